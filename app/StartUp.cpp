@@ -1,0 +1,72 @@
+#include "app/StartUp.h"
+
+#include <memory>
+
+#include "app/Config.h"
+#include "app/GameEngine.h"
+#include "core/DebugLevel.h"
+#include "core/Report.h"
+#include "platform/Console.h"
+#include "platform/Window.h"
+
+namespace Orv {
+
+namespace {
+
+constexpr const char* kConfigPath = "config/config.ini";
+
+// Optional section heads print only above level 1.
+void Head(const char* text) {
+  if (IsVerbose()) PrintLine(text);
+}
+
+// Everything after the systems exist; false when start-up failed.
+bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
+  engine.SetCursor(0, 0);
+  engine.OnCreate();
+  if (!engine.CreateAppWindow() || !engine.CreateGLContext()) {
+    ShowMessage("Error Unable to initialize Application Context");
+    return false;
+  }
+  engine.SetFullscreen(fullscreen);
+
+  PrintLine("-Load Textures-");
+  Head("-Load Animation Data");
+  Head("-Load Fonts-");
+  Head("-Load Tiletsets-");
+  Head("-Load External Scripts");
+  Head("-Load Audio-");
+
+  PrintLine("\n-Register Components-");
+
+  Head("\n-Load Game Object Blueprints-");
+  Head("\n-Load Game Object Scripts-");
+  Print("\n");
+  return true;
+}
+
+}  // namespace
+
+int StartUp() {
+  // A windowed program has no standard output until its console opens.
+  Platform::DetachConsoleOutput();
+
+  std::vector<std::string> warnings;
+  std::optional<Config> config = ReadConfig(kConfigPath, warnings);
+  for (const auto& warning : warnings) PrintErrorLine(warning);
+  if (!config) return 1;
+  SetDebugLevel(config->debug);
+
+  int exitCode = 1;
+  {
+    auto engine = std::make_unique<GameEngine>(config->title, config->width, config->height, config->fullscreen,
+                                               config->debug != 0);
+    engine->SetFrameInterval(config->FrameInterval());
+    CreateEngineSystems(*engine);
+    if (OpenAndLoad(*engine, config->fullscreen)) exitCode = engine->Run();
+  }
+  Platform::ShutdownWindowing();
+  return exitCode;
+}
+
+}  // namespace Orv

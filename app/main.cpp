@@ -1,0 +1,3 @@
+#include "app/StartUp.h"
+
+int main() { return Orv::StartUp(); }

@@ -1,0 +1,12 @@
+#pragma once
+#include "core/System.h"
+
+namespace Orv {
+
+// Screen transitions.
+class TransitionEventSystem : public PlainSystem {
+ public:
+  using PlainSystem::PlainSystem;
+};
+
+}  // namespace Orv

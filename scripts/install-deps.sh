@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the engine, its demo and its tests need;
+# packages already installed are skipped, so a second run costs nothing.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  libsdl2-dev libsdl2-mixer-dev libjansson-dev liblua5.1-0-dev libglew-dev libglu1-mesa-dev
+  libfreetype-dev libdevil-dev
+  xvfb xauth xdotool libgl1-mesa-dri fonts-dejavu-core
+)
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev sox)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,12 @@
+#pragma once
+#include "core/System.h"
+
+namespace Orv {
+
+// Collision tests and contact manifolds between collision components.
+class CollisionEngine : public PlainSystem {
+ public:
+  using PlainSystem::PlainSystem;
+};
+
+}  // namespace Orv
