@@ -1,0 +1,14 @@
+#pragma once
+// What the engine's Lua offers beyond the standard libraries.
+struct lua_State;
+
+namespace OrvLua {
+
+// Opens the engine's own libraries in a state whose standard libraries are
+// already open: wide strings, dumps, byte-string packing, pipes.
+void OpenEngineLibraries(lua_State* L);
+
+// True when the value at idx is a wide string.
+bool lua_iswstring(lua_State* L, int idx);
+
+}  // namespace OrvLua
