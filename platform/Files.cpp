@@ -1,0 +1,91 @@
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace Orv::Platform {
+
+namespace fs = std::filesystem;
+
+bool WildcardMatch(const std::string& wildcard, const std::string& name) {
+  // Iterative match with one back-tracking point for the last '*'.
+  std::size_t w = 0, n = 0, star = std::string::npos, resume = 0;
+  const auto same = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  };
+  while (n < name.size()) {
+    if (w < wildcard.size() && (wildcard[w] == '?' || same(wildcard[w], name[n]))) {
+      ++w;
+      ++n;
+    } else if (w < wildcard.size() && wildcard[w] == '*') {
+      star = w++;
+      resume = n;
+    } else if (star != std::string::npos) {
+      w = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (w < wildcard.size() && wildcard[w] == '*') ++w;
+  return w == wildcard.size();
+}
+
+bool FindFiles(const std::string& pattern, std::vector<std::string>& names) {
+  const std::size_t slash = pattern.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+  const std::string wildcard = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  std::error_code error;
+  fs::directory_iterator it(folder, error);
+  if (error) return false;
+  std::vector<std::string> found;
+  for (; it != fs::directory_iterator(); it.increment(error)) {
+    if (error) break;
+    std::string name = it->path().filename().string();
+    if (WildcardMatch(wildcard, name)) found.push_back(std::move(name));
+  }
+  if (found.empty()) return false;
+  std::sort(found.begin(), found.end());
+  names.insert(names.end(), found.begin(), found.end());
+  return true;
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in.good()) return std::nullopt;
+  std::error_code error;
+  if (fs::is_directory(path, error)) return std::nullopt;
+  std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  text.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text.push_back(raw[i]);
+  }
+  return text;
+}
+
+std::string DocumentsFolder() {
+  std::string folder;
+  if (const char* xdg = std::getenv("XDG_DOCUMENTS_DIR"); xdg != nullptr && *xdg != '\0') {
+    folder = xdg;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    folder = std::string(home) + "/Documents";
+  } else {
+    folder = "Documents";
+  }
+  if (folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+
+bool CreateFolder(const std::string& path) {
+  std::error_code error;
+  fs::create_directories(path, error);
+  return fs::is_directory(path, error);
+}
+
+}  // namespace Orv::Platform
