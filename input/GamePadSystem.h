@@ -3,10 +3,20 @@
 
 namespace Orv {
 
-// Reads the four gamepads for scripts.
-class GamePadSystem : public PlainSystem {
+// Drives the gamepad device through the frame: the pads are read before the
+// scripts run and their buttons remembered after, so a press or a release is
+// seen by scripts in exactly one frame. Pausing does not stop the polling.
+class GamePadSystem : public System {
  public:
-  using PlainSystem::PlainSystem;
+  using System::System;
+
+  void OnRegistered() override {}
+  void Init(unsigned width, unsigned height) override;
+  void Start() override {}
+  void Update(float dt) override {}
+  void Shutdown() override;
+  void PreUpdate(float dt) override;
+  void LateUpdate(float dt) override;
 };
 
 }  // namespace Orv
