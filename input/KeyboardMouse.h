@@ -1,12 +1,66 @@
 #pragma once
+// Keyboard and mouse for scripts. Whether a key or button is held lives in
+// the engine's tables; this system adds which keys and buttons went up since
+// the last frame, cleared in the late-update pass so a release is seen by the
+// scripts' Update for exactly one frame.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
 #include "core/System.h"
+#include "input/ScriptConstant.h"
 
 namespace Orv {
 
-// Keyboard and mouse state for scripts.
-class KeyboardMouse : public PlainSystem {
+class KeyboardMouse : public System {
  public:
-  using PlainSystem::PlainSystem;
+  using System::System;
+
+  void OnRegistered() override {}
+  void Init(unsigned width, unsigned height) override;
+  void Start() override {}
+  void Update(float dt) override {}
+  void Shutdown() override {}
+  void LateUpdate(float dt) override;
+  void OnKeyUp(int key) override;
+  void OnMouseButtonUp(int button) override;
+
+  // The script functions. Key codes are taken to 8 bits.
+  bool IsKeyPressed(std::uint8_t key);
+  bool IsMousePressed(int button);
+  bool IsKeyReleased(std::uint8_t key) const;
+  bool IsMouseReleased(int button) const;
+
+  // KB_* and MOUSE_* in the order they are set in a script's state.
+  static std::span<const ScriptConstant> ScriptConstants();
+
+ private:
+  std::array<std::uint8_t, 256> keyReleased{};
+  std::array<std::uint8_t, 3> mouseReleased{};
+  std::vector<int> releasedKeys;
+};
+
+// Logical coordinates of the cursor.
+struct CursorPosition {
+  int x = 0;
+  int y = 0;
+};
+
+// The functor behind "GetWindowCursor", one per scripted object and kept by
+// its script component.
+class GetWindowCursorFunc {
+ public:
+  GetWindowCursorFunc(KeyboardMouse* system, ObjectLockPtr<GameObject> object)
+      : system_(system), object_(std::move(object)) {}
+
+  // Nothing once the object it was made for is gone.
+  std::optional<CursorPosition> operator()() const;
+
+ private:
+  KeyboardMouse* system_;
+  ObjectLockPtr<GameObject> object_;
 };
 
 }  // namespace Orv
