@@ -4,6 +4,7 @@
 
 #include "app/Config.h"
 #include "app/GameEngine.h"
+#include "audio/AudioSubManager.h"
 #include "core/DebugLevel.h"
 #include "core/Report.h"
 #include "platform/Console.h"
@@ -29,6 +30,10 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
     return false;
   }
   engine.SetFullscreen(fullscreen);
+  if (!AudioSubManager::GetInstance().Init()) {
+    ShowMessage("Error! Unable to initialize Audio Submanager");
+    return false;
+  }
 
   PrintLine("-Load Textures-");
   Head("-Load Animation Data");
@@ -36,6 +41,7 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
   Head("-Load Tiletsets-");
   Head("-Load External Scripts");
   Head("-Load Audio-");
+  AudioSubManager::GetInstance().LoadConfig();
 
   PrintLine("\n-Register Components-");
 

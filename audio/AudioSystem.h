@@ -1,12 +1,52 @@
 #pragma once
+// Sound for scripts: requests queue up during the frame and play together in
+// the next update, in id order; volumes, pause, mute and stop act on the sound
+// manager's groups; engine pause holds every group and resume gives each back
+// the state it had before.
+#include <map>
+#include <string>
+
 #include "core/System.h"
 
 namespace Orv {
 
-// Sound for scripts: the play queue, volumes, pause and mute.
-class AudioSystem : public PlainSystem {
+class AudioSystem : public System {
  public:
-  using PlainSystem::PlainSystem;
+  using System::System;
+
+  void OnRegistered() override {}
+  void Init(unsigned width, unsigned height) override {}
+  void Start() override;
+  void Update(float dt) override;
+  void Shutdown() override;
+  void Pause() override;
+  void Resume() override;
+
+  // The script functions, in the order they are registered.
+  void QueueSound(const std::string& id);
+  void StopBGM();
+  void StopAllSFX();
+  void SetBGMVolume(float v);
+  void SetSFXVolume(float v);
+  void SetPauseGameSFX(bool p);
+  void SetPauseMenuSFX(bool p);
+  void SetPauseBGM(bool p);
+  void SetMuteSFX(bool m);
+  void SetMuteBGM(bool m);
+  bool GetMuteSFX() const { return muteSFX; }
+  bool GetMuteBGM() const { return muteBGM; }
+  bool GetMuteAll() const { return muteBGM && muteSFX; }
+
+ private:
+  std::map<std::string, int> queue;  // id -> 1 pending, 0 played; entries stay
+  bool muteSFX = false;
+  bool muteBGM = false;
+  float sfxVolume = 1.0f;
+  float bgmVolume = 1.0f;
+  // Set between an engine pause and the resume after it: a second pause in a
+  // row must not save the groups' states again, or resume would find them
+  // all paused.
+  bool enginePaused = false;
 };
 
 }  // namespace Orv

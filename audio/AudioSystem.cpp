@@ -1,0 +1,94 @@
+#include "audio/AudioSystem.h"
+
+#include "audio/AudioSubManager.h"
+
+namespace Orv {
+
+namespace {
+AudioSubManager& Manager() { return AudioSubManager::GetInstance(); }
+}  // namespace
+
+void AudioSystem::Start() {
+  Platform::SetGroupVolume(Manager().GroupSFXMenu(), sfxVolume);
+  Platform::SetGroupVolume(Manager().GroupSFXGame(), sfxVolume);
+  Platform::SetGroupVolume(Manager().GroupBGM(), bgmVolume);
+}
+
+// The mixer runs on its own thread, so there is nothing to pump here.
+void AudioSystem::Update(float) {
+  for (auto& [id, pending] : queue) {
+    if (pending != 1) continue;
+    Manager().Play(id);
+    pending = 0;
+  }
+}
+
+void AudioSystem::Shutdown() {
+  Platform::StopGroup(Manager().GroupBGM());
+  Platform::StopGroup(Manager().GroupSFXMenu());
+  Platform::StopGroup(Manager().GroupSFXGame());
+  queue.clear();
+}
+
+void AudioSystem::Pause() {
+  auto& manager = Manager();
+  if (!enginePaused) {
+    manager.savedPaused[0] = Platform::GetGroupPaused(manager.GroupSFXMenu());
+    manager.savedPaused[1] = Platform::GetGroupPaused(manager.GroupSFXGame());
+    manager.savedPaused[2] = Platform::GetGroupPaused(manager.GroupBGM());
+    enginePaused = true;
+  }
+  Platform::SetGroupPaused(manager.GroupBGM(), true);
+  Platform::SetGroupPaused(manager.GroupSFXMenu(), true);
+  Platform::SetGroupPaused(manager.GroupSFXGame(), true);
+}
+
+// A resume with no pause before it (the first activation of the window)
+// leaves the groups as the scripts set them.
+void AudioSystem::Resume() {
+  if (!enginePaused) return;
+  auto& manager = Manager();
+  Platform::SetGroupPaused(manager.GroupSFXMenu(), manager.savedPaused[0]);
+  Platform::SetGroupPaused(manager.GroupSFXGame(), manager.savedPaused[1]);
+  Platform::SetGroupPaused(manager.GroupBGM(), manager.savedPaused[2]);
+  enginePaused = false;
+}
+
+void AudioSystem::QueueSound(const std::string& id) { queue[id] = 1; }
+
+void AudioSystem::StopBGM() { Platform::StopGroup(Manager().GroupBGM()); }
+
+void AudioSystem::StopAllSFX() {
+  Platform::StopGroup(Manager().GroupSFXMenu());
+  Platform::StopGroup(Manager().GroupSFXGame());
+}
+
+void AudioSystem::SetBGMVolume(float v) {
+  bgmVolume = v;
+  Platform::SetGroupVolume(Manager().GroupBGM(), v);
+}
+
+void AudioSystem::SetSFXVolume(float v) {
+  sfxVolume = v;
+  Platform::SetGroupVolume(Manager().GroupSFXMenu(), v);
+  Platform::SetGroupVolume(Manager().GroupSFXGame(), v);
+}
+
+void AudioSystem::SetPauseGameSFX(bool p) { Platform::SetGroupPaused(Manager().GroupSFXGame(), p); }
+
+void AudioSystem::SetPauseMenuSFX(bool p) { Platform::SetGroupPaused(Manager().GroupSFXMenu(), p); }
+
+void AudioSystem::SetPauseBGM(bool p) { Platform::SetGroupPaused(Manager().GroupBGM(), p); }
+
+void AudioSystem::SetMuteSFX(bool m) {
+  muteSFX = m;
+  Platform::SetGroupMute(Manager().GroupSFXMenu(), m);
+  Platform::SetGroupMute(Manager().GroupSFXGame(), m);
+}
+
+void AudioSystem::SetMuteBGM(bool m) {
+  muteBGM = m;
+  Platform::SetGroupMute(Manager().GroupBGM(), m);
+}
+
+}  // namespace Orv
