@@ -40,24 +40,26 @@ constexpr struct {
 
 void ForgetSlot(Slot& slot) { slot = Slot{}; }
 
-// The pads need the game-controller subsystem; if it was shut down under us
-// (the process is ending) the handles are gone with it.
-bool EnsureOpen() {
-  if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) != 0) {
+// The pads need the game-controller subsystem. Reading starts it; rumble
+// alone does not, so stopping the motors while the process ends cannot bring
+// it back. If it was shut down under us, the handles went with it.
+bool EnsureOpen(bool mayStart) {
+  if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) == 0) {
+    if (opened) {
+      for (Slot& slot : slots) ForgetSlot(slot);
+      opened = false;
+    }
+    if (!mayStart) return false;
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
+  }
+  if (!opened) {
+    // The pads answer whether or not the window has focus.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // Polled once a frame; the window's queue gets no pad events.
+    SDL_GameControllerEventState(SDL_IGNORE);
+    SDL_JoystickEventState(SDL_IGNORE);
     opened = true;
-    return true;
   }
-  if (opened) {
-    for (Slot& slot : slots) ForgetSlot(slot);
-    opened = false;
-  }
-  // The pads answer whether or not the window has focus.
-  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
-  // Polled once a frame; the window's queue gets no pad events.
-  SDL_GameControllerEventState(SDL_IGNORE);
-  SDL_JoystickEventState(SDL_IGNORE);
-  opened = true;
   return true;
 }
 
@@ -95,8 +97,8 @@ void RefreshSlots() {
   }
 }
 
-Slot* SeatedSlot(int pad) {
-  if (pad < 0 || pad >= kGamePadCount || !EnsureOpen()) return nullptr;
+Slot* SeatedSlot(int pad, bool mayStart) {
+  if (pad < 0 || pad >= kGamePadCount || !EnsureOpen(mayStart)) return nullptr;
   RefreshSlots();
   Slot& slot = slots[pad];
   return slot.controller != nullptr ? &slot : nullptr;
@@ -110,7 +112,7 @@ std::uint8_t TriggerByte(Sint16 value) { return static_cast<std::uint8_t>(std::m
 }  // namespace
 
 bool GetGamePadState(int pad, GamePadState& state) {
-  Slot* slot = SeatedSlot(pad);
+  Slot* slot = SeatedSlot(pad, true);
   if (slot == nullptr) {
     state = GamePadState{};
     return false;
@@ -138,7 +140,7 @@ bool GetGamePadState(int pad, GamePadState& state) {
 }
 
 bool SetGamePadVibration(int pad, std::uint16_t left, std::uint16_t right) {
-  Slot* slot = SeatedSlot(pad);
+  Slot* slot = SeatedSlot(pad, false);
   if (slot == nullptr) return false;
   slot->left = left;
   slot->right = right;

@@ -265,6 +265,25 @@ TEST_F(GamePadTest, RumbleSpeedsAreClampedAndAbsentPadsReadDisconnected) {
   EXPECT_FALSE(device.IsConnected(1));
 }
 
+// At exit the windowing layer shuts SDL down before the device, a
+// process-wide object, stops the motors.
+TEST_F(GamePadTest, StoppingMotorsAfterShutdownTouchesNoOldPad) {
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  ASSERT_GE(SDL_JoystickAttachVirtualEx(&desc), 0);
+  Frame([&] { EXPECT_TRUE(device.IsConnected(0)); });
+  SDL_Quit();
+  device.ResetAllRumble();
+  EXPECT_FALSE(device.IsConnected(0));
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_GAMECONTROLLER), 0u) << "the motors' reset started the pads again";
+  // The next frame's read starts them as usual.
+  Frame([&] { EXPECT_EQ(device.NumOfConnected(), 0); });
+  EXPECT_NE(SDL_WasInit(SDL_INIT_GAMECONTROLLER), 0u);
+}
+
 TEST_F(GamePadTest, ConstantsAreTheButtonMasksInOrder) {
   const auto constants = GamePadDevice::ScriptConstants();
   ASSERT_EQ(constants.size(), 14u);
