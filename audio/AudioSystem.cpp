@@ -54,7 +54,9 @@ void AudioSystem::Resume() {
   enginePaused = false;
 }
 
-void AudioSystem::QueueSound(const std::string& id) { queue[id] = 1; }
+void AudioSystem::QueueSound(const char* id) {
+  if (id != nullptr) queue[id] = 1;
+}
 
 void AudioSystem::StopBGM() { Platform::StopGroup(Manager().GroupBGM()); }
 

@@ -23,7 +23,7 @@ class AudioSystem : public System {
   void Resume() override;
 
   // The script functions, in the order they are registered.
-  void QueueSound(const std::string& id);
+  void QueueSound(const char* id);
   void StopBGM();
   void StopAllSFX();
   void SetBGMVolume(float v);
