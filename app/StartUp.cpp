@@ -8,6 +8,7 @@
 #include "core/Report.h"
 #include "platform/Console.h"
 #include "platform/Window.h"
+#include "resources/ResourceManager.h"
 
 namespace Orv {
 
@@ -30,10 +31,24 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
   }
   engine.SetFullscreen(fullscreen);
 
+  ResourceManager& resources = ResourceManager::GetInstance();
+  if (!resources.Init()) {
+    ShowMessage("Error Unable to initialize Resource Manager");
+    return false;
+  }
+  if (!Font::InitFreeType()) {
+    ShowMessage("Error Unable to Initialize FreeType");
+    return false;
+  }
+
   PrintLine("-Load Textures-");
+  resources.LoadTexturePacks();
   Head("-Load Animation Data");
+  resources.LoadAnimations();
   Head("-Load Fonts-");
+  resources.LoadFonts();
   Head("-Load Tiletsets-");
+  resources.LoadTileSets();
   Head("-Load External Scripts");
   Head("-Load Audio-");
 
