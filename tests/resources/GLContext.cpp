@@ -68,6 +68,9 @@ void GLResourceTest::CopyData(const std::string& dataName, const std::string& re
   fs::copy_file(DataPath(dataName), target, fs::copy_options::overwrite_existing);
 }
 
-void GLResourceTest::RemoveFile(const std::string& relativePath) const { fs::remove(fs::path(folder_) / relativePath); }
+void GLResourceTest::RemoveFile(const std::string& relativePath) const {
+  std::error_code error;
+  fs::remove(fs::path(folder_) / relativePath, error);
+}
 
 }  // namespace OrvTest
