@@ -201,6 +201,9 @@ TEST(FrameLoopRun, ToggleFullscreenTwiceReturnsToTheCentredWindow) {
   const Platform::Rect client = engine.GetWindow().GetClientRect();
   EXPECT_EQ(client.right, 160);
   EXPECT_EQ(client.bottom, 120);
+  const Platform::Rect outer = engine.GetWindow().GetWindowRect();
+  EXPECT_EQ((outer.left + outer.right) / 2, screen.width / 2) << "centred again";
+  EXPECT_EQ((outer.top + outer.bottom) / 2, screen.height / 2);
   EXPECT_EQ(engine.GetResizeWidth(), 160 - (engine.GetWindow().GetWindowRect().right -
                                             engine.GetWindow().GetWindowRect().left - 160) / 2);
 }
