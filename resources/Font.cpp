@@ -75,6 +75,15 @@ bool Font::LoadFont(unsigned pixelSize, const std::string& path) {
     FT_Done_Face(face);
     return false;
   }
+  // A size whose 16 x 16 grid could never fit in a texture would only fill
+  // memory with glyphs first.
+  GLint maxTextureSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+  if (static_cast<unsigned long>(pixelSize) * 16 > static_cast<unsigned long>(std::max(maxTextureSize, 0))) {
+    Print("Unable to create texture from generated bitmap font!\n");
+    FT_Done_Face(face);
+    return false;
+  }
 
   unsigned maxWidth = 0;
   long ascent = 0;
@@ -106,7 +115,11 @@ bool Font::LoadFont(unsigned pixelSize, const std::string& path) {
   const long cellHeight = ascent - bottom;
   const unsigned atlasWidth = maxWidth * 16;
   const long atlasHeight = cellHeight * 16;
-  const bool haveAtlas = atlasWidth > 0 && atlasHeight > 0;
+  const auto fitsTexture = [maxTextureSize](long side) {
+    return side <= maxTextureSize && NextPowerOfTwo(static_cast<unsigned>(side)) <= static_cast<unsigned>(maxTextureSize);
+  };
+  const bool fits = fitsTexture(static_cast<long>(atlasWidth)) && fitsTexture(atlasHeight);
+  const bool haveAtlas = atlasWidth > 0 && atlasHeight > 0 && fits;
   if (haveAtlas) {
     DropTextureAndPixels();
     pixels8_.assign(static_cast<size_t>(atlasWidth) * static_cast<size_t>(atlasHeight), 0);

@@ -173,6 +173,29 @@ TEST_F(FontTest, EntriesWithoutTheirThreeKeysAreSkippedSilently) {
   EXPECT_TRUE(manager.Fonts().empty());
 }
 
+TEST_F(FontTest, UnusableSizesAndFilesFailWithoutRegistering) {
+  // Not a font, a size far past any texture (and a negative
+  // one, which reads as a huge unsigned number).
+  CopyData("blue_256.png", "res/fonts/picture.ttf");
+  struct Case {
+    const char* path;
+    long long size;
+  };
+  const Case cases[] = {{"res/fonts/picture.ttf", 12}, {kFontFile, 5000}, {kFontFile, -5}};
+  for (const Case& c : cases) {
+    WriteFile("res/loadfonts.ini", "{\"fonts\": [{\"id\": \"f\", \"path\": \"" + std::string(c.path) +
+                                       "\", \"size\": " + std::to_string(c.size) + "}]}");
+    Orv::ResourceManager manager;
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_TRUE(manager.LoadFonts());
+    const std::string out = GetCapturedStdout();
+    EXPECT_EQ(GetCapturedStderr(), "Error! " + std::string(c.path) + " not found!\n") << c.path << " " << c.size;
+    EXPECT_FALSE(out.empty()) << "the font builder says why";
+    EXPECT_TRUE(manager.Fonts().empty()) << c.path << " " << c.size;
+  }
+}
+
 // Draws white text on black into the back buffer and returns the rows that
 // got ink, top to bottom.
 std::vector<int> InkedRows(Orv::Font& font, const std::string& text) {
