@@ -56,12 +56,4 @@ TEST(TileSetLookup, FirstMappingOfAValueStaysAndUnmappedValuesLeaveAnEmptyEntry)
   EXPECT_EQ(tiles.GetMapping().size(), 2u);
 }
 
-TEST(ResourceLookup, RemoveErasesOnlyThatKey) {
-  std::map<std::string, std::shared_ptr<int>> registry{{"a", std::make_shared<int>(1)}, {"b", nullptr}};
-  Orv::ResourceManager::Remove(registry, "a");
-  Orv::ResourceManager::Remove(registry, "missing");
-  EXPECT_EQ(registry.size(), 1u);
-  EXPECT_EQ(registry.count("b"), 1u);
-}
-
 }  // namespace

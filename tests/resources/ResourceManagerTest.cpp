@@ -127,15 +127,6 @@ TEST_F(ResourceManagerTest, BrokenPacksAreReportedAndRegisterNothing) {
   }
 }
 
-TEST_F(ResourceManagerTest, MissingImageShowsBothBoxes) {
-  WriteFile("res/textures/p.pack", kPack);
-  Capture([&] { manager_.LoadTexturePacks(); });
-  EXPECT_EQ(err_,
-            "Error loading texture from file\n"
-            "Error loading texture file: res/textures/pattern.png\n"
-            "Error loading texture pack file: p.pack\n");
-}
-
 TEST_F(ResourceManagerTest, LaterPackReplacesTheSheetAndTheFramesItRedefines) {
   WritePatternPack("a.pack");
   WriteFile("res/textures/b.pack", R"({"file": "pattern.png", "frames": [
@@ -264,21 +255,6 @@ TEST_F(ResourceManagerTest, EmptyFoldersSayNoFilesFound) {
       "No files found for: res/textures/*.tileset\n";
   EXPECT_EQ(out_, expected);
   EXPECT_EQ(err_, expected);
-}
-
-TEST_F(ResourceManagerTest, ProgressLinesNeedDebugLevelAboveOne) {
-  Orv::SetDebugLevel(1);
-  WritePatternPack();
-  WriteFile("res/anims/a.anim", R"({"walk": ["f0"]})");
-  WriteFile("res/textures/t.tileset", R"({"name": "g", "mapping": [{"id": 1, "texture": "f0"}]})");
-  Capture([&] {
-    manager_.LoadTexturePacks();
-    manager_.LoadAnimations();
-    manager_.LoadTileSets();
-  });
-  EXPECT_EQ(out_, "");
-  EXPECT_EQ(manager_.GetAnimation("walk").Lock()->size(), 1u);
-  EXPECT_TRUE(manager_.GetTileSet("g").IsAlive());
 }
 
 }  // namespace
