@@ -121,7 +121,9 @@ TEST_F(FontTest, AtlasHoldsEveryCodeInASixteenBySixteenGridOnOneBaseline) {
     for (unsigned x = 0; x < stride; ++x) {
       const bool spaceCell = y >= 2 * cellHeight && y < 3 * cellHeight && x < cellWidth;
       const bool pastGrid = x >= 16 * cellWidth || y >= 16 * cellHeight;
-      if (spaceCell || pastGrid) ASSERT_EQ(atlas[y * stride + x], 0) << x << ", " << y;
+      if (spaceCell || pastGrid) {
+        ASSERT_EQ(atlas[y * stride + x], 0) << x << ", " << y;
+      }
     }
   }
 }
