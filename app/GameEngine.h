@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/OGLApp.h"
+#include "core/GameObjectManager.h"
+#include "core/Report.h"
 #include "core/System.h"
 
 namespace Orv {
@@ -37,6 +39,31 @@ class GameEngine : public OGLApp {
   int GetResizeWidth() override { return resizeWidth_; }
   int GetResizeHeight() override { return resizeHeight_; }
 
+  // A bare object: no components, told to no system.
+  ObjectLockPtr<GameObject> CreateEmptyObject(unsigned id) override;
+  // Destruction only marks objects dead; they leave at the end of the frame.
+  void DestroyAllObjects() override;
+  void DestroyObjectsExceptId(unsigned id) override;
+  void DestroyObjectsWithId(unsigned id) override;
+  void DestroyObjectByUniqueId(unsigned uniqueId) override;
+  void DestroyObjectsWithComponent(const char* componentName) override;
+  void DestroyObjectsExceptUniqueId(unsigned uniqueId) override;
+  void DestroyObject(ObjectLockPtr<GameObject> object) override;
+  void RemoveDeadObjects() override;
+
+  // Binds name to T's factory and says so when the name now finds one.
+  template <typename T>
+  void RegisterComponent(std::string name) {
+    gameObjectManager.RegisterComponentType<T>(name);
+    if (gameObjectManager.GetComponentCreator(name).IsAlive()) PrintLine("Component " + name + " registered");
+  }
+
+  // Every system hears of a new object, in creation order, so the last one
+  // (which starts the object's script) comes after all the others.
+  void AnnounceGameObject(const ObjectLockPtr<GameObject>& object);
+
+  GameObjectManager& GetGameObjectManager() { return gameObjectManager; }
+
   // Makes a T owned by the engine and enters it in the lists named by roles.
   template <typename T>
   bool CreateSystem(unsigned roles) {
@@ -63,6 +90,7 @@ class GameEngine : public OGLApp {
   std::vector<ObjectLockPtr<System>> updateSystems;
   std::vector<ObjectLockPtr<System>> lateUpdateSystems;
   std::vector<ObjectLockPtr<System>> inputSystems;
+  GameObjectManager gameObjectManager;
   std::array<bool, 256> keys_{};
   std::array<bool, 3> mouseButtons_{};
   bool paused_ = false;
@@ -72,5 +100,7 @@ class GameEngine : public OGLApp {
 
 // The 28 systems in their fixed order, each in its role lists.
 void CreateEngineSystems(GameEngine& engine);
+// The eleven component types under their names, in their fixed order.
+void RegisterEngineComponents(GameEngine& engine);
 
 }  // namespace Orv

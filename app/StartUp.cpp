@@ -6,9 +6,20 @@
 #include "app/GameEngine.h"
 #include "core/DebugLevel.h"
 #include "core/Report.h"
+#include "core/TransformComponent.h"
+#include "editor/EditComponent.h"
 #include "platform/Console.h"
 #include "platform/Window.h"
+#include "render/LightComponent.h"
+#include "render/RenderableComponent.h"
+#include "render/SpriteAnimComponent.h"
+#include "render/StencilComponent.h"
 #include "resources/ResourceManager.h"
+#include "script/ScriptComponent.h"
+#include "world/BoidComponent.h"
+#include "world/CollisionComponent.h"
+#include "world/RigidBodyComponent.h"
+#include "world/TileMapComponent.h"
 
 namespace Orv {
 
@@ -53,6 +64,7 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
   Head("-Load Audio-");
 
   PrintLine("\n-Register Components-");
+  RegisterEngineComponents(engine);
 
   Head("\n-Load Game Object Blueprints-");
   Head("\n-Load Game Object Scripts-");
@@ -61,6 +73,21 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
 }
 
 }  // namespace
+
+// After the resources, before the blueprints that name these types.
+void RegisterEngineComponents(GameEngine& engine) {
+  engine.RegisterComponent<RigidBodyComponent>("rigidbody");
+  engine.RegisterComponent<CollisionComponent>("collision");
+  engine.RegisterComponent<TransformComponent>("transform");
+  engine.RegisterComponent<SpriteAnimComponent>("spriteanim");
+  engine.RegisterComponent<ScriptComponent>("script");
+  engine.RegisterComponent<TileMapComponent>("tilemap");
+  engine.RegisterComponent<StencilComponent>("stencil");
+  engine.RegisterComponent<LightComponent>("light");
+  engine.RegisterComponent<RenderableComponent>("renderable");
+  engine.RegisterComponent<EditComponent>("editable");
+  engine.RegisterComponent<BoidComponent>("boid");
+}
 
 int StartUp() {
   // A windowed program has no standard output until its console opens.
