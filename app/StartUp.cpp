@@ -67,7 +67,9 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
   RegisterEngineComponents(engine);
 
   Head("\n-Load Game Object Blueprints-");
+  engine.LoadBlueprints();
   Head("\n-Load Game Object Scripts-");
+  engine.LoadGameObjectScripts();
   Print("\n");
   return true;
 }
