@@ -20,6 +20,8 @@ GameEngine::GameEngine(const std::string& title, unsigned width, unsigned height
     : OGLApp(title, width, height, fullscreen), consoleEnabled_(consoleEnabled) {}
 
 GameEngine::~GameEngine() {
+  // Objects first: their components may still reach the systems.
+  gameObjectManager.ReleaseAll();
   inputSystems.clear();
   lateUpdateSystems.clear();
   updateSystems.clear();
@@ -98,6 +100,67 @@ void GameEngine::Render(float) {
 }
 
 void GameEngine::EndFrame() { RemoveDeadObjects(); }
+
+ObjectLockPtr<GameObject> GameEngine::CreateEmptyObject(unsigned id) {
+  return gameObjectManager.CreateGameObject(id);
+}
+
+void GameEngine::AnnounceGameObject(const ObjectLockPtr<GameObject>& object) {
+  // By index: a system may create further objects while it hears of this one.
+  for (std::size_t i = 0; i < allSystems.size(); ++i) allSystems[i]->OnGameObjectAdded(object.Copy());
+}
+
+namespace {
+
+// Calls Destroy on every object the test selects, in the manager's order.
+template <typename Selects>
+void DestroyWhere(GameObjectManager& manager, Selects selects) {
+  const auto& objects = manager.GetObjects();
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    auto object = objects[i];
+    if (selects(*object)) object->Destroy();
+  }
+}
+
+}  // namespace
+
+void GameEngine::DestroyAllObjects() {
+  DestroyWhere(gameObjectManager, [](const GameObject&) { return true; });
+}
+
+void GameEngine::DestroyObjectsExceptId(unsigned id) {
+  DestroyWhere(gameObjectManager, [id](const GameObject& object) { return object.GetID() != id; });
+}
+
+void GameEngine::DestroyObjectsWithId(unsigned id) {
+  DestroyWhere(gameObjectManager, [id](const GameObject& object) { return object.GetID() == id; });
+}
+
+void GameEngine::DestroyObjectByUniqueId(unsigned uniqueId) {
+  for (const auto& object : gameObjectManager.GetObjects()) {
+    if (object->GetUniqueId() != uniqueId) continue;
+    object->Destroy();
+    return;
+  }
+}
+
+void GameEngine::DestroyObjectsWithComponent(const char* componentName) {
+  if (componentName == nullptr) return;
+  const std::uint32_t key = gameObjectManager.GetComponentTypeKey(componentName);
+  if (key == kNoTypeKey) return;
+  gameObjectManager.DestroyAllWithComponent(key);
+}
+
+void GameEngine::DestroyObjectsExceptUniqueId(unsigned uniqueId) {
+  DestroyWhere(gameObjectManager,
+               [uniqueId](const GameObject& object) { return object.GetUniqueId() != uniqueId; });
+}
+
+void GameEngine::DestroyObject(ObjectLockPtr<GameObject> object) {
+  if (auto locked = object.Lock()) locked->Destroy();
+}
+
+void GameEngine::RemoveDeadObjects() { gameObjectManager.RemoveDeadGameObjects(); }
 
 void GameEngine::OnPause() {
   paused_ = true;

@@ -7,8 +7,20 @@
 #include "audio/AudioSubManager.h"
 #include "core/DebugLevel.h"
 #include "core/Report.h"
+#include "core/TransformComponent.h"
+#include "editor/EditComponent.h"
 #include "platform/Console.h"
 #include "platform/Window.h"
+#include "render/LightComponent.h"
+#include "render/RenderableComponent.h"
+#include "render/SpriteAnimComponent.h"
+#include "render/StencilComponent.h"
+#include "resources/ResourceManager.h"
+#include "script/ScriptComponent.h"
+#include "world/BoidComponent.h"
+#include "world/CollisionComponent.h"
+#include "world/RigidBodyComponent.h"
+#include "world/TileMapComponent.h"
 
 namespace Orv {
 
@@ -35,23 +47,55 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
     return false;
   }
 
+  ResourceManager& resources = ResourceManager::GetInstance();
+  if (!resources.Init()) {
+    ShowMessage("Error Unable to initialize Resource Manager");
+    return false;
+  }
+  if (!Font::InitFreeType()) {
+    ShowMessage("Error Unable to Initialize FreeType");
+    return false;
+  }
+
   PrintLine("-Load Textures-");
+  resources.LoadTexturePacks();
   Head("-Load Animation Data");
+  resources.LoadAnimations();
   Head("-Load Fonts-");
+  resources.LoadFonts();
   Head("-Load Tiletsets-");
+  resources.LoadTileSets();
   Head("-Load External Scripts");
   Head("-Load Audio-");
   AudioSubManager::GetInstance().LoadConfig();
 
   PrintLine("\n-Register Components-");
+  RegisterEngineComponents(engine);
 
   Head("\n-Load Game Object Blueprints-");
+  engine.LoadBlueprints();
   Head("\n-Load Game Object Scripts-");
+  engine.LoadGameObjectScripts();
   Print("\n");
   return true;
 }
 
 }  // namespace
+
+// After the resources, before the blueprints that name these types.
+void RegisterEngineComponents(GameEngine& engine) {
+  engine.RegisterComponent<RigidBodyComponent>("rigidbody");
+  engine.RegisterComponent<CollisionComponent>("collision");
+  engine.RegisterComponent<TransformComponent>("transform");
+  engine.RegisterComponent<SpriteAnimComponent>("spriteanim");
+  engine.RegisterComponent<ScriptComponent>("script");
+  engine.RegisterComponent<TileMapComponent>("tilemap");
+  engine.RegisterComponent<StencilComponent>("stencil");
+  engine.RegisterComponent<LightComponent>("light");
+  engine.RegisterComponent<RenderableComponent>("renderable");
+  engine.RegisterComponent<EditComponent>("editable");
+  engine.RegisterComponent<BoidComponent>("boid");
+}
 
 int StartUp() {
   // A windowed program has no standard output until its console opens.

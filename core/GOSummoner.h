@@ -3,10 +3,14 @@
 
 namespace Orv {
 
-// Creates the objects of the spawn list when the engine starts.
+struct OverrideLists;
+
+// Creates the objects of the spawn list, data/summoner.ini, when the engine
+// starts; each is announced to every system before the next is made.
 class GOSummoner : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  void Start() override;
 };
 
 }  // namespace Orv

@@ -8,7 +8,7 @@
 namespace Orv {
 
 void OrientedRect::Rotate(float degrees) {
-  // Pi to eleven digits, as the engine has always turned by.
+  // Pi to eleven decimals, as the engine has always turned by.
   const double theta = static_cast<double>(degrees) * 0.017453292519888888;
   const double c = std::cos(theta);
   const double s = std::sin(theta);

@@ -3,7 +3,8 @@
 namespace Orv {
 
 // A rectangle by its four corners, turned about its centre. Built in place by
-// its users: corner0 top-left, then clockwise.
+// its users from a centre and half extents: corner0 (cx - hx, cy + hy), then
+// (cx + hx, cy + hy), (cx + hx, cy - hy), (cx - hx, cy - hy).
 struct OrientedRect {
   double corner0[2];
   double corner1[2];

@@ -1,12 +1,18 @@
 #pragma once
-#include "core/System.h"
+#include "core/BasicEntitySystem.h"
 
 namespace Orv {
 
 // The in-game editor.
-class EditorSystem : public PlainSystem {
+class EditorSystem : public BasicEntitySystem {
  public:
-  using PlainSystem::PlainSystem;
+  using BasicEntitySystem::BasicEntitySystem;
+  void OnRegistered() override {}
+  void Init(unsigned width, unsigned height) override {}
+  void Start() override {}
+
+ protected:
+  void UpdateEntity(EntityRecord& entity, float dt) override {}
 };
 
 }  // namespace Orv

@@ -204,9 +204,13 @@ Rect Window::GetWindowRect() const {
 }
 
 void Window::GetCursorInClient(int& x, int& y) const {
+  if (window_ == nullptr) {
+    x = y = 0;
+    return;
+  }
   int screenX = 0, screenY = 0, windowX = 0, windowY = 0;
   SDL_GetGlobalMouseState(&screenX, &screenY);
-  if (window_ != nullptr) SDL_GetWindowPosition(window_, &windowX, &windowY);
+  SDL_GetWindowPosition(window_, &windowX, &windowY);
   x = screenX - windowX;
   y = screenY - windowY;
 }

@@ -1,12 +1,18 @@
 #pragma once
-#include "core/System.h"
+#include "core/BasicEntitySystem.h"
 
 namespace Orv {
 
 // The camera, and each object's screen position.
-class CameraSystem : public PlainSystem {
+class CameraSystem : public BasicEntitySystem {
  public:
-  using PlainSystem::PlainSystem;
+  using BasicEntitySystem::BasicEntitySystem;
+  void OnRegistered() override {}
+  void Init(unsigned width, unsigned height) override {}
+  void Start() override {}
+
+ protected:
+  void UpdateEntity(EntityRecord& entity, float dt) override {}
 };
 
 }  // namespace Orv

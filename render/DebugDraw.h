@@ -1,12 +1,19 @@
 #pragma once
-#include "core/System.h"
+#include "core/BasicEntitySystem.h"
 
 namespace Orv {
 
 // Collider outlines for debugging.
-class DebugDraw : public PlainSystem {
+class DebugDraw : public BasicEntitySystem {
  public:
-  using PlainSystem::PlainSystem;
+  using BasicEntitySystem::BasicEntitySystem;
+  void OnRegistered() override {}
+  // Only the render pass walks the entities.
+  void Init(unsigned width, unsigned height) override { paused = true; }
+  void Start() override {}
+
+ protected:
+  void UpdateEntity(EntityRecord& entity, float dt) override {}
 };
 
 }  // namespace Orv

@@ -1,12 +1,18 @@
 #pragma once
-#include "core/System.h"
+#include "core/BasicEntitySystem.h"
 
 namespace Orv {
 
 // Draws the tile map layers.
-class LevelRenderer : public PlainSystem {
+class LevelRenderer : public BasicEntitySystem {
  public:
-  using PlainSystem::PlainSystem;
+  using BasicEntitySystem::BasicEntitySystem;
+  void OnRegistered() override {}
+  void Init(unsigned width, unsigned height) override {}
+  void Start() override {}
+
+ protected:
+  void UpdateEntity(EntityRecord& entity, float dt) override {}
 };
 
 }  // namespace Orv

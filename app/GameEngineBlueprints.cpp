@@ -1,0 +1,305 @@
+// The engine's game-object types: blueprints read from data/gameobjects/,
+// the scripts of data/scripts/ attached to them, and creation from them.
+#include <jansson.h>
+
+#include <sstream>
+
+#include "app/GameEngine.h"
+#include "core/FileUtils.h"
+#include "core/GameObject.h"
+#include "core/Report.h"
+#include "platform/Files.h"
+#include "script/ScriptComponent.h"
+
+namespace Orv {
+
+namespace {
+
+constexpr const char* kBlueprintFolder = "data/gameobjects/";
+constexpr const char* kScriptFolder = "data/scripts/";
+
+// Blueprint data lines print the value the way the console streams it.
+template <typename T>
+std::string Text(const T& value) {
+  std::ostringstream out;
+  out << value;
+  return out.str();
+}
+
+void Trace(const std::string& line) {
+  if (IsVerbose()) PrintLine(line);
+}
+
+std::int32_t Truncate(json_int_t value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); }
+
+}  // namespace
+
+ObjectLockPtr<ComponentCreate> GameEngine::GetComponentCreator(const std::string& name) {
+  return gameObjectManager.GetComponentCreator(name);
+}
+
+std::shared_ptr<GameObjectBlueprint> GameEngine::FindBlueprint(const std::string& typeName) const {
+  auto it = blueprints.find(typeName);
+  return it == blueprints.end() ? nullptr : it->second;
+}
+
+void GameEngine::LoadBlueprints() {
+  std::vector<std::string> files;
+  ListFiles((std::string(kBlueprintFolder) + "*.txt").c_str(), files, true);
+  for (const std::string& file : files) LoadBlueprintFile(kBlueprintFolder + file);
+}
+
+// Stores one element of a component's "data" array: by position, or by name
+// for each member of an object. Booleans, nulls and arrays carry nothing.
+static void StoreData(GameObjectBlueprint& blueprint, std::uint32_t key, const std::string& name,
+                      const std::string& type, std::uint32_t position, json_t* element) {
+  const std::string prefix = "  ->" + name + "." + type + "[";
+  if (json_is_string(element)) {
+    blueprint.SetIndexedDataString(key, position, json_string_value(element));
+    Trace(prefix + Text(position) + "] = " + json_string_value(element) + " [S]");
+  } else if (json_is_integer(element)) {
+    const std::int32_t value = Truncate(json_integer_value(element));
+    blueprint.SetIndexedDataInt(key, position, value);
+    Trace(prefix + Text(position) + "] = " + Text(value) + " [I]");
+  } else if (json_is_real(element)) {
+    blueprint.SetIndexedDataDouble(key, position, json_real_value(element));
+    Trace(prefix + Text(position) + "] = " + Text(json_real_value(element)) + " [D]");
+  } else if (json_is_object(element)) {
+    const char* member;
+    json_t* value;
+    json_object_foreach(element, member, value) {
+      if (json_is_integer(value)) {
+        blueprint.SetNamedDataInt(key, member, Truncate(json_integer_value(value)));
+        Trace(prefix + member + "] = " + Text(Truncate(json_integer_value(value))) + " [I]");
+      } else if (json_is_real(value)) {
+        blueprint.SetNamedDataDouble(key, member, json_real_value(value));
+        Trace(prefix + member + "] = " + Text(json_real_value(value)) + " [D]");
+      } else if (json_is_string(value)) {
+        blueprint.SetNamedDataString(key, member, json_string_value(value));
+        Trace(prefix + member + "] = " + json_string_value(value) + " [S]");
+      }
+    }
+  }
+}
+
+bool GameEngine::LoadBlueprintFile(const std::string& path) {
+  json_error_t error;
+  json_t* root = json_load_file(path.c_str(), 0, &error);
+  if (root == nullptr) {
+    // The box keeps its text; the console line says where the file went wrong.
+    if (error.line > 0) {
+      PrintLine("Error! Unable to load " + path + ": line " + Text(error.line) + ", column " +
+                Text(error.column) + ": " + error.text);
+    } else {
+      PrintLine("Error! Unable to load " + path + ": " + error.text);
+    }
+    ShowMessage("Error! Unable to load " + path);
+    return false;
+  }
+  json_t* nameValue = json_object_get(root, "name");
+  json_t* idValue = json_object_get(root, "id");
+  json_t* components = json_object_get(root, "components");
+  if (!json_is_string(nameValue) || !json_is_integer(idValue) || !json_is_array(components)) {
+    ShowMessage(path + " does not contain a proper game object structure!!");
+    json_decref(root);
+    return false;
+  }
+  const std::string name = json_string_value(nameValue);
+  json_t* subIdValue = json_object_get(root, "sub_id");
+  const std::int32_t subId = json_is_integer(subIdValue) ? Truncate(json_integer_value(subIdValue)) : -1;
+  Trace("Inspecting GO of " + name + "...\n");
+
+  auto blueprint = std::make_shared<GameObjectBlueprint>(Truncate(json_integer_value(idValue)), subId);
+  bool ok = true;
+  std::size_t i;
+  json_t* element;
+  json_array_foreach(components, i, element) {
+    if (!json_is_object(element)) {
+      ShowMessage(path + " does not contain a components array");
+      ok = false;
+      continue;
+    }
+    json_t* typeValue = json_object_get(element, "type");
+    json_t* data = json_object_get(element, "data");
+    if (!json_is_string(typeValue) || !json_is_array(data)) {
+      ShowMessage(path + "'s component does not contain a correct type id format or data format!");
+      ok = false;
+      continue;
+    }
+    const std::string type = json_string_value(typeValue);
+    const std::uint32_t key = gameObjectManager.GetComponentTypeKey(type);
+    ObjectLockPtr<ComponentCreate> factory = GetComponentCreator(type);
+    if (key == kNoTypeKey || !factory.IsAlive()) {
+      ShowMessage(type + " component does not exist!");
+      ok = false;
+      continue;
+    }
+    Trace(" ->Adding Component " + type + " to GO type " + name + "...");
+    std::size_t position;
+    json_t* value;
+    json_array_foreach(data, position, value) {
+      StoreData(*blueprint, key, name, type, static_cast<std::uint32_t>(position), value);
+    }
+    blueprint->AddComponentCreator(key, factory);
+    Trace(" ->Component " + type + "(" + Text(key) + ")" + " added!\n");
+  }
+  json_decref(root);
+  if (!ok) return false;
+  blueprints[name] = blueprint;
+  Trace("Blueprint of type: " + name + " registered\n");
+  return true;
+}
+
+void GameEngine::LoadGameObjectScripts() {
+  std::vector<std::string> files;
+  ListFiles((std::string(kScriptFolder) + "*.lua").c_str(), files, false);
+  for (const std::string& file : files) LoadGameObjectScriptFile(kScriptFolder + file, file);
+}
+
+std::string GameEngine::ScriptTypeName(const std::string& fileName) {
+  std::string words = fileName;
+  for (char& c : words) {
+    if (c == '.') c = ' ';
+  }
+  std::istringstream in(words);
+  std::string type;
+  in >> type;
+  return type;
+}
+
+void GameEngine::LoadGameObjectScriptFile(const std::string& path, const std::string& fileName) {
+  Trace("loading..script:" + path + " > " + fileName);
+  std::optional<std::string> text = Platform::ReadTextFile(path);
+  if (!text) {
+    PrintLine("Error loading script file: " + path);
+    ShowMessage("Error loading script file: " + path);
+    return;
+  }
+  const std::string type = ScriptTypeName(fileName);
+  if (type.empty()) {
+    PrintLine("Error Extracting GameObject Type name: " + path);
+    ShowMessage("Error Extracting GameObject Type name: " + path);
+    return;
+  }
+  std::shared_ptr<GameObjectBlueprint> blueprint = FindBlueprint(type);
+  if (!blueprint) {
+    PrintLine("Error GameObject name not found: " + path);
+    ShowMessage("Error GameObject name not found: " + path);
+    return;
+  }
+  Trace("script of " + type + " found!");
+  // An earlier script of the type is released here, so its entry expires.
+  auto factory = std::make_shared<ScriptComponentCreator>(std::move(*text), path);
+  scriptFactories[type] = factory;
+  blueprint->AddComponentCreator(TypeKey<ScriptComponent>(), ObjectLockPtr<ComponentCreate>(
+                                                                std::static_pointer_cast<ComponentCreate>(factory)));
+  PrintLine(type + "'s script successfully loaded");
+}
+
+std::vector<ArcheTypeInfo> GameEngine::ArcheTypeQuery(const std::string& componentName, const std::uint32_t* index,
+                                                      const std::string* key) const {
+  std::vector<ArcheTypeInfo> records;
+  const std::uint32_t typeKey = gameObjectManager.GetComponentTypeKey(componentName);
+  if (typeKey == kNoTypeKey) return records;
+  for (const auto& [typeName, blueprint] : blueprints) {
+    if (!blueprint->HasComponent(typeKey)) continue;
+    ArcheTypeInfo record;
+    record.id = blueprint->GetId();
+    record.subId = blueprint->GetSubId();
+    record.typeName = typeName;
+    record.value = index != nullptr ? blueprint->GetIndexedData(typeKey, *index) : blueprint->GetNamedData(typeKey, *key);
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+std::vector<ArcheTypeInfo> GameEngine::GetArcheTypeInfoByIndex(const std::string& componentName, unsigned index) {
+  const std::uint32_t position = index;
+  return ArcheTypeQuery(componentName, &position, nullptr);
+}
+
+std::vector<ArcheTypeInfo> GameEngine::GetArcheTypeInfoByKey(const std::string& componentName,
+                                                             const std::string& key) {
+  return ArcheTypeQuery(componentName, nullptr, &key);
+}
+
+// Writes the overrides into the blueprint itself: they stay in force for
+// every later creation of the type, as content expects.
+static void ApplyOverrides(GameObjectBlueprint& blueprint, const OverrideLists& overrides,
+                           const GameObjectManager& manager) {
+  for (const IndexedOverride& record : overrides.indexed) {
+    const std::uint32_t key = manager.GetComponentTypeKey(record.componentName);
+    if (key == kNoTypeKey) continue;
+    switch (record.value.type) {
+      case DataInt: blueprint.SetIndexedDataInt(key, record.index, record.value.intValue); break;
+      case DataReal: blueprint.SetIndexedDataDouble(key, record.index, record.value.realValue); break;
+      case DataString: blueprint.SetIndexedDataString(key, record.index, record.value.stringValue); break;
+      default: break;
+    }
+  }
+  for (const NamedOverride& record : overrides.named) {
+    const std::uint32_t key = manager.GetComponentTypeKey(record.componentName);
+    if (key == kNoTypeKey) continue;
+    switch (record.value.type) {
+      case DataInt: blueprint.SetNamedDataInt(key, record.key, record.value.intValue); break;
+      case DataReal: blueprint.SetNamedDataDouble(key, record.key, record.value.realValue); break;
+      case DataString: blueprint.SetNamedDataString(key, record.key, record.value.stringValue); break;
+      default: break;
+    }
+  }
+}
+
+ObjectLockPtr<GameObject> GameEngine::CreateGameObject(const std::string& typeName, unsigned id,
+                                                       const OverrideLists* overrides, bool createDeferred) {
+  std::shared_ptr<GameObjectBlueprint> blueprint = FindBlueprint(typeName);
+  if (!blueprint) return {};
+  ObjectLockPtr<GameObject> object = gameObjectManager.CreateGameObject(id);
+  if (overrides != nullptr) ApplyOverrides(*blueprint, *overrides, gameObjectManager);
+  blueprint->Instantiate(object, createDeferred);
+  PrintLine("Game Object(" + typeName + ") is created!");
+  return object;
+}
+
+ObjectLockPtr<GameObject> GameEngine::CreateChildGameObject(const ObjectLockPtr<GameObject>& parent,
+                                                            const std::string& typeName, unsigned id,
+                                                            const OverrideLists* overrides, bool createDeferred) {
+  ObjectLockPtr<GameObject> object = CreateGameObject(typeName, id, overrides, createDeferred);
+  if (IsGameObjectAlive(parent)) {
+    auto parentObject = parent.Lock();
+    // A failed creation leaves an empty entry that the parent's next prune drops.
+    parentObject->AddChild(object);
+    if (auto child = object.Lock()) child->SetParentUniqueId(parentObject->GetUniqueId());
+  }
+  return object;
+}
+
+ObjectLockPtr<GameObject> GameEngine::Announce(ObjectLockPtr<GameObject> object, const std::string& typeName) {
+  if (!object.IsAlive()) {
+    ShowMessage("Error! Object of type " + typeName + " cannot be created!!");
+    return object;
+  }
+  AnnounceGameObject(object);
+  return object;
+}
+
+ObjectLockPtr<GameObject> GameEngine::CreateObjectWithOverrides(std::string typeName, unsigned id,
+                                                                OverrideLists* overrides, bool createDeferred) {
+  return Announce(CreateGameObject(typeName, id, overrides, createDeferred), typeName);
+}
+
+ObjectLockPtr<GameObject> GameEngine::CreateObject(std::string typeName, unsigned id, bool createDeferred) {
+  return Announce(CreateGameObject(typeName, id, nullptr, createDeferred), typeName);
+}
+
+ObjectLockPtr<GameObject> GameEngine::CreateChildObjectWithOverrides(ObjectLockPtr<GameObject> parent,
+                                                                     std::string typeName, unsigned id,
+                                                                     OverrideLists* overrides, bool createDeferred) {
+  return Announce(CreateChildGameObject(parent, typeName, id, overrides, createDeferred), typeName);
+}
+
+ObjectLockPtr<GameObject> GameEngine::CreateChildObject(ObjectLockPtr<GameObject> parent, std::string typeName,
+                                                        unsigned id, bool createDeferred) {
+  return Announce(CreateChildGameObject(parent, typeName, id, nullptr, createDeferred), typeName);
+}
+
+}  // namespace Orv

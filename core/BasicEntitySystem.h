@@ -1,0 +1,70 @@
+#pragma once
+// A system that keeps the game objects carrying any of the component types it
+// declares and runs its passes once per such object. Subclasses work only
+// through the hooks; the five passes themselves are defined here.
+#include <cstdint>
+#include <vector>
+
+#include "core/GameObject.h"
+#include "core/ObjectLockPtr.h"
+#include "core/System.h"
+
+namespace Orv {
+
+// One admitted object. Holds no strong reference: an entry never keeps its
+// object alive.
+struct EntityRecord {
+  EntityRecord() = default;
+  explicit EntityRecord(ObjectLockPtr<GameObject> object) : object(std::move(object)) {}
+  ObjectLockPtr<GameObject> object;
+};
+
+class BasicEntitySystem : public System {
+ public:
+  using System::System;
+
+  void Update(float dt) override;
+  void Shutdown() override {}
+  void PreUpdate(float dt) override;
+  void LateUpdate(float dt) override;
+  void Render() override;
+  // Admission: the first declared type the object carries decides, and the
+  // record waits in pending until the next merge.
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+
+  const std::vector<EntityRecord>& GetEntities() const { return entities; }
+  const std::vector<EntityRecord>& GetPending() const { return pending; }
+  bool IsEntityPaused() const { return paused; }
+
+ protected:
+  virtual void UpdateEntity(EntityRecord& entity, float dt) = 0;
+  virtual void PreUpdateEntity(EntityRecord& entity, float dt) {}
+  virtual void LateUpdateEntity(EntityRecord& entity, float dt) {}
+  virtual void RenderEntity(EntityRecord& entity) {}
+  virtual void OnEntityAdded(EntityRecord& entity) {}
+  virtual void BeginRender() {}
+  virtual void EndRender() {}
+  virtual bool AcceptEntity(ObjectLockPtr<GameObject>& object) { return true; }
+  virtual void OnUpdate(float dt) {}
+  virtual void OnPreUpdate(float dt) {}
+  virtual void OnLateUpdate(float dt) {}
+  virtual void OnRender() {}
+  virtual void OnGameObjectOffered(ObjectLockPtr<GameObject> object) {}
+  virtual void OnEntitiesMerged(std::vector<EntityRecord>& merged) {}
+
+  std::vector<EntityRecord> entities;
+  // Admitted since the last merge: objects made during a walk land here, so
+  // the walk never sees its own list grow.
+  std::vector<EntityRecord> pending;
+  // Filled by the subclass in Init; the order is the order of the test.
+  std::vector<std::uint32_t> requiredTypes;
+  // Set, the update passes do no per-entity work; Render ignores it.
+  bool paused = false;
+
+ private:
+  template <typename Hook>
+  void WalkEntities(Hook&& hook);
+  void MergePending();
+};
+
+}  // namespace Orv

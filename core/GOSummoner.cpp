@@ -1,0 +1,91 @@
+#include "core/GOSummoner.h"
+
+#include <jansson.h>
+
+#include "app/App.h"
+#include "core/OverrideLists.h"
+#include "core/Report.h"
+
+namespace Orv {
+
+namespace {
+
+constexpr const char* kSpawnListPath = "data/summoner.ini";
+
+std::int32_t Truncate(json_int_t value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); }
+
+// One member of "params": {"index": i, "value": v} overrides by position;
+// {"value": {k: v, ...}} overrides by name. Any other shape adds nothing.
+void AddParams(OverrideLists& overrides, const char* component, json_t* param) {
+  if (!json_is_object(param)) return;
+  json_t* index = json_object_get(param, "index");
+  json_t* value = json_object_get(param, "value");
+  if (index != nullptr) {
+    if (!json_is_integer(index)) return;
+    const auto position = static_cast<std::uint32_t>(json_integer_value(index));
+    if (json_is_integer(value)) {
+      overrides.AddIndexedOverride(component, position, Truncate(json_integer_value(value)));
+    } else if (json_is_real(value)) {
+      overrides.AddIndexedOverride(component, position, json_real_value(value));
+    } else if (json_is_string(value)) {
+      overrides.AddIndexedOverride(component, position, std::string(json_string_value(value)));
+    }
+    return;
+  }
+  if (!json_is_object(value)) return;
+  const char* key;
+  json_t* member;
+  json_object_foreach(value, key, member) {
+    if (json_is_integer(member)) {
+      overrides.AddNamedOverride(component, key, Truncate(json_integer_value(member)));
+    } else if (json_is_real(member)) {
+      overrides.AddNamedOverride(component, key, json_real_value(member));
+    } else if (json_is_string(member)) {
+      overrides.AddNamedOverride(component, key, std::string(json_string_value(member)));
+    }
+  }
+}
+
+}  // namespace
+
+void GOSummoner::Start() {
+  json_error_t error;
+  json_t* root = json_load_file(kSpawnListPath, 0, &error);
+  if (root == nullptr) {
+    PrintLine("Error loading summoner file! aborting...");
+    return;
+  }
+  json_t* spawn = json_object_get(root, "spawn");
+  if (spawn == nullptr) {
+    PrintLine("Spawn not found...aborting summoning..");
+  } else if (!json_is_array(spawn)) {
+    PrintLine("Spawn array not found..aborting summoning..");
+  } else {
+    PrintLine("Summoner says aloha!");
+    std::size_t i;
+    json_t* element;
+    json_array_foreach(spawn, i, element) {
+      if (!json_is_object(element)) continue;
+      json_t* name = json_object_get(element, "name");
+      json_t* id = json_object_get(element, "id");
+      json_t* params = json_object_get(element, "params");
+      if (!json_is_string(name) || !json_is_integer(id) || !json_is_object(params)) {
+        PrintLine("Damn! Summoning failed!");
+        continue;
+      }
+      const auto objectId = static_cast<unsigned>(json_integer_value(id));
+      if (json_object_size(params) > 0) {
+        OverrideLists overrides;
+        const char* component;
+        json_t* param;
+        json_object_foreach(params, component, param) AddParams(overrides, component, param);
+        owner_->CreateObjectWithOverrides(json_string_value(name), objectId, &overrides, true);
+      } else {
+        owner_->CreateObject(json_string_value(name), objectId, true);
+      }
+    }
+  }
+  json_decref(root);
+}
+
+}  // namespace Orv

@@ -1,0 +1,136 @@
+#pragma once
+// The entity of the engine: an identity, its components by type key, its
+// children, and the members and variables of the script group it leads.
+// Only the game-object manager makes and owns objects; everyone else keeps an
+// ObjectLockPtr<GameObject> and locks it for one use.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/Component.h"
+#include "core/DataBun.h"
+#include "core/ObjectLockPtr.h"
+#include "core/TypeKey.h"
+
+struct TwBar;
+
+namespace Orv {
+
+class GameObjectManager;
+
+class GameObject {
+ public:
+  GameObject(GameObjectManager* owner, std::uint32_t id);
+  GameObject(const GameObject&) = delete;
+  GameObject& operator=(const GameObject&) = delete;
+
+  void SetSelfHandle(ObjectLockPtr<GameObject> handle) { selfHandle = std::move(handle); }
+  const ObjectLockPtr<GameObject>& GetSelfHandle() const { return selfHandle; }
+  GameObjectManager* GetOwner() const { return owner; }
+
+  std::uint32_t GetID() const { return id; }
+  void SetID(std::uint32_t value) { id = value; }
+  bool IsAlive() const { return alive; }
+  // 0 means no object: a dead object's unique id, and no parent.
+  std::uint32_t GetUniqueId() const { return uniqueId; }
+  void SetUniqueId(std::uint32_t value) { uniqueId = value; }
+  std::uint32_t GetParentUniqueId() const { return parentUniqueId; }
+  void SetParentUniqueId(std::uint32_t value) { parentUniqueId = value; }
+  bool IsGroupLeader() const { return groupLeader; }
+  void SetGroupLeader(bool value) { groupLeader = value; }
+
+  // Components, walked in ascending key order.
+  ObjectLockPtr<Component> GetComponent(std::uint32_t typeKey) const;
+  template <typename T>
+  ObjectLockPtr<T> GetComponent() const;
+  // Enters the component under the key, in place of any held there.
+  void AddComponent(std::uint32_t typeKey, std::shared_ptr<Component> component);
+  const std::map<std::uint32_t, std::shared_ptr<Component>>& GetComponents() const { return components; }
+  // Shutdown on every component in ascending key order, then lets them go.
+  void ClearComponents();
+
+  void AddChild(ObjectLockPtr<GameObject> child);
+  // Drops the handles of objects that are gone or dead, keeping the order.
+  void PruneChildren();
+  const std::vector<ObjectLockPtr<GameObject>>& GetChildren() const { return children; }
+  void AddGroupMember(ObjectLockPtr<GameObject> member);
+  void PruneGroupMembers();
+  const std::vector<ObjectLockPtr<GameObject>>& GetGroupMembers() const { return groupMembers; }
+  void SetGroupVar(const std::string& key, double value);
+  void SetGroupVar(const std::string& key, const std::string& value);
+  void SetGroupVar(const std::string& key, int value);
+  const std::map<std::string, DataBun>& GetGroupVariables() const { return groupVariables; }
+
+  // Marks the object dead; it stays in the manager, components and all, until
+  // the end-of-frame sweep. Its children die with it and a group it led passes
+  // to its first live member. A dead object is left as it is.
+  void Destroy();
+
+  // Keeps the bar (deleted when the object is destroyed) and lets every
+  // component add its values to it.
+  void AddToTweakBar(TwBar* bar);
+  TwBar* GetTweakBar() const { return tweakBar; }
+
+  // The attribute functions scripts call: the component is found by its
+  // registered name; without one of that type nothing happens, and getters
+  // give 0, 0.0 or no string. A getter of another type than the value stored
+  // also gives the empty value.
+  void SetStringAttribKey(const std::string& componentName, const std::string& key, const std::string& value);
+  void SetIntAttribKey(const std::string& componentName, const std::string& key, int value);
+  void SetRealAttribKey(const std::string& componentName, const std::string& key, double value);
+  void SetStringAttribIndex(const std::string& componentName, unsigned index, const std::string& value);
+  void SetIntAttribIndex(const std::string& componentName, unsigned index, int value);
+  void SetRealAttribIndex(const std::string& componentName, unsigned index, double value);
+  std::optional<std::string> GetStringAttribKey(const std::string& componentName, const std::string& key) const;
+  int GetIntAttribKey(const std::string& componentName, const std::string& key) const;
+  double GetRealAttribKey(const std::string& componentName, const std::string& key) const;
+  std::optional<std::string> GetStringAttribIndex(const std::string& componentName, unsigned index) const;
+  int GetIntAttribIndex(const std::string& componentName, unsigned index) const;
+  double GetRealAttribIndex(const std::string& componentName, unsigned index) const;
+
+ private:
+  std::shared_ptr<Component> FindComponentByName(const std::string& componentName) const;
+  const DataBun* FindAttrib(const std::string& componentName, const std::string* key, unsigned index,
+                            std::uint32_t type) const;
+
+  GameObjectManager* owner;
+  std::uint32_t id;
+  bool alive = true;
+  bool groupLeader = false;
+  std::uint32_t uniqueId = 0;
+  std::uint32_t parentUniqueId = 0;
+  std::map<std::uint32_t, std::shared_ptr<Component>> components;
+  ObjectLockPtr<GameObject> selfHandle;
+  std::vector<ObjectLockPtr<GameObject>> children;
+  std::vector<ObjectLockPtr<GameObject>> groupMembers;
+  std::map<std::string, DataBun> groupVariables;
+  TwBar* tweakBar = nullptr;
+};
+
+// The component under T's key seen as a T: the registry files only Ts there.
+template <typename T>
+ObjectLockPtr<T> GameObject::GetComponent() const {
+  auto it = components.find(TypeKey<T>());
+  if (it == components.end() || !it->second) return {};
+  return ObjectLockPtr<T>(std::static_pointer_cast<T>(it->second));
+}
+
+// Lookups through a handle. An object lives while the handle has not expired
+// and its alive flag is set; a destroyed object still in the manager does not.
+bool IsGameObjectAlive(const ObjectLockPtr<GameObject>& object);
+std::uint32_t GetGameObjectID(const ObjectLockPtr<GameObject>& object);
+void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id);
+std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object);
+
+// No alive test: a destroyed object yields its components until the sweep.
+template <typename T>
+ObjectLockPtr<T> GetHandleComponent(const ObjectLockPtr<GameObject>& object) {
+  auto locked = object.Lock();
+  if (!locked) return {};
+  return locked->GetComponent<T>();
+}
+
+}  // namespace Orv

@@ -1,0 +1,62 @@
+#include "core/GameObjectManager.h"
+
+namespace Orv {
+
+namespace {
+// Ids are handed out fresh until this many have gone; only then are the ids
+// of destroyed objects reused.
+constexpr std::uint32_t kFreshIdsBeforeRecycling = 30000;
+}  // namespace
+
+ObjectLockPtr<GameObject> GameObjectManager::CreateGameObject(std::uint32_t id) {
+  std::uint32_t uniqueId;
+  // At least two waiting, so the id destroyed last is never the next one out.
+  if (recycledIds.size() >= 2 && nextUniqueId > kFreshIdsBeforeRecycling) {
+    uniqueId = recycledIds.front();
+    recycledIds.pop_front();
+  } else {
+    uniqueId = nextUniqueId++;
+  }
+  auto object = std::make_shared<GameObject>(this, id);
+  object->SetUniqueId(uniqueId);
+  object->SetSelfHandle(ObjectLockPtr<GameObject>(object));
+  objects.push_back(object);
+  return ObjectLockPtr<GameObject>(object);
+}
+
+void GameObjectManager::RemoveDeadGameObjects() {
+  // By index: a component's Shutdown may create objects, which are appended.
+  for (std::size_t i = 0; i < objects.size();) {
+    auto object = objects[i];
+    if (object->IsAlive()) {
+      object->PruneChildren();
+      object->PruneGroupMembers();
+      ++i;
+      continue;
+    }
+    object->ClearComponents();
+    objects.erase(objects.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+}
+
+void GameObjectManager::DestroyAllWithComponent(std::uint32_t typeKey) {
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    auto object = objects[i];
+    if (object->GetComponent(typeKey).IsAlive()) object->Destroy();
+  }
+}
+
+ObjectLockPtr<ComponentCreate> GameObjectManager::GetComponentCreator(const std::string& name) {
+  const std::uint32_t key = componentTypeKeys[name];
+  if (key == kNoTypeKey) return {};
+  auto it = componentFactories.find(key);
+  if (it == componentFactories.end() || !it->second) return {};
+  return ObjectLockPtr<ComponentCreate>(it->second);
+}
+
+std::uint32_t GameObjectManager::GetComponentTypeKey(const std::string& name) const {
+  auto it = componentTypeKeys.find(name);
+  return it != componentTypeKeys.end() ? it->second : kNoTypeKey;
+}
+
+}  // namespace Orv

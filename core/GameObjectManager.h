@@ -1,0 +1,67 @@
+#pragma once
+// Owns every game object: makes them with unique ids, keeps them in creation
+// order and lets the dead ones go at the end of the frame. Also holds the
+// component types: the name -> type key table and the factory of each key.
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ComponentCreate.h"
+#include "core/GameObject.h"
+#include "core/ObjectLockPtr.h"
+#include "core/TypeKey.h"
+
+namespace Orv {
+
+class GameObjectManager {
+ public:
+  GameObjectManager() = default;
+  // Lets the objects go without shutting their components down: only the
+  // end-of-frame sweep does that.
+  virtual ~GameObjectManager() = default;
+  GameObjectManager(const GameObjectManager&) = delete;
+  GameObjectManager& operator=(const GameObjectManager&) = delete;
+
+  // A bare object with the id, no components, told to no system.
+  ObjectLockPtr<GameObject> CreateGameObject(std::uint32_t id);
+  // The end-of-frame sweep: dead objects shut their components down and
+  // leave; live ones prune their children and group members.
+  void RemoveDeadGameObjects();
+  void DestroyAllWithComponent(std::uint32_t typeKey);
+  // Destroyed objects hand their unique id back here.
+  void RecycleUniqueId(std::uint32_t uniqueId) { recycledIds.push_back(uniqueId); }
+  // Drops every object at once (the engine's own teardown).
+  void ReleaseAll() { objects.clear(); }
+
+  template <typename T>
+  void RegisterComponentType(const std::string& name);
+  // The factory registered under name. A name never registered is entered
+  // with key 0 and gives an empty handle.
+  ObjectLockPtr<ComponentCreate> GetComponentCreator(const std::string& name);
+  // The key of a registered name; 0 for any other, without entering it.
+  std::uint32_t GetComponentTypeKey(const std::string& name) const;
+  const std::map<std::string, std::uint32_t>& GetComponentTypeKeys() const { return componentTypeKeys; }
+
+  const std::vector<std::shared_ptr<GameObject>>& GetObjects() const { return objects; }
+  const std::list<std::uint32_t>& GetRecycledIds() const { return recycledIds; }
+  std::uint32_t GetNextUniqueId() const { return nextUniqueId; }
+
+ private:
+  std::vector<std::shared_ptr<GameObject>> objects;
+  std::list<std::uint32_t> recycledIds;
+  std::uint32_t nextUniqueId = 1;
+  std::map<std::string, std::uint32_t> componentTypeKeys;
+  std::map<std::uint32_t, std::shared_ptr<ComponentCreate>> componentFactories;
+};
+
+template <typename T>
+void GameObjectManager::RegisterComponentType(const std::string& name) {
+  constexpr std::uint32_t key = TypeKey<T>();
+  componentFactories[key] = std::make_shared<ComponentTypeCreate<T>>();
+  componentTypeKeys[name] = key;
+}
+
+}  // namespace Orv

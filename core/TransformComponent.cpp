@@ -1,0 +1,49 @@
+#include "core/TransformComponent.h"
+
+#include "platform/TweakBar.h"
+
+namespace Orv {
+
+namespace {
+constexpr const char* kTweakGroup = " group=transform ";
+}  // namespace
+
+void TransformComponent::Setup() {
+  propertyNames["posX"] = PosX;
+  propertyNames["posY"] = PosY;
+  propertyNames["posZ"] = PosZ;
+  propertyNames["scaleX"] = ScaleX;
+  propertyNames["scaleY"] = ScaleY;
+  propertyNames["rotdeg"] = RotDeg;
+  propertyNames["rotvel"] = RotVel;
+  propertyNames["rotdir"] = RotDir;
+  posX = posY = posZ = 0.0f;
+  scaleX = scaleY = 1.0f;
+}
+
+float* TransformComponent::Field(unsigned index) {
+  switch (index) {
+    case PosX: return &posX;
+    case PosY: return &posY;
+    case PosZ: return &posZ;
+    case ScaleX: return &scaleX;
+    case ScaleY: return &scaleY;
+    case RotDeg: return &rotdeg;
+    case RotVel: return &rotvel;
+    case RotDir: return &rotdir;
+    default: return nullptr;
+  }
+}
+
+void TransformComponent::OnRealProperty(unsigned index, double value) {
+  if (float* field = Field(index)) *field = static_cast<float>(value);
+}
+
+void TransformComponent::AddToTweakBar(TwBar* bar) {
+  if (bar == nullptr) return;
+  TwAddVarRW(bar, "scaleX", TW_TYPE_FLOAT, &scaleX, kTweakGroup);
+  TwAddVarRW(bar, "scaleY", TW_TYPE_FLOAT, &scaleY, kTweakGroup);
+  TwAddVarRW(bar, "rotate", TW_TYPE_FLOAT, &rotdeg, kTweakGroup);
+}
+
+}  // namespace Orv

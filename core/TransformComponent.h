@@ -1,0 +1,50 @@
+#pragma once
+// Where an object is and how it is drawn: its position on screen and in the
+// world, depth, scale and rotation.
+#include <string_view>
+
+#include "core/Component.h"
+
+namespace Orv {
+
+class TransformComponent : public Component {
+ public:
+  static constexpr std::string_view RunTimeName = "class Orv::TransformComponent";
+
+  // Property indices: positional blueprint data lands in this order.
+  enum Property : unsigned { PosX, PosY, PosZ, ScaleX, ScaleY, RotDeg, RotVel, RotDir, PropertyCount };
+
+  void Setup() override;
+  void Shutdown() override {}
+  // Adds "scaleX", "scaleY" and "rotate" as read-write floats.
+  void AddToTweakBar(TwBar* bar) override;
+  // Only reals reach the fields; integers and strings are stored, not applied.
+  void OnRealProperty(unsigned index, double value) override;
+
+  // In the world; world simulation sets it each frame from the collider.
+  float worldX = 0.0f;
+  float worldY = 0.0f;
+  // On screen, in pixels; the camera recomputes it each frame from the world.
+  float posX = 0.0f;
+  float posY = 0.0f;
+  float posZ = 0.0f;
+  float scaleX = 1.0f;
+  float scaleY = 1.0f;
+  float rotdeg = 0.0f;
+  float rotvel = 0.0f;
+  // A factor: 1 turns one way, -1 the other.
+  float rotdir = 1.0f;
+  // The camera's scale, copied by the camera every frame.
+  float viewScale = 1.0f;
+  bool followParent = false;
+  bool followParentRotation = false;
+  bool trailEnabled = false;
+  // The body's velocity, copied in by the physics engine.
+  double velocityX = 0.0;
+  double velocityY = 0.0;
+
+ private:
+  float* Field(unsigned index);
+};
+
+}  // namespace Orv

@@ -1,0 +1,36 @@
+#pragma once
+// A bitmap font: the 256 character codes rendered once into an alpha atlas of
+// 16 x 16 cells, one clip and one quad per code; text is drawn a quad per byte.
+#include <string>
+
+#include "resources/SpriteSheet.h"
+
+namespace Orv {
+
+class Font : public SpriteSheet {
+ public:
+  Font() = default;
+  ~Font();
+
+  // The process-wide font library; false (after a console line) when it
+  // cannot start.
+  static bool InitFreeType();
+
+  bool LoadFont(unsigned pixelSize, const std::string& path);
+  // Draws from (x, y) towards +x and +y; leaves the identity as the current
+  // matrix.
+  void RenderText(float x, float y, const std::string& text);
+
+  float GetSpaceWidth() const { return spaceWidth_; }
+  float GetCellHeight() const { return cellHeight_; }
+  float GetAscent() const { return ascent_; }
+  unsigned GetPixelSize() const { return pixelSize_; }
+
+ private:
+  float spaceWidth_ = 0.0f;
+  float cellHeight_ = 0.0f;
+  float ascent_ = 0.0f;
+  unsigned pixelSize_ = 0;
+};
+
+}  // namespace Orv

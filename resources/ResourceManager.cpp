@@ -1,0 +1,276 @@
+#include "resources/ResourceManager.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+#include <jansson.h>
+
+#include <cstdint>
+
+#include "core/FileUtils.h"
+#include "core/Report.h"
+
+namespace Orv {
+
+namespace {
+
+constexpr const char* kTextureFolder = "res/textures/";
+constexpr const char* kAnimFolder = "res/anims/";
+constexpr const char* kFontList = "res/loadfonts.ini";
+
+struct JsonRelease {
+  void operator()(json_t* json) const { json_decref(json); }
+};
+using JsonDocument = std::unique_ptr<json_t, JsonRelease>;
+
+// A missing file and a file that is not valid JSON read alike: nothing.
+JsonDocument LoadJson(const std::string& path) { return JsonDocument(json_load_file(path.c_str(), 0, nullptr)); }
+
+// A box and the same line on the console.
+void Report(const std::string& text) {
+  ShowMessage(text);
+  PrintLine(text);
+}
+
+// Integers are read as 64-bit values of which the low 32 bits count.
+int32_t Low32(const json_t* value) { return static_cast<int32_t>(json_integer_value(value)); }
+
+bool AllIntegers(const json_t* object, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) {
+    if (!json_is_integer(json_object_get(object, key))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ResourceManager& ResourceManager::GetInstance() {
+  static ResourceManager instance;
+  return instance;
+}
+
+bool ResourceManager::Init() {
+  ilInit();
+  iluInit();
+  // Start-up starts the font library again, and that result is the one that
+  // counts; a failure here only prints.
+  Font::InitFreeType();
+  // Canvas added to reach power-of-two sides is transparent white.
+  ilClearColour(1.0f, 1.0f, 1.0f, 0.0f);
+  if (ilGetError() != IL_NO_ERROR) ShowMessage("Error initializing DevIL!");
+  return true;
+}
+
+bool ResourceManager::LoadTexturePacks() {
+  std::vector<std::string> names;
+  ListFiles((std::string(kTextureFolder) + "*.pack").c_str(), names, true);
+  for (const std::string& name : names) {
+    if (!LoadTexturePack(name.c_str())) Report("Error loading texture pack file: " + name);
+  }
+  return true;
+}
+
+bool ResourceManager::LoadAnimations() {
+  std::vector<std::string> names;
+  ListFiles((std::string(kAnimFolder) + "*.anim").c_str(), names, true);
+  for (const std::string& name : names) {
+    if (!LoadAnimFile(kAnimFolder + name)) Report("Error loading anim file: " + name);
+  }
+  return true;
+}
+
+bool ResourceManager::LoadTileSets() {
+  std::vector<std::string> names;
+  ListFiles((std::string(kTextureFolder) + "*.tileset").c_str(), names, true);
+  for (const std::string& name : names) {
+    if (!LoadTileset(kTextureFolder + name)) Report("Error loading tileset file: " + name);
+  }
+  return true;
+}
+
+bool ResourceManager::LoadTexturePack(const char* fileName) {
+  const std::string path = kTextureFolder + std::string(fileName);
+  JsonDocument root = LoadJson(path);
+  if (!root) {
+    Report("Can't load pack file: " + path);
+    return false;
+  }
+  const json_t* file = json_object_get(root.get(), "file");
+  const json_t* frames = json_object_get(root.get(), "frames");
+  if (!json_is_string(file) || !json_is_array(frames)) {
+    Report("Error parsing texture pack file: " + path);
+    return false;
+  }
+
+  const std::string sheetKey = json_string_value(file);
+  const std::string imagePath = kTextureFolder + sheetKey;
+  auto sheet = std::make_shared<SpriteSheet>();
+  if (!sheet->LoadPixelsFromFile(imagePath)) {
+    Report("Error loading texture file: " + imagePath);
+    return false;
+  }
+  Remove(spriteSheets_, sheetKey);
+  spriteSheets_[sheetKey] = sheet;
+  sheet->LoadTextureFromPixels32();
+  if (IsVerbose()) PrintLine("-> Texture: '" + imagePath + "' loaded successfully");
+
+  for (size_t i = 0; i < json_array_size(frames); ++i) {
+    const json_t* frame = json_array_get(frames, i);
+    if (frame == nullptr) break;
+    if (!json_is_object(frame)) {
+      PrintLine("Error Parsing! Texture frame is not a valid object!");
+      continue;
+    }
+    const json_t* id = json_object_get(frame, "id");
+    if (!json_is_string(id) || !AllIntegers(frame, {"x", "y", "sizeX", "sizeY"})) {
+      PrintLine("Error parsing Texture Frame values!");
+      continue;
+    }
+    const SpriteQuad quad{Low32(json_object_get(frame, "x")), Low32(json_object_get(frame, "y")),
+                          Low32(json_object_get(frame, "sizeX")), Low32(json_object_get(frame, "sizeY"))};
+    spriteFrames_[json_string_value(id)] = std::make_shared<SpriteFrame>(SpriteFrame{quad, sheet});
+  }
+  return true;
+}
+
+bool ResourceManager::LoadAnimFile(const std::string& path) {
+  JsonDocument root = LoadJson(path);
+  if (!root) {
+    Report("Error! file not found: " + path);
+    return false;
+  }
+
+  for (void* it = json_object_iter(root.get()); it != nullptr; it = json_object_iter_next(root.get(), it)) {
+    const std::string name = json_object_iter_key(it);
+    const json_t* ids = json_object_iter_value(it);
+
+    // A redefinition replaces the frames and their names together, so the
+    // two lists always agree.
+    auto frames = std::make_shared<SpriteAnimationHandle>();
+    animations_[name] = frames;
+    std::vector<std::string>& names = animFrameNames_[name];
+    names.clear();
+    if (!json_is_array(ids)) continue;
+
+    for (size_t i = 0; i < json_array_size(ids); ++i) {
+      const json_t* id = json_array_get(ids, i);
+      if (id == nullptr) break;
+      if (!json_is_string(id)) continue;
+      const std::string frameId = json_string_value(id);
+      ObjectLockPtr<SpriteFrame> frame = GetSprite(frameId);
+      if (!frame.IsAlive()) continue;
+      frames->push_back(frame);
+      names.push_back(frameId);
+      if (IsVerbose()) PrintLine(" -> Added frame[" + frameId + "] to animation '" + name + "'");
+    }
+  }
+  return true;
+}
+
+bool ResourceManager::LoadFonts() {
+  JsonDocument root = LoadJson(kFontList);
+  if (!root) {
+    ShowMessage("Error loading Font Resource file");
+    return false;
+  }
+  const json_t* fonts = json_object_get(root.get(), "fonts");
+  if (fonts == nullptr) {
+    ShowMessage("Error parsing font loader");
+    return false;
+  }
+  if (!json_is_array(fonts)) {
+    ShowMessage("Error! json object is not an array");
+    return false;
+  }
+
+  for (size_t i = 0; i < json_array_size(fonts); ++i) {
+    const json_t* entry = json_array_get(fonts, i);
+    if (entry == nullptr) break;
+    const json_t* id = json_object_get(entry, "id");
+    const json_t* path = json_object_get(entry, "path");
+    const json_t* size = json_object_get(entry, "size");
+    if (!json_is_string(id) || !json_is_string(path) || !json_is_integer(size)) continue;
+
+    const std::string fontPath = json_string_value(path);
+    auto font = std::make_shared<Font>();
+    if (!font->LoadFont(static_cast<unsigned>(json_integer_value(size)), fontPath)) {
+      ShowMessage("Error! " + fontPath + " not found!");
+      continue;
+    }
+    const std::string fontId = json_string_value(id);
+    Remove(fonts_, fontId);
+    fonts_[fontId] = font;
+    if (IsVerbose()) PrintLine("-> Font '" + fontId + "' loaded successfully");
+  }
+  return true;
+}
+
+bool ResourceManager::LoadTileset(const std::string& path) {
+  JsonDocument root = LoadJson(path);
+  if (!root) {
+    Report("Error! file not found: " + path);
+    return false;
+  }
+  const json_t* name = json_object_get(root.get(), "name");
+  const json_t* mapping = json_object_get(root.get(), "mapping");
+  if (!json_is_string(name) || !json_is_array(mapping)) {
+    Report("Error parsing tileset file: " + path);
+    return false;
+  }
+
+  const std::string tileSetName = json_string_value(name);
+  auto tileSet = std::make_shared<TileSet>(tileSetName);
+  tileSets_[tileSetName] = tileSet;
+
+  for (size_t i = 0; i < json_array_size(mapping); ++i) {
+    const json_t* entry = json_array_get(mapping, i);
+    if (entry == nullptr) break;
+    if (!json_is_object(entry)) {
+      PrintLine("Error Parsing! Tileset mapping is not a valid object!");
+      continue;
+    }
+    const json_t* id = json_object_get(entry, "id");
+    const json_t* texture = json_object_get(entry, "texture");
+    if (!json_is_integer(id) || !json_is_string(texture)) {
+      PrintLine("Error parsing tileset mapping values!");
+      continue;
+    }
+    // Tile maps store one character per tile: the value is its low 8 bits.
+    const char value = static_cast<char>(static_cast<int8_t>(json_integer_value(id) & 0xFF));
+    const std::string frameId = json_string_value(texture);
+    tileSet->AddMapping(value, GetSprite(frameId));
+    if (IsVerbose()) {
+      PrintLine("tileset[" + tileSetName + "]." + std::to_string(static_cast<int>(static_cast<int8_t>(value))) +
+                " = " + frameId);
+    }
+  }
+  if (IsVerbose()) PrintLine("tileset: " + tileSetName + " loaded!");
+  return true;
+}
+
+ObjectLockPtr<SpriteFrame> ResourceManager::GetSprite(const std::string& id) { return spriteFrames_[id]; }
+
+ObjectLockPtr<Font> ResourceManager::GetFont(const std::string& id) { return fonts_[id]; }
+
+ObjectLockPtr<SpriteAnimationHandle> ResourceManager::GetAnimation(const std::string& name) {
+  return animations_[name];
+}
+
+ObjectLockPtr<TileSet> ResourceManager::GetTileSet(const std::string& name) { return tileSets_[name]; }
+
+ObjectLockPtr<Tilemap> ResourceManager::GetTilemap(int id) { return tilemaps_[id]; }
+
+std::string ResourceManager::GetAnimFrameName(const char* name, unsigned index) const {
+  if (name == nullptr) return {};
+  const auto it = animFrameNames_.find(name);
+  if (it == animFrameNames_.end() || index >= it->second.size()) return {};
+  return it->second[index];
+}
+
+ObjectLockPtr<Tilemap> ResourceManager::CreateTilemap(int id) {
+  std::shared_ptr<Tilemap>& slot = tilemaps_[id];
+  slot.reset();
+  slot = std::make_shared<Tilemap>();
+  return slot;
+}
+
+}  // namespace Orv

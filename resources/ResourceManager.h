@@ -1,0 +1,88 @@
+#pragma once
+// The engine-wide registry of what is loaded from res/ at start: sprite sheets
+// and their frames, animations, bitmap fonts and tile sets, and the tile maps
+// of the running game by id. The manager owns everything; callers get weak
+// references and lock them for one use.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ObjectLockPtr.h"
+#include "resources/Font.h"
+#include "resources/SpriteSheet.h"
+#include "resources/TileSet.h"
+#include "world/Tilemap.h"
+
+namespace Orv {
+
+// An animation: its frames in playing order.
+using SpriteAnimationHandle = std::vector<ObjectLockPtr<SpriteFrame>>;
+
+class ResourceManager {
+ public:
+  // The process's manager, made on first use and gone at process exit.
+  static ResourceManager& GetInstance();
+
+  // A manager of its own, apart from the process's one.
+  ResourceManager() = default;
+  ResourceManager(const ResourceManager&) = delete;
+  ResourceManager& operator=(const ResourceManager&) = delete;
+
+  // Starts the image library (and the font library); always true.
+  bool Init();
+
+  // The loaders start-up calls, in this order; each reports its own errors.
+  bool LoadTexturePacks();
+  bool LoadAnimations();
+  bool LoadFonts();
+  bool LoadTileSets();
+
+  // One file each: a pack by its name in res/textures/, the others by path.
+  bool LoadTexturePack(const char* fileName);
+  bool LoadAnimFile(const std::string& path);
+  bool LoadTileset(const std::string& path);
+
+  // Find-or-insert: a key that is not registered gets an empty entry and the
+  // caller an empty reference. Nothing is ever loaded here.
+  ObjectLockPtr<SpriteFrame> GetSprite(const std::string& id);
+  ObjectLockPtr<Font> GetFont(const std::string& id);
+  ObjectLockPtr<SpriteAnimationHandle> GetAnimation(const std::string& name);
+  ObjectLockPtr<TileSet> GetTileSet(const std::string& name);
+  ObjectLockPtr<Tilemap> GetTilemap(int id);
+
+  // The frame id at that place of the animation; empty when there is none.
+  // Inserts nothing.
+  std::string GetAnimFrameName(const char* name, unsigned index) const;
+
+  // A new empty tile map under the id, releasing the one that was there.
+  ObjectLockPtr<Tilemap> CreateTilemap(int id);
+
+  template <typename T>
+  static void Remove(std::map<std::string, std::shared_ptr<T>>& registry, const std::string& key) {
+    registry.erase(key);
+  }
+
+  const std::string& GetShadowTileSetName() const { return shadowTileSetName_; }
+
+  // Read-only views, for the draw code's walks and for tests.
+  const std::map<std::string, std::shared_ptr<Font>>& Fonts() const { return fonts_; }
+  const std::map<std::string, std::shared_ptr<SpriteSheet>>& SpriteSheets() const { return spriteSheets_; }
+  const std::map<std::string, std::shared_ptr<SpriteFrame>>& SpriteFrames() const { return spriteFrames_; }
+  const std::map<std::string, std::shared_ptr<SpriteAnimationHandle>>& Animations() const { return animations_; }
+  const std::map<int, std::shared_ptr<Tilemap>>& Tilemaps() const { return tilemaps_; }
+  const std::map<std::string, std::shared_ptr<TileSet>>& TileSets() const { return tileSets_; }
+
+ private:
+  std::map<std::string, std::shared_ptr<Font>> fonts_;
+  std::map<std::string, std::shared_ptr<SpriteSheet>> spriteSheets_;
+  std::map<std::string, std::shared_ptr<SpriteFrame>> spriteFrames_;
+  std::map<std::string, std::shared_ptr<SpriteAnimationHandle>> animations_;
+  std::map<std::string, std::vector<std::string>> animFrameNames_;
+  std::map<int, std::shared_ptr<Tilemap>> tilemaps_;
+  // Set by nothing here; the level shadow pass reads it as a tile-set name.
+  std::string shadowTileSetName_;
+  std::map<std::string, std::shared_ptr<TileSet>> tileSets_;
+};
+
+}  // namespace Orv

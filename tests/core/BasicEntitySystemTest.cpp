@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Probes.h"
+#include "core/BasicEntitySystem.h"
+#include "core/GameObjectManager.h"
+
+namespace Orv {
+namespace {
+
+using Testing::AttachProbe;
+using Testing::NameA;
+using Testing::NameB;
+using Testing::NameC;
+using Testing::Probe;
+
+// Logs every hook with the id of the object it concerns.
+class Recorder : public BasicEntitySystem {
+ public:
+  Recorder() : BasicEntitySystem(nullptr) {}
+  void OnRegistered() override {}
+  void Init(unsigned, unsigned) override {}
+  void Start() override {}
+
+  void Declare(std::vector<std::uint32_t> types) { requiredTypes = std::move(types); }
+  void SetPaused(bool value) { paused = value; }
+
+  std::vector<std::string> log;
+  bool accept = true;
+  // Runs inside UpdateEntity, once per walked entity.
+  std::function<void(EntityRecord&)> duringUpdate;
+
+ protected:
+  void UpdateEntity(EntityRecord& e, float) override {
+    Add("UpdateEntity", e);
+    if (duringUpdate) duringUpdate(e);
+  }
+  void PreUpdateEntity(EntityRecord& e, float) override { Add("PreUpdateEntity", e); }
+  void LateUpdateEntity(EntityRecord& e, float) override { Add("LateUpdateEntity", e); }
+  void RenderEntity(EntityRecord& e) override { Add("RenderEntity", e); }
+  void OnEntityAdded(EntityRecord& e) override { Add("OnEntityAdded", e); }
+  void BeginRender() override { log.push_back("BeginRender"); }
+  void EndRender() override { log.push_back("EndRender"); }
+  bool AcceptEntity(ObjectLockPtr<GameObject>&) override {
+    log.push_back("AcceptEntity");
+    return accept;
+  }
+  void OnUpdate(float) override { log.push_back("OnUpdate"); }
+  void OnPreUpdate(float) override { log.push_back("OnPreUpdate"); }
+  void OnLateUpdate(float) override { log.push_back("OnLateUpdate"); }
+  void OnRender() override { log.push_back("OnRender"); }
+  void OnGameObjectOffered(ObjectLockPtr<GameObject> object) override {
+    log.push_back("OnGameObjectOffered " + std::to_string(object.Lock()->GetID()));
+  }
+  void OnEntitiesMerged(std::vector<EntityRecord>& merged) override {
+    log.push_back("OnEntitiesMerged " + std::to_string(merged.size()));
+  }
+
+ private:
+  void Add(const char* hook, EntityRecord& e) {
+    auto object = e.object.Lock();
+    log.push_back(std::string(hook) + " " + (object ? std::to_string(object->GetID()) : "?"));
+  }
+};
+
+class BasicEntitySystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override { system.Declare({TypeKey<Probe<NameA>>(), TypeKey<Probe<NameB>>(), TypeKey<Probe<NameC>>()}); }
+
+  // An object with the given probes, offered to the system.
+  template <typename... Names>
+  ObjectLockPtr<GameObject> Offer(unsigned id) {
+    auto handle = manager.CreateGameObject(id);
+    (AttachProbe<Names>(*handle.Lock()), ...);
+    system.OnGameObjectAdded(handle);
+    return handle;
+  }
+  std::vector<unsigned> EntityIds() const {
+    std::vector<unsigned> ids;
+    for (const auto& e : system.GetEntities()) {
+      auto object = e.object.Lock();
+      ids.push_back(object ? object->GetID() : 0);
+    }
+    return ids;
+  }
+
+  GameObjectManager manager;
+  Recorder system;
+};
+
+TEST_F(BasicEntitySystemTest, AdmissionTestsTypesInDeclaredOrder) {
+  Offer<NameB, NameC>(1);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnGameObjectOffered 1", "AcceptEntity", "OnEntityAdded 1"}));
+  EXPECT_EQ(system.GetPending().size(), 1u);
+  EXPECT_TRUE(system.GetEntities().empty());
+}
+
+TEST_F(BasicEntitySystemTest, RefusedEntityIsNotTriedAgainAtLaterTypes) {
+  system.accept = false;
+  Offer<NameA, NameB>(1);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnGameObjectOffered 1", "AcceptEntity"}));
+  EXPECT_TRUE(system.GetPending().empty());
+}
+
+TEST_F(BasicEntitySystemTest, ObjectsWithoutDeclaredTypesAreOfferedOnly) {
+  Offer<>(1);
+  system.Declare({});
+  Offer<NameA>(2);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnGameObjectOffered 1", "OnGameObjectOffered 2"}));
+  EXPECT_TRUE(system.GetPending().empty());
+}
+
+TEST_F(BasicEntitySystemTest, DeadOrExpiredObjectCallsNoHook) {
+  auto dead = manager.CreateGameObject(1);
+  AttachProbe<NameA>(*dead.Lock());
+  dead.Lock()->Destroy();
+  system.OnGameObjectAdded(dead);
+  system.OnGameObjectAdded(ObjectLockPtr<GameObject>());
+  EXPECT_TRUE(system.log.empty());
+}
+
+TEST_F(BasicEntitySystemTest, ObjectOfferedTwiceIsAdmittedTwice) {
+  auto handle = Offer<NameA>(1);
+  system.OnGameObjectAdded(handle);
+  EXPECT_EQ(system.GetPending().size(), 2u);
+}
+
+TEST_F(BasicEntitySystemTest, UpdateWalksThenMergesPending) {
+  Offer<NameA>(1);
+  system.log.clear();
+  system.Update(0.1f);
+  // Admitted entries are walked only from the next pass on.
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnUpdate", "OnEntitiesMerged 1"}));
+  system.log.clear();
+  system.Update(0.1f);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnUpdate", "UpdateEntity 1"}));
+}
+
+TEST_F(BasicEntitySystemTest, WalkErasesDeadEntriesInPlaceKeepingOrder) {
+  std::vector<ObjectLockPtr<GameObject>> handles;
+  for (unsigned id = 1; id <= 5; ++id) handles.push_back(Offer<NameA>(id));
+  system.Update(0.0f);
+  handles[1].Lock()->Destroy();
+  handles[2].Lock()->Destroy();
+  handles[4].Lock()->Destroy();
+  manager.RemoveDeadGameObjects();  // 2, 3 and 5 expire outright
+  handles[3].Lock()->Destroy();     // 4 is dead but still held
+  system.log.clear();
+
+  system.LateUpdate(0.0f);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnLateUpdate", "LateUpdateEntity 1"}));
+  EXPECT_EQ(EntityIds(), (std::vector<unsigned>{1}));
+}
+
+TEST_F(BasicEntitySystemTest, ObjectsAdmittedDuringAWalkWaitInPending) {
+  Offer<NameA>(1);
+  Offer<NameA>(2);
+  system.Update(0.0f);
+  system.duringUpdate = [this](EntityRecord& e) {
+    if (e.object.Lock()->GetID() == 1) Offer<NameB>(3);
+  };
+  system.log.clear();
+  system.Update(0.0f);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnUpdate", "UpdateEntity 1", "OnGameObjectOffered 3",
+                                                  "AcceptEntity", "OnEntityAdded 3", "UpdateEntity 2",
+                                                  "OnEntitiesMerged 3"}));
+  EXPECT_EQ(EntityIds(), (std::vector<unsigned>{1, 2, 3}));
+}
+
+TEST_F(BasicEntitySystemTest, PreAndLateUpdateDoNotMerge) {
+  Offer<NameA>(1);
+  system.log.clear();
+  system.PreUpdate(0.0f);
+  system.LateUpdate(0.0f);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnPreUpdate", "OnLateUpdate"}));
+  EXPECT_EQ(system.GetPending().size(), 1u);
+}
+
+TEST_F(BasicEntitySystemTest, PausedSystemOnlyRendersButStillHearsOfUpdate) {
+  system.SetPaused(true);
+  Offer<NameA>(1);
+  system.log.clear();
+  system.Update(0.0f);
+  system.PreUpdate(0.0f);
+  system.LateUpdate(0.0f);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnUpdate"}));
+  EXPECT_EQ(system.GetPending().size(), 1u);
+
+  // The first Render walks before it merges; the second draws the object.
+  system.log.clear();
+  system.Render();
+  system.Render();
+  EXPECT_EQ(system.log, (std::vector<std::string>{"BeginRender", "OnRender", "OnEntitiesMerged 1", "EndRender",
+                                                  "BeginRender", "OnRender", "RenderEntity 1", "EndRender"}));
+}
+
+}  // namespace
+}  // namespace Orv

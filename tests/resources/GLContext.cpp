@@ -1,0 +1,76 @@
+#include "GLContext.h"
+
+#include <GL/glew.h>
+#include <IL/il.h>
+#include <SDL.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "resources/ResourceManager.h"
+
+namespace OrvTest {
+
+namespace fs = std::filesystem;
+
+bool EnsureGLContext() {
+  static bool ready = [] {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_Window* window = SDL_CreateWindow("resources test", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window == nullptr) return false;
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) return false;
+    glewExperimental = GL_TRUE;
+    return glewInit() == GLEW_OK;
+  }();
+  return ready;
+}
+
+std::string DataPath(const std::string& name) { return std::string(ORV_SOURCE_DIR) + "/tests/resources/data/" + name; }
+
+void GLResourceTest::SetUp() {
+  ASSERT_TRUE(EnsureGLContext()) << "no OpenGL context: " << SDL_GetError();
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  // A failed load of an earlier test leaves the image library's error set.
+  while (ilGetError() != IL_NO_ERROR) {
+  }
+  Orv::ResourceManager::GetInstance().Init();
+
+  char pattern[] = "/tmp/orv-resources-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  folder_ = pattern;
+  previousFolder_ = fs::current_path().string();
+  fs::current_path(folder_);
+}
+
+void GLResourceTest::TearDown() {
+  if (folder_.empty()) return;
+  fs::current_path(previousFolder_);
+  std::error_code error;
+  fs::remove_all(folder_, error);
+}
+
+void GLResourceTest::WriteFile(const std::string& relativePath, const std::string& text) const {
+  const fs::path target = fs::path(folder_) / relativePath;
+  fs::create_directories(target.parent_path());
+  std::ofstream(target, std::ios::binary) << text;
+}
+
+void GLResourceTest::CopyData(const std::string& dataName, const std::string& relativePath) const {
+  const fs::path target = fs::path(folder_) / relativePath;
+  fs::create_directories(target.parent_path());
+  fs::copy_file(DataPath(dataName), target, fs::copy_options::overwrite_existing);
+}
+
+void GLResourceTest::RemoveFile(const std::string& relativePath) const {
+  std::error_code error;
+  fs::remove(fs::path(folder_) / relativePath, error);
+}
+
+}  // namespace OrvTest

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "resources/ResourceManager.h"
+
+namespace {
+
+TEST(ResourceLookup, MissingKeysLeaveAnEmptyEntryAndGiveAnEmptyReference) {
+  Orv::ResourceManager manager;
+  EXPECT_FALSE(manager.GetSprite("none").IsAlive());
+  EXPECT_FALSE(manager.GetFont("none").IsAlive());
+  EXPECT_FALSE(manager.GetAnimation("none").IsAlive());
+  EXPECT_FALSE(manager.GetTileSet("none").IsAlive());
+  EXPECT_FALSE(manager.GetTilemap(7).IsAlive());
+
+  ASSERT_EQ(manager.SpriteFrames().count("none"), 1u);
+  EXPECT_EQ(manager.SpriteFrames().at("none"), nullptr);
+  ASSERT_EQ(manager.Fonts().count("none"), 1u);
+  EXPECT_EQ(manager.Fonts().at("none"), nullptr);
+  ASSERT_EQ(manager.Animations().count("none"), 1u);
+  EXPECT_EQ(manager.Animations().at("none"), nullptr);
+  ASSERT_EQ(manager.TileSets().count("none"), 1u);
+  EXPECT_EQ(manager.TileSets().at("none"), nullptr);
+  ASSERT_EQ(manager.Tilemaps().count(7), 1u);
+  EXPECT_EQ(manager.Tilemaps().at(7), nullptr);
+}
+
+TEST(ResourceLookup, AnimationFrameNameOfAnUnknownAnimationInsertsNothing) {
+  Orv::ResourceManager manager;
+  EXPECT_EQ(manager.GetAnimFrameName("walk", 0), "");
+  EXPECT_EQ(manager.GetAnimFrameName(nullptr, 0), "");
+  EXPECT_TRUE(manager.Animations().empty());
+}
+
+TEST(ResourceLookup, CreateTilemapFillsTheEmptyEntryAndReplacesAnOldMap) {
+  Orv::ResourceManager manager;
+  EXPECT_FALSE(manager.GetTilemap(7).IsAlive());
+  const Orv::ObjectLockPtr<Orv::Tilemap> first = manager.CreateTilemap(7);
+  EXPECT_TRUE(first.IsAlive());
+  EXPECT_EQ(manager.GetTilemap(7).Lock(), first.Lock());
+
+  const Orv::ObjectLockPtr<Orv::Tilemap> second = manager.CreateTilemap(7);
+  EXPECT_FALSE(first.IsAlive()) << "the old map is released";
+  EXPECT_TRUE(second.IsAlive());
+  EXPECT_EQ(manager.Tilemaps().size(), 1u);
+  EXPECT_TRUE(manager.CreateTilemap(-2).IsAlive()) << "ids are signed";
+}
+
+TEST(TileSetLookup, FirstMappingOfAValueStaysAndUnmappedValuesLeaveAnEmptyEntry) {
+  auto a = std::make_shared<Orv::SpriteFrame>();
+  auto b = std::make_shared<Orv::SpriteFrame>();
+  Orv::TileSet tiles("ground");
+  tiles.AddMapping('#', a);
+  tiles.AddMapping('#', b);
+  EXPECT_EQ(tiles.GetFrame('#').Lock(), a);
+  EXPECT_FALSE(tiles.GetFrame('.').IsAlive());
+  EXPECT_EQ(tiles.GetMapping().size(), 2u);
+}
+
+}  // namespace

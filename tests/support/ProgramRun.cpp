@@ -1,0 +1,150 @@
+#include "support/ProgramRun.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace OrvTest {
+
+namespace fs = std::filesystem;
+
+ContentFolder::ContentFolder() {
+  char pattern[] = "/tmp/orv-test-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+  path_ = pattern;
+}
+
+ContentFolder::~ContentFolder() {
+  std::error_code error;
+  fs::remove_all(path_, error);
+}
+
+void ContentFolder::Write(const std::string& relativePath, const std::string& text) const {
+  const fs::path target = fs::path(path_) / relativePath;
+  fs::create_directories(target.parent_path());
+  std::ofstream out(target, std::ios::binary);
+  out << text;
+}
+
+void ContentFolder::Copy(const std::string& sourcePath, const std::string& relativePath) const {
+  const fs::path target = fs::path(path_) / relativePath;
+  fs::create_directories(target.parent_path());
+  fs::copy_file(sourcePath, target, fs::copy_options::overwrite_existing);
+}
+
+std::string ContentFolder::Read(const std::string& relativePath) const {
+  std::ifstream in(fs::path(path_) / relativePath, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds) {
+  return {stdoutText, afterSeconds, [](pid_t pid) { kill(pid, SIGTERM); }};
+}
+
+RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
+  int outPipe[2];
+  int errPipe[2];
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(outPipe[1], STDOUT_FILENO);
+    dup2(errPipe[1], STDERR_FILENO);
+    close(outPipe[0]);
+    close(errPipe[0]);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (chdir(folder.Path().c_str()) != 0) _exit(126);
+    setenv("ORV_HEADLESS", "1", 1);
+    for (const auto& [name, value] : options.env) {
+      if (value.empty()) {
+        unsetenv(name.c_str());
+      } else {
+        setenv(name.c_str(), value.c_str(), 1);
+      }
+    }
+    execl(ORV_EXE_PATH, ORV_EXE_PATH, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(outPipe[1]);
+  close(errPipe[1]);
+
+  RunResult result;
+  const auto start = std::chrono::steady_clock::now();
+  const auto elapsed = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  std::vector<bool> fired(options.triggers.size(), false);
+  std::vector<double> matchedAt(options.triggers.size(), -1.0);
+  bool outOpen = true, errOpen = true, killed = false;
+  while (outOpen || errOpen) {
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    poll(fds, 2, 20);
+    char buffer[4096];
+    for (int i = 0; i < 2; ++i) {
+      bool& open = i == 0 ? outOpen : errOpen;
+      if (!open || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n <= 0) {
+        open = false;
+      } else {
+        (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+    const double now = elapsed();
+    for (std::size_t t = 0; t < options.triggers.size(); ++t) {
+      const Trigger& trigger = options.triggers[t];
+      if (fired[t]) continue;
+      if (matchedAt[t] < 0 && result.out.find(trigger.whenStdoutHas) != std::string::npos) matchedAt[t] = now;
+      if (matchedAt[t] >= 0 && now - matchedAt[t] >= trigger.afterSeconds) {
+        fired[t] = true;
+        trigger.action(pid);
+      }
+    }
+    if (!killed && now > options.timeoutSeconds) {
+      result.timedOut = true;
+      killed = true;
+      kill(pid, SIGKILL);
+    }
+  }
+  close(outPipe[0]);
+  close(errPipe[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) {
+    result.exitCode = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.signal = WTERMSIG(status);
+  }
+  return result;
+}
+
+std::string Shell(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  pclose(pipe);
+  return output;
+}
+
+std::string ConfigJson(int width, int height, const std::string& title, int fps, int debug) {
+  std::ostringstream json;
+  json << "{\"width\":" << width << ",\"height\":" << height << ",\"title\":\"" << title << "\",\"fps\":" << fps
+       << ",\"debug\":" << debug << "}";
+  return json.str();
+}
+
+}  // namespace OrvTest

@@ -1,0 +1,67 @@
+#pragma once
+// Runs the real program in a content folder of the test's own, the way a user
+// would: its own config/, data/, res/ and shaders/, under the test X server.
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace OrvTest {
+
+// A temporary folder, removed when the test ends.
+class ContentFolder {
+ public:
+  ContentFolder();
+  ~ContentFolder();
+  ContentFolder(const ContentFolder&) = delete;
+  ContentFolder& operator=(const ContentFolder&) = delete;
+
+  // Writes text to a file below the folder, creating its folders.
+  void Write(const std::string& relativePath, const std::string& text) const;
+  void WriteConfig(const std::string& json) const { Write("config/config.ini", json); }
+  // Copies a file (for example from the source tree's game/) below the folder.
+  void Copy(const std::string& sourcePath, const std::string& relativePath) const;
+  std::string Read(const std::string& relativePath) const;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Something to do while the program runs: once stdout holds the text (or at
+// once when it is empty) and the delay has passed, the action gets the pid.
+struct Trigger {
+  std::string whenStdoutHas;
+  double afterSeconds = 0.0;
+  std::function<void(pid_t)> action;
+};
+
+struct RunOptions {
+  double timeoutSeconds = 30.0;
+  std::vector<Trigger> triggers;
+  // Extra or replaced environment variables; an empty value unsets one.
+  std::vector<std::pair<std::string, std::string>> env;
+};
+
+struct RunResult {
+  int exitCode = -1;     // -1 when the program died of a signal
+  int signal = 0;
+  bool timedOut = false;
+  std::string out;
+  std::string err;
+};
+
+RunResult RunOrv(const ContentFolder& folder, const RunOptions& options = {});
+
+// The action most tests need: SIGTERM, which the program reads as a quit.
+Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds = 0.0);
+
+// Runs a shell command (xdotool, for instance) and returns its standard output.
+std::string Shell(const std::string& command);
+
+// A content folder's config with the common keys.
+std::string ConfigJson(int width, int height, const std::string& title, int fps, int debug);
+
+}  // namespace OrvTest
