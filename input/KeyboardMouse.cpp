@@ -1,6 +1,8 @@
 #include "input/KeyboardMouse.h"
 
 #include "app/App.h"
+#include "core/GameObject.h"
+#include "script/ScriptComponent.h"
 
 namespace Orv {
 
@@ -113,7 +115,8 @@ bool KeyboardMouse::IsMouseReleased(int button) const {
 std::span<const ScriptConstant> KeyboardMouse::ScriptConstants() { return kKeyConstants; }
 
 std::optional<CursorPosition> GetWindowCursorFunc::operator()() const {
-  if (!object_.IsAlive()) return std::nullopt;
+  if (!IsGameObjectAlive(object_)) return std::nullopt;
+  if (!GetHandleComponent<ScriptComponent>(object_).IsAlive()) return std::nullopt;
   const auto [x, y] = system_->GetOwner()->GetCursorPos();
   return CursorPosition{x, y};
 }

@@ -55,7 +55,8 @@ class GetWindowCursorFunc {
   GetWindowCursorFunc(KeyboardMouse* system, ObjectLockPtr<GameObject> object)
       : system_(system), object_(std::move(object)) {}
 
-  // Nothing once the object it was made for is gone.
+  // Nothing once the object it was made for is gone or dead, or when it has
+  // no script component.
   std::optional<CursorPosition> operator()() const;
 
  private:

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "app/App.h"
+#include "core/GameObject.h"
 #include "input/KeyboardMouse.h"
+#include "script/ScriptComponent.h"
 
 namespace Orv {
 namespace {
@@ -81,19 +83,27 @@ TEST_F(KeyboardMouseTest, HeldStateComesFromTheEngine) {
   EXPECT_FALSE(keyboard.IsMousePressed(3));
 }
 
-TEST_F(KeyboardMouseTest, CursorFunctorAnswersOnlyWhileItsObjectLives) {
+std::shared_ptr<GameObject> ScriptedObject() {
+  auto object = std::make_shared<GameObject>(nullptr, 1);
+  object->AddComponent(TypeKey<ScriptComponent>(), std::make_shared<ScriptComponent>());
+  return object;
+}
+
+TEST_F(KeyboardMouseTest, CursorFunctorAnswersWhileItsScriptedObjectLives) {
   app.cursor = {123, 45};
-  // The functor only asks whether the object is still owned, so any owner
-  // stands in for the game object here.
-  auto owner = std::make_shared<int>(0);
-  std::shared_ptr<GameObject> object(owner, static_cast<GameObject*>(nullptr));
+  auto object = ScriptedObject();
   GetWindowCursorFunc cursor(&keyboard, ObjectLockPtr<GameObject>(object));
   auto position = cursor();
   ASSERT_TRUE(position.has_value());
   EXPECT_EQ(position->x, 123);
   EXPECT_EQ(position->y, 45);
+
+  auto dead = ScriptedObject();
+  dead->Destroy();
+  EXPECT_FALSE(GetWindowCursorFunc(&keyboard, ObjectLockPtr<GameObject>(dead))().has_value());
+  auto plain = std::make_shared<GameObject>(nullptr, 2);
+  EXPECT_FALSE(GetWindowCursorFunc(&keyboard, ObjectLockPtr<GameObject>(plain))().has_value());
   object.reset();
-  owner.reset();
   EXPECT_FALSE(cursor().has_value());
 }
 

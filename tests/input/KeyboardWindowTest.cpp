@@ -12,8 +12,10 @@
 #include <thread>
 
 #include "app/GameEngine.h"
+#include "core/GameObject.h"
 #include "input/KeyboardMouse.h"
 #include "platform/Clock.h"
+#include "script/ScriptComponent.h"
 
 namespace Orv {
 namespace {
@@ -120,8 +122,9 @@ TEST_F(KeyboardWindowTest, HeldKeyIsPressedEveryFrameUntilItGoesUp) {
 }
 
 TEST_F(KeyboardWindowTest, CursorFunctorGivesLogicalCoordinates) {
-  GetWindowCursorFunc cursor(keyboard_, ObjectLockPtr<GameObject>(std::shared_ptr<GameObject>(
-                                            engine_->GetAllSystems().front(), static_cast<GameObject*>(nullptr))));
+  auto object = std::make_shared<GameObject>(nullptr, 1);
+  object->AddComponent(TypeKey<ScriptComponent>(), std::make_shared<ScriptComponent>());
+  GetWindowCursorFunc cursor(keyboard_, ObjectLockPtr<GameObject>(object));
   // The last step is device motion: the window layer's global pointer reading
   // is refreshed by device motion, not by a bare pointer warp.
   ASSERT_EQ(Xdo("mousemove --window " + WindowId() + " 99 249 mousemove_relative 1 1"), 0);
