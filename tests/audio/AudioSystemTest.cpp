@@ -69,14 +69,6 @@ TEST_F(AudioSystemTest, VolumesAndMutesReachTheGroupsUnchanged) {
   EXPECT_TRUE(system.GetMuteBGM());
 }
 
-TEST_F(AudioSystemTest, StartSetsTheGroupVolumesFromTheSystem) {
-  Platform::SetGroupVolume(manager.GroupSFXGame(), 0.0f);
-  Platform::SetGroupVolume(manager.GroupBGM(), 0.0f);
-  system.Start();
-  EXPECT_EQ(Platform::GetGroupVolume(manager.GroupSFXGame()), 1.0f);
-  EXPECT_EQ(Platform::GetGroupVolume(manager.GroupBGM()), 1.0f);
-}
-
 // The sounds are too short to measure and sit in a paused group, so each
 // playback stays on its channel and may always play again: only the queue
 // keeps a repeated request from playing twice.
