@@ -1,9 +1,9 @@
 #include "EngineLibraries.h"
 
+#include "WString.h"
+
 namespace OrvLua {
 
-void OpenEngineLibraries(lua_State*) {}
-
-bool lua_iswstring(lua_State*, int) { return false; }
+void OpenEngineLibraries(lua_State* L) { OpenWStringLibrary(L); }
 
 }  // namespace OrvLua
