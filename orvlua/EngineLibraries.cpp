@@ -2,6 +2,7 @@
 
 #include "LuaDump.h"
 #include "LuaPack.h"
+#include "LuaPipe.h"
 #include "WString.h"
 
 namespace OrvLua {
@@ -11,6 +12,7 @@ void OpenEngineLibraries(lua_State* L) {
   OpenWStringLibrary(L);
   OpenDumpLibrary(L);
   OpenPackLibrary(L);
+  OpenPipeLibrary(L);
 }
 
 }  // namespace OrvLua
