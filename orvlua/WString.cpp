@@ -147,7 +147,8 @@ bool IsAsciiHexDigit(lua_WChar c) {
 }  // namespace
 
 bool lua_iswstring(lua_State* L, int idx) {
-  if (lua_type(L, idx) != LUA_TUSERDATA) return false;
+  // Engine code may ask with a full stack; the test needs two slots.
+  if (lua_type(L, idx) != LUA_TUSERDATA || !lua_checkstack(L, 2)) return false;
   if (!lua_getmetatable(L, idx)) return false;
   lua_pushlightuserdata(L, &kMetatableKey);
   lua_rawget(L, LUA_REGISTRYINDEX);
@@ -162,7 +163,7 @@ const char* WTypeName(lua_State* L, int idx) {
 }
 
 void lua_pushlwstring(lua_State* L, const lua_WChar* s, std::size_t len) {
-  luaL_checkstack(L, 5, "too many values for a wide string");
+  luaL_checkstack(L, 8, "too many values for a wide string");
   PushMetatable(L);
   lua_pushlightuserdata(L, &kInternKey);
   lua_rawget(L, LUA_REGISTRYINDEX);
