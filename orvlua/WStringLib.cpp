@@ -520,9 +520,9 @@ int LuaLex(lua_State* L) {
 }
 
 const luaL_Reg kFunctions[] = {
-    {"byte", Byte},       {"char", Char}, {"find", Find},       {"format", Format},   {"gfind", WGMatch},
-    {"wgmatch", WGMatch}, {"gsub", GSub}, {"len", Len},         {"lower", Lower},     {"wmatch", WMatch},
-    {"rep", Rep},         {"reverse", Reverse}, {"sub", Sub}, {"upper", Upper}, {"lualex", LuaLex},
+    {"byte", Byte},   {"char", Char},       {"find", Find},       {"format", Format}, {"gfind", WGMatch},
+    {"wgmatch", WGMatch}, {"gsub", GSub},   {"len", Len},         {"lower", Lower},   {"wmatch", WMatch},
+    {"rep", Rep},     {"reverse", Reverse}, {"sub", Sub},         {"upper", Upper},   {"lualex", LuaLex},
     {nullptr, nullptr}};
 
 }  // namespace
