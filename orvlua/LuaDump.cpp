@@ -1,0 +1,623 @@
+#include "LuaDump.h"
+
+#include <lua.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EngineLibraries.h"
+#include "LuaStateOutFile.h"
+#include "WString.h"
+
+namespace OrvLua {
+namespace {
+
+// Registry key of the writer that LuaFilePrint and LuaFileIndent serve.
+char kCurrentWriterKey;
+
+// Nesting this deep only comes from generated data; deeper would exhaust the
+// C stack before any reader could use the text.
+constexpr int kMaxDepth = 500;
+
+struct DumpOptions {
+  bool alphabetical = true;
+  int maxIndentLevel = -1;  // -1: no limit
+  bool writeAll = false;
+};
+
+bool IsReservedWord(const char* name) {
+  static const char* const kWords[] = {"and",  "break", "do",    "else", "elseif", "end",   "false",
+                                       "for",  "function", "if", "in",   "local",  "nil",   "not",
+                                       "or",   "repeat", "return", "then", "true", "until", "while"};
+  for (const char* word : kWords) {
+    if (std::strcmp(word, name) == 0) return true;
+  }
+  return false;
+}
+
+bool IsValidName(const char* s, std::size_t len) {
+  if (len == 0 || std::strlen(s) != len) return false;
+  auto alpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+  if (!alpha(s[0])) return false;
+  for (std::size_t i = 1; i < len; ++i) {
+    if (!alpha(s[i]) && !(s[i] >= '0' && s[i] <= '9')) return false;
+  }
+  return !IsReservedWord(s);
+}
+
+// The escape of a control character the reader knows by letter, else 0.
+char ControlEscape(unsigned c) {
+  switch (c) {
+    case '\a': return 'a';
+    case '\b': return 'b';
+    case '\f': return 'f';
+    case '\n': return 'n';
+    case '\r': return 'r';
+    case '\t': return 't';
+    case '\v': return 'v';
+    default: return 0;
+  }
+}
+
+std::string QuoteString(const char* s, std::size_t len) {
+  std::string text = "\"";
+  for (std::size_t i = 0; i < len; ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (char e = ControlEscape(c)) {
+      text += '\\';
+      text += e;
+    } else if (c == '"' || c == '\\') {
+      text += '\\';
+      text += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7F) {
+      text += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      text += hex;
+    }
+  }
+  text += '"';
+  return text;
+}
+
+std::string QuoteWString(const lua_WChar* s, std::size_t len) {
+  std::string text = "\"";
+  for (std::size_t i = 0; i < len; ++i) {
+    unsigned c = s[i];
+    if (char e = ControlEscape(c)) {
+      text += '\\';
+      text += e;
+    } else if (c == '"' || c == '\\') {
+      text += '\\';
+      text += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7F) {
+      text += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%04x", c);
+      text += hex;
+    }
+  }
+  text += '"';
+  return text;
+}
+
+int AbsIndex(lua_State* L, int idx) { return (idx < 0 && idx > LUA_REGISTRYINDEX) ? lua_gettop(L) + idx + 1 : idx; }
+
+bool OptBoolean(lua_State* L, int arg, bool def) { return lua_isnoneornil(L, arg) ? def : lua_toboolean(L, arg) != 0; }
+
+class DumpWriter {
+ public:
+  DumpWriter(lua_State* L, LuaStateOutFile& out, const DumpOptions& options)
+      : m_L(L), m_out(out), m_options(options) {}
+
+  // Writes "name = value" at the given indentation; with no name, the value
+  // alone. False when nothing was written.
+  bool WriteNamed(const char* name, int idx, int level);
+
+  // A table written elsewhere (the globals) is a placeholder if met again.
+  void AddToPath(const void* table) { m_path.push_back(table); }
+
+  void Print(const char* text) { m_out.Print("%s", text); }
+  void Indent(int level) {
+    if (level > 0) m_out.Print("%s", std::string(static_cast<std::size_t>(level), '\t').c_str());
+  }
+  int CurrentLevel() const { return m_currentLevel; }
+
+ private:
+  bool MultiLine(int level) const { return m_options.maxIndentLevel < 0 || level + 1 < m_options.maxIndentLevel; }
+  bool IsComment(int idx) const;
+  bool CanWriteEntry(int key, int value) const;
+  void WriteKey(int idx);
+  void WriteComment(int idx, bool multiLine);
+  bool WriteValue(int idx, int level, bool breakBefore);
+  void WriteTable(int idx, int level, bool breakBefore);
+  bool WriteFormatted(int idx, int level);
+  void WriteEntries(int idx, int level, bool multiLine);
+
+  lua_State* m_L;
+  LuaStateOutFile& m_out;
+  DumpOptions m_options;
+  std::vector<const void*> m_path;  // tables being written, outermost first
+  int m_currentLevel = 0;
+};
+
+// Makes a writer current for LuaFilePrint and LuaFileIndent while a table's
+// own FormattedWrite runs, and puts the previous one back, even on errors.
+class CurrentWriterScope {
+ public:
+  CurrentWriterScope(lua_State* L, DumpWriter* writer) : m_L(L) {
+    lua_pushlightuserdata(L, &kCurrentWriterKey);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    m_previous = lua_touserdata(L, -1);
+    lua_pop(L, 1);
+    Set(writer);
+  }
+  ~CurrentWriterScope() { Set(m_previous); }
+  CurrentWriterScope(const CurrentWriterScope&) = delete;
+  CurrentWriterScope& operator=(const CurrentWriterScope&) = delete;
+
+ private:
+  void Set(void* writer) {
+    lua_pushlightuserdata(m_L, &kCurrentWriterKey);
+    if (writer != nullptr)
+      lua_pushlightuserdata(m_L, writer);
+    else
+      lua_pushnil(m_L);
+    lua_rawset(m_L, LUA_REGISTRYINDEX);
+  }
+
+  lua_State* m_L;
+  void* m_previous = nullptr;
+};
+
+DumpWriter& CurrentWriter(lua_State* L) {
+  lua_pushlightuserdata(L, &kCurrentWriterKey);
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  auto* writer = static_cast<DumpWriter*>(lua_touserdata(L, -1));
+  lua_pop(L, 1);
+  if (writer == nullptr) luaL_error(L, "no dump is being written");
+  return *writer;
+}
+
+int LuaFilePrint(lua_State* L) {
+  DumpWriter& writer = CurrentWriter(L);
+  writer.Print(luaL_checkstring(L, 1));
+  return 0;
+}
+
+int LuaFileIndent(lua_State* L) {
+  DumpWriter& writer = CurrentWriter(L);
+  lua_Integer level = luaL_optinteger(L, 1, writer.CurrentLevel());
+  writer.Indent(static_cast<int>(std::clamp<lua_Integer>(level, 0, kMaxDepth)));
+  return 0;
+}
+
+bool DumpWriter::IsComment(int idx) const {
+  switch (lua_type(m_L, idx)) {
+    case LUA_TFUNCTION:
+    case LUA_TLIGHTUSERDATA:
+    case LUA_TTHREAD: return true;
+    case LUA_TUSERDATA: return !lua_iswstring(m_L, idx);
+    default: return false;
+  }
+}
+
+bool DumpWriter::CanWriteEntry(int key, int value) const {
+  switch (lua_type(m_L, key)) {
+    case LUA_TSTRING:
+    case LUA_TNUMBER:
+    case LUA_TBOOLEAN: break;
+    default:
+      if (!lua_iswstring(m_L, key)) return false;
+  }
+  return !IsComment(value) || m_options.writeAll;
+}
+
+void DumpWriter::WriteKey(int idx) {
+  switch (lua_type(m_L, idx)) {
+    case LUA_TSTRING: {
+      std::size_t len = 0;
+      const char* s = lua_tolstring(m_L, idx, &len);
+      if (IsValidName(s, len))
+        m_out.Print("%s", s);
+      else
+        m_out.Print("[%s]", QuoteString(s, len).c_str());
+      break;
+    }
+    case LUA_TNUMBER: m_out.Print("[%.16g]", lua_tonumber(m_L, idx)); break;
+    case LUA_TBOOLEAN: m_out.Print("%s", lua_toboolean(m_L, idx) ? "[true]" : "[false]"); break;
+    default: {
+      std::size_t len = 0;
+      const lua_WChar* s = lua_tolwstring(m_L, idx, &len);
+      m_out.Print("[%s]", QuoteWString(s, len).c_str());
+      break;
+    }
+  }
+}
+
+void DumpWriter::WriteComment(int idx, bool multiLine) {
+  // A one-line table has no line end to close a "--" comment.
+  m_out.Print("%s", multiLine ? "-- " : "--[[ ");
+  switch (lua_type(m_L, idx)) {
+    case LUA_TFUNCTION:
+      if (lua_iscfunction(m_L, idx)) {
+        m_out.Print("'cfunction: %p'", lua_topointer(m_L, idx));
+      } else {
+        lua_Debug ar;
+        lua_pushvalue(m_L, idx);
+        lua_getinfo(m_L, ">S", &ar);
+        m_out.Print("'function: %s %d'", ar.short_src, ar.linedefined);
+      }
+      break;
+    case LUA_TTHREAD: m_out.Print("'thread: %p'", lua_topointer(m_L, idx)); break;
+    default: m_out.Print("'userdata: %p'", lua_touserdata(m_L, idx)); break;
+  }
+  if (!multiLine) m_out.Print(" ]]");
+}
+
+bool DumpWriter::WriteNamed(const char* name, int idx, int level) {
+  idx = AbsIndex(m_L, idx);
+  const char* shownName = name != nullptr ? name : "";
+  switch (lua_type(m_L, idx)) {
+    case LUA_TNONE:
+    case LUA_TNIL: return false;
+    case LUA_TFUNCTION:
+      m_out.Print("-- %s", shownName);
+      if (lua_iscfunction(m_L, idx)) {
+        m_out.Print(" = '!!!CFUNCTION!!!'\n");
+      } else {
+        lua_Debug ar;
+        lua_pushvalue(m_L, idx);
+        lua_getinfo(m_L, ">S", &ar);
+        m_out.Print(" = '!!!FUNCTION!!! %s %d'\n", ar.short_src, ar.linedefined);
+      }
+      return true;
+    case LUA_TUSERDATA:
+    case LUA_TLIGHTUSERDATA:
+      if (lua_iswstring(m_L, idx)) break;
+      m_out.Print("-- %s", shownName);
+      m_out.Print(" = '!!!USERDATA!!!'\r\n");
+      return true;
+    case LUA_TTHREAD:
+      m_out.Print("-- %s = 'thread: %p'\n", shownName, lua_topointer(m_L, idx));
+      return true;
+    default: break;
+  }
+  Indent(level);
+  if (name != nullptr) m_out.Print("%s = ", name);
+  WriteValue(idx, level, true);
+  if (name != nullptr) m_out.Print("\n");
+  return true;
+}
+
+bool DumpWriter::WriteValue(int idx, int level, bool breakBefore) {
+  switch (lua_type(m_L, idx)) {
+    case LUA_TBOOLEAN: m_out.Print("%s", lua_toboolean(m_L, idx) ? "true" : "false"); return true;
+    case LUA_TNUMBER: m_out.Print("%.14g", lua_tonumber(m_L, idx)); return true;
+    case LUA_TSTRING: {
+      std::size_t len = 0;
+      const char* s = lua_tolstring(m_L, idx, &len);
+      m_out.Print("%s", QuoteString(s, len).c_str());
+      return true;
+    }
+    case LUA_TTABLE: WriteTable(idx, level, breakBefore); return true;
+    case LUA_TUSERDATA:
+      if (lua_iswstring(m_L, idx)) {
+        std::size_t len = 0;
+        const lua_WChar* s = lua_tolwstring(m_L, idx, &len);
+        m_out.Print("%s", QuoteWString(s, len).c_str());
+        return true;
+      }
+      return false;
+    default: return false;
+  }
+}
+
+bool DumpWriter::WriteFormatted(int idx, int level) {
+  if (!lua_getmetatable(m_L, idx)) return false;
+  lua_getfield(m_L, -1, "FormattedWrite");
+  if (lua_type(m_L, -1) != LUA_TFUNCTION) {
+    lua_pop(m_L, 2);
+    return false;
+  }
+  lua_remove(m_L, -2);
+  lua_pushcfunction(m_L, LuaFilePrint);
+  lua_setglobal(m_L, "LuaFilePrint");
+  lua_pushcfunction(m_L, LuaFileIndent);
+  lua_setglobal(m_L, "LuaFileIndent");
+
+  lua_pushvalue(m_L, idx);
+  lua_pushboolean(m_L, m_options.alphabetical);
+  lua_pushinteger(m_L, level);
+  lua_pushinteger(m_L, m_options.maxIndentLevel);
+  lua_pushboolean(m_L, m_options.writeAll);
+  int savedLevel = m_currentLevel;
+  m_currentLevel = level;
+  {
+    CurrentWriterScope scope(m_L, this);
+    // The table's writer is script code: its error is reported and the
+    // rest of the dump goes on.
+    if (int status = lua_pcall(m_L, 5, 0, 0); status != 0) {
+      const char* message = lua_tostring(m_L, -1);
+      if (message != nullptr)
+        std::fprintf(stderr, "%s\n", message);
+      else
+        std::fprintf(stderr, "unknown lua error, code: %d\n", status);
+      lua_pop(m_L, 1);
+    }
+  }
+  m_currentLevel = savedLevel;
+  return true;
+}
+
+void DumpWriter::WriteTable(int idx, int level, bool breakBefore) {
+  const void* table = lua_topointer(m_L, idx);
+  if (std::find(m_path.begin(), m_path.end(), table) != m_path.end()) {
+    m_out.Print("'!!!CYCLE!!!'");
+    return;
+  }
+  if (static_cast<int>(m_path.size()) >= kMaxDepth) {
+    m_out.Print("'!!!TOO DEEP!!!'");
+    return;
+  }
+  luaL_checkstack(m_L, 10, "table too deep to dump");
+  m_path.push_back(table);
+  if (!WriteFormatted(idx, level)) {
+    bool multiLine = MultiLine(level);
+    if (breakBefore) {
+      m_out.Print("\n");
+      Indent(level);
+    }
+    m_out.Print("{");
+    if (multiLine) m_out.Print("\n");
+    WriteEntries(idx, level, multiLine);
+    if (multiLine) Indent(level);
+    m_out.Print("}");
+  }
+  m_path.pop_back();
+}
+
+void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
+  int written = 0;
+  auto separate = [&] {
+    if (written++ > 0) m_out.Print("%s", multiLine ? ",\n" : ", ");
+    if (multiLine) Indent(level + 1);
+  };
+
+  // The array part first, as bare values, up to the first hole.
+  lua_Integer arrayLength = 0;
+  for (;; ++arrayLength) {
+    lua_rawgeti(m_L, idx, static_cast<int>(arrayLength + 1));
+    int value = lua_gettop(m_L);
+    if (lua_isnil(m_L, value)) {
+      lua_pop(m_L, 1);
+      break;
+    }
+    if (!IsComment(value)) {
+      separate();
+      WriteValue(value, level + 1, false);
+    } else if (m_options.writeAll) {
+      separate();
+      WriteComment(value, multiLine);
+    }
+    lua_pop(m_L, 1);
+  }
+
+  // Then every other key, gathered into a scratch array so they can be
+  // sorted without disturbing the walk.
+  struct Key {
+    int slot;
+    int rank;  // numbers, strings, booleans, then the rest in walk order
+    double number;
+    std::string text;
+  };
+  std::vector<Key> keys;
+  lua_newtable(m_L);
+  int scratch = lua_gettop(m_L);
+  lua_pushnil(m_L);
+  while (lua_next(m_L, idx) != 0) {
+    int key = lua_gettop(m_L) - 1;
+    int keyType = lua_type(m_L, key);
+    if (keyType == LUA_TNUMBER) {
+      lua_Number n = lua_tonumber(m_L, key);
+      if (n >= 1 && n <= static_cast<lua_Number>(arrayLength) && n == static_cast<lua_Number>(static_cast<lua_Integer>(n))) {
+        lua_pop(m_L, 1);
+        continue;
+      }
+    }
+    if (CanWriteEntry(key, key + 1)) {
+      Key entry{static_cast<int>(keys.size()) + 1, 3, 0.0, {}};
+      if (keyType == LUA_TNUMBER) {
+        entry.rank = 0;
+        entry.number = lua_tonumber(m_L, key);
+      } else if (keyType == LUA_TSTRING) {
+        entry.rank = 1;
+        std::size_t len = 0;
+        const char* s = lua_tolstring(m_L, key, &len);
+        entry.text.assign(s, len);
+      } else if (keyType == LUA_TBOOLEAN) {
+        entry.rank = 2;
+        entry.number = lua_toboolean(m_L, key);
+      }
+      lua_pushvalue(m_L, key);
+      lua_rawseti(m_L, scratch, entry.slot);
+      keys.push_back(std::move(entry));
+    }
+    lua_pop(m_L, 1);
+  }
+  if (m_options.alphabetical) {
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+      if (a.rank != b.rank) return a.rank < b.rank;
+      if (a.rank == 1) return a.text < b.text;
+      if (a.rank == 0 || a.rank == 2) return a.number < b.number;
+      return false;
+    });
+  }
+
+  for (const Key& entry : keys) {
+    lua_rawgeti(m_L, scratch, entry.slot);
+    int key = lua_gettop(m_L);
+    lua_pushvalue(m_L, key);
+    lua_rawget(m_L, idx);
+    int value = key + 1;
+    separate();
+    if (IsComment(value)) {
+      WriteComment(value, multiLine);
+    } else {
+      WriteKey(key);
+      m_out.Print(" = ");
+      WriteValue(value, level + 1, multiLine);
+    }
+    lua_pop(m_L, 2);
+  }
+  lua_pop(m_L, 1);
+  if (written > 0 && multiLine) m_out.Print("\n");
+}
+
+// The destination of a dump: an open io library file, "@" for the debugger
+// output, or a file name ("+" in front appends). Null when it cannot open.
+std::unique_ptr<LuaStateOutFile> OpenDestination(lua_State* L, int arg) {
+  int type = lua_type(L, arg);
+  if (type == LUA_TUSERDATA) {
+    auto* file = static_cast<std::FILE**>(luaL_checkudata(L, arg, "FILE*"));
+    if (*file == nullptr) return nullptr;
+    return std::make_unique<LuaStateOutFile>(*file);
+  }
+  if (type != LUA_TSTRING && type != LUA_TNUMBER) {
+    luaL_argerror(L, arg, "file handle or file name expected");
+    return nullptr;
+  }
+  const char* name = lua_tostring(L, arg);
+  if (std::strcmp(name, "@") == 0) return std::make_unique<LuaStateOutputDebugStringFile>();
+  auto out = std::make_unique<LuaStateOutFile>();
+  if (!out->Open(name)) return nullptr;
+  return out;
+}
+
+void PushDump(lua_State* L, int idx) {
+  LuaStateOutString out(10000);
+  DumpOptions options;
+  options.writeAll = true;
+  DumpWriter writer(L, out, options);
+  writer.WriteNamed(nullptr, idx, 0);
+  if (out.GetLength() == 0)
+    lua_pushnil(L);
+  else
+    lua_pushlstring(L, out.GetBuffer(), out.GetLength());
+}
+
+// LuaDumpObject(table) returns the dump; LuaDumpObject(file, name, value,
+// alphabetical, indentLevel, maxIndentLevel, writeAll) writes it.
+int LuaDumpObject(lua_State* L) {
+  if (lua_gettop(L) == 1 && lua_type(L, 1) == LUA_TTABLE) return DumpObjectToString(L);
+  const char* name = luaL_checkstring(L, 2);
+  DumpOptions options;
+  options.alphabetical = OptBoolean(L, 4, true);
+  lua_Integer indentLevel = luaL_optinteger(L, 5, -1);
+  options.maxIndentLevel = static_cast<int>(std::clamp<lua_Integer>(luaL_optinteger(L, 6, -1), -1, kMaxDepth));
+  options.writeAll = OptBoolean(L, 7, false);
+  std::unique_ptr<LuaStateOutFile> out = OpenDestination(L, 1);
+  if (out == nullptr) {
+    lua_pushboolean(L, 0);
+    return 1;
+  }
+  DumpWriter writer(L, *out, options);
+  writer.WriteNamed(name, 3, static_cast<int>(std::clamp<lua_Integer>(indentLevel, 0, kMaxDepth)));
+  lua_pushboolean(L, 1);
+  return 1;
+}
+
+// LuaDumpGlobals(file, alphabetical, maxIndentLevel, writeAll): every global
+// in the globals table's own order, but for the globals table itself.
+int LuaDumpGlobals(lua_State* L) {
+  DumpOptions options;
+  options.alphabetical = OptBoolean(L, 2, true);
+  options.maxIndentLevel = static_cast<int>(std::clamp<lua_Integer>(luaL_optinteger(L, 3, -1), -1, kMaxDepth));
+  options.writeAll = OptBoolean(L, 4, false);
+  std::unique_ptr<LuaStateOutFile> out = OpenDestination(L, 1);
+  if (out == nullptr) {
+    lua_pushboolean(L, 0);
+    return 1;
+  }
+  DumpWriter writer(L, *out, options);
+  lua_pushvalue(L, LUA_GLOBALSINDEX);
+  int globals = lua_gettop(L);
+  writer.AddToPath(lua_topointer(L, globals));
+  lua_pushnil(L);
+  while (lua_next(L, globals) != 0) {
+    int key = lua_gettop(L) - 1;
+    // The key stays untouched on the stack: converting it in place would
+    // break the walk.
+    std::string name;
+    switch (lua_type(L, key)) {
+      case LUA_TSTRING: name = lua_tostring(L, key); break;
+      case LUA_TNUMBER: {
+        char text[64];
+        std::snprintf(text, sizeof text, "[%.16g]", lua_tonumber(L, key));
+        name = text;
+        break;
+      }
+      case LUA_TBOOLEAN: name = lua_toboolean(L, key) ? "[true]" : "[false]"; break;
+      default: break;
+    }
+    if (!name.empty() && !lua_rawequal(L, -1, globals)) writer.WriteNamed(name.c_str(), -1, 0);
+    lua_pop(L, 1);
+  }
+  lua_pop(L, 1);
+  lua_pushboolean(L, 1);
+  return 1;
+}
+
+// A table without its own __tostring shows its address and then its dump.
+int ToStringWithDump(lua_State* L) {
+  luaL_checkany(L, 1);
+  lua_settop(L, 1);
+  if (lua_type(L, 1) == LUA_TTABLE && !luaL_getmetafield(L, 1, "__tostring")) {
+    lua_pushfstring(L, "%s: %p", luaL_typename(L, 1), lua_topointer(L, 1));
+    PushDump(L, 1);
+    lua_concat(L, 2);
+    return 1;
+  }
+  lua_settop(L, 1);
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, 1, 1);
+  return 1;
+}
+
+}  // namespace
+
+int DumpObjectToString(lua_State* L) {
+  PushDump(L, 1);
+  return 1;
+}
+
+void OpenDumpLibrary(lua_State* L) {
+  // Each pair of names holds one function; LuaDumpFile is LuaDumpObject.
+  lua_pushcfunction(L, LuaDumpObject);
+  for (const char* name : {"LuaDumpObject", "dumpobject", "LuaDumpFile", "dumpfile"}) {
+    lua_pushvalue(L, -1);
+    lua_setglobal(L, name);
+  }
+  lua_pop(L, 1);
+  lua_pushcfunction(L, LuaDumpGlobals);
+  lua_pushvalue(L, -1);
+  lua_setglobal(L, "LuaDumpGlobals");
+  lua_setglobal(L, "dumpglobals");
+  // The standard tostring stays the answer for everything but plain tables.
+  lua_getglobal(L, "tostring");
+  if (lua_isfunction(L, -1)) {
+    lua_pushcclosure(L, ToStringWithDump, 1);
+    lua_setglobal(L, "tostring");
+  } else {
+    lua_pop(L, 1);
+  }
+}
+
+}  // namespace OrvLua

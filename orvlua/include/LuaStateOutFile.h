@@ -1,0 +1,53 @@
+#pragma once
+// Where a dump goes: a file stream, a growing string in memory, or the
+// debugger output (standard error here).
+#include <cstddef>
+#include <cstdio>
+
+namespace OrvLua {
+
+class LuaStateOutFile {
+ public:
+  LuaStateOutFile() = default;
+  // Writes to a stream the caller keeps owning (an open io library file).
+  explicit LuaStateOutFile(std::FILE* file) : m_file(file) {}
+  LuaStateOutFile(const LuaStateOutFile&) = delete;
+  LuaStateOutFile& operator=(const LuaStateOutFile&) = delete;
+  virtual ~LuaStateOutFile();
+
+  // A leading "+" appends to the named file, anything else replaces it.
+  virtual bool Open(const char* fileName);
+  virtual void Close();
+  __attribute__((format(printf, 2, 3))) virtual void Print(const char* format, ...);
+
+ protected:
+  std::FILE* m_file = nullptr;
+  bool m_owned = false;
+};
+
+class LuaStateOutString : public LuaStateOutFile {
+ public:
+  explicit LuaStateOutString(std::size_t growBy) : m_growBy(growBy > 0 ? growBy : 1) {}
+  ~LuaStateOutString() override;
+
+  __attribute__((format(printf, 2, 3))) void Print(const char* format, ...) override;
+
+  // The text so far, zero-terminated; null before anything was printed.
+  const char* GetBuffer() const { return m_buffer; }
+  std::size_t GetLength() const { return m_length; }
+
+ private:
+  char* m_buffer = nullptr;
+  std::size_t m_growBy;
+  std::size_t m_length = 0;
+  std::size_t m_capacity = 0;
+};
+
+class LuaStateOutputDebugStringFile : public LuaStateOutFile {
+ public:
+  bool Open(const char*) override { return true; }
+  void Close() override {}
+  __attribute__((format(printf, 2, 3))) void Print(const char* format, ...) override;
+};
+
+}  // namespace OrvLua
