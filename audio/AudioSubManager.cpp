@@ -2,6 +2,7 @@
 
 #include <jansson.h>
 
+#include <cstdint>
 #include <cstdio>
 
 #include "core/Report.h"

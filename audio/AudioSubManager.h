@@ -4,13 +4,11 @@
 // under its id. A sound is not restarted while its last playback is still in
 // its first half.
 #include <array>
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "platform/Sound.h"
-
 
 namespace Orv {
 
