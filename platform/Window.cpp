@@ -208,6 +208,12 @@ void Window::GetCursorInClient(int& x, int& y) const {
     x = y = 0;
     return;
   }
+  // Inside the window the pointer's own events are freshest; the global
+  // position is cached until the pointer moves by itself.
+  if (SDL_GetMouseFocus() == window_) {
+    SDL_GetMouseState(&x, &y);
+    return;
+  }
   int screenX = 0, screenY = 0, windowX = 0, windowY = 0;
   SDL_GetGlobalMouseState(&screenX, &screenY);
   SDL_GetWindowPosition(window_, &windowX, &windowY);

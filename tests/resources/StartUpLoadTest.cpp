@@ -28,6 +28,7 @@ void WriteResources(const ContentFolder& folder) {
                std::string(R"({"fonts": [{"id": "main", "path": ")") + kFontFile + R"(", "size": 14}]})");
   folder.Write("res/textures/ground.tileset",
                R"({"name": "ground", "mapping": [{"id": 35, "texture": "f0"}, {"id": 46, "texture": "f1"}]})");
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds": []})");
 }
 
 RunResult RunUntilLoaded(const ContentFolder& folder) {
@@ -94,7 +95,7 @@ TEST(StartUpLoad, DemoContentLoadsCleanly) {
   folder.WriteConfig(OrvTest::ConfigJson(320, 240, "demo", 60, 2));
   const std::string demo = std::string(ORV_SOURCE_DIR) + "/game/res/";
   for (const char* file : {"textures/orv_demo.png", "textures/orv_demo.pack", "textures/orv_demo.tileset",
-                           "anims/hero.anim", "loadfonts.ini"}) {
+                           "anims/hero.anim", "loadfonts.ini", "audio/loadaudio.ini", "audio/blip.wav"}) {
     folder.Copy(demo + file, std::string("res/") + file);
   }
   const RunResult run = RunUntilLoaded(folder);
