@@ -95,6 +95,9 @@ class LuaObject : private Detail::HandleLink {
   // self[key] with full indexing: a missing key consults __index.
   LuaObject GetByName(const char* key) const;
   LuaObject operator[](const char* key) const { return GetByName(key); }
+  // t[key] for the table at a stack index of L, as GetByName reads it, with
+  // no handle made for the table itself.
+  static LuaObject GetField(lua_State* L, int tableIndex, const char* key);
   // self[index], read raw.
   LuaObject GetByIndex(int index) const;
   LuaObject operator[](int index) const { return GetByIndex(index); }
