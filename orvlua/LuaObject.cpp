@@ -569,14 +569,6 @@ void LuaObject::AssignNumber(LuaState* state, double value) {
   number_ = value;
 }
 
-void LuaObject::AssignBoolean(LuaState* state, bool value) {
-  if (!ORVLUA_CHECK(kUnit, state != nullptr)) return;
-  if (!Rebind(state->GetCState(), kUnit)) return;
-  ClearValue();
-  tag_ = TagBoolean;
-  boolean_ = value;
-}
-
 void LuaObject::AssignString(LuaState* state, const char* value, int len) {
   if (!ORVLUA_CHECK(kUnit, state != nullptr)) return;
   if (!Rebind(state->GetCState(), kUnit)) return;

@@ -124,7 +124,6 @@ class LuaObject : private Detail::HandleLink {
   void AssignNil(LuaState* state);
   void AssignInteger(LuaState* state, int value);
   void AssignNumber(LuaState* state, double value);
-  void AssignBoolean(LuaState* state, bool value);
   void AssignString(LuaState* state, const char* value, int len = -1);
   void AssignNewTable(LuaState* state, int narray = 0, int nhash = 0);
   // A copy of the value at a stack index of L (a thread of the state).

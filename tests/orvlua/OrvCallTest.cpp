@@ -206,6 +206,18 @@ TEST_F(OrvCallTest, FunctorsAndReplacedRegistrations) {
   OrvCall::RegisterDirect(static_cast<OrvLua::LuaState*>(nullptr), "Add", &recorder, &Recorder::SetID);
 }
 
+int PlainCallback(lua_State* L) {
+  lua_pushnumber(L, lua_tonumber(L, 1) * 2);
+  return 1;
+}
+
+TEST_F(OrvCallTest, CallbackDispatcherCallsThePlainFunctionInItsBuffer) {
+  lua_CFunction callback = &PlainCallback;
+  lua.state()->GetGlobals().RegisterHelper("Double", &LuaObject::CallbackDispatcher, nullptr, 0, &callback,
+                                           sizeof callback);
+  EXPECT_EQ(lua.Run("return Double(21)"), "42");
+}
+
 TEST_F(OrvCallTest, AClosureWithoutCalleeRaisesAScriptError) {
   lua_State* L = lua.L();
   lua_pushstring(L, "no buffer");
