@@ -1,0 +1,43 @@
+#include "OrvCall.h"
+
+namespace OrvCall {
+
+void ReadCalleeBuffer(lua_State* L, void* out, size_t size) {
+  int upvalue = lua_upvalueindex(1);
+  int type = lua_type(L, upvalue);
+  if (type == LUA_TLIGHTUSERDATA || (type == LUA_TUSERDATA && lua_objlen(L, upvalue) >= size)) {
+    if (void* block = lua_touserdata(L, upvalue)) {
+      std::memcpy(out, block, size);
+      return;
+    }
+  }
+  luaL_error(L, "this engine function has nothing to call");
+}
+
+void* GetObjectUserData(lua_State* L) {
+  switch (lua_type(L, 1)) {
+    case LUA_TUSERDATA: {
+      void* object = nullptr;
+      if (lua_objlen(L, 1) >= sizeof object) std::memcpy(&object, lua_touserdata(L, 1), sizeof object);
+      if (object) return object;
+      break;
+    }
+    case LUA_TTABLE: {
+      lua_pushstring(L, "__object");
+      lua_rawget(L, 1);
+      int type = lua_type(L, -1);
+      void* object = (type == LUA_TLIGHTUSERDATA || type == LUA_TUSERDATA) ? lua_touserdata(L, -1) : nullptr;
+      lua_pop(L, 1);
+      // A null light userdata would be called as an object: refuse it too.
+      if (object) return object;
+      luaL_error(L, "The table does not have a userdata member called __object.");
+      return nullptr;
+    }
+    default:
+      break;
+  }
+  luaL_argerror(L, 1, "must be userdata or a table with a userdata member called __object");
+  return nullptr;
+}
+
+}  // namespace OrvCall

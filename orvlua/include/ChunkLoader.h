@@ -1,0 +1,23 @@
+#pragma once
+// Every way Lua text gets into a state goes through here, so the engine's
+// scripts and the scripts' own loadstring, load, loadfile, dofile and
+// require all accept the `continue` statement.
+#include <cstddef>
+
+#include <lua.hpp>
+
+namespace OrvLua {
+
+// As luaL_loadbuffer: pushes the compiled chunk, or an error message and
+// returns the core's error status. Precompiled chunks are loaded unchanged.
+int LoadBuffer(lua_State* L, const char* buffer, size_t size, const char* chunkname);
+// As luaL_loadstring: the text is its own chunk name.
+int LoadString(lua_State* L, const char* text);
+// As luaL_loadfile; a null name reads standard input.
+int LoadFile(lua_State* L, const char* filename);
+
+// Replaces loadstring, load, loadfile, dofile and the Lua-file searcher of
+// require in a state whose base and package libraries are open.
+void InstallChunkLoaders(lua_State* L);
+
+}  // namespace OrvLua

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include "LuaObject.h"
+#include "LuaState.h"
+#include "LuaTestSupport.h"
+
+namespace {
+
+using OrvLua::LuaObject;
+using OrvLua::LuaState;
+
+void FullCollect(lua_State* L) {
+  for (int i = 0; i < 3; ++i) lua_gc(L, LUA_GCCOLLECT, 0);
+}
+
+TEST(LuaStateTest, NewStateHasTheStandardLibraries) {
+  OrvTest::TestState lua;
+  for (const char* name : {"package", "table", "io", "os", "string", "math", "debug"}) {
+    EXPECT_TRUE(lua.state()->GetGlobal(name).IsTable()) << name;
+  }
+  for (const char* name : {"print", "pairs", "pcall", "loadstring", "require"}) {
+    EXPECT_TRUE(lua.state()->GetGlobal(name).IsFunction()) << name;
+  }
+  EXPECT_EQ(lua_gettop(lua.L()), 0);
+}
+
+TEST(LuaStateTest, TableHeldOnlyByAHandleSurvivesCollections) {
+  OrvTest::TestState lua;
+  lua.Run("probe = setmetatable({}, {__mode = 'v'})");
+  {
+    LuaObject held;
+    held.AssignNewTable(lua.state());
+    lua.state()->GetGlobal("probe").SetObject(1, held);
+    FullCollect(lua.L());
+    FullCollect(lua.L());
+    EXPECT_EQ(lua.Run("return type(probe[1])"), "table");
+  }
+  FullCollect(lua.L());
+  EXPECT_EQ(lua.Run("return type(probe[1])"), "nil");
+}
+
+TEST(LuaStateTest, HandleAssignedMidCycleKeepsItsTable) {
+  OrvTest::TestState lua;
+  lua.Run("probe = setmetatable({}, {__mode = 'v'}) junk = {} for i = 1, 2000 do junk[i] = {} end");
+  lua_State* L = lua.L();
+  LuaObject held(lua.state());
+  // Start an incremental cycle, then bind the new table in the middle of it.
+  lua_gc(L, LUA_GCSTEP, 1);
+  lua_gc(L, LUA_GCSTEP, 1);
+  held.AssignNewTable(lua.state());
+  lua.state()->GetGlobal("probe").SetObject(1, held);
+  while (lua_gc(L, LUA_GCSTEP, 1) == 0) {
+  }
+  while (lua_gc(L, LUA_GCSTEP, 1) == 0) {
+  }
+  EXPECT_EQ(lua.Run("return type(probe[1])"), "table");
+}
+
+TEST(LuaStateTest, ClosingUnbindsEveryHandle) {
+  LuaObject table;
+  LuaObject number;
+  LuaObject onCoroutine;
+  LuaState* state = LuaState::Create();
+  table.AssignNewTable(state);
+  number.AssignNumber(state, 4);
+  lua_State* thread = lua_newthread(state->GetCState());
+  lua_newtable(thread);
+  onCoroutine.AssignFromStack(thread, -1);
+  EXPECT_EQ(onCoroutine.GetState(), state);
+  LuaState::Close(state);
+  for (const LuaObject* handle : {&table, &number, &onCoroutine}) {
+    EXPECT_FALSE(handle->IsBound());
+    EXPECT_TRUE(handle->IsNil());
+  }
+}
+
+TEST(LuaStateTest, PlainLuaCloseUnbindsHandlesToo) {
+  LuaState* state = LuaState::Create();
+  LuaObject globals = state->GetGlobals();
+  LuaObject copy = globals;
+  lua_close(state->GetCState());
+  EXPECT_FALSE(globals.IsBound());
+  EXPECT_FALSE(copy.IsBound());
+  copy = globals;  // unbound to unbound: nothing to touch
+  EXPECT_FALSE(copy.IsBound());
+}
+
+TEST(LuaStateTest, GetGlobalHonoursIndexOfTheGlobals) {
+  OrvTest::TestState lua;
+  lua.Run("setmetatable(_G, {__index = function(t, k) return k .. '!' end})");
+  EXPECT_STREQ(lua.state()->GetGlobal("zzz").GetString(), "zzz!");
+}
+
+TEST(LuaStateDeathTest, UnprotectedErrorReportsAndEndsWithStatus1) {
+  EXPECT_EXIT(
+      {
+        LuaState* state = LuaState::Create();
+        lua_pushstring(state->GetCState(), "boom outside");
+        lua_error(state->GetCState());
+      },
+      ::testing::ExitedWithCode(1), "boom outside\nAssertion failed: 0, unit OrvLua");
+}
+
+}  // namespace
