@@ -75,3 +75,31 @@ TEST(ScriptCreationProgram, ScriptedObjectsStartAndCreateOthersWhileBrokenScript
   EXPECT_EQ(Count(run.out, "Error"), 2u) << run.out;
   EXPECT_EQ(run.out.find("broken init"), std::string::npos);
 }
+
+TEST(ScriptCreationProgram, TheDemoHeroStartsWithItsCarriedCrateAndEscort) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "demo", 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  const std::string demo = std::string(ORV_SOURCE_DIR) + "/game/data/";
+  for (const char* file : {"gameobjects/Hero.txt", "gameobjects/Crate.txt", "summoner.ini", "scripts/Hero.lua",
+                           "scripts/extra/common.lua"}) {
+    folder.Copy(demo + file, std::string("data/") + file);
+  }
+  folder.Copy(std::string(ORV_SOURCE_DIR) + "/game/res/loadfonts.ini", "res/loadfonts.ini");
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("Orv Demo:\tcarrying", 0.1));
+  const RunResult run = RunOrv(folder, options);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::size_t at = 0;
+  // Unique ids: the hero 1, the carried crate 2, the escort 3 and 4.
+  for (const char* line : {"Hero's script successfully loaded\n", "Orv Demo:\thero ready at\t512\t384\n",
+                           "Create GameObject: Crate\n", "Create GameObject: Crate\n", "Create GameObject: Crate\n",
+                           "Orv Demo:\tcarrying\t2\tescorted by\t2\tcrates;\thero is\tready\n"}) {
+    const std::size_t found = run.out.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\nin:\n" << run.out;
+    at = found + 1;
+  }
+  EXPECT_EQ(run.out.find("Error"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err.find("Error"), std::string::npos) << run.err;
+}
