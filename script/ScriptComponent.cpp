@@ -86,20 +86,46 @@ ScriptComponent::ScriptComponent() : ScriptComponent(EmptyScript()) {}
 ScriptComponent::ScriptComponent(std::string scriptText)
     : ScriptComponent(std::make_shared<ScriptChunk>(std::move(scriptText), "script", false)) {}
 
-ScriptComponent::ScriptComponent(ScriptChunkPtr chunk)
-    : state(OrvLua::LuaState::Create()), script(chunk ? std::move(chunk) : EmptyScript()) {}
+ScriptComponent::ScriptComponent(ScriptChunkPtr chunk) : script(chunk ? std::move(chunk) : EmptyScript()) {}
 
 ScriptComponent::~ScriptComponent() { CloseState(); }
 
+OrvLua::LuaState* ScriptComponent::Materialize() {
+  if (luaState || stateClosed) return luaState;
+  luaState = OrvLua::LuaState::Create();
+  // Until the script runs, the state only gains functions, constants and the
+  // shared scripts' definitions, which are all kept: collecting meanwhile
+  // would walk a growing heap for nothing. RunScript lets the collector go.
+  if (luaState) {
+    lua_gc(luaState->GetCState(), LUA_GCSTOP, 0);
+    collectorHeld = true;
+  }
+  if (setUp) RunExtraScripts();
+  if (attachedTo) RegisterScriptFunctions(attachedTo);
+  return luaState;
+}
+
+void ScriptComponent::Setup() {
+  setUp = true;
+  if (luaState) RunExtraScripts();
+}
+
+void ScriptComponent::OnAttach(GameObject* owner) {
+  attachedTo = owner;
+  if (luaState) RegisterScriptFunctions(owner);
+}
+
 void ScriptComponent::CloseState() {
   loaded = false;
-  if (!state) return;
-  OrvLua::LuaState* closing = state;
-  state = nullptr;
+  stateClosed = true;
+  if (!luaState) return;
+  OrvLua::LuaState* closing = luaState;
+  luaState = nullptr;
   OrvLua::LuaState::Close(closing);
 }
 
 void ScriptComponent::RunExtraScripts() {
+  OrvLua::LuaState* state = Materialize();
   if (!state) return;
   lua_State* L = state->GetCState();
   const int top = lua_gettop(L);
@@ -186,6 +212,10 @@ void ScriptComponent::RunScript() {
       lua_pop(L, 1);
     }
   }
+  if (collectorHeld) {
+    collectorHeld = false;
+    lua_gc(L, LUA_GCRESTART, 0);
+  }
   const bool ok = script->Load(L) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
   loaded = ok;
   if (!ok) {
@@ -259,14 +289,42 @@ OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double n
   return CallGlobal(name, &number, &value);
 }
 
+namespace {
+
+int GetGlobalField(lua_State* L) {
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  return 1;
+}
+
+// Pushes globals[name] when it is a function. The raw read serves the calls
+// made every frame; a name missing under an __index metamethod is read
+// protected, so a script that guards its globals (an error for an undefined
+// name) cannot end the program when the engine looks for a callback the
+// script does not define: such a callback is simply absent.
+bool PushGlobalFunction(lua_State* L, const char* name) {
+  lua_pushstring(L, name);
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  if (lua_type(L, -1) == LUA_TFUNCTION) return true;
+  const bool absent = lua_isnil(L, -1);
+  lua_pop(L, 1);
+  if (!absent || !lua_getmetatable(L, LUA_GLOBALSINDEX)) return false;
+  lua_pop(L, 1);
+  lua_pushcfunction(L, &GetGlobalField);
+  lua_pushstring(L, name);
+  if (lua_pcall(L, 1, 1, 0) == 0 && lua_type(L, -1) == LUA_TFUNCTION) return true;
+  lua_pop(L, 1);
+  return false;
+}
+
+}  // namespace
+
 OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* number,
                                               const OrvLua::LuaObject* value) {
   if (!loaded || !state) return {};
   lua_State* L = state->GetCState();
   const int top = lua_gettop(L);
   lua_checkstack(L, 4);
-  lua_getglobal(L, name);
-  if (lua_type(L, -1) != LUA_TFUNCTION) {
+  if (!PushGlobalFunction(L, name)) {
     lua_settop(L, top);
     return {};
   }
