@@ -56,7 +56,7 @@ class ScriptComponent : public Component {
   void SetNamedAttribute(const std::string& key, double value);
   void SetNamedAttribute(const std::string& key, int value);
   void SetNamedAttribute(const std::string& key, const std::string& value);
-  // Registers them now.
+  // Registers the component's own script functions now.
   void RegisterScriptFunctions(GameObject* owner);
   // Publishes the attributes as globals, then runs the script; sets loaded
   // on success. Also "ReloadScript".

@@ -234,6 +234,12 @@ TEST_F(ScriptComponentTest, ValuesAndGlobalsAreMadeInTheComponentsState) {
   Eval(*component, "setmetatable(_G, {__newindex = function(t, k, v) rawset(t, k, v * 10) end})");
   component->SetGlobalInteger("GUARDED", 2);
   EXPECT_EQ(Eval(*component, "return GUARDED"), "20");
+  Eval(*component, "setmetatable(_G, {__newindex = function(t, k, v) rawset(t, k, v); rawset(t, 'seen', k) end})");
+  struct Answer {
+    int operator()() { return 42; }
+  };
+  component->RegisterFunctor("Answer", std::make_shared<Answer>());
+  EXPECT_EQ(Eval(*component, "return seen .. Answer()"), "Answer42");
 }
 
 TEST_F(ScriptComponentTest, CopyTableToStateKeepsStringKeysOfPlainValuesAndNestedTables) {
