@@ -36,6 +36,7 @@ TEST(ScriptCreationProgram, ScriptedObjectsStartAndCreateOthersWhileBrokenScript
                "print('main top', SHARED)\n"
                "function Init()\n"
                "  print('main init', SHARED, Twice(21), type(CreateGameObject))\n"
+               "  SetGlobalVarString('phase', 'boxes')\n"
                "  PushRealParamIndex('transform', 0, 100.5)\n"
                "  CreateGameObject('Box', 1)\n"
                "  CreateGameObject('Box', 2)\n"
@@ -45,7 +46,7 @@ TEST(ScriptCreationProgram, ScriptedObjectsStartAndCreateOthersWhileBrokenScript
                "  print('main init done')\n"
                "end\n");
   folder.Write("data/scripts/Box.lua",
-               "function Init() print('box init', SHARED, GetRealAttribIndex('transform', 0)) end\n");
+               "function Init() print('box init', SHARED, GetRealAttribIndex('transform', 0), GetGlobalVar('phase')) end\n");
   folder.Write("data/scripts/Late.lua", "function Init() print('late init') io.flush() end\n");
   folder.Write("data/summoner.ini", R"({"spawn":[
       {"name":"Broken","id":1,"params":{}},
@@ -59,7 +60,7 @@ TEST(ScriptCreationProgram, ScriptedObjectsStartAndCreateOthersWhileBrokenScript
 
   std::size_t at = 0;
   for (const char* line : {"main top\tshared\n", "main init\tshared\t42\tfunction\n", "Create GameObject: Box\n",
-                           "box init\tshared\t100.5\n", "Create GameObject: Box\n", "box init\tshared\t100.5\n",
+                           "box init\tshared\t100.5\tboxes\n", "Create GameObject: Box\n", "box init\tshared\t100.5\tboxes\n",
                            "after boxes\n", "main init done\n", "late init\n"}) {
     const std::size_t found = run.out.find(line, at);
     ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\nin:\n" << run.out;
