@@ -145,6 +145,9 @@ struct Scene {
     {
       QuietStdout quiet;
       Orv::CreateEngineSystems(engine);
+      // What the systems do before the window exists: the entity systems
+      // declare the components they take in.
+      for (const auto& system : engine.GetAllSystems()) system->Init(320, 200);
       Orv::RegisterEngineComponents(engine);
       Orv::LoadExtraScripts();
       engine.LoadBlueprints();
