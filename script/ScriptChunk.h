@@ -1,0 +1,39 @@
+#pragma once
+// One script text with the name its messages carry. The text is compiled
+// once, by the first state that loads it; every later state loads the
+// compiled form, which keeps the chunk name and the line numbers, so errors
+// read the same either way.
+#include <memory>
+#include <string>
+
+#include <lua.hpp>
+
+namespace Orv {
+
+class ScriptChunk {
+ public:
+  // name is the file the text came from ("data/scripts/Hero.lua"); messages
+  // of the core then read "data/scripts/Hero.lua:3: ...". Without a file the
+  // name is used as it is.
+  ScriptChunk(std::string text, std::string name, bool nameIsFile = true);
+
+  const std::string& GetText() const { return text_; }
+  const std::string& GetName() const { return name_; }
+
+  // Pushes the chunk's function, or the core's error message, onto L and
+  // returns the core's status. Text past a zero character is not part of it.
+  int Load(lua_State* L);
+  // Compiles without running, in a state of its own: false with the core's
+  // message when the text does not compile.
+  bool Check(std::string& message);
+
+ private:
+  std::string text_;
+  std::string name_;
+  std::string chunkName_;
+  std::string compiled_;
+};
+
+using ScriptChunkPtr = std::shared_ptr<ScriptChunk>;
+
+}  // namespace Orv
