@@ -259,14 +259,42 @@ OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double n
   return CallGlobal(name, &number, &value);
 }
 
+namespace {
+
+int GetGlobalField(lua_State* L) {
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  return 1;
+}
+
+// Pushes globals[name] when it is a function. The raw read serves the calls
+// made every frame; a name missing under an __index metamethod is read
+// protected, so a script that guards its globals (an error for an undefined
+// name) cannot end the program when the engine looks for a callback the
+// script does not define: such a callback is simply absent.
+bool PushGlobalFunction(lua_State* L, const char* name) {
+  lua_pushstring(L, name);
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  if (lua_type(L, -1) == LUA_TFUNCTION) return true;
+  const bool absent = lua_isnil(L, -1);
+  lua_pop(L, 1);
+  if (!absent || !lua_getmetatable(L, LUA_GLOBALSINDEX)) return false;
+  lua_pop(L, 1);
+  lua_pushcfunction(L, &GetGlobalField);
+  lua_pushstring(L, name);
+  if (lua_pcall(L, 1, 1, 0) == 0 && lua_type(L, -1) == LUA_TFUNCTION) return true;
+  lua_pop(L, 1);
+  return false;
+}
+
+}  // namespace
+
 OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* number,
                                               const OrvLua::LuaObject* value) {
   if (!loaded || !state) return {};
   lua_State* L = state->GetCState();
   const int top = lua_gettop(L);
   lua_checkstack(L, 4);
-  lua_getglobal(L, name);
-  if (lua_type(L, -1) != LUA_TFUNCTION) {
+  if (!PushGlobalFunction(L, name)) {
     lua_settop(L, top);
     return {};
   }
