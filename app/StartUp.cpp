@@ -66,6 +66,7 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
   Head("-Load Tiletsets-");
   resources.LoadTileSets();
   Head("-Load External Scripts");
+  LoadExtraScripts();
   Head("-Load Audio-");
   AudioSubManager::GetInstance().LoadConfig();
 

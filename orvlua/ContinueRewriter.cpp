@@ -105,7 +105,11 @@ class Parser {
     return true;
   }
   void Expect(std::string_view text) {
-    if (!Accept(text)) Fail("'" + std::string(text) + "' expected");
+    if (Accept(text)) return;
+    std::string message = "'";
+    message += text;
+    message += "' expected";
+    Fail(std::move(message));
   }
   size_t ExpectName() {
     if (Cur().kind != TokenKind::Name) {
@@ -552,7 +556,10 @@ class EditPlan {
  private:
   std::string FreshName(std::string_view base) {
     while (true) {
-      std::string name = "__" + std::string(base) + "_" + std::to_string(counter_++);
+      std::string name = "__";
+      name += base;
+      name += '_';
+      name += std::to_string(counter_++);
       if (names_.insert(name).second) return name;
     }
   }

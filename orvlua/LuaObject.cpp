@@ -374,13 +374,24 @@ LuaObject LuaObject::GetByName(const char* key) const {
   if (!ORVLUA_CHECK(kUnit, IsBound())) return LuaObject();
   lua_State* L = GetCState();
   int top = lua_gettop(L);
-  lua_checkstack(L, 6);
-  LuaObject result(state_);
+  lua_checkstack(L, 1);
   Push(L);
+  LuaObject result = GetField(L, top + 1, key);
+  lua_settop(L, top);
+  return result;
+}
+
+LuaObject LuaObject::GetField(lua_State* L, int tableIndex, const char* key) {
+  LuaObject result;
+  if (!result.Rebind(L, kUnit)) return result;
+  int top = lua_gettop(L);
+  lua_checkstack(L, 6);
+  lua_pushvalue(L, tableIndex);
   lua_pushstring(L, key);
-  if (tag_ == TagTable) {
+  if (lua_istable(L, top + 1)) {
     lua_pushvalue(L, -1);
-    lua_rawget(L, -3);
+    lua_rawget(L, top + 1);
+    // A present key, or no __index to consult: the raw read is the answer.
     if (!lua_isnil(L, -1) || !HasMetamethod(L, top + 1, "__index")) {
       result.TakeValue(L, -1);
       lua_settop(L, top);
@@ -556,14 +567,6 @@ void LuaObject::AssignNumber(LuaState* state, double value) {
   ClearValue();
   tag_ = TagNumber;
   number_ = value;
-}
-
-void LuaObject::AssignBoolean(LuaState* state, bool value) {
-  if (!ORVLUA_CHECK(kUnit, state != nullptr)) return;
-  if (!Rebind(state->GetCState(), kUnit)) return;
-  ClearValue();
-  tag_ = TagBoolean;
-  boolean_ = value;
 }
 
 void LuaObject::AssignString(LuaState* state, const char* value, int len) {

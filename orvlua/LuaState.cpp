@@ -101,12 +101,9 @@ void LuaState::Close(LuaState* state) {
   lua_close(L);
 }
 
-LuaObject LuaState::GetGlobals() {
-  ORVLUA_CHECK("OrvLua", this != nullptr);
-  return LuaObject(GetCState(), LUA_GLOBALSINDEX);
-}
+LuaObject LuaState::GetGlobals() { return LuaObject(GetCState(), LUA_GLOBALSINDEX); }
 
-LuaObject LuaState::GetGlobal(const char* name) { return GetGlobals().GetByName(name); }
+LuaObject LuaState::GetGlobal(const char* name) { return LuaObject::GetField(GetCState(), LUA_GLOBALSINDEX, name); }
 
 void* OrvLuaAlloc(void* ud, void* block, size_t, size_t newSize) {
   auto* record = static_cast<Detail::StateRecord*>(ud);

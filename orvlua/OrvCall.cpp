@@ -1,17 +1,13 @@
 #include "OrvCall.h"
 
+#include <cstdlib>
+
 namespace OrvCall {
 
-void ReadCalleeBuffer(lua_State* L, void* out, size_t size) {
-  int upvalue = lua_upvalueindex(1);
-  int type = lua_type(L, upvalue);
-  if (type == LUA_TLIGHTUSERDATA || (type == LUA_TUSERDATA && lua_objlen(L, upvalue) >= size)) {
-    if (void* block = lua_touserdata(L, upvalue)) {
-      std::memcpy(out, block, size);
-      return;
-    }
-  }
+void NoCalleeBuffer(lua_State* L) {
   luaL_error(L, "this engine function has nothing to call");
+  // luaL_error does not return; this keeps the compiler sure of it.
+  std::abort();
 }
 
 void* GetObjectUserData(lua_State* L) {

@@ -1,12 +1,147 @@
 #pragma once
+// Starts each new scripted object: registers its own functions, runs the
+// object's script and then its Init, after every other system has put its
+// functions into the object's state. It also creates objects for scripts,
+// through one parameter stack that every script shares, and keeps the
+// current script group.
+#include <string>
+#include <vector>
+
+#include "LuaObject.h"
+#include "core/GameObject.h"
+#include "core/ObjectLockPtr.h"
+#include "core/OverrideLists.h"
 #include "core/System.h"
 
 namespace Orv {
 
-// Starts each new object's script; creation from scripts and groups.
+// One creation asked for with CreateDelayed*, carried out in the late update.
+struct DelayedCreateRecord {
+  std::string typeName;
+  OverrideLists overrides;
+  bool active = true;
+  int id = 0;
+};
+
+class ScriptComponent;
+
 class ScriptBegin : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  ~ScriptBegin() override = default;
+
+  void LateUpdate(float dt) override;
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+
+  // Joins a new object to the current group; the first to join leads it.
+  void AddToGroup(const ObjectLockPtr<GameObject>& object);
+  void CreateDelayedObjects();
+
+  // Script functions served by the system itself.
+  unsigned CreateGameObject(const char* typeName, int id);
+  unsigned CreateInactiveGameObject(const char* typeName, int id);
+  void CreateDelayedGameObject(const char* typeName, int id);
+  void CreateDelayedInactiveGameObject(const char* typeName, int id);
+  void ResetParamStack();
+  void PushStringParamKey(const char* component, const char* key, const char* value);
+  void PushIntParamKey(const char* component, const char* key, int value);
+  void PushRealParamKey(const char* component, const char* key, double value);
+  void PushStringParamIndex(const char* component, unsigned index, const char* value);
+  void PushIntParamIndex(const char* component, unsigned index, int value);
+  void PushRealParamIndex(const char* component, unsigned index, double value);
+  void SetEnableGrouping(bool on);
+
+  // Behind the child functors: parent is the calling object.
+  unsigned CreateChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent);
+  unsigned CreateMountedChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent);
+
+  const OverrideLists& GetParamStack() const { return paramStack; }
+  const std::vector<DelayedCreateRecord>& GetDelayedCreations() const { return delayedCreations; }
+  const std::vector<ObjectLockPtr<GameObject>>& GetCurrentGroup() const { return currentGroup; }
+  bool IsGroupingEnabled() const { return groupingEnabled; }
+
+  // The functors of one scripted object: each holds a handle on the object
+  // whose state it was registered into.
+  class CreateChildGameObject {
+   public:
+    CreateChildGameObject(ScriptBegin* system, ObjectLockPtr<GameObject> object)
+        : system_(system), object_(std::move(object)) {}
+    unsigned operator()(const char* typeName, int id);
+
+   private:
+    ScriptBegin* system_;
+    ObjectLockPtr<GameObject> object_;
+  };
+  class CreateMountedChildGameObject {
+   public:
+    CreateMountedChildGameObject(ScriptBegin* system, ObjectLockPtr<GameObject> object)
+        : system_(system), object_(std::move(object)) {}
+    unsigned operator()(const char* typeName, int id);
+
+   private:
+    ScriptBegin* system_;
+    ObjectLockPtr<GameObject> object_;
+  };
+  class IsGroupLeaderFunc {
+   public:
+    explicit IsGroupLeaderFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    bool operator()();
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetGroupAverageWorldPosFunc {
+   public:
+    explicit GetGroupAverageWorldPosFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    OrvLua::LuaObject operator()();
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetGroupVarRealFunc {
+   public:
+    explicit SetGroupVarRealFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(const char* key, double value);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetGroupVarStringFunc {
+   public:
+    explicit SetGroupVarStringFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(const char* key, const char* value);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetGroupVarIntFunc {
+   public:
+    explicit SetGroupVarIntFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(const char* key, int value);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetGroupVarFunc {
+   public:
+    explicit GetGroupVarFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    OrvLua::LuaObject operator()(const char* key);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+
+ private:
+  void RegisterScriptFunctions(ScriptComponent& component, const ObjectLockPtr<GameObject>& object);
+  // What a creation passes: nothing while the stack is empty, else the stack
+  // with the record that keeps script-made objects out of the editor's level.
+  bool CreationOverrides(OverrideLists& overrides) const;
+  void JoinGroupIfGrouping(const ObjectLockPtr<GameObject>& object);
+
+  OverrideLists paramStack;
+  std::vector<DelayedCreateRecord> delayedCreations;
+  std::vector<ObjectLockPtr<GameObject>> currentGroup;
+  bool groupingEnabled = false;
 };
 
 }  // namespace Orv

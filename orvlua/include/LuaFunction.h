@@ -3,6 +3,7 @@
 // is reported and the call returns a handle on the error value; the stack is
 // left as it was either way.
 #include <type_traits>
+#include <utility>
 
 #include "LuaObject.h"
 
@@ -18,7 +19,7 @@ class LuaFunction {
   static_assert(std::is_same_v<R, LuaObject>, "script calls give one handle");
 
  public:
-  explicit LuaFunction(const LuaObject& function) : function_(function) {}
+  explicit LuaFunction(LuaObject function) : function_(std::move(function)) {}
 
   R operator()() const { return Detail::CallScriptFunction(function_, nullptr, nullptr); }
   R operator()(double number) const { return Detail::CallScriptFunction(function_, &number, nullptr); }

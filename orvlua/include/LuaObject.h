@@ -95,6 +95,9 @@ class LuaObject : private Detail::HandleLink {
   // self[key] with full indexing: a missing key consults __index.
   LuaObject GetByName(const char* key) const;
   LuaObject operator[](const char* key) const { return GetByName(key); }
+  // t[key] for the table at a stack index of L, as GetByName reads it, with
+  // no handle made for the table itself.
+  static LuaObject GetField(lua_State* L, int tableIndex, const char* key);
   // self[index], read raw.
   LuaObject GetByIndex(int index) const;
   LuaObject operator[](int index) const { return GetByIndex(index); }
@@ -121,7 +124,6 @@ class LuaObject : private Detail::HandleLink {
   void AssignNil(LuaState* state);
   void AssignInteger(LuaState* state, int value);
   void AssignNumber(LuaState* state, double value);
-  void AssignBoolean(LuaState* state, bool value);
   void AssignString(LuaState* state, const char* value, int len = -1);
   void AssignNewTable(LuaState* state, int narray = 0, int nhash = 0);
   // A copy of the value at a stack index of L (a thread of the state).

@@ -29,9 +29,17 @@ struct CalleeBuffer {
   Member member;
 };
 
+// Raises the script error of a closure that carries no callee buffer.
+[[noreturn]] void NoCalleeBuffer(lua_State* L);
+
 // Copies the buffer out of upvalue 1 (a full userdata's block, or the
-// pointer of a light userdata); raises a script error when there is none.
-void ReadCalleeBuffer(lua_State* L, void* out, size_t size);
+// pointer of a light userdata). Only the binding makes these closures, and
+// scripts cannot reach the upvalues of C functions, so the block is trusted.
+inline void ReadCalleeBuffer(lua_State* L, void* out, size_t size) {
+  void* block = lua_touserdata(L, lua_upvalueindex(1));
+  if (!block) NoCalleeBuffer(L);
+  std::memcpy(out, block, size);
+}
 
 // The object a method of an object table is called on: argument 1, a full
 // userdata (the pointer at the start of its block) or a table whose raw

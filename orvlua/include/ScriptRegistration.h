@@ -9,11 +9,12 @@
 
 namespace OrvCall {
 
-// globals[name] = callee->*member. Nothing happens without a state; a later
-// registration under the same name replaces the earlier one.
+// globals[name] = callee->*member. Nothing happens without a state (or
+// without a callee, which every call would crash on); a later registration
+// under the same name replaces the earlier one.
 template <typename Callee, typename Member>
 void RegisterDirect(OrvLua::LuaState* state, const char* name, Callee* callee, Member member) {
-  if (!state) return;
+  if (!state || !callee) return;
   OrvLua::LuaObject globals = state->GetGlobals();
   globals.RegisterHelper(name, &DirectCallMemberDispatcher<Callee, Member>, &callee, sizeof callee, &member,
                          sizeof member);

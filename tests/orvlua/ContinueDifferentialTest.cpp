@@ -58,12 +58,14 @@ class ProgramWriter {
 
   // Statements in order; in the flag version everything after a statement
   // that may jump runs only while no flag of the loop is set.
-  Piece Block(Context ctx, int count) {
+  // closes: the block's last statement is the last of a Lua block, where a
+  // bare break may stand.
+  Piece Block(Context ctx, int count, bool closes = true) {
     Piece out;
     int open = 0;
     for (int i = 0; i < count; ++i) {
       bool last = i == count - 1;
-      Piece s = Statement(ctx, last);
+      Piece s = Statement(ctx, last && closes);
       out.cont += s.cont + "\n";
       out.flags += s.flags + "\n";
       if (s.mayJump) {
@@ -75,6 +77,7 @@ class ProgramWriter {
       }
     }
     for (int i = 0; i < open; ++i) out.flags += "end\n";
+    // After a last statement that may jump, the caller guards what follows.
     return out;
   }
 
@@ -83,7 +86,7 @@ class ProgramWriter {
   Piece Statement(Context& ctx, bool last) {
     bool inLoop = ctx.loop >= 0;
     bool nest = ctx.depth < 3;
-    switch (Pick(12)) {
+    switch (Pick(15)) {
       case 0:
       case 1:
         return Same("emit('e" + Id() + ":' .. " + Value(ctx) + ")");
@@ -91,6 +94,7 @@ class ProgramWriter {
         if (inLoop) return Continue(ctx);
         return Same("emit('n')");
       case 3:
+        if (inLoop && last && Pick(3) == 0) return {"break", "b" + std::to_string(ctx.loop) + " = true", true};
         if (inLoop && last) {
           std::string cond = Condition(ctx);
           return {"if " + cond + " then break end",
@@ -125,6 +129,19 @@ class ProgramWriter {
         Piece body = Block(inner, 2 + Pick(2));
         return {"local function " + g + "()\n" + body.cont + "end " + g + "()",
                 "local function " + g + "()\n" + body.flags + "end " + g + "()", false};
+      }
+      case 8: {
+        std::string name = "l" + Id();
+        std::string text = "local " + name + " = " + Value(ctx) + " + 1";
+        ctx.vars.push_back(name);
+        return Same(text);
+      }
+      case 9: {
+        if (!nest) return Same("emit('s')");
+        Context inner = ctx;
+        ++inner.depth;
+        Piece body = Block(inner, 1 + Pick(3));
+        return {"do\n" + body.cont + "end", "do\n" + body.flags + "end", body.mayJump};
       }
       default:
         if (!nest) return Same("emit('r')");
@@ -168,7 +185,7 @@ class ProgramWriter {
       default: {
         // The body's own local x, declared midway, is read by `until`.
         inner.vars.push_back("r" + n);
-        Piece before = Block(inner, 1 + Pick(2));
+        Piece before = Block(inner, 1 + Pick(2), false);
         std::string x = "x" + n;
         Context after = inner;
         after.vars.push_back(x);

@@ -61,7 +61,9 @@ TEST(LuaObjectTest, GetBooleanOfNilIsFalseAndOfOthersReports) {
   OrvTest::TestState lua;
   LuaObject value(lua.state());
   EXPECT_FALSE(value.GetBoolean());
-  value.AssignBoolean(lua.state(), true);
+  lua_pushboolean(lua.L(), 1);
+  value.AssignFromStack(lua.L(), -1);
+  lua_pop(lua.L(), 1);
   EXPECT_TRUE(value.GetBoolean());
   value.AssignNumber(lua.state(), 0);
   ::testing::internal::CaptureStderr();

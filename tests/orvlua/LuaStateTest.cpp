@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "LuaObject.h"
 #include "LuaState.h"
 #include "LuaTestSupport.h"
@@ -89,6 +91,17 @@ TEST(LuaStateTest, GetGlobalHonoursIndexOfTheGlobals) {
   OrvTest::TestState lua;
   lua.Run("setmetatable(_G, {__index = function(t, k) return k .. '!' end})");
   EXPECT_STREQ(lua.state()->GetGlobal("zzz").GetString(), "zzz!");
+}
+
+TEST(LuaStateTest, HandlesRefuseStatesNotMadeByCreate) {
+  lua_State* bare = luaL_newstate();
+  lua_newtable(bare);
+  ::testing::internal::CaptureStderr();
+  LuaObject handle(bare, -1);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(handle.IsBound());
+  EXPECT_NE(err.find("Assertion failed: state made by LuaState::Create, unit LuaObject"), std::string::npos) << err;
+  lua_close(bare);
 }
 
 TEST(LuaStateDeathTest, UnprotectedErrorReportsAndEndsWithStatus1) {

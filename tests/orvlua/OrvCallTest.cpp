@@ -202,8 +202,23 @@ TEST_F(OrvCallTest, FunctorsAndReplacedRegistrations) {
   EXPECT_EQ(lua.Run("return select('#', Add(4))"), "0");
   EXPECT_EQ(recorder.trace, "SetID 4");
 
-  // Without a state there is nothing to register into.
+  // Without a state there is nothing to register into; without a callee
+  // nothing to call.
   OrvCall::RegisterDirect(static_cast<OrvLua::LuaState*>(nullptr), "Add", &recorder, &Recorder::SetID);
+  OrvCall::RegisterDirect(lua.state(), "Missing", static_cast<Recorder*>(nullptr), &Recorder::SetID);
+  EXPECT_EQ(lua.Run("return Missing == nil"), "true");
+}
+
+int PlainCallback(lua_State* L) {
+  lua_pushnumber(L, lua_tonumber(L, 1) * 2);
+  return 1;
+}
+
+TEST_F(OrvCallTest, CallbackDispatcherCallsThePlainFunctionInItsBuffer) {
+  lua_CFunction callback = &PlainCallback;
+  lua.state()->GetGlobals().RegisterHelper("Double", &LuaObject::CallbackDispatcher, nullptr, 0, &callback,
+                                           sizeof callback);
+  EXPECT_EQ(lua.Run("return Double(21)"), "42");
 }
 
 TEST_F(OrvCallTest, AClosureWithoutCalleeRaisesAScriptError) {

@@ -84,6 +84,8 @@ TEST(StartUpLoad, MissingImageCostsOnlyItsPack) {
 TEST(StartUpLoad, QuietLevelPrintsOnlyTheTextureHead) {
   ContentFolder folder;
   WriteResources(folder);
+  // An empty shared-scripts folder would add its lister line.
+  folder.Write("data/scripts/extra/shared.lua", "");
   folder.WriteConfig(OrvTest::ConfigJson(320, 240, "resources", 60, 1));
   const RunResult run = RunUntilLoaded(folder);
   EXPECT_EQ(run.exitCode, 0) << run.err;

@@ -1,0 +1,313 @@
+#include "script/ScriptBegin.h"
+
+#include <memory>
+#include <utility>
+
+#include "app/App.h"
+#include "core/GameObject.h"
+#include "core/Report.h"
+#include "core/TransformComponent.h"
+#include "script/ScriptComponent.h"
+
+namespace Orv {
+
+namespace {
+
+// Parameter 4 of the edit component: 0 keeps an object out of the editor's
+// saved level objects, which is right for anything a script makes.
+constexpr const char* kEditComponent = "editable";
+constexpr std::uint32_t kEditLevelObjectIndex = 4;
+
+unsigned UniqueIdOf(const ObjectLockPtr<GameObject>& object) {
+  auto locked = object.Lock();
+  return locked && locked->IsAlive() ? locked->GetUniqueId() : 0;
+}
+
+// The calling object of a group function, alive and scripted; null otherwise.
+std::shared_ptr<ScriptComponent> ScriptOf(const ObjectLockPtr<GameObject>& object) {
+  auto locked = object.Lock();
+  if (!locked || !locked->IsAlive()) return nullptr;
+  return locked->GetComponent<ScriptComponent>().Lock();
+}
+
+// The calling object when it may write the group's variables: alive,
+// scripted and leading its group.
+std::shared_ptr<GameObject> ScriptedLeader(const ObjectLockPtr<GameObject>& object) {
+  if (!ScriptOf(object)) return nullptr;
+  auto locked = object.Lock();
+  return locked && locked->IsGroupLeader() ? locked : nullptr;
+}
+
+}  // namespace
+
+void ScriptBegin::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
+  auto locked = object.Lock();
+  if (!locked || !locked->IsAlive()) return;
+  std::shared_ptr<ScriptComponent> component = locked->GetComponent<ScriptComponent>().Lock();
+  if (!component) return;
+  RegisterScriptFunctions(*component, object);
+  component->RunScript();
+  component->CallGlobalFunction("Init");
+}
+
+void ScriptBegin::RegisterScriptFunctions(ScriptComponent& component, const ObjectLockPtr<GameObject>& object) {
+  if (!component.GetState()) return;
+  component.RegisterDirect("CreateGameObject", this, &ScriptBegin::CreateGameObject);
+  component.RegisterDirect("CreateInactiveGameObject", this, &ScriptBegin::CreateInactiveGameObject);
+  component.RegisterDirect("CreateDelayedGameObject", this, &ScriptBegin::CreateDelayedGameObject);
+  component.RegisterDirect("CreateDelayedInactiveGameObject", this, &ScriptBegin::CreateDelayedInactiveGameObject);
+  component.RegisterDirect("ResetParamStack", this, &ScriptBegin::ResetParamStack);
+  component.RegisterFunctor("CreateChildGameObject", std::make_shared<CreateChildGameObject>(this, object));
+  component.RegisterFunctor("CreateMountedChildGameObject",
+                            std::make_shared<CreateMountedChildGameObject>(this, object));
+  component.RegisterDirect("PushStringParamKey", this, &ScriptBegin::PushStringParamKey);
+  component.RegisterDirect("PushIntParamKey", this, &ScriptBegin::PushIntParamKey);
+  component.RegisterDirect("PushRealParamKey", this, &ScriptBegin::PushRealParamKey);
+  component.RegisterDirect("PushStringParamIndex", this, &ScriptBegin::PushStringParamIndex);
+  component.RegisterDirect("PushIntParamIndex", this, &ScriptBegin::PushIntParamIndex);
+  component.RegisterDirect("PushRealParamIndex", this, &ScriptBegin::PushRealParamIndex);
+  component.RegisterDirect("SetEnableGrouping", this, &ScriptBegin::SetEnableGrouping);
+  component.RegisterFunctor("IsGroupLeader", std::make_shared<IsGroupLeaderFunc>(object));
+  component.RegisterFunctor("GetGroupAvgPos", std::make_shared<GetGroupAverageWorldPosFunc>(object));
+  component.RegisterFunctor("SetGroupVarReal", std::make_shared<SetGroupVarRealFunc>(object));
+  component.RegisterFunctor("SetGroupVarString", std::make_shared<SetGroupVarStringFunc>(object));
+  component.RegisterFunctor("SetGroupVarInteger", std::make_shared<SetGroupVarIntFunc>(object));
+  component.RegisterFunctor("GetGroupVar", std::make_shared<GetGroupVarFunc>(object));
+}
+
+void ScriptBegin::LateUpdate(float) { CreateDelayedObjects(); }
+
+void ScriptBegin::CreateDelayedObjects() {
+  // Taken out first: an object made here may queue more from its Init, and
+  // those wait for the next pass instead of moving the records under the walk.
+  std::vector<DelayedCreateRecord> records;
+  records.swap(delayedCreations);
+  for (DelayedCreateRecord& record : records) {
+    if (record.overrides.Empty()) {
+      owner_->CreateObject(record.typeName, static_cast<unsigned>(record.id), record.active);
+    } else {
+      owner_->CreateObjectWithOverrides(record.typeName, static_cast<unsigned>(record.id), &record.overrides,
+                                        record.active);
+    }
+  }
+}
+
+bool ScriptBegin::CreationOverrides(OverrideLists& overrides) const {
+  if (paramStack.Empty()) return false;
+  overrides = paramStack;
+  overrides.AddIndexedOverride(kEditComponent, kEditLevelObjectIndex, std::int32_t{0});
+  return true;
+}
+
+void ScriptBegin::JoinGroupIfGrouping(const ObjectLockPtr<GameObject>& object) {
+  if (groupingEnabled && IsGameObjectAlive(object)) AddToGroup(object);
+}
+
+unsigned ScriptBegin::CreateGameObject(const char* typeName, int id) {
+  PrintLine(std::string("Create GameObject: ") + typeName);
+  OverrideLists overrides;
+  ObjectLockPtr<GameObject> object =
+      CreationOverrides(overrides)
+          ? owner_->CreateObjectWithOverrides(typeName, static_cast<unsigned>(id), &overrides, true)
+          : owner_->CreateObject(typeName, static_cast<unsigned>(id), true);
+  const unsigned result = UniqueIdOf(object);
+  JoinGroupIfGrouping(object);
+  return result;
+}
+
+unsigned ScriptBegin::CreateInactiveGameObject(const char* typeName, int id) {
+  ObjectLockPtr<GameObject> object;
+  if (paramStack.Empty()) {
+    object = owner_->CreateObject(typeName, static_cast<unsigned>(id), false);
+  } else {
+    // The stack as it is: inactive objects keep their edit parameter.
+    OverrideLists overrides = paramStack;
+    object = owner_->CreateObjectWithOverrides(typeName, static_cast<unsigned>(id), &overrides, false);
+  }
+  return UniqueIdOf(object);
+}
+
+void ScriptBegin::CreateDelayedGameObject(const char* typeName, int id) {
+  DelayedCreateRecord record{typeName, {}, true, id};
+  CreationOverrides(record.overrides);
+  delayedCreations.push_back(std::move(record));
+}
+
+void ScriptBegin::CreateDelayedInactiveGameObject(const char* typeName, int id) {
+  DelayedCreateRecord record{typeName, {}, false, id};
+  CreationOverrides(record.overrides);
+  delayedCreations.push_back(std::move(record));
+}
+
+unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent) {
+  PrintLine(std::string("Create GameObject: ") + typeName);
+  OverrideLists overrides;
+  ObjectLockPtr<GameObject> object =
+      CreationOverrides(overrides)
+          ? owner_->CreateChildObjectWithOverrides(parent, typeName, static_cast<unsigned>(id), &overrides, true)
+          : owner_->CreateChildObject(parent, typeName, static_cast<unsigned>(id), true);
+  const unsigned result = UniqueIdOf(object);
+  JoinGroupIfGrouping(object);
+  return result;
+}
+
+// The child follows its parent's position from then on.
+static void Mount(GameObject& child) {
+  if (auto transform = child.GetComponent<TransformComponent>().Lock()) transform->followParent = true;
+}
+
+unsigned ScriptBegin::CreateMountedChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent) {
+  PrintLine(std::string("Create GameObject: ") + typeName);
+  OverrideLists overrides;
+  unsigned result = 0;
+  ObjectLockPtr<GameObject> object;
+  if (!CreationOverrides(overrides)) {
+    object = owner_->CreateChildObject(parent, typeName, static_cast<unsigned>(id), true);
+    if (auto child = object.Lock(); child && child->IsAlive()) {
+      result = child->GetUniqueId();
+      Mount(*child);
+    }
+  } else {
+    // A free creation, linked to the parent only once the child has started.
+    object = owner_->CreateObjectWithOverrides(typeName, static_cast<unsigned>(id), &overrides, true);
+    if (auto child = object.Lock(); child && child->IsAlive()) {
+      result = child->GetUniqueId();
+      if (auto parentObject = parent.Lock(); parentObject && parentObject->IsAlive()) {
+        parentObject->AddChild(object);
+        Mount(*child);
+      }
+    }
+  }
+  JoinGroupIfGrouping(object);
+  return result;
+}
+
+void ScriptBegin::ResetParamStack() {
+  paramStack.named.clear();
+  paramStack.indexed.clear();
+}
+
+void ScriptBegin::PushStringParamKey(const char* component, const char* key, const char* value) {
+  paramStack.AddNamedOverride(component, key, std::string(value));
+}
+
+void ScriptBegin::PushIntParamKey(const char* component, const char* key, int value) {
+  paramStack.AddNamedOverride(component, key, std::int32_t{value});
+}
+
+void ScriptBegin::PushRealParamKey(const char* component, const char* key, double value) {
+  paramStack.AddNamedOverride(component, key, value);
+}
+
+void ScriptBegin::PushStringParamIndex(const char* component, unsigned index, const char* value) {
+  paramStack.AddIndexedOverride(component, index, std::string(value));
+}
+
+void ScriptBegin::PushIntParamIndex(const char* component, unsigned index, int value) {
+  paramStack.AddIndexedOverride(component, index, std::int32_t{value});
+}
+
+void ScriptBegin::PushRealParamIndex(const char* component, unsigned index, double value) {
+  paramStack.AddIndexedOverride(component, index, value);
+}
+
+void ScriptBegin::SetEnableGrouping(bool on) {
+  groupingEnabled = on;
+  if (!on) currentGroup.clear();
+}
+
+void ScriptBegin::AddToGroup(const ObjectLockPtr<GameObject>& object) {
+  auto joining = object.Lock();
+  if (!joining || !joining->IsAlive()) return;
+  if (currentGroup.empty()) {
+    joining->SetGroupLeader(true);
+  } else {
+    // Gone or dead members are passed over but stay in the list.
+    for (const ObjectLockPtr<GameObject>& member : currentGroup) {
+      auto other = member.Lock();
+      if (!other || !other->IsAlive()) continue;
+      other->AddGroupMember(object);
+      joining->AddGroupMember(member);
+    }
+  }
+  currentGroup.push_back(object);
+}
+
+unsigned ScriptBegin::CreateChildGameObject::operator()(const char* typeName, int id) {
+  if (!IsGameObjectAlive(object_)) return 0;
+  return system_->CreateChild(typeName, id, object_);
+}
+
+unsigned ScriptBegin::CreateMountedChildGameObject::operator()(const char* typeName, int id) {
+  if (!IsGameObjectAlive(object_)) return 0;
+  return system_->CreateMountedChild(typeName, id, object_);
+}
+
+bool ScriptBegin::IsGroupLeaderFunc::operator()() {
+  auto object = object_.Lock();
+  return object && object->IsAlive() && object->IsGroupLeader();
+}
+
+OrvLua::LuaObject ScriptBegin::GetGroupAverageWorldPosFunc::operator()() {
+  std::shared_ptr<ScriptComponent> script = ScriptOf(object_);
+  if (!script) return {};
+  OrvLua::LuaObject table = script->NewTable();
+  float sumX = 0.0f;
+  float sumY = 0.0f;
+  unsigned count = 0;
+  for (const ObjectLockPtr<GameObject>& handle : object_.Lock()->GetGroupMembers()) {
+    auto member = handle.Lock();
+    if (!member || !member->IsAlive()) continue;
+    auto transform = member->GetComponent<TransformComponent>().Lock();
+    if (!transform) continue;
+    sumX += transform->worldX;
+    sumY += transform->worldY;
+    ++count;
+  }
+  float x = 0.0f;
+  float y = 0.0f;
+  if (count > 0) {
+    const float share = 1.0f / static_cast<float>(count);
+    x = share * sumX;
+    y = share * sumY;
+  }
+  table.SetNumber("x", x);
+  table.SetNumber("y", y);
+  return table;
+}
+
+// Group variables live on the leader; only the leader writes them.
+void ScriptBegin::SetGroupVarRealFunc::operator()(const char* key, double value) {
+  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, value);
+}
+
+void ScriptBegin::SetGroupVarStringFunc::operator()(const char* key, const char* value) {
+  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, std::string(value));
+}
+
+void ScriptBegin::SetGroupVarIntFunc::operator()(const char* key, int value) {
+  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, value);
+}
+
+OrvLua::LuaObject ScriptBegin::GetGroupVarFunc::operator()(const char* key) {
+  std::shared_ptr<ScriptComponent> script = ScriptOf(object_);
+  if (!script) return {};
+  // The object's own variables are never read: a leader asks its members.
+  for (const ObjectLockPtr<GameObject>& handle : object_.Lock()->GetGroupMembers()) {
+    auto member = handle.Lock();
+    if (!member || !member->IsAlive() || !member->IsGroupLeader()) continue;
+    const auto& variables = member->GetGroupVariables();
+    auto found = variables.find(key);
+    if (found == variables.end()) continue;
+    const DataBun& value = found->second;
+    switch (value.type) {
+      case DataInt: return script->MakeInteger(value.intValue);
+      case DataReal: return script->MakeNumber(value.realValue);
+      case DataString: return script->MakeString(value.stringValue.c_str());
+      default: break;
+    }
+  }
+  return script->MakeNil();
+}
+
+}  // namespace Orv
