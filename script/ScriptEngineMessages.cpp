@@ -1,6 +1,8 @@
 // The script engine system's messages, channels and event groups.
 #include <algorithm>
+#include <string>
 
+#include "core/Report.h"
 #include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptEngineSystem.h"
@@ -21,7 +23,7 @@ std::vector<ObjectLockPtr<GameObject>> Handles(const std::vector<EntityRecord>& 
 OrvLua::LuaObject MemberTable(ScriptComponent& caller, const GameObject& member) {
   OrvLua::LuaObject table = caller.NewTable();
   table.SetNumber("uid", member.GetUniqueId());
-  table.SetNumber("id", member.GetID());
+  table.SetNumber("id", static_cast<int>(member.GetID()));
   if (auto transform = member.GetComponent<TransformComponent>().Lock()) {
     table.SetNumber("worldX", transform->worldX);
     table.SetNumber("worldY", transform->worldY);
@@ -45,14 +47,40 @@ OrvLua::LuaObject MemberTable(ScriptComponent& caller, const GameObject& member)
 
 // ---- Delivery -------------------------------------------------------------
 
+namespace {
+
+// Messages sent from OnMessage nest on the one C stack, across states: each
+// state's own call limit does not see the others, and a ring of objects that
+// answer one another would run the stack out. Past this depth a message is
+// not delivered, and the send that began it all says so once.
+constexpr int kMaxMessageDepth = 200;
+int messageDepth = 0;
+bool messageDepthReported = false;
+
+}  // namespace
+
 void ScriptEngineSystem::DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number,
                                         const OrvLua::LuaObject& message) {
   auto object = receiver.Lock();
   if (!object || !object->IsAlive()) return;
   auto component = object->GetComponent<ScriptComponent>().Lock();
   if (!component) return;
+  if (messageDepth >= kMaxMessageDepth) {
+    if (!messageDepthReported) {
+      messageDepthReported = true;
+      PrintErrorLine("Error! Messages nested more than " + std::to_string(kMaxMessageDepth) +
+                     " deep: message " + std::to_string(number) + " not delivered");
+    }
+    return;
+  }
   // The copy is made for every receiver with a script, run or not.
   OrvLua::LuaObject copy = CopyTableToState(*component, message);
+  struct Nesting {
+    Nesting() { ++messageDepth; }
+    ~Nesting() {
+      if (--messageDepth == 0) messageDepthReported = false;
+    }
+  } nesting;
   component->CallGlobalFunction("OnMessage", number, copy);
 }
 

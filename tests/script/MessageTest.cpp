@@ -140,6 +140,30 @@ TEST_F(MessageTest, ATableThatHoldsItselfIsCopiedOnce) {
             "nilnilnil");
 }
 
+TEST_F(MessageTest, ARingOfObjectsAnsweringOneAnotherStopsAtTheNestingLimit) {
+  // Each passes the message on to the next: every state stays far below its
+  // own call limit while the one C stack under them all grows.
+  constexpr int kRing = 60;
+  std::vector<std::shared_ptr<GameObject>> ring;
+  for (int i = 0; i < kRing; ++i) {
+    ring.push_back(Spawn("local me = GetUniqueID() SubMsgChannel('ring' .. me) count = 0\n"
+                         "function OnMessage(k, t) count = count + 1 "
+                         "SendMsgToChannel('ring' .. (me % " + std::to_string(kRing) + " + 1), k + 1, t) end"));
+  }
+  ::testing::internal::CaptureStderr();
+  Run(ring[0], "SendMsgToChannel('ring1', 1, {})");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Error! Messages nested more than 200 deep: message 201 not delivered\n");
+  int delivered = 0;
+  for (const auto& object : ring) delivered += std::stoi(Global(object, "count"));
+  EXPECT_EQ(delivered, 200);
+  // The limit is on nesting only: the next send goes out again.
+  ::testing::internal::CaptureStderr();
+  Run(ring[0], "SendMsgToChannel('ring1', 1, {})");
+  EXPECT_NE(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(Global(ring[0], "count"), "8");
+}
+
 TEST_F(MessageTest, ReceiversWithoutOnMessageOrAScriptThatFailedArePassedOver) {
   auto plain = Spawn("SubMsgChannel('c')");
   auto broken = Spawn("SubMsgChannel('c') function OnMessage() Note('broken') end error('late')");
