@@ -176,25 +176,26 @@ unsigned ScriptEngineSystem::GetGameObjectUniqueID::operator()() {
 
 OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoIndex(const EntityRecord& caller, const char* componentName,
                                                          int index) {
-  if (!LiveScriptComponent(caller)) return {};
-  return ArcheTypeTable(caller, owner_->GetArcheTypeInfoByIndex(componentName, static_cast<unsigned>(index)));
+  auto component = LiveScriptComponent(caller);
+  if (!component) return {};
+  return ArcheTypeTable(*component,
+                        owner_->GetArcheTypeInfoByIndex(componentName, static_cast<unsigned>(index)));
 }
 
 OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoKey(const EntityRecord& caller, const char* componentName,
                                                        const char* key) {
-  if (!LiveScriptComponent(caller)) return {};
-  return ArcheTypeTable(caller, owner_->GetArcheTypeInfoByKey(componentName, key));
+  auto component = LiveScriptComponent(caller);
+  if (!component) return {};
+  return ArcheTypeTable(*component, owner_->GetArcheTypeInfoByKey(componentName, key));
 }
 
 // Keys from 0, as scripts have always read these tables.
-OrvLua::LuaObject ScriptEngineSystem::ArcheTypeTable(const EntityRecord& caller,
+OrvLua::LuaObject ScriptEngineSystem::ArcheTypeTable(ScriptComponent& caller,
                                                      const std::vector<ArcheTypeInfo>& infos) {
-  auto component = LiveScriptComponent(caller);
-  if (!component) return {};
-  OrvLua::LuaObject result = component->NewTable();
+  OrvLua::LuaObject result = caller.NewTable();
   int i = 0;
   for (const ArcheTypeInfo& info : infos) {
-    OrvLua::LuaObject entry = component->NewTable();
+    OrvLua::LuaObject entry = caller.NewTable();
     entry.SetInteger("id", info.id);
     entry.SetInteger("sub_id", info.subId);
     entry.SetString("name", info.typeName.c_str());

@@ -51,27 +51,6 @@ class ScriptEngineSystem : public BasicEntitySystem {
   void RemoveAllGameObjectsContainingComponent(const char* componentName);
   void RemoveAllGameObjectsExceptUID(unsigned uniqueId);
 
-  // The work behind the functors that carry the system, for the caller whose
-  // record they hold.
-  OrvLua::LuaObject ArcheTypeInfoIndex(const EntityRecord& caller, const char* componentName, int index);
-  OrvLua::LuaObject ArcheTypeInfoKey(const EntityRecord& caller, const char* componentName, const char* key);
-  void SubscribeChannel(const EntityRecord& caller, const char* channel);
-  void UnsubscribeChannel(const EntityRecord& caller, const char* channel);
-  bool IsSubscribedToChannel(const EntityRecord& caller, const char* channel) const;
-  void SubscribeEventGroup(const EntityRecord& caller, const char* group);
-  void UnsubscribeEventGroup(const EntityRecord& caller, const char* group);
-  OrvLua::LuaObject EventGroupList(const EntityRecord& caller, const char* group);
-  void Kill(const EntityRecord& caller);
-  void TimeKill(const EntityRecord& caller, float seconds);
-
-  // Delivery to one receiver: the message copied into the receiver's state
-  // and its OnMessage called at once with the number and the copy.
-  static void DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number,
-                             const OrvLua::LuaObject& message);
-  // The member tables of the live objects among members, made in the
-  // caller's state, as an array from 1; nil without a caller.
-  static OrvLua::LuaObject MemberList(const EntityRecord& caller, const std::vector<ObjectLockPtr<GameObject>>& members);
-
   // Functors made for one scripted object and kept by its script component.
   // The first shape holds the object's record alone.
   class RecordFunctor {
@@ -193,13 +172,34 @@ class ScriptEngineSystem : public BasicEntitySystem {
   void OnLateUpdate(float dt) override;
 
  private:
+  // The work behind the functors, for the caller whose record they hold.
+  OrvLua::LuaObject ArcheTypeInfoIndex(const EntityRecord& caller, const char* componentName, int index);
+  OrvLua::LuaObject ArcheTypeInfoKey(const EntityRecord& caller, const char* componentName, const char* key);
+  void SubscribeChannel(const EntityRecord& caller, const char* channel);
+  void UnsubscribeChannel(const EntityRecord& caller, const char* channel);
+  bool IsSubscribedToChannel(const EntityRecord& caller, const char* channel) const;
+  void SubscribeEventGroup(const EntityRecord& caller, const char* group);
+  void UnsubscribeEventGroup(const EntityRecord& caller, const char* group);
+  OrvLua::LuaObject EventGroupList(const EntityRecord& caller, const char* group);
+  void Kill(const EntityRecord& caller);
+  void TimeKill(const EntityRecord& caller, float seconds);
+
+  // Delivery to one receiver: the message copied into the receiver's state
+  // and its OnMessage called at once with the number and the copy.
+  static void DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number,
+                             const OrvLua::LuaObject& message);
+  // The member tables of the live objects among members, made in the
+  // caller's state, as an array from 1; nil without a caller.
+  static OrvLua::LuaObject MemberList(const EntityRecord& caller,
+                                      const std::vector<ObjectLockPtr<GameObject>>& members);
+
   // The 35 script functions into the object's state, in their fixed order.
   void RegisterScriptFunctions(ScriptComponent& component, const EntityRecord& entity);
   void QueueRemoval(RemovalRequest request);
   void CarryOutRemoval(const RemovalRequest& request);
   void CarryOutTimedKills();
   void PruneEventGroups();
-  OrvLua::LuaObject ArcheTypeTable(const EntityRecord& caller, const std::vector<ArcheTypeInfo>& infos);
+  OrvLua::LuaObject ArcheTypeTable(ScriptComponent& caller, const std::vector<ArcheTypeInfo>& infos);
 
   bool shutdownRequested = false;
   std::list<RemovalRequest> removalRequests;
