@@ -86,20 +86,46 @@ ScriptComponent::ScriptComponent() : ScriptComponent(EmptyScript()) {}
 ScriptComponent::ScriptComponent(std::string scriptText)
     : ScriptComponent(std::make_shared<ScriptChunk>(std::move(scriptText), "script", false)) {}
 
-ScriptComponent::ScriptComponent(ScriptChunkPtr chunk)
-    : state(OrvLua::LuaState::Create()), script(chunk ? std::move(chunk) : EmptyScript()) {}
+ScriptComponent::ScriptComponent(ScriptChunkPtr chunk) : script(chunk ? std::move(chunk) : EmptyScript()) {}
 
 ScriptComponent::~ScriptComponent() { CloseState(); }
 
+OrvLua::LuaState* ScriptComponent::Materialize() {
+  if (luaState || stateClosed) return luaState;
+  luaState = OrvLua::LuaState::Create();
+  // Until the script runs, the state only gains functions, constants and the
+  // shared scripts' definitions, which are all kept: collecting meanwhile
+  // would walk a growing heap for nothing. RunScript lets the collector go.
+  if (luaState) {
+    lua_gc(luaState->GetCState(), LUA_GCSTOP, 0);
+    collectorHeld = true;
+  }
+  if (setUp) RunExtraScripts();
+  if (attachedTo) RegisterScriptFunctions(attachedTo);
+  return luaState;
+}
+
+void ScriptComponent::Setup() {
+  setUp = true;
+  if (luaState) RunExtraScripts();
+}
+
+void ScriptComponent::OnAttach(GameObject* owner) {
+  attachedTo = owner;
+  if (luaState) RegisterScriptFunctions(owner);
+}
+
 void ScriptComponent::CloseState() {
   loaded = false;
-  if (!state) return;
-  OrvLua::LuaState* closing = state;
-  state = nullptr;
+  stateClosed = true;
+  if (!luaState) return;
+  OrvLua::LuaState* closing = luaState;
+  luaState = nullptr;
   OrvLua::LuaState::Close(closing);
 }
 
 void ScriptComponent::RunExtraScripts() {
+  OrvLua::LuaState* state = Materialize();
   if (!state) return;
   lua_State* L = state->GetCState();
   const int top = lua_gettop(L);
@@ -185,6 +211,10 @@ void ScriptComponent::RunScript() {
       globals.SetObject(key.c_str(), OrvLua::LuaObject(L, -1));
       lua_pop(L, 1);
     }
+  }
+  if (collectorHeld) {
+    collectorHeld = false;
+    lua_gc(L, LUA_GCRESTART, 0);
   }
   const bool ok = script->Load(L) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
   loaded = ok;

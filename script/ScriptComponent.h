@@ -3,6 +3,7 @@
 // its blueprint hands over, the functors behind its script functions, its
 // event variables and the fields of a pending kill. Every system talks to
 // the object's state through the services here.
+#include <cstring>
 #include <list>
 #include <map>
 #include <memory>
@@ -36,10 +37,11 @@ class ScriptComponent : public Component {
   ~ScriptComponent() override;
 
   // Setup runs the extra scripts; Shutdown closes the state; attaching
-  // registers the component's own script functions.
-  void Setup() override { RunExtraScripts(); }
+  // registers the component's own script functions. The state and this
+  // work wait for the state's first use (see StateHandle).
+  void Setup() override;
   void Shutdown() override { CloseState(); }
-  void OnAttach(GameObject* owner) override { RegisterScriptFunctions(owner); }
+  void OnAttach(GameObject* owner) override;
   // Objects made inactive get no script at all.
   bool IsDeferred() override { return true; }
   void OnRealPropertyByName(const std::string& key, double value) override { SetNamedAttribute(key, value); }
@@ -48,11 +50,13 @@ class ScriptComponent : public Component {
     SetNamedAttribute(key, value);
   }
 
+  // Runs the shared scripts in this state now.
   void RunExtraScripts();
   // A key given twice gives two records; the later one wins as a global.
   void SetNamedAttribute(const std::string& key, double value);
   void SetNamedAttribute(const std::string& key, int value);
   void SetNamedAttribute(const std::string& key, const std::string& value);
+  // Registers them now.
   void RegisterScriptFunctions(GameObject* owner);
   // Publishes the attributes as globals, then runs the script; sets loaded
   // on success. Also "ReloadScript".
@@ -60,7 +64,8 @@ class ScriptComponent : public Component {
   // From then on the component never touches the state again.
   void CloseState();
 
-  OrvLua::LuaState* GetState() const { return state; }
+  // Null once the state has been closed.
+  OrvLua::LuaState* GetState() { return Materialize(); }
   const std::string& GetScriptText() const { return script->GetText(); }
   // The script's file, or "script" for one made without a file: error lines
   // name it.
@@ -89,14 +94,29 @@ class ScriptComponent : public Component {
   // globals[name] = callee->*member. Nothing happens without a state.
   template <typename Callee, typename Member>
   void RegisterDirect(const char* name, Callee* callee, Member member) {
-    OrvCall::RegisterDirect(state, name, callee, member);
+    OrvLua::LuaState* target = state;
+    if (!target) return;
+    // Every object start registers dozens of these: while nothing guards the
+    // globals table, the same closure is stored raw, without a handle on it.
+    lua_State* L = target->GetCState();
+    if (lua_getmetatable(L, LUA_GLOBALSINDEX)) {
+      lua_pop(L, 1);
+      OrvCall::RegisterDirect(target, name, callee, member);
+      return;
+    }
+    lua_checkstack(L, 3);
+    lua_pushstring(L, name);
+    OrvCall::CalleeBuffer<Callee, Member> buffer{callee, member};
+    std::memcpy(lua_newuserdata(L, sizeof buffer), &buffer, sizeof buffer);
+    lua_pushcclosure(L, &OrvCall::DirectCallMemberDispatcher<Callee, Member>, 1);
+    lua_rawset(L, LUA_GLOBALSINDEX);
   }
   // Registers the functor's call operator under name and keeps the functor
   // for as long as the state can call it. Without a state, nothing.
   template <typename Functor>
   void RegisterFunctor(const char* name, std::shared_ptr<Functor> functor) {
     if (!state || !functor) return;
-    OrvCall::RegisterFunctor(state, name, functor.get());
+    RegisterDirect(name, functor.get(), &Functor::operator());
     functors.push_back(std::move(functor));
   }
 
@@ -138,7 +158,24 @@ class ScriptComponent : public Component {
     std::string result_;
   };
 
-  OrvLua::LuaState* state = nullptr;
+  // The object's state, read like a LuaState pointer. It is made on first
+  // use, with the shared scripts run and the component's functions
+  // registered as if that had happened at Setup and attach: a blueprint that
+  // carries script data makes one script component for the data and then
+  // replaces it with the type's own, and the replaced one never needs a state.
+  class StateHandle {
+   public:
+    explicit StateHandle(ScriptComponent* component) : component_(component) {}
+    StateHandle(const StateHandle&) = delete;
+    StateHandle& operator=(const StateHandle&) = delete;
+    operator OrvLua::LuaState*() const { return component_->Materialize(); }
+    OrvLua::LuaState* operator->() const { return component_->Materialize(); }
+
+   private:
+    ScriptComponent* component_;
+  };
+
+  StateHandle state{this};
   bool loaded = false;
   bool killRequested = false;
   // Owners of the functor objects the state's closures call.
@@ -150,6 +187,8 @@ class ScriptComponent : public Component {
   bool timedKillArmed = false;
 
  private:
+  OrvLua::LuaState* Materialize();
+
   // The call sequence shared by the three CallGlobalFunction forms.
   OrvLua::LuaObject CallGlobal(const char* name, const double* number, const OrvLua::LuaObject* value);
   // Reports the error value at the top of the stack, once per distinct text.
@@ -157,6 +196,11 @@ class ScriptComponent : public Component {
 
   ScriptChunkPtr script;
   std::string lastCallError;
+  OrvLua::LuaState* luaState = nullptr;
+  bool stateClosed = false;
+  bool setUp = false;
+  bool collectorHeld = false;
+  GameObject* attachedTo = nullptr;
 };
 
 // Copies a table of another state (or this one) into the receiver's state:

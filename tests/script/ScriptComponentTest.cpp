@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "LuaTableIterator.h"
+#include "core/GameObjectBlueprint.h"
 
 #include "script/ScriptComponent.h"
 #include "support/ProgramRun.h"
@@ -274,8 +275,14 @@ TEST_F(ScriptComponentTest, ClosingTheStateUnbindsHandlesAndReleasesFunctorsAfte
   counter.reset();
   EXPECT_EQ(Eval(*component, "Count(); return Count()"), "2");
   OrvLua::LuaObject kept = component->GetGlobal("Init");
+  // The state reads like a pointer to it, and stays closed once closed.
+  EXPECT_FALSE(component->state == nullptr);
+  OrvLua::LuaState* open = component->state;
+  EXPECT_EQ(open->GetCState(), component->state->GetCState());
   component->Shutdown();
   EXPECT_EQ(component->GetState(), nullptr);
+  EXPECT_TRUE(component->state == nullptr);
+  EXPECT_TRUE(!component->state);
   EXPECT_FALSE(component->loaded);
   EXPECT_FALSE(kept.IsBound());
   EXPECT_FALSE(component->CallGlobalFunction("Init").IsBound());
@@ -306,4 +313,27 @@ TEST_F(ScriptComponentTest, ExtraScriptFilesLoadInNameOrderAndProblemsAreReporte
   ASSERT_EQ(ScriptExtraTexts().size(), 2u);
   EXPECT_EQ(ScriptExtraTexts()[0]->GetName(), "data/scripts/extra/a.lua");
   EXPECT_EQ(ScriptExtraTexts()[1]->GetText(), "b = true\n");
+}
+
+TEST_F(ScriptComponentTest, AComponentReplacedByTheTypesOwnScriptNeverStartsAState) {
+  OrvTest::ContentFolder folder;
+  const std::string log = folder.Path() + "/states.txt";
+  ScriptExtraTexts().push_back(
+      Extra("local f = io.open('" + log + "', 'a') f:write('state\\n') f:close()", "data/scripts/extra/count.lua"));
+  // A blueprint whose data carry script attributes files the plain "script"
+  // component first; the type's script then takes its place.
+  GameObjectBlueprint blueprint(1, -1);
+  const std::uint32_t key = TypeKey<ScriptComponent>();
+  auto creator = std::make_shared<ScriptComponentCreator>("copy = lives", "data/scripts/T.lua");
+  blueprint.AddComponentCreator(key, manager.GetComponentCreator("script"));
+  blueprint.AddComponentCreator(key, ObjectLockPtr<ComponentCreate>(std::static_pointer_cast<ComponentCreate>(creator)));
+  blueprint.SetNamedDataInt(key, "lives", 3);
+  auto object = NewObject();
+  blueprint.Instantiate(object->GetSelfHandle(), true);
+  auto script = object->GetComponent<ScriptComponent>().Lock();
+  ASSERT_TRUE(script);
+  script->RunScript();
+  EXPECT_EQ(Eval(*script, "return copy"), "3");
+  EXPECT_EQ(Eval(*script, "return type(GetGlobalVar)"), "function");
+  EXPECT_EQ(folder.Read("states.txt"), "state\n") << "one state, with the shared scripts run once";
 }
