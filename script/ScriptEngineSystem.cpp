@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "ScriptRegistration.h"
 #include "app/App.h"
 #include "core/Report.h"
 #include "core/TypeKey.h"
@@ -20,13 +19,10 @@ std::shared_ptr<ScriptComponent> LiveScriptComponent(const EntityRecord& caller)
   return object->GetComponent<ScriptComponent>().Lock();
 }
 
-// Makes the functor, puts its call operator into the state under name and
-// hands it to the component, which keeps it as long as the state lives.
+// The component keeps the functor as long as its state can call it.
 template <typename Functor, typename... Args>
 void RegisterNewFunctor(ScriptComponent& component, const char* name, Args&&... args) {
-  auto functor = std::make_shared<Functor>(std::forward<Args>(args)...);
-  OrvCall::RegisterFunctor(component.state, name, functor.get());
-  component.functors.push_back(std::move(functor));
+  component.RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
 }
 
 // The collision component empties its contact records here once it keeps
@@ -57,27 +53,26 @@ void ScriptEngineSystem::OnEntityAdded(EntityRecord& entity) {
 
 void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& component, const EntityRecord& entity) {
   if (component.state == nullptr) return;
-  OrvLua::LuaState* state = component.state;
   using Self = ScriptEngineSystem;
-  OrvCall::RegisterDirect(state, "Shutdown", this, &Self::RequestShutdown);
-  OrvCall::RegisterDirect(state, "ToggleFullscreen", this, &Self::ToggleFullscreen);
-  OrvCall::RegisterDirect(state, "ToggleGamePause", this, &Self::ToggleGamePause);
-  OrvCall::RegisterDirect(state, "PauseEngineActivate", this, &Self::PauseEngineActivate);
-  OrvCall::RegisterDirect(state, "PauseEngineDeactivate", this, &Self::PauseEngineDeactivate);
-  OrvCall::RegisterDirect(state, "IsGamePaused", this, &Self::IsGamePaused);
-  OrvCall::RegisterDirect(state, "HasGamePaused", this, &Self::HasGamePaused);
-  OrvCall::RegisterDirect(state, "GetWindowWidth", this, &Self::GetWindowWidth);
-  OrvCall::RegisterDirect(state, "GetWindowHeight", this, &Self::GetWindowHeight);
+  component.RegisterDirect("Shutdown", this, &Self::RequestShutdown);
+  component.RegisterDirect("ToggleFullscreen", this, &Self::ToggleFullscreen);
+  component.RegisterDirect("ToggleGamePause", this, &Self::ToggleGamePause);
+  component.RegisterDirect("PauseEngineActivate", this, &Self::PauseEngineActivate);
+  component.RegisterDirect("PauseEngineDeactivate", this, &Self::PauseEngineDeactivate);
+  component.RegisterDirect("IsGamePaused", this, &Self::IsGamePaused);
+  component.RegisterDirect("HasGamePaused", this, &Self::HasGamePaused);
+  component.RegisterDirect("GetWindowWidth", this, &Self::GetWindowWidth);
+  component.RegisterDirect("GetWindowHeight", this, &Self::GetWindowHeight);
   RegisterNewFunctor<SetGameObjectID>(component, "SetID", entity);
   RegisterNewFunctor<GetGameObjectID>(component, "GetID", entity);
   RegisterNewFunctor<GetGameObjectUniqueID>(component, "GetUniqueID", entity);
   RegisterNewFunctor<GetAllArcheTypeInfoIndex>(component, "GetArcheTypeInfoIndex", this, entity);
   RegisterNewFunctor<GetAllArcheTypeInfoKey>(component, "GetArcheTypeInfokey", this, entity);
-  OrvCall::RegisterDirect(state, "__BREAK", this, &Self::Break);
+  component.RegisterDirect("__BREAK", this, &Self::Break);
   RegisterNewFunctor<RegisterMessageChannel>(component, "SubMsgChannel", this, entity);
   RegisterNewFunctor<DeregisterMessageChannel>(component, "UnsubMsgChannel", this, entity);
   RegisterNewFunctor<CheckIsRegisteredMessageChannel>(component, "IsChannelSub", this, entity);
-  OrvCall::RegisterDirect(state, "SendMsgToChannel", this, &Self::SendMsgToChannel);
+  component.RegisterDirect("SendMsgToChannel", this, &Self::SendMsgToChannel);
   RegisterNewFunctor<BroadcastMessageToChildrenFunc>(component, "SendMsgToChildren", entity);
   RegisterNewFunctor<BroadcastMessageToGroupFunc>(component, "SendMsgToGroup", entity);
   RegisterNewFunctor<SubscribeEventGroupFunc>(component, "SubscribeToEventGroup", this, entity);
@@ -85,14 +80,14 @@ void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& component, con
   RegisterNewFunctor<GetEventGroupList>(component, "GetEventGroupList", this, entity);
   RegisterNewFunctor<GetGroupMemberList>(component, "GetGroupMemberList", entity);
   RegisterNewFunctor<GetGroupMemberCount>(component, "GetGroupMemberCount", entity);
-  OrvCall::RegisterDirect(state, "GetEventGroupCount", this, &Self::GetEventGroupCount);
-  OrvCall::RegisterDirect(state, "RemoveGameObjectUID", this, &Self::RemoveGameObjectUID);
-  OrvCall::RegisterDirect(state, "RemoveAllGameObjects", this, &Self::RemoveAllGameObjects);
-  OrvCall::RegisterDirect(state, "RemoveAllGameObjectsExcept", this, &Self::RemoveAllGameObjectsExcept);
-  OrvCall::RegisterDirect(state, "RemoveAllGameObjectsOfType", this, &Self::RemoveAllGameObjectsOfType);
-  OrvCall::RegisterDirect(state, "RemoveAllGameObjectsContainingComponent", this,
+  component.RegisterDirect("GetEventGroupCount", this, &Self::GetEventGroupCount);
+  component.RegisterDirect("RemoveGameObjectUID", this, &Self::RemoveGameObjectUID);
+  component.RegisterDirect("RemoveAllGameObjects", this, &Self::RemoveAllGameObjects);
+  component.RegisterDirect("RemoveAllGameObjectsExcept", this, &Self::RemoveAllGameObjectsExcept);
+  component.RegisterDirect("RemoveAllGameObjectsOfType", this, &Self::RemoveAllGameObjectsOfType);
+  component.RegisterDirect("RemoveAllGameObjectsContainingComponent", this,
                           &Self::RemoveAllGameObjectsContainingComponent);
-  OrvCall::RegisterDirect(state, "RemoveAllGameObjectsExceptUID", this, &Self::RemoveAllGameObjectsExceptUID);
+  component.RegisterDirect("RemoveAllGameObjectsExceptUID", this, &Self::RemoveAllGameObjectsExceptUID);
   RegisterNewFunctor<DeleteOBJSelf>(component, "Kill", this, entity);
   RegisterNewFunctor<DeleteOBJSelfTimed>(component, "TimeKill", this, entity);
 }
