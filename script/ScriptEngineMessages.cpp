@@ -1,0 +1,228 @@
+// The script engine system's messages, channels and event groups.
+#include <algorithm>
+#include <string>
+
+#include "core/Report.h"
+#include "core/TransformComponent.h"
+#include "script/ScriptComponent.h"
+#include "script/ScriptEngineSystem.h"
+
+namespace Orv {
+
+namespace {
+
+std::vector<ObjectLockPtr<GameObject>> Handles(const std::vector<EntityRecord>& records) {
+  std::vector<ObjectLockPtr<GameObject>> handles;
+  handles.reserve(records.size());
+  for (const EntityRecord& record : records) handles.push_back(record.object);
+  return handles;
+}
+
+// One member as scripts read it: identity, position and its event variables,
+// which may stand in for any of the names before them.
+OrvLua::LuaObject MemberTable(ScriptComponent& caller, const GameObject& member) {
+  OrvLua::LuaObject table = caller.NewTable();
+  table.SetNumber("uid", member.GetUniqueId());
+  table.SetNumber("id", static_cast<int>(member.GetID()));
+  if (auto transform = member.GetComponent<TransformComponent>().Lock()) {
+    table.SetNumber("worldX", transform->worldX);
+    table.SetNumber("worldY", transform->worldY);
+    table.SetNumber("screenX", transform->posX);
+    table.SetNumber("screenY", transform->posY);
+  }
+  if (auto script = member.GetComponent<ScriptComponent>().Lock()) {
+    for (const auto& [key, value] : script->eventVars) {
+      switch (value.type) {
+        case DataInt: table.SetNumber(key.c_str(), value.intValue); break;
+        case DataReal: table.SetNumber(key.c_str(), value.realValue); break;
+        case DataString: table.SetString(key.c_str(), value.stringValue.c_str()); break;
+        default: break;
+      }
+    }
+  }
+  return table;
+}
+
+}  // namespace
+
+// ---- Delivery -------------------------------------------------------------
+
+namespace {
+
+// Messages sent from OnMessage nest on the one C stack, across states: each
+// state's own call limit does not see the others, and a ring of objects that
+// answer one another would run the stack out. Past this depth a message is
+// not delivered, and the send that began it all says so once.
+constexpr int kMaxMessageDepth = 200;
+int messageDepth = 0;
+bool messageDepthReported = false;
+
+}  // namespace
+
+void ScriptEngineSystem::DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number,
+                                        const OrvLua::LuaObject& message) {
+  auto object = receiver.Lock();
+  if (!object || !object->IsAlive()) return;
+  auto component = object->GetComponent<ScriptComponent>().Lock();
+  if (!component) return;
+  if (messageDepth >= kMaxMessageDepth) {
+    if (!messageDepthReported) {
+      messageDepthReported = true;
+      PrintErrorLine("Error! Messages nested more than " + std::to_string(kMaxMessageDepth) +
+                     " deep: message " + std::to_string(number) + " not delivered");
+    }
+    return;
+  }
+  // The copy is made for every receiver with a script, run or not.
+  OrvLua::LuaObject copy = CopyTableToState(*component, message);
+  struct Nesting {
+    Nesting() { ++messageDepth; }
+    ~Nesting() {
+      if (--messageDepth == 0) messageDepthReported = false;
+    }
+  } nesting;
+  component->CallGlobalFunction("OnMessage", number, copy);
+}
+
+// Every walk below goes over a copy of its receivers taken before the first
+// delivery: a receiver's OnMessage may subscribe, unsubscribe, create or
+// destroy objects, and the next receiver is still the one it would have been.
+
+void ScriptEngineSystem::SendMsgToChannel(const char* channel, int number, OrvLua::LuaObject message) {
+  auto found = channels.find(channel);
+  if (found == channels.end()) return;
+  for (const auto& receiver : found->second.Receivers()) DeliverMessage(receiver, number, message);
+}
+
+void ScriptEngineSystem::BroadcastMessageToChildrenFunc::operator()(int number, OrvLua::LuaObject message) {
+  auto caller = record.object.Lock();
+  if (!caller || !caller->IsAlive()) return;
+  const std::vector<ObjectLockPtr<GameObject>> children = caller->GetChildren();
+  caller.reset();
+  for (const auto& child : children) DeliverMessage(child, number, message);
+}
+
+void ScriptEngineSystem::BroadcastMessageToGroupFunc::operator()(int number, OrvLua::LuaObject message) {
+  auto caller = record.object.Lock();
+  if (!caller || !caller->IsAlive()) return;
+  const std::uint32_t self = caller->GetUniqueId();
+  const std::vector<ObjectLockPtr<GameObject>> members = caller->GetGroupMembers();
+  caller.reset();
+  for (const auto& member : members) {
+    if (IsGameObjectAlive(member) && Orv::GetGameObjectUniqueID(member) == self) continue;
+    DeliverMessage(member, number, message);
+  }
+}
+
+// ---- Channels -------------------------------------------------------------
+
+void ScriptEngineSystem::SubscribeChannel(const EntityRecord& caller, const char* channel) {
+  if (!IsGameObjectAlive(caller.object)) return;
+  channels[channel].Subscribe(Orv::GetGameObjectUniqueID(caller.object), caller.object);
+}
+
+void ScriptEngineSystem::UnsubscribeChannel(const EntityRecord& caller, const char* channel) {
+  if (!IsGameObjectAlive(caller.object)) return;
+  auto found = channels.find(channel);
+  if (found == channels.end()) return;
+  found->second.Unsubscribe(Orv::GetGameObjectUniqueID(caller.object));
+}
+
+bool ScriptEngineSystem::IsSubscribedToChannel(const EntityRecord& caller, const char* channel) const {
+  if (!IsGameObjectAlive(caller.object)) return false;
+  auto found = channels.find(channel);
+  if (found == channels.end()) return false;
+  return found->second.IsSubscribed(Orv::GetGameObjectUniqueID(caller.object));
+}
+
+void ScriptEngineSystem::RegisterMessageChannel::operator()(const char* channel) {
+  system->SubscribeChannel(record, channel);
+}
+
+void ScriptEngineSystem::DeregisterMessageChannel::operator()(const char* channel) {
+  system->UnsubscribeChannel(record, channel);
+}
+
+bool ScriptEngineSystem::CheckIsRegisteredMessageChannel::operator()(const char* channel) {
+  return system->IsSubscribedToChannel(record, channel);
+}
+
+// ---- Event groups ---------------------------------------------------------
+
+void ScriptEngineSystem::SubscribeEventGroup(const EntityRecord& caller, const char* group) {
+  if (!IsGameObjectAlive(caller.object)) return;
+  eventGroups[group].push_back(caller);
+}
+
+void ScriptEngineSystem::UnsubscribeEventGroup(const EntityRecord& caller, const char* group) {
+  if (!IsGameObjectAlive(caller.object)) return;
+  auto found = eventGroups.find(group);
+  if (found == eventGroups.end()) return;
+  const std::uint32_t self = Orv::GetGameObjectUniqueID(caller.object);
+  std::erase_if(found->second,
+                [self](const EntityRecord& entry) { return Orv::GetGameObjectUniqueID(entry.object) == self; });
+}
+
+unsigned ScriptEngineSystem::GetEventGroupCount(const char* group) {
+  auto found = eventGroups.find(group);
+  return found == eventGroups.end() ? 0u : static_cast<unsigned>(found->second.size());
+}
+
+OrvLua::LuaObject ScriptEngineSystem::EventGroupList(const EntityRecord& caller, const char* group) {
+  auto object = caller.object.Lock();
+  if (!object || !object->IsAlive() || !object->GetComponent<ScriptComponent>().IsAlive()) return {};
+  object.reset();
+  // Asking makes the group; the next pruning takes it away again if empty.
+  return MemberList(caller, Handles(eventGroups[group]));
+}
+
+void ScriptEngineSystem::PruneEventGroups() {
+  for (auto it = eventGroups.begin(); it != eventGroups.end();) {
+    std::erase_if(it->second, [](const EntityRecord& entry) { return !IsGameObjectAlive(entry.object); });
+    it = it->second.empty() ? eventGroups.erase(it) : std::next(it);
+  }
+}
+
+OrvLua::LuaObject ScriptEngineSystem::MemberList(const EntityRecord& caller,
+                                                 const std::vector<ObjectLockPtr<GameObject>>& members) {
+  auto object = caller.object.Lock();
+  if (!object || !object->IsAlive()) return {};
+  auto component = object->GetComponent<ScriptComponent>().Lock();
+  if (!component) return {};
+  OrvLua::LuaObject result = component->NewTable();
+  int position = 1;
+  for (const auto& member : members) {
+    auto locked = member.Lock();
+    if (!locked || !locked->IsAlive()) continue;
+    result.Insert(position++, MemberTable(*component, *locked));
+  }
+  return result;
+}
+
+void ScriptEngineSystem::SubscribeEventGroupFunc::operator()(const char* group) {
+  system->SubscribeEventGroup(record, group);
+}
+
+void ScriptEngineSystem::UnSubscribeEventGroupFunc::operator()(const char* group) {
+  system->UnsubscribeEventGroup(record, group);
+}
+
+OrvLua::LuaObject ScriptEngineSystem::GetEventGroupList::operator()(const char* group) {
+  return system->EventGroupList(record, group);
+}
+
+OrvLua::LuaObject ScriptEngineSystem::GetGroupMemberList::operator()() {
+  auto caller = record.object.Lock();
+  if (!caller || !caller->IsAlive()) return {};
+  const std::vector<ObjectLockPtr<GameObject>> members = caller->GetGroupMembers();
+  caller.reset();
+  return MemberList(record, members);
+}
+
+unsigned ScriptEngineSystem::GetGroupMemberCount::operator()() {
+  auto caller = record.object.Lock();
+  if (!caller || !caller->IsAlive()) return 0;
+  return static_cast<unsigned>(caller->GetGroupMembers().size());
+}
+
+}  // namespace Orv

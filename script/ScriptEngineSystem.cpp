@@ -1,0 +1,319 @@
+#include "script/ScriptEngineSystem.h"
+
+#include <utility>
+
+#include "app/App.h"
+#include "core/Report.h"
+#include "core/TypeKey.h"
+#include "script/ScriptComponent.h"
+#include "world/CollisionComponent.h"
+
+namespace Orv {
+
+namespace {
+
+// The caller's script component while the caller lives; empty otherwise.
+std::shared_ptr<ScriptComponent> LiveScriptComponent(const EntityRecord& caller) {
+  auto object = caller.object.Lock();
+  if (!object || !object->IsAlive()) return {};
+  return object->GetComponent<ScriptComponent>().Lock();
+}
+
+// The component keeps the functor as long as its state can call it.
+template <typename Functor, typename... Args>
+void RegisterNewFunctor(ScriptComponent& component, const char* name, Args&&... args) {
+  component.RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
+}
+
+// The collision component empties its contact records here once it keeps
+// them; until then it has none to empty.
+template <typename Collision>
+void ClearContactRecords(Collision& collision) {
+  if constexpr (requires { collision.ClearContacts(); }) collision.ClearContacts();
+}
+
+}  // namespace
+
+void ScriptEngineSystem::Init(unsigned, unsigned) { requiredTypes.push_back(TypeKey<ScriptComponent>()); }
+
+void ScriptEngineSystem::Pause() {
+  scriptsPaused = true;
+  hasPaused = true;
+}
+
+void ScriptEngineSystem::Resume() { scriptsPaused = false; }
+
+void ScriptEngineSystem::OnEntityAdded(EntityRecord& entity) {
+  auto object = entity.object.Lock();
+  if (!object) return;
+  auto component = object->GetComponent<ScriptComponent>().Lock();
+  if (!component) return;
+  RegisterScriptFunctions(*component, entity);
+}
+
+void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& component, const EntityRecord& entity) {
+  if (component.state == nullptr) return;
+  using Self = ScriptEngineSystem;
+  component.RegisterDirect("Shutdown", this, &Self::RequestShutdown);
+  component.RegisterDirect("ToggleFullscreen", this, &Self::ToggleFullscreen);
+  component.RegisterDirect("ToggleGamePause", this, &Self::ToggleGamePause);
+  component.RegisterDirect("PauseEngineActivate", this, &Self::PauseEngineActivate);
+  component.RegisterDirect("PauseEngineDeactivate", this, &Self::PauseEngineDeactivate);
+  component.RegisterDirect("IsGamePaused", this, &Self::IsGamePaused);
+  component.RegisterDirect("HasGamePaused", this, &Self::HasGamePaused);
+  component.RegisterDirect("GetWindowWidth", this, &Self::GetWindowWidth);
+  component.RegisterDirect("GetWindowHeight", this, &Self::GetWindowHeight);
+  RegisterNewFunctor<SetGameObjectID>(component, "SetID", entity);
+  RegisterNewFunctor<GetGameObjectID>(component, "GetID", entity);
+  RegisterNewFunctor<GetGameObjectUniqueID>(component, "GetUniqueID", entity);
+  RegisterNewFunctor<GetAllArcheTypeInfoIndex>(component, "GetArcheTypeInfoIndex", this, entity);
+  RegisterNewFunctor<GetAllArcheTypeInfoKey>(component, "GetArcheTypeInfokey", this, entity);
+  component.RegisterDirect("__BREAK", this, &Self::Break);
+  RegisterNewFunctor<RegisterMessageChannel>(component, "SubMsgChannel", this, entity);
+  RegisterNewFunctor<DeregisterMessageChannel>(component, "UnsubMsgChannel", this, entity);
+  RegisterNewFunctor<CheckIsRegisteredMessageChannel>(component, "IsChannelSub", this, entity);
+  component.RegisterDirect("SendMsgToChannel", this, &Self::SendMsgToChannel);
+  RegisterNewFunctor<BroadcastMessageToChildrenFunc>(component, "SendMsgToChildren", entity);
+  RegisterNewFunctor<BroadcastMessageToGroupFunc>(component, "SendMsgToGroup", entity);
+  RegisterNewFunctor<SubscribeEventGroupFunc>(component, "SubscribeToEventGroup", this, entity);
+  RegisterNewFunctor<UnSubscribeEventGroupFunc>(component, "UnsubscribeFromEventGroup", this, entity);
+  RegisterNewFunctor<GetEventGroupList>(component, "GetEventGroupList", this, entity);
+  RegisterNewFunctor<GetGroupMemberList>(component, "GetGroupMemberList", entity);
+  RegisterNewFunctor<GetGroupMemberCount>(component, "GetGroupMemberCount", entity);
+  component.RegisterDirect("GetEventGroupCount", this, &Self::GetEventGroupCount);
+  component.RegisterDirect("RemoveGameObjectUID", this, &Self::RemoveGameObjectUID);
+  component.RegisterDirect("RemoveAllGameObjects", this, &Self::RemoveAllGameObjects);
+  component.RegisterDirect("RemoveAllGameObjectsExcept", this, &Self::RemoveAllGameObjectsExcept);
+  component.RegisterDirect("RemoveAllGameObjectsOfType", this, &Self::RemoveAllGameObjectsOfType);
+  component.RegisterDirect("RemoveAllGameObjectsContainingComponent", this,
+                          &Self::RemoveAllGameObjectsContainingComponent);
+  component.RegisterDirect("RemoveAllGameObjectsExceptUID", this, &Self::RemoveAllGameObjectsExceptUID);
+  RegisterNewFunctor<DeleteOBJSelf>(component, "Kill", this, entity);
+  RegisterNewFunctor<DeleteOBJSelfTimed>(component, "TimeKill", this, entity);
+}
+
+// ---- The frame ------------------------------------------------------------
+
+void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
+  // Once "Shutdown" has been called no script Update runs again; every
+  // object walked asks the application to quit until the loop ends.
+  if (shutdownRequested) {
+    owner_->Quit();
+    return;
+  }
+  auto object = entity.object.Lock();
+  if (!object || !object->IsAlive()) return;
+  auto component = object->GetComponent<ScriptComponent>().Lock();
+  if (!component) return;
+  if (!scriptsPaused) {
+    component->CallGlobalFunction("Update", dt);
+    // Checked before counting, so the flag comes one step after the time is
+    // reached, and at once for a delay of 0 armed in this Update.
+    if (component->timedKillArmed) {
+      if (component->timedKillElapsed >= component->timedKillLimit) {
+        component->killRequested = true;
+      } else {
+        component->timedKillElapsed += dt;
+      }
+    }
+  }
+  // The collision engine keeps no contact record past this point of the
+  // frame: the script has had its chance to read them.
+  if (auto collision = object->GetComponent<CollisionComponent>().Lock()) ClearContactRecords(*collision);
+}
+
+void ScriptEngineSystem::OnUpdate(float) { PruneEventGroups(); }
+
+void ScriptEngineSystem::OnLateUpdate(float) {
+  while (!removalRequests.empty()) {
+    RemovalRequest request = std::move(removalRequests.front());
+    removalRequests.pop_front();
+    CarryOutRemoval(request);
+  }
+  CarryOutTimedKills();
+  if (!scriptsPaused) hasPaused = false;
+  // "Shutdown" from the last object walked, or when no scripted object is
+  // left to walk, would otherwise never reach the application.
+  if (shutdownRequested) owner_->Quit();
+}
+
+// ---- Engine control -------------------------------------------------------
+
+void ScriptEngineSystem::RequestShutdown() { shutdownRequested = true; }
+void ScriptEngineSystem::ToggleFullscreen() { owner_->ToggleFullscreen(); }
+bool ScriptEngineSystem::ToggleGamePause() { return owner_->TogglePause(); }
+bool ScriptEngineSystem::PauseEngineActivate() { return owner_->Pause(); }
+bool ScriptEngineSystem::PauseEngineDeactivate() { return owner_->Resume(); }
+bool ScriptEngineSystem::IsGamePaused() { return owner_->IsPaused(); }
+bool ScriptEngineSystem::HasGamePaused() { return hasPaused; }
+unsigned ScriptEngineSystem::GetWindowWidth() { return owner_->GetWidth(); }
+unsigned ScriptEngineSystem::GetWindowHeight() { return owner_->GetHeight(); }
+void ScriptEngineSystem::Break(const char* text) { ShowMessage(text); }
+
+// ---- Identity -------------------------------------------------------------
+
+void ScriptEngineSystem::SetGameObjectID::operator()(int id) {
+  if (!IsGameObjectAlive(record.object)) return;
+  Orv::SetGameObjectID(record.object, static_cast<std::uint32_t>(id));
+}
+
+int ScriptEngineSystem::GetGameObjectID::operator()() {
+  if (!IsGameObjectAlive(record.object)) return 0;
+  return static_cast<int>(Orv::GetGameObjectID(record.object));
+}
+
+unsigned ScriptEngineSystem::GetGameObjectUniqueID::operator()() {
+  if (!IsGameObjectAlive(record.object)) return 0;
+  return Orv::GetGameObjectUniqueID(record.object);
+}
+
+// ---- Archetypes -----------------------------------------------------------
+
+OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoIndex(const EntityRecord& caller, const char* componentName,
+                                                         int index) {
+  auto component = LiveScriptComponent(caller);
+  if (!component) return {};
+  return ArcheTypeTable(*component,
+                        owner_->GetArcheTypeInfoByIndex(componentName, static_cast<unsigned>(index)));
+}
+
+OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoKey(const EntityRecord& caller, const char* componentName,
+                                                       const char* key) {
+  auto component = LiveScriptComponent(caller);
+  if (!component) return {};
+  return ArcheTypeTable(*component, owner_->GetArcheTypeInfoByKey(componentName, key));
+}
+
+// Keys from 0, as scripts have always read these tables.
+OrvLua::LuaObject ScriptEngineSystem::ArcheTypeTable(ScriptComponent& caller,
+                                                     const std::vector<ArcheTypeInfo>& infos) {
+  OrvLua::LuaObject result = caller.NewTable();
+  int i = 0;
+  for (const ArcheTypeInfo& info : infos) {
+    OrvLua::LuaObject entry = caller.NewTable();
+    entry.SetInteger("id", info.id);
+    entry.SetInteger("sub_id", info.subId);
+    entry.SetString("name", info.typeName.c_str());
+    switch (info.value.type) {
+      case DataInt: entry.SetInteger("data", info.value.intValue); break;
+      case DataReal: entry.SetNumber("data", info.value.realValue); break;
+      case DataString: entry.SetString("data", info.value.stringValue.c_str()); break;
+      default: break;
+    }
+    result.SetObject(i++, entry);
+  }
+  return result;
+}
+
+OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoIndex::operator()(const char* componentName, int index) {
+  return system->ArcheTypeInfoIndex(record, componentName, index);
+}
+
+OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoKey::operator()(const char* componentName,
+                                                                        const char* key) {
+  return system->ArcheTypeInfoKey(record, componentName, key);
+}
+
+// ---- Removal --------------------------------------------------------------
+
+void ScriptEngineSystem::QueueRemoval(RemovalRequest request) { removalRequests.push_back(std::move(request)); }
+
+void ScriptEngineSystem::RemoveGameObjectUID(unsigned uniqueId) {
+  RemovalRequest request;
+  request.kind = RemovalRequest::ObjectByUniqueId;
+  request.uniqueId = uniqueId;
+  QueueRemoval(std::move(request));
+}
+
+void ScriptEngineSystem::RemoveAllGameObjects() {
+  RemovalRequest request;
+  request.kind = RemovalRequest::AllObjects;
+  QueueRemoval(std::move(request));
+}
+
+void ScriptEngineSystem::RemoveAllGameObjectsExcept(int id) {
+  RemovalRequest request;
+  request.kind = RemovalRequest::ObjectsExceptId;
+  request.id = id;
+  QueueRemoval(std::move(request));
+}
+
+void ScriptEngineSystem::RemoveAllGameObjectsOfType(int id) {
+  RemovalRequest request;
+  request.kind = RemovalRequest::ObjectsWithId;
+  request.id = id;
+  QueueRemoval(std::move(request));
+}
+
+void ScriptEngineSystem::RemoveAllGameObjectsContainingComponent(const char* componentName) {
+  RemovalRequest request;
+  request.kind = RemovalRequest::ObjectsWithComponent;
+  request.componentName = componentName;
+  QueueRemoval(std::move(request));
+}
+
+void ScriptEngineSystem::RemoveAllGameObjectsExceptUID(unsigned uniqueId) {
+  RemovalRequest request;
+  request.kind = RemovalRequest::ObjectsExceptUniqueId;
+  request.uniqueId = uniqueId;
+  QueueRemoval(std::move(request));
+}
+
+void ScriptEngineSystem::Kill(const EntityRecord& caller) {
+  auto component = LiveScriptComponent(caller);
+  if (!component) return;
+  component->killRequested = true;
+  RemovalRequest request;
+  request.kind = RemovalRequest::KillObject;
+  request.target = caller;
+  QueueRemoval(std::move(request));
+}
+
+void ScriptEngineSystem::TimeKill(const EntityRecord& caller, float seconds) {
+  auto component = LiveScriptComponent(caller);
+  if (!component) return;
+  // A countdown already running goes on: the first delay wins.
+  if (!component->timedKillArmed) {
+    component->timedKillLimit = seconds;
+    component->timedKillElapsed = 0.0f;
+    component->timedKillArmed = true;
+  }
+  timedKills.push_back(caller);
+}
+
+void ScriptEngineSystem::DeleteOBJSelf::operator()() { system->Kill(record); }
+void ScriptEngineSystem::DeleteOBJSelfTimed::operator()(float seconds) { system->TimeKill(record, seconds); }
+
+void ScriptEngineSystem::CarryOutRemoval(const RemovalRequest& request) {
+  switch (request.kind) {
+    case RemovalRequest::KillObject: owner_->DestroyObject(request.target.object); break;
+    case RemovalRequest::AllObjects: owner_->DestroyAllObjects(); break;
+    case RemovalRequest::ObjectByUniqueId: owner_->DestroyObjectByUniqueId(request.uniqueId); break;
+    case RemovalRequest::ObjectsWithId: owner_->DestroyObjectsWithId(static_cast<unsigned>(request.id)); break;
+    case RemovalRequest::ObjectsExceptUniqueId: owner_->DestroyObjectsExceptUniqueId(request.uniqueId); break;
+    case RemovalRequest::ObjectsExceptId: owner_->DestroyObjectsExceptId(static_cast<unsigned>(request.id)); break;
+    case RemovalRequest::ObjectsWithComponent:
+      owner_->DestroyObjectsWithComponent(request.componentName.c_str());
+      break;
+    default: break;
+  }
+}
+
+void ScriptEngineSystem::CarryOutTimedKills() {
+  for (std::size_t i = 0; i < timedKills.size();) {
+    const ObjectLockPtr<GameObject>& object = timedKills[i].object;
+    auto component = LiveScriptComponent(timedKills[i]);
+    if (!component) {
+      timedKills.erase(timedKills.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    if (component->killRequested) {
+      owner_->DestroyObject(object);
+      timedKills.erase(timedKills.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    ++i;
+  }
+}
+
+}  // namespace Orv

@@ -1,0 +1,110 @@
+#include "ScriptEngineFixture.h"
+
+#include "ChunkLoader.h"
+#include "core/TypeKey.h"
+
+namespace OrvTest {
+
+using namespace Orv;
+
+void NoteSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
+  auto locked = object.Lock();
+  if (!locked) return;
+  auto script = locked->GetComponent<ScriptComponent>().Lock();
+  if (!script || !script->state) return;
+  lua_State* L = script->state->GetCState();
+  lua_pushlightuserdata(L, log_);
+  lua_pushcclosure(L, &NoteSystem::Note, 1);
+  lua_setglobal(L, "Note");
+}
+
+int NoteSystem::Note(lua_State* L) {
+  auto* log = static_cast<std::vector<std::string>*>(lua_touserdata(L, lua_upvalueindex(1)));
+  log->push_back(luaL_checkstring(L, 1));
+  return 0;
+}
+
+ScriptEngineFixture::ScriptEngineFixture() {
+  previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.Path());
+  ::testing::internal::CaptureStdout();
+  engine.RegisterComponent<TransformComponent>("transform");
+  engine.RegisterComponent<CollisionComponent>("collision");
+  engine.RegisterComponent<ScriptComponent>("script");
+  ::testing::internal::GetCapturedStdout();
+  engine.AddSystem(std::make_shared<NoteSystem>(&engine, &notes), RoleNone);
+  system = std::make_shared<ScriptEngineSystem>(&engine);
+  engine.AddSystem(system, RoleLateUpdate);
+  engine.CreateSystem<ScriptBegin>(RoleLateUpdate);
+  for (const auto& each : engine.GetAllSystems()) each->Init(640, 480);
+}
+
+ScriptEngineFixture::~ScriptEngineFixture() { std::filesystem::current_path(previous); }
+
+std::shared_ptr<GameObject> ScriptEngineFixture::Spawn(const std::string& script, unsigned id, bool withTransform) {
+  const std::string type = "Type" + std::to_string(++types);
+  const std::string components = withTransform ? R"([{"type":"transform","data":[]}])" : "[]";
+  folder.Write("data/gameobjects/" + type + ".txt",
+               R"({"name":")" + type + R"(","id":1,"components":)" + components + "}");
+  folder.Write("data/scripts/" + type + ".lua", script);
+  ::testing::internal::CaptureStdout();
+  engine.LoadBlueprintFile("data/gameobjects/" + type + ".txt");
+  engine.LoadGameObjectScriptFile("data/scripts/" + type + ".lua", type + ".lua");
+  auto object = engine.CreateObject(type, id, true).Lock();
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(object) << out;
+  return object;
+}
+
+void ScriptEngineFixture::Frame(float dt) {
+  engine.Update(dt);
+  engine.EndFrame();
+}
+
+ScriptComponent& ScriptEngineFixture::Script(const std::shared_ptr<GameObject>& object) {
+  return *object->GetComponent<ScriptComponent>().Lock();
+}
+
+namespace {
+
+std::string TopAsText(lua_State* L) {
+  switch (lua_type(L, -1)) {
+    case LUA_TNIL: return "nil";
+    case LUA_TBOOLEAN: return lua_toboolean(L, -1) ? "true" : "false";
+    case LUA_TNUMBER:
+    case LUA_TSTRING: return lua_tostring(L, -1);
+    case LUA_TTABLE: return "table";
+    default: return lua_typename(L, lua_type(L, -1));
+  }
+}
+
+}  // namespace
+
+std::string ScriptEngineFixture::Global(const std::shared_ptr<GameObject>& object, const char* name) {
+  lua_State* L = Script(object).state->GetCState();
+  lua_getglobal(L, name);
+  std::string text = TopAsText(L);
+  lua_pop(L, 1);
+  return text;
+}
+
+std::string ScriptEngineFixture::Run(const std::shared_ptr<GameObject>& object, const std::string& code) {
+  lua_State* L = Script(object).state->GetCState();
+  const int top = lua_gettop(L);
+  std::string text;
+  if (OrvLua::LoadBuffer(L, code.data(), code.size(), "=test") != 0 || lua_pcall(L, 0, 1, 0) != 0) {
+    text = std::string("error: ") + (lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
+  } else {
+    text = TopAsText(L);
+  }
+  lua_settop(L, top);
+  return text;
+}
+
+std::string ScriptEngineFixture::NoteText() const {
+  std::string text;
+  for (const std::string& note : notes) text += (text.empty() ? "" : " ") + note;
+  return text;
+}
+
+}  // namespace OrvTest

@@ -1,0 +1,256 @@
+// The script engine system in the real program: Update and Shutdown,
+// channel messages, Kill and TimeKill, and removals while paused. Scripts
+// report with print; the program ends itself through "Shutdown".
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/ProgramRun.h"
+
+using namespace OrvTest;
+
+namespace {
+
+// An X server of the test's own. These scenes need every frame's Update, and
+// a window that loses the focus pauses the engine: on a display shared with
+// other programs under test, windows take the focus from one another.
+class PrivateDisplay {
+ public:
+  PrivateDisplay() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      freopen("/dev/null", "w", stdout);
+      freopen("/dev/null", "w", stderr);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    // The server writes its display number once it accepts connections.
+    std::string number;
+    pollfd ready{fds[0], POLLIN, 0};
+    char c = 0;
+    while (pid_ > 0 && poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) name_ = ":" + number;
+  }
+  ~PrivateDisplay() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  PrivateDisplay(const PrivateDisplay&) = delete;
+  PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+
+  // Empty when the server did not start.
+  const std::string& Name() const { return name_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+// A content folder whose spawn list makes one object per (type, id), in order.
+void WriteScene(const ContentFolder& folder, const std::vector<std::pair<std::string, std::string>>& scripts,
+                const std::vector<std::pair<std::string, int>>& spawn) {
+  folder.WriteConfig(ConfigJson(320, 200, "Script engine", 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  for (const auto& [type, script] : scripts) {
+    folder.Write("data/gameobjects/" + type + ".txt", R"({"name":")" + type + R"(","id":1,"components":[]})");
+    folder.Write("data/scripts/" + type + ".lua", script);
+  }
+  std::string list;
+  for (const auto& [type, id] : spawn) {
+    list += std::string(list.empty() ? "" : ",") + R"({"name":")" + type + R"(","id":)" + std::to_string(id) +
+            R"(,"params":{}})";
+  }
+  folder.Write("data/summoner.ini", R"({"spawn":[)" + list + "]}");
+}
+
+RunResult RunScene(const ContentFolder& folder) {
+  PrivateDisplay display;
+  EXPECT_FALSE(display.Name().empty()) << "no X server of our own";
+  RunOptions options;
+  options.timeoutSeconds = 30.0;
+  if (!display.Name().empty()) options.env.push_back({"DISPLAY", display.Name()});
+  return RunOrv(folder, options);
+}
+
+// The lines of out that start with prefix, in order.
+std::vector<std::string> Lines(const std::string& out, const std::string& prefix) {
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(ScriptEngineProgram, UpdateGetsTheFrameTimeAndShutdownEndsTheProgram) {
+  ContentFolder folder;
+  WriteScene(folder,
+             {{"First",
+               "n = 0\n"
+               "function Update(dt)\n"
+               "  n = n + 1\n"
+               "  print('first ' .. n .. ' ' .. tostring(dt > 0 and dt < 1))\n"
+               "  if n == 5 then Shutdown() end\n"
+               "end\n"},
+              {"Second", "n = 0 function Update(dt) n = n + 1 print('second ' .. n) end\n"}},
+             {{"First", 1}, {"Second", 2}});
+  const RunResult run = RunScene(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Lines(run.out, "first "),
+            (std::vector<std::string>{"first 1 true", "first 2 true", "first 3 true", "first 4 true", "first 5 true"}));
+  // Walked after the first: its fifth Update never comes.
+  EXPECT_EQ(Lines(run.out, "second ").size(), 4u) << run.out;
+}
+
+TEST(ScriptEngineProgram, ChannelMessagesGoOutByUniqueIdAndDepthFirst) {
+  ContentFolder folder;
+  const std::string node =
+      "local uid = GetUniqueID()\n"
+      "function Init() if uid == 12 or uid == 7 then SubMsgChannel('news') end end\n"
+      "frames = 0\n"
+      "function Update(dt)\n"
+      "  frames = frames + 1\n"
+      "  if frames == 1 and uid == 3 then SubMsgChannel('news') end\n"
+      "  if frames == 2 and uid == 7 then\n"
+      "    SendMsgToChannel('news', 1.9, {a = 1, b = 'two', 5, f = function() end, t = {c = true}})\n"
+      "    print('sent')\n"
+      "    Shutdown()\n"
+      "  end\n"
+      "end\n"
+      "function OnMessage(n, t)\n"
+      "  local keys = {}\n"
+      "  for k, v in pairs(t) do keys[#keys + 1] = k .. '=' .. (type(v) == 'table' and 'table' or tostring(v)) end\n"
+      "  table.sort(keys)\n"
+      "  print('got ' .. uid .. ' ' .. n .. ' ' .. table.concat(keys, ','))\n"
+      "  if uid == 3 and n == 1 then SendMsgToChannel('news', 2, {}) end\n"
+      "end\n";
+  std::vector<std::pair<std::string, int>> spawn(12, {"Node", 0});
+  WriteScene(folder, {{"Node", node}}, spawn);
+  const RunResult run = RunScene(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::string> seen = Lines(run.out, "got ");
+  seen.push_back(Lines(run.out, "sent").empty() ? "" : "sent");
+  EXPECT_EQ(seen, (std::vector<std::string>{"got 3 1 a=1,b=two,t=table", "got 3 2 ", "got 7 2 ", "got 12 2 ",
+                                            "got 7 1 a=1,b=two,t=table", "got 12 1 a=1,b=two,t=table", "sent"}))
+      << run.out;
+}
+
+TEST(ScriptEngineProgram, KillInUpdateEndsTheObjectThatFrame) {
+  ContentFolder folder;
+  WriteScene(folder,
+             {{"Watcher",
+               "n = 0\n"
+               "function Update(dt)\n"
+               "  n = n + 1\n"
+               "  print('watch ' .. n .. ' ' .. #GetEventGroupList('victims'))\n"
+               "  if n == 6 then Shutdown() end\n"
+               "end\n"},
+              {"Victim",
+               "n = 0\n"
+               "function Init() SubscribeToEventGroup('victims') end\n"
+               "function Update(dt) n = n + 1 print('victim ' .. n) if n == 3 then Kill() end end\n"}},
+             {{"Watcher", 1}, {"Victim", 2}});
+  const RunResult run = RunScene(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::string> seen;
+  std::istringstream in(run.out);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("watch ", 0) == 0 || line.rfind("victim ", 0) == 0) seen.push_back(line);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"watch 1 1", "victim 1", "watch 2 1", "victim 2", "watch 3 1", "victim 3",
+                                            "watch 4 0", "watch 5 0", "watch 6 0"}));
+}
+
+// The seconds printed by the last line that starts with prefix.
+double LastTime(const std::string& out, const std::string& prefix) {
+  const std::vector<std::string> lines = Lines(out, prefix);
+  return lines.empty() ? -1.0 : std::atof(lines.back().c_str() + prefix.size());
+}
+
+TEST(ScriptEngineProgram, TheFirstTimedKillDelayStands) {
+  ContentFolder folder;
+  WriteScene(folder,
+             {{"Timed",
+               "t = 0\n"
+               "function Init() TimeKill(2) TimeKill(5) end\n"
+               "function Update(dt) t = t + dt print(string.format('timed %.3f', t)) end\n"},
+              {"Clock", "t = 0 function Update(dt) t = t + dt if t > 3 then Shutdown() end end\n"}},
+             {{"Timed", 1}, {"Clock", 2}});
+  const RunResult run = RunScene(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const double last = LastTime(run.out, "timed ");
+  std::printf("last Update of the timed object at %.3f s\n", last);
+  EXPECT_GE(last, 1.99);
+  EXPECT_LT(last, 2.5);
+}
+
+TEST(ScriptEngineProgram, WhilePausedTheCountdownStopsAndRemovalsStillRun) {
+  ContentFolder folder;
+  // The pauser pauses after half a second and asks for the doomed object's
+  // removal; a chain of tickers, made one per frame by delayed creation
+  // (which goes on while paused), counts 30 paused frames and resumes.
+  WriteScene(folder,
+             {{"Timed",
+               "t = 0\n"
+               "function Init() TimeKill(1) end\n"
+               "function Update(dt) t = t + dt print(string.format('counting %.3f', t)) end\n"},
+              {"Doomed", "function Init() SubscribeToEventGroup('doomed') end\n"},
+              {"Pauser",
+               "t = 0\n"
+               "function Update(dt)\n"
+               "  t = t + dt\n"
+               "  if t > 0.5 and not paused then\n"
+               "    paused = true\n"
+               "    PauseEngineActivate()\n"
+               "    RemoveAllGameObjectsOfType(9)\n"
+               "    SetGlobalVarInt('ticks', 0)\n"
+               "    CreateDelayedGameObject('Ticker', 0)\n"
+               "    print('paused')\n"
+               "  end\n"
+               "  if t > 3 then Shutdown() end\n"
+               "end\n"},
+              {"Ticker",
+               "function Init()\n"
+               "  local k = GetGlobalVar('ticks') + 1\n"
+               "  SetGlobalVarInt('ticks', k)\n"
+               "  print('tick ' .. k .. ' ' .. tostring(IsGamePaused()) .. ' ' .. #GetEventGroupList('doomed'))\n"
+               "  Kill()\n"
+               "  if k < 30 then CreateDelayedGameObject('Ticker', 0) else PauseEngineDeactivate() end\n"
+               "end\n"}},
+             {{"Timed", 1}, {"Doomed", 9}, {"Pauser", 2}});
+  const RunResult run = RunScene(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<std::string> ticks = Lines(run.out, "tick ");
+  ASSERT_EQ(ticks.size(), 30u) << run.out;
+  EXPECT_EQ(ticks.front(), "tick 1 true 0") << "the removal ran in the frame of the pause";
+  EXPECT_EQ(ticks.back(), "tick 30 true 0");
+  // The timed object's own Update time stands still while paused, and so
+  // does its countdown: it dies at about 1 s of that time, not earlier.
+  const double last = LastTime(run.out, "counting ");
+  std::printf("last Update of the timed object at %.3f s\n", last);
+  EXPECT_GE(last, 0.99);
+  EXPECT_LT(last, 1.5);
+  EXPECT_NE(run.out.find("paused\n"), std::string::npos);
+}
+
+}  // namespace
