@@ -1,6 +1,8 @@
 #include "audio/AudioSystem.h"
 
 #include "audio/AudioSubManager.h"
+#include "core/GameObject.h"
+#include "script/ScriptComponent.h"
 
 namespace Orv {
 
@@ -91,6 +93,24 @@ void AudioSystem::SetMuteSFX(bool m) {
 void AudioSystem::SetMuteBGM(bool m) {
   muteBGM = m;
   Platform::SetGroupMute(Manager().GroupBGM(), m);
+}
+
+void AudioSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
+  auto script = GetHandleComponent<ScriptComponent>(object).Lock();
+  if (!script) return;
+  script->RegisterDirect("QueueSound", this, &AudioSystem::QueueSound);
+  script->RegisterDirect("StopBGM", this, &AudioSystem::StopBGM);
+  script->RegisterDirect("StopAllSFX", this, &AudioSystem::StopAllSFX);
+  script->RegisterDirect("SetBGMVolume", this, &AudioSystem::SetBGMVolume);
+  script->RegisterDirect("SetSFXVolume", this, &AudioSystem::SetSFXVolume);
+  script->RegisterDirect("SetPauseGameSFX", this, &AudioSystem::SetPauseGameSFX);
+  script->RegisterDirect("SetPauseMenuSFX", this, &AudioSystem::SetPauseMenuSFX);
+  script->RegisterDirect("SetPauseBGM", this, &AudioSystem::SetPauseBGM);
+  script->RegisterDirect("SetMuteSFX", this, &AudioSystem::SetMuteSFX);
+  script->RegisterDirect("SetMuteBGM", this, &AudioSystem::SetMuteBGM);
+  script->RegisterDirect("GetMuteSFX", this, &AudioSystem::GetMuteSFX);
+  script->RegisterDirect("GetMuteBGM", this, &AudioSystem::GetMuteBGM);
+  script->RegisterDirect("GetMuteAll", this, &AudioSystem::GetMuteAll);
 }
 
 }  // namespace Orv

@@ -21,6 +21,8 @@ class AudioSystem : public System {
   void Shutdown() override;
   void Pause() override;
   void Resume() override;
+  // The thirteen sound functions, bound to this system.
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
 
   // The script functions, in the order they are registered.
   void QueueSound(const char* id);

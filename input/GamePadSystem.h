@@ -17,6 +17,8 @@ class GamePadSystem : public System {
   void Shutdown() override;
   void PreUpdate(float dt) override;
   void LateUpdate(float dt) override;
+  // The GAMEPAD_* constants and the pad functions, bound to the one device.
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
 };
 
 }  // namespace Orv

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "LuaObject.h"
 #include "core/System.h"
 #include "input/ScriptConstant.h"
 
@@ -26,6 +27,8 @@ class KeyboardMouse : public System {
   void LateUpdate(float dt) override;
   void OnKeyUp(int key) override;
   void OnMouseButtonUp(int button) override;
+  // Puts the constants and functions into a new scripted object's state.
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
 
   // The script functions. Key codes are taken to 8 bits.
   bool IsKeyPressed(std::uint8_t key);
@@ -57,7 +60,9 @@ class GetWindowCursorFunc {
 
   // Nothing once the object it was made for is gone or dead, or when it has
   // no script component.
-  std::optional<CursorPosition> operator()() const;
+  std::optional<CursorPosition> Position() const;
+  // "GetWindowCursor": a new table {x, y} in the object's state, or nil.
+  OrvLua::LuaObject operator()();
 
  private:
   KeyboardMouse* system_;

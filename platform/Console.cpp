@@ -24,6 +24,9 @@ void DetachConsoleOutput() {
 
 bool OpenConsole() {
   std::fflush(stdout);
+  // A console shows each line as it is written, also when it is a pipe or a
+  // file (scripts print through the C library).
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   if (savedStdout < 0) return true;
   bool ok = dup2(savedStdout, STDOUT_FILENO) >= 0;
   close(savedStdout);

@@ -93,18 +93,18 @@ TEST_F(KeyboardMouseTest, CursorFunctorAnswersWhileItsScriptedObjectLives) {
   app.cursor = {123, 45};
   auto object = ScriptedObject();
   GetWindowCursorFunc cursor(&keyboard, ObjectLockPtr<GameObject>(object));
-  auto position = cursor();
+  auto position = cursor.Position();
   ASSERT_TRUE(position.has_value());
   EXPECT_EQ(position->x, 123);
   EXPECT_EQ(position->y, 45);
 
   auto dead = ScriptedObject();
   dead->Destroy();
-  EXPECT_FALSE(GetWindowCursorFunc(&keyboard, ObjectLockPtr<GameObject>(dead))().has_value());
+  EXPECT_FALSE(GetWindowCursorFunc(&keyboard, ObjectLockPtr<GameObject>(dead)).Position().has_value());
   auto plain = std::make_shared<GameObject>(nullptr, 2);
-  EXPECT_FALSE(GetWindowCursorFunc(&keyboard, ObjectLockPtr<GameObject>(plain))().has_value());
+  EXPECT_FALSE(GetWindowCursorFunc(&keyboard, ObjectLockPtr<GameObject>(plain)).Position().has_value());
   object.reset();
-  EXPECT_FALSE(cursor().has_value());
+  EXPECT_FALSE(cursor.Position().has_value());
 }
 
 TEST(KeyboardMouseConstants, EveryKeyNameCarriesItsVirtualKeyCode) {

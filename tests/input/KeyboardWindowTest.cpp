@@ -132,7 +132,7 @@ TEST_F(KeyboardWindowTest, CursorFunctorGivesLogicalCoordinates) {
   const auto want = OGLApp::CursorToLogical(100, 250, false, {}, client, 640, 360);
   std::optional<CursorPosition> got;
   PassUntil([&] {
-    got = cursor();
+    got = cursor.Position();
     return got && got->x == want.first && got->y == want.second;
   });
   ASSERT_TRUE(got.has_value());
