@@ -18,49 +18,6 @@ using namespace OrvTest;
 
 namespace {
 
-// An X server of the test's own. These scenes need every frame's Update, and
-// a window that loses the focus pauses the engine: on a display shared with
-// other programs under test, windows take the focus from one another.
-class PrivateDisplay {
- public:
-  PrivateDisplay() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      freopen("/dev/null", "w", stdout);
-      freopen("/dev/null", "w", stderr);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number once it accepts connections.
-    std::string number;
-    pollfd ready{fds[0], POLLIN, 0};
-    char c = 0;
-    while (pid_ > 0 && poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) name_ = ":" + number;
-  }
-  ~PrivateDisplay() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  PrivateDisplay(const PrivateDisplay&) = delete;
-  PrivateDisplay& operator=(const PrivateDisplay&) = delete;
-
-  // Empty when the server did not start.
-  const std::string& Name() const { return name_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string name_;
-};
-
 // A content folder whose spawn list makes one object per (type, id), in order.
 void WriteScene(const ContentFolder& folder, const std::vector<std::pair<std::string, std::string>>& scripts,
                 const std::vector<std::pair<std::string, int>>& spawn) {
@@ -79,11 +36,8 @@ void WriteScene(const ContentFolder& folder, const std::vector<std::pair<std::st
 }
 
 RunResult RunScene(const ContentFolder& folder) {
-  PrivateDisplay display;
-  EXPECT_FALSE(display.Name().empty()) << "no X server of our own";
   RunOptions options;
   options.timeoutSeconds = 30.0;
-  if (!display.Name().empty()) options.env.push_back({"DISPLAY", display.Name()});
   return RunOrv(folder, options);
 }
 

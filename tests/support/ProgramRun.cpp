@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -49,11 +50,84 @@ std::string ContentFolder::Read(const std::string& relativePath) const {
   return text.str();
 }
 
+namespace {
+
+// An X server of the run's own. A window that loses the focus pauses the
+// engine, and on a display shared with other programs under test windows
+// take the focus from one another.
+class PrivateDisplay {
+ public:
+  PrivateDisplay() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      int nullFd = open("/dev/null", O_WRONLY);
+      dup2(nullFd, STDOUT_FILENO);
+      dup2(nullFd, STDERR_FILENO);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    // The server writes its display number once it accepts connections.
+    std::string number;
+    pollfd ready{fds[0], POLLIN, 0};
+    char c = 0;
+    while (pid_ > 0 && poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) name_ = ":" + number;
+  }
+  ~PrivateDisplay() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  PrivateDisplay(const PrivateDisplay&) = delete;
+  PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+
+  // Empty when the server did not start.
+  const std::string& Name() const { return name_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+// Points this process (and so Shell's xdotool) at a display for one run.
+class DisplayScope {
+ public:
+  explicit DisplayScope(const std::string& display) {
+    if (const char* old = std::getenv("DISPLAY")) previous_ = old;
+    if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+  }
+  ~DisplayScope() {
+    if (previous_) {
+      setenv("DISPLAY", previous_->c_str(), 1);
+    } else {
+      unsetenv("DISPLAY");
+    }
+  }
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+}  // namespace
+
 Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds) {
   return {stdoutText, afterSeconds, [](pid_t pid) { kill(pid, SIGTERM); }};
 }
 
 RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
+  bool displayGiven = false;
+  for (const auto& entry : options.env) displayGiven = displayGiven || entry.first == "DISPLAY";
+  std::optional<PrivateDisplay> display;
+  if (!displayGiven) display.emplace();
+  if (display && display->Name().empty()) throw std::runtime_error("no X server of the run's own");
+  DisplayScope scope(display ? display->Name() : std::string());
   int outPipe[2];
   int errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real program in a content folder of the test's own, the way a user
-// would: its own config/, data/, res/ and shaders/, under the test X server.
+// would: its own config/, data/, res/ and shaders/, under an X server of the
+// run's own (unless the options name a DISPLAY).
 #include <sys/types.h>
 
 #include <functional>
@@ -58,7 +59,8 @@ RunResult RunOrv(const ContentFolder& folder, const RunOptions& options = {});
 // The action most tests need: SIGTERM, which the program reads as a quit.
 Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds = 0.0);
 
-// Runs a shell command (xdotool, for instance) and returns its standard output.
+// Runs a shell command (xdotool, for instance) and returns its standard output;
+// during a run it reaches the run's display.
 std::string Shell(const std::string& command);
 
 // A content folder's config with the common keys.
