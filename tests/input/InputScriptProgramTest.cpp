@@ -65,3 +65,45 @@ TEST(InputScriptProgram, QueuedSoundIsMixedIntoTheOutput) {
   for (char byte : samples) loud += byte != 0 ? 1 : 0;
   EXPECT_GT(loud, samples.size() / 100) << "the queued sound never reached the mix";
 }
+
+TEST(InputScriptProgram, ScriptsSeeKeysAndTheCursorFromTheWindow) {
+  ContentFolder folder;
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  WriteProbe(folder,
+             "frames, holding, lastX, lastY = 0, false, -1, -1\n"
+             "function Update(dt)\n"
+             "  frames = frames + 1\n"
+             "  if frames == 10 then print('ready') end\n"
+             "  if IsKeyReleased(KB_SPACE) then print('space released') end\n"
+             "  if IsKeyPressed(KB_A) ~= holding then holding = not holding print('a', holding) end\n"
+             "  local cursor = GetWindowCursor()\n"
+             "  if cursor.x ~= lastX or cursor.y ~= lastY then lastX, lastY = cursor.x, cursor.y end\n"
+             "  if frames > 10 and lastX == 161 and lastY == 101 then print('cursor', lastX, lastY) Shutdown() end\n"
+             "end\n");
+  std::string window;
+  const auto xdo = [&](const std::string& args) { Shell("xdotool " + args + " >/dev/null 2>&1"); };
+  RunOptions options;
+  options.triggers.push_back({"ready\n", 0.0, [&](pid_t) {
+                                window = Shell("xdotool search --name '^InputProbe$' | head -n1");
+                                window.erase(window.find_last_not_of("\n") + 1);
+                                xdo("key --window " + window + " space");
+                              }});
+  options.triggers.push_back({"space released\n", 0.3, [&](pid_t) { xdo("keydown --window " + window + " a"); }});
+  options.triggers.push_back({"a\ttrue\n", 0.3, [&](pid_t) { xdo("keyup --window " + window + " a"); }});
+  // Logical 320x200 over a client area of the same size: pixel 161 reads 161.
+  options.triggers.push_back({"a\tfalse\n", 0.1, [&](pid_t) {
+                                xdo("mousemove --window " + window + " 161 101");
+                              }});
+  const RunResult run = RunOrv(folder, options);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::size_t released = 0;
+  for (std::size_t at = run.out.find("space released\n"); at != std::string::npos;
+       at = run.out.find("space released\n", at + 1)) {
+    ++released;
+  }
+  EXPECT_EQ(released, 1u) << "a release is seen in exactly one Update\n" << run.out;
+  const std::size_t down = run.out.find("a\ttrue\n");
+  EXPECT_NE(down, std::string::npos);
+  EXPECT_NE(run.out.find("a\tfalse\n", down), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("cursor\t161\t101\n"), std::string::npos) << run.out;
+}
