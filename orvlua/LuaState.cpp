@@ -52,7 +52,14 @@ int ProtectedCall(lua_State* L, lua_CFunction fn, int nargs, int nresults) {
 
 namespace {
 
+constexpr int kGlobalsSize = 512;
+
 int OpenLibraries(lua_State* L) {
+  // An object's state ends up with a few hundred globals (the libraries, then
+  // every system's functions and constants); a table made at that size spares
+  // the rehashes on the way there.
+  lua_createtable(L, 0, kGlobalsSize);
+  lua_replace(L, LUA_GLOBALSINDEX);
   static const luaL_Reg libraries[] = {
       {"", luaopen_base},         {LUA_LOADLIBNAME, luaopen_package}, {LUA_TABLIBNAME, luaopen_table},
       {LUA_IOLIBNAME, luaopen_io}, {LUA_OSLIBNAME, luaopen_os},        {LUA_STRLIBNAME, luaopen_string},

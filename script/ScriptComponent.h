@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "ScriptRegistration.h"
 #include "core/ComponentCreate.h"
 #include "core/DataBun.h"
+#include "core/System.h"
 #include "script/ScriptChunk.h"
 
 namespace Orv {
@@ -106,8 +108,14 @@ class ScriptComponent : public Component {
     }
     lua_checkstack(L, 3);
     lua_pushstring(L, name);
-    OrvCall::CalleeBuffer<Callee, Member> buffer{callee, member};
-    std::memcpy(lua_newuserdata(L, sizeof buffer), &buffer, sizeof buffer);
+    if constexpr (std::is_base_of_v<System, Callee>) {
+      // Systems live for the whole run: every state shares one buffer per
+      // function, which saves an allocation per function per object.
+      lua_pushlightuserdata(L, const_cast<OrvCall::CalleeBuffer<Callee, Member>*>(SharedBuffer(callee, member)));
+    } else {
+      OrvCall::CalleeBuffer<Callee, Member> buffer{callee, member};
+      std::memcpy(lua_newuserdata(L, sizeof buffer), &buffer, sizeof buffer);
+    }
     lua_pushcclosure(L, &OrvCall::DirectCallMemberDispatcher<Callee, Member>, 1);
     lua_rawset(L, LUA_GLOBALSINDEX);
   }
@@ -186,6 +194,18 @@ class ScriptComponent : public Component {
   float timedKillLimit = 0.0f;
   bool timedKillArmed = false;
 
+
+  // The one buffer for (callee, member); kept until the end of the process.
+  template <typename Callee, typename Member>
+  static const OrvCall::CalleeBuffer<Callee, Member>* SharedBuffer(Callee* callee, Member member) {
+    static std::vector<std::unique_ptr<OrvCall::CalleeBuffer<Callee, Member>>> buffers;
+    for (const auto& buffer : buffers) {
+      if (buffer->callee == callee && buffer->member == member) return buffer.get();
+    }
+    buffers.push_back(std::make_unique<OrvCall::CalleeBuffer<Callee, Member>>(
+        OrvCall::CalleeBuffer<Callee, Member>{callee, member}));
+    return buffers.back().get();
+  }
  private:
   OrvLua::LuaState* Materialize();
 
