@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "AudioFixture.h"
 #include "audio/AudioSystem.h"
 #include "platform/Sound.h"
@@ -54,6 +56,17 @@ TEST_F(AudioSystemTest, VolumesAndMutesReachTheGroupsUnchanged) {
   EXPECT_EQ(Platform::GetGroupVolume(manager.GroupSFXMenu()), 2.5f);
   EXPECT_EQ(Platform::GetGroupVolume(manager.GroupSFXGame()), 2.5f);
   EXPECT_EQ(Platform::GetGroupVolume(manager.GroupBGM()), 0.25f);
+
+  // A volume that is no number at all (a script's division by zero) is
+  // refused by the group and leaves it as it was.
+  for (const float bad : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::quiet_NaN()}) {
+    system.SetBGMVolume(bad);
+    system.SetSFXVolume(bad);
+    EXPECT_EQ(Platform::GetGroupVolume(manager.GroupBGM()), 0.25f) << bad;
+    EXPECT_EQ(Platform::GetGroupVolume(manager.GroupSFXMenu()), 2.5f) << bad;
+    EXPECT_EQ(Platform::GetGroupVolume(manager.GroupSFXGame()), 2.5f) << bad;
+  }
 
   EXPECT_FALSE(system.GetMuteAll());
   system.SetMuteSFX(true);
