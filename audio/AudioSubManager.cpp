@@ -103,7 +103,10 @@ void AudioSubManager::LoadSound(const std::string& path, const std::string& id, 
   if (soundType == "sfxmenu" || soundType == "sfxgame") {
     mode = Platform::kSoundUnique;
   } else if (soundType == "bgm") {
-    mode = Platform::kSoundLoop;
+    // Music is a stream, and a stream has one playback: asked for again past
+    // its first half it starts over, never looping a second copy beside the
+    // first.
+    mode = Platform::kSoundLoop | Platform::kSoundUnique;
   } else {
     Complain("Audio Sub Manager: Invalid type " + soundType + " specified for file " + path + " . File skipped.");
     return;

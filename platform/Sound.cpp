@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -268,8 +269,10 @@ unsigned GetChannelPositionMs(int channel) {
 
 int CountPlayingChannels() { return deviceOpen ? Mix_Playing(-1) : 0; }
 
+// The designed library refuses a volume that is not a finite number and
+// keeps the group's; taken as a gain it would mix full-scale noise.
 void SetGroupVolume(SoundGroup* group, float volume) {
-  if (group != nullptr) group->volume = volume;
+  if (group != nullptr && std::isfinite(volume)) group->volume = volume;
 }
 
 float GetGroupVolume(const SoundGroup* group) { return group != nullptr ? group->volume.load() : 1.0f; }

@@ -58,7 +58,8 @@ unsigned GetChannelPositionMs(int channel);
 int CountPlayingChannels();
 
 // A null group is ignored and reads as full volume, unpaused and unmuted.
-// Volumes are gains: 0 is silent, 1 unchanged, above 1 amplified.
+// Volumes are gains: 0 is silent, 1 unchanged, above 1 amplified; a volume
+// that is not a finite number is ignored.
 void SetGroupVolume(SoundGroup* group, float volume);
 float GetGroupVolume(const SoundGroup* group);
 void SetGroupPaused(SoundGroup* group, bool paused);

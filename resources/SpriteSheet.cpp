@@ -68,6 +68,11 @@ void SpriteSheet::FreeTexture() {
 bool SpriteSheet::LoadPixelsFromFile(const std::string& path) {
   FreeTexture();
 
+  // Frames and clips count rows from the image's top; formats stored bottom
+  // row first (BMP, TGA) would otherwise land upside down below the padding.
+  ilEnable(IL_ORIGIN_SET);
+  ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+
   ILuint image = 0;
   ilGenImages(1, &image);
   ilBindImage(image);

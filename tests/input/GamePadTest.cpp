@@ -242,6 +242,24 @@ TEST_F(GamePadTest, FourSlotsInConnectionOrderAndAFifthIndexReadsDisconnected) {
   });
 }
 
+// A pad pulled out with a button held and the stick pushed must not leave
+// them held: its slot reads as an idle pad, and the release is reported once.
+TEST_F(GamePadTest, UnpluggedPadLeavesNothingHeld) {
+  VirtualPad& pad = Attach();
+  pad.Button(SDL_CONTROLLER_BUTTON_A, true);
+  pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, 30000);
+  Frame([&] { EXPECT_TRUE(device.IsButtonHeld(0, kA)); });
+  pads.clear();
+  Frame([&] {
+    EXPECT_FALSE(device.IsConnected(0));
+    EXPECT_FALSE(device.IsButtonHeld(0, kA));
+    EXPECT_TRUE(device.IsButtonUp(0, kA));
+    EXPECT_TRUE(device.GetLThumbNeutral(0));
+    EXPECT_EQ(device.GetLThumbX(0), 0.0);
+  });
+  Frame([&] { EXPECT_FALSE(device.IsButtonUp(0, kA)); });
+}
+
 TEST_F(GamePadTest, RumbleSpeedsAreClampedAndAbsentPadsReadDisconnected) {
   VirtualPad& pad = Attach();
   Frame();

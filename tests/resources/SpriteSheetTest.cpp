@@ -41,33 +41,37 @@ TEST(NextPowerOfTwo, RoundsUpToThePowerNotBelow) {
 
 using SpriteSheetTest = GLResourceTest;
 
+// The same picture stored top row first (PNG) and bottom row first (BMP).
 TEST_F(SpriteSheetTest, OddSizedImageIsPaddedToPowersOfTwoWithTransparentWhite) {
-  Orv::SpriteSheet sheet;
-  ASSERT_TRUE(sheet.LoadPixelsFromFile(DataPath("pattern_100x60.png")));
-  EXPECT_EQ(sheet.GetTextureWidth(), 128u);
-  EXPECT_EQ(sheet.GetTextureHeight(), 64u);
-  EXPECT_EQ(sheet.GetImageWidth(), 100u);
-  EXPECT_EQ(sheet.GetImageHeight(), 60u);
-  ASSERT_TRUE(sheet.LoadTextureFromPixels32());
-  EXPECT_FALSE(sheet.HasPixels32()) << "the CPU copy goes once the texture exists";
-  EXPECT_EQ(sheet.GetFormat(), static_cast<GLenum>(GL_RGBA));
+  for (const char* file : {"pattern_100x60.png", "pattern_100x60.bmp"}) {
+    SCOPED_TRACE(file);
+    Orv::SpriteSheet sheet;
+    ASSERT_TRUE(sheet.LoadPixelsFromFile(DataPath(file)));
+    EXPECT_EQ(sheet.GetTextureWidth(), 128u);
+    EXPECT_EQ(sheet.GetTextureHeight(), 64u);
+    EXPECT_EQ(sheet.GetImageWidth(), 100u);
+    EXPECT_EQ(sheet.GetImageHeight(), 60u);
+    ASSERT_TRUE(sheet.LoadTextureFromPixels32());
+    EXPECT_FALSE(sheet.HasPixels32()) << "the CPU copy goes once the texture exists";
+    EXPECT_EQ(sheet.GetFormat(), static_cast<GLenum>(GL_RGBA));
 
-  // The image's top half is red, its bottom half green; it sits at the
-  // upper-left of the texture, its first row first.
-  const std::vector<Rgba> pixels = ReadTexture(sheet.GetTexture(), 128, 64);
-  const Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, padding{255, 255, 255, 0};
-  int wrong = 0;
-  for (unsigned y = 0; y < 64; ++y) {
-    for (unsigned x = 0; x < 128; ++x) {
-      const Rgba expected = (x >= 100 || y >= 60) ? padding : (y < 30 ? red : green);
-      if (!(pixels[y * 128 + x] == expected) && wrong++ < 5) {
-        const Rgba& got = pixels[y * 128 + x];
-        ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << int(got.r) << "," << int(got.g) << ","
-                      << int(got.b) << "," << int(got.a);
+    // The image's top half is red, its bottom half green; it sits at the
+    // upper-left of the texture, its top row first.
+    const std::vector<Rgba> pixels = ReadTexture(sheet.GetTexture(), 128, 64);
+    const Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, padding{255, 255, 255, 0};
+    int wrong = 0;
+    for (unsigned y = 0; y < 64; ++y) {
+      for (unsigned x = 0; x < 128; ++x) {
+        const Rgba expected = (x >= 100 || y >= 60) ? padding : (y < 30 ? red : green);
+        if (!(pixels[y * 128 + x] == expected) && wrong++ < 5) {
+          const Rgba& got = pixels[y * 128 + x];
+          ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << int(got.r) << "," << int(got.g) << ","
+                        << int(got.b) << "," << int(got.a);
+        }
       }
     }
+    EXPECT_EQ(wrong, 0);
   }
-  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(SpriteSheetTest, PowerOfTwoImageIsNotEnlarged) {
