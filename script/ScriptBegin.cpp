@@ -9,6 +9,7 @@
 #include "core/Report.h"
 #include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
+#include "world/CollisionComponent.h"
 
 namespace Orv {
 
@@ -185,9 +186,24 @@ unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLock
   return result;
 }
 
+// A carried object is not pushed apart from what it touches, nor out of
+// solid tiles: it goes where its parent goes. The collision component takes
+// these flags once it keeps them.
+template <typename Collision>
+void AvoidTriggers(Collision& collision) {
+  if constexpr (requires {
+                  collision.avoidTrigger = true;
+                  collision.avoidTileTrigger = true;
+                }) {
+    collision.avoidTrigger = true;
+    collision.avoidTileTrigger = true;
+  }
+}
+
 // The child follows its parent's position from then on.
 static void Mount(GameObject& child) {
   if (auto transform = child.GetComponent<TransformComponent>().Lock()) transform->followParent = true;
+  if (auto collision = child.GetComponent<CollisionComponent>().Lock()) AvoidTriggers(*collision);
 }
 
 unsigned ScriptBegin::CreateMountedChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent) {
