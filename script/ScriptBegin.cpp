@@ -1,6 +1,7 @@
 #include "script/ScriptBegin.h"
 
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "app/App.h"
@@ -8,6 +9,7 @@
 #include "core/Report.h"
 #include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
+#include "world/CollisionComponent.h"
 
 namespace Orv {
 
@@ -17,6 +19,24 @@ namespace {
 // saved level objects, which is right for anything a script makes.
 constexpr const char* kEditComponent = "editable";
 constexpr std::uint32_t kEditLevelObjectIndex = 4;
+
+// Each immediate creation runs the new object's script and Init before it
+// returns, all on the one C stack, and every object has a state of its own,
+// so no state's call limit sees the chain: an Init that creates its own type
+// would nest until the stack ran out. Deeper than this, creation is refused.
+constexpr int kMaxCreationDepth = 1000;
+
+// Counts one creation in progress for as long as it runs.
+class CreationNesting {
+ public:
+  explicit CreationNesting(int& depth) : depth_(depth) { ++depth_; }
+  ~CreationNesting() { --depth_; }
+  CreationNesting(const CreationNesting&) = delete;
+  CreationNesting& operator=(const CreationNesting&) = delete;
+
+ private:
+  int& depth_;
+};
 
 unsigned UniqueIdOf(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
@@ -99,11 +119,24 @@ bool ScriptBegin::CreationOverrides(OverrideLists& overrides) const {
   return true;
 }
 
+bool ScriptBegin::MayCreateNested(const char* typeName) {
+  if (creationDepth == 0) creationDepthReported = false;
+  if (creationDepth < kMaxCreationDepth) return true;
+  if (!creationDepthReported) {
+    creationDepthReported = true;
+    PrintErrorLine("Error! Objects created inside one another more than " + std::to_string(kMaxCreationDepth) +
+                   " deep: " + typeName + " not created");
+  }
+  return false;
+}
+
 void ScriptBegin::JoinGroupIfGrouping(const ObjectLockPtr<GameObject>& object) {
   if (groupingEnabled && IsGameObjectAlive(object)) AddToGroup(object);
 }
 
 unsigned ScriptBegin::CreateGameObject(const char* typeName, int id) {
+  if (!MayCreateNested(typeName)) return 0;
+  CreationNesting nesting(creationDepth);
   PrintLine(std::string("Create GameObject: ") + typeName);
   OverrideLists overrides;
   ObjectLockPtr<GameObject> object =
@@ -140,6 +173,8 @@ void ScriptBegin::CreateDelayedInactiveGameObject(const char* typeName, int id) 
 }
 
 unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent) {
+  if (!MayCreateNested(typeName)) return 0;
+  CreationNesting nesting(creationDepth);
   PrintLine(std::string("Create GameObject: ") + typeName);
   OverrideLists overrides;
   ObjectLockPtr<GameObject> object =
@@ -151,12 +186,29 @@ unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLock
   return result;
 }
 
+// A carried object is not pushed apart from what it touches, nor out of
+// solid tiles: it goes where its parent goes. The collision component takes
+// these flags once it keeps them.
+template <typename Collision>
+void AvoidTriggers(Collision& collision) {
+  if constexpr (requires {
+                  collision.avoidTrigger = true;
+                  collision.avoidTileTrigger = true;
+                }) {
+    collision.avoidTrigger = true;
+    collision.avoidTileTrigger = true;
+  }
+}
+
 // The child follows its parent's position from then on.
 static void Mount(GameObject& child) {
   if (auto transform = child.GetComponent<TransformComponent>().Lock()) transform->followParent = true;
+  if (auto collision = child.GetComponent<CollisionComponent>().Lock()) AvoidTriggers(*collision);
 }
 
 unsigned ScriptBegin::CreateMountedChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent) {
+  if (!MayCreateNested(typeName)) return 0;
+  CreationNesting nesting(creationDepth);
   PrintLine(std::string("Create GameObject: ") + typeName);
   OverrideLists overrides;
   unsigned result = 0;

@@ -137,11 +137,17 @@ class ScriptBegin : public PlainSystem {
   // with the record that keeps script-made objects out of the editor's level.
   bool CreationOverrides(OverrideLists& overrides) const;
   void JoinGroupIfGrouping(const ObjectLockPtr<GameObject>& object);
+  // False, with one error line per chain, when a creation from a script would
+  // nest deeper than the C stack can carry.
+  bool MayCreateNested(const char* typeName);
 
   OverrideLists paramStack;
   std::vector<DelayedCreateRecord> delayedCreations;
   std::vector<ObjectLockPtr<GameObject>> currentGroup;
   bool groupingEnabled = false;
+  // Immediate creations from scripts running inside one another right now.
+  int creationDepth = 0;
+  bool creationDepthReported = false;
 };
 
 }  // namespace Orv

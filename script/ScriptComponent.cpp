@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <set>
+#include <string>
 
 #include "LuaTableIterator.h"
 #include "core/FileUtils.h"
@@ -483,9 +484,20 @@ const char* ScriptComponent::AttributeFunc::Keep(std::optional<std::string> valu
 
 namespace {
 
-void CopyInto(OrvLua::LuaObject& target, const OrvLua::LuaObject& source, ScriptComponent& receiver,
-              std::set<const void*>& path) {
-  path.insert(source.GetLuaPointer());
+// Each nested table is copied by a call inside the one before, on the one C
+// stack: a chain of tables a script builds in a loop could be nested deeper
+// than that stack. Tables deeper than this are left out of the copy.
+constexpr int kMaxCopyDepth = 200;
+
+struct CopyWalk {
+  ScriptComponent& receiver;
+  // The tables being copied right now, outermost first.
+  std::set<const void*> path;
+  bool cutShort = false;
+};
+
+void CopyInto(OrvLua::LuaObject& target, const OrvLua::LuaObject& source, CopyWalk& walk) {
+  walk.path.insert(source.GetLuaPointer());
   for (OrvLua::LuaTableIterator it(source); it; ++it) {
     const OrvLua::LuaObject& key = it.GetKey();
     if (!key.IsString()) continue;
@@ -497,16 +509,20 @@ void CopyInto(OrvLua::LuaObject& target, const OrvLua::LuaObject& source, Script
       case OrvLua::LuaObject::TagBoolean: target.SetBoolean(name, value.GetBoolean()); break;
       case OrvLua::LuaObject::TagTable: {
         // A table inside itself would be copied forever.
-        if (path.count(value.GetLuaPointer()) != 0) break;
-        OrvLua::LuaObject copy = receiver.NewTable();
-        CopyInto(copy, value, receiver, path);
+        if (walk.path.count(value.GetLuaPointer()) != 0) break;
+        if (walk.path.size() >= kMaxCopyDepth) {
+          walk.cutShort = true;
+          break;
+        }
+        OrvLua::LuaObject copy = walk.receiver.NewTable();
+        CopyInto(copy, value, walk);
         target.SetObject(name, copy);
         break;
       }
       default: break;
     }
   }
-  path.erase(source.GetLuaPointer());
+  walk.path.erase(source.GetLuaPointer());
 }
 
 }  // namespace
@@ -514,8 +530,12 @@ void CopyInto(OrvLua::LuaObject& target, const OrvLua::LuaObject& source, Script
 OrvLua::LuaObject CopyTableToState(ScriptComponent& receiver, const OrvLua::LuaObject& source) {
   OrvLua::LuaObject copy = receiver.NewTable();
   if (!source.IsTable() || !copy.IsBound()) return copy;
-  std::set<const void*> path;
-  CopyInto(copy, source, receiver, path);
+  CopyWalk walk{receiver, {}, false};
+  CopyInto(copy, source, walk);
+  if (walk.cutShort) {
+    PrintErrorLine("Error! A table nested more than " + std::to_string(kMaxCopyDepth) +
+                   " deep was copied without its deeper tables");
+  }
   return copy;
 }
 

@@ -226,7 +226,8 @@ class ScriptComponent : public Component {
 // Copies a table of another state (or this one) into the receiver's state:
 // string keys with string, number, boolean and table values, tables copied
 // depth first. Anything else is dropped; a table nested in itself is not
-// followed back into itself.
+// followed back into itself, and tables more than 200 deep are left out
+// with one error line.
 OrvLua::LuaObject CopyTableToState(ScriptComponent& receiver, const OrvLua::LuaObject& source);
 
 // The factory of one object type's script components: it keeps the type's

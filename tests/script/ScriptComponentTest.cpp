@@ -267,6 +267,32 @@ TEST_F(ScriptComponentTest, CopyTableToStateKeepsStringKeysOfPlainValuesAndNeste
   EXPECT_FALSE(OrvLua::LuaTableIterator(empty).IsValid());
 }
 
+TEST_F(ScriptComponentTest, CopyTableToStateLeavesOutTablesDeeperThanTheLimit) {
+  auto senderObject = NewObject(1);
+  auto receiverObject = NewObject(2);
+  auto sender = Attach(*senderObject, "");
+  auto receiver = Attach(*receiverObject, "");
+  receiver->RunScript();
+  // A chain of tables, each holding its level and the next one.
+  Eval(*sender, "function Chain(n) local t = nil for i = n, 1, -1 do t = {level = i, next = t} end return t end");
+  Eval(*receiver, "function Depth(t) local d = 0 while t do d = t.level t = t.next end return d end");
+  struct Case {
+    int built;
+    int arrived;
+    bool reported;
+  };
+  for (const Case c : {Case{200, 200, false}, Case{201, 200, true}, Case{100000, 200, true}}) {
+    Eval(*sender, "msg = Chain(" + std::to_string(c.built) + ")");
+    ::testing::internal::CaptureStderr();
+    OrvLua::LuaObject copy = CopyTableToState(*receiver, sender->GetGlobal("msg"));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    receiver->GetGlobal("_G").SetObject("got", copy);
+    EXPECT_EQ(Eval(*receiver, "return Depth(got)"), std::to_string(c.arrived)) << c.built;
+    EXPECT_EQ(err, c.reported ? "Error! A table nested more than 200 deep was copied without its deeper tables\n" : "")
+        << c.built;
+  }
+}
+
 TEST_F(ScriptComponentTest, ClosingTheStateUnbindsHandlesAndReleasesFunctorsAfterwards) {
   auto object = NewObject();
   auto component = Attach(*object, "function Init() return 1 end");

@@ -198,3 +198,33 @@ TEST_F(ScriptCreationTest, GroupingTakesTheJoiningCreationsOnly) {
   EXPECT_TRUE(ObjectsWithId(4).at(0)->GetGroupMembers().empty());
   EXPECT_TRUE(ObjectsWithId(5).at(0)->GetGroupMembers().empty());
 }
+
+TEST_F(ScriptCreationTest, ATypeThatCreatesItselfInInitStopsAtTheNestingLimit) {
+  // Every nested creation runs inside the one before it; unchecked, the chain
+  // ends only when the C stack does.
+  struct Case {
+    const char* function;
+    unsigned id;
+  };
+  for (const Case c : {Case{"CreateGameObject", 1}, Case{"CreateChildGameObject", 2},
+                       Case{"CreateMountedChildGameObject", 3}}) {
+    const std::string type = std::string("Self") + std::to_string(c.id);
+    Define(type, "function Init() made = " + std::string(c.function) + "('" + type + "', " + std::to_string(c.id) +
+                     ") end\n");
+    Define("Kid", "");
+    Load();
+    out.clear();
+    err.clear();
+    auto first = Create(type, c.id);
+    const auto chain = ObjectsWithId(c.id);
+    ASSERT_EQ(chain.size(), 1001u) << c.function;
+    EXPECT_EQ(err, "Error! Objects created inside one another more than 1000 deep: " + type + " not created\n")
+        << c.function;
+    EXPECT_EQ(Eval(*chain.back(), "return made"), "0");
+    EXPECT_EQ(Eval(*chain.front(), "return made"), std::to_string(chain[1]->GetUniqueId()));
+    // Only the nesting is limited: the next creation goes through again.
+    EXPECT_NE(EvalCaptured(*first, "return CreateGameObject('Kid', 9)"), "0") << c.function;
+    for (const auto& object : chain) object->Destroy();
+    engine.RemoveDeadObjects();
+  }
+}

@@ -207,4 +207,41 @@ TEST(ScriptEngineProgram, WhilePausedTheCountdownStopsAndRemovalsStillRun) {
   EXPECT_NE(run.out.find("paused\n"), std::string::npos);
 }
 
+TEST(ScriptEngineProgram, ScriptsThatNestWithoutEndAreStoppedWithOneLineEachAndTheProgramGoesOn) {
+  ContentFolder folder;
+  // A type that makes another of itself in its Init, and a message made of a
+  // chain of tables far deeper than anyone would write by hand: both used to
+  // run the C stack out and take the program down.
+  WriteScene(folder,
+             {{"Self", "function Init() CreateGameObject('Self', 1) end\n"},
+              {"Listener",
+               "SubMsgChannel('deep')\n"
+               "function OnMessage(n, t)\n"
+               "  local d = 0 while t.next do d = d + 1 t = t.next end\n"
+               "  print('deep message ' .. n .. ' ' .. d)\n"
+               "end\n"},
+              {"Sender",
+               "n = 0\n"
+               "function Update(dt)\n"
+               "  n = n + 1\n"
+               "  if n == 1 then\n"
+               "    local t = {} for i = 1, 100000 do t = {next = t} end\n"
+               "    SendMsgToChannel('deep', 7, t)\n"
+               "  end\n"
+               "  print('frame ' .. n)\n"
+               "  if n == 3 then Shutdown() end\n"
+               "end\n"}},
+             {{"Self", 1}, {"Listener", 2}, {"Sender", 3}});
+  const RunResult run = RunScene(folder);
+  ASSERT_FALSE(run.timedOut) << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err.substr(0, 2000);
+  EXPECT_EQ(Lines(run.out, "Create GameObject: Self").size(), 1000u);
+  EXPECT_EQ(Lines(run.out, "deep message "), (std::vector<std::string>{"deep message 7 199"}));
+  EXPECT_EQ(Lines(run.out, "frame "), (std::vector<std::string>{"frame 1", "frame 2", "frame 3"}));
+  EXPECT_EQ(Lines(run.err, "Error! "),
+            (std::vector<std::string>{
+                "Error! Objects created inside one another more than 1000 deep: Self not created",
+                "Error! A table nested more than 200 deep was copied without its deeper tables"}));
+}
+
 }  // namespace
