@@ -307,3 +307,38 @@ TEST(BlueprintInstantiate, EachEntryIsSetUpGivenItsDataInKeyOrderThenAttached) {
   // The first A was replaced without being shut down.
   EXPECT_EQ(std::count(CallLog().begin(), CallLog().end(), "class Orv::ProbeA: Shutdown"), 0);
 }
+
+namespace {
+
+// Notes, for each object it hears of, how many objects the manager then holds.
+class CountingListener : public PlainSystem {
+ public:
+  CountingListener(GameEngine* engine, std::vector<std::string>& heard)
+      : PlainSystem(engine), engine(engine), heard(heard) {}
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override {
+    heard.push_back(std::to_string(object.Lock()->GetID()) + " of " +
+                    std::to_string(engine->GetGameObjectManager().GetObjects().size()));
+  }
+  GameEngine* engine;
+  std::vector<std::string>& heard;
+};
+
+}  // namespace
+
+TEST_F(BlueprintTest, SpawnListAnnouncesEachObjectBeforeMakingTheNext) {
+  ASSERT_TRUE(Load("A.txt", R"({"name":"A","id":1,"components":[{"type":"transform","data":[1.0]}]})"));
+  std::vector<std::string> heard;
+  engine.AddSystem(std::make_shared<CountingListener>(&engine, heard), RoleNone);
+  folder.Write("data/summoner.ini", R"({"spawn":[
+      {"name":"A","id":4,"params":{"transform":{"index":0,"value":2.0}}},
+      {"name":"Nope","id":5,"params":{}},
+      {"name":"A","id":6,"params":{}}]})");
+  GOSummoner summoner(&engine);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  summoner.Start();
+  testing::internal::GetCapturedStdout();
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(heard, (std::vector<std::string>{"4 of 1", "6 of 2"}));
+  EXPECT_NE(errors.find("Error! Object of type Nope cannot be created!!"), std::string::npos) << errors;
+}
