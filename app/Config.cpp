@@ -40,8 +40,10 @@ std::optional<Config> ReadConfig(const std::string& path, std::vector<std::strin
   json_decref(root);
 
   // A window without a size cannot be opened: refuse it like a missing file.
+  // So is one whose side does not fit a signed int, which is what a negative
+  // value becomes: the window and the systems would not agree on its size.
   for (const auto& [key, value] : {std::pair{"width", config.width}, std::pair{"height", config.height}}) {
-    if (value == 0) {
+    if (value == 0 || value > static_cast<unsigned>(std::numeric_limits<std::int32_t>::max())) {
       warnings.push_back(path + ": \"" + key + "\" must be a positive integer");
       return std::nullopt;
     }

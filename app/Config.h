@@ -20,8 +20,9 @@ struct Config {
 };
 
 // Reads the file. Nothing when it is missing, unreadable or not JSON, or when
-// the window would have no size; problems with the values that do not stop
-// the program are described in warnings (one line each, naming the file).
+// the window would have no size (0, or a side past what a signed int holds);
+// problems with the values that do not stop the program are described in
+// warnings (one line each, naming the file).
 std::optional<Config> ReadConfig(const std::string& path, std::vector<std::string>& warnings);
 
 }  // namespace Orv

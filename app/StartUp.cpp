@@ -42,14 +42,15 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
     return false;
   }
   engine.SetFullscreen(fullscreen);
-  if (!AudioSubManager::GetInstance().Init()) {
-    ShowMessage("Error! Unable to initialize Audio Submanager");
-    return false;
-  }
 
+  // Resources, sound, fonts: the first of these that fails is the one reported.
   ResourceManager& resources = ResourceManager::GetInstance();
   if (!resources.Init()) {
     ShowMessage("Error Unable to initialize Resource Manager");
+    return false;
+  }
+  if (!AudioSubManager::GetInstance().Init()) {
+    ShowMessage("Error! Unable to initialize Audio Submanager");
     return false;
   }
   if (!Font::InitFreeType()) {

@@ -64,6 +64,13 @@ TEST(Config, RefusedWithoutSizeOrDocument) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_NE(warnings[0].find("\"width\" must be a positive integer"), std::string::npos) << warnings[0];
   EXPECT_FALSE(Read(R"({"width":640,"height":480.0})", &warnings));
+  // Negative sizes come out of the low 32 bits above 2^31: no window has such a side.
+  for (const char* json : {R"({"width":-640,"height":480})", R"({"width":640,"height":2147483648})"}) {
+    EXPECT_FALSE(Read(json, &warnings)) << json;
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("must be a positive integer"), std::string::npos) << warnings[0];
+  }
+  EXPECT_TRUE(Read(R"({"width":4294967936,"height":480,"fps":60})")) << "only the low 32 bits count: 640";
   EXPECT_FALSE(Read("{", &warnings));
   EXPECT_TRUE(warnings.empty()) << "a broken file is refused without a word";
   warnings.clear();

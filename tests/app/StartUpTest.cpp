@@ -36,13 +36,15 @@ TEST(StartUp, BrokenConfigurationIsLikeAMissingOne) {
   }
 }
 
-TEST(StartUp, ZeroOrMissingSizeIsRefusedNamingTheKey) {
+TEST(StartUp, ZeroMissingOrNegativeSizeIsRefusedNamingTheKey) {
   struct Case {
     const char* json;
     const char* key;
   } cases[] = {
       {R"({"height":480,"title":"T","fps":60,"debug":-1})", "\"width\""},
       {R"({"width":640,"height":0,"title":"T","fps":60,"debug":-1})", "\"height\""},
+      {R"({"width":-640,"height":480,"title":"T","fps":60,"debug":-1})", "\"width\""},
+      {R"({"width":640,"height":-1,"title":"T","fps":60,"debug":-1})", "\"height\""},
       {R"([1,2,3])", "\"width\""},
   };
   for (const Case& c : cases) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
+#include "Probes.h"
 #include "app/GameEngine.h"
 #include "core/GOSummoner.h"
 #include "core/GameObject.h"
@@ -16,6 +18,7 @@
 
 using namespace Orv;
 using OrvTest::ContentFolder;
+using Testing::CallLog;
 
 namespace {
 
@@ -242,4 +245,100 @@ TEST_F(BlueprintTest, SpawnListFailuresStopEarly) {
     summoner.Start();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.line);
   }
+}
+
+namespace {
+
+// A probe that also says when it is attached and which components it then sees.
+template <typename Named>
+class AttachedProbe : public Testing::Probe<Named> {
+ public:
+  void OnAttach(GameObject* owner) override {
+    CallLog().push_back(std::string(Named::RunTimeName) + ": OnAttach seeing " +
+                        std::to_string(owner->GetComponents().size()));
+  }
+};
+
+}  // namespace
+
+TEST(BlueprintInstantiate, EachEntryIsSetUpGivenItsDataInKeyOrderThenAttached) {
+  GameEngine engine("Instantiate", 320, 200, false, false);
+  auto a = std::make_shared<ComponentTypeCreate<AttachedProbe<Testing::NameA>>>();
+  auto b = std::make_shared<ComponentTypeCreate<AttachedProbe<Testing::NameB>>>();
+  const std::uint32_t keyA = TypeKey<Testing::Probe<Testing::NameA>>();
+  const std::uint32_t keyB = TypeKey<Testing::Probe<Testing::NameB>>();
+  const std::uint32_t keyC = TypeKey<Testing::Probe<Testing::NameC>>();
+  GameObjectBlueprint blueprint(1, -1);
+  // A listed twice: both are made and given the same data; the second stays.
+  blueprint.AddComponentCreator(keyA, ObjectLockPtr<ComponentCreate>(std::shared_ptr<ComponentCreate>(a)));
+  blueprint.AddComponentCreator(keyB, ObjectLockPtr<ComponentCreate>(std::shared_ptr<ComponentCreate>(b)));
+  blueprint.AddComponentCreator(keyA, ObjectLockPtr<ComponentCreate>(std::shared_ptr<ComponentCreate>(a)));
+  // Stored out of order: applied by ascending index, then by key name.
+  blueprint.SetIndexedDataInt(keyA, 2, 7);
+  blueprint.SetIndexedDataDouble(keyA, 0, 1.5);
+  blueprint.SetNamedDataInt(keyA, "speed", 3);
+  blueprint.SetNamedDataString(keyA, "hp", "x");
+  // Data of a type the blueprint does not list reaches nobody.
+  blueprint.SetIndexedDataInt(keyC, 0, 9);
+
+  auto object = engine.CreateEmptyObject(1);
+  CallLog().clear();
+  blueprint.Instantiate(object, true);
+  const std::vector<std::string> madeA = {
+      "class Orv::ProbeA: Setup",
+      "class Orv::ProbeA: OnRealProperty 0 1.500000",
+      "class Orv::ProbeA: OnIntProperty 2 7",
+      "class Orv::ProbeA: OnStringProperty 0 x",
+      "class Orv::ProbeA: OnStringPropertyByName hp x",
+      "class Orv::ProbeA: OnIntProperty 1 3",
+      "class Orv::ProbeA: OnIntPropertyByName speed 3",
+  };
+  std::vector<std::string> expected = madeA;
+  expected.push_back("class Orv::ProbeA: OnAttach seeing 1");
+  expected.push_back("class Orv::ProbeB: Setup");
+  expected.push_back("class Orv::ProbeB: OnAttach seeing 2");
+  expected.insert(expected.end(), madeA.begin(), madeA.end());
+  expected.push_back("class Orv::ProbeA: OnAttach seeing 2");
+  EXPECT_EQ(CallLog(), expected);
+
+  auto locked = object.Lock();
+  ASSERT_EQ(locked->GetComponents().size(), 2u);
+  EXPECT_FALSE(locked->GetComponent(keyC).IsAlive());
+  // The first A was replaced without being shut down.
+  EXPECT_EQ(std::count(CallLog().begin(), CallLog().end(), "class Orv::ProbeA: Shutdown"), 0);
+}
+
+namespace {
+
+// Notes, for each object it hears of, how many objects the manager then holds.
+class CountingListener : public PlainSystem {
+ public:
+  CountingListener(GameEngine* engine, std::vector<std::string>& heard)
+      : PlainSystem(engine), engine(engine), heard(heard) {}
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override {
+    heard.push_back(std::to_string(object.Lock()->GetID()) + " of " +
+                    std::to_string(engine->GetGameObjectManager().GetObjects().size()));
+  }
+  GameEngine* engine;
+  std::vector<std::string>& heard;
+};
+
+}  // namespace
+
+TEST_F(BlueprintTest, SpawnListAnnouncesEachObjectBeforeMakingTheNext) {
+  ASSERT_TRUE(Load("A.txt", R"({"name":"A","id":1,"components":[{"type":"transform","data":[1.0]}]})"));
+  std::vector<std::string> heard;
+  engine.AddSystem(std::make_shared<CountingListener>(&engine, heard), RoleNone);
+  folder.Write("data/summoner.ini", R"({"spawn":[
+      {"name":"A","id":4,"params":{"transform":{"index":0,"value":2.0}}},
+      {"name":"Nope","id":5,"params":{}},
+      {"name":"A","id":6,"params":{}}]})");
+  GOSummoner summoner(&engine);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  summoner.Start();
+  testing::internal::GetCapturedStdout();
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(heard, (std::vector<std::string>{"4 of 1", "6 of 2"}));
+  EXPECT_NE(errors.find("Error! Object of type Nope cannot be created!!"), std::string::npos) << errors;
 }
