@@ -19,29 +19,11 @@ namespace {
 constexpr const char* kClock = "frames = 0\nfunction Update() frames = frames + 1 if frames == 3 then Shutdown() end end\n";
 
 // One object per script, spawned in the order given, and a clock after them.
-void WriteScene(const ContentFolder& folder, std::vector<std::pair<std::string, std::string>> scripts) {
-  folder.WriteConfig(ConfigJson(320, 200, "Language", 60, 1));
-  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+void WriteScene(const ContentFolder& folder, ScriptedTypes scripts) {
   scripts.emplace_back("Clock", kClock);
-  std::string spawn;
-  for (const auto& [type, script] : scripts) {
-    folder.Write("data/gameobjects/" + type + ".txt", R"({"name":")" + type + R"(","id":1,"components":[]})");
-    folder.Write("data/scripts/" + type + ".lua", script);
-    spawn += std::string(spawn.empty() ? "" : ",") + R"({"name":")" + type + R"(","id":1,"params":{}})";
-  }
-  folder.Write("data/summoner.ini", R"({"spawn":[)" + spawn + "]}");
-}
-
-RunResult RunScene(const ContentFolder& folder) {
-  RunOptions options;
-  options.timeoutSeconds = 30.0;
-  return RunOrv(folder, options);
-}
-
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
+  SpawnList spawn;
+  for (const auto& entry : scripts) spawn.emplace_back(entry.first, 1);
+  WriteScriptScene(folder, "Language", scripts, spawn);
 }
 
 // No script failed to load or run.
@@ -80,7 +62,7 @@ TEST(ScriptLanguageProgram, ContinueEndsOneIterationOfEveryKindOfLoop) {
                        "  for k = 1, 3 do continue = continue + k end\n"
                        "  print('old name ' .. continue)\n"
                        "end\n"}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
   // The repeat leaves at 5 through its until, which sees `stop` after a continue.
@@ -100,7 +82,7 @@ TEST(ScriptLanguageProgram, ContinueErrorsNameTheScriptAndItsLineAndTheProgramGo
                        "  end\n"
                        "end\n"},
                       {"Next", "function Init() print('next init') end\n"}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
   const std::string stray = "Error running script: data/scripts/Stray.lua:3: no loop to continue\n";
@@ -133,7 +115,7 @@ TEST(ScriptLanguageProgram, FilesLoadedByDofileAndRequireMayUseContinue) {
                        "  print('dofile ' .. dofile('data/lib/odds.lua'))\n"
                        "  print('loadfile', select(2, pcall(dofile, 'data/lib/broken.lua')))\n"
                        "end\n"}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
   ExpectLines(run, {"require 2,4,6,8\n", "dofile 1,3,5,7\n", "loadfile\tdata/lib/broken.lua:3: at four\n"});
@@ -166,7 +148,7 @@ TEST(ScriptLanguageProgram, ScriptSideLibrariesReachEveryObjectScript) {
                "  print('popen ' .. pipe:read('*l'))\n"
                "  pipe:close()\n"
                "end\n"}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
   ExpectLines(run, {"wide wstring 4 abcd\n", "upper ÉTÉ Ω àω\n", "wide keys 1 2\n",

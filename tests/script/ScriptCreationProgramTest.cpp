@@ -13,12 +13,6 @@ std::string Blueprint(const std::string& type, double x) {
          std::to_string(x) + "]}]}";
 }
 
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 }  // namespace
 
 TEST(ScriptCreationProgram, ScriptedObjectsStartAndCreateOthersWhileBrokenScriptsAreReportedOnce) {

@@ -2,12 +2,7 @@
 // channel messages, Kill and TimeKill, and removals while paused. Scripts
 // report with print; the program ends itself through "Shutdown".
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,36 +14,8 @@ using namespace OrvTest;
 namespace {
 
 // A content folder whose spawn list makes one object per (type, id), in order.
-void WriteScene(const ContentFolder& folder, const std::vector<std::pair<std::string, std::string>>& scripts,
-                const std::vector<std::pair<std::string, int>>& spawn) {
-  folder.WriteConfig(ConfigJson(320, 200, "Script engine", 60, 1));
-  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
-  for (const auto& [type, script] : scripts) {
-    folder.Write("data/gameobjects/" + type + ".txt", R"({"name":")" + type + R"(","id":1,"components":[]})");
-    folder.Write("data/scripts/" + type + ".lua", script);
-  }
-  std::string list;
-  for (const auto& [type, id] : spawn) {
-    list += std::string(list.empty() ? "" : ",") + R"({"name":")" + type + R"(","id":)" + std::to_string(id) +
-            R"(,"params":{}})";
-  }
-  folder.Write("data/summoner.ini", R"({"spawn":[)" + list + "]}");
-}
-
-RunResult RunScene(const ContentFolder& folder) {
-  RunOptions options;
-  options.timeoutSeconds = 30.0;
-  return RunOrv(folder, options);
-}
-
-// The lines of out that start with prefix, in order.
-std::vector<std::string> Lines(const std::string& out, const std::string& prefix) {
-  std::vector<std::string> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-  }
-  return lines;
+void WriteScene(const ContentFolder& folder, const ScriptedTypes& scripts, const SpawnList& spawn) {
+  WriteScriptScene(folder, "Script engine", scripts, spawn);
 }
 
 TEST(ScriptEngineProgram, UpdateGetsTheFrameTimeAndShutdownEndsTheProgram) {
@@ -63,13 +30,13 @@ TEST(ScriptEngineProgram, UpdateGetsTheFrameTimeAndShutdownEndsTheProgram) {
                "end\n"},
               {"Second", "n = 0 function Update(dt) n = n + 1 print('second ' .. n) end\n"}},
              {{"First", 1}, {"Second", 2}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Lines(run.out, "first "),
+  EXPECT_EQ(LinesStartingWith(run.out, "first "),
             (std::vector<std::string>{"first 1 true", "first 2 true", "first 3 true", "first 4 true", "first 5 true"}));
   // Walked after the first: its fifth Update never comes.
-  EXPECT_EQ(Lines(run.out, "second ").size(), 4u) << run.out;
+  EXPECT_EQ(LinesStartingWith(run.out, "second ").size(), 4u) << run.out;
 }
 
 TEST(ScriptEngineProgram, ChannelMessagesGoOutByUniqueIdAndDepthFirst) {
@@ -96,11 +63,11 @@ TEST(ScriptEngineProgram, ChannelMessagesGoOutByUniqueIdAndDepthFirst) {
       "end\n";
   std::vector<std::pair<std::string, int>> spawn(12, {"Node", 0});
   WriteScene(folder, {{"Node", node}}, spawn);
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  std::vector<std::string> seen = Lines(run.out, "got ");
-  seen.push_back(Lines(run.out, "sent").empty() ? "" : "sent");
+  std::vector<std::string> seen = LinesStartingWith(run.out, "got ");
+  seen.push_back(LinesStartingWith(run.out, "sent").empty() ? "" : "sent");
   EXPECT_EQ(seen, (std::vector<std::string>{"got 3 1 a=1,b=two,t=table", "got 3 2 ", "got 7 2 ", "got 12 2 ",
                                             "got 7 1 a=1,b=two,t=table", "got 12 1 a=1,b=two,t=table", "sent"}))
       << run.out;
@@ -121,7 +88,7 @@ TEST(ScriptEngineProgram, KillInUpdateEndsTheObjectThatFrame) {
                "function Init() SubscribeToEventGroup('victims') end\n"
                "function Update(dt) n = n + 1 print('victim ' .. n) if n == 3 then Kill() end end\n"}},
              {{"Watcher", 1}, {"Victim", 2}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
   std::vector<std::string> seen;
@@ -135,7 +102,7 @@ TEST(ScriptEngineProgram, KillInUpdateEndsTheObjectThatFrame) {
 
 // The seconds printed by the last line that starts with prefix.
 double LastTime(const std::string& out, const std::string& prefix) {
-  const std::vector<std::string> lines = Lines(out, prefix);
+  const std::vector<std::string> lines = LinesStartingWith(out, prefix);
   return lines.empty() ? -1.0 : std::atof(lines.back().c_str() + prefix.size());
 }
 
@@ -148,7 +115,7 @@ TEST(ScriptEngineProgram, TheFirstTimedKillDelayStands) {
                "function Update(dt) t = t + dt print(string.format('timed %.3f', t)) end\n"},
               {"Clock", "t = 0 function Update(dt) t = t + dt if t > 3 then Shutdown() end end\n"}},
              {{"Timed", 1}, {"Clock", 2}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
   const double last = LastTime(run.out, "timed ");
@@ -191,10 +158,10 @@ TEST(ScriptEngineProgram, WhilePausedTheCountdownStopsAndRemovalsStillRun) {
                "  if k < 30 then CreateDelayedGameObject('Ticker', 0) else PauseEngineDeactivate() end\n"
                "end\n"}},
              {{"Timed", 1}, {"Doomed", 9}, {"Pauser", 2}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  const std::vector<std::string> ticks = Lines(run.out, "tick ");
+  const std::vector<std::string> ticks = LinesStartingWith(run.out, "tick ");
   ASSERT_EQ(ticks.size(), 30u) << run.out;
   EXPECT_EQ(ticks.front(), "tick 1 true 0") << "the removal ran in the frame of the pause";
   EXPECT_EQ(ticks.back(), "tick 30 true 0");
@@ -232,13 +199,13 @@ TEST(ScriptEngineProgram, ScriptsThatNestWithoutEndAreStoppedWithOneLineEachAndT
                "  if n == 3 then Shutdown() end\n"
                "end\n"}},
              {{"Self", 1}, {"Listener", 2}, {"Sender", 3}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err.substr(0, 2000);
-  EXPECT_EQ(Lines(run.out, "Create GameObject: Self").size(), 1000u);
-  EXPECT_EQ(Lines(run.out, "deep message "), (std::vector<std::string>{"deep message 7 199"}));
-  EXPECT_EQ(Lines(run.out, "frame "), (std::vector<std::string>{"frame 1", "frame 2", "frame 3"}));
-  EXPECT_EQ(Lines(run.err, "Error! "),
+  EXPECT_EQ(LinesStartingWith(run.out, "Create GameObject: Self").size(), 1000u);
+  EXPECT_EQ(LinesStartingWith(run.out, "deep message "), (std::vector<std::string>{"deep message 7 199"}));
+  EXPECT_EQ(LinesStartingWith(run.out, "frame "), (std::vector<std::string>{"frame 1", "frame 2", "frame 3"}));
+  EXPECT_EQ(LinesStartingWith(run.err, "Error! "),
             (std::vector<std::string>{
                 "Error! Objects created inside one another more than 1000 deep: Self not created",
                 "Error! A table nested more than 200 deep was copied without its deeper tables"}));

@@ -14,31 +14,8 @@ using namespace OrvTest;
 namespace {
 
 // Scripted types with a transform; the first is spawned once with id 1.
-void WriteScene(const ContentFolder& folder, const std::vector<std::pair<std::string, std::string>>& scripts) {
-  folder.WriteConfig(ConfigJson(320, 200, "Groups", 60, 1));
-  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
-  for (const auto& [type, script] : scripts) {
-    folder.Write("data/gameobjects/" + type + ".txt",
-                 R"({"name":")" + type + R"(","id":1,"components":[{"type":"transform","data":[]}]})");
-    folder.Write("data/scripts/" + type + ".lua", script);
-  }
-  folder.Write("data/summoner.ini", R"({"spawn":[{"name":")" + scripts.front().first + R"(","id":1,"params":{}}]})");
-}
-
-RunResult RunScene(const ContentFolder& folder) {
-  RunOptions options;
-  options.timeoutSeconds = 30.0;
-  return RunOrv(folder, options);
-}
-
-// The lines of out that start with prefix, in order.
-std::vector<std::string> Lines(const std::string& out, const std::string& prefix) {
-  std::vector<std::string> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-  }
-  return lines;
+void WriteScene(const ContentFolder& folder, const ScriptedTypes& scripts) {
+  WriteScriptScene(folder, "Groups", scripts, {{scripts.front().first, 1}}, R"([{"type":"transform","data":[]}])");
 }
 
 TEST(ScriptGroupsProgram, TheFirstOfAGroupLeadsAndItsVariablesReachTheOthers) {
@@ -72,10 +49,10 @@ TEST(ScriptGroupsProgram, TheFirstOfAGroupLeadsAndItsVariablesReachTheOthers) {
                "    print(me .. ' average ' .. average.x .. ' ' .. average.y)\n"
                "  end\n"
                "end\n"}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Lines(run.out, "member "),
+  EXPECT_EQ(LinesStartingWith(run.out, "member "),
             (std::vector<std::string>{
                 "member 11 leads true with 2", "member 12 leads false with 2", "member 13 leads false with 2",
                 // Made with grouping off: in no group.
@@ -114,13 +91,13 @@ TEST(ScriptGroupsProgram, AMountedChildIsItsParentsChildWhileItsInitRuns) {
                "  print(me .. ' init done')\n"
                "end\n"
                "function OnMessage(parent) print(me .. ' hears parent ' .. parent) end\n"}});
-  const RunResult run = RunScene(folder);
+  const RunResult run = RunOrv(folder);
   ASSERT_FALSE(run.timedOut) << run.out << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  const std::vector<std::string> parent = Lines(run.out, "parent is ");
+  const std::vector<std::string> parent = LinesStartingWith(run.out, "parent is ");
   ASSERT_EQ(parent.size(), 1u) << run.out;
   const std::string heard = " hears parent " + parent.front().substr(std::string("parent is ").size());
-  EXPECT_EQ(Lines(run.out, "kid "),
+  EXPECT_EQ(LinesStartingWith(run.out, "kid "),
             (std::vector<std::string>{"kid 7 init", "kid 7" + heard, "kid 7 init done", "kid 8 init",
                                       "kid 7" + heard, "kid 8 init done", "kid 7" + heard, "kid 8" + heard}))
       << run.out << run.err;

@@ -221,4 +221,36 @@ std::string ConfigJson(int width, int height, const std::string& title, int fps,
   return json.str();
 }
 
+void WriteScriptScene(const ContentFolder& folder, const std::string& title, const ScriptedTypes& types,
+                      const SpawnList& spawn, const std::string& components) {
+  folder.WriteConfig(ConfigJson(320, 200, title, 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  for (const auto& [type, script] : types) {
+    folder.Write("data/gameobjects/" + type + ".txt",
+                 R"({"name":")" + type + R"(","id":1,"components":)" + components + "}");
+    folder.Write("data/scripts/" + type + ".lua", script);
+  }
+  std::string list;
+  for (const auto& [type, id] : spawn) {
+    list += std::string(list.empty() ? "" : ",") + R"({"name":")" + type + R"(","id":)" + std::to_string(id) +
+            R"(,"params":{}})";
+  }
+  folder.Write("data/summoner.ini", R"({"spawn":[)" + list + "]}");
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+  }
+  return lines;
+}
+
 }  // namespace OrvTest

@@ -66,4 +66,19 @@ std::string Shell(const std::string& command);
 // A content folder's config with the common keys.
 std::string ConfigJson(int width, int height, const std::string& title, int fps, int debug);
 
+// (type name, script text) and (type name, id) pairs.
+using ScriptedTypes = std::vector<std::pair<std::string, std::string>>;
+using SpawnList = std::vector<std::pair<std::string, int>>;
+
+// A scene of scripted object types: a 320x200 window at debug level 1, an empty
+// sound list, one blueprint per type with the given components array and its
+// script, and the spawn list in order.
+void WriteScriptScene(const ContentFolder& folder, const std::string& title, const ScriptedTypes& types,
+                      const SpawnList& spawn, const std::string& components = "[]");
+
+// How often part occurs in text.
+std::size_t Count(const std::string& text, const std::string& part);
+// The lines of text that start with prefix, in order.
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix);
+
 }  // namespace OrvTest
