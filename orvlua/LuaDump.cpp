@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "EngineLibraries.h"
@@ -63,10 +64,13 @@ char ControlEscape(unsigned c) {
   }
 }
 
-std::string QuoteString(const char* s, std::size_t len) {
+// Quoted text with escapes; characters outside printable ASCII as hex of the
+// given width (2 digits for bytes, 4 for wide characters).
+template <typename Char>
+std::string Quote(const Char* s, std::size_t len, const char* hexFormat) {
   std::string text = "\"";
   for (std::size_t i = 0; i < len; ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
+    const unsigned c = static_cast<std::make_unsigned_t<Char>>(s[i]);
     if (char e = ControlEscape(c)) {
       text += '\\';
       text += e;
@@ -77,7 +81,7 @@ std::string QuoteString(const char* s, std::size_t len) {
       text += static_cast<char>(c);
     } else {
       char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      std::snprintf(hex, sizeof hex, hexFormat, c);
       text += hex;
     }
   }
@@ -85,27 +89,9 @@ std::string QuoteString(const char* s, std::size_t len) {
   return text;
 }
 
-std::string QuoteWString(const lua_WChar* s, std::size_t len) {
-  std::string text = "\"";
-  for (std::size_t i = 0; i < len; ++i) {
-    unsigned c = s[i];
-    if (char e = ControlEscape(c)) {
-      text += '\\';
-      text += e;
-    } else if (c == '"' || c == '\\') {
-      text += '\\';
-      text += static_cast<char>(c);
-    } else if (c >= 0x20 && c < 0x7F) {
-      text += static_cast<char>(c);
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%04x", c);
-      text += hex;
-    }
-  }
-  text += '"';
-  return text;
-}
+std::string QuoteString(const char* s, std::size_t len) { return Quote(s, len, "\\x%02x"); }
+
+std::string QuoteWString(const lua_WChar* s, std::size_t len) { return Quote(s, len, "\\x%04x"); }
 
 int AbsIndex(lua_State* L, int idx) { return (idx < 0 && idx > LUA_REGISTRYINDEX) ? lua_gettop(L) + idx + 1 : idx; }
 

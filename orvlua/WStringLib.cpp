@@ -334,15 +334,15 @@ void AddQuoted(lua_State* L, WString& out, int arg) {
 }
 
 // Pads text to the width of a %s or %c conversion.
-void AddPadded(WString& out, const lua_WChar* text, std::size_t len, const std::string& spec) {
+void AddPadded(WString& out, const lua_WChar* text, std::size_t len, const std::string& directive) {
   bool left = false;
   std::size_t i = 1;
-  while (i < spec.size() && std::strchr("-+ #0", spec[i]) != nullptr) {
-    if (spec[i] == '-') left = true;
+  while (i < directive.size() && std::strchr("-+ #0", directive[i]) != nullptr) {
+    if (directive[i] == '-') left = true;
     ++i;
   }
   std::size_t width = 0;
-  while (i < spec.size() && spec[i] >= '0' && spec[i] <= '9') width = width * 10 + static_cast<std::size_t>(spec[i++] - '0');
+  while (i < directive.size() && directive[i] >= '0' && directive[i] <= '9') width = width * 10 + static_cast<std::size_t>(directive[i++] - '0');
   std::size_t pad = width > len ? width - len : 0;
   if (!left) out.append(pad, u' ');
   out.append(text, len);
@@ -390,8 +390,8 @@ int Format(lua_State* L) {
       if (IsAsciiDigit(at(p))) ++p;
     }
     if (IsAsciiDigit(at(p))) luaL_error(L, "invalid format (width or precision too long)");
-    std::string spec = "%";
-    for (const lua_WChar* q = f; q < p; ++q) spec += static_cast<char>(*q);
+    std::string directive = "%";
+    for (const lua_WChar* q = f; q < p; ++q) directive += static_cast<char>(*q);
     lua_WChar conversion = at(p);
     f = p < fEnd ? p + 1 : p;
 
@@ -399,14 +399,14 @@ int Format(lua_State* L) {
     switch (conversion) {
       case 'c': {
         lua_WChar c = static_cast<lua_WChar>(NumberToLong(luaL_checknumber(L, arg)));
-        AddPadded(out, &c, 1, spec);
+        AddPadded(out, &c, 1, directive);
         break;
       }
       case 'd':
       case 'i': {
-        spec += 'l';
-        spec += static_cast<char>(conversion);
-        std::snprintf(buffer, sizeof buffer, spec.c_str(), NumberToLong(luaL_checknumber(L, arg)));
+        directive += 'l';
+        directive += static_cast<char>(conversion);
+        std::snprintf(buffer, sizeof buffer, directive.c_str(), NumberToLong(luaL_checknumber(L, arg)));
         out += Widen(buffer, std::strlen(buffer));
         break;
       }
@@ -414,9 +414,9 @@ int Format(lua_State* L) {
       case 'u':
       case 'x':
       case 'X': {
-        spec += 'l';
-        spec += static_cast<char>(conversion);
-        std::snprintf(buffer, sizeof buffer, spec.c_str(),
+        directive += 'l';
+        directive += static_cast<char>(conversion);
+        std::snprintf(buffer, sizeof buffer, directive.c_str(),
                       static_cast<unsigned long>(NumberToLong(luaL_checknumber(L, arg))));
         out += Widen(buffer, std::strlen(buffer));
         break;
@@ -426,8 +426,8 @@ int Format(lua_State* L) {
       case 'f':
       case 'g':
       case 'G': {
-        spec += static_cast<char>(conversion);
-        std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<double>(luaL_checknumber(L, arg)));
+        directive += static_cast<char>(conversion);
+        std::snprintf(buffer, sizeof buffer, directive.c_str(), static_cast<double>(luaL_checknumber(L, arg)));
         out += Widen(buffer, std::strlen(buffer));
         break;
       }
@@ -437,7 +437,7 @@ int Format(lua_State* L) {
       case 's': {
         std::size_t len = 0;
         const lua_WChar* s = luaL_checklwstring(L, arg, &len);
-        std::size_t dot = spec.find('.');
+        std::size_t dot = directive.find('.');
         if (dot == std::string::npos && len >= 100) {
           out.append(s, len);  // long text is taken whole, unpadded
           break;
@@ -447,11 +447,11 @@ int Format(lua_State* L) {
         while (shown < len && s[shown] != 0) ++shown;
         if (dot != std::string::npos) {
           std::size_t precision = 0;
-          for (std::size_t i = dot + 1; i < spec.size(); ++i) precision = precision * 10 + static_cast<std::size_t>(spec[i] - '0');
+          for (std::size_t i = dot + 1; i < directive.size(); ++i) precision = precision * 10 + static_cast<std::size_t>(directive[i] - '0');
           shown = std::min(shown, precision);
-          spec.resize(dot);
+          directive.resize(dot);
         }
-        AddPadded(out, s, shown, spec);
+        AddPadded(out, s, shown, directive);
         break;
       }
       default: {
