@@ -39,6 +39,16 @@ void GameObjectManager::RemoveDeadGameObjects() {
   }
 }
 
+void GameObjectManager::ReleaseAll() {
+  // A component freed here may reach the manager (a script's collector hooks
+  // run as its state closes): the list it sees must be whole, not half freed.
+  while (!objects.empty()) {
+    auto releasing = std::move(objects);
+    objects.clear();
+    releasing.clear();
+  }
+}
+
 void GameObjectManager::DestroyAllWithComponent(std::uint32_t typeKey) {
   for (std::size_t i = 0; i < objects.size(); ++i) {
     auto object = objects[i];

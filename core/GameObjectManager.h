@@ -21,7 +21,7 @@ class GameObjectManager {
   GameObjectManager() = default;
   // Lets the objects go without shutting their components down: only the
   // end-of-frame sweep does that.
-  virtual ~GameObjectManager() = default;
+  virtual ~GameObjectManager() { ReleaseAll(); }
   GameObjectManager(const GameObjectManager&) = delete;
   GameObjectManager& operator=(const GameObjectManager&) = delete;
 
@@ -33,8 +33,9 @@ class GameObjectManager {
   void DestroyAllWithComponent(std::uint32_t typeKey);
   // Destroyed objects hand their unique id back here.
   void RecycleUniqueId(std::uint32_t uniqueId) { recycledIds.push_back(uniqueId); }
-  // Drops every object at once (the engine's own teardown).
-  void ReleaseAll() { objects.clear(); }
+  // Drops every object (the engine's own teardown), including any that a
+  // component being freed makes meanwhile.
+  void ReleaseAll();
 
   template <typename T>
   void RegisterComponentType(const std::string& name);
