@@ -25,7 +25,8 @@ class GameObjectManager {
   GameObjectManager(const GameObjectManager&) = delete;
   GameObjectManager& operator=(const GameObjectManager&) = delete;
 
-  // A bare object with the id, no components, told to no system.
+  // A bare object with the id, no components, told to no system. Empty only
+  // late in ReleaseAll.
   ObjectLockPtr<GameObject> CreateGameObject(std::uint32_t id);
   // The end-of-frame sweep: dead objects shut their components down and
   // leave; live ones prune their children and group members.
@@ -34,7 +35,8 @@ class GameObjectManager {
   // Destroyed objects hand their unique id back here.
   void RecycleUniqueId(std::uint32_t uniqueId) { recycledIds.push_back(uniqueId); }
   // Drops every object (the engine's own teardown), including any that a
-  // component being freed makes meanwhile.
+  // component being freed makes meanwhile, for a few rounds; after those no
+  // more are made.
   void ReleaseAll();
 
   template <typename T>
@@ -54,6 +56,7 @@ class GameObjectManager {
   std::vector<std::shared_ptr<GameObject>> objects;
   std::list<std::uint32_t> recycledIds;
   std::uint32_t nextUniqueId = 1;
+  bool refusingObjects = false;
   std::map<std::string, std::uint32_t> componentTypeKeys;
   std::map<std::uint32_t, std::shared_ptr<ComponentCreate>> componentFactories;
 };

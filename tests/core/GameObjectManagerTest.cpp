@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <numeric>
@@ -202,6 +203,33 @@ TEST(GameObjectManager, ObjectsReleasedWhileTheirComponentsReachBack) {
     EXPECT_EQ(released, 3) << (byDestructor ? "destructor" : "ReleaseAll");
     EXPECT_FALSE(madeLate.IsAlive()) << (byDestructor ? "destructor" : "ReleaseAll");
   }
+}
+
+// A component that, freed, makes another object carrying its like: a
+// script's collector hook that makes an object of its own type. Left alone it
+// would keep the release going for ever; here it gives up after a thousand.
+void AttachSelfRenewing(GameObjectManager& manager, std::uint32_t id, int& made) {
+  auto object = manager.CreateGameObject(id).Lock();
+  GameObjectManager* owner = &manager;
+  object->AddComponent(TypeKey<OnRelease>(), std::make_shared<OnRelease>([owner, id, &made] {
+    if (made >= 1000) return;
+    ++made;
+    if (owner->CreateGameObject(id).IsAlive()) AttachSelfRenewing(*owner, id, made);
+  }));
+}
+
+TEST(GameObjectManager, ReleaseEndsWhenFreedComponentsKeepMakingTheirLike) {
+  GameObjectManager manager;
+  int made = 0;
+  AttachSelfRenewing(manager, 1, made);
+  AttachSelfRenewing(manager, 2, made);
+  manager.ReleaseAll();
+  std::printf("objects made while releasing: %d\n", made);
+  EXPECT_TRUE(manager.GetObjects().empty());
+  EXPECT_GT(made, 0);
+  EXPECT_LT(made, 1000);
+  // The manager makes objects again once the release is over.
+  EXPECT_TRUE(manager.CreateGameObject(3).IsAlive());
 }
 
 }  // namespace

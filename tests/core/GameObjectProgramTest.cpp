@@ -49,4 +49,26 @@ TEST(GameObjectProgram, ScriptsReachingBackWhileObjectsAreLetGoAtQuit) {
   EXPECT_NE(made, std::string::npos) << run.out;
 }
 
+// A collector hook that makes an object of its own type again at quit would
+// keep the quit going for ever; after a few rounds creation is refused with
+// the usual error line, and the program ends.
+TEST(GameObjectProgram, AHookThatRemakesItsOwnKindAtQuitStillLetsTheProgramEnd) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "Renewing", 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  folder.Write("data/gameobjects/Crate.txt", Blueprint("Crate"));
+  folder.Write("data/scripts/Crate.lua",
+               "keep = newproxy(true)\n"
+               "getmetatable(keep).__gc = function() CreateGameObject('Crate', 9) end\n"
+               "function Init() print('crate init') io.flush() end\n");
+  folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Crate","id":4,"params":{}}]})");
+  RunOptions options;
+  options.timeoutSeconds = 15.0;
+  options.triggers.push_back(TerminateWhen("crate init\n", 0.2));
+  const OrvTest::RunResult run = RunOrv(folder, options);
+  ASSERT_FALSE(run.timedOut) << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("Error! Object of type Crate cannot be created!!\n"), std::string::npos) << run.err;
+}
+
 }  // namespace
