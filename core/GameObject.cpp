@@ -23,6 +23,8 @@ void Prune(std::vector<ObjectLockPtr<GameObject>>& handles) {
 
 GameObject::GameObject(GameObjectManager* owner, std::uint32_t id) : owner(owner), id(id) {}
 
+GameObject::~GameObject() { ReleaseComponents(); }
+
 ObjectLockPtr<Component> GameObject::GetComponent(std::uint32_t typeKey) const {
   auto it = components.find(typeKey);
   if (it == components.end() || !it->second) return {};
@@ -37,7 +39,16 @@ void GameObject::ClearComponents() {
   for (auto& [key, component] : components) {
     if (component) component->Shutdown();
   }
+  ReleaseComponents();
+}
+
+void GameObject::ReleaseComponents() {
+  // A component being freed may still reach its object (a script's collector
+  // hooks run when its state closes): it must find an empty table, not one
+  // half torn down.
+  auto releasing = std::move(components);
   components.clear();
+  releasing.clear();
 }
 
 void GameObject::AddChild(ObjectLockPtr<GameObject> child) { children.push_back(std::move(child)); }

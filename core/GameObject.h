@@ -24,6 +24,7 @@ class GameObjectManager;
 class GameObject {
  public:
   GameObject(GameObjectManager* owner, std::uint32_t id);
+  ~GameObject();
   GameObject(const GameObject&) = delete;
   GameObject& operator=(const GameObject&) = delete;
 
@@ -93,6 +94,7 @@ class GameObject {
 
  private:
   std::shared_ptr<Component> FindComponentByName(const std::string& componentName) const;
+  void ReleaseComponents();
   const DataBun* FindAttrib(const std::string& componentName, const std::string* key, unsigned index,
                             std::uint32_t type) const;
 

@@ -6,9 +6,12 @@ namespace {
 // Ids are handed out fresh until this many have gone; only then are the ids
 // of destroyed objects reused.
 constexpr std::uint32_t kFreshIdsBeforeRecycling = 30000;
+// Rounds of objects made while others are let go that ReleaseAll lets go too.
+constexpr int kReleaseRounds = 8;
 }  // namespace
 
 ObjectLockPtr<GameObject> GameObjectManager::CreateGameObject(std::uint32_t id) {
+  if (refusingObjects) return {};
   std::uint32_t uniqueId;
   // At least two waiting, so the id destroyed last is never the next one out.
   if (recycledIds.size() >= 2 && nextUniqueId > kFreshIdsBeforeRecycling) {
@@ -37,6 +40,21 @@ void GameObjectManager::RemoveDeadGameObjects() {
     object->ClearComponents();
     objects.erase(objects.begin() + static_cast<std::ptrdiff_t>(i));
   }
+}
+
+void GameObjectManager::ReleaseAll() {
+  // A component freed here may reach the manager (a script's collector hooks
+  // run as its state closes): the list it sees must be whole, not half freed.
+  // Objects made meanwhile go in the next round; past a few rounds none are
+  // made, so a hook that makes its own kind again cannot keep the engine from
+  // ending.
+  for (int round = 0; !objects.empty(); ++round) {
+    if (round == kReleaseRounds) refusingObjects = true;
+    auto releasing = std::move(objects);
+    objects.clear();
+    releasing.clear();
+  }
+  refusingObjects = false;
 }
 
 void GameObjectManager::DestroyAllWithComponent(std::uint32_t typeKey) {

@@ -21,11 +21,12 @@ class GameObjectManager {
   GameObjectManager() = default;
   // Lets the objects go without shutting their components down: only the
   // end-of-frame sweep does that.
-  virtual ~GameObjectManager() = default;
+  virtual ~GameObjectManager() { ReleaseAll(); }
   GameObjectManager(const GameObjectManager&) = delete;
   GameObjectManager& operator=(const GameObjectManager&) = delete;
 
-  // A bare object with the id, no components, told to no system.
+  // A bare object with the id, no components, told to no system. Empty only
+  // late in ReleaseAll.
   ObjectLockPtr<GameObject> CreateGameObject(std::uint32_t id);
   // The end-of-frame sweep: dead objects shut their components down and
   // leave; live ones prune their children and group members.
@@ -33,8 +34,10 @@ class GameObjectManager {
   void DestroyAllWithComponent(std::uint32_t typeKey);
   // Destroyed objects hand their unique id back here.
   void RecycleUniqueId(std::uint32_t uniqueId) { recycledIds.push_back(uniqueId); }
-  // Drops every object at once (the engine's own teardown).
-  void ReleaseAll() { objects.clear(); }
+  // Drops every object (the engine's own teardown), including any that a
+  // component being freed makes meanwhile, for a few rounds; after those no
+  // more are made.
+  void ReleaseAll();
 
   template <typename T>
   void RegisterComponentType(const std::string& name);
@@ -53,6 +56,7 @@ class GameObjectManager {
   std::vector<std::shared_ptr<GameObject>> objects;
   std::list<std::uint32_t> recycledIds;
   std::uint32_t nextUniqueId = 1;
+  bool refusingObjects = false;
   std::map<std::string, std::uint32_t> componentTypeKeys;
   std::map<std::uint32_t, std::shared_ptr<ComponentCreate>> componentFactories;
 };

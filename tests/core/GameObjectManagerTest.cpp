@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
 #include <numeric>
 
 #include "Probes.h"
@@ -153,6 +156,80 @@ TEST(GameObjectManager, ReleasedObjectsGetNoShutdown) {
   }
   EXPECT_FALSE(handle.IsAlive());
   EXPECT_TRUE(CallLog().empty());
+}
+
+// Runs its callback when freed, as a script's collector hook does when the
+// script's state closes with the object.
+class OnRelease : public Component {
+ public:
+  static constexpr std::string_view RunTimeName = "class Orv::OnRelease";
+  explicit OnRelease(std::function<void()> run) : run(std::move(run)) {}
+  ~OnRelease() override { run(); }
+  void Setup() override {}
+  void Shutdown() override {}
+
+ private:
+  std::function<void()> run;
+};
+
+// Components freed with their objects may still reach back: read their
+// object's other components and make new objects. Both the engine's release
+// and a manager going out of scope must survive that and leave nothing.
+TEST(GameObjectManager, ObjectsReleasedWhileTheirComponentsReachBack) {
+  for (const bool byDestructor : {false, true}) {
+    auto manager = std::make_unique<GameObjectManager>();
+    GameObjectManager* owner = manager.get();
+    owner->RegisterComponentType<TransformComponent>("transform");
+    int released = 0;
+    ObjectLockPtr<GameObject> madeLate;
+    for (unsigned id = 1; id <= 3; ++id) {
+      auto object = owner->CreateGameObject(id).Lock();
+      auto transform = std::make_shared<TransformComponent>();
+      transform->Setup();
+      object->AddComponent(TypeKey<TransformComponent>(), transform);
+      GameObject* self = object.get();
+      object->AddComponent(TypeKey<OnRelease>(), std::make_shared<OnRelease>([owner, self, &released, &madeLate] {
+        self->SetRealAttribKey("transform", "posX", 1.0);
+        (void)self->GetRealAttribKey("transform", "posY");
+        madeLate = owner->CreateGameObject(50 + ++released);
+      }));
+    }
+    if (byDestructor) {
+      manager.reset();
+    } else {
+      owner->ReleaseAll();
+      EXPECT_TRUE(owner->GetObjects().empty());
+    }
+    EXPECT_EQ(released, 3) << (byDestructor ? "destructor" : "ReleaseAll");
+    EXPECT_FALSE(madeLate.IsAlive()) << (byDestructor ? "destructor" : "ReleaseAll");
+  }
+}
+
+// A component that, freed, makes another object carrying its like: a
+// script's collector hook that makes an object of its own type. Left alone it
+// would keep the release going for ever; here it gives up after a thousand.
+void AttachSelfRenewing(GameObjectManager& manager, std::uint32_t id, int& made) {
+  auto object = manager.CreateGameObject(id).Lock();
+  GameObjectManager* owner = &manager;
+  object->AddComponent(TypeKey<OnRelease>(), std::make_shared<OnRelease>([owner, id, &made] {
+    if (made >= 1000) return;
+    ++made;
+    if (owner->CreateGameObject(id).IsAlive()) AttachSelfRenewing(*owner, id, made);
+  }));
+}
+
+TEST(GameObjectManager, ReleaseEndsWhenFreedComponentsKeepMakingTheirLike) {
+  GameObjectManager manager;
+  int made = 0;
+  AttachSelfRenewing(manager, 1, made);
+  AttachSelfRenewing(manager, 2, made);
+  manager.ReleaseAll();
+  std::printf("objects made while releasing: %d\n", made);
+  EXPECT_TRUE(manager.GetObjects().empty());
+  EXPECT_GT(made, 0);
+  EXPECT_LT(made, 1000);
+  // The manager makes objects again once the release is over.
+  EXPECT_TRUE(manager.CreateGameObject(3).IsAlive());
 }
 
 }  // namespace
