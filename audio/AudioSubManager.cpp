@@ -38,7 +38,7 @@ AudioSubManager::~AudioSubManager() { Release(); }
 int AudioSubManager::ERRCHECK(int result) {
   if (result == Platform::kSoundOk) return result;
   char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "FMOD error! (%d) %s\n", result, Platform::SoundResultText(result).c_str());
+  std::snprintf(buffer, sizeof buffer, "Sound error! (%d) %s\n", result, Platform::SoundResultText(result).c_str());
   std::string text(buffer);
   if (!text.empty() && text.back() == '\n') text.pop_back();
   PrintLine(text);
@@ -50,7 +50,7 @@ bool AudioSubManager::Init() {
   if (ERRCHECK(Platform::CreateSoundSystem()) != Platform::kSoundOk) return false;
   system = true;
   if (Platform::SoundLibraryOlderThanHeader()) {
-    const std::string text = std::string("FMOD lib version ") + "doesn't match header version ";
+    const std::string text = std::string("Sound lib version ") + "doesn't match header version ";
     ShowMessage(text);
     PrintLine(text);
   }
@@ -115,7 +115,7 @@ void AudioSubManager::LoadSound(const std::string& path, const std::string& id, 
   const int result = Platform::CreateSound(path, mode, &sound);
   if (result != Platform::kSoundOk) {
     ERRCHECK(result);
-    Complain(path + " skipped due to FMOD error.");
+    Complain(path + " skipped due to sound error.");
     return;
   }
   auto record = std::make_unique<SoundRecord>();

@@ -56,7 +56,7 @@ TEST(AudioStartUp, DemoSoundListLoadsItsSound) {
             std::string::npos)
       << run.out;
   EXPECT_EQ(run.err.find("Audio"), std::string::npos) << run.err;
-  EXPECT_EQ(run.err.find("FMOD"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("Sound error"), std::string::npos) << run.err;
 }
 
 // Only the progress line waits for a verbose level; problems print always.

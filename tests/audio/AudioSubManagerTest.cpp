@@ -62,8 +62,8 @@ TEST_F(AudioSubManagerTest, UnreadableSoundIsSkippedWithTheMixersReason) {
   const std::string out = GetCapturedStdout();
   GetCapturedStderr();
   std::printf("%s", out.c_str());
-  EXPECT_EQ(out.rfind("FMOD error! (-1) ", 0), 0u);
-  EXPECT_NE(out.find("\nres/audio/none.wav skipped due to FMOD error.\n"), std::string::npos);
+  EXPECT_EQ(out.rfind("Sound error! (-1) ", 0), 0u);
+  EXPECT_NE(out.find("\nres/audio/none.wav skipped due to sound error.\n"), std::string::npos);
   manager.Play("x");
   EXPECT_EQ(Platform::CountPlayingChannels(), 0);
 }
