@@ -186,24 +186,14 @@ unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLock
   return result;
 }
 
-// A carried object is not pushed apart from what it touches, nor out of
-// solid tiles: it goes where its parent goes. The collision component takes
-// these flags once it keeps them.
-template <typename Collision>
-void AvoidTriggers(Collision& collision) {
-  if constexpr (requires {
-                  collision.avoidTrigger = true;
-                  collision.avoidTileTrigger = true;
-                }) {
-    collision.avoidTrigger = true;
-    collision.avoidTileTrigger = true;
-  }
-}
-
-// The child follows its parent's position from then on.
+// The child follows its parent's position from then on; a carried object is
+// not pushed apart from what it touches, nor out of solid tiles.
 static void Mount(GameObject& child) {
   if (auto transform = child.GetComponent<TransformComponent>().Lock()) transform->followParent = true;
-  if (auto collision = child.GetComponent<CollisionComponent>().Lock()) AvoidTriggers(*collision);
+  if (auto collision = child.GetComponent<CollisionComponent>().Lock()) {
+    collision->avoidTrigger = true;
+    collision->avoidTileTrigger = true;
+  }
 }
 
 unsigned ScriptBegin::CreateMountedChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent) {

@@ -12,6 +12,12 @@ class CollisionComponent : public Component {
 
   void Setup() override {}
   void Shutdown() override {}
+
+  // With either flag set on one object of a pair, the pair's contact is still
+  // recorded but neither is pushed away; avoidTileTrigger keeps the object out
+  // of the push out of solid tiles. A mounted child carries both.
+  bool avoidTrigger = false;
+  bool avoidTileTrigger = false;
 };
 
 }  // namespace Orv

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/script/ScriptCreationFixture.h"
+#include "world/CollisionComponent.h"
 
 using namespace Orv;
 using OrvTest::ScriptCreationFixture;
@@ -180,6 +181,23 @@ TEST_F(ScriptCreationTest, ChildrenKnowTheirParentWhileTheirInitRuns) {
   EXPECT_TRUE(transformOf(late)->followParent);
   ASSERT_EQ(main->GetChildren().size(), 3u);
   EXPECT_TRUE(main->GetChildren()[2].SameAs(late->GetSelfHandle()));
+}
+
+TEST_F(ScriptCreationTest, MountingSetsFollowParentAndTheCollisionAvoidFlags) {
+  folder.Write("data/gameobjects/Carried.txt",
+               R"({"name":"Carried","id":1,"components":[{"type":"transform","data":[]},{"type":"collision","data":[]}]})");
+  Define("Main", "-- main\n");
+  Load();
+  auto main = Create("Main", 100);
+  EvalCaptured(*main, "CreateChildGameObject('Carried', 1); CreateMountedChildGameObject('Carried', 2)");
+  for (const auto& [id, mounted] : {std::pair{1u, false}, std::pair{2u, true}}) {
+    auto object = ObjectsWithId(id).at(0);
+    auto collision = object->GetComponent<CollisionComponent>().Lock();
+    ASSERT_TRUE(collision);
+    EXPECT_EQ(collision->avoidTrigger, mounted) << id;
+    EXPECT_EQ(collision->avoidTileTrigger, mounted) << id;
+    EXPECT_EQ(object->GetComponent<TransformComponent>().Lock()->followParent, mounted) << id;
+  }
 }
 
 TEST_F(ScriptCreationTest, GroupingTakesTheJoiningCreationsOnly) {
