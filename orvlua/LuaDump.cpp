@@ -27,13 +27,16 @@ constexpr int kMaxDepth = 500;
 
 // A dump writes a table again wherever it is met, so a few tables that refer
 // to each other many times over (a graph of nodes, a tree of shared parts)
-// would make gigabytes of text. Past this much the dump stops with a mark.
-constexpr std::size_t kMaxDumpBytes = 8u << 20;
+// would make gigabytes of text. Past this much the dump stops with a mark:
+// less for a dump kept in memory than for one written out.
+constexpr std::size_t kMaxStringDumpBytes = 8u << 20;
+constexpr std::size_t kMaxWrittenDumpBytes = 256u << 20;
 
 struct DumpOptions {
   bool alphabetical = true;
   int maxIndentLevel = -1;  // -1: no limit
   bool writeAll = false;
+  std::size_t maxBytes = kMaxWrittenDumpBytes;
 };
 
 bool IsReservedWord(const char* name) {
@@ -170,7 +173,7 @@ void DumpWriter::Write(const char* format, ...) {
 }
 
 void DumpWriter::Emit(const char* text, std::size_t length) {
-  if (m_written + length > kMaxDumpBytes) {
+  if (m_written + length > m_options.maxBytes) {
     m_full = true;
     m_out.Print("%s", "'!!!TOO LONG!!!'");
     return;
@@ -538,6 +541,7 @@ void PushDump(lua_State* L, int idx) {
   LuaStateOutString out(10000);
   DumpOptions options;
   options.writeAll = true;
+  options.maxBytes = kMaxStringDumpBytes;
   DumpWriter writer(L, out, options);
   writer.WriteNamed(nullptr, idx, 0);
   if (out.GetLength() == 0)

@@ -93,6 +93,22 @@ TEST(LuaDumpTest, SharedTablesCannotBlowUpTheDump) {
             "");
 }
 
+TEST(LuaDumpTest, DumpsToFilesMayGrowPastTheLimitOfStrings) {
+  OrvTest::ContentFolder folder;
+  ScriptLibState lua;
+  lua_pushstring(lua.L, (folder.Path() + "/big.lua").c_str());
+  lua_setglobal(lua.L, "path");
+  EXPECT_EQ(lua.Run(R"lua(
+    big = {s = string.rep("x", 9 * 1024 * 1024)}
+    assert(tostring(big):find("'!!!TOO LONG!!!'", 1, true))
+    assert(LuaDumpObject(path, "big", big))
+  )lua"),
+            "");
+  std::string text = folder.Read("big.lua");
+  EXPECT_EQ(text.size(), 9u * 1024 * 1024 + 19);
+  EXPECT_EQ(text.find("TOO LONG"), std::string::npos);
+}
+
 TEST(LuaDumpTest, LongStringIsWrittenWhole) {
   ScriptLibState lua;
   EXPECT_EQ(lua.Run(R"lua(
