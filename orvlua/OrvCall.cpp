@@ -14,8 +14,9 @@ namespace {
 
 // The engine's object blocks carry no metatable; a full userdata that has one
 // is a script's own value (a wide string, an open file), whose first bytes
-// are no object to call.
+// are no object to call, and an empty one (newproxy) holds no object at all.
 bool IsForeignUserData(lua_State* L, int idx) {
+  if (lua_objlen(L, idx) == 0) return true;
   if (!lua_getmetatable(L, idx)) return false;
   lua_pop(L, 1);
   return true;
