@@ -167,11 +167,19 @@ class Parser {
   }
 
   void Block() {
+    // Blocks count against the same limit as expressions, as the core's
+    // parser counts them, so deep nesting fails instead of exhausting the
+    // stack.
+    if (++depth_ > kMaxSyntaxLevels) {
+      Fail("chunk has too many syntax levels");
+      return;
+    }
     while (!failed_ && !BlockFollow()) {
       bool last = Statement();
       Accept(";");
       if (last) break;
     }
+    --depth_;
   }
 
   void ScopedBlock() {
@@ -493,7 +501,7 @@ class Parser {
   }
 
   void Expr() {
-    if (++depth_ > 200) {
+    if (++depth_ > kMaxSyntaxLevels) {
       Fail("chunk has too many syntax levels");
       return;
     }
@@ -514,6 +522,9 @@ class Parser {
     Expr();
     while (!failed_ && Accept(",")) Expr();
   }
+
+  // The core's own limit on nested blocks and expressions.
+  static constexpr int kMaxSyntaxLevels = 200;
 
   const std::vector<Token>& tokens_;
   size_t pos_ = 0;

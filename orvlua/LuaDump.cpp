@@ -3,6 +3,7 @@
 #include <lua.hpp>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -24,10 +25,18 @@ char kCurrentWriterKey;
 // C stack before any reader could use the text.
 constexpr int kMaxDepth = 500;
 
+// A dump writes a table again wherever it is met, so a few tables that refer
+// to each other many times over (a graph of nodes, a tree of shared parts)
+// would make gigabytes of text. Past this much the dump stops with a mark:
+// less for a dump kept in memory than for one written out.
+constexpr std::size_t kMaxStringDumpBytes = 8u << 20;
+constexpr std::size_t kMaxWrittenDumpBytes = 256u << 20;
+
 struct DumpOptions {
   bool alphabetical = true;
   int maxIndentLevel = -1;  // -1: no limit
   bool writeAll = false;
+  std::size_t maxBytes = kMaxWrittenDumpBytes;
 };
 
 bool IsReservedWord(const char* name) {
@@ -109,13 +118,16 @@ class DumpWriter {
   // A table written elsewhere (the globals) is a placeholder if met again.
   void AddToPath(const void* table) { m_path.push_back(table); }
 
-  void Print(const char* text) { m_out.Print("%s", text); }
+  void Print(const char* text) { Write("%s", text); }
   void Indent(int level) {
-    if (level > 0) m_out.Print("%s", std::string(static_cast<std::size_t>(level), '\t').c_str());
+    if (level > 0) Write("%s", std::string(static_cast<std::size_t>(level), '\t').c_str());
   }
   int CurrentLevel() const { return m_currentLevel; }
 
  private:
+  // Every piece of the dump goes through here, counted against the limit.
+  void Write(const char* format, ...);
+  void Emit(const char* text, std::size_t length);
   bool MultiLine(int level) const { return m_options.maxIndentLevel < 0 || level + 1 < m_options.maxIndentLevel; }
   bool IsComment(int idx) const;
   bool CanWriteEntry(int key, int value) const;
@@ -131,7 +143,44 @@ class DumpWriter {
   DumpOptions m_options;
   std::vector<const void*> m_path;  // tables being written, outermost first
   int m_currentLevel = 0;
+  std::size_t m_written = 0;
+  bool m_full = false;  // the limit was met: nothing more is written
 };
+
+void DumpWriter::Write(const char* format, ...) {
+  if (m_full) return;
+  va_list args;
+  va_start(args, format);
+  if (std::strcmp(format, "%s") == 0) {
+    // Most pieces are text already; spare them the formatting.
+    const char* piece = va_arg(args, const char*);
+    va_end(args);
+    Emit(piece, std::strlen(piece));
+    return;
+  }
+  va_list measure;
+  va_copy(measure, args);
+  int n = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (n <= 0) {
+    va_end(args);
+    return;
+  }
+  std::string text(static_cast<std::size_t>(n), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, format, args);
+  va_end(args);
+  Emit(text.c_str(), text.size());
+}
+
+void DumpWriter::Emit(const char* text, std::size_t length) {
+  if (m_written + length > m_options.maxBytes) {
+    m_full = true;
+    m_out.Print("%s", "'!!!TOO LONG!!!'");
+    return;
+  }
+  m_written += length;
+  m_out.Print("%s", text);
+}
 
 // Makes a writer current for LuaFilePrint and LuaFileIndent while a table's
 // own FormattedWrite runs, and puts the previous one back, even on errors.
@@ -211,17 +260,17 @@ void DumpWriter::WriteKey(int idx) {
       std::size_t len = 0;
       const char* s = lua_tolstring(m_L, idx, &len);
       if (IsValidName(s, len))
-        m_out.Print("%s", s);
+        Write("%s", s);
       else
-        m_out.Print("[%s]", QuoteString(s, len).c_str());
+        Write("[%s]", QuoteString(s, len).c_str());
       break;
     }
-    case LUA_TNUMBER: m_out.Print("[%.16g]", lua_tonumber(m_L, idx)); break;
-    case LUA_TBOOLEAN: m_out.Print("%s", lua_toboolean(m_L, idx) ? "[true]" : "[false]"); break;
+    case LUA_TNUMBER: Write("[%.16g]", lua_tonumber(m_L, idx)); break;
+    case LUA_TBOOLEAN: Write("%s", lua_toboolean(m_L, idx) ? "[true]" : "[false]"); break;
     default: {
       std::size_t len = 0;
       const lua_WChar* s = lua_tolwstring(m_L, idx, &len);
-      m_out.Print("[%s]", QuoteWString(s, len).c_str());
+      Write("[%s]", QuoteWString(s, len).c_str());
       break;
     }
   }
@@ -229,22 +278,22 @@ void DumpWriter::WriteKey(int idx) {
 
 void DumpWriter::WriteComment(int idx, bool multiLine) {
   // A one-line table has no line end to close a "--" comment.
-  m_out.Print("%s", multiLine ? "-- " : "--[[ ");
+  Write("%s", multiLine ? "-- " : "--[[ ");
   switch (lua_type(m_L, idx)) {
     case LUA_TFUNCTION:
       if (lua_iscfunction(m_L, idx)) {
-        m_out.Print("'cfunction: %p'", lua_topointer(m_L, idx));
+        Write("'cfunction: %p'", lua_topointer(m_L, idx));
       } else {
         lua_Debug ar;
         lua_pushvalue(m_L, idx);
         lua_getinfo(m_L, ">S", &ar);
-        m_out.Print("'function: %s %d'", ar.short_src, ar.linedefined);
+        Write("'function: %s %d'", ar.short_src, ar.linedefined);
       }
       break;
-    case LUA_TTHREAD: m_out.Print("'thread: %p'", lua_topointer(m_L, idx)); break;
-    default: m_out.Print("'userdata: %p'", lua_touserdata(m_L, idx)); break;
+    case LUA_TTHREAD: Write("'thread: %p'", lua_topointer(m_L, idx)); break;
+    default: Write("'userdata: %p'", lua_touserdata(m_L, idx)); break;
   }
-  if (!multiLine) m_out.Print(" ]]");
+  if (!multiLine) Write(" ]]");
 }
 
 bool DumpWriter::WriteNamed(const char* name, int idx, int level) {
@@ -254,42 +303,42 @@ bool DumpWriter::WriteNamed(const char* name, int idx, int level) {
     case LUA_TNONE:
     case LUA_TNIL: return false;
     case LUA_TFUNCTION:
-      m_out.Print("-- %s", shownName);
+      Write("-- %s", shownName);
       if (lua_iscfunction(m_L, idx)) {
-        m_out.Print(" = '!!!CFUNCTION!!!'\n");
+        Write(" = '!!!CFUNCTION!!!'\n");
       } else {
         lua_Debug ar;
         lua_pushvalue(m_L, idx);
         lua_getinfo(m_L, ">S", &ar);
-        m_out.Print(" = '!!!FUNCTION!!! %s %d'\n", ar.short_src, ar.linedefined);
+        Write(" = '!!!FUNCTION!!! %s %d'\n", ar.short_src, ar.linedefined);
       }
       return true;
     case LUA_TUSERDATA:
     case LUA_TLIGHTUSERDATA:
       if (lua_iswstring(m_L, idx)) break;
-      m_out.Print("-- %s", shownName);
-      m_out.Print(" = '!!!USERDATA!!!'\r\n");
+      Write("-- %s", shownName);
+      Write(" = '!!!USERDATA!!!'\r\n");
       return true;
     case LUA_TTHREAD:
-      m_out.Print("-- %s = 'thread: %p'\n", shownName, lua_topointer(m_L, idx));
+      Write("-- %s = 'thread: %p'\n", shownName, lua_topointer(m_L, idx));
       return true;
     default: break;
   }
   Indent(level);
-  if (name != nullptr) m_out.Print("%s = ", name);
+  if (name != nullptr) Write("%s = ", name);
   WriteValue(idx, level, true);
-  if (name != nullptr) m_out.Print("\n");
+  if (name != nullptr) Write("\n");
   return true;
 }
 
 bool DumpWriter::WriteValue(int idx, int level, bool breakBefore) {
   switch (lua_type(m_L, idx)) {
-    case LUA_TBOOLEAN: m_out.Print("%s", lua_toboolean(m_L, idx) ? "true" : "false"); return true;
-    case LUA_TNUMBER: m_out.Print("%.14g", lua_tonumber(m_L, idx)); return true;
+    case LUA_TBOOLEAN: Write("%s", lua_toboolean(m_L, idx) ? "true" : "false"); return true;
+    case LUA_TNUMBER: Write("%.14g", lua_tonumber(m_L, idx)); return true;
     case LUA_TSTRING: {
       std::size_t len = 0;
       const char* s = lua_tolstring(m_L, idx, &len);
-      m_out.Print("%s", QuoteString(s, len).c_str());
+      Write("%s", QuoteString(s, len).c_str());
       return true;
     }
     case LUA_TTABLE: WriteTable(idx, level, breakBefore); return true;
@@ -297,7 +346,7 @@ bool DumpWriter::WriteValue(int idx, int level, bool breakBefore) {
       if (lua_iswstring(m_L, idx)) {
         std::size_t len = 0;
         const lua_WChar* s = lua_tolwstring(m_L, idx, &len);
-        m_out.Print("%s", QuoteWString(s, len).c_str());
+        Write("%s", QuoteWString(s, len).c_str());
         return true;
       }
       return false;
@@ -343,13 +392,14 @@ bool DumpWriter::WriteFormatted(int idx, int level) {
 }
 
 void DumpWriter::WriteTable(int idx, int level, bool breakBefore) {
+  if (m_full) return;
   const void* table = lua_topointer(m_L, idx);
   if (std::find(m_path.begin(), m_path.end(), table) != m_path.end()) {
-    m_out.Print("'!!!CYCLE!!!'");
+    Write("'!!!CYCLE!!!'");
     return;
   }
   if (static_cast<int>(m_path.size()) >= kMaxDepth) {
-    m_out.Print("'!!!TOO DEEP!!!'");
+    Write("'!!!TOO DEEP!!!'");
     return;
   }
   luaL_checkstack(m_L, 10, "table too deep to dump");
@@ -357,14 +407,14 @@ void DumpWriter::WriteTable(int idx, int level, bool breakBefore) {
   if (!WriteFormatted(idx, level)) {
     bool multiLine = MultiLine(level);
     if (breakBefore) {
-      m_out.Print("\n");
+      Write("\n");
       Indent(level);
     }
-    m_out.Print("{");
-    if (multiLine) m_out.Print("\n");
+    Write("{");
+    if (multiLine) Write("\n");
     WriteEntries(idx, level, multiLine);
     if (multiLine) Indent(level);
-    m_out.Print("}");
+    Write("}");
   }
   m_path.pop_back();
 }
@@ -372,13 +422,13 @@ void DumpWriter::WriteTable(int idx, int level, bool breakBefore) {
 void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
   int written = 0;
   auto separate = [&] {
-    if (written++ > 0) m_out.Print("%s", multiLine ? ",\n" : ", ");
+    if (written++ > 0) Write("%s", multiLine ? ",\n" : ", ");
     if (multiLine) Indent(level + 1);
   };
 
   // The array part first, as bare values, up to the first hole.
   lua_Integer arrayLength = 0;
-  for (;; ++arrayLength) {
+  for (; !m_full; ++arrayLength) {
     lua_rawgeti(m_L, idx, static_cast<int>(arrayLength + 1));
     int value = lua_gettop(m_L);
     if (lua_isnil(m_L, value)) {
@@ -447,6 +497,7 @@ void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
   }
 
   for (const Key& entry : keys) {
+    if (m_full) break;
     lua_rawgeti(m_L, scratch, entry.slot);
     int key = lua_gettop(m_L);
     lua_pushvalue(m_L, key);
@@ -457,13 +508,13 @@ void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
       WriteComment(value, multiLine);
     } else {
       WriteKey(key);
-      m_out.Print(" = ");
+      Write(" = ");
       WriteValue(value, level + 1, multiLine);
     }
     lua_pop(m_L, 2);
   }
   lua_pop(m_L, 1);
-  if (written > 0 && multiLine) m_out.Print("\n");
+  if (written > 0 && multiLine) Write("\n");
 }
 
 // The destination of a dump: an open io library file, "@" for the debugger
@@ -490,6 +541,7 @@ void PushDump(lua_State* L, int idx) {
   LuaStateOutString out(10000);
   DumpOptions options;
   options.writeAll = true;
+  options.maxBytes = kMaxStringDumpBytes;
   DumpWriter writer(L, out, options);
   writer.WriteNamed(nullptr, idx, 0);
   if (out.GetLength() == 0)

@@ -9,6 +9,7 @@
 #include "LuaState.h"
 #include "NumberConversion.h"
 #include "StateRecord.h"
+#include "WString.h"
 
 namespace OrvLua {
 
@@ -191,7 +192,11 @@ void LuaObject::TakeValue(lua_State* L, int idx) {
       } else if (type == LUA_TUSERDATA) {
         pointer_ = lua_touserdata(L, idx);
         length_ = lua_objlen(L, idx);
-        if (lua_iswstring(L, idx)) type = TagWString;
+        if (lua_iswstring(L, idx)) {
+          // The block starts with the length; readers want the characters.
+          pointer_ = lua_tolwstring(L, idx, &length_);
+          type = TagWString;
+        }
       } else {
         pointer_ = lua_topointer(L, idx);
       }
@@ -271,12 +276,8 @@ size_t LuaObject::StrLen() const {
     case TagString:
     case TagUserData:
       return length_;
-    case TagWString: {
-      const char16_t* text = static_cast<const char16_t*>(pointer_);
-      size_t n = 0;
-      while (n * sizeof(char16_t) < length_ && text[n] != 0) ++n;
-      return n;
-    }
+    case TagWString:
+      return length_;
     default:
       ReportAssertion("IsString() || IsWString() || IsUserData()", kUnit);
       return 0;

@@ -40,6 +40,11 @@ LuaObject& LuaTableIterator::GetValue() {
 }
 
 void LuaTableIterator::Step() {
+  // The state was closed under the walk: its handles read nil now.
+  if (!ORVLUA_CHECK(kUnit, table_.IsBound())) {
+    done_ = true;
+    return;
+  }
   lua_State* L = table_.GetCState();
   int top = lua_gettop(L);
   lua_checkstack(L, 6);

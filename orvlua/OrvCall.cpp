@@ -10,11 +10,26 @@ void NoCalleeBuffer(lua_State* L) {
   std::abort();
 }
 
+namespace {
+
+// The engine's object blocks carry no metatable; a full userdata that has one
+// is a script's own value (a wide string, an open file), whose first bytes
+// are no object to call, and an empty one (newproxy) holds no object at all.
+bool IsForeignUserData(lua_State* L, int idx) {
+  if (lua_objlen(L, idx) == 0) return true;
+  if (!lua_getmetatable(L, idx)) return false;
+  lua_pop(L, 1);
+  return true;
+}
+
+}  // namespace
+
 void* GetObjectUserData(lua_State* L) {
   switch (lua_type(L, 1)) {
     case LUA_TUSERDATA: {
       void* object = nullptr;
-      if (lua_objlen(L, 1) >= sizeof object) std::memcpy(&object, lua_touserdata(L, 1), sizeof object);
+      if (lua_objlen(L, 1) >= sizeof object && !IsForeignUserData(L, 1))
+        std::memcpy(&object, lua_touserdata(L, 1), sizeof object);
       if (object) return object;
       break;
     }
@@ -22,7 +37,9 @@ void* GetObjectUserData(lua_State* L) {
       lua_pushstring(L, "__object");
       lua_rawget(L, 1);
       int type = lua_type(L, -1);
-      void* object = (type == LUA_TLIGHTUSERDATA || type == LUA_TUSERDATA) ? lua_touserdata(L, -1) : nullptr;
+      void* object = type == LUA_TLIGHTUSERDATA || (type == LUA_TUSERDATA && !IsForeignUserData(L, -1))
+                         ? lua_touserdata(L, -1)
+                         : nullptr;
       lua_pop(L, 1);
       // A null light userdata would be called as an object: refuse it too.
       if (object) return object;

@@ -43,7 +43,8 @@ inline void ReadCalleeBuffer(lua_State* L, void* out, size_t size) {
 
 // The object a method of an object table is called on: argument 1, a full
 // userdata (the pointer at the start of its block) or a table whose raw
-// "__object" field is a userdata.
+// "__object" field is a userdata. A full userdata with a metatable is a
+// script's own value and is refused.
 void* GetObjectUserData(lua_State* L);
 
 namespace Detail {

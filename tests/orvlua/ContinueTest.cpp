@@ -107,6 +107,27 @@ TEST(ContinueRewriterTest, LeavesTextWithoutContinueStatementsAlone) {
             OrvLua::ContinueRewrite::Status::Unchanged);
 }
 
+TEST(ContinueRewriterTest, DeepNestingIsAnErrorNotACrash) {
+  // The core refuses nesting this deep with its own message; reading it for
+  // `continue` must not exhaust the stack first.
+  OrvTest::TestState lua;
+  const std::string deep = "for i = 1, 2 do continue end " + [] {
+    std::string text;
+    for (int i = 0; i < 100000; ++i) text += "do ";
+    for (int i = 0; i < 100000; ++i) text += "end ";
+    return text;
+  }();
+  lua_State* L = lua.L();
+  ASSERT_EQ(OrvLua::LoadBuffer(L, deep.data(), deep.size(), "=deep"), LUA_ERRSYNTAX);
+  EXPECT_NE(std::string(lua_tostring(L, -1)).find("chunk has too many syntax levels"), std::string::npos)
+      << lua_tostring(L, -1);
+  lua_settop(L, 0);
+  // Nesting the core accepts still loads and runs.
+  EXPECT_EQ(lua.Run("local n = 0 for i = 1, 3 do do do do if i == 2 then continue end end end end n = n + i end "
+                    "return n"),
+            "4");
+}
+
 TEST(ContinueLoadersTest, EveryLoaderAcceptsContinue) {
   std::string dir = ::testing::TempDir() + "orv_continue_loaders";
   std::string mkdir = "mkdir -p " + dir;

@@ -64,6 +64,20 @@ TEST(LuaTableIteratorTest, AKeyLostUnderTheWalkEndsItWithAReport) {
   EXPECT_EQ(lua_gettop(lua.L()), 0);
 }
 
+TEST(LuaTableIteratorTest, AWalkWhoseStateClosedEndsWithAReport) {
+  OrvLua::LuaState* state = OrvLua::LuaState::Create();
+  LuaObject t = state->GetGlobals();
+  LuaTableIterator it(t);
+  ASSERT_TRUE(it.IsValid());
+  OrvLua::LuaState::Close(state);
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(it.Next());
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(it.IsValid());
+  EXPECT_TRUE(it.GetKey().IsNil());
+  EXPECT_NE(err.find("unit LuaTableIterator"), std::string::npos) << err;
+}
+
 TEST(LuaFunctionTest, ScriptErrorGivesOneReportAndTheMessage) {
   OrvTest::TestState lua;
   lua.Run("function Update(dt) error('bad update ' .. dt) end");

@@ -77,6 +77,38 @@ TEST(LuaDumpTest, CyclesAndDeepNestingFinish) {
             "");
 }
 
+TEST(LuaDumpTest, SharedTablesCannotBlowUpTheDump) {
+  // Thirty small tables, each holding the next one twice: written out in
+  // full the dump would run to gigabytes, so it stops with a mark instead.
+  ScriptLibState lua;
+  EXPECT_EQ(lua.Run(R"lua(
+    local t = {}
+    for i = 1, 30 do t = {t, t} end
+    local text = tostring(t)
+    assert(#text < 9 * 1024 * 1024, #text)
+    assert(text:sub(-#"'!!!TOO LONG!!!'") == "'!!!TOO LONG!!!'", text:sub(-40))
+    -- Ordinary dumps never meet the limit.
+    assert(not tostring({1, {2}}):find("TOO LONG", 1, true))
+  )lua"),
+            "");
+}
+
+TEST(LuaDumpTest, DumpsToFilesMayGrowPastTheLimitOfStrings) {
+  OrvTest::ContentFolder folder;
+  ScriptLibState lua;
+  lua_pushstring(lua.L, (folder.Path() + "/big.lua").c_str());
+  lua_setglobal(lua.L, "path");
+  EXPECT_EQ(lua.Run(R"lua(
+    big = {s = string.rep("x", 9 * 1024 * 1024)}
+    assert(tostring(big):find("'!!!TOO LONG!!!'", 1, true))
+    assert(LuaDumpObject(path, "big", big))
+  )lua"),
+            "");
+  std::string text = folder.Read("big.lua");
+  EXPECT_EQ(text.size(), 9u * 1024 * 1024 + 19);
+  EXPECT_EQ(text.find("TOO LONG"), std::string::npos);
+}
+
 TEST(LuaDumpTest, LongStringIsWrittenWhole) {
   ScriptLibState lua;
   EXPECT_EQ(lua.Run(R"lua(

@@ -159,6 +159,19 @@ TEST(LuaObjectTest, ReadsOfOtherTypesReportAndGiveNothing) {
   EXPECT_NE(err.find("unit LuaObject"), std::string::npos);
 }
 
+TEST(LuaObjectTest, WideStringReadsGiveItsCharacters) {
+  OrvTest::TestState lua;
+  lua_State* L = lua.L();
+  ASSERT_EQ(lua.Run("w = towstring('h\\195\\169llo') .. towstring('\\0z') return 1"), "1");
+  LuaObject w = lua.state()->GetGlobal("w");
+  ASSERT_TRUE(w.IsWString());
+  EXPECT_EQ(w.StrLen(), 7u);
+  ASSERT_NE(w.GetWString(), nullptr);
+  EXPECT_EQ(std::u16string(w.GetWString(), w.StrLen()), std::u16string(u"h\u00e9llo\0z", 7));
+  EXPECT_EQ(w.GetWString()[7], u'\0');
+  EXPECT_EQ(lua_gettop(L), 0);
+}
+
 TEST(LuaObjectTest, PushMakesRoomOnAFullStack) {
   OrvTest::TestState lua;
   lua_State* L = lua.L();

@@ -179,6 +179,24 @@ TEST_F(OrvCallTest, MethodsOfObjectTables) {
        "error: test:1: bad argument #1 to 'SetText' (must be userdata or a table with a userdata member called "
        "__object)",
        ""},
+      // A forgotten colon with a wide string or a file in front: a script's
+      // own values, never an engine object.
+      {"w.SetText(towstring('hello'))",
+       "error: test:1: bad argument #1 to 'SetText' (must be userdata or a table with a userdata member called "
+       "__object)",
+       ""},
+      {"w.SetText(io.stderr, 'x')",
+       "error: test:1: bad argument #1 to 'SetText' (must be userdata or a table with a userdata member called "
+       "__object)",
+       ""},
+      {"w.__object = io.stderr w:SetText('x')",
+       "error: test:1: The table does not have a userdata member called __object.", ""},
+      {"w.__object = newproxy() w:SetText('x')",
+       "error: test:1: The table does not have a userdata member called __object.", ""},
+      {"w.SetText(newproxy(), 'x')",
+       "error: test:1: bad argument #1 to 'SetText' (must be userdata or a table with a userdata member called "
+       "__object)",
+       ""},
   };
   for (const CallCase& c : cases) {
     widget.trace.clear();

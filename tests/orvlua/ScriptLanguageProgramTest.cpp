@@ -157,4 +157,26 @@ TEST(ScriptLanguageProgram, ScriptSideLibrariesReachEveryObjectScript) {
   ExpectNoScriptError(run);
 }
 
+TEST(ScriptLanguageProgram, PrintingLinkedWaypointsFinishes) {
+  // Every waypoint knows the next one and the one after it: written out
+  // whole, the text of the first would never end.
+  ContentFolder folder;
+  WriteScene(folder, {{"Graph",
+                       "function Init()\n"
+                       "  local nodes = {}\n"
+                       "  for i = 1, 40 do nodes[i] = {id = i} end\n"
+                       "  for i = 1, 38 do\n"
+                       "    nodes[i].next = nodes[i + 1]\n"
+                       "    nodes[i].skip = nodes[i + 2]\n"
+                       "  end\n"
+                       "  local text = tostring(nodes[1])\n"
+                       "  print('graph ' .. tostring(#text < 9 * 1024 * 1024) .. ' ' .. text:sub(-16))\n"
+                       "end\n"}});
+  const RunResult run = RunOrv(folder);
+  ASSERT_FALSE(run.timedOut) << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ExpectLines(run, {"graph true '!!!TOO LONG!!!'\n"});
+  ExpectNoScriptError(run);
+}
+
 }  // namespace
