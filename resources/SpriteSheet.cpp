@@ -109,54 +109,45 @@ bool SpriteSheet::LoadPixelsFromFile(const std::string& path) {
   return false;
 }
 
-bool SpriteSheet::LoadTextureFromPixels32() {
-  if (!CanMakeTexture(texture_, !pixels32_.empty())) return false;
-
-  glGenTextures(1, &texture_);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(textureWidth_), static_cast<GLsizei>(textureHeight_),
-               0, GL_RGBA, GL_UNSIGNED_BYTE, pixels32_.data());
+// Uploads the pixels as the sheet's texture: nearest filtering, the wrap given.
+// Rows are packed tight: the default alignment of 4 would read past the end of
+// a 1 or 2 pixel wide alpha image.
+template <typename Pixel>
+static bool UploadTexture(GLuint& texture, unsigned width, unsigned height, GLenum format, GLint wrap,
+                          std::vector<Pixel>& pixels) {
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  GLint alignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), static_cast<GLsizei>(width),
+               static_cast<GLsizei>(height), 0, format, GL_UNSIGNED_BYTE, pixels.data());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
   glBindTexture(GL_TEXTURE_2D, 0);
 
   if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
-    ReportPixelUploadError(pixels32_.data(), error);
+    ReportPixelUploadError(pixels.data(), error);
     return false;
   }
-  pixels32_.clear();
-  pixels32_.shrink_to_fit();
+  pixels.clear();
+  pixels.shrink_to_fit();
+  return true;
+}
+
+bool SpriteSheet::LoadTextureFromPixels32() {
+  if (!CanMakeTexture(texture_, !pixels32_.empty())) return false;
+  if (!UploadTexture(texture_, textureWidth_, textureHeight_, GL_RGBA, GL_CLAMP_TO_EDGE, pixels32_)) return false;
   format_ = GL_RGBA;
   return true;
 }
 
 bool SpriteSheet::LoadTextureFromPixels8() {
   if (!CanMakeTexture(texture_, !pixels8_.empty())) return false;
-
-  glGenTextures(1, &texture_);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  // Rows of one byte per pixel are packed tight; the default alignment of 4
-  // would read past the end of a 1 or 2 pixel wide image.
-  GLint alignment = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, static_cast<GLsizei>(textureWidth_), static_cast<GLsizei>(textureHeight_),
-               0, GL_ALPHA, GL_UNSIGNED_BYTE, pixels8_.data());
-  glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glBindTexture(GL_TEXTURE_2D, 0);
-
-  if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
-    ReportPixelUploadError(pixels8_.data(), error);
-    return false;
-  }
-  pixels8_.clear();
-  pixels8_.shrink_to_fit();
+  if (!UploadTexture(texture_, textureWidth_, textureHeight_, GL_ALPHA, GL_REPEAT, pixels8_)) return false;
   format_ = GL_ALPHA;
   return true;
 }
