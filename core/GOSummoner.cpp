@@ -2,6 +2,8 @@
 
 #include <jansson.h>
 
+#include <string>
+
 #include "app/App.h"
 #include "core/OverrideLists.h"
 #include "core/Report.h"
@@ -53,6 +55,13 @@ void GOSummoner::Start() {
   json_t* root = json_load_file(kSpawnListPath, 0, &error);
   if (root == nullptr) {
     PrintLine("Error loading summoner file! aborting...");
+    // Without the place of the fault a typo in the list is hard to find.
+    if (error.line > 0) {
+      PrintLine(std::string(kSpawnListPath) + ": line " + std::to_string(error.line) + ", column " +
+                std::to_string(error.column) + ": " + error.text);
+    } else {
+      PrintLine(std::string(kSpawnListPath) + ": " + error.text);
+    }
     return;
   }
   json_t* spawn = json_object_get(root, "spawn");

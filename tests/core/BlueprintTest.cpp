@@ -235,7 +235,8 @@ TEST_F(BlueprintTest, SpawnListFailuresStopEarly) {
   struct {
     const char* text;
     const char* line;
-  } cases[] = {{"{", "Error loading summoner file! aborting...\n"},
+  } cases[] = {{"{", "Error loading summoner file! aborting...\ndata/summoner.ini: line 1, column 1: "
+                      "string or '}' expected near end of file\n"},
                {R"({"other":[]})", "Spawn not found...aborting summoning..\n"},
                {R"({"spawn":{}})", "Spawn array not found..aborting summoning..\n"}};
   for (const auto& c : cases) {
