@@ -130,6 +130,8 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
     const std::uint32_t key = gameObjectManager.GetComponentTypeKey(type);
     ObjectLockPtr<ComponentCreate> factory = GetComponentCreator(type);
     if (key == kNoTypeKey || !factory.IsAlive()) {
+      // The box does not say which blueprint; among many files the console does.
+      PrintLine(path + ": " + type + " component does not exist!");
       ShowMessage(type + " component does not exist!");
       ok = false;
       continue;

@@ -19,3 +19,19 @@ TEST(GameTrialProgram, BrokenSpawnListSaysWhereItWentWrong) {
       << "the file and the place of the typo are named\n"
       << run.out;
 }
+
+TEST(GameTrialProgram, MisspeltComponentNamesTheBlueprintFile) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  folder.Write("data/gameobjects/Crate.txt", R"({"name":"Crate","id":3,"components":[{"type":"transfrom","data":[]}]})");
+  folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Crate","id":1,"params":{}}]})");
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
+  RunResult run = RunOrv(folder, options);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.err.find("transfrom component does not exist!\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("data/gameobjects/Crate.txt: transfrom component does not exist!\n"), std::string::npos)
+      << "among many blueprints the console says which one\n"
+      << run.out;
+  EXPECT_NE(run.err.find("Error! Object of type Crate cannot be created!!\n"), std::string::npos) << run.err;
+}
