@@ -80,6 +80,9 @@ void GOSummoner::Start() {
       json_t* params = json_object_get(element, "params");
       if (!json_is_string(name) || !json_is_integer(id) || !json_is_object(params)) {
         PrintLine("Damn! Summoning failed!");
+        // A forgotten "params" is the usual cause; say which entry and what it lacks.
+        PrintLine(std::string(kSpawnListPath) + ": spawn entry " + std::to_string(i + 1) +
+                  " needs a string \"name\", an integer \"id\" and an object \"params\"");
         continue;
       }
       const auto objectId = static_cast<unsigned>(json_integer_value(id));

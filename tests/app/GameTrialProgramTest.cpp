@@ -35,3 +35,19 @@ TEST(GameTrialProgram, MisspeltComponentNamesTheBlueprintFile) {
       << run.out;
   EXPECT_NE(run.err.find("Error! Object of type Crate cannot be created!!\n"), std::string::npos) << run.err;
 }
+
+TEST(GameTrialProgram, SpawnEntryWithoutParamsSaysWhichEntryAndWhatItNeeds) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  folder.Write("data/gameobjects/Crate.txt", R"({"name":"Crate","id":3,"components":[]})");
+  folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Crate","id":1,"params":{}},{"name":"Crate","id":2}]})");
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("Summoning failed!", 0.2));
+  RunResult run = RunOrv(folder, options);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(Count(run.out, "Game Object(Crate) is created!\n"), 1u) << run.out;
+  EXPECT_NE(run.out.find("Damn! Summoning failed!\ndata/summoner.ini: spawn entry 2 needs a string \"name\", an "
+                         "integer \"id\" and an object \"params\"\n"),
+            std::string::npos)
+      << run.out;
+}
