@@ -3,6 +3,7 @@
 #include <jansson.h>
 
 #include <limits>
+#include <string>
 
 namespace Orv {
 
@@ -24,7 +25,15 @@ float Config::FrameInterval() const {
 std::optional<Config> ReadConfig(const std::string& path, std::vector<std::string>& warnings) {
   json_error_t error;
   json_t* root = json_load_file(path.c_str(), 0, &error);
-  if (root == nullptr) return std::nullopt;
+  if (root == nullptr) {
+    // A missing file ends the program silently; a file that is there but
+    // broken says where, or a typo would leave the author with nothing.
+    if (error.line > 0) {
+      warnings.push_back(path + ": line " + std::to_string(error.line) + ", column " + std::to_string(error.column) +
+                         ": " + error.text);
+    }
+    return std::nullopt;
+  }
 
   Config config;
   config.width = static_cast<unsigned>(static_cast<std::uint64_t>(IntegerOrZero(root, "width")) & 0xFFFFFFFFu);

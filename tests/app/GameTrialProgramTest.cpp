@@ -51,3 +51,13 @@ TEST(GameTrialProgram, SpawnEntryWithoutParamsSaysWhichEntryAndWhatItNeeds) {
             std::string::npos)
       << run.out;
 }
+
+TEST(GameTrialProgram, ConfigurationWithATypoEndsWithALineSayingWhere) {
+  ContentFolder folder;
+  folder.WriteConfig("{ \"width\": 320, \"height\": 200,\n  \"title\": \"Trial\" \"fps\": 60, \"debug\": 1 }");
+  RunResult run = RunOrv(folder);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("config/config.ini: line 2, column"), std::string::npos)
+      << "a comma left out must not end the program without a word\n"
+      << run.err;
+}
