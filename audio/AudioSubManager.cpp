@@ -68,6 +68,12 @@ bool AudioSubManager::LoadConfig() {
   if (root == nullptr) {
     Complain(std::string("Error! Audio data load config file not found: ") + kConfigName +
              " . Please ensure it is in location: " + kAudioFolder);
+    // The box says "not found" either way; a file that is there but broken
+    // gets the place of the fault on the console.
+    if (error.line > 0) {
+      PrintLine(path + ": line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " +
+                error.text);
+    }
     return false;
   }
   json_t* list = json_object_get(root, "sounds");

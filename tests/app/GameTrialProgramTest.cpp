@@ -61,3 +61,17 @@ TEST(GameTrialProgram, ConfigurationWithATypoEndsWithALineSayingWhere) {
       << "a comma left out must not end the program without a word\n"
       << run.err;
 }
+
+TEST(GameTrialProgram, SoundListWithATypoIsNotCalledMissing) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  folder.Write("res/audio/loadaudio.ini", "{\"sounds\": [\n  {\"id\": \"shot\", \"filename\": \"shot.wav\"},\n]}");
+  folder.Write("data/summoner.ini", R"({"spawn":[]})");
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
+  RunResult run = RunOrv(folder, options);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("res/audio/loadaudio.ini: line 3, column"), std::string::npos)
+      << "the file is there; the console says where it broke\n"
+      << run.out;
+}
