@@ -22,8 +22,17 @@ struct JsonRelease {
 };
 using JsonDocument = std::unique_ptr<json_t, JsonRelease>;
 
-// A missing file and a file that is not valid JSON read alike: nothing.
-JsonDocument LoadJson(const std::string& path) { return JsonDocument(json_load_file(path.c_str(), 0, nullptr)); }
+// A missing file and a file that is not valid JSON read alike: nothing. For
+// the second, fault (when given) says where the file broke.
+JsonDocument LoadJson(const std::string& path, std::string* fault = nullptr) {
+  json_error_t error;
+  JsonDocument root(json_load_file(path.c_str(), 0, &error));
+  if (!root && fault != nullptr && error.line > 0) {
+    *fault = path + ": line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " +
+             error.text;
+  }
+  return root;
+}
 
 // A box and the same line on the console.
 void Report(const std::string& text) {
@@ -89,9 +98,11 @@ bool ResourceManager::LoadTileSets() {
 
 bool ResourceManager::LoadTexturePack(const char* fileName) {
   const std::string path = kTextureFolder + std::string(fileName);
-  JsonDocument root = LoadJson(path);
+  std::string fault;
+  JsonDocument root = LoadJson(path, &fault);
   if (!root) {
     Report("Can't load pack file: " + path);
+    if (!fault.empty()) PrintLine(fault);
     return false;
   }
   const json_t* file = json_object_get(root.get(), "file");
@@ -133,9 +144,12 @@ bool ResourceManager::LoadTexturePack(const char* fileName) {
 }
 
 bool ResourceManager::LoadAnimFile(const std::string& path) {
-  JsonDocument root = LoadJson(path);
+  std::string fault;
+  JsonDocument root = LoadJson(path, &fault);
   if (!root) {
+    // "not found" is the box's word even for a file that is there but broken.
     Report("Error! file not found: " + path);
+    if (!fault.empty()) PrintLine(fault);
     return false;
   }
 
@@ -205,9 +219,12 @@ bool ResourceManager::LoadFonts() {
 }
 
 bool ResourceManager::LoadTileset(const std::string& path) {
-  JsonDocument root = LoadJson(path);
+  std::string fault;
+  JsonDocument root = LoadJson(path, &fault);
   if (!root) {
+    // "not found" is the box's word even for a file that is there but broken.
     Report("Error! file not found: " + path);
+    if (!fault.empty()) PrintLine(fault);
     return false;
   }
   const json_t* name = json_object_get(root.get(), "name");

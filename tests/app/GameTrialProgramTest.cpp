@@ -75,3 +75,23 @@ TEST(GameTrialProgram, SoundListWithATypoIsNotCalledMissing) {
       << "the file is there; the console says where it broke\n"
       << run.out;
 }
+
+TEST(GameTrialProgram, ResourceFilesWithATypoSayWhereTheyBroke) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  folder.Write("res/anims/hero.anim", "{ \"walk\": [\"a\", \"b\"], }");
+  folder.Write("res/textures/tiles.tileset", "{ \"name\": \"t\" \"mapping\": [] }");
+  folder.Write("res/textures/sheet.pack", "{ \"file\": \"sheet.png\",\n  \"frames\": [ ] ");
+  folder.Write("data/summoner.ini", R"({"spawn":[]})");
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
+  RunResult run = RunOrv(folder, options);
+  EXPECT_EQ(run.exitCode, 0);
+  for (const char* line : {"Error! file not found: res/anims/hero.anim\nres/anims/hero.anim: line 1, column",
+                           "Error! file not found: res/textures/tiles.tileset\nres/textures/tiles.tileset: line 1,",
+                           "Can't load pack file: res/textures/sheet.pack\nres/textures/sheet.pack: line 2,"}) {
+    EXPECT_NE(run.out.find(line), std::string::npos) << "a file that is there is not only called missing: " << line
+                                                     << "\n"
+                                                     << run.out;
+  }
+}
