@@ -181,9 +181,11 @@ bool ResourceManager::LoadAnimFile(const std::string& path) {
 }
 
 bool ResourceManager::LoadFonts() {
-  JsonDocument root = LoadJson(kFontList);
+  std::string fault;
+  JsonDocument root = LoadJson(kFontList, &fault);
   if (!root) {
     ShowMessage("Error loading Font Resource file");
+    if (!fault.empty()) PrintLine(fault);
     return false;
   }
   const json_t* fonts = json_object_get(root.get(), "fonts");

@@ -95,3 +95,16 @@ TEST(GameTrialProgram, ResourceFilesWithATypoSayWhereTheyBroke) {
                                                      << run.out;
   }
 }
+
+TEST(GameTrialProgram, FontListWithATypoSaysWhereItBroke) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  folder.Write("res/loadfonts.ini", "{ \"fonts\": [\n  {\"id\": \"default\" \"size\": 16} ] }");
+  folder.Write("data/summoner.ini", R"({"spawn":[]})");
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
+  RunResult run = RunOrv(folder, options);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.err.find("Error loading Font Resource file\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("res/loadfonts.ini: line 2, column"), std::string::npos) << run.out;
+}
