@@ -5,6 +5,8 @@
 #include <limits>
 #include <string>
 
+#include "core/JsonError.h"
+
 namespace Orv {
 
 namespace {
@@ -29,8 +31,7 @@ std::optional<Config> ReadConfig(const std::string& path, std::vector<std::strin
     // A missing file ends the program silently; a file that is there but
     // broken says where, or a typo would leave the author with nothing.
     if (error.line > 0) {
-      warnings.push_back(path + ": line " + std::to_string(error.line) + ", column " + std::to_string(error.column) +
-                         ": " + error.text);
+      warnings.push_back(DescribeJsonError(path, error));
     }
     return std::nullopt;
   }

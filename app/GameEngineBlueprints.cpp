@@ -7,6 +7,7 @@
 #include "app/GameEngine.h"
 #include "core/FileUtils.h"
 #include "core/GameObject.h"
+#include "core/JsonError.h"
 #include "core/Report.h"
 #include "platform/Files.h"
 #include "script/ScriptComponent.h"
@@ -87,12 +88,7 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
   json_t* root = json_load_file(path.c_str(), 0, &error);
   if (root == nullptr) {
     // The box keeps its text; the console line says where the file went wrong.
-    if (error.line > 0) {
-      PrintLine("Error! Unable to load " + path + ": line " + Text(error.line) + ", column " +
-                Text(error.column) + ": " + error.text);
-    } else {
-      PrintLine("Error! Unable to load " + path + ": " + error.text);
-    }
+    PrintLine("Error! Unable to load " + DescribeJsonError(path, error));
     ShowMessage("Error! Unable to load " + path);
     return false;
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/JsonError.h"
 #include "core/Report.h"
 
 namespace Orv {
@@ -71,8 +72,7 @@ bool AudioSubManager::LoadConfig() {
     // The box says "not found" either way; a file that is there but broken
     // gets the place of the fault on the console.
     if (error.line > 0) {
-      PrintLine(path + ": line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " +
-                error.text);
+      PrintLine(DescribeJsonError(path, error));
     }
     return false;
   }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/App.h"
+#include "core/JsonError.h"
 #include "core/OverrideLists.h"
 #include "core/Report.h"
 
@@ -56,12 +57,7 @@ void GOSummoner::Start() {
   if (root == nullptr) {
     PrintLine("Error loading summoner file! aborting...");
     // Without the place of the fault a typo in the list is hard to find.
-    if (error.line > 0) {
-      PrintLine(std::string(kSpawnListPath) + ": line " + std::to_string(error.line) + ", column " +
-                std::to_string(error.column) + ": " + error.text);
-    } else {
-      PrintLine(std::string(kSpawnListPath) + ": " + error.text);
-    }
+    PrintLine(DescribeJsonError(kSpawnListPath, error));
     return;
   }
   json_t* spawn = json_object_get(root, "spawn");

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/FileUtils.h"
+#include "core/JsonError.h"
 #include "core/Report.h"
 
 namespace Orv {
@@ -28,8 +29,7 @@ JsonDocument LoadJson(const std::string& path, std::string* fault = nullptr) {
   json_error_t error;
   JsonDocument root(json_load_file(path.c_str(), 0, &error));
   if (!root && fault != nullptr && error.line > 0) {
-    *fault = path + ": line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " +
-             error.text;
+    *fault = DescribeJsonError(path, error);
   }
   return root;
 }
