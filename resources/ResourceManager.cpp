@@ -23,21 +23,26 @@ struct JsonRelease {
 };
 using JsonDocument = std::unique_ptr<json_t, JsonRelease>;
 
-// A missing file and a file that is not valid JSON read alike: nothing. For
-// the second, fault (when given) says where the file broke.
-JsonDocument LoadJson(const std::string& path, std::string* fault = nullptr) {
-  json_error_t error;
-  JsonDocument root(json_load_file(path.c_str(), 0, &error));
-  if (!root && fault != nullptr && error.line > 0) {
-    *fault = DescribeJsonError(path, error);
-  }
-  return root;
-}
-
 // A box and the same line on the console.
 void Report(const std::string& text) {
   ShowMessage(text);
   PrintLine(text);
+}
+
+// The file's document, or nothing after reporting failure (a box, and the
+// same line on the console unless boxOnly); a file that is there but not
+// valid JSON also gets the place where it broke on the console.
+JsonDocument LoadJson(const std::string& path, const std::string& failure, bool boxOnly = false) {
+  json_error_t error;
+  JsonDocument root(json_load_file(path.c_str(), 0, &error));
+  if (root) return root;
+  if (boxOnly) {
+    ShowMessage(failure);
+  } else {
+    Report(failure);
+  }
+  if (error.line > 0) PrintLine(DescribeJsonError(path, error));
+  return root;
 }
 
 // Integers are read as 64-bit values of which the low 32 bits count.
@@ -98,13 +103,8 @@ bool ResourceManager::LoadTileSets() {
 
 bool ResourceManager::LoadTexturePack(const char* fileName) {
   const std::string path = kTextureFolder + std::string(fileName);
-  std::string fault;
-  JsonDocument root = LoadJson(path, &fault);
-  if (!root) {
-    Report("Can't load pack file: " + path);
-    if (!fault.empty()) PrintLine(fault);
-    return false;
-  }
+  JsonDocument root = LoadJson(path, "Can't load pack file: " + path);
+  if (!root) return false;
   const json_t* file = json_object_get(root.get(), "file");
   const json_t* frames = json_object_get(root.get(), "frames");
   if (!json_is_string(file) || !json_is_array(frames)) {
@@ -144,14 +144,9 @@ bool ResourceManager::LoadTexturePack(const char* fileName) {
 }
 
 bool ResourceManager::LoadAnimFile(const std::string& path) {
-  std::string fault;
-  JsonDocument root = LoadJson(path, &fault);
-  if (!root) {
-    // "not found" is the box's word even for a file that is there but broken.
-    Report("Error! file not found: " + path);
-    if (!fault.empty()) PrintLine(fault);
-    return false;
-  }
+  // "not found" is the box's word even for a file that is there but broken.
+  JsonDocument root = LoadJson(path, "Error! file not found: " + path);
+  if (!root) return false;
 
   for (void* it = json_object_iter(root.get()); it != nullptr; it = json_object_iter_next(root.get(), it)) {
     const std::string name = json_object_iter_key(it);
@@ -181,13 +176,8 @@ bool ResourceManager::LoadAnimFile(const std::string& path) {
 }
 
 bool ResourceManager::LoadFonts() {
-  std::string fault;
-  JsonDocument root = LoadJson(kFontList, &fault);
-  if (!root) {
-    ShowMessage("Error loading Font Resource file");
-    if (!fault.empty()) PrintLine(fault);
-    return false;
-  }
+  JsonDocument root = LoadJson(kFontList, "Error loading Font Resource file", true);
+  if (!root) return false;
   const json_t* fonts = json_object_get(root.get(), "fonts");
   if (fonts == nullptr) {
     ShowMessage("Error parsing font loader");
@@ -221,14 +211,9 @@ bool ResourceManager::LoadFonts() {
 }
 
 bool ResourceManager::LoadTileset(const std::string& path) {
-  std::string fault;
-  JsonDocument root = LoadJson(path, &fault);
-  if (!root) {
-    // "not found" is the box's word even for a file that is there but broken.
-    Report("Error! file not found: " + path);
-    if (!fault.empty()) PrintLine(fault);
-    return false;
-  }
+  // "not found" is the box's word even for a file that is there but broken.
+  JsonDocument root = LoadJson(path, "Error! file not found: " + path);
+  if (!root) return false;
   const json_t* name = json_object_get(root.get(), "name");
   const json_t* mapping = json_object_get(root.get(), "mapping");
   if (!json_is_string(name) || !json_is_array(mapping)) {
