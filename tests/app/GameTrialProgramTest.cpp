@@ -5,11 +5,28 @@
 
 using namespace OrvTest;
 
+namespace {
+
+// The scene's common part: a small window at debug level 1 and the spawn
+// list given (none: an empty one).
+void WriteTrial(const ContentFolder& folder, const std::string& spawnList = R"({"spawn":[]})") {
+  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  folder.Write("data/summoner.ini", spawnList);
+}
+
+// Runs until the first scene has been made.
+RunResult RunUntilSummoned(const ContentFolder& folder) {
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
+  return RunOrv(folder, options);
+}
+
+}  // namespace
+
 TEST(GameTrialProgram, BrokenSpawnListSaysWhereItWentWrong) {
   ContentFolder folder;
-  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  WriteTrial(folder, "{ \"spawn\": [\n  { \"name\": \"Crate\", \"id\": 1, \"params\": {} },\n] }");
   folder.Write("data/gameobjects/Crate.txt", R"({"name":"Crate","id":3,"components":[]})");
-  folder.Write("data/summoner.ini", "{ \"spawn\": [\n  { \"name\": \"Crate\", \"id\": 1, \"params\": {} },\n] }");
   RunOptions options;
   options.triggers.push_back(TerminateWhen("aborting...", 0.2));
   RunResult run = RunOrv(folder, options);
@@ -22,12 +39,9 @@ TEST(GameTrialProgram, BrokenSpawnListSaysWhereItWentWrong) {
 
 TEST(GameTrialProgram, MisspeltComponentNamesTheBlueprintFile) {
   ContentFolder folder;
-  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  WriteTrial(folder, R"({"spawn":[{"name":"Crate","id":1,"params":{}}]})");
   folder.Write("data/gameobjects/Crate.txt", R"({"name":"Crate","id":3,"components":[{"type":"transfrom","data":[]}]})");
-  folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Crate","id":1,"params":{}}]})");
-  RunOptions options;
-  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
-  RunResult run = RunOrv(folder, options);
+  RunResult run = RunUntilSummoned(folder);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.err.find("transfrom component does not exist!\n"), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("data/gameobjects/Crate.txt: transfrom component does not exist!\n"), std::string::npos)
@@ -38,9 +52,8 @@ TEST(GameTrialProgram, MisspeltComponentNamesTheBlueprintFile) {
 
 TEST(GameTrialProgram, SpawnEntryWithoutParamsSaysWhichEntryAndWhatItNeeds) {
   ContentFolder folder;
-  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  WriteTrial(folder, R"({"spawn":[{"name":"Crate","id":1,"params":{}},{"name":"Crate","id":2}]})");
   folder.Write("data/gameobjects/Crate.txt", R"({"name":"Crate","id":3,"components":[]})");
-  folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Crate","id":1,"params":{}},{"name":"Crate","id":2}]})");
   RunOptions options;
   options.triggers.push_back(TerminateWhen("Summoning failed!", 0.2));
   RunResult run = RunOrv(folder, options);
@@ -64,12 +77,9 @@ TEST(GameTrialProgram, ConfigurationWithATypoEndsWithALineSayingWhere) {
 
 TEST(GameTrialProgram, SoundListWithATypoIsNotCalledMissing) {
   ContentFolder folder;
-  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  WriteTrial(folder);
   folder.Write("res/audio/loadaudio.ini", "{\"sounds\": [\n  {\"id\": \"shot\", \"filename\": \"shot.wav\"},\n]}");
-  folder.Write("data/summoner.ini", R"({"spawn":[]})");
-  RunOptions options;
-  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
-  RunResult run = RunOrv(folder, options);
+  RunResult run = RunUntilSummoned(folder);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.out.find("res/audio/loadaudio.ini: line 3, column"), std::string::npos)
       << "the file is there; the console says where it broke\n"
@@ -78,14 +88,11 @@ TEST(GameTrialProgram, SoundListWithATypoIsNotCalledMissing) {
 
 TEST(GameTrialProgram, ResourceFilesWithATypoSayWhereTheyBroke) {
   ContentFolder folder;
-  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  WriteTrial(folder);
   folder.Write("res/anims/hero.anim", "{ \"walk\": [\"a\", \"b\"], }");
   folder.Write("res/textures/tiles.tileset", "{ \"name\": \"t\" \"mapping\": [] }");
   folder.Write("res/textures/sheet.pack", "{ \"file\": \"sheet.png\",\n  \"frames\": [ ] ");
-  folder.Write("data/summoner.ini", R"({"spawn":[]})");
-  RunOptions options;
-  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
-  RunResult run = RunOrv(folder, options);
+  RunResult run = RunUntilSummoned(folder);
   EXPECT_EQ(run.exitCode, 0);
   for (const char* line : {"Error! file not found: res/anims/hero.anim\nres/anims/hero.anim: line 1, column",
                            "Error! file not found: res/textures/tiles.tileset\nres/textures/tiles.tileset: line 1,",
@@ -98,12 +105,9 @@ TEST(GameTrialProgram, ResourceFilesWithATypoSayWhereTheyBroke) {
 
 TEST(GameTrialProgram, FontListWithATypoSaysWhereItBroke) {
   ContentFolder folder;
-  folder.WriteConfig(ConfigJson(320, 200, "Trial", 60, 1));
+  WriteTrial(folder);
   folder.Write("res/loadfonts.ini", "{ \"fonts\": [\n  {\"id\": \"default\" \"size\": 16} ] }");
-  folder.Write("data/summoner.ini", R"({"spawn":[]})");
-  RunOptions options;
-  options.triggers.push_back(TerminateWhen("Summoner says aloha!", 0.2));
-  RunResult run = RunOrv(folder, options);
+  RunResult run = RunUntilSummoned(folder);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.err.find("Error loading Font Resource file\n"), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("res/loadfonts.ini: line 2, column"), std::string::npos) << run.out;
