@@ -21,10 +21,10 @@ struct RemovalRequest {
   };
 
   std::uint32_t kind = KillObject;
-  EntityRecord target;
+  EntityRecord target{};
   int id = 0;
   std::uint32_t uniqueId = 0;
-  std::string componentName;
+  std::string componentName{};
 };
 
 }  // namespace Orv

@@ -219,54 +219,34 @@ OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoKey::operator()(const c
 void ScriptEngineSystem::QueueRemoval(RemovalRequest request) { removalRequests.push_back(std::move(request)); }
 
 void ScriptEngineSystem::RemoveGameObjectUID(unsigned uniqueId) {
-  RemovalRequest request;
-  request.kind = RemovalRequest::ObjectByUniqueId;
-  request.uniqueId = uniqueId;
-  QueueRemoval(std::move(request));
+  QueueRemoval({.kind = RemovalRequest::ObjectByUniqueId, .uniqueId = uniqueId});
 }
 
 void ScriptEngineSystem::RemoveAllGameObjects() {
-  RemovalRequest request;
-  request.kind = RemovalRequest::AllObjects;
-  QueueRemoval(std::move(request));
+  QueueRemoval({.kind = RemovalRequest::AllObjects});
 }
 
 void ScriptEngineSystem::RemoveAllGameObjectsExcept(int id) {
-  RemovalRequest request;
-  request.kind = RemovalRequest::ObjectsExceptId;
-  request.id = id;
-  QueueRemoval(std::move(request));
+  QueueRemoval({.kind = RemovalRequest::ObjectsExceptId, .id = id});
 }
 
 void ScriptEngineSystem::RemoveAllGameObjectsOfType(int id) {
-  RemovalRequest request;
-  request.kind = RemovalRequest::ObjectsWithId;
-  request.id = id;
-  QueueRemoval(std::move(request));
+  QueueRemoval({.kind = RemovalRequest::ObjectsWithId, .id = id});
 }
 
 void ScriptEngineSystem::RemoveAllGameObjectsContainingComponent(const char* componentName) {
-  RemovalRequest request;
-  request.kind = RemovalRequest::ObjectsWithComponent;
-  request.componentName = componentName;
-  QueueRemoval(std::move(request));
+  QueueRemoval({.kind = RemovalRequest::ObjectsWithComponent, .componentName = componentName});
 }
 
 void ScriptEngineSystem::RemoveAllGameObjectsExceptUID(unsigned uniqueId) {
-  RemovalRequest request;
-  request.kind = RemovalRequest::ObjectsExceptUniqueId;
-  request.uniqueId = uniqueId;
-  QueueRemoval(std::move(request));
+  QueueRemoval({.kind = RemovalRequest::ObjectsExceptUniqueId, .uniqueId = uniqueId});
 }
 
 void ScriptEngineSystem::Kill(const EntityRecord& caller) {
   auto component = LiveScriptComponent(caller);
   if (!component) return;
   component->killRequested = true;
-  RemovalRequest request;
-  request.kind = RemovalRequest::KillObject;
-  request.target = caller;
-  QueueRemoval(std::move(request));
+  QueueRemoval({.kind = RemovalRequest::KillObject, .target = caller});
 }
 
 void ScriptEngineSystem::TimeKill(const EntityRecord& caller, float seconds) {
