@@ -62,23 +62,19 @@ int Reverse(lua_State* L) {
   return 1;
 }
 
-int Lower(lua_State* L) {
+// Argument 1 with every character passed through convert.
+int MapCharacters(lua_State* L, lua_WChar (*convert)(lua_WChar)) {
   std::size_t len = 0;
   const lua_WChar* s = luaL_checklwstring(L, 1, &len);
   WString out(s, len);
-  for (lua_WChar& c : out) c = WToLower(c);
+  for (lua_WChar& c : out) c = convert(c);
   PushWide(L, out);
   return 1;
 }
 
-int Upper(lua_State* L) {
-  std::size_t len = 0;
-  const lua_WChar* s = luaL_checklwstring(L, 1, &len);
-  WString out(s, len);
-  for (lua_WChar& c : out) c = WToUpper(c);
-  PushWide(L, out);
-  return 1;
-}
+int Lower(lua_State* L) { return MapCharacters(L, WToLower); }
+
+int Upper(lua_State* L) { return MapCharacters(L, WToUpper); }
 
 int Rep(lua_State* L) {
   std::size_t len = 0;
