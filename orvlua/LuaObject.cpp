@@ -70,6 +70,10 @@ LuaObject::LuaObject(const LuaObject& other) {
 LuaObject::LuaObject(LuaObject&& other) noexcept {
   if (!other.state_) return;
   Link(Detail::RecordOf(other.GetCState()));
+  TakeValueFrom(other);
+}
+
+void LuaObject::TakeValueFrom(LuaObject& other) {
   tag_ = other.tag_;
   ref_ = other.ref_;
   number_ = other.number_;
@@ -105,15 +109,7 @@ LuaObject& LuaObject::operator=(LuaObject&& other) noexcept {
   }
   if (!other.state_) return *this;
   if (!state_) Link(Detail::RecordOf(other.GetCState()));
-  tag_ = other.tag_;
-  ref_ = other.ref_;
-  number_ = other.number_;
-  pointer_ = other.pointer_;
-  length_ = other.length_;
-  boolean_ = other.boolean_;
-  other.ref_ = LUA_NOREF;
-  other.tag_ = TagNil;
-  other.Unlink();
+  TakeValueFrom(other);
   return *this;
 }
 

@@ -151,6 +151,8 @@ class LuaObject : private Detail::HandleLink {
   // Takes the value at idx of L, which must belong to this handle's state.
   void TakeValue(lua_State* L, int idx);
   void CopyValueFrom(const LuaObject& other);
+  // Takes other's value and registry reference; other is left nil and unlinked.
+  void TakeValueFrom(LuaObject& other);
   // Binds to L's state (re-linking when it is another one); false when L
   // is not a state of ours.
   bool Rebind(lua_State* L, const char* unit);
