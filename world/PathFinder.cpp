@@ -15,13 +15,6 @@ struct Direction {
 constexpr Direction kDirections[8] = {{-1, 1, 14}, {0, 1, 10}, {1, 1, 14}, {1, 0, 10},
                                       {1, -1, 14}, {0, -1, 10}, {-1, -1, 14}, {-1, 0, 10}};
 
-int DirectionOf(int dx, int dy) {
-  for (int i = 0; i < 8; ++i) {
-    if (kDirections[i].dx == dx && kDirections[i].dy == dy) return i;
-  }
-  return -1;
-}
-
 long long Distance(long long a, long long b) { return a > b ? a - b : b - a; }
 
 }  // namespace
@@ -40,17 +33,30 @@ void PathFinder::Free() {
   hasGrid_ = false;
   state_ = Idle;
   start_ = goal_ = current_ = PathNode{};
-  open_ = {};
+  for (Bucket& bucket : open_) bucket = Bucket{};
+  openCount_ = 0;
   marks_ = {};
   arrivals_ = {};
   touched_ = {};
-  candidates_ = {};
   closedCount_ = 0;
 }
 
+void PathFinder::ClearOpen() {
+  for (Bucket& bucket : open_) {
+    bucket.entries.clear();
+    bucket.head = 0;
+  }
+  openCount_ = 0;
+  lowestF_ = 0;
+}
+
+void PathFinder::Push(long long f, const OpenEntry& entry) {
+  open_[f % kBuckets].entries.push_back(entry);
+  ++openCount_;
+}
+
 void PathFinder::SetStartGoal(int sx, int sy, int gx, int gy) {
-  open_.clear();
-  queued_ = 0;
+  ClearOpen();
   for (std::size_t index : touched_) marks_[index] = Unseen;
   touched_.clear();
   closedCount_ = 0;
@@ -66,7 +72,7 @@ void PathFinder::SetStartGoal(int sx, int sy, int gx, int gy) {
     state_ = NoMap;
     return;
   }
-  Push({0, queued_++, sx, sy, 0});
+  Push(0, {sx, sy, 0});
   if (Inside(sx, sy)) {
     marks_[Index(sx, sy)] = Open;
     touched_.push_back(Index(sx, sy));
@@ -74,45 +80,28 @@ void PathFinder::SetStartGoal(int sx, int sy, int gx, int gy) {
   state_ = Searching;
 }
 
-void PathFinder::Push(const OpenEntry& entry) {
-  open_.push_back(entry);
-  std::push_heap(open_.begin(), open_.end(), [](const OpenEntry& a, const OpenEntry& b) {
-    return a.f != b.f ? a.f > b.f : a.order > b.order;
-  });
-}
-
-PathFinder::OpenEntry PathFinder::Pop() {
-  std::pop_heap(open_.begin(), open_.end(), [](const OpenEntry& a, const OpenEntry& b) {
-    return a.f != b.f ? a.f > b.f : a.order > b.order;
-  });
-  const OpenEntry entry = open_.back();
-  open_.pop_back();
-  return entry;
-}
-
 signed char PathFinder::GetCell(int x, int y) const {
   if (!hasGrid_ || !Inside(x, y)) return -1;
   return static_cast<signed char>(cells_[Index(x, y)]);
 }
 
-bool PathFinder::IsBlocked(long long x, long long y) const {
-  return hasGrid_ && Inside(x, y) && cells_[Index(static_cast<int>(x), static_cast<int>(y))] != 0;
+bool PathFinder::IsBlocked(long long x, long long y) const { return hasGrid_ && Blocked(x, y); }
+
+bool PathFinder::Admits(long long nx, long long ny, int direction) const {
+  if (Blocked(nx, ny)) return false;
+  // The first cell takes the direction's dy as its x offset; the rule has
+  // always read so, and the paths it gives are the ones levels rely on.
+  return direction % 2 != 0 || !(Blocked(nx + kDirections[direction].dy, ny + 1) || Blocked(nx + 1, ny) ||
+                                 Blocked(nx, ny - 1) || Blocked(nx - 1, ny));
 }
 
 void PathFinder::ExpandNeighbours(const PathNode& node, std::vector<PathNode>& candidates) const {
+  if (!hasGrid_) return;
   for (int i = 0; i < 8; ++i) {
-    const Direction& d = kDirections[i];
-    const long long nx = static_cast<long long>(node.x) + d.dx;
-    const long long ny = static_cast<long long>(node.y) + d.dy;
-    if (IsBlocked(nx, ny)) continue;
-    // The first cell takes the direction's dy as its x offset; the rule has
-    // always read so, and the paths it gives are the ones levels rely on.
-    if (i % 2 == 0 && (IsBlocked(nx + d.dy, ny + 1) || IsBlocked(nx + 1, ny) || IsBlocked(nx, ny - 1) ||
-                       IsBlocked(nx - 1, ny))) {
-      continue;
-    }
-    if (Inside(nx, ny)) {
-      candidates.push_back({static_cast<int>(nx), static_cast<int>(ny), 0, node.g + d.cost, 0});
+    const long long nx = static_cast<long long>(node.x) + kDirections[i].dx;
+    const long long ny = static_cast<long long>(node.y) + kDirections[i].dy;
+    if (Admits(nx, ny, i) && Inside(nx, ny)) {
+      candidates.push_back({static_cast<int>(nx), static_cast<int>(ny), 0, node.g + kDirections[i].cost, 0});
     }
   }
 }
@@ -120,23 +109,37 @@ void PathFinder::ExpandNeighbours(const PathNode& node, std::vector<PathNode>& c
 int PathFinder::Step() {
   if (state_ != Searching && state_ != Failed) return state_;
   if (!hasGrid_) return state_ = NoMap;
-  if (open_.empty()) return state_ = Failed;
+  if (openCount_ == 0) return state_ = Failed;
 
-  const OpenEntry entry = Pop();
+  Bucket* bucket = &open_[lowestF_ % kBuckets];
+  while (bucket->head == bucket->entries.size()) bucket = &open_[++lowestF_ % kBuckets];
+  const OpenEntry entry = bucket->entries[bucket->head++];
+  if (bucket->head == bucket->entries.size()) {
+    bucket->entries.clear();
+    bucket->head = 0;
+  }
+  --openCount_;
   const long long h = Distance(goal_.x, entry.x) + Distance(goal_.y, entry.y);
-  current_ = {entry.x, entry.y, static_cast<int>(entry.f), entry.g, static_cast<int>(h)};
+  current_ = {entry.x, entry.y, static_cast<int>(lowestF_), entry.g, static_cast<int>(h)};
+  // The start is queued with f 0 rather than its estimate; once it is out,
+  // its neighbours are near g + h, where the buckets must start.
+  if (openCount_ == 0) lowestF_ = std::max(lowestF_, entry.g + h);
   if (current_.x == goal_.x && current_.y == goal_.y) return state_ = GoalReached;
 
-  candidates_.clear();
-  ExpandNeighbours(current_, candidates_);
-  for (auto it = candidates_.rbegin(); it != candidates_.rend(); ++it) {
-    const std::size_t index = Index(it->x, it->y);
+  // The neighbours are queued from the last direction to the first.
+  for (int i = 7; i >= 0; --i) {
+    const Direction& d = kDirections[i];
+    const long long nx = static_cast<long long>(current_.x) + d.dx;
+    const long long ny = static_cast<long long>(current_.y) + d.dy;
+    if (!Inside(nx, ny) || !Admits(nx, ny, i)) continue;
+    const int x = static_cast<int>(nx), y = static_cast<int>(ny);
+    const std::size_t index = Index(x, y);
     if (marks_[index] != Unseen) continue;
     marks_[index] = Open;
     touched_.push_back(index);
-    arrivals_[index] = static_cast<std::uint8_t>(DirectionOf(it->x - current_.x, it->y - current_.y));
-    const long long toGoal = Distance(goal_.x, it->x) + Distance(goal_.y, it->y);
-    Push({it->g + toGoal, queued_++, it->x, it->y, it->g});
+    arrivals_[index] = static_cast<std::uint8_t>(i);
+    const int g = current_.g + d.cost;
+    Push(g + Distance(goal_.x, x) + Distance(goal_.y, y), {x, y, g});
   }
   if (Inside(current_.x, current_.y)) marks_[Index(current_.x, current_.y)] = Closed;
   ++closedCount_;
