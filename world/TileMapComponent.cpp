@@ -44,7 +44,9 @@ std::shared_ptr<Tilemap> TileMapComponent::GetTilemap() const {
   return ResourceManager::GetInstance().GetTilemap(tilemapId).Lock();
 }
 
-void TileMapComponent::SetTileSet(const std::string& name) { tileSet = ResourceManager::GetInstance().GetTileSet(name); }
+void TileMapComponent::SetTileSet(const std::string& name) {
+  tileSet = ResourceManager::GetInstance().GetTileSet(name);
+}
 
 TileCell TileMapComponent::WorldToTile(double x, double y) const {
   const double cellX = std::floor((x + tileWidth / 2) / tileWidth);
