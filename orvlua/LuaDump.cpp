@@ -14,6 +14,7 @@
 #include "EngineLibraries.h"
 #include "LuaStateOutFile.h"
 #include "WString.h"
+#include "core/Report.h"
 
 namespace OrvLua {
 namespace {
@@ -380,10 +381,11 @@ bool DumpWriter::WriteFormatted(int idx, int level) {
     // rest of the dump goes on.
     if (int status = lua_pcall(m_L, 5, 0, 0); status != 0) {
       const char* message = lua_tostring(m_L, -1);
-      if (message != nullptr)
-        std::fprintf(stderr, "%s\n", message);
-      else
-        std::fprintf(stderr, "unknown lua error, code: %d\n", status);
+      if (message != nullptr) {
+        Orv::PrintErrorLine(message);
+      } else {
+        Orv::PrintErrorLine("unknown lua error, code: " + std::to_string(status));
+      }
       lua_pop(m_L, 1);
     }
   }

@@ -65,8 +65,7 @@ void LoadExtraScriptFile(const std::string& path) {
   std::optional<std::string> text = Platform::ReadTextFile(path);
   if (!text) {
     const std::string message = "Error loading script file: " + path;
-    PrintLine(message);
-    ShowMessage(message);
+    PrintLineAndShowMessage(message);
     return;
   }
   auto chunk = std::make_shared<ScriptChunk>(std::move(*text), path);
@@ -75,8 +74,7 @@ void LoadExtraScriptFile(const std::string& path) {
   std::string error;
   if (!chunk->Check(error)) {
     const std::string message = "Error in script file: " + NameAndMessage(path, error);
-    PrintLine(message);
-    ShowMessage(message);
+    PrintLineAndShowMessage(message);
   }
   ScriptExtraTexts().push_back(std::move(chunk));
   if (IsVerbose()) PrintLine(path + " script loaded!");
@@ -223,8 +221,7 @@ void ScriptComponent::RunScript() {
     // The cause and its line, not the text of the whole script.
     const std::string message = "Error running script: " + NameAndMessage(script->GetName(), ErrorText(L));
     lua_settop(L, top);
-    PrintLine(message);
-    ShowMessage(message);
+    PrintLineAndShowMessage(message);
     return;
   }
   lua_settop(L, top);
