@@ -12,6 +12,10 @@ class CollisionComponent : public Component {
 
   void Setup() override {}
   void Shutdown() override {}
+  // Forgets the contacts recorded this frame; the script engine calls it once
+  // the object's script has had its Update. There are no records to forget
+  // until the collision engine keeps them.
+  void ClearContacts() {}
 
   // With either flag set on one object of a pair, the pair's contact is still
   // recorded but neither is pushed away; avoidTileTrigger keeps the object out

@@ -179,4 +179,34 @@ TEST(ScriptLanguageProgram, PrintingLinkedWaypointsFinishes) {
   ExpectNoScriptError(run);
 }
 
+// A save the script could not write whole leaves the old one in place and
+// answers false; a complete one replaces or extends it.
+TEST(ScriptLanguageProgram, FailedDumpKeepsTheOldFileAndAnswersFalse) {
+  ContentFolder folder;
+  const std::string old = "level = 3\n";
+  folder.Write("save.lua", old);
+  WriteScene(folder,
+             {{"Saver",
+               "local broken = setmetatable({}, {FormattedWrite = function()\n"
+               "  LuaFilePrint('{ half') error('broken writer') end})\n"
+               "function Init()\n"
+               "  print('nil ' .. tostring(LuaDumpObject('save.lua', 'n', nil)))\n"
+               "  print('table error ' .. tostring(LuaDumpObject('save.lua', 's', {a = 1, b = broken})))\n"
+               "  print('append error ' .. tostring(LuaDumpObject('+save.lua', 's', broken)))\n"
+               "  print('globals error ' .. tostring(LuaDumpGlobals('save.lua')))\n"
+               "  print('no folder ' .. tostring(LuaDumpObject('none/save.lua', 's', 1)))\n"
+               "  print('written ' .. tostring(LuaDumpObject('other.lua', 's', {1})))\n"
+               "  print('appended ' .. tostring(LuaDumpObject('+other.lua', 't', 2)))\n"
+               "end\n"
+               "brokenGlobal = broken\n"}});
+  const RunResult run = RunOrv(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ExpectLines(run, {"nil false\n", "table error false\n", "append error false\n", "globals error false\n",
+                    "no folder false\n", "written true\n", "appended true\n"});
+  EXPECT_EQ(folder.Read("save.lua"), old);
+  EXPECT_EQ(folder.Read("other.lua"), "s = \n{\n\t1\n}\nt = 2\n");
+  EXPECT_EQ(Shell("ls -a " + folder.Path() + " | grep -c dumping"), "0\n") << "no temporary file is left";
+}
+
 }  // namespace

@@ -81,6 +81,29 @@ TEST(StartUpLoad, MissingImageCostsOnlyItsPack) {
   EXPECT_NE(run.out.find("-Register Components-"), std::string::npos) << run.out;
 }
 
+// 16385 pixels a side pads to 32768: beyond the driver's largest side here,
+// and 4 GB once padded, which the image library's 32-bit sizes cannot hold.
+TEST(StartUpLoad, ImageTooLargeForATextureIsRefusedAndStartUpGoesOn) {
+  ContentFolder folder;
+  WriteResources(folder);
+  folder.Copy(OrvTest::DataPath("blank_16385x16385.png"), "res/textures/huge.png");
+  folder.Write("res/textures/huge.pack", R"({"file": "huge.png", "frames": [
+    {"id": "h0", "x": 0, "y": 0, "sizeX": 8, "sizeY": 8}]})");
+  RunOptions options;
+  options.timeoutSeconds = 120.0;
+  options.triggers.push_back(OrvTest::TerminateWhen("-Register Components-"));
+  const RunResult run = RunOrv(folder, options);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_NE(run.out.find("Image too large for a texture: res/textures/huge.png is 16385 x 16385 pixels, padded "
+                         "32768 x 32768"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.err.find("Error loading texture file: res/textures/huge.png\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("-> Texture: 'res/textures/pattern.png' loaded successfully"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("-Register Components-"), std::string::npos) << run.out;
+}
+
 TEST(StartUpLoad, QuietLevelPrintsOnlyTheTextureHead) {
   ContentFolder folder;
   WriteResources(folder);

@@ -122,6 +122,10 @@ Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds) {
 }
 
 RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
+  return RunProgram(ORV_EXE_PATH, folder, options);
+}
+
+RunResult RunProgram(const std::string& executable, const ContentFolder& folder, const RunOptions& options) {
   bool displayGiven = false;
   for (const auto& entry : options.env) displayGiven = displayGiven || entry.first == "DISPLAY";
   std::optional<PrivateDisplay> display;
@@ -141,6 +145,9 @@ RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
     close(errPipe[1]);
     if (chdir(folder.Path().c_str()) != 0) _exit(126);
     setenv("ORV_HEADLESS", "1", 1);
+    // Keeps the libraries it loads mapped until its leak check (see
+    // KeepLibrariesLoaded.c).
+    setenv("LD_PRELOAD", ORV_TEST_PRELOAD, 1);
     for (const auto& [name, value] : options.env) {
       if (value.empty()) {
         unsetenv(name.c_str());
@@ -148,7 +155,7 @@ RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
         setenv(name.c_str(), value.c_str(), 1);
       }
     }
-    execl(ORV_EXE_PATH, ORV_EXE_PATH, static_cast<char*>(nullptr));
+    execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(outPipe[1]);

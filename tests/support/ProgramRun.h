@@ -55,6 +55,8 @@ struct RunResult {
 };
 
 RunResult RunOrv(const ContentFolder& folder, const RunOptions& options = {});
+// The same for another program built for the tests.
+RunResult RunProgram(const std::string& executable, const ContentFolder& folder, const RunOptions& options = {});
 
 // The action most tests need: SIGTERM, which the program reads as a quit.
 Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds = 0.0);
