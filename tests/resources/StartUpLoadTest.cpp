@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "GLContext.h"
+#include "support/GLContext.h"
 #include "support/ProgramRun.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ScriptEngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 
 #include "ChunkLoader.h"
 #include "core/TypeKey.h"

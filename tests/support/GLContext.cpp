@@ -1,4 +1,4 @@
-#include "GLContext.h"
+#include "support/GLContext.h"
 
 #include <GL/glew.h>
 #include <IL/il.h>
