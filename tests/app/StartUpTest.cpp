@@ -136,10 +136,7 @@ TEST(StartUp, NoDisplayReportsTheContextFailureAndEndsWithOne) {
   ContentFolder folder;
   folder.WriteConfig(ConfigJson(320, 200, "NoDisplay", 60, -1));
   RunOptions options;
-  // Without a display the windowing library falls back to a GL driver that
-  // leaks and is unloaded before the leak check could name it: this one run
-  // goes without the check.
-  options.env = {{"DISPLAY", ":4099"}, {"WAYLAND_DISPLAY", ""}, {"ASAN_OPTIONS", "detect_leaks=0"}};
+  options.env = {{"DISPLAY", ":4099"}, {"WAYLAND_DISPLAY", ""}};
   RunResult run = RunOrv(folder, options);
   EXPECT_TRUE(RanCleanly(run, 1));
   EXPECT_TRUE(run.err.find("Fail to register WNDCLASSEX") != std::string::npos ||
