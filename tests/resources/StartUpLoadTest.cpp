@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "GLContext.h"
+#include "support/GLContext.h"
 #include "support/ProgramRun.h"
 
 namespace {
@@ -41,8 +41,7 @@ TEST(StartUpLoad, EveryResourceIsLoadedWithItsProgressLine) {
   ContentFolder folder;
   WriteResources(folder);
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(RanCleanly(run));
 
   const std::string expected =
       "-Load Textures-\n"
@@ -66,7 +65,7 @@ TEST(StartUpLoad, MissingImageCostsOnlyItsPack) {
   WriteResources(folder);
   std::remove((folder.Path() + "/res/textures/pattern.png").c_str());
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
 
   for (const std::string line : {"Error loading texture file: res/textures/pattern.png\n",
                                  "Error loading texture pack file: pattern.pack\n"}) {
@@ -111,7 +110,7 @@ TEST(StartUpLoad, QuietLevelPrintsOnlyTheTextureHead) {
   folder.Write("data/scripts/extra/shared.lua", "");
   folder.WriteConfig(OrvTest::ConfigJson(320, 240, "resources", 60, 1));
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_NE(run.out.find("-Load Textures-\n\n-Register Components-"), std::string::npos) << run.out;
 }
 
@@ -124,7 +123,7 @@ TEST(StartUpLoad, DemoContentLoadsCleanly) {
     folder.Copy(demo + file, std::string("res/") + file);
   }
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   for (const char* line : {"-> Texture: 'res/textures/orv_demo.png' loaded successfully\n",
                            " -> Added frame[hero_walk_1] to animation 'hero_walk'\n",
                            "-> Font 'default' loaded successfully\n", "tileset: demo_tiles loaded!\n"}) {

@@ -117,6 +117,30 @@ class DisplayScope {
 
 }  // namespace
 
+::testing::AssertionResult RanCleanly(const RunResult& run, int exitCode) {
+  std::string fault;
+  if (run.timedOut) {
+    fault = "timed out";
+  } else if (run.signal != 0) {
+    fault = "died of signal " + std::to_string(run.signal);
+  } else if (run.exitCode != exitCode) {
+    fault = "exit code " + std::to_string(run.exitCode) + ", expected " + std::to_string(exitCode);
+  }
+  // An address or leak report ends with exit code 1 too, which some runs expect.
+  for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "ERROR: UndefinedBehaviorSanitizer",
+                             ": runtime error: "}) {
+    if (fault.empty() && run.err.find(report) != std::string::npos) fault = std::string("stderr has \"") + report + "\"";
+  }
+  if (fault.empty()) return ::testing::AssertionSuccess();
+  // Long outputs keep their ends, where the cause is.
+  const auto tail = [](const std::string& text) {
+    return text.size() <= 6000 ? text : "..." + text.substr(text.size() - 6000);
+  };
+  return ::testing::AssertionFailure() << "the program " << fault << "\n--- stdout:\n"
+                                       << tail(run.out) << "\n--- stderr:\n"
+                                       << tail(run.err);
+}
+
 Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds) {
   return {stdoutText, afterSeconds, [](pid_t pid) { kill(pid, SIGTERM); }};
 }
