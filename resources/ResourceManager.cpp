@@ -5,6 +5,8 @@
 #include <jansson.h>
 
 #include <cstdint>
+#include <limits>
+#include <string>
 
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
@@ -187,12 +189,19 @@ bool ResourceManager::LoadFonts() {
     if (!json_is_string(id) || !json_is_string(path) || !json_is_integer(size)) continue;
 
     const std::string fontPath = json_string_value(path);
+    const std::string fontId = json_string_value(id);
+    const json_int_t pixelSize = json_integer_value(size);
     auto font = std::make_shared<Font>();
-    if (!font->LoadFont(static_cast<unsigned>(json_integer_value(size)), fontPath)) {
+    // A size of 0 builds an atlas of empty cells; below 0 it would wrap.
+    const bool sizeUsable = pixelSize > 0 && pixelSize <= std::numeric_limits<unsigned>::max();
+    if (!sizeUsable || !font->LoadFont(static_cast<unsigned>(pixelSize), fontPath)) {
+      // The box says "not found" whatever failed: the line says what did.
+      const std::string problem =
+          sizeUsable ? font->GetLoadProblem() : "size " + std::to_string(pixelSize) + " cannot be built";
+      if (!problem.empty()) PrintLine("Font '" + fontId + "' from " + fontPath + ": " + problem);
       ShowMessage("Error! " + fontPath + " not found!");
       continue;
     }
-    const std::string fontId = json_string_value(id);
     Remove(fonts_, fontId);
     fonts_[fontId] = font;
     if (IsVerbose()) PrintLine("-> Font '" + fontId + "' loaded successfully");

@@ -103,6 +103,35 @@ TEST(StartUpLoad, ImageTooLargeForATextureIsRefusedAndStartUpGoesOn) {
   EXPECT_NE(run.out.find("-Register Components-"), std::string::npos) << run.out;
 }
 
+// The box says "not found" for any font that fails; the console says what did.
+TEST(StartUpLoad, FontThatCannotBeUsedIsNamedWithWhatFailed) {
+  ContentFolder folder;
+  WriteResources(folder);
+  folder.Write("res/fonts/text.ttf", "not a font\n");
+  folder.Write("res/fonts/folder.ttf/inside", "");
+  const std::string font = kFontFile;
+  folder.Write("res/loadfonts.ini", R"({"fonts": [
+    {"id": "huge", "path": ")" + font + R"(", "size": 3000},
+    {"id": "negative", "path": ")" + font + R"(", "size": -5},
+    {"id": "zero", "path": ")" + font + R"(", "size": 0},
+    {"id": "text", "path": "res/fonts/text.ttf", "size": 12},
+    {"id": "folder", "path": "res/fonts/folder.ttf", "size": 12},
+    {"id": "main", "path": ")" + font + R"(", "size": 14}]})");
+  const RunResult run = RunUntilLoaded(folder);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (const std::string line : {"Font 'huge' from " + font + ": size 3000 cannot be built\n",
+                                 "Font 'negative' from " + font + ": size -5 cannot be built\n",
+                                 "Font 'zero' from " + font + ": size 0 cannot be built\n",
+                                 std::string("Font 'text' from res/fonts/text.ttf: not a font\n"),
+                                 std::string("Font 'folder' from res/fonts/folder.ttf: a folder, not a font\n"),
+                                 std::string("-> Font 'main' loaded successfully\n")}) {
+    EXPECT_EQ(OrvTest::Count(run.out, line), 1u) << line << "\nin:\n" << run.out;
+  }
+  EXPECT_EQ(OrvTest::Count(run.err, "Error! " + font + " not found!\n"), 3u) << run.err;
+  EXPECT_EQ(OrvTest::Count(run.err, "Error! res/fonts/text.ttf not found!\n"), 1u) << run.err;
+  EXPECT_EQ(run.out.find("Font 'zero' loaded"), std::string::npos) << run.out;
+}
+
 TEST(StartUpLoad, QuietLevelPrintsOnlyTheTextureHead) {
   ContentFolder folder;
   WriteResources(folder);

@@ -206,3 +206,37 @@ TEST(ScriptEngineProgram, ScriptsThatNestWithoutEndAreStoppedWithOneLineEachAndT
 }
 
 }  // namespace
+
+namespace {
+
+// An object that answers itself nests in its own state, whose core runs out
+// of C levels before the messages reach the engine's limit.
+TEST(ScriptEngineProgram, AnObjectAnsweringItselfStopsAtTheNestingLimitLikeARing) {
+  ContentFolder folder;
+  WriteScene(folder,
+             {{"Echo",
+               "depth, deepest = 0, 0\n"
+               "function Init() SubMsgChannel('self') end\n"
+               "function OnMessage(n, t)\n"
+               "  depth = depth + 1\n"
+               "  deepest = math.max(deepest, depth)\n"
+               "  SendMsgToChannel('self', n + 1, {n = n + 1})\n"
+               "  depth = depth - 1\n"
+               "end\n"
+               "function Update(dt)\n"
+               "  SendMsgToChannel('self', 1, {})\n"
+               "  print('deepest ' .. tostring(deepest > 100) .. ' back to ' .. depth)\n"
+               "  Shutdown()\n"
+               "end\n"}},
+             {{"Echo", 1}});
+  const RunResult run = RunOrv(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(LinesStartingWith(run.out, "deepest "), std::vector<std::string>{"deepest true back to 0"}) << run.out;
+  EXPECT_EQ(Count(run.err, "Error! Messages nested more than 200 deep: message "), 1u) << run.err;
+  for (const char* wrong : {"Assertion failed", "C stack overflow", "Error in OnMessage"}) {
+    EXPECT_EQ(Count(run.out + run.err, wrong), 0u) << wrong << "\n" << run.err;
+  }
+}
+
+}  // namespace
