@@ -1,27 +1,150 @@
 #pragma once
-// The object's collider and its contact records.
+// The object's collider and everything the collision engine pairs it by: its
+// collision id and the ids it refuses, trigger flags, the manifolds refreshed
+// for it this frame, the named values that travel with every contact report,
+// and the contact records its script reads once a frame.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Component.h"
+#include "core/DataBun.h"
+#include "world/Collider.h"
 
 namespace Orv {
+
+struct Manifold;
+
+// One contact reported to an object, about the other object.
+struct ContactRecord {
+  bool collisionStart = false;
+  bool collisionStay = false;
+  bool collisionEnd = false;
+  // The manifold's first contact point.
+  double contactX = 0.0;
+  double contactY = 0.0;
+  std::int32_t contactID = 0;
+  // The other object's world position when written; 0, 0 without a transform.
+  float worldX = 0.0f;
+  float worldY = 0.0f;
+  std::int32_t contactUID = 0;
+  // The other object's contact info as it stood then.
+  std::map<std::string, DataBun> contactInfo;
+};
+
+// A contact-info lookup: the value only when the key holds one of the type
+// asked for, else found false and the type's default.
+template <typename T>
+struct ContactInfoValue {
+  bool found = false;
+  T value;
+};
 
 class CollisionComponent : public Component {
  public:
   static constexpr std::string_view RunTimeName = "class Orv::CollisionComponent";
 
-  void Setup() override {}
-  void Shutdown() override {}
-  // Forgets the contacts recorded this frame; the script engine calls it once
-  // the object's script has had its Update. There are no records to forget
-  // until the collision engine keeps them.
-  void ClearContacts() {}
+  // Property indices: positional blueprint data lands in this order.
+  enum Property : unsigned {
+    ColliderType,
+    PosX,
+    PosY,
+    ZCollision,
+    Id,
+    IdToAvoid,
+    Height,
+    Width,
+    Radius,
+    Orientation,
+    AvoidTrigger,
+    AvoidTileTrigger,
+    Occluding,
+    PropertyCount
+  };
 
+  CollisionComponent();
+  ~CollisionComponent() override;
+
+  void Setup() override;
+  // Frees the manifolds refreshed for this object this frame.
+  void Shutdown() override;
+  void OnAttach(GameObject* owner) override;
+  void OnIntProperty(unsigned index, int value) override;
+  void OnStringProperty(unsigned index, const char* value) override;
+  // Geometry needs a collider: before "Collider_Type" it is ignored.
+  void OnRealProperty(unsigned index, double value) override;
+
+  // "AABB", "Circle", "OBB", "Line" or "Empty" makes the collider when there
+  // is none yet and says "set as ..."; any other name does nothing.
+  void SetColliderByName(const std::string& name);
+  Collider* GetCollider() const { return collider_.get(); }
+
+  bool AvoidsId(std::int32_t id) const;
+  // The colliders' bounds overlap, borders included.
+  bool BoundsOverlap(const CollisionComponent& other) const;
+  // The narrow phase, chosen by the other collider's type.
+  bool CollideDispatch(const CollisionComponent& other, Manifold& manifold) const;
+  // The bounds against the box centre ± extent, borders included.
+  bool OverlapsBox(float centreX, float centreY, float extentX, float extentY) const;
+
+  // A set replaces the whole entry under the key.
+  void SetContactInfoString(const std::string& key, const std::string& value);
+  void SetContactInfoInteger(const std::string& key, std::int32_t value);
+  void SetContactInfoReal(const std::string& key, double value);
+  // Defaults when not found: "", -1 and -1.0.
+  ContactInfoValue<std::string> GetContactInfoString(const std::string& key) const;
+  ContactInfoValue<std::int32_t> GetContactInfoInteger(const std::string& key) const;
+  ContactInfoValue<double> GetContactInfoReal(const std::string& key) const;
+  const std::map<std::string, DataBun>& GetContactInfo() const { return contactInfo_; }
+
+  void AddContact(ContactRecord record) { contacts_.push_back(std::move(record)); }
+  const std::vector<ContactRecord>& GetContacts() const { return contacts_; }
+  // After the owner's script has had its Update: records live one frame.
+  void ClearContacts() { contacts_.clear(); }
+
+  // The manifolds refreshed for this object in this frame's pair pass. Weak:
+  // clearing all manifolds mid-frame leaves nothing here to follow.
+  void AddFrameManifold(const std::shared_ptr<Manifold>& manifold) { frameManifolds_.push_back(manifold); }
+  void ClearFrameManifolds() { frameManifolds_.clear(); }
+  // The ones still held by the manifold store.
+  std::vector<std::shared_ptr<Manifold>> GetFrameManifolds() const;
+
+  // Never reused, unlike addresses and unique ids: a manifold is only this
+  // component's while the serials agree.
+  std::uint64_t GetSerial() const { return serial_; }
+
+  // Says once which parameter of which object was refused: a value that is
+  // not finite never reaches the collider. False for such a value.
+  bool AcceptFinite(std::string_view parameter, double value);
+
+  // Refused by other objects listing it in "id_to_avoid"; not the object's ID.
+  std::int32_t collisionId = -1;
   // With either flag set on one object of a pair, the pair's contact is still
   // recorded but neither is pushed away; avoidTileTrigger keeps the object out
   // of the push out of solid tiles. A mounted child carries both.
   bool avoidTrigger = false;
   bool avoidTileTrigger = false;
+  // Set by "Empty": the collider meets solid tiles but no other object.
+  bool empty = false;
+  // Casts shadows.
+  bool occluding = false;
+  std::vector<std::int32_t> avoidIds;
+
+ private:
+  void ReportRefused(std::string_view parameter);
+
+  std::unique_ptr<Collider> collider_;
+  std::vector<std::weak_ptr<Manifold>> frameManifolds_;
+  std::map<std::string, DataBun> contactInfo_;
+  std::vector<ContactRecord> contacts_;
+  std::uint64_t serial_;
+  GameObject* owner_ = nullptr;
+  // A refusal before the component had an object is told once it has one.
+  std::string refusedBeforeAttach_;
+  bool refusalReported_ = false;
 };
 
 }  // namespace Orv

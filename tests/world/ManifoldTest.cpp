@@ -1,0 +1,187 @@
+// The manifold store: a contact's life from new to free, slot reuse, the
+// bodies' frame lists, and contacts that outlive their components.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/GameObject.h"
+#include "core/TypeKey.h"
+#include "world/CollisionComponent.h"
+#include "world/ManifoldSystem.h"
+
+using namespace Orv;
+
+namespace {
+
+std::shared_ptr<CollisionComponent> Body(const char* shape = "Circle") {
+  auto body = std::make_shared<CollisionComponent>();
+  body->Setup();
+  ::testing::internal::CaptureStdout();
+  body->SetColliderByName(shape);
+  ::testing::internal::GetCapturedStdout();
+  return body;
+}
+
+// The slots as "<pair><state>" each, a free slot as "-0".
+std::string Slots(const ManifoldSystem& store, const std::map<char, std::pair<void*, void*>>& pairs) {
+  std::string text;
+  for (std::size_t i = 0; i < store.Count(); ++i) {
+    const Manifold& m = store.At(i);
+    char name = '-';
+    for (const auto& [letter, bodies] : pairs) {
+      if (m.bodyA == bodies.first && m.bodyB == bodies.second) name = letter;
+    }
+    text += (text.empty() ? "" : " ") + std::string(1, name) + std::to_string(m.state);
+  }
+  return text;
+}
+
+// One pair pass as the collision engine runs it: refresh, else add.
+void Touch(ManifoldSystem& store, CollisionComponent* a, CollisionComponent* b) {
+  Manifold working(a, 1, b, 2);
+  working.penetration = 0.5;
+  if (!store.RefreshManifold(working)) store.AddManifold(working);
+}
+
+TEST(ManifoldLife, NewRefreshedStaleFreeAndTheLowestFreeSlotReused) {
+  auto a = Body(), b = Body(), c = Body(), d = Body();
+  const std::map<char, std::pair<void*, void*>> pairs = {
+      {'P', {a.get(), b.get()}}, {'Q', {c.get(), d.get()}}, {'R', {a.get(), c.get()}}};
+  struct Frame {
+    std::string touching;
+    std::string afterPairs;
+    std::string afterAgeing;
+    std::size_t listedWithA;
+  };
+  const Frame frames[] = {
+      {"PQ", "P1 Q1", "P4 Q4", 0},
+      {"P", "P2 Q4", "P4 -0", 1},
+      {"R", "P4 R1", "-0 R4", 0},
+      {"Q", "Q1 R4", "Q4 -0", 0},
+      {"PQ", "Q2 P1", "Q4 P4", 0},
+      // A pair reported twice in one frame: the second finds it refreshed,
+      // not stale, and is added again.
+      {"PP", "Q4 P2 P1", "-0 P4 P4", 1},
+  };
+  ManifoldSystem store;
+  int frameNumber = 0;
+  for (const Frame& frame : frames) {
+    SCOPED_TRACE("frame " + std::to_string(++frameNumber) + " touching " + frame.touching);
+    for (char pair : frame.touching) {
+      Touch(store, static_cast<CollisionComponent*>(pairs.at(pair).first),
+            static_cast<CollisionComponent*>(pairs.at(pair).second));
+    }
+    EXPECT_EQ(Slots(store, pairs), frame.afterPairs);
+    EXPECT_EQ(a->GetFrameManifolds().size(), frame.listedWithA);
+    store.AgeManifolds();
+    // The engine empties the frame lists in the same late pass.
+    for (auto* body : {a.get(), b.get(), c.get(), d.get()}) body->ClearFrameManifolds();
+    EXPECT_EQ(Slots(store, pairs), frame.afterAgeing);
+  }
+}
+
+TEST(ManifoldLife, ARefreshTakesTheNewContactAndListsItOnceWithEachBody) {
+  auto a = Body(), b = Body();
+  ManifoldSystem store;
+  Touch(store, a.get(), b.get());
+  store.AgeManifolds();
+  Manifold working(a.get(), 11, b.get(), 12);
+  working.penetration = 3;
+  working.normal = {0, 1};
+  working.contactCount = 1;
+  working.contacts[0] = {4, 5};
+  ASSERT_TRUE(store.RefreshManifold(working));
+  EXPECT_EQ(working.state, ManifoldRefreshed);
+  const Manifold& stored = store.At(0);
+  EXPECT_EQ(stored.penetration, 3);
+  EXPECT_EQ(stored.normal, (Vec2{0, 1}));
+  EXPECT_EQ(stored.contacts[0], (Vec2{4, 5}));
+  EXPECT_EQ(stored.uniqueIdA, 11);
+  ASSERT_EQ(b->GetFrameManifolds().size(), 1u);
+  EXPECT_EQ(b->GetFrameManifolds()[0].get(), &stored);
+  // The pair the other way round is another contact.
+  EXPECT_EQ(store.FindManifold(Manifold(b.get(), 12, a.get(), 11)), store.Count());
+}
+
+TEST(ManifoldLife, AShutdownFreesItsListedContactsAndNoOneElses) {
+  auto a = Body(), b = Body(), c = Body(), d = Body();
+  ManifoldSystem store;
+  Touch(store, a.get(), b.get());
+  store.AgeManifolds();
+  Touch(store, a.get(), b.get());
+  a->Shutdown();
+  EXPECT_EQ(store.At(0).state, ManifoldFree);
+  EXPECT_EQ(store.At(0).bodyA, nullptr);
+  EXPECT_TRUE(a->GetFrameManifolds().empty());
+  // The freed slot goes to a new contact while b still lists it.
+  Touch(store, c.get(), d.get());
+  ASSERT_EQ(store.Count(), 1u);
+  b->Shutdown();
+  EXPECT_EQ(store.At(0).state, ManifoldNew) << "b's Shutdown must not free c's contact";
+  EXPECT_EQ(store.At(0).bodyA, c.get());
+}
+
+TEST(ManifoldLife, ClearingThenKillingInTheSameFrameTouchesNoFreedManifold) {
+  GameObject object(nullptr, 1);
+  auto a = Body(), b = Body();
+  object.AddComponent(TypeKey<CollisionComponent>(), a);
+  ManifoldSystem store;
+  Touch(store, a.get(), b.get());
+  store.AgeManifolds();
+  Touch(store, a.get(), b.get());
+  ASSERT_EQ(a->GetFrameManifolds().size(), 1u);
+  store.ClearManifolds();
+  EXPECT_EQ(store.Count(), 0u);
+  EXPECT_TRUE(a->GetFrameManifolds().empty());
+  EXPECT_TRUE(b->GetFrameManifolds().empty());
+  // Killed: its components are shut down at the end of the frame.
+  object.ClearComponents();
+  b->Shutdown();
+  // Still touching in the next pair pass: a new contact.
+  auto c = Body();
+  Touch(store, c.get(), b.get());
+  EXPECT_EQ(store.At(0).state, ManifoldNew);
+}
+
+TEST(ManifoldLife, AComponentMadeWhereADeadOneWasDoesNotInheritItsContact) {
+  std::optional<CollisionComponent> slot;
+  slot.emplace();
+  auto b = Body();
+  CollisionComponent* old = &*slot;
+  ManifoldSystem store;
+  Touch(store, old, b.get());
+  store.AgeManifolds();
+  const Manifold stored = store.At(0);
+  EXPECT_TRUE(stored.Joins(old, b.get()));
+  slot.reset();
+  slot.emplace();
+  ASSERT_EQ(&*slot, old) << "the new component sits at the old one's address";
+  // Same address, same unique ids (recycled): still another contact.
+  Manifold working(&*slot, 1, b.get(), 2);
+  EXPECT_EQ(store.FindManifold(working), store.Count());
+  EXPECT_FALSE(store.RefreshManifold(working));
+  EXPECT_FALSE(store.At(0).Joins(&*slot, b.get())) << "an ended contact is not reported to the newcomer";
+  store.AddManifold(working);
+  EXPECT_EQ(store.At(1).state, ManifoldNew);
+}
+
+TEST(ManifoldMoves, PushOutAlongTheNormalAndMoveByAVector) {
+  auto a = Body(), b = Body();
+  Manifold m(a.get(), 1, b.get(), 2);
+  m.normal = {1, 0};
+  m.penetration = -3;
+  m.PushOutA();
+  m.PushOutB();
+  EXPECT_EQ(a->GetCollider()->GetPosition(), (Vec2{-3, 0}));
+  EXPECT_EQ(b->GetCollider()->GetPosition(), (Vec2{3, 0}));
+  m.MoveBodyA({1, 2}, 0.5);
+  m.MoveBodyB({1, 2}, -2);
+  EXPECT_EQ(a->GetCollider()->GetPosition(), (Vec2{-2.5, 1}));
+  EXPECT_EQ(b->GetCollider()->GetPosition(), (Vec2{1, -4}));
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+#include "world/CollisionComponent.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/GameObject.h"
+#include "core/Report.h"
+#include "world/Manifold.h"
+
+namespace Orv {
+
+namespace {
+
+std::uint64_t NextSerial() {
+  static std::uint64_t next = 0;
+  return ++next;
+}
+
+DataBun InfoEntry(std::uint32_t type) {
+  DataBun entry;
+  entry.type = type;
+  return entry;
+}
+
+const DataBun* FindInfo(const std::map<std::string, DataBun>& store, const std::string& key, std::uint32_t type) {
+  auto found = store.find(key);
+  return found != store.end() && found->second.type == type ? &found->second : nullptr;
+}
+
+}  // namespace
+
+CollisionComponent::CollisionComponent() : serial_(NextSerial()) {}
+
+CollisionComponent::~CollisionComponent() = default;
+
+void CollisionComponent::Setup() {
+  propertyNames["Collider_Type"] = ColliderType;
+  propertyNames["pos x"] = PosX;
+  propertyNames["pos y"] = PosY;
+  propertyNames["z_collision"] = ZCollision;
+  propertyNames["id"] = Id;
+  propertyNames["id_to_avoid"] = IdToAvoid;
+  propertyNames["height"] = Height;
+  propertyNames["width"] = Width;
+  propertyNames["radius"] = Radius;
+  propertyNames["orientation"] = Orientation;
+  propertyNames["avoidTrigger"] = AvoidTrigger;
+  propertyNames["avoidTileTrigger"] = AvoidTileTrigger;
+  propertyNames["occluding"] = Occluding;
+}
+
+void CollisionComponent::Shutdown() {
+  for (const std::weak_ptr<Manifold>& handle : frameManifolds_) {
+    auto manifold = handle.lock();
+    // Another body may have freed it, and a new contact taken the slot.
+    if (manifold && ((manifold->bodyA == this && manifold->serialA == serial_) ||
+                     (manifold->bodyB == this && manifold->serialB == serial_))) {
+      manifold->Free();
+    }
+  }
+  frameManifolds_.clear();
+}
+
+void CollisionComponent::OnAttach(GameObject* owner) {
+  owner_ = owner;
+  if (!refusedBeforeAttach_.empty()) ReportRefused(refusedBeforeAttach_);
+}
+
+void CollisionComponent::OnIntProperty(unsigned index, int value) {
+  switch (index) {
+    case Id: collisionId = value; break;
+    case IdToAvoid: avoidIds.push_back(value); break;
+    // Data can switch it on, never off.
+    case Occluding:
+      if (value != 0) occluding = true;
+      break;
+    default: break;
+  }
+}
+
+void CollisionComponent::OnStringProperty(unsigned index, const char* value) {
+  const std::string_view text = value != nullptr ? value : "";
+  bool* flag = index == AvoidTrigger ? &avoidTrigger : index == AvoidTileTrigger ? &avoidTileTrigger : nullptr;
+  if (index == ColliderType) {
+    SetColliderByName(std::string(text));
+  } else if (flag != nullptr && text == "true") {
+    *flag = true;
+  } else if (flag != nullptr && text == "false") {
+    *flag = false;
+  }
+}
+
+void CollisionComponent::OnRealProperty(unsigned index, double value) {
+  if (!collider_) return;
+  switch (index) {
+    case PosX:
+      if (AcceptFinite("pos x", value)) collider_->SetPosition({value, collider_->GetPosition().y});
+      break;
+    case PosY:
+      if (AcceptFinite("pos y", value)) collider_->SetPosition({collider_->GetPosition().x, value});
+      break;
+    case ZCollision:
+      if (AcceptFinite("z_collision", value)) collider_->SetZ(value);
+      break;
+    case Height:
+      if (!AcceptFinite("height", value)) break;
+      if (auto* box = dynamic_cast<AABB*>(collider_.get())) box->SetHeight(value);
+      if (auto* box = dynamic_cast<OBB*>(collider_.get())) box->SetHeight(value);
+      break;
+    case Width:
+      if (!AcceptFinite("width", value)) break;
+      if (auto* box = dynamic_cast<AABB*>(collider_.get())) box->SetWidth(value);
+      if (auto* box = dynamic_cast<OBB*>(collider_.get())) box->SetWidth(value);
+      break;
+    case Radius:
+      if (!AcceptFinite("radius", value)) break;
+      if (auto* circle = dynamic_cast<Circle2D*>(collider_.get())) circle->SetRadius(value);
+      break;
+    case Orientation:
+      if (AcceptFinite("orientation", value)) collider_->SetRotation(value);
+      break;
+    default: break;
+  }
+}
+
+void CollisionComponent::SetColliderByName(const std::string& name) {
+  if (name == "AABB") {
+    if (!collider_) collider_ = std::make_unique<AABB>();
+  } else if (name == "Circle" || name == "Empty") {
+    if (!collider_) collider_ = std::make_unique<Circle2D>();
+    if (name == "Empty") empty = true;
+  } else if (name == "OBB") {
+    if (!collider_) collider_ = std::make_unique<OBB>();
+  } else if (name == "Line") {
+    if (!collider_) collider_ = std::make_unique<Line2D>();
+  } else {
+    return;
+  }
+  // Said whatever the debug level, and also when a collider was already there.
+  PrintLine("set as " + name);
+}
+
+bool CollisionComponent::AcceptFinite(std::string_view parameter, double value) {
+  if (std::isfinite(value)) return true;
+  if (owner_ == nullptr) {
+    if (refusedBeforeAttach_.empty()) refusedBeforeAttach_ = parameter;
+  } else {
+    ReportRefused(parameter);
+  }
+  return false;
+}
+
+void CollisionComponent::ReportRefused(std::string_view parameter) {
+  if (refusalReported_ || owner_ == nullptr) return;
+  refusalReported_ = true;
+  PrintErrorLine("Collision of object " + std::to_string(owner_->GetID()) + " (unique id " +
+                 std::to_string(owner_->GetUniqueId()) + "): \"" + std::string(parameter) +
+                 "\" is not a finite number; the collider keeps its value");
+}
+
+bool CollisionComponent::AvoidsId(std::int32_t id) const {
+  return std::find(avoidIds.begin(), avoidIds.end(), id) != avoidIds.end();
+}
+
+bool CollisionComponent::BoundsOverlap(const CollisionComponent& other) const {
+  if (!collider_ || !other.collider_) return false;
+  const Vec2 min = collider_->GetMin(), max = collider_->GetMax();
+  const Vec2 otherMin = other.collider_->GetMin(), otherMax = other.collider_->GetMax();
+  return !(otherMin.x > max.x || min.x > otherMax.x || otherMin.y > max.y || min.y > otherMax.y);
+}
+
+bool CollisionComponent::CollideDispatch(const CollisionComponent& other, Manifold& manifold) const {
+  if (!collider_ || !other.collider_) return false;
+  const Collider& shape = *other.collider_;
+  switch (shape.GetType()) {
+    case Collider::TypeAABB: return collider_->CollideWithAABB(static_cast<const AABB&>(shape), manifold);
+    case Collider::TypeCircle2D:
+      return collider_->CollideWithCircle2D(static_cast<const Circle2D&>(shape), manifold);
+    case Collider::TypeLine2D: return collider_->CollideWithLine2D(static_cast<const Line2D&>(shape), manifold);
+    case Collider::TypeOBB: return collider_->CollideWithOBB(static_cast<const OBB&>(shape), manifold);
+    default: return false;
+  }
+}
+
+bool CollisionComponent::OverlapsBox(float centreX, float centreY, float extentX, float extentY) const {
+  if (!collider_) return false;
+  const Vec2 min = collider_->GetMin(), max = collider_->GetMax();
+  const float left = centreX - extentX, right = centreX + extentX;
+  const float bottom = centreY - extentY, top = centreY + extentY;
+  return !(min.x > right || left > max.x || min.y > top || bottom > max.y);
+}
+
+void CollisionComponent::SetContactInfoString(const std::string& key, const std::string& value) {
+  DataBun entry = InfoEntry(DataString);
+  entry.stringValue = value;
+  contactInfo_[key] = std::move(entry);
+}
+
+void CollisionComponent::SetContactInfoInteger(const std::string& key, std::int32_t value) {
+  DataBun entry = InfoEntry(DataInt);
+  entry.intValue = value;
+  contactInfo_[key] = std::move(entry);
+}
+
+void CollisionComponent::SetContactInfoReal(const std::string& key, double value) {
+  DataBun entry = InfoEntry(DataReal);
+  entry.realValue = value;
+  contactInfo_[key] = std::move(entry);
+}
+
+ContactInfoValue<std::string> CollisionComponent::GetContactInfoString(const std::string& key) const {
+  const DataBun* entry = FindInfo(contactInfo_, key, DataString);
+  return entry != nullptr ? ContactInfoValue<std::string>{true, entry->stringValue}
+                          : ContactInfoValue<std::string>{false, ""};
+}
+
+ContactInfoValue<std::int32_t> CollisionComponent::GetContactInfoInteger(const std::string& key) const {
+  const DataBun* entry = FindInfo(contactInfo_, key, DataInt);
+  return entry != nullptr ? ContactInfoValue<std::int32_t>{true, entry->intValue}
+                          : ContactInfoValue<std::int32_t>{false, -1};
+}
+
+ContactInfoValue<double> CollisionComponent::GetContactInfoReal(const std::string& key) const {
+  const DataBun* entry = FindInfo(contactInfo_, key, DataReal);
+  return entry != nullptr ? ContactInfoValue<double>{true, entry->realValue} : ContactInfoValue<double>{false, -1.0};
+}
+
+std::vector<std::shared_ptr<Manifold>> CollisionComponent::GetFrameManifolds() const {
+  std::vector<std::shared_ptr<Manifold>> live;
+  for (const std::weak_ptr<Manifold>& handle : frameManifolds_) {
+    if (auto manifold = handle.lock()) live.push_back(std::move(manifold));
+  }
+  return live;
+}
+
+}  // namespace Orv

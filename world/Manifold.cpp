@@ -1,0 +1,46 @@
+#include "world/Manifold.h"
+
+#include <cmath>
+
+#include "world/Collider.h"
+#include "world/CollisionComponent.h"
+
+namespace Orv {
+
+namespace {
+
+void MoveBody(CollisionComponent* body, const Vec2& by) {
+  if (body == nullptr) return;
+  if (Collider* collider = body->GetCollider()) collider->SetPosition(collider->GetPosition() + by);
+}
+
+}  // namespace
+
+Manifold::Manifold(CollisionComponent* a, std::int32_t idA, CollisionComponent* b, std::int32_t idB)
+    : bodyA(a),
+      bodyB(b),
+      uniqueIdA(idA),
+      uniqueIdB(idB),
+      serialA(a != nullptr ? a->GetSerial() : 0),
+      serialB(b != nullptr ? b->GetSerial() : 0) {}
+
+bool Manifold::Joins(const CollisionComponent* a, const CollisionComponent* b) const {
+  return a != nullptr && b != nullptr && bodyA == a && bodyB == b && serialA == a->GetSerial() &&
+         serialB == b->GetSerial();
+}
+
+void Manifold::Free() {
+  state = ManifoldFree;
+  bodyA = nullptr;
+  bodyB = nullptr;
+}
+
+void Manifold::PushOutA() { MoveBody(bodyA, normal * -std::fabs(penetration)); }
+
+void Manifold::PushOutB() { MoveBody(bodyB, normal * std::fabs(penetration)); }
+
+void Manifold::MoveBodyA(const Vec2& vector, double factor) { MoveBody(bodyA, vector * factor); }
+
+void Manifold::MoveBodyB(const Vec2& vector, double factor) { MoveBody(bodyB, vector * factor); }
+
+}  // namespace Orv

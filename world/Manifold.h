@@ -1,0 +1,69 @@
+#pragma once
+// One contact between the colliders of two collision components: who touches
+// whom, how deep, along which normal, at which points, and in which phase of
+// its life the contact is.
+#include <cstdint>
+
+#include "core/Vec2.h"
+
+namespace Orv {
+
+class CollisionComponent;
+
+class Observer {
+ public:
+  virtual ~Observer() = default;
+  virtual void OnNotify(int event) = 0;
+};
+
+enum ManifoldState : std::int32_t {
+  ManifoldFree = 0,
+  ManifoldNew = 1,
+  ManifoldRefreshed = 2,
+  ManifoldStale = 4,
+};
+
+struct Manifold : public Observer {
+  Manifold() = default;
+  // A working manifold for the pair (a, b): bodies, unique ids and the
+  // components' serials set, everything else 0 and free.
+  Manifold(CollisionComponent* a, std::int32_t idA, CollisionComponent* b, std::int32_t idB);
+
+  void OnNotify(int event) override {}
+
+  // Every field of other, this one's state included.
+  void CopyContact(const Manifold& other) { *this = other; }
+  // True while the bodies are a and b, in that order, and still the very
+  // components the contact began with: a component made later at the same
+  // address carries another serial.
+  bool Joins(const CollisionComponent* a, const CollisionComponent* b) const;
+  // Frees the slot for reuse.
+  void Free();
+
+  // A's centre moves back along the normal, B's forward, each by |penetration|.
+  void PushOutA();
+  void PushOutB();
+  // The body's centre += vector × factor.
+  void MoveBodyA(const Vec2& vector, double factor);
+  void MoveBodyB(const Vec2& vector, double factor);
+
+  // Not owned: the first object's component (earlier in the engine's list)
+  // and the second's; null once freed.
+  CollisionComponent* bodyA = nullptr;
+  CollisionComponent* bodyB = nullptr;
+  std::int32_t uniqueIdA = 0;
+  std::int32_t uniqueIdB = 0;
+  // The bodies' serials when the contact was made; never reused, unlike
+  // unique ids and addresses.
+  std::uint64_t serialA = 0;
+  std::uint64_t serialB = 0;
+  double penetration = 0.0;
+  // From A towards B.
+  Vec2 normal;
+  // How many of contacts are valid: 0, 1 or 2.
+  std::uint32_t contactCount = 0;
+  Vec2 contacts[2];
+  std::int32_t state = ManifoldFree;
+};
+
+}  // namespace Orv

@@ -1,0 +1,48 @@
+#pragma once
+// The collision engine's store of manifolds: made on first contact, recycled
+// through the free state, deleted only all together.
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "world/Manifold.h"
+
+namespace Orv {
+
+class Subject {
+ public:
+  virtual ~Subject() = default;
+
+ protected:
+  // In insertion order.
+  std::vector<std::shared_ptr<Observer>> observers_;
+};
+
+class ManifoldSystem : public Subject {
+ public:
+  ManifoldSystem() = default;
+  ~ManifoldSystem() override;
+  ManifoldSystem(const ManifoldSystem&) = delete;
+  ManifoldSystem& operator=(const ManifoldSystem&) = delete;
+
+  // The position of the first manifold joining working's bodies in the same
+  // order; Count() when there is none.
+  std::size_t FindManifold(const Manifold& working) const;
+  // A stale manifold of the pair takes working's contact and is listed with
+  // both bodies as refreshed for this frame; working becomes refreshed too.
+  // False when the pair has no stale manifold.
+  bool RefreshManifold(Manifold& working);
+  // Working becomes new and is copied into the lowest free slot, or a new
+  // one at the end. New manifolds are not listed with their bodies.
+  void AddManifold(Manifold& working);
+  // Once a frame: stale ones are freed, new and refreshed ones go stale.
+  void AgeManifolds();
+  // Deletes every manifold. The bodies hold only weak handles to them, so
+  // their frame lists read empty afterwards.
+  void ClearManifolds();
+
+  std::size_t Count() const { return observers_.size(); }
+  Manifold& At(std::size_t position) const { return static_cast<Manifold&>(*observers_[position]); }
+};
+
+}  // namespace Orv
