@@ -191,8 +191,8 @@ void Texture2DBatch::Render(ObjectLockPtr<SpriteFrame> frame, float x, float y, 
   Run& last = runs_.back();
   auto lastSheet = last.sheet.Lock();
   if (!lastSheet) {
-    // The earlier run keeps its own quads (drawn without a texture); this quad
-    // starts a run of its own so that no run reads another's vertices.
+    // The earlier run's quads are left undrawn; this quad starts a run of its
+    // own so that no run reads another's vertices.
     PrintLineOnce("texture not found", "texture not found!");
     runs_.push_back({sheet, 1});
   } else if (lastSheet->GetTexture() == sheet->GetTexture()) {
@@ -209,10 +209,15 @@ void Texture2DBatch::End() {
   }
   GLint first = 0;
   for (const Run& run : runs_) {
-    auto sheet = run.sheet.Lock();
-    glBindTexture(GL_TEXTURE_2D, sheet ? sheet->GetTexture() : 0);
     const GLsizei count = static_cast<GLsizei>(run.quads * 6);
-    glDrawArrays(GL_TRIANGLES, first, count);
+    // Quads whose sheet went away since they were added are not drawn; the
+    // runs after them still start at their own vertices.
+    if (auto sheet = run.sheet.Lock()) {
+      glBindTexture(GL_TEXTURE_2D, sheet->GetTexture());
+      glDrawArrays(GL_TRIANGLES, first, count);
+    } else {
+      PrintLineOnce("texture not found", "texture not found!");
+    }
     first += count;
   }
   runs_.clear();
