@@ -23,6 +23,9 @@ ContentFolder::ContentFolder() {
   char pattern[] = "/tmp/orv-test-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a temporary folder");
   path_ = pattern;
+  // The program builds its shader programs from shaders/ at start, as the game's
+  // own folder has them; a test replaces a file to try a broken one.
+  fs::copy(fs::path(ORV_SOURCE_DIR) / "game" / "shaders", fs::path(path_) / "shaders");
 }
 
 ContentFolder::~ContentFolder() {
