@@ -5,20 +5,21 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")" && pwd)"
 "$root/scripts/install-deps.sh" --tests
 build="$root/build/asan"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON -DORV_TESTS=ON -DORV_BENCH=ON >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON -DORV_TESTS=ON >/dev/null
 cmake --build "$build"
 
-# The program needs a real X server for its GL context: one Xvfb per run.
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
+# The program needs a real X server for its GL context: one Xvfb per run, on
+# a display number it picks itself and writes to fd 3 once it is ready.
+display_file="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-  sleep 0.1
+trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$display_file"' EXIT
+for _ in $(seq 100); do
+  grep -qx '[0-9]\+' "$display_file" && break
+  sleep 0.05
 done
+grep -qx '[0-9]\+' "$display_file" || { echo "Xvfb did not start" >&2; exit 1; }
+display=":$(cat "$display_file")"
 
 export DISPLAY="$display"
 export ORV_HEADLESS=1

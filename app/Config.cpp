@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "core/JsonError.h"
+#include "core/JsonFile.h"
 
 namespace Orv {
 
@@ -25,13 +25,13 @@ float Config::FrameInterval() const {
 }
 
 std::optional<Config> ReadConfig(const std::string& path, std::vector<std::string>& warnings) {
-  json_error_t error;
-  json_t* root = json_load_file(path.c_str(), 0, &error);
+  JsonFile document(path);
+  json_t* root = document.Root();
   if (root == nullptr) {
     // A missing file ends the program silently; a file that is there but
     // broken says where, or a typo would leave the author with nothing.
-    if (error.line > 0) {
-      warnings.push_back(DescribeJsonError(path, error));
+    if (document.IsBroken()) {
+      warnings.push_back(document.DescribeError());
     }
     return std::nullopt;
   }
@@ -47,7 +47,6 @@ std::optional<Config> ReadConfig(const std::string& path, std::vector<std::strin
   config.fps = static_cast<std::int32_t>(static_cast<std::uint32_t>(IntegerOrZero(root, "fps")));
   config.debug = static_cast<std::int32_t>(static_cast<std::uint32_t>(IntegerOrZero(root, "debug")));
   const bool fpsIsInteger = json_is_integer(fps);
-  json_decref(root);
 
   // A window without a size cannot be opened: refuse it like a missing file.
   // So is one whose side does not fit a signed int, which is what a negative

@@ -7,7 +7,7 @@
 #include "app/GameEngine.h"
 #include "core/FileUtils.h"
 #include "core/GameObject.h"
-#include "core/JsonError.h"
+#include "core/JsonFile.h"
 #include "core/Report.h"
 #include "platform/Files.h"
 #include "script/ScriptComponent.h"
@@ -84,11 +84,11 @@ static void StoreData(GameObjectBlueprint& blueprint, std::uint32_t key, const s
 }
 
 bool GameEngine::LoadBlueprintFile(const std::string& path) {
-  json_error_t error;
-  json_t* root = json_load_file(path.c_str(), 0, &error);
+  JsonFile document(path);
+  json_t* root = document.Root();
   if (root == nullptr) {
     // The box keeps its text; the console line says where the file went wrong.
-    PrintLine("Error! Unable to load " + DescribeJsonError(path, error));
+    PrintLine("Error! Unable to load " + document.DescribeError());
     ShowMessage("Error! Unable to load " + path);
     return false;
   }
@@ -97,7 +97,6 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
   json_t* components = json_object_get(root, "components");
   if (!json_is_string(nameValue) || !json_is_integer(idValue) || !json_is_array(components)) {
     ShowMessage(path + " does not contain a proper game object structure!!");
-    json_decref(root);
     return false;
   }
   const std::string name = json_string_value(nameValue);
@@ -141,7 +140,6 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
     blueprint->AddComponentCreator(key, factory);
     Trace(" ->Component " + type + "(" + Text(key) + ")" + " added!\n");
   }
-  json_decref(root);
   if (!ok) return false;
   blueprints[name] = blueprint;
   Trace("Blueprint of type: " + name + " registered\n");
@@ -169,20 +167,17 @@ void GameEngine::LoadGameObjectScriptFile(const std::string& path, const std::st
   Trace("loading..script:" + path + " > " + fileName);
   std::optional<std::string> text = Platform::ReadTextFile(path);
   if (!text) {
-    PrintLine("Error loading script file: " + path);
-    ShowMessage("Error loading script file: " + path);
+    PrintLineAndShowMessage("Error loading script file: " + path);
     return;
   }
   const std::string type = ScriptTypeName(fileName);
   if (type.empty()) {
-    PrintLine("Error Extracting GameObject Type name: " + path);
-    ShowMessage("Error Extracting GameObject Type name: " + path);
+    PrintLineAndShowMessage("Error Extracting GameObject Type name: " + path);
     return;
   }
   std::shared_ptr<GameObjectBlueprint> blueprint = FindBlueprint(type);
   if (!blueprint) {
-    PrintLine("Error GameObject name not found: " + path);
-    ShowMessage("Error GameObject name not found: " + path);
+    PrintLineAndShowMessage("Error GameObject name not found: " + path);
     return;
   }
   Trace("script of " + type + " found!");

@@ -4,12 +4,14 @@
 
 #include "app/Config.h"
 #include "app/GameEngine.h"
+#include "ScriptInterrupt.h"
 #include "audio/AudioSubManager.h"
 #include "core/DebugLevel.h"
 #include "core/Report.h"
 #include "core/TransformComponent.h"
 #include "editor/EditComponent.h"
 #include "platform/Console.h"
+#include "platform/QuitSignals.h"
 #include "platform/Window.h"
 #include "render/LightComponent.h"
 #include "render/RenderableComponent.h"
@@ -100,6 +102,7 @@ void RegisterEngineComponents(GameEngine& engine) {
 }
 
 int StartUp() {
+  Platform::InstallQuitSignals(&OrvLua::InterruptRunningScript);
   // A windowed program has no standard output until its console opens.
   Platform::DetachConsoleOutput();
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "core/JsonError.h"
+#include "core/JsonFile.h"
 #include "core/Report.h"
 
 namespace Orv {
@@ -15,12 +15,6 @@ namespace {
 constexpr const char* kAudioFolder = "res/audio/";
 constexpr const char* kConfigName = "loadaudio.ini";
 constexpr int kChannelCount = 64;
-
-// A box first, then the same line on the console.
-void Complain(const std::string& text) {
-  ShowMessage(text);
-  PrintLine(text);
-}
 
 const char* StringMember(json_t* object, const char* key) {
   json_t* value = json_object_get(object, key);
@@ -42,8 +36,7 @@ int AudioSubManager::ERRCHECK(int result) {
   std::snprintf(buffer, sizeof buffer, "Sound error! (%d) %s\n", result, Platform::SoundResultText(result).c_str());
   std::string text(buffer);
   if (!text.empty() && text.back() == '\n') text.pop_back();
-  PrintLine(text);
-  ShowMessage(text);
+  PrintLineAndShowMessage(text);
   return result;
 }
 
@@ -51,9 +44,7 @@ bool AudioSubManager::Init() {
   if (ERRCHECK(Platform::CreateSoundSystem()) != Platform::kSoundOk) return false;
   system = true;
   if (Platform::SoundLibraryOlderThanHeader()) {
-    const std::string text = std::string("Sound lib version ") + "doesn't match header version ";
-    ShowMessage(text);
-    PrintLine(text);
+    PrintLineAndShowMessage(std::string("Sound lib version ") + "doesn't match header version ");
   }
   if (ERRCHECK(Platform::InitSoundSystem(kChannelCount)) != Platform::kSoundOk) return false;
   ERRCHECK(Platform::CreateSoundGroup("channelgroupSFXMenu", &groupSFXMenu));
@@ -64,22 +55,21 @@ bool AudioSubManager::Init() {
 
 bool AudioSubManager::LoadConfig() {
   const std::string path = std::string(kAudioFolder) + kConfigName;
-  json_error_t error;
-  json_t* root = json_load_file(path.c_str(), 0, &error);
+  JsonFile document(path);
+  json_t* root = document.Root();
   if (root == nullptr) {
-    Complain(std::string("Error! Audio data load config file not found: ") + kConfigName +
+    PrintLineAndShowMessage(std::string("Error! Audio data load config file not found: ") + kConfigName +
              " . Please ensure it is in location: " + kAudioFolder);
     // The box says "not found" either way; a file that is there but broken
     // gets the place of the fault on the console.
-    if (error.line > 0) {
-      PrintLine(DescribeJsonError(path, error));
+    if (document.IsBroken()) {
+      PrintLine(document.DescribeError());
     }
     return false;
   }
   json_t* list = json_object_get(root, "sounds");
   if (!json_is_array(list)) {
-    Complain(std::string("Error! Could not get sound file array from: ") + kConfigName + " . No audio will be loaded!");
-    json_decref(root);
+    PrintLineAndShowMessage(std::string("Error! Could not get sound file array from: ") + kConfigName + " . No audio will be loaded!");
     return false;
   }
   for (size_t i = 0; i < json_array_size(list); ++i) {
@@ -98,9 +88,8 @@ bool AudioSubManager::LoadConfig() {
     if (filename != nullptr) text += std::string(" filename=") + filename + " ;";
     if (soundType != nullptr) text += std::string(" soundtype=") + soundType + " .";
     text += " File skipped.";
-    Complain(text);
+    PrintLineAndShowMessage(text);
   }
-  json_decref(root);
   return true;
 }
 
@@ -114,14 +103,14 @@ void AudioSubManager::LoadSound(const std::string& path, const std::string& id, 
     // first.
     mode = Platform::kSoundLoop | Platform::kSoundUnique;
   } else {
-    Complain("Audio Sub Manager: Invalid type " + soundType + " specified for file " + path + " . File skipped.");
+    PrintLineAndShowMessage("Audio Sub Manager: Invalid type " + soundType + " specified for file " + path + " . File skipped.");
     return;
   }
   Platform::SoundClip* sound = nullptr;
   const int result = Platform::CreateSound(path, mode, &sound);
   if (result != Platform::kSoundOk) {
     ERRCHECK(result);
-    Complain(path + " skipped due to sound error.");
+    PrintLineAndShowMessage(path + " skipped due to sound error.");
     return;
   }
   auto record = std::make_unique<SoundRecord>();

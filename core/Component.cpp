@@ -42,15 +42,18 @@ void Component::SetStringPropertyByName(const std::string& key, const std::strin
 
 unsigned Component::GetPropertyIndex(const std::string& key) {
   if (auto it = propertyNames.find(key); it != propertyNames.end()) return it->second;
-  unsigned index = 0;
-  for (const auto& [name, declared] : propertyNames) index = std::max(index, declared + 1);
-  const auto taken = [this](unsigned candidate) {
-    if (propertyValues.count(candidate) != 0) return true;
-    return std::any_of(propertyNames.begin(), propertyNames.end(),
-                       [candidate](const auto& entry) { return entry.second == candidate; });
-  };
-  while (taken(index)) ++index;
+  // Setup declares names straight into the map: count them again when the
+  // map holds names this function did not add.
+  if (namesCounted_ != propertyNames.size()) {
+    pastNamedIndices_ = 0;
+    for (const auto& [name, declared] : propertyNames) pastNamedIndices_ = std::max(pastNamedIndices_, declared + 1);
+  }
+  // Past every named index, so only a stored value can hold the slot.
+  unsigned index = pastNamedIndices_;
+  while (propertyValues.count(index) != 0) ++index;
   propertyNames.emplace(key, index);
+  pastNamedIndices_ = index + 1;
+  namesCounted_ = propertyNames.size();
   return index;
 }
 

@@ -2,6 +2,7 @@
 // The base of every component: its parameters by name and index, the last
 // value set for each, and the hooks through which a subclass takes values
 // into its own fields.
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -60,6 +61,12 @@ class Component {
  protected:
   std::map<std::string, unsigned> propertyNames;
   std::map<unsigned, DataBun> propertyValues;
+
+ private:
+  // One past the highest index in propertyNames, as of the moment the map
+  // held namesCounted_ names: keys met by name cost no walk over the map.
+  unsigned pastNamedIndices_ = 0;
+  std::size_t namesCounted_ = 0;
 };
 
 }  // namespace Orv

@@ -14,9 +14,7 @@ void ListFiles(const char* pattern, std::vector<std::string>& names, bool showMe
 
 std::string LoadFileToString(const char* path) {
   if (auto text = Platform::ReadTextFile(path)) return std::move(*text);
-  const std::string message = std::string("Error loading file: ") + path;
-  PrintLine(message);
-  ShowMessage(message);
+  PrintLineAndShowMessage(std::string("Error loading file: ") + path);
   return {};
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/App.h"
-#include "core/JsonError.h"
+#include "core/JsonFile.h"
 #include "core/OverrideLists.h"
 #include "core/Report.h"
 
@@ -52,12 +52,12 @@ void AddParams(OverrideLists& overrides, const char* component, json_t* param) {
 }  // namespace
 
 void GOSummoner::Start() {
-  json_error_t error;
-  json_t* root = json_load_file(kSpawnListPath, 0, &error);
+  JsonFile document(kSpawnListPath);
+  json_t* root = document.Root();
   if (root == nullptr) {
     PrintLine("Error loading summoner file! aborting...");
     // Without the place of the fault a typo in the list is hard to find.
-    PrintLine(DescribeJsonError(kSpawnListPath, error));
+    PrintLine(document.DescribeError());
     return;
   }
   json_t* spawn = json_object_get(root, "spawn");
@@ -93,7 +93,6 @@ void GOSummoner::Start() {
       }
     }
   }
-  json_decref(root);
 }
 
 }  // namespace Orv

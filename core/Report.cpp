@@ -24,6 +24,11 @@ void PrintErrorLine(std::string_view text) {
 
 void ShowMessage(const std::string& text) { Platform::ShowMessageBox(text); }
 
+void PrintLineAndShowMessage(const std::string& text) {
+  PrintLine(text);
+  ShowMessage(text);
+}
+
 bool IsVerbose() { return DebugLevel() > 1; }
 
 }  // namespace Orv

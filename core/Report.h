@@ -14,6 +14,9 @@ void Print(std::string_view text);
 void PrintErrorLine(std::string_view text);
 // A message box (a line on standard error when headless).
 void ShowMessage(const std::string& text);
+// The same text as a console line and then in a message box: the console
+// already holds it while the box waits.
+void PrintLineAndShowMessage(const std::string& text);
 // Loaders' progress lines and the optional section heads print above level 1.
 bool IsVerbose();
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ContinueRewriter.h"
+#include "ScriptInterrupt.h"
 
 namespace OrvLua {
 
@@ -184,10 +185,14 @@ int LoadFile(lua_State* L, const char* filename) {
   std::string text;
   char block[4096];
   size_t got = 0;
-  while ((got = std::fread(block, 1, sizeof block, f)) > 0) text.append(block, got);
+  while (!InterruptPending() && (got = std::fread(block, 1, sizeof block, f)) > 0) text.append(block, got);
   bool failed = std::ferror(f) != 0;
   int readError = errno;
   if (filename) std::fclose(f);
+  if (InterruptPending()) {
+    lua_pushfstring(L, "cannot read %s: interrupted!", shownName);
+    return LUA_ERRFILE;
+  }
   if (failed) {
     lua_pushfstring(L, "cannot read %s: %s", shownName, std::strerror(readError));
     return LUA_ERRFILE;

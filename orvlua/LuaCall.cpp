@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "LuaAssert.h"
+#include "ScriptInterrupt.h"
 
 namespace OrvLua {
 
@@ -36,7 +37,11 @@ LuaCall& LuaCall::operator<<(const LuaObject& value) {
 
 LuaStackObject LuaCall::operator<<(const LuaRun& run) {
   if (!state_) return {};
-  int status = lua_pcall(state_, numArgs_, run.numResults, run.errorHandler);
+  int status = 0;
+  {
+    RunningScript running(state_);
+    status = lua_pcall(state_, numArgs_, run.numResults, run.errorHandler);
+  }
   if (status != 0) {
     int type = lua_type(state_, -1);
     if (type == LUA_TSTRING || type == LUA_TNUMBER) {

@@ -14,6 +14,7 @@
 #include "EngineLibraries.h"
 #include "LuaStateOutFile.h"
 #include "WString.h"
+#include "core/Report.h"
 
 namespace OrvLua {
 namespace {
@@ -123,6 +124,8 @@ class DumpWriter {
     if (level > 0) Write("%s", std::string(static_cast<std::size_t>(level), '\t').c_str());
   }
   int CurrentLevel() const { return m_currentLevel; }
+  // A table's own FormattedWrite raised an error: the text is incomplete.
+  bool Failed() const { return m_failed; }
 
  private:
   // Every piece of the dump goes through here, counted against the limit.
@@ -145,6 +148,7 @@ class DumpWriter {
   int m_currentLevel = 0;
   std::size_t m_written = 0;
   bool m_full = false;  // the limit was met: nothing more is written
+  bool m_failed = false;
 };
 
 void DumpWriter::Write(const char* format, ...) {
@@ -379,11 +383,13 @@ bool DumpWriter::WriteFormatted(int idx, int level) {
     // The table's writer is script code: its error is reported and the
     // rest of the dump goes on.
     if (int status = lua_pcall(m_L, 5, 0, 0); status != 0) {
+      m_failed = true;
       const char* message = lua_tostring(m_L, -1);
-      if (message != nullptr)
-        std::fprintf(stderr, "%s\n", message);
-      else
-        std::fprintf(stderr, "unknown lua error, code: %d\n", status);
+      if (message != nullptr) {
+        Orv::PrintErrorLine(message);
+      } else {
+        Orv::PrintErrorLine("unknown lua error, code: " + std::to_string(status));
+      }
       lua_pop(m_L, 1);
     }
   }
@@ -566,8 +572,11 @@ int LuaDumpObject(lua_State* L) {
     return 1;
   }
   DumpWriter writer(L, *out, options);
-  writer.WriteNamed(name, 3, static_cast<int>(std::clamp<lua_Integer>(indentLevel, 0, kMaxDepth)));
-  lua_pushboolean(L, 1);
+  // Nothing to write (a nil value) or an incomplete text leaves a named file
+  // as it was.
+  const bool written =
+      writer.WriteNamed(name, 3, static_cast<int>(std::clamp<lua_Integer>(indentLevel, 0, kMaxDepth)));
+  lua_pushboolean(L, written && !writer.Failed() && out->Commit());
   return 1;
 }
 
@@ -608,7 +617,7 @@ int LuaDumpGlobals(lua_State* L) {
     lua_pop(L, 1);
   }
   lua_pop(L, 1);
-  lua_pushboolean(L, 1);
+  lua_pushboolean(L, !writer.Failed() && out->Commit());
   return 1;
 }
 

@@ -1,6 +1,7 @@
 #include "LuaFunction.h"
 
 #include "LuaAssert.h"
+#include "ScriptInterrupt.h"
 
 namespace OrvLua::Detail {
 
@@ -23,7 +24,10 @@ LuaObject CallScriptFunction(const LuaObject& function, const double* number, co
     argument->Push(L);
     ++nargs;
   }
-  if (lua_pcall(L, nargs, 1, 0) != 0) ReportScriptError(L, "LuaFunction");
+  {
+    RunningScript running(L);
+    if (lua_pcall(L, nargs, 1, 0) != 0) ReportScriptError(L, "LuaFunction");
+  }
   LuaObject result(L, -1);
   lua_settop(L, top);
   return result;

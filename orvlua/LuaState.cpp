@@ -8,6 +8,7 @@
 #include "LuaAssert.h"
 #include "LuaObject.h"
 #include "StateRecord.h"
+#include "core/Report.h"
 
 namespace OrvLua {
 
@@ -130,10 +131,7 @@ void* OrvLuaAlloc(void* ud, void* block, size_t, size_t newSize) {
 
 int LuaPanic(lua_State* L) {
   int type = lua_type(L, -1);
-  if (type == LUA_TSTRING || type == LUA_TNUMBER) {
-    std::fputs(lua_tostring(L, -1), stderr);
-    std::fputc('\n', stderr);
-  }
+  if (type == LUA_TSTRING || type == LUA_TNUMBER) Orv::PrintErrorLine(lua_tostring(L, -1));
   ReportAssertion("0", "OrvLua");
   return -1;
 }

@@ -21,23 +21,62 @@ std::string FormatV(const char* format, va_list args) {
 
 }  // namespace
 
-LuaStateOutFile::~LuaStateOutFile() { Close(); }
+LuaStateOutFile::~LuaStateOutFile() { Discard(); }
 
 bool LuaStateOutFile::Open(const char* fileName) {
   Close();
   if (fileName == nullptr) return false;
-  if (fileName[0] == '+')
-    m_file = std::fopen(fileName + 1, "a+b");
-  else
-    m_file = std::fopen(fileName, "wb");
+  const bool append = fileName[0] == '+';
+  m_destination = append ? fileName + 1 : fileName;
+  // Beside the destination, so the rename stays on one file system.
+  m_temporary = m_destination + ".dumping";
+  m_file = std::fopen(m_temporary.c_str(), "wb");
   m_owned = true;
-  return m_file != nullptr;
+  if (m_file == nullptr) {
+    Discard();
+    return false;
+  }
+  if (append) {
+    if (std::FILE* old = std::fopen(m_destination.c_str(), "rb")) {
+      char block[65536];
+      std::size_t got = 0;
+      while ((got = std::fread(block, 1, sizeof block, old)) > 0) std::fwrite(block, 1, got, m_file);
+      const bool readFailed = std::ferror(old) != 0;
+      std::fclose(old);
+      if (readFailed) {
+        Discard();
+        return false;
+      }
+    }
+  }
+  return true;
 }
 
-void LuaStateOutFile::Close() {
+bool LuaStateOutFile::Commit() {
+  if (m_file == nullptr) return false;
+  bool ok = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
+  if (m_owned) {
+    ok = std::fclose(m_file) == 0 && ok;
+    m_file = nullptr;
+    if (ok && std::rename(m_temporary.c_str(), m_destination.c_str()) == 0) {
+      m_temporary.clear();
+    } else {
+      ok = false;
+    }
+  }
+  Discard();
+  return ok;
+}
+
+void LuaStateOutFile::Close() { Commit(); }
+
+void LuaStateOutFile::Discard() {
   if (m_file != nullptr && m_owned) std::fclose(m_file);
+  if (m_owned && !m_temporary.empty()) std::remove(m_temporary.c_str());
   m_file = nullptr;
   m_owned = false;
+  m_temporary.clear();
+  m_destination.clear();
 }
 
 void LuaStateOutFile::Print(const char* format, ...) {

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "platform/QuitSignals.h"
+
 namespace Orv::Platform {
 
 namespace {
@@ -227,6 +229,7 @@ bool Window::PeekMessage(WindowMessage& message) {
     postedQuit.reset();
     return true;
   }
+  if (TakeQuitSignal()) pending_.push_back({WM_DESTROY, 0, 0});
   SDL_Event event;
   while (pending_.empty() && window_ != nullptr && SDL_PollEvent(&event) != 0) Translate(event);
   if (pending_.empty()) return false;

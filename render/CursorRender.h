@@ -1,12 +1,36 @@
 #pragma once
+// Draws the game's own cursor, last in every frame: the cursor image at the
+// pointer, the pressed image while the left button is held, and a coloured
+// disc when the image is missing. The system's pointer is hidden unless the
+// console is open.
+#include "core/ObjectLockPtr.h"
 #include "core/System.h"
+#include "resources/SpriteSheet.h"
 
 namespace Orv {
 
-// Draws the mouse cursor on top of everything.
-class CursorRender : public PlainSystem {
+class CursorRender : public System {
  public:
-  using PlainSystem::PlainSystem;
+  explicit CursorRender(App* owner) : System(owner) {}
+
+  void OnRegistered() override {}
+  void Init(unsigned width, unsigned height) override {}
+  void Start() override;
+  void Update(float dt) override {}
+  void Shutdown() override {}
+  void Render() override;
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+
+  // Script functions: the frame of that texture-frame id (empty when unknown).
+  void SetCursorImage(const char* frameId);
+  void SetCursorImagePressed(const char* frameId);
+
+  ObjectLockPtr<SpriteFrame> GetCursorImage() const { return cursor_; }
+  ObjectLockPtr<SpriteFrame> GetCursorImagePressed() const { return cursorPressed_; }
+
+ private:
+  ObjectLockPtr<SpriteFrame> cursor_;
+  ObjectLockPtr<SpriteFrame> cursorPressed_;
 };
 
 }  // namespace Orv

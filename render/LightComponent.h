@@ -1,5 +1,6 @@
 #pragma once
-// A point light carried by the object.
+// Makes its object a point light: its intensity is the light's reach, and
+// shadowcast lets it cast shadows.
 #include <string_view>
 
 #include "core/Component.h"
@@ -10,8 +11,24 @@ class LightComponent : public Component {
  public:
   static constexpr std::string_view RunTimeName = "class Orv::LightComponent";
 
-  void Setup() override {}
+  enum Property : unsigned { Intensity, ShadowCast };
+
+  void Setup() override;
   void Shutdown() override {}
+  void OnAttach(GameObject* owner) override { owner_ = owner; }
+  // Index 1 alone: shadowcast := value != 0.
+  void OnIntProperty(unsigned index, int value) override;
+  // Any index sets the intensity; a value that is not finite is ignored.
+  void OnRealProperty(unsigned index, double value) override;
+
+  double intensity = 1.0;
+  bool shadowcast = false;
+  // Kept for the scripts that toggle it; nothing draws by it.
+  bool lightToggle = false;
+
+ private:
+  GameObject* owner_ = nullptr;
+  bool reportedNotFinite_ = false;
 };
 
 }  // namespace Orv

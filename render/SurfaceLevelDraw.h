@@ -3,7 +3,9 @@
 
 namespace Orv {
 
-// The surface draw pass of the level.
+// The surface draw pass of the level. Around its objects it closes the scene
+// frame buffer, composes it (lit when lighting is on) into frame buffer 2,
+// and at the end puts frame buffer 2 onto the window.
 class SurfaceLevelDraw : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
@@ -14,6 +16,8 @@ class SurfaceLevelDraw : public BasicEntitySystem {
 
  protected:
   void UpdateEntity(EntityRecord& entity, float dt) override {}
+  void BeginRender() override;
+  void EndRender() override;
 };
 
 }  // namespace Orv

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "core/Report.h"
@@ -57,6 +60,8 @@ Font::~Font() {
 
 bool Font::LoadFont(unsigned pixelSize, const std::string& path) {
   pixelSize_ = pixelSize;
+  loadProblem_.clear();
+  const std::string sizeProblem = "size " + std::to_string(pixelSize) + " cannot be built";
   // Clip c must be character c: nothing of an earlier build may stay.
   FreeVBO();
   std::array<GlyphImage, 256> glyphs;
@@ -67,11 +72,18 @@ bool Font::LoadFont(unsigned pixelSize, const std::string& path) {
                                         : static_cast<FT_Error>(FT_Err_Invalid_Library_Handle);
   if (error != 0) {
     PrintFreeTypeError("Unable to load load font face. FreeType error:%X\n", error);
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+      loadProblem_ = "a folder, not a font";
+    } else if (error != FT_Err_Cannot_Open_Resource) {
+      loadProblem_ = "not a font";
+    }
     return false;
   }
   error = FT_Set_Pixel_Sizes(face, 0, pixelSize);
   if (error != 0) {
     PrintFreeTypeError("Unable to set font size. FreeType error:%X\n", error);
+    loadProblem_ = sizeProblem;
     FT_Done_Face(face);
     return false;
   }
@@ -81,6 +93,7 @@ bool Font::LoadFont(unsigned pixelSize, const std::string& path) {
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
   if (static_cast<unsigned long>(pixelSize) * 16 > static_cast<unsigned long>(std::max(maxTextureSize, 0))) {
     Print("Unable to create texture from generated bitmap font!\n");
+    loadProblem_ = sizeProblem;
     FT_Done_Face(face);
     return false;
   }
@@ -159,6 +172,7 @@ bool Font::LoadFont(unsigned pixelSize, const std::string& path) {
   bool result = LoadTextureFromPixels8();
   if (!result) {
     Print("Unable to create texture from generated bitmap font!\n");
+    loadProblem_ = sizeProblem;
   } else if (!GenerateDataBuffer()) {
     Print("Unable to create vertex buffer for bitmap font!");
     result = false;

@@ -17,6 +17,9 @@ class Font : public SpriteSheet {
   static bool InitFreeType();
 
   bool LoadFont(unsigned pixelSize, const std::string& path);
+  // Why the last LoadFont failed, in words for the console ("not a font",
+  // "size N cannot be built"); empty when it did not, or the file is missing.
+  const std::string& GetLoadProblem() const { return loadProblem_; }
   // Draws from (x, y) towards +x and +y; leaves the identity as the current
   // matrix.
   void RenderText(float x, float y, const std::string& text);
@@ -31,6 +34,7 @@ class Font : public SpriteSheet {
   float cellHeight_ = 0.0f;
   float ascent_ = 0.0f;
   unsigned pixelSize_ = 0;
+  std::string loadProblem_;
 };
 
 }  // namespace Orv

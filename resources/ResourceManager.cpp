@@ -5,9 +5,11 @@
 #include <jansson.h>
 
 #include <cstdint>
+#include <limits>
+#include <string>
 
 #include "core/FileUtils.h"
-#include "core/JsonError.h"
+#include "core/JsonFile.h"
 #include "core/Report.h"
 
 namespace Orv {
@@ -18,31 +20,18 @@ constexpr const char* kTextureFolder = "res/textures/";
 constexpr const char* kAnimFolder = "res/anims/";
 constexpr const char* kFontList = "res/loadfonts.ini";
 
-struct JsonRelease {
-  void operator()(json_t* json) const { json_decref(json); }
-};
-using JsonDocument = std::unique_ptr<json_t, JsonRelease>;
-
-// A box and the same line on the console.
-void Report(const std::string& text) {
-  ShowMessage(text);
-  PrintLine(text);
-}
-
-// The file's document, or nothing after reporting failure (a box, and the
+// The file's document, or null after reporting failure (a box, and the
 // same line on the console unless boxOnly); a file that is there but not
 // valid JSON also gets the place where it broke on the console.
-JsonDocument LoadJson(const std::string& path, const std::string& failure, bool boxOnly = false) {
-  json_error_t error;
-  JsonDocument root(json_load_file(path.c_str(), 0, &error));
-  if (root) return root;
+json_t* LoadJson(const JsonFile& file, const std::string& failure, bool boxOnly = false) {
+  if (file) return file.Root();
   if (boxOnly) {
     ShowMessage(failure);
   } else {
-    Report(failure);
+    PrintLineAndShowMessage(failure);
   }
-  if (error.line > 0) PrintLine(DescribeJsonError(path, error));
-  return root;
+  if (file.IsBroken()) PrintLine(file.DescribeError());
+  return nullptr;
 }
 
 // Integers are read as 64-bit values of which the low 32 bits count.
@@ -78,7 +67,7 @@ bool ResourceManager::LoadTexturePacks() {
   std::vector<std::string> names;
   ListFiles((std::string(kTextureFolder) + "*.pack").c_str(), names, true);
   for (const std::string& name : names) {
-    if (!LoadTexturePack(name.c_str())) Report("Error loading texture pack file: " + name);
+    if (!LoadTexturePack(name.c_str())) PrintLineAndShowMessage("Error loading texture pack file: " + name);
   }
   return true;
 }
@@ -87,7 +76,7 @@ bool ResourceManager::LoadAnimations() {
   std::vector<std::string> names;
   ListFiles((std::string(kAnimFolder) + "*.anim").c_str(), names, true);
   for (const std::string& name : names) {
-    if (!LoadAnimFile(kAnimFolder + name)) Report("Error loading anim file: " + name);
+    if (!LoadAnimFile(kAnimFolder + name)) PrintLineAndShowMessage("Error loading anim file: " + name);
   }
   return true;
 }
@@ -96,19 +85,20 @@ bool ResourceManager::LoadTileSets() {
   std::vector<std::string> names;
   ListFiles((std::string(kTextureFolder) + "*.tileset").c_str(), names, true);
   for (const std::string& name : names) {
-    if (!LoadTileset(kTextureFolder + name)) Report("Error loading tileset file: " + name);
+    if (!LoadTileset(kTextureFolder + name)) PrintLineAndShowMessage("Error loading tileset file: " + name);
   }
   return true;
 }
 
 bool ResourceManager::LoadTexturePack(const char* fileName) {
   const std::string path = kTextureFolder + std::string(fileName);
-  JsonDocument root = LoadJson(path, "Can't load pack file: " + path);
+  JsonFile document(path);
+  json_t* root = LoadJson(document, "Can't load pack file: " + path);
   if (!root) return false;
-  const json_t* file = json_object_get(root.get(), "file");
-  const json_t* frames = json_object_get(root.get(), "frames");
+  const json_t* file = json_object_get(root, "file");
+  const json_t* frames = json_object_get(root, "frames");
   if (!json_is_string(file) || !json_is_array(frames)) {
-    Report("Error parsing texture pack file: " + path);
+    PrintLineAndShowMessage("Error parsing texture pack file: " + path);
     return false;
   }
 
@@ -116,7 +106,7 @@ bool ResourceManager::LoadTexturePack(const char* fileName) {
   const std::string imagePath = kTextureFolder + sheetKey;
   auto sheet = std::make_shared<SpriteSheet>();
   if (!sheet->LoadPixelsFromFile(imagePath)) {
-    Report("Error loading texture file: " + imagePath);
+    PrintLineAndShowMessage("Error loading texture file: " + imagePath);
     return false;
   }
   Remove(spriteSheets_, sheetKey);
@@ -145,10 +135,11 @@ bool ResourceManager::LoadTexturePack(const char* fileName) {
 
 bool ResourceManager::LoadAnimFile(const std::string& path) {
   // "not found" is the box's word even for a file that is there but broken.
-  JsonDocument root = LoadJson(path, "Error! file not found: " + path);
+  JsonFile document(path);
+  json_t* root = LoadJson(document, "Error! file not found: " + path);
   if (!root) return false;
 
-  for (void* it = json_object_iter(root.get()); it != nullptr; it = json_object_iter_next(root.get(), it)) {
+  for (void* it = json_object_iter(root); it != nullptr; it = json_object_iter_next(root, it)) {
     const std::string name = json_object_iter_key(it);
     const json_t* ids = json_object_iter_value(it);
 
@@ -176,9 +167,10 @@ bool ResourceManager::LoadAnimFile(const std::string& path) {
 }
 
 bool ResourceManager::LoadFonts() {
-  JsonDocument root = LoadJson(kFontList, "Error loading Font Resource file", true);
+  JsonFile document(kFontList);
+  json_t* root = LoadJson(document, "Error loading Font Resource file", true);
   if (!root) return false;
-  const json_t* fonts = json_object_get(root.get(), "fonts");
+  const json_t* fonts = json_object_get(root, "fonts");
   if (fonts == nullptr) {
     ShowMessage("Error parsing font loader");
     return false;
@@ -197,12 +189,19 @@ bool ResourceManager::LoadFonts() {
     if (!json_is_string(id) || !json_is_string(path) || !json_is_integer(size)) continue;
 
     const std::string fontPath = json_string_value(path);
+    const std::string fontId = json_string_value(id);
+    const json_int_t pixelSize = json_integer_value(size);
     auto font = std::make_shared<Font>();
-    if (!font->LoadFont(static_cast<unsigned>(json_integer_value(size)), fontPath)) {
+    // A size of 0 builds an atlas of empty cells; below 0 it would wrap.
+    const bool sizeUsable = pixelSize > 0 && pixelSize <= std::numeric_limits<unsigned>::max();
+    if (!sizeUsable || !font->LoadFont(static_cast<unsigned>(pixelSize), fontPath)) {
+      // The box says "not found" whatever failed: the line says what did.
+      const std::string problem =
+          sizeUsable ? font->GetLoadProblem() : "size " + std::to_string(pixelSize) + " cannot be built";
+      if (!problem.empty()) PrintLine("Font '" + fontId + "' from " + fontPath + ": " + problem);
       ShowMessage("Error! " + fontPath + " not found!");
       continue;
     }
-    const std::string fontId = json_string_value(id);
     Remove(fonts_, fontId);
     fonts_[fontId] = font;
     if (IsVerbose()) PrintLine("-> Font '" + fontId + "' loaded successfully");
@@ -212,12 +211,13 @@ bool ResourceManager::LoadFonts() {
 
 bool ResourceManager::LoadTileset(const std::string& path) {
   // "not found" is the box's word even for a file that is there but broken.
-  JsonDocument root = LoadJson(path, "Error! file not found: " + path);
+  JsonFile document(path);
+  json_t* root = LoadJson(document, "Error! file not found: " + path);
   if (!root) return false;
-  const json_t* name = json_object_get(root.get(), "name");
-  const json_t* mapping = json_object_get(root.get(), "mapping");
+  const json_t* name = json_object_get(root, "name");
+  const json_t* mapping = json_object_get(root, "mapping");
   if (!json_is_string(name) || !json_is_array(mapping)) {
-    Report("Error parsing tileset file: " + path);
+    PrintLineAndShowMessage("Error parsing tileset file: " + path);
     return false;
   }
 

@@ -12,7 +12,7 @@
 #include "resources/Font.h"
 #include "resources/SpriteSheet.h"
 #include "resources/TileSet.h"
-#include "world/Tilemap.h"
+#include "resources/Tilemap.h"
 
 namespace Orv {
 

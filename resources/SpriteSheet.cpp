@@ -5,7 +5,9 @@
 #include <IL/ilu.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "core/Report.h"
 
@@ -26,6 +28,25 @@ bool CanMakeTexture(GLuint texture, bool hasPixels) {
   if (texture == 0 && hasPixels) return true;
   Print("Cannot load texture from current pixels! ");
   Print(texture != 0 ? "A texture is already loaded!\n" : "No pixels to create texture from!\n");
+  return false;
+}
+
+// The image library counts an image's bytes in 32 bits and the driver has a
+// largest side: a padded image beyond either cannot be built or uploaded.
+bool PaddedSizeFits(const std::string& path, unsigned width, unsigned height) {
+  const uint64_t paddedW = NextPowerOfTwo(width);
+  const uint64_t paddedH = NextPowerOfTwo(height);
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  const bool sideFits = maxSide <= 0 || (paddedW <= static_cast<uint64_t>(maxSide) &&
+                                         paddedH <= static_cast<uint64_t>(maxSide));
+  const bool bytesFit = paddedW * paddedH * 4 <= UINT32_MAX;
+  // The next power of two of a side above 2^31 wraps to 0.
+  const bool padded = (width == 0 || paddedW != 0) && (height == 0 || paddedH != 0);
+  if (sideFits && bytesFit && padded) return true;
+  PrintLine("Image too large for a texture: " + path + " is " + std::to_string(width) + " x " +
+            std::to_string(height) + " pixels, padded " + std::to_string(paddedW) + " x " + std::to_string(paddedH) +
+            " (largest side " + std::to_string(maxSide) + ", at most 4 GB)");
   return false;
 }
 
@@ -76,7 +97,12 @@ bool SpriteSheet::LoadPixelsFromFile(const std::string& path) {
   ILuint image = 0;
   ilGenImages(1, &image);
   ilBindImage(image);
-  bool loaded = ilLoadImage(path.c_str()) == IL_TRUE && ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
+  bool loaded = ilLoadImage(path.c_str()) == IL_TRUE;
+  // Checked before converting: the converted and padded copies are the ones
+  // that would not fit.
+  loaded = loaded && PaddedSizeFits(path, static_cast<unsigned>(ilGetInteger(IL_IMAGE_WIDTH)),
+                                    static_cast<unsigned>(ilGetInteger(IL_IMAGE_HEIGHT)));
+  loaded = loaded && ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
   if (loaded) {
     const unsigned w = static_cast<unsigned>(ilGetInteger(IL_IMAGE_WIDTH));
     const unsigned h = static_cast<unsigned>(ilGetInteger(IL_IMAGE_HEIGHT));

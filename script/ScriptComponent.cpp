@@ -5,6 +5,7 @@
 #include <string>
 
 #include "LuaTableIterator.h"
+#include "ScriptInterrupt.h"
 #include "core/FileUtils.h"
 #include "core/GameObject.h"
 #include "core/Report.h"
@@ -65,8 +66,7 @@ void LoadExtraScriptFile(const std::string& path) {
   std::optional<std::string> text = Platform::ReadTextFile(path);
   if (!text) {
     const std::string message = "Error loading script file: " + path;
-    PrintLine(message);
-    ShowMessage(message);
+    PrintLineAndShowMessage(message);
     return;
   }
   auto chunk = std::make_shared<ScriptChunk>(std::move(*text), path);
@@ -75,8 +75,7 @@ void LoadExtraScriptFile(const std::string& path) {
   std::string error;
   if (!chunk->Check(error)) {
     const std::string message = "Error in script file: " + NameAndMessage(path, error);
-    PrintLine(message);
-    ShowMessage(message);
+    PrintLineAndShowMessage(message);
   }
   ScriptExtraTexts().push_back(std::move(chunk));
   if (IsVerbose()) PrintLine(path + " script loaded!");
@@ -130,6 +129,7 @@ void ScriptComponent::RunExtraScripts() {
   if (!state) return;
   lua_State* L = state->GetCState();
   const int top = lua_gettop(L);
+  OrvLua::RunningScript running(L);
   for (const ScriptChunkPtr& chunk : ScriptExtraTexts()) {
     if (chunk->Load(L) == 0) lua_pcall(L, 0, LUA_MULTRET, 0);
     // Errors and results are dropped: nothing in the engine reads them.
@@ -217,14 +217,17 @@ void ScriptComponent::RunScript() {
     collectorHeld = false;
     lua_gc(L, LUA_GCRESTART, 0);
   }
-  const bool ok = script->Load(L) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
+  bool ok = false;
+  {
+    OrvLua::RunningScript running(L);
+    ok = script->Load(L) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
+  }
   loaded = ok;
   if (!ok) {
     // The cause and its line, not the text of the whole script.
     const std::string message = "Error running script: " + NameAndMessage(script->GetName(), ErrorText(L));
     lua_settop(L, top);
-    PrintLine(message);
-    ShowMessage(message);
+    PrintLineAndShowMessage(message);
     return;
   }
   lua_settop(L, top);
@@ -325,6 +328,7 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
   lua_State* L = state->GetCState();
   const int top = lua_gettop(L);
   lua_checkstack(L, 4);
+  OrvLua::RunningScript running(L);
   if (!PushGlobalFunction(L, name)) {
     lua_settop(L, top);
     return {};

@@ -1,5 +1,6 @@
 // The script engine system's messages, channels and event groups.
 #include <algorithm>
+#include <map>
 #include <string>
 
 #include "core/Report.h"
@@ -56,6 +57,12 @@ namespace {
 constexpr int kMaxMessageDepth = 200;
 int messageDepth = 0;
 bool messageDepthReported = false;
+// An object that answers itself nests in its own state, whose core allows
+// 200 C levels in all, a few of them taken below the first message (the
+// frame's call, the script's own pcalls): it stops a little earlier, with
+// the same line.
+constexpr int kMaxMessageDepthInOneState = kMaxMessageDepth - 20;
+std::map<const ScriptComponent*, int> stateDepths;
 
 }  // namespace
 
@@ -65,7 +72,9 @@ void ScriptEngineSystem::DeliverMessage(const ObjectLockPtr<GameObject>& receive
   if (!object || !object->IsAlive()) return;
   auto component = object->GetComponent<ScriptComponent>().Lock();
   if (!component) return;
-  if (messageDepth >= kMaxMessageDepth) {
+  int& stateDepth = stateDepths[component.get()];
+  if (messageDepth >= kMaxMessageDepth || stateDepth >= kMaxMessageDepthInOneState) {
+    if (stateDepth == 0) stateDepths.erase(component.get());
     if (!messageDepthReported) {
       messageDepthReported = true;
       PrintErrorLine("Error! Messages nested more than " + std::to_string(kMaxMessageDepth) +
@@ -76,11 +85,16 @@ void ScriptEngineSystem::DeliverMessage(const ObjectLockPtr<GameObject>& receive
   // The copy is made for every receiver with a script, run or not.
   OrvLua::LuaObject copy = CopyTableToState(*component, message);
   struct Nesting {
-    Nesting() { ++messageDepth; }
+    explicit Nesting(const ScriptComponent* receiver) : receiver(receiver) {
+      ++messageDepth;
+      ++stateDepths[receiver];
+    }
     ~Nesting() {
+      if (--stateDepths[receiver] == 0) stateDepths.erase(receiver);
       if (--messageDepth == 0) messageDepthReported = false;
     }
-  } nesting;
+    const ScriptComponent* receiver;
+  } nesting(component.get());
   component->CallGlobalFunction("OnMessage", number, copy);
 }
 

@@ -25,13 +25,6 @@ void RegisterNewFunctor(ScriptComponent& component, const char* name, Args&&... 
   component.RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
 }
 
-// The collision component empties its contact records here once it keeps
-// them; until then it has none to empty.
-template <typename Collision>
-void ClearContactRecords(Collision& collision) {
-  if constexpr (requires { collision.ClearContacts(); }) collision.ClearContacts();
-}
-
 }  // namespace
 
 void ScriptEngineSystem::Init(unsigned, unsigned) { requiredTypes.push_back(TypeKey<ScriptComponent>()); }
@@ -119,7 +112,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
   }
   // The collision engine keeps no contact record past this point of the
   // frame: the script has had its chance to read them.
-  if (auto collision = object->GetComponent<CollisionComponent>().Lock()) ClearContactRecords(*collision);
+  if (auto collision = object->GetComponent<CollisionComponent>().Lock()) collision->ClearContacts();
 }
 
 void ScriptEngineSystem::OnUpdate(float) { PruneEventGroups(); }

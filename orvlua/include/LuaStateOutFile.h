@@ -3,6 +3,7 @@
 // debugger output (standard error here).
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 namespace OrvLua {
 
@@ -15,14 +16,24 @@ class LuaStateOutFile {
   LuaStateOutFile& operator=(const LuaStateOutFile&) = delete;
   virtual ~LuaStateOutFile();
 
-  // A leading "+" appends to the named file, anything else replaces it.
+  // A leading "+" appends to the named file, anything else replaces it. The
+  // text goes to a temporary file beside it until Commit.
   virtual bool Open(const char* fileName);
+  // Puts the written text in place of the named file; false (the file left
+  // as it was) when any write failed. A stream given by the caller is flushed.
+  virtual bool Commit();
+  // Commit without the answer.
   virtual void Close();
+  // Drops what was written: the named file stays as it was. A writer dropped
+  // without Close, on an error, does the same.
+  void Discard();
   __attribute__((format(printf, 2, 3))) virtual void Print(const char* format, ...);
 
  protected:
   std::FILE* m_file = nullptr;
   bool m_owned = false;
+  std::string m_destination;
+  std::string m_temporary;
 };
 
 class LuaStateOutString : public LuaStateOutFile {
@@ -46,6 +57,7 @@ class LuaStateOutString : public LuaStateOutFile {
 class LuaStateOutputDebugStringFile : public LuaStateOutFile {
  public:
   bool Open(const char*) override { return true; }
+  bool Commit() override { return true; }
   void Close() override {}
   __attribute__((format(printf, 2, 3))) void Print(const char* format, ...) override;
 };

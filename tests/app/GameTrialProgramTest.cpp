@@ -30,7 +30,7 @@ TEST(GameTrialProgram, BrokenSpawnListSaysWhereItWentWrong) {
   RunOptions options;
   options.triggers.push_back(TerminateWhen("aborting...", 0.2));
   RunResult run = RunOrv(folder, options);
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_NE(run.out.find("Error loading summoner file! aborting...\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("data/summoner.ini: line 3, column"), std::string::npos)
       << "the file and the place of the typo are named\n"
@@ -42,7 +42,7 @@ TEST(GameTrialProgram, MisspeltComponentNamesTheBlueprintFile) {
   WriteTrial(folder, R"({"spawn":[{"name":"Crate","id":1,"params":{}}]})");
   folder.Write("data/gameobjects/Crate.txt", R"({"name":"Crate","id":3,"components":[{"type":"transfrom","data":[]}]})");
   RunResult run = RunUntilSummoned(folder);
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_NE(run.err.find("transfrom component does not exist!\n"), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("data/gameobjects/Crate.txt: transfrom component does not exist!\n"), std::string::npos)
       << "among many blueprints the console says which one\n"
@@ -57,7 +57,7 @@ TEST(GameTrialProgram, SpawnEntryWithoutParamsSaysWhichEntryAndWhatItNeeds) {
   RunOptions options;
   options.triggers.push_back(TerminateWhen("Summoning failed!", 0.2));
   RunResult run = RunOrv(folder, options);
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_EQ(Count(run.out, "Game Object(Crate) is created!\n"), 1u) << run.out;
   EXPECT_NE(run.out.find("Damn! Summoning failed!\ndata/summoner.ini: spawn entry 2 needs a string \"name\", an "
                          "integer \"id\" and an object \"params\"\n"),
@@ -69,7 +69,7 @@ TEST(GameTrialProgram, ConfigurationWithATypoEndsWithALineSayingWhere) {
   ContentFolder folder;
   folder.WriteConfig("{ \"width\": 320, \"height\": 200,\n  \"title\": \"Trial\" \"fps\": 60, \"debug\": 1 }");
   RunResult run = RunOrv(folder);
-  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(RanCleanly(run, 1));
   EXPECT_NE(run.err.find("config/config.ini: line 2, column"), std::string::npos)
       << "a comma left out must not end the program without a word\n"
       << run.err;
@@ -80,7 +80,7 @@ TEST(GameTrialProgram, SoundListWithATypoIsNotCalledMissing) {
   WriteTrial(folder);
   folder.Write("res/audio/loadaudio.ini", "{\"sounds\": [\n  {\"id\": \"shot\", \"filename\": \"shot.wav\"},\n]}");
   RunResult run = RunUntilSummoned(folder);
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_NE(run.out.find("res/audio/loadaudio.ini: line 3, column"), std::string::npos)
       << "the file is there; the console says where it broke\n"
       << run.out;
@@ -93,7 +93,7 @@ TEST(GameTrialProgram, ResourceFilesWithATypoSayWhereTheyBroke) {
   folder.Write("res/textures/tiles.tileset", "{ \"name\": \"t\" \"mapping\": [] }");
   folder.Write("res/textures/sheet.pack", "{ \"file\": \"sheet.png\",\n  \"frames\": [ ] ");
   RunResult run = RunUntilSummoned(folder);
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(RanCleanly(run));
   for (const char* line : {"Error! file not found: res/anims/hero.anim\nres/anims/hero.anim: line 1, column",
                            "Error! file not found: res/textures/tiles.tileset\nres/textures/tiles.tileset: line 1,",
                            "Can't load pack file: res/textures/sheet.pack\nres/textures/sheet.pack: line 2,"}) {
@@ -108,7 +108,7 @@ TEST(GameTrialProgram, FontListWithATypoSaysWhereItBroke) {
   WriteTrial(folder);
   folder.Write("res/loadfonts.ini", "{ \"fonts\": [\n  {\"id\": \"default\" \"size\": 16} ] }");
   RunResult run = RunUntilSummoned(folder);
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_NE(run.err.find("Error loading Font Resource file\n"), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("res/loadfonts.ini: line 2, column"), std::string::npos) << run.out;
 }

@@ -38,7 +38,7 @@ TEST(AudioStartUp, SoundListProblemsAreReportedUnderTheAudioHead) {
     folder.WriteConfig(OrvTest::ConfigJson(320, 240, "audio", 60, 2));
     if (c.list != nullptr) folder.Write("res/audio/loadaudio.ini", c.list);
     const RunResult run = RunUntilLoaded(folder);
-    EXPECT_EQ(run.exitCode, 0) << c.name << "\n" << run.err;
+    EXPECT_TRUE(RanCleanly(run)) << c.name;
     EXPECT_NE(run.out.find("-Load Audio-\n" + c.lines + "\n-Register Components-"), std::string::npos)
         << c.name << "\n" << run.out;
     EXPECT_NE(run.err.find(c.lines), std::string::npos) << c.name << "\n" << run.err;
@@ -51,7 +51,7 @@ TEST(AudioStartUp, DemoSoundListLoadsItsSound) {
   const std::string demo = std::string(ORV_SOURCE_DIR) + "/game/res/audio/";
   for (const char* file : {"loadaudio.ini", "blip.wav"}) folder.Copy(demo + file, std::string("res/audio/") + file);
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_NE(run.out.find("-Load Audio-\nAudio file [res/audio/blip.wav] loaded with id [blip] of type [sfxgame]\n"),
             std::string::npos)
       << run.out;
@@ -66,7 +66,7 @@ TEST(AudioStartUp, QuietLevelLoadsWithoutALine) {
   const std::string demo = std::string(ORV_SOURCE_DIR) + "/game/res/audio/";
   for (const char* file : {"loadaudio.ini", "blip.wav"}) folder.Copy(demo + file, std::string("res/audio/") + file);
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_EQ(run.out.find("Audio"), std::string::npos) << run.out;
 }
 

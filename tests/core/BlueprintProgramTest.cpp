@@ -18,7 +18,7 @@ TEST(BlueprintProgram, SpawnListCreatesTheFirstSceneAndGoesOnAfterAFailure) {
   RunOptions options;
   options.triggers.push_back(TerminateWhen("Game Object(Crate) is created!\nGame Object(Crate)", 0.2));
   RunResult run = RunOrv(folder, options);
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(RanCleanly(run));
   std::size_t at = 0;
   for (const char* line : {"Inspecting GO of Crate...\n\n", " ->Adding Component transform to GO type Crate...\n",
                            "  ->Crate.transform[0] = 1.5 [D]\n", "  ->Crate.transform[speed] = 2 [I]\n",

@@ -41,8 +41,7 @@ TEST(GameObjectProgram, ScriptsReachingBackWhileObjectsAreLetGoAtQuit) {
   RunOptions options;
   options.triggers.push_back(TerminateWhen("main init\n", 0.2));
   const OrvTest::RunResult run = RunOrv(folder, options);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   const std::size_t released = run.out.find("released\t");
   ASSERT_NE(released, std::string::npos) << run.out;
   const std::size_t made = run.out.find("crate init\nmade at quit\n", released);
@@ -66,8 +65,7 @@ TEST(GameObjectProgram, AHookThatRemakesItsOwnKindAtQuitStillLetsTheProgramEnd) 
   options.timeoutSeconds = 15.0;
   options.triggers.push_back(TerminateWhen("crate init\n", 0.2));
   const OrvTest::RunResult run = RunOrv(folder, options);
-  ASSERT_FALSE(run.timedOut) << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   EXPECT_NE(run.err.find("Error! Object of type Crate cannot be created!!\n"), std::string::npos) << run.err;
 }
 

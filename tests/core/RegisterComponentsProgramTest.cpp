@@ -24,7 +24,7 @@ TEST(RegisterComponentsProgram, EveryLevelPrintsTheElevenTypesInOrder) {
   RunOptions options;
   options.triggers.push_back(TerminateWhen("Component boid registered", 0.2));
   const OrvTest::RunResult run = RunOrv(folder, options);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
 
   const std::string head = "\n-Register Components-\n";
   const std::string lines =

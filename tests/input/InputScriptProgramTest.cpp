@@ -38,7 +38,7 @@ TEST(InputScriptProgram, ConstantsAndPadFunctionsReachTheScript) {
   RunOptions options;
   options.triggers.push_back(TerminateWhen("(bad argument)\n", 0.1));
   const RunResult run = RunOrv(folder, options);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   for (const char* line : {"keys\t32\t65\t37\t121\t2\n", "pads\t4096\t32768\t256\tfalse\tfalse\t0\t0\tfalse\n",
                            "keyboard\tfalse\tfalse\tfalse\n", "cursor\ttable\tnumber\tnumber\n",
                            "sound\tfalse\tfunction\n", "false\tdata/scripts/Probe.lua:9: bad argument #1 to 'IsConnected' (bad argument)\n"}) {
@@ -57,7 +57,7 @@ TEST(InputScriptProgram, QueuedSoundIsMixedIntoTheOutput) {
   options.env = {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", output}};
   options.triggers.push_back(TerminateWhen("queued", 1.0));
   const RunResult run = RunOrv(folder, options);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   std::ifstream in(output, std::ios::binary);
   const std::string samples((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_FALSE(samples.empty()) << "the disk driver wrote nothing";
@@ -95,7 +95,7 @@ TEST(InputScriptProgram, ScriptsSeeKeysAndTheCursorFromTheWindow) {
                                 xdo("mousemove --window " + window + " 161 101");
                               }});
   const RunResult run = RunOrv(folder, options);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   std::size_t released = 0;
   for (std::size_t at = run.out.find("space released\n"); at != std::string::npos;
        at = run.out.find("space released\n", at + 1)) {

@@ -15,6 +15,7 @@
 #include "core/GameObject.h"
 #include "input/KeyboardMouse.h"
 #include "platform/Clock.h"
+#include "platform/Window.h"
 #include "script/ScriptComponent.h"
 
 namespace Orv {

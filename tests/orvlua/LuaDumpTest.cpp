@@ -259,8 +259,15 @@ TEST(LuaStateOutFileTest, FileSinkOpensAppendsAndCloses) {
     out.Print("dropped: no stream");
     ASSERT_TRUE(out.Open(path.c_str()));
     out.Print("%d-%s", 7, "x");
+    out.Close();
   }
   EXPECT_EQ(folder.Read("sink.txt"), "7-x");
+  {
+    OrvLua::LuaStateOutFile out;
+    ASSERT_TRUE(out.Open(path.c_str()));
+    out.Print("dropped without Close");
+  }
+  EXPECT_EQ(folder.Read("sink.txt"), "7-x") << "a writer dropped on an error leaves the file";
   {
     OrvLua::LuaStateOutFile out;
     ASSERT_TRUE(out.Open(("+" + path).c_str()));

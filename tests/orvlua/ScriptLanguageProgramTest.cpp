@@ -63,8 +63,7 @@ TEST(ScriptLanguageProgram, ContinueEndsOneIterationOfEveryKindOfLoop) {
                        "  print('old name ' .. continue)\n"
                        "end\n"}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   // The repeat leaves at 5 through its until, which sees `stop` after a continue.
   ExpectLines(run, {"while 135\n", "for 12457\n", "generic for acd\n", "repeat 24\n", "old name 6\n"});
   ExpectNoScriptError(run);
@@ -83,8 +82,7 @@ TEST(ScriptLanguageProgram, ContinueErrorsNameTheScriptAndItsLineAndTheProgramGo
                        "end\n"},
                       {"Next", "function Init() print('next init') end\n"}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   const std::string stray = "Error running script: data/scripts/Stray.lua:3: no loop to continue\n";
   EXPECT_EQ(Count(run.out, stray), 1u) << run.out;
   EXPECT_EQ(Count(run.err, stray), 1u) << run.err;
@@ -116,8 +114,7 @@ TEST(ScriptLanguageProgram, FilesLoadedByDofileAndRequireMayUseContinue) {
                        "  print('loadfile', select(2, pcall(dofile, 'data/lib/broken.lua')))\n"
                        "end\n"}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   ExpectLines(run, {"require 2,4,6,8\n", "dofile 1,3,5,7\n", "loadfile\tdata/lib/broken.lua:3: at four\n"});
   ExpectNoScriptError(run);
 }
@@ -149,8 +146,7 @@ TEST(ScriptLanguageProgram, ScriptSideLibrariesReachEveryObjectScript) {
                "  pipe:close()\n"
                "end\n"}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   ExpectLines(run, {"wide wstring 4 abcd\n", "upper ÉTÉ Ω àω\n", "wide keys 1 2\n",
                     "tostring ADDRESS\n{\n\tx = 1\n}\n", "dump\n{\n\ta = 2,\n\tb = 1\n}\n", "cycle\t1\n",
                     "pack\t2\t1\t2\n", "unpack\t3\t258\n", "round trip\t19\t-7\tname\t0.25\ttrue\n", "popen hi\n"});
@@ -173,10 +169,39 @@ TEST(ScriptLanguageProgram, PrintingLinkedWaypointsFinishes) {
                        "  print('graph ' .. tostring(#text < 9 * 1024 * 1024) .. ' ' .. text:sub(-16))\n"
                        "end\n"}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   ExpectLines(run, {"graph true '!!!TOO LONG!!!'\n"});
   ExpectNoScriptError(run);
+}
+
+// A save the script could not write whole leaves the old one in place and
+// answers false; a complete one replaces or extends it.
+TEST(ScriptLanguageProgram, FailedDumpKeepsTheOldFileAndAnswersFalse) {
+  ContentFolder folder;
+  const std::string old = "level = 3\n";
+  folder.Write("save.lua", old);
+  WriteScene(folder,
+             {{"Saver",
+               "local broken = setmetatable({}, {FormattedWrite = function()\n"
+               "  LuaFilePrint('{ half') error('broken writer') end})\n"
+               "function Init()\n"
+               "  print('nil ' .. tostring(LuaDumpObject('save.lua', 'n', nil)))\n"
+               "  print('table error ' .. tostring(LuaDumpObject('save.lua', 's', {a = 1, b = broken})))\n"
+               "  print('append error ' .. tostring(LuaDumpObject('+save.lua', 's', broken)))\n"
+               "  print('globals error ' .. tostring(LuaDumpGlobals('save.lua')))\n"
+               "  print('no folder ' .. tostring(LuaDumpObject('none/save.lua', 's', 1)))\n"
+               "  print('written ' .. tostring(LuaDumpObject('other.lua', 's', {1})))\n"
+               "  print('appended ' .. tostring(LuaDumpObject('+other.lua', 't', 2)))\n"
+               "end\n"
+               "brokenGlobal = broken\n"}});
+  const RunResult run = RunOrv(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ExpectLines(run, {"nil false\n", "table error false\n", "append error false\n", "globals error false\n",
+                    "no folder false\n", "written true\n", "appended true\n"});
+  EXPECT_EQ(folder.Read("save.lua"), old);
+  EXPECT_EQ(folder.Read("other.lua"), "s = \n{\n\t1\n}\nt = 2\n");
+  EXPECT_EQ(Shell("ls -a " + folder.Path() + " | grep -c dumping"), "0\n") << "no temporary file is left";
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "GLContext.h"
 #include "resources/Font.h"
 #include "resources/ResourceManager.h"
+#include "support/GLContext.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "GLContext.h"
 #include "core/DebugLevel.h"
 #include "resources/ResourceManager.h"
+#include "support/GLContext.h"
 
 namespace {
 

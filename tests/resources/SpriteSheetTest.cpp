@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "GLContext.h"
 #include "resources/SpriteSheet.h"
+#include "support/GLContext.h"
 
 namespace {
 

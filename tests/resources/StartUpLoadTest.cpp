@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "GLContext.h"
+#include "support/GLContext.h"
 #include "support/ProgramRun.h"
 
 namespace {
@@ -41,8 +41,7 @@ TEST(StartUpLoad, EveryResourceIsLoadedWithItsProgressLine) {
   ContentFolder folder;
   WriteResources(folder);
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(RanCleanly(run));
 
   const std::string expected =
       "-Load Textures-\n"
@@ -66,7 +65,7 @@ TEST(StartUpLoad, MissingImageCostsOnlyItsPack) {
   WriteResources(folder);
   std::remove((folder.Path() + "/res/textures/pattern.png").c_str());
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
 
   for (const std::string line : {"Error loading texture file: res/textures/pattern.png\n",
                                  "Error loading texture pack file: pattern.pack\n"}) {
@@ -81,6 +80,58 @@ TEST(StartUpLoad, MissingImageCostsOnlyItsPack) {
   EXPECT_NE(run.out.find("-Register Components-"), std::string::npos) << run.out;
 }
 
+// 16385 pixels a side pads to 32768: beyond the driver's largest side here,
+// and 4 GB once padded, which the image library's 32-bit sizes cannot hold.
+TEST(StartUpLoad, ImageTooLargeForATextureIsRefusedAndStartUpGoesOn) {
+  ContentFolder folder;
+  WriteResources(folder);
+  folder.Copy(OrvTest::DataPath("blank_16385x16385.png"), "res/textures/huge.png");
+  folder.Write("res/textures/huge.pack", R"({"file": "huge.png", "frames": [
+    {"id": "h0", "x": 0, "y": 0, "sizeX": 8, "sizeY": 8}]})");
+  RunOptions options;
+  options.timeoutSeconds = 120.0;
+  options.triggers.push_back(OrvTest::TerminateWhen("-Register Components-"));
+  const RunResult run = RunOrv(folder, options);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_NE(run.out.find("Image too large for a texture: res/textures/huge.png is 16385 x 16385 pixels, padded "
+                         "32768 x 32768"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.err.find("Error loading texture file: res/textures/huge.png\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("-> Texture: 'res/textures/pattern.png' loaded successfully"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("-Register Components-"), std::string::npos) << run.out;
+}
+
+// The box says "not found" for any font that fails; the console says what did.
+TEST(StartUpLoad, FontThatCannotBeUsedIsNamedWithWhatFailed) {
+  ContentFolder folder;
+  WriteResources(folder);
+  folder.Write("res/fonts/text.ttf", "not a font\n");
+  folder.Write("res/fonts/folder.ttf/inside", "");
+  const std::string font = kFontFile;
+  folder.Write("res/loadfonts.ini", R"({"fonts": [
+    {"id": "huge", "path": ")" + font + R"(", "size": 3000},
+    {"id": "negative", "path": ")" + font + R"(", "size": -5},
+    {"id": "zero", "path": ")" + font + R"(", "size": 0},
+    {"id": "text", "path": "res/fonts/text.ttf", "size": 12},
+    {"id": "folder", "path": "res/fonts/folder.ttf", "size": 12},
+    {"id": "main", "path": ")" + font + R"(", "size": 14}]})");
+  const RunResult run = RunUntilLoaded(folder);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (const std::string line : {"Font 'huge' from " + font + ": size 3000 cannot be built\n",
+                                 "Font 'negative' from " + font + ": size -5 cannot be built\n",
+                                 "Font 'zero' from " + font + ": size 0 cannot be built\n",
+                                 std::string("Font 'text' from res/fonts/text.ttf: not a font\n"),
+                                 std::string("Font 'folder' from res/fonts/folder.ttf: a folder, not a font\n"),
+                                 std::string("-> Font 'main' loaded successfully\n")}) {
+    EXPECT_EQ(OrvTest::Count(run.out, line), 1u) << line << "\nin:\n" << run.out;
+  }
+  EXPECT_EQ(OrvTest::Count(run.err, "Error! " + font + " not found!\n"), 3u) << run.err;
+  EXPECT_EQ(OrvTest::Count(run.err, "Error! res/fonts/text.ttf not found!\n"), 1u) << run.err;
+  EXPECT_EQ(run.out.find("Font 'zero' loaded"), std::string::npos) << run.out;
+}
+
 TEST(StartUpLoad, QuietLevelPrintsOnlyTheTextureHead) {
   ContentFolder folder;
   WriteResources(folder);
@@ -88,7 +139,7 @@ TEST(StartUpLoad, QuietLevelPrintsOnlyTheTextureHead) {
   folder.Write("data/scripts/extra/shared.lua", "");
   folder.WriteConfig(OrvTest::ConfigJson(320, 240, "resources", 60, 1));
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   EXPECT_NE(run.out.find("-Load Textures-\n\n-Register Components-"), std::string::npos) << run.out;
 }
 
@@ -101,7 +152,7 @@ TEST(StartUpLoad, DemoContentLoadsCleanly) {
     folder.Copy(demo + file, std::string("res/") + file);
   }
   const RunResult run = RunUntilLoaded(folder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(RanCleanly(run));
   for (const char* line : {"-> Texture: 'res/textures/orv_demo.png' loaded successfully\n",
                            " -> Added frame[hero_walk_1] to animation 'hero_walk'\n",
                            "-> Font 'default' loaded successfully\n", "tileset: demo_tiles loaded!\n"}) {

@@ -2,7 +2,7 @@
 // groups, between real scripts of separate states.
 #include <gtest/gtest.h>
 
-#include "ScriptEngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 
 namespace OrvTest {
 namespace {

@@ -2,7 +2,7 @@
 // script engine system's late update of the same frame.
 #include <gtest/gtest.h>
 
-#include "ScriptEngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 
 namespace OrvTest {
 namespace {

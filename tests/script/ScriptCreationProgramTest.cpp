@@ -49,8 +49,7 @@ TEST(ScriptCreationProgram, ScriptedObjectsStartAndCreateOthersWhileBrokenScript
   RunOptions options;
   options.triggers.push_back(TerminateWhen("late init\n", 0.1));
   const RunResult run = RunOrv(folder, options);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
 
   std::size_t at = 0;
   for (const char* line : {"main top\tshared\n", "main init\tshared\t42\tfunction\n", "Create GameObject: Box\n",
@@ -84,8 +83,7 @@ TEST(ScriptCreationProgram, TheDemoHeroStartsWithItsCarriedCrateAndEscort) {
   RunOptions options;
   options.triggers.push_back(TerminateWhen("Orv Demo:\tcarrying", 0.1));
   const RunResult run = RunOrv(folder, options);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   std::size_t at = 0;
   // Unique ids: the hero 1, the carried crate 2, the escort 3 and 4.
   for (const char* line : {"Hero's script successfully loaded\n", "Orv Demo:\thero ready at\t512\t384\n",

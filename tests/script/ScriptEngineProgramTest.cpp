@@ -31,8 +31,7 @@ TEST(ScriptEngineProgram, UpdateGetsTheFrameTimeAndShutdownEndsTheProgram) {
               {"Second", "n = 0 function Update(dt) n = n + 1 print('second ' .. n) end\n"}},
              {{"First", 1}, {"Second", 2}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   EXPECT_EQ(LinesStartingWith(run.out, "first "),
             (std::vector<std::string>{"first 1 true", "first 2 true", "first 3 true", "first 4 true", "first 5 true"}));
   // Walked after the first: its fifth Update never comes.
@@ -64,8 +63,7 @@ TEST(ScriptEngineProgram, ChannelMessagesGoOutByUniqueIdAndDepthFirst) {
   std::vector<std::pair<std::string, int>> spawn(12, {"Node", 0});
   WriteScene(folder, {{"Node", node}}, spawn);
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   std::vector<std::string> seen = LinesStartingWith(run.out, "got ");
   seen.push_back(LinesStartingWith(run.out, "sent").empty() ? "" : "sent");
   EXPECT_EQ(seen, (std::vector<std::string>{"got 3 1 a=1,b=two,t=table", "got 3 2 ", "got 7 2 ", "got 12 2 ",
@@ -89,8 +87,7 @@ TEST(ScriptEngineProgram, KillInUpdateEndsTheObjectThatFrame) {
                "function Update(dt) n = n + 1 print('victim ' .. n) if n == 3 then Kill() end end\n"}},
              {{"Watcher", 1}, {"Victim", 2}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   std::vector<std::string> seen;
   std::istringstream in(run.out);
   for (std::string line; std::getline(in, line);) {
@@ -116,8 +113,7 @@ TEST(ScriptEngineProgram, TheFirstTimedKillDelayStands) {
               {"Clock", "t = 0 function Update(dt) t = t + dt if t > 3 then Shutdown() end end\n"}},
              {{"Timed", 1}, {"Clock", 2}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   const double last = LastTime(run.out, "timed ");
   std::printf("last Update of the timed object at %.3f s\n", last);
   EXPECT_GE(last, 1.99);
@@ -159,8 +155,7 @@ TEST(ScriptEngineProgram, WhilePausedTheCountdownStopsAndRemovalsStillRun) {
                "end\n"}},
              {{"Timed", 1}, {"Doomed", 9}, {"Pauser", 2}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   const std::vector<std::string> ticks = LinesStartingWith(run.out, "tick ");
   ASSERT_EQ(ticks.size(), 30u) << run.out;
   EXPECT_EQ(ticks.front(), "tick 1 true 0") << "the removal ran in the frame of the pause";
@@ -200,8 +195,7 @@ TEST(ScriptEngineProgram, ScriptsThatNestWithoutEndAreStoppedWithOneLineEachAndT
                "end\n"}},
              {{"Self", 1}, {"Listener", 2}, {"Sender", 3}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err.substr(0, 2000);
+  ASSERT_TRUE(RanCleanly(run));
   EXPECT_EQ(LinesStartingWith(run.out, "Create GameObject: Self").size(), 1000u);
   EXPECT_EQ(LinesStartingWith(run.out, "deep message "), (std::vector<std::string>{"deep message 7 199"}));
   EXPECT_EQ(LinesStartingWith(run.out, "frame "), (std::vector<std::string>{"frame 1", "frame 2", "frame 3"}));
@@ -209,6 +203,40 @@ TEST(ScriptEngineProgram, ScriptsThatNestWithoutEndAreStoppedWithOneLineEachAndT
             (std::vector<std::string>{
                 "Error! Objects created inside one another more than 1000 deep: Self not created",
                 "Error! A table nested more than 200 deep was copied without its deeper tables"}));
+}
+
+}  // namespace
+
+namespace {
+
+// An object that answers itself nests in its own state, whose core runs out
+// of C levels before the messages reach the engine's limit.
+TEST(ScriptEngineProgram, AnObjectAnsweringItselfStopsAtTheNestingLimitLikeARing) {
+  ContentFolder folder;
+  WriteScene(folder,
+             {{"Echo",
+               "depth, deepest = 0, 0\n"
+               "function Init() SubMsgChannel('self') end\n"
+               "function OnMessage(n, t)\n"
+               "  depth = depth + 1\n"
+               "  deepest = math.max(deepest, depth)\n"
+               "  SendMsgToChannel('self', n + 1, {n = n + 1})\n"
+               "  depth = depth - 1\n"
+               "end\n"
+               "function Update(dt)\n"
+               "  SendMsgToChannel('self', 1, {})\n"
+               "  print('deepest ' .. tostring(deepest > 100) .. ' back to ' .. depth)\n"
+               "  Shutdown()\n"
+               "end\n"}},
+             {{"Echo", 1}});
+  const RunResult run = RunOrv(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(LinesStartingWith(run.out, "deepest "), std::vector<std::string>{"deepest true back to 0"}) << run.out;
+  EXPECT_EQ(Count(run.err, "Error! Messages nested more than 200 deep: message "), 1u) << run.err;
+  for (const char* wrong : {"Assertion failed", "C stack overflow", "Error in OnMessage"}) {
+    EXPECT_EQ(Count(run.out + run.err, wrong), 0u) << wrong << "\n" << run.err;
+  }
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // archetype queries, with real scripts in an engine without a window.
 #include <gtest/gtest.h>
 
-#include "ScriptEngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 
 namespace OrvTest {
 namespace {

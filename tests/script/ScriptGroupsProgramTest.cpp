@@ -50,8 +50,7 @@ TEST(ScriptGroupsProgram, TheFirstOfAGroupLeadsAndItsVariablesReachTheOthers) {
                "  end\n"
                "end\n"}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   EXPECT_EQ(LinesStartingWith(run.out, "member "),
             (std::vector<std::string>{
                 "member 11 leads true with 2", "member 12 leads false with 2", "member 13 leads false with 2",
@@ -92,8 +91,7 @@ TEST(ScriptGroupsProgram, AMountedChildIsItsParentsChildWhileItsInitRuns) {
                "end\n"
                "function OnMessage(parent) print(me .. ' hears parent ' .. parent) end\n"}});
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   const std::vector<std::string> parent = LinesStartingWith(run.out, "parent is ");
   ASSERT_EQ(parent.size(), 1u) << run.out;
   const std::string heard = " hears parent " + parent.front().substr(std::string("parent is ").size());

@@ -23,6 +23,9 @@ ContentFolder::ContentFolder() {
   char pattern[] = "/tmp/orv-test-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a temporary folder");
   path_ = pattern;
+  // The program builds its shader programs from shaders/ at start, as the game's
+  // own folder has them; a test replaces a file to try a broken one.
+  fs::copy(fs::path(ORV_SOURCE_DIR) / "game" / "shaders", fs::path(path_) / "shaders");
 }
 
 ContentFolder::~ContentFolder() {
@@ -117,11 +120,39 @@ class DisplayScope {
 
 }  // namespace
 
+::testing::AssertionResult RanCleanly(const RunResult& run, int exitCode) {
+  std::string fault;
+  if (run.timedOut) {
+    fault = "timed out";
+  } else if (run.signal != 0) {
+    fault = "died of signal " + std::to_string(run.signal);
+  } else if (run.exitCode != exitCode) {
+    fault = "exit code " + std::to_string(run.exitCode) + ", expected " + std::to_string(exitCode);
+  }
+  // An address or leak report ends with exit code 1 too, which some runs expect.
+  for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "ERROR: UndefinedBehaviorSanitizer",
+                             ": runtime error: "}) {
+    if (fault.empty() && run.err.find(report) != std::string::npos) fault = std::string("stderr has \"") + report + "\"";
+  }
+  if (fault.empty()) return ::testing::AssertionSuccess();
+  // Long outputs keep their ends, where the cause is.
+  const auto tail = [](const std::string& text) {
+    return text.size() <= 6000 ? text : "..." + text.substr(text.size() - 6000);
+  };
+  return ::testing::AssertionFailure() << "the program " << fault << "\n--- stdout:\n"
+                                       << tail(run.out) << "\n--- stderr:\n"
+                                       << tail(run.err);
+}
+
 Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds) {
   return {stdoutText, afterSeconds, [](pid_t pid) { kill(pid, SIGTERM); }};
 }
 
 RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
+  return RunProgram(ORV_EXE_PATH, folder, options);
+}
+
+RunResult RunProgram(const std::string& executable, const ContentFolder& folder, const RunOptions& options) {
   bool displayGiven = false;
   for (const auto& entry : options.env) displayGiven = displayGiven || entry.first == "DISPLAY";
   std::optional<PrivateDisplay> display;
@@ -141,6 +172,9 @@ RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
     close(errPipe[1]);
     if (chdir(folder.Path().c_str()) != 0) _exit(126);
     setenv("ORV_HEADLESS", "1", 1);
+    // Keeps the libraries it loads mapped until its leak check (see
+    // KeepLibrariesLoaded.c).
+    setenv("LD_PRELOAD", ORV_TEST_PRELOAD, 1);
     for (const auto& [name, value] : options.env) {
       if (value.empty()) {
         unsetenv(name.c_str());
@@ -148,7 +182,7 @@ RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
         setenv(name.c_str(), value.c_str(), 1);
       }
     }
-    execl(ORV_EXE_PATH, ORV_EXE_PATH, static_cast<char*>(nullptr));
+    execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(outPipe[1]);

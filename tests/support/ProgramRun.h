@@ -2,6 +2,7 @@
 // Runs the real program in a content folder of the test's own, the way a user
 // would: its own config/, data/, res/ and shaders/, under an X server of the
 // run's own (unless the options name a DISPLAY).
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -55,6 +56,13 @@ struct RunResult {
 };
 
 RunResult RunOrv(const ContentFolder& folder, const RunOptions& options = {});
+// The same for another program built for the tests.
+RunResult RunProgram(const std::string& executable, const ContentFolder& folder, const RunOptions& options = {});
+
+// The check every program run gets: it ended by itself (no time-out, no
+// signal) with the expected exit code and without a sanitizer report. On
+// failure the message shows what the program printed.
+::testing::AssertionResult RanCleanly(const RunResult& run, int exitCode = 0);
 
 // The action most tests need: SIGTERM, which the program reads as a quit.
 Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds = 0.0);

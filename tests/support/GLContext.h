@@ -1,6 +1,9 @@
 #pragma once
 // A hidden window with a current OpenGL context for the tests that make
-// textures and buffers, plus a scratch content folder to load from.
+// textures and buffers, plus a scratch content folder to load from. It opens
+// on the shared test display, so an area that includes this runs its tests
+// one at a time (tests/CMakeLists.txt). A test with an engine of its own
+// calls EnsureGLContext before starting systems that make GL objects.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,10 +14,10 @@ namespace OrvTest {
 // is reachable (the runner sets DISPLAY to its X server).
 bool EnsureGLContext();
 
-// Runs each test with a current context, started image and font libraries,
-// and the working folder moved to an empty temporary one (the loaders read
-// res/ relative to it); the folder is removed afterwards.
-class GLResourceTest : public ::testing::Test {
+// Runs each test with a current context and no GL error pending, and the
+// working folder moved to an empty temporary one (the loaders read res/
+// relative to it); the folder is removed afterwards.
+class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -29,6 +32,13 @@ class GLResourceTest : public ::testing::Test {
   std::string previousFolder_;
 };
 
+// The same with the image and font libraries started.
+class GLResourceTest : public GLTest {
+ protected:
+  void SetUp() override;
+};
+
+// A file of tests/resources/data/.
 std::string DataPath(const std::string& name);
 
 }  // namespace OrvTest

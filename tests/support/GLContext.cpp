@@ -1,4 +1,4 @@
-#include "GLContext.h"
+#include "support/GLContext.h"
 
 #include <GL/glew.h>
 #include <IL/il.h>
@@ -33,15 +33,10 @@ bool EnsureGLContext() {
 
 std::string DataPath(const std::string& name) { return std::string(ORV_SOURCE_DIR) + "/tests/resources/data/" + name; }
 
-void GLResourceTest::SetUp() {
+void GLTest::SetUp() {
   ASSERT_TRUE(EnsureGLContext()) << "no OpenGL context: " << SDL_GetError();
   while (glGetError() != GL_NO_ERROR) {
   }
-  // A failed load of an earlier test leaves the image library's error set.
-  while (ilGetError() != IL_NO_ERROR) {
-  }
-  Orv::ResourceManager::GetInstance().Init();
-
   char pattern[] = "/tmp/orv-resources-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   folder_ = pattern;
@@ -49,26 +44,35 @@ void GLResourceTest::SetUp() {
   fs::current_path(folder_);
 }
 
-void GLResourceTest::TearDown() {
+void GLResourceTest::SetUp() {
+  GLTest::SetUp();
+  if (HasFatalFailure()) return;
+  // A failed load of an earlier test leaves the image library's error set.
+  while (ilGetError() != IL_NO_ERROR) {
+  }
+  Orv::ResourceManager::GetInstance().Init();
+}
+
+void GLTest::TearDown() {
   if (folder_.empty()) return;
   fs::current_path(previousFolder_);
   std::error_code error;
   fs::remove_all(folder_, error);
 }
 
-void GLResourceTest::WriteFile(const std::string& relativePath, const std::string& text) const {
+void GLTest::WriteFile(const std::string& relativePath, const std::string& text) const {
   const fs::path target = fs::path(folder_) / relativePath;
   fs::create_directories(target.parent_path());
   std::ofstream(target, std::ios::binary) << text;
 }
 
-void GLResourceTest::CopyData(const std::string& dataName, const std::string& relativePath) const {
+void GLTest::CopyData(const std::string& dataName, const std::string& relativePath) const {
   const fs::path target = fs::path(folder_) / relativePath;
   fs::create_directories(target.parent_path());
   fs::copy_file(DataPath(dataName), target, fs::copy_options::overwrite_existing);
 }
 
-void GLResourceTest::RemoveFile(const std::string& relativePath) const {
+void GLTest::RemoveFile(const std::string& relativePath) const {
   std::error_code error;
   fs::remove(fs::path(folder_) / relativePath, error);
 }

@@ -1,7 +1,6 @@
-#include "ScriptEngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 
 #include "ChunkLoader.h"
-#include "core/TypeKey.h"
 
 namespace OrvTest {
 
@@ -25,40 +24,14 @@ int NoteSystem::Note(lua_State* L) {
 }
 
 ScriptEngineFixture::ScriptEngineFixture() {
-  previous = std::filesystem::current_path();
-  std::filesystem::current_path(folder.Path());
-  ::testing::internal::CaptureStdout();
-  engine.RegisterComponent<TransformComponent>("transform");
-  engine.RegisterComponent<CollisionComponent>("collision");
-  engine.RegisterComponent<ScriptComponent>("script");
-  ::testing::internal::GetCapturedStdout();
-  engine.AddSystem(std::make_shared<NoteSystem>(&engine, &notes), RoleNone);
   system = std::make_shared<ScriptEngineSystem>(&engine);
-  engine.AddSystem(system, RoleLateUpdate);
-  engine.CreateSystem<ScriptBegin>(RoleLateUpdate);
-  for (const auto& each : engine.GetAllSystems()) each->Init(640, 480);
+  Start({{std::make_shared<NoteSystem>(&engine, &notes), RoleNone},
+         {system, RoleLateUpdate},
+         {std::make_shared<ScriptBegin>(&engine), RoleLateUpdate}});
 }
-
-ScriptEngineFixture::~ScriptEngineFixture() { std::filesystem::current_path(previous); }
 
 std::shared_ptr<GameObject> ScriptEngineFixture::Spawn(const std::string& script, unsigned id, bool withTransform) {
-  const std::string type = "Type" + std::to_string(++types);
-  const std::string components = withTransform ? R"([{"type":"transform","data":[]}])" : "[]";
-  folder.Write("data/gameobjects/" + type + ".txt",
-               R"({"name":")" + type + R"(","id":1,"components":)" + components + "}");
-  folder.Write("data/scripts/" + type + ".lua", script);
-  ::testing::internal::CaptureStdout();
-  engine.LoadBlueprintFile("data/gameobjects/" + type + ".txt");
-  engine.LoadGameObjectScriptFile("data/scripts/" + type + ".lua", type + ".lua");
-  auto object = engine.CreateObject(type, id, true).Lock();
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_TRUE(object) << out;
-  return object;
-}
-
-void ScriptEngineFixture::Frame(float dt) {
-  engine.Update(dt);
-  engine.EndFrame();
+  return SpawnType(withTransform ? R"([{"type":"transform","data":[]}])" : "[]", script, id);
 }
 
 ScriptComponent& ScriptEngineFixture::Script(const std::shared_ptr<GameObject>& object) {

@@ -1,0 +1,106 @@
+// One creation of a scripted object whose blueprint gives the script
+// component n data records: by name (each a global of the script) beside
+// the same number by index. Both should grow linearly with n.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/GameEngine.h"
+#include "core/GameObject.h"
+
+namespace {
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+// Standard output goes nowhere while the engine works: its progress lines
+// would mix with the benchmark's table.
+class QuietStdout {
+ public:
+  QuietStdout() {
+    std::fflush(stdout);
+    saved_ = dup(1);
+    std::freopen("/dev/null", "w", stdout);
+  }
+  ~QuietStdout() {
+    std::fflush(stdout);
+    dup2(saved_, 1);
+    close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+constexpr int kSizes[] = {2000, 8000};
+
+std::string TypeName(bool named, int n) { return (named ? "Named" : "Indexed") + std::to_string(n); }
+
+// A blueprint per (kind, size): a script component whose data is n records.
+std::string Blueprint(bool named, int n) {
+  std::string data;
+  for (int i = 0; i < n; ++i) {
+    if (i > 0) data += ",";
+    data += named ? "\"k" + std::to_string(i) + "\":" + std::to_string(i) : std::to_string(i);
+  }
+  if (named) data = "{" + data + "}";
+  return R"({"name":")" + TypeName(named, n) + R"(","id":1,"components":[{"type":"script","data":[)" + data + "]}]}";
+}
+
+struct Scene {
+  Scene() : engine("bench", 320, 200, false, false) {
+    folder = std::filesystem::temp_directory_path() / ("orv_named_bench_" + std::to_string(getpid()));
+    for (bool named : {false, true}) {
+      for (int n : kSizes) {
+        WriteFile(folder / ("data/gameobjects/" + TypeName(named, n) + ".txt"), Blueprint(named, n));
+        WriteFile(folder / ("data/scripts/" + TypeName(named, n) + ".lua"), "function Init() end\n");
+      }
+    }
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    {
+      QuietStdout quiet;
+      Orv::CreateEngineSystems(engine);
+      for (const auto& system : engine.GetAllSystems()) system->Init(320, 200);
+      Orv::RegisterEngineComponents(engine);
+      engine.LoadBlueprints();
+      engine.LoadGameObjectScripts();
+    }
+    std::filesystem::current_path(previous);
+  }
+  ~Scene() { std::filesystem::remove_all(folder); }
+
+  void CreateOne(const std::string& type) {
+    QuietStdout quiet;
+    engine.AnnounceGameObject(engine.CreateGameObject(type, 1, nullptr, true));
+    engine.DestroyAllObjects();
+    engine.RemoveDeadObjects();
+  }
+
+  std::filesystem::path folder;
+  Orv::GameEngine engine;
+};
+
+Scene& TheScene() {
+  static Scene scene;
+  return scene;
+}
+
+void CreateWithRecords(benchmark::State& state, bool named) {
+  const std::string type = TypeName(named, static_cast<int>(state.range(0)));
+  Scene& scene = TheScene();
+  for (auto _ : state) scene.CreateOne(type);
+}
+
+void BM_CreateWithIndexedRecords(benchmark::State& state) { CreateWithRecords(state, false); }
+void BM_CreateWithNamedRecords(benchmark::State& state) { CreateWithRecords(state, true); }
+BENCHMARK(BM_CreateWithIndexedRecords)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateWithNamedRecords)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

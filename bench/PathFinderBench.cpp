@@ -1,0 +1,77 @@
+// Corner-to-corner path queries on 256 x 256 maps, the engine's search beside
+// the plain one written with ordered maps. Both must find the same path; a
+// run where they differ stops with an error instead of a figure.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "tests/world/ReferencePathFinder.h"
+#include "world/PathFinder.h"
+
+namespace {
+
+constexpr unsigned kSide = 256;
+
+// An open map (percent 0) or one with that share of random walls, the
+// corners kept free. A seed is taken only when the corners are joined, so
+// that the query measures a whole search ending at its goal.
+std::vector<char> MakeMap(unsigned wallPercent) {
+  for (unsigned seed = 1;; ++seed) {
+    std::mt19937 random(seed);
+    std::vector<char> cells(kSide * kSide, 0);
+    for (char& cell : cells) cell = random() % 100 < wallPercent ? 1 : 0;
+    cells.front() = cells.back() = 0;
+    Orv::PathFinder finder;
+    finder.Init({cells.data(), kSide, kSide});
+    finder.SetStartGoal(0, 0, kSide - 1, kSide - 1);
+    if (finder.Run(kSide * kSide + 1) == Orv::PathFinder::GoalReached) return cells;
+  }
+}
+
+std::vector<std::pair<int, int>> EnginePath(const std::vector<char>& cells) {
+  // A new search per query, as each script call makes one.
+  Orv::PathFinder finder;
+  finder.Init({cells.data(), kSide, kSide});
+  finder.SetStartGoal(0, 0, kSide - 1, kSide - 1);
+  finder.Run(kSide * kSide + 1);
+  std::vector<std::pair<int, int>> path;
+  for (const Orv::PathCell& cell : finder.GetPath()) path.emplace_back(cell.x, cell.y);
+  return path;
+}
+
+std::vector<std::pair<int, int>> ReferencePath(const std::vector<char>& cells) {
+  OrvTest::ReferencePathFinder finder(cells.data(), kSide, kSide);
+  finder.SetStartGoal(0, 0, kSide - 1, kSide - 1);
+  finder.Run(kSide * kSide + 1);
+  return finder.GetPath();
+}
+
+template <typename Search>
+void Measure(benchmark::State& state, unsigned wallPercent, Search search) {
+  const std::vector<char> cells = MakeMap(wallPercent);
+  if (EnginePath(cells) != ReferencePath(cells)) {
+    state.SkipWithError("the engine's path differs from the reference path");
+    return;
+  }
+  std::size_t length = 0;
+  for (auto _ : state) {
+    const auto path = search(cells);
+    length = path.size();
+    benchmark::DoNotOptimize(path.data());
+  }
+  state.counters["path_cells"] = static_cast<double>(length);
+}
+
+void BM_ReferenceOpenMap(benchmark::State& state) { Measure(state, 0, ReferencePath); }
+void BM_EngineOpenMap(benchmark::State& state) { Measure(state, 0, EnginePath); }
+void BM_ReferenceWalls20(benchmark::State& state) { Measure(state, 20, ReferencePath); }
+void BM_EngineWalls20(benchmark::State& state) { Measure(state, 20, EnginePath); }
+
+BENCHMARK(BM_ReferenceOpenMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineOpenMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferenceWalls20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineWalls20)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,21 @@
+#pragma once
+// The per-user folder where tile maps and level objects are saved, and the
+// rule that keeps a file name given by a script inside the folder it is
+// joined to.
+#include <optional>
+#include <string>
+
+namespace Orv {
+
+// The Documents folder followed by "Kelvane/".
+std::string UserFolder();
+
+// Creates the per-user folder with its parents, printing "Creating folder..."
+// only when it was not there. False when it still does not exist.
+bool MakeUserFolder();
+
+// The name with '\' turned into '/', or nothing after a line naming it when
+// it could leave its folder: empty, absolute, a drive name or a ".." part.
+std::optional<std::string> ContainedFileName(const std::string& name);
+
+}  // namespace Orv

@@ -1,0 +1,45 @@
+#include "ScriptInterrupt.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace OrvLua {
+
+namespace {
+
+std::atomic<lua_State*> running{nullptr};
+static_assert(std::atomic<lua_State*>::is_always_lock_free, "read from a signal handler");
+volatile std::sig_atomic_t pending = 0;
+
+// The hook stays until the engine's call returns: a script that catches the
+// error meets it again at its next instruction.
+void InterruptHook(lua_State* L, lua_Debug*) { luaL_error(L, "interrupted!"); }
+
+void HookOn(lua_State* L) { lua_sethook(L, &InterruptHook, LUA_MASKCALL | LUA_MASKRET | LUA_MASKCOUNT, 1); }
+
+}  // namespace
+
+RunningScript::RunningScript(lua_State* L) : state_(L), previous_(running.exchange(L)) {}
+
+RunningScript::~RunningScript() {
+  running.store(previous_);
+  if (pending == 0) return;
+  // Whatever called into this state stops too, back to the engine's loop.
+  lua_sethook(state_, nullptr, 0, 0);
+  if (previous_ != nullptr) {
+    HookOn(previous_);
+  } else {
+    pending = 0;
+  }
+}
+
+void InterruptRunningScript() {
+  lua_State* L = running.load();
+  if (L == nullptr) return;
+  pending = 1;
+  HookOn(L);
+}
+
+bool InterruptPending() { return pending != 0; }
+
+}  // namespace OrvLua

@@ -1,0 +1,30 @@
+#pragma once
+// Stopping a script from a signal handler, as the stand-alone interpreter
+// does: the handler puts a hook on the state that is running, and the hook
+// raises "interrupted!" at the script's next instruction.
+#include <lua.hpp>
+
+namespace OrvLua {
+
+// Marks L as the running state while the engine calls into it; nested calls
+// into other states mark theirs and give the mark back when they return.
+class RunningScript {
+ public:
+  explicit RunningScript(lua_State* L);
+  ~RunningScript();
+  RunningScript(const RunningScript&) = delete;
+  RunningScript& operator=(const RunningScript&) = delete;
+
+ private:
+  lua_State* state_;
+  lua_State* previous_;
+};
+
+// Async-signal-safe: asks the running script, if any, to stop.
+void InterruptRunningScript();
+
+// True while an interrupt waits for the running script: loops in C that a
+// script started (reading a file that never ends) stop on it.
+bool InterruptPending();
+
+}  // namespace OrvLua

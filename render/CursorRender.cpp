@@ -1,0 +1,47 @@
+#include "render/CursorRender.h"
+
+#include <GL/glew.h>
+
+#include "app/App.h"
+#include "platform/Desktop.h"
+#include "render/DrawPrimitives.h"
+
+namespace Orv {
+
+namespace {
+
+constexpr int kLeftButton = 0;
+
+void DrawCursor(const ObjectLockPtr<SpriteFrame>& image, float x, float y, float r, float g, float b) {
+  if (image.IsAlive()) {
+    glTranslatef(x, y, 0.0f);
+    DrawSpriteQuad(image);
+    glLoadIdentity();
+    return;
+  }
+  glDisable(GL_TEXTURE_2D);
+  glColor3f(r, g, b);
+  DrawFilledCircle(x, y);
+  glEnable(GL_TEXTURE_2D);
+  glColor3f(1.0f, 1.0f, 1.0f);
+}
+
+}  // namespace
+
+void CursorRender::Start() {
+  // With the console open the developer keeps the system's pointer as well.
+  if (!owner_->IsConsoleEnabled()) Platform::ShowSystemCursor(false);
+}
+
+void CursorRender::Render() {
+  const auto [x, y] = owner_->GetCursorPos();
+  const float fx = static_cast<float>(x);
+  const float fy = static_cast<float>(y);
+  if (owner_->IsMouseButtonDown(kLeftButton)) {
+    DrawCursor(cursorPressed_, fx, fy, 0.6f, 0.2f, 1.0f);
+  } else {
+    DrawCursor(cursor_, fx, fy, 1.0f, 0.5f, 0.2f);
+  }
+}
+
+}  // namespace Orv

@@ -1,0 +1,36 @@
+#pragma once
+// Immediate-mode drawing for the passes, widgets, cursor and effects. None of
+// these sets a colour or a capability or resets a matrix: the caller sets the
+// colour and the model-view matrix (identity, Translate2D, Rotate2D, draw,
+// identity again). The two sprite quads bind their texture and leave the
+// matrix scaled to the quad's size.
+#include <vector>
+
+#include "core/ObjectLockPtr.h"
+#include "core/Vec2.h"
+#include "resources/SpriteSheet.h"
+
+namespace Orv {
+
+// A line loop of n vertices one step (360 / n whole degrees) apart. n is
+// taken into 1..360: 0 has no step and above 360 the step would be 0.
+void DrawCircleOutline(float cx, float cy, float radius, int segments);
+// A fan of radius 5 around the centre, 36 rim points 10 degrees apart.
+void DrawFilledCircle(float cx, float cy);
+// The square from -0.5 to 0.5, untextured.
+void DrawUnitQuad();
+// Pairs x, y at depth z; a trailing unpaired value is left out.
+void DrawStencilPolygon(const std::vector<float>& points, float& z);
+// A convex polygon, each vertex at z 1, w 1.
+void DrawPolygon(const std::vector<Vec2>& points);
+// The frame centred on the origin at its own pixel size; nothing when the
+// frame or its sheet is gone.
+void DrawSpriteQuad(ObjectLockPtr<SpriteFrame> frame);
+// The same at width x height.
+void DrawSpriteQuadSized(float width, float height, ObjectLockPtr<SpriteFrame> frame);
+void Translate2D(float x, float y);
+// Degrees, about the z axis.
+void Rotate2D(float degrees);
+void Scale2D(float x, float y);
+
+}  // namespace Orv

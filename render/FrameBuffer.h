@@ -1,0 +1,74 @@
+#pragma once
+// An off-screen render target: a framebuffer object with a colour texture and
+// a depth-and-stencil render buffer, and the batch that draws its texture
+// into whatever target is bound next, lit by its light list when lights are
+// enabled.
+#include <GL/glew.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "core/ObjectLockPtr.h"
+#include "render/Texture2DBatch.h"
+#include "resources/SpriteSheet.h"
+
+namespace Orv {
+
+class FrameBuffer {
+ public:
+  struct Light {
+    float x = 0.0f;
+    float y = 0.0f;
+    float radius = 0.0f;
+  };
+
+  FrameBuffer() = default;
+  ~FrameBuffer();
+  FrameBuffer(const FrameBuffer&) = delete;
+  FrameBuffer& operator=(const FrameBuffer&) = delete;
+
+  void Init(GLuint program, int width, int height, bool lights);
+  // Binds this target and clears it; the window's viewport and clear colour
+  // are kept for End.
+  void Begin();
+  // Back to the window, with its viewport and clear colour.
+  void End();
+  // The colour texture as one quad over the bound target, lights and all.
+  void Draw();
+
+  void AddLight(const Light& light) { lights_.push_back(light); }
+  // Keeps the storage: the list is refilled every frame.
+  void ClearLights() { lights_.clear(); }
+  const std::vector<Light>& GetLights() const { return lights_; }
+
+  bool IsInitialised() const { return initialised_; }
+  bool IsBegun() const { return begun_; }
+  GLuint GetFramebufferObject() const { return framebuffer_; }
+  int GetWidth() const { return width_; }
+  int GetHeight() const { return height_; }
+  ObjectLockPtr<SpriteSheet> GetTexture() const { return textureRef_; }
+  ObjectLockPtr<SpriteFrame> GetFrame() const { return frameRef_; }
+  Texture2DBatch& GetBatch() { return batch_; }
+
+ private:
+  GLuint framebuffer_ = 0;
+  GLuint renderBuffer_ = 0;
+  int width_ = 1;
+  int height_ = 1;
+  bool lightsEnabled_ = false;
+  std::array<GLint, 4> savedViewport_{};
+  std::array<GLfloat, 4> savedClearColour_{};
+  std::shared_ptr<SpriteSheet> texture_;
+  ObjectLockPtr<SpriteSheet> textureRef_;
+  std::shared_ptr<SpriteFrame> frame_;
+  ObjectLockPtr<SpriteFrame> frameRef_;
+  Texture2DBatch batch_{3};
+  std::array<float, 3> clearColour_{0.0f, 0.0f, 0.0f};
+  std::array<float, 4> drawTint_{1.0f, 1.0f, 1.0f, 1.0f};
+  bool begun_ = false;
+  bool initialised_ = false;
+  std::vector<Light> lights_;
+};
+
+}  // namespace Orv

@@ -1,0 +1,159 @@
+#include "render/GLRenderSystem.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "app/App.h"
+#include "core/Report.h"
+#include "core/TransformComponent.h"
+#include "platform/Desktop.h"
+#include "render/GraphicsManager.h"
+#include "render/LightComponent.h"
+#include "render/SpriteAnimComponent.h"
+
+namespace Orv {
+
+bool g_lightingEnabled = false;
+
+namespace {
+
+// The single-precision value of 1.2: a light reaches a little further than
+// its intensity.
+constexpr double kLightReach = 1.2000000476837158;
+
+}  // namespace
+
+void GLRenderSystem::Init(unsigned width, unsigned height) {
+  width_ = width;
+  height_ = height;
+  PrintLine("Init!");
+}
+
+void GLRenderSystem::Start() {
+  PrintLine("Render system start");
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glFrontFace(GL_CCW);
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_POINT_SMOOTH);
+  glEnable(GL_LINE_SMOOTH);
+  // The reference is set for the passes that switch the alpha test on.
+  glAlphaFunc(GL_GEQUAL, 0.1f);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glEnable(GL_TEXTURE_2D);
+  glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
+
+  GraphicsManager& graphics = GraphicsManager::GetInstance();
+  const float width = static_cast<float>(owner_->GetWidth());
+  const float height = static_cast<float>(owner_->GetHeight());
+  graphics.CreateTexture2DFrameBuffer(width, height);
+  graphics.CreatePointLightFrameBuffer(width, height);
+  graphics.CreateBloomFrameBuffer(width, height);
+  g_lightingEnabled = true;
+}
+
+void GLRenderSystem::Shutdown() { GraphicsManager::GetInstance().ReleaseFrameBuffers(); }
+
+void GLRenderSystem::Update(float dt) {
+  for (std::size_t i = 0; i < spriteObjects_.size();) {
+    if (!IsGameObjectAlive(spriteObjects_[i])) {
+      spriteObjects_.erase(spriteObjects_.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    auto sprite = GetHandleComponent<SpriteAnimComponent>(spriteObjects_[i]).Lock();
+    if (sprite && !animationsPaused_) sprite->Advance(dt);
+    ++i;
+  }
+
+  FrameBuffer* lit = GraphicsManager::GetInstance().GetFrameBuffer(1);
+  if (lit == nullptr) return;
+  lit->ClearLights();
+  if (!g_lightingEnabled) return;
+  const float right = static_cast<float>(owner_->GetWidth()) + 0.5f;
+  const float bottom = static_cast<float>(owner_->GetHeight()) + 0.5f;
+  for (const auto& object : lightObjects_) {
+    if (!IsGameObjectAlive(object)) continue;
+    auto light = GetHandleComponent<LightComponent>(object).Lock();
+    auto transform = GetHandleComponent<TransformComponent>(object).Lock();
+    if (!light || !transform) continue;
+    const LightCircle circle{transform->posX, transform->posY, static_cast<float>(light->intensity * kLightReach)};
+    if (IsLightOnScreen(circle, right, bottom)) lit->AddLight({circle.x, circle.y, circle.radius});
+  }
+}
+
+void GLRenderSystem::PreUpdate(float) {
+  std::erase_if(lightObjects_, [](const ObjectLockPtr<GameObject>& object) { return !IsGameObjectAlive(object); });
+}
+
+void GLRenderSystem::Pause() { animationsPaused_ = true; }
+
+void GLRenderSystem::Resume() {
+  if (!pausedByScript_) animationsPaused_ = false;
+}
+
+void GLRenderSystem::Render() {
+  if (FrameBuffer* scene = GraphicsManager::GetInstance().GetFrameBuffer(g_lightingEnabled ? 1 : 0)) {
+    scene->Begin();
+  }
+  glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void GLRenderSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
+  auto locked = object.Lock();
+  if (!locked || !locked->IsAlive()) return;
+  if (locked->GetComponent<SpriteAnimComponent>().IsAlive()) spriteObjects_.push_back(object);
+  if (locked->GetComponent<LightComponent>().IsAlive()) lightObjects_.push_back(object);
+}
+
+bool GLRenderSystem::IsLightOnScreen(const LightCircle& light, float right, float bottom) {
+  if (!(light.radius > 0.0f)) return false;
+  const float left = std::min(-0.5f, right);
+  const float rightEdge = std::max(-0.5f, right);
+  const float top = std::min(-0.5f, bottom);
+  const float bottomEdge = std::max(-0.5f, bottom);
+  // The rectangle's point nearest the centre is inside the circle.
+  const double dx = light.x - std::clamp(light.x, left, rightEdge);
+  const double dy = light.y - std::clamp(light.y, top, bottomEdge);
+  const double r = light.radius;
+  return dx * dx + dy * dy <= r * r;
+}
+
+GLRenderSystem::Viewport GLRenderSystem::ComputeViewport(unsigned logicalWidth, unsigned logicalHeight, int width,
+                                                         int height, int borderWidth, bool fullscreen,
+                                                         float workAspect) {
+  if (!fullscreen) return {0, 0, static_cast<int>(logicalWidth) - borderWidth / 2, static_cast<int>(logicalHeight)};
+  const float logicalAspect = static_cast<float>(logicalWidth) / static_cast<float>(logicalHeight);
+  if (workAspect > logicalAspect) {
+    const int viewportWidth =
+        static_cast<int>(logicalWidth * static_cast<unsigned>(height) / std::max(logicalHeight, 1u));
+    return {(width - viewportWidth) / 2, 0, viewportWidth, height};
+  }
+  if (logicalAspect > workAspect) {
+    const int viewportHeight =
+        static_cast<int>(logicalHeight * static_cast<unsigned>(width) / std::max(logicalWidth, 1u));
+    return {0, (height - viewportHeight) / 2, width, viewportHeight};
+  }
+  return {0, 0, width, height};
+}
+
+void GLRenderSystem::Resize(int width, int height, int borderWidth, int borderHeight) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, static_cast<double>(width_), static_cast<double>(height_), 0.0, 1.0, -1.0);
+  glMatrixMode(GL_MODELVIEW);
+
+  const Platform::Rect work = Platform::GetDesktopWorkArea();
+  const float logicalAspect = static_cast<float>(width_) / static_cast<float>(height_);
+  // A work area the desktop cannot give counts as the logical shape: no bars.
+  const float workAspect =
+      work.bottom > 0 ? static_cast<float>(work.right) / static_cast<float>(work.bottom) : logicalAspect;
+  const Viewport v = ComputeViewport(width_, height_, width, height, borderWidth, owner_->IsFullscreen(), workAspect);
+  glViewport(v.x, v.y, v.width, v.height);
+}
+
+}  // namespace Orv

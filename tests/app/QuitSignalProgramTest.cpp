@@ -1,0 +1,64 @@
+// Ctrl-C and SIGTERM reach a program whose script never returns.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+
+#include "support/ProgramRun.h"
+
+using namespace OrvTest;
+
+namespace {
+
+Trigger SignalWhen(const std::string& text, int signalNumber, double afterSeconds) {
+  return {text, afterSeconds, [signalNumber](pid_t pid) { kill(pid, signalNumber); }};
+}
+
+struct LoopCase {
+  const char* where;
+  const char* script;       // the type's script
+  const char* extraScript;  // a shared script, or nullptr
+  int signalNumber;
+};
+
+TEST(QuitSignalProgram, ALoopingScriptIsInterruptedAndTheProgramQuits) {
+  const LoopCase cases[] = {
+      {"Update", "function Update(dt) print('looping') while true do end end", nullptr, SIGTERM},
+      {"Init", "function Init() print('looping') while true do end end", nullptr, SIGINT},
+      {"script body", "print('looping') while true do end", nullptr, SIGINT},
+      {"shared script", "function Update(dt) end", "print('looping') while true do end", SIGTERM},
+      // A loop that catches its error meets the interrupt again.
+      {"pcall loop", "function Update(dt) print('looping') while true do pcall(function() while true do end end) end end",
+       nullptr, SIGTERM},
+  };
+  for (const LoopCase& c : cases) {
+    ContentFolder folder;
+    WriteScriptScene(folder, "Looping", {{"Loop", c.script}}, {{"Loop", 1}});
+    if (c.extraScript) folder.Write("data/scripts/extra/loop.lua", c.extraScript);
+    RunOptions options;
+    options.triggers.push_back(SignalWhen("looping", c.signalNumber, 0.3));
+    const RunResult run = RunOrv(folder, options);
+    EXPECT_FALSE(run.timedOut) << c.where;
+    EXPECT_EQ(run.exitCode, 0) << c.where << "\n" << run.out << run.err;
+    if (c.extraScript == nullptr) {
+      EXPECT_NE((run.out + run.err).find("interrupted!"), std::string::npos) << c.where << "\n" << run.out << run.err;
+    }
+  }
+}
+
+// A coroutine runs on a thread of its own that the interrupt does not reach:
+// the second signal ends the program the default way.
+TEST(QuitSignalProgram, ASecondSignalEndsTheProgram) {
+  ContentFolder folder;
+  WriteScriptScene(folder, "Looping",
+                   {{"Loop", "function Update(dt) print('looping') coroutine.wrap(function() while true do end end)() end"}},
+                   {{"Loop", 1}});
+  RunOptions options;
+  options.triggers.push_back(SignalWhen("looping", SIGTERM, 0.3));
+  options.triggers.push_back(SignalWhen("looping", SIGTERM, 1.0));
+  const RunResult run = RunOrv(folder, options);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.signal, SIGTERM) << run.out << run.err;
+}
+
+}  // namespace

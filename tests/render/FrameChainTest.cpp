@@ -1,0 +1,167 @@
+// The frame as the render passes build it: the scene frame buffer, the lit or
+// plain composition into frame buffer 2, and frame buffer 2 on the window.
+#include <GL/glew.h>
+
+#include "RenderScene.h"
+#include "render/GraphicsManager.h"
+#include "render/SpriteAnimComponent.h"
+#include "render/Texture2DBatch.h"
+
+using namespace OrvTest;
+using Orv::g_lightingEnabled;
+using Orv::GraphicsManager;
+
+namespace {
+
+// The red quad of the first scene: 6 x 6 pixels centred on (8, 8).
+void DrawRedQuadWithBatch(const Orv::ObjectLockPtr<Orv::SpriteFrame>& red) {
+  Orv::Texture2DBatch batch;
+  batch.Init(GraphicsManager::GetInstance().GetTexture2DProgram(), 160.0f, 120.0f);
+  batch.Begin();
+  batch.Render(red, 8.0f, 8.0f, 6.0f, 6.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+  batch.End();
+}
+
+}  // namespace
+
+TEST_F(RenderScene, StartMakesThreeFrameBuffersAndSwitchesLightingOn) {
+  EXPECT_EQ(GraphicsManager::GetInstance().GetFrameBufferCount(), 3u);
+  EXPECT_TRUE(g_lightingEnabled);
+  for (GLuint program : {GraphicsManager::GetInstance().GetTexture2DProgram(),
+                         GraphicsManager::GetInstance().GetPointLightProgram(),
+                         GraphicsManager::GetInstance().GetTexture2DBloomProgram()}) {
+    EXPECT_NE(program, 0u);
+  }
+  // Past the end the last one answers.
+  EXPECT_EQ(GraphicsManager::GetInstance().GetFrameBuffer(5), GraphicsManager::GetInstance().GetFrameBuffer(2));
+}
+
+TEST_F(RenderScene, BatchQuadReachesTheWindowUnlitAsItIsAndLitAtTheAmbientLevel) {
+  const auto red = SolidFrame(255, 0, 0);
+  g_lightingEnabled = false;
+  Frame([&] { DrawRedQuadWithBatch(red); });
+  EXPECT_TRUE(Near(Pixel(8, 8), {255, 0, 0, 255}));
+  // Not upside down, and nothing beside the quad.
+  EXPECT_TRUE(Near(Pixel(8, kHeight - 9), {0, 0, 0, 255}));
+  EXPECT_TRUE(Near(Pixel(40, 40), {0, 0, 0, 255}));
+
+  g_lightingEnabled = true;
+  Frame([&] { DrawRedQuadWithBatch(red); });
+  // No light at all: the ambient 0.3 alone.
+  EXPECT_TRUE(Near(Pixel(8, 8), {77, 0, 0, 255}, 3));
+  EXPECT_TRUE(GraphicsManager::GetInstance().GetFrameBuffer(1)->GetLights().empty());
+
+  // A frame with nothing drawn shows nothing of the last one.
+  Frame([] {});
+  EXPECT_TRUE(Near(Pixel(8, 8), {0, 0, 0, 255}));
+}
+
+TEST_F(RenderScene, OneLightBrightensPixelsNearItOverPixelsTwoRadiiAway) {
+  const auto white = SolidFrame(255, 255, 255);
+  AddLight(40.0f, 60.0f, 20.0);  // reaches 24 pixels
+  Frame([&] {
+    Orv::Texture2DBatch batch;
+    batch.Init(GraphicsManager::GetInstance().GetTexture2DProgram(), 160.0f, 120.0f);
+    batch.Begin();
+    batch.Render(white, 80.0f, 60.0f, 160.0f, 120.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    batch.End();
+  });
+  const Rgba near = Pixel(40, 60);
+  const Rgba halfway = Pixel(52, 60);
+  const Rgba far = Pixel(88, 60);
+  std::printf("light at (40, 60), r 24: red %d at it, %d 12 px away, %d 48 px away\n", near[0], halfway[0], far[0]);
+  EXPECT_GT(near[0], 240);
+  EXPECT_TRUE(Near(halfway, {204, 204, 204, 255}, 6));  // 0.3 + 0.5
+  EXPECT_TRUE(Near(far, {77, 77, 77, 255}, 3));
+}
+
+TEST_F(RenderScene, OffScreenLightsMadeFirstNeitherCrashNorHideAnOnScreenOne) {
+  const auto white = SolidFrame(255, 255, 255);
+  for (int i = 0; i < 150; ++i) {
+    // Off on both axes; every third only on one of them, beside the screen.
+    if (i % 3 == 0) {
+      AddLight(-300.0f - i, 60.0f, 10.0);
+    } else {
+      AddLight(-300.0f - i, 500.0f + i, 10.0);
+    }
+  }
+  AddLight(120.0f, 30.0f, 10.0);
+  Frame([&] {
+    Orv::Texture2DBatch batch;
+    batch.Init(GraphicsManager::GetInstance().GetTexture2DProgram(), 160.0f, 120.0f);
+    batch.Begin();
+    batch.Render(white, 80.0f, 60.0f, 160.0f, 120.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    batch.End();
+  });
+  EXPECT_EQ(GraphicsManager::GetInstance().GetFrameBuffer(1)->GetLights().size(), 1u);
+  EXPECT_GT(Pixel(120, 30)[0], 240);
+  EXPECT_TRUE(Near(Pixel(20, 60), {77, 77, 77, 255}, 3));
+}
+
+TEST_F(RenderScene, LightBlockHoldsAsManyLightsAsTheShaderArrayAndDropsTheRest) {
+  Orv::FrameBuffer* lit = GraphicsManager::GetInstance().GetFrameBuffer(1);
+  for (int i = 0; i < 150; ++i) lit->AddLight({1.0f, 1.0f, 0.5f});
+  lit->Begin();
+  lit->End();
+  lit->Draw();
+  const std::int32_t capacity = lit->GetBatch().GetLightCapacity();
+  EXPECT_EQ(capacity, 100);
+  EXPECT_EQ(lit->GetBatch().GetLightCount(), capacity);
+}
+
+TEST_F(RenderScene, FrameBufferStartsEmptyAfterEachBegin) {
+  Orv::FrameBuffer* surfaceBuffer = GraphicsManager::GetInstance().GetFrameBuffer(2);
+  surfaceBuffer->Begin();
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  EXPECT_TRUE(Near(TargetPixel(5, 5), {255, 0, 0, 255}));
+  surfaceBuffer->End();
+  surfaceBuffer->Begin();
+  EXPECT_TRUE(Near(TargetPixel(5, 5), {0, 0, 0, 0}));
+  surfaceBuffer->End();
+}
+
+TEST_F(RenderScene, TwoFrameAnimationAdvancesEveryFrameAndStopsUnderPause) {
+  auto frames = std::make_shared<Orv::SpriteAnimationHandle>();
+  frames->push_back(SolidFrame(255, 0, 0));
+  frames->push_back(SolidFrame(0, 255, 0));
+  auto handle = engine.GetGameObjectManager().CreateGameObject(0);
+  auto sprite = std::make_shared<Orv::SpriteAnimComponent>();
+  sprite->Setup();
+  sprite->animation = frames;
+  sprite->frameCount = 2;
+  sprite->SetIntProperty(Orv::SpriteAnimComponent::Loop, 1);
+  handle.Lock()->AddComponent(Orv::TypeKey<Orv::SpriteAnimComponent>(), sprite);
+  render->OnGameObjectAdded(handle);
+  g_lightingEnabled = false;
+
+  const auto shown = [&] {
+    Frame([&] {
+      glLoadIdentity();
+      glTranslatef(20.0f, 20.0f, 0.0f);
+      sprite->Draw();
+      glLoadIdentity();
+    });
+    const Rgba p = Pixel(20, 20);
+    return p[0] > 200 ? "red" : p[1] > 200 ? "green" : "other";
+  };
+  std::vector<std::string> seen;
+  for (int i = 0; i < 4; ++i) seen.push_back(shown());
+  EXPECT_EQ(seen, (std::vector<std::string>{"green", "red", "green", "red"}));
+
+  render->Pause();
+  EXPECT_EQ(shown(), "red");
+  EXPECT_EQ(shown(), "red");
+  // Paused by a script, the engine's resume leaves it paused.
+  render->SetPausedByScript(true);
+  render->Resume();
+  EXPECT_EQ(shown(), "red");
+  render->SetPausedByScript(false);
+  render->Resume();
+  EXPECT_EQ(shown(), "green");
+
+  // A dead object leaves the list at the next update.
+  handle.Lock()->Destroy();
+  render->Update(0.0f);
+  EXPECT_TRUE(render->GetSpriteObjects().empty());
+}
