@@ -119,7 +119,7 @@ TEST(StartUpLoad, FontThatCannotBeUsedIsNamedWithWhatFailed) {
     {"id": "main", "path": ")" + font + R"(", "size": 14}]})");
   const RunResult run = RunUntilLoaded(folder);
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  for (const std::string line : {"Font 'huge' from " + font + ": size 3000 cannot be built\n",
+  for (const std::string& line : {"Font 'huge' from " + font + ": size 3000 cannot be built\n",
                                  "Font 'negative' from " + font + ": size -5 cannot be built\n",
                                  "Font 'zero' from " + font + ": size 0 cannot be built\n",
                                  std::string("Font 'text' from res/fonts/text.ttf: not a font\n"),

@@ -2,7 +2,7 @@
 // end of its script's Update.
 #include <gtest/gtest.h>
 
-#include "ScriptEngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 #include "world/CollisionComponent.h"
 
 using namespace Orv;
