@@ -1,6 +1,6 @@
 #include "input/KeyboardMouse.h"
 
-#include "app/App.h"
+#include "core/App.h"
 #include "core/GameObject.h"
 #include "script/ScriptRegistrar.h"
 

@@ -1,5 +1,5 @@
 // The keyboard and mouse script functions and constants.
-#include "app/App.h"
+#include "core/App.h"
 #include "core/GameObject.h"
 #include "input/KeyboardMouse.h"
 #include "script/ScriptComponent.h"

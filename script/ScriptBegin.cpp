@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "app/App.h"
+#include "core/App.h"
 #include "core/GameObject.h"
 #include "core/Report.h"
 #include "core/TransformComponent.h"

@@ -1,6 +1,6 @@
 #include "script/ScriptEngineSystem.h"
 
-#include "app/App.h"
+#include "core/App.h"
 #include "core/Report.h"
 #include "core/TypeKey.h"
 #include "script/ScriptComponent.h"
