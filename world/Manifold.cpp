@@ -11,7 +11,10 @@ namespace {
 
 void MoveBody(CollisionComponent* body, const Vec2& by) {
   if (body == nullptr) return;
-  if (Collider* collider = body->GetCollider()) collider->SetPosition(collider->GetPosition() + by);
+  Collider* collider = body->GetCollider();
+  if (collider == nullptr) return;
+  const Vec2 moved = collider->GetPosition() + by;
+  if (body->AcceptFinite("position", moved.x) && body->AcceptFinite("position", moved.y)) collider->SetPosition(moved);
 }
 
 }  // namespace

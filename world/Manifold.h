@@ -9,6 +9,7 @@
 namespace Orv {
 
 class CollisionComponent;
+class RigidBody;
 
 class Observer {
  public:
@@ -46,6 +47,16 @@ struct Manifold : public Observer {
   // The body's centre += vector × factor.
   void MoveBodyA(const Vec2& vector, double factor);
   void MoveBodyB(const Vec2& vector, double factor);
+
+  // The answers to a contact between two bodies. None of them lets a value
+  // that is not finite reach a body or a collider: the step that would make
+  // one is left out.
+  // Both velocities mirrored about the normal; a zero normal leaves them.
+  void ReflectVelocities(RigidBody& a, RigidBody& b) const;
+  // The impulse with restitution, then friction, at each contact point.
+  void ResolveManifold(RigidBody& a, RigidBody& b, float dt);
+  // Moves the bodies apart along the normal, a little past touching.
+  void CorrectPositions(const RigidBody& a, const RigidBody& b);
 
   // Not owned: the first object's component (earlier in the engine's list)
   // and the second's; null once freed.

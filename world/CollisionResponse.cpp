@@ -1,0 +1,112 @@
+// How two touching bodies answer their contact: mirrored velocities, an
+// impulse with restitution and friction, and a push apart.
+#include <algorithm>
+#include <cmath>
+
+#include "core/Report.h"
+#include "world/CollisionComponent.h"
+#include "world/Manifold.h"
+#include "world/RigidBody.h"
+
+namespace Orv {
+
+namespace {
+
+Vec2 Centre(const CollisionComponent* component, const RigidBody& body) {
+  const Collider* collider = component != nullptr ? component->GetCollider() : nullptr;
+  return collider != nullptr ? collider->GetPosition() : body.position;
+}
+
+// Both bodies' new motion, or neither's: a pair is never answered by half.
+bool Commit(RigidBody& a, const Vec2& vA, double wA, RigidBody& b, const Vec2& vB, double wB) {
+  const bool aFinite = vA.IsFinite() && std::isfinite(wA);
+  const bool bFinite = vB.IsFinite() && std::isfinite(wB);
+  if (!aFinite) a.NoteRefusal("velocity");
+  if (!bFinite) b.NoteRefusal("velocity");
+  if (!aFinite || !bFinite) return false;
+  a.velocity = vA;
+  a.angularVelocity = wA;
+  b.velocity = vB;
+  b.angularVelocity = wB;
+  return true;
+}
+
+}  // namespace
+
+void Manifold::ReflectVelocities(RigidBody& a, RigidBody& b) const {
+  const double lengthSquared = normal.LengthSquared();
+  if (lengthSquared == 0.0) return;
+  for (RigidBody* body : {&a, &b}) {
+    const Vec2 v = body->velocity;
+    body->Accept(body->velocity, v - normal * (2 * v.Dot(normal) / lengthSquared), "velocity");
+  }
+}
+
+void Manifold::ResolveManifold(RigidBody& a, RigidBody& b, float dt) {
+  const double lengthSquared = normal.LengthSquared();
+  normal = lengthSquared > 1e-8 ? normal / std::sqrt(lengthSquared) : Vec2{};
+  if (a.inverseMass + b.inverseMass == 0.0) return;
+  const Vec2 centreA = Centre(bodyA, a);
+  const Vec2 centreB = Centre(bodyB, b);
+  const unsigned count = std::min(contactCount, 2u);
+  // Each point's impulse is shared out by the square of the point count.
+  const double share = static_cast<double>(count) * count;
+  // The turning of a point is divided by (2 − count); two points of a box
+  // pair would divide by 0, so they turn as one point does.
+  const double turnShare = count == 2 ? 1.0 : 2.0 - count;
+  const double step = dt;
+  for (unsigned k = 0; k < count; ++k) {
+    const Vec2 ra = contacts[k] - centreA;
+    const Vec2 rb = contacts[k] - centreB;
+    Vec2 vA = a.velocity, vB = b.velocity;
+    double wA = a.angularVelocity, wB = b.angularVelocity;
+    const auto relative = [&] { return (vB + Vec2{wB * rb.y, -wB * rb.x}) - (vA + Vec2{wA * ra.y, -wA * ra.x}); };
+    const auto push = [&](const Vec2& impulse) {
+      vB += impulse * b.inverseMass;
+      wB += rb.Cross(impulse) * b.inverseInertia * step / turnShare;
+      vA -= impulse * a.inverseMass;
+      wA += ra.Cross(-impulse) * a.inverseInertia * step / turnShare;
+    };
+    const double vn = relative().Dot(normal);
+    // Already parting.
+    if (vn > 0.0001) return;
+    const double e = std::min(a.bouncy, b.bouncy);
+    const double raN = ra.Cross(normal), rbN = rb.Cross(normal);
+    const double k2 = a.inverseMass + b.inverseMass + raN * raN * a.inverseInertia + rbN * rbN * b.inverseInertia;
+    const double j = -(1 + e) * vn / k2 / share;
+    push(normal * j);
+    if (!Commit(a, vA, wA, b, vB, wB)) return;
+    // Friction acts only while the bodies part along the normal.
+    const Vec2 rv = relative();
+    const double vnAfter = rv.Dot(normal);
+    Vec2 tangent;
+    if (vnAfter > 0.0001) {
+      tangent = rv - normal * vnAfter;
+      const double tt = tangent.LengthSquared();
+      tangent = tt > 1e-8 ? tangent / std::sqrt(tt) : Vec2{};
+    }
+    const double jt = tangent.Dot(rv) / k2 / share;
+    if (!(jt > 0.0001)) return;
+    const double mu = std::sqrt((1 - a.friction) * (1 - b.friction));
+    push(mu * j >= jt ? tangent * -jt : tangent * -j * mu);
+    if (!Commit(a, vA, wA, b, vB, wB)) return;
+  }
+}
+
+void Manifold::CorrectPositions(const RigidBody& a, const RigidBody& b) {
+  if (bodyA == nullptr || bodyB == nullptr) {
+    PrintLine("nullptr found");
+    return;
+  }
+  if (a.mass == 0.0 || b.mass == 0.0) return;
+  // Only B's share is scaled, and the bodies end 0.01 further apart than the
+  // overlap, so they do not touch again at once.
+  const double denominator = a.inverseMass + 0.99 * b.inverseMass;
+  if (denominator == 0.0) return;
+  const Vec2 correction = normal * (std::fabs(penetration + 0.01) / denominator);
+  if (!correction.IsFinite()) return;
+  MoveBodyA(-correction, a.inverseMass);
+  MoveBodyB(correction, b.inverseMass);
+}
+
+}  // namespace Orv

@@ -1,0 +1,97 @@
+#include "world/PhysicEngine.h"
+
+#include <algorithm>
+#include <cfloat>
+
+#include "core/GameObject.h"
+#include "core/TransformComponent.h"
+#include "script/ScriptComponent.h"
+#include "world/CollisionComponent.h"
+#include "world/RigidBodyComponent.h"
+
+namespace Orv {
+
+namespace {
+
+// Transforms hold floats: a position beyond their range stands at its edge.
+float ToFloat(double value) { return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX})); }
+
+bool Lives(const std::shared_ptr<GameObject>& object) { return object && object->IsAlive(); }
+
+}  // namespace
+
+void PhysicEngine::PreUpdate(float) {
+  if (paused_) return;
+  objects_.erase(std::remove_if(objects_.begin(), objects_.end(),
+                                [](const ObjectLockPtr<GameObject>& handle) { return !Lives(handle.Lock()); }),
+                 objects_.end());
+}
+
+void PhysicEngine::Update(float dt) {
+  if (paused_) return;
+  for (std::size_t i = 0; i < objects_.size(); ++i) {
+    auto object = objects_[i].Lock();
+    if (Lives(object)) Step(*object, dt);
+  }
+}
+
+void PhysicEngine::Step(GameObject& object, float dt) {
+  auto rigid = object.GetComponent<RigidBodyComponent>().Lock();
+  if (!rigid) return;
+  auto transform = object.GetComponent<TransformComponent>().Lock();
+  auto collision = object.GetComponent<CollisionComponent>().Lock();
+  Collider* collider = collision ? collision->GetCollider() : nullptr;
+  RigidBody& body = rigid->body;
+  body.ApplyForces(dt);
+  // The collider is where the body is: collisions moved it since the last step.
+  if (collider != nullptr) {
+    body.Accept(body.position, collider->GetPosition(), "position");
+    if (collider->GetType() == Collider::TypeOBB) body.Accept(body.direction, collider->GetRotation(), "direction");
+  }
+  body.Integrate(dt);
+  rigid->ReportRefusal();
+  if (transform) {
+    transform->velocityX = body.velocity.x;
+    transform->velocityY = body.velocity.y;
+    // The camera places a follower by its parent.
+    if (transform->followParent) return;
+  }
+  if (collider == nullptr) return;
+  collider->SetPosition(body.position);
+  if (collider->GetType() == Collider::TypeOBB) collider->SetRotation(body.direction);
+  if (transform) {
+    transform->worldX = ToFloat(collider->GetPosition().x);
+    transform->worldY = ToFloat(collider->GetPosition().y);
+    transform->rotdeg = ToFloat(collider->GetRotation());
+  }
+}
+
+void PhysicEngine::Resume() {
+  if (!pausedByScript_) paused_ = false;
+}
+
+void PhysicEngine::PausePhysics() {
+  pausedByScript_ = true;
+  Pause();
+}
+
+void PhysicEngine::ResumePhysics() {
+  pausedByScript_ = false;
+  Resume();
+}
+
+void PhysicEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
+  auto object = handle.Lock();
+  if (!object) return;
+  auto script = object->GetComponent<ScriptComponent>().Lock();
+  if (auto rigid = object->GetComponent<RigidBodyComponent>().Lock()) {
+    objects_.push_back(handle);
+    if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+      transform->velocityX = rigid->body.velocity.x;
+      transform->velocityY = rigid->body.velocity.y;
+    }
+  }
+  if (script) RegisterScriptFunctions(*script);
+}
+
+}  // namespace Orv

@@ -1,0 +1,73 @@
+#pragma once
+// The state the physics engine integrates and the collision response changes:
+// a plain record, no object or component. A value that would leave the body
+// not finite is refused and the field keeps its last value; the record notes
+// the first such refusal so its owner can say so once.
+#include <cstdint>
+
+#include "core/Vec2.h"
+
+namespace Orv {
+
+// Frames shorter than this are stepped as if they were this long. The
+// single-precision value nearest 1/60.
+inline constexpr float kMinimumStep = 0.016666668f;
+
+// dt floored at kMinimumStep, compared in single precision.
+double StepTime(float dt);
+
+class RigidBody {
+ public:
+  // Ids count every body made in the run, from 0.
+  RigidBody();
+
+  // Mass times acceleration joins the force; the acceleration then becomes
+  // this step's velocity change.
+  void ApplyForces(float dt);
+  // Velocity, position, turning, friction, in that order; clears the force
+  // and sets the inertia from the new speed.
+  void Integrate(float dt);
+  // The inverse is 1 / value above 0.0001, else exactly 0.0001.
+  void SetInertia(double value);
+  // The inertia of |velocity| × mass × t.
+  void UpdateInertia(double t);
+  // 1 / mass, or 0 for a mass of 0: such a body does not move under forces or
+  // impulses. False, leaving both, when the inverse would not be finite.
+  bool SetMass(double value);
+
+  // Stores value in field when it is finite; otherwise keeps the field and
+  // notes cause as the first refusal. Answers whether it stored.
+  bool Accept(double& field, double value, const char* cause);
+  bool Accept(Vec2& field, const Vec2& value, const char* cause);
+  // Notes cause as the first refusal unless one is noted already.
+  void NoteRefusal(const char* cause);
+  // What was first refused, or null.
+  const char* FirstRefusal() const { return firstRefusal_; }
+
+  std::int32_t id;
+  bool rotationEnabled = true;
+  bool movementEnabled = true;
+  bool objectReflect = false;
+  Vec2 position;
+  // World units per second.
+  Vec2 velocity;
+  Vec2 acceleration;
+  Vec2 force;
+  // Degrees.
+  double direction = 0.0;
+  // Degrees per second; every step holds it within ±60.
+  double angularVelocity = 0.0;
+  double mass = 0.0;
+  double inverseMass = 0.0;
+  double inertia = 0.0;
+  double inverseInertia = 0.0;
+  double bouncy = 0.0;
+  // The share of velocity and turning lost every step, 0..1.
+  double friction = 0.0;
+  bool resolveTileMap = false;
+
+ private:
+  const char* firstRefusal_ = nullptr;
+};
+
+}  // namespace Orv
