@@ -14,7 +14,7 @@ display_file="$(mktemp)"
 Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$display_file"' EXIT
-for _ in $(seq 100); do
+for _ in $(seq 200); do
   grep -qx '[0-9]\+' "$display_file" && break
   sleep 0.05
 done

@@ -132,6 +132,8 @@ class GameEngine : public OGLApp {
   GameObjectManager gameObjectManager;
   // By type name, so archetype queries walk the types in name order.
   std::map<std::string, std::shared_ptr<GameObjectBlueprint>> blueprints;
+  // The file each blueprint came from, to say which one a later file replaced.
+  std::map<std::string, std::string> blueprintFiles;
   std::map<std::string, std::shared_ptr<ComponentCreate>> scriptFactories;
   std::array<bool, 256> keys_{};
   std::array<bool, 3> mouseButtons_{};

@@ -141,6 +141,12 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
     Trace(" ->Component " + type + "(" + Text(key) + ")" + " added!\n");
   }
   if (!ok) return false;
+  // Files load in name order and the last one wins; say so, or an old copy
+  // left beside the real file would replace it unseen.
+  if (auto earlier = blueprintFiles.find(name); earlier != blueprintFiles.end() && earlier->second != path) {
+    PrintLine("Blueprint '" + name + "' of " + path + " replaces the one of " + earlier->second);
+  }
+  blueprintFiles[name] = path;
   blueprints[name] = blueprint;
   Trace("Blueprint of type: " + name + " registered\n");
   return true;
@@ -181,6 +187,12 @@ void GameEngine::LoadGameObjectScriptFile(const std::string& path, const std::st
     return;
   }
   Trace("script of " + type + " found!");
+  if (auto earlier = scriptFactories.find(type); earlier != scriptFactories.end()) {
+    const auto* creator = dynamic_cast<const ScriptComponentCreator*>(earlier->second.get());
+    if (creator != nullptr && creator->GetScript()->GetName() != path) {
+      PrintLine("Script " + path + " replaces " + creator->GetScript()->GetName() + " for " + type);
+    }
+  }
   // An earlier script of the type is released here, so its entry expires.
   auto factory = std::make_shared<ScriptComponentCreator>(std::move(*text), path);
   scriptFactories[type] = factory;

@@ -2,7 +2,7 @@
 // The application shell: the window, the OpenGL context and the frame loop.
 #include <cstdint>
 
-#include "app/App.h"
+#include "core/App.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 

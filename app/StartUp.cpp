@@ -18,6 +18,7 @@
 #include "render/SpriteAnimComponent.h"
 #include "render/StencilComponent.h"
 #include "resources/ResourceManager.h"
+#include "script/ExtraScripts.h"
 #include "script/ScriptComponent.h"
 #include "world/BoidComponent.h"
 #include "world/CollisionComponent.h"

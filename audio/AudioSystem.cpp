@@ -2,7 +2,7 @@
 
 #include "audio/AudioSubManager.h"
 #include "core/GameObject.h"
-#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -96,21 +96,7 @@ void AudioSystem::SetMuteBGM(bool m) {
 }
 
 void AudioSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  auto script = GetHandleComponent<ScriptComponent>(object).Lock();
-  if (!script) return;
-  script->RegisterDirect("QueueSound", this, &AudioSystem::QueueSound);
-  script->RegisterDirect("StopBGM", this, &AudioSystem::StopBGM);
-  script->RegisterDirect("StopAllSFX", this, &AudioSystem::StopAllSFX);
-  script->RegisterDirect("SetBGMVolume", this, &AudioSystem::SetBGMVolume);
-  script->RegisterDirect("SetSFXVolume", this, &AudioSystem::SetSFXVolume);
-  script->RegisterDirect("SetPauseGameSFX", this, &AudioSystem::SetPauseGameSFX);
-  script->RegisterDirect("SetPauseMenuSFX", this, &AudioSystem::SetPauseMenuSFX);
-  script->RegisterDirect("SetPauseBGM", this, &AudioSystem::SetPauseBGM);
-  script->RegisterDirect("SetMuteSFX", this, &AudioSystem::SetMuteSFX);
-  script->RegisterDirect("SetMuteBGM", this, &AudioSystem::SetMuteBGM);
-  script->RegisterDirect("GetMuteSFX", this, &AudioSystem::GetMuteSFX);
-  script->RegisterDirect("GetMuteBGM", this, &AudioSystem::GetMuteBGM);
-  script->RegisterDirect("GetMuteAll", this, &AudioSystem::GetMuteAll);
+  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
 }
 
 }  // namespace Orv

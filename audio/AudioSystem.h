@@ -10,6 +10,8 @@
 
 namespace Orv {
 
+class ScriptComponent;
+
 class AudioSystem : public System {
  public:
   using System::System;
@@ -21,8 +23,9 @@ class AudioSystem : public System {
   void Shutdown() override;
   void Pause() override;
   void Resume() override;
-  // The thirteen sound functions, bound to this system.
   void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+  // The thirteen sound functions, bound to this system.
+  void RegisterScriptFunctions(ScriptComponent& script);
 
   // The script functions, in the order they are registered.
   void QueueSound(const char* id);

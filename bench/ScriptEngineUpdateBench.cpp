@@ -32,7 +32,7 @@ struct Scene {
       script->OnAttach(object.get());
       system->OnGameObjectAdded(object->GetSelfHandle());
       script->RunScript();
-      states.push_back(script->state->GetCState());
+      states.push_back(script->GetState()->GetCState());
     }
     // The new objects join the walk at the end of a pass.
     system->Update(kDt);

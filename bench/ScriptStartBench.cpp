@@ -20,6 +20,7 @@
 
 #include "app/GameEngine.h"
 #include "core/GameObject.h"
+#include "script/ExtraScripts.h"
 #include "script/ScriptComponent.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/App.h"
+#include "core/App.h"
 #include "core/JsonFile.h"
 #include "core/OverrideLists.h"
 #include "core/Report.h"

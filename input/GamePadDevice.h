@@ -6,8 +6,8 @@
 #include <map>
 #include <span>
 
-#include "input/ScriptConstant.h"
 #include "platform/GamePads.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 

@@ -3,6 +3,8 @@
 
 namespace Orv {
 
+class ScriptComponent;
+
 // Drives the gamepad device through the frame: the pads are read before the
 // scripts run and their buttons remembered after, so a press or a release is
 // seen by scripts in exactly one frame. Pausing does not stop the polling.
@@ -17,8 +19,9 @@ class GamePadSystem : public System {
   void Shutdown() override;
   void PreUpdate(float dt) override;
   void LateUpdate(float dt) override;
-  // The GAMEPAD_* constants and the pad functions, bound to the one device.
   void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+  // The GAMEPAD_* constants and the pad functions, bound to the one device.
+  void RegisterScriptFunctions(ScriptComponent& script);
 };
 
 }  // namespace Orv

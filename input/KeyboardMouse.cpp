@@ -1,8 +1,8 @@
 #include "input/KeyboardMouse.h"
 
-#include "app/App.h"
+#include "core/App.h"
 #include "core/GameObject.h"
-#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -115,34 +115,7 @@ bool KeyboardMouse::IsMouseReleased(int button) const {
 std::span<const ScriptConstant> KeyboardMouse::ScriptConstants() { return kKeyConstants; }
 
 void KeyboardMouse::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  auto locked = object.Lock();
-  if (!locked) return;
-  auto script = locked->GetComponent<ScriptComponent>().Lock();
-  if (!script) return;
-  for (const ScriptConstant& constant : ScriptConstants()) script->SetGlobalInteger(constant.name, constant.value);
-  if (script->GetState() == nullptr) return;
-  script->RegisterDirect("IsKeyPressed", this, &KeyboardMouse::IsKeyPressed);
-  script->RegisterDirect("IsMousePressed", this, &KeyboardMouse::IsMousePressed);
-  script->RegisterDirect("IsKeyReleased", this, &KeyboardMouse::IsKeyReleased);
-  script->RegisterDirect("IsMouseReleased", this, &KeyboardMouse::IsMouseReleased);
-  script->RegisterFunctor("GetWindowCursor", std::make_shared<GetWindowCursorFunc>(this, object));
-}
-
-OrvLua::LuaObject GetWindowCursorFunc::operator()() {
-  const std::optional<CursorPosition> position = Position();
-  if (!position) return {};
-  auto script = GetHandleComponent<ScriptComponent>(object_).Lock();
-  OrvLua::LuaObject table = script->NewTable();
-  table.SetNumber("x", position->x);
-  table.SetNumber("y", position->y);
-  return table;
-}
-
-std::optional<CursorPosition> GetWindowCursorFunc::Position() const {
-  if (!IsGameObjectAlive(object_)) return std::nullopt;
-  if (!GetHandleComponent<ScriptComponent>(object_).IsAlive()) return std::nullopt;
-  const auto [x, y] = system_->GetOwner()->GetCursorPos();
-  return CursorPosition{x, y};
+  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script, object);
 }
 
 }  // namespace Orv

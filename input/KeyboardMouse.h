@@ -11,7 +11,7 @@
 
 #include "LuaObject.h"
 #include "core/System.h"
-#include "input/ScriptConstant.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -29,6 +29,8 @@ class KeyboardMouse : public System {
   void OnMouseButtonUp(int button) override;
   // Puts the constants and functions into a new scripted object's state.
   void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+  // The KB_* and MOUSE_* constants, then the functions, in order.
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 
   // The script functions. Key codes are taken to 8 bits.
   bool IsKeyPressed(std::uint8_t key);

@@ -2,7 +2,7 @@
 
 #include <GL/glew.h>
 
-#include "app/App.h"
+#include "core/App.h"
 #include "platform/Desktop.h"
 #include "render/DrawPrimitives.h"
 

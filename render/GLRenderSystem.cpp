@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/App.h"
+#include "core/App.h"
 #include "core/Report.h"
 #include "core/TransformComponent.h"
 #include "platform/Desktop.h"

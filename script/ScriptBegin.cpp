@@ -4,11 +4,12 @@
 #include <string>
 #include <utility>
 
-#include "app/App.h"
+#include "core/App.h"
 #include "core/GameObject.h"
 #include "core/Report.h"
 #include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 
 namespace Orv {
@@ -43,56 +44,15 @@ unsigned UniqueIdOf(const ObjectLockPtr<GameObject>& object) {
   return locked && locked->IsAlive() ? locked->GetUniqueId() : 0;
 }
 
-// The calling object of a group function, alive and scripted; null otherwise.
-std::shared_ptr<ScriptComponent> ScriptOf(const ObjectLockPtr<GameObject>& object) {
-  auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return nullptr;
-  return locked->GetComponent<ScriptComponent>().Lock();
-}
-
-// The calling object when it may write the group's variables: alive,
-// scripted and leading its group.
-std::shared_ptr<GameObject> ScriptedLeader(const ObjectLockPtr<GameObject>& object) {
-  if (!ScriptOf(object)) return nullptr;
-  auto locked = object.Lock();
-  return locked && locked->IsGroupLeader() ? locked : nullptr;
-}
-
 }  // namespace
 
 void ScriptBegin::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return;
-  std::shared_ptr<ScriptComponent> component = locked->GetComponent<ScriptComponent>().Lock();
+  std::shared_ptr<ScriptComponent> component = LiveScriptComponent(object);
   if (!component) return;
-  RegisterScriptFunctions(*component, object);
+  // Without a state there is nothing to register; running says so.
+  if (component->GetState()) RegisterScriptFunctions(*component, object);
   component->RunScript();
   component->CallGlobalFunction("Init");
-}
-
-void ScriptBegin::RegisterScriptFunctions(ScriptComponent& component, const ObjectLockPtr<GameObject>& object) {
-  if (!component.GetState()) return;
-  component.RegisterDirect("CreateGameObject", this, &ScriptBegin::CreateGameObject);
-  component.RegisterDirect("CreateInactiveGameObject", this, &ScriptBegin::CreateInactiveGameObject);
-  component.RegisterDirect("CreateDelayedGameObject", this, &ScriptBegin::CreateDelayedGameObject);
-  component.RegisterDirect("CreateDelayedInactiveGameObject", this, &ScriptBegin::CreateDelayedInactiveGameObject);
-  component.RegisterDirect("ResetParamStack", this, &ScriptBegin::ResetParamStack);
-  component.RegisterFunctor("CreateChildGameObject", std::make_shared<CreateChildGameObject>(this, object));
-  component.RegisterFunctor("CreateMountedChildGameObject",
-                            std::make_shared<CreateMountedChildGameObject>(this, object));
-  component.RegisterDirect("PushStringParamKey", this, &ScriptBegin::PushStringParamKey);
-  component.RegisterDirect("PushIntParamKey", this, &ScriptBegin::PushIntParamKey);
-  component.RegisterDirect("PushRealParamKey", this, &ScriptBegin::PushRealParamKey);
-  component.RegisterDirect("PushStringParamIndex", this, &ScriptBegin::PushStringParamIndex);
-  component.RegisterDirect("PushIntParamIndex", this, &ScriptBegin::PushIntParamIndex);
-  component.RegisterDirect("PushRealParamIndex", this, &ScriptBegin::PushRealParamIndex);
-  component.RegisterDirect("SetEnableGrouping", this, &ScriptBegin::SetEnableGrouping);
-  component.RegisterFunctor("IsGroupLeader", std::make_shared<IsGroupLeaderFunc>(object));
-  component.RegisterFunctor("GetGroupAvgPos", std::make_shared<GetGroupAverageWorldPosFunc>(object));
-  component.RegisterFunctor("SetGroupVarReal", std::make_shared<SetGroupVarRealFunc>(object));
-  component.RegisterFunctor("SetGroupVarString", std::make_shared<SetGroupVarStringFunc>(object));
-  component.RegisterFunctor("SetGroupVarInteger", std::make_shared<SetGroupVarIntFunc>(object));
-  component.RegisterFunctor("GetGroupVar", std::make_shared<GetGroupVarFunc>(object));
 }
 
 void ScriptBegin::LateUpdate(float) { CreateDelayedObjects(); }
@@ -273,83 +233,6 @@ void ScriptBegin::AddToGroup(const ObjectLockPtr<GameObject>& object) {
     }
   }
   currentGroup.push_back(object);
-}
-
-unsigned ScriptBegin::CreateChildGameObject::operator()(const char* typeName, int id) {
-  if (!IsGameObjectAlive(object_)) return 0;
-  return system_->CreateChild(typeName, id, object_);
-}
-
-unsigned ScriptBegin::CreateMountedChildGameObject::operator()(const char* typeName, int id) {
-  if (!IsGameObjectAlive(object_)) return 0;
-  return system_->CreateMountedChild(typeName, id, object_);
-}
-
-bool ScriptBegin::IsGroupLeaderFunc::operator()() {
-  auto object = object_.Lock();
-  return object && object->IsAlive() && object->IsGroupLeader();
-}
-
-OrvLua::LuaObject ScriptBegin::GetGroupAverageWorldPosFunc::operator()() {
-  std::shared_ptr<ScriptComponent> script = ScriptOf(object_);
-  if (!script) return {};
-  OrvLua::LuaObject table = script->NewTable();
-  float sumX = 0.0f;
-  float sumY = 0.0f;
-  unsigned count = 0;
-  for (const ObjectLockPtr<GameObject>& handle : object_.Lock()->GetGroupMembers()) {
-    auto member = handle.Lock();
-    if (!member || !member->IsAlive()) continue;
-    auto transform = member->GetComponent<TransformComponent>().Lock();
-    if (!transform) continue;
-    sumX += transform->worldX;
-    sumY += transform->worldY;
-    ++count;
-  }
-  float x = 0.0f;
-  float y = 0.0f;
-  if (count > 0) {
-    const float share = 1.0f / static_cast<float>(count);
-    x = share * sumX;
-    y = share * sumY;
-  }
-  table.SetNumber("x", x);
-  table.SetNumber("y", y);
-  return table;
-}
-
-// Group variables live on the leader; only the leader writes them.
-void ScriptBegin::SetGroupVarRealFunc::operator()(const char* key, double value) {
-  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, value);
-}
-
-void ScriptBegin::SetGroupVarStringFunc::operator()(const char* key, const char* value) {
-  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, std::string(value));
-}
-
-void ScriptBegin::SetGroupVarIntFunc::operator()(const char* key, int value) {
-  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, value);
-}
-
-OrvLua::LuaObject ScriptBegin::GetGroupVarFunc::operator()(const char* key) {
-  std::shared_ptr<ScriptComponent> script = ScriptOf(object_);
-  if (!script) return {};
-  // The object's own variables are never read: a leader asks its members.
-  for (const ObjectLockPtr<GameObject>& handle : object_.Lock()->GetGroupMembers()) {
-    auto member = handle.Lock();
-    if (!member || !member->IsAlive() || !member->IsGroupLeader()) continue;
-    const auto& variables = member->GetGroupVariables();
-    auto found = variables.find(key);
-    if (found == variables.end()) continue;
-    const DataBun& value = found->second;
-    switch (value.type) {
-      case DataInt: return script->MakeInteger(value.intValue);
-      case DataReal: return script->MakeNumber(value.realValue);
-      case DataString: return script->MakeString(value.stringValue.c_str());
-      default: break;
-    }
-  }
-  return script->MakeNil();
 }
 
 }  // namespace Orv

@@ -38,4 +38,9 @@ bool ScriptChunk::Check(std::string& message) {
   return ok;
 }
 
+std::string ScriptChunk::WithName(const std::string& message) const {
+  if (message.compare(0, name_.size(), name_) == 0) return message;
+  return name_ + ": " + message;
+}
+
 }  // namespace Orv

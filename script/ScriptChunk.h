@@ -26,6 +26,9 @@ class ScriptChunk {
   // Compiles without running, in a state of its own: false with the core's
   // message when the text does not compile.
   bool Check(std::string& message);
+  // The core's messages already start with the file; the name goes in front
+  // only when not.
+  std::string WithName(const std::string& message) const;
 
  private:
   std::string text_;

@@ -1,9 +1,9 @@
 #pragma once
 // Makes a game object scripted: its own Lua state, its script, the attributes
 // its blueprint hands over, the functors behind its script functions, its
-// event variables and the fields of a pending kill. Every system talks to
-// the object's state through the services here.
-#include <cstring>
+// event variables and a pending kill. Every system talks to the object's
+// state through the services here. Its own script functions are defined in
+// ScriptComponentScript.cpp.
 #include <list>
 #include <map>
 #include <memory>
@@ -40,7 +40,7 @@ class ScriptComponent : public Component {
 
   // Setup runs the extra scripts; Shutdown closes the state; attaching
   // registers the component's own script functions. The state and this
-  // work wait for the state's first use (see StateHandle).
+  // work wait for the state's first use (see Materialize).
   void Setup() override;
   void Shutdown() override { CloseState(); }
   void OnAttach(GameObject* owner) override;
@@ -60,7 +60,7 @@ class ScriptComponent : public Component {
   void SetNamedAttribute(const std::string& key, const std::string& value);
   // Registers the component's own script functions now.
   void RegisterScriptFunctions(GameObject* owner);
-  // Publishes the attributes as globals, then runs the script; sets loaded
+  // Publishes the attributes as globals, then runs the script; it is loaded
   // on success. Also "ReloadScript".
   void RunScript();
   // From then on the component never touches the state again.
@@ -68,10 +68,10 @@ class ScriptComponent : public Component {
 
   // Null once the state has been closed.
   OrvLua::LuaState* GetState() { return Materialize(); }
-  const std::string& GetScriptText() const { return script->GetText(); }
+  const std::string& GetScriptText() const { return script_->GetText(); }
   // The script's file, or "script" for one made without a file: error lines
   // name it.
-  const std::string& GetScriptPath() const { return script->GetName(); }
+  const std::string& GetScriptPath() const { return script_->GetName(); }
 
   // Values made in this component's state; without a state, an unbound nil.
   OrvLua::LuaObject NewTable();
@@ -94,38 +94,32 @@ class ScriptComponent : public Component {
   OrvLua::LuaObject CallGlobalFunction(const char* name, double number, const OrvLua::LuaObject& value);
 
   // globals[name] = callee->*member. Nothing happens without a state.
+  // Systems live for the whole run, so their functions share one callee
+  // buffer across every state; any other callee gets a copy per closure.
   template <typename Callee, typename Member>
   void RegisterDirect(const char* name, Callee* callee, Member member) {
-    OrvLua::LuaState* target = state;
+    OrvLua::LuaState* target = GetState();
     if (!target) return;
-    // Every object start registers dozens of these: while nothing guards the
-    // globals table, the same closure is stored raw, without a handle on it.
-    lua_State* L = target->GetCState();
-    if (lua_getmetatable(L, LUA_GLOBALSINDEX)) {
-      lua_pop(L, 1);
-      OrvCall::RegisterDirect(target, name, callee, member);
-      return;
-    }
-    lua_checkstack(L, 3);
-    lua_pushstring(L, name);
     if constexpr (std::is_base_of_v<System, Callee>) {
-      // Systems live for the whole run: every state shares one buffer per
-      // function, which saves an allocation per function per object.
-      lua_pushlightuserdata(L, const_cast<OrvCall::CalleeBuffer<Callee, Member>*>(SharedBuffer(callee, member)));
+      OrvCall::RegisterShared(target, name, callee, member);
     } else {
-      OrvCall::CalleeBuffer<Callee, Member> buffer{callee, member};
-      std::memcpy(lua_newuserdata(L, sizeof buffer), &buffer, sizeof buffer);
+      OrvCall::RegisterDirect(target, name, callee, member);
     }
-    lua_pushcclosure(L, &OrvCall::DirectCallMemberDispatcher<Callee, Member>, 1);
-    lua_rawset(L, LUA_GLOBALSINDEX);
   }
   // Registers the functor's call operator under name and keeps the functor
   // for as long as the state can call it. Without a state, nothing.
   template <typename Functor>
   void RegisterFunctor(const char* name, std::shared_ptr<Functor> functor) {
-    if (!state || !functor) return;
+    if (!GetState() || !functor) return;
     RegisterDirect(name, functor.get(), &Functor::operator());
-    functors.push_back(std::move(functor));
+    functors_.push_back(std::move(functor));
+  }
+  // Makes the functor from args and registers it, in one call; nothing is
+  // made without a state.
+  template <typename Functor, typename... Args>
+  void RegisterNewFunctor(const char* name, Args&&... args) {
+    if (!GetState()) return;
+    RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
   }
 
   // The component's own script functions (callee: the component).
@@ -166,47 +160,55 @@ class ScriptComponent : public Component {
     std::string result_;
   };
 
-  // The object's state, read like a LuaState pointer. It is made on first
-  // use, with the shared scripts run and the component's functions
-  // registered as if that had happened at Setup and attach: a blueprint that
-  // carries script data makes one script component for the data and then
-  // replaces it with the type's own, and the replaced one never needs a state.
-  class StateHandle {
+  // Whether the script ran to its end; calls into it wait for that.
+  bool IsLoaded() const { return loaded_; }
+  // The attributes in the order they were set.
+  const std::list<std::pair<std::string, DataBun>>& GetAttributes() const { return attributes_; }
+  // The event variables the script has set, by key.
+  const std::map<std::string, DataBun>& GetEventVars() const { return eventVars_; }
+
+  // A kill asked for by the script itself, carried out by the script engine.
+  void RequestKill() { killRequested_ = true; }
+  bool IsKillRequested() const { return killRequested_; }
+  // Starts the countdown of a timed kill; one already running goes on.
+  void ArmTimedKill(float seconds) { timedKill_.Arm(seconds); }
+  bool IsTimedKillArmed() const { return timedKill_.IsArmed(); }
+  // One frame of the countdown: the kill is requested once it is due.
+  void StepTimedKill(float dt) {
+    if (timedKill_.Step(dt)) killRequested_ = true;
+  }
+
+ private:
+  // The countdown of a timed kill. The first delay wins; it is checked
+  // before counting, so it comes due one step after the time is reached,
+  // and at once for a delay of 0.
+  class TimedKill {
    public:
-    explicit StateHandle(ScriptComponent* component) : component_(component) {}
-    StateHandle(const StateHandle&) = delete;
-    StateHandle& operator=(const StateHandle&) = delete;
-    operator OrvLua::LuaState*() const { return component_->Materialize(); }
-    OrvLua::LuaState* operator->() const { return component_->Materialize(); }
+    void Arm(float seconds) {
+      if (armed_) return;
+      limit_ = seconds;
+      elapsed_ = 0.0f;
+      armed_ = true;
+    }
+    bool IsArmed() const { return armed_; }
+    bool Step(float dt) {
+      if (!armed_) return false;
+      if (elapsed_ >= limit_) return true;
+      elapsed_ += dt;
+      return false;
+    }
 
    private:
-    ScriptComponent* component_;
+    float elapsed_ = 0.0f;
+    float limit_ = 0.0f;
+    bool armed_ = false;
   };
 
-  StateHandle state{this};
-  bool loaded = false;
-  bool killRequested = false;
-  // Owners of the functor objects the state's closures call.
-  std::vector<std::shared_ptr<void>> functors;
-  std::list<std::pair<std::string, DataBun>> attributes;
-  std::map<std::string, DataBun> eventVars;
-  float timedKillElapsed = 0.0f;
-  float timedKillLimit = 0.0f;
-  bool timedKillArmed = false;
-
-
-  // The one buffer for (callee, member); kept until the end of the process.
-  template <typename Callee, typename Member>
-  static const OrvCall::CalleeBuffer<Callee, Member>* SharedBuffer(Callee* callee, Member member) {
-    static std::vector<std::unique_ptr<OrvCall::CalleeBuffer<Callee, Member>>> buffers;
-    for (const auto& buffer : buffers) {
-      if (buffer->callee == callee && buffer->member == member) return buffer.get();
-    }
-    buffers.push_back(std::make_unique<OrvCall::CalleeBuffer<Callee, Member>>(
-        OrvCall::CalleeBuffer<Callee, Member>{callee, member}));
-    return buffers.back().get();
-  }
- private:
+  // The object's state, made on first use, with the shared scripts run and
+  // the component's functions registered as if that had happened at Setup
+  // and attach: a blueprint that carries script data makes one script
+  // component for the data and then replaces it with the type's own, and the
+  // replaced one never needs a state.
   OrvLua::LuaState* Materialize();
 
   // The call sequence shared by the three CallGlobalFunction forms.
@@ -214,21 +216,21 @@ class ScriptComponent : public Component {
   // Reports the error value at the top of the stack, once per distinct text.
   void ReportCallError(const char* functionName);
 
-  ScriptChunkPtr script;
-  std::string lastCallError;
-  OrvLua::LuaState* luaState = nullptr;
-  bool stateClosed = false;
-  bool setUp = false;
-  bool collectorHeld = false;
-  GameObject* attachedTo = nullptr;
+  ScriptChunkPtr script_;
+  OrvLua::LuaState* luaState_ = nullptr;
+  bool loaded_ = false;
+  bool killRequested_ = false;
+  TimedKill timedKill_;
+  // Owners of the functor objects the state's closures call.
+  std::vector<std::shared_ptr<void>> functors_;
+  std::list<std::pair<std::string, DataBun>> attributes_;
+  std::map<std::string, DataBun> eventVars_;
+  std::string lastCallError_;
+  bool stateClosed_ = false;
+  bool setUp_ = false;
+  bool collectorHeld_ = false;
+  GameObject* attachedTo_ = nullptr;
 };
-
-// Copies a table of another state (or this one) into the receiver's state:
-// string keys with string, number, boolean and table values, tables copied
-// depth first. Anything else is dropped; a table nested in itself is not
-// followed back into itself, and tables more than 200 deep are left out
-// with one error line.
-OrvLua::LuaObject CopyTableToState(ScriptComponent& receiver, const OrvLua::LuaObject& source);
 
 // The factory of one object type's script components: it keeps the type's
 // script, read once at start-up, and its file for error lines.
@@ -242,18 +244,5 @@ class ScriptComponentCreator : public ComponentCreate {
  private:
   ScriptChunkPtr script;
 };
-
-// The shared scripts of data/scripts/extra/, run in every scripted object's
-// state before its own script, in the order they were read.
-std::vector<ScriptChunkPtr>& ScriptExtraTexts();
-void LoadExtraScripts();
-void LoadExtraScriptFile(const std::string& path);
-
-// The global variables every object's script shares, made on first use.
-struct ScriptGlobalVar {
-  bool isSet = false;
-  DataBun value;
-};
-std::map<std::string, ScriptGlobalVar>& ScriptGlobalVars();
 
 }  // namespace Orv

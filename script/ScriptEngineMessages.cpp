@@ -7,6 +7,8 @@
 #include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptEngineSystem.h"
+#include "script/ScriptRegistrar.h"
+#include "script/TableCopy.h"
 
 namespace Orv {
 
@@ -32,7 +34,7 @@ OrvLua::LuaObject MemberTable(ScriptComponent& caller, const GameObject& member)
     table.SetNumber("screenY", transform->posY);
   }
   if (auto script = member.GetComponent<ScriptComponent>().Lock()) {
-    for (const auto& [key, value] : script->eventVars) {
+    for (const auto& [key, value] : script->GetEventVars()) {
       switch (value.type) {
         case DataInt: table.SetNumber(key.c_str(), value.intValue); break;
         case DataReal: table.SetNumber(key.c_str(), value.realValue); break;
@@ -68,9 +70,7 @@ std::map<const ScriptComponent*, int> stateDepths;
 
 void ScriptEngineSystem::DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number,
                                         const OrvLua::LuaObject& message) {
-  auto object = receiver.Lock();
-  if (!object || !object->IsAlive()) return;
-  auto component = object->GetComponent<ScriptComponent>().Lock();
+  auto component = LiveScriptComponent(receiver);
   if (!component) return;
   int& stateDepth = stateDepths[component.get()];
   if (messageDepth >= kMaxMessageDepth || stateDepth >= kMaxMessageDepthInOneState) {
@@ -183,9 +183,7 @@ unsigned ScriptEngineSystem::GetEventGroupCount(const char* group) {
 }
 
 OrvLua::LuaObject ScriptEngineSystem::EventGroupList(const EntityRecord& caller, const char* group) {
-  auto object = caller.object.Lock();
-  if (!object || !object->IsAlive() || !object->GetComponent<ScriptComponent>().IsAlive()) return {};
-  object.reset();
+  if (!LiveScriptComponent(caller.object)) return {};
   // Asking makes the group; the next pruning takes it away again if empty.
   return MemberList(caller, Handles(eventGroups[group]));
 }
@@ -199,9 +197,7 @@ void ScriptEngineSystem::PruneEventGroups() {
 
 OrvLua::LuaObject ScriptEngineSystem::MemberList(const EntityRecord& caller,
                                                  const std::vector<ObjectLockPtr<GameObject>>& members) {
-  auto object = caller.object.Lock();
-  if (!object || !object->IsAlive()) return {};
-  auto component = object->GetComponent<ScriptComponent>().Lock();
+  auto component = LiveScriptComponent(caller.object);
   if (!component) return {};
   OrvLua::LuaObject result = component->NewTable();
   int position = 1;

@@ -1,31 +1,13 @@
 #include "script/ScriptEngineSystem.h"
 
-#include <utility>
-
-#include "app/App.h"
+#include "core/App.h"
 #include "core/Report.h"
 #include "core/TypeKey.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 
 namespace Orv {
-
-namespace {
-
-// The caller's script component while the caller lives; empty otherwise.
-std::shared_ptr<ScriptComponent> LiveScriptComponent(const EntityRecord& caller) {
-  auto object = caller.object.Lock();
-  if (!object || !object->IsAlive()) return {};
-  return object->GetComponent<ScriptComponent>().Lock();
-}
-
-// The component keeps the functor as long as its state can call it.
-template <typename Functor, typename... Args>
-void RegisterNewFunctor(ScriptComponent& component, const char* name, Args&&... args) {
-  component.RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
-}
-
-}  // namespace
 
 void ScriptEngineSystem::Init(unsigned, unsigned) { requiredTypes.push_back(TypeKey<ScriptComponent>()); }
 
@@ -37,52 +19,7 @@ void ScriptEngineSystem::Pause() {
 void ScriptEngineSystem::Resume() { scriptsPaused = false; }
 
 void ScriptEngineSystem::OnEntityAdded(EntityRecord& entity) {
-  auto object = entity.object.Lock();
-  if (!object) return;
-  auto component = object->GetComponent<ScriptComponent>().Lock();
-  if (!component) return;
-  RegisterScriptFunctions(*component, entity);
-}
-
-void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& component, const EntityRecord& entity) {
-  if (component.state == nullptr) return;
-  using Self = ScriptEngineSystem;
-  component.RegisterDirect("Shutdown", this, &Self::RequestShutdown);
-  component.RegisterDirect("ToggleFullscreen", this, &Self::ToggleFullscreen);
-  component.RegisterDirect("ToggleGamePause", this, &Self::ToggleGamePause);
-  component.RegisterDirect("PauseEngineActivate", this, &Self::PauseEngineActivate);
-  component.RegisterDirect("PauseEngineDeactivate", this, &Self::PauseEngineDeactivate);
-  component.RegisterDirect("IsGamePaused", this, &Self::IsGamePaused);
-  component.RegisterDirect("HasGamePaused", this, &Self::HasGamePaused);
-  component.RegisterDirect("GetWindowWidth", this, &Self::GetWindowWidth);
-  component.RegisterDirect("GetWindowHeight", this, &Self::GetWindowHeight);
-  RegisterNewFunctor<SetGameObjectID>(component, "SetID", entity);
-  RegisterNewFunctor<GetGameObjectID>(component, "GetID", entity);
-  RegisterNewFunctor<GetGameObjectUniqueID>(component, "GetUniqueID", entity);
-  RegisterNewFunctor<GetAllArcheTypeInfoIndex>(component, "GetArcheTypeInfoIndex", this, entity);
-  RegisterNewFunctor<GetAllArcheTypeInfoKey>(component, "GetArcheTypeInfokey", this, entity);
-  component.RegisterDirect("__BREAK", this, &Self::Break);
-  RegisterNewFunctor<RegisterMessageChannel>(component, "SubMsgChannel", this, entity);
-  RegisterNewFunctor<DeregisterMessageChannel>(component, "UnsubMsgChannel", this, entity);
-  RegisterNewFunctor<CheckIsRegisteredMessageChannel>(component, "IsChannelSub", this, entity);
-  component.RegisterDirect("SendMsgToChannel", this, &Self::SendMsgToChannel);
-  RegisterNewFunctor<BroadcastMessageToChildrenFunc>(component, "SendMsgToChildren", entity);
-  RegisterNewFunctor<BroadcastMessageToGroupFunc>(component, "SendMsgToGroup", entity);
-  RegisterNewFunctor<SubscribeEventGroupFunc>(component, "SubscribeToEventGroup", this, entity);
-  RegisterNewFunctor<UnSubscribeEventGroupFunc>(component, "UnsubscribeFromEventGroup", this, entity);
-  RegisterNewFunctor<GetEventGroupList>(component, "GetEventGroupList", this, entity);
-  RegisterNewFunctor<GetGroupMemberList>(component, "GetGroupMemberList", entity);
-  RegisterNewFunctor<GetGroupMemberCount>(component, "GetGroupMemberCount", entity);
-  component.RegisterDirect("GetEventGroupCount", this, &Self::GetEventGroupCount);
-  component.RegisterDirect("RemoveGameObjectUID", this, &Self::RemoveGameObjectUID);
-  component.RegisterDirect("RemoveAllGameObjects", this, &Self::RemoveAllGameObjects);
-  component.RegisterDirect("RemoveAllGameObjectsExcept", this, &Self::RemoveAllGameObjectsExcept);
-  component.RegisterDirect("RemoveAllGameObjectsOfType", this, &Self::RemoveAllGameObjectsOfType);
-  component.RegisterDirect("RemoveAllGameObjectsContainingComponent", this,
-                          &Self::RemoveAllGameObjectsContainingComponent);
-  component.RegisterDirect("RemoveAllGameObjectsExceptUID", this, &Self::RemoveAllGameObjectsExceptUID);
-  RegisterNewFunctor<DeleteOBJSelf>(component, "Kill", this, entity);
-  RegisterNewFunctor<DeleteOBJSelfTimed>(component, "TimeKill", this, entity);
+  if (auto script = ScriptToRegisterInto(entity.object)) RegisterScriptFunctions(*script, entity);
 }
 
 // ---- The frame ------------------------------------------------------------
@@ -102,13 +39,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
     component->CallGlobalFunction("Update", dt);
     // Checked before counting, so the flag comes one step after the time is
     // reached, and at once for a delay of 0 armed in this Update.
-    if (component->timedKillArmed) {
-      if (component->timedKillElapsed >= component->timedKillLimit) {
-        component->killRequested = true;
-      } else {
-        component->timedKillElapsed += dt;
-      }
-    }
+    component->StepTimedKill(dt);
   }
   // The collision engine keeps no contact record past this point of the
   // frame: the script has had its chance to read them.
@@ -164,7 +95,7 @@ unsigned ScriptEngineSystem::GetGameObjectUniqueID::operator()() {
 
 OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoIndex(const EntityRecord& caller, const char* componentName,
                                                          int index) {
-  auto component = LiveScriptComponent(caller);
+  auto component = LiveScriptComponent(caller.object);
   if (!component) return {};
   return ArcheTypeTable(*component,
                         owner_->GetArcheTypeInfoByIndex(componentName, static_cast<unsigned>(index)));
@@ -172,7 +103,7 @@ OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoIndex(const EntityRecord& cal
 
 OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoKey(const EntityRecord& caller, const char* componentName,
                                                        const char* key) {
-  auto component = LiveScriptComponent(caller);
+  auto component = LiveScriptComponent(caller.object);
   if (!component) return {};
   return ArcheTypeTable(*component, owner_->GetArcheTypeInfoByKey(componentName, key));
 }
@@ -236,21 +167,17 @@ void ScriptEngineSystem::RemoveAllGameObjectsExceptUID(unsigned uniqueId) {
 }
 
 void ScriptEngineSystem::Kill(const EntityRecord& caller) {
-  auto component = LiveScriptComponent(caller);
+  auto component = LiveScriptComponent(caller.object);
   if (!component) return;
-  component->killRequested = true;
+  component->RequestKill();
   QueueRemoval({.kind = RemovalRequest::KillObject, .target = caller});
 }
 
 void ScriptEngineSystem::TimeKill(const EntityRecord& caller, float seconds) {
-  auto component = LiveScriptComponent(caller);
+  auto component = LiveScriptComponent(caller.object);
   if (!component) return;
   // A countdown already running goes on: the first delay wins.
-  if (!component->timedKillArmed) {
-    component->timedKillLimit = seconds;
-    component->timedKillElapsed = 0.0f;
-    component->timedKillArmed = true;
-  }
+  component->ArmTimedKill(seconds);
   timedKills.push_back(caller);
 }
 
@@ -275,12 +202,12 @@ void ScriptEngineSystem::CarryOutRemoval(const RemovalRequest& request) {
 void ScriptEngineSystem::CarryOutTimedKills() {
   for (std::size_t i = 0; i < timedKills.size();) {
     const ObjectLockPtr<GameObject>& object = timedKills[i].object;
-    auto component = LiveScriptComponent(timedKills[i]);
+    auto component = LiveScriptComponent(timedKills[i].object);
     if (!component) {
       timedKills.erase(timedKills.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
-    if (component->killRequested) {
+    if (component->IsKillRequested()) {
       owner_->DestroyObject(object);
       timedKills.erase(timedKills.begin() + static_cast<std::ptrdiff_t>(i));
       continue;

@@ -3,11 +3,39 @@
 // does not own its callee: systems live for the run, and whoever registers a
 // functor keeps it (the script component's functor list) until the state
 // is closed.
+#include <cstddef>
+#include <memory>
+#include <vector>
+
 #include "LuaObject.h"
 #include "LuaState.h"
 #include "OrvCall.h"
 
 namespace OrvCall {
+
+namespace Detail {
+
+// globals[name] = a closure of dispatcher whose upvalue holds the size bytes
+// of block: a light userdata on block itself when it is shared (it lives to
+// the end of the process), otherwise a full userdata with a copy. Every
+// object start registers dozens of these: while nothing guards the globals
+// table, the closure is stored raw, without a handle on it; once something
+// does, the store honours __newindex and the closure keeps its own copy.
+void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, const void* block,
+                           std::size_t size, bool shared);
+
+}  // namespace Detail
+
+// The one buffer for (callee, member); kept until the end of the process.
+template <typename Callee, typename Member>
+const CalleeBuffer<Callee, Member>* SharedCalleeBuffer(Callee* callee, Member member) {
+  static std::vector<std::unique_ptr<CalleeBuffer<Callee, Member>>> buffers;
+  for (const auto& buffer : buffers) {
+    if (buffer->callee == callee && buffer->member == member) return buffer.get();
+  }
+  buffers.push_back(std::make_unique<CalleeBuffer<Callee, Member>>(CalleeBuffer<Callee, Member>{callee, member}));
+  return buffers.back().get();
+}
 
 // globals[name] = callee->*member. Nothing happens without a state (or
 // without a callee, which every call would crash on); a later registration
@@ -15,9 +43,19 @@ namespace OrvCall {
 template <typename Callee, typename Member>
 void RegisterDirect(OrvLua::LuaState* state, const char* name, Callee* callee, Member member) {
   if (!state || !callee) return;
-  OrvLua::LuaObject globals = state->GetGlobals();
-  globals.RegisterHelper(name, &DirectCallMemberDispatcher<Callee, Member>, &callee, sizeof callee, &member,
-                         sizeof member);
+  const CalleeBuffer<Callee, Member> buffer{callee, member};
+  Detail::RegisterGlobalClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>, &buffer, sizeof buffer,
+                                false);
+}
+
+// The same for a callee that outlives every state (an engine system): all
+// states share one buffer per function, which saves an allocation per
+// function per object.
+template <typename Callee, typename Member>
+void RegisterShared(OrvLua::LuaState* state, const char* name, Callee* callee, Member member) {
+  if (!state || !callee) return;
+  Detail::RegisterGlobalClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>,
+                                SharedCalleeBuffer(callee, member), sizeof(CalleeBuffer<Callee, Member>), true);
 }
 
 // globals[name] = the functor's call operator.

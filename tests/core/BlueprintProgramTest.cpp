@@ -34,3 +34,24 @@ TEST(BlueprintProgram, SpawnListCreatesTheFirstSceneAndGoesOnAfterAFailure) {
   EXPECT_NE(run.out.find("Error! Unable to load data/gameobjects/Broken.txt: line 1, column"), std::string::npos)
       << "the console line says where the file broke";
 }
+
+// Files load in name order and the last wins: an old copy left beside the
+// real file replaces it, and the console names both.
+TEST(BlueprintProgram, ASecondFileForOneTypeSaysWhichItReplaced) {
+  ContentFolder folder;
+  WriteScriptScene(folder, "Twice", {{"Hero", "print('new script') function Update() Shutdown() end"}},
+                   {{"Hero", 1}});
+  folder.Write("data/scripts/Hero.old.lua", "print('old script') function Update() Shutdown() end");
+  folder.Write("data/gameobjects/Hero copy.txt", R"({"name":"Hero","id":7,"components":[]})");
+  const RunResult run = RunOrv(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Count(run.out, "Blueprint 'Hero' of data/gameobjects/Hero.txt replaces the one of "
+                           "data/gameobjects/Hero copy.txt\n"),
+            1u)
+      << run.out;
+  EXPECT_EQ(Count(run.out, "Script data/scripts/Hero.old.lua replaces data/scripts/Hero.lua for Hero\n"), 1u)
+      << run.out;
+  EXPECT_EQ(Count(run.out, "old script\n"), 1u) << "the later file is the one that runs";
+  EXPECT_EQ(Count(run.out, "new script\n"), 0u);
+}

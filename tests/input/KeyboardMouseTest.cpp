@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "app/App.h"
+#include "core/App.h"
 #include "core/GameObject.h"
 #include "input/KeyboardMouse.h"
 #include "script/ScriptComponent.h"

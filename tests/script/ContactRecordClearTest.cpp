@@ -25,7 +25,7 @@ class ContactRecordClear : public ScriptEngineFixture {
     ::testing::internal::GetCapturedStdout();
     if (!object) return object;
     collision = object->GetComponent<CollisionComponent>().Lock();
-    lua_State* L = Script(object).state->GetCState();
+    lua_State* L = Script(object).GetState()->GetCState();
     lua_pushlightuserdata(L, collision.get());
     lua_pushcclosure(L, &ContactCount, 1);
     lua_setglobal(L, "ContactCount");

@@ -121,7 +121,7 @@ TEST_F(RemovalTest, KillAndTimeKillOfADeadCallerDoNothing) {
   Run(object, "Kill() TimeKill(1)");
   EXPECT_TRUE(System().GetRemovalRequests().empty());
   EXPECT_TRUE(System().GetTimedKills().empty());
-  EXPECT_FALSE(Script(object).timedKillArmed);
+  EXPECT_FALSE(Script(object).IsTimedKillArmed());
 }
 
 }  // namespace

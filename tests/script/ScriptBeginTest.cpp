@@ -65,7 +65,7 @@ TEST_F(ScriptBeginTest, ABrokenScriptGetsNoInitButKeepsItsFunctionsAndTheObjectL
             "Game Object(Broken) is created!\n"
             "Error running script: data/scripts/Broken.lua:2: unexpected symbol near '='\n");
   EXPECT_EQ(err, "Error running script: data/scripts/Broken.lua:2: unexpected symbol near '='\n");
-  EXPECT_FALSE(broken->GetComponent<ScriptComponent>().Lock()->loaded);
+  EXPECT_FALSE(broken->GetComponent<ScriptComponent>().Lock()->IsLoaded());
   EXPECT_EQ(Eval(*broken, "return type(CreateGameObject)"), "function");
 }
 
@@ -77,7 +77,7 @@ TEST_F(ScriptBeginTest, AnErrorInInitIsOneLineNamingTheScriptAndTheObjectStays) 
   auto next = Create("Next");
   EXPECT_EQ(err, "Error in Init of data/scripts/Faulty.lua:3: attempt to index local 't' (a nil value)\n");
   EXPECT_TRUE(faulty->IsAlive());
-  EXPECT_TRUE(faulty->GetComponent<ScriptComponent>().Lock()->loaded);
+  EXPECT_TRUE(faulty->GetComponent<ScriptComponent>().Lock()->IsLoaded());
   EXPECT_NE(out.find("next init\n"), std::string::npos);
 }
 

@@ -11,7 +11,9 @@
 #include "core/GameObject.h"
 #include "core/GameObjectManager.h"
 #include "core/TransformComponent.h"
+#include "script/ExtraScripts.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptGlobalVars.h"
 
 namespace OrvTest {
 

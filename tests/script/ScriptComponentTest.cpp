@@ -9,6 +9,8 @@
 #include "core/GameObjectBlueprint.h"
 
 #include "script/ScriptComponent.h"
+#include "script/ScriptGlobalVars.h"
+#include "script/TableCopy.h"
 #include "support/ProgramRun.h"
 #include "tests/script/ScriptComponentFixture.h"
 
@@ -36,7 +38,7 @@ TEST_F(ScriptComponentTest, ExtraScriptsRunInOrderBeforeTheObjectsScriptAndBroke
   auto b = Attach(*second, "seen = shared .. order");
   for (auto* component : {a.get(), b.get()}) {
     component->RunScript();
-    EXPECT_TRUE(component->loaded);
+    EXPECT_TRUE(component->IsLoaded());
     EXPECT_EQ(Eval(*component, "return seen"), "onead");
     // Nothing the shared scripts left behind stays on the stack.
     EXPECT_EQ(lua_gettop(component->GetState()->GetCState()), 0);
@@ -58,7 +60,7 @@ TEST_F(ScriptComponentTest, AttributesBecomeGlobalsAndTheLaterOfTwoRecordsWins) 
   component->SetNamedAttribute("name", std::string("hero\0x", 6));
   component->SetNamedAttribute("speed", 2.5);
   component->RunScript();
-  ASSERT_TRUE(component->loaded);
+  ASSERT_TRUE(component->IsLoaded());
   EXPECT_EQ(Eval(*component, "return copy"), "2.5");
   EXPECT_EQ(Eval(*component, "return lives + 1"), "4");
   // Strings keep their full length.
@@ -72,7 +74,7 @@ TEST_F(ScriptComponentTest, ReloadScriptRunsTheTextAgainWithTheHandedOverAttribu
   component->RunScript();
   EXPECT_EQ(Eval(*component, "hp = 3; defined = 'changed'; other = 'kept'; ReloadScript(); return hp"), "10");
   EXPECT_EQ(Eval(*component, "return runs .. defined .. other"), "2scriptkept");
-  EXPECT_TRUE(component->loaded);
+  EXPECT_TRUE(component->IsLoaded());
 }
 
 TEST_F(ScriptComponentTest, AScriptThatFailsReportsItsFileLineAndCauseAndStaysUnloaded) {
@@ -96,7 +98,7 @@ TEST_F(ScriptComponentTest, AScriptThatFailsReportsItsFileLineAndCauseAndStaysUn
     EXPECT_EQ(out, std::string(c.expected) + "\n") << c.text;
     // The message box, which headless runs write to standard error.
     EXPECT_EQ(err, std::string(c.expected) + "\n") << c.text;
-    EXPECT_FALSE(component->loaded);
+    EXPECT_FALSE(component->IsLoaded());
     EXPECT_EQ(lua_gettop(component->GetState()->GetCState()), 0);
   }
 }
@@ -147,7 +149,7 @@ TEST_F(ScriptComponentTest, AnErrorInACalledFunctionIsOneLineOncePerDistinctMess
   EXPECT_EQ(err,
             "Error in Update of data/scripts/Err.lua:3: attempt to perform arithmetic on a nil value\n"
             "Error in Update of data/scripts/Err.lua:2: big step\n");
-  EXPECT_TRUE(component->loaded) << "a failing call leaves the script loaded";
+  EXPECT_TRUE(component->IsLoaded()) << "a failing call leaves the script loaded";
 }
 
 TEST_F(ScriptComponentTest, AttributeFunctionsReachTheObjectsComponentsByName) {
@@ -211,11 +213,11 @@ TEST_F(ScriptComponentTest, EventVariablesTakeTheLastValueAndItsType) {
   auto object = NewObject();
   auto component = Attach(*object, "");
   Eval(*component, "SetEventVarInteger('k', 4); SetEventVarReal('r', 1.5); SetEventVarString('k', 'now text')");
-  ASSERT_EQ(component->eventVars.size(), 2u);
-  EXPECT_EQ(component->eventVars["k"].type, DataString);
-  EXPECT_EQ(component->eventVars["k"].stringValue, "now text");
-  EXPECT_EQ(component->eventVars["r"].type, DataReal);
-  EXPECT_EQ(component->eventVars["r"].realValue, 1.5);
+  ASSERT_EQ(component->GetEventVars().size(), 2u);
+  EXPECT_EQ(component->GetEventVars().at("k").type, DataString);
+  EXPECT_EQ(component->GetEventVars().at("k").stringValue, "now text");
+  EXPECT_EQ(component->GetEventVars().at("r").type, DataReal);
+  EXPECT_EQ(component->GetEventVars().at("r").realValue, 1.5);
 }
 
 TEST_F(ScriptComponentTest, ValuesAndGlobalsAreMadeInTheComponentsState) {
@@ -308,14 +310,14 @@ TEST_F(ScriptComponentTest, ClosingTheStateUnbindsHandlesAndReleasesFunctorsAfte
   EXPECT_EQ(Eval(*component, "Count(); return Count()"), "2");
   OrvLua::LuaObject kept = component->GetGlobal("Init");
   // The state reads like a pointer to it, and stays closed once closed.
-  EXPECT_FALSE(component->state == nullptr);
-  OrvLua::LuaState* open = component->state;
-  EXPECT_EQ(open->GetCState(), component->state->GetCState());
+  EXPECT_FALSE(component->GetState() == nullptr);
+  OrvLua::LuaState* open = component->GetState();
+  EXPECT_EQ(open->GetCState(), component->GetState()->GetCState());
   component->Shutdown();
   EXPECT_EQ(component->GetState(), nullptr);
-  EXPECT_TRUE(component->state == nullptr);
-  EXPECT_TRUE(!component->state);
-  EXPECT_FALSE(component->loaded);
+  EXPECT_TRUE(component->GetState() == nullptr);
+  EXPECT_TRUE(!component->GetState());
+  EXPECT_FALSE(component->IsLoaded());
   EXPECT_FALSE(kept.IsBound());
   EXPECT_FALSE(component->CallGlobalFunction("Init").IsBound());
   EXPECT_FALSE(watch.expired()) << "functors live as long as the component";

@@ -17,7 +17,9 @@
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "script/ScriptBegin.h"
+#include "script/ExtraScripts.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptGlobalVars.h"
 #include "support/ProgramRun.h"
 
 namespace OrvTest {

@@ -10,8 +10,8 @@ void NoteSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked) return;
   auto script = locked->GetComponent<ScriptComponent>().Lock();
-  if (!script || !script->state) return;
-  lua_State* L = script->state->GetCState();
+  if (!script || !script->GetState()) return;
+  lua_State* L = script->GetState()->GetCState();
   lua_pushlightuserdata(L, log_);
   lua_pushcclosure(L, &NoteSystem::Note, 1);
   lua_setglobal(L, "Note");
@@ -54,7 +54,7 @@ std::string TopAsText(lua_State* L) {
 }  // namespace
 
 std::string ScriptEngineFixture::Global(const std::shared_ptr<GameObject>& object, const char* name) {
-  lua_State* L = Script(object).state->GetCState();
+  lua_State* L = Script(object).GetState()->GetCState();
   lua_getglobal(L, name);
   std::string text = TopAsText(L);
   lua_pop(L, 1);
@@ -62,7 +62,7 @@ std::string ScriptEngineFixture::Global(const std::shared_ptr<GameObject>& objec
 }
 
 std::string ScriptEngineFixture::Run(const std::shared_ptr<GameObject>& object, const std::string& code) {
-  lua_State* L = Script(object).state->GetCState();
+  lua_State* L = Script(object).GetState()->GetCState();
   const int top = lua_gettop(L);
   std::string text;
   if (OrvLua::LoadBuffer(L, code.data(), code.size(), "=test") != 0 || lua_pcall(L, 0, 1, 0) != 0) {

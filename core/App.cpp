@@ -1,4 +1,4 @@
-#include "app/App.h"
+#include "core/App.h"
 
 namespace Orv {
 

@@ -1,0 +1,28 @@
+#include "ScriptRegistration.h"
+
+#include <cstring>
+
+#include "LuaGlobals.h"
+
+namespace OrvCall::Detail {
+
+void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, const void* block,
+                           std::size_t size, bool shared) {
+  lua_State* L = state->GetCState();
+  if (!OrvLua::HasPlainGlobals(L)) {
+    OrvLua::LuaObject globals = state->GetGlobals();
+    globals.RegisterHelper(name, dispatcher, block, static_cast<unsigned>(size), nullptr, 0);
+    return;
+  }
+  lua_checkstack(L, 3);
+  lua_pushstring(L, name);
+  if (shared) {
+    lua_pushlightuserdata(L, const_cast<void*>(block));
+  } else {
+    std::memcpy(lua_newuserdata(L, size), block, size);
+  }
+  lua_pushcclosure(L, dispatcher, 1);
+  lua_rawset(L, LUA_GLOBALSINDEX);
+}
+
+}  // namespace OrvCall::Detail

@@ -1,0 +1,60 @@
+// The registration module every system registers through: which objects can
+// take registrations, constants from a table, functors made in one call.
+#include "ScriptComponentFixture.h"
+#include "script/ScriptRegistrar.h"
+
+namespace Orv {
+namespace {
+
+using OrvTest::ScriptComponentFixture;
+
+class ScriptRegistrarTest : public ScriptComponentFixture {};
+
+TEST_F(ScriptRegistrarTest, OnlyALiveScriptedObjectWithAStateTakesRegistrations) {
+  auto scripted = NewObject(1);
+  auto script = Attach(*scripted, "");
+  auto plain = NewObject(2);
+  auto closed = NewObject(3);
+  Attach(*closed, "")->CloseState();
+  auto dead = NewObject(4);
+  Attach(*dead, "");
+  dead->Destroy();
+  const struct {
+    const char* what;
+    std::shared_ptr<GameObject> object;
+    bool live;
+    bool takes;
+  } cases[] = {{"scripted", scripted, true, true},
+               {"without a script", plain, false, false},
+               {"with its state closed", closed, true, false},
+               {"destroyed", dead, false, false},
+               {"gone", nullptr, false, false}};
+  for (const auto& each : cases) {
+    ObjectLockPtr<GameObject> handle(each.object);
+    EXPECT_EQ(LiveScriptComponent(handle) != nullptr, each.live) << each.what;
+    EXPECT_EQ(ScriptToRegisterInto(handle) != nullptr, each.takes) << each.what;
+  }
+  EXPECT_EQ(ScriptToRegisterInto(ObjectLockPtr<GameObject>(scripted)), script);
+}
+
+TEST_F(ScriptRegistrarTest, ConstantsAndNewFunctorsLandInTheState) {
+  auto object = NewObject();
+  auto script = Attach(*object, "");
+  constexpr ScriptConstant kConstants[] = {{"FIRST", 1}, {"SECOND", -2}, {"FIRST", 3}};
+  SetScriptConstants(*script, kConstants);
+  EXPECT_EQ(Eval(*script, "return FIRST .. ' ' .. SECOND"), "3 -2") << "set in the table's order";
+
+  struct Scaled {
+    explicit Scaled(int factor) : factor(factor) {}
+    int operator()(int value) { return value * factor; }
+    int factor;
+  };
+  script->RegisterNewFunctor<Scaled>("Scaled", 4);
+  EXPECT_EQ(Eval(*script, "return Scaled(5)"), "20");
+  script->CloseState();
+  script->RegisterNewFunctor<Scaled>("Scaled", 4);
+  EXPECT_EQ(script->GetState(), nullptr);
+}
+
+}  // namespace
+}  // namespace Orv
