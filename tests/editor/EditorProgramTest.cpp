@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 #include "render/Screenshot.h"
 #include "support/ProgramRun.h"
@@ -33,6 +31,12 @@ void WriteEditorScene(const ContentFolder& folder, const std::string& editorScri
   folder.Write("res/textures/crate.pack",
                R"({"file":"crate.png","frames":[{"id":"crate_0","x":0,"y":0,"sizeX":40,"sizeY":40}]})");
   folder.Write("res/anims/crate.anim", R"({"crate":["crate_0"]})");
+  // A clear 2x2 image for the cursor, which would cover what a test looks at:
+  // uncompressed true colour, 32 bits with 8 of alpha, rows from the top.
+  const char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0x28};
+  folder.Write("res/textures/clear.tga", std::string(header, sizeof header) + std::string(16, '\0'));
+  folder.Write("res/textures/clear.pack",
+               R"({"file":"clear.tga","frames":[{"id":"clear","x":0,"y":0,"sizeX":2,"sizeY":2}]})");
   folder.Write("data/gameobjects/crate.txt", R"({"name":"crate","id":2,"components":[
     {"type":"transform","data":[0.0, 0.0, 0.0, 1.0, 1.0]},
     {"type":"collision","data":["AABB", {"width": 40.0, "height": 40.0}]},
@@ -54,48 +58,27 @@ bool WindowPosition(int& x, int& y) {
   return true;
 }
 
-void Pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
-
-// What the window shows at a few points: the crate's blue, or the black floor.
 struct View {
   Screenshot shot;
   int left = 0;
   int top = 0;
-  std::array<int, 3> At(int x, int y) const { return shot.At(left + x, top + y); }
-  bool Blue(int x, int y) const {
-    const auto c = At(x, y);
-    return c[0] < 40 && c[1] < 40 && c[2] > 200;
-  }
-  bool Black(int x, int y) const {
-    const auto c = At(x, y);
-    return c[0] < 40 && c[1] < 40 && c[2] < 40;
-  }
 };
 
-// A crate of 40 pixels drawn centred on (x, y): blue well inside, black
-// well outside.
-::testing::AssertionResult CrateAt(const View& view, int x, int y) {
-  for (const auto& [dx, dy] : {std::pair{0, 0}, {-12, -12}, {12, 12}, {-12, 12}}) {
-    if (!view.Blue(x + dx, y + dy)) {
-      const auto c = view.At(x + dx, y + dy);
-      return ::testing::AssertionFailure()
-             << "no crate at (" << x + dx << ", " << y + dy << "): " << c[0] << ", " << c[1] << ", " << c[2];
-    }
-  }
-  for (const auto& [dx, dy] : {std::pair{-30, 0}, {30, 0}, {0, -30}, {0, 30}}) {
-    if (!view.Black(x + dx, y + dy)) {
-      return ::testing::AssertionFailure() << "the crate at (" << x << ", " << y << ") is not 40 pixels wide";
-    }
-  }
-  return ::testing::AssertionSuccess();
+// 'B' for the crate's blue, '.' for the black floor, '?' for anything else.
+char Seen(const View& view, int x, int y) {
+  const auto c = view.shot.At(view.left + x, view.top + y);
+  if (c[0] > 40 || c[1] > 40) return '?';
+  return c[2] > 200 ? 'B' : c[2] < 40 ? '.' : '?';
 }
 
-::testing::AssertionResult NothingAt(const View& view, int x, int y) {
-  if (view.Black(x, y)) return ::testing::AssertionSuccess();
-  const auto c = view.At(x, y);
-  return ::testing::AssertionFailure() << "something at (" << x << ", " << y << "): " << c[0] << ", " << c[1] << ", "
-                                       << c[2];
+// Around (x, y): three points 12 pixels inside a 40-pixel crate, then four
+// 30 pixels out. A crate drawn there shows kCrate, none kFloor.
+std::string Around(const View& view, int x, int y) {
+  return {Seen(view, x - 12, y - 12), Seen(view, x, y),      Seen(view, x + 12, y + 12), Seen(view, x - 30, y),
+          Seen(view, x + 30, y),      Seen(view, x, y - 30), Seen(view, x, y + 30)};
 }
+constexpr const char* kCrate = "BBB....";
+constexpr const char* kFloor = ".......";
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -110,6 +93,7 @@ std::string ReadFile(const fs::path& path) {
 constexpr const char* kCommon = R"(
 local frames = 0
 function Init()
+  SetCursorImage("clear")
   SetCameraX(200)
   SetCameraY(150)
   Start()
@@ -138,59 +122,71 @@ function Start()
   AddObject(60, 60, 7, "crate")
 end
 
+-- Each step says when it is done, for the test to take the next one.
+local held, dragged, dropped, removed = false, false, 0, 0
 function Edit(frames)
   local cursor = GetWorldCursor()
   MoveObject(cursor.x, cursor.y)
+  if IsMousePressed(MOUSE_MID) and not held then
+    held = true
+    print("step held")
+  end
+  if IsMousePressed(MOUSE_MID) and cursor.x == 300 and not dragged then
+    dragged = true
+    print("step dragged")
+  end
+  if IsMouseReleased(MOUSE_MID) then dropped = frames end
+  if dropped > 0 and frames == dropped + 5 then print("step dropped") end
   if IsKeyReleased(KB_S) then
     SaveObjects("level.json")
-    print("saved")
+    print("step saved")
   end
   if IsKeyReleased(KB_R) then
     RemoveObject(300, 150)
-    print("removed")
+    removed = frames
   end
+  if removed > 0 and frames == removed + 5 then print("step removed") end
 end
 )");
   View placed, dragged, removed;
   bool found = false;
-  options.triggers.push_back({"scene drawn", 0.2, [&](pid_t pid) {
-                                found = WindowPosition(placed.left, placed.top);
-                                dragged.left = removed.left = placed.left;
-                                dragged.top = removed.top = placed.top;
-                                const auto move = [&](int x, int y) {
-                                  Shell("xdotool mousemove " + std::to_string(placed.left + x) + " " +
-                                        std::to_string(placed.top + y));
-                                  Pause(0.15);
-                                };
-                                // The cursor's own disc stays out of the way.
-                                move(390, 290);
-                                placed.shot = GrabScreen();
-                                move(200, 150);
+  const auto grab = [&](View& view) {
+    found = WindowPosition(view.left, view.top);
+    view.shot = GrabScreen();
+  };
+  const auto point = [&](int x, int y) {
+    Shell("xdotool mousemove " + std::to_string(placed.left + x) + " " + std::to_string(placed.top + y));
+  };
+  options.triggers.push_back({"scene drawn", 0.1, [&](pid_t) {
+                                grab(placed);
+                                point(200, 150);
                                 Shell("xdotool mousedown 2");
-                                Pause(0.2);
-                                for (int x = 225; x <= 300; x += 25) move(x, 150);
-                                Shell("xdotool mouseup 2");
-                                move(390, 290);
-                                dragged.shot = GrabScreen();
+                              }});
+  options.triggers.push_back({"step held", 0.0, [&](pid_t) {
+                                for (int x = 225; x <= 300; x += 25) point(x, 150);
+                              }});
+  options.triggers.push_back({"step dragged", 0.1, [&](pid_t) { Shell("xdotool mouseup 2"); }});
+  options.triggers.push_back({"step dropped", 0.1, [&](pid_t) {
+                                grab(dragged);
                                 Shell("xdotool key s");
                               }});
-  options.triggers.push_back({"saved", 0.2, [&](pid_t) { Shell("xdotool key r"); }});
-  options.triggers.push_back({"removed", 0.4, [&](pid_t pid) {
-                                removed.shot = GrabScreen();
+  options.triggers.push_back({"step saved", 0.0, [&](pid_t) { Shell("xdotool key r"); }});
+  options.triggers.push_back({"step removed", 0.1, [&](pid_t pid) {
+                                grab(removed);
                                 kill(pid, SIGTERM);
                               }});
   RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
   ASSERT_TRUE(found) << run.out;
   ASSERT_TRUE(placed.shot.error.empty()) << placed.shot.error;
-  EXPECT_TRUE(CrateAt(placed, 200, 150));
-  EXPECT_TRUE(CrateAt(placed, 60, 60));
-  EXPECT_TRUE(NothingAt(placed, 300, 150));
-  EXPECT_TRUE(CrateAt(dragged, 300, 150));
-  EXPECT_TRUE(NothingAt(dragged, 200, 150));
-  EXPECT_TRUE(CrateAt(dragged, 60, 60));
-  EXPECT_TRUE(NothingAt(removed, 300, 150));
-  EXPECT_TRUE(CrateAt(removed, 60, 60));
+  EXPECT_EQ(Around(placed, 200, 150), kCrate);
+  EXPECT_EQ(Around(placed, 60, 60), kCrate);
+  EXPECT_EQ(Around(placed, 300, 150), kFloor);
+  EXPECT_EQ(Around(dragged, 300, 150), kCrate);
+  EXPECT_EQ(Around(dragged, 200, 150), kFloor);
+  EXPECT_EQ(Around(dragged, 60, 60), kCrate);
+  EXPECT_EQ(Around(removed, 300, 150), kFloor);
+  EXPECT_EQ(Around(removed, 60, 60), kCrate);
   EXPECT_NE(run.out.find("Object added:  Name: crate | ID: 5 | Position: 200, 150\n"
                          "Object stored: Name: crate | ID: 5 | Position: 200, 150\n"),
             std::string::npos)
@@ -224,20 +220,16 @@ function Edit(frames)
 end
 )");
   View loaded;
-  options.triggers = {{"save tried", 0.3, [&](pid_t pid) {
-                         WindowPosition(loaded.left, loaded.top);
-                         Shell("xdotool mousemove " + std::to_string(loaded.left + 390) + " " +
-                               std::to_string(loaded.top + 290));
-                         Pause(0.15);
-                         loaded.shot = GrabScreen();
+  options.triggers = {{"save tried", 0.1, [&](pid_t pid) {
+                         grab(loaded);
                          kill(pid, SIGTERM);
                        }}};
   run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
-  EXPECT_TRUE(CrateAt(loaded, 300, 150));
-  EXPECT_TRUE(CrateAt(loaded, 60, 60));
-  EXPECT_TRUE(CrateAt(loaded, 100, 250));
-  EXPECT_TRUE(NothingAt(loaded, 200, 150));
+  EXPECT_EQ(Around(loaded, 300, 150), kCrate);
+  EXPECT_EQ(Around(loaded, 60, 60), kCrate);
+  EXPECT_EQ(Around(loaded, 100, 250), kCrate);
+  EXPECT_EQ(Around(loaded, 200, 150), kFloor);
   EXPECT_NE(run.out.find("Loading objects from filepath: " + (user / "level.json").string() +
                          "\nLevel Summoner says aloha!\n"),
             std::string::npos)
