@@ -58,8 +58,7 @@ TEST(RenderProgram, StartsItsFrameBuffersQuietlyAndDrawsTheCursorDiscAtThePointe
                                 kill(pid, SIGTERM);
                               }});
   const RunResult run = RunOrv(folder, options);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   EXPECT_EQ(Count(run.out, "Render system start\n"), 1u) << run.out;
   EXPECT_EQ(Count(run.out, "framebuffer good!\n"), 3u) << run.out;
   // Every shader compiled and linked without a word.
@@ -98,8 +97,7 @@ TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {
     RunOptions options;
     options.triggers.push_back(TerminateWhen("", 2.0));
     const RunResult run = RunOrv(folder, options);
-    ASSERT_FALSE(run.timedOut) << run.out << run.err;
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(RanCleanly(run));
     EXPECT_EQ(Count(run.err, c.box), 1u) << run.err;
     if (c.debug == 0) continue;
     // The compiler's own words name what is wrong, once.

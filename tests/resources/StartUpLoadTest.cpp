@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#include "support/GLContext.h"
 #include "support/ProgramRun.h"
 
 namespace {
