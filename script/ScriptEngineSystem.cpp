@@ -48,7 +48,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
 
 void ScriptEngineSystem::OnUpdate(float) {
   PruneEventGroups();
-  for (auto& [name, channel] : channels) channel.ReleaseGoneHandles();
+  for (auto& [name, channel] : channels_) channel.ReleaseGoneHandles();
 }
 
 void ScriptEngineSystem::OnLateUpdate(float) {
