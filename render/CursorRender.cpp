@@ -5,6 +5,7 @@
 #include "core/App.h"
 #include "platform/Desktop.h"
 #include "render/DrawPrimitives.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -31,6 +32,10 @@ void DrawCursor(const ObjectLockPtr<SpriteFrame>& image, float x, float y, float
 void CursorRender::Start() {
   // With the console open the developer keeps the system's pointer as well.
   if (!owner_->IsConsoleEnabled()) Platform::ShowSystemCursor(false);
+}
+
+void CursorRender::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
+  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
 }
 
 void CursorRender::Render() {
