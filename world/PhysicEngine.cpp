@@ -91,7 +91,7 @@ void PhysicEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
       transform->velocityY = rigid->body.velocity.y;
     }
   }
-  if (script) RegisterScriptFunctions(*script);
+  if (script) RegisterScriptFunctions(*script, handle, object->GetComponent<RigidBodyComponent>().IsAlive());
 }
 
 }  // namespace Orv
