@@ -161,8 +161,9 @@ OrvLua::LuaObject PhysicEngine::GetDirectionFunc::operator()() {
 }
 
 void PhysicEngine::SetDirectionFunc::operator()(double x1, double y1, double x2, double y2) {
-  ChangeBody(object_,
-             [&](RigidBody& b) { b.Accept(b.direction, std::atan2(y2 - y1, x2 - x1) / kRadiansPerDegree, "direction"); });
+  ChangeBody(object_, [&](RigidBody& b) {
+    b.Accept(b.direction, std::atan2(y2 - y1, x2 - x1) / kRadiansPerDegree, "direction");
+  });
 }
 
 void PhysicEngine::SetBouncy::operator()(double v) {
@@ -170,8 +171,9 @@ void PhysicEngine::SetBouncy::operator()(double v) {
 }
 
 OrvLua::LuaObject PhysicEngine::GetBouncy::operator()() {
-  return BodyTable(object_,
-                   [](OrvLua::LuaObject& table, const RigidBody& body) { table.SetNumber("bouncy", Rounded(body.bouncy)); });
+  return BodyTable(object_, [](OrvLua::LuaObject& table, const RigidBody& body) {
+    table.SetNumber("bouncy", Rounded(body.bouncy));
+  });
 }
 
 void PhysicEngine::SetWallBouncingTrue::operator()() {

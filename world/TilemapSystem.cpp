@@ -34,7 +34,8 @@ void Flood(Tilemap& map, int layer, TileCell from, char start, char value) {
   map.SetCell(layer, static_cast<unsigned>(from.x), static_cast<unsigned>(from.y), value);
   for (std::size_t head = 0; head < queue.size(); ++head) {
     const TileCell cell = queue[head];
-    const TileCell neighbours[] = {{cell.x - 1, cell.y}, {cell.x + 1, cell.y}, {cell.x, cell.y + 1}, {cell.x, cell.y - 1}};
+    const TileCell neighbours[] = {
+        {cell.x - 1, cell.y}, {cell.x + 1, cell.y}, {cell.x, cell.y + 1}, {cell.x, cell.y - 1}};
     for (const TileCell& next : neighbours) {
       if (!Inside(map, next.x, next.y)) continue;
       const auto x = static_cast<unsigned>(next.x), y = static_cast<unsigned>(next.y);
@@ -72,10 +73,9 @@ void TilemapSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
 
 void TilemapSystem::CreateNewTileMap(int id, unsigned width, unsigned height) {
   if (!Tilemap::IsValidSize(width, height)) {
-    PrintErrorLine("Error! CreateNewTileMap: tile map " + std::to_string(id) + " of " + std::to_string(width) +
-                   " x " + std::to_string(height) + " cells refused (each side 0 to " +
-                   std::to_string(Tilemap::kMaxSide) + ", at most " + std::to_string(Tilemap::kMaxCells) +
-                   " cells); the map under that id is kept");
+    PrintErrorLine("Error! CreateNewTileMap: tile map " + std::to_string(id) + " of " + std::to_string(width) + " x " +
+                   std::to_string(height) + " cells refused (each side 0 to " + std::to_string(Tilemap::kMaxSide) +
+                   ", at most " + std::to_string(Tilemap::kMaxCells) + " cells); the map under that id is kept");
     return;
   }
   ResourceManager::GetInstance().CreateTilemap(id).Lock()->SetSize(width, height);
@@ -133,7 +133,8 @@ void TilemapSystem::FillValue(float x, float y) {
     TileCell cell;
     if (!component->CellAt(x, y, cell) || !Inside(*map, cell.x, cell.y)) return;
     // Bytes compared as bytes: a value of 128 or more equals itself.
-    const auto start = static_cast<char>(map->GetCell(layer, static_cast<unsigned>(cell.x), static_cast<unsigned>(cell.y)));
+    const auto start =
+        static_cast<char>(map->GetCell(layer, static_cast<unsigned>(cell.x), static_cast<unsigned>(cell.y)));
     if (start == value) return;
     Flood(*map, layer, cell, start, value);
   }
@@ -177,7 +178,9 @@ bool TilemapSystem::CallTileMapRaycast(int id, double x0, double y0, double x1, 
 
 void TilemapSystem::SetCollisionLayer(const char* name) { ResourceManager::GetInstance().SetCollisionLayerName(name); }
 
-const char* TilemapSystem::GetCollisionLayer() { return ResourceManager::GetInstance().GetCollisionLayerName().c_str(); }
+const char* TilemapSystem::GetCollisionLayer() {
+  return ResourceManager::GetInstance().GetCollisionLayerName().c_str();
+}
 
 void TilemapSystem::SetDrawLayer(const char* name) { ResourceManager::GetInstance().SetDrawLayerName(name); }
 

@@ -85,8 +85,8 @@ class TilemapSystem : public PlainSystem {
     // goal back to the start, at keys 1, 2, ...; empty when there is no map,
     // no usable tile size, start and goal share a cell, or no path was
     // found within maxSteps steps.
-    OrvLua::LuaObject operator()(int tilemapId, float startX, float startY, float goalX, float goalY,
-                                 float tileWidth, float tileHeight, unsigned maxSteps);
+    OrvLua::LuaObject operator()(int tilemapId, float startX, float startY, float goalX, float goalY, float tileWidth,
+                                 float tileHeight, unsigned maxSteps);
 
    private:
     ObjectLockPtr<GameObject> object_;

@@ -171,9 +171,8 @@ TEST(WorldScriptProgram, EveryPhysicsAndTileMapFunctionAnswersAsScriptsExpect) {
   ContentFolder folder;
   WriteScriptScene(folder, "World", {{"Driver", kDriver}}, {{"Level", 1}, {"Driver", 2}},
                    R"([{"type":"rigidbody","data":[{"mass":2.0}]}])");
-  folder.Write("data/gameobjects/Level.txt",
-               R"({"name":"Level","id":1,"components":[{"type":"tilemap","data":)"
-               R"([{"tilemapid":1,"tilewidth":32,"tileheight":32}]}]})");
+  folder.Write("data/gameobjects/Level.txt", R"({"name":"Level","id":1,"components":[{"type":"tilemap","data":)"
+                                             R"([{"tilemapid":1,"tilewidth":32,"tileheight":32}]}]})");
   folder.Write("res/textures/walls.tileset",
                R"({"name":"walls","mapping":[{"id":49,"texture":"a"},{"id":48,"texture":"b"},)"
                R"({"id":200,"texture":"c"}]})");
