@@ -11,14 +11,14 @@ AudioSubManager& Manager() { return AudioSubManager::GetInstance(); }
 }  // namespace
 
 void AudioSystem::Start() {
-  Platform::SetGroupVolume(Manager().GroupSFXMenu(), sfxVolume);
-  Platform::SetGroupVolume(Manager().GroupSFXGame(), sfxVolume);
-  Platform::SetGroupVolume(Manager().GroupBGM(), bgmVolume);
+  Platform::SetGroupVolume(Manager().GroupSFXMenu(), sfxVolume_);
+  Platform::SetGroupVolume(Manager().GroupSFXGame(), sfxVolume_);
+  Platform::SetGroupVolume(Manager().GroupBGM(), bgmVolume_);
 }
 
 // The mixer runs on its own thread, so there is nothing to pump here.
 void AudioSystem::Update(float) {
-  for (auto& [id, pending] : queue) {
+  for (auto& [id, pending] : queue_) {
     if (pending != 1) continue;
     Manager().Play(id);
     pending = 0;
@@ -29,16 +29,16 @@ void AudioSystem::Shutdown() {
   Platform::StopGroup(Manager().GroupBGM());
   Platform::StopGroup(Manager().GroupSFXMenu());
   Platform::StopGroup(Manager().GroupSFXGame());
-  queue.clear();
+  queue_.clear();
 }
 
 void AudioSystem::Pause() {
   auto& manager = Manager();
-  if (!enginePaused) {
+  if (!enginePaused_) {
     manager.savedPaused[0] = Platform::GetGroupPaused(manager.GroupSFXMenu());
     manager.savedPaused[1] = Platform::GetGroupPaused(manager.GroupSFXGame());
     manager.savedPaused[2] = Platform::GetGroupPaused(manager.GroupBGM());
-    enginePaused = true;
+    enginePaused_ = true;
   }
   Platform::SetGroupPaused(manager.GroupBGM(), true);
   Platform::SetGroupPaused(manager.GroupSFXMenu(), true);
@@ -48,16 +48,16 @@ void AudioSystem::Pause() {
 // A resume with no pause before it (the first activation of the window)
 // leaves the groups as the scripts set them.
 void AudioSystem::Resume() {
-  if (!enginePaused) return;
+  if (!enginePaused_) return;
   auto& manager = Manager();
   Platform::SetGroupPaused(manager.GroupSFXMenu(), manager.savedPaused[0]);
   Platform::SetGroupPaused(manager.GroupSFXGame(), manager.savedPaused[1]);
   Platform::SetGroupPaused(manager.GroupBGM(), manager.savedPaused[2]);
-  enginePaused = false;
+  enginePaused_ = false;
 }
 
 void AudioSystem::QueueSound(const char* id) {
-  if (id != nullptr) queue[id] = 1;
+  if (id != nullptr) queue_[id] = 1;
 }
 
 void AudioSystem::StopBGM() { Platform::StopGroup(Manager().GroupBGM()); }
@@ -68,12 +68,12 @@ void AudioSystem::StopAllSFX() {
 }
 
 void AudioSystem::SetBGMVolume(float v) {
-  bgmVolume = v;
+  bgmVolume_ = v;
   Platform::SetGroupVolume(Manager().GroupBGM(), v);
 }
 
 void AudioSystem::SetSFXVolume(float v) {
-  sfxVolume = v;
+  sfxVolume_ = v;
   Platform::SetGroupVolume(Manager().GroupSFXMenu(), v);
   Platform::SetGroupVolume(Manager().GroupSFXGame(), v);
 }
@@ -85,13 +85,13 @@ void AudioSystem::SetPauseMenuSFX(bool p) { Platform::SetGroupPaused(Manager().G
 void AudioSystem::SetPauseBGM(bool p) { Platform::SetGroupPaused(Manager().GroupBGM(), p); }
 
 void AudioSystem::SetMuteSFX(bool m) {
-  muteSFX = m;
+  muteSFX_ = m;
   Platform::SetGroupMute(Manager().GroupSFXMenu(), m);
   Platform::SetGroupMute(Manager().GroupSFXGame(), m);
 }
 
 void AudioSystem::SetMuteBGM(bool m) {
-  muteBGM = m;
+  muteBGM_ = m;
   Platform::SetGroupMute(Manager().GroupBGM(), m);
 }
 

@@ -38,20 +38,20 @@ class AudioSystem : public System {
   void SetPauseBGM(bool p);
   void SetMuteSFX(bool m);
   void SetMuteBGM(bool m);
-  bool GetMuteSFX() const { return muteSFX; }
-  bool GetMuteBGM() const { return muteBGM; }
-  bool GetMuteAll() const { return muteBGM && muteSFX; }
+  bool GetMuteSFX() const { return muteSFX_; }
+  bool GetMuteBGM() const { return muteBGM_; }
+  bool GetMuteAll() const { return muteBGM_ && muteSFX_; }
 
  private:
-  std::map<std::string, int> queue;  // id -> 1 pending, 0 played; entries stay
-  bool muteSFX = false;
-  bool muteBGM = false;
-  float sfxVolume = 1.0f;
-  float bgmVolume = 1.0f;
+  std::map<std::string, int> queue_;  // id -> 1 pending, 0 played; entries stay
+  bool muteSFX_ = false;
+  bool muteBGM_ = false;
+  float sfxVolume_ = 1.0f;
+  float bgmVolume_ = 1.0f;
   // Set between an engine pause and the resume after it: a second pause in a
   // row must not save the groups' states again, or resume would find them
   // all paused.
-  bool enginePaused = false;
+  bool enginePaused_ = false;
 };
 
 }  // namespace Orv

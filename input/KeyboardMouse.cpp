@@ -77,39 +77,39 @@ constexpr ScriptConstant kKeyConstants[] = {
 }  // namespace
 
 void KeyboardMouse::Init(unsigned, unsigned) {
-  keyReleased.fill(0);
-  mouseReleased.fill(0);
+  keyReleased_.fill(0);
+  mouseReleased_.fill(0);
 }
 
 void KeyboardMouse::OnKeyUp(int key) {
   const int code = key & 255;
-  if (keyReleased[code] != 0) return;
-  keyReleased[code] = 1;
-  releasedKeys.push_back(code);
+  if (keyReleased_[code] != 0) return;
+  keyReleased_[code] = 1;
+  releasedKeys_.push_back(code);
 }
 
 void KeyboardMouse::OnMouseButtonUp(int button) {
   if (button < 0 || button > 2) return;
-  mouseReleased[button] = 1;
+  mouseReleased_[button] = 1;
 }
 
 // Only the keys that went up are walked, not the whole table.
 void KeyboardMouse::LateUpdate(float) {
-  for (int code : releasedKeys) keyReleased[code] = 0;
-  releasedKeys.clear();
-  mouseReleased.fill(0);
+  for (int code : releasedKeys_) keyReleased_[code] = 0;
+  releasedKeys_.clear();
+  mouseReleased_.fill(0);
 }
 
 bool KeyboardMouse::IsKeyPressed(std::uint8_t key) { return owner_->IsKeyDown(key); }
 
 bool KeyboardMouse::IsMousePressed(int button) { return owner_->IsMouseButtonDown(button); }
 
-bool KeyboardMouse::IsKeyReleased(std::uint8_t key) const { return keyReleased[key] != 0; }
+bool KeyboardMouse::IsKeyReleased(std::uint8_t key) const { return keyReleased_[key] != 0; }
 
 // Unsigned, so a negative button counts as past the last one.
 bool KeyboardMouse::IsMouseReleased(int button) const {
   const auto index = static_cast<unsigned>(button);
-  return index <= 2 && mouseReleased[index] != 0;
+  return index <= 2 && mouseReleased_[index] != 0;
 }
 
 std::span<const ScriptConstant> KeyboardMouse::ScriptConstants() { return kKeyConstants; }

@@ -42,9 +42,9 @@ class KeyboardMouse : public System {
   static std::span<const ScriptConstant> ScriptConstants();
 
  private:
-  std::array<std::uint8_t, 256> keyReleased{};
-  std::array<std::uint8_t, 3> mouseReleased{};
-  std::vector<int> releasedKeys;
+  std::array<std::uint8_t, 256> keyReleased_{};
+  std::array<std::uint8_t, 3> mouseReleased_{};
+  std::vector<int> releasedKeys_;
 };
 
 // Logical coordinates of the cursor.

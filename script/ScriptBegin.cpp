@@ -61,7 +61,7 @@ void ScriptBegin::CreateDelayedObjects() {
   // Taken out first: an object made here may queue more from its Init, and
   // those wait for the next pass instead of moving the records under the walk.
   std::vector<DelayedCreateRecord> records;
-  records.swap(delayedCreations);
+  records.swap(delayedCreations_);
   for (DelayedCreateRecord& record : records) {
     if (record.overrides.Empty()) {
       owner_->CreateObject(record.typeName, static_cast<unsigned>(record.id), record.active);
@@ -73,17 +73,17 @@ void ScriptBegin::CreateDelayedObjects() {
 }
 
 bool ScriptBegin::CreationOverrides(OverrideLists& overrides) const {
-  if (paramStack.Empty()) return false;
-  overrides = paramStack;
+  if (paramStack_.Empty()) return false;
+  overrides = paramStack_;
   overrides.AddIndexedOverride(kEditComponent, kEditLevelObjectIndex, std::int32_t{0});
   return true;
 }
 
 bool ScriptBegin::MayCreateNested(const char* typeName) {
-  if (creationDepth == 0) creationDepthReported = false;
-  if (creationDepth < kMaxCreationDepth) return true;
-  if (!creationDepthReported) {
-    creationDepthReported = true;
+  if (creationDepth_ == 0) creationDepthReported_ = false;
+  if (creationDepth_ < kMaxCreationDepth) return true;
+  if (!creationDepthReported_) {
+    creationDepthReported_ = true;
     PrintErrorLine("Error! Objects created inside one another more than " + std::to_string(kMaxCreationDepth) +
                    " deep: " + typeName + " not created");
   }
@@ -91,12 +91,12 @@ bool ScriptBegin::MayCreateNested(const char* typeName) {
 }
 
 void ScriptBegin::JoinGroupIfGrouping(const ObjectLockPtr<GameObject>& object) {
-  if (groupingEnabled && IsGameObjectAlive(object)) AddToGroup(object);
+  if (groupingEnabled_ && IsGameObjectAlive(object)) AddToGroup(object);
 }
 
 unsigned ScriptBegin::CreateGameObject(const char* typeName, int id) {
   if (!MayCreateNested(typeName)) return 0;
-  CreationNesting nesting(creationDepth);
+  CreationNesting nesting(creationDepth_);
   PrintLine(std::string("Create GameObject: ") + typeName);
   OverrideLists overrides;
   ObjectLockPtr<GameObject> object =
@@ -110,11 +110,11 @@ unsigned ScriptBegin::CreateGameObject(const char* typeName, int id) {
 
 unsigned ScriptBegin::CreateInactiveGameObject(const char* typeName, int id) {
   ObjectLockPtr<GameObject> object;
-  if (paramStack.Empty()) {
+  if (paramStack_.Empty()) {
     object = owner_->CreateObject(typeName, static_cast<unsigned>(id), false);
   } else {
     // The stack as it is: inactive objects keep their edit parameter.
-    OverrideLists overrides = paramStack;
+    OverrideLists overrides = paramStack_;
     object = owner_->CreateObjectWithOverrides(typeName, static_cast<unsigned>(id), &overrides, false);
   }
   return UniqueIdOf(object);
@@ -123,18 +123,18 @@ unsigned ScriptBegin::CreateInactiveGameObject(const char* typeName, int id) {
 void ScriptBegin::CreateDelayedGameObject(const char* typeName, int id) {
   DelayedCreateRecord record{typeName, {}, true, id};
   CreationOverrides(record.overrides);
-  delayedCreations.push_back(std::move(record));
+  delayedCreations_.push_back(std::move(record));
 }
 
 void ScriptBegin::CreateDelayedInactiveGameObject(const char* typeName, int id) {
   DelayedCreateRecord record{typeName, {}, false, id};
   CreationOverrides(record.overrides);
-  delayedCreations.push_back(std::move(record));
+  delayedCreations_.push_back(std::move(record));
 }
 
 unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent) {
   if (!MayCreateNested(typeName)) return 0;
-  CreationNesting nesting(creationDepth);
+  CreationNesting nesting(creationDepth_);
   PrintLine(std::string("Create GameObject: ") + typeName);
   OverrideLists overrides;
   ObjectLockPtr<GameObject> object =
@@ -158,7 +158,7 @@ static void Mount(GameObject& child) {
 
 unsigned ScriptBegin::CreateMountedChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent) {
   if (!MayCreateNested(typeName)) return 0;
-  CreationNesting nesting(creationDepth);
+  CreationNesting nesting(creationDepth_);
   PrintLine(std::string("Create GameObject: ") + typeName);
   OverrideLists overrides;
   unsigned result = 0;
@@ -185,54 +185,54 @@ unsigned ScriptBegin::CreateMountedChild(const char* typeName, int id, const Obj
 }
 
 void ScriptBegin::ResetParamStack() {
-  paramStack.named.clear();
-  paramStack.indexed.clear();
+  paramStack_.named.clear();
+  paramStack_.indexed.clear();
 }
 
 void ScriptBegin::PushStringParamKey(const char* component, const char* key, const char* value) {
-  paramStack.AddNamedOverride(component, key, std::string(value));
+  paramStack_.AddNamedOverride(component, key, std::string(value));
 }
 
 void ScriptBegin::PushIntParamKey(const char* component, const char* key, int value) {
-  paramStack.AddNamedOverride(component, key, std::int32_t{value});
+  paramStack_.AddNamedOverride(component, key, std::int32_t{value});
 }
 
 void ScriptBegin::PushRealParamKey(const char* component, const char* key, double value) {
-  paramStack.AddNamedOverride(component, key, value);
+  paramStack_.AddNamedOverride(component, key, value);
 }
 
 void ScriptBegin::PushStringParamIndex(const char* component, unsigned index, const char* value) {
-  paramStack.AddIndexedOverride(component, index, std::string(value));
+  paramStack_.AddIndexedOverride(component, index, std::string(value));
 }
 
 void ScriptBegin::PushIntParamIndex(const char* component, unsigned index, int value) {
-  paramStack.AddIndexedOverride(component, index, std::int32_t{value});
+  paramStack_.AddIndexedOverride(component, index, std::int32_t{value});
 }
 
 void ScriptBegin::PushRealParamIndex(const char* component, unsigned index, double value) {
-  paramStack.AddIndexedOverride(component, index, value);
+  paramStack_.AddIndexedOverride(component, index, value);
 }
 
 void ScriptBegin::SetEnableGrouping(bool on) {
-  groupingEnabled = on;
-  if (!on) currentGroup.clear();
+  groupingEnabled_ = on;
+  if (!on) currentGroup_.clear();
 }
 
 void ScriptBegin::AddToGroup(const ObjectLockPtr<GameObject>& object) {
   auto joining = object.Lock();
   if (!joining || !joining->IsAlive()) return;
-  if (currentGroup.empty()) {
+  if (currentGroup_.empty()) {
     joining->SetGroupLeader(true);
   } else {
     // Gone or dead members are passed over but stay in the list.
-    for (const ObjectLockPtr<GameObject>& member : currentGroup) {
+    for (const ObjectLockPtr<GameObject>& member : currentGroup_) {
       auto other = member.Lock();
       if (!other || !other->IsAlive()) continue;
       other->AddGroupMember(object);
       joining->AddGroupMember(member);
     }
   }
-  currentGroup.push_back(object);
+  currentGroup_.push_back(object);
 }
 
 }  // namespace Orv

@@ -55,10 +55,10 @@ class ScriptBegin : public PlainSystem {
   unsigned CreateChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent);
   unsigned CreateMountedChild(const char* typeName, int id, const ObjectLockPtr<GameObject>& parent);
 
-  const OverrideLists& GetParamStack() const { return paramStack; }
-  const std::vector<DelayedCreateRecord>& GetDelayedCreations() const { return delayedCreations; }
-  const std::vector<ObjectLockPtr<GameObject>>& GetCurrentGroup() const { return currentGroup; }
-  bool IsGroupingEnabled() const { return groupingEnabled; }
+  const OverrideLists& GetParamStack() const { return paramStack_; }
+  const std::vector<DelayedCreateRecord>& GetDelayedCreations() const { return delayedCreations_; }
+  const std::vector<ObjectLockPtr<GameObject>>& GetCurrentGroup() const { return currentGroup_; }
+  bool IsGroupingEnabled() const { return groupingEnabled_; }
 
   // The functors of one scripted object: each holds a handle on the object
   // whose state it was registered into.
@@ -141,13 +141,13 @@ class ScriptBegin : public PlainSystem {
   // nest deeper than the C stack can carry.
   bool MayCreateNested(const char* typeName);
 
-  OverrideLists paramStack;
-  std::vector<DelayedCreateRecord> delayedCreations;
-  std::vector<ObjectLockPtr<GameObject>> currentGroup;
-  bool groupingEnabled = false;
+  OverrideLists paramStack_;
+  std::vector<DelayedCreateRecord> delayedCreations_;
+  std::vector<ObjectLockPtr<GameObject>> currentGroup_;
+  bool groupingEnabled_ = false;
   // Immediate creations from scripts running inside one another right now.
-  int creationDepth = 0;
-  bool creationDepthReported = false;
+  int creationDepth_ = 0;
+  bool creationDepthReported_ = false;
 };
 
 }  // namespace Orv

@@ -212,13 +212,11 @@ OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double n
   return CallGlobal(name, &number, nullptr);
 }
 
-OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double number,
-                                                      const OrvLua::LuaObject& value) {
+OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double number, const OrvLua::LuaObject& value) {
   return CallGlobal(name, &number, &value);
 }
 
-OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* number,
-                                              const OrvLua::LuaObject* value) {
+OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* number, const OrvLua::LuaObject* value) {
   if (!loaded_) return {};
   OrvLua::LuaState* state = GetState();
   if (!state) return {};

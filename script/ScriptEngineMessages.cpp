@@ -103,8 +103,8 @@ void ScriptEngineSystem::DeliverMessage(const ObjectLockPtr<GameObject>& receive
 // destroy objects, and the next receiver is still the one it would have been.
 
 void ScriptEngineSystem::SendMsgToChannel(const char* channel, int number, OrvLua::LuaObject message) {
-  auto found = channels.find(channel);
-  if (found == channels.end()) return;
+  auto found = channels_.find(channel);
+  if (found == channels_.end()) return;
   for (const auto& receiver : found->second.Receivers()) DeliverMessage(receiver, number, message);
 }
 
@@ -132,20 +132,20 @@ void ScriptEngineSystem::BroadcastMessageToGroupFunc::operator()(int number, Orv
 
 void ScriptEngineSystem::SubscribeChannel(const EntityRecord& caller, const char* channel) {
   if (!IsGameObjectAlive(caller.object)) return;
-  channels[channel].Subscribe(Orv::GetGameObjectUniqueID(caller.object), caller.object);
+  channels_[channel].Subscribe(Orv::GetGameObjectUniqueID(caller.object), caller.object);
 }
 
 void ScriptEngineSystem::UnsubscribeChannel(const EntityRecord& caller, const char* channel) {
   if (!IsGameObjectAlive(caller.object)) return;
-  auto found = channels.find(channel);
-  if (found == channels.end()) return;
+  auto found = channels_.find(channel);
+  if (found == channels_.end()) return;
   found->second.Unsubscribe(Orv::GetGameObjectUniqueID(caller.object));
 }
 
 bool ScriptEngineSystem::IsSubscribedToChannel(const EntityRecord& caller, const char* channel) const {
   if (!IsGameObjectAlive(caller.object)) return false;
-  auto found = channels.find(channel);
-  if (found == channels.end()) return false;
+  auto found = channels_.find(channel);
+  if (found == channels_.end()) return false;
   return found->second.IsSubscribed(Orv::GetGameObjectUniqueID(caller.object));
 }
 
@@ -165,33 +165,33 @@ bool ScriptEngineSystem::CheckIsRegisteredMessageChannel::operator()(const char*
 
 void ScriptEngineSystem::SubscribeEventGroup(const EntityRecord& caller, const char* group) {
   if (!IsGameObjectAlive(caller.object)) return;
-  eventGroups[group].push_back(caller);
+  eventGroups_[group].push_back(caller);
 }
 
 void ScriptEngineSystem::UnsubscribeEventGroup(const EntityRecord& caller, const char* group) {
   if (!IsGameObjectAlive(caller.object)) return;
-  auto found = eventGroups.find(group);
-  if (found == eventGroups.end()) return;
+  auto found = eventGroups_.find(group);
+  if (found == eventGroups_.end()) return;
   const std::uint32_t self = Orv::GetGameObjectUniqueID(caller.object);
   std::erase_if(found->second,
                 [self](const EntityRecord& entry) { return Orv::GetGameObjectUniqueID(entry.object) == self; });
 }
 
 unsigned ScriptEngineSystem::GetEventGroupCount(const char* group) {
-  auto found = eventGroups.find(group);
-  return found == eventGroups.end() ? 0u : static_cast<unsigned>(found->second.size());
+  auto found = eventGroups_.find(group);
+  return found == eventGroups_.end() ? 0u : static_cast<unsigned>(found->second.size());
 }
 
 OrvLua::LuaObject ScriptEngineSystem::EventGroupList(const EntityRecord& caller, const char* group) {
   if (!LiveScriptComponent(caller.object)) return {};
   // Asking makes the group; the next pruning takes it away again if empty.
-  return MemberList(caller, Handles(eventGroups[group]));
+  return MemberList(caller, Handles(eventGroups_[group]));
 }
 
 void ScriptEngineSystem::PruneEventGroups() {
-  for (auto it = eventGroups.begin(); it != eventGroups.end();) {
+  for (auto it = eventGroups_.begin(); it != eventGroups_.end();) {
     std::erase_if(it->second, [](const EntityRecord& entry) { return !IsGameObjectAlive(entry.object); });
-    it = it->second.empty() ? eventGroups.erase(it) : std::next(it);
+    it = it->second.empty() ? eventGroups_.erase(it) : std::next(it);
   }
 }
 

@@ -12,11 +12,11 @@ namespace Orv {
 void ScriptEngineSystem::Init(unsigned, unsigned) { requiredTypes.push_back(TypeKey<ScriptComponent>()); }
 
 void ScriptEngineSystem::Pause() {
-  scriptsPaused = true;
-  hasPaused = true;
+  scriptsPaused_ = true;
+  hasPaused_ = true;
 }
 
-void ScriptEngineSystem::Resume() { scriptsPaused = false; }
+void ScriptEngineSystem::Resume() { scriptsPaused_ = false; }
 
 void ScriptEngineSystem::OnEntityAdded(EntityRecord& entity) {
   if (auto script = ScriptToRegisterInto(entity.object)) RegisterScriptFunctions(*script, entity);
@@ -27,7 +27,7 @@ void ScriptEngineSystem::OnEntityAdded(EntityRecord& entity) {
 void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
   // Once "Shutdown" has been called no script Update runs again; every
   // object walked asks the application to quit until the loop ends.
-  if (shutdownRequested) {
+  if (shutdownRequested_) {
     owner_->Quit();
     return;
   }
@@ -35,7 +35,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
   if (!object || !object->IsAlive()) return;
   auto component = object->GetComponent<ScriptComponent>().Lock();
   if (!component) return;
-  if (!scriptsPaused) {
+  if (!scriptsPaused_) {
     component->CallGlobalFunction("Update", dt);
     // Checked before counting, so the flag comes one step after the time is
     // reached, and at once for a delay of 0 armed in this Update.
@@ -49,27 +49,27 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
 void ScriptEngineSystem::OnUpdate(float) { PruneEventGroups(); }
 
 void ScriptEngineSystem::OnLateUpdate(float) {
-  while (!removalRequests.empty()) {
-    RemovalRequest request = std::move(removalRequests.front());
-    removalRequests.pop_front();
+  while (!removalRequests_.empty()) {
+    RemovalRequest request = std::move(removalRequests_.front());
+    removalRequests_.pop_front();
     CarryOutRemoval(request);
   }
   CarryOutTimedKills();
-  if (!scriptsPaused) hasPaused = false;
+  if (!scriptsPaused_) hasPaused_ = false;
   // "Shutdown" from the last object walked, or when no scripted object is
   // left to walk, would otherwise never reach the application.
-  if (shutdownRequested) owner_->Quit();
+  if (shutdownRequested_) owner_->Quit();
 }
 
 // ---- Engine control -------------------------------------------------------
 
-void ScriptEngineSystem::RequestShutdown() { shutdownRequested = true; }
+void ScriptEngineSystem::RequestShutdown() { shutdownRequested_ = true; }
 void ScriptEngineSystem::ToggleFullscreen() { owner_->ToggleFullscreen(); }
 bool ScriptEngineSystem::ToggleGamePause() { return owner_->TogglePause(); }
 bool ScriptEngineSystem::PauseEngineActivate() { return owner_->Pause(); }
 bool ScriptEngineSystem::PauseEngineDeactivate() { return owner_->Resume(); }
 bool ScriptEngineSystem::IsGamePaused() { return owner_->IsPaused(); }
-bool ScriptEngineSystem::HasGamePaused() { return hasPaused; }
+bool ScriptEngineSystem::HasGamePaused() { return hasPaused_; }
 unsigned ScriptEngineSystem::GetWindowWidth() { return owner_->GetWidth(); }
 unsigned ScriptEngineSystem::GetWindowHeight() { return owner_->GetHeight(); }
 void ScriptEngineSystem::Break(const char* text) { ShowMessage(text); }
@@ -140,7 +140,7 @@ OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoKey::operator()(const c
 
 // ---- Removal --------------------------------------------------------------
 
-void ScriptEngineSystem::QueueRemoval(RemovalRequest request) { removalRequests.push_back(std::move(request)); }
+void ScriptEngineSystem::QueueRemoval(RemovalRequest request) { removalRequests_.push_back(std::move(request)); }
 
 void ScriptEngineSystem::RemoveGameObjectUID(unsigned uniqueId) {
   QueueRemoval({.kind = RemovalRequest::ObjectByUniqueId, .uniqueId = uniqueId});
@@ -178,7 +178,7 @@ void ScriptEngineSystem::TimeKill(const EntityRecord& caller, float seconds) {
   if (!component) return;
   // A countdown already running goes on: the first delay wins.
   component->ArmTimedKill(seconds);
-  timedKills.push_back(caller);
+  timedKills_.push_back(caller);
 }
 
 void ScriptEngineSystem::DeleteOBJSelf::operator()() { system->Kill(record); }
@@ -200,16 +200,16 @@ void ScriptEngineSystem::CarryOutRemoval(const RemovalRequest& request) {
 }
 
 void ScriptEngineSystem::CarryOutTimedKills() {
-  for (std::size_t i = 0; i < timedKills.size();) {
-    const ObjectLockPtr<GameObject>& object = timedKills[i].object;
-    auto component = LiveScriptComponent(timedKills[i].object);
+  for (std::size_t i = 0; i < timedKills_.size();) {
+    const ObjectLockPtr<GameObject>& object = timedKills_[i].object;
+    auto component = LiveScriptComponent(timedKills_[i].object);
     if (!component) {
-      timedKills.erase(timedKills.begin() + static_cast<std::ptrdiff_t>(i));
+      timedKills_.erase(timedKills_.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
     if (component->IsKillRequested()) {
       owner_->DestroyObject(object);
-      timedKills.erase(timedKills.begin() + static_cast<std::ptrdiff_t>(i));
+      timedKills_.erase(timedKills_.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
     ++i;

@@ -99,8 +99,7 @@ class ScriptEngineSystem : public BasicEntitySystem {
   // The second shape holds the system and the record.
   class SystemRecordFunctor {
    public:
-    SystemRecordFunctor(ScriptEngineSystem* system, EntityRecord record)
-        : system(system), record(std::move(record)) {}
+    SystemRecordFunctor(ScriptEngineSystem* system, EntityRecord record) : system(system), record(std::move(record)) {}
 
    protected:
     ScriptEngineSystem* system;
@@ -158,12 +157,12 @@ class ScriptEngineSystem : public BasicEntitySystem {
   };
 
   // What the system holds, for the engine's own checks and the tests.
-  bool IsShutdownRequested() const { return shutdownRequested; }
-  bool AreScriptsPaused() const { return scriptsPaused; }
-  const std::list<RemovalRequest>& GetRemovalRequests() const { return removalRequests; }
-  const std::vector<EntityRecord>& GetTimedKills() const { return timedKills; }
-  const std::map<std::string, MessageChannel>& GetChannels() const { return channels; }
-  const std::map<std::string, std::vector<EntityRecord>>& GetEventGroups() const { return eventGroups; }
+  bool IsShutdownRequested() const { return shutdownRequested_; }
+  bool AreScriptsPaused() const { return scriptsPaused_; }
+  const std::list<RemovalRequest>& GetRemovalRequests() const { return removalRequests_; }
+  const std::vector<EntityRecord>& GetTimedKills() const { return timedKills_; }
+  const std::map<std::string, MessageChannel>& GetChannels() const { return channels_; }
+  const std::map<std::string, std::vector<EntityRecord>>& GetEventGroups() const { return eventGroups_; }
 
  protected:
   void UpdateEntity(EntityRecord& entity, float dt) override;
@@ -186,8 +185,7 @@ class ScriptEngineSystem : public BasicEntitySystem {
 
   // Delivery to one receiver: the message copied into the receiver's state
   // and its OnMessage called at once with the number and the copy.
-  static void DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number,
-                             const OrvLua::LuaObject& message);
+  static void DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number, const OrvLua::LuaObject& message);
   // The member tables of the live objects among members, made in the
   // caller's state, as an array from 1; nil without a caller.
   static OrvLua::LuaObject MemberList(const EntityRecord& caller,
@@ -201,13 +199,13 @@ class ScriptEngineSystem : public BasicEntitySystem {
   void PruneEventGroups();
   OrvLua::LuaObject ArcheTypeTable(ScriptComponent& caller, const std::vector<ArcheTypeInfo>& infos);
 
-  bool shutdownRequested = false;
-  std::list<RemovalRequest> removalRequests;
-  std::vector<EntityRecord> timedKills;
-  std::map<std::string, MessageChannel> channels;
-  std::map<std::string, std::vector<EntityRecord>> eventGroups;
-  bool scriptsPaused = false;
-  bool hasPaused = false;
+  bool shutdownRequested_ = false;
+  std::list<RemovalRequest> removalRequests_;
+  std::vector<EntityRecord> timedKills_;
+  std::map<std::string, MessageChannel> channels_;
+  std::map<std::string, std::vector<EntityRecord>> eventGroups_;
+  bool scriptsPaused_ = false;
+  bool hasPaused_ = false;
 };
 
 }  // namespace Orv

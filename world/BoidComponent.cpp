@@ -60,7 +60,8 @@ void BoidComponent::ReportRefusal() {
   if (refusalReported_ || owner_ == nullptr || firstRefusal_ == nullptr) return;
   refusalReported_ = true;
   PrintErrorLine("Boid of object " + std::to_string(owner_->GetID()) + " (unique id " +
-                 std::to_string(owner_->GetUniqueId()) + "): \"" + firstRefusal_ + "\" is not a finite number; ignored");
+                 std::to_string(owner_->GetUniqueId()) + "): \"" + firstRefusal_ +
+                 "\" is not a finite number; ignored");
 }
 
 }  // namespace Orv

@@ -5,7 +5,7 @@
 
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
-#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 #include "world/RigidBodyComponent.h"
 
@@ -83,7 +83,6 @@ void PhysicEngine::ResumePhysics() {
 void PhysicEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
   auto object = handle.Lock();
   if (!object) return;
-  auto script = object->GetComponent<ScriptComponent>().Lock();
   if (auto rigid = object->GetComponent<RigidBodyComponent>().Lock()) {
     objects_.push_back(handle);
     if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
@@ -91,7 +90,7 @@ void PhysicEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
       transform->velocityY = rigid->body.velocity.y;
     }
   }
-  if (script) RegisterScriptFunctions(*script);
+  if (auto script = ScriptToRegisterInto(handle)) RegisterScriptFunctions(*script);
 }
 
 }  // namespace Orv

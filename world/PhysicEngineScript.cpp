@@ -1,4 +1,4 @@
-// The physics engine's script functions.
+// The physics engine's script functions, in their fixed order.
 #include "script/ScriptComponent.h"
 #include "world/PhysicEngine.h"
 

@@ -68,8 +68,7 @@ void RegisterFunctor(OrvLua::LuaState* state, const char* name, Functor* functor
 // object is found under the table's raw "__object" key.
 template <typename Callee, typename Member>
 void RegisterMethod(OrvLua::LuaObject& metatable, const char* name, Member member) {
-  metatable.RegisterHelper(name, &ObjectDirectCallMemberDispatcher<Callee, Member>, nullptr, 0, &member,
-                           sizeof member);
+  metatable.RegisterHelper(name, &ObjectDirectCallMemberDispatcher<Callee, Member>, nullptr, 0, &member, sizeof member);
 }
 
 }  // namespace OrvCall

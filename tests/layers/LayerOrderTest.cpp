@@ -15,9 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Bottom up; folders on one line are side by side.
+// Bottom up; folders in one pair of braces are side by side.
 const std::vector<std::vector<std::string>> kLayers = {
-    {"platform"}, {"core"}, {"orvlua"}, {"script"}, {"resources", "input", "audio"},
+    {"platform"}, {"core"},   {"orvlua"}, {"script"}, {"resources", "input", "audio"},
     {"world"},    {"render"}, {"editor"}, {"app"},
 };
 
@@ -90,7 +90,8 @@ TEST(LayerOrder, NoTwoFoldersIncludeEachOther) {
       const std::string folder = open.back();
       open.pop_back();
       if (!seen.insert(folder).second) continue;
-      if (auto next = reaches.find(folder); next != reaches.end()) open.insert(open.end(), next->second.begin(), next->second.end());
+      if (auto next = reaches.find(folder); next != reaches.end())
+        open.insert(open.end(), next->second.begin(), next->second.end());
     }
     if (seen.count(start) != 0) cycles += start + " reaches itself\n";
   }

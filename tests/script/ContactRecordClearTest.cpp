@@ -25,18 +25,15 @@ class ContactRecordClear : public ScriptEngineFixture {
     ::testing::internal::GetCapturedStdout();
     if (!object) return object;
     collision = object->GetComponent<CollisionComponent>().Lock();
-    lua_State* L = Script(object).GetState()->GetCState();
-    lua_pushlightuserdata(L, collision.get());
-    lua_pushcclosure(L, &ContactCount, 1);
-    lua_setglobal(L, "ContactCount");
+    Script(object).RegisterNewFunctor<ContactCount>("ContactCount", collision.get());
     return object;
   }
 
-  static int ContactCount(lua_State* L) {
-    auto* component = static_cast<CollisionComponent*>(lua_touserdata(L, lua_upvalueindex(1)));
-    lua_pushnumber(L, static_cast<double>(component->GetContacts().size()));
-    return 1;
-  }
+  struct ContactCount {
+    explicit ContactCount(CollisionComponent* component) : component(component) {}
+    unsigned operator()() { return static_cast<unsigned>(component->GetContacts().size()); }
+    CollisionComponent* component;
+  };
 
   std::shared_ptr<CollisionComponent> collision;
 };

@@ -155,7 +155,11 @@ TEST(CollisionParameters, EachParameterAsTheDataGivesIt) {
          EXPECT_FALSE(c.occluding);
        }},
       {"by name as by index",
-       {{0, "Circle", "Collider_Type"}, {0, 4.0, "radius"}, {0, 2.0, "pos y"}, {0, 9, "id"}, {0, "true", "avoidTrigger"}},
+       {{0, "Circle", "Collider_Type"},
+        {0, 4.0, "radius"},
+        {0, 2.0, "pos y"},
+        {0, 9, "id"},
+        {0, "true", "avoidTrigger"}},
        "set as Circle\n",
        [](const C& c) {
          EXPECT_EQ(Shape(c).GetMax(), (Vec2{4, 6}));

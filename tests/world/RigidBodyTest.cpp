@@ -289,7 +289,8 @@ TEST(BoidParameters, DefaultsHeadingAndTheLastWriterOfVectorA) {
     EXPECT_EQ(boid.vectorB, (Vec2{1, 0}));
     EXPECT_EQ(boid.vectorD, (Vec2{0, 0}));
   }
-  std::printf("cos of a single-precision quarter turn: %g\n", std::cos(static_cast<float>(90.0f * 0.017453292519888888)));
+  std::printf("cos of a single-precision quarter turn: %g\n",
+              std::cos(static_cast<float>(90.0f * 0.017453292519888888)));
 }
 
 }  // namespace
