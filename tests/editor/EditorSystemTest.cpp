@@ -101,6 +101,9 @@ TEST_F(EditorSystemTest, ASaveCutShortByAFullDiskKeepsThePreviousFile) {
   ::testing::internal::CaptureStdout();
   EditorObjectStore::GetInstance().AddRecord({1.0f, 2.0f, 0.0f, 3, 0, "crate", "AABB", 5.0f, 5.0f, 5.0f});
   const bool saved = editor->WriteLevelObjects("level.json");
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(editor->WriteLevelObjects("../level.json")) << "names stay inside the user folder";
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("refused: it goes up out of its folder"), std::string::npos);
   const std::string before = folder.Read("documents/Kelvane/level.json");
   for (int i = 0; i < 3; ++i) EditorObjectStore::GetInstance().AddRecord({0, 0, 0, i, 0, "crate", "", 0, 0, 0});
   const pid_t child = fork();
