@@ -204,7 +204,7 @@ class GLRenderSystem : public System {
 
  private:
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
-  // One pass of the frame buffers' chain, drawing nothing, at start.
+  // One pass of the lit frame-buffer chain, drawing nothing, at start.
   void WarmUpFrameChain();
 
   unsigned width_ = 0;
