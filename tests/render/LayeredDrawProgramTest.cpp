@@ -61,24 +61,26 @@ std::string Text(const Rgb& c) {
   return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
-// A director steps through the stages, two seconds each, printing each one;
+// A director steps through the stages, 2.5 seconds each, printing each one;
 // the test grabs the screen inside every stage.
 const char* kDirector = R"(
 local t = 0
 local stage = 0
 local function Enter(n)
   stage = n
+  -- Flushed at once: the test times its screenshots by this line.
   print("stage " .. n)
+  io.stdout:flush()
 end
 -- Not in Init: the spawn list's objects start before the render system,
 -- whose start switches lighting on.
 function Update(dt)
   if stage == 0 then SetEnableLighting(false); Enter(1) end
   t = t + dt
-  if stage == 1 and t > 2 then RemoveAllGameObjectsOfType(30); Enter(2)
-  elseif stage == 2 and t > 4 then RemoveAllGameObjectsOfType(20); Enter(3)
-  elseif stage == 3 and t > 6 then SetCameraX(100); Enter(4)
-  elseif stage == 4 and t > 8 then
+  if stage == 1 and t > 2.5 then RemoveAllGameObjectsOfType(30); Enter(2)
+  elseif stage == 2 and t > 5 then RemoveAllGameObjectsOfType(20); Enter(3)
+  elseif stage == 3 and t > 7.5 then SetCameraX(100); Enter(4)
+  elseif stage == 4 and t > 10 then
     RemoveAllGameObjectsOfType(10); RemoveAllGameObjectsOfType(11)
     CreateGameObject("Blink", 40)
     Enter(5)
@@ -103,6 +105,7 @@ function Update(dt)
     if changes == 6 then
       PauseSpriteAnims()
       print("paused on frame " .. GetCurrentFrameIndex())
+      io.stdout:flush()
     end
   end
 end
