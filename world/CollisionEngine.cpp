@@ -180,7 +180,8 @@ void CollisionEngine::CollidePairs(float dt) {
   if (paused_) return;
   // Phase 1 may run scripts (OnTileCollide): objects are addressed by
   // position and the list's size is read again at every step.
-  for (std::size_t i = 0; i < collisionObjects_.size(); ++i) {
+  // A script that pauses collisions there ends the pass at once.
+  for (std::size_t i = 0; i < collisionObjects_.size() && !paused_; ++i) {
     auto object = collisionObjects_[i].Lock();
     if (!Lives(object)) continue;
     Collider* collider = ColliderOf(*object);
@@ -188,7 +189,7 @@ void CollisionEngine::CollidePairs(float dt) {
     PlaceFollowers(*object, *collider);
     CollideWithTilemap(object, dt);
   }
-  CollideObjectPairs(dt);
+  if (!paused_) CollideObjectPairs(dt);
 }
 
 void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collider) {

@@ -159,6 +159,24 @@ TEST_F(TileScene, CellsOutsideTheMapAreSolidAndATileTriggerIsToldButNotPushed) {
   EXPECT_EQ(At(right).y, 40.0);
 }
 
+// A collider over more cells than a frame visits is kept off the map with
+// one line; a body its script stops on touching the floor is not left in it.
+TEST_F(TileScene, AHugeColliderIsToldOnceAndABodyStoppedByItsScriptStaysOutOfTheFloor) {
+  auto huge = SpawnType("[" + Circle(0, 0, 1e6, R"(, "z_collision": 5.0)") + "]", kTileLogger, 12);
+  auto stopped = SpawnType("[" + Circle(40, 50, 8) + R"(,{"type":"rigidbody","data":[{"vel y": 120.0}]}])",
+                           "function OnTileCollide(cell) SetRealAttribKey('rigidbody', 'vel y', 0.0) end\n");
+  ::testing::internal::CaptureStderr();
+  Admit();
+  for (int frame = 0; frame < 8; ++frame) Frame(kSixtieth);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(Run(huge, "return cells"), "||||||||");  // its Update ran, OnTileCollide never
+  EXPECT_EQ(err, "Collision of object 12 (unique id " + std::to_string(huge->GetUniqueId()) +
+                     "): its collider covers more than 65536 tiles of a map; it is not tested against that map\n");
+  EXPECT_EQ(stopped->GetComponent<RigidBodyComponent>().Lock()->body.velocity.y, 0.0);
+  EXPECT_LT(At(stopped).y + 8, 72.0) << "the look-ahead was taken back in full";
+  EXPECT_GT(At(stopped).y + 8, 69.0);
+}
+
 // Every answer of the object-bound functions for a live object, then the
 // fallbacks once it is dead.
 TEST_F(CollisionScene, ScriptFunctionsAnswerForALiveObjectAndFallBackForADeadOne) {
