@@ -1,18 +1,130 @@
 #pragma once
+// The one camera of the game: its centre in the world moves to the average of
+// the focus points scripts asked for in the previous frame, and every
+// object's screen position is its world position seen from there. It also
+// hands its view to the tile maps and moves children with their parents.
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "LuaObject.h"
 #include "core/BasicEntitySystem.h"
 
 namespace Orv {
 
-// The camera, and each object's screen position.
+class ScriptComponent;
+
+// The camera centre as the last camera update left it, for the passes that
+// draw in world coordinates (particles, trails).
+extern float g_cameraCentreX;
+extern float g_cameraCentreY;
+
 class CameraSystem : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
   void OnRegistered() override {}
-  void Init(unsigned width, unsigned height) override {}
+  // Keeps half the logical size; a resize does not change it.
+  void Init(unsigned width, unsigned height) override;
   void Start() override {}
 
+  void AddFocus(float x, float y);
+
+  // Script functions bound to the camera itself. Values that are not finite
+  // are ignored: one bad frame must not lose the camera for good.
+  void SetCameraFocus(float x, float y);
+  void MoveCameraX(float d);
+  void MoveCameraY(float d);
+  void SetCameraX(float v);
+  void SetCameraY(float v);
+  float GetCameraX() const { return centreX_; }
+  float GetCameraY() const { return centreY_; }
+
+  // The cursor in world pixels: trunc(centre - half size) + cursor, each part
+  // saturated.
+  std::pair<int, int> WorldCursor() const;
+  // (x - centre x) + half width, likewise for y, in single precision.
+  std::pair<float, float> WorldToScreen(float x, float y) const;
+
+  unsigned GetHalfWidth() const { return halfWidth_; }
+  unsigned GetHalfHeight() const { return halfHeight_; }
+  const std::vector<std::pair<float, float>>& GetFocusPoints() const { return focus_; }
+
  protected:
-  void UpdateEntity(EntityRecord& entity, float dt) override {}
+  void UpdateEntity(EntityRecord& entity, float dt) override;
+  void PreUpdateEntity(EntityRecord& entity, float dt) override;
+  void OnEntityAdded(EntityRecord& entity) override;
+  void OnUpdate(float dt) override;
+
+ private:
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
+  // False, with one line per function the first time, for a value that is
+  // not finite.
+  static bool Finite(float value, const char* function);
+
+  std::vector<std::pair<float, float>> focus_;
+  float centreX_ = 0.0f;
+  float centreY_ = 0.0f;
+  // Nothing changes it; it is copied into transforms and tile maps.
+  float cameraFactor_ = 1.0f;
+  unsigned halfWidth_ = 0;
+  unsigned halfHeight_ = 0;
+};
+
+// "GetWorldCursor": {x, y} in the object's state; nil once the object is
+// dead or has no script.
+class GetWorldCursor {
+ public:
+  GetWorldCursor(CameraSystem* camera, ObjectLockPtr<GameObject> object)
+      : camera_(camera), object_(std::move(object)) {}
+  OrvLua::LuaObject operator()();
+
+ private:
+  CameraSystem* camera_;
+  ObjectLockPtr<GameObject> object_;
+};
+
+// "GetWorld2Screen": the world point on screen, {x, y}; nil as above.
+class TransformCoords {
+ public:
+  TransformCoords(CameraSystem* camera, ObjectLockPtr<GameObject> object)
+      : camera_(camera), object_(std::move(object)) {}
+  OrvLua::LuaObject operator()(float x, float y);
+
+ private:
+  CameraSystem* camera_;
+  ObjectLockPtr<GameObject> object_;
+};
+
+// "GetScreenPos": the object's screen position, {x, y}; an empty table
+// without a transform, nil as above.
+class GetScreenPos {
+ public:
+  explicit GetScreenPos(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+  OrvLua::LuaObject operator()();
+
+ private:
+  ObjectLockPtr<GameObject> object_;
+};
+
+// "SetFollowParent": the transform's follow-parent flag.
+class SetFollowParent {
+ public:
+  explicit SetFollowParent(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+  void operator()(bool on);
+
+ private:
+  ObjectLockPtr<GameObject> object_;
+};
+
+// "SetFollowParentRotation": the transform's follow-parent-rotation flag.
+class SetFollowParentRotationFunc {
+ public:
+  explicit SetFollowParentRotationFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+  void operator()(bool on);
+
+ private:
+  ObjectLockPtr<GameObject> object_;
 };
 
 }  // namespace Orv

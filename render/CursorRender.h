@@ -9,6 +9,8 @@
 
 namespace Orv {
 
+class ScriptComponent;
+
 class CursorRender : public System {
  public:
   explicit CursorRender(App* owner) : System(owner) {}
@@ -20,6 +22,7 @@ class CursorRender : public System {
   void Shutdown() override {}
   void Render() override;
   void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+  void RegisterScriptFunctions(ScriptComponent& script);
 
   // Script functions: the frame of that texture-frame id (empty when unknown).
   void SetCursorImage(const char* frameId);

@@ -12,6 +12,8 @@
 #include "render/GraphicsManager.h"
 #include "render/LightComponent.h"
 #include "render/SpriteAnimComponent.h"
+#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -108,6 +110,7 @@ void GLRenderSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   if (!locked || !locked->IsAlive()) return;
   if (locked->GetComponent<SpriteAnimComponent>().IsAlive()) spriteObjects_.push_back(object);
   if (locked->GetComponent<LightComponent>().IsAlive()) lightObjects_.push_back(object);
+  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script, object);
 }
 
 bool GLRenderSystem::IsLightOnScreen(const LightCircle& light, float right, float bottom) {

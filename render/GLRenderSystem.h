@@ -3,17 +3,29 @@
 // each object's sprite animation and the on-screen lights every update, the
 // scene frame buffer opened at the head of every render pass, and the
 // projection and viewport on a resize.
+#include <array>
+#include <memory>
+#include <utility>
 #include <vector>
 
+#include "LuaObject.h"
 #include "core/GameObject.h"
 #include "core/ObjectLockPtr.h"
 #include "core/System.h"
+#include "resources/SpriteSheet.h"
 
 namespace Orv {
 
 // Lit rendering: lights are gathered and frame buffer 1 takes the scene;
 // otherwise frame buffer 0 does. Set by the render system's start.
 extern bool g_lightingEnabled;
+
+// Kept for shaders that want them; set only by the scripts, in [0, 1].
+extern float g_opaqueLightDecay;
+extern float g_nonOpaqueLightDecay;
+
+class App;
+class ScriptComponent;
 
 class GLRenderSystem : public System {
  public:
@@ -58,7 +70,141 @@ class GLRenderSystem : public System {
   const std::vector<ObjectLockPtr<GameObject>>& GetSpriteObjects() const { return spriteObjects_; }
   const std::vector<ObjectLockPtr<GameObject>>& GetLightObjects() const { return lightObjects_; }
 
+  // Script functions bound to the render system. The draws take a
+  // texture-frame id and screen coordinates, draw nothing for an unknown id
+  // or off screen, and leave the matrix at identity and the colour white.
+  void DrawSprite(const char* frameId, float x, float y);
+  void DrawSpriteRot(const char* frameId, float x, float y, float degrees);
+  void DrawSpriteSca(const char* frameId, float x, float y, float degrees, float scaleX, float scaleY);
+  void DrawSpriteUsingColorInfo(const char* frameId, float x, float y, OrvLua::LuaObject colour);
+  void DrawSpriteRotUsingColorInfo(const char* frameId, float x, float y, float degrees, OrvLua::LuaObject colour);
+  void DrawSpriteScaUsingColorInfo(const char* frameId, float x, float y, float degrees, float scaleX, float scaleY,
+                                   OrvLua::LuaObject colour);
+  void DrawText(const char* fontId, const char* text, float x, float y);
+  void DrawColorText(const char* fontId, const char* text, float x, float y, float r, float g, float b, float a);
+  void SetEnableLighting(bool on) { g_lightingEnabled = on; }
+  void SetOpaqueLightDecay(float value);
+  void SetNonOpaqueLightDecay(float value);
+  void PauseSpriteAnims();
+  void ResumeSpriteAnims();
+
+  // The frame's box on the logical screen, unturned or turned by degrees.
+  bool IsSpriteOnScreen(const ObjectLockPtr<SpriteFrame>& frame, float x, float y, float scaleX, float scaleY) const;
+  bool IsRotatedSpriteOnScreen(const ObjectLockPtr<SpriteFrame>& frame, float x, float y, float scaleX, float scaleY,
+                               float degrees) const;
+  // (1, 1, 1, 1) with the table's numbers "a", "r", "g", "b" taken in, each
+  // channel in [0, 1].
+  static std::array<float, 4> ReadColorInfo(const OrvLua::LuaObject& value);
+
+  // The per-object script functions: each holds its object weakly and does
+  // nothing (returning its missing result) once the object is gone or dead.
+  class ObjectFunctor {
+   public:
+    explicit ObjectFunctor(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+
+   protected:
+    // The object while it lives.
+    std::shared_ptr<GameObject> Live() const;
+    // False for a value that is not finite, with one line naming the object
+    // and the function the first time.
+    bool Finite(double value, const char* function) const;
+    ObjectLockPtr<GameObject> object_;
+  };
+  class RotateSpriteTo : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(float x1, float y1, float x2, float y2);
+  };
+  class RotateSprite : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(float degrees);
+  };
+  class SetSprite : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(const char* animation);
+  };
+  class SetSpriteScaleX : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(float scale);
+  };
+  class SetSpriteScaleY : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(float scale);
+  };
+  class GetSpriteRot : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    float operator()();
+  };
+  class SetSpriteIntervalFunc : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(float seconds);
+  };
+  class SetTintRGBA : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(float r, float g, float b);
+  };
+  class SetAlphaFunctor : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(float alpha);
+  };
+  class SetLightIntensity : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(double intensity);
+  };
+  class EnableLightToggle : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    void operator()(bool on);
+  };
+  class GetLightToggle : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    bool operator()(bool unused);
+  };
+  // Tests only that the object still exists.
+  class GetCurrentFrameFunc : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    int operator()();
+  };
+  class DrawSpriteRelativeTo : public ObjectFunctor {
+   public:
+    DrawSpriteRelativeTo(GLRenderSystem* system, ObjectLockPtr<GameObject> object)
+        : ObjectFunctor(std::move(object)), system_(system) {}
+    void operator()(const char* frameId, float dx, float dy);
+
+   private:
+    GLRenderSystem* system_;
+  };
+  class DrawSpriteRelativeToParams : public ObjectFunctor {
+   public:
+    DrawSpriteRelativeToParams(GLRenderSystem* system, ObjectLockPtr<GameObject> object)
+        : ObjectFunctor(std::move(object)), system_(system) {}
+    void operator()(const char* frameId, OrvLua::LuaObject parameters);
+
+   private:
+    GLRenderSystem* system_;
+  };
+  // The frame id as a string in the object's state; "" for an unknown
+  // animation or an index outside it, nil without a live scripted object.
+  class GetTextureNameFromAnim : public ObjectFunctor {
+   public:
+    using ObjectFunctor::ObjectFunctor;
+    OrvLua::LuaObject operator()(const char* animation, double index);
+  };
+
  private:
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
+
   unsigned width_ = 0;
   unsigned height_ = 0;
   std::vector<ObjectLockPtr<GameObject>> spriteObjects_;

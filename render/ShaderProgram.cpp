@@ -47,8 +47,7 @@ bool CheckShaderLog(GLuint shader) {
   PrintLine("errlen: " + std::to_string(length));
   std::vector<char> log(static_cast<std::size_t>(length));
   glGetShaderInfoLog(shader, length, nullptr, log.data());
-  PrintLine(log.data());
-  ShowMessage(log.data());
+  PrintLineAndShowMessage(log.data());
   return true;
 }
 
@@ -76,10 +75,8 @@ GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath) {
   GLint linked = GL_FALSE;
   glGetProgramiv(program, GL_LINK_STATUS, &linked);
   if (linked != GL_TRUE) {
-    const std::string text = std::string("Error! Shader program ") + vertexPath + " + " + fragmentPath +
-                             " cannot be linked: " + ProgramLog(program);
-    PrintLine(text);
-    ShowMessage(text);
+    PrintLineAndShowMessage(std::string("Error! Shader program ") + vertexPath + " + " + fragmentPath +
+                            " cannot be linked: " + ProgramLog(program));
     glDeleteProgram(program);
     program = 0;
   }

@@ -2,8 +2,17 @@
 
 #include <GL/glew.h>
 
+#include "core/App.h"
+#include "core/TransformComponent.h"
+#include "core/TypeKey.h"
 #include "render/GLRenderSystem.h"
 #include "render/GraphicsManager.h"
+#include "render/LayeredDraw.h"
+#include "render/LightComponent.h"
+#include "render/RenderableComponent.h"
+#include "render/SpriteAnimComponent.h"
+#include "script/ScriptComponent.h"
+#include "world/CollisionComponent.h"
 
 namespace Orv {
 
@@ -34,6 +43,94 @@ void SurfaceLevelDraw::EndRender() {
   surface->End();
   surface->Draw();
   LeaveBatchState();
+}
+
+void SurfaceLevelDraw::Init(unsigned, unsigned) {
+  requiredTypes.push_back(TypeKey<SpriteAnimComponent>());
+  requiredTypes.push_back(TypeKey<RenderableComponent>());
+  paused = true;
+}
+
+bool SurfaceLevelDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
+  auto locked = object.Lock();
+  if (!locked || !locked->IsAlive()) return false;
+  if (auto sprite = locked->GetComponent<SpriteAnimComponent>().Lock()) return sprite->layer == 1;
+  auto renderable = locked->GetComponent<RenderableComponent>().Lock();
+  return renderable && renderable->drawlevel == 1;
+}
+
+void SurfaceLevelDraw::OnGameObjectOffered(ObjectLockPtr<GameObject> object) {
+  auto locked = object.Lock();
+  if (!locked || !locked->IsAlive()) return;
+  if (locked->GetComponent<LightComponent>().IsAlive()) lights_.push_back(object);
+  if (auto script = locked->GetComponent<ScriptComponent>().Lock()) RegisterScriptFunctions(*script);
+}
+
+void SurfaceLevelDraw::OnEntitiesMerged(std::vector<EntityRecord>& merged) {
+  SortByDrawOrder(merged, [](const EntityRecord& record) -> const ObjectLockPtr<GameObject>& { return record.object; });
+}
+
+void SurfaceLevelDraw::OnUpdate(float) {
+  lights_.remove_if([](const ObjectLockPtr<GameObject>& light) { return !IsGameObjectAlive(light); });
+}
+
+void SurfaceLevelDraw::OnRender() {
+  glDisable(GL_STENCIL_TEST);
+  glLoadIdentity();
+}
+
+void SurfaceLevelDraw::RenderEntity(EntityRecord& entity) {
+  // A copy: the script's Render may admit objects while this one is drawn.
+  const ObjectLockPtr<GameObject> object = entity.object;
+  auto collision = GetHandleComponent<CollisionComponent>(object).Lock();
+  const bool occludes = collision && collision->occluding;
+  collision.reset();
+  if (occludes && lightingEnabled_) {
+    LitDraw(object);
+  } else {
+    PlainDraw(object);
+  }
+}
+
+void SurfaceLevelDraw::PlainDraw(const ObjectLockPtr<GameObject>& object) {
+  if (!IsGameObjectAlive(object)) return;
+  auto sprite = GetHandleComponent<SpriteAnimComponent>(object).Lock();
+  if (sprite) {
+    auto transform = GetHandleComponent<TransformComponent>(object).Lock();
+    if (!transform) {
+      DrawSpriteAt(*sprite, nullptr, 1.0f, sprite->tint);
+    } else if (IsSpriteVisible(*sprite, *transform, owner_->GetWidth(), owner_->GetHeight())) {
+      DrawSpriteAt(*sprite, transform.get(), transform->viewScale, sprite->tint);
+    }
+  }
+  sprite.reset();
+  CallScriptRender(object);
+}
+
+void SurfaceLevelDraw::LitDraw(const ObjectLockPtr<GameObject>& object) {
+  if (!IsGameObjectAlive(object)) return;
+  auto sprite = GetHandleComponent<SpriteAnimComponent>(object).Lock();
+  auto transform = GetHandleComponent<TransformComponent>(object).Lock();
+  if (!sprite || !transform) return;
+  const Vec2 position{transform->posX, transform->posY};
+  Colour sum{0.0f, 0.0f, 0.0f, 0.0f};
+  for (const auto& lightObject : lights_) {
+    if (!IsGameObjectAlive(lightObject)) continue;
+    auto light = GetHandleComponent<LightComponent>(lightObject).Lock();
+    auto lightTransform = GetHandleComponent<TransformComponent>(lightObject).Lock();
+    if (!light || !lightTransform) continue;
+    const double r = light->intensity;
+    const Vec2 at{lightTransform->posX, lightTransform->posY};
+    const double dx = position.x - at.x;
+    const double dy = position.y - at.y;
+    if (!(r * r > dx * dx + dy * dy)) continue;
+    const Colour add = LightFalloff(position, at, r);
+    for (int c = 0; c < 3; ++c) sum[c] += add[c];
+  }
+  Colour own = sprite->tint;
+  ClampColour(own);
+  const Colour colour{sum[0] * 0.8f * own[0], sum[1] * 0.8f * own[1], sum[2] * 0.8f * own[2], own[3]};
+  DrawSpriteAt(*sprite, transform.get(), 1.0f, colour);
 }
 
 }  // namespace Orv

@@ -99,8 +99,7 @@ class ScriptEngineSystem : public BasicEntitySystem {
   // The second shape holds the system and the record.
   class SystemRecordFunctor {
    public:
-    SystemRecordFunctor(ScriptEngineSystem* system, EntityRecord record)
-        : system(system), record(std::move(record)) {}
+    SystemRecordFunctor(ScriptEngineSystem* system, EntityRecord record) : system(system), record(std::move(record)) {}
 
    protected:
     ScriptEngineSystem* system;
@@ -186,8 +185,7 @@ class ScriptEngineSystem : public BasicEntitySystem {
 
   // Delivery to one receiver: the message copied into the receiver's state
   // and its OnMessage called at once with the number and the copy.
-  static void DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number,
-                             const OrvLua::LuaObject& message);
+  static void DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number, const OrvLua::LuaObject& message);
   // The member tables of the live objects among members, made in the
   // caller's state, as an array from 1; nil without a caller.
   static OrvLua::LuaObject MemberList(const EntityRecord& caller,

@@ -309,7 +309,7 @@ TEST_F(ScriptComponentTest, ClosingTheStateUnbindsHandlesAndReleasesFunctorsAfte
   counter.reset();
   EXPECT_EQ(Eval(*component, "Count(); return Count()"), "2");
   OrvLua::LuaObject kept = component->GetGlobal("Init");
-  // The state reads like a pointer to it, and stays closed once closed.
+  // The state stays closed once closed.
   EXPECT_FALSE(component->GetState() == nullptr);
   OrvLua::LuaState* open = component->GetState();
   EXPECT_EQ(open->GetCState(), component->GetState()->GetCState());

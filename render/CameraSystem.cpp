@@ -1,0 +1,135 @@
+#include "render/CameraSystem.h"
+
+#include <cmath>
+#include <string>
+
+#include "NumberConversion.h"
+#include "core/App.h"
+#include "core/Report.h"
+#include "core/TransformComponent.h"
+#include "core/TypeKey.h"
+#include "render/ReportOnce.h"
+#include "script/ScriptComponent.h"
+#include "world/CollisionComponent.h"
+#include "world/TileMapComponent.h"
+
+namespace Orv {
+
+float g_cameraCentreX = 0.0f;
+float g_cameraCentreY = 0.0f;
+
+void CameraSystem::Init(unsigned width, unsigned height) {
+  halfWidth_ = width / 2;
+  halfHeight_ = height / 2;
+  requiredTypes.push_back(TypeKey<TransformComponent>());
+  requiredTypes.push_back(TypeKey<TileMapComponent>());
+  requiredTypes.push_back(TypeKey<ScriptComponent>());
+}
+
+bool CameraSystem::Finite(float value, const char* function) {
+  if (std::isfinite(value)) return true;
+  if (FirstReport(std::string("camera not finite ") + function)) {
+    PrintErrorLine(std::string("Error! ") + function + ": a value that is not a finite number is ignored");
+  }
+  return false;
+}
+
+void CameraSystem::AddFocus(float x, float y) { focus_.emplace_back(x, y); }
+
+void CameraSystem::SetCameraFocus(float x, float y) {
+  if (Finite(x, "SetCameraFocus") && Finite(y, "SetCameraFocus")) AddFocus(x, y);
+}
+
+void CameraSystem::MoveCameraX(float d) {
+  if (Finite(d, "MoveCameraX") && std::isfinite(centreX_ + d)) centreX_ += d;
+}
+
+void CameraSystem::MoveCameraY(float d) {
+  if (Finite(d, "MoveCameraY") && std::isfinite(centreY_ + d)) centreY_ += d;
+}
+
+void CameraSystem::SetCameraX(float v) {
+  if (Finite(v, "SetCameraX")) centreX_ = v;
+}
+
+void CameraSystem::SetCameraY(float v) {
+  if (Finite(v, "SetCameraY")) centreY_ = v;
+}
+
+std::pair<int, int> CameraSystem::WorldCursor() const {
+  const auto [cursorX, cursorY] = owner_->GetCursorPos();
+  const int left = OrvLua::SaturateToInt(centreX_ - static_cast<float>(halfWidth_));
+  const int top = OrvLua::SaturateToInt(centreY_ - static_cast<float>(halfHeight_));
+  // Summed wide, then saturated: a far camera must not wrap around.
+  return {OrvLua::SaturateToInt(static_cast<double>(left) + cursorX),
+          OrvLua::SaturateToInt(static_cast<double>(top) + cursorY)};
+}
+
+std::pair<float, float> CameraSystem::WorldToScreen(float x, float y) const {
+  return {(x - centreX_) + static_cast<float>(halfWidth_), (y - centreY_) + static_cast<float>(halfHeight_)};
+}
+
+void CameraSystem::OnUpdate(float) {
+  g_cameraCentreX = centreX_;
+  g_cameraCentreY = centreY_;
+  if (focus_.empty()) return;
+  float sumX = 0.0f;
+  float sumY = 0.0f;
+  for (const auto& [x, y] : focus_) {
+    sumX += x;
+    sumY += y;
+  }
+  const float scale = 1.0f / static_cast<float>(focus_.size());
+  // Each point is finite, but a sum of huge ones may not be.
+  if (std::isfinite(sumX * scale) && std::isfinite(sumY * scale)) {
+    centreX_ = sumX * scale;
+    centreY_ = sumY * scale;
+  }
+  g_cameraCentreX = centreX_;
+  g_cameraCentreY = centreY_;
+  focus_.clear();
+}
+
+void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
+  auto object = entity.object.Lock();
+  if (!object) return;
+  if (auto map = object->GetComponent<TileMapComponent>().Lock()) {
+    map->viewCentreX = centreX_;
+    map->viewCentreY = centreY_;
+    map->viewHalfWidth = halfWidth_;
+    map->viewHalfHeight = halfHeight_;
+    map->viewFlag = cameraFactor_ != 0.0f;
+    const auto [x, y] = WorldCursor();
+    map->worldCursorX = static_cast<double>(static_cast<float>(x));
+    map->worldCursorY = static_cast<double>(static_cast<float>(y));
+  }
+  if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+    const auto [x, y] = WorldToScreen(transform->worldX, transform->worldY);
+    transform->posX = x;
+    transform->posY = y;
+    transform->viewScale = cameraFactor_;
+  }
+}
+
+void CameraSystem::PreUpdateEntity(EntityRecord& entity, float) {
+  auto parent = entity.object.Lock();
+  if (!parent) return;
+  auto parentTransform = parent->GetComponent<TransformComponent>().Lock();
+  if (!parentTransform) return;
+  // A copy: nothing here changes the list, but the walk must not depend on it.
+  const std::vector<ObjectLockPtr<GameObject>> children = parent->GetChildren();
+  for (const auto& reference : children) {
+    auto child = reference.Lock();
+    if (!child || !child->IsAlive()) continue;
+    auto transform = child->GetComponent<TransformComponent>().Lock();
+    if (!transform) continue;
+    if (transform->followParentRotation) transform->rotdeg = parentTransform->rotdeg;
+    // A child with a collider is placed by the collision engine.
+    if (!child->GetComponent<CollisionComponent>().IsAlive() && transform->followParent) {
+      transform->worldX = parentTransform->worldX;
+      transform->worldY = parentTransform->worldY;
+    }
+  }
+}
+
+}  // namespace Orv

@@ -1,0 +1,64 @@
+#include "render/LayeredDraw.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+
+#include "core/OrientedRect.h"
+#include "core/TransformComponent.h"
+#include "render/DrawPrimitives.h"
+#include "render/SpriteAnimComponent.h"
+#include "script/ScriptComponent.h"
+
+namespace Orv {
+
+int DrawOrderKey(const ObjectLockPtr<GameObject>& object) {
+  auto locked = object.Lock();
+  if (!locked || !locked->IsAlive()) return 0;
+  auto sprite = locked->GetComponent<SpriteAnimComponent>().Lock();
+  return sprite ? sprite->layerOrder : 0;
+}
+
+bool IsBoxOnScreen(float frameWidth, float frameHeight, float x, float y, float scaleX, float scaleY, float degrees,
+                   unsigned width, unsigned height) {
+  const double halfX = frameWidth * scaleX * 0.5;
+  const double halfY = frameHeight * scaleY * 0.5;
+  OrientedRect box{{x - halfX, y + halfY}, {x + halfX, y + halfY}, {x + halfX, y - halfY}, {x - halfX, y - halfY},
+                   halfX, halfY, x, y};
+  if (degrees != 0.0f) box.Rotate(degrees);
+  const double xs[] = {box.corner0[0], box.corner1[0], box.corner2[0], box.corner3[0]};
+  const double ys[] = {box.corner0[1], box.corner1[1], box.corner2[1], box.corner3[1]};
+  const double left = *std::min_element(std::begin(xs), std::end(xs));
+  const double right = *std::max_element(std::begin(xs), std::end(xs));
+  const double top = *std::min_element(std::begin(ys), std::end(ys));
+  const double bottom = *std::max_element(std::begin(ys), std::end(ys));
+  return right >= -0.5 && left <= width + 0.5 && bottom >= -0.5 && top <= height + 0.5;
+}
+
+bool IsSpriteVisible(const SpriteAnimComponent& sprite, const TransformComponent& transform, unsigned width,
+                     unsigned height) {
+  return IsBoxOnScreen(sprite.GetFrameWidth(), sprite.GetFrameHeight(), transform.posX, transform.posY,
+                       transform.scaleX, transform.scaleY, transform.rotdeg, width, height);
+}
+
+void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* transform, float zoom,
+                  Colour colour) {
+  if (transform != nullptr) {
+    Translate2D(transform->posX, transform->posY);
+    Rotate2D(transform->rotdeg);
+    Scale2D(transform->scaleX * zoom, transform->scaleY * zoom);
+  }
+  ClampColour(colour);
+  glColor4f(colour[0], colour[1], colour[2], colour[3]);
+  sprite.Draw();
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glLoadIdentity();
+}
+
+void CallScriptRender(const ObjectLockPtr<GameObject>& object) {
+  auto locked = object.Lock();
+  if (!locked) return;
+  if (auto script = locked->GetComponent<ScriptComponent>().Lock()) script->CallGlobalFunction("Render");
+}
+
+}  // namespace Orv

@@ -1,0 +1,26 @@
+#include "render/OverlayDraw.h"
+
+#include "core/TypeKey.h"
+#include "render/LayeredDraw.h"
+#include "render/RenderableComponent.h"
+
+namespace Orv {
+
+void OverlayDraw::Init(unsigned, unsigned) {
+  requiredTypes.push_back(TypeKey<RenderableComponent>());
+  paused = true;
+}
+
+bool OverlayDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
+  auto locked = object.Lock();
+  if (!locked || !locked->IsAlive()) return false;
+  auto renderable = locked->GetComponent<RenderableComponent>().Lock();
+  return renderable && renderable->drawlevel > 1;
+}
+
+void OverlayDraw::RenderEntity(EntityRecord& entity) {
+  const ObjectLockPtr<GameObject> object = entity.object;
+  if (IsGameObjectAlive(object)) CallScriptRender(object);
+}
+
+}  // namespace Orv
