@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,59 @@ TEST(CollisionEngineProgram, ContactsTriggersLayersAnswersAndAPauseThatOutlastsT
   EXPECT_EQ(std::count(touched.begin(), touched.end(), ":"), 6) << run.out;
   EXPECT_EQ(trigger.back(), ": 5T") << "collisions resumed, the contact stays: " << run.out;
   EXPECT_EQ(touched.back(), ": 4T") << run.out;
+}
+
+// A map made by a script with a solid row 5 (y 72 to 88 in cells of 16); a
+// bouncing body falls onto it from above, centred on a cell border. It
+// starts once the program runs at its frame rate: the first frame is long.
+TEST(CollisionEngineProgram, AFallingBodyIsPushedBackUpOnlyAndBouncesOffTheFloorItTouches) {
+  ContentFolder folder;
+  WriteScriptScene(folder, "Tiles",
+                   {{"Builder",
+                     "function Init()\n"
+                     "  CreateNewTileMap(1, 10, 10) SetWriteLayer(1) SetWriteValue(1)\n"
+                     "  for x = 0, 9 do WriteValue(x * 16, 80) end\n"
+                     "end\n"},
+                    {"Faller",
+                     "n = 0 cells = ''\n"
+                     "function Init() SetWallBouncingTrue() end\n"
+                     "function OnTileCollide(cell) cells = cells .. ' ' .. cell.x .. ',' .. cell.y end\n"
+                     "function Update(dt)\n"
+                     "  n = n + 1\n"
+                     "  if n == 1 then SetVelocity(0, 2) return end\n"
+                     "  local p = GetPos()\n"
+                     "  print(string.format('faller %g %.3f %g%s', p.x, p.y, GetVelocity().y, cells))\n"
+                     "  cells = ''\n"
+                     "  if n == 30 then Shutdown() end\n"
+                     "end\n"}},
+                   {{"Level", 1}, {"Builder", 2}, {"Faller", 3}});
+  folder.Write("data/gameobjects/Level.txt", R"({"name":"Level","id":1,"components":[{"type":"tilemap","data":)"
+                                             R"([{"tilemapid":1,"tilewidth":16,"tileheight":16}]}]})");
+  folder.Write("data/gameobjects/Faller.txt",
+               Blueprint("Faller", R"("pos x": 40.0, "pos y": 30.0, "radius": 8.0)", true));
+  const RunResult run = RunOrv(folder);
+  ASSERT_TRUE(RanCleanly(run));
+  const std::vector<std::string> lines = LinesStartingWith(run.out, "faller ");
+  ASSERT_EQ(lines.size(), 29u) << run.out;
+  int touches = 0;
+  double previousY = 0;
+  bool bounced = false;
+  for (const std::string& line : lines) {
+    double x = 0, y = 0, vy = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "faller %lf %lf %lf", &x, &y, &vy), 3) << line;
+    EXPECT_EQ(x, 40.0) << "never pushed sideways: " << line;
+    EXPECT_LT(y + 8, 72.0) << "never left in the floor: " << line;
+    if (line.find(',') != std::string::npos) {
+      ++touches;
+      EXPECT_NE(line.find(" 2,5 3,5"), std::string::npos) << "each solid cell it overlaps, once: " << line;
+      EXPECT_EQ(line.substr(line.size() - 8), " 2,5 3,5") << line;
+      EXPECT_LT(y, previousY + 2.1) << "pushed back toward smaller y: " << line;
+      bounced = true;
+    }
+    EXPECT_EQ(vy, bounced ? -120.0 : 120.0) << line;
+    previousY = y;
+  }
+  EXPECT_EQ(touches, 1) << run.out;
 }
 
 }  // namespace
