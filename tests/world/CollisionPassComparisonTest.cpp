@@ -162,8 +162,8 @@ TEST(CollisionPassComparison, TheEngineAndThePlainPassAgreeOnEveryFrameOfRandomS
     }
   }
   for (unsigned seed : {1u, 2u}) {
-    Scene engine(std::make_unique<CollisionEngine>(nullptr), seed, 150);
-    Scene reference(std::make_unique<ReferenceCollisionEngine>(nullptr), seed, 150);
+    Scene engine(std::make_unique<CollisionEngine>(nullptr), seed, 120);
+    Scene reference(std::make_unique<ReferenceCollisionEngine>(nullptr), seed, 120);
     std::size_t records = 0;
     // The narrow phase names every box pair it tests.
     ::testing::internal::CaptureStdout();
