@@ -216,6 +216,10 @@ OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double n
   return CallGlobal(name, &number, nullptr);
 }
 
+OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, const OrvLua::LuaObject& value) {
+  return CallGlobal(name, nullptr, &value);
+}
+
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double number, const OrvLua::LuaObject& value) {
   return CallGlobal(name, &number, &value);
 }
