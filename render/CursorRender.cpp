@@ -5,6 +5,7 @@
 #include "core/App.h"
 #include "platform/Desktop.h"
 #include "render/DrawPrimitives.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 

@@ -61,6 +61,9 @@ void Texture2DBatch::Begin() {
     return;
   }
   quadCount_ = 0;
+  // Runs of a batch begun again without an End would count vertices that are
+  // about to be overwritten.
+  runs_.clear();
   glBindVertexArray(vertexArray_);
   glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
   InitLightBlock();

@@ -63,7 +63,13 @@ class ResourceManager {
     registry.erase(key);
   }
 
-  const std::string& GetShadowTileSetName() const { return shadowTileSetName_; }
+  // The tile sets scripts name for the collision layer (the shadow pass draws
+  // walls with it) and for the draw layer; empty until a script sets them.
+  const std::string& GetCollisionLayerName() const { return collisionLayerName_; }
+  void SetCollisionLayerName(std::string name) { collisionLayerName_ = std::move(name); }
+  const std::string& GetDrawLayerName() const { return drawLayerName_; }
+  void SetDrawLayerName(std::string name) { drawLayerName_ = std::move(name); }
+  const std::string& GetShadowTileSetName() const { return collisionLayerName_; }
 
   // Read-only views, for the draw code's walks and for tests.
   const std::map<std::string, std::shared_ptr<Font>>& Fonts() const { return fonts_; }
@@ -80,8 +86,8 @@ class ResourceManager {
   std::map<std::string, std::shared_ptr<SpriteAnimationHandle>> animations_;
   std::map<std::string, std::vector<std::string>> animFrameNames_;
   std::map<int, std::shared_ptr<Tilemap>> tilemaps_;
-  // Set by nothing here; the level shadow pass reads it as a tile-set name.
-  std::string shadowTileSetName_;
+  std::string collisionLayerName_;
+  std::string drawLayerName_;
   std::map<std::string, std::shared_ptr<TileSet>> tileSets_;
 };
 

@@ -10,6 +10,12 @@ void MessageChannel::Unsubscribe(std::uint32_t uniqueId) { subscribers.erase(uni
 
 bool MessageChannel::IsSubscribed(std::uint32_t uniqueId) const { return subscribers.count(uniqueId) != 0; }
 
+void MessageChannel::ReleaseGoneHandles() {
+  for (auto& [uniqueId, object] : subscribers) {
+    if (object.Weak().expired()) object = ObjectLockPtr<GameObject>();
+  }
+}
+
 std::vector<ObjectLockPtr<GameObject>> MessageChannel::Receivers() const {
   std::vector<ObjectLockPtr<GameObject>> receivers;
   receivers.reserve(subscribers.size());

@@ -20,6 +20,10 @@ class MessageChannel {
   // The handles in ascending unique id, taken before a delivery starts, so a
   // receiver may change the channel while the message is on its way.
   std::vector<ObjectLockPtr<GameObject>> Receivers() const;
+  // Empties the handles of objects already freed. Their entries stay (a later
+  // object under the same id reads as subscribed), but a handle would keep
+  // the freed object's memory until then.
+  void ReleaseGoneHandles();
 
   // Entries of destroyed objects stay until their id unsubscribes.
   std::map<std::uint32_t, ObjectLockPtr<GameObject>> subscribers;

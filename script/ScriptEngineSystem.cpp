@@ -46,7 +46,10 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
   if (auto collision = object->GetComponent<CollisionComponent>().Lock()) collision->ClearContacts();
 }
 
-void ScriptEngineSystem::OnUpdate(float) { PruneEventGroups(); }
+void ScriptEngineSystem::OnUpdate(float) {
+  PruneEventGroups();
+  for (auto& [name, channel] : channels_) channel.ReleaseGoneHandles();
+}
 
 void ScriptEngineSystem::OnLateUpdate(float) {
   while (!removalRequests_.empty()) {

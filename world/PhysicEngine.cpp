@@ -90,7 +90,9 @@ void PhysicEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
       transform->velocityY = rigid->body.velocity.y;
     }
   }
-  if (auto script = ScriptToRegisterInto(handle)) RegisterScriptFunctions(*script);
+  if (auto script = ScriptToRegisterInto(handle)) {
+    RegisterScriptFunctions(*script, handle, object->GetComponent<RigidBodyComponent>().IsAlive());
+  }
 }
 
 }  // namespace Orv

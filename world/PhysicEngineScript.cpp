@@ -1,12 +1,187 @@
 // The physics engine's script functions, in their fixed order.
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <memory>
+
+#include "core/GameObject.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 #include "world/PhysicEngine.h"
+#include "world/RigidBodyComponent.h"
 
 namespace Orv {
 
-void PhysicEngine::RegisterScriptFunctions(ScriptComponent& component) {
-  component.RegisterDirect("PausePhysics", this, &PhysicEngine::PausePhysics);
-  component.RegisterDirect("ResumePhysics", this, &PhysicEngine::ResumePhysics);
+namespace {
+
+// Scripts think in amounts per sixtieth of a second, bodies per second.
+constexpr double kPerSecond = 60.0;
+constexpr double kRadiansPerDegree = 0.017453292519888888;
+
+// A body's values reach scripts in single precision; one beyond its range
+// stands at its edge.
+double Rounded(double value) {
+  return static_cast<double>(static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX})));
+}
+
+// The object's script and body, held for one call, while the object lives
+// and has both.
+struct Scripted {
+  std::shared_ptr<ScriptComponent> script;
+  std::shared_ptr<RigidBodyComponent> rigid;
+  explicit operator bool() const { return script && rigid; }
+};
+
+Scripted Find(const ObjectLockPtr<GameObject>& object) {
+  std::shared_ptr<ScriptComponent> script = LiveScriptComponent(object);
+  if (!script) return {};
+  return {script, GetHandleComponent<RigidBodyComponent>(object).Lock()};
+}
+
+// Changes the body; what would not be finite is refused by the body and
+// said once for the object.
+template <typename Change>
+void ChangeBody(const ObjectLockPtr<GameObject>& object, Change change) {
+  const Scripted found = Find(object);
+  if (!found) return;
+  change(found.rigid->body);
+  found.rigid->ReportRefusal();
+}
+
+// A new table of the body's values in the object's own state, or nil.
+template <typename Fill>
+OrvLua::LuaObject BodyTable(const ObjectLockPtr<GameObject>& object, Fill fill) {
+  const Scripted found = Find(object);
+  if (!found) return {};
+  OrvLua::LuaObject table = found.script->NewTable();
+  fill(table, found.rigid->body);
+  return table;
+}
+
+OrvLua::LuaObject VectorTable(const ObjectLockPtr<GameObject>& object, Vec2 RigidBody::*field) {
+  return BodyTable(object, [field](OrvLua::LuaObject& table, const RigidBody& body) {
+    table.SetNumber("x", Rounded((body.*field).x));
+    table.SetNumber("y", Rounded((body.*field).y));
+  });
+}
+
+Vec2 Scaled(double x, double y) { return {kPerSecond * x, kPerSecond * y}; }
+
+}  // namespace
+
+void PhysicEngine::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object,
+                                           bool hasBody) {
+  if (hasBody) {
+    script.RegisterNewFunctor<SetVelocityFunc>("SetVelocity", object);
+    script.RegisterNewFunctor<GetVelocityFunc>("GetVelocity", object);
+    script.RegisterNewFunctor<SetVelocityX>("AddVelocity", object);
+    script.RegisterNewFunctor<SetVelocityX>("SetVelocityX", object);
+    script.RegisterNewFunctor<SetVelocityY>("SetVelocityY", object);
+    script.RegisterNewFunctor<SetAccelFunc>("SetAcceleration", object);
+    script.RegisterNewFunctor<GetAccelFunc>("GetAcceleration", object);
+    script.RegisterNewFunctor<AddAccelFunc>("AddAcceleration", object);
+    script.RegisterNewFunctor<SetAngularVelocityFunc>("SetAngularVel", object);
+    script.RegisterNewFunctor<GetAngularVelocityFunc>("GetAngularVel", object);
+    script.RegisterNewFunctor<AddAngularVelocityFunc>("AddAngularVel", object);
+    script.RegisterNewFunctor<SetImpulseFunc>("SetImpulse", object);
+    script.RegisterNewFunctor<SetForceFunc>("SetForce", object);
+    script.RegisterNewFunctor<GetForceFunc>("GetForce", object);
+    script.RegisterNewFunctor<AddForceFunc>("AddForce", object);
+    script.RegisterNewFunctor<GetDirectionFunc>("GetDirection", object);
+    script.RegisterNewFunctor<SetDirectionFunc>("SetDirection", object);
+    script.RegisterNewFunctor<SetBouncy>("SetBouncy", object);
+    script.RegisterNewFunctor<GetBouncy>("GetBouncy", object);
+    script.RegisterNewFunctor<SetWallBouncingTrue>("SetWallBouncingTrue", object);
+    script.RegisterNewFunctor<SetWallBouncingFalse>("SetWallBouncingFalse", object);
+  }
+  script.RegisterDirect("PausePhysics", this, &PhysicEngine::PausePhysics);
+  script.RegisterDirect("ResumePhysics", this, &PhysicEngine::ResumePhysics);
+}
+
+void PhysicEngine::SetVelocityFunc::operator()(double x, double y) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.velocity, Scaled(x, y), "velocity"); });
+}
+
+OrvLua::LuaObject PhysicEngine::GetVelocityFunc::operator()() { return VectorTable(object_, &RigidBody::velocity); }
+
+void PhysicEngine::SetVelocityX::operator()(double v) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.velocity.x, kPerSecond * v, "velocity"); });
+}
+
+void PhysicEngine::SetVelocityY::operator()(double v) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.velocity.y, kPerSecond * v, "velocity"); });
+}
+
+void PhysicEngine::SetAccelFunc::operator()(double x, double y) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.acceleration, Scaled(x, y), "acceleration"); });
+}
+
+OrvLua::LuaObject PhysicEngine::GetAccelFunc::operator()() { return VectorTable(object_, &RigidBody::acceleration); }
+
+void PhysicEngine::AddAccelFunc::operator()(double x, double y) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.acceleration, b.acceleration + Scaled(x, y), "acceleration"); });
+}
+
+void PhysicEngine::SetAngularVelocityFunc::operator()(double v) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.angularVelocity, kPerSecond * v, "angular velocity"); });
+}
+
+OrvLua::LuaObject PhysicEngine::GetAngularVelocityFunc::operator()() {
+  return BodyTable(object_, [](OrvLua::LuaObject& table, const RigidBody& body) {
+    table.SetNumber("AngularVel", Rounded(body.angularVelocity));
+  });
+}
+
+void PhysicEngine::AddAngularVelocityFunc::operator()(double v) {
+  ChangeBody(object_, [&](RigidBody& b) {
+    b.Accept(b.angularVelocity, b.angularVelocity + kPerSecond * v, "angular velocity");
+  });
+}
+
+void PhysicEngine::SetImpulseFunc::operator()(double x, double y) {
+  // A body without mass takes no impulse: its inverse mass is 0.
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.velocity, Scaled(x, y) * b.inverseMass, "impulse"); });
+}
+
+void PhysicEngine::SetForceFunc::operator()(double x, double y) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.force, Scaled(x, y), "force"); });
+}
+
+OrvLua::LuaObject PhysicEngine::GetForceFunc::operator()() { return VectorTable(object_, &RigidBody::force); }
+
+void PhysicEngine::AddForceFunc::operator()(double x, double y) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.force, b.force + Scaled(x, y), "force"); });
+}
+
+OrvLua::LuaObject PhysicEngine::GetDirectionFunc::operator()() {
+  return BodyTable(object_, [](OrvLua::LuaObject& table, const RigidBody& body) {
+    table.SetNumber("x", std::cos(body.direction * kRadiansPerDegree));
+    table.SetNumber("y", std::sin(body.direction * kRadiansPerDegree));
+  });
+}
+
+void PhysicEngine::SetDirectionFunc::operator()(double x1, double y1, double x2, double y2) {
+  ChangeBody(object_, [&](RigidBody& b) {
+    b.Accept(b.direction, std::atan2(y2 - y1, x2 - x1) / kRadiansPerDegree, "direction");
+  });
+}
+
+void PhysicEngine::SetBouncy::operator()(double v) {
+  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.bouncy, v, "bouncy"); });
+}
+
+OrvLua::LuaObject PhysicEngine::GetBouncy::operator()() {
+  return BodyTable(object_, [](OrvLua::LuaObject& table, const RigidBody& body) {
+    table.SetNumber("bouncy", Rounded(body.bouncy));
+  });
+}
+
+void PhysicEngine::SetWallBouncingTrue::operator()() {
+  ChangeBody(object_, [](RigidBody& b) { b.resolveTileMap = true; });
+}
+
+void PhysicEngine::SetWallBouncingFalse::operator()() {
+  ChangeBody(object_, [](RigidBody& b) { b.resolveTileMap = false; });
 }
 
 }  // namespace Orv

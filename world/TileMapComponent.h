@@ -67,6 +67,9 @@ class TileMapComponent : public Component {
   // -1 outside the map, 0 without a map or for another layer.
   signed char GetTileAt(int layer, float x, float y) const;
   void SetMarkedTile(float x, float y);
+  // The cell of a world position in single precision, as the cell
+  // operations above find it; false when the position is not finite.
+  bool CellAt(float x, float y, TileCell& cell) const;
 
   int tilemapId = 0;
   // World units per cell; never below 1, since the cell of a position
@@ -95,11 +98,6 @@ class TileMapComponent : public Component {
   // The marked cell's centre on the view, written by the level renderer.
   float markedCellScreenX = 0.0f;
   float markedCellScreenY = 0.0f;
-
- private:
-  // The cell of a world position in single precision; false when the
-  // position is not finite.
-  bool CellAt(float x, float y, TileCell& cell) const;
 };
 
 }  // namespace Orv

@@ -44,8 +44,7 @@ TEST(BlueprintProgram, ASecondFileForOneTypeSaysWhichItReplaced) {
   folder.Write("data/scripts/Hero.old.lua", "print('old script') function Update() Shutdown() end");
   folder.Write("data/gameobjects/Hero copy.txt", R"({"name":"Hero","id":7,"components":[]})");
   const RunResult run = RunOrv(folder);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_TRUE(RanCleanly(run));
   EXPECT_EQ(Count(run.out, "Blueprint 'Hero' of data/gameobjects/Hero.txt replaces the one of "
                            "data/gameobjects/Hero copy.txt\n"),
             1u)

@@ -100,7 +100,7 @@ TEST_F(GameEngineObjectsTest, RepeatedDestructionOfDeadObjectsIsHarmless) {
   engine.DestroyObjectsExceptUniqueId(1);
   engine.DestroyObjectByUniqueId(0);
   engine.DestroyAllObjects();
-  EXPECT_EQ(engine.GetGameObjectManager().GetRecycledIds(), (std::list<std::uint32_t>{2, 3, 1, 4}));
+  EXPECT_EQ(engine.GetGameObjectManager().GetRecycledIds(), (std::deque<std::uint32_t>{2, 3, 1, 4}));
 }
 
 TEST_F(GameEngineObjectsTest, DestroyByComponentNameUsesTheNameTable) {

@@ -48,14 +48,14 @@ TEST(GameObjectManager, RecyclingStartsAfterThirtyThousandFreshIds) {
   std::vector<unsigned> fresh(30000);
   std::iota(fresh.begin(), fresh.end(), 1u);
   EXPECT_EQ(given, fresh);
-  EXPECT_EQ(manager.GetRecycledIds(), (std::list<std::uint32_t>{11, 21, 31}));
+  EXPECT_EQ(manager.GetRecycledIds(), (std::deque<std::uint32_t>{11, 21, 31}));
 
   // Creation 30001 onwards: the oldest recycled id, while two or more wait.
   EXPECT_EQ(manager.CreateGameObject(0).Lock()->GetUniqueId(), 11u);
   EXPECT_EQ(manager.CreateGameObject(0).Lock()->GetUniqueId(), 21u);
   // One left waiting: it stays, and a fresh id is handed out.
   EXPECT_EQ(manager.CreateGameObject(0).Lock()->GetUniqueId(), 30001u);
-  EXPECT_EQ(manager.GetRecycledIds(), (std::list<std::uint32_t>{31}));
+  EXPECT_EQ(manager.GetRecycledIds(), (std::deque<std::uint32_t>{31}));
 }
 
 TEST(GameObjectManager, FewerThanThirtyThousandIdsNeverRecycle) {

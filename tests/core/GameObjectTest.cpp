@@ -36,7 +36,7 @@ TEST_F(GameObjectTest, DestroyClearsIdentityAndRecyclesTheUniqueIdOnce) {
   EXPECT_EQ(object->GetParentUniqueId(), 0u);
   // A second destruction changes nothing: no id 0 joins the recycled list.
   object->Destroy();
-  EXPECT_EQ(manager.GetRecycledIds(), (std::list<std::uint32_t>{uniqueId}));
+  EXPECT_EQ(manager.GetRecycledIds(), (std::deque<std::uint32_t>{uniqueId}));
 }
 
 TEST_F(GameObjectTest, DestroyCascadesDepthFirstToChildren) {
@@ -53,7 +53,7 @@ TEST_F(GameObjectTest, DestroyCascadesDepthFirstToChildren) {
   EXPECT_TRUE(other->IsAlive());
   EXPECT_TRUE(parent->GetChildren().empty());
   // Parent first, then its child, then the grandchild.
-  EXPECT_EQ(manager.GetRecycledIds(), (std::list<std::uint32_t>{1, 2, 3}));
+  EXPECT_EQ(manager.GetRecycledIds(), (std::deque<std::uint32_t>{1, 2, 3}));
 }
 
 TEST_F(GameObjectTest, ChildListThatLoopsBackDoesNotRecurseForever) {

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <regex>
+#include <cstdint>
 #include <thread>
 
 #include "Screenshot.h"
@@ -36,30 +37,71 @@ std::string Text(const std::array<int, 3>& c) {
   return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
+// A run of the folder's program with the pointer moved 100, 80 into its
+// window: the screen with the left button up, then held.
+struct PointerRun {
+  RunResult run;
+  Screenshot up, held;
+  bool found = false;
+  int x = 0, y = 0;  // the pointer on the screen
+};
+
+PointerRun RunWithPointer(const ContentFolder& folder, const std::string& title) {
+  PointerRun result;
+  RunOptions options;
+  options.triggers.push_back({"framebuffer good!", 0.5, [&](pid_t pid) {
+                                int left = 0, top = 0;
+                                result.found = WindowPosition(title, left, top);
+                                result.x = left + 100;
+                                result.y = top + 80;
+                                Shell("xdotool mousemove " + std::to_string(result.x) + " " + std::to_string(result.y));
+                                Pause(0.4);
+                                result.up = GrabScreen();
+                                Shell("xdotool mousedown 1");
+                                Pause(0.4);
+                                result.held = GrabScreen();
+                                Shell("xdotool mouseup 1");
+                                kill(pid, SIGTERM);
+                              }});
+  result.run = RunOrv(folder, options);
+  return result;
+}
+
+// A 24-bit BMP of one colour.
+std::string SolidBmp(int size, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  const int row = (size * 3 + 3) / 4 * 4;
+  std::string file(54 + row * size, '\0');
+  const auto put32 = [&](int at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(file.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<std::uint32_t>(size));
+  put32(22, static_cast<std::uint32_t>(size));
+  file[26] = 1;
+  file[28] = 24;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const int at = 54 + y * row + x * 3;
+      file[at] = static_cast<char>(b);
+      file[at + 1] = static_cast<char>(g);
+      file[at + 2] = static_cast<char>(r);
+    }
+  }
+  return file;
+}
+
 }  // namespace
 
 TEST(RenderProgram, StartsItsFrameBuffersQuietlyAndDrawsTheCursorDiscAtThePointer) {
   ContentFolder folder;
   folder.WriteConfig(ConfigJson(320, 200, "OrvCursor", 60, 1));
-  Screenshot up, held;
-  int left = 0, top = 0;
-  bool found = false;
-  RunOptions options;
-  options.triggers.push_back({"framebuffer good!", 0.5, [&](pid_t pid) {
-                                found = WindowPosition("OrvCursor", left, top);
-                                Shell("xdotool mousemove " + std::to_string(left + 100) + " " +
-                                      std::to_string(top + 80));
-                                Pause(0.4);
-                                up = GrabScreen();
-                                Shell("xdotool mousedown 1");
-                                Pause(0.4);
-                                held = GrabScreen();
-                                Shell("xdotool mouseup 1");
-                                kill(pid, SIGTERM);
-                              }});
-  const RunResult run = RunOrv(folder, options);
-  ASSERT_FALSE(run.timedOut) << run.out << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const PointerRun pointer = RunWithPointer(folder, "OrvCursor");
+  const RunResult& run = pointer.run;
+  ASSERT_TRUE(RanCleanly(run));
   EXPECT_EQ(Count(run.out, "Render system start\n"), 1u) << run.out;
   EXPECT_EQ(Count(run.out, "framebuffer good!\n"), 3u) << run.out;
   // Every shader compiled and linked without a word.
@@ -67,20 +109,45 @@ TEST(RenderProgram, StartsItsFrameBuffersQuietlyAndDrawsTheCursorDiscAtThePointe
   EXPECT_EQ(Count(run.out + run.err, "shader"), 0u) << run.out << run.err;
   EXPECT_EQ(Count(run.err, "not found!"), 0u) << run.err;
 
-  ASSERT_TRUE(found) << "no window titled OrvCursor";
-  ASSERT_TRUE(up.error.empty()) << up.error;
-  ASSERT_TRUE(held.error.empty()) << held.error;
-  const int cx = left + 100;
-  const int cy = top + 80;
+  ASSERT_TRUE(pointer.found) << "no window titled OrvCursor";
+  ASSERT_TRUE(pointer.up.error.empty()) << pointer.up.error;
+  ASSERT_TRUE(pointer.held.error.empty()) << pointer.held.error;
+  const int cx = pointer.x, cy = pointer.y;
   // The disc has radius 5: its middle is the cursor's colour, 9 pixels off is the black scene.
   for (const auto& [dx, dy] : {std::pair{0, 0}, {-2, 0}, {2, 1}, {0, -2}}) {
-    EXPECT_TRUE(Near(up.At(cx + dx, cy + dy), {255, 128, 51})) << Text(up.At(cx + dx, cy + dy));
-    EXPECT_TRUE(Near(held.At(cx + dx, cy + dy), {153, 51, 255})) << Text(held.At(cx + dx, cy + dy));
+    EXPECT_TRUE(Near(pointer.up.At(cx + dx, cy + dy), {255, 128, 51})) << Text(pointer.up.At(cx + dx, cy + dy));
+    EXPECT_TRUE(Near(pointer.held.At(cx + dx, cy + dy), {153, 51, 255})) << Text(pointer.held.At(cx + dx, cy + dy));
   }
   for (const auto& [dx, dy] : {std::pair{9, 0}, {-9, 0}, {0, 9}, {0, -9}}) {
-    EXPECT_TRUE(Near(up.At(cx + dx, cy + dy), {0, 0, 0})) << Text(up.At(cx + dx, cy + dy));
-    EXPECT_TRUE(Near(held.At(cx + dx, cy + dy), {0, 0, 0})) << Text(held.At(cx + dx, cy + dy));
+    EXPECT_TRUE(Near(pointer.up.At(cx + dx, cy + dy), {0, 0, 0})) << Text(pointer.up.At(cx + dx, cy + dy));
+    EXPECT_TRUE(Near(pointer.held.At(cx + dx, cy + dy), {0, 0, 0})) << Text(pointer.held.At(cx + dx, cy + dy));
   }
+}
+
+TEST(RenderProgram, ScriptsGiveTheCursorAnImageForUpAndOneForHeld) {
+  ContentFolder folder;
+  WriteScriptScene(folder, "OrvCursorImage",
+                   {{"Pointer", "function Init()\n  SetCursorImage('arrow')\n  SetCursorImagePressed('arrow_down')\nend\n"}},
+                   {{"Pointer", 1}});
+  folder.Write("res/textures/arrow.bmp", SolidBmp(16, 0, 255, 0));
+  folder.Write("res/textures/arrow_down.bmp", SolidBmp(16, 0, 0, 255));
+  for (const char* name : {"arrow", "arrow_down"}) {
+    folder.Write(std::string("res/textures/") + name + ".pack",
+                 std::string(R"({"file": ")") + name + R"(.bmp", "frames": [{"id": ")" + name +
+                     R"(", "x": 0, "y": 0, "sizeX": 16, "sizeY": 16}]})");
+  }
+  const PointerRun pointer = RunWithPointer(folder, "OrvCursorImage");
+  ASSERT_FALSE(pointer.run.timedOut) << pointer.run.out << pointer.run.err;
+  EXPECT_EQ(pointer.run.exitCode, 0) << pointer.run.err;
+  ASSERT_TRUE(pointer.found && pointer.up.error.empty() && pointer.held.error.empty());
+  // A 16-pixel image centred on the pointer: 6 pixels off is still inside it
+  // (beyond the disc), 10 pixels off is outside.
+  for (const auto& [dx, dy] : {std::pair{0, 0}, {-6, -6}, {6, 6}}) {
+    const int x = pointer.x + dx, y = pointer.y + dy;
+    EXPECT_TRUE(Near(pointer.up.At(x, y), {0, 255, 0})) << Text(pointer.up.At(x, y));
+    EXPECT_TRUE(Near(pointer.held.At(x, y), {0, 0, 255})) << Text(pointer.held.At(x, y));
+  }
+  EXPECT_TRUE(Near(pointer.up.At(pointer.x + 10, pointer.y), {0, 0, 0})) << Text(pointer.up.At(pointer.x + 10, pointer.y));
 }
 
 TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {
@@ -98,8 +165,7 @@ TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {
     RunOptions options;
     options.triggers.push_back(TerminateWhen("", 2.0));
     const RunResult run = RunOrv(folder, options);
-    ASSERT_FALSE(run.timedOut) << run.out << run.err;
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(RanCleanly(run));
     EXPECT_EQ(Count(run.err, c.box), 1u) << run.err;
     if (c.debug == 0) continue;
     // The compiler's own words name what is wrong, once.

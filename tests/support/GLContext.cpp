@@ -31,8 +31,6 @@ bool EnsureGLContext() {
   return ready;
 }
 
-std::string DataPath(const std::string& name) { return std::string(ORV_SOURCE_DIR) + "/tests/resources/data/" + name; }
-
 void GLTest::SetUp() {
   ASSERT_TRUE(EnsureGLContext()) << "no OpenGL context: " << SDL_GetError();
   while (glGetError() != GL_NO_ERROR) {

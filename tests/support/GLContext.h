@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "support/ProgramRun.h"
+
 namespace OrvTest {
 
 // Opens the window and context once per test program; false when no display
@@ -37,8 +39,5 @@ class GLResourceTest : public GLTest {
  protected:
   void SetUp() override;
 };
-
-// A file of tests/resources/data/.
-std::string DataPath(const std::string& name);
 
 }  // namespace OrvTest

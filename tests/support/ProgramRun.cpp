@@ -276,6 +276,8 @@ void WriteScriptScene(const ContentFolder& folder, const std::string& title, con
   folder.Write("data/summoner.ini", R"({"spawn":[)" + list + "]}");
 }
 
+std::string DataPath(const std::string& name) { return std::string(ORV_SOURCE_DIR) + "/tests/resources/data/" + name; }
+
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t count = 0;
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;

@@ -84,6 +84,9 @@ using SpawnList = std::vector<std::pair<std::string, int>>;
 void WriteScriptScene(const ContentFolder& folder, const std::string& title, const ScriptedTypes& types,
                       const SpawnList& spawn, const std::string& components = "[]");
 
+// A file of tests/resources/data/, to copy into a content folder.
+std::string DataPath(const std::string& name);
+
 // How often part occurs in text.
 std::size_t Count(const std::string& text, const std::string& part);
 // The lines of text that start with prefix, in order.

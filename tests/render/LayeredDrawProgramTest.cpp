@@ -1,0 +1,226 @@
+// The layered passes seen on the real program's window: which layer covers
+// which, the order inside a layer, the camera, a script's own sprite and a
+// paused animation.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "Screenshot.h"
+#include "support/ProgramRun.h"
+
+using namespace OrvTest;
+
+namespace {
+
+using Rgb = std::array<int, 3>;
+constexpr Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
+
+// 48 x 16: a white, a red and a green 16-pixel square.
+std::string SheetImage() {
+  std::string image = "P6\n48 16\n255\n";
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      const int square = x / 16;
+      image += static_cast<char>(square == 2 ? 0 : 255);
+      image += static_cast<char>(square == 1 ? 0 : 255);
+      image += static_cast<char>(square == 0 ? 255 : 0);
+    }
+  }
+  return image;
+}
+
+std::string Sprite(const std::string& type, int id, const std::string& sprite, double scale,
+                   const std::string& script) {
+  return R"({"name":")" + type + R"(","id":)" + std::to_string(id) + R"(,"components":[)" +
+         R"({"type":"transform","data":[0.0,0.0,0.0,)" + std::to_string(scale) + "," + std::to_string(scale) +
+         "]}," + R"({"type":"spriteanim","data":[)" + sprite + "]}" +
+         (script.empty() ? "" : R"(,{"type":"script","data":[]})") + "]}";
+}
+
+bool WindowPosition(const std::string& title, int& x, int& y) {
+  const std::string geometry = Shell("xdotool search --name '^" + title + "$' getwindowgeometry");
+  std::smatch match;
+  if (!std::regex_search(geometry, match, std::regex("Position: (-?\\d+),(-?\\d+)"))) return false;
+  x = std::stoi(match[1]);
+  y = std::stoi(match[2]);
+  return true;
+}
+
+bool Near(const Rgb& seen, const Rgb& wanted) {
+  for (int i = 0; i < 3; ++i) {
+    if (std::abs(seen[i] - wanted[i]) > 6) return false;
+  }
+  return true;
+}
+
+std::string Text(const Rgb& c) {
+  return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
+}
+
+// A director steps through the stages, two seconds each, printing each one;
+// the test grabs the screen inside every stage.
+const char* kDirector = R"(
+local t = 0
+local stage = 0
+local function Enter(n)
+  stage = n
+  print("stage " .. n)
+end
+-- Not in Init: the spawn list's objects start before the render system,
+-- whose start switches lighting on.
+function Update(dt)
+  if stage == 0 then SetEnableLighting(false); Enter(1) end
+  t = t + dt
+  if stage == 1 and t > 2 then RemoveAllGameObjectsOfType(30); Enter(2)
+  elseif stage == 2 and t > 4 then RemoveAllGameObjectsOfType(20); Enter(3)
+  elseif stage == 3 and t > 6 then SetCameraX(100); Enter(4)
+  elseif stage == 4 and t > 8 then
+    RemoveAllGameObjectsOfType(10); RemoveAllGameObjectsOfType(11)
+    CreateGameObject("Blink", 40)
+    Enter(5)
+  end
+end
+-- Screen coordinates: the camera does not move it.
+function Render()
+  DrawSprite("green", 250, 50)
+end
+)";
+
+// Prints each frame it shows; after six changes it pauses every animation.
+const char* kBlink = R"(
+local last = -1
+local changes = 0
+function Update(dt)
+  local frame = GetSpriteCurrentFrame()
+  if frame ~= last then
+    print("blink frame " .. frame)
+    last = frame
+    changes = changes + 1
+    if changes == 6 then
+      PauseSpriteAnims()
+      print("paused on frame " .. GetCurrentFrameIndex())
+    end
+  end
+end
+)";
+
+std::string Tint(double r, double g, double b) {
+  return "function Init() SetRGBTint(" + std::to_string(r) + "," + std::to_string(g) + "," + std::to_string(b) +
+         ") end\n";
+}
+
+}  // namespace
+
+TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScreen) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "OrvLayers", 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  folder.Write("res/textures/sheet.ppm", SheetImage());
+  folder.Write("res/textures/sheet.pack", R"({"file":"sheet.ppm","frames":[
+    {"id":"white","x":0,"y":0,"sizeX":16,"sizeY":16},
+    {"id":"red","x":16,"y":0,"sizeX":16,"sizeY":16},
+    {"id":"green","x":32,"y":0,"sizeX":16,"sizeY":16}]})");
+  folder.Write("res/anims/test.anim", R"({"white":["white"],"redgreen":["red","green"]})");
+  // Every object stands at world (0, 0): the middle of the screen while the
+  // camera is at (0, 0). Layer 0 holds two: the red one is made first but has
+  // the higher layer order, so it covers the larger yellow one.
+  const std::pair<std::string, std::string> types[] = {
+      {"BaseRed", Sprite("BaseRed", 10, R"({"textureid":"white","layer":0,"layerorder":5})", 4.0, "x")},
+      {"BaseYellow", Sprite("BaseYellow", 11, R"({"textureid":"white","layer":0,"layerorder":2})", 6.0, "x")},
+      {"Surface", Sprite("Surface", 20, R"({"textureid":"white","layer":1})", 4.0, "x")},
+      {"High", Sprite("High", 30, R"({"textureid":"white","layer":2})", 4.0, "x")},
+      {"Blink", Sprite("Blink", 40, R"({"textureid":"redgreen","layer":2,"loop":1,"interval":0.15})", 4.0, "x")},
+      // The base pass tints only while a light exists.
+      {"Lamp", R"({"name":"Lamp","id":50,"components":[{"type":"transform","data":[]},{"type":"light","data":[]}]})"},
+      {"Director", R"({"name":"Director","id":1,"components":[{"type":"renderable","data":[2]},)"
+                   R"({"type":"script","data":[]}]})"},
+  };
+  for (const auto& [type, blueprint] : types) folder.Write("data/gameobjects/" + type + ".txt", blueprint);
+  folder.Write("data/scripts/BaseRed.lua", Tint(1, 0, 0));
+  folder.Write("data/scripts/BaseYellow.lua", Tint(1, 1, 0));
+  folder.Write("data/scripts/Surface.lua", Tint(0, 1, 0));
+  folder.Write("data/scripts/High.lua", Tint(0, 0, 1));
+  folder.Write("data/scripts/Blink.lua", kBlink);
+  folder.Write("data/scripts/Director.lua", kDirector);
+  folder.Write("data/summoner.ini", R"({"spawn":[{"name":"High","id":30,"params":{}},
+    {"name":"Surface","id":20,"params":{}},{"name":"BaseRed","id":10,"params":{}},
+    {"name":"BaseYellow","id":11,"params":{}},{"name":"Lamp","id":50,"params":{}},
+    {"name":"Director","id":1,"params":{}}]})");
+
+  int left = 0, top = 0;
+  bool found = false;
+  Screenshot shots[5], pausedLater;
+  RunOptions options;
+  options.timeoutSeconds = 40.0;
+  for (int stage = 1; stage <= 4; ++stage) {
+    options.triggers.push_back({"stage " + std::to_string(stage) + "\n", stage == 1 ? 0.3 : 0.8, [&, stage](pid_t) {
+                                  if (stage == 1) {
+                                    found = WindowPosition("OrvLayers", left, top);
+                                    // The game draws its cursor at the pointer: keep it off the samples.
+                                    Shell("xdotool mousemove " + std::to_string(left + 5) + " " +
+                                          std::to_string(top + 195));
+                                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                                  }
+                                  shots[stage - 1] = GrabScreen();
+                                }});
+  }
+  options.triggers.push_back({"paused on frame", 0.3, [&](pid_t pid) {
+                                shots[4] = GrabScreen();
+                                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                                pausedLater = GrabScreen();
+                                kill(pid, SIGTERM);
+                              }});
+  const RunResult run = RunOrv(folder, options);
+  ASSERT_TRUE(RanCleanly(run));
+  ASSERT_TRUE(found) << "no window titled OrvLayers";
+  for (const auto& shot : shots) ASSERT_TRUE(shot.error.empty()) << shot.error;
+
+  // Stage by stage: the middle of the stack, a point on the yellow one only,
+  // the old middle after the camera moved, and the script's marker.
+  const int cx = left + 160, cy = top + 100;
+  struct Sample {
+    int stage;
+    int x, y;
+    Rgb wanted;
+  };
+  const Sample samples[] = {
+      {1, cx, cy, kBlue},         {1, cx + 5, cy - 5, kBlue},  {1, cx + 40, cy, kYellow},
+      {2, cx, cy, kGreen},        {2, cx - 20, cy + 20, kGreen}, {3, cx, cy, kRed},
+      {3, cx + 40, cy + 10, kYellow}, {3, cx + 60, cy, kBlack},
+      // SetCameraX(100): everything 100 pixels to the left.
+      {4, cx - 100, cy, kRed},    {4, cx - 60, cy, kYellow},  {4, cx, cy, kBlack},
+  };
+  for (const Sample& s : samples) {
+    EXPECT_TRUE(Near(shots[s.stage - 1].At(s.x, s.y), s.wanted))
+        << "stage " << s.stage << " at (" << s.x - left << ", " << s.y - top << "): "
+        << Text(shots[s.stage - 1].At(s.x, s.y));
+  }
+  // The marker is 16 pixels wide, centred on (250, 50), in every stage.
+  for (int stage : {1, 4}) {
+    const Screenshot& shot = shots[stage - 1];
+    for (const auto& [dx, dy, wanted] : {std::tuple{0, 0, kGreen}, {-6, -6, kGreen}, {6, 6, kGreen},
+                                         {-11, 0, kBlack}, {11, 0, kBlack}, {0, -11, kBlack}, {0, 11, kBlack}}) {
+      EXPECT_TRUE(Near(shot.At(left + 250 + dx, top + 50 + dy), wanted))
+          << "stage " << stage << " marker" << dx << "," << dy << ": " << Text(shot.At(left + 250 + dx, top + 50 + dy));
+    }
+  }
+
+  // The animation alternates, then holds the frame it printed.
+  const auto frames = LinesStartingWith(run.out, "blink frame ");
+  ASSERT_EQ(frames.size(), 6u) << run.out;
+  for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i], "blink frame " + std::to_string(i % 2));
+  const auto paused = LinesStartingWith(run.out, "paused on frame ");
+  ASSERT_EQ(paused.size(), 1u) << run.out;
+  EXPECT_EQ(paused[0], "paused on frame 1");
+  ASSERT_TRUE(pausedLater.error.empty()) << pausedLater.error;
+  // The blink sprite stands at world (0, 0), 100 pixels left of the middle.
+  for (const auto& [dx, dy] : {std::pair{0, 0}, {-10, 8}, {12, -12}}) {
+    const Rgb now = shots[4].At(cx - 100 + dx, cy + dy);
+    EXPECT_TRUE(Near(now, kGreen)) << Text(now);
+    EXPECT_EQ(pausedLater.At(cx - 100 + dx, cy + dy), now);
+  }
+}
