@@ -13,6 +13,7 @@
 #include "render/LightComponent.h"
 #include "resources/ResourceManager.h"
 #include "world/TileMapComponent.h"
+#include "world/TileSetDrawing.h"
 
 namespace Orv {
 
@@ -147,6 +148,7 @@ void DrawTileSetFrame(const char* name, int value, float x, float y, float width
 }
 
 void LevelRenderer::Init(unsigned, unsigned) {
+  SetTileSetDrawer(&DrawTileSetFrame);
   requiredTypes.push_back(TypeKey<TileMapComponent>());
   requiredTypes.push_back(TypeKey<LightComponent>());
 }

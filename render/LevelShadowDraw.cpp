@@ -244,7 +244,7 @@ void LevelShadowDraw::DrawWalls(TileMapComponent& component) {
   const auto map = component.GetTilemap();
   std::shared_ptr<TileSet> overlay;
   if (component.writeLayer == 1) {
-    overlay = ResourceManager::GetInstance().GetTileSet(ResourceManager::GetInstance().GetShadowTileSetName()).Lock();
+    overlay = ResourceManager::GetInstance().GetTileSet(ResourceManager::GetInstance().GetCollisionLayerName()).Lock();
   }
   for (const WallTile& wall : component.wallTiles) {
     const float turn = map ? static_cast<float>(ReadCell(*map, 2, wall.column, wall.row)) * 90.0f : 0.0f;

@@ -13,6 +13,7 @@
 #include "render/LightComponent.h"
 #include "render/SpriteAnimComponent.h"
 #include "render/StencilComponent.h"
+#include "support/ProgramRun.h"
 #include "world/TileMapComponent.h"
 
 using namespace OrvTest;
@@ -230,4 +231,17 @@ TEST_F(LevelScene, ShadowsDarkenWhatEveryLightIsHiddenFromAndStencilsCutWindows)
   EXPECT_EQ(shadow.GetShadowLights().size(), 2u);
   EXPECT_TRUE(tiles->occluderRuns.empty());
   EXPECT_TRUE(tiles->wallTiles.empty());
+}
+
+TEST_F(LevelScene, PastTwoHundredFiftyFiveLightsTheCountDoesNotWrap) {
+  auto tiles = AddMap({"gggggggg", "gggggggg", "gggwwggg", "gggwwggg", "gggggggg", "gggggggg"});
+  tiles->shadowsEnabled = true;
+  for (int i = 0; i < 256; ++i) AddShadowLight(30.0f, 60.0f);
+  testing::internal::CaptureStderr();
+  DrawLevel();
+  const std::string err = testing::internal::GetCapturedStderr();
+  // The 256th light casts nothing; the 255 before it still darken what the block hides.
+  EXPECT_TRUE(Near(Pixel(110, 60), kBlack));
+  EXPECT_TRUE(Near(Pixel(50, 60), kGreen));
+  EXPECT_EQ(Count(err, "more than 255 shadow-casting lights"), 1u) << err;
 }
