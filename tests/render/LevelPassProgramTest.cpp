@@ -54,10 +54,11 @@ bool WindowPosition(const std::string& title, int& x, int& y) {
 // window from x 144 + 32c and y 84 + 32r, and the lamp at world (0, 0) is at
 // the window's middle, in cell (0, 0).
 const char* kLevel = R"(
-local t = 0
+local frames = 0
 local stage = 0
 local function Enter(n)
   stage = n
+  frames = 0
   print("stage " .. n)
 end
 function Init()
@@ -75,10 +76,19 @@ function Init()
   EnableTileMapShadows(1, true)
   SetCollisionLayer("missing")
 end
+-- Each stage is told once it has been drawn for a while, however slowly
+-- frames come.
 function Update(dt)
-  if stage == 0 then SetEnableLighting(false); Enter(1) end
-  t = t + dt
-  if stage == 1 and t > 3 then SetCollisionLayer("collision"); Enter(2) end
+  frames = frames + 1
+  if stage == 0 then
+    SetEnableLighting(false)
+    if frames == 30 then Enter(1) end
+  elseif stage == 1 and frames == 180 then
+    SetCollisionLayer("collision")
+    stage = 2
+  elseif stage == 2 and frames == 210 then
+    Enter(3)
+  end
 end
 function Render()
   DrawTileSet("floor", 35, 40, 40, 20, 20)
@@ -114,7 +124,7 @@ TEST(LevelPassProgram, TilesShadowsTheCollisionOverlayAndAScriptTileOnScreen) {
   Screenshot shots[2];
   RunOptions options;
   options.timeoutSeconds = 40.0;
-  options.triggers.push_back({"stage 1\n", 0.5, [&](pid_t) {
+  options.triggers.push_back({"stage 1\n", 0.2, [&](pid_t) {
                                 found = WindowPosition("OrvLevel", left, top);
                                 // The game draws its cursor at the pointer: keep it off the samples.
                                 Shell("xdotool mousemove " + std::to_string(left + 5) + " " +
@@ -122,7 +132,7 @@ TEST(LevelPassProgram, TilesShadowsTheCollisionOverlayAndAScriptTileOnScreen) {
                                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
                                 shots[0] = GrabScreen();
                               }});
-  options.triggers.push_back({"stage 2\n", 0.5, [&](pid_t pid) {
+  options.triggers.push_back({"stage 3\n", 0.5, [&](pid_t pid) {
                                 shots[1] = GrabScreen();
                                 kill(pid, SIGTERM);
                               }});
