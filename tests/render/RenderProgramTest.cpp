@@ -137,8 +137,7 @@ TEST(RenderProgram, ScriptsGiveTheCursorAnImageForUpAndOneForHeld) {
                      R"(", "x": 0, "y": 0, "sizeX": 16, "sizeY": 16}]})");
   }
   const PointerRun pointer = RunWithPointer(folder, "OrvCursorImage");
-  ASSERT_FALSE(pointer.run.timedOut) << pointer.run.out << pointer.run.err;
-  EXPECT_EQ(pointer.run.exitCode, 0) << pointer.run.err;
+  ASSERT_TRUE(RanCleanly(pointer.run));
   ASSERT_TRUE(pointer.found && pointer.up.error.empty() && pointer.held.error.empty());
   // A 16-pixel image centred on the pointer: 6 pixels off is still inside it
   // (beyond the disc), 10 pixels off is outside.
