@@ -1,0 +1,12 @@
+#pragma once
+// Reading a burst's parameter table from a script.
+#include "LuaObject.h"
+#include "render/TextureParticleEmitter2D.h"
+
+namespace Orv {
+
+// Keys whose value is a number set their field; anything else, or a value
+// that is not finite, keeps the default. A non-table gives all defaults.
+BurstParams ReadBurstParams(const OrvLua::LuaObject& table, const char* function);
+
+}  // namespace Orv
