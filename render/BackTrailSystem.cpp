@@ -121,6 +121,9 @@ void BackTrailSystem::Render() {
   const unsigned halfWidth = owner_->GetWidth() / 2, halfHeight = owner_->GetHeight() / 2;
   const double offsetX = halfWidth - static_cast<double>(g_cameraCentreX);
   const double offsetY = halfHeight - static_cast<double>(g_cameraCentreY);
+  // The corners are screen pixels: whatever the pass before left on the
+  // matrix (a sprite's scale) would move and stretch the ribbon.
+  glLoadIdentity();
   for (const Trail& trail : trails_) {
     for (const TrailPoint& point : trail.points) {
       DrawSegment(trail, point.fromX + offsetX, point.fromY + offsetY, point.toX + offsetX, point.toY + offsetY,

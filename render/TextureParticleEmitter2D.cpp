@@ -85,6 +85,9 @@ void ParticleBursts::Update(float dt, bool paused, unsigned width, unsigned heig
 
 void ParticleBursts::Render(unsigned width, unsigned height) {
   const unsigned halfWidth = width / 2, halfHeight = height / 2;
+  // Each particle translates from the identity, not from what the pass
+  // before left on the matrix.
+  glLoadIdentity();
   for (auto& emitter : emitters_) {
     for (const Particle& p : emitter.particles) {
       const double x = (p.x - g_cameraCentreX) + halfWidth;

@@ -218,3 +218,161 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
   EXPECT_GE(after, 1.95);
   EXPECT_LE(after, 2.3);
 }
+
+namespace {
+
+// 64 x 16: green, grey, blue and white 16-pixel squares.
+std::string LevelSheet() {
+  const Rgb squares[] = {{0, 255, 0}, {128, 128, 128}, {0, 0, 255}, {255, 255, 255}};
+  std::string image = "P6\n64 16\n255\n";
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      for (int channel : squares[x / 16]) image += static_cast<char>(channel);
+    }
+  }
+  return image;
+}
+
+// A 5 x 4 map of 32-pixel cells from window (144, 84), a wall in column 2
+// (x 208..240, y 84..148) whose shadow from the lamp in the middle falls to
+// its right. Single particles stand still in and out of the shadow; a
+// white square with a trail crosses the lit floor at 30 pixels a second.
+const char* kLevelWithEffects = R"(
+local t = 0
+local started = false
+local told = false
+function Init()
+  CreateNewTileMap(1, 5, 4)
+  SetWriteLayer(0)
+  SetWriteValue(46)
+  FillValue(0, 0)
+  SetWriteValue(35)
+  WriteValue(64, 0)
+  WriteValue(64, 32)
+  SetWriteLayer(1)
+  SetWriteValue(1)
+  WriteValue(64, 0)
+  WriteValue(64, 32)
+  EnableTileMapShadows(1, true)
+end
+local function One(create, x, y)
+  create("white", 1, 0, 100, 1, 1, {x = x, y = y, scaleX = 6, scaleY = 6})
+end
+function Update(dt)
+  if not started then
+    SetEnableLighting(false)
+    One(CreateBackCircleTexParticles, 114, 0)
+    One(CreateBackCircleTexParticles, 30, 10)
+    One(CreateBackCircleTexParticles, 64, 30)
+    One(CreateFrontCircleTexParticles, 120, 70)
+    One(CreateFrontCircleTexParticles, 64, 15)
+    started = true
+  end
+  t = t + math.min(dt, 0.1)
+  if t > 2.5 and not told then
+    told = true
+    print("look")
+    io.stdout:flush()
+  end
+end
+)";
+
+const char* kMover = R"(
+local t = -1
+function Update(dt)
+  if t < 0 then
+    EnableTrailingEffect(true, 0.02, 3, "", 1)
+    t = 0
+  end
+  t = t + dt
+  SetPos(math.min(-10 + 30 * t, 85), 90)
+end
+)";
+
+}  // namespace
+
+TEST(EffectsProgram, ParticlesAroundTheShadowsAndAFadingTrailOnScreen) {
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 200, "OrvTrails", 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  folder.Write("res/textures/tiles.ppm", LevelSheet());
+  folder.Write("res/textures/tiles.pack", R"({"file":"tiles.ppm","frames":[
+    {"id":"green","x":0,"y":0,"sizeX":16,"sizeY":16},
+    {"id":"grey","x":16,"y":0,"sizeX":16,"sizeY":16},
+    {"id":"blue","x":32,"y":0,"sizeX":16,"sizeY":16},
+    {"id":"white","x":48,"y":0,"sizeX":16,"sizeY":16}]})");
+  folder.Write("res/anims/test.anim", R"({"white":["white"]})");
+  folder.Write("res/textures/floor.tileset",
+               R"({"name":"floor","mapping":[{"id":46,"texture":"green"},{"id":35,"texture":"grey"}]})");
+  folder.Write("data/gameobjects/Level.txt", R"({"name":"Level","id":1,"components":[
+    {"type":"transform","data":[]},
+    {"type":"tilemap","data":[{"tilemapid":1,"tilewidth":32,"tileheight":32,"tileset":"floor"}]},
+    {"type":"renderable","data":[2]},{"type":"script","data":[]}]})");
+  folder.Write("data/gameobjects/Lamp.txt", R"({"name":"Lamp","id":2,"components":[
+    {"type":"transform","data":[]},{"type":"light","data":[{"intensity":300.0,"shadowcast":1}]}]})");
+  folder.Write("data/gameobjects/Mover.txt", R"({"name":"Mover","id":3,"components":[
+    {"type":"transform","data":[0.0,0.0,0.0,0.5,0.5]},
+    {"type":"collision","data":[{"Collider_Type":"AABB","pos x":-10.0,"pos y":90.0,"width":2.0,"height":2.0}]},
+    {"type":"spriteanim","data":[{"textureid":"white","layer":2}]},{"type":"script","data":[]}]})");
+  folder.Write("data/scripts/Level.lua", kLevelWithEffects);
+  folder.Write("data/scripts/Mover.lua", kMover);
+  folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Lamp","id":2,"params":{}},
+    {"name":"Level","id":1,"params":{}},{"name":"Mover","id":3,"params":{}}]})");
+
+  int left = 0, top = 0;
+  bool found = false;
+  Screenshot shot;
+  RunOptions options;
+  options.timeoutSeconds = 40.0;
+  options.triggers.push_back({"look\n", 0.0, [&](pid_t pid) {
+                                found = WindowPosition("OrvTrails", left, top);
+                                Shell("xdotool mousemove " + std::to_string(left + 5) + " " +
+                                      std::to_string(top + 195));
+                                shot = GrabScreen();
+                                kill(pid, SIGTERM);
+                              }});
+  const RunResult run = RunOrv(folder, options);
+  ASSERT_TRUE(RanCleanly(run));
+  ASSERT_TRUE(found) << "no window titled OrvTrails";
+  ASSERT_TRUE(shot.error.empty()) << shot.error;
+  const auto at = [&](int x, int y) { return shot.At(left + x, top + y); };
+
+  // Back particles: hidden in the shadow, seen on lit floor, under the wall;
+  // front ones over the shadow and over the wall.
+  struct Sample {
+    const char* what;
+    int x, y;
+    bool white;
+  };
+  const Sample samples[] = {{"back in the shadow", 274, 100, false},
+                            {"back on the floor", 190, 110, true},
+                            {"back under the wall", 224, 130, false},
+                            {"front in the shadow", 280, 170, true},
+                            {"front over the wall", 224, 115, true}};
+  for (const Sample& s : samples) {
+    EXPECT_EQ(IsWhite(at(s.x, s.y)), s.white) << s.what << ": " << Text(at(s.x, s.y));
+  }
+  EXPECT_TRUE(IsBlack(at(280, 100))) << "shadow: " << Text(at(280, 100));
+  EXPECT_FALSE(IsBlack(at(224, 140))) << "wall: " << Text(at(224, 140));
+
+  // The trail, white over the green floor: the head is the rightmost white
+  // pixel on row 190; behind it the red channel dims with age and is gone a
+  // second's travel back.
+  int head = -1;
+  for (int x = 248; x > 150 && head < 0; --x) {
+    if (IsWhite(at(x, 190))) head = x;
+  }
+  ASSERT_GT(head, 190) << "the mover is not far enough along";
+  int previous = 256;
+  for (int d : {4, 10, 16, 22}) {
+    const Rgb seen = at(head - 4 - d, 190);
+    EXPECT_LT(seen[0], previous - 10) << d << " pixels behind: " << Text(seen);
+    EXPECT_NEAR(seen[0], seen[2], 2) << Text(seen);
+    EXPECT_GT(seen[1], 200) << Text(seen);
+    previous = seen[0];
+  }
+  EXPECT_GT(at(head - 8, 190)[0], 150) << Text(at(head - 8, 190));
+  EXPECT_LT(at(head - 45, 190)[0], 30) << Text(at(head - 45, 190));
+  // Beside the ribbon (half-width 3), floor.
+  EXPECT_LT(at(head - 12, 196)[0], 30) << Text(at(head - 12, 196));
+}
