@@ -21,9 +21,9 @@ class JsonFile {
   json_t* Root() const { return root_; }
   explicit operator bool() const { return root_ != nullptr; }
   const std::string& GetPath() const { return path_; }
-  // True when the file was there but is not valid JSON: the parser got as
-  // far as a line.
-  bool IsBroken() const { return root_ == nullptr && error_.line > 0; }
+  // True when the file was there but is not valid JSON (the parser got as
+  // far as a line), or is a folder.
+  bool IsBroken() const { return root_ == nullptr && (folder_ || error_.line > 0); }
   // Where the file broke (see DescribeJsonError).
   std::string DescribeError() const;
 
@@ -31,6 +31,7 @@ class JsonFile {
   std::string path_;
   json_error_t error_{};
   json_t* root_ = nullptr;
+  bool folder_ = false;
 };
 
 }  // namespace Orv

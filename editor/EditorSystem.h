@@ -1,18 +1,66 @@
 #pragma once
+// The in-game editor: editor scripts add, pick, drag, turn and remove level
+// objects with the mouse, and save and load them as a level-object file in
+// the per-user folder. It keeps its records in the EditorObjectStore; the
+// objects themselves are placed through their colliders.
+#include <string>
+#include <vector>
+
 #include "core/BasicEntitySystem.h"
 
 namespace Orv {
 
-// The in-game editor.
+class ScriptComponent;
+
 class EditorSystem : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
   void OnRegistered() override {}
-  void Init(unsigned width, unsigned height) override {}
+  void Init(unsigned width, unsigned height) override;
   void Start() override {}
+
+  // Script functions, bound to the editor itself.
+  void AddObject(float x, float y, int id, const char* name);
+  void RemoveObject(float x, float y);
+  // On a fresh middle-button press, picks the object under the point;
+  // afterwards moves the point the picked object follows.
+  void MoveObject(float x, float y);
+  void RotateObject(float x, float y);
+  void SaveObjects(const char* fileName);
+  // Waits for the late update: objects are not made while scripts update.
+  void LoadObjects(const char* fileName, bool flag);
+
+  // The records as a level-object file in the per-user folder, written beside
+  // the old file and renamed over it only when whole. False on failure.
+  bool WriteLevelObjects(const std::string& fileName);
+  // Replaces the records with the objects of the file, made anew: the
+  // per-user file, else the one in the project folder.
+  void ReadLevelObjects(const std::string& fileName, bool flag);
 
  protected:
   void UpdateEntity(EntityRecord& entity, float dt) override {}
+  // Drags or turns the picked object while the middle button is held.
+  void PreUpdateEntity(EntityRecord& entity, float dt) override;
+  void OnEntityAdded(EntityRecord& entity) override;
+  void OnLateUpdate(float dt) override;
+
+ private:
+  struct LoadRequest {
+    std::string fileName;
+    bool flag = false;
+  };
+
+  void Admit(const ObjectLockPtr<GameObject>& object);
+  void RegisterScriptFunctions(ScriptComponent& script);
+  // A fresh press: down now, up at the previous late update.
+  bool MiddlePressed();
+  // False, with one line per function the first time, for a value that is
+  // not finite.
+  static bool Finite(float value, const char* function);
+
+  std::vector<LoadRequest> loadRequests_;
+  // The middle button as the previous late update saw it.
+  bool middleDown_ = false;
 };
 
 }  // namespace Orv

@@ -172,6 +172,10 @@ int LoadBuffer(lua_State* L, const char* buffer, size_t size, const char* chunkn
   }
 }
 
+size_t ByteOrderMarkLength(const char* text, size_t size) {
+  return size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+}
+
 int LoadString(lua_State* L, const char* text) { return LoadBuffer(L, text, std::strlen(text), text); }
 
 int LoadFile(lua_State* L, const char* filename) {
@@ -197,6 +201,7 @@ int LoadFile(lua_State* L, const char* filename) {
     lua_pushfstring(L, "cannot read %s: %s", shownName, std::strerror(readError));
     return LUA_ERRFILE;
   }
+  text.erase(0, ByteOrderMarkLength(text.data(), text.size()));
   // A first line starting with '#' is skipped, its line end kept, so lines
   // keep their numbers.
   if (!text.empty() && text[0] == '#') {

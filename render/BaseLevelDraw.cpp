@@ -10,6 +10,7 @@
 #include "render/LightComponent.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -27,7 +28,7 @@ void BaseLevelDraw::Init(unsigned width, unsigned height) {
 void BaseLevelDraw::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return;
-  if (auto script = locked->GetComponent<ScriptComponent>().Lock()) RegisterScriptFunctions(*script);
+  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
   if (locked->GetComponent<LightComponent>().IsAlive()) lights_.push_back(object);
   auto sprite = locked->GetComponent<SpriteAnimComponent>().Lock();
   if (!sprite || sprite->layer != 0) return;

@@ -9,6 +9,7 @@
 #include "core/Report.h"
 #include "core/TransformComponent.h"
 #include "platform/Desktop.h"
+#include "render/DrawPrimitives.h"
 #include "render/GraphicsManager.h"
 #include "render/LightComponent.h"
 #include "render/SpriteAnimComponent.h"
@@ -53,7 +54,37 @@ void GLRenderSystem::Start() {
   graphics.CreateTexture2DFrameBuffer(width, height);
   graphics.CreatePointLightFrameBuffer(width, height);
   graphics.CreateBloomFrameBuffer(width, height);
+  WarmUpFrameChain();
   g_lightingEnabled = true;
+}
+
+void GLRenderSystem::WarmUpFrameChain() {
+  // The driver finishes building a program at its first draw, which can take
+  // a good part of a second: draw the lit chain once here, so that the first
+  // frames of the game do not stall. The plain program waits for the first
+  // frame without lighting. The window's picture is drawn over by the first
+  // frame.
+  GraphicsManager& graphics = GraphicsManager::GetInstance();
+  FrameBuffer* scene = graphics.GetFrameBuffer(1);
+  FrameBuffer* surface = graphics.GetFrameBuffer(2);
+  if (scene == nullptr || surface == nullptr) return;
+  scene->Begin();
+  // The immediate-mode drawing of the passes and the cursor, with and without
+  // a texture, into a buffer that every frame clears.
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_TEXTURE_2D);
+  DrawFilledCircle(0.0f, 0.0f);
+  glEnable(GL_TEXTURE_2D);
+  DrawUnitQuad();
+  scene->End();
+  surface->Begin();
+  scene->Draw();
+  surface->End();
+  surface->Draw();
+  glUseProgram(0);
+  glBindVertexArray(0);
+  glClear(GL_COLOR_BUFFER_BIT);
 }
 
 void GLRenderSystem::Shutdown() { GraphicsManager::GetInstance().ReleaseFrameBuffers(); }

@@ -204,6 +204,8 @@ class GLRenderSystem : public System {
 
  private:
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
+  // One pass of the lit frame-buffer chain, drawing nothing, at start.
+  void WarmUpFrameChain();
 
   unsigned width_ = 0;
   unsigned height_ = 0;

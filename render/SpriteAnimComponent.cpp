@@ -87,6 +87,8 @@ void SpriteAnimComponent::Advance(float dt) {
 }
 
 void SpriteAnimComponent::SetInterval(float seconds) {
+  // The property's own path reports it once and ignores it.
+  if (!std::isfinite(seconds)) return OnRealProperty(Interval, seconds);
   interval = seconds;
   elapsed = 0.0f;
 }

@@ -1,6 +1,9 @@
 #pragma once
-// A stencil shape drawn with the object.
+// A stencil shape: a polygon in the object's own coordinates that the stencil
+// pass cuts out of the black screen.
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Component.h"
 
@@ -10,8 +13,27 @@ class StencilComponent : public Component {
  public:
   static constexpr std::string_view RunTimeName = "class Orv::StencilComponent";
 
-  void Setup() override {}
+  enum Property : unsigned { Name, Geometry, VertStart };
+
+  StencilComponent() { vertices.reserve(8); }
+
+  void Setup() override;
   void Shutdown() override {}
+  void OnAttach(GameObject* owner) override { owner_ = owner; }
+  void OnStringProperty(unsigned index, const char* value) override;
+  // Every real from index 2 on is the next coordinate, x and y in turn;
+  // integers are not coordinates.
+  void OnRealProperty(unsigned index, double value) override;
+
+  std::string name;
+  // An OpenGL primitive mode; kept, the stencil pass draws a polygon.
+  int geometry = 0;
+  bool hasGeometry = false;
+  std::vector<float> vertices;
+
+ private:
+  GameObject* owner_ = nullptr;
+  bool reportedNotFinite_ = false;
 };
 
 }  // namespace Orv

@@ -12,6 +12,7 @@
 #include "render/RenderableComponent.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 
 namespace Orv {
@@ -63,7 +64,7 @@ void SurfaceLevelDraw::OnGameObjectOffered(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return;
   if (locked->GetComponent<LightComponent>().IsAlive()) lights_.push_back(object);
-  if (auto script = locked->GetComponent<ScriptComponent>().Lock()) RegisterScriptFunctions(*script);
+  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
 }
 
 void SurfaceLevelDraw::OnEntitiesMerged(std::vector<EntityRecord>& merged) {

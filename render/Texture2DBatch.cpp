@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "core/Report.h"
@@ -43,6 +44,7 @@ void Texture2DBatch::Init(GLuint program, float width, float height) {
   glGenBuffers(1, &vertexBuffer_);
   glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity_) * kQuadBytes, nullptr, GL_DYNAMIC_DRAW);
+  staged_.assign(static_cast<std::size_t>(capacity_) * kQuadBytes, 0);
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   glBindVertexArray(0);
   if (lightsEnabled_) {
@@ -183,8 +185,7 @@ void Texture2DBatch::Render(ObjectLockPtr<SpriteFrame> frame, float x, float y, 
     const std::array<float, 4> p = Transform(model, corners[i].x, corners[i].y);
     vertices[i] = {{p[0], p[1], p[2], p[3]}, {r, g, b, alpha}, {corners[i].u, corners[i].v}};
   }
-  // One update per quad: the six vertices lie side by side.
-  glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(quadCount_) * kQuadBytes, sizeof(vertices), vertices);
+  std::memcpy(staged_.data() + static_cast<std::size_t>(quadCount_) * kQuadBytes, vertices, sizeof(vertices));
   ++quadCount_;
 
   if (runs_.empty()) {
@@ -209,6 +210,11 @@ void Texture2DBatch::End() {
   if (!begun_) {
     ShowMessageOnce("End before Begin", "ERROR! Texture2DBatch.Begin() must be called before Texture2DBatch.End()");
     return;
+  }
+  // The quads go to the GPU in one update, then one draw per run.
+  if (quadCount_ > 0) {
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(quadCount_) * kQuadBytes, staged_.data());
   }
   GLint first = 0;
   for (const Run& run : runs_) {

@@ -80,6 +80,8 @@ class Texture2DBatch {
   std::int32_t lightCapacity_ = 0;
   bool blockReady_ = false;
   std::vector<Run> runs_;
+  // The quads since Begin, placed on the CPU; End uploads them at once.
+  std::vector<std::uint8_t> staged_;
 };
 
 }  // namespace Orv

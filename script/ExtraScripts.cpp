@@ -35,9 +35,10 @@ void LoadExtraScriptFile(const std::string& path) {
   // Said once here: in the objects' states a broken shared script is passed
   // over without a word, object after object.
   std::string error;
-  if (!chunk->Check(error)) PrintLineAndShowMessage("Error in script file: " + chunk->WithName(error));
+  const bool compiles = chunk->Check(error);
+  if (!compiles) PrintLineAndShowMessage("Error in script file: " + chunk->WithName(error));
   ScriptExtraTexts().push_back(std::move(chunk));
-  if (IsVerbose()) PrintLine(path + " script loaded!");
+  if (compiles && IsVerbose()) PrintLine(path + " script loaded!");
 }
 
 }  // namespace Orv

@@ -1,6 +1,5 @@
 #include "script/ScriptChunk.h"
 
-#include <cstring>
 
 #include "ChunkLoader.h"
 
@@ -20,8 +19,9 @@ ScriptChunk::ScriptChunk(std::string text, std::string name, bool nameIsFile)
 
 int ScriptChunk::Load(lua_State* L) {
   if (!compiled_.empty()) return luaL_loadbuffer(L, compiled_.data(), compiled_.size(), chunkName_.c_str());
-  const size_t length = std::strlen(text_.c_str());
-  const int status = OrvLua::LoadBuffer(L, text_.c_str(), length, chunkName_.c_str());
+  const size_t skipped = OrvLua::ByteOrderMarkLength(text_.data(), text_.size());
+  const int status =
+      OrvLua::LoadBuffer(L, text_.data() + skipped, text_.size() - skipped, chunkName_.c_str());
   if (status == 0) {
     std::string compiled;
     if (lua_dump(L, &AppendTo, &compiled) == 0) compiled_ = std::move(compiled);

@@ -5,6 +5,7 @@
 // read the same either way.
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <lua.hpp>
 
@@ -21,7 +22,8 @@ class ScriptChunk {
   const std::string& GetName() const { return name_; }
 
   // Pushes the chunk's function, or the core's error message, onto L and
-  // returns the core's status. Text past a zero character is not part of it.
+  // returns the core's status. The whole text counts, zero bytes and all; a
+  // byte-order mark in front is skipped.
   int Load(lua_State* L);
   // Compiles without running, in a state of its own: false with the core's
   // message when the text does not compile.
@@ -29,12 +31,16 @@ class ScriptChunk {
   // The core's messages already start with the file; the name goes in front
   // only when not.
   std::string WithName(const std::string& message) const;
+  // True the first time only: a shared script that fails fails in every
+  // state, and one line says so.
+  bool FirstRunError() { return !std::exchange(runErrorReported_, true); }
 
  private:
   std::string text_;
   std::string name_;
   std::string chunkName_;
   std::string compiled_;
+  bool runErrorReported_ = false;
 };
 
 using ScriptChunkPtr = std::shared_ptr<ScriptChunk>;

@@ -78,8 +78,12 @@ void ScriptComponent::RunExtraScripts() {
   const int top = lua_gettop(L);
   OrvLua::RunningScript running(L);
   for (const ScriptChunkPtr& chunk : ScriptExtraTexts()) {
-    if (chunk->Load(L) == 0) lua_pcall(L, 0, LUA_MULTRET, 0);
-    // Errors and results are dropped: nothing in the engine reads them.
+    // A text that does not compile was reported when it was read.
+    if (chunk->Load(L) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) != 0 && chunk->FirstRunError()) {
+      const char* message = lua_tostring(L, -1);
+      PrintLineAndShowMessage("Error running script file: " + chunk->WithName(message ? message : "?"));
+    }
+    // Results are dropped: nothing in the engine reads them.
     lua_settop(L, top);
   }
 }
@@ -210,6 +214,10 @@ OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double number) {
   return CallGlobal(name, &number, nullptr);
+}
+
+OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, const OrvLua::LuaObject& value) {
+  return CallGlobal(name, nullptr, &value);
 }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double number, const OrvLua::LuaObject& value) {

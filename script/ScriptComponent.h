@@ -89,6 +89,7 @@ class ScriptComponent : public Component {
   // gives an unbound nil.
   OrvLua::LuaObject CallGlobalFunction(const char* name);
   OrvLua::LuaObject CallGlobalFunction(const char* name, double number);
+  OrvLua::LuaObject CallGlobalFunction(const char* name, const OrvLua::LuaObject& value);
   // The value must be bound to this state (for example a message table made
   // by CopyTableToState).
   OrvLua::LuaObject CallGlobalFunction(const char* name, double number, const OrvLua::LuaObject& value);

@@ -1,12 +1,256 @@
 #pragma once
+// Makes objects with a collision component collide: with the solid cells of
+// every tile map, and with one another. Each frame has three passes: the pair
+// pass before the update (followers, tiles, object pairs, response, contact
+// records), the sweep in the update that reports contacts that ended, and the
+// late update that ages manifolds and hands collider centres to transforms.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "LuaObject.h"
+#include "core/ObjectLockPtr.h"
 #include "core/System.h"
+#include "core/Vec2.h"
+#include "world/ManifoldSystem.h"
 
 namespace Orv {
 
-// Collision tests and contact manifolds between collision components.
+class Collider;
+class CollisionComponent;
+class GameObject;
+class RigidBodyComponent;
+class ScriptComponent;
+class TransformComponent;
+
+// One side of a contact, as the pair pass has already looked it up.
+struct ContactParty {
+  GameObject* object = nullptr;
+  CollisionComponent* collision = nullptr;
+  TransformComponent* transform = nullptr;
+};
+
 class CollisionEngine : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  ~CollisionEngine() override;
+
+  void Update(float dt) override { SweepManifolds(); }
+  void Shutdown() override { ClearCollision(); }
+  void Pause() override { paused_ = true; }
+  // A pause a script asked for outlasts the engine's own resume.
+  void Resume() override;
+  void PreUpdate(float dt) override { CollidePairs(dt); }
+  void LateUpdate(float dt) override;
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+
+  // True when some third collider crosses the segment between the centres of
+  // a's and b's colliders.
+  bool LineOfSight(const ObjectLockPtr<GameObject>& a, const ObjectLockPtr<GameObject>& b) const;
+  // The first live collision object with that unique id; empty when none.
+  ObjectLockPtr<GameObject> FindColliderByUniqueId(std::int32_t uniqueId) const;
+
+  // Script functions bound to the engine itself.
+  bool CallRaycast(unsigned uniqueIdA, unsigned uniqueIdB);
+  void ClearCollision() { manifolds_.ClearManifolds(); }
+  void PauseCollisions();
+  void ResumeCollisions();
+
+  bool IsPaused() const { return paused_; }
+  bool IsPausedByScript() const { return pausedByScript_; }
+  const ManifoldSystem& GetManifolds() const { return manifolds_; }
+  std::size_t CollisionObjectCount() const { return collisionObjects_.size(); }
+
+  // Object-bound script functions: each holds its object weakly and does
+  // nothing, answering its fallback, once the object is dead or has lost
+  // its collision component.
+  class SetPosFunc {
+   public:
+    explicit SetPosFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(double x, double y);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetZCollFunc {
+   public:
+    explicit SetZCollFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(double z);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetZCollFunc {
+   public:
+    explicit GetZCollFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    OrvLua::LuaObject operator()();
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetAvoidTriggerFunc {
+   public:
+    explicit SetAvoidTriggerFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(bool flag);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetAvoidTriggerFunc {
+   public:
+    explicit GetAvoidTriggerFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    OrvLua::LuaObject operator()();
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetOrientation {
+   public:
+    explicit SetOrientation(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(double degrees);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetDirectionVector {
+   public:
+    explicit GetDirectionVector(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    OrvLua::LuaObject operator()(float x, float y);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetContactInfoString {
+   public:
+    explicit SetContactInfoString(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(const char* key, const char* value);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetContactInfoInteger {
+   public:
+    explicit SetContactInfoInteger(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(const char* key, int value);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetContactInfoReal {
+   public:
+    explicit SetContactInfoReal(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(const char* key, double value);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetContactInfoReal {
+   public:
+    explicit GetContactInfoReal(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    double operator()(const char* key);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetContactInfoInteger {
+   public:
+    explicit GetContactInfoInteger(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    int operator()(const char* key);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetContactInfoString {
+   public:
+    explicit GetContactInfoString(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    const char* operator()(const char* key);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+    // The answer lives here until it has been pushed.
+    std::string result_;
+  };
+  class GetCollisionCount {
+   public:
+    explicit GetCollisionCount(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    unsigned operator()();
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetContactManifolds {
+   public:
+    explicit GetContactManifolds(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    OrvLua::LuaObject operator()();
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class SetEnableOcclusion {
+   public:
+    explicit SetEnableOcclusion(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()(bool flag);
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+  class GetBoundingRec {
+   public:
+    explicit GetBoundingRec(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    OrvLua::LuaObject operator()();
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
+
+ protected:
+  // Phase 2 of the pair pass: every pair of collision objects, in list
+  // order. No script runs in it.
+  virtual void CollideObjectPairs(float dt);
+  // The record for a and its mirror for b, flagged by the manifold's state.
+  static void RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold);
+
+  std::vector<ObjectLockPtr<GameObject>> collisionObjects_;
+  std::vector<ObjectLockPtr<GameObject>> tilemapObjects_;
+  ManifoldSystem manifolds_;
+
+ private:
+  void CollidePairs(float dt);
+  void PlaceFollowers(GameObject& parent, const Collider& collider);
+  void CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt);
+  void SweepManifolds();
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
+  void RegisterPauseFunctions(ScriptComponent& script);
+  // Says once that an object's collider spans more cells than one frame visits.
+  void ReportTooManyCells(const GameObject& object);
+
+  bool paused_ = false;
+  bool pausedByScript_ = false;
+  bool cellCapReported_ = false;
+};
+
+// Script functions without a home of their own in the engine.
+class MoveFunc {
+ public:
+  explicit MoveFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+  void operator()(double dx, double dy);
+
+ private:
+  ObjectLockPtr<GameObject> object_;
+};
+
+class GetPosFunc {
+ public:
+  GetPosFunc(ObjectLockPtr<GameObject> object, ObjectLockPtr<ScriptComponent> script,
+             ObjectLockPtr<CollisionComponent> collision)
+      : object_(std::move(object)), script_(std::move(script)), collision_(std::move(collision)) {}
+  OrvLua::LuaObject operator()();
+
+ private:
+  ObjectLockPtr<GameObject> object_;
+  ObjectLockPtr<ScriptComponent> script_;
+  ObjectLockPtr<CollisionComponent> collision_;
 };
 
 }  // namespace Orv

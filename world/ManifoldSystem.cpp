@@ -1,22 +1,51 @@
 #include "world/ManifoldSystem.h"
 
+#include <functional>
+
 #include "world/CollisionComponent.h"
 
 namespace Orv {
 
 ManifoldSystem::~ManifoldSystem() { ClearManifolds(); }
 
-std::size_t ManifoldSystem::FindManifold(const Manifold& working) const {
+std::size_t ManifoldSystem::PairKeyHash::operator()(const PairKey& key) const {
+  std::size_t h = std::hash<const void*>()(key.a);
+  h = h * 1000003u ^ std::hash<const void*>()(key.b);
+  h = h * 1000003u ^ std::hash<std::uint64_t>()(key.serialA);
+  return h * 1000003u ^ std::hash<std::uint64_t>()(key.serialB);
+}
+
+std::size_t ManifoldSystem::ScanForManifold(const PairKey& key) const {
   for (std::size_t i = 0; i < observers_.size(); ++i) {
-    const Manifold& m = At(i);
-    // Serials as well as addresses: a component made where a dead one was
-    // must not inherit its contact.
-    if (m.bodyA == working.bodyA && m.bodyB == working.bodyB && m.serialA == working.serialA &&
-        m.serialB == working.serialB) {
-      return i;
-    }
+    if (KeyOf(At(i)) == key) return i;
   }
   return observers_.size();
+}
+
+std::size_t ManifoldSystem::FindManifold(const Manifold& working) const {
+  // Serials as well as addresses: a component made where a dead one was
+  // must not inherit its contact.
+  const PairKey key = KeyOf(working);
+  // Freed manifolds have no bodies and are never indexed.
+  if (key.a == nullptr || key.b == nullptr) return ScanForManifold(key);
+  auto entry = firstOfPair_.find(key);
+  if (entry == firstOfPair_.end()) return observers_.size();
+  if (entry->second < observers_.size() && KeyOf(At(entry->second)) == key) return entry->second;
+  const std::size_t found = ScanForManifold(key);
+  if (found == observers_.size()) {
+    firstOfPair_.erase(entry);
+  } else {
+    entry->second = found;
+  }
+  return found;
+}
+
+void ManifoldSystem::RebuildIndex() {
+  firstOfPair_.clear();
+  for (std::size_t i = 0; i < observers_.size(); ++i) {
+    const PairKey key = KeyOf(At(i));
+    if (key.a != nullptr && key.b != nullptr) firstOfPair_.emplace(key, i);
+  }
 }
 
 bool ManifoldSystem::RefreshManifold(Manifold& working) {
@@ -35,13 +64,28 @@ bool ManifoldSystem::RefreshManifold(Manifold& working) {
 
 void ManifoldSystem::AddManifold(Manifold& working) {
   working.state = ManifoldNew;
+  std::size_t position = observers_.size();
   for (std::size_t i = 0; i < observers_.size(); ++i) {
     if (At(i).state == ManifoldFree) {
-      At(i).CopyContact(working);
-      return;
+      position = i;
+      break;
     }
   }
-  observers_.push_back(std::make_shared<Manifold>(working));
+  if (position < observers_.size()) {
+    At(position).CopyContact(working);
+  } else {
+    observers_.push_back(std::make_shared<Manifold>(working));
+  }
+  const PairKey key = KeyOf(working);
+  if (key.a == nullptr || key.b == nullptr) return;
+  auto [entry, added] = firstOfPair_.emplace(key, position);
+  if (added) return;
+  // A pair met twice in one frame has two manifolds: the index keeps the first.
+  if (entry->second >= observers_.size() || !(KeyOf(At(entry->second)) == key)) {
+    entry->second = ScanForManifold(key);
+  } else if (position < entry->second) {
+    entry->second = position;
+  }
 }
 
 void ManifoldSystem::AgeManifolds() {
@@ -53,8 +97,12 @@ void ManifoldSystem::AgeManifolds() {
       m.state = ManifoldStale;
     }
   }
+  RebuildIndex();
 }
 
-void ManifoldSystem::ClearManifolds() { observers_.clear(); }
+void ManifoldSystem::ClearManifolds() {
+  observers_.clear();
+  firstOfPair_.clear();
+}
 
 }  // namespace Orv

@@ -2,7 +2,9 @@
 // The collision engine's store of manifolds: made on first contact, recycled
 // through the free state, deleted only all together.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "world/Manifold.h"
@@ -43,6 +45,28 @@ class ManifoldSystem : public Subject {
 
   std::size_t Count() const { return observers_.size(); }
   Manifold& At(std::size_t position) const { return static_cast<Manifold&>(*observers_[position]); }
+
+ private:
+  // Who a manifold joins: both bodies and their serials.
+  struct PairKey {
+    const CollisionComponent* a;
+    const CollisionComponent* b;
+    std::uint64_t serialA;
+    std::uint64_t serialB;
+    bool operator==(const PairKey&) const = default;
+  };
+  struct PairKeyHash {
+    std::size_t operator()(const PairKey& key) const;
+  };
+  static PairKey KeyOf(const Manifold& m) { return {m.bodyA, m.bodyB, m.serialA, m.serialB}; }
+  std::size_t ScanForManifold(const PairKey& key) const;
+  void RebuildIndex();
+
+  // The first position of every pair that has a manifold, so that finding a
+  // pair's manifold does not walk the whole list for each contact. Rebuilt
+  // as the manifolds age; a manifold freed meanwhile (its body was shut
+  // down) is caught when its position no longer joins the pair.
+  mutable std::unordered_map<PairKey, std::size_t, PairKeyHash> firstOfPair_;
 };
 
 }  // namespace Orv

@@ -10,6 +10,7 @@
 #include "resources/ResourceManager.h"
 #include "script/ScriptRegistrar.h"
 #include "world/TileMapComponent.h"
+#include "world/TileSetDrawing.h"
 
 namespace Orv {
 
@@ -154,9 +155,10 @@ void TilemapSystem::SetTileSet(int, const char* name) {
   }
 }
 
-// The world layer has no drawing of its own: a single tile is drawn once
-// the render side offers this a way to draw, and until then nothing is.
-void TilemapSystem::DrawTileSet(const char*, int, float, float, float, float) {}
+// Drawn by the render side's drawer (world/TileSetDrawing.h).
+void TilemapSystem::DrawTileSet(const char* name, int value, float x, float y, float width, float height) {
+  DrawTileSetTile(name, value, x, y, width, height);
+}
 
 bool TilemapSystem::CallTileMapRaycast(int id, double x0, double y0, double x1, double y1) {
   for (std::size_t i = 0; i < objects_.size(); ++i) {

@@ -13,8 +13,13 @@ namespace OrvLua {
 int LoadBuffer(lua_State* L, const char* buffer, size_t size, const char* chunkname);
 // As luaL_loadstring: the text is its own chunk name.
 int LoadString(lua_State* L, const char* text);
-// As luaL_loadfile; a null name reads standard input.
+// As luaL_loadfile; a null name reads standard input. A UTF-8 byte-order mark
+// at the start is skipped.
 int LoadFile(lua_State* L, const char* filename);
+
+// The length of a UTF-8 byte-order mark at the start of text (3), or 0.
+// Editors on the original platform put one in front of the files they save.
+size_t ByteOrderMarkLength(const char* text, size_t size);
 
 // Replaces loadstring, load, loadfile, dofile and the Lua-file searcher of
 // require in a state whose base and package libraries are open.

@@ -204,3 +204,39 @@ TEST(ScriptLanguageProgram, FailedDumpKeepsTheOldFileAndAnswersFalse) {
 }
 
 }  // namespace
+
+namespace {
+
+// Script and data files as editors leave them: a zero byte, a byte-order mark
+// in front, shared scripts that fail, a folder where a file belongs.
+TEST(ScriptLanguageProgram, ScriptTextIsReadWholeAndFailuresNameTheirFile) {
+  ContentFolder folder;
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string zero(1, '\0');
+  WriteScene(folder, {{"Zero", "s = 'a" + zero + "b'\nprint('zero ' .. #s)\nprint('after zero')\n"},
+                      {"Stray", "x = 1\n" + zero + "\nprint('stray ran')\n"},
+                      {"Bom", bom + "print('bom ran ' .. shared)\n"},
+                      {"Second", "print('second ran')\n"}});
+  folder.WriteConfig(ConfigJson(320, 200, "Language", 60, 2));
+  folder.Write("data/gameobjects/Bom.txt", bom + R"({"name":"Bom","id":1,"components":[]})");
+  folder.Write("data/scripts/extra/a_broken.lua", "local = 1\n");
+  folder.Write("data/scripts/extra/b_failing.lua", "error('shared failure')\n");
+  folder.Write("data/scripts/extra/c_marked.lua", bom + "shared = 'from shared'\n");
+  folder.Write("res/loadfonts.ini/inside", "");
+  const RunResult run = RunOrv(folder);
+  ASSERT_FALSE(run.timedOut) << run.out << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ExpectLines(run, {"zero 3\n", "after zero\n", "bom ran from shared\n", "second ran\n",
+                    "Error in script file: data/scripts/extra/a_broken.lua:1: '<name>' expected near '='\n",
+                    "Error running script file: data/scripts/extra/b_failing.lua:1: shared failure\n",
+                    "data/scripts/extra/b_failing.lua script loaded!\n",
+                    "data/scripts/extra/c_marked.lua script loaded!\n",
+                    // The core names no token for a zero byte outside a string.
+                    "Error running script: data/scripts/Stray.lua:2: unexpected symbol\n",
+                    "res/loadfonts.ini: a folder, not a file\n"});
+  for (const char* wrong : {"a_broken.lua script loaded!", "stray ran"}) {
+    EXPECT_EQ(Count(run.out, wrong), 0u) << wrong << "\n" << run.out;
+  }
+}
+
+}  // namespace

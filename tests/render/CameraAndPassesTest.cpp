@@ -201,6 +201,24 @@ TEST_F(CameraAndPasses, TheDrawOrderIsByLayerOrderThenCreationAndDeadObjectsSort
   EXPECT_EQ(order(sorted), "452130");
 }
 
+TEST_F(CameraAndPasses, AnObjectMadeByARenderInTheBasePassJoinsAfterTheWalk) {
+  ASSERT_TRUE(EnsureGLContext());
+  const std::string sprite = R"([{"type":"spriteanim","data":[{"layer":0,"layerorder":-5}]}])";
+  auto first = SpawnType(sprite, std::nullopt, 1);  // type "Type1"
+  auto maker = SpawnType(R"([{"type":"spriteanim","data":[{"layer":0}]},{"type":"script","data":[]}])",
+                         "renders = 0\nfunction Render() renders = renders + 1 CreateGameObject('Type1', 3) end", 2);
+  base->Render();
+  // Each walked once; the new object sorts before the maker from the next frame on.
+  EXPECT_EQ(Run(maker, "return renders"), "1");
+  ASSERT_EQ(base->GetBaseSprites().size(), 3u);
+  EXPECT_EQ(base->GetBaseSprites()[0].Lock(), first);
+  EXPECT_EQ(base->GetBaseSprites()[1].Lock()->GetID(), 3u);
+  EXPECT_EQ(base->GetBaseSprites()[2].Lock(), maker);
+  base->Render();
+  EXPECT_EQ(Run(maker, "return renders"), "2");
+  EXPECT_EQ(base->GetBaseSprites().size(), 4u);
+}
+
 TEST_F(CameraAndPasses, SpriteAndLightScriptFunctions) {
   // An animation needs its frames, and they a texture.
   ASSERT_TRUE(EnsureGLContext());
@@ -262,6 +280,10 @@ TEST_F(CameraAndPasses, SpriteAndLightScriptFunctions) {
   EXPECT_EQ(anim->interval, 0.5f);
   EXPECT_EQ(anim->elapsed, 0.0f);
   EXPECT_EQ(Run(lit, "SetSpriteInterval(0.5)"), "nil");
+  ::testing::internal::CaptureStderr();
+  Run(sprite, "SetSpriteInterval(0/0)");
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("not a finite number"), std::string::npos);
+  EXPECT_EQ(anim->interval, 0.5f);
 
   // Dead objects' functions do nothing and give their missing result.
   sprite->Destroy();

@@ -37,6 +37,17 @@ std::string Text(const std::array<int, 3>& c) {
   return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
+template <typename Ready>
+Screenshot GrabScreenWhen(Ready&& ready) {
+  Screenshot shot;
+  for (int attempt = 0; attempt < 15; ++attempt) {
+    Pause(0.2);
+    shot = GrabScreen();
+    if (shot.error.empty() && ready(shot)) break;
+  }
+  return shot;
+}
+
 // A run of the folder's program with the pointer moved 100, 80 into its
 // window: the screen with the left button up, then held.
 struct PointerRun {
@@ -55,11 +66,15 @@ PointerRun RunWithPointer(const ContentFolder& folder, const std::string& title)
                                 result.x = left + 100;
                                 result.y = top + 80;
                                 Shell("xdotool mousemove " + std::to_string(result.x) + " " + std::to_string(result.y));
-                                Pause(0.4);
-                                result.up = GrabScreen();
+                                // A loaded machine may take a while to draw the next frames: wait
+                                // (up to 3 s) for the pointer's pixel to leave black, then to change.
+                                result.up = GrabScreenWhen([&](const Screenshot& shot) {
+                                  return shot.At(result.x, result.y) != std::array<int, 3>{0, 0, 0};
+                                });
                                 Shell("xdotool mousedown 1");
-                                Pause(0.4);
-                                result.held = GrabScreen();
+                                result.held = GrabScreenWhen([&](const Screenshot& shot) {
+                                  return shot.At(result.x, result.y) != result.up.At(result.x, result.y);
+                                });
                                 Shell("xdotool mouseup 1");
                                 kill(pid, SIGTERM);
                               }});

@@ -115,7 +115,7 @@ TEST_F(ResourceManagerTest, BrokenPacksAreReportedAndRegisterNothing) {
        "res/textures/p.pack: line 1, column 24: string or '}' expected near end of file\n"},
       {nullptr, true,
        "Can't load pack file: res/textures/p.pack\n"
-       "res/textures/p.pack: line 1, column 0: '[' or '{' expected near end of file\n"},
+       "res/textures/p.pack: a folder, not a file\n"},
       {"{\"file\": 3, \"frames\": []}", true, "Error parsing texture pack file: res/textures/p.pack\n"},
       {"{\"file\": \"pattern.png\", \"frames\": {}}", true, "Error parsing texture pack file: res/textures/p.pack\n"},
       {kPack, false,

@@ -184,4 +184,27 @@ TEST(ManifoldMoves, PushOutAlongTheNormalAndMoveByAVector) {
   EXPECT_EQ(b->GetCollider()->GetPosition(), (Vec2{1, -4}));
 }
 
+// A pair met twice in one frame keeps two manifolds; the store finds the
+// first while it lasts and the second once a shut-down body freed the first.
+TEST(ManifoldLookup, TheFirstManifoldOfAPairIsFoundThroughDuplicatesAndFreesBehindTheStore) {
+  auto a = Body(), b = Body(), c = Body();
+  ManifoldSystem store;
+  Touch(store, a.get(), c.get());
+  Touch(store, a.get(), b.get());
+  Touch(store, a.get(), b.get());
+  const Manifold ab(a.get(), 1, b.get(), 2);
+  EXPECT_EQ(store.Count(), 3u);
+  EXPECT_EQ(store.FindManifold(ab), 1u);
+  store.At(1).Free();
+  EXPECT_EQ(store.FindManifold(ab), 2u);
+  store.At(2).Free();
+  EXPECT_EQ(store.FindManifold(ab), 3u) << "none left";
+  Touch(store, a.get(), b.get());
+  EXPECT_EQ(store.FindManifold(ab), 1u) << "the lowest free slot";
+  store.AgeManifolds();
+  store.AgeManifolds();
+  EXPECT_EQ(store.FindManifold(ab), 3u) << "aged out";
+  EXPECT_EQ(store.FindManifold(Manifold(c.get(), 1, a.get(), 2)), 3u) << "order matters";
+}
+
 }  // namespace

@@ -1,0 +1,255 @@
+// The bunny-mark: how many animated sprites, each with its own script that
+// moves it and bounces it off the screen's edges, the engine keeps at 60
+// frames per second, beside how many quads of the same texture a bare loop
+// draws in one batch at that rate, on the same display in the same run.
+// Needs an X display (run under xvfb-run); the engine's figure comes from the
+// real program, whose director script searches for the largest N itself.
+#include <GL/glew.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "render/GraphicsManager.h"
+#include "render/Texture2DBatch.h"
+#include "resources/ResourceManager.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The source tree: game/shaders is read from it.
+const fs::path kSourceRoot = fs::path(__FILE__).parent_path().parent_path();
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+// A frame holds 60 per second when it takes no longer than this.
+constexpr double kFrameBudget = 1.0 / 60.0;
+
+// 64 x 32: two 32-pixel frames of the bunny, light and dark.
+std::string BunnyImage() {
+  std::string image = "P6\n64 32\n255\n";
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      const bool second = x >= 32;
+      const bool ear = (x % 32) / 8 % 2 == 0 && y < 12;
+      const unsigned char v = second ? 160 : 240;
+      image += static_cast<char>(ear ? 255 : v);
+      image += static_cast<char>(v);
+      image += static_cast<char>(ear ? 200 : v);
+    }
+  }
+  return image;
+}
+
+void Write(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+void WriteTexture(const fs::path& root) {
+  Write(root / "res/textures/bunny.ppm", BunnyImage());
+  Write(root / "res/textures/bunny.pack", R"({"file":"bunny.ppm","frames":[
+    {"id":"bunny0","x":0,"y":0,"sizeX":32,"sizeY":32},{"id":"bunny1","x":32,"y":0,"sizeX":32,"sizeY":32}]})");
+  Write(root / "res/anims/bunny.anim", R"({"bunny":["bunny0","bunny1"]})");
+}
+
+// Each bunny as a game developer writes it: its own position and velocity,
+// gravity, bounces off the edges, its animation frame from the animation's
+// frame names, drawn from Render.
+const char* kBunny = R"(
+local x, y = 0, 0
+local vx, vy = 0, 0
+local frames = {}
+local frame, clock = 1, 0
+local w, h = GetWindowWidth(), GetWindowHeight()
+function Init()
+  math.randomseed(GetUniqueID())
+  frames[1] = GetTextureNameFromAnimation("bunny", 0)
+  frames[2] = GetTextureNameFromAnimation("bunny", 1)
+  x, y = math.random() * w, math.random() * h * 0.5
+  vx, vy = math.random() * 400 - 200, math.random() * 200 - 100
+  clock = math.random() * 0.2
+end
+function Update(dt)
+  vy = vy + 600 * dt
+  x, y = x + vx * dt, y + vy * dt
+  if x < 0 then x, vx = 0, -vx elseif x > w then x, vx = w, -vx end
+  if y > h then y, vy = h, -vy * 0.85 elseif y < 0 then y, vy = 0, 0 end
+  clock = clock + dt
+  if clock > 0.2 then clock = 0; frame = 3 - frame end
+end
+function Render()
+  DrawSprite(frames[frame], x, y)
+end
+)";
+
+// Doubles N while the frame rate holds, then halves the gap; one warm-up and
+// one measured second and a half per N. Prints the largest N that held and
+// quits. The program is configured for 1000 frames per second, so frames run
+// back to back and the rate measured is what the frame's work allows: the
+// criterion of the bare loop, a frame's time within 1/60 s.
+const char* kDirector = R"(
+local count, low, high = 0, 0, nil
+local n = 250
+local phase, clock, frames, time = "warm", 0, 0, 0
+local function Set(target)
+  while count < target do count = count + 1; CreateGameObject("Bunny", count) end
+  while count > target do RemoveAllGameObjectsOfType(count); count = count - 1 end
+end
+function Init() Set(n) end
+function Update(dt)
+  clock = clock + dt
+  if phase == "warm" then
+    if clock > 0.5 then phase, clock, frames, time = "measure", 0, 0, 0 end
+    return
+  end
+  frames, time = frames + 1, time + dt
+  if time < 1.5 then return end
+  local fps = frames / time
+  print(string.format("bunnies %d: %.1f fps", n, fps))
+  if fps >= 60 then low = n else high = n end
+  if high == nil then n = n * 2
+  elseif high - low <= math.max(25, low * 0.05) then
+    print("bunnymark " .. low)
+    io.stdout:flush()
+    Shutdown()
+    return
+  else n = math.floor((low + high) / 2) end
+  Set(n)
+  phase, clock = "warm", 0
+  io.stdout:flush()
+end
+)";
+
+std::string Run(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  pclose(pipe);
+  return out;
+}
+
+// The engine's N, from the real program beside this benchmark's folder.
+void BM_EngineBunnyMark(benchmark::State& state) {
+  if (!std::getenv("DISPLAY")) {
+    state.SkipWithError("no DISPLAY: run under xvfb-run");
+    return;
+  }
+  const fs::path program = fs::canonical("/proc/self/exe").parent_path().parent_path() / "orv";
+  const fs::path& source = kSourceRoot;
+  const fs::path root = fs::temp_directory_path() / ("orv_bunnymark_" + std::to_string(getpid()));
+  fs::remove_all(root);
+  WriteTexture(root);
+  fs::copy(source / "game/shaders", root / "shaders");
+  Write(root / "config/config.ini", R"({"width":800,"height":600,"fullscreen":false,"title":"bunnymark","fps":1000,"debug":1})");
+  Write(root / "res/audio/loadaudio.ini", R"({"sounds":[]})");
+  Write(root / "data/gameobjects/Bunny.txt",
+        R"({"name":"Bunny","id":1,"components":[{"type":"renderable","data":[2]},{"type":"script","data":[]}]})");
+  Write(root / "data/gameobjects/Director.txt",
+        R"({"name":"Director","id":1,"components":[{"type":"script","data":[]}]})");
+  Write(root / "data/scripts/Bunny.lua", kBunny);
+  Write(root / "data/scripts/Director.lua", kDirector);
+  Write(root / "data/summoner.ini", R"({"spawn":[{"name":"Director","id":0,"params":{}}]})");
+  // ORV_BUNNYMARK_KEEP leaves the content folder for a look with a profiler.
+  int found = 0;
+  for (auto _ : state) {
+    const std::string out = Run("cd '" + root.string() + "' && timeout -k 5 300 '" + program.string() + "' 2>&1");
+    const auto at = out.rfind("bunnymark ");
+    found = at == std::string::npos ? 0 : std::atoi(out.c_str() + at + 10);
+    if (found == 0) state.SkipWithError(("no result from the program: " + out.substr(0, 400)).c_str());
+    if (std::getenv("ORV_BENCH_VERBOSE")) std::fputs(out.c_str(), stderr);
+  }
+  state.counters["N_at_60fps"] = found;
+  if (!std::getenv("ORV_BUNNYMARK_KEEP")) fs::remove_all(root);
+}
+BENCHMARK(BM_EngineBunnyMark)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The bare loop: the same texture's quads, one batch a frame, swapped and
+// finished, in a window of the same size.
+void BM_BareQuadBatch(benchmark::State& state) {
+  if (!std::getenv("DISPLAY") || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    state.SkipWithError("no display: run under xvfb-run");
+    return;
+  }
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_Window* window = SDL_CreateWindow("bare", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
+  SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+  glewExperimental = GL_TRUE;
+  if (!context || glewInit() != GLEW_OK) {
+    state.SkipWithError("no OpenGL context");
+    return;
+  }
+  SDL_GL_SetSwapInterval(0);
+  const fs::path root = fs::temp_directory_path() / ("orv_barequads_" + std::to_string(getpid()));
+  const fs::path previous = fs::current_path();
+  fs::remove_all(root);
+  WriteTexture(root);
+  fs::copy(kSourceRoot / "game/shaders", root / "shaders");
+  fs::current_path(root);
+  Orv::ResourceManager& resources = Orv::ResourceManager::GetInstance();
+  resources.Init();
+  resources.LoadTexturePack("bunny.pack");
+  const auto frame0 = resources.GetSprite("bunny0");
+  Orv::Texture2DBatch batch;
+  batch.Init(Orv::GraphicsManager::GetInstance().GetTexture2DProgram(), kWidth, kHeight);
+
+  // Seconds per frame at n quads, over 60 frames after 10 of warm-up.
+  const auto frameTime = [&](int n) {
+    double seconds = 0.0;
+    for (int f = 0; f < 70; ++f) {
+      const auto start = std::chrono::steady_clock::now();
+      glClear(GL_COLOR_BUFFER_BIT);
+      batch.Begin();
+      for (int i = 0; i < n; ++i) {
+        const float x = static_cast<float>((i * 37 + f * 3) % kWidth);
+        const float y = static_cast<float>((i * 53 + f * 5) % kHeight);
+        batch.Render(frame0, x, y, 32.0f, 32.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+      }
+      batch.End();
+      SDL_GL_SwapWindow(window);
+      glFinish();
+      if (f >= 10) seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    return seconds / 60.0;
+  };
+  int found = 0;
+  for (auto _ : state) {
+    int low = 0, high = 0, n = 250;
+    while (high == 0) {
+      if (frameTime(n) <= kFrameBudget) {
+        low = n;
+        n *= 2;
+      } else {
+        high = n;
+      }
+    }
+    while (high - low > std::max(25, low / 20)) {
+      n = (low + high) / 2;
+      (frameTime(n) <= kFrameBudget ? low : high) = n;
+    }
+    found = low;
+  }
+  state.counters["N_at_60fps"] = found;
+  fs::current_path(previous);
+  fs::remove_all(root);
+  SDL_GL_DeleteContext(context);
+  SDL_DestroyWindow(window);
+}
+BENCHMARK(BM_BareQuadBatch)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace

@@ -1,0 +1,107 @@
+// N textured quads of one sheet per frame: the batch (vertices placed on the
+// CPU, one upload, one draw call) beside the same quads drawn one by one in
+// immediate mode, in the same run and the same context. Needs an X display
+// (Xvfb is fine); without one both report an error and measure nothing. Wall
+// time: the software rasteriser draws on threads of its own.
+#include <GL/glew.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "render/DrawPrimitives.h"
+#include "render/GraphicsManager.h"
+#include "render/Texture2DBatch.h"
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+struct Scene {
+  bool ready = false;
+  std::shared_ptr<Orv::SpriteSheet> sheet;
+  std::shared_ptr<Orv::SpriteFrame> frame;
+};
+
+Scene& GetScene() {
+  static Scene scene = [] {
+    Scene made;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return made;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_Window* window =
+        SDL_CreateWindow("quad batch", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window == nullptr || SDL_GL_CreateContext(window) == nullptr) return made;
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK) return made;
+    // The game's own shaders, beside this file in the source tree.
+    std::filesystem::current_path(std::filesystem::path(__FILE__).parent_path().parent_path() / "game");
+    Orv::GraphicsManager::GetInstance();
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(0, kWidth, kHeight, 0, 1, -1);
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_TEXTURE_2D);
+    made.sheet = std::make_shared<Orv::SpriteSheet>();
+    made.sheet->CreateFromPixels(32, 32);
+    made.frame = std::make_shared<Orv::SpriteFrame>();
+    made.frame->quad = {0, 0, 32, 32};
+    made.frame->sheet = made.sheet;
+    made.ready = true;
+    return made;
+  }();
+  return scene;
+}
+
+float X(int i) { return static_cast<float>((i * 37) % kWidth); }
+float Y(int i) { return static_cast<float>((i * 53) % kHeight); }
+
+void BM_ImmediateSpriteQuads(benchmark::State& state) {
+  Scene& scene = GetScene();
+  if (!scene.ready) {
+    state.SkipWithError("no OpenGL context (no display?)");
+    return;
+  }
+  const int n = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (int i = 0; i < n; ++i) {
+      glLoadIdentity();
+      Orv::Translate2D(X(i), Y(i));
+      Orv::Rotate2D(static_cast<float>(i));
+      Orv::DrawSpriteQuad(scene.frame);
+    }
+    glLoadIdentity();
+    glFinish();
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_BatchedQuads(benchmark::State& state) {
+  Scene& scene = GetScene();
+  if (!scene.ready) {
+    state.SkipWithError("no OpenGL context (no display?)");
+    return;
+  }
+  const int n = static_cast<int>(state.range(0));
+  Orv::Texture2DBatch batch(static_cast<unsigned>(n));
+  batch.Init(Orv::GraphicsManager::GetInstance().GetTexture2DProgram(), kWidth, kHeight);
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    batch.Begin();
+    for (int i = 0; i < n; ++i) batch.Render(scene.frame, X(i), Y(i), 32, 32, static_cast<float>(i), 1, 1, 1, 1);
+    batch.End();
+    glFinish();
+  }
+  glUseProgram(0);
+  glBindVertexArray(0);
+  state.SetItemsProcessed(state.iterations() * n);
+}
+
+}  // namespace
+
+BENCHMARK(BM_ImmediateSpriteQuads)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_BatchedQuads)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -1,0 +1,219 @@
+#include "editor/EditorSystem.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "core/App.h"
+#include "core/GameObject.h"
+#include "core/JsonFile.h"
+#include "core/OverrideLists.h"
+#include "core/Report.h"
+#include "core/TransformComponent.h"
+#include "core/TypeKey.h"
+#include "core/UserFolder.h"
+#include "editor/EditComponent.h"
+#include "editor/EditorObjectStore.h"
+#include "editor/LevelObjectFile.h"
+#include "render/ReportOnce.h"
+#include "render/SpriteAnimComponent.h"
+#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
+#include "world/CollisionComponent.h"
+
+namespace Orv {
+
+namespace {
+
+constexpr int kMiddleButton = 1;
+// Half extents and radius of an object that shows a sprite.
+constexpr float kSpritePickExtent = 50.0f;
+// 1 / pi, as the turn has always used it.
+constexpr double kInversePi = 0.31830988618478295;
+
+// The pick shape from the collider's type and the sprite frame's size.
+void TakeShapeFromFrame(EditComponent& edit, const Collider& collider, float width, float height) {
+  switch (collider.GetType()) {
+    case Collider::TypeAABB:
+    case Collider::TypeOBB:
+      edit.shape = collider.GetType() == Collider::TypeAABB ? "AABB" : "OBB";
+      edit.halfWidth = width * 0.5f;
+      edit.halfHeight = height * 0.5f;
+      break;
+    case Collider::TypeCircle2D:
+      edit.shape = "Circle";
+      edit.radius = height * 0.5f;
+      break;
+    default: break;
+  }
+}
+
+std::string Position(float x, float y) {
+  std::ostringstream text;
+  text << x << ", " << y;
+  return text.str();
+}
+
+}  // namespace
+
+void EditorSystem::Init(unsigned, unsigned) {
+  requiredTypes.push_back(TypeKey<EditComponent>());
+  requiredTypes.push_back(TypeKey<CollisionComponent>());
+  requiredTypes.push_back(TypeKey<ScriptComponent>());
+}
+
+bool EditorSystem::Finite(float value, const char* function) {
+  if (std::isfinite(value)) return true;
+  if (FirstReport(std::string("editor not finite ") + function)) {
+    PrintErrorLine(std::string("Error! ") + function + ": a value that is not a finite number is ignored");
+  }
+  return false;
+}
+
+bool EditorSystem::MiddlePressed() { return owner_->IsMouseButtonDown(kMiddleButton) && !middleDown_; }
+
+void EditorSystem::OnEntityAdded(EntityRecord& entity) {
+  Admit(entity.object);
+  if (auto script = ScriptToRegisterInto(entity.object)) RegisterScriptFunctions(*script);
+}
+
+void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
+  auto object = handle.Lock();
+  if (!object || !object->IsAlive()) return;
+  auto edit = object->GetComponent<EditComponent>().Lock();
+  auto collision = object->GetComponent<CollisionComponent>().Lock();
+  if (!edit || !collision) return;
+  Collider* collider = collision->GetCollider();
+  if (auto sprite = object->GetComponent<SpriteAnimComponent>().Lock()) {
+    if (sprite->GetFrameList().empty()) {
+      edit->shape = "AABB";
+      edit->halfWidth = edit->halfHeight = edit->radius = kSpritePickExtent;
+    } else if (collider != nullptr) {
+      TakeShapeFromFrame(*edit, *collider, sprite->GetFrameWidth(), sprite->GetFrameHeight());
+    }
+  }
+  if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+    if (collider != nullptr) collider->SetRotation(edit->rotation);
+    transform->rotdeg = edit->rotation;
+  }
+  if (edit->fromFile != 1) return;
+  if (collider != nullptr) collider->SetPosition({edit->x, edit->y});
+  PrintLine("Pos:  " + Position(edit->x, edit->y));
+  PrintLine("ID:   " + std::to_string(edit->savedId));
+  PrintLine("Name: " + edit->name);
+  EditorObjectStore::GetInstance().AddRecord({edit->x, edit->y, edit->rotation, edit->savedId, object->GetUniqueId(),
+                                              edit->name, edit->shape, edit->halfWidth, edit->halfHeight,
+                                              edit->radius});
+}
+
+void EditorSystem::PreUpdateEntity(EntityRecord& entity, float) {
+  auto object = entity.object.Lock();
+  if (!object || !object->GetComponent<EditComponent>().IsAlive()) return;
+  EditorObjectStore& store = EditorObjectStore::GetInstance();
+  const bool down = owner_->IsMouseButtonDown(kMiddleButton);
+  auto collision = object->GetComponent<CollisionComponent>().Lock();
+  Collider* collider = collision ? collision->GetCollider() : nullptr;
+  if (down && collider != nullptr) {
+    const std::uint32_t uniqueId = object->GetUniqueId();
+    if (uniqueId == store.GetMovedObject()) {
+      collider->SetPosition({store.GetPickX(), store.GetPickY()});
+    } else if (uniqueId == store.GetRotatedObject()) {
+      // From the top edge's height: the object turns to face the pick point.
+      const double angle =
+          std::atan2(store.GetPickY() - collider->GetMax().y, store.GetPickX() - collider->GetPosition().x) * 180.0 *
+          kInversePi;
+      if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+        collider->SetRotation(angle + 90.0);
+        transform->rotdeg = static_cast<float>(angle + 90.0);
+      }
+    }
+  }
+  store.UpdateFromObject(*object, !down && middleDown_);
+}
+
+void EditorSystem::OnLateUpdate(float) {
+  // Taken out first: an object made by a load may ask for another, which
+  // then waits for the next frame.
+  std::vector<LoadRequest> requests;
+  requests.swap(loadRequests_);
+  for (const LoadRequest& request : requests) ReadLevelObjects(request.fileName, request.flag);
+  middleDown_ = owner_->IsMouseButtonDown(kMiddleButton);
+}
+
+bool EditorSystem::WriteLevelObjects(const std::string& fileName) {
+  const std::optional<std::string> name = ContainedFileName(fileName);
+  if (!name) return false;
+  MakeUserFolder();
+  const std::string path = UserFolder() + *name;
+  PrintLine("Saving to filepath: " + path);
+
+  // Written beside the old file and renamed over it only when whole.
+  const std::string temporary = path + ".saving";
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) {
+    PrintLine("Creating save file failed!");
+    return false;
+  }
+  const std::string text = LevelObjectText(EditorObjectStore::GetInstance().GetRecords());
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  std::error_code error;
+  if (!out.fail()) std::filesystem::rename(temporary, path, error);
+  if (out.fail() || error) {
+    std::filesystem::remove(temporary, error);
+    PrintErrorLine("Error! Writing the level objects to " + path + " failed; the file there before is kept.");
+    PrintLine("Creating save file failed!");
+    return false;
+  }
+  return true;
+}
+
+void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {
+  // A refused name loads nothing and keeps the records.
+  const std::optional<std::string> name = ContainedFileName(fileName);
+  if (!name) return;
+  EditorObjectStore::GetInstance().ClearRecords();
+  const std::string userPath = UserFolder() + *name;
+  PrintLine("Loading objects from filepath: " + userPath);
+  auto document = std::make_unique<JsonFile>(userPath);
+  if (!*document) {
+    PrintLine("Error loading summoner file: " + fileName + " ...");
+    if (document->IsBroken()) PrintErrorLine(document->DescribeError());
+    const std::string projectPath = name->find("data/") != std::string::npos ? *name : "data/" + *name;
+    PrintLine("Loading default game objects");
+    document = std::make_unique<JsonFile>(projectPath);
+    if (!*document) {
+      PrintLine("Error loading default summoner. Aborting...");
+      if (document->IsBroken()) PrintErrorLine(document->DescribeError());
+      return;
+    }
+  }
+  LevelObjectList list = ReadLevelObjectList(document->Root());
+  if (list.status == LevelObjectList::SpawnMissing) {
+    PrintLine("Spawn not found...aborting summoning..");
+    return;
+  }
+  if (list.status == LevelObjectList::SpawnNotArray) {
+    PrintLine("Spawn array not found..aborting summoning..");
+    return;
+  }
+  PrintLine("Level Summoner says aloha!");
+  for (LevelObjectEntry& entry : list.entries) {
+    if (!entry.valid) {
+      PrintLine("Summoning failed!");
+      PrintErrorLine(document->GetPath() + ": spawn entry " + std::to_string(entry.position) +
+                     " needs a string \"name\", an integer \"id\" and an object \"params\"");
+      continue;
+    }
+    if (entry.overrides.Empty()) {
+      owner_->CreateObject(entry.name, entry.id, flag);
+    } else {
+      owner_->CreateObjectWithOverrides(entry.name, entry.id, &entry.overrides, flag);
+    }
+  }
+}
+
+}  // namespace Orv

@@ -1,0 +1,191 @@
+// The engine's pair pass against the plain reference pass, on random scenes
+// run for 600 frames: every contact record, every collider position (exact
+// doubles) and every OnTileCollide call must agree, frame by frame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/GameObject.h"
+#include "core/TransformComponent.h"
+#include "core/TypeKey.h"
+#include "resources/ResourceManager.h"
+#include "resources/Tilemap.h"
+#include "script/ScriptComponent.h"
+#include "world/CollisionComponent.h"
+#include "world/CollisionEngine.h"
+#include "world/PhysicEngine.h"
+#include "world/ReferenceCollisionEngine.h"
+#include "world/RigidBodyComponent.h"
+#include "world/TileMapComponent.h"
+
+using namespace Orv;
+using namespace OrvTest;
+
+namespace {
+
+constexpr int kMapId = 4242;
+constexpr float kStep = 1.0f / 60.0f;
+
+// One copy of a random scene driven by one collision engine and a physics
+// engine, inside a 30 x 30 map of 16-unit cells walled all round.
+class Scene {
+ public:
+  Scene(std::unique_ptr<CollisionEngine> engine, unsigned seed, int count) : engine_(std::move(engine)) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    auto tiles = std::make_shared<GameObject>(nullptr, 900);
+    auto tileComponent = std::make_shared<TileMapComponent>();
+    tileComponent->tilemapId = kMapId;
+    tileComponent->tileWidth = 16;
+    tileComponent->tileHeight = 16;
+    tiles->AddComponent(TypeKey<TileMapComponent>(), tileComponent);
+    Offer(tiles);
+    tiles_ = tiles;
+    ::testing::internal::CaptureStdout();
+    for (int i = 0; i < count; ++i) {
+      auto object = std::make_shared<GameObject>(nullptr, static_cast<std::uint32_t>(i % 7));
+      object->SetUniqueId(static_cast<std::uint32_t>(i + 1));
+      auto collision = std::make_shared<CollisionComponent>();
+      const double pick = unit(random);
+      collision->SetColliderByName(pick < 0.6 ? "Circle" : pick < 0.8 ? "AABB" : pick < 0.97 ? "OBB" : "Empty");
+      collision->SetRealProperty(CollisionComponent::PosX, 40 + 400 * unit(random));
+      collision->SetRealProperty(CollisionComponent::PosY, 40 + 400 * unit(random));
+      collision->SetRealProperty(CollisionComponent::Radius, 4 + 10 * unit(random));
+      collision->SetRealProperty(CollisionComponent::Width, 6 + 16 * unit(random));
+      collision->SetRealProperty(CollisionComponent::Height, 6 + 16 * unit(random));
+      collision->SetRealProperty(CollisionComponent::Orientation, 90 * unit(random));
+      collision->SetRealProperty(CollisionComponent::ZCollision, unit(random) < 0.8 ? 0.0 : 1.0);
+      collision->collisionId = i % 5;
+      if (unit(random) < 0.1) collision->avoidIds.push_back((i + 1) % 5);
+      collision->avoidTrigger = unit(random) < 0.08;
+      collision->avoidTileTrigger = unit(random) < 0.05;
+      collision->SetContactInfoInteger("n", i);
+      collision->GetCollider()->UpdateBounds();
+      object->AddComponent(TypeKey<CollisionComponent>(), collision);
+      object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
+      if (unit(random) < 0.6) {
+        auto rigid = std::make_shared<RigidBodyComponent>();
+        rigid->body.velocity = {120 * unit(random) - 60, 120 * unit(random) - 60};
+        rigid->body.SetMass(unit(random) < 0.1 ? 0.0 : 0.5 + 3 * unit(random));
+        rigid->body.bouncy = unit(random);
+        rigid->body.friction = 0.01 * unit(random);
+        rigid->body.objectReflect = unit(random) < 0.15;
+        rigid->body.resolveTileMap = unit(random) < 0.7;
+        object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
+      }
+      if (i % 10 == 0) {
+        auto script = std::make_shared<ScriptComponent>(std::make_shared<ScriptChunk>(
+            "calls = ''\nfunction OnTileCollide(c) calls = calls .. c.x .. ',' .. c.y .. ' ' end\n", "T.lua"));
+        script->Setup();
+        object->AddComponent(TypeKey<ScriptComponent>(), script);
+        script->OnAttach(object.get());
+        script->RunScript();
+        scripts_.push_back(script);
+      }
+      Offer(object);
+    }
+    ::testing::internal::GetCapturedStdout();
+  }
+
+  // One frame; the records of every object in list order, as text.
+  std::string Frame(int frame) {
+    // Some objects die along the way, and their partners hear no end.
+    if (frame == 200 || frame == 400) objects_[static_cast<std::size_t>(frame / 20)]->Destroy();
+    engine_->PreUpdate(kStep);
+    engine_->Update(kStep);
+    physics_.PreUpdate(kStep);
+    physics_.Update(kStep);
+    std::string text;
+    char buffer[256];
+    for (const auto& object : objects_) {
+      auto collision = object->GetComponent<CollisionComponent>().Lock();
+      if (!collision) continue;
+      for (const ContactRecord& r : collision->GetContacts()) {
+        std::snprintf(buffer, sizeof buffer, "%u<-%d/%d %d%d%d %a %a %a %a %zu;", object->GetUniqueId(), r.contactUID,
+                      r.contactID, r.collisionStart, r.collisionStay, r.collisionEnd, r.contactX, r.contactY,
+                      static_cast<double>(r.worldX), static_cast<double>(r.worldY), r.contactInfo.size());
+        text += buffer;
+      }
+      collision->ClearContacts();
+    }
+    engine_->LateUpdate(kStep);
+    return text;
+  }
+
+  std::vector<Vec2> Positions() const {
+    std::vector<Vec2> positions;
+    for (const auto& object : objects_) {
+      positions.push_back(object->GetComponent<CollisionComponent>().Lock()->GetCollider()->GetPosition());
+    }
+    return positions;
+  }
+
+  std::string TileCalls() const {
+    std::string calls;
+    for (const auto& script : scripts_) {
+      lua_State* L = script->GetState()->GetCState();
+      lua_getglobal(L, "calls");
+      calls += std::string(lua_tostring(L, -1)) + "|";
+      lua_pop(L, 1);
+    }
+    return calls;
+  }
+
+  std::size_t ManifoldCount() const { return engine_->GetManifolds().Count(); }
+
+ private:
+  void Offer(const std::shared_ptr<GameObject>& object) {
+    if (object->GetComponent<CollisionComponent>().Lock()) objects_.push_back(object);
+    engine_->OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
+    physics_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
+  }
+
+  std::unique_ptr<CollisionEngine> engine_;
+  PhysicEngine physics_{nullptr};
+  std::vector<std::shared_ptr<GameObject>> objects_;
+  std::vector<std::shared_ptr<ScriptComponent>> scripts_;
+  std::shared_ptr<GameObject> tiles_;
+};
+
+TEST(CollisionPassComparison, TheEngineAndThePlainPassAgreeOnEveryFrameOfRandomScenes) {
+  auto map = ResourceManager::GetInstance().CreateTilemap(kMapId).Lock();
+  map->SetSize(30, 30);
+  for (unsigned k = 0; k < 30; ++k) {
+    for (unsigned edge : {0u, 29u}) {
+      map->SetCell(1, k, edge, 1);
+      map->SetCell(1, edge, k, 1);
+    }
+  }
+  for (unsigned seed : {1u, 2u}) {
+    Scene engine(std::make_unique<CollisionEngine>(nullptr), seed, 120);
+    Scene reference(std::make_unique<ReferenceCollisionEngine>(nullptr), seed, 120);
+    std::size_t records = 0;
+    // The narrow phase names every box pair it tests.
+    ::testing::internal::CaptureStdout();
+    for (int frame = 0; frame < 600; ++frame) {
+      const std::string fast = engine.Frame(frame);
+      if (frame % 100 == 99) {
+        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::CaptureStdout();
+      }
+      const std::string plain = reference.Frame(frame);
+      ASSERT_EQ(fast, plain) << "seed " << seed << " frame " << frame;
+      ASSERT_EQ(engine.Positions(), reference.Positions()) << "seed " << seed << " frame " << frame;
+      records += static_cast<std::size_t>(std::count(fast.begin(), fast.end(), ';'));
+    }
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(engine.TileCalls(), reference.TileCalls()) << "seed " << seed;
+    EXPECT_EQ(engine.ManifoldCount(), reference.ManifoldCount());
+    // The scenes must actually collide, with tiles as well as one another.
+    EXPECT_GT(records, 3000u) << "seed " << seed;
+    EXPECT_GT(engine.TileCalls().size(), 40u) << "seed " << seed;
+    std::printf("seed %u: %zu contact records, %zu bytes of tile calls\n", seed, records, engine.TileCalls().size());
+  }
+}
+
+}  // namespace

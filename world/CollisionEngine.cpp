@@ -1,0 +1,492 @@
+#include "world/CollisionEngine.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <unordered_map>
+
+#include "NumberConversion.h"
+#include "core/GameObject.h"
+#include "core/Report.h"
+#include "core/TransformComponent.h"
+#include "resources/Tilemap.h"
+#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
+#include "world/CollisionComponent.h"
+#include "world/RigidBodyComponent.h"
+#include "world/TileMapComponent.h"
+
+namespace Orv {
+
+namespace {
+
+// Cells one collider may visit in one map per frame: a collider larger than
+// this many cells is a content error, not a reason to stall the frame.
+constexpr long long kMaxCellsPerMap = 1LL << 16;
+
+// Transforms hold floats: a position beyond their range stands at its edge.
+float ToFloat(double value) {
+  if (std::isnan(value)) return 0.0f;
+  return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX}));
+}
+
+bool Lives(const std::shared_ptr<GameObject>& object) { return object && object->IsAlive(); }
+
+// The collider of a live object, or null.
+Collider* ColliderOf(const GameObject& object) {
+  auto collision = object.GetComponent<CollisionComponent>().Lock();
+  return collision ? collision->GetCollider() : nullptr;
+}
+
+struct TileCandidate {
+  double dx, dy, nx, ny;
+};
+
+struct TilePush {
+  Vec2 push;
+  Vec2 normal;
+};
+
+TilePush ChoosePush(const std::vector<TileCandidate>& candidates) {
+  TilePush result;
+  if (candidates.size() == 1) {
+    const TileCandidate& c = candidates[0];
+    if (std::fabs(c.dx) > std::fabs(c.dy)) {
+      result = {{0, c.dy}, {0, c.ny}};
+    } else if (std::fabs(c.dy) > std::fabs(c.dx)) {
+      result = {{c.dx, 0}, {c.nx, 0}};
+    } else {
+      result = {{c.dx, c.dy}, {c.nx, c.ny}};
+    }
+    return result;
+  }
+  double bestX = 1e8, bestY = 1e8;
+  if (candidates.size() == 2) {
+    double farX = 0, farY = 0;
+    for (const TileCandidate& c : candidates) {
+      if (std::fabs(c.dx) < std::fabs(bestX)) {
+        bestX = c.dx;
+        if (std::fabs(bestY) > std::fabs(c.dx)) result.normal = {c.nx, c.ny};
+      }
+      if (std::fabs(c.dy) < std::fabs(bestY)) {
+        bestY = c.dy;
+        if (std::fabs(bestX) > std::fabs(c.dy)) result.normal = {c.nx, c.ny};
+      }
+      if (std::fabs(c.dx) > std::fabs(farX)) farX = c.dx;
+      if (std::fabs(c.dy) > std::fabs(farY)) farY = c.dy;
+    }
+    if (std::fabs(bestX) > std::fabs(bestY)) {
+      result.normal.x = 0;
+    } else if (std::fabs(bestY) > std::fabs(bestX)) {
+      result.normal.y = 0;
+    }
+    // Two tiles side by side agree on one axis: that axis is the only push.
+    // When they agree on both, the smaller push wins, along the normal kept.
+    if (bestY == farY && bestX == farX) {
+      if (std::fabs(bestX) > std::fabs(bestY)) {
+        result.push = {0, bestY};
+      } else if (std::fabs(bestY) > std::fabs(bestX)) {
+        result.push = {bestX, 0};
+      }
+    } else {
+      result.push = {bestY == farY ? 0 : bestX, bestX == farX ? 0 : bestY};
+    }
+    return result;
+  }
+  for (const TileCandidate& c : candidates) {
+    if (std::fabs(c.dx) < std::fabs(bestX)) {
+      bestX = c.dx;
+      if (bestY > bestX) result.normal.x = c.nx;
+    }
+    if (std::fabs(c.dy) < std::fabs(bestY)) {
+      bestY = c.dy;
+      if (bestX > bestY) result.normal.y = c.ny;
+    }
+  }
+  if (std::fabs(bestX) > std::fabs(bestY)) {
+    result.normal.y = 0;
+  } else if (std::fabs(bestY) > std::fabs(bestX)) {
+    result.normal.x = 0;
+  }
+  result.push = {bestX, bestY};
+  return result;
+}
+
+// The cell index of a coordinate, or false when it lies beyond any map.
+bool CellIndex(double coordinate, int half, int size, long long& cell) {
+  const double index = std::floor((coordinate + half) / size);
+  if (!std::isfinite(index) || std::fabs(index) > 2147483647.0) return false;
+  cell = static_cast<long long>(index);
+  return true;
+}
+
+// What the pair loop needs of one collision object, looked up once a frame:
+// no script runs between the pairs, so none of it changes but the bounds of
+// colliders the response moves.
+struct PairEntry {
+  double minX, minY, maxX, maxY;
+  double z;
+  std::size_t slot;
+  bool hasBody;
+};
+
+struct PairObject {
+  std::shared_ptr<GameObject> object;
+  CollisionComponent* collision = nullptr;
+  Collider* collider = nullptr;
+  RigidBodyComponent* rigid = nullptr;
+  TransformComponent* transform = nullptr;
+};
+
+void ReadBounds(const Collider& collider, PairEntry& entry) {
+  const Vec2 min = collider.GetMin(), max = collider.GetMax();
+  entry.minX = min.x;
+  entry.minY = min.y;
+  entry.maxX = max.x;
+  entry.maxY = max.y;
+}
+
+}  // namespace
+
+CollisionEngine::~CollisionEngine() { manifolds_.ClearManifolds(); }
+
+void CollisionEngine::Resume() {
+  if (!pausedByScript_) paused_ = false;
+}
+
+void CollisionEngine::PauseCollisions() {
+  pausedByScript_ = true;
+  Pause();
+}
+
+void CollisionEngine::ResumeCollisions() {
+  pausedByScript_ = false;
+  Resume();
+}
+
+void CollisionEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
+  auto object = handle.Lock();
+  if (!Lives(object)) return;
+  const bool collides = static_cast<bool>(object->GetComponent<CollisionComponent>().Lock());
+  if (collides) collisionObjects_.push_back(handle);
+  if (auto script = ScriptToRegisterInto(handle)) {
+    if (collides) RegisterScriptFunctions(*script, handle);
+    RegisterPauseFunctions(*script);
+  }
+  if (object->GetComponent<TileMapComponent>().Lock()) tilemapObjects_.push_back(handle);
+}
+
+void CollisionEngine::CollidePairs(float dt) {
+  if (paused_) return;
+  // Phase 1 may run scripts (OnTileCollide): objects are addressed by
+  // position and the list's size is read again at every step.
+  // A script that pauses collisions there ends the pass at once.
+  for (std::size_t i = 0; i < collisionObjects_.size() && !paused_; ++i) {
+    auto object = collisionObjects_[i].Lock();
+    if (!Lives(object)) continue;
+    Collider* collider = ColliderOf(*object);
+    if (collider == nullptr) continue;
+    PlaceFollowers(*object, *collider);
+    CollideWithTilemap(object, dt);
+  }
+  if (!paused_) CollideObjectPairs(dt);
+}
+
+void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collider) {
+  const Vec2 centre = collider.GetPosition();
+  for (const ObjectLockPtr<GameObject>& handle : parent.GetChildren()) {
+    auto child = handle.Lock();
+    if (!Lives(child)) continue;
+    auto transform = child->GetComponent<TransformComponent>().Lock();
+    if (!transform || !transform->followParent) continue;
+    if (Collider* childCollider = ColliderOf(*child)) childCollider->SetPosition(centre);
+  }
+}
+
+void CollisionEngine::CollideObjectPairs(float dt) {
+  std::vector<PairObject> objects;
+  std::vector<PairEntry> entries;
+  objects.reserve(collisionObjects_.size());
+  entries.reserve(collisionObjects_.size());
+  for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
+    PairObject held;
+    held.object = handle.Lock();
+    if (!Lives(held.object)) continue;
+    auto collision = held.object->GetComponent<CollisionComponent>().Lock();
+    if (!collision || collision->GetCollider() == nullptr || collision->empty) continue;
+    held.collision = collision.get();
+    held.collider = collision->GetCollider();
+    held.rigid = held.object->GetComponent<RigidBodyComponent>().Lock().get();
+    held.transform = held.object->GetComponent<TransformComponent>().Lock().get();
+    PairEntry entry;
+    ReadBounds(*held.collider, entry);
+    entry.z = held.collider->GetZ();
+    entry.slot = objects.size();
+    entry.hasBody = held.rigid != nullptr;
+    objects.push_back(std::move(held));
+    entries.push_back(entry);
+  }
+  // Frames shorter than a sixtieth are answered as if they were one.
+  const float step = static_cast<float>(StepTime(dt));
+  const std::size_t count = entries.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t j = i + 1; j < count; ++j) {
+      const PairEntry& a = entries[i];
+      const PairEntry& b = entries[j];
+      if (!a.hasBody && !b.hasBody) continue;
+      if (!(a.z == b.z)) continue;
+      if (b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY) continue;
+      PairObject& objectA = objects[a.slot];
+      PairObject& objectB = objects[b.slot];
+      if (objectA.collider == objectB.collider) continue;
+      CollisionComponent& collisionA = *objectA.collision;
+      CollisionComponent& collisionB = *objectB.collision;
+      if (collisionA.AvoidsId(collisionB.collisionId) || collisionB.AvoidsId(collisionA.collisionId)) continue;
+      Manifold working(&collisionA, static_cast<std::int32_t>(objectA.object->GetUniqueId()), &collisionB,
+                       static_cast<std::int32_t>(objectB.object->GetUniqueId()));
+      if (!collisionA.CollideDispatch(collisionB, working)) continue;
+      if (!manifolds_.RefreshManifold(working)) manifolds_.AddManifold(working);
+      const ContactParty partyA{objectA.object.get(), &collisionA, objectA.transform};
+      const ContactParty partyB{objectB.object.get(), &collisionB, objectB.transform};
+      if (collisionA.avoidTrigger || collisionB.avoidTrigger) {
+        RecordContact(partyA, partyB, working);
+        continue;
+      }
+      RigidBodyComponent* rigidA = objectA.rigid;
+      RigidBodyComponent* rigidB = objectB.rigid;
+      if (rigidA == nullptr) {
+        working.PushOutB();
+      } else if (rigidB == nullptr) {
+        working.PushOutA();
+      } else if (!(rigidA->body.objectReflect && rigidB->body.objectReflect)) {
+        RigidBody& bodyA = rigidA->body;
+        RigidBody& bodyB = rigidB->body;
+        if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
+        working.ResolveManifold(bodyA, bodyB, step);
+        working.CorrectPositions(bodyA, bodyB);
+        bodyA.SetInertia(bodyA.velocity.Length() * bodyA.mass * step);
+        bodyB.SetInertia(bodyB.velocity.Length() * bodyB.mass * step);
+        rigidA->ReportRefusal();
+        rigidB->ReportRefusal();
+      }
+      // Only the pair's own colliders can have moved.
+      ReadBounds(*objectA.collider, entries[i]);
+      ReadBounds(*objectB.collider, entries[j]);
+      RecordContact(partyA, partyB, working);
+    }
+  }
+}
+
+void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold) {
+  if (a.collision == nullptr || b.collision == nullptr || a.object == nullptr || b.object == nullptr) return;
+  ContactRecord toA;
+  toA.collisionStart = manifold.state == ManifoldNew;
+  toA.collisionStay = manifold.state == ManifoldRefreshed;
+  toA.collisionEnd = manifold.state == ManifoldStale;
+  toA.contactX = manifold.contacts[0].x;
+  toA.contactY = manifold.contacts[0].y;
+  ContactRecord toB = toA;
+  const auto about = [](ContactRecord& record, const ContactParty& other) {
+    record.contactID = static_cast<std::int32_t>(other.object->GetID());
+    record.contactUID = static_cast<std::int32_t>(other.object->GetUniqueId());
+    if (other.transform != nullptr) {
+      record.worldX = other.transform->worldX;
+      record.worldY = other.transform->worldY;
+    }
+    record.contactInfo = other.collision->GetContactInfo();
+  };
+  about(toA, b);
+  about(toB, a);
+  a.collision->AddContact(std::move(toA));
+  b.collision->AddContact(std::move(toB));
+}
+
+void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt) {
+  auto collision = object->GetComponent<CollisionComponent>().Lock();
+  if (!collision || collision->GetCollider() == nullptr) return;
+  // The look-ahead tests the tiles where the body is about to be; exactly
+  // this offset is taken back afterwards, whatever a script did meanwhile.
+  Vec2 lookAhead;
+  bool lookedAhead = false;
+  if (auto rigid = object->GetComponent<RigidBodyComponent>().Lock()) {
+    lookAhead = rigid->body.velocity * static_cast<double>(dt);
+    const Vec2 ahead = collision->GetCollider()->GetPosition() + lookAhead;
+    if (lookAhead.IsFinite() && ahead.IsFinite()) {
+      collision->GetCollider()->SetPosition(ahead);
+      collision->GetCollider()->UpdateBounds();
+      lookedAhead = true;
+    }
+  }
+  std::vector<TileCandidate> candidates;
+  for (std::size_t t = 0; t < tilemapObjects_.size(); ++t) {
+    auto mapObject = tilemapObjects_[t].Lock();
+    if (!Lives(mapObject)) continue;
+    auto tiles = mapObject->GetComponent<TileMapComponent>().Lock();
+    if (!tiles || !tiles->GetTilemap()) continue;
+    const int width = std::max(tiles->tileWidth, 1);
+    const int height = std::max(tiles->tileHeight, 1);
+    const int hw = width / 2, hh = height / 2;
+    const Collider* collider = collision->GetCollider();
+    const Vec2 min = collider->GetMin(), max = collider->GetMax(), centre = collider->GetPosition();
+    long long x0, y0, x1, y1;
+    if (!CellIndex(min.x, hw, width, x0) || !CellIndex(min.y, hh, height, y0) || !CellIndex(max.x, hw, width, x1) ||
+        !CellIndex(max.y, hh, height, y1)) {
+      continue;
+    }
+    if (x1 >= x0 && y1 >= y0 && (x1 - x0 + 1) * (y1 - y0 + 1) > kMaxCellsPerMap) {
+      ReportTooManyCells(*object);
+      continue;
+    }
+    std::shared_ptr<Tilemap> map = tiles->GetTilemap();
+    bool mapGone = false;
+    for (long long x = x0; x <= x1 && !mapGone; ++x) {
+      for (long long y = y0; y <= y1 && !mapGone; ++y) {
+        // Cells left of and above the map are outside it, as are those
+        // beyond its size: all of them solid.
+        const bool inside = x >= 0 && y >= 0 && x < map->GetWidth() && y < map->GetHeight();
+        const signed char value =
+            inside ? map->GetCell(1, static_cast<unsigned>(x), static_cast<unsigned>(y)) : static_cast<signed char>(-1);
+        if (value == 0) continue;
+        const float tx = static_cast<float>(static_cast<double>(width) * static_cast<double>(x));
+        const float ty = static_cast<float>(static_cast<double>(height) * static_cast<double>(y));
+        const float left = tx - static_cast<float>(hw), right = tx + static_cast<float>(hw);
+        const float bottom = ty - static_cast<float>(hh), top = ty + static_cast<float>(hh);
+        const Vec2 nowMin = collision->GetCollider()->GetMin(), nowMax = collision->GetCollider()->GetMax();
+        if (nowMin.x > right || left > nowMax.x || nowMin.y > top || bottom > nowMax.y) continue;
+        TileCandidate candidate{0, 0, 0, 0};
+        if (centre.x > tx) {
+          candidate.nx = 1;
+          candidate.dx = right - nowMin.x - 0.01;
+        } else if (tx > centre.x) {
+          candidate.nx = -1;
+          candidate.dx = left - nowMax.x + 0.01;
+        }
+        if (centre.y > ty) {
+          candidate.ny = 1;
+          candidate.dy = top - nowMin.y - 0.01;
+        } else if (ty > centre.y) {
+          candidate.ny = -1;
+          candidate.dy = bottom - nowMax.y + 0.01;
+        }
+        candidates.push_back(candidate);
+        auto script = object->GetComponent<ScriptComponent>().Lock();
+        if (!script) continue;
+        OrvLua::LuaObject cell = script->NewTable();
+        cell.SetInteger("x", OrvLua::SaturateTo<int>(static_cast<double>(x)));
+        cell.SetInteger("y", OrvLua::SaturateTo<int>(static_cast<double>(y)));
+        script->CallGlobalFunction("OnTileCollide", cell);
+        // The script may have replaced the map or ended its owner.
+        map = tiles->GetTilemap();
+        mapGone = !map || !mapObject->IsAlive();
+      }
+    }
+  }
+  if (lookedAhead) {
+    collision->GetCollider()->SetPosition(collision->GetCollider()->GetPosition() - lookAhead);
+    collision->GetCollider()->UpdateBounds();
+  }
+  if (candidates.empty() || collision->avoidTileTrigger) return;
+  const TilePush chosen = ChoosePush(candidates);
+  const Vec2 pushed = collision->GetCollider()->GetPosition() + chosen.push;
+  if (!collision->AcceptFinite("position", pushed.x) || !collision->AcceptFinite("position", pushed.y)) return;
+  collision->GetCollider()->SetPosition(pushed);
+  auto rigid = object->GetComponent<RigidBodyComponent>().Lock();
+  if (rigid && rigid->body.resolveTileMap) rigid->Reflect(chosen.normal.x, chosen.normal.y);
+}
+
+void CollisionEngine::ReportTooManyCells(const GameObject& object) {
+  if (cellCapReported_) return;
+  cellCapReported_ = true;
+  PrintErrorLine("Collision of object " + std::to_string(object.GetID()) + " (unique id " +
+                 std::to_string(object.GetUniqueId()) + "): its collider covers more than " +
+                 std::to_string(kMaxCellsPerMap) + " tiles of a map; it is not tested against that map");
+}
+
+void CollisionEngine::SweepManifolds() {
+  if (paused_) return;
+  // Each unique id's first live collision object, made when first needed.
+  std::unordered_map<std::int32_t, std::shared_ptr<GameObject>> byUniqueId;
+  bool indexed = false;
+  for (std::size_t i = 0; i < manifolds_.Count(); ++i) {
+    const Manifold& stored = manifolds_.At(i);
+    if (stored.state != ManifoldStale) continue;
+    if (!indexed) {
+      indexed = true;
+      for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
+        auto object = handle.Lock();
+        if (Lives(object)) byUniqueId.emplace(static_cast<std::int32_t>(object->GetUniqueId()), object);
+      }
+    }
+    auto a = byUniqueId.find(stored.uniqueIdA);
+    auto b = byUniqueId.find(stored.uniqueIdB);
+    if (a == byUniqueId.end() || b == byUniqueId.end()) continue;
+    const auto party = [](const std::shared_ptr<GameObject>& object) {
+      return ContactParty{object.get(), object->GetComponent<CollisionComponent>().Lock().get(),
+                          object->GetComponent<TransformComponent>().Lock().get()};
+    };
+    RecordContact(party(a->second), party(b->second), stored);
+  }
+}
+
+void CollisionEngine::LateUpdate(float) {
+  if (paused_) return;
+  manifolds_.AgeManifolds();
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < collisionObjects_.size(); ++i) {
+    auto object = collisionObjects_[i].Lock();
+    if (!Lives(object)) continue;
+    collisionObjects_[kept++] = collisionObjects_[i];
+    auto collision = object->GetComponent<CollisionComponent>().Lock();
+    if (!collision) continue;
+    collision->ClearFrameManifolds();
+    // Nobody reads the contacts of an object without a script.
+    if (!object->GetComponent<ScriptComponent>().Lock()) collision->ClearContacts();
+    Collider* collider = collision->GetCollider();
+    if (collider == nullptr) continue;
+    collider->UpdateBounds();
+    if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+      transform->worldX = ToFloat(collider->GetPosition().x);
+      transform->worldY = ToFloat(collider->GetPosition().y);
+    }
+  }
+  collisionObjects_.resize(kept);
+  tilemapObjects_.erase(std::remove_if(tilemapObjects_.begin(), tilemapObjects_.end(),
+                                       [](const ObjectLockPtr<GameObject>& handle) { return !Lives(handle.Lock()); }),
+                        tilemapObjects_.end());
+}
+
+ObjectLockPtr<GameObject> CollisionEngine::FindColliderByUniqueId(std::int32_t uniqueId) const {
+  for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
+    auto object = handle.Lock();
+    if (Lives(object) && static_cast<std::int32_t>(object->GetUniqueId()) == uniqueId) return handle;
+  }
+  return {};
+}
+
+bool CollisionEngine::LineOfSight(const ObjectLockPtr<GameObject>& a, const ObjectLockPtr<GameObject>& b) const {
+  auto collisionA = GetHandleComponent<CollisionComponent>(a).Lock();
+  auto collisionB = GetHandleComponent<CollisionComponent>(b).Lock();
+  if (!collisionA || !collisionB) return false;
+  const Collider* colliderA = collisionA->GetCollider();
+  const Collider* colliderB = collisionB->GetCollider();
+  if (colliderA == nullptr || colliderB == nullptr) return false;
+  const Vec2 start = colliderA->GetPosition();
+  const Vec2 d = colliderB->GetPosition() - start;
+  const Vec2 middle = start + d * 0.5;
+  for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
+    auto object = handle.Lock();
+    if (!Lives(object)) continue;
+    auto collision = object->GetComponent<CollisionComponent>().Lock();
+    if (!collision || collision->GetCollider() == nullptr) continue;
+    const Collider* collider = collision->GetCollider();
+    if (collider == colliderA || collider == colliderB) continue;
+    if (collision->OverlapsBox(ToFloat(middle.x), ToFloat(middle.y), ToFloat(std::fabs(d.x)),
+                               ToFloat(std::fabs(d.y))) &&
+        collider->IntersectsSegment(d, start)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace Orv
