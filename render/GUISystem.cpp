@@ -10,6 +10,7 @@
 #include "core/TypeKey.h"
 #include "platform/TweakBar.h"
 #include "render/DrawPrimitives.h"
+#include "render/ObjectDragStore.h"
 #include "render/ReportOnce.h"
 #include "resources/ResourceManager.h"
 #include "script/ScriptComponent.h"
@@ -27,7 +28,12 @@ constexpr int kRightButton = 2;
 // name alone.
 constexpr std::uint32_t kEditComponentKey = Fnv1a("class Orv::EditComponent");
 
+ObjectDragStore* gDragStore = nullptr;
+
 }  // namespace
+
+void SetObjectDragStore(ObjectDragStore* store) { gDragStore = store; }
+ObjectDragStore* GetObjectDragStore() { return gDragStore; }
 
 template <typename Widget>
 WidgetEntry<Widget>::WidgetEntry(std::shared_ptr<Widget> widget, OrvLua::LuaObject table)
@@ -115,7 +121,19 @@ void GUISystem::DrawSprites(const std::vector<HudSprite>& sprites) {
   }
 }
 
-void GUISystem::PreUpdateEntity(EntityRecord&, float) {}
+void GUISystem::PreUpdateEntity(EntityRecord& entity, float) {
+  if (gDragStore == nullptr) return;
+  auto object = entity.object.Lock();
+  if (!object || !object->GetComponent(kEditComponentKey).IsAlive()) return;
+  const bool middleDown = owner_->IsMouseButtonDown(kMiddleButton);
+  if (middleDown && object->GetUniqueId() == gDragStore->GetMovedObject()) {
+    auto collision = object->GetComponent<CollisionComponent>().Lock();
+    if (Collider* collider = collision ? collision->GetCollider() : nullptr) {
+      collider->SetPosition(gDragStore->GetPickPoint());
+    }
+  }
+  gDragStore->UpdateFromObject(*object, !middleDown && middleDownBefore_);
+}
 
 void GUISystem::OnPreUpdate(float) {
   const bool leftDown = owner_->IsMouseButtonDown(kLeftButton);

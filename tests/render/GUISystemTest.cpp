@@ -7,12 +7,15 @@
 #include <string>
 
 #include "ChunkLoader.h"
+#include "platform/Messages.h"
 #include "platform/TweakBar.h"
 #include "render/GUISystem.h"
+#include "render/ObjectDragStore.h"
 #include "script/ScriptBegin.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptEngineSystem.h"
 #include "support/EngineFixture.h"
+#include "world/CollisionComponent.h"
 
 using namespace OrvTest;
 using namespace Orv;
@@ -145,4 +148,51 @@ TEST_F(GUISystemTest, PropertyViewOpensOneBarOfScaleAndRotationPerObject) {
   EXPECT_EQ(Platform::TweakBarVariables(bar).size(), 3u);
   object->Destroy();
   EXPECT_FALSE(Platform::TweakBarExists(bar));
+}
+
+namespace {
+
+// The editor's side of a drag, as the GUI's step sees it.
+class DragStoreProbe : public ObjectDragStore {
+ public:
+  std::uint32_t GetMovedObject() const override { return moved; }
+  Vec2 GetPickPoint() const override { return pick; }
+  void UpdateFromObject(const GameObject& object, bool released) override {
+    updates.push_back(std::to_string(object.GetUniqueId()) + (released ? " released" : ""));
+  }
+  std::uint32_t moved = 0;
+  Vec2 pick{};
+  std::vector<std::string> updates;
+};
+
+}  // namespace
+
+TEST_F(GUISystemTest, DragStepMovesTheDraggedEditableObjectWhileTheMiddleButtonIsHeld) {
+  DragStoreProbe store;
+  SetObjectDragStore(&store);
+  const char* circle = R"({"type":"collision","data":["Circle",{"radius":10.0}]})";
+  auto crate = SpawnType(std::string("[") + circle + R"(,{"type":"editable","data":[]}])", std::nullopt);
+  auto rock = SpawnType(std::string("[") + circle + "]", std::nullopt);
+  Admit();
+  const auto position = [](const std::shared_ptr<GameObject>& object) {
+    return object->GetComponent<CollisionComponent>().Lock()->GetCollider()->GetPosition();
+  };
+  const Vec2 rockAt = position(rock);
+  store.moved = crate->GetUniqueId();
+  store.pick = {70.0, 30.0};
+  Frame();
+  EXPECT_NE(position(crate).x, 70.0) << "no drag with the middle button up";
+  engine.OnWindowMessage(WM_MBUTTONDOWN, 0, 0);
+  Frame();
+  EXPECT_EQ(position(crate).x, 70.0);
+  EXPECT_EQ(position(crate).y, 30.0);
+  store.moved = rock->GetUniqueId();
+  Frame();
+  EXPECT_EQ(position(rock).x, rockAt.x) << "only editable objects are dragged";
+  engine.OnWindowMessage(WM_MBUTTONUP, 0, 0);
+  Frame();
+  Frame();
+  const std::string id = std::to_string(crate->GetUniqueId());
+  EXPECT_EQ(store.updates, (std::vector<std::string>{id, id, id, id + " released", id}));
+  SetObjectDragStore(nullptr);
 }
