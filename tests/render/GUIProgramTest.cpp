@@ -80,9 +80,13 @@ function Init()
   bar:SetBarRGBA(1, 1, 0, 1)
   bar:SetImmediateAmount(0.3)
   CreateLabel({id = 3, x = 240, y = 100, font = "sans", R = 1, G = 1, B = 1, text = "HHHHHH"})
+  CreateLabel({id = 4, x = 40, y = 190, font = "sans", R = 1, G = 1, B = 1, text = "\200\255 caf\233"})
 end
 function Update(dt)
   frames = frames + 1
+  -- An unknown sprite costs only itself: the widgets and the top sprite stay.
+  DrawHUDSpriteBot("nosuch", 10, 10, 0, 1, 1)
+  DrawHUDSpriteTop("green", 300, 20, 45, 0.5, 0.5)
   if frames == 20 then print("ready") end
   if stage == 0 then
     if button:IsHovering() and not hovered then hovered = true; print("hovering") end
@@ -146,6 +150,9 @@ TEST(GUIProgram, ButtonHoversAndClicksBarFillsLabelCentresAndMisusedTablesOnlyEr
   EXPECT_TRUE(Near(hover.At(left + 70, top + 50), {0, 255, 0}));
   EXPECT_TRUE(Near(hover.At(left + 100, top + 50), {0, 0, 0})) << "outside the button";
   EXPECT_EQ(Count(run.out, "pressed down"), 1u) << run.out;
+  EXPECT_TRUE(Near(up.At(left + 300, top + 20), {0, 255, 0})) << "the top HUD sprite";
+  EXPECT_TRUE(Near(up.At(left + 308, top + 20), {0, 0, 0})) << "turned and halved, it ends within 6 pixels";
+  EXPECT_EQ(Count(run.err, "\"nosuch\""), 1u) << run.err;
 
   // Bar: its fill covers the first 30 % of the frame's 160 pixels.
   for (const Screenshot* shot : {&up, &hover}) {
