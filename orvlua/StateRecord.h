@@ -6,6 +6,7 @@
 
 #include "LuaObject.h"
 #include "LuaState.h"
+#include "SmallBlockPool.h"
 
 namespace OrvLua::Detail {
 
@@ -24,6 +25,7 @@ struct StateRecord {
   // A closure made once that calls the C function given as its first
   // argument, so protected operations allocate nothing.
   int trampolineRef = LUA_NOREF;
+  SmallBlockPool pool;
 };
 
 inline StateRecord* RecordOf(lua_State* L) {
