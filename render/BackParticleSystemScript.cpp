@@ -18,8 +18,10 @@ void BackParticleSystem::RegisterScriptFunctions(ScriptComponent& script) {
 void BackParticleSystem::CreateBackCircleTexParticles(const char* texture, float chance, double threshold,
                                                       float lifetime, double speedFactor, int count,
                                                       OrvLua::LuaObject params) {
+  const char* name = "CreateBackCircleTexParticles";
+  if (!BurstArgumentsFinite(name, chance, threshold, lifetime, speedFactor)) return;
   bursts_.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime, speedFactor, count,
-                 ReadBurstParams(params, "CreateBackCircleTexParticles"));
+                 ReadBurstParams(params, name));
 }
 
 }  // namespace Orv

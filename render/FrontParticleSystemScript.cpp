@@ -18,8 +18,10 @@ void FrontParticleSystem::RegisterScriptFunctions(ScriptComponent& script) {
 void FrontParticleSystem::CreateFrontCircleTexParticles(const char* texture, float chance, double threshold,
                                                       float lifetime, double speedFactor, int count,
                                                       OrvLua::LuaObject params) {
+  const char* name = "CreateFrontCircleTexParticles";
+  if (!BurstArgumentsFinite(name, chance, threshold, lifetime, speedFactor)) return;
   bursts_.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime, speedFactor, count,
-                 ReadBurstParams(params, "CreateFrontCircleTexParticles"));
+                 ReadBurstParams(params, name));
 }
 
 }  // namespace Orv

@@ -24,6 +24,17 @@ void Read(const OrvLua::LuaObject& table, const char* function, const char* key,
 
 }  // namespace
 
+bool BurstArgumentsFinite(const char* function, double chance, double threshold, double lifetime,
+                          double speedFactor) {
+  for (double value : {chance, threshold, lifetime, speedFactor}) {
+    if (std::isfinite(value)) continue;
+    PrintLineOnce(std::string(function) + " arguments",
+                  std::string(function) + ": an argument that is not a finite number; no particles made");
+    return false;
+  }
+  return true;
+}
+
 BurstParams ReadBurstParams(const OrvLua::LuaObject& table, const char* function) {
   BurstParams p;
   if (!table.IsTable()) return p;

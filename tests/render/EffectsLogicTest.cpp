@@ -126,6 +126,13 @@ TEST_F(Effects, ParticleBurstsSpreadTurnFadeAndDie) {
   EXPECT_NEAR(p.x, 5.0 + 20.0 * std::cos(3.14159265358979323846 / 4), 1e-6);
   particles->Update(0.5f);
   EXPECT_TRUE(particles->Bursts().Emitters().empty());
+  // A lifetime that is not a number makes nothing, with one line.
+  ::testing::internal::CaptureStdout();
+  Run("CreateFrontCircleTexParticles('nothing', 1, 0, 0/0, 1, 8, {})");
+  Run("CreateFrontCircleTexParticles('nothing', 1, 0, 1, 1/0, 8, {})");
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(particles->Bursts().Emitters().empty());
+  EXPECT_EQ(Count(out, "not a finite number"), 1u) << out;
   // No table: every default.
   Run("CreateFrontCircleTexParticles('nothing', 1, 0, 1, 1, 1, 3)");
   EXPECT_EQ(particles->Bursts().Emitters().back().particles[0].scaleX, 0.0);
