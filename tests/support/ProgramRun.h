@@ -33,15 +33,31 @@ class ContentFolder {
 };
 
 // Something to do while the program runs: once stdout holds the text (or at
-// once when it is empty) and the delay has passed, the action gets the pid.
+// once when it is empty), then frames more lines holding frameText (a line the
+// scene prints every frame), and the delay has passed, the action gets the pid.
+// A trigger marked afterPrevious waits for the one before it and reads only
+// what the program printed after that one's action returned: a busy machine
+// can take any time between two frames, so a screenshot waits for frames drawn
+// rather than for seconds.
 struct Trigger {
   std::string whenStdoutHas;
   double afterSeconds = 0.0;
   std::function<void(pid_t)> action;
+  int frames = 0;
+  std::string frameText;
+  bool afterPrevious = false;
 };
 
+// Acts once text has been printed and then `frames` frames have passed, each
+// marked by a line holding frameText; next to a trigger before it, it starts
+// reading after that one's action.
+Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,
+                    std::function<void(pid_t)> action, bool afterPrevious = true);
+
 struct RunOptions {
-  double timeoutSeconds = 30.0;
+  // Generous: a sanitized build on a busy machine starts and runs many times
+  // slower than alone.
+  double timeoutSeconds = 90.0;
   std::vector<Trigger> triggers;
   // Extra or replaced environment variables; an empty value unsets one.
   std::vector<std::pair<std::string, std::string>> env;
