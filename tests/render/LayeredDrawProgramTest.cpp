@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <regex>
 #include <string>
-#include <thread>
 
 #include "Screenshot.h"
 #include "support/ProgramRun.h"
@@ -61,28 +59,33 @@ std::string Text(const Rgb& c) {
   return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
-// A director steps through the stages, two seconds each, printing each one;
-// the test grabs the screen inside every stage.
+// A director steps through the stages, printing each one and a tick every
+// frame; it leaves a stage once the test has written the file "next <stage>"
+// (after its screenshot), however slowly the machine runs.
 const char* kDirector = R"(
-local t = 0
 local stage = 0
 local function Enter(n)
   stage = n
   print("stage " .. n)
 end
+local function Released()
+  local file = io.open("next " .. stage)
+  if file then file:close() end
+  return file ~= nil
+end
 -- Not in Init: the spawn list's objects start before the render system,
 -- whose start switches lighting on.
 function Update(dt)
-  if stage == 0 then SetEnableLighting(false); Enter(1) end
-  t = t + dt
-  if stage == 1 and t > 2 then RemoveAllGameObjectsOfType(30); Enter(2)
-  elseif stage == 2 and t > 4 then RemoveAllGameObjectsOfType(20); Enter(3)
-  elseif stage == 3 and t > 6 then SetCameraX(100); Enter(4)
-  elseif stage == 4 and t > 8 then
+  if stage == 0 then SetEnableLighting(false); Enter(1)
+  elseif stage == 1 and Released() then RemoveAllGameObjectsOfType(30); Enter(2)
+  elseif stage == 2 and Released() then RemoveAllGameObjectsOfType(20); Enter(3)
+  elseif stage == 3 and Released() then SetCameraX(100); Enter(4)
+  elseif stage == 4 and Released() then
     RemoveAllGameObjectsOfType(10); RemoveAllGameObjectsOfType(11)
     CreateGameObject("Blink", 40)
     Enter(5)
   end
+  print("tick")
 end
 -- Screen coordinates: the camera does not move it.
 function Render()
@@ -154,26 +157,33 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
   int left = 0, top = 0;
   bool found = false;
   Screenshot shots[5], pausedLater;
+  // Each screenshot waits for frames the stage has drawn: the removal may take
+  // effect at the frame's end, and the frame after the one that drew it shows
+  // it was swapped onto the screen.
+  constexpr int kDrawn = 4;
+  const char* const tick = "tick\n";
   RunOptions options;
-  options.timeoutSeconds = 40.0;
-  for (int stage = 1; stage <= 4; ++stage) {
-    options.triggers.push_back({"stage " + std::to_string(stage) + "\n", stage == 1 ? 0.3 : 0.8, [&, stage](pid_t) {
-                                  if (stage == 1) {
-                                    found = WindowPosition("OrvLayers", left, top);
-                                    // The game draws its cursor at the pointer: keep it off the samples.
-                                    Shell("xdotool mousemove " + std::to_string(left + 5) + " " +
-                                          std::to_string(top + 195));
-                                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                                  }
-                                  shots[stage - 1] = GrabScreen();
-                                }});
-  }
-  options.triggers.push_back({"paused on frame", 0.3, [&](pid_t pid) {
-                                shots[4] = GrabScreen();
-                                std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                                pausedLater = GrabScreen();
-                                kill(pid, SIGTERM);
+  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
+                                found = WindowPosition("OrvLayers", left, top);
+                                // The game draws its cursor at the pointer: keep it off the samples.
+                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
+                                      std::to_string(top + 195));
                               }});
+  for (int stage = 1; stage <= 4; ++stage) {
+    options.triggers.push_back(AfterFrames(stage == 1 ? "" : "stage " + std::to_string(stage) + "\n", kDrawn, tick,
+                                           [&, stage](pid_t) {
+                                             shots[stage - 1] = GrabScreen();
+                                             folder.Write("next " + std::to_string(stage), "");
+                                           }));
+  }
+  options.triggers.push_back(
+      AfterFrames("paused on frame", kDrawn, tick, [&](pid_t) { shots[4] = GrabScreen(); }));
+  // Thirty frames of at least a sixtieth of a second each: a running
+  // animation of 0.15 s frames would have moved on three times.
+  options.triggers.push_back(AfterFrames("", 30, tick, [&](pid_t pid) {
+    pausedLater = GrabScreen();
+    kill(pid, SIGTERM);
+  }));
   const RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
   ASSERT_TRUE(found) << "no window titled OrvLayers";
