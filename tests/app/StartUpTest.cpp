@@ -109,7 +109,10 @@ TEST(StartUp, DebugLevelZeroPrintsNothingAndLevelTwoPrintsEveryHead) {
 TEST(StartUp, DebugLevelFourShowsPreUpdateTimingOfNineSystems) {
   ContentFolder folder;
   folder.WriteConfig(ConfigJson(320, 200, "Timing", 60, 4));
-  RunResult run = RunOrv(folder, TerminateAfterStart(1.5));
+  // The timing block ends with the ninth system's entry.
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("8 : "));
+  RunResult run = RunOrv(folder, options);
   EXPECT_TRUE(RanCleanly(run));
   // The nine systems of the update list, two entries to a line.
   const std::regex block(
