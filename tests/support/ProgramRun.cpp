@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -205,8 +206,10 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
   const std::size_t count = options.triggers.size();
   std::vector<bool> fired(count, false);
   std::vector<double> matchedAt(count, -1.0);
-  // Where each trigger reads from, and how many frame lines it has seen.
+  // Where each trigger looks for its text and for frame lines, and how many
+  // of those it has seen.
   std::vector<std::size_t> readFrom(count, 0);
+  std::vector<std::size_t> framesFrom(count, 0);
   std::vector<int> framesSeen(count, 0);
   std::vector<bool> textSeen(count, false);
   bool outOpen = true, errOpen = true, killed = false;
@@ -236,7 +239,7 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
         const std::size_t at = result.out.find(trigger.whenStdoutHas, readFrom[t]);
         if (at == std::string::npos) continue;
         textSeen[t] = true;
-        readFrom[t] = at + trigger.whenStdoutHas.size();
+        readFrom[t] = std::max(framesFrom[t], at + trigger.whenStdoutHas.size());
       }
       while (framesSeen[t] < trigger.frames) {
         const std::size_t at = result.out.find(trigger.frameText, readFrom[t]);
@@ -248,12 +251,17 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
       if (matchedAt[t] < 0) matchedAt[t] = now;
       if (now - matchedAt[t] >= trigger.afterSeconds) {
         fired[t] = true;
+        const std::size_t before = result.out.size();
         trigger.action(pid);
-        // What is already waiting in the pipe was printed before the action
-        // ended; the next trigger reads only what comes after.
+        // The next trigger's text may answer the action, but of what is
+        // already waiting in the pipe some was printed while the action ran:
+        // its frames count from what comes after.
         for (int reads = 0; reads < 1024 && (outOpen || errOpen) && readAvailable(0); ++reads) {
         }
-        if (t + 1 < count && options.triggers[t + 1].afterPrevious) readFrom[t + 1] = result.out.size();
+        if (t + 1 < count && options.triggers[t + 1].afterPrevious) {
+          readFrom[t + 1] = before;
+          framesFrom[t + 1] = result.out.size();
+        }
       }
     }
     if (!killed && now > options.timeoutSeconds) {

@@ -44,7 +44,7 @@ struct Trigger {
   double afterSeconds = 0.0;
   std::function<void(pid_t)> action;
   int frames = 0;
-  std::string frameText;
+  std::string frameText = {};
   bool afterPrevious = false;
 };
 
