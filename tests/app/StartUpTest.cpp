@@ -88,7 +88,7 @@ TEST(StartUp, DebugLevelZeroPrintsNothingAndLevelTwoPrintsEveryHead) {
   ContentFolder quiet;
   quiet.WriteConfig(ConfigJson(320, 200, "Quiet", 60, 0));
   RunOptions options;
-  options.triggers.push_back(TerminateWhen("", 1.5));
+  options.triggers.push_back(TerminateOnceWindowShows("Quiet", 1.0));
   RunResult run = RunOrv(quiet, options);
   EXPECT_TRUE(RanCleanly(run));
   EXPECT_EQ(run.out, "");

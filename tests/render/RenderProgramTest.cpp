@@ -171,7 +171,7 @@ TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {
     folder.WriteConfig(ConfigJson(320, 200, "OrvBrokenShader", 60, c.debug));
     folder.Write("shaders/pointlight.frag", "#version 330\nout vec4 colour;\nvoid main() { colour = nothing; }\n");
     RunOptions options;
-    options.triggers.push_back(TerminateWhen("", 2.0));
+    options.triggers.push_back(TerminateOnceWindowShows("OrvBrokenShader"));
     const RunResult run = RunOrv(folder, options);
     ASSERT_TRUE(RanCleanly(run));
     EXPECT_EQ(Count(run.err, c.box), 1u) << run.err;

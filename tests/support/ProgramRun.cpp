@@ -15,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace OrvTest {
 
@@ -147,6 +148,14 @@ class DisplayScope {
 
 Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds) {
   return {stdoutText, afterSeconds, [](pid_t pid) { kill(pid, SIGTERM); }};
+}
+
+Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds) {
+  return {"", 0.0, [title, afterSeconds](pid_t pid) {
+            Shell("timeout 60 xdotool search --sync --name '^" + title + "$' >/dev/null 2>&1");
+            std::this_thread::sleep_for(std::chrono::duration<double>(afterSeconds));
+            kill(pid, SIGTERM);
+          }};
 }
 
 Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,

@@ -48,6 +48,11 @@ struct Trigger {
   bool afterPrevious = false;
 };
 
+// SIGTERM once a window of that title is on the run's display and the delay
+// has passed, for a program that prints nothing to wait for: before its window
+// the program may not yet have the handler that reads the signal as a quit.
+Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds = 0.0);
+
 // Acts once text has been printed and then `frames` frames have passed, each
 // marked by a line holding frameText; next to a trigger before it, it starts
 // reading after that one's action.
