@@ -35,10 +35,10 @@ class ContentFolder {
 // Something to do while the program runs: once stdout holds the text (or at
 // once when it is empty), then frames more lines holding frameText (a line the
 // scene prints every frame), and the delay has passed, the action gets the pid.
-// A trigger marked afterPrevious waits for the one before it and reads only
-// what the program printed after that one's action returned: a busy machine
-// can take any time between two frames, so a screenshot waits for frames drawn
-// rather than for seconds.
+// A trigger marked afterPrevious waits for the one before it: its text is
+// looked for from the start of that one's action, its frames are counted from
+// after the action returned. A busy machine can take any time between two
+// frames, so a screenshot waits for frames drawn rather than for seconds.
 struct Trigger {
   std::string whenStdoutHas;
   double afterSeconds = 0.0;
@@ -54,8 +54,8 @@ struct Trigger {
 Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds = 0.0);
 
 // Acts once text has been printed and then `frames` frames have passed, each
-// marked by a line holding frameText; next to a trigger before it, it starts
-// reading after that one's action.
+// marked by a line holding frameText; by default it follows the trigger
+// before it.
 Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,
                     std::function<void(pid_t)> action, bool afterPrevious = true);
 
