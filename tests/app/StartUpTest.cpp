@@ -88,7 +88,7 @@ TEST(StartUp, DebugLevelZeroPrintsNothingAndLevelTwoPrintsEveryHead) {
   ContentFolder quiet;
   quiet.WriteConfig(ConfigJson(320, 200, "Quiet", 60, 0));
   RunOptions options;
-  options.triggers.push_back(TerminateWhen("", 1.5));
+  options.triggers.push_back(TerminateOnceWindowShows("Quiet", 1.0));
   RunResult run = RunOrv(quiet, options);
   EXPECT_TRUE(RanCleanly(run));
   EXPECT_EQ(run.out, "");
@@ -109,7 +109,10 @@ TEST(StartUp, DebugLevelZeroPrintsNothingAndLevelTwoPrintsEveryHead) {
 TEST(StartUp, DebugLevelFourShowsPreUpdateTimingOfNineSystems) {
   ContentFolder folder;
   folder.WriteConfig(ConfigJson(320, 200, "Timing", 60, 4));
-  RunResult run = RunOrv(folder, TerminateAfterStart(1.5));
+  // The timing block ends with the ninth system's entry.
+  RunOptions options;
+  options.triggers.push_back(TerminateWhen("8 : "));
+  RunResult run = RunOrv(folder, options);
   EXPECT_TRUE(RanCleanly(run));
   // The nine systems of the update list, two entries to a line.
   const std::regex block(

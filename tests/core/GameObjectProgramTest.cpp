@@ -62,7 +62,6 @@ TEST(GameObjectProgram, AHookThatRemakesItsOwnKindAtQuitStillLetsTheProgramEnd) 
                "function Init() print('crate init') io.flush() end\n");
   folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Crate","id":4,"params":{}}]})");
   RunOptions options;
-  options.timeoutSeconds = 15.0;
   options.triggers.push_back(TerminateWhen("crate init\n", 0.2));
   const OrvTest::RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));

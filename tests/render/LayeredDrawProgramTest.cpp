@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <regex>
 #include <string>
-#include <thread>
 
 #include "Screenshot.h"
 #include "support/ProgramRun.h"
@@ -61,10 +59,10 @@ std::string Text(const Rgb& c) {
   return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
-// A director steps through the stages, 2.5 seconds each, printing each one;
-// the test grabs the screen inside every stage.
+// A director steps through the stages, printing each one and a tick every
+// frame; it leaves a stage once the test has written the file "next <stage>"
+// (after its screenshot), however slowly the machine runs.
 const char* kDirector = R"(
-local t = 0
 local stage = 0
 local function Enter(n)
   stage = n
@@ -72,21 +70,24 @@ local function Enter(n)
   print("stage " .. n)
   io.stdout:flush()
 end
+local function Released()
+  local file = io.open("next " .. stage)
+  if file then file:close() end
+  return file ~= nil
+end
 -- Not in Init: the spawn list's objects start before the render system,
 -- whose start switches lighting on.
--- A slow frame (the first one may hold the whole start) counts at most 0.1 s,
--- so no stage is cut short before its screenshot.
 function Update(dt)
-  if stage == 0 then SetEnableLighting(false); Enter(1); return end
-  t = t + math.min(dt, 0.1)
-  if stage == 1 and t > 2.5 then RemoveAllGameObjectsOfType(30); Enter(2)
-  elseif stage == 2 and t > 5 then RemoveAllGameObjectsOfType(20); Enter(3)
-  elseif stage == 3 and t > 7.5 then SetCameraX(100); Enter(4)
-  elseif stage == 4 and t > 10 then
+  if stage == 0 then SetEnableLighting(false); Enter(1)
+  elseif stage == 1 and Released() then RemoveAllGameObjectsOfType(30); Enter(2)
+  elseif stage == 2 and Released() then RemoveAllGameObjectsOfType(20); Enter(3)
+  elseif stage == 3 and Released() then SetCameraX(100); Enter(4)
+  elseif stage == 4 and Released() then
     RemoveAllGameObjectsOfType(10); RemoveAllGameObjectsOfType(11)
     CreateGameObject("Blink", 40)
     Enter(5)
   end
+  print("tick")
 end
 -- Screen coordinates: the camera does not move it.
 function Render()
@@ -159,26 +160,33 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
   int left = 0, top = 0;
   bool found = false;
   Screenshot shots[5], pausedLater;
+  // Each screenshot waits for frames the stage has drawn: the removal may take
+  // effect at the frame's end, and the frame after the one that drew it shows
+  // it was swapped onto the screen.
+  constexpr int kDrawn = 4;
+  const char* const tick = "tick\n";
   RunOptions options;
-  options.timeoutSeconds = 40.0;
-  for (int stage = 1; stage <= 4; ++stage) {
-    options.triggers.push_back({"stage " + std::to_string(stage) + "\n", stage == 1 ? 0.3 : 0.8, [&, stage](pid_t) {
-                                  if (stage == 1) {
-                                    found = WindowPosition("OrvLayers", left, top);
-                                    // The game draws its cursor at the pointer: keep it off the samples.
-                                    Shell("xdotool mousemove " + std::to_string(left + 5) + " " +
-                                          std::to_string(top + 195));
-                                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                                  }
-                                  shots[stage - 1] = GrabScreen();
-                                }});
-  }
-  options.triggers.push_back({"paused on frame", 0.3, [&](pid_t pid) {
-                                shots[4] = GrabScreen();
-                                std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                                pausedLater = GrabScreen();
-                                kill(pid, SIGTERM);
+  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
+                                found = WindowPosition("OrvLayers", left, top);
+                                // The game draws its cursor at the pointer: keep it off the samples.
+                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
+                                      std::to_string(top + 195));
                               }});
+  for (int stage = 1; stage <= 4; ++stage) {
+    options.triggers.push_back(AfterFrames(stage == 1 ? "" : "stage " + std::to_string(stage) + "\n", kDrawn, tick,
+                                           [&, stage](pid_t) {
+                                             shots[stage - 1] = GrabScreen();
+                                             folder.Write("next " + std::to_string(stage), "");
+                                           }));
+  }
+  options.triggers.push_back(
+      AfterFrames("paused on frame", kDrawn, tick, [&](pid_t) { shots[4] = GrabScreen(); }));
+  // Thirty frames of at least a sixtieth of a second each: a running
+  // animation of 0.15 s frames would have moved on three times.
+  options.triggers.push_back(AfterFrames("", 30, tick, [&](pid_t pid) {
+    pausedLater = GrabScreen();
+    kill(pid, SIGTERM);
+  }));
   const RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
   ASSERT_TRUE(found) << "no window titled OrvLayers";
@@ -214,23 +222,24 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
     }
   }
 
-  // The animation alternates, then holds the frame it printed.
-  // (A very slow first frame may have stepped it once before its first Update.)
+  // The animation alternates, then holds the frame it printed. A frame longer
+  // than the animation's interval (a busy machine) may move it on before the
+  // script first looks, so it may start on either.
   const auto frames = LinesStartingWith(run.out, "blink frame ");
   ASSERT_EQ(frames.size(), 6u) << run.out;
-  const int first = frames[0].back() - '0';
+  const int first = frames[0] == "blink frame 1" ? 1 : 0;
   for (std::size_t i = 0; i < frames.size(); ++i) {
     EXPECT_EQ(frames[i], "blink frame " + std::to_string((first + i) % 2));
   }
+  const int last = (first + 1) % 2;
   const auto paused = LinesStartingWith(run.out, "paused on frame ");
   ASSERT_EQ(paused.size(), 1u) << run.out;
-  EXPECT_EQ(paused[0], "paused on frame " + std::string(1, frames.back().back()));
-  const Rgb shown = paused[0].back() == '1' ? kGreen : kRed;
+  EXPECT_EQ(paused[0], "paused on frame " + std::to_string(last));
   ASSERT_TRUE(pausedLater.error.empty()) << pausedLater.error;
   // The blink sprite stands at world (0, 0), 100 pixels left of the middle.
   for (const auto& [dx, dy] : {std::pair{0, 0}, {-10, 8}, {12, -12}}) {
     const Rgb now = shots[4].At(cx - 100 + dx, cy + dy);
-    EXPECT_TRUE(Near(now, shown)) << Text(now);
+    EXPECT_TRUE(Near(now, last == 1 ? kGreen : kRed)) << Text(now);
     EXPECT_EQ(pausedLater.At(cx - 100 + dx, cy + dy), now);
   }
 }

@@ -24,8 +24,6 @@ bool WindowPosition(const std::string& title, int& x, int& y) {
   return true;
 }
 
-void Pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
-
 bool Near(const std::array<int, 3>& seen, const std::array<int, 3>& wanted, int tolerance = 4) {
   for (int i = 0; i < 3; ++i) {
     if (std::abs(seen[i] - wanted[i]) > tolerance) return false;
@@ -37,19 +35,11 @@ std::string Text(const std::array<int, 3>& c) {
   return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
-template <typename Ready>
-Screenshot GrabScreenWhen(Ready&& ready) {
-  Screenshot shot;
-  for (int attempt = 0; attempt < 15; ++attempt) {
-    Pause(0.2);
-    shot = GrabScreen();
-    if (shot.error.empty() && ready(shot)) break;
-  }
-  return shot;
-}
-
 // A run of the folder's program with the pointer moved 100, 80 into its
-// window: the screen with the left button up, then held.
+// window: the screen with the left button up, then held. The scene prints
+// kTick every frame; each screenshot waits three of them after the pointer
+// changed: one frame may have read its input before, the next draws the
+// change, and the one after shows it was shown.
 struct PointerRun {
   RunResult run;
   Screenshot up, held;
@@ -57,27 +47,30 @@ struct PointerRun {
   int x = 0, y = 0;  // the pointer on the screen
 };
 
+const char* const kTick = "tick\n";
+const std::pair<std::string, std::string> kTicker{"Ticker", "function Update(dt) print('tick') end\n"};
+
 PointerRun RunWithPointer(const ContentFolder& folder, const std::string& title) {
   PointerRun result;
   RunOptions options;
-  options.triggers.push_back({"framebuffer good!", 0.5, [&](pid_t pid) {
+  options.triggers.push_back({kTick, 0.0, [&](pid_t) {
                                 int left = 0, top = 0;
                                 result.found = WindowPosition(title, left, top);
                                 result.x = left + 100;
                                 result.y = top + 80;
-                                Shell("xdotool mousemove " + std::to_string(result.x) + " " + std::to_string(result.y));
-                                // A loaded machine may take a while to draw the next frames: wait
-                                // (up to 3 s) for the pointer's pixel to leave black, then to change.
-                                result.up = GrabScreenWhen([&](const Screenshot& shot) {
-                                  return shot.At(result.x, result.y) != std::array<int, 3>{0, 0, 0};
-                                });
-                                Shell("xdotool mousedown 1");
-                                result.held = GrabScreenWhen([&](const Screenshot& shot) {
-                                  return shot.At(result.x, result.y) != result.up.At(result.x, result.y);
-                                });
-                                Shell("xdotool mouseup 1");
-                                kill(pid, SIGTERM);
+                                Shell("xdotool mousemove --sync " + std::to_string(result.x) + " " +
+                                      std::to_string(result.y));
                               }});
+  options.triggers.push_back(AfterFrames("", 3, kTick, [&](pid_t) {
+    result.up = GrabScreen();
+    // Asking where the pointer is waits until the server took the press.
+    Shell("xdotool mousedown 1 getmouselocation");
+  }));
+  options.triggers.push_back(AfterFrames("", 3, kTick, [&](pid_t pid) {
+    result.held = GrabScreen();
+    Shell("xdotool mouseup 1");
+    kill(pid, SIGTERM);
+  }));
   result.run = RunOrv(folder, options);
   return result;
 }
@@ -113,7 +106,7 @@ std::string SolidBmp(int size, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 
 TEST(RenderProgram, StartsItsFrameBuffersQuietlyAndDrawsTheCursorDiscAtThePointer) {
   ContentFolder folder;
-  folder.WriteConfig(ConfigJson(320, 200, "OrvCursor", 60, 1));
+  WriteScriptScene(folder, "OrvCursor", {kTicker}, {{"Ticker", 1}});
   const PointerRun pointer = RunWithPointer(folder, "OrvCursor");
   const RunResult& run = pointer.run;
   ASSERT_TRUE(RanCleanly(run));
@@ -142,8 +135,9 @@ TEST(RenderProgram, StartsItsFrameBuffersQuietlyAndDrawsTheCursorDiscAtThePointe
 TEST(RenderProgram, ScriptsGiveTheCursorAnImageForUpAndOneForHeld) {
   ContentFolder folder;
   WriteScriptScene(folder, "OrvCursorImage",
-                   {{"Pointer", "function Init()\n  SetCursorImage('arrow')\n  SetCursorImagePressed('arrow_down')\nend\n"}},
-                   {{"Pointer", 1}});
+                   {{"Pointer", "function Init()\n  SetCursorImage('arrow')\n  SetCursorImagePressed('arrow_down')\nend\n"},
+                    kTicker},
+                   {{"Pointer", 1}, {"Ticker", 2}});
   folder.Write("res/textures/arrow.bmp", SolidBmp(16, 0, 255, 0));
   folder.Write("res/textures/arrow_down.bmp", SolidBmp(16, 0, 0, 255));
   for (const char* name : {"arrow", "arrow_down"}) {
@@ -177,7 +171,7 @@ TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {
     folder.WriteConfig(ConfigJson(320, 200, "OrvBrokenShader", 60, c.debug));
     folder.Write("shaders/pointlight.frag", "#version 330\nout vec4 colour;\nvoid main() { colour = nothing; }\n");
     RunOptions options;
-    options.triggers.push_back(TerminateWhen("", 2.0));
+    options.triggers.push_back(TerminateOnceWindowShows("OrvBrokenShader"));
     const RunResult run = RunOrv(folder, options);
     ASSERT_TRUE(RanCleanly(run));
     EXPECT_EQ(Count(run.err, c.box), 1u) << run.err;

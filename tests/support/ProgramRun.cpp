@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace OrvTest {
 
@@ -148,6 +150,19 @@ Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds) {
   return {stdoutText, afterSeconds, [](pid_t pid) { kill(pid, SIGTERM); }};
 }
 
+Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds) {
+  return {"", 0.0, [title, afterSeconds](pid_t pid) {
+            Shell("timeout 60 xdotool search --sync --name '^" + title + "$' >/dev/null 2>&1");
+            std::this_thread::sleep_for(std::chrono::duration<double>(afterSeconds));
+            kill(pid, SIGTERM);
+          }};
+}
+
+Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,
+                    std::function<void(pid_t)> action, bool afterPrevious) {
+  return {text, 0.0, std::move(action), frames, frameText, afterPrevious};
+}
+
 RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
   return RunProgram(ORV_EXE_PATH, folder, options);
 }
@@ -197,13 +212,20 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
   const auto elapsed = [&] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
-  std::vector<bool> fired(options.triggers.size(), false);
-  std::vector<double> matchedAt(options.triggers.size(), -1.0);
+  const std::size_t count = options.triggers.size();
+  std::vector<bool> fired(count, false);
+  std::vector<double> matchedAt(count, -1.0);
+  // Where each trigger looks for its text and for frame lines, and how many
+  // of those it has seen.
+  std::vector<std::size_t> readFrom(count, 0);
+  std::vector<std::size_t> framesFrom(count, 0);
+  std::vector<int> framesSeen(count, 0);
+  std::vector<bool> textSeen(count, false);
   bool outOpen = true, errOpen = true, killed = false;
-  while (outOpen || errOpen) {
+  char buffer[4096];
+  const auto readAvailable = [&](int timeoutMs) {
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    poll(fds, 2, 20);
-    char buffer[4096];
+    if (poll(fds, 2, timeoutMs) <= 0) return false;
     for (int i = 0; i < 2; ++i) {
       bool& open = i == 0 ? outOpen : errOpen;
       if (!open || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
@@ -214,14 +236,41 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
         (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
       }
     }
+    return true;
+  };
+  while (outOpen || errOpen) {
+    readAvailable(20);
     const double now = elapsed();
-    for (std::size_t t = 0; t < options.triggers.size(); ++t) {
+    for (std::size_t t = 0; t < count; ++t) {
       const Trigger& trigger = options.triggers[t];
-      if (fired[t]) continue;
-      if (matchedAt[t] < 0 && result.out.find(trigger.whenStdoutHas) != std::string::npos) matchedAt[t] = now;
-      if (matchedAt[t] >= 0 && now - matchedAt[t] >= trigger.afterSeconds) {
+      if (fired[t] || (trigger.afterPrevious && t > 0 && !fired[t - 1])) continue;
+      if (!textSeen[t]) {
+        const std::size_t at = result.out.find(trigger.whenStdoutHas, readFrom[t]);
+        if (at == std::string::npos) continue;
+        textSeen[t] = true;
+        readFrom[t] = std::max(framesFrom[t], at + trigger.whenStdoutHas.size());
+      }
+      while (framesSeen[t] < trigger.frames) {
+        const std::size_t at = result.out.find(trigger.frameText, readFrom[t]);
+        if (at == std::string::npos) break;
+        ++framesSeen[t];
+        readFrom[t] = at + trigger.frameText.size();
+      }
+      if (framesSeen[t] < trigger.frames) continue;
+      if (matchedAt[t] < 0) matchedAt[t] = now;
+      if (now - matchedAt[t] >= trigger.afterSeconds) {
         fired[t] = true;
+        const std::size_t before = result.out.size();
         trigger.action(pid);
+        // The next trigger's text may answer the action, but of what is
+        // already waiting in the pipe some was printed while the action ran:
+        // its frames count from what comes after.
+        for (int reads = 0; reads < 1024 && (outOpen || errOpen) && readAvailable(0); ++reads) {
+        }
+        if (t + 1 < count && options.triggers[t + 1].afterPrevious) {
+          readFrom[t + 1] = before;
+          framesFrom[t + 1] = result.out.size();
+        }
       }
     }
     if (!killed && now > options.timeoutSeconds) {

@@ -33,15 +33,36 @@ class ContentFolder {
 };
 
 // Something to do while the program runs: once stdout holds the text (or at
-// once when it is empty) and the delay has passed, the action gets the pid.
+// once when it is empty), then frames more lines holding frameText (a line the
+// scene prints every frame), and the delay has passed, the action gets the pid.
+// A trigger marked afterPrevious waits for the one before it: its text is
+// looked for from the start of that one's action, its frames are counted from
+// after the action returned. A busy machine can take any time between two
+// frames, so a screenshot waits for frames drawn rather than for seconds.
 struct Trigger {
   std::string whenStdoutHas;
   double afterSeconds = 0.0;
   std::function<void(pid_t)> action;
+  int frames = 0;
+  std::string frameText = {};
+  bool afterPrevious = false;
 };
 
+// SIGTERM once a window of that title is on the run's display and the delay
+// has passed, for a program that prints nothing to wait for: before its window
+// the program may not yet have the handler that reads the signal as a quit.
+Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds = 0.0);
+
+// Acts once text has been printed and then `frames` frames have passed, each
+// marked by a line holding frameText; by default it follows the trigger
+// before it.
+Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,
+                    std::function<void(pid_t)> action, bool afterPrevious = true);
+
 struct RunOptions {
-  double timeoutSeconds = 30.0;
+  // Generous: a sanitized build on a busy machine starts and runs many times
+  // slower than alone.
+  double timeoutSeconds = 90.0;
   std::vector<Trigger> triggers;
   // Extra or replaced environment variables; an empty value unsets one.
   std::vector<std::pair<std::string, std::string>> env;
