@@ -1,5 +1,5 @@
 // The game shipped in game/, run as a user runs it: it starts without an
-// error line, a ring reaches the crate beside the hero through its channel,
+// error line, the light and shadows switch on, a ring reaches the crate beside the hero through its channel,
 // S saves the crates to the user folder and Escape ends the program.
 #include <gtest/gtest.h>
 
@@ -32,7 +32,10 @@ TEST(DemoGameProgram, StartsRingsTheNearCrateSavesAndQuits) {
                                 window.erase(window.find_last_not_of("\n") + 1);
                                 key("space");
                               }});
-  options.triggers.push_back({"heard the hero\n", 0.2, [&](pid_t) { key("s"); }});
+  options.triggers.push_back({"heard the hero\n", 0.2, [&](pid_t) {
+                                key("f");  // the lamp's light and the walls' shadows
+                                key("s");
+                              }});
   options.triggers.push_back({"Saving to filepath", 0.5, [&](pid_t) { key("Escape"); }});
   const RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));

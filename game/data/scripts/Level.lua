@@ -29,7 +29,6 @@ function Init()
       end
     end
   end
-  EnableTileMapShadows(1, true)
   SetCameraX(304)
   SetCameraY(224)
   QueueSound("music")
@@ -48,6 +47,7 @@ function Update(dt)
   if IsKeyReleased(KB_F) or lights:IsPressedUp() then
     lit = not lit
     SetEnableLighting(lit)
+    EnableTileMapShadows(1, lit)
   end
   if frames == 30 then print("demo running") end
   if IsKeyReleased(KB_C) then
