@@ -1,6 +1,7 @@
 -- The hero walks with the arrow keys or the first gamepad's left stick; its
 -- body stops at walls and crates. Space (or the pad's A) rings: a blip, and a
--- message to every crate listening on the "hero" channel.
+-- message to every crate listening on the "hero" channel, with a burst of
+-- sparks. A fading trail follows the hero.
 -- Each ring costs some of the bell's charge, shown by the bar, which fills
 -- again over time.
 local speed = 3.0 -- per frame at 60 frames a second
@@ -11,6 +12,8 @@ function Init()
                            textureFrame = "white", textureBar = "white"})
   bar:SetFrameRGBA(0.1, 0.1, 0.2, 1)
   bar:SetBarRGBA(1, 0.8, 0.2, 1)
+  EnableTrailingEffect(true, 0.05, 6, "spark", 0.7)
+  SetTrailingEffectTint(1.0, 0.6, 0.2)
 end
 
 function Update(dt)
@@ -34,6 +37,7 @@ function Update(dt)
     charge = charge - 0.3
     QueueSound("blip")
     SendMsgToChannel("hero", 1, { x = p.x, y = p.y })
+    CreateFrontCircleTexParticles("spark", 1, 0, 40, 1, 16, { x = p.x, y = p.y, speed = 4, scaleX = 0.4, scaleY = 0.4 })
   end
 end
 
