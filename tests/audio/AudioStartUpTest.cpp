@@ -49,7 +49,7 @@ TEST(AudioStartUp, DemoSoundListLoadsItsSound) {
   ContentFolder folder;
   folder.WriteConfig(OrvTest::ConfigJson(320, 240, "audio", 60, 2));
   const std::string demo = std::string(ORV_SOURCE_DIR) + "/game/res/audio/";
-  for (const char* file : {"loadaudio.ini", "blip.wav"}) folder.Copy(demo + file, std::string("res/audio/") + file);
+  for (const char* file : {"loadaudio.ini", "blip.wav", "music.wav"}) folder.Copy(demo + file, std::string("res/audio/") + file);
   const RunResult run = RunUntilLoaded(folder);
   EXPECT_TRUE(RanCleanly(run));
   EXPECT_NE(run.out.find("-Load Audio-\nAudio file [res/audio/blip.wav] loaded with id [blip] of type [sfxgame]\n"),
@@ -64,7 +64,7 @@ TEST(AudioStartUp, QuietLevelLoadsWithoutALine) {
   ContentFolder folder;
   folder.WriteConfig(OrvTest::ConfigJson(320, 240, "audio", 60, 1));
   const std::string demo = std::string(ORV_SOURCE_DIR) + "/game/res/audio/";
-  for (const char* file : {"loadaudio.ini", "blip.wav"}) folder.Copy(demo + file, std::string("res/audio/") + file);
+  for (const char* file : {"loadaudio.ini", "blip.wav", "music.wav"}) folder.Copy(demo + file, std::string("res/audio/") + file);
   const RunResult run = RunUntilLoaded(folder);
   EXPECT_TRUE(RanCleanly(run));
   EXPECT_EQ(run.out.find("Audio"), std::string::npos) << run.out;

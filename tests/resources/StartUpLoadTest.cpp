@@ -146,7 +146,7 @@ TEST(StartUpLoad, DemoContentLoadsCleanly) {
   folder.WriteConfig(OrvTest::ConfigJson(320, 240, "demo", 60, 2));
   const std::string demo = std::string(ORV_SOURCE_DIR) + "/game/res/";
   for (const char* file : {"textures/orv_demo.png", "textures/orv_demo.pack", "textures/orv_demo.tileset",
-                           "anims/hero.anim", "loadfonts.ini", "audio/loadaudio.ini", "audio/blip.wav"}) {
+                           "anims/hero.anim", "loadfonts.ini", "audio/loadaudio.ini", "audio/blip.wav", "audio/music.wav"}) {
     folder.Copy(demo + file, std::string("res/") + file);
   }
   const RunResult run = RunUntilLoaded(folder);

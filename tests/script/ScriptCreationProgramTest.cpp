@@ -70,11 +70,12 @@ TEST(ScriptCreationProgram, ScriptedObjectsStartAndCreateOthersWhileBrokenScript
   EXPECT_EQ(run.out.find("broken init"), std::string::npos);
 }
 
-TEST(ScriptCreationProgram, TheDemoHeroStartsWithItsCarriedCrateAndEscort) {
+// A hero that carries a mounted crate and makes an escort of two grouped ones.
+TEST(ScriptCreationProgram, AHeroStartsWithItsCarriedCrateAndEscort) {
   ContentFolder folder;
   folder.WriteConfig(ConfigJson(320, 200, "demo", 60, 1));
   folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
-  const std::string demo = std::string(ORV_SOURCE_DIR) + "/game/data/";
+  const std::string demo = std::string(ORV_SOURCE_DIR) + "/tests/script/data/demo_hero/";
   for (const char* file : {"gameobjects/Hero.txt", "gameobjects/Crate.txt", "summoner.ini", "scripts/Hero.lua",
                            "scripts/extra/common.lua"}) {
     folder.Copy(demo + file, std::string("data/") + file);

@@ -1,28 +1,20 @@
--- The hero: a crate it carries (a mounted child, which follows the hero) and
--- an escort of two crates that keep together as a group.
-local carried = 0
-local escort = {}
+-- The hero walks with the arrow keys or the first gamepad's left stick; its
+-- body stops at walls and crates. Space (or the pad's A) rings: a blip, and a
+-- message to every crate listening on the "hero" channel, with a burst of
+-- sparks. A fading trail follows the hero.
+-- Each ring costs some of the bell's charge, shown by the bar, which fills
+-- again over time.
+local speed = 3.0 -- per frame at 60 frames a second
+local charge = 1.0
 
 function Init()
-  Log("hero ready at", GetRealAttribIndex("transform", 0), GetRealAttribIndex("transform", 1))
-
-  carried = CreateMountedChildGameObject("Crate", 20)
-
-  SetEnableGrouping(true)
-  for i, x in ipairs({ 448.0, 576.0 }) do
-    PushRealParamIndex("transform", 0, x)
-    escort[i] = CreateGameObject("Crate", 20 + i)
-  end
-  SetEnableGrouping(false)
-  ResetParamStack()
-
-  SetGlobalVarString("hero_state", "ready")
-  Log("carrying", carried, "escorted by", #escort, "crates;", "hero is", GetGlobalVar("hero_state"))
+  bar = CreateProgressBar({id = 2, x = 110, y = 36, width = 5, height = 0.5, barWidth = 5, barHeight = 0.5,
+                           textureFrame = "white", textureBar = "white"})
+  bar:SetFrameRGBA(0.1, 0.1, 0.2, 1)
+  bar:SetBarRGBA(1, 0.8, 0.2, 1)
+  EnableTrailingEffect(true, 0.05, 6, "spark", 0.7)
+  SetTrailingEffectTint(1.0, 0.6, 0.2)
 end
-
--- Arrow keys (or the first gamepad's left stick) walk the hero; space, or the
--- pad's A button, plays a blip.
-local speed = 200.0
 
 function Update(dt)
   local dx, dy = 0.0, 0.0
@@ -33,15 +25,21 @@ function Update(dt)
   if IsConnected(0) and not GetLThumbNeutral(0) then
     dx, dy = GetLThumbX(0), -GetLThumbY(0)
   end
-  if dx ~= 0 or dy ~= 0 then
-    local x = GetRealAttribIndex("transform", 0) + dx * speed * dt
-    local y = GetRealAttribIndex("transform", 1) + dy * speed * dt
-    SetRealAttribIndex("transform", 0, x)
-    SetRealAttribIndex("transform", 1, y)
-  end
-  if IsKeyReleased(KB_SPACE) or (IsConnected(0) and IsButtonDown(0, GAMEPAD_A)) then
+  SetVelocity(dx * speed, dy * speed)
+
+  local p = GetPos()
+  SetGlobalVarReal("hero_x", p.x)
+  SetGlobalVarReal("hero_y", p.y)
+
+  charge = math.min(1.0, charge + dt * 0.25)
+  bar:SetImmediateAmount(charge)
+  if charge >= 0.3 and (IsKeyReleased(KB_SPACE) or (IsConnected(0) and IsButtonDown(0, GAMEPAD_A))) then
+    charge = charge - 0.3
     QueueSound("blip")
-    Log("blip at", math.floor(GetRealAttribIndex("transform", 0)), math.floor(GetRealAttribIndex("transform", 1)))
+    SendMsgToChannel("hero", 1, { x = p.x, y = p.y })
+    CreateFrontCircleTexParticles("spark", 1, 0, 40, 1, 16, { x = p.x, y = p.y, speed = 4, scaleX = 0.4, scaleY = 0.4 })
   end
-  if IsKeyReleased(KB_ESC) then Shutdown() end
+end
+
+function OnTileCollide(cell)
 end
