@@ -113,18 +113,21 @@ LuaObject LuaState::GetGlobals() { return LuaObject(GetCState(), LUA_GLOBALSINDE
 
 LuaObject LuaState::GetGlobal(const char* name) { return LuaObject::GetField(GetCState(), LUA_GLOBALSINDEX, name); }
 
-void* OrvLuaAlloc(void* ud, void* block, size_t, size_t newSize) {
+void* OrvLuaAlloc(void* ud, void* block, size_t oldSize, size_t newSize) {
   auto* record = static_cast<Detail::StateRecord*>(ud);
   if (newSize == 0) {
     if (block && block == record->mainBlock && record->mainThread) {
-      // The state is gone: whatever handles are left read nil from now on.
+      // The state is gone: whatever handles are left read nil from now on,
+      // and its chunks (the main block among them) go back at once.
       record->UnbindAll();
+      record->arena.Free(block, oldSize);
       delete record;
+      return nullptr;
     }
-    std::free(block);
+    record->arena.Free(block, oldSize);
     return nullptr;
   }
-  void* result = std::realloc(block, newSize);
+  void* result = record->arena.Reallocate(block, oldSize, newSize);
   if (!block && !record->mainBlock) record->mainBlock = result;
   return result;
 }

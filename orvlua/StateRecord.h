@@ -6,6 +6,7 @@
 
 #include "LuaObject.h"
 #include "LuaState.h"
+#include "StateArena.h"
 
 namespace OrvLua::Detail {
 
@@ -24,6 +25,8 @@ struct StateRecord {
   // A closure made once that calls the C function given as its first
   // argument, so protected operations allocate nothing.
   int trampolineRef = LUA_NOREF;
+  // Where the state's small blocks live; released with the main block.
+  StateArena arena;
 };
 
 inline StateRecord* RecordOf(lua_State* L) {

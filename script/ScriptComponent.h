@@ -116,11 +116,16 @@ class ScriptComponent : public Component {
     functors_.push_back(std::move(functor));
   }
   // Makes the functor from args and registers it, in one call; nothing is
-  // made without a state.
+  // made without a state. A functor of plain bytes is kept by its closure.
   template <typename Functor, typename... Args>
   void RegisterNewFunctor(const char* name, Args&&... args) {
-    if (!GetState()) return;
-    RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
+    OrvLua::LuaState* target = GetState();
+    if (!target) return;
+    if constexpr (OrvCall::kFunctorFitsUpvalue<Functor>) {
+      OrvCall::RegisterFunctorInUpvalue(target, name, Functor(std::forward<Args>(args)...));
+    } else {
+      RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
+    }
   }
 
   // The component's own script functions (callee: the component).
