@@ -1,6 +1,7 @@
 #include "app/GameEngine.h"
 #include "audio/AudioSystem.h"
 #include "core/GOSummoner.h"
+#include "editor/EditorDragStore.h"
 #include "editor/EditorSystem.h"
 #include "input/GamePadSystem.h"
 #include "input/KeyboardMouse.h"
@@ -57,6 +58,8 @@ void CreateEngineSystems(GameEngine& engine) {
   engine.CreateSystem<DebugDraw>(RoleRender);
   engine.CreateSystem<EditorSystem>(RoleUpdate | RoleLateUpdate | RoleInput);
   engine.CreateSystem<FrontParticleSystem>(RoleRender);
+  // The GUI drags the editor's objects too; it cannot reach the editor itself.
+  SetObjectDragStore(&EditorDragStore::GetInstance());
   engine.CreateSystem<GUISystem>(RoleRender | RoleUpdate | RoleLateUpdate | RoleInput);
   engine.CreateSystem<OverlayDraw>(RoleRender);
   engine.CreateSystem<TransitionEventSystem>(RoleRender | RoleLateUpdate);

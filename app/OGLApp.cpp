@@ -116,12 +116,10 @@ void OGLApp::MeasuredPass(std::uint64_t counterNow) {
 }
 
 int OGLApp::Run() {
+  BeginLoop(Platform::QueryPerformanceFrequency(), Platform::QueryPerformanceCounter());
   WindowMessage message;
   OnStart();
   SetFullscreen(fullscreen_);
-  // The clock starts once the systems have started: building the shaders and
-  // the first scene is not time the first frame has to catch up on.
-  BeginLoop(Platform::QueryPerformanceFrequency(), Platform::QueryPerformanceCounter());
   for (;;) {
     if (window_.PeekMessage(message)) {
       if (message.message == WM_QUIT) break;

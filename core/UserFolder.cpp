@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 
 #include "core/Report.h"
 #include "platform/Files.h"
@@ -47,6 +48,32 @@ std::optional<std::string> ContainedFileName(const std::string& name) {
     return std::nullopt;
   }
   return contained;
+}
+
+bool SaveToUserFolder(const std::string& fileName, std::string_view text, const std::string& what) {
+  const std::optional<std::string> name = ContainedFileName(fileName);
+  if (!name) return false;
+  MakeUserFolder();
+  const std::string path = UserFolder() + *name;
+  PrintLine("Saving to filepath: " + path);
+
+  const std::string temporary = path + ".saving";
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) {
+    PrintLine("Creating save file failed!");
+    return false;
+  }
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  std::error_code error;
+  if (!out.fail()) std::filesystem::rename(temporary, path, error);
+  if (out.fail() || error) {
+    std::filesystem::remove(temporary, error);
+    PrintErrorLine("Error! Writing " + what + " to " + path + " failed; the file there before is kept.");
+    PrintLine("Creating save file failed!");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace Orv

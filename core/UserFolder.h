@@ -4,6 +4,7 @@
 // joined to.
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace Orv {
 
@@ -17,5 +18,11 @@ bool MakeUserFolder();
 // The name with '\' turned into '/', or nothing after a line naming it when
 // it could leave its folder: empty, absolute, a drive name or a ".." part.
 std::optional<std::string> ContainedFileName(const std::string& name);
+
+// Saves the text under the name in the per-user folder, printing the path
+// first. The text goes to a file beside the old one that is renamed over it
+// only when whole, so a failed save keeps what was there; a failure says so
+// with what was being saved, then "Creating save file failed!".
+bool SaveToUserFolder(const std::string& fileName, std::string_view text, const std::string& what);
 
 }  // namespace Orv

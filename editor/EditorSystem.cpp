@@ -144,31 +144,7 @@ void EditorSystem::OnLateUpdate(float) {
 }
 
 bool EditorSystem::WriteLevelObjects(const std::string& fileName) {
-  const std::optional<std::string> name = ContainedFileName(fileName);
-  if (!name) return false;
-  MakeUserFolder();
-  const std::string path = UserFolder() + *name;
-  PrintLine("Saving to filepath: " + path);
-
-  // Written beside the old file and renamed over it only when whole.
-  const std::string temporary = path + ".saving";
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  if (!out.is_open()) {
-    PrintLine("Creating save file failed!");
-    return false;
-  }
-  const std::string text = LevelObjectText(EditorObjectStore::GetInstance().GetRecords());
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  std::error_code error;
-  if (!out.fail()) std::filesystem::rename(temporary, path, error);
-  if (out.fail() || error) {
-    std::filesystem::remove(temporary, error);
-    PrintErrorLine("Error! Writing the level objects to " + path + " failed; the file there before is kept.");
-    PrintLine("Creating save file failed!");
-    return false;
-  }
-  return true;
+  return SaveToUserFolder(fileName, LevelObjectText(EditorObjectStore::GetInstance().GetRecords()), "the level objects");
 }
 
 void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {

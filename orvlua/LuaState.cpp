@@ -1,7 +1,9 @@
 #include "LuaState.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "ChunkLoader.h"
 #include "EngineLibraries.h"
@@ -115,19 +117,46 @@ LuaObject LuaState::GetGlobal(const char* name) { return LuaObject::GetField(Get
 
 void* OrvLuaAlloc(void* ud, void* block, size_t oldSize, size_t newSize) {
   auto* record = static_cast<Detail::StateRecord*>(ud);
+  constexpr size_t kSmall = Detail::SmallBlockPool::kLargest;
+  // The core always tells a block's size: every block of a small size but
+  // the first (the main thread's, allocated before the pool is in use) is
+  // the pool's.
+  const bool inPool = block && oldSize <= kSmall && block != record->mainBlock;
   if (newSize == 0) {
     if (block && block == record->mainBlock && record->mainThread) {
-      // The state is gone: whatever handles are left read nil from now on,
-      // and its chunks (the main block among them) go back at once.
+      // The state is gone: whatever handles are left read nil from now on.
       record->UnbindAll();
-      record->arena.Free(block, oldSize);
       delete record;
-      return nullptr;
+      std::free(block);
+    } else if (inPool) {
+      record->pool.Free(block, oldSize);
+    } else {
+      std::free(block);
     }
-    record->arena.Free(block, oldSize);
     return nullptr;
   }
-  void* result = record->arena.Reallocate(block, oldSize, newSize);
+  if (record->mainBlock && newSize <= kSmall) {
+    if (inPool && Detail::SmallBlockPool::SameStep(oldSize, newSize)) return block;
+    void* moved = record->pool.Allocate(newSize);
+    if (moved && block) {
+      std::memcpy(moved, block, std::min(oldSize, newSize));
+      if (inPool) {
+        record->pool.Free(block, oldSize);
+      } else {
+        std::free(block);
+      }
+    }
+    return moved;
+  }
+  if (inPool) {
+    void* moved = std::malloc(newSize);
+    if (moved) {
+      std::memcpy(moved, block, oldSize);
+      record->pool.Free(block, oldSize);
+    }
+    return moved;
+  }
+  void* result = std::realloc(block, newSize);
   if (!block && !record->mainBlock) record->mainBlock = result;
   return result;
 }

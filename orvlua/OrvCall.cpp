@@ -1,6 +1,8 @@
 #include "OrvCall.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <unordered_map>
 
 namespace OrvCall {
 
@@ -51,6 +53,48 @@ void* GetObjectUserData(lua_State* L) {
   }
   luaL_argerror(L, 1, "must be userdata or a table with a userdata member called __object");
   return nullptr;
+}
+
+namespace {
+
+struct ObjectTable {
+  const char* kind;
+  const OrvLua::LuaObject* table;
+};
+
+std::unordered_map<const void*, ObjectTable>& BoundObjects() {
+  static std::unordered_map<const void*, ObjectTable> objects;
+  return objects;
+}
+
+}  // namespace
+
+void BindObjectTable(void* object, const char* kind, const OrvLua::LuaObject* table) {
+  if (object && kind && table) BoundObjects()[object] = {kind, table};
+}
+
+void UnbindObjectTable(void* object) { BoundObjects().erase(object); }
+
+void* GetBoundObjectUserData(lua_State* L, const char* kind) {
+  void* object = GetObjectUserData(L);
+  const auto& objects = BoundObjects();
+  const auto found = objects.find(object);
+  if (found == objects.end()) {
+    luaL_error(L, "no live %s behind this table", kind);
+    return nullptr;
+  }
+  const ObjectTable& bound = found->second;
+  // The bound handle keeps its table alive, so no other live table can share
+  // its address.
+  if (lua_type(L, 1) != LUA_TTABLE || !bound.table->IsBound() || bound.table->GetLuaPointer() != lua_topointer(L, 1)) {
+    luaL_error(L, "this table is not the one its %s was made with", bound.kind);
+    return nullptr;
+  }
+  if (std::strcmp(bound.kind, kind) != 0) {
+    luaL_error(L, "a %s method called on a %s", kind, bound.kind);
+    return nullptr;
+  }
+  return object;
 }
 
 }  // namespace OrvCall

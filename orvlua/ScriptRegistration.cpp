@@ -25,4 +25,17 @@ void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunct
   lua_rawset(L, LUA_GLOBALSINDEX);
 }
 
+void RegisterSharedMethodClosure(OrvLua::LuaObject& table, const char* name, lua_CFunction dispatcher,
+                                 const void* block) {
+  if (!table.IsTable()) return;
+  lua_State* L = table.GetCState();
+  lua_checkstack(L, 4);
+  table.Push(L);
+  lua_pushstring(L, name);
+  lua_pushlightuserdata(L, const_cast<void*>(block));
+  lua_pushcclosure(L, dispatcher, 1);
+  lua_rawset(L, -3);
+  lua_pop(L, 1);
+}
+
 }  // namespace OrvCall::Detail

@@ -6,7 +6,7 @@
 
 #include "LuaObject.h"
 #include "LuaState.h"
-#include "StateArena.h"
+#include "SmallBlockPool.h"
 
 namespace OrvLua::Detail {
 
@@ -25,8 +25,7 @@ struct StateRecord {
   // A closure made once that calls the C function given as its first
   // argument, so protected operations allocate nothing.
   int trampolineRef = LUA_NOREF;
-  // Where the state's small blocks live; released with the main block.
-  StateArena arena;
+  SmallBlockPool pool;
 };
 
 inline StateRecord* RecordOf(lua_State* L) {

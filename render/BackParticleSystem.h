@@ -1,12 +1,29 @@
 #pragma once
+// Particles drawn behind the shadows, lighting and surface sprites.
 #include "core/System.h"
+#include "LuaObject.h"
+#include "render/TextureParticleEmitter2D.h"
 
 namespace Orv {
 
-// Particles drawn behind the level's objects.
+class ScriptComponent;
+
 class BackParticleSystem : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  void Update(float dt) override;
+  void Render() override;
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+  void RegisterScriptFunctions(ScriptComponent& script);
+
+  // Script function: one burst of particles of that sprite frame.
+  void CreateBackCircleTexParticles(const char* texture, float chance, double threshold, float lifetime,
+                                     double speedFactor, int count, OrvLua::LuaObject params);
+
+  const ParticleBursts& Bursts() const { return bursts_; }
+
+ private:
+  ParticleBursts bursts_;
 };
 
 }  // namespace Orv

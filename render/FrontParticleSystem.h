@@ -1,12 +1,29 @@
 #pragma once
+// Particles drawn over the level and the debug outlines, under the GUI.
 #include "core/System.h"
+#include "LuaObject.h"
+#include "render/TextureParticleEmitter2D.h"
 
 namespace Orv {
 
-// Particles drawn in front of the level's objects.
+class ScriptComponent;
+
 class FrontParticleSystem : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  void Update(float dt) override;
+  void Render() override;
+  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+  void RegisterScriptFunctions(ScriptComponent& script);
+
+  // Script function: one burst of particles of that sprite frame.
+  void CreateFrontCircleTexParticles(const char* texture, float chance, double threshold, float lifetime,
+                                     double speedFactor, int count, OrvLua::LuaObject params);
+
+  const ParticleBursts& Bursts() const { return bursts_; }
+
+ private:
+  ParticleBursts bursts_;
 };
 
 }  // namespace Orv

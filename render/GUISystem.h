@@ -1,18 +1,143 @@
 #pragma once
+// The heads-up display that scripts build: buttons, progress bars and labels
+// that any object's script creates and then drives through methods, held and
+// drawn by this one system whatever object made them; sprites queued for one
+// frame below or above the widgets; whether the last click landed on a
+// button; and property views of objects in the tweak-bar registry, which this
+// system starts and ends.
+#include <list>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "LuaObject.h"
 #include "core/BasicEntitySystem.h"
+#include "render/Button.h"
+#include "render/Label.h"
+#include "render/ProgressBar.h"
 
 namespace Orv {
 
-// Buttons, progress bars and labels for scripts.
+class ScriptComponent;
+
+// A widget and the script table it was handed out with. While the entry
+// lives the table is the one way the widget's methods reach it; removing the
+// entry destroys the widget and leaves the table refused.
+template <typename Widget>
+class WidgetEntry {
+ public:
+  WidgetEntry(std::shared_ptr<Widget> widget, OrvLua::LuaObject table);
+  ~WidgetEntry();
+  WidgetEntry(const WidgetEntry&) = delete;
+  WidgetEntry& operator=(const WidgetEntry&) = delete;
+
+  Widget& GetWidget() const { return *widget_; }
+  const OrvLua::LuaObject& GetTable() const { return table_; }
+
+ private:
+  std::shared_ptr<Widget> widget_;
+  OrvLua::LuaObject table_;
+};
+
+// A sprite of the heads-up display, drawn in the one frame it was queued for.
+struct HudSprite {
+  std::string frameId;
+  double x = 0.0;
+  double y = 0.0;
+  float rotation = 0.0f;
+  double scaleX = 1.0;
+  double scaleY = 1.0;
+};
+
 class GUISystem : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
   void OnRegistered() override {}
-  void Init(unsigned width, unsigned height) override {}
-  void Start() override {}
+  void Init(unsigned width, unsigned height) override;
+  void Start() override;
+  void Shutdown() override;
+
+  // Script functions bound to the system.
+  void RemoveAllButtons() { buttons_.clear(); }
+  void RemoveAllBars() { bars_.clear(); }
+  void RemoveAllLabels() { labels_.clear(); }
+  bool IsGuiBlocked() const { return guiBlocked_; }
+  // A move along either axis counts.
+  bool IsMouseMoved();
+  // The first label of that id, if any.
+  void DestroyLabel(int id);
+  void DrawHUDSpriteTop(const char* frameId, float x, float y, float rotation, float scaleX, float scaleY);
+  void DrawHUDSpriteBot(const char* frameId, float x, float y, float rotation, float scaleX, float scaleY);
+
+  // The widget made from a creation table (defaults alone for a non-table),
+  // appended to its list; its script table is made in script's state.
+  OrvLua::LuaObject AddButton(ScriptComponent& script, const OrvLua::LuaObject& desc, const std::string& maker);
+  OrvLua::LuaObject AddProgressBar(ScriptComponent& script, const OrvLua::LuaObject& desc, const std::string& maker);
+  OrvLua::LuaObject AddLabel(ScriptComponent& script, const OrvLua::LuaObject& desc, const std::string& maker);
+
+  const std::list<WidgetEntry<Button>>& GetButtons() const { return buttons_; }
+  const std::list<WidgetEntry<ProgressBar>>& GetBars() const { return bars_; }
+  const std::list<WidgetEntry<Label>>& GetLabels() const { return labels_; }
+  const std::vector<HudSprite>& GetTopSprites() const { return topSprites_; }
+  const std::vector<HudSprite>& GetBottomSprites() const { return bottomSprites_; }
+
+  // The creation functions, bound to the object whose state they were
+  // registered into: nil once that object is gone, dead or unscripted.
+  template <typename Widget>
+  class CreateWidget {
+   public:
+    CreateWidget(GUISystem* gui, ObjectLockPtr<GameObject> object) : gui_(gui), object_(std::move(object)) {}
+    OrvLua::LuaObject operator()(OrvLua::LuaObject desc);
+
+   private:
+    GUISystem* gui_;
+    ObjectLockPtr<GameObject> object_;
+  };
+  using CreateButton = CreateWidget<Button>;
+  using CreateProgressBar = CreateWidget<ProgressBar>;
+  using CreateLabel = CreateWidget<Label>;
+
+  // Opens the object's tweak bar, "GameObject(<id>)", once: a later call
+  // keeps the bar it has.
+  class CreatePropertyView {
+   public:
+    explicit CreatePropertyView(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+    void operator()();
+
+   private:
+    ObjectLockPtr<GameObject> object_;
+  };
 
  protected:
-  void UpdateEntity(EntityRecord& entity, float dt) override {}
+  void UpdateEntity(EntityRecord&, float) override {}
+  // The editor's drag step.
+  void PreUpdateEntity(EntityRecord& entity, float dt) override;
+  void OnEntityAdded(EntityRecord& entity) override;
+  // The press and hover tests.
+  void OnPreUpdate(float dt) override;
+  // Samples the mouse for the next frame's tests.
+  void OnLateUpdate(float dt) override;
+  // Bottom sprites, bars, buttons, labels, top sprites.
+  void OnRender() override;
+
+ private:
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
+  void QueueSprite(std::vector<HudSprite>& sprites, const char* function, const char* frameId, float x, float y,
+                   float rotation, float scaleX, float scaleY);
+  static void DrawSprites(const std::vector<HudSprite>& sprites);
+
+  std::list<WidgetEntry<Button>> buttons_;
+  std::list<WidgetEntry<ProgressBar>> bars_;
+  std::list<WidgetEntry<Label>> labels_;
+  std::vector<HudSprite> topSprites_;
+  std::vector<HudSprite> bottomSprites_;
+  bool guiBlocked_ = false;
+  bool leftDownBefore_ = false;
+  bool middleDownBefore_ = false;
+  bool rightDownBefore_ = false;
+  int lastCursorX_ = 0;
+  int lastCursorY_ = 0;
 };
 
 }  // namespace Orv

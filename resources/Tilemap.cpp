@@ -249,38 +249,16 @@ bool Tilemap::LoadRow() {
 }
 
 bool Tilemap::Save(const std::string& fileName) {
-  const std::optional<std::string> name = ContainedFileName(fileName);
-  if (!name) return false;
-  MakeUserFolder();
-  const std::string path = UserFolder() + *name;
-  PrintLine("Saving to filepath: " + path);
-
-  // Written beside the old file and renamed over it only when complete.
-  const std::string temporary = path + ".saving";
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  if (!out.is_open()) {
-    PrintLine("Creating save file failed!");
-    return false;
-  }
-  const std::string header = std::to_string(width_) + "\n" + std::to_string(height_) + "\n\n";
-  out.write(header.data(), static_cast<std::streamsize>(header.size()));
+  std::string text = std::to_string(width_) + "\n" + std::to_string(height_) + "\n\n";
+  text.reserve(text.size() + kLayerCount * (static_cast<std::size_t>(width_) + 1) * height_ + kLayerCount);
   for (int layer = 0; layer < kLayerCount; ++layer) {
     for (unsigned y = 0; y < height_; ++y) {
-      out.write(layers_[layer].data() + static_cast<std::size_t>(y) * width_, width_);
-      out.put('\n');
+      text.append(layers_[layer].data() + static_cast<std::size_t>(y) * width_, width_);
+      text.push_back('\n');
     }
-    if (layer + 1 < kLayerCount) out.put('\n');
+    if (layer + 1 < kLayerCount) text.push_back('\n');
   }
-  out.close();
-  std::error_code error;
-  if (!out.fail()) std::filesystem::rename(temporary, path, error);
-  if (out.fail() || error) {
-    std::filesystem::remove(temporary, error);
-    PrintErrorLine("Error! Writing the tile map to " + path + " failed; the file there before is kept.");
-    PrintLine("Creating save file failed!");
-    return false;
-  }
-  return true;
+  return SaveToUserFolder(fileName, text, "the tile map");
 }
 
 }  // namespace Orv

@@ -47,6 +47,20 @@ inline void ReadCalleeBuffer(lua_State* L, void* out, size_t size) {
 // script's own value and is refused.
 void* GetObjectUserData(lua_State* L);
 
+// Script tables that stand for one engine object each (widgets). An object
+// is bound to the one table it was handed out with, under the name of its
+// kind, until it is unbound (before it is destroyed). A bound method of a
+// kind finds its object only through such a table: a table whose object was
+// unbound, a table of another kind, or a table holding a copy of another
+// table's "__object" gives a script error instead of reaching freed or
+// mistyped memory. The binding keeps a pointer to table, which must stay
+// where it is until the object is unbound.
+void BindObjectTable(void* object, const char* kind, const OrvLua::LuaObject* table);
+void UnbindObjectTable(void* object);
+// The object of argument 1, found as GetObjectUserData finds it and checked
+// as above.
+void* GetBoundObjectUserData(lua_State* L, const char* kind);
+
 namespace Detail {
 
 template <typename T>
@@ -177,6 +191,15 @@ int ObjectDirectCallMemberDispatcher(lua_State* L) {
   Member member;
   ReadCalleeBuffer(L, &member, sizeof member);
   auto* object = static_cast<Callee*>(GetObjectUserData(L));
+  return Call<2>(*object, member, L);
+}
+
+// The same for object tables of a bound kind: Callee::ScriptKind names it.
+template <typename Callee, typename Member>
+int BoundObjectCallMemberDispatcher(lua_State* L) {
+  Member member;
+  ReadCalleeBuffer(L, &member, sizeof member);
+  auto* object = static_cast<Callee*>(GetBoundObjectUserData(L, Callee::ScriptKind));
   return Call<2>(*object, member, L);
 }
 

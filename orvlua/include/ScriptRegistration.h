@@ -25,6 +25,11 @@ namespace Detail {
 void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, const void* block,
                            std::size_t size, bool shared);
 
+// table[name] = a closure of dispatcher whose upvalue is a light userdata on
+// block, which lives to the end of the process; stored raw.
+void RegisterSharedMethodClosure(OrvLua::LuaObject& table, const char* name, lua_CFunction dispatcher,
+                                 const void* block);
+
 }  // namespace Detail
 
 // The one buffer for (callee, member); kept until the end of the process.
@@ -93,6 +98,20 @@ void RegisterFunctorInUpvalue(OrvLua::LuaState* state, const char* name, const F
 template <typename Callee, typename Member>
 void RegisterMethod(OrvLua::LuaObject& metatable, const char* name, Member member) {
   metatable.RegisterHelper(name, &ObjectDirectCallMemberDispatcher<Callee, Member>, nullptr, 0, &member, sizeof member);
+}
+
+// The same for tables of objects bound with BindObjectTable: the method
+// reaches only a live object of Callee's kind through its own table. Every
+// state's metatable of the kind shares one buffer per method.
+template <typename Callee, typename Member>
+void RegisterBoundMethod(OrvLua::LuaObject& metatable, const char* name, Member member) {
+  static std::vector<std::unique_ptr<Member>> members;
+  const Member* shared = nullptr;
+  for (const auto& kept : members) {
+    if (*kept == member) shared = kept.get();
+  }
+  if (!shared) shared = members.emplace_back(std::make_unique<Member>(member)).get();
+  Detail::RegisterSharedMethodClosure(metatable, name, &BoundObjectCallMemberDispatcher<Callee, Member>, shared);
 }
 
 }  // namespace OrvCall

@@ -51,11 +51,16 @@ TEST(InputScriptProgram, QueuedSoundIsMixedIntoTheOutput) {
   folder.Copy(std::string(ORV_SOURCE_DIR) + "/game/res/audio/blip.wav", "res/audio/blip.wav");
   folder.Write("res/audio/loadaudio.ini",
                R"({"sounds":[{"id":"blip","filename":"blip.wav","soundtype":"sfxgame"}]})");
-  WriteProbe(folder, "function Init() QueueSound('blip') print('queued') end\n");
+  // The sound plays from the next update on; the run ends once frames have
+  // gone by, however slowly the machine starts.
+  WriteProbe(folder,
+             "n = 0\n"
+             "function Init() QueueSound('blip') print('queued') end\n"
+             "function Update(dt) n = n + 1 if n == 20 then print('played on') end end\n");
   RunOptions options;
   const std::string output = folder.Path() + "/mixed.raw";
   options.env = {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", output}};
-  options.triggers.push_back(TerminateWhen("queued", 1.0));
+  options.triggers.push_back(TerminateWhen("played on", 0.5));
   const RunResult run = RunOrv(folder, options);
   EXPECT_TRUE(RanCleanly(run));
   std::ifstream in(output, std::ios::binary);

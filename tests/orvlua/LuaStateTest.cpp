@@ -104,6 +104,38 @@ TEST(LuaStateTest, HandlesRefuseStatesNotMadeByCreate) {
   lua_close(bare);
 }
 
+// A state keeps its small blocks apart from the process heap; values that
+// grow and shrink across that size, and threads, keep their contents.
+TEST(LuaStateTest, ValuesGrowingAndShrinkingAcrossTheSmallBlockSizeKeepTheirContents) {
+  OrvTest::TestState lua;
+  const char* script = R"lua(
+    local parts, check = {}, 0
+    for n = 1, 600 do
+      local s = string.rep('x', n)
+      parts[n] = {s, n, {n}}
+      check = check + #parts[n][1] + parts[n][3][1]
+      if n % 50 == 0 then collectgarbage() end
+    end
+    for n = 600, 1, -1 do parts[n] = nil end
+    collectgarbage()
+    local grown = {}
+    for i = 1, 100 do grown[i] = i end
+    for i = 100, 2, -1 do grown[i] = nil end
+    grown.after = 'rehashed'
+    local threads = 0
+    for i = 1, 200 do
+      local co = coroutine.create(function(a) local t = {a, a * 2} coroutine.yield(t[2]) return t[1] end)
+      local _, twice = coroutine.resume(co, i)
+      local _, once = coroutine.resume(co)
+      if twice == 2 * i and once == i then threads = threads + 1 end
+    end
+    collectgarbage()
+    result = check .. ' ' .. grown[1] .. ' ' .. grown.after .. ' ' .. threads
+  )lua";
+  ASSERT_EQ(luaL_dostring(lua.L(), script), 0) << lua_tostring(lua.L(), -1);
+  EXPECT_STREQ(lua.state()->GetGlobal("result").GetString(), "360600 1 rehashed 200");
+}
+
 TEST(LuaStateDeathTest, UnprotectedErrorReportsAndEndsWithStatus1) {
   EXPECT_EXIT(
       {

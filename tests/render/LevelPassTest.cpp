@@ -14,6 +14,7 @@
 #include "render/SpriteAnimComponent.h"
 #include "render/StencilComponent.h"
 #include "support/ProgramRun.h"
+#include "world/CollisionComponent.h"
 #include "world/TileMapComponent.h"
 
 using namespace OrvTest;
@@ -200,12 +201,24 @@ TEST_F(LevelScene, ShadowsDarkenWhatEveryLightIsHiddenFromAndStencilsCutWindows)
   expect("no light", {{50, 60, kBlack}, {140, 60, kBlack}, {80, 60, kGrey}});
 
   AddShadowLight(30.0f, 60.0f);
+  // An occluding object on layer 1: a circle of radius 6 at (40, 85), on the
+  // light's line through (48, 105).
+  const auto ball = NewObject(40.0f, 85.0f);
+  auto collision = Attach<Orv::CollisionComponent>(ball);
+  collision->SetColliderByName("Circle");
+  collision->SetRealProperty(Orv::CollisionComponent::Radius, 6.0);
+  collision->occluding = true;
+  Attach<Orv::SpriteAnimComponent>(ball)->layer = 1;
+  Offer(ball);
+  ASSERT_EQ(shadow.GetOccluderObjects().size(), 1u);
   expect("one light", {{50, 60, kGreen},
                        {70, 15, kGreen},
-                       {80, 100, kGreen},  // lit
+                       {80, 100, kGreen},
+                       {60, 100, kGreen},  // lit
                        {110, 60, kBlack},
                        {140, 60, kBlack},
                        {125, 72, kBlack},  // behind the block
+                       {48, 105, kBlack},  // behind the ball
                        {80, 60, kGrey}});
 
   // A 100 x 100 window round the view's middle and a small square left below it.

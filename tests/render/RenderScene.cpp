@@ -11,30 +11,28 @@
 #include "core/TransformComponent.h"
 #include "render/GraphicsManager.h"
 #include "render/LightComponent.h"
+#include "support/GLContext.h"
 
 namespace OrvTest {
 
 namespace {
 
+// The test program's one context (programs and textures belong to the
+// context they were made in), its hidden window grown to the logical size so
+// that the whole picture lands in its back buffer.
 bool EnsureWindowContext(int width, int height) {
-  static bool ready = [&] {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    // Hidden: it takes no focus from the windows of tests running beside.
-    SDL_Window* window =
-        SDL_CreateWindow("render scene", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!EnsureGLContext()) return false;
+  static bool sized = [&] {
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
     if (window == nullptr) return false;
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) return false;
-    glewExperimental = GL_TRUE;
-    return glewInit() == GLEW_OK;
+    SDL_SetWindowSize(window, width, height);
+    // The driver takes the new size at the next swap.
+    SDL_GL_SwapWindow(window);
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(window, &w, &h);
+    return w == width && h == height;
   }();
-  return ready;
+  return sized;
 }
 
 }  // namespace

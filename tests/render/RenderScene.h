@@ -1,9 +1,8 @@
 #pragma once
-// The frame chain in this process: a hidden window of the logical size with
-// its own OpenGL context, the render system and the surface pass of a
-// windowless engine, the game's own shaders, and pixels read back from the
-// window's back buffer (never the front buffer, which another program on the
-// shared display may cover).
+// The frame chain in this process: the test program's hidden GL window grown
+// to the logical size, the render system and the surface pass of a windowless
+// engine, the game's own shaders, and pixels read back from the window's back
+// buffer (never the front buffer, which another window may cover).
 #include <gtest/gtest.h>
 
 #include <array>

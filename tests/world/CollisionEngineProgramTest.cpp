@@ -125,6 +125,8 @@ TEST(CollisionEngineProgram, ContactsTriggersLayersAnswersAndAPauseThatOutlastsT
 // A map made by a script with a solid row 5 (y 72 to 88 in cells of 16); a
 // bouncing body falls onto it from above, centred on a cell border. It
 // starts once the program runs at its frame rate: the first frame is long.
+// The scene ends a few frames after the bounce, so a slow machine's long
+// frames cannot carry it up to the solid edge above the map.
 TEST(CollisionEngineProgram, AFallingBodyIsPushedBackUpOnlyAndBouncesOffTheFloorItTouches) {
   ContentFolder folder;
   WriteScriptScene(folder, "Tiles",
@@ -143,7 +145,8 @@ TEST(CollisionEngineProgram, AFallingBodyIsPushedBackUpOnlyAndBouncesOffTheFloor
                      "  local p = GetPos()\n"
                      "  print(string.format('faller %g %.3f %g%s', p.x, p.y, GetVelocity().y, cells))\n"
                      "  cells = ''\n"
-                     "  if n == 30 then Shutdown() end\n"
+                     "  if GetVelocity().y < 0 and not up then up = n end\n"
+                     "  if (up and n >= up + 3) or n == 600 then Shutdown() end\n"
                      "end\n"}},
                    {{"Level", 1}, {"Builder", 2}, {"Faller", 3}});
   folder.Write("data/gameobjects/Level.txt", R"({"name":"Level","id":1,"components":[{"type":"tilemap","data":)"
@@ -153,7 +156,7 @@ TEST(CollisionEngineProgram, AFallingBodyIsPushedBackUpOnlyAndBouncesOffTheFloor
   const RunResult run = RunOrv(folder);
   ASSERT_TRUE(RanCleanly(run));
   const std::vector<std::string> lines = LinesStartingWith(run.out, "faller ");
-  ASSERT_EQ(lines.size(), 29u) << run.out;
+  ASSERT_GE(lines.size(), 4u) << run.out;
   int touches = 0;
   double previousY = 0;
   bool bounced = false;
@@ -173,6 +176,7 @@ TEST(CollisionEngineProgram, AFallingBodyIsPushedBackUpOnlyAndBouncesOffTheFloor
     previousY = y;
   }
   EXPECT_EQ(touches, 1) << run.out;
+  EXPECT_TRUE(bounced) << run.out;
 }
 
 }  // namespace

@@ -108,6 +108,28 @@ TEST_F(CollisionScene, AContactStartsStaysEndsAndTriggersAndLayersKeepTheirRules
   EXPECT_EQ(At(trigger).x, 0.0);
 }
 
+// A mounted child's collider sits on its parent's collider centre each frame,
+// and its script cannot take back the trigger flag its mounting gave it.
+TEST_F(CollisionScene, AMountedChildSitsOnItsParentsColliderAndKeepsItsTriggerFlag) {
+  folder.Write("data/gameobjects/Rider.txt",
+               R"({"name":"Rider","id":1,"components":[{"type":"transform","data":[]},)" + Circle(0, 0, 2) + "]}");
+  folder.Write("data/scripts/Rider.lua", "function Init() SetAvoidTrigger(false) end\n");
+  ::testing::internal::CaptureStdout();
+  engine.LoadBlueprintFile("data/gameobjects/Rider.txt");
+  engine.LoadGameObjectScriptFile("data/scripts/Rider.lua", "Rider.lua");
+  ::testing::internal::GetCapturedStdout();
+  auto parent = SpawnType(R"([{"type":"transform","data":[]},)" + Circle(30, 40, 5) + "]",
+                          "function Init() CreateMountedChildGameObject('Rider', 8) end\n");
+  ASSERT_EQ(parent->GetChildren().size(), 1u);
+  auto rider = parent->GetChildren()[0].Lock();
+  Admit();
+  EXPECT_EQ(At(rider), (Vec2{30, 40}));
+  Run(parent, "SetPos(70, 80)");
+  Frame(kSixtieth);
+  EXPECT_EQ(At(rider), (Vec2{70, 80}));
+  EXPECT_TRUE(rider->GetComponent<CollisionComponent>().Lock()->avoidTrigger);
+}
+
 // A map of 10 x 10 cells of 16 units with a solid row 5 (y 72 to 88).
 class TileScene : public CollisionScene {
  protected:

@@ -1,0 +1,65 @@
+#include "SmallBlockPool.h"
+
+#include <cstdlib>
+
+// Under the address sanitizer, pool memory that no block holds is poisoned,
+// so a script binding that writes past its block is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" void __asan_poison_memory_region(void const volatile* address, std::size_t size);
+extern "C" void __asan_unpoison_memory_region(void const volatile* address, std::size_t size);
+#define ORVLUA_POISON(address, size) __asan_poison_memory_region((address), (size))
+#define ORVLUA_UNPOISON(address, size) __asan_unpoison_memory_region((address), (size))
+#else
+#define ORVLUA_POISON(address, size) ((void)(address), (void)(size))
+#define ORVLUA_UNPOISON(address, size) ((void)(address), (void)(size))
+#endif
+
+namespace OrvLua::Detail {
+
+namespace {
+
+// A state's small blocks take some tens of kilobytes: a chunk this size
+// leaves little unused at its end.
+constexpr std::size_t kChunkSize = 4096;
+
+}  // namespace
+
+SmallBlockPool::~SmallBlockPool() {
+  for (void* chunk : chunks_) {
+    ORVLUA_UNPOISON(chunk, kChunkSize);
+    std::free(chunk);
+  }
+}
+
+void* SmallBlockPool::Allocate(std::size_t size) {
+  const std::size_t step = Step(size);
+  const std::size_t bytes = step * 16;
+  if (void* block = freeBlocks_[step]) {
+    ORVLUA_UNPOISON(block, bytes);
+    freeBlocks_[step] = *static_cast<void**>(block);
+    return block;
+  }
+  if (unusedSize_ < bytes) {
+    // The rest of the old chunk stays unused: at most one block's worth.
+    auto* chunk = static_cast<char*>(std::malloc(kChunkSize));
+    if (chunk == nullptr) return nullptr;
+    chunks_.push_back(chunk);
+    ORVLUA_POISON(chunk, kChunkSize);
+    unused_ = chunk;
+    unusedSize_ = kChunkSize;
+  }
+  void* block = unused_;
+  unused_ += bytes;
+  unusedSize_ -= bytes;
+  ORVLUA_UNPOISON(block, bytes);
+  return block;
+}
+
+void SmallBlockPool::Free(void* block, std::size_t size) {
+  const std::size_t step = Step(size);
+  *static_cast<void**>(block) = freeBlocks_[step];
+  freeBlocks_[step] = block;
+  ORVLUA_POISON(block, step * 16);
+}
+
+}  // namespace OrvLua::Detail

@@ -1,0 +1,27 @@
+// The particle burst's script function, registered into every scripted object.
+#include "render/BackParticleSystem.h"
+#include "render/ParticleEmitter2DScript.h"
+#include "resources/ResourceManager.h"
+#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
+
+namespace Orv {
+
+void BackParticleSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
+  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
+}
+
+void BackParticleSystem::RegisterScriptFunctions(ScriptComponent& script) {
+  script.RegisterDirect("CreateBackCircleTexParticles", this, &BackParticleSystem::CreateBackCircleTexParticles);
+}
+
+void BackParticleSystem::CreateBackCircleTexParticles(const char* texture, float chance, double threshold,
+                                                      float lifetime, double speedFactor, int count,
+                                                      OrvLua::LuaObject params) {
+  const char* name = "CreateBackCircleTexParticles";
+  if (!BurstArgumentsFinite(name, chance, threshold, lifetime, speedFactor)) return;
+  bursts_.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime, speedFactor, count,
+                 ReadBurstParams(params, name));
+}
+
+}  // namespace Orv

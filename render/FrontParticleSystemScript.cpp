@@ -1,0 +1,27 @@
+// The particle burst's script function, registered into every scripted object.
+#include "render/FrontParticleSystem.h"
+#include "render/ParticleEmitter2DScript.h"
+#include "resources/ResourceManager.h"
+#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
+
+namespace Orv {
+
+void FrontParticleSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
+  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
+}
+
+void FrontParticleSystem::RegisterScriptFunctions(ScriptComponent& script) {
+  script.RegisterDirect("CreateFrontCircleTexParticles", this, &FrontParticleSystem::CreateFrontCircleTexParticles);
+}
+
+void FrontParticleSystem::CreateFrontCircleTexParticles(const char* texture, float chance, double threshold,
+                                                      float lifetime, double speedFactor, int count,
+                                                      OrvLua::LuaObject params) {
+  const char* name = "CreateFrontCircleTexParticles";
+  if (!BurstArgumentsFinite(name, chance, threshold, lifetime, speedFactor)) return;
+  bursts_.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime, speedFactor, count,
+                 ReadBurstParams(params, name));
+}
+
+}  // namespace Orv

@@ -1,0 +1,278 @@
+// The GUI's script functions and the three widget metatables, registered
+// into every admitted scripted object, and the functors behind the creation
+// functions and the property view.
+#include <cmath>
+#include <string>
+#include <type_traits>
+
+#include "ScriptRegistration.h"
+#include "core/GameObject.h"
+#include "core/Report.h"
+#include "platform/TweakBar.h"
+#include "render/GUISystem.h"
+#include "render/ReportOnce.h"
+#include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
+
+namespace Orv {
+
+void GUISystem::OnEntityAdded(EntityRecord& entity) {
+  if (auto script = ScriptToRegisterInto(entity.object)) RegisterScriptFunctions(*script, entity.object);
+}
+
+namespace {
+
+// A global table whose "__index" is itself, so widget tables find their
+// methods through it.
+OrvLua::LuaObject MethodTable(ScriptComponent& script, const char* name) {
+  OrvLua::LuaObject table = script.CreateGlobalTable(name);
+  table.SetObject("__index", table);
+  return table;
+}
+
+void RegisterButtonMethods(OrvLua::LuaObject& methods) {
+  using OrvCall::RegisterBoundMethod;
+  RegisterBoundMethod<Button>(methods, "SetPosition", &Button::SetPosition);
+  RegisterBoundMethod<Button>(methods, "SetText", &Button::SetText);
+  RegisterBoundMethod<Button>(methods, "SetTextureUp", &Button::SetTextureUp);
+  RegisterBoundMethod<Button>(methods, "SetTextureDown", &Button::SetTextureDown);
+  RegisterBoundMethod<Button>(methods, "SetTextureHover", &Button::SetTextureHover);
+  RegisterBoundMethod<Button>(methods, "SetTextureThumb", &Button::SetTextureThumb);
+  RegisterBoundMethod<Button>(methods, "SetFont", &Button::SetFont);
+  RegisterBoundMethod<Button>(methods, "SetFontColor", &Button::SetFontColor);
+  RegisterBoundMethod<Button>(methods, "IsPressedDown", &Button::IsPressedDown);
+  RegisterBoundMethod<Button>(methods, "IsPressedUp", &Button::IsPressedUp);
+  RegisterBoundMethod<Button>(methods, "IsPressedHeld", &Button::IsPressedHeld);
+  RegisterBoundMethod<Button>(methods, "IsHovering", &Button::IsHovering);
+  RegisterBoundMethod<Button>(methods, "SetVisible", &Button::SetVisible);
+  RegisterBoundMethod<Button>(methods, "GetVisible", &Button::GetVisible);
+  RegisterBoundMethod<Button>(methods, "GetButtonRGBA", &Button::GetButtonRGBA);
+  RegisterBoundMethod<Button>(methods, "SetButtonRGBA", &Button::SetButtonRGBA);
+  RegisterBoundMethod<Button>(methods, "SetRGBA", &Button::SetRGBA);
+  RegisterBoundMethod<Button>(methods, "ForceHoverState", &Button::ForceHoverState);
+  RegisterBoundMethod<Button>(methods, "ReleaseHoverState", &Button::ReleaseHoverState);
+  RegisterBoundMethod<Button>(methods, "GetHoverState", &Button::GetHoverState);
+  RegisterBoundMethod<Button>(methods, "SetPaused", &Button::SetPaused);
+  RegisterBoundMethod<Button>(methods, "SetUnpaused", &Button::SetUnpaused);
+  RegisterBoundMethod<Button>(methods, "IsPaused", &Button::IsPaused);
+}
+
+void RegisterBarMethods(OrvLua::LuaObject& methods) {
+  using OrvCall::RegisterBoundMethod;
+  RegisterBoundMethod<ProgressBar>(methods, "SetPosition", &ProgressBar::SetPosition);
+  RegisterBoundMethod<ProgressBar>(methods, "SetText", &ProgressBar::SetText);
+  RegisterBoundMethod<ProgressBar>(methods, "SetTextureFrame", &ProgressBar::SetTextureFrame);
+  RegisterBoundMethod<ProgressBar>(methods, "SetTextureBar", &ProgressBar::SetTextureBar);
+  RegisterBoundMethod<ProgressBar>(methods, "SetFont", &ProgressBar::SetFont);
+  RegisterBoundMethod<ProgressBar>(methods, "SetFontColor", &ProgressBar::SetFontColor);
+  RegisterBoundMethod<ProgressBar>(methods, "SetBarAmount", &ProgressBar::SetBarAmount);
+  RegisterBoundMethod<ProgressBar>(methods, "SetImmediateAmount", &ProgressBar::SetImmediateAmount);
+  RegisterBoundMethod<ProgressBar>(methods, "GetBarAmount", &ProgressBar::GetBarAmount);
+  RegisterBoundMethod<ProgressBar>(methods, "SetVisible", &ProgressBar::SetVisible);
+  RegisterBoundMethod<ProgressBar>(methods, "GetVisible", &ProgressBar::GetVisible);
+  RegisterBoundMethod<ProgressBar>(methods, "GetFrameRGBA", &ProgressBar::GetFrameRGBA);
+  RegisterBoundMethod<ProgressBar>(methods, "GetBarRGBA", &ProgressBar::GetBarRGBA);
+  RegisterBoundMethod<ProgressBar>(methods, "GetIsTweening", &ProgressBar::GetIsTweening);
+  RegisterBoundMethod<ProgressBar>(methods, "SetFrameRGBA", &ProgressBar::SetFrameRGBA);
+  RegisterBoundMethod<ProgressBar>(methods, "SetBarRGBA", &ProgressBar::SetBarRGBA);
+  RegisterBoundMethod<ProgressBar>(methods, "SetRGBA", &ProgressBar::SetRGBA);
+}
+
+void RegisterLabelMethods(OrvLua::LuaObject& methods) {
+  using OrvCall::RegisterBoundMethod;
+  RegisterBoundMethod<Label>(methods, "SetPosition", &Label::SetPosition);
+  RegisterBoundMethod<Label>(methods, "SetText", &Label::SetText);
+  RegisterBoundMethod<Label>(methods, "SetFont", &Label::SetFont);
+  RegisterBoundMethod<Label>(methods, "SetFontColor", &Label::SetFontColor);
+  RegisterBoundMethod<Label>(methods, "SetVisible", &Label::SetVisible);
+  RegisterBoundMethod<Label>(methods, "GetVisible", &Label::GetVisible);
+}
+
+}  // namespace
+
+void GUISystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
+  OrvLua::LuaObject buttonMethods = MethodTable(script, "ButtonMetaTable");
+  RegisterButtonMethods(buttonMethods);
+  script.RegisterNewFunctor<CreateButton>("CreateButton", this, object);
+  script.RegisterDirect("RemoveAllButtons", this, &GUISystem::RemoveAllButtons);
+  OrvLua::LuaObject barMethods = MethodTable(script, "BarMetaTable");
+  RegisterBarMethods(barMethods);
+  script.RegisterNewFunctor<CreateProgressBar>("CreateProgressBar", this, object);
+  OrvLua::LuaObject labelMethods = MethodTable(script, "LabelMetaTable");
+  RegisterLabelMethods(labelMethods);
+  script.RegisterNewFunctor<CreateLabel>("CreateLabel", this, object);
+  script.RegisterDirect("RemoveAllBars", this, &GUISystem::RemoveAllBars);
+  script.RegisterDirect("RemoveAllLabels", this, &GUISystem::RemoveAllLabels);
+  script.RegisterDirect("IsGuiBlocked", this, &GUISystem::IsGuiBlocked);
+  script.RegisterDirect("IsMouseMoved", this, &GUISystem::IsMouseMoved);
+  script.RegisterDirect("DestroyLabel", this, &GUISystem::DestroyLabel);
+  script.RegisterDirect("DrawHUDSpriteTop", this, &GUISystem::DrawHUDSpriteTop);
+  script.RegisterDirect("DrawHUDSpriteBot", this, &GUISystem::DrawHUDSpriteBot);
+  script.RegisterNewFunctor<CreatePropertyView>("CreatePropertyView", object);
+}
+
+// ---- creation tables
+
+namespace {
+
+// Reads the keys of one creation table: a key is taken only when its value
+// has the type the field needs.
+class DescReader {
+ public:
+  DescReader(const OrvLua::LuaObject& table, const char* function, const std::string& maker)
+      : table_(table), function_(function), maker_(maker) {}
+
+  void Int(const char* key, int& field) const {
+    if (!table_.IsTable()) return;
+    const OrvLua::LuaObject value = table_[key];
+    if (value.IsNumber()) field = value.GetInteger();
+  }
+  void Real(const char* key, double& field) const {
+    if (!table_.IsTable()) return;
+    const OrvLua::LuaObject value = table_[key];
+    if (value.IsNumber() && Finite(key, value.GetNumber())) field = value.GetNumber();
+  }
+  void Real(const char* key, float& field) const {
+    double wide = field;
+    Real(key, wide);
+    field = static_cast<float>(wide);
+  }
+  void Text(const char* key, std::string& field) const {
+    if (!table_.IsTable()) return;
+    const OrvLua::LuaObject value = table_[key];
+    if (value.IsString()) field = value.GetString();
+  }
+
+ private:
+  bool Finite(const char* key, double value) const {
+    if (std::isfinite(value)) return true;
+    if (FirstReport(std::string(function_) + " " + key + " not finite " + maker_)) {
+      PrintErrorLine(std::string("Error! ") + function_ + " of " + maker_ + ": \"" + key +
+                     "\" is not a finite number and is ignored");
+    }
+    return false;
+  }
+
+  const OrvLua::LuaObject& table_;
+  const char* function_;
+  const std::string& maker_;
+};
+
+ButtonDesc ReadButton(const DescReader& read) {
+  ButtonDesc desc;
+  read.Int("id", desc.id);
+  read.Real("width", desc.width);
+  read.Real("height", desc.height);
+  read.Int("x", desc.x);
+  read.Int("y", desc.y);
+  read.Text("textureUp", desc.textureUp);
+  read.Text("textureDown", desc.textureDown);
+  read.Text("textureHover", desc.textureHover);
+  read.Text("font", desc.font);
+  read.Real("R", desc.r);
+  read.Real("G", desc.g);
+  read.Real("B", desc.b);
+  read.Text("text", desc.text);
+  return desc;
+}
+
+ProgressBarDesc ReadProgressBar(const DescReader& read) {
+  ProgressBarDesc desc;
+  read.Int("id", desc.id);
+  read.Real("width", desc.width);
+  read.Real("height", desc.height);
+  read.Real("barWidth", desc.barWidth);
+  read.Real("barHeight", desc.barHeight);
+  read.Int("x", desc.x);
+  read.Int("y", desc.y);
+  read.Text("textureFrame", desc.textureFrame);
+  read.Text("textureBar", desc.textureBar);
+  read.Text("font", desc.font);
+  read.Real("R", desc.r);
+  read.Real("G", desc.g);
+  read.Real("B", desc.b);
+  read.Text("text", desc.text);
+  return desc;
+}
+
+LabelDesc ReadLabel(const DescReader& read) {
+  LabelDesc desc;
+  read.Int("id", desc.id);
+  read.Int("x", desc.x);
+  read.Int("y", desc.y);
+  read.Text("font", desc.font);
+  read.Real("R", desc.r);
+  read.Real("G", desc.g);
+  read.Real("B", desc.b);
+  read.Text("text", desc.text);
+  return desc;
+}
+
+// The widget's script table: its address under "__object", "IsAlive" and
+// the metatable of its kind.
+OrvLua::LuaObject WidgetTable(ScriptComponent& script, void* widget, const char* metatableName) {
+  OrvLua::LuaObject table = script.NewTable();
+  table.SetLightUserData("__object", widget);
+  table.SetBoolean("IsAlive", true);
+  table.SetMetatable(script.GetGlobal(metatableName));
+  return table;
+}
+
+}  // namespace
+
+OrvLua::LuaObject GUISystem::AddButton(ScriptComponent& script, const OrvLua::LuaObject& desc,
+                                       const std::string& maker) {
+  auto button = std::make_shared<Button>(ReadButton(DescReader(desc, "CreateButton", maker)));
+  OrvLua::LuaObject table = WidgetTable(script, button.get(), "ButtonMetaTable");
+  return buttons_.emplace_back(std::move(button), std::move(table)).GetTable();
+}
+
+OrvLua::LuaObject GUISystem::AddProgressBar(ScriptComponent& script, const OrvLua::LuaObject& desc,
+                                            const std::string& maker) {
+  auto bar = std::make_shared<ProgressBar>(ReadProgressBar(DescReader(desc, "CreateProgressBar", maker)));
+  OrvLua::LuaObject table = WidgetTable(script, bar.get(), "BarMetaTable");
+  return bars_.emplace_back(std::move(bar), std::move(table)).GetTable();
+}
+
+OrvLua::LuaObject GUISystem::AddLabel(ScriptComponent& script, const OrvLua::LuaObject& desc,
+                                      const std::string& maker) {
+  auto label = std::make_shared<Label>(ReadLabel(DescReader(desc, "CreateLabel", maker)));
+  OrvLua::LuaObject table = WidgetTable(script, label.get(), "LabelMetaTable");
+  return labels_.emplace_back(std::move(label), std::move(table)).GetTable();
+}
+
+// ---- the per-object functors
+
+template <typename Widget>
+OrvLua::LuaObject GUISystem::CreateWidget<Widget>::operator()(OrvLua::LuaObject desc) {
+  auto object = object_.Lock();
+  if (!object || !object->IsAlive()) return {};
+  auto script = object->GetComponent<ScriptComponent>().Lock();
+  if (!script) return {};
+  const std::string maker = "object " + std::to_string(object->GetID());
+  // Reading the table may run the script's own __index: nothing is held
+  // across it but the locks above.
+  if constexpr (std::is_same_v<Widget, Button>) {
+    return gui_->AddButton(*script, desc, maker);
+  } else if constexpr (std::is_same_v<Widget, ProgressBar>) {
+    return gui_->AddProgressBar(*script, desc, maker);
+  } else {
+    return gui_->AddLabel(*script, desc, maker);
+  }
+}
+
+template class GUISystem::CreateWidget<Button>;
+template class GUISystem::CreateWidget<ProgressBar>;
+template class GUISystem::CreateWidget<Label>;
+
+void GUISystem::CreatePropertyView::operator()() {
+  auto object = object_.Lock();
+  if (!object || !object->IsAlive()) return;
+  // Each new bar would keep variables that point into the object after it
+  // dies, so an object has one bar, however often it asks.
+  if (TwBar* bar = object->GetTweakBar(); bar != nullptr && Platform::TweakBarExists(bar)) return;
+  const std::string name = "GameObject(" + std::to_string(object->GetID()) + ")";
+  object->AddToTweakBar(TwNewBar(name.c_str()));
+}
+
+}  // namespace Orv

@@ -1,0 +1,64 @@
+#include "render/ParticleEmitter2DScript.h"
+
+#include <cmath>
+#include <string>
+
+#include "render/ReportOnce.h"
+
+namespace Orv {
+
+namespace {
+
+template <typename T>
+void Read(const OrvLua::LuaObject& table, const char* function, const char* key, T& field) {
+  const OrvLua::LuaObject value = table.GetByName(key);
+  if (!value.IsNumber()) return;
+  const double number = value.GetNumber();
+  if (!std::isfinite(number)) {
+    const std::string cause = std::string(function) + " " + key;
+    PrintLineOnce(cause, cause + ": not a finite number, ignored");
+    return;
+  }
+  field = static_cast<T>(number);
+}
+
+}  // namespace
+
+bool BurstArgumentsFinite(const char* function, double chance, double threshold, double lifetime,
+                          double speedFactor) {
+  for (double value : {chance, threshold, lifetime, speedFactor}) {
+    if (std::isfinite(value)) continue;
+    PrintLineOnce(std::string(function) + " arguments",
+                  std::string(function) + ": an argument that is not a finite number; no particles made");
+    return false;
+  }
+  return true;
+}
+
+BurstParams ReadBurstParams(const OrvLua::LuaObject& table, const char* function) {
+  BurstParams p;
+  if (!table.IsTable()) return p;
+  Read(table, function, "x", p.x);
+  Read(table, function, "y", p.y);
+  Read(table, function, "scaleX", p.scaleX);
+  Read(table, function, "scaleY", p.scaleY);
+  float scaleVX = 0.0f, scaleVY = 0.0f;
+  Read(table, function, "scaleVX", scaleVX);
+  Read(table, function, "scaleVY", scaleVY);
+  p.scaleVX = scaleVX;
+  p.scaleVY = scaleVY;
+  Read(table, function, "speed", p.speed);
+  Read(table, function, "rot", p.rotation);
+  Read(table, function, "rotV", p.rotationVelocity);
+  Read(table, function, "r", p.r);
+  Read(table, function, "g", p.g);
+  Read(table, function, "b", p.b);
+  Read(table, function, "a", p.a);
+  Read(table, function, "rL", p.rV);
+  Read(table, function, "gL", p.gV);
+  Read(table, function, "bL", p.bV);
+  Read(table, function, "aL", p.aV);
+  return p;
+}
+
+}  // namespace Orv

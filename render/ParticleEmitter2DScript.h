@@ -1,0 +1,16 @@
+#pragma once
+// Reading a burst's parameter table from a script.
+#include "LuaObject.h"
+#include "render/TextureParticleEmitter2D.h"
+
+namespace Orv {
+
+// Keys whose value is a number set their field; anything else, or a value
+// that is not finite, keeps the default. A non-table gives all defaults.
+BurstParams ReadBurstParams(const OrvLua::LuaObject& table, const char* function);
+// False, with a line the first time, when a number of the call is not
+// finite: a lifetime that is not a number would keep its particles for ever.
+bool BurstArgumentsFinite(const char* function, double chance, double threshold, double lifetime,
+                          double speedFactor);
+
+}  // namespace Orv

@@ -1,0 +1,121 @@
+#include "render/ProgressBar.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+
+#include "NumberConversion.h"
+#include "render/DrawPrimitives.h"
+#include "resources/ResourceManager.h"
+
+namespace Orv {
+
+ProgressBar::ProgressBar(const ProgressBarDesc& desc)
+    : width_(desc.width),
+      height_(desc.height),
+      halfWidth_(desc.width / 2.0),
+      halfHeight_(desc.height / 2.0),
+      barWidth_(desc.barWidth),
+      barHeight_(desc.barHeight),
+      halfBarWidth_(desc.barWidth / 2.0),
+      halfBarHeight_(desc.barHeight / 2.0),
+      frameX_(desc.x),
+      frameY_(desc.y),
+      barX_(desc.x),
+      barY_(desc.y),
+      id_(desc.id) {
+  SetTextureFrame(desc.textureFrame.c_str());
+  SetTextureBar(desc.textureBar.c_str());
+  SetFont(desc.font.c_str());
+  caption_.colour[0] = desc.r;
+  caption_.colour[1] = desc.g;
+  caption_.colour[2] = desc.b;
+  SetText(desc.text.c_str());
+}
+
+void ProgressBar::Render() {
+  if (!visible_) return;
+  glLoadIdentity();
+  glColor4f(frameColour_[0], frameColour_[1], frameColour_[2], frameColour_[3]);
+  glTranslatef(static_cast<float>(frameX_), static_cast<float>(frameY_), 0.0f);
+  glScalef(static_cast<float>(width_), static_cast<float>(height_), 1.0f);
+  DrawSpriteQuad(frameTexture_);
+
+  glLoadIdentity();
+  glColor4f(barColour_[0], barColour_[1], barColour_[2], barColour_[3]);
+  glTranslatef(static_cast<float>(barX_), static_cast<float>(barY_), 0.0f);
+  glScalef(static_cast<float>(amount_ * barWidth_), static_cast<float>(barHeight_), 1.0f);
+  DrawSpriteQuad(barTexture_);
+
+  caption_.Draw(frameX_, frameY_);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void ProgressBar::SetPosition(int x, int y) {
+  // Widened: positions near the ends of the range must not overflow.
+  const long long offset = static_cast<long long>(barX_) - frameX_;
+  frameX_ = x;
+  frameY_ = y;
+  barX_ = OrvLua::SaturateToInt(static_cast<double>(x + offset));
+  barY_ = y;
+}
+
+void ProgressBar::PlaceBar() {
+  auto bar = barTexture_.Lock();
+  const double reach = (bar ? bar->quad.sizeX : 0) * halfBarWidth_;
+  const double placed = static_cast<double>(frameX_) + std::trunc(reach * amount_) - std::trunc(reach);
+  barX_ = OrvLua::SaturateToInt(placed);
+}
+
+void ProgressBar::SetTextureFrame(const char* frameId) {
+  frameTexture_ = ResourceManager::GetInstance().GetSprite(frameId);
+}
+
+void ProgressBar::SetTextureBar(const char* frameId) { barTexture_ = ResourceManager::GetInstance().GetSprite(frameId); }
+
+void ProgressBar::SetFontColor(float r, float g, float b) {
+  if (!FiniteWidgetValues(ScriptKind, id_, "SetFontColor", {r, g, b})) return;
+  caption_.colour[0] = r;
+  caption_.colour[1] = g;
+  caption_.colour[2] = b;
+}
+
+void ProgressBar::SetBarAmount(double amount) {
+  if (!FiniteWidgetValues(ScriptKind, id_, "SetBarAmount", {amount})) return;
+  if (amount < 0.0) {
+    amount_ = 0.0;
+  } else if (amount > 1.0) {
+    amount_ = 1.0;
+  } else {
+    target_ = amount;
+    if (std::fabs(amount_ - amount) < 0.0001) {
+      amount_ = amount;
+    } else {
+      amount_ += 0.05 * (amount - amount_);
+    }
+  }
+  PlaceBar();
+}
+
+void ProgressBar::SetImmediateAmount(double amount) {
+  if (!FiniteWidgetValues(ScriptKind, id_, "SetImmediateAmount", {amount})) return;
+  amount_ = amount < 0.0 ? 0.0 : amount > 1.0 ? 1.0 : amount;
+  PlaceBar();
+}
+
+void ProgressBar::SetFrameRGBA(float r, float g, float b, float a) {
+  if (FiniteWidgetValues(ScriptKind, id_, "SetFrameRGBA", {r, g, b, a})) frameColour_ = {r, g, b, a};
+}
+
+void ProgressBar::SetBarRGBA(float r, float g, float b, float a) {
+  if (FiniteWidgetValues(ScriptKind, id_, "SetBarRGBA", {r, g, b, a})) barColour_ = {r, g, b, a};
+}
+
+void ProgressBar::SetRGBA(float r, float g, float b, float a) {
+  if (!FiniteWidgetValues(ScriptKind, id_, "SetRGBA", {r, g, b, a})) return;
+  caption_.colour = {r, g, b, a};
+  frameColour_ = {r, g, b, a};
+  barColour_ = {r, g, b, a};
+}
+
+}  // namespace Orv

@@ -1,0 +1,72 @@
+#include "render/WidgetCaption.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+
+#include "core/Report.h"
+#include "NumberConversion.h"
+#include "render/ReportOnce.h"
+#include "resources/ResourceManager.h"
+
+namespace Orv {
+
+namespace {
+
+// As the font draws it: the glyph's clip width plus a small gap.
+float GlyphAdvance(const Font& font, unsigned char code) {
+  const auto& clips = font.GetClips();
+  const float width = code < clips.size() ? clips[code].w : 0.0f;
+  return width + static_cast<float>(font.GetPixelSize()) * 0.04f;
+}
+
+}  // namespace
+
+int MeasureCaption(const Font& font, const std::string& text) {
+  double width = 0.0;
+  for (const char ch : text) {
+    // Bytes above 127 are glyphs of their own, not negative indices.
+    const auto code = static_cast<unsigned char>(ch);
+    if (code == '\n') break;
+    width += code == ' ' ? font.GetSpaceWidth() : GlyphAdvance(font, code);
+    width = std::trunc(width);
+  }
+  return OrvLua::SaturateToInt(width);
+}
+
+void WidgetCaption::SetFont(const char* fontId) { font_ = ResourceManager::GetInstance().GetFont(fontId); }
+
+void WidgetCaption::SetText(const char* text) {
+  text_ = text;
+  auto font = font_.Lock();
+  const int width = font ? MeasureCaption(*font, text_) : 0;
+  halfWidth_ = OrvLua::SaturateToInt(width * 0.5);
+}
+
+void WidgetCaption::Draw(int x, int y) const {
+  glLoadIdentity();
+  glColor4f(colour[0], colour[1], colour[2], colour[3]);
+  auto font = font_.Lock();
+  if (!font) return;
+  glTranslatef(static_cast<float>(-halfWidth_), -0.5f * static_cast<float>(font->GetPixelSize()), 0.0f);
+  font->RenderText(static_cast<float>(x), static_cast<float>(y), text_);
+}
+
+bool FiniteWidgetValues(const char* kind, int id, const char* function, std::initializer_list<double> values) {
+  for (const double value : values) {
+    if (std::isfinite(value)) continue;
+    const std::string widget = std::string(kind) + " " + std::to_string(id);
+    if (FirstReport(std::string(function) + " not finite " + widget)) {
+      PrintErrorLine(std::string("Error! ") + function + " of " + widget +
+                     ": a value that is not a finite number is ignored");
+    }
+    return false;
+  }
+  return true;
+}
+
+float ColourChannel(const WidgetColour& colour, int channel) {
+  return channel >= 0 && channel < 4 ? colour[static_cast<std::size_t>(channel)] : 0.0f;
+}
+
+}  // namespace Orv

@@ -1,0 +1,51 @@
+#pragma once
+// The line of text a widget carries: its font, text, measure and colour,
+// drawn centred on the widget's position. Buttons, progress bars and labels
+// all caption the same way.
+#include <array>
+#include <initializer_list>
+#include <string>
+
+#include "core/ObjectLockPtr.h"
+#include "resources/Font.h"
+
+namespace Orv {
+
+using WidgetColour = std::array<float, 4>;
+
+class WidgetCaption {
+ public:
+  // The caption keeps the measure it had: only SetText measures.
+  void SetFont(const char* fontId);
+  // Measures the text with the font of this moment.
+  void SetText(const char* text);
+  // Identity, the caption colour, then the text centred horizontally on
+  // (x, y) and half the font's pixel size towards smaller y; nothing
+  // without a live font.
+  void Draw(int x, int y) const;
+
+  const std::string& GetText() const { return text_; }
+  int GetHalfWidth() const { return halfWidth_; }
+  const ObjectLockPtr<Font>& GetFont() const { return font_; }
+
+  WidgetColour colour{1.0f, 1.0f, 1.0f, 1.0f};
+
+ private:
+  ObjectLockPtr<Font> font_;
+  std::string text_;
+  int halfWidth_ = 0;
+};
+
+// The width of text up to its end or first newline: a blank advances by the
+// font's space width, any other byte by its glyph's advance, the sum cut to a
+// whole number after each step.
+int MeasureCaption(const Font& font, const std::string& text);
+
+// Widgets' float setters ignore values that are not finite, saying so once
+// per widget kind, id and function.
+bool FiniteWidgetValues(const char* kind, int id, const char* function, std::initializer_list<double> values);
+
+// A colour channel by number, 0 for any channel outside 0..3.
+float ColourChannel(const WidgetColour& colour, int channel);
+
+}  // namespace Orv
