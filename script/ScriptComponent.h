@@ -84,7 +84,8 @@ class ScriptComponent : public Component {
   void SetGlobalInteger(const char* name, int value);
   OrvLua::LuaObject CreateGlobalTable(const char* name);
   // Calls the global function name, protected, only while the script is
-  // loaded and the global is a function; its one result, else an unbound nil.
+  // loaded and the global is a function; its one result, an unbound nil for
+  // none (or a nil).
   // An error is reported as one line naming the script and the function, and
   // gives an unbound nil.
   OrvLua::LuaObject CallGlobalFunction(const char* name);
