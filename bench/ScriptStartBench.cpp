@@ -246,17 +246,26 @@ void BM_MemoryPerScriptedObject(benchmark::State& state) {
   Scene& scene = TheScene();
   double perObject = 0;
   double luaKb = 0;
+  double globals = 0;
   for (auto _ : state) {
     const double before = HeapInUse();
     for (int i = 0; i < kObjects; ++i) scene.StartOne();
     perObject = (HeapInUse() - before) / kObjects;
     auto object = scene.engine.GetGameObjectManager().GetObjects().back();
     auto script = object->GetComponent<Orv::ScriptComponent>().Lock();
-    luaKb = lua_gc(script->GetState()->GetCState(), LUA_GCCOUNT, 0);
+    lua_State* L = script->GetState()->GetCState();
+    luaKb = lua_gc(L, LUA_GCCOUNT, 0);
+    globals = 0;
+    lua_pushnil(L);
+    while (lua_next(L, LUA_GLOBALSINDEX) != 0) {
+      lua_pop(L, 1);
+      ++globals;
+    }
     scene.RemoveAll();
   }
   state.counters["bytes_per_object"] = perObject;
   state.counters["lua_kb_per_state"] = luaKb;
+  state.counters["globals"] = globals;
 }
 BENCHMARK(BM_MemoryPerScriptedObject)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -251,6 +251,11 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
     lua_settop(L, top);
     return {};
   }
+  // Most calls (every Update) give nothing back: no handle for that.
+  if (lua_isnil(L, -1)) {
+    lua_settop(L, top);
+    return {};
+  }
   OrvLua::LuaObject result(L, -1);
   lua_settop(L, top);
   return result;

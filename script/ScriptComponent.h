@@ -84,7 +84,8 @@ class ScriptComponent : public Component {
   void SetGlobalInteger(const char* name, int value);
   OrvLua::LuaObject CreateGlobalTable(const char* name);
   // Calls the global function name, protected, only while the script is
-  // loaded and the global is a function; its one result, else an unbound nil.
+  // loaded and the global is a function; its one result, an unbound nil for
+  // none (or a nil).
   // An error is reported as one line naming the script and the function, and
   // gives an unbound nil.
   OrvLua::LuaObject CallGlobalFunction(const char* name);
@@ -116,11 +117,16 @@ class ScriptComponent : public Component {
     functors_.push_back(std::move(functor));
   }
   // Makes the functor from args and registers it, in one call; nothing is
-  // made without a state.
+  // made without a state. A functor of plain bytes is kept by its closure.
   template <typename Functor, typename... Args>
   void RegisterNewFunctor(const char* name, Args&&... args) {
-    if (!GetState()) return;
-    RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
+    OrvLua::LuaState* target = GetState();
+    if (!target) return;
+    if constexpr (OrvCall::kFunctorFitsUpvalue<Functor>) {
+      OrvCall::RegisterFunctorInUpvalue(target, name, Functor(std::forward<Args>(args)...));
+    } else {
+      RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
+    }
   }
 
   // The component's own script functions (callee: the component).

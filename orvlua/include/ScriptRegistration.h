@@ -5,6 +5,7 @@
 // is closed.
 #include <cstddef>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "LuaObject.h"
@@ -67,6 +68,29 @@ void RegisterShared(OrvLua::LuaState* state, const char* name, Callee* callee, M
 template <typename Functor>
 void RegisterFunctor(OrvLua::LuaState* state, const char* name, Functor* functor) {
   RegisterDirect(state, name, functor, &Functor::operator());
+}
+
+// A functor that is plain bytes (copied and dropped without code) can live
+// in its closure's own upvalue: no heap object per function per object, and
+// it goes when the closure goes, which nothing else refers to.
+template <typename Functor>
+inline constexpr bool kFunctorFitsUpvalue = std::is_trivially_copyable_v<Functor> &&
+                                            std::is_trivially_destructible_v<Functor> &&
+                                            alignof(Functor) <= alignof(double) && alignof(Functor) <= alignof(void*);
+
+template <typename Functor>
+int UpvalueFunctorDispatcher(lua_State* L) {
+  void* block = lua_touserdata(L, lua_upvalueindex(1));
+  if (!block) NoCalleeBuffer(L);
+  return Call<1>(*static_cast<Functor*>(block), &Functor::operator(), L);
+}
+
+// globals[name] = a copy of functor, called in place in the closure.
+template <typename Functor>
+void RegisterFunctorInUpvalue(OrvLua::LuaState* state, const char* name, const Functor& functor) {
+  static_assert(kFunctorFitsUpvalue<Functor>);
+  if (!state) return;
+  Detail::RegisterGlobalClosure(state, name, &UpvalueFunctorDispatcher<Functor>, &functor, sizeof functor, false);
 }
 
 // metatable[name] = a method for script tables standing for a Callee: the

@@ -51,6 +51,22 @@ TEST_F(ScriptRegistrarTest, ConstantsAndNewFunctorsLandInTheState) {
   };
   script->RegisterNewFunctor<Scaled>("Scaled", 4);
   EXPECT_EQ(Eval(*script, "return Scaled(5)"), "20");
+  // A functor of plain bytes lives in its closure: its state carries from
+  // call to call and outlives the global being replaced and a collection.
+  struct Counter {
+    int operator()() { return ++count; }
+    int count = 0;
+  };
+  script->RegisterNewFunctor<Counter>("Count", Counter{});
+  EXPECT_EQ(Eval(*script, "Count(); Count(); return Count()"), "3");
+  EXPECT_EQ(Eval(*script, "local kept = Count; Count = nil; collectgarbage(); return kept()"), "4");
+  // One that is not (a string inside) is kept by the component.
+  struct Greeting {
+    const char* operator()() { return text.c_str(); }
+    std::string text;
+  };
+  script->RegisterNewFunctor<Greeting>("Greet", Greeting{std::string(40, 'g')});
+  EXPECT_EQ(Eval(*script, "collectgarbage(); return #Greet()"), "40");
   script->CloseState();
   script->RegisterNewFunctor<Scaled>("Scaled", 4);
   EXPECT_EQ(script->GetState(), nullptr);
