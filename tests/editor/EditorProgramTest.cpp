@@ -11,7 +11,7 @@
 #include <regex>
 #include <sstream>
 
-#include "render/Screenshot.h"
+#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
 
 using namespace OrvTest;
@@ -46,16 +46,6 @@ void WriteEditorScene(const ContentFolder& folder, const std::string& editorScri
   folder.Write("data/gameobjects/editor.txt", R"({"name":"editor","id":1,"components":[]})");
   folder.Write("data/scripts/editor.lua", editorScript);
   folder.Write("data/summoner.ini", R"({"spawn":[{"name":"editor","id":1,"params":{}}]})");
-}
-
-// The window's top-left corner on the screen.
-bool WindowPosition(int& x, int& y) {
-  const std::string geometry = Shell(std::string("xdotool search --name '^") + kTitle + "$' getwindowgeometry");
-  std::smatch match;
-  if (!std::regex_search(geometry, match, std::regex("Position: (-?\\d+),(-?\\d+)"))) return false;
-  x = std::stoi(match[1]);
-  y = std::stoi(match[2]);
-  return true;
 }
 
 struct View {
@@ -151,7 +141,7 @@ end
   View placed, dragged, removed;
   bool found = false;
   const auto grab = [&](View& view) {
-    found = WindowPosition(view.left, view.top);
+    found = WindowPosition(kTitle, view.left, view.top);
     view.shot = GrabScreen();
   };
   const auto point = [&](int x, int y) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "Screenshot.h"
+#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
 
 using namespace OrvTest;
@@ -24,19 +24,6 @@ std::string WhiteImage() {
   std::string image = "P6\n16 16\n255\n";
   image.append(16 * 16 * 3, static_cast<char>(255));
   return image;
-}
-
-bool WindowPosition(const std::string& title, int& x, int& y) {
-  const std::string geometry = Shell("xdotool search --name '^" + title + "$' getwindowgeometry");
-  std::smatch match;
-  if (!std::regex_search(geometry, match, std::regex("Position: (-?\\d+),(-?\\d+)"))) return false;
-  x = std::stoi(match[1]);
-  y = std::stoi(match[2]);
-  return true;
-}
-
-std::string Text(const Rgb& c) {
-  return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
 // Lines on half pixels spread over two rows at half strength.

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "Screenshot.h"
+#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
 
 using namespace OrvTest;
@@ -46,15 +46,6 @@ std::string SquaresBmp() {
     }
   }
   return file;
-}
-
-bool WindowPosition(const std::string& title, int& x, int& y) {
-  const std::string geometry = Shell("xdotool search --name '^" + title + "$' getwindowgeometry");
-  std::smatch match;
-  if (!std::regex_search(geometry, match, std::regex("Position: (-?\\d+),(-?\\d+)"))) return false;
-  x = std::stoi(match[1]);
-  y = std::stoi(match[2]);
-  return true;
 }
 
 ::testing::AssertionResult Near(const Rgb& seen, const Rgb& wanted) {

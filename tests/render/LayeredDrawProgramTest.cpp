@@ -7,7 +7,7 @@
 #include <regex>
 #include <string>
 
-#include "Screenshot.h"
+#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
 
 using namespace OrvTest;
@@ -39,24 +39,11 @@ std::string Sprite(const std::string& type, int id, const std::string& sprite, d
          (script.empty() ? "" : R"(,{"type":"script","data":[]})") + "]}";
 }
 
-bool WindowPosition(const std::string& title, int& x, int& y) {
-  const std::string geometry = Shell("xdotool search --name '^" + title + "$' getwindowgeometry");
-  std::smatch match;
-  if (!std::regex_search(geometry, match, std::regex("Position: (-?\\d+),(-?\\d+)"))) return false;
-  x = std::stoi(match[1]);
-  y = std::stoi(match[2]);
-  return true;
-}
-
 bool Near(const Rgb& seen, const Rgb& wanted) {
   for (int i = 0; i < 3; ++i) {
     if (std::abs(seen[i] - wanted[i]) > 6) return false;
   }
   return true;
-}
-
-std::string Text(const Rgb& c) {
-  return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
 // A director steps through the stages, printing each one and a tick every

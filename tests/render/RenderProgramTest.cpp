@@ -7,32 +7,18 @@
 #include <cstdint>
 #include <thread>
 
-#include "Screenshot.h"
+#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
 
 using namespace OrvTest;
 
 namespace {
 
-// The window's top-left corner on the screen, from xdotool.
-bool WindowPosition(const std::string& title, int& x, int& y) {
-  const std::string geometry = Shell("xdotool search --name '^" + title + "$' getwindowgeometry");
-  std::smatch match;
-  if (!std::regex_search(geometry, match, std::regex("Position: (-?\\d+),(-?\\d+)"))) return false;
-  x = std::stoi(match[1]);
-  y = std::stoi(match[2]);
-  return true;
-}
-
 bool Near(const std::array<int, 3>& seen, const std::array<int, 3>& wanted, int tolerance = 4) {
   for (int i = 0; i < 3; ++i) {
     if (std::abs(seen[i] - wanted[i]) > tolerance) return false;
   }
   return true;
-}
-
-std::string Text(const std::array<int, 3>& c) {
-  return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
 }
 
 // A run of the folder's program with the pointer moved 100, 80 into its

@@ -23,4 +23,11 @@ Screenshot GrabScreen();
 // Parses an XWD dump of a true-colour screen.
 Screenshot ParseXwd(const std::vector<std::uint8_t>& file);
 
+// The top-left corner on the screen of the window with exactly this title,
+// from xdotool; false when no such window shows.
+bool WindowPosition(const std::string& title, int& x, int& y);
+
+// A pixel as "(r, g, b)" for failure messages.
+std::string Text(const std::array<int, 3>& colour);
+
 }  // namespace OrvTest

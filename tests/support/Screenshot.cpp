@@ -1,6 +1,9 @@
-#include "Screenshot.h"
+#include "support/Screenshot.h"
 
 #include <cstdio>
+#include <regex>
+
+#include "support/ProgramRun.h"
 
 namespace OrvTest {
 
@@ -81,6 +84,19 @@ Screenshot GrabScreen() {
     pclose(pipe);
   }
   return ParseXwd(file);
+}
+
+bool WindowPosition(const std::string& title, int& x, int& y) {
+  const std::string geometry = Shell("xdotool search --name '^" + title + "$' getwindowgeometry");
+  std::smatch match;
+  if (!std::regex_search(geometry, match, std::regex("Position: (-?\\d+),(-?\\d+)"))) return false;
+  x = std::stoi(match[1]);
+  y = std::stoi(match[2]);
+  return true;
+}
+
+std::string Text(const std::array<int, 3>& colour) {
+  return "(" + std::to_string(colour[0]) + ", " + std::to_string(colour[1]) + ", " + std::to_string(colour[2]) + ")";
 }
 
 }  // namespace OrvTest
