@@ -2,7 +2,9 @@
 -- shadows from the lamp; the crates come from the saved level (or, the first
 -- time, from data/demo_level.json). C puts a crate at the hero, S saves the
 -- crates to the user folder, L loads them back; F switches the lamp's light
--- and the walls' shadows on and off; Escape quits.
+-- and the walls' shadows on and off; Escape quits. The lamp (Lamp.txt) stands
+-- where its small collider puts it, on open floor left of the wall column: an
+-- object without a collider stays at world (0, 0), inside the corner wall.
 local columns, rows = 20, 15
 local frames = 0
 
