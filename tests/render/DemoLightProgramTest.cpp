@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "Screenshot.h"
+#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
 
 using namespace OrvTest;
