@@ -16,30 +16,15 @@
 #include "world/CollisionComponent.h"
 #include "world/ManifoldSystem.h"
 
+#include "BenchSupport.h"
+
 namespace {
+
+using OrvBench::QuietStdout;
 
 using namespace Orv;
 
 constexpr int kShapes = 200;
-
-// Each shape announces itself when made; the bench's own output stays clean.
-class QuietStdout {
- public:
-  QuietStdout() : saved_(dup(STDOUT_FILENO)) {
-    std::fflush(stdout);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    close(null);
-  }
-  ~QuietStdout() {
-    std::fflush(stdout);
-    dup2(saved_, STDOUT_FILENO);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 std::vector<std::unique_ptr<CollisionComponent>> Scene() {
   QuietStdout quiet;

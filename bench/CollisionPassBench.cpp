@@ -23,30 +23,15 @@
 #include "world/CollisionEngine.h"
 #include "world/RigidBodyComponent.h"
 
+#include "BenchSupport.h"
+
 namespace {
+
+using OrvBench::QuietStdout;
 
 using namespace Orv;
 
 constexpr float kStep = 1.0f / 60.0f;
-
-// Each shape announces itself when made; the bench's own output stays clean.
-class QuietStdout {
- public:
-  QuietStdout() : saved_(dup(STDOUT_FILENO)) {
-    std::fflush(stdout);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    close(null);
-  }
-  ~QuietStdout() {
-    std::fflush(stdout);
-    dup2(saved_, STDOUT_FILENO);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 // About one circle per 40 x 40 units, so a circle has a few neighbours at
 // any size of scene.

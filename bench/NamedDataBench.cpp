@@ -12,31 +12,12 @@
 #include "app/GameEngine.h"
 #include "core/GameObject.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path) << text;
-}
-
-// Standard output goes nowhere while the engine works: its progress lines
-// would mix with the benchmark's table.
-class QuietStdout {
- public:
-  QuietStdout() {
-    std::fflush(stdout);
-    saved_ = dup(1);
-    std::freopen("/dev/null", "w", stdout);
-  }
-  ~QuietStdout() {
-    std::fflush(stdout);
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
+using OrvBench::QuietStdout;
+using OrvBench::WriteFile;
 
 constexpr int kSizes[] = {2000, 8000};
 

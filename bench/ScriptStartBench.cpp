@@ -23,7 +23,12 @@
 #include "script/ExtraScripts.h"
 #include "script/ScriptComponent.h"
 
+#include "BenchSupport.h"
+
 namespace {
+
+using OrvBench::QuietStdout;
+using OrvBench::WriteFile;
 
 constexpr int kObjects = 1000;
 
@@ -106,30 +111,6 @@ function Lerp(a, b, t) return a + (b - a) * t end
 Vec = {}
 function Vec.new(x, y) return { x = x, y = y } end
 )";
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path) << text;
-}
-
-// Standard output goes nowhere while the engine loads: its progress lines
-// would mix with the benchmark's table.
-class QuietStdout {
- public:
-  QuietStdout() {
-    std::fflush(stdout);
-    saved_ = dup(1);
-    std::freopen("/dev/null", "w", stdout);
-  }
-  ~QuietStdout() {
-    std::fflush(stdout);
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 // One engine with every system, the enemy's blueprint and script and a
 // shared script, loaded from a folder of its own.

@@ -77,22 +77,19 @@ std::uint32_t EditorObjectStore::RemoveAt(float x, float y) {
   return objectId;
 }
 
-std::uint32_t EditorObjectStore::PickForMove(bool begin, float x, float y) {
+std::uint32_t EditorObjectStore::Pick(std::uint32_t& held, bool begin, float x, float y) {
   if (begin) {
-    if (const std::uint32_t* key = FirstContaining(x, y)) movedObject_ = records_.at(*key).objectId;
+    if (const std::uint32_t* key = FirstContaining(x, y)) held = records_.at(*key).objectId;
   }
   pickX_ = x;
   pickY_ = y;
-  return movedObject_;
+  return held;
 }
 
+std::uint32_t EditorObjectStore::PickForMove(bool begin, float x, float y) { return Pick(movedObject_, begin, x, y); }
+
 std::uint32_t EditorObjectStore::PickForRotate(bool begin, float x, float y) {
-  if (begin) {
-    if (const std::uint32_t* key = FirstContaining(x, y)) rotatedObject_ = records_.at(*key).objectId;
-  }
-  pickX_ = x;
-  pickY_ = y;
-  return rotatedObject_;
+  return Pick(rotatedObject_, begin, x, y);
 }
 
 void EditorObjectStore::UpdateFromObject(const GameObject& object, bool released) {

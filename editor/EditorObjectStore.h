@@ -60,6 +60,9 @@ class EditorObjectStore {
  private:
   // The key of the first record containing the point, or none.
   const std::uint32_t* FirstContaining(float x, float y) const;
+  // The pick shared by moving and turning: on a begin, the object under the
+  // point becomes the held one; the point is kept either way.
+  std::uint32_t Pick(std::uint32_t& held, bool begin, float x, float y);
   std::uint32_t LowestFreeKey() const;
 
   std::map<std::uint32_t, EditorObjectRecord> records_;

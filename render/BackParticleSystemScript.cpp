@@ -1,7 +1,6 @@
 // The particle burst's script function, registered into every scripted object.
 #include "render/BackParticleSystem.h"
 #include "render/ParticleEmitter2DScript.h"
-#include "resources/ResourceManager.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
 
@@ -18,10 +17,8 @@ void BackParticleSystem::RegisterScriptFunctions(ScriptComponent& script) {
 void BackParticleSystem::CreateBackCircleTexParticles(const char* texture, float chance, double threshold,
                                                       float lifetime, double speedFactor, int count,
                                                       OrvLua::LuaObject params) {
-  const char* name = "CreateBackCircleTexParticles";
-  if (!BurstArgumentsFinite(name, chance, threshold, lifetime, speedFactor)) return;
-  bursts_.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime, speedFactor, count,
-                 ReadBurstParams(params, name));
+  CreateBurstFromScript(bursts_, "CreateBackCircleTexParticles", texture, chance, threshold, lifetime, speedFactor,
+                        count, params);
 }
 
 }  // namespace Orv

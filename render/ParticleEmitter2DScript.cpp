@@ -4,6 +4,7 @@
 #include <string>
 
 #include "render/ReportOnce.h"
+#include "resources/ResourceManager.h"
 
 namespace Orv {
 
@@ -59,6 +60,14 @@ BurstParams ReadBurstParams(const OrvLua::LuaObject& table, const char* function
   Read(table, function, "bL", p.bV);
   Read(table, function, "aL", p.aV);
   return p;
+}
+
+void CreateBurstFromScript(ParticleBursts& bursts, const char* function, const char* texture, float chance,
+                           double threshold, float lifetime, double speedFactor, int count,
+                           const OrvLua::LuaObject& params) {
+  if (!BurstArgumentsFinite(function, chance, threshold, lifetime, speedFactor)) return;
+  bursts.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime, speedFactor, count,
+                ReadBurstParams(params, function));
 }
 
 }  // namespace Orv

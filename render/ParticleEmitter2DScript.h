@@ -12,5 +12,10 @@ BurstParams ReadBurstParams(const OrvLua::LuaObject& table, const char* function
 // finite: a lifetime that is not a number would keep its particles for ever.
 bool BurstArgumentsFinite(const char* function, double chance, double threshold, double lifetime,
                           double speedFactor);
+// A script's burst call: refused as a whole when a number is not finite,
+// else one burst of the named sprite frame with the table's parameters.
+void CreateBurstFromScript(ParticleBursts& bursts, const char* function, const char* texture, float chance,
+                           double threshold, float lifetime, double speedFactor, int count,
+                           const OrvLua::LuaObject& params);
 
 }  // namespace Orv

@@ -69,7 +69,6 @@ class ResourceManager {
   void SetCollisionLayerName(std::string name) { collisionLayerName_ = std::move(name); }
   const std::string& GetDrawLayerName() const { return drawLayerName_; }
   void SetDrawLayerName(std::string name) { drawLayerName_ = std::move(name); }
-  const std::string& GetShadowTileSetName() const { return collisionLayerName_; }
 
   // Read-only views, for the draw code's walks and for tests.
   const std::map<std::string, std::shared_ptr<Font>>& Fonts() const { return fonts_; }
