@@ -47,6 +47,10 @@ class GameObject {
   ObjectLockPtr<Component> GetComponent(std::uint32_t typeKey) const;
   template <typename T>
   ObjectLockPtr<T> GetComponent() const;
+  // The same, held for the caller's use right away: a walk over every object
+  // each frame skips the handle in between.
+  template <typename T>
+  std::shared_ptr<T> LockComponent() const;
   // Enters the component under the key, in place of any held there.
   void AddComponent(std::uint32_t typeKey, std::shared_ptr<Component> component);
   const std::map<std::uint32_t, std::shared_ptr<Component>>& GetComponents() const { return components; }
@@ -118,6 +122,13 @@ ObjectLockPtr<T> GameObject::GetComponent() const {
   auto it = components.find(TypeKey<T>());
   if (it == components.end() || !it->second) return {};
   return ObjectLockPtr<T>(std::static_pointer_cast<T>(it->second));
+}
+
+template <typename T>
+std::shared_ptr<T> GameObject::LockComponent() const {
+  auto it = components.find(TypeKey<T>());
+  if (it == components.end()) return nullptr;
+  return std::static_pointer_cast<T>(it->second);
 }
 
 // Lookups through a handle. An object lives while the handle has not expired

@@ -28,6 +28,11 @@ LuaObject CallScriptFunction(const LuaObject& function, const double* number, co
     RunningScript running(L);
     if (lua_pcall(L, nargs, 1, 0) != 0) ReportScriptError(L, "LuaFunction");
   }
+  // Most calls (every Update) give nothing back: no handle for that.
+  if (lua_isnil(L, -1)) {
+    lua_settop(L, top);
+    return LuaObject();
+  }
   LuaObject result(L, -1);
   lua_settop(L, top);
   return result;

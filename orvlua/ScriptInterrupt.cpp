@@ -19,10 +19,15 @@ void HookOn(lua_State* L) { lua_sethook(L, &InterruptHook, LUA_MASKCALL | LUA_MA
 
 }  // namespace
 
-RunningScript::RunningScript(lua_State* L) : state_(L), previous_(running.exchange(L)) {}
+// Every call into a script passes here, so no locked exchange: plain loads
+// and stores are enough for a handler that only reads the mark. A signal
+// between the two sees the caller still marked and stops that one.
+RunningScript::RunningScript(lua_State* L) : state_(L), previous_(running.load(std::memory_order_acquire)) {
+  running.store(L, std::memory_order_release);
+}
 
 RunningScript::~RunningScript() {
-  running.store(previous_);
+  running.store(previous_, std::memory_order_release);
   if (pending == 0) return;
   // Whatever called into this state stops too, back to the engine's loop.
   lua_sethook(state_, nullptr, 0, 0);
@@ -34,7 +39,7 @@ RunningScript::~RunningScript() {
 }
 
 void InterruptRunningScript() {
-  lua_State* L = running.load();
+  lua_State* L = running.load(std::memory_order_acquire);
   if (L == nullptr) return;
   pending = 1;
   HookOn(L);

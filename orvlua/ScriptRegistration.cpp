@@ -25,6 +25,23 @@ void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunct
   lua_rawset(L, LUA_GLOBALSINDEX);
 }
 
+void RegisterGlobalPointerClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, void* target) {
+  lua_State* L = state->GetCState();
+  lua_checkstack(L, 3);
+  if (OrvLua::HasPlainGlobals(L)) {
+    lua_pushstring(L, name);
+    lua_pushlightuserdata(L, target);
+    lua_pushcclosure(L, dispatcher, 1);
+    lua_rawset(L, LUA_GLOBALSINDEX);
+    return;
+  }
+  lua_pushlightuserdata(L, target);
+  lua_pushcclosure(L, dispatcher, 1);
+  OrvLua::LuaObject closure(L, -1);
+  lua_pop(L, 1);
+  state->GetGlobals().SetObject(name, closure);
+}
+
 void RegisterSharedMethodClosure(OrvLua::LuaObject& table, const char* name, lua_CFunction dispatcher,
                                  const void* block) {
   if (!table.IsTable()) return;

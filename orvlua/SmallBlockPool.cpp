@@ -18,9 +18,9 @@ namespace OrvLua::Detail {
 
 namespace {
 
-// A state's small blocks take some tens of kilobytes: a chunk this size
-// leaves little unused at its end.
-constexpr std::size_t kChunkSize = 4096;
+// A state's blocks take some tens of kilobytes: a few chunks this size,
+// each leaving little unused at its end.
+constexpr std::size_t kChunkSize = 16384;
 
 }  // namespace
 
@@ -33,14 +33,23 @@ SmallBlockPool::~SmallBlockPool() {
 
 void* SmallBlockPool::Allocate(std::size_t size) {
   const std::size_t step = Step(size);
-  const std::size_t bytes = step * 16;
+  const std::size_t bytes = StepBytes(step);
   if (void* block = freeBlocks_[step]) {
     ORVLUA_UNPOISON(block, bytes);
     freeBlocks_[step] = *static_cast<void**>(block);
     return block;
   }
   if (unusedSize_ < bytes) {
-    // The rest of the old chunk stays unused: at most one block's worth.
+    // The rest of the old chunk is kept as a free block of the largest step
+    // that fits in it.
+    if (unusedSize_ >= kGrain) {
+      const std::size_t rest =
+          unusedSize_ <= kFine ? unusedSize_ / kGrain : kFine / kGrain + (unusedSize_ - kFine) / kCoarse;
+      ORVLUA_UNPOISON(unused_, sizeof(void*));
+      *reinterpret_cast<void**>(unused_) = freeBlocks_[rest];
+      freeBlocks_[rest] = unused_;
+      ORVLUA_POISON(unused_, sizeof(void*));
+    }
     auto* chunk = static_cast<char*>(std::malloc(kChunkSize));
     if (chunk == nullptr) return nullptr;
     chunks_.push_back(chunk);
@@ -59,7 +68,7 @@ void SmallBlockPool::Free(void* block, std::size_t size) {
   const std::size_t step = Step(size);
   *static_cast<void**>(block) = freeBlocks_[step];
   freeBlocks_[step] = block;
-  ORVLUA_POISON(block, step * 16);
+  ORVLUA_POISON(block, StepBytes(step));
 }
 
 }  // namespace OrvLua::Detail

@@ -11,8 +11,14 @@ namespace OrvLua::Detail {
 
 class SmallBlockPool {
  public:
-  // Blocks up to this size come from the pool, in steps of 16 bytes.
-  static constexpr std::size_t kLargest = 256;
+  // Blocks up to this size come from the pool: up to kFine in steps of
+  // kGrain bytes (the core's strings, closures and small tables, 8-byte
+  // aligned as it needs), above that in steps of kCoarse (table parts, the
+  // stack, function code).
+  static constexpr std::size_t kLargest = 2048;
+  static constexpr std::size_t kFine = 256;
+  static constexpr std::size_t kGrain = 8;
+  static constexpr std::size_t kCoarse = 64;
 
   SmallBlockPool() = default;
   ~SmallBlockPool();
@@ -26,9 +32,16 @@ class SmallBlockPool {
   static bool SameStep(std::size_t a, std::size_t b) { return Step(a) == Step(b); }
 
  private:
-  static std::size_t Step(std::size_t size) { return (size + 15) / 16; }
+  static constexpr std::size_t Step(std::size_t size) {
+    return size <= kFine ? (size + kGrain - 1) / kGrain : kFine / kGrain + (size - kFine + kCoarse - 1) / kCoarse;
+  }
+  static constexpr std::size_t StepBytes(std::size_t step) {
+    return step <= kFine / kGrain ? step * kGrain : kFine + (step - kFine / kGrain) * kCoarse;
+  }
 
-  void* freeBlocks_[kLargest / 16 + 1] = {};
+  static constexpr std::size_t kSteps = kFine / kGrain + (kLargest - kFine) / kCoarse;
+
+  void* freeBlocks_[kSteps + 1] = {};
   std::vector<void*> chunks_;
   char* unused_ = nullptr;
   std::size_t unusedSize_ = 0;

@@ -20,6 +20,7 @@
 #include "core/ComponentCreate.h"
 #include "core/DataBun.h"
 #include "core/System.h"
+#include "script/FunctorArena.h"
 #include "script/ScriptChunk.h"
 
 namespace Orv {
@@ -97,7 +98,7 @@ class ScriptComponent : public Component {
 
   // globals[name] = callee->*member. Nothing happens without a state.
   // Systems live for the whole run, so their functions share one callee
-  // buffer across every state; any other callee gets a copy per closure.
+  // buffer across every state; any other callee's buffer is kept here.
   template <typename Callee, typename Member>
   void RegisterDirect(const char* name, Callee* callee, Member member) {
     OrvLua::LuaState* target = GetState();
@@ -105,7 +106,9 @@ class ScriptComponent : public Component {
     if constexpr (std::is_base_of_v<System, Callee>) {
       OrvCall::RegisterShared(target, name, callee, member);
     } else {
-      OrvCall::RegisterDirect(target, name, callee, member);
+      OrvCall::RegisterDirectInPlace(
+          target, name,
+          inPlace_.Make<OrvCall::CalleeBuffer<Callee, Member>>(OrvCall::CalleeBuffer<Callee, Member>{callee, member}));
     }
   }
   // Registers the functor's call operator under name and keeps the functor
@@ -117,7 +120,8 @@ class ScriptComponent : public Component {
     functors_.push_back(std::move(functor));
   }
   // Makes the functor from args and registers it, in one call; nothing is
-  // made without a state. A functor of plain bytes is kept by its closure.
+  // made without a state. A functor of plain bytes is kept by its closure,
+  // any other here.
   template <typename Functor, typename... Args>
   void RegisterNewFunctor(const char* name, Args&&... args) {
     OrvLua::LuaState* target = GetState();
@@ -125,7 +129,7 @@ class ScriptComponent : public Component {
     if constexpr (OrvCall::kFunctorFitsUpvalue<Functor>) {
       OrvCall::RegisterFunctorInUpvalue(target, name, Functor(std::forward<Args>(args)...));
     } else {
-      RegisterFunctor(name, std::make_shared<Functor>(std::forward<Args>(args)...));
+      OrvCall::RegisterFunctorInPlace(target, name, inPlace_.Make<Functor>(std::forward<Args>(args)...));
     }
   }
 
@@ -228,8 +232,10 @@ class ScriptComponent : public Component {
   bool loaded_ = false;
   bool killRequested_ = false;
   TimedKill timedKill_;
-  // Owners of the functor objects the state's closures call.
+  // Owners of the functor objects and callee buffers the state's closures
+  // call; the state is closed before either goes.
   std::vector<std::shared_ptr<void>> functors_;
+  FunctorArena inPlace_;
   std::list<std::pair<std::string, DataBun>> attributes_;
   std::map<std::string, DataBun> eventVars_;
   std::string lastCallError_;

@@ -33,7 +33,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
   }
   auto object = entity.object.Lock();
   if (!object || !object->IsAlive()) return;
-  auto component = object->GetComponent<ScriptComponent>().Lock();
+  auto component = object->LockComponent<ScriptComponent>();
   if (!component) return;
   if (!scriptsPaused_) {
     component->CallGlobalFunction("Update", dt);
@@ -43,7 +43,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
   }
   // The collision engine keeps no contact record past this point of the
   // frame: the script has had its chance to read them.
-  if (auto collision = object->GetComponent<CollisionComponent>().Lock()) collision->ClearContacts();
+  if (auto collision = object->LockComponent<CollisionComponent>()) collision->ClearContacts();
 }
 
 void ScriptEngineSystem::OnUpdate(float) {

@@ -25,6 +25,11 @@ namespace Detail {
 void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, const void* block,
                            std::size_t size, bool shared);
 
+// globals[name] = a closure of dispatcher whose upvalue is a light userdata
+// on target, which the caller keeps in place for as long as the state lives.
+// Stored raw while nothing guards the globals, otherwise through the handle.
+void RegisterGlobalPointerClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, void* target);
+
 // table[name] = a closure of dispatcher whose upvalue is a light userdata on
 // block, which lives to the end of the process; stored raw.
 void RegisterSharedMethodClosure(OrvLua::LuaObject& table, const char* name, lua_CFunction dispatcher,
@@ -91,6 +96,21 @@ void RegisterFunctorInUpvalue(OrvLua::LuaState* state, const char* name, const F
   static_assert(kFunctorFitsUpvalue<Functor>);
   if (!state) return;
   Detail::RegisterGlobalClosure(state, name, &UpvalueFunctorDispatcher<Functor>, &functor, sizeof functor, false);
+}
+
+// globals[name] = the call operator of a functor that its owner keeps in
+// place for as long as the state lives.
+template <typename Functor>
+void RegisterFunctorInPlace(OrvLua::LuaState* state, const char* name, Functor* functor) {
+  if (!state || !functor) return;
+  Detail::RegisterGlobalPointerClosure(state, name, &UpvalueFunctorDispatcher<Functor>, functor);
+}
+
+// globals[name] = buffer->callee->*member, for a buffer kept the same way.
+template <typename Callee, typename Member>
+void RegisterDirectInPlace(OrvLua::LuaState* state, const char* name, CalleeBuffer<Callee, Member>* buffer) {
+  if (!state || !buffer || !buffer->callee) return;
+  Detail::RegisterGlobalPointerClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>, buffer);
 }
 
 // metatable[name] = a method for script tables standing for a Callee: the

@@ -18,7 +18,8 @@ TEST(SmallBlockPoolTest, FreedBlocksAreReusedByStepAndKeepTheirBytes) {
   const struct {
     size_t first, second;
     bool same;
-  } cases[] = {{1, 16, true}, {17, 32, true}, {16, 17, false}, {100, 112, true}, {241, 256, true}};
+  } cases[] = {{1, 8, true},      {9, 16, true},    {8, 9, false},     {100, 104, true},  {249, 256, true},
+               {256, 257, false}, {257, 320, true}, {320, 321, false}, {1985, 2048, true}};
   for (const auto& each : cases) {
     void* block = pool.Allocate(each.first);
     std::memset(block, 0x5a, each.first);
@@ -27,6 +28,35 @@ TEST(SmallBlockPoolTest, FreedBlocksAreReusedByStepAndKeepTheirBytes) {
     EXPECT_EQ(again == block, each.same) << each.first << " then " << each.second;
     std::memset(again, 0x33, each.second);
     pool.Free(again, each.second);
+  }
+}
+
+TEST(SmallBlockPoolTest, BlocksOfEverySizeAcrossManyChunksNeverOverlap) {
+  SmallBlockPool pool;
+  struct Block {
+    unsigned char* bytes;
+    size_t size;
+  };
+  std::vector<Block> blocks;
+  // Sizes in an order that leaves chunk ends of every length, and frees
+  // that put blocks back for the next round.
+  for (int round = 0; round < 3; ++round) {
+    for (size_t size = 1 + round; size <= SmallBlockPool::kLargest; size += 7) {
+      auto* bytes = static_cast<unsigned char*>(pool.Allocate(size));
+      ASSERT_NE(bytes, nullptr);
+      std::memset(bytes, static_cast<int>(blocks.size() % 251), size);
+      blocks.push_back({bytes, size});
+    }
+    for (size_t i = round; i < blocks.size(); i += 3) {
+      if (blocks[i].bytes == nullptr) continue;
+      pool.Free(blocks[i].bytes, blocks[i].size);
+      blocks[i].bytes = nullptr;
+    }
+  }
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    if (blocks[i].bytes == nullptr) continue;
+    for (size_t at = 0; at < blocks[i].size; ++at)
+      ASSERT_EQ(blocks[i].bytes[at], i % 251) << "block " << i << " of " << blocks[i].size << " bytes, at " << at;
   }
 }
 

@@ -329,6 +329,34 @@ TEST_F(ScriptComponentTest, ClosingTheStateUnbindsHandlesAndReleasesFunctorsAfte
   EXPECT_TRUE(watch.expired());
 }
 
+TEST_F(ScriptComponentTest, FunctorsMadeForTheStateAreCalledInPlaceAndLiveAsLongAsTheComponent) {
+  auto object = NewObject();
+  auto component = Attach(*object, "");
+  // Not plain bytes, so kept by the component rather than the closure; more
+  // of them than one block of the component's store holds.
+  struct Numbered {
+    Numbered(int n, std::shared_ptr<int> t) : number(n), token(std::move(t)) {}
+    int operator()(int add) { return number * 1000 + add + *token; }
+    int number;
+    std::shared_ptr<int> token;
+  };
+  auto token = std::make_shared<int>(0);
+  std::weak_ptr<int> watch = token;
+  for (int i = 1; i <= 120; ++i) component->RegisterNewFunctor<Numbered>(("F" + std::to_string(i)).c_str(), i, token);
+  // Through a guarded globals table too.
+  Eval(*component, "setmetatable(_G, {__newindex = function(t, k, v) rawset(t, k, v); rawset(t, 'seen', k) end})");
+  component->RegisterNewFunctor<Numbered>("Guarded", 7, token);
+  token.reset();
+  EXPECT_EQ(Eval(*component, "local s = 0 for i = 1, 120 do s = s + _G['F' .. i](1) end return s"),
+            std::to_string(1000 * 120 * 121 / 2 + 120));
+  EXPECT_EQ(Eval(*component, "return seen .. Guarded(5)"), "Guarded7005");
+  component->Shutdown();
+  EXPECT_FALSE(watch.expired()) << "functors live as long as the component";
+  object->ClearComponents();
+  component.reset();
+  EXPECT_TRUE(watch.expired());
+}
+
 TEST_F(ScriptComponentTest, ExtraScriptFilesLoadInNameOrderAndProblemsAreReportedOnce) {
   OrvTest::ContentFolder folder;
   folder.Write("data/scripts/extra/b.lua", "b = true\n");
