@@ -9,7 +9,11 @@ root="$(cd "$(dirname "$0")" && pwd)"
 build="$root/build/bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORV_BENCH=ON -DORV_TESTS=OFF >/dev/null
 cmake --build "$build"
-export ORV_HEADLESS=1
+export ORV_HEADLESS=1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+# The figures from the real program and the drawing ones need a display.
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x720x24" "$0" "$@"
+fi
 for program in "$build"/bench/bench_*; do
   [ -x "$program" ] || continue
   echo "== $(basename "$program")"
