@@ -35,6 +35,9 @@ void GLStencilSystem::Update(float) {
 }
 
 void GLStencilSystem::Render() {
+  // Shapes and the black cover are plain colour, whatever texture the last
+  // draw left bound.
+  glDisable(GL_TEXTURE_2D);
   glStencilMask(0xFF);
   glClear(GL_STENCIL_BUFFER_BIT);
   const bool cutting = !stencilObjects_.empty();
@@ -66,6 +69,7 @@ void GLStencilSystem::Render() {
   for (const Corner& corner : corners_) glVertex3f(corner.x, corner.y, 0.0f);
   glEnd();
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glEnable(GL_TEXTURE_2D);
   if (cutting) {
     glStencilFunc(GL_EQUAL, 1, 1);
     // Kept on failure too: writing 1 there would let the next draw over the
