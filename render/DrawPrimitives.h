@@ -44,6 +44,7 @@ struct SpritePlacement {
 // no matrix change and no unbinding between them, consecutive sprites of one
 // texture reach the driver as one run of vertices instead of one draw each.
 void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
+
 void Translate2D(float x, float y);
 // Degrees, about the z axis.
 void Rotate2D(float degrees);
