@@ -1,8 +1,9 @@
 // N textured quads of one sheet per frame: the batch (vertices placed on the
 // CPU, one upload, one draw call) beside the same quads drawn one by one in
-// immediate mode, in the same run and the same context. Needs an X display
-// (Xvfb is fine); without one both report an error and measure nothing. Wall
-// time: the software rasteriser draws on threads of its own.
+// immediate mode, under a matrix each and placed on the CPU, in the same run
+// and the same context. Needs an X display (Xvfb is fine); without one each
+// reports an error and measures nothing. Wall time: the software rasteriser
+// draws on threads of its own.
 #include <GL/glew.h>
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -80,6 +81,24 @@ void BM_ImmediateSpriteQuads(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * n);
 }
 
+// The way the passes and the script draw functions place sprites: corners
+// on the CPU, no matrix call, the texture left bound, so that the driver
+// gathers one run of vertices.
+void BM_PlacedSpriteQuads(benchmark::State& state) {
+  Scene& scene = GetScene();
+  if (!scene.ready) {
+    state.SkipWithError("no OpenGL context (no display?)");
+    return;
+  }
+  const int n = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (int i = 0; i < n; ++i) Orv::DrawPlacedSpriteQuad(scene.frame, {X(i), Y(i), static_cast<float>(i)});
+    glFinish();
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+
 void BM_BatchedQuads(benchmark::State& state) {
   Scene& scene = GetScene();
   if (!scene.ready) {
@@ -104,4 +123,5 @@ void BM_BatchedQuads(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_ImmediateSpriteQuads)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_PlacedSpriteQuads)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_BatchedQuads)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -95,6 +95,45 @@ void DrawSpriteQuadSized(float width, float height, ObjectLockPtr<SpriteFrame> f
   DrawTexturedQuad(width, height, *locked, *sheet);
 }
 
+void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement) {
+  auto locked = frame.Lock();
+  if (!locked) return;
+  auto sheet = locked->sheet.Lock();
+  if (!sheet || sheet->GetTextureWidth() == 0 || sheet->GetTextureHeight() == 0) return;
+  // Bound again for every sprite: anything drawn in between may have bound
+  // another; the driver skips a bind of what is bound already.
+  glBindTexture(GL_TEXTURE_2D, sheet->GetTexture());
+  const float inverseW = 1.0f / static_cast<float>(sheet->GetTextureWidth());
+  const float inverseH = 1.0f / static_cast<float>(sheet->GetTextureHeight());
+  const SpriteQuad& q = locked->quad;
+  const float s0 = static_cast<float>(q.x) * inverseW;
+  const float s1 = static_cast<float>(q.x + q.sizeX) * inverseW;
+  const float t0 = static_cast<float>(q.y) * inverseH;
+  const float t1 = static_cast<float>(q.y + q.sizeY) * inverseH;
+  const float halfX = static_cast<float>(q.sizeX) * placement.scaleX * 0.5f;
+  const float halfY = static_cast<float>(q.sizeY) * placement.scaleY * 0.5f;
+  float c = 1.0f;
+  float s = 0.0f;
+  if (placement.degrees != 0.0f) {
+    const double radians = placement.degrees * kDegreesToRadians;
+    c = static_cast<float>(std::cos(radians));
+    s = static_cast<float>(std::sin(radians));
+  }
+  // The same corners, in the same order, as the quad drawn under a matrix.
+  const auto corner = [&](float u, float v, float cornerX, float cornerY) {
+    const float dx = cornerX * halfX;
+    const float dy = cornerY * halfY;
+    glTexCoord2f(u, v);
+    glVertex3f(placement.x + c * dx - s * dy, placement.y + s * dx + c * dy, 0.0f);
+  };
+  glBegin(GL_QUADS);
+  corner(s0, t1, -1.0f, 1.0f);
+  corner(s1, t1, 1.0f, 1.0f);
+  corner(s1, t0, 1.0f, -1.0f);
+  corner(s0, t0, -1.0f, -1.0f);
+  glEnd();
+}
+
 void Translate2D(float x, float y) { glTranslatef(x, y, 0.0f); }
 
 void Rotate2D(float degrees) { glRotatef(degrees, 0.0f, 0.0f, 1.0f); }

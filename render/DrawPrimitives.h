@@ -3,7 +3,8 @@
 // these sets a colour or a capability or resets a matrix: the caller sets the
 // colour and the model-view matrix (identity, Translate2D, Rotate2D, draw,
 // identity again). The two sprite quads bind their texture and leave the
-// matrix scaled to the quad's size.
+// matrix scaled to the quad's size. A placed sprite quad instead takes its
+// place as numbers and leaves the matrix alone.
 #include <vector>
 
 #include "core/ObjectLockPtr.h"
@@ -28,6 +29,22 @@ void DrawPolygon(const std::vector<Vec2>& points);
 void DrawSpriteQuad(ObjectLockPtr<SpriteFrame> frame);
 // The same at width x height.
 void DrawSpriteQuadSized(float width, float height, ObjectLockPtr<SpriteFrame> frame);
+
+// Where a sprite goes: its centre, its turn in degrees about the centre and
+// its scale on top of the frame's own pixel size.
+struct SpritePlacement {
+  float x = 0.0f;
+  float y = 0.0f;
+  float degrees = 0.0f;
+  float scaleX = 1.0f;
+  float scaleY = 1.0f;
+};
+// The frame's quad with its corners placed here, drawn under the current
+// matrix, which it does not touch; its texture stays bound afterwards. With
+// no matrix change and no unbinding between them, consecutive sprites of one
+// texture reach the driver as one run of vertices instead of one draw each.
+void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
+
 void Translate2D(float x, float y);
 // Degrees, about the z axis.
 void Rotate2D(float degrees);

@@ -59,7 +59,7 @@ void FrameBuffer::Init(GLuint program, int width, int height, bool lights) {
   initialised_ = true;
 }
 
-void FrameBuffer::Begin() {
+void FrameBuffer::Begin(Previous previous) {
   if (!initialised_) {
     ShowMessageOnce("FrameBuffer Begin uninitialised " + std::to_string(reinterpret_cast<std::uintptr_t>(this)),
                     "ERROR! FrameBuffer Object is not initialized!! Call Init() Before Begin()");
@@ -70,7 +70,7 @@ void FrameBuffer::Begin() {
   glViewport(0, 0, width_, height_);
   // The target bound before (the window, in the frame's chain) is cleared as
   // well as this one: the window's letterbox bars are never drawn over.
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  if (previous == Previous::Clear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   // Cleared after the bind too: this target's last picture must not show
   // through the next one.

@@ -29,9 +29,12 @@ class FrameBuffer {
   FrameBuffer& operator=(const FrameBuffer&) = delete;
 
   void Init(GLuint program, int width, int height, bool lights);
+  // What Begin does to the target bound before it.
+  enum class Previous { Clear, Keep };
   // Binds this target and clears it; the window's viewport and clear colour
-  // are kept for End.
-  void Begin();
+  // are kept for End. The target bound before is cleared too, unless the
+  // caller knows nothing has been drawn on it since it was.
+  void Begin(Previous previous = Previous::Clear);
   // Back to the window, with its viewport and clear colour.
   void End();
   // The colour texture as one quad over the bound target, lights and all.

@@ -72,7 +72,8 @@ class GLRenderSystem : public System {
 
   // Script functions bound to the render system. The draws take a
   // texture-frame id and screen coordinates, draw nothing for an unknown id
-  // or off screen, and leave the matrix at identity and the colour white.
+  // or off screen, and leave the matrix as they found it (identity in the
+  // passes) and the colour white.
   void DrawSprite(const char* frameId, float x, float y);
   void DrawSpriteRot(const char* frameId, float x, float y, float degrees);
   void DrawSpriteSca(const char* frameId, float x, float y, float degrees, float scaleX, float scaleY);

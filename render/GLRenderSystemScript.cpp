@@ -135,28 +135,19 @@ void WithColour(const Colour& colour, auto&& draw) {
 void GLRenderSystem::DrawSprite(const char* frameId, float x, float y) {
   const auto frame = Frame(frameId);
   if (!IsSpriteOnScreen(frame, x, y, 1.0f, 1.0f)) return;
-  Translate2D(x, y);
-  DrawSpriteQuad(frame);
-  glLoadIdentity();
+  DrawPlacedSpriteQuad(frame, {x, y});
 }
 
 void GLRenderSystem::DrawSpriteRot(const char* frameId, float x, float y, float degrees) {
   const auto frame = Frame(frameId);
   if (!IsRotatedSpriteOnScreen(frame, x, y, 1.0f, 1.0f, degrees)) return;
-  Translate2D(x, y);
-  Rotate2D(degrees);
-  DrawSpriteQuad(frame);
-  glLoadIdentity();
+  DrawPlacedSpriteQuad(frame, {x, y, degrees});
 }
 
 void GLRenderSystem::DrawSpriteSca(const char* frameId, float x, float y, float degrees, float scaleX, float scaleY) {
   const auto frame = Frame(frameId);
   if (!IsSpriteOnScreen(frame, x, y, scaleX, scaleY)) return;
-  Translate2D(x, y);
-  Rotate2D(degrees);
-  Scale2D(scaleX, scaleY);
-  DrawSpriteQuad(frame);
-  glLoadIdentity();
+  DrawPlacedSpriteQuad(frame, {x, y, degrees, scaleX, scaleY});
 }
 
 void GLRenderSystem::DrawSpriteUsingColorInfo(const char* frameId, float x, float y, OrvLua::LuaObject colour) {
@@ -290,11 +281,7 @@ void GLRenderSystem::DrawSpriteRelativeTo::operator()(const char* frameId, float
   Colour colour{1.0f, 1.0f, 1.0f, 1.0f};
   if (auto sprite = Part<SpriteAnimComponent>(object)) colour = sprite->tint;
   ClampColour(colour);
-  WithColour(colour, [&] {
-    Translate2D(x, y);
-    DrawSpriteQuad(frame);
-    glLoadIdentity();
-  });
+  WithColour(colour, [&] { DrawPlacedSpriteQuad(frame, {x, y}); });
 }
 
 void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId, OrvLua::LuaObject parameters) {
@@ -303,8 +290,7 @@ void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId,
   const auto frame = ResourceManager::GetInstance().GetSprite(frameId);
   if (!frame.IsAlive()) return;
   if (!parameters.IsTable()) {
-    DrawSpriteQuad(frame);
-    glLoadIdentity();
+    DrawPlacedSpriteQuad(frame, {});
     return;
   }
   auto transform = Part<TransformComponent>(object);
@@ -323,11 +309,7 @@ void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId,
   take("scaleX", [&](float v) { scaleX = v; });
   take("scaleY", [&](float v) { scaleY = v; });
   if (!system_->IsRotatedSpriteOnScreen(frame, x, y, scaleX, scaleY, rotation)) return;
-  Translate2D(x, y);
-  Rotate2D(rotation);
-  Scale2D(scaleX, scaleY);
-  DrawSpriteQuad(frame);
-  glLoadIdentity();
+  DrawPlacedSpriteQuad(frame, {x, y, rotation, scaleX, scaleY});
 }
 
 OrvLua::LuaObject GLRenderSystem::GetTextureNameFromAnim::operator()(const char* animation, double index) {

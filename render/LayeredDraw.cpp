@@ -41,18 +41,16 @@ bool IsSpriteVisible(const SpriteAnimComponent& sprite, const TransformComponent
                        transform.scaleX, transform.scaleY, transform.rotdeg, width, height);
 }
 
-void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* transform, float zoom,
-                  Colour colour) {
+void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* transform, float zoom, Colour colour) {
+  SpritePlacement placement;
   if (transform != nullptr) {
-    Translate2D(transform->posX, transform->posY);
-    Rotate2D(transform->rotdeg);
-    Scale2D(transform->scaleX * zoom, transform->scaleY * zoom);
+    placement = {transform->posX, transform->posY, transform->rotdeg, transform->scaleX * zoom,
+                 transform->scaleY * zoom};
   }
   ClampColour(colour);
   glColor4f(colour[0], colour[1], colour[2], colour[3]);
-  sprite.Draw();
+  DrawPlacedSpriteQuad(sprite.GetCurrentFrame(), placement);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glLoadIdentity();
 }
 
 void CallScriptRender(const ObjectLockPtr<GameObject>& object) {

@@ -32,9 +32,9 @@ bool IsSpriteVisible(const SpriteAnimComponent& sprite, const TransformComponent
                      unsigned height);
 
 // The sprite at the transform's screen position (zoom scales it further),
-// in colour; the matrix is identity and the colour white afterwards.
-void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* transform, float zoom,
-                  Colour colour);
+// in colour; the matrix is left as it was (identity in the passes) and the
+// colour is white afterwards.
+void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* transform, float zoom, Colour colour);
 
 // The object's script Render, when it has a script.
 void CallScriptRender(const ObjectLockPtr<GameObject>& object);

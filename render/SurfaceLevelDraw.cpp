@@ -33,7 +33,9 @@ void SurfaceLevelDraw::BeginRender() {
   FrameBuffer* surface = graphics.GetFrameBuffer(2);
   if (scene == nullptr || surface == nullptr) return;
   scene->End();
-  surface->Begin();
+  // The window was cleared when the scene began, and everything drawn since
+  // went into the scene.
+  surface->Begin(FrameBuffer::Previous::Keep);
   scene->Draw();
   LeaveBatchState();
 }
