@@ -23,9 +23,9 @@ void GUISystem::OnEntityAdded(EntityRecord& entity) {
 namespace {
 
 // A global table whose "__index" is itself, so widget tables find their
-// methods through it.
-OrvLua::LuaObject MethodTable(ScriptComponent& script, const char* name) {
-  OrvLua::LuaObject table = script.CreateGlobalTable(name);
+// methods through it; made at its final size (the methods and "__index").
+OrvLua::LuaObject MethodTable(ScriptComponent& script, const char* name, int methods) {
+  OrvLua::LuaObject table = script.CreateGlobalTable(name, methods + 1);
   table.SetObject("__index", table);
   return table;
 }
@@ -91,14 +91,14 @@ void RegisterLabelMethods(OrvLua::LuaObject& methods) {
 }  // namespace
 
 void GUISystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
-  OrvLua::LuaObject buttonMethods = MethodTable(script, "ButtonMetaTable");
+  OrvLua::LuaObject buttonMethods = MethodTable(script, "ButtonMetaTable", 23);
   RegisterButtonMethods(buttonMethods);
   script.RegisterNewFunctor<CreateButton>("CreateButton", this, object);
   script.RegisterDirect("RemoveAllButtons", this, &GUISystem::RemoveAllButtons);
-  OrvLua::LuaObject barMethods = MethodTable(script, "BarMetaTable");
+  OrvLua::LuaObject barMethods = MethodTable(script, "BarMetaTable", 17);
   RegisterBarMethods(barMethods);
   script.RegisterNewFunctor<CreateProgressBar>("CreateProgressBar", this, object);
-  OrvLua::LuaObject labelMethods = MethodTable(script, "LabelMetaTable");
+  OrvLua::LuaObject labelMethods = MethodTable(script, "LabelMetaTable", 6);
   RegisterLabelMethods(labelMethods);
   script.RegisterNewFunctor<CreateLabel>("CreateLabel", this, object);
   script.RegisterDirect("RemoveAllBars", this, &GUISystem::RemoveAllBars);

@@ -204,10 +204,10 @@ void ScriptComponent::SetGlobalInteger(const char* name, int value) {
   state->GetGlobals().SetInteger(name, value);
 }
 
-OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name) {
+OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int fields) {
   OrvLua::LuaState* state = GetState();
   if (!state) return {};
-  return state->GetGlobals().CreateTable(name);
+  return state->GetGlobals().CreateTable(name, 0, fields);
 }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return CallGlobal(name, nullptr, nullptr); }

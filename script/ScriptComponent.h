@@ -83,7 +83,8 @@ class ScriptComponent : public Component {
   OrvLua::LuaObject GetGlobal(const char* name);
   // How systems publish their script constants.
   void SetGlobalInteger(const char* name, int value);
-  OrvLua::LuaObject CreateGlobalTable(const char* name);
+  // fields: how many keys the table will hold, so it is made at that size.
+  OrvLua::LuaObject CreateGlobalTable(const char* name, int fields = 0);
   // Calls the global function name, protected, only while the script is
   // loaded and the global is a function; its one result, an unbound nil for
   // none (or a nil).
