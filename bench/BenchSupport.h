@@ -1,9 +1,11 @@
 #pragma once
 // Helpers shared by the benchmarks.
+#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -31,6 +33,19 @@ class QuietStdout {
  private:
   int saved_;
 };
+
+// The real program, built beside the benchmark programs.
+inline std::filesystem::path ProgramBesideBenchmarks() {
+  return std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "orv";
+}
+
+// False, with the benchmark marked skipped, when no display is set: the real
+// program and the drawing benchmarks open windows.
+inline bool DisplayOrSkip(benchmark::State& state) {
+  if (std::getenv("DISPLAY")) return true;
+  state.SkipWithError("no DISPLAY: run under xvfb-run");
+  return false;
+}
 
 inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
   std::filesystem::create_directories(path.parent_path());

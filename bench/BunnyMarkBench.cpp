@@ -23,6 +23,8 @@
 #include "render/Texture2DBatch.h"
 #include "resources/ResourceManager.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -146,11 +148,8 @@ std::string Run(const std::string& command) {
 
 // The engine's N, from the real program beside this benchmark's folder.
 void BM_EngineBunnyMark(benchmark::State& state) {
-  if (!std::getenv("DISPLAY")) {
-    state.SkipWithError("no DISPLAY: run under xvfb-run");
-    return;
-  }
-  const fs::path program = fs::canonical("/proc/self/exe").parent_path().parent_path() / "orv";
+  if (!OrvBench::DisplayOrSkip(state)) return;
+  const fs::path program = OrvBench::ProgramBesideBenchmarks();
   const fs::path& source = kSourceRoot;
   const fs::path root = fs::temp_directory_path() / ("orv_bunnymark_" + std::to_string(getpid()));
   fs::remove_all(root);

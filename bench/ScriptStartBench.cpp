@@ -315,12 +315,9 @@ std::vector<double> TimeRounds(const std::string& command) {
 }
 
 void BM_CreateFromScriptInProgram(benchmark::State& state) {
-  if (!std::getenv("DISPLAY")) {
-    state.SkipWithError("no DISPLAY: run under xvfb-run");
-    return;
-  }
+  if (!OrvBench::DisplayOrSkip(state)) return;
   namespace fs = std::filesystem;
-  const fs::path orv = fs::canonical("/proc/self/exe").parent_path().parent_path() / "orv";
+  const fs::path orv = OrvBench::ProgramBesideBenchmarks();
   const fs::path root = fs::temp_directory_path() / ("orv_create_" + std::to_string(getpid()));
   fs::remove_all(root);
   WriteFile(root / "config/config.ini",
