@@ -96,11 +96,14 @@ LuaState* LuaState::Create() {
   lua_pushcfunction(L, Detail::Trampoline);
   record->trampolineRef = luaL_ref(L, LUA_REGISTRYINDEX);
 
+  // The libraries only add what they keep: nothing to collect meanwhile.
+  lua_gc(L, LUA_GCSTOP, 0);
   int top = lua_gettop(L);
   if (lua_cpcall(L, &OpenLibraries, nullptr) != 0) ReportScriptError(L, "OrvLua");
   lua_settop(L, top);
   if (lua_cpcall(L, &OpenEngineLibrariesProtected, nullptr) != 0) ReportScriptError(L, "OrvLua");
   lua_settop(L, top);
+  lua_gc(L, LUA_GCRESTART, 0);
   return CastState(L);
 }
 
