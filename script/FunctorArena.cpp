@@ -1,7 +1,6 @@
 #include "script/FunctorArena.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace Orv {
 
