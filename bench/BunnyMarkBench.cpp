@@ -111,7 +111,8 @@ local function Set(target)
   while count < target do count = count + 1; CreateGameObject("Bunny", count) end
   while count > target do RemoveAllGameObjectsOfType(count); count = count - 1 end
 end
-function Init() Set(n) end
+-- The scene has no light: lit, the bunnies would show at the ambient level only.
+function Init() SetEnableLighting(false); Set(n) end
 function Update(dt)
   clock = clock + dt
   if phase == "warm" then
