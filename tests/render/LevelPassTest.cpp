@@ -56,8 +56,6 @@ class LevelScene : public RenderScene {
 
   // A 4x4 frame: the top two rows yellow, the bottom two magenta.
   ObjectLockPtr<Orv::SpriteFrame> HalvesFrame() {
-    auto sheet = std::make_shared<Orv::SpriteSheet>();
-    EXPECT_TRUE(sheet->CreateFromPixels(4, 4));
     std::vector<std::uint8_t> pixels;
     for (int i = 0; i < 16; ++i) {
       if (i < 8) {
@@ -66,15 +64,7 @@ class LevelScene : public RenderScene {
         pixels.insert(pixels.end(), {255, 0, 255, 255});
       }
     }
-    glBindTexture(GL_TEXTURE_2D, sheet->GetTexture());
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    sheets.push_back(sheet);
-    auto frame = std::make_shared<Orv::SpriteFrame>();
-    frame->quad = {0, 0, 4, 4};
-    frame->sheet = sheet;
-    frames.push_back(frame);
-    return frame;
+    return PixelsFrame(pixels);
   }
 
   ObjectLockPtr<GameObject> NewObject(float x, float y) {

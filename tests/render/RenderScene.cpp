@@ -73,24 +73,35 @@ void RenderScene::TearDown() {
   if (!previousFolder_.empty()) std::filesystem::current_path(previousFolder_);
 }
 
-std::shared_ptr<Orv::SpriteSheet> RenderScene::SolidSheet(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+std::shared_ptr<Orv::SpriteSheet> RenderScene::PixelsSheet(const std::vector<std::uint8_t>& rgba) {
   auto sheet = std::make_shared<Orv::SpriteSheet>();
   EXPECT_TRUE(sheet->CreateFromPixels(4, 4));
-  std::vector<std::uint8_t> pixels;
-  for (int i = 0; i < 16; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
+  EXPECT_EQ(rgba.size(), 4u * 4u * 4u);
   glBindTexture(GL_TEXTURE_2D, sheet->GetTexture());
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
   glBindTexture(GL_TEXTURE_2D, 0);
   return sheet;
 }
 
-Orv::ObjectLockPtr<Orv::SpriteFrame> RenderScene::SolidFrame(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  sheets.push_back(SolidSheet(r, g, b));
+std::shared_ptr<Orv::SpriteSheet> RenderScene::SolidSheet(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  std::vector<std::uint8_t> pixels;
+  for (int i = 0; i < 16; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
+  return PixelsSheet(pixels);
+}
+
+Orv::ObjectLockPtr<Orv::SpriteFrame> RenderScene::PixelsFrame(const std::vector<std::uint8_t>& rgba) {
+  sheets.push_back(PixelsSheet(rgba));
   auto frame = std::make_shared<Orv::SpriteFrame>();
   frame->quad = {0, 0, 4, 4};
   frame->sheet = sheets.back();
   frames.push_back(frame);
   return frame;
+}
+
+Orv::ObjectLockPtr<Orv::SpriteFrame> RenderScene::SolidFrame(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  std::vector<std::uint8_t> pixels;
+  for (int i = 0; i < 16; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
+  return PixelsFrame(pixels);
 }
 
 Orv::ObjectLockPtr<Orv::GameObject> RenderScene::AddLight(float x, float y, double intensity) {

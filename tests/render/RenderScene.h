@@ -32,6 +32,9 @@ class RenderScene : public ::testing::Test {
   // sheet alive unless the test takes it.
   Orv::ObjectLockPtr<Orv::SpriteFrame> SolidFrame(std::uint8_t r, std::uint8_t g, std::uint8_t b);
   std::shared_ptr<Orv::SpriteSheet> SolidSheet(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  // The same from 4x4 RGBA pixels, row by row from the top.
+  Orv::ObjectLockPtr<Orv::SpriteFrame> PixelsFrame(const std::vector<std::uint8_t>& rgba);
+  static std::shared_ptr<Orv::SpriteSheet> PixelsSheet(const std::vector<std::uint8_t>& rgba);
   // An object with a transform at (x, y) and a light of that intensity, told
   // to the render system.
   Orv::ObjectLockPtr<Orv::GameObject> AddLight(float x, float y, double intensity);

@@ -29,8 +29,6 @@ class SpriteRunScene : public RenderScene {
   // A 4 x 4 sheet in quarters: red, green above; blue, white below. A turn or
   // a flip shows in which quarter lands where.
   Orv::ObjectLockPtr<Orv::SpriteFrame> QuarteredFrame() {
-    auto sheet = std::make_shared<Orv::SpriteSheet>();
-    EXPECT_TRUE(sheet->CreateFromPixels(4, 4));
     std::vector<std::uint8_t> pixels;
     for (int y = 0; y < 4; ++y) {
       for (int x = 0; x < 4; ++x) {
@@ -39,15 +37,7 @@ class SpriteRunScene : public RenderScene {
         pixels.insert(pixels.end(), {colours[quarter][0], colours[quarter][1], colours[quarter][2], 255});
       }
     }
-    glBindTexture(GL_TEXTURE_2D, sheet->GetTexture());
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    sheets.push_back(sheet);
-    auto frame = std::make_shared<Orv::SpriteFrame>();
-    frame->quad = {0, 0, 4, 4};
-    frame->sheet = sheet;
-    frames.push_back(frame);
-    return frame;
+    return PixelsFrame(pixels);
   }
 
   std::vector<std::uint8_t> WindowPixels() const {
