@@ -73,7 +73,7 @@ void BM_CollisionFrame(benchmark::State& state) {
     engine.Update(kStep);
     records = 0;
     for (const auto& object : objects) {
-      auto collision = object->GetComponent<CollisionComponent>().Lock();
+      auto collision = object->LockComponent<CollisionComponent>();
       records += collision->GetContacts().size();
       collision->ClearContacts();
     }

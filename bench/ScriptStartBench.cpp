@@ -251,7 +251,7 @@ void BM_MemoryPerScriptedObject(benchmark::State& state) {
     for (int i = 0; i < kObjects; ++i) scene.StartOne();
     perObject = (HeapInUse() - before) / kObjects;
     auto object = scene.engine.GetGameObjectManager().GetObjects().back();
-    auto script = object->GetComponent<Orv::ScriptComponent>().Lock();
+    auto script = object->LockComponent<Orv::ScriptComponent>();
     lua_State* L = script->GetState()->GetCState();
     luaKb = lua_gc(L, LUA_GCCOUNT, 0);
     globals = 0;

@@ -47,8 +47,8 @@ class GameObject {
   ObjectLockPtr<Component> GetComponent(std::uint32_t typeKey) const;
   template <typename T>
   ObjectLockPtr<T> GetComponent() const;
-  // The same, held for the caller's use right away: a walk over every object
-  // each frame skips the handle in between.
+  // The same, held for the caller's use right away: no handle in between,
+  // whose making and locking cost every per-frame walk over the objects.
   template <typename T>
   std::shared_ptr<T> LockComponent() const;
   // Enters the component under the key, in place of any held there.

@@ -93,7 +93,7 @@ std::uint32_t EditorObjectStore::PickForRotate(bool begin, float x, float y) {
 }
 
 void EditorObjectStore::UpdateFromObject(const GameObject& object, bool released) {
-  auto collision = object.GetComponent<CollisionComponent>().Lock();
+  auto collision = object.LockComponent<CollisionComponent>();
   const Collider* collider = collision ? collision->GetCollider() : nullptr;
   if (collider != nullptr) {
     const Vec2 centre = collider->GetPosition();

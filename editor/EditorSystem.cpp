@@ -83,11 +83,11 @@ void EditorSystem::OnEntityAdded(EntityRecord& entity) {
 void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
   auto object = handle.Lock();
   if (!object || !object->IsAlive()) return;
-  auto edit = object->GetComponent<EditComponent>().Lock();
-  auto collision = object->GetComponent<CollisionComponent>().Lock();
+  auto edit = object->LockComponent<EditComponent>();
+  auto collision = object->LockComponent<CollisionComponent>();
   if (!edit || !collision) return;
   Collider* collider = collision->GetCollider();
-  if (auto sprite = object->GetComponent<SpriteAnimComponent>().Lock()) {
+  if (auto sprite = object->LockComponent<SpriteAnimComponent>()) {
     if (sprite->GetFrameList().empty()) {
       edit->shape = "AABB";
       edit->halfWidth = edit->halfHeight = edit->radius = kSpritePickExtent;
@@ -95,7 +95,7 @@ void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
       TakeShapeFromFrame(*edit, *collider, sprite->GetFrameWidth(), sprite->GetFrameHeight());
     }
   }
-  if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+  if (auto transform = object->LockComponent<TransformComponent>()) {
     if (collider != nullptr) collider->SetRotation(edit->rotation);
     transform->rotdeg = edit->rotation;
   }
@@ -114,7 +114,7 @@ void EditorSystem::PreUpdateEntity(EntityRecord& entity, float) {
   if (!object || !object->GetComponent<EditComponent>().IsAlive()) return;
   EditorObjectStore& store = EditorObjectStore::GetInstance();
   const bool down = owner_->IsMouseButtonDown(kMiddleButton);
-  auto collision = object->GetComponent<CollisionComponent>().Lock();
+  auto collision = object->LockComponent<CollisionComponent>();
   Collider* collider = collision ? collision->GetCollider() : nullptr;
   if (down && collider != nullptr) {
     const std::uint32_t uniqueId = object->GetUniqueId();
@@ -125,7 +125,7 @@ void EditorSystem::PreUpdateEntity(EntityRecord& entity, float) {
       const double angle =
           std::atan2(store.GetPickY() - collider->GetMax().y, store.GetPickX() - collider->GetPosition().x) * 180.0 *
           kInversePi;
-      if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+      if (auto transform = object->LockComponent<TransformComponent>()) {
         collider->SetRotation(angle + 90.0);
         transform->rotdeg = static_cast<float>(angle + 90.0);
       }

@@ -34,7 +34,7 @@ void EditorSystem::AddObject(float x, float y, int id, const char* name) {
   record.savedId = id;
   record.objectId = object->GetUniqueId();
   record.name = name;
-  if (auto edit = object->GetComponent<EditComponent>().Lock()) {
+  if (auto edit = object->LockComponent<EditComponent>()) {
     record.rotation = edit->rotation;
     record.shape = edit->shape;
     record.halfWidth = edit->halfWidth;

@@ -30,7 +30,7 @@ void BaseLevelDraw::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   if (!locked || !locked->IsAlive()) return;
   if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
   if (locked->GetComponent<LightComponent>().IsAlive()) lights_.push_back(object);
-  auto sprite = locked->GetComponent<SpriteAnimComponent>().Lock();
+  auto sprite = locked->LockComponent<SpriteAnimComponent>();
   if (!sprite || sprite->layer != 0) return;
   if (rendering_) {
     admittedDuringPass_.push_back(std::move(object));

@@ -93,7 +93,7 @@ void CameraSystem::OnUpdate(float) {
 void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
   auto object = entity.object.Lock();
   if (!object) return;
-  if (auto map = object->GetComponent<TileMapComponent>().Lock()) {
+  if (auto map = object->LockComponent<TileMapComponent>()) {
     map->viewCentreX = centreX_;
     map->viewCentreY = centreY_;
     map->viewHalfWidth = halfWidth_;
@@ -103,7 +103,7 @@ void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
     map->worldCursorX = static_cast<double>(static_cast<float>(x));
     map->worldCursorY = static_cast<double>(static_cast<float>(y));
   }
-  if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+  if (auto transform = object->LockComponent<TransformComponent>()) {
     const auto [x, y] = WorldToScreen(transform->worldX, transform->worldY);
     transform->posX = x;
     transform->posY = y;
@@ -114,14 +114,14 @@ void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
 void CameraSystem::PreUpdateEntity(EntityRecord& entity, float) {
   auto parent = entity.object.Lock();
   if (!parent) return;
-  auto parentTransform = parent->GetComponent<TransformComponent>().Lock();
+  auto parentTransform = parent->LockComponent<TransformComponent>();
   if (!parentTransform) return;
   // A copy: nothing here changes the list, but the walk must not depend on it.
   const std::vector<ObjectLockPtr<GameObject>> children = parent->GetChildren();
   for (const auto& reference : children) {
     auto child = reference.Lock();
     if (!child || !child->IsAlive()) continue;
-    auto transform = child->GetComponent<TransformComponent>().Lock();
+    auto transform = child->LockComponent<TransformComponent>();
     if (!transform) continue;
     if (transform->followParentRotation) transform->rotdeg = parentTransform->rotdeg;
     // A child with a collider is placed by the collision engine.

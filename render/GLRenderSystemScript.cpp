@@ -57,7 +57,7 @@ void GLRenderSystem::RegisterScriptFunctions(ScriptComponent& script, const Obje
   script.RegisterDirect("PauseSpriteAnims", this, &GLRenderSystem::PauseSpriteAnims);
   script.RegisterDirect("ResumeSpriteAnims", this, &GLRenderSystem::ResumeSpriteAnims);
   auto locked = object.Lock();
-  auto sprite = locked ? locked->GetComponent<SpriteAnimComponent>().Lock() : nullptr;
+  auto sprite = locked ? locked->LockComponent<SpriteAnimComponent>() : nullptr;
   if (!sprite) return;
   // The component outlives the state: the object closes its script first.
   script.RegisterDirect("SetSpriteInterval", sprite.get(), &SpriteAnimComponent::SetInterval);
@@ -199,7 +199,7 @@ namespace {
 
 template <typename T>
 std::shared_ptr<T> Part(const std::shared_ptr<GameObject>& object) {
-  return object ? object->GetComponent<T>().Lock() : nullptr;
+  return object ? object->LockComponent<T>() : nullptr;
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ void GUISystem::PreUpdateEntity(EntityRecord& entity, float) {
   if (!object || !object->GetComponent(kEditComponentKey).IsAlive()) return;
   const bool middleDown = owner_->IsMouseButtonDown(kMiddleButton);
   if (middleDown && object->GetUniqueId() == gDragStore->GetMovedObject()) {
-    auto collision = object->GetComponent<CollisionComponent>().Lock();
+    auto collision = object->LockComponent<CollisionComponent>();
     if (Collider* collider = collision ? collision->GetCollider() : nullptr) {
       collider->SetPosition(gDragStore->GetPickPoint());
     }

@@ -247,7 +247,7 @@ template <typename Widget>
 OrvLua::LuaObject GUISystem::CreateWidget<Widget>::operator()(OrvLua::LuaObject desc) {
   auto object = object_.Lock();
   if (!object || !object->IsAlive()) return {};
-  auto script = object->GetComponent<ScriptComponent>().Lock();
+  auto script = object->LockComponent<ScriptComponent>();
   if (!script) return {};
   const std::string maker = "object " + std::to_string(object->GetID());
   // Reading the table may run the script's own __index: nothing is held

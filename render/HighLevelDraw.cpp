@@ -15,7 +15,7 @@ void HighLevelDraw::Init(unsigned, unsigned) {
 bool HighLevelDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return false;
-  auto sprite = locked->GetComponent<SpriteAnimComponent>().Lock();
+  auto sprite = locked->LockComponent<SpriteAnimComponent>();
   // Read unsigned: negative layers land here too.
   return sprite && static_cast<unsigned>(sprite->layer) > 1u;
 }

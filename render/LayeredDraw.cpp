@@ -15,7 +15,7 @@ namespace Orv {
 int DrawOrderKey(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return 0;
-  auto sprite = locked->GetComponent<SpriteAnimComponent>().Lock();
+  auto sprite = locked->LockComponent<SpriteAnimComponent>();
   return sprite ? sprite->layerOrder : 0;
 }
 
@@ -56,7 +56,7 @@ void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* t
 void CallScriptRender(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   if (!locked) return;
-  if (auto script = locked->GetComponent<ScriptComponent>().Lock()) script->CallGlobalFunction("Render");
+  if (auto script = locked->LockComponent<ScriptComponent>()) script->CallGlobalFunction("Render");
 }
 
 }  // namespace Orv

@@ -110,17 +110,17 @@ void LevelShadowDraw::SetHighlightTileTexture(const char* frameId) {
 void LevelShadowDraw::OnEntityAdded(EntityRecord& entity) {
   auto object = entity.object.Lock();
   if (!object || !object->IsAlive()) return;
-  auto light = object->GetComponent<LightComponent>().Lock();
+  auto light = object->LockComponent<LightComponent>();
   if (light && light->shadowcast) shadowLights_.push_back(entity);
 }
 
 void LevelShadowDraw::OnGameObjectOffered(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return;
-  if (auto script = locked->GetComponent<ScriptComponent>().Lock()) RegisterScriptFunctions(*script);
-  auto collision = locked->GetComponent<CollisionComponent>().Lock();
+  if (auto script = locked->LockComponent<ScriptComponent>()) RegisterScriptFunctions(*script);
+  auto collision = locked->LockComponent<CollisionComponent>();
   if (!collision || !collision->occluding) return;
-  auto sprite = locked->GetComponent<SpriteAnimComponent>().Lock();
+  auto sprite = locked->LockComponent<SpriteAnimComponent>();
   if (!sprite || sprite->layer == 0) return;
   if (!locked->GetComponent<TransformComponent>().IsAlive()) return;
   occluderObjects_.push_back(std::move(object));

@@ -14,7 +14,7 @@ void OverlayDraw::Init(unsigned, unsigned) {
 bool OverlayDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return false;
-  auto renderable = locked->GetComponent<RenderableComponent>().Lock();
+  auto renderable = locked->LockComponent<RenderableComponent>();
   return renderable && renderable->drawlevel > 1;
 }
 

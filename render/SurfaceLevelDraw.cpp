@@ -57,8 +57,8 @@ void SurfaceLevelDraw::Init(unsigned, unsigned) {
 bool SurfaceLevelDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return false;
-  if (auto sprite = locked->GetComponent<SpriteAnimComponent>().Lock()) return sprite->layer == 1;
-  auto renderable = locked->GetComponent<RenderableComponent>().Lock();
+  if (auto sprite = locked->LockComponent<SpriteAnimComponent>()) return sprite->layer == 1;
+  auto renderable = locked->LockComponent<RenderableComponent>();
   return renderable && renderable->drawlevel == 1;
 }
 

@@ -149,8 +149,8 @@ unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLock
 // The child follows its parent's position from then on; a carried object is
 // not pushed apart from what it touches, nor out of solid tiles.
 static void Mount(GameObject& child) {
-  if (auto transform = child.GetComponent<TransformComponent>().Lock()) transform->followParent = true;
-  if (auto collision = child.GetComponent<CollisionComponent>().Lock()) {
+  if (auto transform = child.LockComponent<TransformComponent>()) transform->followParent = true;
+  if (auto collision = child.LockComponent<CollisionComponent>()) {
     collision->avoidTrigger = true;
     collision->avoidTileTrigger = true;
   }

@@ -70,7 +70,7 @@ OrvLua::LuaObject ScriptBegin::GetGroupAverageWorldPosFunc::operator()() {
   for (const ObjectLockPtr<GameObject>& handle : object_.Lock()->GetGroupMembers()) {
     auto member = handle.Lock();
     if (!member || !member->IsAlive()) continue;
-    auto transform = member->GetComponent<TransformComponent>().Lock();
+    auto transform = member->LockComponent<TransformComponent>();
     if (!transform) continue;
     sumX += transform->worldX;
     sumY += transform->worldY;

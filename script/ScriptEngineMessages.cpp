@@ -27,13 +27,13 @@ OrvLua::LuaObject MemberTable(ScriptComponent& caller, const GameObject& member)
   OrvLua::LuaObject table = caller.NewTable();
   table.SetNumber("uid", member.GetUniqueId());
   table.SetNumber("id", static_cast<int>(member.GetID()));
-  if (auto transform = member.GetComponent<TransformComponent>().Lock()) {
+  if (auto transform = member.LockComponent<TransformComponent>()) {
     table.SetNumber("worldX", transform->worldX);
     table.SetNumber("worldY", transform->worldY);
     table.SetNumber("screenX", transform->posX);
     table.SetNumber("screenY", transform->posY);
   }
-  if (auto script = member.GetComponent<ScriptComponent>().Lock()) {
+  if (auto script = member.LockComponent<ScriptComponent>()) {
     for (const auto& [key, value] : script->GetEventVars()) {
       switch (value.type) {
         case DataInt: table.SetNumber(key.c_str(), value.intValue); break;

@@ -8,7 +8,7 @@ namespace Orv {
 std::shared_ptr<ScriptComponent> LiveScriptComponent(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return nullptr;
-  return locked->GetComponent<ScriptComponent>().Lock();
+  return locked->LockComponent<ScriptComponent>();
 }
 
 std::shared_ptr<ScriptComponent> ScriptToRegisterInto(const ObjectLockPtr<GameObject>& object) {

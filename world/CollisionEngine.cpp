@@ -34,7 +34,7 @@ bool Lives(const std::shared_ptr<GameObject>& object) { return object && object-
 
 // The collider of a live object, or null.
 Collider* ColliderOf(const GameObject& object) {
-  auto collision = object.GetComponent<CollisionComponent>().Lock();
+  auto collision = object.LockComponent<CollisionComponent>();
   return collision ? collision->GetCollider() : nullptr;
 }
 
@@ -167,13 +167,13 @@ void CollisionEngine::ResumeCollisions() {
 void CollisionEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
   auto object = handle.Lock();
   if (!Lives(object)) return;
-  const bool collides = static_cast<bool>(object->GetComponent<CollisionComponent>().Lock());
+  const bool collides = static_cast<bool>(object->LockComponent<CollisionComponent>());
   if (collides) collisionObjects_.push_back(handle);
   if (auto script = ScriptToRegisterInto(handle)) {
     if (collides) RegisterScriptFunctions(*script, handle);
     RegisterPauseFunctions(*script);
   }
-  if (object->GetComponent<TileMapComponent>().Lock()) tilemapObjects_.push_back(handle);
+  if (object->LockComponent<TileMapComponent>()) tilemapObjects_.push_back(handle);
 }
 
 void CollisionEngine::CollidePairs(float dt) {
@@ -197,7 +197,7 @@ void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collide
   for (const ObjectLockPtr<GameObject>& handle : parent.GetChildren()) {
     auto child = handle.Lock();
     if (!Lives(child)) continue;
-    auto transform = child->GetComponent<TransformComponent>().Lock();
+    auto transform = child->LockComponent<TransformComponent>();
     if (!transform || !transform->followParent) continue;
     if (Collider* childCollider = ColliderOf(*child)) childCollider->SetPosition(centre);
   }
@@ -212,12 +212,12 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     PairObject held;
     held.object = handle.Lock();
     if (!Lives(held.object)) continue;
-    auto collision = held.object->GetComponent<CollisionComponent>().Lock();
+    auto collision = held.object->LockComponent<CollisionComponent>();
     if (!collision || collision->GetCollider() == nullptr || collision->empty) continue;
     held.collision = collision.get();
     held.collider = collision->GetCollider();
-    held.rigid = held.object->GetComponent<RigidBodyComponent>().Lock().get();
-    held.transform = held.object->GetComponent<TransformComponent>().Lock().get();
+    held.rigid = held.object->LockComponent<RigidBodyComponent>().get();
+    held.transform = held.object->LockComponent<TransformComponent>().get();
     PairEntry entry;
     ReadBounds(*held.collider, entry);
     entry.z = held.collider->GetZ();
@@ -302,13 +302,13 @@ void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b
 }
 
 void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt) {
-  auto collision = object->GetComponent<CollisionComponent>().Lock();
+  auto collision = object->LockComponent<CollisionComponent>();
   if (!collision || collision->GetCollider() == nullptr) return;
   // The look-ahead tests the tiles where the body is about to be; exactly
   // this offset is taken back afterwards, whatever a script did meanwhile.
   Vec2 lookAhead;
   bool lookedAhead = false;
-  if (auto rigid = object->GetComponent<RigidBodyComponent>().Lock()) {
+  if (auto rigid = object->LockComponent<RigidBodyComponent>()) {
     lookAhead = rigid->body.velocity * static_cast<double>(dt);
     const Vec2 ahead = collision->GetCollider()->GetPosition() + lookAhead;
     if (lookAhead.IsFinite() && ahead.IsFinite()) {
@@ -321,7 +321,7 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
   for (std::size_t t = 0; t < tilemapObjects_.size(); ++t) {
     auto mapObject = tilemapObjects_[t].Lock();
     if (!Lives(mapObject)) continue;
-    auto tiles = mapObject->GetComponent<TileMapComponent>().Lock();
+    auto tiles = mapObject->LockComponent<TileMapComponent>();
     if (!tiles || !tiles->GetTilemap()) continue;
     const int width = std::max(tiles->tileWidth, 1);
     const int height = std::max(tiles->tileHeight, 1);
@@ -369,7 +369,7 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
           candidate.dy = bottom - nowMax.y + 0.01;
         }
         candidates.push_back(candidate);
-        auto script = object->GetComponent<ScriptComponent>().Lock();
+        auto script = object->LockComponent<ScriptComponent>();
         if (!script) continue;
         OrvLua::LuaObject cell = script->NewTable();
         cell.SetInteger("x", OrvLua::SaturateTo<int>(static_cast<double>(x)));
@@ -390,7 +390,7 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
   const Vec2 pushed = collision->GetCollider()->GetPosition() + chosen.push;
   if (!collision->AcceptFinite("position", pushed.x) || !collision->AcceptFinite("position", pushed.y)) return;
   collision->GetCollider()->SetPosition(pushed);
-  auto rigid = object->GetComponent<RigidBodyComponent>().Lock();
+  auto rigid = object->LockComponent<RigidBodyComponent>();
   if (rigid && rigid->body.resolveTileMap) rigid->Reflect(chosen.normal.x, chosen.normal.y);
 }
 
@@ -421,8 +421,8 @@ void CollisionEngine::SweepManifolds() {
     auto b = byUniqueId.find(stored.uniqueIdB);
     if (a == byUniqueId.end() || b == byUniqueId.end()) continue;
     const auto party = [](const std::shared_ptr<GameObject>& object) {
-      return ContactParty{object.get(), object->GetComponent<CollisionComponent>().Lock().get(),
-                          object->GetComponent<TransformComponent>().Lock().get()};
+      return ContactParty{object.get(), object->LockComponent<CollisionComponent>().get(),
+                          object->LockComponent<TransformComponent>().get()};
     };
     RecordContact(party(a->second), party(b->second), stored);
   }
@@ -436,15 +436,15 @@ void CollisionEngine::LateUpdate(float) {
     auto object = collisionObjects_[i].Lock();
     if (!Lives(object)) continue;
     collisionObjects_[kept++] = collisionObjects_[i];
-    auto collision = object->GetComponent<CollisionComponent>().Lock();
+    auto collision = object->LockComponent<CollisionComponent>();
     if (!collision) continue;
     collision->ClearFrameManifolds();
     // Nobody reads the contacts of an object without a script.
-    if (!object->GetComponent<ScriptComponent>().Lock()) collision->ClearContacts();
+    if (!object->LockComponent<ScriptComponent>()) collision->ClearContacts();
     Collider* collider = collision->GetCollider();
     if (collider == nullptr) continue;
     collider->UpdateBounds();
-    if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+    if (auto transform = object->LockComponent<TransformComponent>()) {
       transform->worldX = ToFloat(collider->GetPosition().x);
       transform->worldY = ToFloat(collider->GetPosition().y);
     }
@@ -476,7 +476,7 @@ bool CollisionEngine::LineOfSight(const ObjectLockPtr<GameObject>& a, const Obje
   for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
     auto object = handle.Lock();
     if (!Lives(object)) continue;
-    auto collision = object->GetComponent<CollisionComponent>().Lock();
+    auto collision = object->LockComponent<CollisionComponent>();
     if (!collision || collision->GetCollider() == nullptr) continue;
     const Collider* collider = collision->GetCollider();
     if (collider == colliderA || collider == colliderB) continue;

@@ -24,7 +24,7 @@ double ToSingle(double value) {
 std::shared_ptr<CollisionComponent> LiveCollision(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return nullptr;
-  auto collision = locked->GetComponent<CollisionComponent>().Lock();
+  auto collision = locked->LockComponent<CollisionComponent>();
   if (!collision || collision->GetCollider() == nullptr) return nullptr;
   return collision;
 }
@@ -33,7 +33,7 @@ std::shared_ptr<CollisionComponent> LiveCollision(const ObjectLockPtr<GameObject
 // null when the object is dead or lacks either component.
 std::shared_ptr<ScriptComponent> LiveScript(const ObjectLockPtr<GameObject>& object) {
   if (!LiveCollision(object)) return nullptr;
-  return object.Lock()->GetComponent<ScriptComponent>().Lock();
+  return object.Lock()->LockComponent<ScriptComponent>();
 }
 
 }  // namespace
@@ -115,7 +115,7 @@ void CollisionEngine::SetAvoidTriggerFunc::operator()(bool flag) {
   auto collision = LiveCollision(object_);
   if (!collision) return;
   // A mounted child keeps the flag its mounting gave it.
-  auto transform = object_.Lock()->GetComponent<TransformComponent>().Lock();
+  auto transform = object_.Lock()->LockComponent<TransformComponent>();
   if (transform && transform->followParent) return;
   collision->avoidTrigger = flag;
 }
@@ -153,7 +153,7 @@ bool CollisionEngine::CallRaycast(unsigned uniqueIdA, unsigned uniqueIdB) {
   auto lockedA = a.Lock();
   auto lockedB = b.Lock();
   if (!lockedA || !lockedA->IsAlive() || !lockedB || !lockedB->IsAlive()) return false;
-  if (!lockedA->GetComponent<ScriptComponent>().Lock()) return false;
+  if (!lockedA->LockComponent<ScriptComponent>()) return false;
   return LineOfSight(a, b);
 }
 

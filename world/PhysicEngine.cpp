@@ -36,10 +36,10 @@ void PhysicEngine::Update(float dt) {
 }
 
 void PhysicEngine::Step(GameObject& object, float dt) {
-  auto rigid = object.GetComponent<RigidBodyComponent>().Lock();
+  auto rigid = object.LockComponent<RigidBodyComponent>();
   if (!rigid) return;
-  auto transform = object.GetComponent<TransformComponent>().Lock();
-  auto collision = object.GetComponent<CollisionComponent>().Lock();
+  auto transform = object.LockComponent<TransformComponent>();
+  auto collision = object.LockComponent<CollisionComponent>();
   Collider* collider = collision ? collision->GetCollider() : nullptr;
   RigidBody& body = rigid->body;
   body.ApplyForces(dt);
@@ -83,9 +83,9 @@ void PhysicEngine::ResumePhysics() {
 void PhysicEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
   auto object = handle.Lock();
   if (!object) return;
-  if (auto rigid = object->GetComponent<RigidBodyComponent>().Lock()) {
+  if (auto rigid = object->LockComponent<RigidBodyComponent>()) {
     objects_.push_back(handle);
-    if (auto transform = object->GetComponent<TransformComponent>().Lock()) {
+    if (auto transform = object->LockComponent<TransformComponent>()) {
       transform->velocityX = rigid->body.velocity.x;
       transform->velocityY = rigid->body.velocity.y;
     }

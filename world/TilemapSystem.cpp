@@ -20,7 +20,7 @@ namespace {
 std::shared_ptr<TileMapComponent> LiveComponent(const ObjectLockPtr<GameObject>& handle) {
   auto object = handle.Lock();
   if (!object || !object->IsAlive()) return nullptr;
-  return object->GetComponent<TileMapComponent>().Lock();
+  return object->LockComponent<TileMapComponent>();
 }
 
 bool Inside(const Tilemap& map, long long x, long long y) {
@@ -56,7 +56,7 @@ void TilemapSystem::Update(float) {
       objects_.erase(objects_.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
-    if (auto component = object->GetComponent<TileMapComponent>().Lock()) {
+    if (auto component = object->LockComponent<TileMapComponent>()) {
       component->writeLayer = static_cast<int>(writeLayer_);
       const auto shadows = shadowSwitches_.find(component->tilemapId);
       component->shadowsEnabled = shadows != shadowSwitches_.end() && shadows->second;
