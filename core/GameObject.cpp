@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/GameObjectManager.h"
+#include "core/Report.h"
 #include "platform/TweakBar.h"
 
 namespace Orv {
@@ -218,6 +219,13 @@ void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id) 
 std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   return locked && locked->IsAlive() ? locked->GetUniqueId() : 0;
+}
+
+void ReportNotFiniteOnce(bool& reported, std::string_view kind, const GameObject* owner, std::string_view what) {
+  if (reported) return;
+  reported = true;
+  const std::string object = owner != nullptr ? "object " + std::to_string(owner->GetID()) : "a new object";
+  PrintErrorLine(std::string(kind) + " of " + object + ": " + std::string(what));
 }
 
 }  // namespace Orv

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Component.h"
@@ -137,6 +138,11 @@ bool IsGameObjectAlive(const ObjectLockPtr<GameObject>& object);
 std::uint32_t GetGameObjectID(const ObjectLockPtr<GameObject>& object);
 void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id);
 std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object);
+
+// "<kind> of object <id>: <what>" on the error stream, the first time only
+// (reported is the component's own flag); "a new object" before it has an
+// owner. For content values that are not finite numbers.
+void ReportNotFiniteOnce(bool& reported, std::string_view kind, const GameObject* owner, std::string_view what);
 
 // No alive test: a destroyed object yields its components until the sweep.
 template <typename T>

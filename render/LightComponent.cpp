@@ -22,10 +22,7 @@ void LightComponent::OnRealProperty(unsigned index, double value) {
     intensity = value;
     return;
   }
-  if (reportedNotFinite_) return;
-  reportedNotFinite_ = true;
-  const std::string object = owner_ != nullptr ? "object " + std::to_string(owner_->GetID()) : "a new object";
-  PrintErrorLine("Light of " + object + ": an intensity that is not a finite number is ignored");
+  ReportNotFiniteOnce(reportedNotFinite_, "Light", owner_, "an intensity that is not a finite number is ignored");
 }
 
 }  // namespace Orv

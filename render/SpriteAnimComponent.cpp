@@ -58,10 +58,7 @@ void SpriteAnimComponent::OnRealProperty(unsigned index, double value) {
     interval = static_cast<float>(value);
     return;
   }
-  if (reportedNotFinite_) return;
-  reportedNotFinite_ = true;
-  const std::string object = owner_ != nullptr ? "object " + std::to_string(owner_->GetID()) : "a new object";
-  PrintErrorLine("Sprite of " + object + ": an interval that is not a finite number is ignored");
+  ReportNotFiniteOnce(reportedNotFinite_, "Sprite", owner_, "an interval that is not a finite number is ignored");
 }
 
 void SpriteAnimComponent::SetAnimation(const std::string& name) {

@@ -43,10 +43,7 @@ void StencilComponent::OnRealProperty(unsigned index, double value) {
     vertices.push_back(static_cast<float>(value));
     return;
   }
-  if (reportedNotFinite_) return;
-  reportedNotFinite_ = true;
-  const std::string object = owner_ != nullptr ? "object " + std::to_string(owner_->GetID()) : "a new object";
-  PrintErrorLine("Stencil of " + object + ": a coordinate that is not a finite number is left out");
+  ReportNotFiniteOnce(reportedNotFinite_, "Stencil", owner_, "a coordinate that is not a finite number is left out");
 }
 
 }  // namespace Orv

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
 #include <limits>
 #include <vector>
 
@@ -10,6 +12,8 @@
 #include "render/LightComponent.h"
 #include "render/LightMath.h"
 #include "render/SpriteAnimComponent.h"
+#include "render/StencilComponent.h"
+#include "core/GameObject.h"
 
 using Orv::GLRenderSystem;
 
@@ -93,6 +97,46 @@ TEST(LightComponent, ParametersReachOnlyTheirOwnTypes) {
   EXPECT_FALSE(light.shadowcast);
   light.SetRealProperty(0, std::numeric_limits<double>::infinity());
   EXPECT_EQ(light.intensity, 3.5);
+}
+
+TEST(NotFiniteContent, EachComponentKeepsItsValueAndSaysSoOnceNamingTheObject) {
+  Orv::LightComponent light;
+  Orv::StencilComponent stencil;
+  Orv::SpriteAnimComponent sprite;
+  struct Case {
+    Orv::Component* component;
+    std::function<void(double)> set;
+    std::function<std::string()> kept;
+    std::string line;
+  } cases[] = {
+      {&light, [&](double v) { light.SetRealProperty(Orv::LightComponent::Intensity, v); },
+       [&] { return std::to_string(light.intensity); },
+       "Light of object 7: an intensity that is not a finite number is ignored\n"},
+      {&stencil, [&](double v) { stencil.SetRealProperty(Orv::StencilComponent::VertStart, v); },
+       [&] { return std::to_string(stencil.vertices.size()); },
+       "Stencil of object 7: a coordinate that is not a finite number is left out\n"},
+      {&sprite, [&](double v) { sprite.SetInterval(static_cast<float>(v)); },
+       [&] { return std::to_string(sprite.interval); },
+       "Sprite of object 7: an interval that is not a finite number is ignored\n"},
+  };
+  Orv::GameObject owner(nullptr, 7);
+  for (Case& c : cases) {
+    c.component->Setup();
+    c.component->OnAttach(&owner);
+    const std::string before = c.kept();
+    ::testing::internal::CaptureStderr();
+    c.set(std::nan(""));
+    c.set(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.line);
+    EXPECT_EQ(c.kept(), before) << c.line;
+  }
+  // Before it is attached, the object is a new one.
+  Orv::LightComponent loose;
+  loose.Setup();
+  ::testing::internal::CaptureStderr();
+  loose.SetRealProperty(0, -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Light of a new object: an intensity that is not a finite number is ignored\n");
 }
 
 namespace {
