@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "app/GameEngine.h"
+
 namespace OrvBench {
 
 // Standard output goes nowhere while it lives: the engine's progress and
@@ -45,6 +47,16 @@ inline bool DisplayOrSkip(benchmark::State& state) {
   if (std::getenv("DISPLAY")) return true;
   state.SkipWithError("no DISPLAY: run under xvfb-run");
   return false;
+}
+
+// Every system of the engine, started as before the window exists (the
+// entity systems declare the components they take in), and the engine's
+// components registered; the systems' lines go nowhere.
+inline void StartAllSystems(Orv::GameEngine& engine, int width, int height) {
+  QuietStdout quiet;
+  Orv::CreateEngineSystems(engine);
+  for (const auto& system : engine.GetAllSystems()) system->Init(width, height);
+  Orv::RegisterEngineComponents(engine);
 }
 
 inline void WriteFile(const std::filesystem::path& path, const std::string& text) {

@@ -45,11 +45,9 @@ struct Scene {
     }
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
+    OrvBench::StartAllSystems(engine, 320, 200);
     {
       QuietStdout quiet;
-      Orv::CreateEngineSystems(engine);
-      for (const auto& system : engine.GetAllSystems()) system->Init(320, 200);
-      Orv::RegisterEngineComponents(engine);
       engine.LoadBlueprints();
       engine.LoadGameObjectScripts();
     }

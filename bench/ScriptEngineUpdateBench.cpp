@@ -24,12 +24,7 @@ constexpr const char* kScript = "x = 0 function Update(dt) x = x + dt end";
 
 struct Scene {
   Scene() : engine("bench", 640, 480, false, false) {
-    {
-      OrvBench::QuietStdout quiet;
-      Orv::CreateEngineSystems(engine);
-      for (const auto& each : engine.GetAllSystems()) each->Init(640, 480);
-      Orv::RegisterEngineComponents(engine);
-    }
+    OrvBench::StartAllSystems(engine, 640, 480);
     for (const auto& each : engine.GetAllSystems()) {
       if (auto scripts = std::dynamic_pointer_cast<Orv::ScriptEngineSystem>(each)) system = scripts;
     }

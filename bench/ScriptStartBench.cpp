@@ -128,13 +128,9 @@ struct Scene {
     WriteFile(folder / "data/scripts/extra/shared.lua", kSharedScript);
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
+    OrvBench::StartAllSystems(engine, 320, 200);
     {
       QuietStdout quiet;
-      Orv::CreateEngineSystems(engine);
-      // What the systems do before the window exists: the entity systems
-      // declare the components they take in.
-      for (const auto& system : engine.GetAllSystems()) system->Init(320, 200);
-      Orv::RegisterEngineComponents(engine);
       Orv::LoadExtraScripts();
       engine.LoadBlueprints();
       engine.LoadGameObjectScripts();

@@ -7,7 +7,7 @@
 namespace OrvCall::Detail {
 
 void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, const void* block,
-                           std::size_t size, bool shared) {
+                           std::size_t size) {
   lua_State* L = state->GetCState();
   if (!OrvLua::HasPlainGlobals(L)) {
     OrvLua::LuaObject globals = state->GetGlobals();
@@ -16,26 +16,23 @@ void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunct
   }
   lua_checkstack(L, 3);
   lua_pushstring(L, name);
-  if (shared) {
-    lua_pushlightuserdata(L, const_cast<void*>(block));
-  } else {
-    std::memcpy(lua_newuserdata(L, size), block, size);
-  }
+  std::memcpy(lua_newuserdata(L, size), block, size);
   lua_pushcclosure(L, dispatcher, 1);
   lua_rawset(L, LUA_GLOBALSINDEX);
 }
 
-void RegisterGlobalPointerClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, void* target) {
+void RegisterGlobalPointerClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher,
+                                  const void* target) {
   lua_State* L = state->GetCState();
   lua_checkstack(L, 3);
   if (OrvLua::HasPlainGlobals(L)) {
     lua_pushstring(L, name);
-    lua_pushlightuserdata(L, target);
+    lua_pushlightuserdata(L, const_cast<void*>(target));
     lua_pushcclosure(L, dispatcher, 1);
     lua_rawset(L, LUA_GLOBALSINDEX);
     return;
   }
-  lua_pushlightuserdata(L, target);
+  lua_pushlightuserdata(L, const_cast<void*>(target));
   lua_pushcclosure(L, dispatcher, 1);
   OrvLua::LuaObject closure(L, -1);
   lua_pop(L, 1);

@@ -25,9 +25,7 @@ Button::Button(const ButtonDesc& desc)
   SetTextureUp(desc.textureUp.c_str());
   SetTextureHover(desc.textureHover.c_str());
   SetFont(desc.font.c_str());
-  caption_.colour[0] = desc.r;
-  caption_.colour[1] = desc.g;
-  caption_.colour[2] = desc.b;
+  caption_.SetRGB(desc.r, desc.g, desc.b);
   SetText(desc.text.c_str());
 }
 
@@ -121,9 +119,7 @@ void Button::SetTextureThumb(const char* frameId) {
 
 void Button::SetFontColor(float r, float g, float b) {
   if (!FiniteWidgetValues(ScriptKind, id_, "SetFontColor", {r, g, b})) return;
-  caption_.colour[0] = r;
-  caption_.colour[1] = g;
-  caption_.colour[2] = b;
+  caption_.SetRGB(r, g, b);
 }
 
 void Button::SetButtonRGBA(float r, float g, float b, float a) {

@@ -6,9 +6,7 @@ namespace Orv {
 
 Label::Label(const LabelDesc& desc) : x_(desc.x), y_(desc.y), id_(desc.id) {
   SetFont(desc.font.c_str());
-  caption_.colour[0] = desc.r;
-  caption_.colour[1] = desc.g;
-  caption_.colour[2] = desc.b;
+  caption_.SetRGB(desc.r, desc.g, desc.b);
   SetText(desc.text.c_str());
 }
 
@@ -25,9 +23,7 @@ void Label::SetPosition(int x, int y) {
 
 void Label::SetFontColor(float r, float g, float b) {
   if (!FiniteWidgetValues(ScriptKind, id_, "SetFontColor", {r, g, b})) return;
-  caption_.colour[0] = r;
-  caption_.colour[1] = g;
-  caption_.colour[2] = b;
+  caption_.SetRGB(r, g, b);
 }
 
 }  // namespace Orv

@@ -27,9 +27,7 @@ ProgressBar::ProgressBar(const ProgressBarDesc& desc)
   SetTextureFrame(desc.textureFrame.c_str());
   SetTextureBar(desc.textureBar.c_str());
   SetFont(desc.font.c_str());
-  caption_.colour[0] = desc.r;
-  caption_.colour[1] = desc.g;
-  caption_.colour[2] = desc.b;
+  caption_.SetRGB(desc.r, desc.g, desc.b);
   SetText(desc.text.c_str());
 }
 
@@ -75,9 +73,7 @@ void ProgressBar::SetTextureBar(const char* frameId) { barTexture_ = ResourceMan
 
 void ProgressBar::SetFontColor(float r, float g, float b) {
   if (!FiniteWidgetValues(ScriptKind, id_, "SetFontColor", {r, g, b})) return;
-  caption_.colour[0] = r;
-  caption_.colour[1] = g;
-  caption_.colour[2] = b;
+  caption_.SetRGB(r, g, b);
 }
 
 void ProgressBar::SetBarAmount(double amount) {

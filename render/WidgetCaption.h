@@ -24,6 +24,13 @@ class WidgetCaption {
   // without a live font.
   void Draw(int x, int y) const;
 
+  // The text's colour, keeping its alpha.
+  void SetRGB(float r, float g, float b) {
+    colour[0] = r;
+    colour[1] = g;
+    colour[2] = b;
+  }
+
   const std::string& GetText() const { return text_; }
   int GetHalfWidth() const { return halfWidth_; }
   const ObjectLockPtr<Font>& GetFont() const { return font_; }

@@ -16,19 +16,19 @@ namespace OrvCall {
 
 namespace Detail {
 
-// globals[name] = a closure of dispatcher whose upvalue holds the size bytes
-// of block: a light userdata on block itself when it is shared (it lives to
-// the end of the process), otherwise a full userdata with a copy. Every
-// object start registers dozens of these: while nothing guards the globals
-// table, the closure is stored raw, without a handle on it; once something
-// does, the store honours __newindex and the closure keeps its own copy.
+// globals[name] = a closure of dispatcher whose upvalue is a full userdata
+// holding a copy of the size bytes of block. Every object start registers
+// dozens of these: while nothing guards the globals table, the closure is
+// stored raw, without a handle on it; once something does, the store honours
+// __newindex.
 void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, const void* block,
-                           std::size_t size, bool shared);
+                           std::size_t size);
 
 // globals[name] = a closure of dispatcher whose upvalue is a light userdata
 // on target, which the caller keeps in place for as long as the state lives.
 // Stored raw while nothing guards the globals, otherwise through the handle.
-void RegisterGlobalPointerClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, void* target);
+void RegisterGlobalPointerClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher,
+                                  const void* target);
 
 // table[name] = a closure of dispatcher whose upvalue is a light userdata on
 // block, which lives to the end of the process; stored raw.
@@ -55,8 +55,7 @@ template <typename Callee, typename Member>
 void RegisterDirect(OrvLua::LuaState* state, const char* name, Callee* callee, Member member) {
   if (!state || !callee) return;
   const CalleeBuffer<Callee, Member> buffer{callee, member};
-  Detail::RegisterGlobalClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>, &buffer, sizeof buffer,
-                                false);
+  Detail::RegisterGlobalClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>, &buffer, sizeof buffer);
 }
 
 // The same for a callee that outlives every state (an engine system): all
@@ -65,8 +64,8 @@ void RegisterDirect(OrvLua::LuaState* state, const char* name, Callee* callee, M
 template <typename Callee, typename Member>
 void RegisterShared(OrvLua::LuaState* state, const char* name, Callee* callee, Member member) {
   if (!state || !callee) return;
-  Detail::RegisterGlobalClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>,
-                                SharedCalleeBuffer(callee, member), sizeof(CalleeBuffer<Callee, Member>), true);
+  Detail::RegisterGlobalPointerClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>,
+                                       SharedCalleeBuffer(callee, member));
 }
 
 // globals[name] = the functor's call operator.
@@ -95,7 +94,7 @@ template <typename Functor>
 void RegisterFunctorInUpvalue(OrvLua::LuaState* state, const char* name, const Functor& functor) {
   static_assert(kFunctorFitsUpvalue<Functor>);
   if (!state) return;
-  Detail::RegisterGlobalClosure(state, name, &UpvalueFunctorDispatcher<Functor>, &functor, sizeof functor, false);
+  Detail::RegisterGlobalClosure(state, name, &UpvalueFunctorDispatcher<Functor>, &functor, sizeof functor);
 }
 
 // globals[name] = the call operator of a functor that its owner keeps in

@@ -21,6 +21,7 @@
 #include "script/ScriptComponent.h"
 #include "script/ScriptEngineSystem.h"
 #include "support/EngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 #include "support/GLContext.h"
 
 using namespace Orv;
@@ -56,20 +57,7 @@ class CameraAndPasses : public EngineFixture {
 
   // Runs code in the object's state; its first result as text, or "error: ...".
   static std::string Run(const std::shared_ptr<GameObject>& object, const std::string& code) {
-    lua_State* L = object->GetComponent<ScriptComponent>().Lock()->GetState()->GetCState();
-    const int top = lua_gettop(L);
-    std::string text;
-    if (OrvLua::LoadBuffer(L, code.data(), code.size(), "=test") != 0 || lua_pcall(L, 0, 1, 0) != 0) {
-      text = std::string("error: ") + lua_tostring(L, -1);
-    } else if (lua_isnil(L, -1)) {
-      text = "nil";
-    } else if (lua_isboolean(L, -1)) {
-      text = lua_toboolean(L, -1) ? "true" : "false";
-    } else {
-      text = lua_tostring(L, -1) ? lua_tostring(L, -1) : "?";
-    }
-    lua_settop(L, top);
-    return text;
+    return OrvTest::RunInObjectState(object, code);
   }
 
   std::shared_ptr<GameObject> Scripted(const std::string& components) { return SpawnType(components, ""); }

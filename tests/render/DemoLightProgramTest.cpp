@@ -51,10 +51,7 @@ bool Within(const Rgb& seen, const Sample& s) {
 
 TEST(DemoLightProgram, TheLampLightsTheRoomAndTheWallsCastShadows) {
   ContentFolder folder;
-  const fs::path game = fs::path(ORV_SOURCE_DIR) / "game";
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(game)) {
-    if (entry.is_regular_file()) folder.Copy(entry.path().string(), fs::relative(entry.path(), game).string());
-  }
+  folder.CopyTree(std::string(ORV_SOURCE_DIR) + "/game");
   RunOptions options;
   options.timeoutSeconds = 100.0;
   options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", folder.Path() + "/documents"}};

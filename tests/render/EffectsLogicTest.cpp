@@ -13,6 +13,7 @@
 #include "script/ScriptComponent.h"
 #include "script/ScriptEngineSystem.h"
 #include "support/EngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 
 using namespace Orv;
 
@@ -36,18 +37,7 @@ class Effects : public EngineFixture {
 
   // Runs code in the object's state; its first result as text, or "error: ...".
   std::string Run(const std::string& code) {
-    lua_State* L = object->GetComponent<ScriptComponent>().Lock()->GetState()->GetCState();
-    const int top = lua_gettop(L);
-    std::string text;
-    if (OrvLua::LoadBuffer(L, code.data(), code.size(), "=test") != 0 || lua_pcall(L, 0, 1, 0) != 0) {
-      text = std::string("error: ") + lua_tostring(L, -1);
-    } else if (lua_isboolean(L, -1)) {
-      text = lua_toboolean(L, -1) ? "true" : "false";
-    } else {
-      text = lua_isnil(L, -1) ? "nil" : lua_tostring(L, -1);
-    }
-    lua_settop(L, top);
-    return text;
+    return OrvTest::RunInObjectState(object, code);
   }
 
   std::shared_ptr<TransitionEventSystem> transitions;

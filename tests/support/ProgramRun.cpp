@@ -48,6 +48,12 @@ void ContentFolder::Copy(const std::string& sourcePath, const std::string& relat
   fs::copy_file(sourcePath, target, fs::copy_options::overwrite_existing);
 }
 
+void ContentFolder::CopyTree(const std::string& sourceFolder) const {
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(sourceFolder)) {
+    if (entry.is_regular_file()) Copy(entry.path().string(), fs::relative(entry.path(), sourceFolder).string());
+  }
+}
+
 std::string ContentFolder::Read(const std::string& relativePath) const {
   std::ifstream in(fs::path(path_) / relativePath, std::ios::binary);
   std::stringstream text;

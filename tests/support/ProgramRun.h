@@ -25,6 +25,8 @@ class ContentFolder {
   void WriteConfig(const std::string& json) const { Write("config/config.ini", json); }
   // Copies a file (for example from the source tree's game/) below the folder.
   void Copy(const std::string& sourcePath, const std::string& relativePath) const;
+  // Copies every file below sourceFolder to the same place below the folder.
+  void CopyTree(const std::string& sourceFolder) const;
   std::string Read(const std::string& relativePath) const;
   const std::string& Path() const { return path_; }
 

@@ -61,8 +61,8 @@ std::string ScriptEngineFixture::Global(const std::shared_ptr<GameObject>& objec
   return text;
 }
 
-std::string ScriptEngineFixture::Run(const std::shared_ptr<GameObject>& object, const std::string& code) {
-  lua_State* L = Script(object).GetState()->GetCState();
+std::string RunInObjectState(const std::shared_ptr<GameObject>& object, const std::string& code) {
+  lua_State* L = object->LockComponent<ScriptComponent>()->GetState()->GetCState();
   const int top = lua_gettop(L);
   std::string text;
   if (OrvLua::LoadBuffer(L, code.data(), code.size(), "=test") != 0 || lua_pcall(L, 0, 1, 0) != 0) {

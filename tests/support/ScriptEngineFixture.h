@@ -29,6 +29,11 @@ class NoteSystem : public Orv::PlainSystem {
   std::vector<std::string>* log_;
 };
 
+// Runs code in the object's state (as its script itself would): "error: ..."
+// on failure, else the first result as text: "nil", "true"/"false", numbers
+// and strings as Lua's tostring gives them, "table" for tables.
+std::string RunInObjectState(const std::shared_ptr<Orv::GameObject>& object, const std::string& code);
+
 class ScriptEngineFixture : public EngineFixture {
  protected:
   ScriptEngineFixture();
@@ -40,9 +45,9 @@ class ScriptEngineFixture : public EngineFixture {
   // A global of the object's state as text: "nil", "true"/"false", numbers
   // and strings as Lua's tostring gives them, "table" for tables.
   static std::string Global(const std::shared_ptr<Orv::GameObject>& object, const char* name);
-  // Runs code in the object's state (as the script itself would), returns
-  // "error: ..." on failure or its first result as Global does.
-  static std::string Run(const std::shared_ptr<Orv::GameObject>& object, const std::string& code);
+  static std::string Run(const std::shared_ptr<Orv::GameObject>& object, const std::string& code) {
+    return RunInObjectState(object, code);
+  }
   static Orv::ScriptComponent& Script(const std::shared_ptr<Orv::GameObject>& object);
 
   Orv::ScriptEngineSystem& System() { return *system; }

@@ -15,6 +15,7 @@
 #include "script/ScriptComponent.h"
 #include "script/ScriptEngineSystem.h"
 #include "support/EngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
 #include "world/PhysicEngine.h"
@@ -56,18 +57,7 @@ class CollisionScene : public EngineFixture {
 
   // Runs code in the object's state; its first result as text.
   static std::string Run(const std::shared_ptr<GameObject>& object, const std::string& code) {
-    lua_State* L = object->GetComponent<ScriptComponent>().Lock()->GetState()->GetCState();
-    const int top = lua_gettop(L);
-    std::string text;
-    if (OrvLua::LoadBuffer(L, code.data(), code.size(), "=test") != 0 || lua_pcall(L, 0, 1, 0) != 0) {
-      text = std::string("error: ") + lua_tostring(L, -1);
-    } else {
-      text = lua_isnil(L, -1)       ? "nil"
-             : lua_isboolean(L, -1) ? (lua_toboolean(L, -1) ? "true" : "false")
-                                    : (lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
-    }
-    lua_settop(L, top);
-    return text;
+    return OrvTest::RunInObjectState(object, code);
   }
   static Vec2 At(const std::shared_ptr<GameObject>& object) {
     return object->GetComponent<CollisionComponent>().Lock()->GetCollider()->GetPosition();
