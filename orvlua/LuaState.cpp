@@ -9,6 +9,7 @@
 #include "EngineLibraries.h"
 #include "LuaAssert.h"
 #include "LuaObject.h"
+#include "PageSource.h"
 #include "StateRecord.h"
 #include "core/Report.h"
 
@@ -118,50 +119,70 @@ LuaObject LuaState::GetGlobals() { return LuaObject(GetCState(), LUA_GLOBALSINDE
 
 LuaObject LuaState::GetGlobal(const char* name) { return LuaObject::GetField(GetCState(), LUA_GLOBALSINDEX, name); }
 
+namespace {
+
+// Where a block of a state lives, by its size: small ones in the state's
+// pool, middling ones as runs of whole pages, the rare large one on the heap.
+enum class Home { Pool, Pages, Heap };
+
+Home HomeOf(size_t size) {
+  if (size <= Detail::SmallBlockPool::kLargest) return Home::Pool;
+  return size <= Detail::PageSource::kLargestRun * Detail::PageSource::kPageSize ? Home::Pages : Home::Heap;
+}
+
+void* Allocate(Detail::StateRecord& record, size_t size) {
+  switch (HomeOf(size)) {
+    case Home::Pool: return record.pool.Allocate(size);
+    case Home::Pages: return Detail::PageSource::Take(Detail::PageSource::PagesFor(size));
+    case Home::Heap: break;
+  }
+  return std::malloc(size);
+}
+
+void Release(Detail::StateRecord& record, void* block, size_t size) {
+  switch (HomeOf(size)) {
+    case Home::Pool: return record.pool.Free(block, size);
+    case Home::Pages: return Detail::PageSource::Give(block, Detail::PageSource::PagesFor(size));
+    case Home::Heap: break;
+  }
+  std::free(block);
+}
+
+bool Fits(size_t oldSize, size_t newSize) {
+  const Home home = HomeOf(oldSize);
+  if (home != HomeOf(newSize)) return false;
+  if (home == Home::Pool) return Detail::SmallBlockPool::SameStep(oldSize, newSize);
+  return home == Home::Pages && Detail::PageSource::PagesFor(oldSize) == Detail::PageSource::PagesFor(newSize);
+}
+
+}  // namespace
+
+// The core always tells a block's size, which tells where the block lives.
 void* OrvLuaAlloc(void* ud, void* block, size_t oldSize, size_t newSize) {
   auto* record = static_cast<Detail::StateRecord*>(ud);
-  constexpr size_t kSmall = Detail::SmallBlockPool::kLargest;
-  // The core always tells a block's size: every block of a small size but
-  // the first (the main thread's, allocated before the pool is in use) is
-  // the pool's.
-  const bool inPool = block && oldSize <= kSmall && block != record->mainBlock;
   if (newSize == 0) {
-    if (block && block == record->mainBlock && record->mainThread) {
+    if (!block) return nullptr;
+    if (block == record->mainBlock && record->mainThread) {
       // The state is gone: whatever handles are left read nil from now on.
+      // The block itself lies in the pool, which goes with the record.
       record->UnbindAll();
       delete record;
-      std::free(block);
-    } else if (inPool) {
-      record->pool.Free(block, oldSize);
     } else {
-      std::free(block);
+      Release(*record, block, oldSize);
     }
     return nullptr;
   }
-  if (record->mainBlock && newSize <= kSmall) {
-    if (inPool && Detail::SmallBlockPool::SameStep(oldSize, newSize)) return block;
-    void* moved = record->pool.Allocate(newSize);
-    if (moved && block) {
-      std::memcpy(moved, block, std::min(oldSize, newSize));
-      if (inPool) {
-        record->pool.Free(block, oldSize);
-      } else {
-        std::free(block);
-      }
-    }
-    return moved;
+  if (block && Fits(oldSize, newSize)) return block;
+  if (block && HomeOf(oldSize) == Home::Heap && HomeOf(newSize) == Home::Heap) return std::realloc(block, newSize);
+  void* moved = Allocate(*record, newSize);
+  if (!moved) return nullptr;
+  if (block) {
+    std::memcpy(moved, block, std::min(oldSize, newSize));
+    Release(*record, block, oldSize);
   }
-  if (inPool) {
-    void* moved = std::malloc(newSize);
-    if (moved) {
-      std::memcpy(moved, block, oldSize);
-      record->pool.Free(block, oldSize);
-    }
-    return moved;
-  }
-  void* result = std::realloc(block, newSize);
-  if (!block && !record->mainBlock) record->mainBlock = result;
-  return result;
+  // The core's first block holds the main thread and the global state.
+  if (!record->mainBlock) record->mainBlock = moved;
+  return moved;
 }
 
 int LuaPanic(lua_State* L) {

@@ -1,6 +1,6 @@
 #include "SmallBlockPool.h"
 
-#include <cstdlib>
+#include "PageSource.h"
 
 // Under the address sanitizer, pool memory that no block holds is poisoned,
 // so a script binding that writes past its block is still caught.
@@ -21,14 +21,14 @@ namespace {
 // A page: what is left at a chunk's end is small, and the calls into a
 // thousand states each frame ran markedly slower with larger chunks (8, 12,
 // 16 and 32 KB were all measured).
-constexpr std::size_t kChunkSize = 4096;
+constexpr std::size_t kChunkSize = PageSource::kPageSize;
 
 }  // namespace
 
 SmallBlockPool::~SmallBlockPool() {
   for (void* chunk : chunks_) {
     ORVLUA_UNPOISON(chunk, kChunkSize);
-    std::free(chunk);
+    PageSource::Give(chunk, 1);
   }
 }
 
@@ -51,7 +51,7 @@ void* SmallBlockPool::Allocate(std::size_t size) {
       freeBlocks_[rest] = unused_;
       ORVLUA_POISON(unused_, sizeof(void*));
     }
-    auto* chunk = static_cast<char*>(std::malloc(kChunkSize));
+    auto* chunk = static_cast<char*>(PageSource::Take(1));
     if (chunk == nullptr) return nullptr;
     chunks_.push_back(chunk);
     ORVLUA_POISON(chunk, kChunkSize);

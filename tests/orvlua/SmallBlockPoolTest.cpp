@@ -1,5 +1,6 @@
 // The per-state memory: freed blocks are reused by size, and a state that
-// churns its heap computes what a plain one would.
+// churns its heap, small blocks, page runs and large blocks alike, computes
+// what a plain one would.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -68,7 +69,13 @@ TEST(SmallBlockPoolTest, AChurningStateComputesAsAPlainOneWould) {
       local t = {}
       for i = 1, round * 20 do t[i] = string.rep("x", i % 70) .. i end
       for i = #t, 1, -3 do table.remove(t, i) end
-      sum = sum + #table.concat(t)
+      -- Tables and strings that grow through every size, page runs and the
+      -- heap beyond them included.
+      local keyed = {}
+      for i = 1, round * 150 do keyed["k" .. i] = i end
+      for i = 1, round * 150, 2 do keyed["k" .. i] = nil end
+      for _, v in pairs(keyed) do sum = sum + v end
+      sum = sum + #table.concat(t) + #string.rep(parts[#parts] or "y", round * 400)
       parts[#parts + 1] = t[#t]
       collectgarbage()
     end

@@ -1,0 +1,220 @@
+#include "PageSource.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <unordered_map>
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" void __asan_poison_memory_region(void const volatile* address, std::size_t size);
+extern "C" void __asan_unpoison_memory_region(void const volatile* address, std::size_t size);
+#define ORVLUA_POISON(address, size) __asan_poison_memory_region((address), (size))
+#define ORVLUA_UNPOISON(address, size) __asan_unpoison_memory_region((address), (size))
+#else
+#define ORVLUA_POISON(address, size) ((void)(address), (void)(size))
+#define ORVLUA_UNPOISON(address, size) ((void)(address), (void)(size))
+#endif
+
+namespace OrvLua::Detail {
+
+namespace {
+
+constexpr std::size_t kRegionPages = PageSource::kRegionSize / PageSource::kPageSize;
+
+// Kept at the start of a free run. Free runs stay poisoned under the address
+// sanitizer but for the moment their header is read or written.
+struct FreeRun {
+  FreeRun* prev;
+  FreeRun* next;
+  std::size_t pages;
+};
+
+FreeRun ReadHeader(const char* run) {
+  FreeRun header;
+  ORVLUA_UNPOISON(run, sizeof header);
+  std::memcpy(&header, run, sizeof header);
+  ORVLUA_POISON(run, sizeof header);
+  return header;
+}
+
+void WriteHeader(char* run, const FreeRun& header) {
+  ORVLUA_UNPOISON(run, sizeof header);
+  std::memcpy(run, &header, sizeof header);
+  ORVLUA_POISON(run, sizeof header);
+}
+
+struct Region {
+  std::size_t used = 0;  // pages taken and not given back
+  std::size_t bump = 0;  // pages below this were handed out at least once
+};
+
+class Source {
+ public:
+  void* Take(std::size_t pages) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    char* run = Pop(pages);
+    if (!run && current_ && regions_[current_].bump + pages <= kRegionPages) {
+      Region& region = regions_[current_];
+      run = current_ + region.bump * PageSource::kPageSize;
+      region.bump += pages;
+    }
+    for (std::size_t larger = pages + 1; !run && larger <= PageSource::kLargestRun; ++larger) {
+      run = Pop(larger);
+      if (run) Push(run + pages * PageSource::kPageSize, larger - pages);
+    }
+    if (!run) {
+      if (!NewCurrent()) return nullptr;
+      run = current_;
+      regions_[current_].bump = pages;
+    }
+    RegionOf(run).used += pages;
+    bytesInUse_ += pages * PageSource::kPageSize;
+    ORVLUA_UNPOISON(run, pages * PageSource::kPageSize);
+    return run;
+  }
+
+  void Give(void* block, std::size_t pages) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    char* run = static_cast<char*>(block);
+    ORVLUA_POISON(run, pages * PageSource::kPageSize);
+    Push(run, pages);
+    bytesInUse_ -= pages * PageSource::kPageSize;
+    char* base = BaseOf(run);
+    Region& region = regions_[base];
+    region.used -= pages;
+    if (region.used == 0) Emptied(base, region);
+  }
+
+  std::size_t BytesInUse() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return bytesInUse_;
+  }
+
+  std::size_t RegionsMapped() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return regions_.size();
+  }
+
+ private:
+  static char* BaseOf(const char* run) {
+    return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(run) & ~(PageSource::kRegionSize - 1));
+  }
+  Region& RegionOf(const char* run) { return regions_[BaseOf(run)]; }
+
+  char* Pop(std::size_t pages) {
+    char* run = reinterpret_cast<char*>(free_[pages]);
+    if (run) Unlink(run);
+    return run;
+  }
+
+  void Push(char* run, std::size_t pages) {
+    FreeRun* head = free_[pages];
+    WriteHeader(run, {nullptr, head, pages});
+    if (head) {
+      FreeRun next = ReadHeader(reinterpret_cast<char*>(head));
+      next.prev = reinterpret_cast<FreeRun*>(run);
+      WriteHeader(reinterpret_cast<char*>(head), next);
+    }
+    free_[pages] = reinterpret_cast<FreeRun*>(run);
+  }
+
+  void Unlink(char* run) {
+    const FreeRun header = ReadHeader(run);
+    if (header.prev) {
+      FreeRun prev = ReadHeader(reinterpret_cast<char*>(header.prev));
+      prev.next = header.next;
+      WriteHeader(reinterpret_cast<char*>(header.prev), prev);
+    } else {
+      free_[header.pages] = header.next;
+    }
+    if (header.next) {
+      FreeRun next = ReadHeader(reinterpret_cast<char*>(header.next));
+      next.prev = header.prev;
+      WriteHeader(reinterpret_cast<char*>(header.next), next);
+    }
+  }
+
+  // Every page below the bump mark is now in a free run: take them all off
+  // the lists, then keep the region for the next taker or unmap it.
+  void Emptied(char* base, Region& region) {
+    for (std::size_t page = 0; page < region.bump;) {
+      char* run = base + page * PageSource::kPageSize;
+      page += ReadHeader(run).pages;
+      Unlink(run);
+    }
+    region.bump = 0;
+    if (base == current_ || !spare_) {
+      if (base != current_) spare_ = base;
+      return;
+    }
+    ORVLUA_UNPOISON(base, PageSource::kRegionSize);
+    munmap(base, PageSource::kRegionSize);
+    regions_.erase(base);
+  }
+
+  // The rest of the current region goes onto the free lists, and the spare
+  // or a newly mapped region becomes the current one.
+  bool NewCurrent() {
+    char* next = spare_ ? spare_ : Map();
+    if (!next) return false;
+    spare_ = nullptr;
+    if (current_) {
+      Region& region = regions_[current_];
+      while (region.bump < kRegionPages) {
+        const std::size_t pages = std::min(PageSource::kLargestRun, kRegionPages - region.bump);
+        Push(current_ + region.bump * PageSource::kPageSize, pages);
+        region.bump += pages;
+      }
+    }
+    current_ = next;
+    return true;
+  }
+
+  // A region aligned to its size, so a huge page can back it whole and a run
+  // finds its region by its address alone.
+  char* Map() {
+    const std::size_t size = PageSource::kRegionSize;
+    void* mapped = mmap(nullptr, 2 * size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    char* start = static_cast<char*>(mapped);
+    char* base = BaseOf(start + size - 1);
+    if (base > start) munmap(start, static_cast<std::size_t>(base - start));
+    char* end = start + 2 * size;
+    if (end > base + size) munmap(base + size, static_cast<std::size_t>(end - (base + size)));
+    // Without huge pages (switched off, or not built into the kernel) the
+    // region still serves, page by page.
+    madvise(base, size, MADV_HUGEPAGE);
+    ORVLUA_POISON(base, size);
+    regions_[base] = Region{};
+    return base;
+  }
+
+  std::mutex mutex_;
+  FreeRun* free_[PageSource::kLargestRun + 1] = {};
+  std::unordered_map<char*, Region> regions_;
+  char* current_ = nullptr;
+  char* spare_ = nullptr;
+  std::size_t bytesInUse_ = 0;
+};
+
+// Never destroyed: a state closed by another static's destructor still
+// gives its pages back.
+Source& TheSource() {
+  static Source* source = new Source;
+  return *source;
+}
+
+}  // namespace
+
+void* PageSource::Take(std::size_t pages) { return TheSource().Take(pages); }
+
+void PageSource::Give(void* run, std::size_t pages) { TheSource().Give(run, pages); }
+
+std::size_t PageSource::BytesInUse() { return TheSource().BytesInUse(); }
+
+std::size_t PageSource::RegionsMapped() { return TheSource().RegionsMapped(); }
+
+}  // namespace OrvLua::Detail
