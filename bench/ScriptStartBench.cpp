@@ -168,12 +168,14 @@ Scene& TheScene() {
 // teardown's cost, so it is paid here, outside the timed start, for both.
 // A running game keeps the pages its dead objects had and makes new ones
 // in them; a cold heap has given them back, and each first touch of a page
-// is a fault the kernel charges to the start.
+// is a fault the kernel charges to the start. The states' own pages are
+// given back with the heap's.
 enum class Heap { Warm, Cold };
 
 void SettleHeap(Heap heap) {
   if (heap == Heap::Cold) {
     malloc_trim(0);
+    OrvLua::Detail::PageSource::Trim();
   } else {
     // A request this large merges the freed blocks and keeps their pages.
     std::free(std::malloc(4096));

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" void __asan_poison_memory_region(void const volatile* address, std::size_t size);
@@ -98,6 +99,16 @@ class Source {
     return regions_.size();
   }
 
+  void Trim() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (char* base : empty_) {
+      ORVLUA_UNPOISON(base, PageSource::kRegionSize);
+      munmap(base, PageSource::kRegionSize);
+      regions_.erase(base);
+    }
+    empty_.clear();
+  }
+
  private:
   static char* BaseOf(const char* run) {
     return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(run) & ~(PageSource::kRegionSize - 1));
@@ -138,7 +149,9 @@ class Source {
   }
 
   // Every page below the bump mark is now in a free run: take them all off
-  // the lists, then keep the region for the next taker or unmap it.
+  // the lists. The region stays mapped for the next wave of states, its pages
+  // free for the system to take back when it needs them; until it does, the
+  // next state finds them without faulting them in again.
   void Emptied(char* base, Region& region) {
     for (std::size_t page = 0; page < region.bump;) {
       char* run = base + page * PageSource::kPageSize;
@@ -146,21 +159,22 @@ class Source {
       Unlink(run);
     }
     region.bump = 0;
-    if (base == current_ || !spare_) {
-      if (base != current_) spare_ = base;
-      return;
-    }
-    ORVLUA_UNPOISON(base, PageSource::kRegionSize);
-    munmap(base, PageSource::kRegionSize);
-    regions_.erase(base);
+    if (base == current_) return;
+    madvise(base, PageSource::kRegionSize, MADV_FREE);
+    empty_.push_back(base);
   }
 
-  // The rest of the current region goes onto the free lists, and the spare
+  // The rest of the current region goes onto the free lists, and an emptied
   // or a newly mapped region becomes the current one.
   bool NewCurrent() {
-    char* next = spare_ ? spare_ : Map();
+    char* next = nullptr;
+    if (empty_.empty()) {
+      next = Map();
+    } else {
+      next = empty_.back();
+      empty_.pop_back();
+    }
     if (!next) return false;
-    spare_ = nullptr;
     if (current_) {
       Region& region = regions_[current_];
       while (region.bump < kRegionPages) {
@@ -196,7 +210,7 @@ class Source {
   FreeRun* free_[PageSource::kLargestRun + 1] = {};
   std::unordered_map<char*, Region> regions_;
   char* current_ = nullptr;
-  char* spare_ = nullptr;
+  std::vector<char*> empty_;
   std::size_t bytesInUse_ = 0;
 };
 
@@ -216,5 +230,7 @@ void PageSource::Give(void* run, std::size_t pages) { TheSource().Give(run, page
 std::size_t PageSource::BytesInUse() { return TheSource().BytesInUse(); }
 
 std::size_t PageSource::RegionsMapped() { return TheSource().RegionsMapped(); }
+
+void PageSource::Trim() { TheSource().Trim(); }
 
 }  // namespace OrvLua::Detail

@@ -25,9 +25,9 @@ class PageSource {
 
   // Bytes of the runs taken and not given back.
   static std::size_t BytesInUse();
-  // An emptied region goes back to the system, but for one kept for the next
-  // taker.
   static std::size_t RegionsMapped();
+  // Unmaps the emptied regions, as a heap trim gives back its free pages.
+  static void Trim();
 };
 
 }  // namespace OrvLua::Detail
