@@ -11,6 +11,13 @@ namespace {
 
 constexpr double kDegreesToRadians = 0.017453292519943295;
 
+// A software driver starts to rasterise what it was given only at a flush or
+// at the swap. Handed over every few hundred sprites, the frame is drawn by
+// the driver's threads while the pass goes on calling scripts; a hardware
+// driver takes a flush this rare at no cost.
+constexpr unsigned kSpritesPerFlush = 256;
+unsigned spritesSinceFlush = 0;
+
 void DrawTexturedQuad(float width, float height, const SpriteFrame& frame, const SpriteSheet& sheet) {
   // A sheet whose upload failed has no size to take coordinates from.
   if (sheet.GetTextureWidth() == 0 || sheet.GetTextureHeight() == 0) return;
@@ -132,6 +139,10 @@ void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpriteP
   corner(s1, t0, 1.0f, -1.0f);
   corner(s0, t0, -1.0f, -1.0f);
   glEnd();
+  if (++spritesSinceFlush == kSpritesPerFlush) {
+    spritesSinceFlush = 0;
+    glFlush();
+  }
 }
 
 void Translate2D(float x, float y) { glTranslatef(x, y, 0.0f); }
