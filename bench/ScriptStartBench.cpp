@@ -222,9 +222,7 @@ BENCHMARK_CAPTURE(BM_ScriptedObjectStart1000, ColdHeap, Heap::Cold)->Unit(benchm
 
 // Memory in use across 1000 live objects, per object: the heap's and the
 // pages the states take beside it.
-double HeapInUse() {
-  return static_cast<double>(mallinfo2().uordblks + OrvLua::Detail::PageSource::BytesInUse());
-}
+double HeapInUse() { return static_cast<double>(mallinfo2().uordblks + OrvLua::Detail::PageSource::BytesInUse()); }
 
 void BM_MemoryPerBareState(benchmark::State& state) {
   double perObject = 0;

@@ -26,7 +26,7 @@ void ExpectIntact(const PageRun& run) {
     ASSERT_EQ(run.bytes[at], run.mark) << run.pages << " pages, byte " << at;
 }
 
-TEST(PageSourceTest, RunsOfEverySizeAcrossRegionsStayApartAndRegionsGoBackWhenEmptied) {
+TEST(PageSourceTest, RunsOfEverySizeAcrossRegionsStayApartAndEmptiedRegionsServeAgainUntilATrim) {
   const std::size_t bytesBefore = PageSource::BytesInUse();
   const std::size_t regionsBefore = PageSource::RegionsMapped();
   std::vector<PageRun> runs;
@@ -37,7 +37,8 @@ TEST(PageSourceTest, RunsOfEverySizeAcrossRegionsStayApartAndRegionsGoBackWhenEm
   // freed runs are taken again whole and split.
   while (taken < 5 * PageSource::kRegionSize / PageSource::kPageSize) {
     const std::size_t pages = 1 + (next() >> 8) % PageSource::kLargestRun;
-    PageRun run{static_cast<unsigned char*>(PageSource::Take(pages)), pages, static_cast<unsigned char>(runs.size() % 251)};
+    PageRun run{static_cast<unsigned char*>(PageSource::Take(pages)), pages,
+                static_cast<unsigned char>(runs.size() % 251)};
     ASSERT_NE(run.bytes, nullptr);
     ASSERT_EQ(reinterpret_cast<std::uintptr_t>(run.bytes) % PageSource::kPageSize, 0u);
     Fill(run);
