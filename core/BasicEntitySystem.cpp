@@ -7,11 +7,16 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
   // Entries of objects gone or dead are erased in place; their neighbours
   // keep their order and the walk goes on at the same position.
   for (std::size_t i = 0; i < entities.size();) {
-    if (!IsGameObjectAlive(entities[i].object)) {
+    const std::shared_ptr<GameObject> held = entities[i].object.Lock();
+    if (!held || !held->IsAlive()) {
       entities.erase(entities.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
+    entities[i].walked = held.get();
     hook(entities[i]);
+    // Hooks never change the list (what they admit waits in pending): the
+    // entry is still at i.
+    entities[i].walked = nullptr;
     ++i;
   }
 }

@@ -17,6 +17,10 @@ struct EntityRecord {
   EntityRecord() = default;
   explicit EntityRecord(ObjectLockPtr<GameObject> object) : object(std::move(object)) {}
   ObjectLockPtr<GameObject> object;
+  // While a walk runs a hook for this entry, the object, which the walk holds
+  // for that long; null otherwise. A hook that uses it needs no lock of its
+  // own.
+  GameObject* walked = nullptr;
 };
 
 class BasicEntitySystem : public System {

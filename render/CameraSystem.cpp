@@ -91,8 +91,8 @@ void CameraSystem::OnUpdate(float) {
 }
 
 void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
-  auto object = entity.object.Lock();
-  if (!object) return;
+  GameObject* object = entity.walked;
+  if (object == nullptr) return;
   if (auto map = object->LockComponent<TileMapComponent>()) {
     map->viewCentreX = centreX_;
     map->viewCentreY = centreY_;
@@ -112,8 +112,8 @@ void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
 }
 
 void CameraSystem::PreUpdateEntity(EntityRecord& entity, float) {
-  auto parent = entity.object.Lock();
-  if (!parent) return;
+  GameObject* parent = entity.walked;
+  if (parent == nullptr) return;
   auto parentTransform = parent->LockComponent<TransformComponent>();
   if (!parentTransform) return;
   // A copy: nothing here changes the list, but the walk must not depend on it.

@@ -54,9 +54,11 @@ void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* t
 }
 
 void CallScriptRender(const ObjectLockPtr<GameObject>& object) {
-  auto locked = object.Lock();
-  if (!locked) return;
-  if (auto script = locked->LockComponent<ScriptComponent>()) script->CallGlobalFunction("Render");
+  if (auto locked = object.Lock()) CallScriptRender(*locked);
+}
+
+void CallScriptRender(const GameObject& object) {
+  if (auto script = object.LockComponent<ScriptComponent>()) script->CallGlobalFunction("Render");
 }
 
 }  // namespace Orv

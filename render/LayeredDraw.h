@@ -38,6 +38,8 @@ void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* t
 
 // The object's script Render, when it has a script.
 void CallScriptRender(const ObjectLockPtr<GameObject>& object);
+// The same for an object the caller holds.
+void CallScriptRender(const GameObject& object);
 
 }  // namespace Orv
 

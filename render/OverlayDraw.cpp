@@ -19,8 +19,7 @@ bool OverlayDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
 }
 
 void OverlayDraw::RenderEntity(EntityRecord& entity) {
-  const ObjectLockPtr<GameObject> object = entity.object;
-  if (IsGameObjectAlive(object)) CallScriptRender(object);
+  if (entity.walked != nullptr && entity.walked->IsAlive()) CallScriptRender(*entity.walked);
 }
 
 }  // namespace Orv

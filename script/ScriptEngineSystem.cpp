@@ -31,8 +31,8 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
     owner_->Quit();
     return;
   }
-  auto object = entity.object.Lock();
-  if (!object || !object->IsAlive()) return;
+  GameObject* object = entity.walked;
+  if (object == nullptr || !object->IsAlive()) return;
   auto component = object->LockComponent<ScriptComponent>();
   if (!component) return;
   if (!scriptsPaused_) {
