@@ -24,9 +24,7 @@ Button::Button(const ButtonDesc& desc)
   SetTextureDown(desc.textureDown.c_str());
   SetTextureUp(desc.textureUp.c_str());
   SetTextureHover(desc.textureHover.c_str());
-  SetFont(desc.font.c_str());
-  caption_.SetRGB(desc.r, desc.g, desc.b);
-  SetText(desc.text.c_str());
+  caption_.Set(desc.caption);
 }
 
 void Button::SetPosition(int x, int y) {

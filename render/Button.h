@@ -22,11 +22,7 @@ struct ButtonDesc {
   std::string textureUp;
   std::string textureDown;
   std::string textureHover;
-  std::string font;
-  float r = 0.0f;
-  float g = 0.0f;
-  float b = 0.0f;
-  std::string text;
+  CaptionDesc caption;
 };
 
 class Button : public UIWidget {

@@ -158,6 +158,15 @@ class DescReader {
   const std::string& maker_;
 };
 
+// Every widget's table ends with its caption.
+void ReadCaption(const DescReader& read, CaptionDesc& caption) {
+  read.Text("font", caption.font);
+  read.Real("R", caption.r);
+  read.Real("G", caption.g);
+  read.Real("B", caption.b);
+  read.Text("text", caption.text);
+}
+
 ButtonDesc ReadButton(const DescReader& read) {
   ButtonDesc desc;
   read.Int("id", desc.id);
@@ -168,11 +177,7 @@ ButtonDesc ReadButton(const DescReader& read) {
   read.Text("textureUp", desc.textureUp);
   read.Text("textureDown", desc.textureDown);
   read.Text("textureHover", desc.textureHover);
-  read.Text("font", desc.font);
-  read.Real("R", desc.r);
-  read.Real("G", desc.g);
-  read.Real("B", desc.b);
-  read.Text("text", desc.text);
+  ReadCaption(read, desc.caption);
   return desc;
 }
 
@@ -187,11 +192,7 @@ ProgressBarDesc ReadProgressBar(const DescReader& read) {
   read.Int("y", desc.y);
   read.Text("textureFrame", desc.textureFrame);
   read.Text("textureBar", desc.textureBar);
-  read.Text("font", desc.font);
-  read.Real("R", desc.r);
-  read.Real("G", desc.g);
-  read.Real("B", desc.b);
-  read.Text("text", desc.text);
+  ReadCaption(read, desc.caption);
   return desc;
 }
 
@@ -200,11 +201,7 @@ LabelDesc ReadLabel(const DescReader& read) {
   read.Int("id", desc.id);
   read.Int("x", desc.x);
   read.Int("y", desc.y);
-  read.Text("font", desc.font);
-  read.Real("R", desc.r);
-  read.Real("G", desc.g);
-  read.Real("B", desc.b);
-  read.Text("text", desc.text);
+  ReadCaption(read, desc.caption);
   return desc;
 }
 

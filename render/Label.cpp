@@ -5,9 +5,7 @@
 namespace Orv {
 
 Label::Label(const LabelDesc& desc) : x_(desc.x), y_(desc.y), id_(desc.id) {
-  SetFont(desc.font.c_str());
-  caption_.SetRGB(desc.r, desc.g, desc.b);
-  SetText(desc.text.c_str());
+  caption_.Set(desc.caption);
 }
 
 void Label::Render() {

@@ -10,11 +10,7 @@ struct LabelDesc {
   int id = 0;
   int x = 0;
   int y = 0;
-  std::string font;
-  float r = 0.0f;
-  float g = 0.0f;
-  float b = 0.0f;
-  std::string text;
+  CaptionDesc caption;
 };
 
 class Label {

@@ -26,9 +26,7 @@ ProgressBar::ProgressBar(const ProgressBarDesc& desc)
       id_(desc.id) {
   SetTextureFrame(desc.textureFrame.c_str());
   SetTextureBar(desc.textureBar.c_str());
-  SetFont(desc.font.c_str());
-  caption_.SetRGB(desc.r, desc.g, desc.b);
-  SetText(desc.text.c_str());
+  caption_.Set(desc.caption);
 }
 
 void ProgressBar::Render() {

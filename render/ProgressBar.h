@@ -20,11 +20,7 @@ struct ProgressBarDesc {
   int y = 0;
   std::string textureFrame;
   std::string textureBar;
-  std::string font;
-  float r = 0.0f;
-  float g = 0.0f;
-  float b = 0.0f;
-  std::string text;
+  CaptionDesc caption;
 };
 
 class ProgressBar {

@@ -13,12 +13,27 @@ namespace Orv {
 
 using WidgetColour = std::array<float, 4>;
 
+// What a widget's creation table says of its caption.
+struct CaptionDesc {
+  std::string font;
+  float r = 0.0f;
+  float g = 0.0f;
+  float b = 0.0f;
+  std::string text;
+};
+
 class WidgetCaption {
  public:
   // The caption keeps the measure it had: only SetText measures.
   void SetFont(const char* fontId);
   // Measures the text with the font of this moment.
   void SetText(const char* text);
+  // Font, colour, then the text, measured with that font.
+  void Set(const CaptionDesc& desc) {
+    SetFont(desc.font.c_str());
+    SetRGB(desc.r, desc.g, desc.b);
+    SetText(desc.text.c_str());
+  }
   // Identity, the caption colour, then the text centred horizontally on
   // (x, y) and half the font's pixel size towards smaller y; nothing
   // without a live font.
