@@ -12,6 +12,7 @@
 
 #include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/TestImages.h"
 
 using namespace OrvTest;
 
@@ -21,31 +22,8 @@ using Rgb = std::array<int, 3>;
 
 // 64 x 16: red, green, blue and white 16-pixel squares, as a 24-bit BMP.
 std::string SquaresBmp() {
-  const Rgb colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-  const int width = 64, height = 16, row = width * 3;
-  std::string file(54 + row * height, '\0');
-  const auto put32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, width);
-  put32(22, height);
-  file[26] = 1;
-  file[28] = 24;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const Rgb& c = colours[x / 16];
-      const int at = 54 + y * row + x * 3;
-      file[at] = static_cast<char>(c[2]);
-      file[at + 1] = static_cast<char>(c[1]);
-      file[at + 2] = static_cast<char>(c[0]);
-    }
-  }
-  return file;
+  const OrvTest::Rgb8 colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+  return OrvTest::Bmp24(64, 16, [&](int x, int) { return colours[x / 16]; });
 }
 
 ::testing::AssertionResult Near(const Rgb& seen, const Rgb& wanted) {

@@ -9,6 +9,7 @@
 
 #include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/TestImages.h"
 
 using namespace OrvTest;
 
@@ -63,29 +64,7 @@ PointerRun RunWithPointer(const ContentFolder& folder, const std::string& title)
 
 // A 24-bit BMP of one colour.
 std::string SolidBmp(int size, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  const int row = (size * 3 + 3) / 4 * 4;
-  std::string file(54 + row * size, '\0');
-  const auto put32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(size));
-  put32(22, static_cast<std::uint32_t>(size));
-  file[26] = 1;
-  file[28] = 24;
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      const int at = 54 + y * row + x * 3;
-      file[at] = static_cast<char>(b);
-      file[at + 1] = static_cast<char>(g);
-      file[at + 2] = static_cast<char>(r);
-    }
-  }
-  return file;
+  return OrvTest::Bmp24(size, size, [=](int, int) { return OrvTest::Rgb8{r, g, b}; });
 }
 
 }  // namespace
