@@ -60,64 +60,55 @@ Scene& GetScene() {
 float X(int i) { return static_cast<float>((i * 37) % kWidth); }
 float Y(int i) { return static_cast<float>((i * 53) % kHeight); }
 
-void BM_ImmediateSpriteQuads(benchmark::State& state) {
-  Scene& scene = GetScene();
-  if (!scene.ready) {
+// Each iteration clears the window, draws the benchmark's count of quads with
+// draw(n), and waits for the driver to finish them.
+template <typename Draw>
+void TimeQuads(benchmark::State& state, Draw&& draw) {
+  if (!GetScene().ready) {
     state.SkipWithError("no OpenGL context (no display?)");
     return;
   }
   const int n = static_cast<int>(state.range(0));
   for (auto _ : state) {
     glClear(GL_COLOR_BUFFER_BIT);
+    draw(n);
+    glFinish();
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_ImmediateSpriteQuads(benchmark::State& state) {
+  TimeQuads(state, [](int n) {
     for (int i = 0; i < n; ++i) {
       glLoadIdentity();
       Orv::Translate2D(X(i), Y(i));
       Orv::Rotate2D(static_cast<float>(i));
-      Orv::DrawSpriteQuad(scene.frame);
+      Orv::DrawSpriteQuad(GetScene().frame);
     }
     glLoadIdentity();
-    glFinish();
-  }
-  state.SetItemsProcessed(state.iterations() * n);
+  });
 }
 
 // The way the passes and the script draw functions place sprites: corners
 // on the CPU, no matrix call, the texture left bound, so that the driver
 // gathers one run of vertices.
 void BM_PlacedSpriteQuads(benchmark::State& state) {
-  Scene& scene = GetScene();
-  if (!scene.ready) {
-    state.SkipWithError("no OpenGL context (no display?)");
-    return;
-  }
-  const int n = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    glClear(GL_COLOR_BUFFER_BIT);
-    for (int i = 0; i < n; ++i) Orv::DrawPlacedSpriteQuad(scene.frame, {X(i), Y(i), static_cast<float>(i)});
-    glFinish();
-  }
-  state.SetItemsProcessed(state.iterations() * n);
+  TimeQuads(state, [](int n) {
+    for (int i = 0; i < n; ++i) Orv::DrawPlacedSpriteQuad(GetScene().frame, {X(i), Y(i), static_cast<float>(i)});
+  });
 }
 
 void BM_BatchedQuads(benchmark::State& state) {
-  Scene& scene = GetScene();
-  if (!scene.ready) {
-    state.SkipWithError("no OpenGL context (no display?)");
-    return;
-  }
-  const int n = static_cast<int>(state.range(0));
-  Orv::Texture2DBatch batch(static_cast<unsigned>(n));
+  if (!GetScene().ready) return TimeQuads(state, [](int) {});
+  Orv::Texture2DBatch batch(static_cast<unsigned>(state.range(0)));
   batch.Init(Orv::GraphicsManager::GetInstance().GetTexture2DProgram(), kWidth, kHeight);
-  for (auto _ : state) {
-    glClear(GL_COLOR_BUFFER_BIT);
+  TimeQuads(state, [&](int n) {
     batch.Begin();
-    for (int i = 0; i < n; ++i) batch.Render(scene.frame, X(i), Y(i), 32, 32, static_cast<float>(i), 1, 1, 1, 1);
+    for (int i = 0; i < n; ++i) batch.Render(GetScene().frame, X(i), Y(i), 32, 32, static_cast<float>(i), 1, 1, 1, 1);
     batch.End();
-    glFinish();
-  }
+  });
   glUseProgram(0);
   glBindVertexArray(0);
-  state.SetItemsProcessed(state.iterations() * n);
 }
 
 }  // namespace
