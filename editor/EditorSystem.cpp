@@ -110,8 +110,8 @@ void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
 }
 
 void EditorSystem::PreUpdateEntity(EntityRecord& entity, float) {
-  auto object = entity.object.Lock();
-  if (!object || !object->GetComponent<EditComponent>().IsAlive()) return;
+  GameObject* object = entity.walked;
+  if (object == nullptr || !object->GetComponent<EditComponent>().IsAlive()) return;
   EditorObjectStore& store = EditorObjectStore::GetInstance();
   const bool down = owner_->IsMouseButtonDown(kMiddleButton);
   auto collision = object->LockComponent<CollisionComponent>();

@@ -123,8 +123,8 @@ void GUISystem::DrawSprites(const std::vector<HudSprite>& sprites) {
 
 void GUISystem::PreUpdateEntity(EntityRecord& entity, float) {
   if (gDragStore == nullptr) return;
-  auto object = entity.object.Lock();
-  if (!object || !object->GetComponent(kEditComponentKey).IsAlive()) return;
+  GameObject* object = entity.walked;
+  if (object == nullptr || !object->GetComponent(kEditComponentKey).IsAlive()) return;
   const bool middleDown = owner_->IsMouseButtonDown(kMiddleButton);
   if (middleDown && object->GetUniqueId() == gDragStore->GetMovedObject()) {
     auto collision = object->LockComponent<CollisionComponent>();
