@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool libgl1-mesa-dri fonts-dejavu-core
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev sox x11-apps)
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev x11-apps)
 fi
 
 missing=()
