@@ -27,18 +27,26 @@ GameObject::GameObject(GameObjectManager* owner, std::uint32_t id) : owner(owner
 GameObject::~GameObject() { ReleaseComponents(); }
 
 ObjectLockPtr<Component> GameObject::GetComponent(std::uint32_t typeKey) const {
-  auto it = components.find(typeKey);
-  if (it == components.end() || !it->second) return {};
-  return ObjectLockPtr<Component>(it->second);
+  const auto* entry = FindEntry(typeKey);
+  if (entry == nullptr || !*entry) return {};
+  return ObjectLockPtr<Component>(*entry);
 }
 
 void GameObject::AddComponent(std::uint32_t typeKey, std::shared_ptr<Component> component) {
-  components[typeKey] = std::move(component);
+  // A second of one type takes the first one's place.
+  auto at = std::lower_bound(components.begin(), components.end(), typeKey,
+                             [](const auto& entry, std::uint32_t key) { return entry.first < key; });
+  if (at != components.end() && at->first == typeKey) {
+    at->second = std::move(component);
+  } else {
+    components.emplace(at, typeKey, std::move(component));
+  }
 }
 
 void GameObject::ClearComponents() {
-  for (auto& [key, component] : components) {
-    if (component) component->Shutdown();
+  // By index, a copy each: a Shutdown may reach this object.
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    if (const std::shared_ptr<Component> component = components[i].second) component->Shutdown();
   }
   ReleaseComponents();
 }

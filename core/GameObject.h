@@ -22,6 +22,11 @@ namespace Orv {
 
 class GameObjectManager;
 
+// An object's components and their type keys. An object has a handful, kept
+// in one array: a walk that looks one up each frame reads a line or two, not
+// a tree's scattered nodes.
+using ComponentList = std::vector<std::pair<std::uint32_t, std::shared_ptr<Component>>>;
+
 class GameObject {
  public:
   GameObject(GameObjectManager* owner, std::uint32_t id);
@@ -52,9 +57,19 @@ class GameObject {
   // whose making and locking cost every per-frame walk over the objects.
   template <typename T>
   std::shared_ptr<T> LockComponent() const;
+  // The component without a reference of its own, for a caller that holds
+  // this object while it lives: an object's components leave it only when it
+  // is swept. Not to be kept across a call into a script.
+  template <typename T>
+  T* FindComponent() const;
+  Component* FindComponent(std::uint32_t typeKey) const {
+    const auto* entry = FindEntry(typeKey);
+    return entry == nullptr ? nullptr : entry->get();
+  }
   // Enters the component under the key, in place of any held there.
   void AddComponent(std::uint32_t typeKey, std::shared_ptr<Component> component);
-  const std::map<std::uint32_t, std::shared_ptr<Component>>& GetComponents() const { return components; }
+  // By type key, ascending.
+  const ComponentList& GetComponents() const { return components; }
   // Shutdown on every component in ascending key order, then lets them go.
   void ClearComponents();
 
@@ -99,6 +114,13 @@ class GameObject {
 
  private:
   std::shared_ptr<Component> FindComponentByName(const std::string& componentName) const;
+  // The entry of that type, or null.
+  const std::shared_ptr<Component>* FindEntry(std::uint32_t typeKey) const {
+    for (const auto& [key, component] : components) {
+      if (key == typeKey) return &component;
+    }
+    return nullptr;
+  }
   void ReleaseComponents();
   const DataBun* FindAttrib(const std::string& componentName, const std::string* key, unsigned index,
                             std::uint32_t type) const;
@@ -109,7 +131,7 @@ class GameObject {
   bool groupLeader = false;
   std::uint32_t uniqueId = 0;
   std::uint32_t parentUniqueId = 0;
-  std::map<std::uint32_t, std::shared_ptr<Component>> components;
+  ComponentList components;
   ObjectLockPtr<GameObject> selfHandle;
   std::vector<ObjectLockPtr<GameObject>> children;
   std::vector<ObjectLockPtr<GameObject>> groupMembers;
@@ -120,20 +142,26 @@ class GameObject {
 // The component under T's key seen as a T: the registry files only Ts there.
 template <typename T>
 ObjectLockPtr<T> GameObject::GetComponent() const {
-  auto it = components.find(TypeKey<T>());
-  if (it == components.end() || !it->second) return {};
-  return ObjectLockPtr<T>(std::static_pointer_cast<T>(it->second));
+  const auto* entry = FindEntry(TypeKey<T>());
+  if (entry == nullptr || !*entry) return {};
+  return ObjectLockPtr<T>(std::static_pointer_cast<T>(*entry));
 }
 
 template <typename T>
 std::shared_ptr<T> GameObject::LockComponent() const {
-  auto it = components.find(TypeKey<T>());
-  if (it == components.end()) return nullptr;
-  return std::static_pointer_cast<T>(it->second);
+  const auto* entry = FindEntry(TypeKey<T>());
+  if (entry == nullptr) return nullptr;
+  return std::static_pointer_cast<T>(*entry);
 }
 
 // Lookups through a handle. An object lives while the handle has not expired
 // and its alive flag is set; a destroyed object still in the manager does not.
+template <typename T>
+T* GameObject::FindComponent() const {
+  const auto* entry = FindEntry(TypeKey<T>());
+  return entry == nullptr ? nullptr : static_cast<T*>(entry->get());
+}
+
 bool IsGameObjectAlive(const ObjectLockPtr<GameObject>& object);
 std::uint32_t GetGameObjectID(const ObjectLockPtr<GameObject>& object);
 void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id);

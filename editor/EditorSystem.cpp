@@ -111,7 +111,7 @@ void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
 
 void EditorSystem::PreUpdateEntity(EntityRecord& entity, float) {
   GameObject* object = entity.walked;
-  if (object == nullptr || !object->GetComponent<EditComponent>().IsAlive()) return;
+  if (object == nullptr || object->FindComponent<EditComponent>() == nullptr) return;
   EditorObjectStore& store = EditorObjectStore::GetInstance();
   const bool down = owner_->IsMouseButtonDown(kMiddleButton);
   auto collision = object->LockComponent<CollisionComponent>();

@@ -93,7 +93,7 @@ void CameraSystem::OnUpdate(float) {
 void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
   GameObject* object = entity.walked;
   if (object == nullptr) return;
-  if (auto map = object->LockComponent<TileMapComponent>()) {
+  if (auto* map = object->FindComponent<TileMapComponent>()) {
     map->viewCentreX = centreX_;
     map->viewCentreY = centreY_;
     map->viewHalfWidth = halfWidth_;
@@ -103,7 +103,7 @@ void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
     map->worldCursorX = static_cast<double>(static_cast<float>(x));
     map->worldCursorY = static_cast<double>(static_cast<float>(y));
   }
-  if (auto transform = object->LockComponent<TransformComponent>()) {
+  if (auto* transform = object->FindComponent<TransformComponent>()) {
     const auto [x, y] = WorldToScreen(transform->worldX, transform->worldY);
     transform->posX = x;
     transform->posY = y;
@@ -114,8 +114,8 @@ void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
 void CameraSystem::PreUpdateEntity(EntityRecord& entity, float) {
   GameObject* parent = entity.walked;
   if (parent == nullptr) return;
-  auto parentTransform = parent->LockComponent<TransformComponent>();
-  if (!parentTransform) return;
+  const auto* parentTransform = parent->FindComponent<TransformComponent>();
+  if (parentTransform == nullptr) return;
   // A copy: nothing here changes the list, but the walk must not depend on it.
   const std::vector<ObjectLockPtr<GameObject>> children = parent->GetChildren();
   for (const auto& reference : children) {

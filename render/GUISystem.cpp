@@ -124,7 +124,7 @@ void GUISystem::DrawSprites(const std::vector<HudSprite>& sprites) {
 void GUISystem::PreUpdateEntity(EntityRecord& entity, float) {
   if (gDragStore == nullptr) return;
   GameObject* object = entity.walked;
-  if (object == nullptr || !object->GetComponent(kEditComponentKey).IsAlive()) return;
+  if (object == nullptr || object->FindComponent(kEditComponentKey) == nullptr) return;
   const bool middleDown = owner_->IsMouseButtonDown(kMiddleButton);
   if (middleDown && object->GetUniqueId() == gDragStore->GetMovedObject()) {
     auto collision = object->LockComponent<CollisionComponent>();

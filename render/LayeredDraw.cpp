@@ -58,7 +58,7 @@ void CallScriptRender(const ObjectLockPtr<GameObject>& object) {
 }
 
 void CallScriptRender(const GameObject& object) {
-  if (auto script = object.LockComponent<ScriptComponent>()) script->CallGlobalFunction("Render");
+  if (auto* script = object.FindComponent<ScriptComponent>()) script->CallGlobalFunction("Render");
 }
 
 }  // namespace Orv

@@ -33,17 +33,20 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
   }
   GameObject* object = entity.walked;
   if (object == nullptr || !object->IsAlive()) return;
-  auto component = object->LockComponent<ScriptComponent>();
-  if (!component) return;
+  // The walk holds the object, so its components stay: found, not locked.
+  auto* component = object->FindComponent<ScriptComponent>();
+  if (component == nullptr) return;
   if (!scriptsPaused_) {
     component->CallGlobalFunction("Update", dt);
-    // Checked before counting, so the flag comes one step after the time is
-    // reached, and at once for a delay of 0 armed in this Update.
-    component->StepTimedKill(dt);
+    // Found again: nothing is kept across a script's call. Checked before
+    // counting, so the flag comes one step after the time is reached, and at
+    // once for a delay of 0 armed in this Update.
+    component = object->FindComponent<ScriptComponent>();
+    if (component != nullptr) component->StepTimedKill(dt);
   }
   // The collision engine keeps no contact record past this point of the
   // frame: the script has had its chance to read them.
-  if (auto collision = object->LockComponent<CollisionComponent>()) collision->ClearContacts();
+  if (auto* collision = object->FindComponent<CollisionComponent>()) collision->ClearContacts();
 }
 
 void ScriptEngineSystem::OnUpdate(float) {

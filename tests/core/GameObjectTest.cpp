@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Probes.h"
 #include "core/GameObject.h"
 #include "core/GameObjectManager.h"
@@ -242,12 +244,37 @@ TEST(GameObjectHandles, LookupsThroughAHandleFollowLifeAndRelease) {
   EXPECT_FALSE(IsGameObjectAlive(ObjectLockPtr<GameObject>()));
 }
 
+TEST_F(GameObjectTest, ComponentsKeepKeyOrderAndOneOfEachType) {
+  auto object = Make();
+  auto c = Testing::AttachProbe<Testing::NameC>(*object);
+  auto a = AttachProbe<NameA>(*object);
+  auto b = Testing::AttachProbe<Testing::NameB>(*object);
+  // A second of one type takes the first one's place, in place.
+  auto second = AttachProbe<NameA>(*object);
+  const auto& components = object->GetComponents();
+  ASSERT_EQ(components.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(components.begin(), components.end(),
+                             [](const auto& x, const auto& y) { return x.first < y.first; }));
+  EXPECT_EQ(object->FindComponent<Probe<NameA>>(), second.get());
+  EXPECT_EQ(object->FindComponent(TypeKey<Probe<Testing::NameB>>()), b.get());
+  EXPECT_EQ(object->LockComponent<Probe<Testing::NameC>>(), c);
+  EXPECT_EQ(object->FindComponent<TransformComponent>(), nullptr);
+  a.reset();
+
+  // The replaced one is gone: only the three left are shut down.
+  CallLog().clear();
+  object->ClearComponents();
+  EXPECT_EQ(CallLog().size(), 3u);
+  EXPECT_TRUE(object->GetComponents().empty());
+}
+
 TEST(GameObjectHandles, EmptyComponentEntryCountsAsAbsent) {
   GameObjectManager manager;
   auto object = manager.CreateGameObject(1).Lock();
   object->AddComponent(TypeKey<TransformComponent>(), nullptr);
   EXPECT_FALSE(object->GetComponent(TypeKey<TransformComponent>()).IsAlive());
   EXPECT_FALSE(object->GetComponent<TransformComponent>().IsAlive());
+  EXPECT_EQ(object->FindComponent<TransformComponent>(), nullptr);
 }
 
 }  // namespace
