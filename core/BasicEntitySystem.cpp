@@ -4,21 +4,23 @@ namespace Orv {
 
 template <typename Hook>
 void BasicEntitySystem::WalkEntities(Hook&& hook) {
-  // Entries of objects gone or dead are erased in place; their neighbours
-  // keep their order and the walk goes on at the same position.
-  for (std::size_t i = 0; i < entities.size();) {
+  // Entries of objects gone or dead are dropped and the live ones close up
+  // behind them in their order, each moved once: a wave of removals costs
+  // one pass, not a shift of the whole tail per entry. Until the walk ends,
+  // the moved-from places between hold empty handles.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < entities.size(); ++i) {
     const std::shared_ptr<GameObject> held = entities[i].object.Lock();
-    if (!held || !held->IsAlive()) {
-      entities.erase(entities.begin() + static_cast<std::ptrdiff_t>(i));
-      continue;
-    }
-    entities[i].walked = held.get();
-    hook(entities[i]);
+    if (!held || !held->IsAlive()) continue;
+    if (kept != i) entities[kept] = std::move(entities[i]);
     // Hooks never change the list (what they admit waits in pending): the
-    // entry is still at i.
-    entities[i].walked = nullptr;
-    ++i;
+    // entry stays where it is for the length of the hook.
+    EntityRecord& entry = entities[kept++];
+    entry.walked = held.get();
+    hook(entry);
+    entry.walked = nullptr;
   }
+  entities.erase(entities.begin() + static_cast<std::ptrdiff_t>(kept), entities.end());
 }
 
 void BasicEntitySystem::MergePending() {

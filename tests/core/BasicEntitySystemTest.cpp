@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -145,7 +146,7 @@ TEST_F(BasicEntitySystemTest, UpdateWalksThenMergesPending) {
 
 TEST_F(BasicEntitySystemTest, WalkErasesDeadEntriesInPlaceKeepingOrder) {
   std::vector<ObjectLockPtr<GameObject>> handles;
-  for (unsigned id = 1; id <= 5; ++id) handles.push_back(Offer<NameA>(id));
+  for (unsigned id = 1; id <= 7; ++id) handles.push_back(Offer<NameA>(id));
   system.Update(0.0f);
   handles[1].Lock()->Destroy();
   handles[2].Lock()->Destroy();
@@ -153,11 +154,25 @@ TEST_F(BasicEntitySystemTest, WalkErasesDeadEntriesInPlaceKeepingOrder) {
   manager.RemoveDeadGameObjects();  // 2, 3 and 5 expire outright
   handles[3].Lock()->Destroy();     // 4 is dead but still held
   system.log.clear();
+  // A hook that reads the list mid-walk finds each live object once.
+  std::vector<std::vector<unsigned>> seen;
+  system.duringUpdate = [&](EntityRecord&) {
+    std::vector<unsigned> ids;
+    for (unsigned id : EntityIds()) {
+      if (id != 0) ids.push_back(id);
+    }
+    seen.push_back(ids);
+  };
 
-  system.LateUpdate(0.0f);
-  EXPECT_EQ(system.log, (std::vector<std::string>{"OnLateUpdate", "LateUpdateEntity 1"}));
-  EXPECT_EQ(EntityIds(), (std::vector<unsigned>{1}));
-  EXPECT_EQ(system.GetEntities()[0].walked, nullptr) << "the walk lets go of what it held";
+  system.Update(0.0f);
+  // Every line without " unheld": each moved entry holds its object.
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnUpdate", "UpdateEntity 1", "UpdateEntity 6", "UpdateEntity 7"}));
+  EXPECT_EQ(EntityIds(), (std::vector<unsigned>{1, 6, 7}));
+  for (const auto& ids : seen) {
+    EXPECT_EQ(std::set<unsigned>(ids.begin(), ids.end()).size(), ids.size());
+    EXPECT_EQ(ids.size(), 3u);
+  }
+  for (const auto& e : system.GetEntities()) EXPECT_EQ(e.walked, nullptr) << "the walk lets go of what it held";
 }
 
 TEST_F(BasicEntitySystemTest, ObjectsAdmittedDuringAWalkWaitInPending) {
