@@ -154,14 +154,14 @@ std::shared_ptr<T> GameObject::LockComponent() const {
   return std::static_pointer_cast<T>(*entry);
 }
 
-// Lookups through a handle. An object lives while the handle has not expired
-// and its alive flag is set; a destroyed object still in the manager does not.
 template <typename T>
 T* GameObject::FindComponent() const {
   const auto* entry = FindEntry(TypeKey<T>());
   return entry == nullptr ? nullptr : static_cast<T*>(entry->get());
 }
 
+// Lookups through a handle. An object lives while the handle has not expired
+// and its alive flag is set; a destroyed object still in the manager does not.
 bool IsGameObjectAlive(const ObjectLockPtr<GameObject>& object);
 std::uint32_t GetGameObjectID(const ObjectLockPtr<GameObject>& object);
 void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id);

@@ -14,6 +14,8 @@ namespace {
 using Testing::AttachProbe;
 using Testing::CallLog;
 using Testing::NameA;
+using Testing::NameB;
+using Testing::NameC;
 using Testing::Probe;
 
 class GameObjectTest : public ::testing::Test {
@@ -246,9 +248,9 @@ TEST(GameObjectHandles, LookupsThroughAHandleFollowLifeAndRelease) {
 
 TEST_F(GameObjectTest, ComponentsKeepKeyOrderAndOneOfEachType) {
   auto object = Make();
-  auto c = Testing::AttachProbe<Testing::NameC>(*object);
+  auto c = AttachProbe<NameC>(*object);
   auto a = AttachProbe<NameA>(*object);
-  auto b = Testing::AttachProbe<Testing::NameB>(*object);
+  auto b = AttachProbe<NameB>(*object);
   // A second of one type takes the first one's place, in place.
   auto second = AttachProbe<NameA>(*object);
   const auto& components = object->GetComponents();
@@ -256,8 +258,8 @@ TEST_F(GameObjectTest, ComponentsKeepKeyOrderAndOneOfEachType) {
   EXPECT_TRUE(std::is_sorted(components.begin(), components.end(),
                              [](const auto& x, const auto& y) { return x.first < y.first; }));
   EXPECT_EQ(object->FindComponent<Probe<NameA>>(), second.get());
-  EXPECT_EQ(object->FindComponent(TypeKey<Probe<Testing::NameB>>()), b.get());
-  EXPECT_EQ(object->LockComponent<Probe<Testing::NameC>>(), c);
+  EXPECT_EQ(object->FindComponent(TypeKey<Probe<NameB>>()), b.get());
+  EXPECT_EQ(object->LockComponent<Probe<NameC>>(), c);
   EXPECT_EQ(object->FindComponent<TransformComponent>(), nullptr);
   a.reset();
 

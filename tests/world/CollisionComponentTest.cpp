@@ -231,9 +231,15 @@ TEST(CollisionContactInfo, AValueIsFoundOnlyUnderItsOwnType) {
     EXPECT_EQ(text.found, k.text);
     EXPECT_EQ(integer.found, k.integer);
     EXPECT_EQ(real.found, k.real);
-    if (!k.text) EXPECT_EQ(text.value, "");
-    if (!k.integer) EXPECT_EQ(integer.value, -1);
-    if (!k.real) EXPECT_EQ(real.value, -1.0);
+    if (!k.text) {
+      EXPECT_EQ(text.value, "");
+    }
+    if (!k.integer) {
+      EXPECT_EQ(integer.value, -1);
+    }
+    if (!k.real) {
+      EXPECT_EQ(real.value, -1.0);
+    }
   }
   EXPECT_EQ(c.GetContactInfoInteger("hp").value, 5);
   EXPECT_EQ(c.GetContactInfoReal("speed").value, 2.5);
