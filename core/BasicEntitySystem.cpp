@@ -8,6 +8,7 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
   // behind them in their order, each moved once: a wave of removals costs
   // one pass, not a shift of the whole tail per entry. Until the walk ends,
   // the moved-from places between hold empty handles.
+  walkedThisFrame_ = true;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entities.size(); ++i) {
     const std::shared_ptr<GameObject> held = entities[i].object.Lock();
@@ -33,26 +34,27 @@ void BasicEntitySystem::MergePending() {
 void BasicEntitySystem::Update(float dt) {
   OnUpdate(dt);
   if (paused) return;
-  WalkEntities([this, dt](EntityRecord& entity) { UpdateEntity(entity, dt); });
+  if (Walks(kUpdatePass)) WalkEntities([this, dt](EntityRecord& entity) { UpdateEntity(entity, dt); });
   MergePending();
 }
 
 void BasicEntitySystem::PreUpdate(float dt) {
   if (paused) return;
   OnPreUpdate(dt);
-  WalkEntities([this, dt](EntityRecord& entity) { PreUpdateEntity(entity, dt); });
+  if (Walks(kPreUpdatePass)) WalkEntities([this, dt](EntityRecord& entity) { PreUpdateEntity(entity, dt); });
 }
 
 void BasicEntitySystem::LateUpdate(float dt) {
   if (paused) return;
   OnLateUpdate(dt);
-  WalkEntities([this, dt](EntityRecord& entity) { LateUpdateEntity(entity, dt); });
+  if (Walks(kLateUpdatePass)) WalkEntities([this, dt](EntityRecord& entity) { LateUpdateEntity(entity, dt); });
 }
 
 void BasicEntitySystem::Render() {
   BeginRender();
   OnRender();
-  WalkEntities([this](EntityRecord& entity) { RenderEntity(entity); });
+  if (Walks(kRenderPass) || !walkedThisFrame_) WalkEntities([this](EntityRecord& entity) { RenderEntity(entity); });
+  walkedThisFrame_ = false;
   MergePending();
   EndRender();
 }

@@ -41,10 +41,13 @@ class BasicEntitySystem : public System {
   bool IsEntityPaused() const { return paused; }
 
  protected:
-  virtual void UpdateEntity(EntityRecord& entity, float dt) = 0;
-  virtual void PreUpdateEntity(EntityRecord& entity, float dt) {}
-  virtual void LateUpdateEntity(EntityRecord& entity, float dt) {}
-  virtual void RenderEntity(EntityRecord& entity) {}
+  // A hook left as it is here marks its pass idle the first time it runs:
+  // walking every object each frame to call nothing is left out from then
+  // on. Overrides never call these.
+  virtual void UpdateEntity(EntityRecord& entity, float dt) { idlePasses_ |= kUpdatePass; }
+  virtual void PreUpdateEntity(EntityRecord& entity, float dt) { idlePasses_ |= kPreUpdatePass; }
+  virtual void LateUpdateEntity(EntityRecord& entity, float dt) { idlePasses_ |= kLateUpdatePass; }
+  virtual void RenderEntity(EntityRecord& entity) { idlePasses_ |= kRenderPass; }
   virtual void OnEntityAdded(EntityRecord& entity) {}
   virtual void BeginRender() {}
   virtual void EndRender() {}
@@ -66,6 +69,13 @@ class BasicEntitySystem : public System {
   bool paused = false;
 
  private:
+  enum Pass : unsigned { kPreUpdatePass = 1, kUpdatePass = 2, kLateUpdatePass = 4, kRenderPass = 8 };
+  bool Walks(Pass pass) const { return (idlePasses_ & pass) == 0; }
+
+  unsigned idlePasses_ = 0;
+  // Set by every walk, cleared by Render, which walks when nothing else has
+  // this frame: dead entries never outlast a frame, idle passes or paused.
+  bool walkedThisFrame_ = false;
   template <typename Hook>
   void WalkEntities(Hook&& hook);
   void MergePending();

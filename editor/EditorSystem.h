@@ -38,7 +38,6 @@ class EditorSystem : public BasicEntitySystem {
   void ReadLevelObjects(const std::string& fileName, bool flag);
 
  protected:
-  void UpdateEntity(EntityRecord& entity, float dt) override {}
   // Drags or turns the picked object while the middle button is held.
   void PreUpdateEntity(EntityRecord& entity, float dt) override;
   void OnEntityAdded(EntityRecord& entity) override;

@@ -110,7 +110,6 @@ class GUISystem : public BasicEntitySystem {
   };
 
  protected:
-  void UpdateEntity(EntityRecord&, float) override {}
   // The editor's drag step.
   void PreUpdateEntity(EntityRecord& entity, float dt) override;
   void OnEntityAdded(EntityRecord& entity) override;

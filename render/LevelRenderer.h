@@ -48,7 +48,6 @@ class LevelRenderer : public BasicEntitySystem {
   void Start() override {}
 
  protected:
-  void UpdateEntity(EntityRecord& entity, float dt) override {}
   void LateUpdateEntity(EntityRecord& entity, float dt) override;
   void RenderEntity(EntityRecord& entity) override;
 };

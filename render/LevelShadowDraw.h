@@ -66,7 +66,6 @@ class LevelShadowDraw : public BasicEntitySystem {
   ObjectLockPtr<SpriteFrame> GetHighlightFrame() const { return highlightFrame_; }
 
  protected:
-  void UpdateEntity(EntityRecord& entity, float dt) override {}
   void LateUpdateEntity(EntityRecord& entity, float dt) override;
   void RenderEntity(EntityRecord& entity) override;
   void OnEntityAdded(EntityRecord& entity) override;

@@ -14,7 +14,6 @@ class OverlayDraw : public BasicEntitySystem {
   void Start() override {}
 
  protected:
-  void UpdateEntity(EntityRecord& entity, float dt) override {}
   void RenderEntity(EntityRecord& entity) override;
   bool AcceptEntity(ObjectLockPtr<GameObject>& object) override;
 };

@@ -25,7 +25,6 @@ class SurfaceLevelDraw : public BasicEntitySystem {
   bool IsLightingEnabled() const { return lightingEnabled_; }
 
  protected:
-  void UpdateEntity(EntityRecord& entity, float dt) override {}
   void RenderEntity(EntityRecord& entity) override;
   void BeginRender() override;
   void EndRender() override;

@@ -216,5 +216,58 @@ TEST_F(BasicEntitySystemTest, PausedSystemOnlyRendersButStillHearsOfUpdate) {
                                                   "BeginRender", "OnRender", "RenderEntity 1", "EndRender"}));
 }
 
+// Overrides the update hook alone: the other passes are idle.
+class UpdateOnly : public BasicEntitySystem {
+ public:
+  UpdateOnly() : BasicEntitySystem(nullptr) { requiredTypes = {TypeKey<Probe<NameA>>()}; }
+  void OnRegistered() override {}
+  void Init(unsigned, unsigned) override {}
+  void Start() override {}
+  void SetPaused(bool value) { paused = value; }
+  void Frame() {
+    PreUpdate(0.0f);
+    Update(0.0f);
+    LateUpdate(0.0f);
+    Render();
+  }
+  std::vector<unsigned> updated;
+
+ protected:
+  void UpdateEntity(EntityRecord& e, float) override { updated.push_back(e.walked->GetID()); }
+};
+
+TEST(BasicEntitySystemIdlePasses, AreLeftOutButDeadEntriesNeverOutlastAFrame) {
+  GameObjectManager manager;
+  UpdateOnly system;
+  std::vector<ObjectLockPtr<GameObject>> handles;
+  for (unsigned id = 1; id <= 3; ++id) {
+    handles.push_back(manager.CreateGameObject(id));
+    AttachProbe<NameA>(*handles.back().Lock());
+    system.OnGameObjectAdded(handles.back());
+  }
+  system.Frame();  // admits the three
+  system.Frame();  // every pass has run its hook once
+  EXPECT_EQ(system.updated, (std::vector<unsigned>{1, 2, 3}));
+
+  // A pass that calls nothing leaves the list as it is; the update walk drops
+  // the dead, and the hook keeps running for the living.
+  handles[1].Lock()->Destroy();
+  system.PreUpdate(0.0f);
+  EXPECT_EQ(system.GetEntities().size(), 3u) << "the idle pre-update pass walked";
+  system.Update(0.0f);
+  system.LateUpdate(0.0f);
+  system.Render();
+  EXPECT_EQ(system.updated, (std::vector<unsigned>{1, 2, 3, 1, 3}));
+  EXPECT_EQ(system.GetEntities().size(), 2u);
+
+  // Paused, no update pass walks: the idle Render walks instead, so the dead
+  // go by the end of the frame.
+  system.SetPaused(true);
+  handles[2].Lock()->Destroy();
+  system.Frame();
+  EXPECT_EQ(system.GetEntities().size(), 1u);
+  EXPECT_EQ(system.updated.size(), 5u);
+}
+
 }  // namespace
 }  // namespace Orv
