@@ -33,8 +33,7 @@ void* SmallBlockPool::Allocate(std::size_t size) {
     // The rest of the old chunk is kept as a free block of the largest step
     // that fits in it.
     if (unusedSize_ >= kGrain) {
-      const std::size_t rest =
-          unusedSize_ <= kFine ? unusedSize_ / kGrain : kFine / kGrain + (unusedSize_ - kFine) / kCoarse;
+      const std::size_t rest = StepWithin(unusedSize_);
       ORVLUA_UNPOISON(unused_, sizeof(void*));
       *reinterpret_cast<void**>(unused_) = freeBlocks_[rest];
       freeBlocks_[rest] = unused_;

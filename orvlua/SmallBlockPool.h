@@ -35,6 +35,10 @@ class SmallBlockPool {
   static constexpr std::size_t Step(std::size_t size) {
     return size <= kFine ? (size + kGrain - 1) / kGrain : kFine / kGrain + (size - kFine + kCoarse - 1) / kCoarse;
   }
+  // The largest step whose blocks fit in size bytes (at least kGrain).
+  static constexpr std::size_t StepWithin(std::size_t size) {
+    return size <= kFine ? size / kGrain : kFine / kGrain + (size - kFine) / kCoarse;
+  }
   static constexpr std::size_t StepBytes(std::size_t step) {
     return step <= kFine / kGrain ? step * kGrain : kFine + (step - kFine / kGrain) * kCoarse;
   }
