@@ -1,6 +1,40 @@
 #include "core/BasicEntitySystem.h"
 
+#include <cstddef>
+#include <cstdint>
+
 namespace Orv {
+
+namespace {
+
+// Far enough ahead for a fetch to arrive before its entry's turn, near enough
+// that it is still cached then.
+constexpr std::size_t kPrefetchAhead = 2;
+constexpr std::uintptr_t kLine = 64;
+
+void PrefetchHotSpots(const EntityRecord& entry) {
+  for (const EntityRecord::HotSpot& spot : entry.hot) {
+    if (spot.at == nullptr) continue;
+    const auto first = reinterpret_cast<std::uintptr_t>(spot.at) & ~(kLine - 1);
+    const auto end = reinterpret_cast<std::uintptr_t>(spot.at) + spot.bytes;
+    for (std::uintptr_t line = first; line < end; line += kLine) {
+      __builtin_prefetch(reinterpret_cast<const void*>(line));
+    }
+  }
+}
+
+// The object with its shared count, which sits just before it, and its
+// component array: what the walk and every hook's lookup read.
+void NoteObjectSpots(EntityRecord& entry, const GameObject& object) {
+  constexpr std::uint32_t kSharedCount = 16;
+  entry.hot[0] = {reinterpret_cast<const char*>(&object) - kSharedCount,
+                  static_cast<std::uint32_t>(sizeof(GameObject)) + kSharedCount};
+  const ComponentList& components = object.GetComponents();
+  entry.hot[1] = {components.data(),
+                  static_cast<std::uint32_t>(components.size() * sizeof(ComponentList::value_type))};
+}
+
+}  // namespace
 
 template <typename Hook>
 void BasicEntitySystem::WalkEntities(Hook&& hook) {
@@ -11,6 +45,7 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
   walkedThisFrame_ = true;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entities.size(); ++i) {
+    if (i + kPrefetchAhead < entities.size()) PrefetchHotSpots(entities[i + kPrefetchAhead]);
     const std::shared_ptr<GameObject> held = entities[i].object.Lock();
     if (!held || !held->IsAlive()) continue;
     if (kept != i) entities[kept] = std::move(entities[i]);
@@ -18,6 +53,7 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
     // entry stays where it is for the length of the hook.
     EntityRecord& entry = entities[kept++];
     entry.walked = held.get();
+    NoteObjectSpots(entry, *held);
     hook(entry);
     entry.walked = nullptr;
   }

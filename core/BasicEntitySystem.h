@@ -2,6 +2,7 @@
 // A system that keeps the game objects carrying any of the component types it
 // declares and runs its passes once per such object. Subclasses work only
 // through the hooks; the five passes themselves are defined here.
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +22,19 @@ struct EntityRecord {
   // for that long; null otherwise. A hook that uses it needs no lock of its
   // own.
   GameObject* walked = nullptr;
+
+  // Memory the walk and the hook read for this entry the last time, as
+  // (address, bytes). A walk asks for an entry's spots a few entries ahead,
+  // so that by its turn they are loaded: with thousands of objects every one
+  // of them would otherwise be a wait on memory. They are only ever
+  // prefetched, never read: a spot gone stale costs a useless fetch, no more.
+  // The walk fills the first kObjectSpots; a hook may note its own after.
+  struct HotSpot {
+    const void* at = nullptr;
+    std::uint32_t bytes = 0;
+  };
+  static constexpr std::size_t kObjectSpots = 2;
+  std::array<HotSpot, 5> hot{};
 };
 
 class BasicEntitySystem : public System {

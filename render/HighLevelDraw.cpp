@@ -34,7 +34,11 @@ void HighLevelDraw::RenderEntity(EntityRecord& entity) {
   DrawSpriteAt(*sprite, transform.get(), transform ? transform->viewScale : 1.0f, sprite->tint);
   sprite.reset();
   transform.reset();
-  CallScriptRender(object);
+  if (entity.walked != nullptr) {
+    CallScriptRender(entity, *entity.walked);
+  } else {
+    CallScriptRender(object);
+  }
 }
 
 }  // namespace Orv

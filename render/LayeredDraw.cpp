@@ -61,4 +61,10 @@ void CallScriptRender(const GameObject& object) {
   if (auto* script = object.FindComponent<ScriptComponent>()) script->CallGlobalFunction("Render");
 }
 
+void CallScriptRender(EntityRecord& entity, const GameObject& object) {
+  CallScriptRender(object);
+  // Found again: nothing is kept across the script's call.
+  if (const auto* script = object.FindComponent<ScriptComponent>()) script->NoteHotSpots(entity);
+}
+
 }  // namespace Orv

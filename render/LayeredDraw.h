@@ -12,6 +12,7 @@ namespace Orv {
 
 class SpriteAnimComponent;
 class TransformComponent;
+struct EntityRecord;
 
 // An object's place in its pass: its sprite's layer order while it lives and
 // has a sprite, else 0.
@@ -40,6 +41,9 @@ void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* t
 void CallScriptRender(const ObjectLockPtr<GameObject>& object);
 // The same for an object the caller holds.
 void CallScriptRender(const GameObject& object);
+// The same for a walked entry's object, which the walk holds; then notes what
+// the call read, for the walk of the next frame to fetch ahead.
+void CallScriptRender(EntityRecord& entity, const GameObject& object);
 
 }  // namespace Orv
 

@@ -26,6 +26,7 @@
 namespace Orv {
 
 class GameObject;
+struct EntityRecord;
 
 class ScriptComponent : public Component {
  public:
@@ -69,6 +70,11 @@ class ScriptComponent : public Component {
 
   // Null once the state has been closed.
   OrvLua::LuaState* GetState() { return Materialize(); }
+  // Notes after the entry's own spots what a call into this script reads
+  // first: this component, the state's thread with its global record, and
+  // the function called last. A walk that calls the script each frame has
+  // them fetched ahead of the call.
+  void NoteHotSpots(EntityRecord& entry) const;
   const std::string& GetScriptText() const { return script_->GetText(); }
   // The script's file, or "script" for one made without a file: error lines
   // name it.
@@ -230,6 +236,8 @@ class ScriptComponent : public Component {
 
   ScriptChunkPtr script_;
   OrvLua::LuaState* luaState_ = nullptr;
+  // Only an address to prefetch: never read through.
+  const void* lastCalled_ = nullptr;
   bool loaded_ = false;
   bool killRequested_ = false;
   TimedKill timedKill_;

@@ -42,7 +42,10 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
     // counting, so the flag comes one step after the time is reached, and at
     // once for a delay of 0 armed in this Update.
     component = object->FindComponent<ScriptComponent>();
-    if (component != nullptr) component->StepTimedKill(dt);
+    if (component != nullptr) {
+      component->StepTimedKill(dt);
+      component->NoteHotSpots(entity);
+    }
   }
   // The collision engine keeps no contact record past this point of the
   // frame: the script has had its chance to read them.

@@ -2,6 +2,10 @@
 // archetype queries, with real scripts in an engine without a window.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <utility>
+
 #include "support/ScriptEngineFixture.h"
 
 namespace OrvTest {
@@ -38,6 +42,18 @@ TEST_F(ScriptEngineTest, UpdateGetsTheFrameTimeEveryFrameInAdmissionOrder) {
   Frame(0.25f);
   Frame(0.5f);
   EXPECT_EQ(NoteText(), "a 0.25 b 0.25 a 0.5 b 0.5");
+  // Each entry keeps for the next frame's walk what its call read: the
+  // component, the state's thread and the Update function.
+  const auto& entries = System().GetEntities();
+  ASSERT_EQ(entries.size(), 2u);
+  for (const auto& [entry, object] : {std::pair{&entries[0], a}, std::pair{&entries[1], b}}) {
+    const std::size_t spot = Orv::EntityRecord::kObjectSpots;
+    EXPECT_EQ(entry->hot[spot].at, &Script(object));
+    EXPECT_EQ(entry->hot[spot + 1].at, Script(object).GetState());
+    const std::string update = Run(object, "return tostring(Update)");  // "function: 0x..."
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(entry->hot[spot + 2].at),
+              std::stoull(update.substr(update.find("0x")), nullptr, 16));
+  }
 }
 
 TEST_F(ScriptEngineTest, ScriptsWithoutUpdateOrThatFailedAreSkippedQuietly) {
