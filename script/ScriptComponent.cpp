@@ -2,11 +2,13 @@
 // the object) and the engine's calls into its script.
 #include "script/ScriptComponent.h"
 
+#include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "LuaGlobals.h"
-#include "core/BasicEntitySystem.h"
 #include "ScriptInterrupt.h"
+#include "core/BasicEntitySystem.h"
 #include "core/Report.h"
 #include "script/ExtraScripts.h"
 
