@@ -25,20 +25,16 @@ void HighLevelDraw::OnEntitiesMerged(std::vector<EntityRecord>& merged) {
 }
 
 void HighLevelDraw::RenderEntity(EntityRecord& entity) {
-  // A copy: the script's Render may admit objects while this one is drawn.
-  const ObjectLockPtr<GameObject> object = entity.object;
-  if (!IsGameObjectAlive(object)) return;
-  auto sprite = GetHandleComponent<SpriteAnimComponent>(object).Lock();
+  // The walk holds the object for the length of the hook.
+  GameObject* object = entity.walked;
+  if (object == nullptr || !object->IsAlive()) return;
+  auto sprite = object->LockComponent<SpriteAnimComponent>();
   if (!sprite) return;
-  auto transform = GetHandleComponent<TransformComponent>(object).Lock();
+  auto transform = object->LockComponent<TransformComponent>();
   DrawSpriteAt(*sprite, transform.get(), transform ? transform->viewScale : 1.0f, sprite->tint);
   sprite.reset();
   transform.reset();
-  if (entity.walked != nullptr) {
-    CallScriptRender(entity, *entity.walked);
-  } else {
-    CallScriptRender(object);
-  }
+  CallScriptRender(entity);
 }
 
 }  // namespace Orv

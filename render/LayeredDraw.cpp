@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/BasicEntitySystem.h"
 #include "core/OrientedRect.h"
 #include "core/TransformComponent.h"
 #include "render/DrawPrimitives.h"
@@ -61,10 +62,12 @@ void CallScriptRender(const GameObject& object) {
   if (auto* script = object.FindComponent<ScriptComponent>()) script->CallGlobalFunction("Render");
 }
 
-void CallScriptRender(EntityRecord& entity, const GameObject& object) {
-  CallScriptRender(object);
+void CallScriptRender(EntityRecord& entity) {
+  const GameObject* object = entity.walked;
+  if (object == nullptr) return;
+  CallScriptRender(*object);
   // Found again: nothing is kept across the script's call.
-  if (const auto* script = object.FindComponent<ScriptComponent>()) script->NoteHotSpots(entity);
+  if (const auto* script = object->FindComponent<ScriptComponent>()) script->NoteHotSpots(entity);
 }
 
 }  // namespace Orv

@@ -41,9 +41,9 @@ void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* t
 void CallScriptRender(const ObjectLockPtr<GameObject>& object);
 // The same for an object the caller holds.
 void CallScriptRender(const GameObject& object);
-// The same for a walked entry's object, which the walk holds; then notes what
-// the call read, for the walk of the next frame to fetch ahead.
-void CallScriptRender(EntityRecord& entity, const GameObject& object);
+// The same for the object a walk holds for the entry; then notes what the
+// call read, for the walk of the next frame to fetch ahead.
+void CallScriptRender(EntityRecord& entity);
 
 }  // namespace Orv
 

@@ -19,7 +19,7 @@ bool OverlayDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
 }
 
 void OverlayDraw::RenderEntity(EntityRecord& entity) {
-  if (entity.walked != nullptr && entity.walked->IsAlive()) CallScriptRender(entity, *entity.walked);
+  if (entity.walked != nullptr && entity.walked->IsAlive()) CallScriptRender(entity);
 }
 
 }  // namespace Orv
