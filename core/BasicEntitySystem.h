@@ -34,7 +34,7 @@ struct EntityRecord {
     std::uint32_t bytes = 0;
   };
   static constexpr std::size_t kObjectSpots = 2;
-  std::array<HotSpot, 5> hot{};
+  std::array<HotSpot, 12> hot{};
 };
 
 class BasicEntitySystem : public System {

@@ -214,16 +214,16 @@ OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int field
 }
 
 void ScriptComponent::NoteHotSpots(EntityRecord& entry) const {
-  // The thread and the global record that follows it, and a closure with a
-  // few upvalues: sizes as measured, not taken from the interpreter.
+  // The thread and the global record that follows it: size as measured, not
+  // taken from the interpreter.
   constexpr std::uint32_t kThreadBytes = 384;
-  constexpr std::uint32_t kClosureBytes = 128;
   constexpr std::uint32_t kComponentBytes = 128;
-  static_assert(EntityRecord::kObjectSpots + 3 <= std::tuple_size_v<decltype(EntityRecord::hot)>);
+  static_assert(EntityRecord::kObjectSpots + 2 + std::tuple_size_v<decltype(lastCall_.spans)> <=
+                std::tuple_size_v<decltype(EntityRecord::hot)>);
   std::size_t spot = EntityRecord::kObjectSpots;
   entry.hot[spot++] = {this, kComponentBytes};
   entry.hot[spot++] = {luaState_, luaState_ ? kThreadBytes : 0};
-  entry.hot[spot] = {lastCalled_, lastCalled_ ? kClosureBytes : 0};
+  for (const OrvLua::MemorySpan& span : lastCall_.spans) entry.hot[spot++] = {span.at, span.bytes};
 }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return CallGlobal(name, nullptr, nullptr); }
@@ -252,7 +252,7 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
     lua_settop(L, top);
     return {};
   }
-  lastCalled_ = lua_topointer(L, -1);
+  OrvLua::NoteCallFootprint(L, name, lastCall_);
   int nargs = 0;
   if (number) {
     lua_pushnumber(L, *number);

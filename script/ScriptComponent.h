@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "LuaFootprint.h"
 #include "LuaObject.h"
 #include "LuaState.h"
 #include "ScriptRegistration.h"
@@ -72,7 +73,7 @@ class ScriptComponent : public Component {
   OrvLua::LuaState* GetState() { return Materialize(); }
   // Notes after the entry's own spots what a call into this script reads
   // first: this component, the state's thread with its global record, and
-  // the function called last. A walk that calls the script each frame has
+  // the footprint of the function called last. A walk that calls the script each frame has
   // them fetched ahead of the call.
   void NoteHotSpots(EntityRecord& entry) const;
   const std::string& GetScriptText() const { return script_->GetText(); }
@@ -236,8 +237,8 @@ class ScriptComponent : public Component {
 
   ScriptChunkPtr script_;
   OrvLua::LuaState* luaState_ = nullptr;
-  // Only an address to prefetch: never read through.
-  const void* lastCalled_ = nullptr;
+  // Only addresses to prefetch: never read through.
+  OrvLua::CallFootprint lastCall_;
   bool loaded_ = false;
   bool killRequested_ = false;
   TimedKill timedKill_;

@@ -2,6 +2,7 @@
 // archetype queries, with real scripts in an engine without a window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -43,7 +44,8 @@ TEST_F(ScriptEngineTest, UpdateGetsTheFrameTimeEveryFrameInAdmissionOrder) {
   Frame(0.5f);
   EXPECT_EQ(NoteText(), "a 0.25 b 0.25 a 0.5 b 0.5");
   // Each entry keeps for the next frame's walk what its call read: the
-  // component, the state's thread and the Update function.
+  // component, the state's thread, the Update function and what it reads
+  // in the state (its name, node, prototype, code and constants).
   const auto& entries = System().GetEntities();
   ASSERT_EQ(entries.size(), 2u);
   for (const auto& [entry, object] : {std::pair{&entries[0], a}, std::pair{&entries[1], b}}) {
@@ -53,6 +55,7 @@ TEST_F(ScriptEngineTest, UpdateGetsTheFrameTimeEveryFrameInAdmissionOrder) {
     const std::string update = Run(object, "return tostring(Update)");  // "function: 0x..."
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(entry->hot[spot + 2].at),
               std::stoull(update.substr(update.find("0x")), nullptr, 16));
+    EXPECT_GE(std::count_if(entry->hot.begin() + spot + 3, entry->hot.end(), [](auto s) { return s.at; }), 5);
   }
 }
 

@@ -1,0 +1,193 @@
+#include "LuaFootprint.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+namespace OrvLua {
+
+namespace {
+
+// The interpreter's objects as 5.1 lays them out on a 64-bit machine: byte
+// offsets of the few fields read here. The interpreter does not publish
+// them, so a probe checks them once before any is trusted.
+namespace Layout {
+constexpr std::size_t kType = 8;  // every collectable object's type tag
+// Strings: the characters follow the header.
+constexpr std::size_t kStringHash = 12;
+constexpr std::size_t kStringLength = 16;
+constexpr std::size_t kStringHeader = 24;
+// Tables and their hash nodes.
+constexpr std::size_t kTableLogNodes = 11;
+constexpr std::size_t kTableNodes = 32;
+constexpr std::size_t kNodeSize = 40;
+constexpr std::size_t kNodeValue = 0;
+constexpr std::size_t kNodeValueType = 8;
+constexpr std::size_t kNodeKey = 16;
+constexpr std::size_t kNodeKeyType = 24;
+constexpr std::size_t kNodeNext = 32;
+// Lua closures.
+constexpr std::size_t kClosureIsC = 10;
+constexpr std::size_t kClosureUpvalueCount = 11;
+constexpr std::size_t kClosureProto = 32;
+constexpr std::size_t kClosureUpvalues = 40;
+// Function prototypes.
+constexpr std::size_t kProtoSize = 120;
+constexpr std::size_t kProtoConstants = 16;
+constexpr std::size_t kProtoCode = 24;
+constexpr std::size_t kProtoConstantCount = 76;
+constexpr std::size_t kProtoCodeCount = 80;
+constexpr std::size_t kProtoFirstLine = 96;
+constexpr std::size_t kProtoLastLine = 100;
+constexpr std::size_t kProtoParameters = 113;
+constexpr int kProtoType = LUA_TTHREAD + 1;
+// Upvalues: a closed one holds its value itself.
+constexpr std::size_t kUpvalueSize = 40;
+constexpr std::size_t kUpvalueAt = 16;
+constexpr std::size_t kUpvalueOwn = 24;
+constexpr std::size_t kUpvalueOwnType = 32;
+constexpr int kUpvalueType = LUA_TTHREAD + 2;
+constexpr std::size_t kInstructionSize = 4;
+constexpr std::size_t kValueSize = 16;
+}  // namespace Layout
+
+// A function's code and constants can be long: the first lines are the ones
+// every call reads. Upvalues are made together and lie side by side; spread
+// wider, only the first is noted.
+constexpr std::size_t kCodeBytes = 256;
+constexpr std::size_t kConstantBytes = 128;
+constexpr std::size_t kUpvalueSpread = 512;
+// Collisions in a globals table chain a few nodes at most.
+constexpr int kChainSteps = 8;
+
+template <typename T>
+T Read(const void* object, std::size_t offset) {
+  T value;
+  std::memcpy(&value, static_cast<const unsigned char*>(object) + offset, sizeof value);
+  return value;
+}
+
+int TypeOf(const void* object) { return Read<unsigned char>(object, Layout::kType); }
+
+const void* StringObject(const char* characters) { return characters - Layout::kStringHeader; }
+
+// The node holding the string key, following the chain from its main
+// position; null when it is not there.
+const void* NodeOf(const void* table, const void* key, const void** mainPosition) {
+  const auto* nodes = Read<const unsigned char*>(table, Layout::kTableNodes);
+  const unsigned mask = (1u << Read<unsigned char>(table, Layout::kTableLogNodes)) - 1;
+  const unsigned char* node = nodes + (Read<unsigned>(key, Layout::kStringHash) & mask) * Layout::kNodeSize;
+  *mainPosition = node;
+  for (int step = 0; node != nullptr && step < kChainSteps; ++step) {
+    if (Read<int>(node, Layout::kNodeKeyType) == LUA_TSTRING && Read<const void*>(node, Layout::kNodeKey) == key) {
+      return node;
+    }
+    node = Read<const unsigned char*>(node, Layout::kNodeNext);
+  }
+  return nullptr;
+}
+
+// Builds a function with two upvalues in a state of its own and finds each
+// field read above where the layout says, checked against what the public
+// interface reports. Each pointer is checked before it is followed.
+bool ProbeLayout() {
+  lua_State* L = luaL_newstate();
+  if (L == nullptr) return false;
+  const char* probe =
+      "local a, b = 1, 2\n"
+      "function Probe(x, y)\n"
+      "  return a + b + x + y\n"
+      "end\n";
+  bool matches = false;
+  if (luaL_loadstring(L, probe) == 0 && lua_pcall(L, 0, 0, 0) == 0) {
+    lua_pushstring(L, "Probe");
+    const char* name = lua_tostring(L, -1);
+    lua_rawget(L, LUA_GLOBALSINDEX);
+    lua_Debug info{};
+    lua_pushvalue(L, -1);
+    lua_getinfo(L, ">S", &info);
+    const void* closure = lua_topointer(L, -1);
+    const void* globals = lua_topointer(L, LUA_GLOBALSINDEX);
+    const void* key = StringObject(name);
+    matches = TypeOf(closure) == LUA_TFUNCTION && Read<unsigned char>(closure, Layout::kClosureIsC) == 0 &&
+              Read<unsigned char>(closure, Layout::kClosureUpvalueCount) == 2 && TypeOf(globals) == LUA_TTABLE &&
+              TypeOf(key) == LUA_TSTRING && Read<std::size_t>(key, Layout::kStringLength) == 5;
+    if (matches) {
+      const void* proto = Read<const void*>(closure, Layout::kClosureProto);
+      matches = proto != nullptr && TypeOf(proto) == Layout::kProtoType &&
+                Read<unsigned char>(proto, Layout::kProtoParameters) == 2 &&
+                Read<int>(proto, Layout::kProtoFirstLine) == info.linedefined &&
+                Read<int>(proto, Layout::kProtoLastLine) == info.lastlinedefined &&
+                Read<int>(proto, Layout::kProtoCodeCount) > 0 &&
+                Read<const void*>(proto, Layout::kProtoCode) != nullptr &&
+                Read<int>(proto, Layout::kProtoConstantCount) >= 0;
+    }
+    for (std::size_t i = 0; matches && i < 2; ++i) {
+      const auto* upvalue = Read<const unsigned char*>(closure, Layout::kClosureUpvalues + i * sizeof(void*));
+      matches = upvalue != nullptr && TypeOf(upvalue) == Layout::kUpvalueType &&
+                Read<const void*>(upvalue, Layout::kUpvalueAt) == upvalue + Layout::kUpvalueOwn &&
+                Read<int>(upvalue, Layout::kUpvalueOwnType) == LUA_TNUMBER &&
+                Read<double>(upvalue, Layout::kUpvalueOwn) == static_cast<double>(i + 1);
+    }
+    if (matches) {
+      const void* mainPosition = nullptr;
+      const void* node = NodeOf(globals, key, &mainPosition);
+      matches = node != nullptr && Read<int>(node, Layout::kNodeValueType) == LUA_TFUNCTION &&
+                Read<const void*>(node, Layout::kNodeValue) == closure;
+    }
+  }
+  lua_close(L);
+  return matches;
+}
+
+}  // namespace
+
+bool FootprintsNoted() {
+  static const bool known = ProbeLayout();
+  return known;
+}
+
+void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint) {
+  footprint = {};
+  if (lua_type(L, -1) != LUA_TFUNCTION || lua_iscfunction(L, -1) || !FootprintsNoted()) return;
+  auto spans = footprint.spans.begin();
+  const auto* closure = static_cast<const unsigned char*>(lua_topointer(L, -1));
+  const unsigned upvalues = Read<unsigned char>(closure, Layout::kClosureUpvalueCount);
+  *spans++ = {closure, static_cast<std::uint32_t>(Layout::kClosureUpvalues + upvalues * sizeof(void*))};
+
+  lua_pushstring(L, name);
+  const void* key = StringObject(lua_tostring(L, -1));
+  const std::size_t length = Read<std::size_t>(key, Layout::kStringLength);
+  lua_pop(L, 1);
+  *spans++ = {key, static_cast<std::uint32_t>(Layout::kStringHeader + std::min<std::size_t>(length + 1, 64))};
+  const void* mainPosition = nullptr;
+  const void* node = NodeOf(lua_topointer(L, LUA_GLOBALSINDEX), key, &mainPosition);
+  *spans++ = {mainPosition, Layout::kNodeSize};
+  if (node != nullptr && node != mainPosition) *spans++ = {node, Layout::kNodeSize};
+
+  const void* proto = Read<const void*>(closure, Layout::kClosureProto);
+  *spans++ = {proto, Layout::kProtoSize};
+  const auto codeBytes = static_cast<std::size_t>(Read<int>(proto, Layout::kProtoCodeCount)) * Layout::kInstructionSize;
+  *spans++ = {Read<const void*>(proto, Layout::kProtoCode),
+              static_cast<std::uint32_t>(std::min(codeBytes, kCodeBytes))};
+  const auto constantBytes =
+      static_cast<std::size_t>(Read<int>(proto, Layout::kProtoConstantCount)) * Layout::kValueSize;
+  if (constantBytes > 0) {
+    *spans++ = {Read<const void*>(proto, Layout::kProtoConstants),
+                static_cast<std::uint32_t>(std::min(constantBytes, kConstantBytes))};
+  }
+  if (upvalues > 0) {
+    auto low = Read<std::uintptr_t>(closure, Layout::kClosureUpvalues);
+    std::uintptr_t high = low + Layout::kUpvalueSize;
+    const std::uintptr_t first = low;
+    for (unsigned i = 1; i < upvalues; ++i) {
+      const auto at = Read<std::uintptr_t>(closure, Layout::kClosureUpvalues + i * sizeof(void*));
+      low = std::min(low, at);
+      high = std::max(high, at + Layout::kUpvalueSize);
+    }
+    if (high - low > kUpvalueSpread) low = first, high = first + Layout::kUpvalueSize;
+    *spans = {reinterpret_cast<const void*>(low), static_cast<std::uint32_t>(high - low)};
+  }
+}
+
+}  // namespace OrvLua

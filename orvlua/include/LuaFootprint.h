@@ -1,0 +1,33 @@
+#pragma once
+// Where a call of a global script function reads first, inside the state:
+// the globals table's node of its name, the name, the closure, its prototype,
+// code, constants and upvalues. With thousands of states called each frame
+// every one of these is a wait on memory; a caller that knows them from the
+// last call can have them fetched ahead of the next one. The addresses are
+// only ever prefetched, never read through: one gone stale since costs a
+// useless fetch, no more.
+#include <array>
+#include <cstdint>
+#include <lua.hpp>
+
+namespace OrvLua {
+
+struct MemorySpan {
+  const void* at = nullptr;
+  std::uint32_t bytes = 0;
+};
+
+struct CallFootprint {
+  std::array<MemorySpan, 8> spans{};
+};
+
+// The footprint of a call of globals[name], the function on top of L's
+// stack. Spans are left empty for a C function, and for all functions when
+// the interpreter's objects are not laid out as this reads them (checked once
+// against a probe state; then nothing is noted and calls run as before).
+void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint);
+
+// Whether the check passed: footprints are noted.
+bool FootprintsNoted();
+
+}  // namespace OrvLua

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "LuaFootprint.h"
+
+namespace {
+
+// A state whose every live block is known, to tell whether an address the
+// footprint gives lies in the state's memory.
+class TrackedState {
+ public:
+  TrackedState() : L_(lua_newstate(&Allocate, this)) { luaL_openlibs(L_); }
+  ~TrackedState() { lua_close(L_); }
+  lua_State* L() const { return L_; }
+
+  bool InsideLiveBlock(const char* at) const {
+    auto block = live_.upper_bound(at);
+    if (block == live_.begin()) return false;
+    --block;
+    return at < block->first + block->second;
+  }
+
+  // Both ends of every span lie in blocks of the state; the count of spans
+  // noted.
+  int CheckedSpans(const OrvLua::CallFootprint& footprint) const {
+    int noted = 0;
+    for (const OrvLua::MemorySpan& span : footprint.spans) {
+      if (span.at == nullptr) continue;
+      ++noted;
+      const auto* at = static_cast<const char*>(span.at);
+      EXPECT_GT(span.bytes, 0u);
+      EXPECT_TRUE(InsideLiveBlock(at)) << "span " << noted << " starts outside the state";
+      EXPECT_TRUE(InsideLiveBlock(at + span.bytes - 1)) << "span " << noted << " ends outside the state";
+    }
+    return noted;
+  }
+
+ private:
+  static void* Allocate(void* ud, void* block, size_t, size_t size) {
+    auto& live = static_cast<TrackedState*>(ud)->live_;
+    if (block != nullptr) live.erase(static_cast<char*>(block));
+    if (size == 0) {
+      std::free(block);
+      return nullptr;
+    }
+    void* moved = std::realloc(block, size);
+    if (moved != nullptr) live[static_cast<char*>(moved)] = size;
+    return moved;
+  }
+
+  std::map<const char*, size_t> live_;
+  lua_State* L_;
+};
+
+OrvLua::CallFootprint FootprintOf(lua_State* L, const char* name) {
+  OrvLua::CallFootprint footprint;
+  lua_getglobal(L, name);
+  const int top = lua_gettop(L);
+  OrvLua::NoteCallFootprint(L, name, footprint);
+  EXPECT_EQ(lua_gettop(L), top) << "the stack is left as it was";
+  lua_pop(L, 1);
+  return footprint;
+}
+
+// The layout check passes with the interpreter this is built with: without
+// it no footprint is noted, and every call waits on memory again.
+TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
+  ASSERT_TRUE(OrvLua::FootprintsNoted());
+  TrackedState state;
+  lua_State* L = state.L();
+  // Enough globals that many names share a chain, and a function with a
+  // long body, constants and upvalues.
+  ASSERT_EQ(luaL_dostring(L, R"(
+    for i = 1, 3000 do _G["g" .. i] = i end
+    local x, y, vx, vy, frames = 0, 0, 1, 2, {"a", "b"}
+    function Update(dt)
+      vy = vy + 600 * dt
+      x, y = x + vx * dt, y + vy * dt
+      if x < 0 then x, vx = 0, -vx elseif x > 800 then x, vx = 800, -vx end
+      return frames[1] .. "step" .. x .. y
+    end
+    function Plain() end
+  )"),
+            0)
+      << lua_tostring(L, -1);
+  const OrvLua::CallFootprint update = FootprintOf(L, "Update");
+  lua_getglobal(L, "Update");
+  EXPECT_EQ(update.spans[0].at, lua_topointer(L, -1)) << "the closure comes first";
+  lua_pop(L, 1);
+  // Closure, name, its node, prototype, code, constants and upvalues.
+  EXPECT_GE(state.CheckedSpans(update), 7);
+  // No constants, no upvalues: those spans are left out, not made up. The
+  // name's node is noted apart from its main position when it lies elsewhere.
+  const int plain = state.CheckedSpans(FootprintOf(L, "Plain"));
+  EXPECT_TRUE(plain == 5 || plain == 6) << plain;
+
+  // A new definition, the old one collected: the footprint is the new one's.
+  ASSERT_EQ(luaL_dostring(L, "function Update() return 2 end collectgarbage()"), 0);
+  const OrvLua::CallFootprint redefined = FootprintOf(L, "Update");
+  lua_getglobal(L, "Update");
+  EXPECT_EQ(redefined.spans[0].at, lua_topointer(L, -1));
+  lua_pop(L, 1);
+  EXPECT_NE(redefined.spans[0].at, update.spans[0].at);
+  EXPECT_GE(state.CheckedSpans(redefined), 5);
+
+  // A C function has none of a Lua function's parts.
+  ASSERT_EQ(luaL_dostring(L, "Update = print"), 0);
+  EXPECT_EQ(state.CheckedSpans(FootprintOf(L, "Update")), 0);
+}
+
+}  // namespace
