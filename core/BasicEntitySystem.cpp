@@ -10,16 +10,11 @@ namespace {
 // Far enough ahead for a fetch to arrive before its entry's turn, near enough
 // that it is still cached then.
 constexpr std::size_t kPrefetchAhead = 2;
-constexpr std::uintptr_t kLine = 64;
 
 void PrefetchHotSpots(const EntityRecord& entry) {
   for (const EntityRecord::HotSpot& spot : entry.hot) {
-    if (spot.at == nullptr) continue;
-    const auto first = reinterpret_cast<std::uintptr_t>(spot.at) & ~(kLine - 1);
-    const auto end = reinterpret_cast<std::uintptr_t>(spot.at) + spot.bytes;
-    for (std::uintptr_t line = first; line < end; line += kLine) {
-      __builtin_prefetch(reinterpret_cast<const void*>(line));
-    }
+    const auto* line = static_cast<const char*>(spot.FirstLine());
+    for (std::size_t i = 0; i < spot.Lines(); ++i) __builtin_prefetch(line + i * EntityRecord::HotSpot::kLine);
   }
 }
 

@@ -2,6 +2,7 @@
 // A system that keeps the game objects carrying any of the component types it
 // declares and runs its passes once per such object. Subclasses work only
 // through the hooks; the five passes themselves are defined here.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -23,15 +24,40 @@ struct EntityRecord {
   // own.
   GameObject* walked = nullptr;
 
-  // Memory the walk and the hook read for this entry the last time, as
-  // (address, bytes). A walk asks for an entry's spots a few entries ahead,
-  // so that by its turn they are loaded: with thousands of objects every one
-  // of them would otherwise be a wait on memory. They are only ever
-  // prefetched, never read: a spot gone stale costs a useless fetch, no more.
-  // The walk fills the first kObjectSpots; a hook may note its own after.
-  struct HotSpot {
-    const void* at = nullptr;
-    std::uint32_t bytes = 0;
+  // Memory the walk and the hook read for this entry the last time. A walk
+  // asks for an entry's spots a few entries ahead, so that by its turn they
+  // are loaded: with thousands of objects every one of them would otherwise
+  // be a wait on memory. They are only ever prefetched, never read: a spot
+  // gone stale costs a useless fetch, no more. The walk fills the first
+  // kObjectSpots; a hook may note its own after.
+  //
+  // A spot is one word, as every system keeps a record per object and walks
+  // them all: its first cache line, with the count of lines, up to
+  // kMostLines, in the low bits that a line's address leaves free.
+  class HotSpot {
+   public:
+    static constexpr std::uintptr_t kLine = 64;
+    static constexpr std::uintptr_t kMostLines = kLine;
+    HotSpot() = default;
+    HotSpot(const void* at, std::uint32_t bytes) {
+      if (at == nullptr || bytes == 0) return;
+      const auto from = reinterpret_cast<std::uintptr_t>(at);
+      const std::uintptr_t first = from & ~(kLine - 1);
+      const std::uintptr_t lines = std::min((from + bytes - first + kLine - 1) / kLine, kMostLines);
+      packed_ = first | (lines - 1);
+    }
+    // Null for an empty spot.
+    const void* FirstLine() const { return reinterpret_cast<const void*>(packed_ & ~(kLine - 1)); }
+    std::size_t Lines() const { return packed_ == 0 ? 0 : (packed_ & (kLine - 1)) + 1; }
+    // Whether the bytes [at, at + bytes) lie in the spot's lines.
+    bool Covers(const void* at, std::size_t bytes) const {
+      const auto from = reinterpret_cast<std::uintptr_t>(at);
+      const auto first = reinterpret_cast<std::uintptr_t>(FirstLine());
+      return packed_ != 0 && first <= from && from + bytes <= first + Lines() * kLine;
+    }
+
+   private:
+    std::uintptr_t packed_ = 0;
   };
   static constexpr std::size_t kObjectSpots = 2;
   std::array<HotSpot, 12> hot{};

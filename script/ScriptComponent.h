@@ -73,8 +73,8 @@ class ScriptComponent : public Component {
   OrvLua::LuaState* GetState() { return Materialize(); }
   // Notes after the entry's own spots what a call into this script reads
   // first: this component, the state's thread with its global record, and
-  // the footprint of the function called last. A walk that calls the script each frame has
-  // them fetched ahead of the call.
+  // the footprint of the function called last. A walk that calls the script
+  // each frame has them fetched ahead of the call.
   void NoteHotSpots(EntityRecord& entry) const;
   const std::string& GetScriptText() const { return script_->GetText(); }
   // The script's file, or "script" for one made without a file: error lines

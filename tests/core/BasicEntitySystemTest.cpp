@@ -178,10 +178,9 @@ TEST_F(BasicEntitySystemTest, WalkErasesDeadEntriesInPlaceKeepingOrder) {
   for (const auto& e : system.GetEntities()) {
     const auto object = e.object.Lock();
     ASSERT_TRUE(object);
-    const auto* from = static_cast<const char*>(e.hot[0].at);
-    const auto* at = reinterpret_cast<const char*>(object.get());
-    EXPECT_TRUE(from <= at && at + sizeof(GameObject) <= from + e.hot[0].bytes) << object->GetID();
-    EXPECT_EQ(e.hot[1].at, object->GetComponents().data());
+    EXPECT_TRUE(e.hot[0].Covers(object.get(), sizeof(GameObject))) << object->GetID();
+    const auto& components = object->GetComponents();
+    EXPECT_TRUE(e.hot[1].Covers(components.data(), components.size() * sizeof(components[0]))) << object->GetID();
   }
   // Spots of objects gone since are only ever fetched, never read: the
   // sanitizers see no access to freed memory.
@@ -190,6 +189,21 @@ TEST_F(BasicEntitySystemTest, WalkErasesDeadEntriesInPlaceKeepingOrder) {
   system.Update(0.0f);
   system.Update(0.0f);
   EXPECT_EQ(EntityIds(), (std::vector<unsigned>{1, 6}));
+}
+
+// A spot keeps whole lines: the ones its bytes touch, at most kMostLines.
+TEST(EntityRecordHotSpotTest, SpotsCoverTheirBytesInWholeLines) {
+  using HotSpot = EntityRecord::HotSpot;
+  alignas(64) static char block[64 * 70];
+  const HotSpot crossing(block + 60, 8);
+  EXPECT_EQ(crossing.FirstLine(), block);
+  EXPECT_EQ(crossing.Lines(), 2u);
+  EXPECT_TRUE(crossing.Covers(block + 60, 8));
+  EXPECT_FALSE(crossing.Covers(block + 60, 69));
+  EXPECT_EQ(HotSpot(block, sizeof block).Lines(), HotSpot::kMostLines);
+  EXPECT_EQ(HotSpot(nullptr, 8).Lines(), 0u);
+  EXPECT_EQ(HotSpot(block, 0).FirstLine(), nullptr);
+  EXPECT_FALSE(HotSpot().Covers(block, 1));
 }
 
 TEST_F(BasicEntitySystemTest, ObjectsAdmittedDuringAWalkWaitInPending) {

@@ -50,12 +50,12 @@ TEST_F(ScriptEngineTest, UpdateGetsTheFrameTimeEveryFrameInAdmissionOrder) {
   ASSERT_EQ(entries.size(), 2u);
   for (const auto& [entry, object] : {std::pair{&entries[0], a}, std::pair{&entries[1], b}}) {
     const std::size_t spot = Orv::EntityRecord::kObjectSpots;
-    EXPECT_EQ(entry->hot[spot].at, &Script(object));
-    EXPECT_EQ(entry->hot[spot + 1].at, Script(object).GetState());
+    EXPECT_TRUE(entry->hot[spot].Covers(&Script(object), 1));
+    EXPECT_TRUE(entry->hot[spot + 1].Covers(Script(object).GetState(), 1));
     const std::string update = Run(object, "return tostring(Update)");  // "function: 0x..."
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(entry->hot[spot + 2].at),
-              std::stoull(update.substr(update.find("0x")), nullptr, 16));
-    EXPECT_GE(std::count_if(entry->hot.begin() + spot + 3, entry->hot.end(), [](auto s) { return s.at; }), 5);
+    const auto closure = static_cast<std::uintptr_t>(std::stoull(update.substr(update.find("0x")), nullptr, 16));
+    EXPECT_TRUE(entry->hot[spot + 2].Covers(reinterpret_cast<const void*>(closure), 1));
+    EXPECT_GE(std::count_if(entry->hot.begin() + spot + 3, entry->hot.end(), [](auto s) { return s.Lines() > 0; }), 5);
   }
 }
 
