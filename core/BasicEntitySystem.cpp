@@ -25,8 +25,7 @@ void NoteObjectSpots(EntityRecord& entry, const GameObject& object) {
   entry.hot[0] = {reinterpret_cast<const char*>(&object) - kSharedCount,
                   static_cast<std::uint32_t>(sizeof(GameObject)) + kSharedCount};
   const ComponentList& components = object.GetComponents();
-  entry.hot[1] = {components.data(),
-                  static_cast<std::uint32_t>(components.size() * sizeof(ComponentList::value_type))};
+  entry.hot[1] = {components.data(), static_cast<std::uint32_t>(components.size() * sizeof(ComponentList::value_type))};
 }
 
 }  // namespace
