@@ -147,11 +147,19 @@ bool FootprintsNoted() {
   return known;
 }
 
+bool IsFootprintOf(lua_State* L, const CallFootprint& footprint) {
+  return footprint.function != nullptr && footprint.function == lua_topointer(L, -1) &&
+         footprint.nodes == Read<const void*>(lua_topointer(L, LUA_GLOBALSINDEX), Layout::kTableNodes);
+}
+
 void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint) {
   footprint = {};
   if (lua_type(L, -1) != LUA_TFUNCTION || lua_iscfunction(L, -1) || !FootprintsNoted()) return;
   auto spans = footprint.spans.begin();
   const auto* closure = static_cast<const unsigned char*>(lua_topointer(L, -1));
+  const void* globals = lua_topointer(L, LUA_GLOBALSINDEX);
+  footprint.function = closure;
+  footprint.nodes = Read<const void*>(globals, Layout::kTableNodes);
   const unsigned upvalues = Read<unsigned char>(closure, Layout::kClosureUpvalueCount);
   *spans++ = {closure, static_cast<std::uint32_t>(Layout::kClosureUpvalues + upvalues * sizeof(void*))};
 
@@ -161,7 +169,7 @@ void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint)
   lua_pop(L, 1);
   *spans++ = {key, static_cast<std::uint32_t>(Layout::kStringHeader + std::min<std::size_t>(length + 1, 64))};
   const void* mainPosition = nullptr;
-  const void* node = NodeOf(lua_topointer(L, LUA_GLOBALSINDEX), key, &mainPosition);
+  const void* node = NodeOf(globals, key, &mainPosition);
   *spans++ = {mainPosition, Layout::kNodeSize};
   if (node != nullptr && node != mainPosition) *spans++ = {node, Layout::kNodeSize};
 

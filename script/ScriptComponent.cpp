@@ -218,12 +218,12 @@ void ScriptComponent::NoteHotSpots(EntityRecord& entry) const {
   // taken from the interpreter.
   constexpr std::uint32_t kThreadBytes = 384;
   constexpr std::uint32_t kComponentBytes = 128;
-  static_assert(EntityRecord::kObjectSpots + 2 + std::tuple_size_v<decltype(lastCall_.spans)> <=
+  static_assert(EntityRecord::kObjectSpots + 2 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)> <=
                 std::tuple_size_v<decltype(EntityRecord::hot)>);
   std::size_t spot = EntityRecord::kObjectSpots;
   entry.hot[spot++] = {this, kComponentBytes};
   entry.hot[spot++] = {luaState_, luaState_ ? kThreadBytes : 0};
-  for (const OrvLua::MemorySpan& span : lastCall_.spans) entry.hot[spot++] = {span.at, span.bytes};
+  for (const OrvLua::MemorySpan& span : footprints_[lastCalled_].spans) entry.hot[spot++] = {span.at, span.bytes};
 }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return CallGlobal(name, nullptr, nullptr); }
@@ -252,7 +252,12 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
     lua_settop(L, top);
     return {};
   }
-  OrvLua::NoteCallFootprint(L, name, lastCall_);
+  // Update and Render take turns: each keeps its own footprint.
+  if (!OrvLua::IsFootprintOf(L, footprints_[lastCalled_])) {
+    lastCalled_ = 1 - lastCalled_;
+    OrvLua::CallFootprint& footprint = footprints_[lastCalled_];
+    if (!OrvLua::IsFootprintOf(L, footprint)) OrvLua::NoteCallFootprint(L, name, footprint);
+  }
   int nargs = 0;
   if (number) {
     lua_pushnumber(L, *number);

@@ -4,6 +4,7 @@
 // event variables and a pending kill. Every system talks to the object's
 // state through the services here. Its own script functions are defined in
 // ScriptComponentScript.cpp.
+#include <array>
 #include <list>
 #include <map>
 #include <memory>
@@ -237,8 +238,10 @@ class ScriptComponent : public Component {
 
   ScriptChunkPtr script_;
   OrvLua::LuaState* luaState_ = nullptr;
-  // Only addresses to prefetch: never read through.
-  OrvLua::CallFootprint lastCall_;
+  // Only addresses to prefetch: never read through. Two, for the Update and
+  // the Render that most scripts have: each is noted once, not every call.
+  std::array<OrvLua::CallFootprint, 2> footprints_;
+  std::size_t lastCalled_ = 0;
   bool loaded_ = false;
   bool killRequested_ = false;
   TimedKill timedKill_;

@@ -19,6 +19,10 @@ struct MemorySpan {
 
 struct CallFootprint {
   std::array<MemorySpan, 8> spans{};
+  // What it was noted for: the function, and the globals' nodes then (a
+  // table that grows moves them).
+  const void* function = nullptr;
+  const void* nodes = nullptr;
 };
 
 // The footprint of a call of globals[name], the function on top of L's
@@ -26,6 +30,11 @@ struct CallFootprint {
 // the interpreter's objects are not laid out as this reads them (checked once
 // against a probe state; then nothing is noted and calls run as before).
 void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint);
+
+// Whether footprint was noted for the function on top of L's stack with the
+// globals as they are now: a function's parts never move, so it still holds
+// and need not be noted again.
+bool IsFootprintOf(lua_State* L, const CallFootprint& footprint);
 
 // Whether the check passed: footprints are noted.
 bool FootprintsNoted();

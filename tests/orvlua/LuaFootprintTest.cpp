@@ -97,6 +97,18 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
   const int plain = state.CheckedSpans(FootprintOf(L, "Plain"));
   EXPECT_TRUE(plain == 5 || plain == 6) << plain;
 
+  // It holds for the same function until the globals grow and move.
+  lua_getglobal(L, "Update");
+  EXPECT_TRUE(OrvLua::IsFootprintOf(L, update));
+  lua_getglobal(L, "Plain");
+  EXPECT_FALSE(OrvLua::IsFootprintOf(L, update));
+  lua_pop(L, 2);
+  ASSERT_EQ(luaL_dostring(L, "for i = 1, 5000 do _G['h' .. i] = i end"), 0);
+  lua_getglobal(L, "Update");
+  EXPECT_FALSE(OrvLua::IsFootprintOf(L, update));
+  lua_pop(L, 1);
+  EXPECT_GE(state.CheckedSpans(FootprintOf(L, "Update")), 7);
+
   // A new definition, the old one collected: the footprint is the new one's.
   ASSERT_EQ(luaL_dostring(L, "function Update() return 2 end collectgarbage()"), 0);
   const OrvLua::CallFootprint redefined = FootprintOf(L, "Update");

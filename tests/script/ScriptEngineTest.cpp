@@ -48,15 +48,27 @@ TEST_F(ScriptEngineTest, UpdateGetsTheFrameTimeEveryFrameInAdmissionOrder) {
   // in the state (its name, node, prototype, code and constants).
   const auto& entries = System().GetEntities();
   ASSERT_EQ(entries.size(), 2u);
-  for (const auto& [entry, object] : {std::pair{&entries[0], a}, std::pair{&entries[1], b}}) {
-    const std::size_t spot = Orv::EntityRecord::kObjectSpots;
-    EXPECT_TRUE(entry->hot[spot].Covers(&Script(object), 1));
-    EXPECT_TRUE(entry->hot[spot + 1].Covers(Script(object).GetState(), 1));
-    const std::string update = Run(object, "return tostring(Update)");  // "function: 0x..."
-    const auto closure = static_cast<std::uintptr_t>(std::stoull(update.substr(update.find("0x")), nullptr, 16));
-    EXPECT_TRUE(entry->hot[spot + 2].Covers(reinterpret_cast<const void*>(closure), 1));
-    EXPECT_GE(std::count_if(entry->hot.begin() + spot + 3, entry->hot.end(), [](auto s) { return s.Lines() > 0; }), 5);
-  }
+  const auto checkSpots = [&] {
+    for (const auto& [entry, object] : {std::pair{&entries[0], a}, std::pair{&entries[1], b}}) {
+      const std::size_t spot = Orv::EntityRecord::kObjectSpots;
+      EXPECT_TRUE(entry->hot[spot].Covers(&Script(object), 1));
+      EXPECT_TRUE(entry->hot[spot + 1].Covers(Script(object).GetState(), 1));
+      const std::string update = Run(object, "return tostring(Update)");  // "function: 0x..."
+      const auto closure = static_cast<std::uintptr_t>(std::stoull(update.substr(update.find("0x")), nullptr, 16));
+      EXPECT_TRUE(entry->hot[spot + 2].Covers(reinterpret_cast<const void*>(closure), 1));
+      EXPECT_GE(std::count_if(entry->hot.begin() + spot + 3, entry->hot.end(), [](auto s) { return s.Lines() > 0; }),
+                5);
+    }
+  };
+  checkSpots();
+  // A script that defines its Update anew, and one that calls another
+  // function between frames: the spots follow the function called.
+  Run(a, "function Update(dt) Note('A ' .. dt) end");
+  Run(b, "function Other() return 1 end");
+  Script(b).CallGlobalFunction("Other");
+  Frame(0.25f);
+  EXPECT_EQ(NoteText(), "a 0.25 b 0.25 a 0.5 b 0.5 A 0.25 b 0.25");
+  checkSpots();
 }
 
 TEST_F(ScriptEngineTest, ScriptsWithoutUpdateOrThatFailedAreSkippedQuietly) {
