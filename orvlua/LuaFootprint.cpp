@@ -26,9 +26,11 @@ constexpr std::size_t kNodeValueType = 8;
 constexpr std::size_t kNodeKey = 16;
 constexpr std::size_t kNodeKeyType = 24;
 constexpr std::size_t kNodeNext = 32;
-// Lua closures.
+// Closures, Lua and C.
 constexpr std::size_t kClosureIsC = 10;
 constexpr std::size_t kClosureUpvalueCount = 11;
+constexpr std::size_t kClosureEnvironment = 24;
+constexpr std::size_t kCClosureUpvalues = 40;
 constexpr std::size_t kClosureProto = 32;
 constexpr std::size_t kClosureUpvalues = 40;
 // Function prototypes.
@@ -47,8 +49,12 @@ constexpr std::size_t kUpvalueAt = 16;
 constexpr std::size_t kUpvalueOwn = 24;
 constexpr std::size_t kUpvalueOwnType = 32;
 constexpr int kUpvalueType = LUA_TTHREAD + 2;
+// Full userdata: the block follows the header.
+constexpr std::size_t kUserdataLength = 32;
+constexpr std::size_t kUserdataHeader = 40;
 constexpr std::size_t kInstructionSize = 4;
 constexpr std::size_t kValueSize = 16;
+constexpr std::size_t kValueType = 8;
 }  // namespace Layout
 
 // A function's code and constants can be long: the first lines are the ones
@@ -59,6 +65,11 @@ constexpr std::size_t kConstantBytes = 128;
 constexpr std::size_t kUpvalueSpread = 512;
 // Collisions in a globals table chain a few nodes at most.
 constexpr int kChainSteps = 8;
+// The functions a script function calls by global name come first among its
+// string constants; an engine function is a C closure whose first upvalue is
+// the block naming its callee.
+constexpr int kCallees = 2;
+constexpr std::size_t kCalleeBlockBytes = 64;
 
 template <typename T>
 T Read(const void* object, std::size_t offset) {
@@ -133,11 +144,55 @@ bool ProbeLayout() {
       const void* mainPosition = nullptr;
       const void* node = NodeOf(globals, key, &mainPosition);
       matches = node != nullptr && Read<int>(node, Layout::kNodeValueType) == LUA_TFUNCTION &&
-                Read<const void*>(node, Layout::kNodeValue) == closure;
+                Read<const void*>(node, Layout::kNodeValue) == closure &&
+                Read<const void*>(closure, Layout::kClosureEnvironment) == globals;
+    }
+    if (matches) {
+      // An engine function: a C closure over a block.
+      const auto* block = static_cast<const unsigned char*>(lua_newuserdata(L, 24));
+      lua_pushcclosure(L, &lua_gettop, 1);
+      const void* function = lua_topointer(L, -1);
+      const unsigned char* userdata = block - Layout::kUserdataHeader;
+      matches = TypeOf(function) == LUA_TFUNCTION && Read<unsigned char>(function, Layout::kClosureIsC) == 1 &&
+                Read<unsigned char>(function, Layout::kClosureUpvalueCount) == 1 &&
+                Read<int>(function, Layout::kCClosureUpvalues + Layout::kValueType) == LUA_TUSERDATA &&
+                Read<const void*>(function, Layout::kCClosureUpvalues) == userdata &&
+                TypeOf(userdata) == LUA_TUSERDATA && Read<std::size_t>(userdata, Layout::kUserdataLength) == 24;
     }
   }
   lua_close(L);
   return matches;
+}
+
+// The first functions the function looks up by name: the node each is
+// found in, its closure and, for an engine function, its callee block.
+template <typename Spans>
+void NoteCallees(const unsigned char* closure, const void* proto, Spans& spans) {
+  const void* environment = Read<const void*>(closure, Layout::kClosureEnvironment);
+  const auto* constants = Read<const unsigned char*>(proto, Layout::kProtoConstants);
+  const int count = Read<int>(proto, Layout::kProtoConstantCount);
+  int callees = 0;
+  for (int i = 0; i < count && callees < kCallees; ++i) {
+    const unsigned char* constant = constants + i * Layout::kValueSize;
+    if (Read<int>(constant, Layout::kValueType) != LUA_TSTRING) continue;
+    const void* mainPosition = nullptr;
+    const void* node = NodeOf(environment, Read<const void*>(constant, 0), &mainPosition);
+    if (node == nullptr || Read<int>(node, Layout::kNodeValueType) != LUA_TFUNCTION) continue;
+    ++callees;
+    const auto* callee = Read<const unsigned char*>(node, Layout::kNodeValue);
+    const unsigned upvalues = Read<unsigned char>(callee, Layout::kClosureUpvalueCount);
+    *spans++ = {node, Layout::kNodeSize};
+    if (Read<unsigned char>(callee, Layout::kClosureIsC) == 0) {
+      *spans++ = {callee, static_cast<std::uint32_t>(Layout::kClosureUpvalues + upvalues * sizeof(void*))};
+      continue;
+    }
+    *spans++ = {callee, static_cast<std::uint32_t>(Layout::kCClosureUpvalues + upvalues * Layout::kValueSize)};
+    if (upvalues > 0 && Read<int>(callee, Layout::kCClosureUpvalues + Layout::kValueType) == LUA_TUSERDATA) {
+      const auto* userdata = Read<const unsigned char*>(callee, Layout::kCClosureUpvalues);
+      const std::size_t bytes = Layout::kUserdataHeader + Read<std::size_t>(userdata, Layout::kUserdataLength);
+      *spans++ = {userdata, static_cast<std::uint32_t>(std::min(bytes, kCalleeBlockBytes))};
+    }
+  }
 }
 
 }  // namespace
@@ -184,6 +239,7 @@ void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint)
     *spans++ = {Read<const void*>(proto, Layout::kProtoConstants),
                 static_cast<std::uint32_t>(std::min(constantBytes, kConstantBytes))};
   }
+  NoteCallees(closure, proto, spans);
   if (upvalues > 0) {
     auto low = Read<std::uintptr_t>(closure, Layout::kClosureUpvalues);
     std::uintptr_t high = low + Layout::kUpvalueSize;

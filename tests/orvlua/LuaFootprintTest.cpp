@@ -71,8 +71,13 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
   ASSERT_TRUE(OrvLua::FootprintsNoted());
   TrackedState state;
   lua_State* L = state.L();
-  // Enough globals that many names share a chain, and a function with a
-  // long body, constants and upvalues.
+  // An engine function: a C closure over the block that names its callee.
+  lua_newuserdata(L, 24);
+  lua_pushcclosure(
+      L, [](lua_State*) { return 0; }, 1);
+  lua_setglobal(L, "Engine");
+  // Enough globals that many names share a chain, and functions with a
+  // long body, constants, upvalues and callees.
   ASSERT_EQ(luaL_dostring(L, R"(
     for i = 1, 3000 do _G["g" .. i] = i end
     local x, y, vx, vy, frames = 0, 0, 1, 2, {"a", "b"}
@@ -83,6 +88,7 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
       return frames[1] .. "step" .. x .. y
     end
     function Plain() end
+    function Caller() Engine(Plain(), "text") end
   )"),
             0)
       << lua_tostring(L, -1);
@@ -96,6 +102,10 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
   // name's node is noted apart from its main position when it lies elsewhere.
   const int plain = state.CheckedSpans(FootprintOf(L, "Plain"));
   EXPECT_TRUE(plain == 5 || plain == 6) << plain;
+  // Its callees add their nodes and closures, and the engine function its
+  // block; a constant that names no function adds nothing.
+  const int caller = state.CheckedSpans(FootprintOf(L, "Caller"));
+  EXPECT_TRUE(caller >= 6 + 5 && caller <= 7 + 5) << caller;
 
   // It holds for the same function until the globals grow and move.
   lua_getglobal(L, "Update");
