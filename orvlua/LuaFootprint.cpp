@@ -30,9 +30,9 @@ constexpr std::size_t kNodeNext = 32;
 constexpr std::size_t kClosureIsC = 10;
 constexpr std::size_t kClosureUpvalueCount = 11;
 constexpr std::size_t kClosureEnvironment = 24;
-constexpr std::size_t kCClosureUpvalues = 40;
 constexpr std::size_t kClosureProto = 32;
-constexpr std::size_t kClosureUpvalues = 40;
+constexpr std::size_t kClosureUpvalues = 40;   // a Lua closure's upvalue pointers
+constexpr std::size_t kCClosureUpvalues = 40;  // a C closure's upvalue values
 // Function prototypes.
 constexpr std::size_t kProtoSize = 120;
 constexpr std::size_t kProtoConstants = 16;
