@@ -202,9 +202,9 @@ bool FootprintsNoted() {
   return known;
 }
 
-bool IsFootprintOf(lua_State* L, const CallFootprint& footprint) {
-  return footprint.function != nullptr && footprint.function == lua_topointer(L, -1) &&
-         footprint.nodes == Read<const void*>(lua_topointer(L, LUA_GLOBALSINDEX), Layout::kTableNodes);
+bool IsFootprintOf(lua_State* L, const FootprintKey& key) {
+  return key.function != nullptr && key.function == lua_topointer(L, -1) &&
+         key.nodes == Read<const void*>(lua_topointer(L, LUA_GLOBALSINDEX), Layout::kTableNodes);
 }
 
 void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint) {
@@ -213,8 +213,7 @@ void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint)
   auto spans = footprint.spans.begin();
   const auto* closure = static_cast<const unsigned char*>(lua_topointer(L, -1));
   const void* globals = lua_topointer(L, LUA_GLOBALSINDEX);
-  footprint.function = closure;
-  footprint.nodes = Read<const void*>(globals, Layout::kTableNodes);
+  footprint.key = {closure, Read<const void*>(globals, Layout::kTableNodes)};
   const unsigned upvalues = Read<unsigned char>(closure, Layout::kClosureUpvalueCount);
   *spans++ = {closure, static_cast<std::uint32_t>(Layout::kClosureUpvalues + upvalues * sizeof(void*))};
 

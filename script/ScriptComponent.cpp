@@ -2,9 +2,11 @@
 // the object) and the engine's calls into its script.
 #include "script/ScriptComponent.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <tuple>
+#include <type_traits>
 
 #include "LuaGlobals.h"
 #include "ScriptInterrupt.h"
@@ -68,6 +70,8 @@ void ScriptComponent::OnAttach(GameObject* owner) {
 void ScriptComponent::CloseState() {
   loaded_ = false;
   stateClosed_ = true;
+  // Nothing of the state is to be fetched any more.
+  calls_ = {};
   if (!luaState_) return;
   OrvLua::LuaState* closing = luaState_;
   luaState_ = nullptr;
@@ -214,16 +218,24 @@ OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int field
 }
 
 void ScriptComponent::NoteHotSpots(EntityRecord& entry) const {
+  const auto& spots = calls_[lastCalled_].spots;
+  static_assert(EntityRecord::kObjectSpots + std::tuple_size_v<std::decay_t<decltype(spots)>> <=
+                std::tuple_size_v<decltype(EntityRecord::hot)>);
+  std::copy(spots.begin(), spots.end(), entry.hot.begin() + EntityRecord::kObjectSpots);
+}
+
+void ScriptComponent::NoteCall(const char* name, NotedCall& call) {
   // The thread and the global record that follows it: size as measured, not
   // taken from the interpreter.
   constexpr std::uint32_t kThreadBytes = 384;
   constexpr std::uint32_t kComponentBytes = 128;
-  static_assert(EntityRecord::kObjectSpots + 2 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)> <=
-                std::tuple_size_v<decltype(EntityRecord::hot)>);
-  std::size_t spot = EntityRecord::kObjectSpots;
-  entry.hot[spot++] = {this, kComponentBytes};
-  entry.hot[spot++] = {luaState_, luaState_ ? kThreadBytes : 0};
-  for (const OrvLua::MemorySpan& span : footprints_[lastCalled_].spans) entry.hot[spot++] = {span.at, span.bytes};
+  OrvLua::CallFootprint footprint;
+  OrvLua::NoteCallFootprint(luaState_->GetCState(), name, footprint);
+  call.key = footprint.key;
+  auto spot = call.spots.begin();
+  *spot++ = {this, kComponentBytes};
+  *spot++ = {luaState_, kThreadBytes};
+  for (const OrvLua::MemorySpan& span : footprint.spans) *spot++ = {span.at, span.bytes};
 }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return CallGlobal(name, nullptr, nullptr); }
@@ -253,10 +265,9 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
     return {};
   }
   // Update and Render take turns: each keeps its own footprint.
-  if (!OrvLua::IsFootprintOf(L, footprints_[lastCalled_])) {
+  if (!OrvLua::IsFootprintOf(L, calls_[lastCalled_].key)) {
     lastCalled_ = 1 - lastCalled_;
-    OrvLua::CallFootprint& footprint = footprints_[lastCalled_];
-    if (!OrvLua::IsFootprintOf(L, footprint)) OrvLua::NoteCallFootprint(L, name, footprint);
+    if (!OrvLua::IsFootprintOf(L, calls_[lastCalled_].key)) NoteCall(name, calls_[lastCalled_]);
   }
   int nargs = 0;
   if (number) {

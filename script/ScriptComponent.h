@@ -19,6 +19,7 @@
 #include "LuaObject.h"
 #include "LuaState.h"
 #include "ScriptRegistration.h"
+#include "core/BasicEntitySystem.h"
 #include "core/ComponentCreate.h"
 #include "core/DataBun.h"
 #include "core/System.h"
@@ -28,7 +29,6 @@
 namespace Orv {
 
 class GameObject;
-struct EntityRecord;
 
 class ScriptComponent : public Component {
  public:
@@ -238,9 +238,17 @@ class ScriptComponent : public Component {
 
   ScriptChunkPtr script_;
   OrvLua::LuaState* luaState_ = nullptr;
-  // Only addresses to prefetch: never read through. Two, for the Update and
-  // the Render that most scripts have: each is noted once, not every call.
-  std::array<OrvLua::CallFootprint, 2> footprints_;
+  // What a call of a function reads first, as the spots a walk's entry
+  // notes after its own: this component, the thread and the function's
+  // footprint. Only addresses to prefetch, never read through. Two, for the
+  // Update and the Render that most scripts have: each is noted once, not
+  // every call.
+  struct NotedCall {
+    OrvLua::FootprintKey key;
+    std::array<EntityRecord::HotSpot, 2 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)>> spots{};
+  };
+  void NoteCall(const char* name, NotedCall& call);
+  std::array<NotedCall, 2> calls_;
   std::size_t lastCalled_ = 0;
   bool loaded_ = false;
   bool killRequested_ = false;

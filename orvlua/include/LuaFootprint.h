@@ -17,12 +17,17 @@ struct MemorySpan {
   std::uint32_t bytes = 0;
 };
 
-struct CallFootprint {
-  std::array<MemorySpan, 14> spans{};
-  // What it was noted for: the function, and the globals' nodes then (a
-  // table that grows moves them).
+// What a footprint was noted for: the function, and the globals' nodes then
+// (a table that grows moves them). A function's parts never move, so a
+// footprint holds while both stay.
+struct FootprintKey {
   const void* function = nullptr;
   const void* nodes = nullptr;
+};
+
+struct CallFootprint {
+  std::array<MemorySpan, 14> spans{};
+  FootprintKey key;
 };
 
 // The footprint of a call of globals[name], the function on top of L's
@@ -31,10 +36,10 @@ struct CallFootprint {
 // against a probe state; then nothing is noted and calls run as before).
 void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint);
 
-// Whether footprint was noted for the function on top of L's stack with the
-// globals as they are now: a function's parts never move, so it still holds
-// and need not be noted again.
-bool IsFootprintOf(lua_State* L, const CallFootprint& footprint);
+// Whether a footprint noted under key still holds for the function on top of
+// L's stack, with the globals as they are now: then it need not be noted
+// again.
+bool IsFootprintOf(lua_State* L, const FootprintKey& key);
 
 // Whether the check passed: footprints are noted.
 bool FootprintsNoted();

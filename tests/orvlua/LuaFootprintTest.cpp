@@ -109,13 +109,13 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
 
   // It holds for the same function until the globals grow and move.
   lua_getglobal(L, "Update");
-  EXPECT_TRUE(OrvLua::IsFootprintOf(L, update));
+  EXPECT_TRUE(OrvLua::IsFootprintOf(L, update.key));
   lua_getglobal(L, "Plain");
-  EXPECT_FALSE(OrvLua::IsFootprintOf(L, update));
+  EXPECT_FALSE(OrvLua::IsFootprintOf(L, update.key));
   lua_pop(L, 2);
   ASSERT_EQ(luaL_dostring(L, "for i = 1, 5000 do _G['h' .. i] = i end"), 0);
   lua_getglobal(L, "Update");
-  EXPECT_FALSE(OrvLua::IsFootprintOf(L, update));
+  EXPECT_FALSE(OrvLua::IsFootprintOf(L, update.key));
   lua_pop(L, 1);
   EXPECT_GE(state.CheckedSpans(FootprintOf(L, "Update")), 7);
 
