@@ -71,7 +71,8 @@ void ScriptComponent::CloseState() {
   loaded_ = false;
   stateClosed_ = true;
   // Nothing of the state is to be fetched any more.
-  calls_ = {};
+  calledKeys_ = {};
+  calledSpots_ = {};
   if (!luaState_) return;
   OrvLua::LuaState* closing = luaState_;
   luaState_ = nullptr;
@@ -218,22 +219,22 @@ OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int field
 }
 
 void ScriptComponent::NoteHotSpots(EntityRecord& entry) const {
-  const auto& spots = calls_[lastCalled_].spots;
-  static_assert(EntityRecord::kObjectSpots + std::tuple_size_v<std::decay_t<decltype(spots)>> <=
+  const CallSpots& spots = calledSpots_[lastCalled_];
+  static_assert(EntityRecord::kObjectSpots + std::tuple_size_v<CallSpots> <=
                 std::tuple_size_v<decltype(EntityRecord::hot)>);
   std::copy(spots.begin(), spots.end(), entry.hot.begin() + EntityRecord::kObjectSpots);
 }
 
-void ScriptComponent::NoteCall(const char* name, NotedCall& call) {
+void ScriptComponent::NoteCall(const char* name, std::size_t slot) {
   // The thread and the global record that follows it: size as measured, not
   // taken from the interpreter.
   constexpr std::uint32_t kThreadBytes = 384;
-  constexpr std::uint32_t kComponentBytes = 128;
   OrvLua::CallFootprint footprint;
   OrvLua::NoteCallFootprint(luaState_->GetCState(), name, footprint);
-  call.key = footprint.key;
-  auto spot = call.spots.begin();
-  *spot++ = {this, kComponentBytes};
+  calledKeys_[slot] = footprint.key;
+  auto spot = calledSpots_[slot].begin();
+  const auto* first = reinterpret_cast<const char*>(&luaState_);
+  *spot++ = {first, static_cast<std::uint32_t>(reinterpret_cast<const char*>(&calledKeys_ + 1) - first)};
   *spot++ = {luaState_, kThreadBytes};
   for (const OrvLua::MemorySpan& span : footprint.spans) *spot++ = {span.at, span.bytes};
 }
@@ -265,9 +266,9 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
     return {};
   }
   // Update and Render take turns: each keeps its own footprint.
-  if (!OrvLua::IsFootprintOf(L, calls_[lastCalled_].key)) {
+  if (!OrvLua::IsFootprintOf(L, calledKeys_[lastCalled_])) {
     lastCalled_ = 1 - lastCalled_;
-    if (!OrvLua::IsFootprintOf(L, calls_[lastCalled_].key)) NoteCall(name, calls_[lastCalled_]);
+    if (!OrvLua::IsFootprintOf(L, calledKeys_[lastCalled_])) NoteCall(name, lastCalled_);
   }
   int nargs = 0;
   if (number) {

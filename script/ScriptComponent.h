@@ -237,20 +237,20 @@ class ScriptComponent : public Component {
   void ReportCallError(const char* functionName);
 
   ScriptChunkPtr script_;
+  // What every call reads, together, where one spot fetches it ahead.
   OrvLua::LuaState* luaState_ = nullptr;
-  // What a call of a function reads first, as the spots a walk's entry
-  // notes after its own: this component, the thread and the function's
-  // footprint. Only addresses to prefetch, never read through. Two, for the
-  // Update and the Render that most scripts have: each is noted once, not
-  // every call.
-  struct NotedCall {
-    OrvLua::FootprintKey key;
-    std::array<EntityRecord::HotSpot, 2 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)>> spots{};
-  };
-  void NoteCall(const char* name, NotedCall& call);
-  std::array<NotedCall, 2> calls_;
-  std::size_t lastCalled_ = 0;
   bool loaded_ = false;
+  bool stateClosed_ = false;
+  std::size_t lastCalled_ = 0;
+  // The functions last called, two for the Update and the Render that most
+  // scripts have: each is noted once, not every call.
+  std::array<OrvLua::FootprintKey, 2> calledKeys_{};
+  // For each, what its call reads first, as the spots a walk's entry notes
+  // after its own: the above, the thread and the function's footprint. Only
+  // addresses to prefetch, never read through.
+  using CallSpots = std::array<EntityRecord::HotSpot, 2 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)>>;
+  std::array<CallSpots, 2> calledSpots_{};
+  void NoteCall(const char* name, std::size_t slot);
   bool killRequested_ = false;
   TimedKill timedKill_;
   // Owners of the functor objects and callee buffers the state's closures
@@ -260,7 +260,6 @@ class ScriptComponent : public Component {
   std::list<std::pair<std::string, DataBun>> attributes_;
   std::map<std::string, DataBun> eventVars_;
   std::string lastCallError_;
-  bool stateClosed_ = false;
   bool setUp_ = false;
   bool collectorHeld_ = false;
   GameObject* attachedTo_ = nullptr;

@@ -51,7 +51,10 @@ TEST_F(ScriptEngineTest, UpdateGetsTheFrameTimeEveryFrameInAdmissionOrder) {
   const auto checkSpots = [&] {
     for (const auto& [entry, object] : {std::pair{&entries[0], a}, std::pair{&entries[1], b}}) {
       const std::size_t spot = Orv::EntityRecord::kObjectSpots;
-      EXPECT_TRUE(entry->hot[spot].Covers(&Script(object), 1));
+      // What every call reads of the component, inside it.
+      const auto* component = reinterpret_cast<const char*>(&Script(object));
+      const auto* line = static_cast<const char*>(entry->hot[spot].FirstLine());
+      EXPECT_TRUE(line != nullptr && line + 64 > component && line < component + sizeof(Orv::ScriptComponent));
       EXPECT_TRUE(entry->hot[spot + 1].Covers(Script(object).GetState(), 1));
       const std::string update = Run(object, "return tostring(Update)");  // "function: 0x..."
       const auto closure = static_cast<std::uintptr_t>(std::stoull(update.substr(update.find("0x")), nullptr, 16));
