@@ -235,6 +235,8 @@ class ScriptComponent : public Component {
   OrvLua::LuaObject CallGlobal(const char* name, const double* number, const OrvLua::LuaObject* value);
   // Reports the error value at the top of the stack, once per distinct text.
   void ReportCallError(const char* functionName);
+  // Notes in the slot the footprint of the function on top of the stack.
+  void NoteCall(const char* name, std::size_t slot);
 
   ScriptChunkPtr script_;
   // What every call reads, together, where one spot fetches it ahead.
@@ -250,7 +252,6 @@ class ScriptComponent : public Component {
   // addresses to prefetch, never read through.
   using CallSpots = std::array<EntityRecord::HotSpot, 2 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)>>;
   std::array<CallSpots, 2> calledSpots_{};
-  void NoteCall(const char* name, std::size_t slot);
   bool killRequested_ = false;
   TimedKill timedKill_;
   // Owners of the functor objects and callee buffers the state's closures

@@ -1,9 +1,10 @@
 #pragma once
 // Where a call of a global script function reads first, inside the state:
 // the globals table's node of its name, the name, the closure, its prototype,
-// code, constants and upvalues, and the first engine functions it calls. With thousands of states called each frame
-// every one of these is a wait on memory; a caller that knows them from the
-// last call can have them fetched ahead of the next one. The addresses are
+// code, constants and upvalues, and the first engine functions it calls.
+// With thousands of states called each frame every one of these is a wait
+// on memory; a caller that knows them from the last call can have them
+// fetched ahead of the next one. The addresses are
 // only ever prefetched, never read through: one gone stale since costs a
 // useless fetch, no more.
 #include <array>
