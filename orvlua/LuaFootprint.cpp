@@ -82,6 +82,16 @@ int TypeOf(const void* object) { return Read<unsigned char>(object, Layout::kTyp
 
 const void* StringObject(const char* characters) { return characters - Layout::kStringHeader; }
 
+// A closure as a span: its header and upvalues, pointers for a Lua closure,
+// values for a C one.
+MemorySpan ClosureSpan(const unsigned char* closure) {
+  const unsigned upvalues = Read<unsigned char>(closure, Layout::kClosureUpvalueCount);
+  const std::size_t bytes = Read<unsigned char>(closure, Layout::kClosureIsC) == 0
+                                ? Layout::kClosureUpvalues + upvalues * sizeof(void*)
+                                : Layout::kCClosureUpvalues + upvalues * Layout::kValueSize;
+  return {closure, static_cast<std::uint32_t>(bytes)};
+}
+
 // The node holding the string key, following the chain from its main
 // position; null when it is not there.
 const void* NodeOf(const void* table, const void* key, const void** mainPosition) {
@@ -180,14 +190,11 @@ void NoteCallees(const unsigned char* closure, const void* proto, Spans& spans) 
     if (node == nullptr || Read<int>(node, Layout::kNodeValueType) != LUA_TFUNCTION) continue;
     ++callees;
     const auto* callee = Read<const unsigned char*>(node, Layout::kNodeValue);
-    const unsigned upvalues = Read<unsigned char>(callee, Layout::kClosureUpvalueCount);
     *spans++ = {node, Layout::kNodeSize};
-    if (Read<unsigned char>(callee, Layout::kClosureIsC) == 0) {
-      *spans++ = {callee, static_cast<std::uint32_t>(Layout::kClosureUpvalues + upvalues * sizeof(void*))};
-      continue;
-    }
-    *spans++ = {callee, static_cast<std::uint32_t>(Layout::kCClosureUpvalues + upvalues * Layout::kValueSize)};
-    if (upvalues > 0 && Read<int>(callee, Layout::kCClosureUpvalues + Layout::kValueType) == LUA_TUSERDATA) {
+    *spans++ = ClosureSpan(callee);
+    if (Read<unsigned char>(callee, Layout::kClosureIsC) == 0) continue;
+    if (Read<unsigned char>(callee, Layout::kClosureUpvalueCount) > 0 &&
+        Read<int>(callee, Layout::kCClosureUpvalues + Layout::kValueType) == LUA_TUSERDATA) {
       const auto* userdata = Read<const unsigned char*>(callee, Layout::kCClosureUpvalues);
       const std::size_t bytes = Layout::kUserdataHeader + Read<std::size_t>(userdata, Layout::kUserdataLength);
       *spans++ = {userdata, static_cast<std::uint32_t>(std::min(bytes, kCalleeBlockBytes))};
@@ -215,7 +222,7 @@ void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint)
   const void* globals = lua_topointer(L, LUA_GLOBALSINDEX);
   footprint.key = {closure, Read<const void*>(globals, Layout::kTableNodes)};
   const unsigned upvalues = Read<unsigned char>(closure, Layout::kClosureUpvalueCount);
-  *spans++ = {closure, static_cast<std::uint32_t>(Layout::kClosureUpvalues + upvalues * sizeof(void*))};
+  *spans++ = ClosureSpan(closure);
 
   lua_pushstring(L, name);
   const void* key = StringObject(lua_tostring(L, -1));
