@@ -96,7 +96,7 @@ void BasicEntitySystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   for (const std::uint32_t key : requiredTypes) {
     if (!locked->GetComponent(key).IsAlive()) continue;
     if (!AcceptEntity(object)) return;
-    pending.emplace_back(object);
+    if (WalksObject(*locked)) pending.emplace_back(object);
     EntityRecord added(object);
     OnEntityAdded(added);
     return;

@@ -92,6 +92,11 @@ class BasicEntitySystem : public System {
   virtual void BeginRender() {}
   virtual void EndRender() {}
   virtual bool AcceptEntity(ObjectLockPtr<GameObject>& object) { return true; }
+  // Whether any per-entity pass can act on an admitted object. One that no
+  // pass would touch is still admitted (OnEntityAdded runs) but kept out of
+  // the walks: each walk reads every entry's object from memory. An object's
+  // components are all in place by the time it is offered.
+  virtual bool WalksObject(const GameObject& object) const { return true; }
   virtual void OnUpdate(float dt) {}
   virtual void OnPreUpdate(float dt) {}
   virtual void OnLateUpdate(float dt) {}

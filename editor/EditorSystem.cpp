@@ -109,6 +109,11 @@ void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
                                               edit->radius});
 }
 
+// Only an object the editor can pick is dragged or turned.
+bool EditorSystem::WalksObject(const GameObject& object) const {
+  return object.FindComponent<EditComponent>() != nullptr;
+}
+
 void EditorSystem::PreUpdateEntity(EntityRecord& entity, float) {
   GameObject* object = entity.walked;
   if (object == nullptr || object->FindComponent<EditComponent>() == nullptr) return;

@@ -40,6 +40,7 @@ class EditorSystem : public BasicEntitySystem {
  protected:
   // Drags or turns the picked object while the middle button is held.
   void PreUpdateEntity(EntityRecord& entity, float dt) override;
+  bool WalksObject(const GameObject& object) const override;
   void OnEntityAdded(EntityRecord& entity) override;
   void OnLateUpdate(float dt) override;
 

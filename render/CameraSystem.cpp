@@ -111,6 +111,12 @@ void CameraSystem::UpdateEntity(EntityRecord& entity, float) {
   }
 }
 
+// The passes place transforms and tell tile maps the view: an object with
+// neither, a script alone, is admitted for the script's functions only.
+bool CameraSystem::WalksObject(const GameObject& object) const {
+  return object.FindComponent<TransformComponent>() != nullptr || object.FindComponent<TileMapComponent>() != nullptr;
+}
+
 void CameraSystem::PreUpdateEntity(EntityRecord& entity, float) {
   GameObject* parent = entity.walked;
   if (parent == nullptr) return;

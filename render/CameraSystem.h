@@ -53,6 +53,7 @@ class CameraSystem : public BasicEntitySystem {
  protected:
   void UpdateEntity(EntityRecord& entity, float dt) override;
   void PreUpdateEntity(EntityRecord& entity, float dt) override;
+  bool WalksObject(const GameObject& object) const override;
   void OnEntityAdded(EntityRecord& entity) override;
   void OnUpdate(float dt) override;
 

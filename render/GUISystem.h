@@ -112,6 +112,7 @@ class GUISystem : public BasicEntitySystem {
  protected:
   // The editor's drag step.
   void PreUpdateEntity(EntityRecord& entity, float dt) override;
+  bool WalksObject(const GameObject& object) const override;
   void OnEntityAdded(EntityRecord& entity) override;
   // The press and hover tests.
   void OnPreUpdate(float dt) override;

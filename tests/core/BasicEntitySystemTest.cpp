@@ -31,6 +31,8 @@ class Recorder : public BasicEntitySystem {
 
   std::vector<std::string> log;
   bool accept = true;
+  // The object of this id is admitted but no pass acts on it.
+  unsigned idle = 0;
   // Runs inside UpdateEntity, once per walked entity.
   std::function<void(EntityRecord&)> duringUpdate;
 
@@ -49,6 +51,7 @@ class Recorder : public BasicEntitySystem {
     log.push_back("AcceptEntity");
     return accept;
   }
+  bool WalksObject(const GameObject& object) const override { return object.GetID() != idle; }
   void OnUpdate(float) override { log.push_back("OnUpdate"); }
   void OnPreUpdate(float) override { log.push_back("OnPreUpdate"); }
   void OnLateUpdate(float) override { log.push_back("OnLateUpdate"); }
@@ -131,6 +134,23 @@ TEST_F(BasicEntitySystemTest, ObjectOfferedTwiceIsAdmittedTwice) {
   auto handle = Offer<NameA>(1);
   system.OnGameObjectAdded(handle);
   EXPECT_EQ(system.GetPending().size(), 2u);
+}
+
+TEST_F(BasicEntitySystemTest, ObjectNoPassActsOnIsAdmittedButNeverWalked) {
+  system.idle = 2;
+  Offer<NameA>(1);
+  Offer<NameB>(2);
+  Offer<NameA>(3);
+  EXPECT_EQ(system.log, (std::vector<std::string>{"OnGameObjectOffered 1", "AcceptEntity", "OnEntityAdded 1",
+                                                  "OnGameObjectOffered 2", "AcceptEntity", "OnEntityAdded 2",
+                                                  "OnGameObjectOffered 3", "AcceptEntity", "OnEntityAdded 3"}));
+  system.Update(0.1f);
+  system.log.clear();
+  system.PreUpdate(0.1f);
+  system.Update(0.1f);
+  system.Render();
+  EXPECT_EQ(EntityIds(), (std::vector<unsigned>{1, 3}));
+  for (const std::string& line : system.log) EXPECT_EQ(line.find(" 2"), std::string::npos) << line;
 }
 
 TEST_F(BasicEntitySystemTest, UpdateWalksThenMergesPending) {
