@@ -122,7 +122,9 @@ void GUISystem::DrawSprites(const std::vector<HudSprite>& sprites) {
 }
 
 // Only an object the editor can pick is followed by the drag store.
-bool GUISystem::WalksObject(const GameObject& object) const { return object.FindComponent(kEditComponentKey) != nullptr; }
+bool GUISystem::WalksObject(const GameObject& object) const {
+  return object.FindComponent(kEditComponentKey) != nullptr;
+}
 
 void GUISystem::PreUpdateEntity(EntityRecord& entity, float) {
   if (gDragStore == nullptr) return;
