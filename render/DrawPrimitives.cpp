@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+
+#include "OrvCall.h"
 
 namespace Orv {
 
@@ -102,14 +105,25 @@ void DrawSpriteQuadSized(float width, float height, ObjectLockPtr<SpriteFrame> f
   DrawTexturedQuad(width, height, *locked, *sheet);
 }
 
-void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement) {
+namespace {
+
+// One corner of a placed sprite: texture, then position.
+struct SpriteCorner {
+  float s;
+  float t;
+  float x;
+  float y;
+};
+
+// The texture and the four corners of the frame placed; false when there is
+// nothing to draw.
+bool PlaceCorners(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement, GLuint& texture,
+                  SpriteCorner* corners) {
   auto locked = frame.Lock();
-  if (!locked) return;
+  if (!locked) return false;
   auto sheet = locked->sheet.Lock();
-  if (!sheet || sheet->GetTextureWidth() == 0 || sheet->GetTextureHeight() == 0) return;
-  // Bound again for every sprite: anything drawn in between may have bound
-  // another; the driver skips a bind of what is bound already.
-  glBindTexture(GL_TEXTURE_2D, sheet->GetTexture());
+  if (!sheet || sheet->GetTextureWidth() == 0 || sheet->GetTextureHeight() == 0) return false;
+  texture = sheet->GetTexture();
   const float inverseW = 1.0f / static_cast<float>(sheet->GetTextureWidth());
   const float inverseH = 1.0f / static_cast<float>(sheet->GetTextureHeight());
   const SpriteQuad& q = locked->quad;
@@ -130,19 +144,102 @@ void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpriteP
   const auto corner = [&](float u, float v, float cornerX, float cornerY) {
     const float dx = cornerX * halfX;
     const float dy = cornerY * halfY;
-    glTexCoord2f(u, v);
-    glVertex3f(placement.x + c * dx - s * dy, placement.y + s * dx + c * dy, 0.0f);
+    return SpriteCorner{u, v, placement.x + c * dx - s * dy, placement.y + s * dx + c * dy};
   };
-  glBegin(GL_QUADS);
-  corner(s0, t1, -1.0f, 1.0f);
-  corner(s1, t1, 1.0f, 1.0f);
-  corner(s1, t0, 1.0f, -1.0f);
-  corner(s0, t0, -1.0f, -1.0f);
-  glEnd();
+  corners[0] = corner(s0, t1, -1.0f, 1.0f);
+  corners[1] = corner(s1, t1, 1.0f, 1.0f);
+  corners[2] = corner(s1, t0, 1.0f, -1.0f);
+  corners[3] = corner(s0, t0, -1.0f, -1.0f);
+  return true;
+}
+
+void CountSpriteForFlush() {
   if (++spritesSinceFlush == kSpritesPerFlush) {
     spritesSinceFlush = 0;
     glFlush();
   }
+}
+
+struct SpriteBatch {
+  bool open = false;
+  GLuint texture = 0;
+  std::vector<SpriteCorner> corners;
+};
+
+SpriteBatch& Batch() {
+  static SpriteBatch batch;
+  return batch;
+}
+
+}  // namespace
+
+void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement) {
+  DrawHeldSprites();
+  GLuint texture = 0;
+  SpriteCorner corners[4];
+  if (!PlaceCorners(frame, placement, texture, corners)) return;
+  // Bound again for every sprite: anything drawn in between may have bound
+  // another; the driver skips a bind of what is bound already.
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glBegin(GL_QUADS);
+  for (const SpriteCorner& corner : corners) {
+    glTexCoord2f(corner.s, corner.t);
+    glVertex3f(corner.x, corner.y, 0.0f);
+  }
+  glEnd();
+  CountSpriteForFlush();
+}
+
+void OpenSpriteBatch() {
+  DrawHeldSprites();
+  Batch().open = true;
+}
+
+void CloseSpriteBatch() {
+  DrawHeldSprites();
+  Batch().open = false;
+}
+
+void PlaceSprite(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement) {
+  SpriteBatch& batch = Batch();
+  if (!batch.open) return DrawPlacedSpriteQuad(frame, placement);
+  GLuint texture = 0;
+  SpriteCorner corners[4];
+  if (!PlaceCorners(frame, placement, texture, corners)) return;
+  if (texture != batch.texture) DrawHeldSprites();
+  batch.texture = texture;
+  batch.corners.insert(batch.corners.end(), std::begin(corners), std::end(corners));
+  OrvCall::g_finishHeldWork = &DrawHeldSprites;
+  if (batch.corners.size() == kSpritesPerFlush * 4) {
+    DrawHeldSprites();
+    glFlush();
+  }
+}
+
+void DrawHeldSprites() {
+  SpriteBatch& batch = Batch();
+  if (batch.corners.empty()) return;
+  OrvCall::g_finishHeldWork = nullptr;
+  glBindTexture(GL_TEXTURE_2D, batch.texture);
+  // Arrays in client memory: no buffer or vertex array object of a batch may
+  // be bound, and those bound are left as they were.
+  GLint arrayBuffer = 0;
+  GLint vertexArray = 0;
+  glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+  glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
+  if (vertexArray != 0) glBindVertexArray(0);
+  if (arrayBuffer != 0) glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  glClientActiveTexture(GL_TEXTURE0);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glTexCoordPointer(2, GL_FLOAT, sizeof(SpriteCorner), &batch.corners[0].s);
+  glVertexPointer(2, GL_FLOAT, sizeof(SpriteCorner), &batch.corners[0].x);
+  glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(batch.corners.size()));
+  glPopClientAttrib();
+  if (arrayBuffer != 0) glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(arrayBuffer));
+  if (vertexArray != 0) glBindVertexArray(static_cast<GLuint>(vertexArray));
+  batch.corners.clear();
 }
 
 void Translate2D(float x, float y) { glTranslatef(x, y, 0.0f); }

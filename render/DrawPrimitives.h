@@ -45,6 +45,21 @@ struct SpritePlacement {
 // texture reach the driver as one run of vertices instead of one draw each.
 void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
 
+// A pass whose scripts draw many sprites opens a batch for its walk: the
+// sprites placed meanwhile are held and drawn together, from arrays, in one
+// draw per run of one texture. They are drawn when the batch closes, when a
+// sprite of another texture comes, every few hundred sprites, and before any
+// other engine function a script calls runs (the held work of the script
+// calls), so nothing drawn in between changes their place in the order or
+// the colour, matrix or state they are drawn with.
+void OpenSpriteBatch();
+void CloseSpriteBatch();
+// Placed as DrawPlacedSpriteQuad places it: held while a batch is open,
+// drawn at once otherwise.
+void PlaceSprite(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
+// Draws the sprites held, if any.
+void DrawHeldSprites();
+
 void Translate2D(float x, float y);
 // Degrees, about the z axis.
 void Rotate2D(float degrees);

@@ -42,9 +42,9 @@ void GLRenderSystem::RegisterScriptFunctions(ScriptComponent& script, const Obje
   script.RegisterNewFunctor<GetCurrentFrameFunc>("GetCurrentFrameIndex", object);
   script.RegisterNewFunctor<DrawSpriteRelativeTo>("DrawRelativeSprite", this, object);
   script.RegisterNewFunctor<DrawSpriteRelativeToParams>("DrawRelativeSpriteUsing", this, object);
-  script.RegisterDirect("DrawSprite", this, &GLRenderSystem::DrawSprite);
-  script.RegisterDirect("DrawSpriteRot", this, &GLRenderSystem::DrawSpriteRot);
-  script.RegisterDirect("DrawSpriteSca", this, &GLRenderSystem::DrawSpriteSca);
+  script.RegisterJoiningHeldWork("DrawSprite", this, &GLRenderSystem::DrawSprite);
+  script.RegisterJoiningHeldWork("DrawSpriteRot", this, &GLRenderSystem::DrawSpriteRot);
+  script.RegisterJoiningHeldWork("DrawSpriteSca", this, &GLRenderSystem::DrawSpriteSca);
   script.RegisterDirect("DrawSpriteUsingColorInfo", this, &GLRenderSystem::DrawSpriteUsingColorInfo);
   script.RegisterDirect("DrawSpriteRotUsingColorInfo", this, &GLRenderSystem::DrawSpriteRotUsingColorInfo);
   script.RegisterDirect("DrawSpriteScaUsingColorInfo", this, &GLRenderSystem::DrawSpriteScaUsingColorInfo);
@@ -127,6 +127,8 @@ ObjectLockPtr<SpriteFrame> Frame(const char* frameId) { return ResourceManager::
 void WithColour(const Colour& colour, auto&& draw) {
   glColor4f(colour[0], colour[1], colour[2], colour[3]);
   draw();
+  // Held sprites take the colour current when they are drawn.
+  DrawHeldSprites();
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
@@ -135,19 +137,19 @@ void WithColour(const Colour& colour, auto&& draw) {
 void GLRenderSystem::DrawSprite(const char* frameId, float x, float y) {
   const auto frame = Frame(frameId);
   if (!IsSpriteOnScreen(frame, x, y, 1.0f, 1.0f)) return;
-  DrawPlacedSpriteQuad(frame, {x, y});
+  PlaceSprite(frame, {x, y});
 }
 
 void GLRenderSystem::DrawSpriteRot(const char* frameId, float x, float y, float degrees) {
   const auto frame = Frame(frameId);
   if (!IsRotatedSpriteOnScreen(frame, x, y, 1.0f, 1.0f, degrees)) return;
-  DrawPlacedSpriteQuad(frame, {x, y, degrees});
+  PlaceSprite(frame, {x, y, degrees});
 }
 
 void GLRenderSystem::DrawSpriteSca(const char* frameId, float x, float y, float degrees, float scaleX, float scaleY) {
   const auto frame = Frame(frameId);
   if (!IsSpriteOnScreen(frame, x, y, scaleX, scaleY)) return;
-  DrawPlacedSpriteQuad(frame, {x, y, degrees, scaleX, scaleY});
+  PlaceSprite(frame, {x, y, degrees, scaleX, scaleY});
 }
 
 void GLRenderSystem::DrawSpriteUsingColorInfo(const char* frameId, float x, float y, OrvLua::LuaObject colour) {

@@ -1,6 +1,7 @@
 #include "render/OverlayDraw.h"
 
 #include "core/TypeKey.h"
+#include "render/DrawPrimitives.h"
 #include "render/LayeredDraw.h"
 #include "render/RenderableComponent.h"
 
@@ -17,6 +18,12 @@ bool OverlayDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
   auto renderable = locked->LockComponent<RenderableComponent>();
   return renderable && renderable->drawlevel > 1;
 }
+
+// The overlay's scripts draw most of a frame's sprites; nothing else draws
+// during its walk.
+void OverlayDraw::BeginRender() { OpenSpriteBatch(); }
+
+void OverlayDraw::EndRender() { CloseSpriteBatch(); }
 
 void OverlayDraw::RenderEntity(EntityRecord& entity) {
   if (entity.walked != nullptr && entity.walked->IsAlive()) CallScriptRender(entity);

@@ -15,6 +15,8 @@ class OverlayDraw : public BasicEntitySystem {
 
  protected:
   void RenderEntity(EntityRecord& entity) override;
+  void BeginRender() override;
+  void EndRender() override;
   bool AcceptEntity(ObjectLockPtr<GameObject>& object) override;
 };
 

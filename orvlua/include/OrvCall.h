@@ -29,6 +29,18 @@ struct CalleeBuffer {
   Member member;
 };
 
+// Work the engine holds back to do at once (sprites drawn together), which
+// no engine function a script calls may overtake: its holder sets here how
+// to finish it and clears that when finished. Every dispatcher finishes it
+// before its function runs, but for the functions registered to join it.
+inline void (*g_finishHeldWork)() = nullptr;
+
+inline void FinishHeldWork() {
+  if (g_finishHeldWork) g_finishHeldWork();
+}
+
+enum class HeldWork { Finish, Join };
+
 // Raises the script error of a closure that carries no callee buffer.
 [[noreturn]] void NoCalleeBuffer(lua_State* L);
 
@@ -177,8 +189,9 @@ int Call(Callee& callee, Member member, lua_State* L) {
 }
 
 // The C function of every global engine function of one signature.
-template <typename Callee, typename Member>
+template <typename Callee, typename Member, HeldWork held = HeldWork::Finish>
 int DirectCallMemberDispatcher(lua_State* L) {
+  if constexpr (held == HeldWork::Finish) FinishHeldWork();
   CalleeBuffer<Callee, Member> buffer;
   ReadCalleeBuffer(L, &buffer, sizeof buffer);
   return Call<1>(*buffer.callee, buffer.member, L);
@@ -188,6 +201,7 @@ int DirectCallMemberDispatcher(lua_State* L) {
 // object is argument 1, the method's arguments start at 2.
 template <typename Callee, typename Member>
 int ObjectDirectCallMemberDispatcher(lua_State* L) {
+  FinishHeldWork();
   Member member;
   ReadCalleeBuffer(L, &member, sizeof member);
   auto* object = static_cast<Callee*>(GetObjectUserData(L));
@@ -197,6 +211,7 @@ int ObjectDirectCallMemberDispatcher(lua_State* L) {
 // The same for object tables of a bound kind: Callee::ScriptKind names it.
 template <typename Callee, typename Member>
 int BoundObjectCallMemberDispatcher(lua_State* L) {
+  FinishHeldWork();
   Member member;
   ReadCalleeBuffer(L, &member, sizeof member);
   auto* object = static_cast<Callee*>(GetBoundObjectUserData(L, Callee::ScriptKind));

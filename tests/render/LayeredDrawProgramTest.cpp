@@ -1,6 +1,6 @@
 // The layered passes seen on the real program's window: which layer covers
 // which, the order inside a layer, the camera, a script's own sprite and a
-// paused animation.
+// paused animation, and a row of script sprites drawn together in order.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -15,7 +15,8 @@ using namespace OrvTest;
 namespace {
 
 using Rgb = std::array<int, 3>;
-constexpr Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
+constexpr Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0},
+    kWhite{255, 255, 255};
 
 // 48 x 16: a white, a red and a green 16-pixel square.
 std::string SheetImage() {
@@ -76,9 +77,19 @@ function Update(dt)
   end
   print("tick")
 end
--- Screen coordinates: the camera does not move it.
+-- Screen coordinates: the camera does not move it. Along y = 160, sprites
+-- drawn together and what must come between them, left to right: red, white
+-- coloured blue, green, blue of another sheet, red, three hundred greens and
+-- red again; the Cover object, made later, adds white last.
 function Render()
   DrawSprite("green", 250, 50)
+  DrawSprite("red", 30, 160)
+  DrawSpriteUsingColorInfo("white", 40, 160, {r = 0, g = 0, b = 1, a = 1})
+  DrawSprite("green", 50, 160)
+  DrawSpriteRot("blue", 70, 160, 0)
+  DrawSpriteSca("red", 80, 160, 0, 1, 1)
+  for i = 1, 300 do DrawSprite("green", 110, 160) end
+  DrawSprite("red", 120, 160)
 end
 )";
 
@@ -131,6 +142,8 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
       {"Lamp", R"({"name":"Lamp","id":50,"components":[{"type":"transform","data":[]},{"type":"light","data":[]}]})"},
       {"Director", R"({"name":"Director","id":1,"components":[{"type":"renderable","data":[2]},)"
                    R"({"type":"script","data":[]}]})"},
+      {"Cover", R"({"name":"Cover","id":2,"components":[{"type":"renderable","data":[2]},)"
+                R"({"type":"script","data":[]}]})"},
   };
   for (const auto& [type, blueprint] : types) folder.Write("data/gameobjects/" + type + ".txt", blueprint);
   folder.Write("data/scripts/BaseRed.lua", Tint(1, 0, 0));
@@ -139,10 +152,16 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
   folder.Write("data/scripts/High.lua", Tint(0, 0, 1));
   folder.Write("data/scripts/Blink.lua", kBlink);
   folder.Write("data/scripts/Director.lua", kDirector);
+  folder.Write("data/scripts/Cover.lua", R"(function Render() DrawSprite("white", 130, 160) end)");
+  std::string blue = "P6\n16 16\n255\n";
+  for (int i = 0; i < 16 * 16; ++i) blue += std::string{'\0', '\0', '\xff'};
+  folder.Write("res/textures/blue.ppm", blue);
+  folder.Write("res/textures/blue.pack",
+               R"({"file":"blue.ppm","frames":[{"id":"blue","x":0,"y":0,"sizeX":16,"sizeY":16}]})");
   folder.Write("data/summoner.ini", R"({"spawn":[{"name":"High","id":30,"params":{}},
     {"name":"Surface","id":20,"params":{}},{"name":"BaseRed","id":10,"params":{}},
     {"name":"BaseYellow","id":11,"params":{}},{"name":"Lamp","id":50,"params":{}},
-    {"name":"Director","id":1,"params":{}}]})");
+    {"name":"Director","id":1,"params":{}},{"name":"Cover","id":2,"params":{}}]})");
 
   int left = 0, top = 0;
   bool found = false;
@@ -206,6 +225,20 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
                                          {-11, 0, kBlack}, {11, 0, kBlack}, {0, -11, kBlack}, {0, 11, kBlack}}) {
       EXPECT_TRUE(Near(shot.At(left + 250 + dx, top + 50 + dy), wanted))
           << "stage " << stage << " marker" << dx << "," << dy << ": " << Text(shot.At(left + 250 + dx, top + 50 + dy));
+    }
+  }
+
+  // The row of sprites the overlay's scripts draw together keeps its order
+  // and its colours: red, blue over red, green over blue, the other sheet's
+  // blue, red over it, green, red over green, the later object's white.
+  const std::pair<int, Rgb> row[] = {{26, kRed},  {35, kBlue},   {45, kGreen},  {55, kGreen},
+                                     {66, kBlue}, {75, kRed},    {85, kRed},    {105, kGreen},
+                                     {115, kRed}, {125, kWhite}, {134, kWhite}, {142, kBlack}};
+  for (int stage : {1, 4}) {
+    const Screenshot& shot = shots[stage - 1];
+    for (const auto& [x, wanted] : row) {
+      EXPECT_TRUE(Near(shot.At(left + x, top + 160), wanted))
+          << "stage " << stage << " row at " << x << ": " << Text(shot.At(left + x, top + 160));
     }
   }
 

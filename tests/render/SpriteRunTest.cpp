@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "OrvCall.h"
 #include "RenderScene.h"
 #include "core/TransformComponent.h"
 #include "render/DrawPrimitives.h"
@@ -161,4 +162,42 @@ TEST_F(SpriteRunScene, InterleavedTexturesAndTintsKeepTheirOrder) {
   for (const Sample& s : samples)
     EXPECT_TRUE(Near(Pixel(s.x, s.y), s.wanted, 6)) << "at (" << s.x << ", " << s.y << ")";
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SpriteRunScene, HeldSpritesDrawInOrderAndLeaveTheBoundArraysAsTheyWere) {
+  const auto red = SolidFrame(255, 0, 0);
+  const auto green = SolidFrame(0, 255, 0);
+  GLuint vertexArray = 0, buffer = 0;
+  glGenVertexArrays(1, &vertexArray);
+  glGenBuffers(1, &buffer);
+  GLint arrayAfter = -1, bufferAfter = -1;
+  bool heldWhileOpen = false;
+  Frame([&] {
+    glBindVertexArray(vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    Orv::OpenSpriteBatch();
+    Orv::PlaceSprite(red, {20, 20, 0, 4, 4});
+    Orv::PlaceSprite(green, {30, 20, 0, 4, 4});
+    Orv::PlaceSprite(red, {40, 20, 0, 4, 4});
+    heldWhileOpen = OrvCall::g_finishHeldWork != nullptr;
+    Orv::CloseSpriteBatch();
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &arrayAfter);
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bufferAfter);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    // Closed, a sprite is drawn at once.
+    Orv::PlaceSprite(green, {60, 20, 0, 4, 4});
+  });
+  EXPECT_TRUE(heldWhileOpen);
+  EXPECT_EQ(OrvCall::g_finishHeldWork, nullptr);
+  EXPECT_EQ(arrayAfter, static_cast<GLint>(vertexArray));
+  EXPECT_EQ(bufferAfter, static_cast<GLint>(buffer));
+  const std::pair<int, Rgba> row[] = {{15, {255, 0, 0, 255}}, {26, {0, 255, 0, 255}}, {36, {255, 0, 0, 255}},
+                                      {46, {255, 0, 0, 255}}, {60, {0, 255, 0, 255}}, {50, {0, 0, 0, 255}}};
+  for (const auto& [x, wanted] : row) {
+    EXPECT_TRUE(Near(Pixel(x, 20), wanted)) << "at " << x;
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  glDeleteBuffers(1, &buffer);
+  glDeleteVertexArrays(1, &vertexArray);
 }
