@@ -229,6 +229,8 @@ void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint)
   const std::size_t length = Read<std::size_t>(key, Layout::kStringLength);
   lua_pop(L, 1);
   *spans++ = {key, static_cast<std::uint32_t>(Layout::kStringHeader + std::min<std::size_t>(length + 1, 64))};
+  // The table's own fields, up to its node pointer, come before its nodes.
+  *spans++ = {globals, static_cast<std::uint32_t>(Layout::kTableNodes + sizeof(void*))};
   const void* mainPosition = nullptr;
   const void* node = NodeOf(globals, key, &mainPosition);
   *spans++ = {mainPosition, Layout::kNodeSize};

@@ -1,6 +1,6 @@
 #pragma once
 // Where a call of a global script function reads first, inside the state:
-// the globals table's node of its name, the name, the closure, its prototype,
+// the globals table and its node of the name, the name, the closure, its prototype,
 // code, constants and upvalues, and the first engine functions it calls.
 // With thousands of states called each frame every one of these is a wait
 // on memory; a caller that knows them from the last call can have them
@@ -27,7 +27,7 @@ struct FootprintKey {
 };
 
 struct CallFootprint {
-  std::array<MemorySpan, 14> spans{};
+  std::array<MemorySpan, 15> spans{};
   FootprintKey key;
 };
 
