@@ -60,7 +60,7 @@ struct EntityRecord {
     std::uintptr_t packed_ = 0;
   };
   static constexpr std::size_t kObjectSpots = 2;
-  std::array<HotSpot, 19> hot{};
+  std::array<HotSpot, 21> hot{};
 };
 
 class BasicEntitySystem : public System {

@@ -19,7 +19,9 @@ constexpr std::size_t kStringLength = 16;
 constexpr std::size_t kStringHeader = 24;
 // Tables and their hash nodes.
 constexpr std::size_t kTableLogNodes = 11;
+constexpr std::size_t kTableArray = 24;
 constexpr std::size_t kTableNodes = 32;
+constexpr std::size_t kTableArraySize = 56;
 constexpr std::size_t kNodeSize = 40;
 constexpr std::size_t kNodeValue = 0;
 constexpr std::size_t kNodeValueType = 8;
@@ -158,6 +160,18 @@ bool ProbeLayout() {
                 Read<const void*>(closure, Layout::kClosureEnvironment) == globals;
     }
     if (matches) {
+      // A table's array part.
+      luaL_dostring(L, "return {10, 20, 30}");
+      const void* table = lua_topointer(L, -1);
+      const auto* array = table != nullptr ? Read<const unsigned char*>(table, Layout::kTableArray) : nullptr;
+      matches = table != nullptr && TypeOf(table) == LUA_TTABLE && Read<int>(table, Layout::kTableArraySize) == 3 &&
+                array != nullptr;
+      for (int i = 0; matches && i < 3; ++i) {
+        const unsigned char* slot = array + i * Layout::kValueSize;
+        matches = Read<int>(slot, Layout::kValueType) == LUA_TNUMBER && Read<double>(slot, 0) == 10.0 * (i + 1);
+      }
+    }
+    if (matches) {
       // An engine function: a C closure over a block.
       const auto* block = static_cast<const unsigned char*>(lua_newuserdata(L, 24));
       lua_pushcclosure(L, &lua_gettop, 1);
@@ -212,6 +226,64 @@ bool FootprintsNoted() {
 bool IsFootprintOf(lua_State* L, const FootprintKey& key) {
   return key.function != nullptr && key.function == lua_topointer(L, -1) &&
          key.nodes == Read<const void*>(lua_topointer(L, LUA_GLOBALSINDEX), Layout::kTableNodes);
+}
+
+void NoteGlobal(lua_State* L, const char* name, NotedGlobal& noted) {
+  ForgetGlobal(L, noted);
+  if (lua_type(L, -1) != LUA_TFUNCTION || !FootprintsNoted()) return;
+  lua_checkstack(L, 2);
+  // Both kept in the registry: while they are, no other string or function
+  // can take their addresses.
+  lua_pushstring(L, name);
+  const void* key = StringObject(lua_tostring(L, -1));
+  noted.nameRef = luaL_ref(L, LUA_REGISTRYINDEX);
+  lua_pushvalue(L, -1);
+  noted.function = lua_topointer(L, -1);
+  noted.functionRef = luaL_ref(L, LUA_REGISTRYINDEX);
+  const void* mainPosition = nullptr;
+  noted.node = NodeOf(lua_topointer(L, LUA_GLOBALSINDEX), key, &mainPosition);
+  noted.name = key;
+}
+
+bool PushNotedGlobal(lua_State* L, const char* name, const NotedGlobal& noted) {
+  if (noted.node == nullptr) return false;
+  // The node is read only once it is known to be one of the globals' nodes
+  // now: a table that grew has others.
+  const void* globals = lua_topointer(L, LUA_GLOBALSINDEX);
+  const auto* nodes = Read<const unsigned char*>(globals, Layout::kTableNodes);
+  const std::size_t count = std::size_t{1} << Read<unsigned char>(globals, Layout::kTableLogNodes);
+  const auto* node = static_cast<const unsigned char*>(noted.node);
+  if (node < nodes || node >= nodes + count * Layout::kNodeSize || (node - nodes) % Layout::kNodeSize != 0) {
+    return false;
+  }
+  if (Read<int>(node, Layout::kNodeKeyType) != LUA_TSTRING || Read<const void*>(node, Layout::kNodeKey) != noted.name ||
+      Read<int>(node, Layout::kNodeValueType) != LUA_TFUNCTION ||
+      Read<const void*>(node, Layout::kNodeValue) != noted.function) {
+    return false;
+  }
+  if (std::strcmp(static_cast<const char*>(noted.name) + Layout::kStringHeader, name) != 0) return false;
+  lua_rawgeti(L, LUA_REGISTRYINDEX, noted.functionRef);
+  return true;
+}
+
+void ForgetGlobal(lua_State* L, NotedGlobal& noted) {
+  if (L != nullptr) {
+    luaL_unref(L, LUA_REGISTRYINDEX, noted.functionRef);
+    luaL_unref(L, LUA_REGISTRYINDEX, noted.nameRef);
+  }
+  noted = {};
+}
+
+std::array<MemorySpan, 2> NotedGlobalSpans(lua_State* L, const NotedGlobal& noted) {
+  if (noted.node == nullptr) return {};
+  const void* registry = lua_topointer(L, LUA_REGISTRYINDEX);
+  std::array<MemorySpan, 2> spans{};
+  spans[0] = {registry, static_cast<std::uint32_t>(Layout::kTableArraySize + sizeof(int))};
+  if (noted.functionRef >= 1 && noted.functionRef <= Read<int>(registry, Layout::kTableArraySize)) {
+    const auto* array = Read<const unsigned char*>(registry, Layout::kTableArray);
+    spans[1] = {array + (noted.functionRef - 1) * Layout::kValueSize, static_cast<std::uint32_t>(Layout::kValueSize)};
+  }
+  return spans;
 }
 
 void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint) {

@@ -73,6 +73,9 @@ void ScriptComponent::CloseState() {
   // Nothing of the state is to be fetched any more.
   calledKeys_ = {};
   calledSpots_ = {};
+  // Their references go with the registry.
+  for (OrvLua::NotedGlobal& noted : calledGlobals_) OrvLua::ForgetGlobal(nullptr, noted);
+  calledNames_ = {};
   if (!luaState_) return;
   OrvLua::LuaState* closing = luaState_;
   luaState_ = nullptr;
@@ -239,6 +242,12 @@ void ScriptComponent::NoteCall(const char* name, std::size_t slot) {
   for (const OrvLua::MemorySpan& span : footprint.spans) *spot++ = {span.at, span.bytes};
 }
 
+void ScriptComponent::NoteGlobalSpots(std::size_t slot) {
+  const auto spans = OrvLua::NotedGlobalSpans(luaState_->GetCState(), calledGlobals_[slot]);
+  auto spot = calledSpots_[slot].end() - spans.size();
+  for (const OrvLua::MemorySpan& span : spans) *spot++ = {span.at, span.bytes};
+}
+
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return CallGlobal(name, nullptr, nullptr); }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name, double number) {
@@ -261,14 +270,23 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
   const int top = lua_gettop(L);
   lua_checkstack(L, 4);
   OrvLua::RunningScript running(L);
-  if (!OrvLua::PushGlobalFunction(L, name)) {
-    lua_settop(L, top);
-    return {};
-  }
-  // Update and Render take turns: each keeps its own footprint.
-  if (!OrvLua::IsFootprintOf(L, calledKeys_[lastCalled_])) {
-    lastCalled_ = 1 - lastCalled_;
-    if (!OrvLua::IsFootprintOf(L, calledKeys_[lastCalled_])) NoteCall(name, lastCalled_);
+  // Update and Render take turns: each keeps its own noted function and
+  // footprint.
+  const std::size_t slot = calledNames_[lastCalled_] == name ? lastCalled_ : 1 - lastCalled_;
+  if (calledNames_[slot] == name && OrvLua::PushNotedGlobal(L, name, calledGlobals_[slot])) {
+    lastCalled_ = slot;
+  } else {
+    if (!OrvLua::PushGlobalFunction(L, name)) {
+      lua_settop(L, top);
+      return {};
+    }
+    if (!OrvLua::IsFootprintOf(L, calledKeys_[lastCalled_])) {
+      lastCalled_ = 1 - lastCalled_;
+      if (!OrvLua::IsFootprintOf(L, calledKeys_[lastCalled_])) NoteCall(name, lastCalled_);
+    }
+    OrvLua::NoteGlobal(L, name, calledGlobals_[lastCalled_]);
+    calledNames_[lastCalled_] = name;
+    NoteGlobalSpots(lastCalled_);
   }
   int nargs = 0;
   if (number) {

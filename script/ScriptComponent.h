@@ -246,6 +246,8 @@ class ScriptComponent : public Component {
   void ReportCallError(const char* functionName);
   // Notes in the slot the footprint of the function on top of the stack.
   void NoteCall(const char* name, std::size_t slot);
+  // Notes in the slot's last spots where its noted function is kept.
+  void NoteGlobalSpots(std::size_t slot);
 
   ScriptChunkPtr script_;
   // What every call reads, together, where one spot fetches it ahead.
@@ -256,10 +258,15 @@ class ScriptComponent : public Component {
   // The functions last called, two for the Update and the Render that most
   // scripts have: each is noted once, not every call.
   std::array<OrvLua::FootprintKey, 2> calledKeys_{};
+  // Each function as found, with its name: while the globals hold it the
+  // call skips looking the name up.
+  std::array<OrvLua::NotedGlobal, 2> calledGlobals_{};
+  std::array<const char*, 2> calledNames_{};
   // For each, what its call reads first, as the spots a walk's entry notes
-  // after its own: the above, the thread and the function's footprint. Only
-  // addresses to prefetch, never read through.
-  using CallSpots = std::array<EntityRecord::HotSpot, 2 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)>>;
+  // after its own: the above, the thread, the function's footprint and where
+  // the noted function is kept. Only addresses to prefetch, never read
+  // through.
+  using CallSpots = std::array<EntityRecord::HotSpot, 4 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)>>;
   std::array<CallSpots, 2> calledSpots_{};
   bool killRequested_ = false;
   TimedKill timedKill_;

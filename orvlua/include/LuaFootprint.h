@@ -6,7 +6,8 @@
 // on memory; a caller that knows them from the last call can have them
 // fetched ahead of the next one. The addresses are
 // only ever prefetched, never read through: one gone stale since costs a
-// useless fetch, no more.
+// useless fetch, no more. The one exception, a noted global's node, is read
+// only once it is known to be one of the globals' nodes.
 #include <array>
 #include <cstdint>
 #include <lua.hpp>
@@ -41,6 +42,31 @@ void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint)
 // L's stack, with the globals as they are now: then it need not be noted
 // again.
 bool IsFootprintOf(lua_State* L, const FootprintKey& key);
+
+// A call of a global function that need not look its name up: the function
+// found as globals[name] and the name, both kept in the registry, and the
+// globals' node that held them. While that node holds the same name and
+// function, globals[name] is that function.
+struct NotedGlobal {
+  const void* node = nullptr;
+  const void* name = nullptr;
+  const void* function = nullptr;
+  int functionRef = LUA_NOREF;
+  int nameRef = LUA_NOREF;
+};
+
+// Notes the function on top of L's stack, found as globals[name] (raw), in
+// place of what noted held. Notes nothing when footprints are not noted.
+void NoteGlobal(lua_State* L, const char* name, NotedGlobal& noted);
+// Pushes globals[name] and gives true if it is still the function noted
+// under that name; pushes nothing and gives false otherwise.
+bool PushNotedGlobal(lua_State* L, const char* name, const NotedGlobal& noted);
+// Lets the noted function and name go; with a null state (closed already)
+// only forgets them.
+void ForgetGlobal(lua_State* L, NotedGlobal& noted);
+// What pushing the noted function reads: the registry's fields and the slot
+// that keeps the function. Empty spans for nothing noted.
+std::array<MemorySpan, 2> NotedGlobalSpans(lua_State* L, const NotedGlobal& noted);
 
 // Whether the check passed: footprints are noted.
 bool FootprintsNoted();

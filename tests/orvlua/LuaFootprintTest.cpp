@@ -26,9 +26,10 @@ class TrackedState {
 
   // Both ends of every span lie in blocks of the state; the count of spans
   // noted.
-  int CheckedSpans(const OrvLua::CallFootprint& footprint) const {
+  template <typename Spans>
+  int CheckedSpans(const Spans& spans) const {
     int noted = 0;
-    for (const OrvLua::MemorySpan& span : footprint.spans) {
+    for (const OrvLua::MemorySpan& span : spans) {
       if (span.at == nullptr) continue;
       ++noted;
       const auto* at = static_cast<const char*>(span.at);
@@ -38,6 +39,7 @@ class TrackedState {
     }
     return noted;
   }
+  int CheckedSpans(const OrvLua::CallFootprint& footprint) const { return CheckedSpans(footprint.spans); }
 
  private:
   static void* Allocate(void* ud, void* block, size_t, size_t size) {
@@ -136,6 +138,63 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
   // A C function has none of a Lua function's parts.
   ASSERT_EQ(luaL_dostring(L, "Update = print"), 0);
   EXPECT_EQ(state.CheckedSpans(FootprintOf(L, "Update")), 0);
+}
+
+// Pushes the noted global, if it holds, and says which function it pushed.
+const void* PushedNoted(lua_State* L, const char* name, const OrvLua::NotedGlobal& noted) {
+  const int top = lua_gettop(L);
+  if (!OrvLua::PushNotedGlobal(L, name, noted)) {
+    EXPECT_EQ(lua_gettop(L), top) << "nothing pushed";
+    return nullptr;
+  }
+  const void* pushed = lua_topointer(L, -1);
+  lua_pop(L, 1);
+  return pushed;
+}
+
+const void* Global(lua_State* L, const char* name) {
+  lua_getglobal(L, name);
+  const void* function = lua_topointer(L, -1);
+  lua_pop(L, 1);
+  return function;
+}
+
+TEST(LuaFootprintTest, ANotedGlobalIsPushedOnlyWhileTheGlobalsStillHoldItUnderItsName) {
+  TrackedState state;
+  lua_State* L = state.L();
+  ASSERT_EQ(luaL_dostring(L, "function Update() end function Render() end"), 0);
+  OrvLua::NotedGlobal noted;
+  lua_getglobal(L, "Update");
+  OrvLua::NoteGlobal(L, "Update", noted);
+  lua_pop(L, 1);
+  EXPECT_EQ(PushedNoted(L, "Update", noted), Global(L, "Update"));
+  EXPECT_EQ(PushedNoted(L, "Render", noted), nullptr) << "another name";
+  // Where the push reads lies in the state.
+  EXPECT_EQ(state.CheckedSpans(OrvLua::NotedGlobalSpans(L, noted)), 2);
+
+  // The noted function is kept: collected or not, a new definition is not it.
+  ASSERT_EQ(luaL_dostring(L, "local old = Update function Update() end collectgarbage()"), 0);
+  EXPECT_EQ(PushedNoted(L, "Update", noted), nullptr);
+  lua_getglobal(L, "Update");
+  OrvLua::NoteGlobal(L, "Update", noted);
+  lua_pop(L, 1);
+  EXPECT_EQ(PushedNoted(L, "Update", noted), Global(L, "Update"));
+  ASSERT_EQ(luaL_dostring(L, "Update = nil collectgarbage() for i = 1, 50 do _G['k' .. i] = Render end"), 0);
+  EXPECT_EQ(PushedNoted(L, "Update", noted), nullptr);
+
+  // Noted again and again, as a slot taken in turns is, the registry keeps
+  // no more than the last; after the globals grow, whatever is pushed is the
+  // global itself.
+  ASSERT_EQ(luaL_dostring(L, "function Update() end"), 0);
+  lua_getglobal(L, "Update");
+  for (int i = 0; i < 1000; ++i) OrvLua::NoteGlobal(L, "Update", noted);
+  lua_pop(L, 1);
+  EXPECT_LE(lua_objlen(L, LUA_REGISTRYINDEX), 8u);
+  ASSERT_EQ(luaL_dostring(L, "for i = 1, 3000 do _G['g' .. i] = i end"), 0);
+  const void* pushed = PushedNoted(L, "Update", noted);
+  EXPECT_TRUE(pushed == nullptr || pushed == Global(L, "Update"));
+  OrvLua::ForgetGlobal(L, noted);
+  EXPECT_EQ(PushedNoted(L, "Update", noted), nullptr);
 }
 
 }  // namespace
