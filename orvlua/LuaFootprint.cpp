@@ -262,8 +262,11 @@ bool PushNotedGlobal(lua_State* L, const char* name, const NotedGlobal& noted) {
     return false;
   }
   if (std::strcmp(static_cast<const char*>(noted.name) + Layout::kStringHeader, name) != 0) return false;
+  // A script that reached the registry may have emptied it.
   lua_rawgeti(L, LUA_REGISTRYINDEX, noted.functionRef);
-  return true;
+  if (lua_topointer(L, -1) == noted.function) return true;
+  lua_pop(L, 1);
+  return false;
 }
 
 void ForgetGlobal(lua_State* L, NotedGlobal& noted) {

@@ -171,6 +171,14 @@ TEST(LuaFootprintTest, ANotedGlobalIsPushedOnlyWhileTheGlobalsStillHoldItUnderIt
   EXPECT_EQ(PushedNoted(L, "Render", noted), nullptr) << "another name";
   // Where the push reads lies in the state.
   EXPECT_EQ(state.CheckedSpans(OrvLua::NotedGlobalSpans(L, noted)), 2);
+  // A script that empties the registry loses the shortcut, not the call.
+  OrvLua::NotedGlobal emptied;
+  lua_getglobal(L, "Update");
+  OrvLua::NoteGlobal(L, "Update", emptied);
+  lua_pushnil(L);
+  lua_rawseti(L, LUA_REGISTRYINDEX, emptied.functionRef);
+  lua_pop(L, 1);
+  EXPECT_EQ(PushedNoted(L, "Update", emptied), nullptr);
 
   // The noted function is kept: collected or not, a new definition is not it.
   ASSERT_EQ(luaL_dostring(L, "local old = Update function Update() end collectgarbage()"), 0);
