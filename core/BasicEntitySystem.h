@@ -61,6 +61,9 @@ struct EntityRecord {
   };
   static constexpr std::size_t kObjectSpots = 2;
   std::array<HotSpot, 21> hot{};
+  // Which noting of a hook's spots the entry holds (0 for none), for a hook
+  // to tell whether they need copying again.
+  std::uint64_t spotsStamp = 0;
 };
 
 class BasicEntitySystem : public System {

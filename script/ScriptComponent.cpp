@@ -73,6 +73,7 @@ void ScriptComponent::CloseState() {
   // Nothing of the state is to be fetched any more.
   calledKeys_ = {};
   calledSpots_ = {};
+  spotsStamps_ = {};
   // Their references go with the registry.
   for (OrvLua::NotedGlobal& noted : calledGlobals_) OrvLua::ForgetGlobal(nullptr, noted);
   calledNames_ = {};
@@ -222,6 +223,8 @@ OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int field
 }
 
 void ScriptComponent::NoteHotSpots(EntityRecord& entry) const {
+  if (entry.spotsStamp == spotsStamps_[lastCalled_]) return;
+  entry.spotsStamp = spotsStamps_[lastCalled_];
   const CallSpots& spots = calledSpots_[lastCalled_];
   static_assert(EntityRecord::kObjectSpots + std::tuple_size_v<CallSpots> <=
                 std::tuple_size_v<decltype(EntityRecord::hot)>);
@@ -237,7 +240,7 @@ void ScriptComponent::NoteCall(const char* name, std::size_t slot) {
   calledKeys_[slot] = footprint.key;
   auto spot = calledSpots_[slot].begin();
   const auto* first = reinterpret_cast<const char*>(&luaState_);
-  *spot++ = {first, static_cast<std::uint32_t>(reinterpret_cast<const char*>(&calledKeys_ + 1) - first)};
+  *spot++ = {first, static_cast<std::uint32_t>(reinterpret_cast<const char*>(&spotsStamps_ + 1) - first)};
   *spot++ = {luaState_, kThreadBytes};
   for (const OrvLua::MemorySpan& span : footprint.spans) *spot++ = {span.at, span.bytes};
 }
@@ -246,6 +249,8 @@ void ScriptComponent::NoteGlobalSpots(std::size_t slot) {
   const auto spans = OrvLua::NotedGlobalSpans(luaState_->GetCState(), calledGlobals_[slot]);
   auto spot = calledSpots_[slot].end() - spans.size();
   for (const OrvLua::MemorySpan& span : spans) *spot++ = {span.at, span.bytes};
+  static std::uint64_t stamps = 0;
+  spotsStamps_[slot] = ++stamps;
 }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return CallGlobal(name, nullptr, nullptr); }

@@ -256,12 +256,16 @@ class ScriptComponent : public Component {
   bool stateClosed_ = false;
   std::size_t lastCalled_ = 0;
   // The functions last called, two for the Update and the Render that most
-  // scripts have: each is noted once, not every call.
-  std::array<OrvLua::FootprintKey, 2> calledKeys_{};
-  // Each function as found, with its name: while the globals hold it the
+  // scripts have, each as found with its name: while the globals hold it the
   // call skips looking the name up.
-  std::array<OrvLua::NotedGlobal, 2> calledGlobals_{};
   std::array<const char*, 2> calledNames_{};
+  std::array<OrvLua::NotedGlobal, 2> calledGlobals_{};
+  // Stamps each noting of a slot's spots, unique in the run: an entry that
+  // holds the spots of the stamp now need not copy them again.
+  std::array<std::uint64_t, 2> spotsStamps_{};
+  // Only when a call has to look its function up: the footprint each was
+  // noted for, noted once, not every call.
+  std::array<OrvLua::FootprintKey, 2> calledKeys_{};
   // For each, what its call reads first, as the spots a walk's entry notes
   // after its own: the above, the thread, the function's footprint and where
   // the noted function is kept. Only addresses to prefetch, never read
