@@ -251,7 +251,11 @@ bool ResourceManager::LoadTileset(const std::string& path) {
   return true;
 }
 
-ObjectLockPtr<SpriteFrame> ResourceManager::GetSprite(const std::string& id) { return spriteFrames_[id]; }
+ObjectLockPtr<SpriteFrame> ResourceManager::GetSprite(std::string_view id) {
+  auto found = spriteFrames_.find(id);
+  if (found == spriteFrames_.end()) found = spriteFrames_.emplace(std::string(id), nullptr).first;
+  return found->second;
+}
 
 ObjectLockPtr<Font> ResourceManager::GetFont(const std::string& id) { return fonts_[id]; }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ObjectLockPtr.h"
@@ -45,7 +46,8 @@ class ResourceManager {
 
   // Find-or-insert: a key that is not registered gets an empty entry and the
   // caller an empty reference. Nothing is ever loaded here.
-  ObjectLockPtr<SpriteFrame> GetSprite(const std::string& id);
+  // Sprites are looked up by every script draw: without a string made for it.
+  ObjectLockPtr<SpriteFrame> GetSprite(std::string_view id);
   ObjectLockPtr<Font> GetFont(const std::string& id);
   ObjectLockPtr<SpriteAnimationHandle> GetAnimation(const std::string& name);
   ObjectLockPtr<TileSet> GetTileSet(const std::string& name);
@@ -73,7 +75,7 @@ class ResourceManager {
   // Read-only views, for the draw code's walks and for tests.
   const std::map<std::string, std::shared_ptr<Font>>& Fonts() const { return fonts_; }
   const std::map<std::string, std::shared_ptr<SpriteSheet>>& SpriteSheets() const { return spriteSheets_; }
-  const std::map<std::string, std::shared_ptr<SpriteFrame>>& SpriteFrames() const { return spriteFrames_; }
+  const std::map<std::string, std::shared_ptr<SpriteFrame>, std::less<>>& SpriteFrames() const { return spriteFrames_; }
   const std::map<std::string, std::shared_ptr<SpriteAnimationHandle>>& Animations() const { return animations_; }
   const std::map<int, std::shared_ptr<Tilemap>>& Tilemaps() const { return tilemaps_; }
   const std::map<std::string, std::shared_ptr<TileSet>>& TileSets() const { return tileSets_; }
@@ -81,7 +83,7 @@ class ResourceManager {
  private:
   std::map<std::string, std::shared_ptr<Font>> fonts_;
   std::map<std::string, std::shared_ptr<SpriteSheet>> spriteSheets_;
-  std::map<std::string, std::shared_ptr<SpriteFrame>> spriteFrames_;
+  std::map<std::string, std::shared_ptr<SpriteFrame>, std::less<>> spriteFrames_;
   std::map<std::string, std::shared_ptr<SpriteAnimationHandle>> animations_;
   std::map<std::string, std::vector<std::string>> animFrameNames_;
   std::map<int, std::shared_ptr<Tilemap>> tilemaps_;
