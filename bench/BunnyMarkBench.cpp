@@ -164,14 +164,19 @@ fs::path WriteEngineContent() {
 }
 
 // The engine's N, from the real program beside this benchmark's folder; 0
-// with the program's first lines in error when it gave none.
+// with error set when it holds 60 frames per second for none or gave no
+// result (then with the program's first lines).
 int EngineN(const fs::path& root, std::string& error) {
   const fs::path program = OrvBench::ProgramBesideBenchmarks();
   const std::string out = Run("cd '" + root.string() + "' && timeout -k 5 300 '" + program.string() + "' 2>&1");
   if (std::getenv("ORV_BENCH_VERBOSE")) std::fputs(out.c_str(), stderr);
   const auto at = out.rfind("bunnymark ");
-  const int found = at == std::string::npos ? 0 : std::atoi(out.c_str() + at + 10);
-  if (found == 0) error = "no result from the program: " + out.substr(0, 400);
+  if (at == std::string::npos) {
+    error = "no result from the program: " + out.substr(0, 400);
+    return 0;
+  }
+  const int found = std::atoi(out.c_str() + at + 10);
+  if (found == 0) error = "the engine holds 60 frames per second for no N";
   return found;
 }
 
@@ -281,13 +286,13 @@ void BM_BunnyMark(benchmark::State& state) {
     state.SkipWithError("no video: run under xvfb-run");
     return;
   }
-  // ORV_BUNNYMARK_KEEP leaves the content folder for a look with a profiler.
-  const fs::path root = WriteEngineContent();
   BareLoop bareLoop;
   if (!bareLoop.Ready()) {
     state.SkipWithError("no OpenGL context");
     return;
   }
+  // ORV_BUNNYMARK_KEEP leaves the content folder for a look with a profiler.
+  const fs::path root = WriteEngineContent();
   std::vector<double> engine, bare, ratio;
   for (auto _ : state) {
     for (int round = 0; round < kRounds; ++round) {
