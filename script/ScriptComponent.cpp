@@ -275,24 +275,21 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
   const int top = lua_gettop(L);
   lua_checkstack(L, 4);
   OrvLua::RunningScript running(L);
-  // Update and Render take turns: each keeps its own noted function and
-  // footprint.
+  // Update and Render take turns, each in its slot with its noted function
+  // and footprint; another name takes the slot not used last.
   const std::size_t slot = calledNames_[lastCalled_] == name ? lastCalled_ : 1 - lastCalled_;
-  if (calledNames_[slot] == name && OrvLua::PushNotedGlobal(L, name, calledGlobals_[slot])) {
-    lastCalled_ = slot;
-  } else {
+  const bool sameName = calledNames_[slot] == name;
+  if (!sameName || !OrvLua::PushNotedGlobal(L, name, calledGlobals_[slot])) {
     if (!OrvLua::PushGlobalFunction(L, name)) {
       lua_settop(L, top);
       return {};
     }
-    if (!OrvLua::IsFootprintOf(L, calledKeys_[lastCalled_])) {
-      lastCalled_ = 1 - lastCalled_;
-      if (!OrvLua::IsFootprintOf(L, calledKeys_[lastCalled_])) NoteCall(name, lastCalled_);
-    }
-    OrvLua::NoteGlobal(L, name, calledGlobals_[lastCalled_]);
-    calledNames_[lastCalled_] = name;
-    NoteGlobalSpots(lastCalled_);
+    if (!sameName || !OrvLua::IsFootprintOf(L, calledKeys_[slot])) NoteCall(name, slot);
+    OrvLua::NoteGlobal(L, name, calledGlobals_[slot]);
+    calledNames_[slot] = name;
+    NoteGlobalSpots(slot);
   }
+  lastCalled_ = slot;
   int nargs = 0;
   if (number) {
     lua_pushnumber(L, *number);
