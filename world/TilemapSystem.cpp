@@ -129,10 +129,11 @@ void TilemapSystem::FillValue(float x, float y) {
     const std::shared_ptr<TileMapComponent> component = LiveComponent(objects_[i]);
     const std::shared_ptr<Tilemap> map = component ? component->GetTilemap() : nullptr;
     if (!map) continue;
-    // A start outside the map, or one that holds the value already, ends
-    // the whole fill: maps shared by several objects are filled once.
+    // A map the point misses is no reason to leave the others unfilled.
     TileCell cell;
-    if (!component->CellAt(x, y, cell) || !Inside(*map, cell.x, cell.y)) return;
+    if (!component->CellAt(x, y, cell) || !Inside(*map, cell.x, cell.y)) continue;
+    // A start that holds the value already ends the whole fill: maps shared
+    // by several objects are filled once.
     // Bytes compared as bytes: a value of 128 or more equals itself.
     const auto start =
         static_cast<char>(map->GetCell(layer, static_cast<unsigned>(cell.x), static_cast<unsigned>(cell.y)));
