@@ -149,15 +149,14 @@ bool Circle2D::ContainsPoint(const Vec2& p) const {
   return (GetPosition() - p).LengthSquared() <= radius_ * radius_;
 }
 
-// True when the segment's end lies within the circle's reach along it.
+// True when some point of the segment lies within the radius of the centre.
 bool Circle2D::IntersectsSegment(const Vec2& direction, const Vec2& start) const {
   const double lengthSquared = direction.LengthSquared();
   const Vec2 w = GetPosition() - start;
-  if (w.LengthSquared() - 2 * radius_ * radius_ > lengthSquared) return false;
-  const Vec2 unit = lengthSquared <= 1e-8 ? Vec2{} : direction / std::sqrt(lengthSquared);
-  const double length = direction.Dot(unit);
-  const double projection = w.Dot(unit);
-  return projection - radius_ <= length && length <= projection + radius_;
+  // The segment's point nearest the centre; a segment of no length is its start.
+  const double along = lengthSquared > 0 ? std::clamp(w.Dot(direction) / lengthSquared, 0.0, 1.0) : 0.0;
+  const Vec2 gap = w - direction * along;
+  return gap.LengthSquared() <= radius_ * radius_;
 }
 
 // ---- Oriented box ---------------------------------------------------------

@@ -281,7 +281,12 @@ TEST(ColliderQueries, PointsAndSegmentsAgainstEachShape) {
       {"a box whose far corners pass the end", Box(9.5, 0, 2, 2), {10, 0}, {0, 0}, false},
       {"across a turned box", Turned(5, 0, 2, 2, 45), {10, 0}, {0, 0}, true},
       {"ending inside a circle", Round(10, 0, 4), {9, 0}, {0, 0}, true},
-      {"passing through a circle", Round(5, 0, 2), {10, 0}, {0, 0}, false},
+      {"passing through a circle", Round(5, 0, 2), {10, 0}, {0, 0}, true},
+      {"grazing a circle midway", Round(5, 2, 2), {10, 0}, {0, 0}, true},
+      {"passing beside a circle", Round(5, 2.1, 2), {10, 0}, {0, 0}, false},
+      {"a circle behind the start", Round(-2.5, 0, 2), {10, 0}, {0, 0}, false},
+      {"a circle beyond the end", Round(12.5, 0, 2), {10, 0}, {0, 0}, false},
+      {"a segment of no length inside a circle", Round(1, 0, 2), {0, 0}, {0, 0}, true},
       {"a segment", Segment(), {10, 0}, {0, 0}, false},
   };
   for (const Case& c : segments) {
