@@ -47,8 +47,29 @@ struct TilePush {
   Vec2 normal;
 };
 
+// A centre on the tiles' centre line gives them no direction on that axis:
+// the push is then along the other alone, the smallest that axis offers;
+// the rules below would push by 0 there and let a body sink through.
+bool PushAlongOneAxis(const std::vector<TileCandidate>& candidates, TilePush& result) {
+  const bool noX = std::all_of(candidates.begin(), candidates.end(), [](const TileCandidate& c) { return c.nx == 0; });
+  const bool noY = std::all_of(candidates.begin(), candidates.end(), [](const TileCandidate& c) { return c.ny == 0; });
+  if (noX == noY) return false;
+  const TileCandidate* best = nullptr;
+  for (const TileCandidate& c : candidates) {
+    const double push = noX ? c.dy : c.dx;
+    if ((noX ? c.ny : c.nx) == 0) continue;
+    if (best == nullptr || std::fabs(push) < std::fabs(noX ? best->dy : best->dx)) best = &c;
+  }
+  if (best == nullptr) return false;
+  result = noX ? TilePush{{0, best->dy}, {0, best->ny}} : TilePush{{best->dx, 0}, {best->nx, 0}};
+  return true;
+}
+
 TilePush ChoosePush(const std::vector<TileCandidate>& candidates) {
   TilePush result;
+  // Three or more take the smallest push on each axis, which is already 0 on
+  // the axis without direction.
+  if (candidates.size() <= 2 && PushAlongOneAxis(candidates, result)) return result;
   if (candidates.size() == 1) {
     const TileCandidate& c = candidates[0];
     if (std::fabs(c.dx) > std::fabs(c.dy)) {
@@ -186,6 +207,9 @@ void CollisionEngine::CollidePairs(float dt) {
     if (!Lives(object)) continue;
     Collider* collider = ColliderOf(*object);
     if (collider == nullptr) continue;
+    // Corners are stale after any change of position or extent, the shape's
+    // first data included: both passes below read them.
+    collider->UpdateBounds();
     PlaceFollowers(*object, *collider);
     CollideWithTilemap(object, dt);
   }
@@ -199,7 +223,10 @@ void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collide
     if (!Lives(child)) continue;
     auto transform = child->LockComponent<TransformComponent>();
     if (!transform || !transform->followParent) continue;
-    if (Collider* childCollider = ColliderOf(*child)) childCollider->SetPosition(centre);
+    if (Collider* childCollider = ColliderOf(*child)) {
+      childCollider->SetPosition(centre);
+      childCollider->UpdateBounds();
+    }
   }
 }
 
@@ -390,6 +417,7 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
   const Vec2 pushed = collision->GetCollider()->GetPosition() + chosen.push;
   if (!collision->AcceptFinite("position", pushed.x) || !collision->AcceptFinite("position", pushed.y)) return;
   collision->GetCollider()->SetPosition(pushed);
+  collision->GetCollider()->UpdateBounds();
   auto rigid = object->LockComponent<RigidBodyComponent>();
   if (rigid && rigid->body.resolveTileMap) rigid->Reflect(chosen.normal.x, chosen.normal.y);
 }
