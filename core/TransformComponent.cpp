@@ -36,7 +36,14 @@ float* TransformComponent::Field(unsigned index) {
 }
 
 void TransformComponent::OnRealProperty(unsigned index, double value) {
-  if (float* field = Field(index)) *field = static_cast<float>(value);
+  float* field = Field(index);
+  if (field == nullptr) return;
+  *field = static_cast<float>(value);
+  // The camera recomputes the screen position from the world one every frame,
+  // so a position given as data is where the object stands in the world. An
+  // object with a collider has its world position from the collider instead.
+  if (index == PosX) worldX = posX;
+  if (index == PosY) worldY = posY;
 }
 
 void TransformComponent::AddToTweakBar(TwBar* bar) {

@@ -21,7 +21,8 @@ class TransformComponent : public Component {
   // Only reals reach the fields; integers and strings are stored, not applied.
   void OnRealProperty(unsigned index, double value) override;
 
-  // In the world; world simulation sets it each frame from the collider.
+  // In the world: set with the screen position by data (posX, posY), and
+  // each frame from the collider for an object that has one.
   float worldX = 0.0f;
   float worldY = 0.0f;
   // On screen, in pixels; the camera recomputes it each frame from the world.

@@ -9,7 +9,7 @@ namespace {
 TEST(TransformComponent, StartsAtOriginWithUnitScaleAndDirection) {
   TransformComponent transform;
   transform.Setup();
-  const float zeros[] = {transform.worldX, transform.worldY, transform.posX, transform.posY,
+  const float zeros[] = {transform.worldX, transform.worldY, transform.posX,  transform.posY,
                          transform.posZ,   transform.rotdeg, transform.rotvel};
   for (float value : zeros) EXPECT_EQ(value, 0.0f);
   EXPECT_EQ(transform.scaleX, 1.0f);
@@ -45,6 +45,14 @@ TEST(TransformComponent, EachPropertyNameReachesItsFieldByName) {
     byIndex.SetRealProperty(c.index, -3.25);
     EXPECT_EQ(byIndex.*c.field, -3.25f) << c.name;
   }
+  // A position given as data is the world position too: the camera places
+  // the object on screen from it.
+  TransformComponent placed;
+  placed.Setup();
+  placed.SetRealProperty(TransformComponent::PosX, 100.0);
+  placed.SetRealPropertyByName("posY", 50.0);
+  EXPECT_EQ(placed.worldX, 100.0f);
+  EXPECT_EQ(placed.worldY, 50.0f);
 }
 
 TEST(TransformComponent, IntegersAndStringsAreStoredButNotApplied) {
