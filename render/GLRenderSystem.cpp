@@ -18,7 +18,8 @@
 
 namespace Orv {
 
-bool g_lightingEnabled = false;
+bool g_lightingEnabled = true;
+bool g_frameLit = true;
 
 namespace {
 
@@ -55,7 +56,6 @@ void GLRenderSystem::Start() {
   graphics.CreatePointLightFrameBuffer(width, height);
   graphics.CreateBloomFrameBuffer(width, height);
   WarmUpFrameChain();
-  g_lightingEnabled = true;
 }
 
 void GLRenderSystem::WarmUpFrameChain() {
@@ -127,7 +127,8 @@ void GLRenderSystem::Resume() {
 }
 
 void GLRenderSystem::Render() {
-  if (FrameBuffer* scene = GraphicsManager::GetInstance().GetFrameBuffer(g_lightingEnabled ? 1 : 0)) {
+  g_frameLit = g_lightingEnabled;
+  if (FrameBuffer* scene = GraphicsManager::GetInstance().GetFrameBuffer(g_frameLit ? 1 : 0)) {
     scene->Begin();
   }
   glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);

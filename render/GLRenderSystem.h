@@ -17,8 +17,12 @@
 namespace Orv {
 
 // Lit rendering: lights are gathered and frame buffer 1 takes the scene;
-// otherwise frame buffer 0 does. Set by the render system's start.
+// otherwise frame buffer 0 does. On from the program's start, so that a
+// script that switches it off before the systems start keeps it off.
 extern bool g_lightingEnabled;
+// The switch as it stood when the frame being drawn opened its scene: the pass
+// that closes the scene closes that one, whatever a script switched since.
+extern bool g_frameLit;
 
 // Kept for shaders that want them; set only by the scripts, in [0, 1].
 extern float g_opaqueLightDecay;

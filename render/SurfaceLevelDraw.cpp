@@ -29,7 +29,7 @@ void LeaveBatchState() {
 
 void SurfaceLevelDraw::BeginRender() {
   GraphicsManager& graphics = GraphicsManager::GetInstance();
-  FrameBuffer* scene = graphics.GetFrameBuffer(g_lightingEnabled ? 1 : 0);
+  FrameBuffer* scene = graphics.GetFrameBuffer(g_frameLit ? 1 : 0);
   FrameBuffer* surface = graphics.GetFrameBuffer(2);
   if (scene == nullptr || surface == nullptr) return;
   scene->End();

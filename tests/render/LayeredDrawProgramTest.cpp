@@ -63,8 +63,6 @@ local function Released()
   if file then file:close() end
   return file ~= nil
 end
--- Not in Init: the spawn list's objects start before the render system,
--- whose start switches lighting on.
 function Update(dt)
   if stage == 0 then SetEnableLighting(false); Enter(1)
   elseif stage == 1 and Released() then RemoveAllGameObjectsOfType(30); Enter(2)
