@@ -31,6 +31,10 @@ void SurfaceLevelDraw::BeginRender() {
   GraphicsManager& graphics = GraphicsManager::GetInstance();
   FrameBuffer* scene = graphics.GetFrameBuffer(g_frameLit ? 1 : 0);
   FrameBuffer* surface = graphics.GetFrameBuffer(2);
+  // The stencil shapes were cut into the scene's own stencil buffer: the
+  // test must be off before the scene is copied into the next target, whose
+  // stencil holds none of them and would let nothing through.
+  glDisable(GL_STENCIL_TEST);
   if (scene == nullptr || surface == nullptr) return;
   scene->End();
   // The window was cleared when the scene began, and everything drawn since
