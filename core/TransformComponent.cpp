@@ -1,5 +1,7 @@
 #include "core/TransformComponent.h"
 
+#include <cmath>
+
 #include "platform/TweakBar.h"
 
 namespace Orv {
@@ -42,8 +44,9 @@ void TransformComponent::OnRealProperty(unsigned index, double value) {
   // The camera recomputes the screen position from the world one every frame,
   // so a position given as data is where the object stands in the world. An
   // object with a collider has its world position from the collider instead.
-  if (index == PosX) worldX = posX;
-  if (index == PosY) worldY = posY;
+  // A position that is not a finite number leaves the world one as it was.
+  if (index == PosX && std::isfinite(posX)) worldX = posX;
+  if (index == PosY && std::isfinite(posY)) worldY = posY;
 }
 
 void TransformComponent::AddToTweakBar(TwBar* bar) {

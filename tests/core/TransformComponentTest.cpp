@@ -53,6 +53,8 @@ TEST(TransformComponent, EachPropertyNameReachesItsFieldByName) {
   placed.SetRealPropertyByName("posY", 50.0);
   EXPECT_EQ(placed.worldX, 100.0f);
   EXPECT_EQ(placed.worldY, 50.0f);
+  placed.SetRealProperty(TransformComponent::PosX, 1e300);
+  EXPECT_EQ(placed.worldX, 100.0f) << "beyond a float: not a place in the world";
 }
 
 TEST(TransformComponent, IntegersAndStringsAreStoredButNotApplied) {
