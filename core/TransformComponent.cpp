@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/GameObject.h"
+#include "core/Report.h"
 #include "platform/TweakBar.h"
 
 namespace Orv {
@@ -40,13 +42,35 @@ float* TransformComponent::Field(unsigned index) {
 void TransformComponent::OnRealProperty(unsigned index, double value) {
   float* field = Field(index);
   if (field == nullptr) return;
-  *field = static_cast<float>(value);
+  const auto narrowed = static_cast<float>(value);
+  if (!std::isfinite(narrowed)) {
+    if (refused_.empty()) {
+      for (const auto& [name, named] : propertyNames) {
+        if (named == index) refused_ = name;
+      }
+    }
+    ReportRefused();
+    return;
+  }
+  *field = narrowed;
   // The camera recomputes the screen position from the world one every frame,
   // so a position given as data is where the object stands in the world. An
   // object with a collider has its world position from the collider instead.
-  // A position that is not a finite number leaves the world one as it was.
-  if (index == PosX && std::isfinite(posX)) worldX = posX;
-  if (index == PosY && std::isfinite(posY)) worldY = posY;
+  if (index == PosX) worldX = posX;
+  if (index == PosY) worldY = posY;
+}
+
+void TransformComponent::OnAttach(GameObject* owner) {
+  owner_ = owner;
+  if (!refused_.empty()) ReportRefused();
+}
+
+void TransformComponent::ReportRefused() {
+  if (refusalReported_ || owner_ == nullptr) return;
+  refusalReported_ = true;
+  PrintErrorLine("Transform of object " + std::to_string(owner_->GetID()) + " (unique id " +
+                 std::to_string(owner_->GetUniqueId()) + "): \"" + refused_ +
+                 "\" is not a finite number; the transform keeps its value");
 }
 
 void TransformComponent::AddToTweakBar(TwBar* bar) {

@@ -1,6 +1,7 @@
 #pragma once
 // Where an object is and how it is drawn: its position on screen and in the
 // world, depth, scale and rotation.
+#include <string>
 #include <string_view>
 
 #include "core/Component.h"
@@ -19,7 +20,10 @@ class TransformComponent : public Component {
   // Adds "scaleX", "scaleY" and "rotate" as read-write floats.
   void AddToTweakBar(TwBar* bar) override;
   // Only reals reach the fields; integers and strings are stored, not applied.
+  // A value that is not a finite number is refused, with one line the
+  // first time, naming the object once it is attached.
   void OnRealProperty(unsigned index, double value) override;
+  void OnAttach(GameObject* owner) override;
 
   // In the world: set with the screen position by data (posX, posY), and
   // each frame from the collider for an object that has one.
@@ -46,6 +50,11 @@ class TransformComponent : public Component {
 
  private:
   float* Field(unsigned index);
+  void ReportRefused();
+
+  GameObject* owner_ = nullptr;
+  std::string refused_;
+  bool refusalReported_ = false;
 };
 
 }  // namespace Orv

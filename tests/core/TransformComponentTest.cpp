@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "platform/TweakBar.h"
 
@@ -53,8 +56,18 @@ TEST(TransformComponent, EachPropertyNameReachesItsFieldByName) {
   placed.SetRealPropertyByName("posY", 50.0);
   EXPECT_EQ(placed.worldX, 100.0f);
   EXPECT_EQ(placed.worldY, 50.0f);
+  testing::internal::CaptureStderr();
   placed.SetRealProperty(TransformComponent::PosX, 1e300);
-  EXPECT_EQ(placed.worldX, 100.0f) << "beyond a float: not a place in the world";
+  placed.SetRealPropertyByName("scaleY", std::nan(""));
+  EXPECT_EQ(placed.posX, 100.0f) << "beyond a float: not a place in the world";
+  EXPECT_EQ(placed.worldX, 100.0f);
+  EXPECT_EQ(placed.scaleY, 1.0f);
+  GameObject owner(nullptr, 7);
+  placed.OnAttach(&owner);
+  placed.SetRealProperty(TransformComponent::RotDeg, INFINITY);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Transform of object 7 (unique id 0): \"posX\" is not a finite number; the transform keeps its value\n")
+      << "one line, the first refusal, once the object is known";
 }
 
 TEST(TransformComponent, IntegersAndStringsAreStoredButNotApplied) {
