@@ -79,6 +79,8 @@ class GameEngine : public OGLApp {
   ObjectLockPtr<GameObject> CreateObjectWithOverrides(std::string typeName, unsigned id, OverrideLists* overrides,
                                                       bool createDeferred) override;
   ObjectLockPtr<GameObject> CreateObject(std::string typeName, unsigned id, bool createDeferred) override;
+  ObjectLockPtr<GameObject> CreateObjectWithOwnOverrides(std::string typeName, unsigned id,
+                                                         const OverrideLists& overrides, bool createDeferred) override;
   ObjectLockPtr<GameObject> CreateChildObjectWithOverrides(ObjectLockPtr<GameObject> parent, std::string typeName,
                                                            unsigned id, OverrideLists* overrides,
                                                            bool createDeferred) override;

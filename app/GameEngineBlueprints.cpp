@@ -296,6 +296,41 @@ ObjectLockPtr<GameObject> GameEngine::CreateObject(std::string typeName, unsigne
   return Announce(CreateGameObject(typeName, id, nullptr, createDeferred), typeName);
 }
 
+ObjectLockPtr<GameObject> GameEngine::CreateObjectWithOwnOverrides(std::string typeName, unsigned id,
+                                                                   const OverrideLists& overrides,
+                                                                   bool createDeferred) {
+  std::shared_ptr<GameObjectBlueprint> blueprint = FindBlueprint(typeName);
+  if (!blueprint) return Announce({}, typeName);
+  // What the overrides replace, to be put back once the object is made and
+  // before it is announced: a script run then makes its objects from the
+  // blueprint as it was.
+  std::vector<std::pair<std::uint32_t, const IndexedOverride*>> indexed;
+  std::vector<DataBun> indexedBefore;
+  for (const IndexedOverride& record : overrides.indexed) {
+    const std::uint32_t key = gameObjectManager.GetComponentTypeKey(record.componentName);
+    if (key == kNoTypeKey) continue;
+    indexed.emplace_back(key, &record);
+    indexedBefore.push_back(blueprint->GetIndexedData(key, record.index));
+  }
+  std::vector<std::pair<std::uint32_t, const NamedOverride*>> named;
+  std::vector<DataBun> namedBefore;
+  for (const NamedOverride& record : overrides.named) {
+    const std::uint32_t key = gameObjectManager.GetComponentTypeKey(record.componentName);
+    if (key == kNoTypeKey) continue;
+    named.emplace_back(key, &record);
+    namedBefore.push_back(blueprint->GetNamedData(key, record.key));
+  }
+  ObjectLockPtr<GameObject> object = CreateGameObject(typeName, id, &overrides, createDeferred);
+  // In reverse, so a key overridden twice gets its first value back.
+  for (std::size_t i = indexed.size(); i-- > 0;) {
+    blueprint->RestoreIndexedData(indexed[i].first, indexed[i].second->index, indexedBefore[i]);
+  }
+  for (std::size_t i = named.size(); i-- > 0;) {
+    blueprint->RestoreNamedData(named[i].first, named[i].second->key, namedBefore[i]);
+  }
+  return Announce(std::move(object), typeName);
+}
+
 ObjectLockPtr<GameObject> GameEngine::CreateChildObjectWithOverrides(ObjectLockPtr<GameObject> parent,
                                                                      std::string typeName, unsigned id,
                                                                      OverrideLists* overrides, bool createDeferred) {

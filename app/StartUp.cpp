@@ -2,13 +2,14 @@
 
 #include <memory>
 
+#include "ScriptInterrupt.h"
 #include "app/Config.h"
 #include "app/GameEngine.h"
-#include "ScriptInterrupt.h"
 #include "audio/AudioSubManager.h"
 #include "core/DebugLevel.h"
 #include "core/Report.h"
 #include "core/TransformComponent.h"
+#include "core/UserFolder.h"
 #include "editor/EditComponent.h"
 #include "platform/Console.h"
 #include "platform/QuitSignals.h"
@@ -112,6 +113,7 @@ int StartUp() {
   for (const auto& warning : warnings) PrintErrorLine(warning);
   if (!config) return 1;
   SetDebugLevel(config->debug);
+  RemoveUnfinishedSaves();
 
   int exitCode = 1;
   {

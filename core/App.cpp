@@ -15,6 +15,9 @@ bool App::IsConsoleEnabled() { return false; }
 
 ObjectLockPtr<GameObject> App::CreateObjectWithOverrides(std::string, unsigned, OverrideLists*, bool) { return {}; }
 ObjectLockPtr<GameObject> App::CreateObject(std::string, unsigned, bool) { return {}; }
+ObjectLockPtr<GameObject> App::CreateObjectWithOwnOverrides(std::string, unsigned, const OverrideLists&, bool) {
+  return {};
+}
 ObjectLockPtr<GameObject> App::CreateEmptyObject(unsigned) { return {}; }
 ObjectLockPtr<GameObject> App::CreateChildObjectWithOverrides(ObjectLockPtr<GameObject>, std::string, unsigned,
                                                               OverrideLists*, bool) {

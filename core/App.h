@@ -33,6 +33,10 @@ class App {
   virtual ObjectLockPtr<GameObject> CreateObjectWithOverrides(std::string typeName, unsigned id,
                                                               OverrideLists* overrides, bool createDeferred);
   virtual ObjectLockPtr<GameObject> CreateObject(std::string typeName, unsigned id, bool createDeferred);
+  // As CreateObjectWithOverrides, but the overrides are this object's alone:
+  // the blueprint is as it was before, for the objects made after it.
+  virtual ObjectLockPtr<GameObject> CreateObjectWithOwnOverrides(std::string typeName, unsigned id,
+                                                                 const OverrideLists& overrides, bool createDeferred);
   virtual ObjectLockPtr<GameObject> CreateEmptyObject(unsigned id);
   virtual ObjectLockPtr<GameObject> CreateChildObjectWithOverrides(ObjectLockPtr<GameObject> parent,
                                                                    std::string typeName, unsigned id,

@@ -67,6 +67,22 @@ void GameObjectBlueprint::SetNamedDataDouble(std::uint32_t typeKey, const std::s
   StoreNamed(typeKey, key, std::move(bun));
 }
 
+void GameObjectBlueprint::RestoreIndexedData(std::uint32_t typeKey, std::uint32_t index, const DataBun& before) {
+  if (before.type != DataNone) {
+    StoreIndexed(typeKey, index, before);
+  } else if (auto data = indexedData.find(typeKey); data != indexedData.end() && data->second) {
+    data->second->erase(index);
+  }
+}
+
+void GameObjectBlueprint::RestoreNamedData(std::uint32_t typeKey, const std::string& key, const DataBun& before) {
+  if (before.type != DataNone) {
+    StoreNamed(typeKey, key, before);
+  } else if (auto data = namedData.find(typeKey); data != namedData.end() && data->second) {
+    data->second->erase(key);
+  }
+}
+
 DataBun GameObjectBlueprint::GetIndexedData(std::uint32_t typeKey, std::uint32_t index) const {
   auto data = indexedData.find(typeKey);
   if (data == indexedData.end() || !data->second) return {};

@@ -33,6 +33,10 @@ class GameObjectBlueprint {
   void SetNamedDataString(std::uint32_t typeKey, const std::string& key, const std::string& value);
   void SetNamedDataInt(std::uint32_t typeKey, const std::string& key, std::int32_t value);
   void SetNamedDataDouble(std::uint32_t typeKey, const std::string& key, double value);
+  // Puts back a value GetIndexedData / GetNamedData gave: one of type 6
+  // removes the entry.
+  void RestoreIndexedData(std::uint32_t typeKey, std::uint32_t index, const DataBun& before);
+  void RestoreNamedData(std::uint32_t typeKey, const std::string& key, const DataBun& before);
   // A copy of the stored value; type 6 when there is none.
   DataBun GetIndexedData(std::uint32_t typeKey, std::uint32_t index) const;
   DataBun GetNamedData(std::uint32_t typeKey, const std::string& key) const;

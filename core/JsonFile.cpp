@@ -2,21 +2,19 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "core/JsonError.h"
+#include "platform/Files.h"
 
 namespace Orv {
 
 JsonFile::JsonFile(std::string path) : path_(std::move(path)) {
-  std::error_code ignored;
-  // A folder opens and reads as empty: the parser would speak of the end of
-  // the file.
-  if (std::filesystem::is_directory(path_, ignored)) {
-    folder_ = true;
-    return;
-  }
+  // A folder opens and reads as empty, so the parser would speak of the end
+  // of the file; a pipe would wait for a writer. Only a missing file is left
+  // to the parser's own words.
+  problem_ = Platform::FileProblem(path_);
+  if (Platform::IsMissing(problem_)) problem_.clear();
+  if (!problem_.empty()) return;
   std::FILE* file = std::fopen(path_.c_str(), "rb");
   if (file == nullptr) {
     // The parser's own words for a file it cannot open.
@@ -37,7 +35,7 @@ JsonFile::~JsonFile() {
 }
 
 std::string JsonFile::DescribeError() const {
-  if (folder_) return path_ + ": a folder, not a file";
+  if (!problem_.empty()) return path_ + ": " + problem_;
   return DescribeJsonError(path_, error_);
 }
 

@@ -22,8 +22,8 @@ class JsonFile {
   explicit operator bool() const { return root_ != nullptr; }
   const std::string& GetPath() const { return path_; }
   // True when the file was there but is not valid JSON (the parser got as
-  // far as a line), or is a folder.
-  bool IsBroken() const { return root_ == nullptr && (folder_ || error_.line > 0); }
+  // far as a line), or is a folder, unreadable or not a regular file.
+  bool IsBroken() const { return root_ == nullptr && (!problem_.empty() || error_.line > 0); }
   // Where the file broke (see DescribeJsonError).
   std::string DescribeError() const;
 
@@ -31,7 +31,9 @@ class JsonFile {
   std::string path_;
   json_error_t error_{};
   json_t* root_ = nullptr;
-  bool folder_ = false;
+  // Why the path could not be read as a file; empty when it could be, or
+  // when nothing is there.
+  std::string problem_;
 };
 
 }  // namespace Orv

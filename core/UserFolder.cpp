@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -9,6 +11,13 @@
 #include "platform/Files.h"
 
 namespace Orv {
+
+namespace {
+
+// Saves named with more folders than this are not looked for.
+constexpr int kDeepestSave = 8;
+
+}  // namespace
 
 std::string UserFolder() { return Platform::DocumentsFolder() + "Kelvane/"; }
 
@@ -50,6 +59,28 @@ std::optional<std::string> ContainedFileName(const std::string& name) {
   return contained;
 }
 
+void RemoveUnfinishedSaves() {
+  static bool swept = false;
+  if (swept) return;
+  swept = true;
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path folder = UserFolder();
+  if (!fs::is_directory(folder, error)) return;
+  // Only this folder's own saves, and no deeper than names reach.
+  for (auto it = fs::recursive_directory_iterator(folder, fs::directory_options::skip_permission_denied, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it.depth() > kDeepestSave) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    const fs::path& file = it->path();
+    if (file.extension() != ".saving" || !it->is_regular_file(error)) continue;
+    std::error_code ignored;
+    if (fs::remove(file, ignored)) PrintLine("Removed the unfinished save " + file.string());
+  }
+}
+
 bool SaveToUserFolder(const std::string& fileName, std::string_view text, const std::string& what) {
   const std::optional<std::string> name = ContainedFileName(fileName);
   if (!name) return false;
@@ -57,9 +88,15 @@ bool SaveToUserFolder(const std::string& fileName, std::string_view text, const 
   const std::string path = UserFolder() + *name;
   PrintLine("Saving to filepath: " + path);
 
+  RemoveUnfinishedSaves();
   const std::string temporary = path + ".saving";
+  errno = 0;
   std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
   if (!out.is_open()) {
+    const int cause = errno;
+    PrintErrorLine("Error! Cannot create " + temporary + " to save " + what + " to " + path + ": " +
+                   (cause != 0 ? std::strerror(cause) : "the file cannot be opened") +
+                   "; the file there before is kept.");
     PrintLine("Creating save file failed!");
     return false;
   }

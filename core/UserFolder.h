@@ -22,7 +22,12 @@ std::optional<std::string> ContainedFileName(const std::string& name);
 // Saves the text under the name in the per-user folder, printing the path
 // first. The text goes to a file beside the old one that is renamed over it
 // only when whole, so a failed save keeps what was there; a failure says so
-// with what was being saved, then "Creating save file failed!".
+// with the path, the reason and what was being saved, then "Creating save
+// file failed!".
+// Removes the "<name>.saving" files a save cut short (a kill in the middle)
+// left in the per-user folder; once a run, at start or before the first save.
+void RemoveUnfinishedSaves();
+
 bool SaveToUserFolder(const std::string& fileName, std::string_view text, const std::string& what);
 
 }  // namespace Orv

@@ -1,5 +1,6 @@
 #include "editor/EditorObjectStore.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "core/GameObject.h"
@@ -41,24 +42,26 @@ const std::uint32_t* EditorObjectStore::FirstContaining(float x, float y) const 
   return nullptr;
 }
 
-std::uint32_t EditorObjectStore::LowestFreeKey() const {
-  std::uint32_t free = 0;
-  for (const auto& entry : records_) {
-    if (entry.first != free) break;
-    ++free;
+void EditorObjectStore::TakeKey(std::uint32_t key) {
+  if (key != lowestFree_) return;
+  // Walks only the run of taken keys that follows.
+  auto it = records_.find(key);
+  while (it != records_.end() && it->first == lowestFree_) {
+    ++lowestFree_;
+    ++it;
   }
-  return free;
 }
 
 void EditorObjectStore::AddRecord(const EditorObjectRecord& record) {
   PrintLine(Describe("Object added:  Name: ", record));
   // The next key is free unless something filled it since; then the lowest
   // free one takes the record, which is never dropped.
-  const std::uint32_t key = records_.count(nextKey_) == 0 ? nextKey_ : LowestFreeKey();
+  const std::uint32_t key = records_.count(nextKey_) == 0 ? nextKey_ : lowestFree_;
   const EditorObjectRecord& stored = records_.emplace(key, record).first->second;
   keysByObject_.emplace(stored.objectId, key);
+  TakeKey(key);
   PrintLine(Describe("Object stored: Name: ", stored));
-  nextKey_ = LowestFreeKey();
+  nextKey_ = lowestFree_;
 }
 
 std::uint32_t EditorObjectStore::RemoveAt(float x, float y) {
@@ -74,6 +77,7 @@ std::uint32_t EditorObjectStore::RemoveAt(float x, float y) {
     }
   }
   records_.erase(key);
+  lowestFree_ = std::min(lowestFree_, key);
   return objectId;
 }
 
@@ -111,6 +115,7 @@ void EditorObjectStore::UpdateFromObject(const GameObject& object, bool released
 void EditorObjectStore::ClearRecords() {
   records_.clear();
   keysByObject_.clear();
+  lowestFree_ = 0;
 }
 
 }  // namespace Orv

@@ -63,10 +63,15 @@ class EditorObjectStore {
   // The pick shared by moving and turning: on a begin, the object under the
   // point becomes the held one; the point is kept either way.
   std::uint32_t Pick(std::uint32_t& held, bool begin, float x, float y);
-  std::uint32_t LowestFreeKey() const;
+  // The key was just filled: the lowest free key moves past it and past the
+  // keys taken after it.
+  void TakeKey(std::uint32_t key);
 
   std::map<std::uint32_t, EditorObjectRecord> records_;
   std::uint32_t nextKey_ = 0;
+  // The lowest key without a record, kept as records come and go so that an
+  // add costs no walk over every record.
+  std::uint32_t lowestFree_ = 0;
   std::uint32_t rotatedObject_ = 0;
   std::uint32_t movedObject_ = 0;
   double pickX_ = 0.0;

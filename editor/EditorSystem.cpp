@@ -156,7 +156,6 @@ void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {
   // A refused name loads nothing and keeps the records.
   const std::optional<std::string> name = ContainedFileName(fileName);
   if (!name) return;
-  EditorObjectStore::GetInstance().ClearRecords();
   const std::string userPath = UserFolder() + *name;
   PrintLine("Loading objects from filepath: " + userPath);
   auto document = std::make_unique<JsonFile>(userPath);
@@ -181,6 +180,9 @@ void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {
     PrintLine("Spawn array not found..aborting summoning..");
     return;
   }
+  // Only now: a load that fails keeps the records, so the next save does not
+  // write an empty level over the good file.
+  EditorObjectStore::GetInstance().ClearRecords();
   PrintLine("Level Summoner says aloha!");
   for (LevelObjectEntry& entry : list.entries) {
     if (!entry.valid) {
@@ -189,11 +191,9 @@ void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {
                      " needs a string \"name\", an integer \"id\" and an object \"params\"");
       continue;
     }
-    if (entry.overrides.Empty()) {
-      owner_->CreateObject(entry.name, entry.id, flag);
-    } else {
-      owner_->CreateObjectWithOverrides(entry.name, entry.id, &entry.overrides, flag);
-    }
+    // Each entry is made from the blueprint with its own values only: one
+    // read before it, in this file or an earlier load, leaves nothing behind.
+    owner_->CreateObjectWithOwnOverrides(entry.name, entry.id, entry.overrides, flag);
   }
 }
 

@@ -369,17 +369,24 @@ LuaStackObject LuaObject::PushStack() const {
 }
 
 LuaObject LuaObject::GetByName(const char* key) const {
+  std::string error;
+  return GetByName(key, error, false);
+}
+
+LuaObject LuaObject::GetByName(const char* key, std::string& error) const { return GetByName(key, error, true); }
+
+LuaObject LuaObject::GetByName(const char* key, std::string& error, bool keepError) const {
   if (!ORVLUA_CHECK(kUnit, IsBound())) return LuaObject();
   lua_State* L = GetCState();
   int top = lua_gettop(L);
   lua_checkstack(L, 1);
   Push(L);
-  LuaObject result = GetField(L, top + 1, key);
+  LuaObject result = GetField(L, top + 1, key, keepError ? &error : nullptr);
   lua_settop(L, top);
   return result;
 }
 
-LuaObject LuaObject::GetField(lua_State* L, int tableIndex, const char* key) {
+LuaObject LuaObject::GetField(lua_State* L, int tableIndex, const char* key, std::string* error) {
   LuaObject result;
   if (!result.Rebind(L, kUnit)) return result;
   int top = lua_gettop(L);
@@ -401,6 +408,9 @@ LuaObject LuaObject::GetField(lua_State* L, int tableIndex, const char* key) {
   }
   if (Detail::ProtectedCall(L, &GetTableProtected, 2, 1) == 0) {
     result.TakeValue(L, -1);
+  } else if (error != nullptr) {
+    const char* text = lua_tostring(L, -1);
+    *error = text != nullptr ? text : std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
   } else {
     ReportScriptError(L, kUnit);
   }

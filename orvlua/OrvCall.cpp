@@ -12,6 +12,12 @@ void NoCalleeBuffer(lua_State* L) {
   std::abort();
 }
 
+void RaiseScriptError(lua_State* L, const std::string& message) {
+  lua_pushlstring(L, message.data(), message.size());
+  lua_error(L);
+  std::abort();
+}
+
 namespace {
 
 // The engine's object blocks carry no metatable; a full userdata that has one

@@ -1,8 +1,13 @@
 #include "platform/Files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,11 +59,24 @@ bool FindFiles(const std::string& pattern, std::vector<std::string>& names) {
   return true;
 }
 
+std::string FileProblem(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return "no such file";
+    if (errno == EACCES) return "permission denied";
+    return std::strerror(errno);
+  }
+  if (S_ISDIR(status.st_mode)) return "a folder, not a file";
+  if (!S_ISREG(status.st_mode)) return "not a regular file";
+  if (::access(path.c_str(), R_OK) != 0) return errno == EACCES ? "permission denied" : std::strerror(errno);
+  return {};
+}
+
 std::optional<std::string> ReadTextFile(const std::string& path) {
+  // Checked before opening: opening a pipe waits for a writer.
+  if (!FileProblem(path).empty()) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in.good()) return std::nullopt;
-  std::error_code error;
-  if (fs::is_directory(path, error)) return std::nullopt;
   std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::string text;
   text.reserve(raw.size());

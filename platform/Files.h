@@ -14,7 +14,16 @@ bool FindFiles(const std::string& pattern, std::vector<std::string>& names);
 // True when the wildcard matches the whole name, ignoring case.
 bool WildcardMatch(const std::string& wildcard, const std::string& name);
 
-// The whole file with CR LF read as LF; nothing when it cannot be opened.
+// Why the path cannot be read as a file: empty when it is a regular file
+// this process may read, else "no such file", "permission denied", "a
+// folder, not a file" or "not a regular file" (a pipe or a device, which
+// could block a read for ever or never end). Nothing is opened.
+std::string FileProblem(const std::string& path);
+// True when the problem is only that nothing is there.
+inline bool IsMissing(const std::string& problem) { return problem == "no such file"; }
+
+// The whole file with CR LF read as LF; nothing when it is not a regular
+// file or cannot be opened.
 std::optional<std::string> ReadTextFile(const std::string& path);
 
 // $XDG_DOCUMENTS_DIR, else $HOME/Documents; ends with '/'.

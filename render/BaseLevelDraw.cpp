@@ -41,6 +41,19 @@ void BaseLevelDraw::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
 
 void BaseLevelDraw::AddBaseSprite(ObjectLockPtr<GameObject> object) {
   baseSprites_.push_back(std::move(object));
+  // Sorted once before the list is next read: a level of thousands of
+  // objects admitted in one frame would otherwise sort it thousands of times.
+  unsorted_ = true;
+}
+
+const std::vector<ObjectLockPtr<GameObject>>& BaseLevelDraw::GetBaseSprites() {
+  SortIfAdmitted();
+  return baseSprites_;
+}
+
+void BaseLevelDraw::SortIfAdmitted() {
+  if (!unsorted_) return;
+  unsorted_ = false;
   SortByDrawOrder(baseSprites_, Self);
 }
 
@@ -49,6 +62,7 @@ void BaseLevelDraw::LateUpdate(float) {
 }
 
 void BaseLevelDraw::Render() {
+  SortIfAdmitted();
   rendering_ = true;
   for (std::size_t i = 0; i < baseSprites_.size();) {
     if (!IsGameObjectAlive(baseSprites_[i])) {

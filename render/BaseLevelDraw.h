@@ -26,18 +26,21 @@ class BaseLevelDraw : public System {
   // Script function "EnableBaseLighting".
   void EnableBaseLighting(bool on) { lightingEnabled_ = on; }
   bool IsLightingEnabled() const { return lightingEnabled_; }
-  const std::vector<ObjectLockPtr<GameObject>>& GetBaseSprites() const { return baseSprites_; }
+  // In draw order.
+  const std::vector<ObjectLockPtr<GameObject>>& GetBaseSprites();
   const std::vector<ObjectLockPtr<GameObject>>& GetLights() const { return lights_; }
 
  private:
   void RegisterScriptFunctions(ScriptComponent& script);
   void AddBaseSprite(ObjectLockPtr<GameObject> object);
+  void SortIfAdmitted();
   void DrawEntry(const ObjectLockPtr<GameObject>& object);
 
   unsigned width_ = 0;
   unsigned height_ = 0;
-  // Kept in draw order.
+  // In draw order, but for what was admitted since unsorted_ was set.
   std::vector<ObjectLockPtr<GameObject>> baseSprites_;
+  bool unsorted_ = false;
   std::vector<ObjectLockPtr<GameObject>> lights_;
   // Objects made by a script's Render while the pass walks its list wait here
   // and join the list after the walk.

@@ -122,7 +122,17 @@ std::array<float, 4> GLRenderSystem::ReadColorInfo(const OrvLua::LuaObject& valu
 
 namespace {
 
-ObjectLockPtr<SpriteFrame> Frame(const char* frameId) { return ResourceManager::GetInstance().GetSprite(frameId); }
+ObjectLockPtr<SpriteFrame> Frame(const char* frameId) {
+  ObjectLockPtr<SpriteFrame> frame = ResourceManager::GetInstance().GetSprite(frameId);
+  // One line for the first unknown name: a line per name would grow as a
+  // script makes new ones.
+  static bool unknownReported = false;
+  if (!frame.IsAlive() && !unknownReported) {
+    unknownReported = true;
+    PrintLine(std::string("DrawSprite: no sprite frame is named \"") + frameId + "\"; nothing is drawn for it");
+  }
+  return frame;
+}
 
 void WithColour(const Colour& colour, auto&& draw) {
   glColor4f(colour[0], colour[1], colour[2], colour[3]);

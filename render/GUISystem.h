@@ -72,9 +72,10 @@ class GUISystem : public BasicEntitySystem {
 
   // The widget made from a creation table (defaults alone for a non-table),
   // appended to its list; its script table is made in script's state.
-  OrvLua::LuaObject AddButton(ScriptComponent& script, const OrvLua::LuaObject& desc, const std::string& maker);
-  OrvLua::LuaObject AddProgressBar(ScriptComponent& script, const OrvLua::LuaObject& desc, const std::string& maker);
-  OrvLua::LuaObject AddLabel(ScriptComponent& script, const OrvLua::LuaObject& desc, const std::string& maker);
+  OrvLua::LuaObjectOrError AddButton(ScriptComponent& script, const OrvLua::LuaObject& desc, const std::string& maker);
+  OrvLua::LuaObjectOrError AddProgressBar(ScriptComponent& script, const OrvLua::LuaObject& desc,
+                                          const std::string& maker);
+  OrvLua::LuaObjectOrError AddLabel(ScriptComponent& script, const OrvLua::LuaObject& desc, const std::string& maker);
 
   const std::list<WidgetEntry<Button>>& GetButtons() const { return buttons_; }
   const std::list<WidgetEntry<ProgressBar>>& GetBars() const { return bars_; }
@@ -88,7 +89,7 @@ class GUISystem : public BasicEntitySystem {
   class CreateWidget {
    public:
     CreateWidget(GUISystem* gui, ObjectLockPtr<GameObject> object) : gui_(gui), object_(std::move(object)) {}
-    OrvLua::LuaObject operator()(OrvLua::LuaObject desc);
+    OrvLua::LuaObjectOrError operator()(OrvLua::LuaObject desc);
 
    private:
     GUISystem* gui_;

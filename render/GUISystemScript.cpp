@@ -123,13 +123,11 @@ class DescReader {
       : table_(table), function_(function), maker_(maker) {}
 
   void Int(const char* key, int& field) const {
-    if (!table_.IsTable()) return;
-    const OrvLua::LuaObject value = table_[key];
+    const OrvLua::LuaObject value = Get(key);
     if (value.IsNumber()) field = value.GetInteger();
   }
   void Real(const char* key, double& field) const {
-    if (!table_.IsTable()) return;
-    const OrvLua::LuaObject value = table_[key];
+    const OrvLua::LuaObject value = Get(key);
     if (value.IsNumber() && Finite(key, value.GetNumber())) field = value.GetNumber();
   }
   void Real(const char* key, float& field) const {
@@ -138,12 +136,19 @@ class DescReader {
     field = static_cast<float>(wide);
   }
   void Text(const char* key, std::string& field) const {
-    if (!table_.IsTable()) return;
-    const OrvLua::LuaObject value = table_[key];
+    const OrvLua::LuaObject value = Get(key);
     if (value.IsString()) field = value.GetString();
   }
+  // The first error the table's own __index raised; the keys after it are
+  // not read.
+  const std::string& Error() const { return error_; }
 
  private:
+  OrvLua::LuaObject Get(const char* key) const {
+    if (!table_.IsTable() || !error_.empty()) return {};
+    return table_.GetByName(key, error_);
+  }
+
   bool Finite(const char* key, double value) const {
     if (std::isfinite(value)) return true;
     if (FirstReport(std::string(function_) + " " + key + " not finite " + maker_)) {
@@ -156,6 +161,7 @@ class DescReader {
   const OrvLua::LuaObject& table_;
   const char* function_;
   const std::string& maker_;
+  mutable std::string error_;
 };
 
 // Every widget's table ends with its caption.
@@ -217,31 +223,41 @@ OrvLua::LuaObject WidgetTable(ScriptComponent& script, void* widget, const char*
 
 }  // namespace
 
-OrvLua::LuaObject GUISystem::AddButton(ScriptComponent& script, const OrvLua::LuaObject& desc,
-                                       const std::string& maker) {
-  auto button = std::make_shared<Button>(ReadButton(DescReader(desc, "CreateButton", maker)));
+OrvLua::LuaObjectOrError GUISystem::AddButton(ScriptComponent& script, const OrvLua::LuaObject& desc,
+                                              const std::string& maker) {
+  const DescReader read(desc, "CreateButton", maker);
+  ButtonDesc values = ReadButton(read);
+  // The script's error, raised as the creation's own: no widget is made.
+  if (!read.Error().empty()) return {{}, "CreateButton: " + read.Error()};
+  auto button = std::make_shared<Button>(std::move(values));
   OrvLua::LuaObject table = WidgetTable(script, button.get(), "ButtonMetaTable");
-  return buttons_.emplace_back(std::move(button), std::move(table)).GetTable();
+  return {buttons_.emplace_back(std::move(button), std::move(table)).GetTable(), {}};
 }
 
-OrvLua::LuaObject GUISystem::AddProgressBar(ScriptComponent& script, const OrvLua::LuaObject& desc,
-                                            const std::string& maker) {
-  auto bar = std::make_shared<ProgressBar>(ReadProgressBar(DescReader(desc, "CreateProgressBar", maker)));
+OrvLua::LuaObjectOrError GUISystem::AddProgressBar(ScriptComponent& script, const OrvLua::LuaObject& desc,
+                                                   const std::string& maker) {
+  const DescReader read(desc, "CreateProgressBar", maker);
+  ProgressBarDesc values = ReadProgressBar(read);
+  if (!read.Error().empty()) return {{}, "CreateProgressBar: " + read.Error()};
+  auto bar = std::make_shared<ProgressBar>(std::move(values));
   OrvLua::LuaObject table = WidgetTable(script, bar.get(), "BarMetaTable");
-  return bars_.emplace_back(std::move(bar), std::move(table)).GetTable();
+  return {bars_.emplace_back(std::move(bar), std::move(table)).GetTable(), {}};
 }
 
-OrvLua::LuaObject GUISystem::AddLabel(ScriptComponent& script, const OrvLua::LuaObject& desc,
-                                      const std::string& maker) {
-  auto label = std::make_shared<Label>(ReadLabel(DescReader(desc, "CreateLabel", maker)));
+OrvLua::LuaObjectOrError GUISystem::AddLabel(ScriptComponent& script, const OrvLua::LuaObject& desc,
+                                             const std::string& maker) {
+  const DescReader read(desc, "CreateLabel", maker);
+  LabelDesc values = ReadLabel(read);
+  if (!read.Error().empty()) return {{}, "CreateLabel: " + read.Error()};
+  auto label = std::make_shared<Label>(std::move(values));
   OrvLua::LuaObject table = WidgetTable(script, label.get(), "LabelMetaTable");
-  return labels_.emplace_back(std::move(label), std::move(table)).GetTable();
+  return {labels_.emplace_back(std::move(label), std::move(table)).GetTable(), {}};
 }
 
 // ---- the per-object functors
 
 template <typename Widget>
-OrvLua::LuaObject GUISystem::CreateWidget<Widget>::operator()(OrvLua::LuaObject desc) {
+OrvLua::LuaObjectOrError GUISystem::CreateWidget<Widget>::operator()(OrvLua::LuaObject desc) {
   auto object = object_.Lock();
   if (!object || !object->IsAlive()) return {};
   auto script = object->LockComponent<ScriptComponent>();

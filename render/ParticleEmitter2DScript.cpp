@@ -66,8 +66,18 @@ void CreateBurstFromScript(ParticleBursts& bursts, const char* function, const c
                            double threshold, float lifetime, double speedFactor, int count,
                            const OrvLua::LuaObject& params) {
   if (!BurstArgumentsFinite(function, chance, threshold, lifetime, speedFactor)) return;
-  bursts.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime, speedFactor, count,
-                ReadBurstParams(params, function));
+  if (!(lifetime > 0.0f)) {
+    PrintLineOnce(std::string(function) + " lifetime",
+                  std::string(function) + ": a lifetime that is not above 0 seconds; no particles made");
+    return;
+  }
+  const bool trimmed = bursts.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime,
+                                     speedFactor, count, ReadBurstParams(params, function));
+  if (trimmed) {
+    PrintLineOnce(std::string(function) + " cap", std::string(function) + ": more than " +
+                                                      std::to_string(ParticleBursts::kMaxLive) +
+                                                      " particles alive in this system; the oldest go first");
+  }
 }
 
 }  // namespace Orv

@@ -1,11 +1,14 @@
 #include "render/ShaderProgram.h"
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/DebugLevel.h"
 #include "core/FileUtils.h"
 #include "core/Report.h"
+#include "platform/Files.h"
 #include "render/ReportOnce.h"
 
 namespace Orv {
@@ -51,12 +54,35 @@ bool CheckShaderLog(GLuint shader) {
   return true;
 }
 
+namespace {
+
+// The file's text, or nothing after a box that says the file cannot be read
+// and why: a driver is not to blame for a file that is not there.
+std::optional<std::string> ReadShaderFile(const char* path) {
+  std::string problem = Platform::FileProblem(path);
+  std::string source;
+  if (problem.empty()) {
+    source = LoadFileToString(path);
+    if (source.find_first_not_of(" \t\r\n") == std::string::npos) problem = "it is empty";
+  }
+  if (problem.empty()) return source;
+  const std::string loading = std::string("Error loading file: ") + path;
+  const std::string why = std::string("Error! Shader file ") + path + " cannot be read: " + problem;
+  PrintLine(loading);
+  PrintLine(why);
+  ShowMessage(loading + "\n" + why);
+  return std::nullopt;
+}
+
+}  // namespace
+
 GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath) {
-  const std::string vertexSource = LoadFileToString(vertexPath);
-  const std::string fragmentSource = LoadFileToString(fragmentPath);
-  const GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, fragmentSource);
-  const GLuint vertex = CompileShader(GL_VERTEX_SHADER, vertexSource);
-  if (CheckShaderLog(vertex) || CheckShaderLog(fragment)) {
+  const std::optional<std::string> vertexSource = ReadShaderFile(vertexPath);
+  const std::optional<std::string> fragmentSource = ReadShaderFile(fragmentPath);
+  // A readable file is still compiled, so that its own faults are told too.
+  const GLuint fragment = fragmentSource ? CompileShader(GL_FRAGMENT_SHADER, *fragmentSource) : 0;
+  const GLuint vertex = vertexSource ? CompileShader(GL_VERTEX_SHADER, *vertexSource) : 0;
+  if ((vertex != 0 && CheckShaderLog(vertex)) || (fragment != 0 && CheckShaderLog(fragment))) {
     if (DebugLevel() > 0) {
       PrintLine("error compiling shader");
       ShowMessage("Error compiling shader!");
@@ -65,6 +91,11 @@ GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath) {
           "Error! Your graphics card cannot support OpenGL 3.3 minimum in order to play this game, please update "
           "your drivers or a new graphics hardware to play this game properly");
     }
+  }
+  if (vertex == 0 || fragment == 0) {
+    if (fragment != 0) glDeleteShader(fragment);
+    if (vertex != 0) glDeleteShader(vertex);
+    return 0;
   }
   GLuint program = glCreateProgram();
   glAttachShader(program, vertex);

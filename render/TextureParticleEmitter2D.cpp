@@ -43,7 +43,7 @@ void TextureParticleEmitter2D::DrawParticle(const Particle& particle) {
 
 namespace Orv {
 
-void ParticleBursts::Create(ObjectLockPtr<SpriteFrame> frame, float chance, double threshold, float lifetime,
+bool ParticleBursts::Create(ObjectLockPtr<SpriteFrame> frame, float chance, double threshold, float lifetime,
                             double speedFactor, int count, const BurstParams& params) {
   TextureParticleEmitter2D emitter(std::move(frame));
   emitter.chanceFactor = chance;
@@ -70,7 +70,27 @@ void ParticleBursts::Create(ObjectLockPtr<SpriteFrame> frame, float chance, doub
     p.lifetime = lifetime;
     emitter.particles.push_back(p);
   }
+  live_ += emitter.particles.size();
   emitters_.push_back(std::move(emitter));
+  return TrimToCap();
+}
+
+bool ParticleBursts::TrimToCap() {
+  if (live_ <= kMaxLive) return false;
+  // Emitters are in creation order, so the oldest particles lead.
+  std::size_t excess = live_ - kMaxLive;
+  live_ = kMaxLive;
+  auto whole = emitters_.begin();
+  while (whole != emitters_.end() && whole->particles.size() <= excess) {
+    excess -= whole->particles.size();
+    ++whole;
+  }
+  emitters_.erase(emitters_.begin(), whole);
+  if (excess > 0 && !emitters_.empty()) {
+    auto& first = emitters_.front().particles;
+    first.erase(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(excess));
+  }
+  return true;
 }
 
 void ParticleBursts::Update(float dt, bool paused, unsigned width, unsigned height) {
@@ -81,6 +101,8 @@ void ParticleBursts::Update(float dt, bool paused, unsigned width, unsigned heig
     emitter.viewportHeight = static_cast<float>(height);
   }
   std::erase_if(emitters_, [](const auto& emitter) { return emitter.particles.empty(); });
+  live_ = 0;
+  for (const auto& emitter : emitters_) live_ += emitter.particles.size();
 }
 
 void ParticleBursts::Render(unsigned width, unsigned height) {

@@ -48,10 +48,13 @@ class ParticleBursts {
  public:
   // A burst holds at most one particle per whole degree.
   static constexpr int kMaxCount = 360;
+  // Live particles of one system; past it the oldest go first.
+  static constexpr std::size_t kMaxLive = 50000;
 
   // One particle per angle step whose random draw (0..1, times chance)
-  // reaches the threshold.
-  void Create(ObjectLockPtr<SpriteFrame> frame, float chance, double threshold, float lifetime, double speedFactor,
+  // reaches the threshold. True when older particles had to go to stay
+  // within kMaxLive.
+  bool Create(ObjectLockPtr<SpriteFrame> frame, float chance, double threshold, float lifetime, double speedFactor,
               int count, const BurstParams& params);
   // Skipped while paused: the particles hold still and are still drawn.
   void Update(float dt, bool paused, unsigned width, unsigned height);
@@ -59,9 +62,14 @@ class ParticleBursts {
   void Render(unsigned width, unsigned height);
 
   const std::vector<TextureParticleEmitter2D>& Emitters() const { return emitters_; }
+  std::size_t LiveCount() const { return live_; }
 
  private:
+  // Drops the oldest particles past kMaxLive; true when any went.
+  bool TrimToCap();
+
   std::vector<TextureParticleEmitter2D> emitters_;
+  std::size_t live_ = 0;
   std::minstd_rand random_{12345};
 };
 

@@ -25,10 +25,14 @@ constexpr const char* kFontList = "res/loadfonts.ini";
 // valid JSON also gets the place where it broke on the console.
 json_t* LoadJson(const JsonFile& file, const std::string& failure, bool boxOnly = false) {
   if (file) return file.Root();
+  // "not found" is the box's word for every failure: the next line says
+  // what it was when the file is there.
+  const std::string cause = file.IsBroken() ? "\n" + file.DescribeError() : std::string();
   if (boxOnly) {
-    ShowMessage(failure);
+    ShowMessage(failure + cause);
   } else {
-    PrintLineAndShowMessage(failure);
+    PrintLine(failure);
+    ShowMessage(failure + cause);
   }
   if (file.IsBroken()) PrintLine(file.DescribeError());
   return nullptr;
@@ -251,21 +255,30 @@ bool ResourceManager::LoadTileset(const std::string& path) {
   return true;
 }
 
-ObjectLockPtr<SpriteFrame> ResourceManager::GetSprite(std::string_view id) {
-  auto found = spriteFrames_.find(id);
-  if (found == spriteFrames_.end()) found = spriteFrames_.emplace(std::string(id), nullptr).first;
+namespace {
+
+// A name that is not registered gives an empty reference and adds nothing:
+// scripts look names up every frame, and each new one would be kept.
+template <typename Registry, typename Key>
+auto Find(const Registry& registry, const Key& key) -> ObjectLockPtr<typename Registry::mapped_type::element_type> {
+  const auto found = registry.find(key);
+  if (found == registry.end()) return {};
   return found->second;
 }
 
-ObjectLockPtr<Font> ResourceManager::GetFont(const std::string& id) { return fonts_[id]; }
+}  // namespace
+
+ObjectLockPtr<SpriteFrame> ResourceManager::GetSprite(std::string_view id) { return Find(spriteFrames_, id); }
+
+ObjectLockPtr<Font> ResourceManager::GetFont(const std::string& id) { return Find(fonts_, id); }
 
 ObjectLockPtr<SpriteAnimationHandle> ResourceManager::GetAnimation(const std::string& name) {
-  return animations_[name];
+  return Find(animations_, name);
 }
 
-ObjectLockPtr<TileSet> ResourceManager::GetTileSet(const std::string& name) { return tileSets_[name]; }
+ObjectLockPtr<TileSet> ResourceManager::GetTileSet(const std::string& name) { return Find(tileSets_, name); }
 
-ObjectLockPtr<Tilemap> ResourceManager::GetTilemap(int id) { return tilemaps_[id]; }
+ObjectLockPtr<Tilemap> ResourceManager::GetTilemap(int id) { return Find(tilemaps_, id); }
 
 std::string ResourceManager::GetAnimFrameName(const char* name, unsigned index) const {
   if (name == nullptr) return {};

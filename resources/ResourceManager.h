@@ -44,9 +44,9 @@ class ResourceManager {
   bool LoadAnimFile(const std::string& path);
   bool LoadTileset(const std::string& path);
 
-  // Find-or-insert: a key that is not registered gets an empty entry and the
-  // caller an empty reference. Nothing is ever loaded here.
-  // Sprites are looked up by every script draw: without a string made for it.
+  // A key that is not registered gives an empty reference and adds nothing.
+  // Nothing is ever loaded here. Sprites are looked up by every script draw:
+  // without a string made for it.
   ObjectLockPtr<SpriteFrame> GetSprite(std::string_view id);
   ObjectLockPtr<Font> GetFont(const std::string& id);
   ObjectLockPtr<SpriteAnimationHandle> GetAnimation(const std::string& name);

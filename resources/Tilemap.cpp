@@ -5,6 +5,7 @@
 
 #include "core/Report.h"
 #include "core/UserFolder.h"
+#include "platform/Files.h"
 
 namespace Orv {
 
@@ -13,7 +14,7 @@ namespace {
 constexpr const char* kDefaultMap = "data/maps/Map01.txt";
 constexpr const char* kProjectMaps = "data/maps/";
 constexpr const char* kWrongTiles = "Error loading tile map! Wrong number of tiles!";
-// More than any size line needs; the rest of a longer line is skipped.
+// More than any size line needs; a longer line holds no size.
 constexpr std::size_t kHeaderLineKept = 32;
 
 // The header's numbers as C's atoi reads them (leading blanks, a sign,
@@ -67,8 +68,13 @@ bool Tilemap::IsCellClear(unsigned x, unsigned y) {
 }
 
 bool Tilemap::OpenMapFile(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
+  // Only a regular file: opening a pipe waits for a writer, and a device
+  // such as /dev/zero never ends.
+  const std::string problem = Platform::FileProblem(path);
+  if (!problem.empty()) {
+    if (!Platform::IsMissing(problem)) PrintErrorLine("Error! Tile map " + path + " cannot be read: " + problem);
+    return false;
+  }
   input_.open(path, std::ios::binary);
   if (!input_.is_open()) return false;
   openedPath_ = path;
@@ -114,11 +120,17 @@ void Tilemap::ReadHeader() {
   const char* what[2] = {"width", "height"};
   for (int line = 0; line < 2; ++line) {
     std::string text;
+    bool tooLong = false;
     for (int c = input_.get(); c != std::char_traits<char>::eof() && c != '\n'; c = input_.get()) {
-      if (text.size() < kHeaderLineKept) text.push_back(static_cast<char>(c));
+      // A size line is short; past that this is no map, however much follows.
+      if (text.size() == kHeaderLineKept) {
+        tooLong = true;
+        break;
+      }
+      text.push_back(static_cast<char>(c));
     }
     if (!text.empty() && text.back() == '\r') text.pop_back();
-    if (!ParseHeaderNumber(text, size[line])) {
+    if (tooLong || !ParseHeaderNumber(text, size[line])) {
       PrintErrorLine("Error! Tile map " + openedPath_ + ": line " + std::to_string(line + 1) + " holds no " +
                      what[line] + ": \"" + text + "\"");
       FinishLoading();

@@ -151,6 +151,11 @@ void TilemapSystem::MarkTileAt(float x, float y) {
 void TilemapSystem::EnableTileMapShadows(int id, bool enable) { shadowSwitches_[id] = enable; }
 
 void TilemapSystem::SetTileSet(int, const char* name) {
+  static bool unknownReported = false;
+  if (!ResourceManager::GetInstance().GetTileSet(name).IsAlive() && !unknownReported) {
+    unknownReported = true;
+    PrintLine(std::string("SetTileSet: no tile set is named \"") + name + "\"; the maps draw no tiles with it");
+  }
   for (std::size_t i = 0; i < objects_.size(); ++i) {
     if (const std::shared_ptr<TileMapComponent> component = LiveComponent(objects_[i])) component->SetTileSet(name);
   }

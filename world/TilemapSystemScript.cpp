@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "NumberConversion.h"
+#include "core/Report.h"
 #include "resources/ResourceManager.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
@@ -58,6 +59,11 @@ OrvLua::LuaObject TilemapSystem::GetTileSetInfo::operator()(const char* name) {
   if (!script) return {};
   OrvLua::LuaObject values = script->NewTable();
   const std::shared_ptr<TileSet> tileSet = ResourceManager::GetInstance().GetTileSet(name).Lock();
+  static bool unknownReported = false;
+  if (!tileSet && !unknownReported) {
+    unknownReported = true;
+    PrintLine(std::string("GetTileSetInfo: no tile set is named \"") + name + "\"; its table is empty");
+  }
   if (!tileSet) return values;
   std::vector<signed char> mapped;
   for (const auto& [value, frame] : tileSet->GetMapping()) mapped.push_back(static_cast<signed char>(value));
@@ -81,9 +87,17 @@ OrvLua::LuaObject TilemapSystem::FindPathFunc::operator()(int tilemapId, float s
   // The map is held for the whole search, and no script runs during it.
   PathFinder search;
   search.Init({map->LayerData(1), map->GetWidth(), map->GetHeight()});
+  // A goal outside the map or on a solid cell is never reached: searching
+  // for it would walk every cell the start can reach.
+  if (search.GetCell(goal->x, goal->y) != 0) return path;
   search.SetStartGoal(start->x, start->y, goal->x, goal->y);
   // No more steps than the map has cells: a search of -1 steps ends too.
-  search.Run(maxSteps);
+  static bool limitReported = false;
+  if (search.Run(maxSteps) == PathFinder::Searching && !limitReported) {
+    limitReported = true;
+    PrintLine("FindPath: a search stopped at its limit of " + std::to_string(maxSteps) +
+              " steps before reaching its goal; its path is empty");
+  }
   int key = 1;
   for (const PathCell& cell : search.GetPath()) {
     OrvLua::LuaObject corner = script->NewTable();

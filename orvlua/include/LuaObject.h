@@ -6,6 +6,7 @@
 // from a coroutine's stack belongs to the same list.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include <lua.hpp>
 
@@ -94,10 +95,13 @@ class LuaObject : private Detail::HandleLink {
 
   // self[key] with full indexing: a missing key consults __index.
   LuaObject GetByName(const char* key) const;
+  // The same, but an error raised by __index is kept in error (nil read)
+  // for the caller to raise, not reported.
+  LuaObject GetByName(const char* key, std::string& error) const;
   LuaObject operator[](const char* key) const { return GetByName(key); }
   // t[key] for the table at a stack index of L, as GetByName reads it, with
-  // no handle made for the table itself.
-  static LuaObject GetField(lua_State* L, int tableIndex, const char* key);
+  // no handle made for the table itself. With error, as GetByName above.
+  static LuaObject GetField(lua_State* L, int tableIndex, const char* key, std::string* error = nullptr);
   // self[index], read raw.
   LuaObject GetByIndex(int index) const;
   LuaObject operator[](int index) const { return GetByIndex(index); }
@@ -142,6 +146,8 @@ class LuaObject : private Detail::HandleLink {
   friend struct Detail::StateRecord;
   friend class LuaTableIterator;
 
+  LuaObject GetByName(const char* key, std::string& error, bool keepError) const;
+
   void Link(Detail::StateRecord* record);
   void Unlink();
   // Drops the value (and its registry anchor) and leaves nil.
@@ -170,6 +176,13 @@ class LuaObject : private Detail::HandleLink {
   const void* pointer_ = nullptr;
   size_t length_ = 0;
   bool boolean_ = false;
+};
+
+// The result of a script function that may fail as a whole: when error is
+// not empty the call raises it in the calling script and returns nothing.
+struct LuaObjectOrError {
+  LuaObject value;
+  std::string error;
 };
 
 }  // namespace OrvLua

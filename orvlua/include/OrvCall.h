@@ -43,6 +43,8 @@ enum class HeldWork { Finish, Join };
 
 // Raises the script error of a closure that carries no callee buffer.
 [[noreturn]] void NoCalleeBuffer(lua_State* L);
+// Raises the message as the script error of the running call.
+[[noreturn]] void RaiseScriptError(lua_State* L, const std::string& message);
 
 // Copies the buffer out of upvalue 1 (a full userdata's block, or the
 // pointer of a light userdata). Only the binding makes these closures, and
@@ -140,6 +142,10 @@ inline void PushResult(lua_State* L, const char* value) {
 }
 // An unbound handle, or one of another state, pushes nil.
 inline void PushResult(lua_State* L, const OrvLua::LuaObject& value) { value.Push(L); }
+inline void PushResult(lua_State* L, const OrvLua::LuaObjectOrError& result) {
+  if (!result.error.empty()) OrvCall::RaiseScriptError(L, result.error);
+  result.value.Push(L);
+}
 
 template <typename Member>
 struct MemberTraits;

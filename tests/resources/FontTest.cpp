@@ -148,7 +148,8 @@ TEST_F(FontTest, FontListProblemsAreBoxesAndLoadNothing) {
   };
   const std::array<Case, 4> cases{{
       {nullptr, "Error loading Font Resource file\n"},
-      {"{\"fonts\": [", "Error loading Font Resource file\n"},
+      {"{\"fonts\": [",
+       "Error loading Font Resource file\nres/loadfonts.ini: line 1, column 11: ']' expected near end of file\n"},
       {"{\"typefaces\": []}", "Error parsing font loader\n"},
       {"{\"fonts\": {\"id\": \"a\"}}", "Error! json object is not an array\n"},
   }};

@@ -1,0 +1,115 @@
+// Level files as a careless developer meets them in the real program: loads
+// that fail must not cost the level saved before, each entry is made from
+// its own values alone, and a save that cannot be written says where and why.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/ProgramRun.h"
+
+using namespace OrvTest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A level entry of type Pk with collision (x, y), edit data only when saved.
+std::string Entry(int id, const std::string& params) {
+  return R"({"name":"Pk","id":)" + std::to_string(id) + R"(,"params":{)" + params + "}}";
+}
+std::string Level(const std::string& entries) { return R"({"spawn":[)" + entries + "]}"; }
+constexpr const char* kAt50x5 = R"("collision":[{"index":1,"value":50.0},{"index":2,"value":5.0}])";
+constexpr const char* kSaved70 =
+    R"("collision":[{"index":1,"value":30.0},{"index":2,"value":40.0}],)"
+    R"("editable":[{"index":0,"value":30.0},{"index":1,"value":40.0},{"index":2,"value":70},)"
+    R"({"index":3,"value":"Pk"},{"index":4,"value":1},{"index":5,"value":"AABB"}])";
+
+}  // namespace
+
+TEST(LevelLoadProgram, AFailedLoadKeepsTheRecordsAndEachEntryStartsFromTheBlueprint) {
+  ContentFolder folder;
+  const fs::path user = fs::path(folder.Path()) / "documents" / "Kelvane";
+  RunOptions options;
+  options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", (user.parent_path()).string()}};
+  WriteScriptScene(folder, "OrvLevelLoad",
+                   {{"editor", R"(
+local frames = 0
+function Update(dt)
+  frames = frames + 1
+  if frames == 1 then
+    LoadObjects("a.json", true)
+    LoadObjects("b.json", true)
+    LoadObjects("good.json", true)
+    LoadObjects("missing.json", true)
+    LoadObjects("broken.json", true)
+    LoadObjects("nospawn.json", true)
+  end
+  if frames == 4 then
+    SaveObjects("good.json")
+    SaveObjects("blocked/level.json")
+    print("saved")
+    Shutdown()
+  end
+end
+)"},
+                    {"Pk", R"(
+local shown = false
+function Update(dt)
+  if shown then return end
+  shown = true
+  local p = GetPos()
+  print("pk " .. GetID() .. " at " .. p.x .. "," .. p.y)
+end
+)"}},
+                   {{"editor", 1}});
+  folder.Write("data/gameobjects/Pk.txt", R"({"name":"Pk","id":2,"components":[
+    {"type":"transform","data":[0.0, 0.0]},
+    {"type":"collision","data":["AABB", {"width": 20.0, "height": 20.0}]},
+    {"type":"editable","data":[]}]})");
+  WriteFile(user / "a.json", Level(Entry(61, kAt50x5) + "," + Entry(63, "")));
+  WriteFile(user / "b.json", Level(Entry(62, "")));
+  WriteFile(user / "good.json", Level(Entry(70, kSaved70)));
+  WriteFile(user / "broken.json", "{ \"spawn\": [ ");
+  WriteFile(user / "nospawn.json", "{}");
+  // A save cut short by a kill in an earlier run, and a file where the
+  // folder of the next save should be.
+  WriteFile(user / "old.json.saving", "{ \"spa");
+  WriteFile(user / "blocked", "not a folder");
+
+  const RunResult run = RunOrv(folder, options);
+  ASSERT_TRUE(RanCleanly(run));
+  EXPECT_NE(run.out.find("pk 61 at 50,5\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("pk 63 at 0,0\n"), std::string::npos) << "the entry before it left nothing\n" << run.out;
+  EXPECT_NE(run.out.find("pk 62 at 0,0\n"), std::string::npos) << "nor did an earlier load\n" << run.out;
+  EXPECT_NE(run.out.find("pk 70 at 30,40\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Error loading default summoner. Aborting..."), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Spawn not found...aborting summoning.."), std::string::npos) << run.out;
+
+  // The loads that failed kept the record of 70, so the save wrote it again.
+  const std::string saved = ReadFile(user / "good.json");
+  EXPECT_NE(saved.find("\"id\": 70,"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("{ \"index\" : 1, \"value\" : 30.0 },"), std::string::npos) << saved;
+  EXPECT_EQ(Count(saved, "\"name\""), 1u) << saved;
+
+  EXPECT_FALSE(fs::exists(user / "old.json.saving"));
+  EXPECT_NE(
+      run.err.find("Error! Cannot create " + (user / "blocked/level.json.saving").string() +
+                   " to save the level objects to " + (user / "blocked/level.json").string() + ": Not a directory"),
+      std::string::npos)
+      << run.err;
+  EXPECT_NE(run.out.find("Creating save file failed!"), std::string::npos) << run.out;
+}
