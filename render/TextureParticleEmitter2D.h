@@ -49,7 +49,7 @@ class ParticleBursts {
   // A burst holds at most one particle per whole degree.
   static constexpr int kMaxCount = 360;
   // Live particles of one system; past it the oldest go first.
-  static constexpr std::size_t kMaxLive = 50000;
+  static constexpr std::size_t kMaxLive = 10000;
 
   // One particle per angle step whose random draw (0..1, times chance)
   // reaches the threshold. True when older particles had to go to stay

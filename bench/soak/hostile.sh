@@ -34,7 +34,7 @@ prepare() {
   cp -r "$root/game/shaders" "$folder/run/shaders"
   cp "$root/tests/resources/data/blue_256.png" "$folder/run/res/textures/blue.png"
   echo '{"file":"blue.png","frames":[{"id":"dot","x":0,"y":0,"sizeX":4,"sizeY":4}]}' > "$folder/run/res/textures/blue.pack"
-  echo '{"width":640,"height":480,"fullscreen":0,"title":"Hostile","fps":60,"debug":0}' > "$folder/run/config/config.ini"
+  echo '{"width":640,"height":480,"fullscreen":0,"title":"Hostile","fps":60,"debug":1}' > "$folder/run/config/config.ini"
   echo '{"sounds":[]}' > "$folder/run/res/audio/loadaudio.ini"
   echo '{"name":"Bench","id":1,"components":[]}' > "$folder/run/data/gameobjects/Bench.txt"
   echo '{"spawn":[{"name":"Bench","id":1,"params":{}}]}' > "$folder/run/data/summoner.ini"
@@ -57,7 +57,7 @@ LUA
 
 run() {
   (cd "$folder/run" && DISPLAY="$display" ORV_HEADLESS=1 SDL_AUDIODRIVER=dummy timeout 600 "$orv" 2>/dev/null |
-    grep '^bench' || true)
+    grep "^bench" || true)
 }
 
 level() {
