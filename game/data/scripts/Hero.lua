@@ -12,8 +12,9 @@ function Init()
                            textureFrame = "white", textureBar = "white"})
   bar:SetFrameRGBA(0.1, 0.1, 0.2, 1)
   bar:SetBarRGBA(1, 0.8, 0.2, 1)
-  EnableTrailingEffect(true, 0.05, 6, "spark", 0.7)
-  SetTrailingEffectTint(1.0, 0.6, 0.2)
+  -- A trail is a flat ribbon: its texture names no frame.
+  EnableTrailingEffect(true, 0.05, 6, "", 0.7)
+  SetTrailingEffectTint(0.4, 0.8, 1.0)
 end
 
 function Update(dt)
@@ -37,7 +38,9 @@ function Update(dt)
     charge = charge - 0.3
     QueueSound("blip")
     SendMsgToChannel("hero", 1, { x = p.x, y = p.y })
-    CreateFrontCircleTexParticles("spark", 1, 0, 40, 1, 16, { x = p.x, y = p.y, speed = 4, scaleX = 0.4, scaleY = 0.4 })
+    -- Sixteen dots of 20 pixels fly out 100 pixels a second and fade over 1.2 s.
+    CreateFrontCircleTexParticles("spark", 1, 0, 1.2, 1, 16,
+                                  { x = p.x, y = p.y, speed = 100, scaleX = 20, scaleY = 20, aL = -0.7 })
   end
 end
 

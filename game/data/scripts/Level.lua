@@ -1,11 +1,15 @@
 -- The level: a walled room drawn into tile map 1, its walls solid and casting
--- shadows from the lamp; the crates come from the saved level (or, the first
--- time, from data/demo_level.json). C puts a crate at the hero, S saves the
--- crates to the user folder, L loads them back; F switches the lamp's light
+-- shadows from the lamp, and three crates. C puts a crate at the hero, S saves
+-- the crates to the user folder, L puts the saved ones in place of those in
+-- the room (before any save, those of data/demo_level.json: the first three).
+-- F switches the lamp's light
 -- and the walls' shadows on and off; Escape quits. The lamp (Lamp.txt) stands
 -- where its small collider puts it, on open floor left of the wall column: an
 -- object without a collider stays at world (0, 0), inside the corner wall.
 local columns, rows = 20, 15
+-- The editor records what it adds, so these are saved with the crates added
+-- later; a first start reads no file and so reports no missing save.
+local firstCrates = { { 160, 224, 7 }, { 448, 352, 8 }, { 512, 96, 9 } }
 local frames = 0
 
 local function IsWall(c, r)
@@ -34,7 +38,7 @@ function Init()
   SetCameraX(304)
   SetCameraY(224)
   QueueSound("music")
-  LoadObjects("demo_level.json", true)
+  for _, crate in ipairs(firstCrates) do AddObject(crate[1], crate[2], crate[3], "crate") end
   lights = CreateButton({id = 1, x = 560, y = 36, width = 3, height = 1,
                          textureUp = "button_up", textureDown = "button_down", textureHover = "button_hover"})
   CreateLabel({id = 3, x = 560, y = 42, font = "default", R = 1, G = 1, B = 1, text = "Light"})
@@ -58,7 +62,8 @@ function Update(dt)
   end
   if IsKeyReleased(KB_S) then SaveObjects("demo_level.json") end
   if IsKeyReleased(KB_L) then
-    RemoveAllGameObjectsOfType("crate")
+    -- Every crate carries the editor's component, and nothing else does.
+    RemoveAllGameObjectsContainingComponent("editable")
     LoadObjects("demo_level.json", true)
   end
   if IsKeyReleased(KB_ESC) then Shutdown() end
