@@ -2,10 +2,10 @@
 -- shadows from the lamp, and three crates. C puts a crate at the hero, S saves
 -- the crates to the user folder, L puts the saved ones in place of those in
 -- the room (before any save, those of data/demo_level.json: the first three).
--- F switches the lamp's light
--- and the walls' shadows on and off; Escape quits. The lamp (Lamp.txt) stands
--- where its small collider puts it, on open floor left of the wall column: an
--- object without a collider stays at world (0, 0), inside the corner wall.
+-- F switches the lamp's light and the walls' shadows on and off; Escape quits.
+-- The lamp (Lamp.txt) stands where its small collider puts it, on open floor
+-- left of the wall column: an object without a collider stays at world (0, 0),
+-- inside the corner wall.
 local columns, rows = 20, 15
 -- The editor records what it adds, so these are saved with the crates added
 -- later; a first start reads no file and so reports no missing save.
