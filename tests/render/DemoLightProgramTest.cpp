@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/Screenshot.h"
 
 using namespace OrvTest;
 
@@ -52,6 +52,8 @@ bool Within(const Rgb& seen, const Sample& s) {
 TEST(DemoLightProgram, TheLampLightsTheRoomAndTheWallsCastShadows) {
   ContentFolder folder;
   folder.CopyTree(std::string(ORV_SOURCE_DIR) + "/game");
+  // The game runs at debug level 0, which prints nothing; at 1 it prints the line this waits for.
+  folder.WriteConfig(ConfigJson(640, 480, "Orv Demo", 60, 1));
   RunOptions options;
   options.timeoutSeconds = 100.0;
   options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", folder.Path() + "/documents"}};
@@ -87,8 +89,8 @@ TEST(DemoLightProgram, TheLampLightsTheRoomAndTheWallsCastShadows) {
   ASSERT_TRUE(shot.error.empty()) << shot.error;
   for (const Sample& s : kSamples) {
     const Rgb seen = shot.At(left + s.x, top + s.y);
-    EXPECT_TRUE(Within(seen, s)) << s.what << " at (" << s.x << ", " << s.y << "): saw (" << seen[0] << ", "
-                                 << seen[1] << ", " << seen[2] << ")";
+    EXPECT_TRUE(Within(seen, s)) << s.what << " at (" << s.x << ", " << s.y << "): saw (" << seen[0] << ", " << seen[1]
+                                 << ", " << seen[2] << ")";
   }
 }
 
