@@ -43,7 +43,10 @@ void GameEngine::AddSystem(const std::shared_ptr<System>& system, unsigned roles
 void GameEngine::OnCreate() {
   keys_.fill(false);
   mouseButtons_.fill(false);
-  if (consoleEnabled_) Platform::OpenConsole();
+  if (consoleEnabled_) {
+    FlushConsoleLines();
+    Platform::OpenConsole();
+  }
   for (auto& system : allSystems) system->Init(width_, height_);
 }
 
@@ -236,6 +239,9 @@ bool GameEngine::Resume() {
   return false;
 }
 
-void GameEngine::ClearConsole() { Platform::ClearConsole(); }
+void GameEngine::ClearConsole() {
+  FlushConsoleLines();
+  Platform::ClearConsole();
+}
 
 }  // namespace Orv

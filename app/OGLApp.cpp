@@ -118,6 +118,7 @@ void OGLApp::MeasuredPass(std::uint64_t counterNow) {
 int OGLApp::Run() {
   BeginLoop(Platform::QueryPerformanceFrequency(), Platform::QueryPerformanceCounter());
   WindowMessage message;
+  HoldConsoleLines(true);
   OnStart();
   SetFullscreen(fullscreen_);
   for (;;) {
@@ -127,8 +128,10 @@ int OGLApp::Run() {
       continue;
     }
     MeasuredPass(Platform::QueryPerformanceCounter());
+    FlushConsoleLines();
   }
   Shutdown();
+  HoldConsoleLines(false);
   window_.ReleaseGLContext();
   return static_cast<int>(message.wParam);
 }

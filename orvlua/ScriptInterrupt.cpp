@@ -3,6 +3,8 @@
 #include <atomic>
 #include <csignal>
 
+#include "core/Report.h"
+
 namespace OrvLua {
 
 namespace {
@@ -24,9 +26,11 @@ void HookOn(lua_State* L) { lua_sethook(L, &InterruptHook, LUA_MASKCALL | LUA_MA
 // between the two sees the caller still marked and stops that one.
 RunningScript::RunningScript(lua_State* L) : state_(L), previous_(running.load(std::memory_order_acquire)) {
   running.store(L, std::memory_order_release);
+  Orv::BeginScriptOutput();
 }
 
 RunningScript::~RunningScript() {
+  Orv::EndScriptOutput();
   running.store(previous_, std::memory_order_release);
   if (pending == 0) return;
   // Whatever called into this state stops too, back to the engine's loop.

@@ -113,3 +113,57 @@ end
       << run.err;
   EXPECT_NE(run.out.find("Creating save file failed!"), std::string::npos) << run.out;
 }
+
+// A level's load prints several engine lines per object between frames; they
+// reach the console in the order they were made, around what the scripts
+// print, and the last frame's lines still reach it when the program ends.
+TEST(LevelLoadProgram, TheLinesOfALoadKeepTheirPlaceAmongTheScriptsLines) {
+  ContentFolder folder;
+  const fs::path user = fs::path(folder.Path()) / "documents" / "Kelvane";
+  RunOptions options;
+  options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", (user.parent_path()).string()}};
+  WriteScriptScene(folder, "OrvLevelLines",
+                   {{"editor", R"(
+local frames = 0
+function Update(dt)
+  frames = frames + 1
+  if frames == 1 then
+    print("asked")
+    LoadObjects("good.json", true)
+  end
+  if frames == 3 then
+    print("done")
+    LoadObjects("good.json", true)
+    Shutdown()
+  end
+end
+)"},
+                    {"Pk", "print('pk body')\nfunction Init() print('pk init') end\n"}},
+                   {{"editor", 1}});
+  folder.Write("data/gameobjects/Pk.txt", R"({"name":"Pk","id":2,"components":[
+    {"type":"transform","data":[0.0, 0.0]},
+    {"type":"collision","data":["AABB", {"width": 20.0, "height": 20.0}]},
+    {"type":"editable","data":[]}]})");
+  WriteFile(user / "good.json", Level(Entry(70, kSaved70)));
+
+  const RunResult run = RunOrv(folder, options);
+  ASSERT_TRUE(RanCleanly(run));
+  const std::vector<std::string> order = {"asked\n",
+                                          "Loading objects from filepath: ",
+                                          "Level Summoner says aloha!\n",
+                                          "Game Object(Pk) is created!\n",
+                                          "Object stored: Name: Pk | ID: 70 | Position: 30, 40\n",
+                                          "pk body\n",
+                                          "pk init\n",
+                                          "done\n",
+                                          "Loading objects from filepath: ",
+                                          "Game Object(Pk) is created!\n",
+                                          "Object stored: Name: Pk | ID: 70 | Position: 30, 40\n",
+                                          "pk body\n"};
+  std::size_t at = 0;
+  for (const std::string& line : order) {
+    const std::size_t found = run.out.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "\"" << line << "\" in its place\n" << run.out;
+    at = found + line.size();
+  }
+}
