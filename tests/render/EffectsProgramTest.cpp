@@ -6,12 +6,13 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <regex>
 #include <string>
 #include <thread>
 
-#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/Screenshot.h"
 
 using namespace OrvTest;
 
@@ -42,41 +43,61 @@ bool AnyNear(const Screenshot& shot, int x, int y, Test&& test) {
   return false;
 }
 
-// Steps: a burst and the collider outlines; then a 2 s fade to black, with
-// a line every 0.3 s of it; once the fade has ended, the white sprite goes.
+// Steps: a burst, held still by the engine's pause once it has spread, with
+// the collider outlines, until the test has looked and written "next burst";
+// then a 4 s fade to black, with a line every 0.5 s of it; once the fade has
+// ended, the white sprite goes.
 const char* kDirector = R"(
 local t = 0
 local stage = 0
 local fadeTime = 0
 local marks = 0
+local firstFrame = 0
 local function Say(text)
   print(text)
   io.stdout:flush()
+end
+-- Scripts do not run while the engine is paused; drawing does.
+function Render()
+  if stage == 2 then
+    local file = io.open("next burst")
+    if file then
+      file:close()
+      stage = 3
+      PauseEngineDeactivate()
+    end
+  end
 end
 function Update(dt)
   if stage == 0 then
     SetEnableLighting(false)
     CreateFrontCircleTexParticles("white", 1, 0, 30, 1, 8, {x = -100, y = 0, speed = 12, scaleX = 4, scaleY = 4})
     stage = 1
-    Say("burst")
     return
   end
-  t = t + math.min(dt, 0.1)
-  if stage == 1 and t > 3 then
-    StartTransition(FADE_TO_BLACK_LINEAR, 7, 2.0)
-    stage = 2
+  if stage == 1 then
+    t = t + dt
+    if t > 1.5 then
+      stage = 2
+      PauseEngineActivate()
+      Say("burst")
+    end
+  elseif stage == 3 then
+    StartTransition(FADE_TO_BLACK_LINEAR, 7, 4.0)
+    firstFrame = dt
+    stage = 4
     Say("fade 0")
-  elseif stage == 2 then
+  elseif stage == 4 then
     fadeTime = fadeTime + dt
     if IsTransitionEnd(7) then
       RemoveAllGameObjectsOfType(20)
-      stage = 3
-      Say(string.format("fade ended after %.2f", fadeTime))
+      stage = 5
+      Say(string.format("fade ended after %.3f, frames %.3f %.3f", fadeTime, firstFrame, dt))
       return
     end
     -- Asked every frame while it runs: it must not stack a second fade.
-    StartUniqueTransition(FADE_TO_BLACK_LINEAR, 7, 2.0)
-    if marks < 5 and fadeTime >= 0.3 * (marks + 1) then
+    StartUniqueTransition(FADE_TO_BLACK_LINEAR, 7, 4.0)
+    if marks < 5 and fadeTime >= 0.5 * (marks + 1) then
       marks = marks + 1
       Say("fade " .. marks)
     end
@@ -104,11 +125,13 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
   const std::pair<std::string, std::string> types[] = {
       {"White", R"({"name":"White","id":20,"components":[{"type":"transform","data":[0.0,0.0,0.0,5.0,5.0]},)"
                 R"({"type":"spriteanim","data":[{"textureid":"white","layer":2}]}]})"},
-      {"Box", collider("Box", 30, R"({"Collider_Type":"AABB","pos x":110.0,"pos y":-60.0,"width":40.0,"height":20.0})")},
+      {"Box",
+       collider("Box", 30, R"({"Collider_Type":"AABB","pos x":110.0,"pos y":-60.0,"width":40.0,"height":20.0})")},
       {"Ring", collider("Ring", 31, R"({"Collider_Type":"Circle","pos x":110.0,"pos y":50.0,"radius":20.0})")},
       // No collider: the type name is not known.
       {"Odd", collider("Odd", 32, R"({"Collider_Type":"Capsule"})")},
-      {"Director", R"({"name":"Director","id":1,"components":[{"type":"script","data":[]}]})"},
+      {"Director", R"({"name":"Director","id":1,"components":[{"type":"renderable","data":[2]},)"
+                   R"({"type":"script","data":[]}]})"},
   };
   for (const auto& [type, blueprint] : types) folder.Write("data/gameobjects/" + type + ".txt", blueprint);
   folder.Write("data/scripts/Director.lua", kDirector);
@@ -121,16 +144,19 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
   Screenshot burst, fades[5];
   RunOptions options;
   options.timeoutSeconds = 60.0;
-  options.triggers.push_back({"burst\n", 0.2, [&](pid_t) {
+  options.triggers.push_back({"burst\n", 0.0, [&](pid_t) {
                                 found = WindowPosition("OrvEffects", left, top);
                                 // The game's cursor: an orange disc on the white sprite.
-                                Shell("xdotool mousemove " + std::to_string(left + 160) + " " +
+                                Shell("xdotool mousemove --sync " + std::to_string(left + 160) + " " +
                                       std::to_string(top + 120));
-                                std::this_thread::sleep_for(std::chrono::milliseconds(800));
+                                // The pause holds the scene; let the paused frames catch up.
+                                std::this_thread::sleep_for(std::chrono::milliseconds(300));
                                 burst = GrabScreen();
+                                folder.Write("next burst", "");
                               }});
   for (int i = 1; i <= 5; ++i) {
-    options.triggers.push_back({"fade " + std::to_string(i) + "\n", 0.0, [&, i](pid_t) { fades[i - 1] = GrabScreen(); }});
+    options.triggers.push_back(
+        {"fade " + std::to_string(i) + "\n", 0.0, [&, i](pid_t) { fades[i - 1] = GrabScreen(); }});
   }
   options.triggers.push_back(TerminateWhen("fade ended", 0.2));
   const RunResult run = RunOrv(folder, options);
@@ -141,16 +167,16 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
   // The box: red on its four sides and corners, dark inside and outside.
   const auto at = [&](const Screenshot& shot, int x, int y) { return shot.At(left + x, top + y); };
   for (const auto& [x, y] : {std::pair{270, 30}, {270, 50}, {250, 40}, {290, 40}, {250, 30}, {290, 50}}) {
-    EXPECT_TRUE(AnyNear(burst, left + x, top + y, IsRed)) << "box edge at " << x << "," << y << " "
-                                                          << Text(at(burst, x, y));
+    EXPECT_TRUE(AnyNear(burst, left + x, top + y, IsRed))
+        << "box edge at " << x << "," << y << " " << Text(at(burst, x, y));
   }
   for (const auto& [x, y] : {std::pair{270, 40}, {270, 24}, {244, 40}, {296, 40}}) {
     EXPECT_TRUE(IsBlack(at(burst, x, y))) << "off the box at " << x << "," << y << " " << Text(at(burst, x, y));
   }
   // The ring: red at 0, 90 and 45 degrees, nothing at the corner of its square.
   for (const auto& [x, y] : {std::pair{290, 150}, {270, 130}, {250, 150}, {284, 136}, {256, 164}}) {
-    EXPECT_TRUE(AnyNear(burst, left + x, top + y, IsRed)) << "ring at " << x << "," << y << " "
-                                                          << Text(at(burst, x, y));
+    EXPECT_TRUE(AnyNear(burst, left + x, top + y, IsRed))
+        << "ring at " << x << "," << y << " " << Text(at(burst, x, y));
   }
   for (const auto& [x, y] : {std::pair{289, 131}, {251, 169}, {270, 150}}) {
     EXPECT_FALSE(AnyNear(burst, left + x, top + y, IsRed)) << "not on the ring at " << x << "," << y;
@@ -181,29 +207,37 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
     }
   }
 
-  // The fade: the sprite darkens shot by shot; the cursor stays orange.
+  // The fade: the sprite darkens shot by shot; the cursor stays orange. A
+  // shot is taken once its mark was printed, at any later moment: at mark i
+  // the fade has run at least 0.5 i s of its 4, so the grey is at most that
+  // far from white, and never lighter than the shot before.
   EXPECT_TRUE(IsWhite(at(burst, 175, 80))) << Text(at(burst, 175, 80));
-  int previous = 255;
+  int previous = 255, greys = 0;
   for (int i = 0; i < 5; ++i) {
     ASSERT_TRUE(fades[i].error.empty()) << fades[i].error;
     const Rgb seen = at(fades[i], 175, 80);
+    std::printf("fade shot %d: %s\n", i + 1, Text(seen).c_str());
     EXPECT_EQ(seen[0], seen[2]) << "a grey, not a tint: " << Text(seen);
     EXPECT_LE(seen[0], previous + 2) << "shot " << i + 1 << ": " << Text(seen);
+    EXPECT_LE(seen[0], 255 * (1 - 0.5 * (i + 1) / 4.0) + 4) << "shot " << i + 1 << ": " << Text(seen);
+    if (seen[0] > 30 && seen[0] < 225) ++greys;
     previous = seen[0];
     const Rgb cursor = at(fades[i], 160, 120);
     EXPECT_TRUE(cursor[0] > 200 && cursor[1] > 90 && cursor[1] < 170 && cursor[2] < 90)
         << "cursor in shot " << i + 1 << ": " << Text(cursor);
   }
-  EXPECT_LT(at(fades[4], 175, 80)[0], at(fades[0], 175, 80)[0] - 60);
-  EXPECT_LT(at(fades[0], 175, 80)[0], 250);
+  EXPECT_GT(greys, 0) << "a fade, not a cut to black";
 
-  // IsTransitionEnd turned true once the two seconds had run, not later:
-  // the unique start did not stack fades.
+  // IsTransitionEnd turned true once the four seconds had run, not later
+  // than the frame that crossed them (the fade may count the frame that
+  // started it): the unique start did not stack fades.
   const auto ended = LinesStartingWith(run.out, "fade ended after ");
   ASSERT_EQ(ended.size(), 1u) << run.out;
-  const double after = std::stod(ended[0].substr(17));
-  EXPECT_GE(after, 1.95);
-  EXPECT_LE(after, 2.3);
+  double after = 0, firstFrame = 0, lastFrame = 0;
+  ASSERT_EQ(std::sscanf(ended[0].c_str(), "fade ended after %lf, frames %lf %lf", &after, &firstFrame, &lastFrame), 3)
+      << ended[0];
+  EXPECT_GE(after, 4.0 - firstFrame - 0.01);
+  EXPECT_LE(after, 4.0 + lastFrame + 0.01);
 }
 
 namespace {
@@ -223,11 +257,9 @@ std::string LevelSheet() {
 // A 5 x 4 map of 32-pixel cells from window (144, 84), a wall in column 2
 // (x 208..240, y 84..148) whose shadow from the lamp in the middle falls to
 // its right. Single particles stand still in and out of the shadow; a
-// white square with a trail crosses the lit floor at 30 pixels a second.
+// white square with a trail crosses the lit floor at 20 pixels a second.
 const char* kLevelWithEffects = R"(
-local t = 0
 local started = false
-local told = false
 function Init()
   CreateNewTileMap(1, 5, 4)
   SetWriteLayer(0)
@@ -255,15 +287,12 @@ function Update(dt)
     One(CreateFrontCircleTexParticles, 64, 15)
     started = true
   end
-  t = t + math.min(dt, 0.1)
-  if t > 2.5 and not told then
-    told = true
-    print("look")
-    io.stdout:flush()
-  end
 end
 )";
 
+// The trail fades by the frames' own lengths, so the mover tells when to
+// look by the same clock: from then on its head stays on lit floor, with
+// more than a second of ribbon behind it, for almost three seconds.
 const char* kMover = R"(
 local t = -1
 function Update(dt)
@@ -272,7 +301,13 @@ function Update(dt)
     t = 0
   end
   t = t + dt
-  SetPos(math.min(-10 + 30 * t, 85), 90)
+  local x = math.min(-10 + 20 * t, 85)
+  SetPos(x, 90)
+  if x >= 28 and not told then
+    told = true
+    print("look")
+    io.stdout:flush()
+  end
 end
 )";
 
@@ -343,25 +378,28 @@ TEST(EffectsProgram, ParticlesAroundTheShadowsAndAFadingTrailOnScreen) {
   EXPECT_FALSE(IsBlack(at(224, 140))) << "wall: " << Text(at(224, 140));
 
   // The trail, white over the green floor: the head is the rightmost white
-  // pixel on row 190; behind it the red channel dims with age and is gone a
-  // second's travel back.
+  // pixel on row 190 (the mover is 8 pixels wide); behind it the red channel
+  // dims with age, a step of 0.3 s of travel at a time, and is gone a
+  // second's travel back. The shadow starts right of x 248.
   int head = -1;
   for (int x = 248; x > 150 && head < 0; --x) {
     if (IsWhite(at(x, 190))) head = x;
   }
-  ASSERT_GT(head, 190) << "the mover is not far enough along";
+  std::printf("trail head at %d\n", head);
+  ASSERT_GT(head, 180) << "the mover is not far enough along";
   int previous = 256;
-  for (int d : {4, 10, 16, 22}) {
-    const Rgb seen = at(head - 4 - d, 190);
+  for (int d : {2, 8, 14}) {
+    const Rgb seen = at(head - 8 - d, 190);
+    std::printf("%d pixels behind the mover: %s\n", d, Text(seen).c_str());
     EXPECT_LT(seen[0], previous - 10) << d << " pixels behind: " << Text(seen);
     EXPECT_NEAR(seen[0], seen[2], 2) << Text(seen);
     EXPECT_GT(seen[1], 200) << Text(seen);
     previous = seen[0];
   }
-  // Near the head the ribbon is still bright; how bright depends on how long
+  // Near the mover the ribbon is still bright; how bright depends on how long
   // the machine's frames were when it was laid.
-  EXPECT_GT(at(head - 8, 190)[0], 100) << Text(at(head - 8, 190));
-  EXPECT_LT(at(head - 45, 190)[0], 30) << Text(at(head - 45, 190));
+  EXPECT_GT(at(head - 10, 190)[0], 100) << Text(at(head - 10, 190));
+  EXPECT_LT(at(head - 8 - 24, 190)[0], 30) << Text(at(head - 8 - 24, 190));
   // Beside the ribbon (half-width 3), floor.
   EXPECT_LT(at(head - 12, 196)[0], 30) << Text(at(head - 12, 196));
 }
