@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <regex>
 #include <string>
-#include <thread>
 
-#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/Screenshot.h"
 
 using namespace OrvTest;
 
@@ -49,8 +47,14 @@ local frames = 0
 local stage = 0
 local function Enter(n)
   stage = n
-  frames = 0
+  -- Flushed at once: the test times its screenshots by this line.
   print("stage " .. n)
+  io.stdout:flush()
+end
+local function Released()
+  local file = io.open("next " .. stage)
+  if file then file:close() end
+  return file ~= nil
 end
 function Init()
   CreateNewTileMap(1, 5, 4)
@@ -67,19 +71,18 @@ function Init()
   EnableTileMapShadows(1, true)
   SetCollisionLayer("missing")
 end
--- Each stage is told once it has been drawn for a while, however slowly
--- frames come.
+-- A stage lasts until the test has looked at it and written "next <stage>",
+-- however slowly frames come; a tick marks every frame.
 function Update(dt)
   frames = frames + 1
   if stage == 0 then
     SetEnableLighting(false)
     if frames == 30 then Enter(1) end
-  elseif stage == 1 and frames == 180 then
+  elseif stage == 1 and Released() then
     SetCollisionLayer("collision")
-    stage = 2
-  elseif stage == 2 and frames == 210 then
-    Enter(3)
+    Enter(2)
   end
+  print("tick")
 end
 function Render()
   DrawTileSet("floor", 35, 40, 40, 20, 20)
@@ -115,18 +118,21 @@ TEST(LevelPassProgram, TilesShadowsTheCollisionOverlayAndAScriptTileOnScreen) {
   Screenshot shots[2];
   RunOptions options;
   options.timeoutSeconds = 40.0;
-  options.triggers.push_back({"stage 1\n", 0.2, [&](pid_t) {
+  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
                                 found = WindowPosition("OrvLevel", left, top);
                                 // The game draws its cursor at the pointer: keep it off the samples.
-                                Shell("xdotool mousemove " + std::to_string(left + 5) + " " +
+                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
                                       std::to_string(top + 195));
-                                std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                                shots[0] = GrabScreen();
                               }});
-  options.triggers.push_back({"stage 3\n", 0.5, [&](pid_t pid) {
-                                shots[1] = GrabScreen();
-                                kill(pid, SIGTERM);
-                              }});
+  // Each shot waits for frames the stage has drawn and swapped.
+  options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t) {
+    shots[0] = GrabScreen();
+    folder.Write("next 1", "");
+  }));
+  options.triggers.push_back(AfterFrames("stage 2\n", 4, "tick\n", [&](pid_t pid) {
+    shots[1] = GrabScreen();
+    kill(pid, SIGTERM);
+  }));
   const RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
   ASSERT_TRUE(found) << "no window titled OrvLevel";
