@@ -43,7 +43,8 @@ bool AnyNear(const Screenshot& shot, int x, int y, Test&& test) {
   return false;
 }
 
-// Steps: a burst, held still by the engine's pause once it has spread, with
+// Steps: a burst, held still by the engine's pause once it has flown 2 s
+// or a frame more (the line says how long), with
 // the collider outlines, until the test has looked and written "next burst";
 // then a 4 s fade to black, with a line every 0.5 s of it; once the fade has
 // ended, the white sprite goes.
@@ -71,16 +72,20 @@ end
 function Update(dt)
   if stage == 0 then
     SetEnableLighting(false)
-    CreateFrontCircleTexParticles("white", 1, 0, 30, 1, 8, {x = -100, y = 0, speed = 12, scaleX = 4, scaleY = 4})
+    CreateFrontCircleTexParticles("white", 1, 0, 30, 1, 8, {x = -100, y = 0, speed = 8, scaleX = 4, scaleY = 4})
+    -- The particles move after the scripts, this frame too.
+    t = dt
     stage = 1
     return
   end
   if stage == 1 then
-    t = t + dt
-    if t > 1.5 then
+    -- Paused before they move again: they have flown t seconds.
+    if t >= 2 then
       stage = 2
       PauseEngineActivate()
-      Say("burst")
+      Say(string.format("burst after %.4f", t))
+    else
+      t = t + dt
     end
   elseif stage == 3 then
     StartTransition(FADE_TO_BLACK_LINEAR, 7, 4.0)
@@ -144,7 +149,7 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
   Screenshot burst, fades[5];
   RunOptions options;
   options.timeoutSeconds = 60.0;
-  options.triggers.push_back({"burst\n", 0.0, [&](pid_t) {
+  options.triggers.push_back({"burst after ", 0.0, [&](pid_t) {
                                 found = WindowPosition("OrvEffects", left, top);
                                 // The game's cursor: an orange disc on the white sprite.
                                 Shell("xdotool mousemove --sync " + std::to_string(left + 160) + " " +
@@ -182,8 +187,13 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
     EXPECT_FALSE(AnyNear(burst, left + x, top + y, IsRed)) << "not on the ring at " << x << "," << y;
   }
 
-  // The burst: the blob on the +x ray gives the radius; seven more lie on
-  // that circle 45 degrees apart, with dark gaps between them.
+  // The burst: the blob on the +x ray gives the radius, 8 pixels for each
+  // second of flight; seven more lie on that circle 45 degrees apart, with
+  // dark gaps between them.
+  const auto flown = LinesStartingWith(run.out, "burst after ");
+  ASSERT_EQ(flown.size(), 1u) << run.out;
+  const double expected = 8 * std::stod(flown[0].substr(12));
+  ASSERT_LT(expected, 50.0) << "a frame of seconds carried the burst off its place";
   int first = -1, last = -1;
   for (int x = 64; x < 116; ++x) {
     if (IsWhite(at(burst, x, 100))) {
@@ -195,7 +205,8 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
   }
   ASSERT_GE(first, 0) << "no particle right of the burst's centre";
   const double radius = (first + last) / 2.0 - 60.0;
-  ASSERT_GT(radius, 6.0);
+  std::printf("burst radius %.1f, expected %.1f\n", radius, expected);
+  EXPECT_NEAR(radius, expected, 1.5);
   for (int k = 0; k < 16; ++k) {
     const double angle = k * 22.5 * 3.14159265358979 / 180.0;
     const int x = static_cast<int>(std::lround(60 + radius * std::cos(angle)));
@@ -291,18 +302,26 @@ end
 )";
 
 // The trail fades by the frames' own lengths, so the mover tells when to
-// look by the same clock: from then on its head stays on lit floor, with
-// more than a second of ribbon behind it, for almost three seconds.
+// look by the same clock: from then on it has more than a second of ribbon
+// behind it on lit floor for almost three seconds. It prints each frame's
+// length: the ribbon is laid a frame at a time.
 const char* kMover = R"(
 local t = -1
+local frames = 0
 function Update(dt)
+  -- The first frames are the long ones of the start.
+  frames = frames + 1
+  if frames < 5 then return end
   if t < 0 then
     EnableTrailingEffect(true, 0.02, 3, "", 1)
     t = 0
+    print("trail on")
+    io.stdout:flush()
   end
   t = t + dt
   local x = math.min(-10 + 20 * t, 85)
   SetPos(x, 90)
+  print(string.format("mover at %.3f, frame %.4f", x, dt))
   if x >= 28 and not told then
     told = true
     print("look")
@@ -346,13 +365,19 @@ TEST(EffectsProgram, ParticlesAroundTheShadowsAndAFadingTrailOnScreen) {
   Screenshot shot;
   RunOptions options;
   options.timeoutSeconds = 40.0;
-  options.triggers.push_back({"look\n", 0.0, [&](pid_t pid) {
+  options.triggers.push_back({"trail on\n", 0.0, [&](pid_t) {
                                 found = WindowPosition("OrvTrails", left, top);
-                                Shell("xdotool mousemove " + std::to_string(left + 5) + " " +
+                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
                                       std::to_string(top + 195));
-                                shot = GrabScreen();
-                                kill(pid, SIGTERM);
                               }});
+  // Only the shot, once the mover says so and two frames more have shown
+  // it: the ribbon changes every frame.
+  options.triggers.push_back(AfterFrames("look\n", 2, "mover at ", [&](pid_t pid) {
+    shot = GrabScreen();
+    // Where the window is, once it surely stands there.
+    found = WindowPosition("OrvTrails", left, top);
+    kill(pid, SIGTERM);
+  }));
   const RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
   ASSERT_TRUE(found) << "no window titled OrvTrails";
@@ -378,28 +403,37 @@ TEST(EffectsProgram, ParticlesAroundTheShadowsAndAFadingTrailOnScreen) {
   EXPECT_FALSE(IsBlack(at(224, 140))) << "wall: " << Text(at(224, 140));
 
   // The trail, white over the green floor: the head is the rightmost white
-  // pixel on row 190 (the mover is 8 pixels wide); behind it the red channel
-  // dims with age, a step of 0.3 s of travel at a time, and is gone a
-  // second's travel back. The shadow starts right of x 248.
+  // pixel on row 190 (the mover is 8 pixels wide; the shadow starts right
+  // of x 248). The ribbon is laid a frame at a time, each piece as old as the
+  // time since the mover left its far end: s pixels behind the mover's
+  // middle it is at least s / 20 seconds old, and older at most by what one
+  // piece spans, less than the sampling interval (0.02 s) and a frame. So
+  // its red channel is at most 255 (1 - s / 20) and at least that less 255
+  // times the longest such span; 20 more either way for where the middle
+  // is read to a pixel.
   int head = -1;
   for (int x = 248; x > 150 && head < 0; --x) {
     if (IsWhite(at(x, 190))) head = x;
   }
-  std::printf("trail head at %d\n", head);
-  ASSERT_GT(head, 180) << "the mover is not far enough along";
-  int previous = 256;
-  for (int d : {2, 8, 14}) {
-    const Rgb seen = at(head - 8 - d, 190);
-    std::printf("%d pixels behind the mover: %s\n", d, Text(seen).c_str());
-    EXPECT_LT(seen[0], previous - 10) << d << " pixels behind: " << Text(seen);
+  ASSERT_GT(head, 188) << "the mover is not far enough along";
+  double longest = 0, lookedAt = 1e9;
+  for (const std::string& line : LinesStartingWith(run.out, "mover at ")) {
+    double x = 0, frame = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "mover at %lf, frame %lf", &x, &frame), 2) << line;
+    if (lookedAt == 1e9 && x >= 28) lookedAt = x;
+    if (x >= lookedAt - 25) longest = std::max(longest, frame);
+  }
+  const double middle = head - 3.5;
+  std::printf("trail head at %d, longest frame %.3f s\n", head, longest);
+  for (int s = 6; s <= 26; s += 2) {
+    const Rgb seen = at(static_cast<int>(middle - s), 190);
+    const double most = 255 * std::max(0.0, 1 - s / 20.0), least = 255 * std::max(0.0, 1 - s / 20.0 - longest - 0.02);
+    std::printf("%d pixels behind: red %d, between %.0f and %.0f\n", s, seen[0], least, most);
+    EXPECT_LE(seen[0], most + 20) << s << " pixels behind: " << Text(seen);
+    EXPECT_GE(seen[0], least - 20) << s << " pixels behind: " << Text(seen);
     EXPECT_NEAR(seen[0], seen[2], 2) << Text(seen);
     EXPECT_GT(seen[1], 200) << Text(seen);
-    previous = seen[0];
   }
-  // Near the mover the ribbon is still bright; how bright depends on how long
-  // the machine's frames were when it was laid.
-  EXPECT_GT(at(head - 10, 190)[0], 100) << Text(at(head - 10, 190));
-  EXPECT_LT(at(head - 8 - 24, 190)[0], 30) << Text(at(head - 8 - 24, 190));
   // Beside the ribbon (half-width 3), floor.
   EXPECT_LT(at(head - 12, 196)[0], 30) << Text(at(head - 12, 196));
 }
