@@ -11,8 +11,8 @@
 #include <regex>
 #include <sstream>
 
-#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/Screenshot.h"
 
 using namespace OrvTest;
 
@@ -121,6 +121,8 @@ function Edit(frames)
     held = true
     print("step held")
   end
+  -- A crate follows a pointer that stays on it from one frame to the next.
+  if IsMousePressed(MOUSE_MID) then print("held at " .. cursor.x) end
   if IsMousePressed(MOUSE_MID) and cursor.x == 300 and not dragged then
     dragged = true
     print("step dragged")
@@ -152,10 +154,13 @@ end
                                 point(200, 150);
                                 Shell("xdotool mousedown 2");
                               }});
-  options.triggers.push_back({"step held", 0.0, [&](pid_t) {
-                                for (int x = 225; x <= 300; x += 25) point(x, 150);
-                              }});
-  options.triggers.push_back({"step dragged", 0.1, [&](pid_t) { Shell("xdotool mouseup 2"); }});
+  // One step of the pointer a frame, however long frames are.
+  options.triggers.push_back({"step held", 0.0, [&](pid_t) { point(225, 150); }});
+  for (int x = 250; x <= 300; x += 25) {
+    options.triggers.push_back(AfterFrames("", 2, "held at ", [&, x](pid_t) { point(x, 150); }));
+  }
+  // Released once the crate has been seen at the last step for a frame.
+  options.triggers.push_back(AfterFrames("step dragged", 2, "held at ", [&](pid_t) { Shell("xdotool mouseup 2"); }));
   options.triggers.push_back({"step dropped", 0.1, [&](pid_t) {
                                 grab(dragged);
                                 Shell("xdotool key s");
