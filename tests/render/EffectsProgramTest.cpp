@@ -407,10 +407,11 @@ TEST(EffectsProgram, ParticlesAroundTheShadowsAndAFadingTrailOnScreen) {
   // of x 248). The ribbon is laid a frame at a time, each piece as old as the
   // time since the mover left its far end: s pixels behind the mover's
   // middle it is at least s / 20 seconds old, and older at most by what one
-  // piece spans, less than the sampling interval (0.02 s) and a frame. So
-  // its red channel is at most 255 (1 - s / 20) and at least that less 255
-  // times the longest such span; 20 more either way for where the middle
-  // is read to a pixel.
+  // piece spans, less than the sampling interval (0.02 s) and a frame, and
+  // by a frame more when the sprite shows where the mover stood a frame
+  // before. So its red channel is at most 255 (1 - s / 20) and at least that
+  // less 255 times two of the longest frames and the interval; 20 more
+  // either way for where the middle is read to a pixel.
   int head = -1;
   for (int x = 248; x > 150 && head < 0; --x) {
     if (IsWhite(at(x, 190))) head = x;
@@ -427,7 +428,8 @@ TEST(EffectsProgram, ParticlesAroundTheShadowsAndAFadingTrailOnScreen) {
   std::printf("trail head at %d, longest frame %.3f s\n", head, longest);
   for (int s = 6; s <= 26; s += 2) {
     const Rgb seen = at(static_cast<int>(middle - s), 190);
-    const double most = 255 * std::max(0.0, 1 - s / 20.0), least = 255 * std::max(0.0, 1 - s / 20.0 - longest - 0.02);
+    const double most = 255 * std::max(0.0, 1 - s / 20.0),
+                 least = 255 * std::max(0.0, 1 - s / 20.0 - 2 * longest - 0.02);
     std::printf("%d pixels behind: red %d, between %.0f and %.0f\n", s, seen[0], least, most);
     EXPECT_LE(seen[0], most + 20) << s << " pixels behind: " << Text(seen);
     EXPECT_GE(seen[0], least - 20) << s << " pixels behind: " << Text(seen);
