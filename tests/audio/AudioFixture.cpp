@@ -80,6 +80,12 @@ std::vector<short> MixedSamples() {
   return samples;
 }
 
+size_t MixedSampleCount() {
+  std::error_code error;
+  const auto bytes = std::filesystem::file_size(DiskOutputPath(), error);
+  return error ? 0 : static_cast<size_t>(bytes / 2);
+}
+
 int Peak(const std::vector<short>& samples, size_t from) {
   int peak = 0;
   for (size_t i = from; i < samples.size(); ++i) peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
@@ -95,9 +101,8 @@ int PlayingChannel() {
 
 void AudioFixture::SetUp() {
   previous_ = std::filesystem::current_path();
-  folder_ = std::filesystem::temp_directory_path() /
-            ("orv-audio-test-" + std::to_string(getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  folder_ = std::filesystem::temp_directory_path() / ("orv-audio-test-" + std::to_string(getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
   std::filesystem::create_directories(folder_ / "res/audio");
   std::filesystem::current_path(folder_);
   ASSERT_TRUE(manager.Init());
@@ -110,8 +115,6 @@ void AudioFixture::TearDown() {
   std::filesystem::remove_all(folder_, ignored);
 }
 
-void AudioFixture::WriteConfig(const std::string& text) {
-  std::ofstream(folder_ / "res/audio/loadaudio.ini") << text;
-}
+void AudioFixture::WriteConfig(const std::string& text) { std::ofstream(folder_ / "res/audio/loadaudio.ini") << text; }
 
 }  // namespace Orv::Testing

@@ -22,6 +22,9 @@ bool WaitFor(const std::function<bool()>& done, int limitMs = 8000);
 
 // The 16-bit samples the mixer has written so far.
 std::vector<short> MixedSamples();
+// How many samples were mixed so far, without reading them: the file grows for
+// the whole test program, and a poll that read it all fell behind under load.
+size_t MixedSampleCount();
 int Peak(const std::vector<short>& samples, size_t from = 0);
 
 // The lowest channel that plays something now, or -1.

@@ -74,12 +74,12 @@ TEST_F(AudioSubManagerTest, QueuedSoundReachesTheMixedOutput) {
   WriteTone(AudioFile("tone.wav"), 1000, 8000);
   WriteConfig(R"({"sounds": [{"id": "tone", "filename": "tone.wav", "soundtype": "sfxgame"}]})");
   ASSERT_TRUE(manager.LoadConfig());
-  const size_t before = MixedSamples().size();
+  const size_t before = MixedSampleCount();
   manager.Play("tone");
   const int channel = PlayingChannel();
   ASSERT_GE(channel, 0);
   ASSERT_TRUE(WaitFor([&] { return Platform::GetChannelPositionMs(channel) >= 300; }));
-  ASSERT_TRUE(WaitFor([&] { return MixedSamples().size() > before + 44100; }));
+  ASSERT_TRUE(WaitFor([&] { return MixedSampleCount() > before + 44100; }));
   const int peak = Peak(MixedSamples(), before);
   std::printf("peak of the mixed tone: %d (written at 8000)\n", peak);
   EXPECT_NEAR(peak, 8000, 800);
@@ -212,9 +212,9 @@ TEST_F(AudioSubManagerTest, GroupVolumeAndMuteScaleTheMixedSamples) {
     ASSERT_GE(channel, 0);
     // Measured from a little after the start to skip what was mixed before.
     ASSERT_TRUE(WaitFor([&] { return Platform::GetChannelPositionMs(channel) >= 100; }));
-    const size_t from = MixedSamples().size();
+    const size_t from = MixedSampleCount();
     ASSERT_TRUE(WaitFor([&] { return Platform::GetChannelPositionMs(channel) >= 400; }));
-    ASSERT_TRUE(WaitFor([&] { return MixedSamples().size() > from + 20000; }));
+    ASSERT_TRUE(WaitFor([&] { return MixedSampleCount() > from + 20000; }));
     const int peak = Peak(MixedSamples(), from);
     std::printf("volume %.1f mute %d: peak %d\n", c.volume, c.mute, peak);
     EXPECT_NEAR(peak, c.expected, c.expected / 10 + 1);

@@ -142,8 +142,8 @@ TEST_F(AudioSystemTest, EnginePauseHoldsPlaybackAndResumeContinuesIt) {
   system.Pause();
   const unsigned held = Platform::GetChannelPositionMs(channel);
   // Long enough for the mixer to have moved on, had the channel not been held.
-  const size_t mixedAtPause = MixedSamples().size();
-  ASSERT_TRUE(WaitFor([&] { return MixedSamples().size() > mixedAtPause + 2 * 44100 / 4; }));
+  const size_t mixedAtPause = MixedSampleCount();
+  ASSERT_TRUE(WaitFor([&] { return MixedSampleCount() > mixedAtPause + 2 * 44100 / 4; }));
   EXPECT_EQ(Platform::GetChannelPositionMs(channel), held);
   system.Resume();
   EXPECT_TRUE(WaitFor([&] { return Platform::GetChannelPositionMs(channel) > held; }));
