@@ -3,8 +3,8 @@
 // their passes, and keeps the key and mouse-button state.
 #include <array>
 #include <map>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/OGLApp.h"
@@ -70,11 +70,10 @@ class GameEngine : public OGLApp {
 
   // Creation from the blueprint of typeName; empty when there is none. The
   // overrides are written into the blueprint and stay for later creations.
-  ObjectLockPtr<GameObject> CreateGameObject(const std::string& typeName, unsigned id,
-                                             const OverrideLists* overrides, bool createDeferred);
-  ObjectLockPtr<GameObject> CreateChildGameObject(const ObjectLockPtr<GameObject>& parent,
-                                                  const std::string& typeName, unsigned id,
-                                                  const OverrideLists* overrides, bool createDeferred);
+  ObjectLockPtr<GameObject> CreateGameObject(const std::string& typeName, unsigned id, const OverrideLists* overrides,
+                                             bool createDeferred);
+  ObjectLockPtr<GameObject> CreateChildGameObject(const ObjectLockPtr<GameObject>& parent, const std::string& typeName,
+                                                  unsigned id, const OverrideLists* overrides, bool createDeferred);
   // The same, announced to every system; a failure shows its message.
   ObjectLockPtr<GameObject> CreateObjectWithOverrides(std::string typeName, unsigned id, OverrideLists* overrides,
                                                       bool createDeferred) override;
@@ -99,8 +98,7 @@ class GameEngine : public OGLApp {
   // Without entering the name in the table.
   std::shared_ptr<GameObjectBlueprint> FindBlueprint(const std::string& typeName) const;
   std::vector<ArcheTypeInfo> GetArcheTypeInfoByIndex(const std::string& componentName, unsigned index) override;
-  std::vector<ArcheTypeInfo> GetArcheTypeInfoByKey(const std::string& componentName,
-                                                   const std::string& key) override;
+  std::vector<ArcheTypeInfo> GetArcheTypeInfoByKey(const std::string& componentName, const std::string& key) override;
 
   // Makes a T owned by the engine and enters it in the lists named by roles.
   template <typename T>
@@ -136,6 +134,8 @@ class GameEngine : public OGLApp {
   std::map<std::string, std::shared_ptr<GameObjectBlueprint>> blueprints;
   // The file each blueprint came from, to say which one a later file replaced.
   std::map<std::string, std::string> blueprintFiles;
+  // Types whose blueprint file did not load, with that file.
+  std::map<std::string, std::string> failedBlueprints_;
   std::map<std::string, std::shared_ptr<ComponentCreate>> scriptFactories;
   std::array<bool, 256> keys_{};
   std::array<bool, 3> mouseButtons_{};

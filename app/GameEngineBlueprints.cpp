@@ -2,14 +2,20 @@
 // the scripts of data/scripts/ attached to them, and creation from them.
 #include <jansson.h>
 
+#include <algorithm>
 #include <sstream>
 
+#include "ScriptInterrupt.h"
 #include "app/GameEngine.h"
+#include "core/CreationPlace.h"
 #include "core/FileUtils.h"
 #include "core/GameObject.h"
 #include "core/JsonFile.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "platform/Files.h"
+#include "render/SpriteAnimComponent.h"
+#include "resources/ResourceManager.h"
 #include "script/ScriptComponent.h"
 
 namespace Orv {
@@ -50,11 +56,49 @@ void GameEngine::LoadBlueprints() {
   for (const std::string& file : files) LoadBlueprintFile(kBlueprintFolder + file);
 }
 
+// What a blueprint's component data can get wrong without breaking the file:
+// a member name the component does not declare, and a JSON boolean, which
+// no component reads. Each is said once, naming the file; the value is
+// dropped as before.
+class DataCheck {
+ public:
+  DataCheck(const std::string& path, const std::string& type, ComponentCreate& factory) : path_(path), type_(type) {
+    // A script takes any name as a global of its own.
+    if (type == "script") return;
+    std::shared_ptr<Component> probe = factory.Create();
+    probe->Setup();
+    for (const auto& [declared, index] : probe->GetPropertyNames()) names_.push_back(declared);
+  }
+
+  void Member(const char* member, json_t* value) const {
+    if (!names_.empty() && std::find(names_.begin(), names_.end(), member) == names_.end()) {
+      PrintErrorLine(path_ + ": the " + type_ + " component has no member \"" + member + "\"; it is ignored");
+    } else if (json_is_boolean(value)) {
+      Boolean("member \"" + std::string(member) + "\"");
+    }
+  }
+  void Position(std::uint32_t position, json_t* value) const {
+    if (json_is_boolean(value)) Boolean("data[" + std::to_string(position) + "]");
+  }
+
+ private:
+  void Boolean(const std::string& what) const {
+    PrintErrorLine(path_ + ": " + type_ + " " + what +
+                   " is a JSON true or false, which components do not read; it is ignored (a flag is written as "
+                   "the text \"true\" or \"false\", or as 1 or 0, as the component reads it)");
+  }
+
+  const std::string& path_;
+  const std::string& type_;
+  std::vector<std::string> names_;
+};
+
 // Stores one element of a component's "data" array: by position, or by name
 // for each member of an object. Booleans, nulls and arrays carry nothing.
 static void StoreData(GameObjectBlueprint& blueprint, std::uint32_t key, const std::string& name,
-                      const std::string& type, std::uint32_t position, json_t* element) {
+                      const std::string& type, std::uint32_t position, json_t* element, const DataCheck& check) {
   const std::string prefix = "  ->" + name + "." + type + "[";
+  check.Position(position, element);
   if (json_is_string(element)) {
     blueprint.SetIndexedDataString(key, position, json_string_value(element));
     Trace(prefix + Text(position) + "] = " + json_string_value(element) + " [S]");
@@ -69,6 +113,7 @@ static void StoreData(GameObjectBlueprint& blueprint, std::uint32_t key, const s
     const char* member;
     json_t* value;
     json_object_foreach(element, member, value) {
+      check.Member(member, value);
       if (json_is_integer(value)) {
         blueprint.SetNamedDataInt(key, member, Truncate(json_integer_value(value)));
         Trace(prefix + member + "] = " + Text(Truncate(json_integer_value(value))) + " [I]");
@@ -83,13 +128,25 @@ static void StoreData(GameObjectBlueprint& blueprint, std::uint32_t key, const s
   }
 }
 
+// The animation a sprite names is looked up at each creation and, when it is
+// not there, the object shows nothing: said once, with the file.
+static void CheckAnimationName(const GameObjectBlueprint& blueprint, std::uint32_t key, const std::string& path) {
+  const DataBun named = blueprint.GetNamedData(key, "textureid");
+  const DataBun indexed = blueprint.GetIndexedData(key, SpriteAnimComponent::TextureId);
+  const DataBun& name = named.type == DataString ? named : indexed;
+  if (name.type != DataString || ResourceManager::GetInstance().GetAnimation(name.stringValue).IsAlive()) return;
+  PrintErrorLine(path + ": spriteanim names the animation \"" + name.stringValue +
+                 "\", which no res/anims/*.anim file has; its objects show no sprite");
+}
+
 bool GameEngine::LoadBlueprintFile(const std::string& path) {
   JsonFile document(path);
   json_t* root = document.Root();
   if (root == nullptr) {
-    // The box keeps its text; the console line says where the file went wrong.
+    // The box keeps its text; the console line and the box's second line say
+    // where the file went wrong.
     PrintLine("Error! Unable to load " + document.DescribeError());
-    ShowMessage("Error! Unable to load " + path);
+    ShowMessage("Error! Unable to load " + path + (document.IsBroken() ? "\n" + document.DescribeError() : ""));
     return false;
   }
   json_t* nameValue = json_object_get(root, "name");
@@ -125,22 +182,29 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
     const std::uint32_t key = gameObjectManager.GetComponentTypeKey(type);
     ObjectLockPtr<ComponentCreate> factory = GetComponentCreator(type);
     if (key == kNoTypeKey || !factory.IsAlive()) {
-      // The box does not say which blueprint; among many files the console does.
+      // Among many files the box's second line says which one.
       PrintLine(path + ": " + type + " component does not exist!");
-      ShowMessage(type + " component does not exist!");
+      ShowMessage(type + " component does not exist!\n" + path);
       ok = false;
       continue;
     }
     Trace(" ->Adding Component " + type + " to GO type " + name + "...");
     std::size_t position;
     json_t* value;
+    const DataCheck check(path, type, *factory.Lock());
     json_array_foreach(data, position, value) {
-      StoreData(*blueprint, key, name, type, static_cast<std::uint32_t>(position), value);
+      StoreData(*blueprint, key, name, type, static_cast<std::uint32_t>(position), value, check);
     }
+    if (type == "spriteanim") CheckAnimationName(*blueprint, key, path);
     blueprint->AddComponentCreator(key, factory);
     Trace(" ->Component " + type + "(" + Text(key) + ")" + " added!\n");
   }
-  if (!ok) return false;
+  if (!ok) {
+    // Its script and its creations say so once, naming this file.
+    failedBlueprints_[name] = path;
+    return false;
+  }
+  failedBlueprints_.erase(name);
   // Files load in name order and the last one wins; say so, or an old copy
   // left beside the real file would replace it unseen.
   if (auto earlier = blueprintFiles.find(name); earlier != blueprintFiles.end() && earlier->second != path) {
@@ -156,6 +220,14 @@ void GameEngine::LoadGameObjectScripts() {
   std::vector<std::string> files;
   ListFiles((std::string(kScriptFolder) + "*.lua").c_str(), files, false);
   for (const std::string& file : files) LoadGameObjectScriptFile(kScriptFolder + file, file);
+  // A script component without its file runs nothing; when other types have
+  // theirs, the missing one is a mistake in a name.
+  if (scriptFactories.empty()) return;
+  for (const auto& [type, blueprint] : blueprints) {
+    if (!blueprint->HasComponent(TypeKey<ScriptComponent>()) || scriptFactories.count(type) != 0) continue;
+    PrintErrorLine(blueprintFiles[type] + ": the type " + type + " has a script component but no " + kScriptFolder +
+                   type + ".lua; its objects run no script");
+  }
 }
 
 std::string GameEngine::ScriptTypeName(const std::string& fileName) {
@@ -183,6 +255,11 @@ void GameEngine::LoadGameObjectScriptFile(const std::string& path, const std::st
   }
   std::shared_ptr<GameObjectBlueprint> blueprint = FindBlueprint(type);
   if (!blueprint) {
+    // The blueprint's own box told the mistake; the script is not the cause.
+    if (auto failed = failedBlueprints_.find(type); failed != failedBlueprints_.end()) {
+      PrintErrorLine(path + " is not attached: the blueprint of " + type + " (" + failed->second + ") did not load");
+      return;
+    }
     PrintLineAndShowMessage("Error GameObject name not found: " + path);
     return;
   }
@@ -196,8 +273,8 @@ void GameEngine::LoadGameObjectScriptFile(const std::string& path, const std::st
   // An earlier script of the type is released here, so its entry expires.
   auto factory = std::make_shared<ScriptComponentCreator>(std::move(*text), path);
   scriptFactories[type] = factory;
-  blueprint->AddComponentCreator(TypeKey<ScriptComponent>(), ObjectLockPtr<ComponentCreate>(
-                                                                std::static_pointer_cast<ComponentCreate>(factory)));
+  blueprint->AddComponentCreator(TypeKey<ScriptComponent>(),
+                                 ObjectLockPtr<ComponentCreate>(std::static_pointer_cast<ComponentCreate>(factory)));
   PrintLine(type + "'s script successfully loaded");
 }
 
@@ -212,7 +289,8 @@ std::vector<ArcheTypeInfo> GameEngine::ArcheTypeQuery(const std::string& compone
     record.id = blueprint->GetId();
     record.subId = blueprint->GetSubId();
     record.typeName = typeName;
-    record.value = index != nullptr ? blueprint->GetIndexedData(typeKey, *index) : blueprint->GetNamedData(typeKey, *key);
+    record.value =
+        index != nullptr ? blueprint->GetIndexedData(typeKey, *index) : blueprint->GetNamedData(typeKey, *key);
     records.push_back(std::move(record));
   }
   return records;
@@ -223,8 +301,7 @@ std::vector<ArcheTypeInfo> GameEngine::GetArcheTypeInfoByIndex(const std::string
   return ArcheTypeQuery(componentName, &position, nullptr);
 }
 
-std::vector<ArcheTypeInfo> GameEngine::GetArcheTypeInfoByKey(const std::string& componentName,
-                                                             const std::string& key) {
+std::vector<ArcheTypeInfo> GameEngine::GetArcheTypeInfoByKey(const std::string& componentName, const std::string& key) {
   return ArcheTypeQuery(componentName, nullptr, &key);
 }
 
@@ -280,6 +357,16 @@ ObjectLockPtr<GameObject> GameEngine::CreateChildGameObject(const ObjectLockPtr<
 
 ObjectLockPtr<GameObject> GameEngine::Announce(ObjectLockPtr<GameObject> object, const std::string& typeName) {
   if (!object.IsAlive()) {
+    // Once per type: a spawner asking every frame would bury the game in boxes.
+    if (!FirstReport("cannot create " + typeName)) return object;
+    std::string why = "no blueprint names the type";
+    if (auto failed = failedBlueprints_.find(typeName); failed != failedBlueprints_.end()) {
+      why = "its blueprint " + failed->second + " did not load";
+    }
+    std::string place = OrvLua::RunningScriptPlace();
+    if (place.empty()) place = CreationPlace::Current();
+    PrintErrorLine("Error! Object of type " + typeName + " cannot be created: " + why +
+                   (place.empty() ? "" : " (asked for at " + place + ")"));
     ShowMessage("Error! Object of type " + typeName + " cannot be created!!");
     return object;
   }

@@ -58,18 +58,19 @@ bool AudioSubManager::LoadConfig() {
   JsonFile document(path);
   json_t* root = document.Root();
   if (root == nullptr) {
-    PrintLineAndShowMessage(std::string("Error! Audio data load config file not found: ") + kConfigName +
-             " . Please ensure it is in location: " + kAudioFolder);
+    const std::string text = std::string("Error! Audio data load config file not found: ") + kConfigName +
+                             " . Please ensure it is in location: " + kAudioFolder;
     // The box says "not found" either way; a file that is there but broken
-    // gets the place of the fault on the console.
-    if (document.IsBroken()) {
-      PrintLine(document.DescribeError());
-    }
+    // gets the place of the fault on the console and as the box's second line.
+    PrintLine(text);
+    ShowMessage(document.IsBroken() ? text + "\n" + document.DescribeError() : text);
+    if (document.IsBroken()) PrintLine(document.DescribeError());
     return false;
   }
   json_t* list = json_object_get(root, "sounds");
   if (!json_is_array(list)) {
-    PrintLineAndShowMessage(std::string("Error! Could not get sound file array from: ") + kConfigName + " . No audio will be loaded!");
+    PrintLineAndShowMessage(std::string("Error! Could not get sound file array from: ") + kConfigName +
+                            " . No audio will be loaded!");
     return false;
   }
   for (size_t i = 0; i < json_array_size(list); ++i) {
@@ -103,7 +104,8 @@ void AudioSubManager::LoadSound(const std::string& path, const std::string& id, 
     // first.
     mode = Platform::kSoundLoop | Platform::kSoundUnique;
   } else {
-    PrintLineAndShowMessage("Audio Sub Manager: Invalid type " + soundType + " specified for file " + path + " . File skipped.");
+    PrintLineAndShowMessage("Audio Sub Manager: Invalid type " + soundType + " specified for file " + path +
+                            " . File skipped.");
     return;
   }
   Platform::SoundClip* sound = nullptr;

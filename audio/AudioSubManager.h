@@ -26,6 +26,7 @@ class AudioSubManager {
   bool LoadConfig();
   void LoadSound(const std::string& path, const std::string& id, const std::string& soundType);
   void Play(const std::string& id);
+  bool HasSound(const std::string& id) const { return sounds.count(id) != 0; }
   // The groups, then the mixer; the sounds go with the mixer.
   void Release();
 

@@ -2,6 +2,7 @@
 
 #include "audio/AudioSubManager.h"
 #include "core/GameObject.h"
+#include "core/ReportOnce.h"
 #include "script/ScriptRegistrar.h"
 
 namespace Orv {
@@ -56,8 +57,16 @@ void AudioSystem::Resume() {
   enginePaused_ = false;
 }
 
+// An id no sound has is said once and not queued: the queue keeps its ids,
+// and one made up each frame would grow it.
 void AudioSystem::QueueSound(const char* id) {
-  if (id != nullptr) queue_[id] = 1;
+  if (id == nullptr) return;
+  if (!Manager().HasSound(id)) {
+    PrintErrorLineOnce(std::string("QueueSound ") + id, std::string("QueueSound: no sound has the id \"") + id +
+                                                            "\" in res/audio/loadaudio.ini; nothing is played");
+    return;
+  }
+  queue_[id] = 1;
 }
 
 void AudioSystem::StopBGM() { Platform::StopGroup(Manager().GroupBGM()); }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/App.h"
+#include "core/CreationPlace.h"
 #include "core/JsonFile.h"
 #include "core/OverrideLists.h"
 #include "core/Report.h"
@@ -18,9 +19,16 @@ constexpr const char* kSpawnListPath = "data/summoner.ini";
 std::int32_t Truncate(json_int_t value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); }
 
 // One member of "params": {"index": i, "value": v} overrides by position;
-// {"value": {k: v, ...}} overrides by name. Any other shape adds nothing.
-void AddParams(OverrideLists& overrides, const char* component, json_t* param) {
-  if (!json_is_object(param)) return;
+// {"value": {k: v, ...}} overrides by name. Any other shape adds nothing,
+// which is said: a level file's array form looks right here and is not.
+void AddParams(OverrideLists& overrides, const char* component, json_t* param, std::size_t entry,
+               const char* typeName) {
+  if (!json_is_object(param)) {
+    PrintErrorLine(std::string(kSpawnListPath) + ": spawn entry " + std::to_string(entry) + " (" + typeName +
+                   "): \"params\" member \"" + component +
+                   "\" is not an object {\"index\": i, \"value\": v} or {\"value\": {...}}; it is ignored");
+    return;
+  }
   json_t* index = json_object_get(param, "index");
   json_t* value = json_object_get(param, "value");
   if (index != nullptr) {
@@ -67,6 +75,8 @@ void GOSummoner::Start() {
     PrintLine("Spawn array not found..aborting summoning..");
   } else {
     PrintLine("Summoner says aloha!");
+    // A type that cannot be made is said with this file as the place.
+    const CreationPlace place(kSpawnListPath);
     std::size_t i;
     json_t* element;
     json_array_foreach(spawn, i, element) {
@@ -86,7 +96,9 @@ void GOSummoner::Start() {
         OverrideLists overrides;
         const char* component;
         json_t* param;
-        json_object_foreach(params, component, param) AddParams(overrides, component, param);
+        json_object_foreach(params, component, param) {
+          AddParams(overrides, component, param, i + 1, json_string_value(name));
+        }
         owner_->CreateObjectWithOverrides(json_string_value(name), objectId, &overrides, true);
       } else {
         owner_->CreateObject(json_string_value(name), objectId, true);

@@ -12,6 +12,7 @@ namespace {
 std::atomic<lua_State*> running{nullptr};
 static_assert(std::atomic<lua_State*>::is_always_lock_free, "read from a signal handler");
 volatile std::sig_atomic_t pending = 0;
+volatile std::sig_atomic_t quitAsked = 0;
 
 // The hook stays until the engine's call returns: a script that catches the
 // error meets it again at its next instruction.
@@ -43,6 +44,7 @@ RunningScript::~RunningScript() {
 }
 
 void InterruptRunningScript() {
+  quitAsked = 1;
   lua_State* L = running.load(std::memory_order_acquire);
   if (L == nullptr) return;
   pending = 1;
@@ -50,5 +52,20 @@ void InterruptRunningScript() {
 }
 
 bool InterruptPending() { return pending != 0; }
+
+bool IsQuitInterruption(const std::string& errorText) {
+  return quitAsked != 0 && errorText.find("interrupted!") != std::string::npos;
+}
+
+std::string RunningScriptPlace() {
+  lua_State* L = running.load(std::memory_order_acquire);
+  if (L == nullptr) return {};
+  luaL_where(L, 1);
+  std::string place = lua_tostring(L, -1) != nullptr ? lua_tostring(L, -1) : "";
+  lua_pop(L, 1);
+  // luaL_where ends its "file:line" with ": " for a message to follow.
+  while (!place.empty() && (place.back() == ' ' || place.back() == ':')) place.pop_back();
+  return place;
+}
 
 }  // namespace OrvLua

@@ -223,8 +223,22 @@ OrvLua::LuaObject WidgetTable(ScriptComponent& script, void* widget, const char*
 
 }  // namespace
 
+namespace {
+
+// A creation given something else than its table makes a widget of
+// defaults: no font and no text, so nothing shows.
+void SayIfNotTable(const OrvLua::LuaObject& desc, const char* function, const std::string& maker) {
+  if (desc.IsTable()) return;
+  PrintErrorLineOnce(std::string(function) + " not a table",
+                     std::string(function) + " (" + maker + "): its argument is not a table of the widget's values " +
+                         "(id, x, y, font, text...); the widget is made with none and draws no text");
+}
+
+}  // namespace
+
 OrvLua::LuaObjectOrError GUISystem::AddButton(ScriptComponent& script, const OrvLua::LuaObject& desc,
                                               const std::string& maker) {
+  SayIfNotTable(desc, "CreateButton", maker);
   const DescReader read(desc, "CreateButton", maker);
   ButtonDesc values = ReadButton(read);
   // The script's error, raised as the creation's own: no widget is made.
@@ -236,6 +250,7 @@ OrvLua::LuaObjectOrError GUISystem::AddButton(ScriptComponent& script, const Orv
 
 OrvLua::LuaObjectOrError GUISystem::AddProgressBar(ScriptComponent& script, const OrvLua::LuaObject& desc,
                                                    const std::string& maker) {
+  SayIfNotTable(desc, "CreateProgressBar", maker);
   const DescReader read(desc, "CreateProgressBar", maker);
   ProgressBarDesc values = ReadProgressBar(read);
   if (!read.Error().empty()) return {{}, "CreateProgressBar: " + read.Error()};
@@ -246,6 +261,7 @@ OrvLua::LuaObjectOrError GUISystem::AddProgressBar(ScriptComponent& script, cons
 
 OrvLua::LuaObjectOrError GUISystem::AddLabel(ScriptComponent& script, const OrvLua::LuaObject& desc,
                                              const std::string& maker) {
+  SayIfNotTable(desc, "CreateLabel", maker);
   const DescReader read(desc, "CreateLabel", maker);
   LabelDesc values = ReadLabel(read);
   if (!read.Error().empty()) return {{}, "CreateLabel: " + read.Error()};

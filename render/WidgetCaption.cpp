@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "core/Report.h"
 #include "NumberConversion.h"
+#include "core/Report.h"
 #include "render/ReportOnce.h"
 #include "resources/ResourceManager.h"
 
@@ -34,7 +34,15 @@ int MeasureCaption(const Font& font, const std::string& text) {
   return OrvLua::SaturateToInt(width);
 }
 
-void WidgetCaption::SetFont(const char* fontId) { font_ = ResourceManager::GetInstance().GetFont(fontId); }
+void WidgetCaption::SetFont(const char* fontId) {
+  font_ = ResourceManager::GetInstance().GetFont(fontId);
+  // A caption without a font draws nothing at all: say which name missed.
+  if (!font_.IsAlive() && fontId != nullptr && *fontId != '\0') {
+    PrintErrorLineOnce(std::string("widget font ") + fontId,
+                       std::string("SetFont: no font has the id \"") + fontId +
+                           "\" in res/loadfonts.ini; a caption in it draws nothing");
+  }
+}
 
 void WidgetCaption::SetText(const char* text) {
   text_ = text;

@@ -11,6 +11,7 @@
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 
 namespace Orv {
 
@@ -161,7 +162,12 @@ bool ResourceManager::LoadAnimFile(const std::string& path) {
       if (!json_is_string(id)) continue;
       const std::string frameId = json_string_value(id);
       ObjectLockPtr<SpriteFrame> frame = GetSprite(frameId);
-      if (!frame.IsAlive()) continue;
+      if (!frame.IsAlive()) {
+        // Left out of the animation, which then shows one frame less.
+        PrintErrorLineOnce(path + " frame " + frameId, path + ": animation '" + name + "' lists the frame \"" +
+                                                           frameId + "\", which no texture pack has; it is left out");
+        continue;
+      }
       frames->push_back(frame);
       names.push_back(frameId);
       if (IsVerbose()) PrintLine(" -> Added frame[" + frameId + "] to animation '" + name + "'");
@@ -247,8 +253,8 @@ bool ResourceManager::LoadTileset(const std::string& path) {
     const std::string frameId = json_string_value(texture);
     tileSet->AddMapping(value, GetSprite(frameId));
     if (IsVerbose()) {
-      PrintLine("tileset[" + tileSetName + "]." + std::to_string(static_cast<int>(static_cast<int8_t>(value))) +
-                " = " + frameId);
+      PrintLine("tileset[" + tileSetName + "]." + std::to_string(static_cast<int>(static_cast<int8_t>(value))) + " = " +
+                frameId);
     }
   }
   if (IsVerbose()) PrintLine("tileset: " + tileSetName + " loaded!");

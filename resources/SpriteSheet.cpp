@@ -4,8 +4,8 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -38,15 +38,15 @@ bool PaddedSizeFits(const std::string& path, unsigned width, unsigned height) {
   const uint64_t paddedH = NextPowerOfTwo(height);
   GLint maxSide = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-  const bool sideFits = maxSide <= 0 || (paddedW <= static_cast<uint64_t>(maxSide) &&
-                                         paddedH <= static_cast<uint64_t>(maxSide));
+  const bool sideFits =
+      maxSide <= 0 || (paddedW <= static_cast<uint64_t>(maxSide) && paddedH <= static_cast<uint64_t>(maxSide));
   const bool bytesFit = paddedW * paddedH * 4 <= UINT32_MAX;
   // The next power of two of a side above 2^31 wraps to 0.
   const bool padded = (width == 0 || paddedW != 0) && (height == 0 || paddedH != 0);
   if (sideFits && bytesFit && padded) return true;
-  PrintLine("Image too large for a texture: " + path + " is " + std::to_string(width) + " x " +
-            std::to_string(height) + " pixels, padded " + std::to_string(paddedW) + " x " + std::to_string(paddedH) +
-            " (largest side " + std::to_string(maxSide) + ", at most 4 GB)");
+  PrintLine("Image too large for a texture: " + path + " is " + std::to_string(width) + " x " + std::to_string(height) +
+            " pixels, padded " + std::to_string(paddedW) + " x " + std::to_string(paddedH) + " (largest side " +
+            std::to_string(maxSide) + ", at most 4 GB)");
   return false;
 }
 
@@ -131,7 +131,7 @@ bool SpriteSheet::LoadPixelsFromFile(const std::string& path) {
   if (loaded) return true;
 
   PrintLine("Error loading texture from: " + path);
-  ShowMessage("Error loading texture from file");
+  ShowMessage("Error loading texture from file\n" + path);
   return false;
 }
 
@@ -146,8 +146,8 @@ static bool UploadTexture(GLuint& texture, unsigned width, unsigned height, GLen
   GLint alignment = 4;
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), static_cast<GLsizei>(width),
-               static_cast<GLsizei>(height), 0, format, GL_UNSIGNED_BYTE, pixels.data());
+  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), static_cast<GLsizei>(width), static_cast<GLsizei>(height),
+               0, format, GL_UNSIGNED_BYTE, pixels.data());
   glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);

@@ -93,7 +93,9 @@ void ScriptComponent::RunExtraScripts() {
     // A text that does not compile was reported when it was read.
     if (chunk->Load(L) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) != 0 && chunk->FirstRunError()) {
       const char* message = lua_tostring(L, -1);
-      PrintLineAndShowMessage("Error running script file: " + chunk->WithName(message ? message : "?"));
+      const std::string text = message ? message : "?";
+      if (!OrvLua::IsQuitInterruption(text))
+        PrintLineAndShowMessage("Error running script file: " + chunk->WithName(text));
     }
     // Results are dropped: nothing in the engine reads them.
     lua_settop(L, top);
@@ -160,9 +162,10 @@ void ScriptComponent::RunScript() {
   loaded_ = ok;
   if (!ok) {
     // The cause and its line, not the text of the whole script.
-    const std::string message = "Error running script: " + script_->WithName(ErrorText(L));
+    const std::string cause = ErrorText(L);
     lua_settop(L, top);
-    PrintLineAndShowMessage(message);
+    if (!OrvLua::IsQuitInterruption(cause))
+      PrintLineAndShowMessage("Error running script: " + script_->WithName(cause));
     return;
   }
   lua_settop(L, top);
@@ -316,8 +319,9 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
 }
 
 void ScriptComponent::ReportCallError(const char* functionName) {
-  const std::string line =
-      "Error in " + std::string(functionName) + " of " + script_->WithName(ErrorText(luaState_->GetCState()));
+  const std::string cause = ErrorText(luaState_->GetCState());
+  if (OrvLua::IsQuitInterruption(cause)) return;
+  const std::string line = "Error in " + std::string(functionName) + " of " + script_->WithName(cause);
   // An Update that fails fails every frame: one line is enough.
   if (line == lastCallError_) return;
   lastCallError_ = line;

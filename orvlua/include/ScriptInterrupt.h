@@ -4,6 +4,8 @@
 // raises "interrupted!" at the script's next instruction.
 #include <lua.hpp>
 
+#include <string>
+
 namespace OrvLua {
 
 // Marks L as the running state while the engine calls into it; nested calls
@@ -20,8 +22,16 @@ class RunningScript {
   lua_State* previous_;
 };
 
+// "file:line" of the script line that called the engine function running
+// now, or an empty text when no script called it.
+std::string RunningScriptPlace();
+
 // Async-signal-safe: asks the running script, if any, to stop.
 void InterruptRunningScript();
+
+// True for a script's error that a quit signal caused: the program is
+// stopping as asked, which is no error to report.
+bool IsQuitInterruption(const std::string& errorText);
 
 // True while an interrupt waits for the running script: loops in C that a
 // script started (reading a file that never ends) stop on it.

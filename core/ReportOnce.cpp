@@ -1,4 +1,4 @@
-#include "render/ReportOnce.h"
+#include "core/ReportOnce.h"
 
 #include <set>
 
@@ -6,8 +6,17 @@
 
 namespace Orv {
 
+namespace {
+
+// Enough for every name a game's content holds; a script that makes up new
+// names every frame stops being reported here instead of growing the set.
+constexpr std::size_t kMaxCauses = 4096;
+
+}  // namespace
+
 bool FirstReport(const std::string& cause) {
   static std::set<std::string> reported;
+  if (reported.size() >= kMaxCauses) return false;
   return reported.insert(cause).second;
 }
 
@@ -17,6 +26,10 @@ void ShowMessageOnce(const std::string& cause, const std::string& text) {
 
 void PrintLineOnce(const std::string& cause, const std::string& text) {
   if (FirstReport(cause)) PrintLine(text);
+}
+
+void PrintErrorLineOnce(const std::string& cause, const std::string& text) {
+  if (FirstReport(cause)) PrintErrorLine(text);
 }
 
 }  // namespace Orv
