@@ -149,7 +149,7 @@ TEST_F(SpriteSheetTest, MissingImageIsReportedAndLeavesNoImageBehind) {
   CaptureStderr();
   EXPECT_FALSE(sheet.LoadPixelsFromFile("res/textures/none.png"));
   EXPECT_EQ(GetCapturedStdout(), "Error loading texture from: res/textures/none.png\n");
-  EXPECT_EQ(GetCapturedStderr(), "Error loading texture from file\n");
+  EXPECT_EQ(GetCapturedStderr(), "Error loading texture from file\nres/textures/none.png\n");
   EXPECT_EQ(sheet.GetTexture(), 0u);
   EXPECT_FALSE(sheet.HasPixels32());
 

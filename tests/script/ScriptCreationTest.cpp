@@ -95,7 +95,9 @@ TEST_F(ScriptCreationTest, AnUnknownTypeGivesZeroAndAMessageAndChangesNoGroup) {
   auto main = Create("Main", 100);
   EXPECT_EQ(EvalCaptured(*main, "SetEnableGrouping(true); return CreateGameObject('Nope', 1)"), "0");
   EXPECT_EQ(out, "Game Object(Main) is created!\nCreate GameObject: Nope\n");
-  EXPECT_EQ(err, "Error! Object of type Nope cannot be created!!\n");
+  EXPECT_EQ(err,
+            "Error! Object of type Nope cannot be created: no blueprint names the type\n"
+            "Error! Object of type Nope cannot be created!!\n");
   EXPECT_TRUE(begin->GetCurrentGroup().empty());
 }
 
