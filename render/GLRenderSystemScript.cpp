@@ -124,12 +124,11 @@ namespace {
 
 ObjectLockPtr<SpriteFrame> Frame(const char* frameId) {
   ObjectLockPtr<SpriteFrame> frame = ResourceManager::GetInstance().GetSprite(frameId);
-  // One line for the first unknown name: a line per name would grow as a
-  // script makes new ones.
-  static bool unknownReported = false;
-  if (!frame.IsAlive() && !unknownReported) {
-    unknownReported = true;
-    PrintLine(std::string("DrawSprite: no sprite frame is named \"") + frameId + "\"; nothing is drawn for it");
+  // Once per name; the report-once set is bounded, so a script making new
+  // names does not grow it past its limit.
+  if (!frame.IsAlive()) {
+    PrintErrorLineOnce(std::string("DrawSprite:") + frameId, std::string("DrawSprite: no sprite frame is named \"") +
+                                                                 frameId + "\"; nothing is drawn for it");
   }
   return frame;
 }

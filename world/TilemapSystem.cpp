@@ -6,6 +6,7 @@
 
 #include "core/GameObject.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "resources/LinePlot.h"
 #include "resources/ResourceManager.h"
 #include "script/ScriptRegistrar.h"
@@ -151,10 +152,9 @@ void TilemapSystem::MarkTileAt(float x, float y) {
 void TilemapSystem::EnableTileMapShadows(int id, bool enable) { shadowSwitches_[id] = enable; }
 
 void TilemapSystem::SetTileSet(int, const char* name) {
-  static bool unknownReported = false;
-  if (!ResourceManager::GetInstance().GetTileSet(name).IsAlive() && !unknownReported) {
-    unknownReported = true;
-    PrintLine(std::string("SetTileSet: no tile set is named \"") + name + "\"; the maps draw no tiles with it");
+  if (!ResourceManager::GetInstance().GetTileSet(name).IsAlive()) {
+    PrintErrorLineOnce(std::string("SetTileSet:") + name, std::string("SetTileSet: no tile set is named \"") + name +
+                                                              "\"; the maps draw no tiles with it");
   }
   for (std::size_t i = 0; i < objects_.size(); ++i) {
     if (const std::shared_ptr<TileMapComponent> component = LiveComponent(objects_[i])) component->SetTileSet(name);

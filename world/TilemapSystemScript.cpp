@@ -7,6 +7,7 @@
 
 #include "NumberConversion.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "resources/ResourceManager.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
@@ -59,10 +60,9 @@ OrvLua::LuaObject TilemapSystem::GetTileSetInfo::operator()(const char* name) {
   if (!script) return {};
   OrvLua::LuaObject values = script->NewTable();
   const std::shared_ptr<TileSet> tileSet = ResourceManager::GetInstance().GetTileSet(name).Lock();
-  static bool unknownReported = false;
-  if (!tileSet && !unknownReported) {
-    unknownReported = true;
-    PrintLine(std::string("GetTileSetInfo: no tile set is named \"") + name + "\"; its table is empty");
+  if (!tileSet) {
+    PrintErrorLineOnce(std::string("GetTileSetInfo:") + name,
+                       std::string("GetTileSetInfo: no tile set is named \"") + name + "\"; its table is empty");
   }
   if (!tileSet) return values;
   std::vector<signed char> mapped;
