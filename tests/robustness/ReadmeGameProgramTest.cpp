@@ -47,6 +47,8 @@ TEST(ReadmeGameProgram, ThePlayerPicksUpTheCoinItStartsOnAndTheGameGoesOn) {
   folder.CopyTree(std::string(ORV_SOURCE_DIR) + "/game");
   std::filesystem::remove_all(folder.Path() + "/data");
   for (const auto& [path, text] : files) folder.Write(path, text);
+  // game/ runs at debug level 0, where a script's print goes nowhere.
+  folder.WriteConfig(ConfigJson(640, 480, "Orv Demo", 60, 1));
 
   RunOptions options;
   // A few frames after the first point: the game must neither stop nor count
