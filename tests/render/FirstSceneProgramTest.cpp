@@ -27,19 +27,8 @@ bool Within(const Rgb& seen, const Rgb& low, const Rgb& high) {
 // lighting off and moves the camera; its Render, called by the base pass,
 // switches lighting on in stage 2 and off again in stage 3. Each stage waits for the test's file
 // "next <stage>", written after its screenshot.
-const char* kFloor = R"(
-local stage = 0
+const std::string kFloor = std::string(kStagesLua) + R"(
 local switched = 0
-local function Enter(n)
-  stage = n
-  print("stage " .. n)
-  io.stdout:flush()
-end
-local function Released()
-  local file = io.open("next " .. stage)
-  if file then file:close() end
-  return file ~= nil
-end
 function Init()
   SetEnableLighting(false)
   SetCameraX(40)

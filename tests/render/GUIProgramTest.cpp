@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/Screenshot.h"
 #include "support/TestImages.h"
 
 using namespace OrvTest;
@@ -26,13 +26,9 @@ std::string SquaresBmp() {
   return OrvTest::Bmp24(64, 16, [&](int x, int) { return colours[x / 16]; });
 }
 
-::testing::AssertionResult Near(const Rgb& seen, const Rgb& wanted) {
-  for (int i = 0; i < 3; ++i) {
-    if (std::abs(seen[i] - wanted[i]) > 6) {
-      return ::testing::AssertionFailure() << "saw (" << seen[0] << ", " << seen[1] << ", " << seen[2] << ")";
-    }
-  }
-  return ::testing::AssertionSuccess();
+::testing::AssertionResult Looks(const Rgb& seen, const Rgb& wanted) {
+  if (OrvTest::Near(seen, wanted)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "saw " << OrvTest::Text(seen);
 }
 
 // The button at (80, 60), 32 pixels square; the bar's frame from x 80 to
@@ -98,7 +94,8 @@ TEST(GUIProgram, ButtonHoversAndClicksBarFillsLabelCentresAndMisusedTablesOnlyEr
   options.triggers.push_back({"ready", 0.3, [&](pid_t) {
                                 found = WindowPosition("OrvHud", left, top);
                                 up = GrabScreen();
-                                Shell("xdotool mousemove " + std::to_string(left + 80) + " " + std::to_string(top + 60));
+                                Shell("xdotool mousemove " + std::to_string(left + 80) + " " +
+                                      std::to_string(top + 60));
                               }});
   options.triggers.push_back({"hovering", 0.5, [&](pid_t) {
                                 hover = GrabScreen();
@@ -115,18 +112,18 @@ TEST(GUIProgram, ButtonHoversAndClicksBarFillsLabelCentresAndMisusedTablesOnlyEr
   ASSERT_TRUE(up.error.empty() && hover.error.empty()) << up.error << hover.error;
 
   // Button: sampled away from the pointer's own disc at its centre.
-  EXPECT_TRUE(Near(up.At(left + 70, top + 50), {255, 0, 0}));
-  EXPECT_TRUE(Near(hover.At(left + 70, top + 50), {0, 255, 0}));
-  EXPECT_TRUE(Near(hover.At(left + 100, top + 50), {0, 0, 0})) << "outside the button";
+  EXPECT_TRUE(Looks(up.At(left + 70, top + 50), {255, 0, 0}));
+  EXPECT_TRUE(Looks(hover.At(left + 70, top + 50), {0, 255, 0}));
+  EXPECT_TRUE(Looks(hover.At(left + 100, top + 50), {0, 0, 0})) << "outside the button";
   EXPECT_EQ(Count(run.out, "pressed down"), 1u) << run.out;
-  EXPECT_TRUE(Near(up.At(left + 300, top + 20), {0, 255, 0})) << "the top HUD sprite";
-  EXPECT_TRUE(Near(up.At(left + 308, top + 20), {0, 0, 0})) << "turned and halved, it ends within 6 pixels";
+  EXPECT_TRUE(Looks(up.At(left + 300, top + 20), {0, 255, 0})) << "the top HUD sprite";
+  EXPECT_TRUE(Looks(up.At(left + 308, top + 20), {0, 0, 0})) << "turned and halved, it ends within 6 pixels";
   EXPECT_EQ(Count(run.err, "\"nosuch\""), 1u) << run.err;
 
   // Bar: its fill covers the first 30 % of the frame's 160 pixels.
   for (const Screenshot* shot : {&up, &hover}) {
-    EXPECT_TRUE(Near(shot->At(left + 80 + 40, top + 150), {255, 255, 0})) << "25 %";
-    EXPECT_TRUE(Near(shot->At(left + 80 + 56, top + 150), {0, 0, 255})) << "35 %";
+    EXPECT_TRUE(Looks(shot->At(left + 80 + 40, top + 150), {255, 255, 0})) << "25 %";
+    EXPECT_TRUE(Looks(shot->At(left + 80 + 56, top + 150), {0, 0, 255})) << "35 %";
   }
 
   // Label: the lit columns around it are balanced about x 240.

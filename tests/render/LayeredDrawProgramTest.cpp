@@ -7,8 +7,8 @@
 #include <regex>
 #include <string>
 
-#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/Screenshot.h"
 
 using namespace OrvTest;
 
@@ -35,34 +35,15 @@ std::string SheetImage() {
 std::string Sprite(const std::string& type, int id, const std::string& sprite, double scale,
                    const std::string& script) {
   return R"({"name":")" + type + R"(","id":)" + std::to_string(id) + R"(,"components":[)" +
-         R"({"type":"transform","data":[0.0,0.0,0.0,)" + std::to_string(scale) + "," + std::to_string(scale) +
-         "]}," + R"({"type":"spriteanim","data":[)" + sprite + "]}" +
+         R"({"type":"transform","data":[0.0,0.0,0.0,)" + std::to_string(scale) + "," + std::to_string(scale) + "]}," +
+         R"({"type":"spriteanim","data":[)" + sprite + "]}" +
          (script.empty() ? "" : R"(,{"type":"script","data":[]})") + "]}";
-}
-
-bool Near(const Rgb& seen, const Rgb& wanted) {
-  for (int i = 0; i < 3; ++i) {
-    if (std::abs(seen[i] - wanted[i]) > 6) return false;
-  }
-  return true;
 }
 
 // A director steps through the stages, printing each one and a tick every
 // frame; it leaves a stage once the test has written the file "next <stage>"
 // (after its screenshot), however slowly the machine runs.
-const char* kDirector = R"(
-local stage = 0
-local function Enter(n)
-  stage = n
-  -- Flushed at once: the test times its screenshots by this line.
-  print("stage " .. n)
-  io.stdout:flush()
-end
-local function Released()
-  local file = io.open("next " .. stage)
-  if file then file:close() end
-  return file ~= nil
-end
+const std::string kDirector = std::string(kStagesLua) + R"(
 function Update(dt)
   if stage == 0 then SetEnableLighting(false); Enter(1)
   elseif stage == 1 and Released() then RemoveAllGameObjectsOfType(30); Enter(2)
@@ -177,14 +158,13 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
                                       std::to_string(top + 195));
                               }});
   for (int stage = 1; stage <= 4; ++stage) {
-    options.triggers.push_back(AfterFrames(stage == 1 ? "" : "stage " + std::to_string(stage) + "\n", kDrawn, tick,
-                                           [&, stage](pid_t) {
-                                             shots[stage - 1] = GrabScreen();
-                                             folder.Write("next " + std::to_string(stage), "");
-                                           }));
+    options.triggers.push_back(
+        AfterFrames(stage == 1 ? "" : "stage " + std::to_string(stage) + "\n", kDrawn, tick, [&, stage](pid_t) {
+          shots[stage - 1] = GrabScreen();
+          folder.Write("next " + std::to_string(stage), "");
+        }));
   }
-  options.triggers.push_back(
-      AfterFrames("paused on frame", kDrawn, tick, [&](pid_t) { shots[4] = GrabScreen(); }));
+  options.triggers.push_back(AfterFrames("paused on frame", kDrawn, tick, [&](pid_t) { shots[4] = GrabScreen(); }));
   // Thirty frames of at least a sixtieth of a second each: a running
   // animation of 0.15 s frames would have moved on three times.
   options.triggers.push_back(AfterFrames("", 30, tick, [&](pid_t pid) {
@@ -205,22 +185,34 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
     Rgb wanted;
   };
   const Sample samples[] = {
-      {1, cx, cy, kBlue},         {1, cx + 5, cy - 5, kBlue},  {1, cx + 40, cy, kYellow},
-      {2, cx, cy, kGreen},        {2, cx - 20, cy + 20, kGreen}, {3, cx, cy, kRed},
-      {3, cx + 40, cy + 10, kYellow}, {3, cx + 60, cy, kBlack},
+      {1, cx, cy, kBlue},
+      {1, cx + 5, cy - 5, kBlue},
+      {1, cx + 40, cy, kYellow},
+      {2, cx, cy, kGreen},
+      {2, cx - 20, cy + 20, kGreen},
+      {3, cx, cy, kRed},
+      {3, cx + 40, cy + 10, kYellow},
+      {3, cx + 60, cy, kBlack},
       // SetCameraX(100): everything 100 pixels to the left.
-      {4, cx - 100, cy, kRed},    {4, cx - 60, cy, kYellow},  {4, cx, cy, kBlack},
+      {4, cx - 100, cy, kRed},
+      {4, cx - 60, cy, kYellow},
+      {4, cx, cy, kBlack},
   };
   for (const Sample& s : samples) {
     EXPECT_TRUE(Near(shots[s.stage - 1].At(s.x, s.y), s.wanted))
-        << "stage " << s.stage << " at (" << s.x - left << ", " << s.y - top << "): "
-        << Text(shots[s.stage - 1].At(s.x, s.y));
+        << "stage " << s.stage << " at (" << s.x - left << ", " << s.y - top
+        << "): " << Text(shots[s.stage - 1].At(s.x, s.y));
   }
   // The marker is 16 pixels wide, centred on (250, 50), in every stage.
   for (int stage : {1, 4}) {
     const Screenshot& shot = shots[stage - 1];
-    for (const auto& [dx, dy, wanted] : {std::tuple{0, 0, kGreen}, {-6, -6, kGreen}, {6, 6, kGreen},
-                                         {-11, 0, kBlack}, {11, 0, kBlack}, {0, -11, kBlack}, {0, 11, kBlack}}) {
+    for (const auto& [dx, dy, wanted] : {std::tuple{0, 0, kGreen},
+                                         {-6, -6, kGreen},
+                                         {6, 6, kGreen},
+                                         {-11, 0, kBlack},
+                                         {11, 0, kBlack},
+                                         {0, -11, kBlack},
+                                         {0, 11, kBlack}}) {
       EXPECT_TRUE(Near(shot.At(left + 250 + dx, top + 50 + dy), wanted))
           << "stage " << stage << " marker" << dx << "," << dy << ": " << Text(shot.At(left + 250 + dx, top + 50 + dy));
     }

@@ -3,24 +3,17 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <regex>
 #include <cstdint>
+#include <regex>
 #include <thread>
 
-#include "support/Screenshot.h"
 #include "support/ProgramRun.h"
+#include "support/Screenshot.h"
 #include "support/TestImages.h"
 
 using namespace OrvTest;
 
 namespace {
-
-bool Near(const std::array<int, 3>& seen, const std::array<int, 3>& wanted, int tolerance = 4) {
-  for (int i = 0; i < 3; ++i) {
-    if (std::abs(seen[i] - wanted[i]) > tolerance) return false;
-  }
-  return true;
-}
 
 // A run of the folder's program with the pointer moved 100, 80 into its
 // window: the screen with the left button up, then held. The scene prints
@@ -88,21 +81,22 @@ TEST(RenderProgram, StartsItsFrameBuffersQuietlyAndDrawsTheCursorDiscAtThePointe
   const int cx = pointer.x, cy = pointer.y;
   // The disc has radius 5: its middle is the cursor's colour, 9 pixels off is the black scene.
   for (const auto& [dx, dy] : {std::pair{0, 0}, {-2, 0}, {2, 1}, {0, -2}}) {
-    EXPECT_TRUE(Near(pointer.up.At(cx + dx, cy + dy), {255, 128, 51})) << Text(pointer.up.At(cx + dx, cy + dy));
-    EXPECT_TRUE(Near(pointer.held.At(cx + dx, cy + dy), {153, 51, 255})) << Text(pointer.held.At(cx + dx, cy + dy));
+    EXPECT_TRUE(Near(pointer.up.At(cx + dx, cy + dy), {255, 128, 51}, 4)) << Text(pointer.up.At(cx + dx, cy + dy));
+    EXPECT_TRUE(Near(pointer.held.At(cx + dx, cy + dy), {153, 51, 255}, 4)) << Text(pointer.held.At(cx + dx, cy + dy));
   }
   for (const auto& [dx, dy] : {std::pair{9, 0}, {-9, 0}, {0, 9}, {0, -9}}) {
-    EXPECT_TRUE(Near(pointer.up.At(cx + dx, cy + dy), {0, 0, 0})) << Text(pointer.up.At(cx + dx, cy + dy));
-    EXPECT_TRUE(Near(pointer.held.At(cx + dx, cy + dy), {0, 0, 0})) << Text(pointer.held.At(cx + dx, cy + dy));
+    EXPECT_TRUE(Near(pointer.up.At(cx + dx, cy + dy), {0, 0, 0}, 4)) << Text(pointer.up.At(cx + dx, cy + dy));
+    EXPECT_TRUE(Near(pointer.held.At(cx + dx, cy + dy), {0, 0, 0}, 4)) << Text(pointer.held.At(cx + dx, cy + dy));
   }
 }
 
 TEST(RenderProgram, ScriptsGiveTheCursorAnImageForUpAndOneForHeld) {
   ContentFolder folder;
-  WriteScriptScene(folder, "OrvCursorImage",
-                   {{"Pointer", "function Init()\n  SetCursorImage('arrow')\n  SetCursorImagePressed('arrow_down')\nend\n"},
-                    kTicker},
-                   {{"Pointer", 1}, {"Ticker", 2}});
+  WriteScriptScene(
+      folder, "OrvCursorImage",
+      {{"Pointer", "function Init()\n  SetCursorImage('arrow')\n  SetCursorImagePressed('arrow_down')\nend\n"},
+       kTicker},
+      {{"Pointer", 1}, {"Ticker", 2}});
   folder.Write("res/textures/arrow.bmp", SolidBmp(16, 0, 255, 0));
   folder.Write("res/textures/arrow_down.bmp", SolidBmp(16, 0, 0, 255));
   for (const char* name : {"arrow", "arrow_down"}) {
@@ -117,10 +111,11 @@ TEST(RenderProgram, ScriptsGiveTheCursorAnImageForUpAndOneForHeld) {
   // (beyond the disc), 10 pixels off is outside.
   for (const auto& [dx, dy] : {std::pair{0, 0}, {-6, -6}, {6, 6}}) {
     const int x = pointer.x + dx, y = pointer.y + dy;
-    EXPECT_TRUE(Near(pointer.up.At(x, y), {0, 255, 0})) << Text(pointer.up.At(x, y));
-    EXPECT_TRUE(Near(pointer.held.At(x, y), {0, 0, 255})) << Text(pointer.held.At(x, y));
+    EXPECT_TRUE(Near(pointer.up.At(x, y), {0, 255, 0}, 4)) << Text(pointer.up.At(x, y));
+    EXPECT_TRUE(Near(pointer.held.At(x, y), {0, 0, 255}, 4)) << Text(pointer.held.At(x, y));
   }
-  EXPECT_TRUE(Near(pointer.up.At(pointer.x + 10, pointer.y), {0, 0, 0})) << Text(pointer.up.At(pointer.x + 10, pointer.y));
+  EXPECT_TRUE(Near(pointer.up.At(pointer.x + 10, pointer.y), {0, 0, 0}, 4))
+      << Text(pointer.up.At(pointer.x + 10, pointer.y));
 }
 
 TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {

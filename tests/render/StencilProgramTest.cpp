@@ -15,27 +15,9 @@ namespace {
 using Rgb = std::array<int, 3>;
 constexpr Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255};
 
-bool Near(const Rgb& seen, const Rgb& wanted) {
-  for (int i = 0; i < 3; ++i) {
-    if (std::abs(seen[i] - wanted[i]) > 6) return false;
-  }
-  return true;
-}
-
 // Lighting goes off in the first frame; each stage waits for the test's file
 // "next <stage>", written after its screenshot.
-const char* kDirector = R"(
-local stage = 0
-local function Enter(n)
-  stage = n
-  print("stage " .. n)
-  io.stdout:flush()
-end
-local function Released()
-  local file = io.open("next " .. stage)
-  if file then file:close() end
-  return file ~= nil
-end
+const std::string kDirector = std::string(kStagesLua) + R"(
 function Update(dt)
   if stage == 0 then SetEnableLighting(false); Enter(1)
   elseif stage == 1 and Released() then RemoveAllGameObjectsOfType(30); Enter(2)

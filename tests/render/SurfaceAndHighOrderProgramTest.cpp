@@ -16,13 +16,6 @@ namespace {
 
 using Rgb = std::array<int, 3>;
 
-bool Near(const Rgb& seen, const Rgb& wanted) {
-  for (int i = 0; i < 3; ++i) {
-    if (std::abs(seen[i] - wanted[i]) > 6) return false;
-  }
-  return true;
-}
-
 std::string Square(const std::string& type, double x, int layer, int order, double scale) {
   return R"({"name":")" + type + R"(","id":1,"components":[{"type":"transform","data":[0.0,0.0,0.0,)" +
          std::to_string(scale) + "," + std::to_string(scale) + R"(]},)" +

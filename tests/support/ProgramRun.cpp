@@ -138,9 +138,10 @@ class DisplayScope {
     fault = "exit code " + std::to_string(run.exitCode) + ", expected " + std::to_string(exitCode);
   }
   // An address or leak report ends with exit code 1 too, which some runs expect.
-  for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "ERROR: UndefinedBehaviorSanitizer",
-                             ": runtime error: "}) {
-    if (fault.empty() && run.err.find(report) != std::string::npos) fault = std::string("stderr has \"") + report + "\"";
+  for (const char* report :
+       {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "ERROR: UndefinedBehaviorSanitizer", ": runtime error: "}) {
+    if (fault.empty() && run.err.find(report) != std::string::npos)
+      fault = std::string("stderr has \"") + report + "\"";
   }
   if (fault.empty()) return ::testing::AssertionSuccess();
   // Long outputs keep their ends, where the cause is.
@@ -215,9 +216,7 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
 
   RunResult result;
   const auto start = std::chrono::steady_clock::now();
-  const auto elapsed = [&] {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  };
+  const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
   const std::size_t count = options.triggers.size();
   std::vector<bool> fired(count, false);
   std::vector<double> matchedAt(count, -1.0);
@@ -306,6 +305,20 @@ std::string Shell(const std::string& command) {
   pclose(pipe);
   return output;
 }
+
+const char* const kStagesLua = R"(
+local stage = 0
+local function Enter(n)
+  stage = n
+  print("stage " .. n)
+  io.stdout:flush()
+end
+local function Released()
+  local file = io.open("next " .. stage)
+  if file then file:close() end
+  return file ~= nil
+end
+)";
 
 std::string ConfigJson(int width, int height, const std::string& title, int fps, int debug) {
   std::ostringstream json;

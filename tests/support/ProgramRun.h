@@ -71,7 +71,7 @@ struct RunOptions {
 };
 
 struct RunResult {
-  int exitCode = -1;     // -1 when the program died of a signal
+  int exitCode = -1;  // -1 when the program died of a signal
   int signal = 0;
   bool timedOut = false;
   std::string out;
@@ -106,6 +106,11 @@ using SpawnList = std::vector<std::pair<std::string, int>>;
 // script, and the spawn list in order.
 void WriteScriptScene(const ContentFolder& folder, const std::string& title, const ScriptedTypes& types,
                       const SpawnList& spawn, const std::string& components = "[]");
+
+// Lua for a scene that moves in stages the test releases: Enter(n) prints
+// "stage n" at once (the test times its screenshots by it), and Released() is
+// true once the test has written the file "next <stage>" into the folder.
+extern const char* const kStagesLua;
 
 // A file of tests/resources/data/, to copy into a content folder.
 std::string DataPath(const std::string& name);

@@ -80,7 +80,8 @@ Screenshot GrabScreen() {
   std::vector<std::uint8_t> file;
   if (FILE* pipe = popen("xwd -root -silent 2>/dev/null", "r")) {
     std::uint8_t buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) file.insert(file.end(), buffer, buffer + n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      file.insert(file.end(), buffer, buffer + n);
     pclose(pipe);
   }
   return ParseXwd(file);
@@ -92,6 +93,13 @@ bool WindowPosition(const std::string& title, int& x, int& y) {
   if (!std::regex_search(geometry, match, std::regex("Position: (-?\\d+),(-?\\d+)"))) return false;
   x = std::stoi(match[1]);
   y = std::stoi(match[2]);
+  return true;
+}
+
+bool Near(const std::array<int, 3>& seen, const std::array<int, 3>& wanted, int tolerance) {
+  for (int i = 0; i < 3; ++i) {
+    if (std::abs(seen[i] - wanted[i]) > tolerance) return false;
+  }
   return true;
 }
 

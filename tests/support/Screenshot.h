@@ -27,6 +27,9 @@ Screenshot ParseXwd(const std::vector<std::uint8_t>& file);
 // from xdotool; false when no such window shows.
 bool WindowPosition(const std::string& title, int& x, int& y);
 
+// Each channel of seen within tolerance of wanted's.
+bool Near(const std::array<int, 3>& seen, const std::array<int, 3>& wanted, int tolerance = 6);
+
 // A pixel as "(r, g, b)" for failure messages.
 std::string Text(const std::array<int, 3>& colour);
 
