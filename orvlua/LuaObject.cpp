@@ -8,7 +8,6 @@
 #include "LuaAssert.h"
 #include "LuaState.h"
 #include "NumberConversion.h"
-#include "OrvCall.h"
 #include "StateRecord.h"
 #include "WString.h"
 
@@ -623,7 +622,6 @@ void LuaObject::RegisterHelper(const char* name, lua_CFunction dispatcher, const
 }
 
 int LuaObject::CallbackDispatcher(lua_State* L) {
-  OrvCall::FinishHeldWork();
   int upvalue = lua_upvalueindex(1);
   lua_CFunction fn = nullptr;
   if (lua_type(L, upvalue) == LUA_TLIGHTUSERDATA) {

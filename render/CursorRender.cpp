@@ -15,16 +15,16 @@ constexpr int kLeftButton = 0;
 
 void DrawCursor(const ObjectLockPtr<SpriteFrame>& image, float x, float y, float r, float g, float b) {
   if (image.IsAlive()) {
-    glTranslatef(x, y, 0.0f);
+    Translate2D(x, y);
     DrawSpriteQuad(image);
-    glLoadIdentity();
+    LoadIdentity();
     return;
   }
-  glDisable(GL_TEXTURE_2D);
-  glColor3f(r, g, b);
+  DisableCapability(GL_TEXTURE_2D);
+  SetColour(r, g, b, 1.0f);
   DrawFilledCircle(x, y);
-  glEnable(GL_TEXTURE_2D);
-  glColor3f(1.0f, 1.0f, 1.0f);
+  EnableCapability(GL_TEXTURE_2D);
+  ResetColour();
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
-#include "OrvCall.h"
+#include "render/RenderState.h"
+#include "resources/Font.h"
 
 namespace Orv {
 
@@ -14,17 +14,12 @@ namespace {
 
 constexpr double kDegreesToRadians = 0.017453292519943295;
 
-// A software driver starts to rasterise what it was given only at a flush or
-// at the swap. Handed over every few hundred sprites, the frame is drawn by
-// the driver's threads while the pass goes on calling scripts; a hardware
-// driver takes a flush this rare at no cost.
-constexpr unsigned kSpritesPerFlush = 256;
 unsigned spritesSinceFlush = 0;
 
 void DrawTexturedQuad(float width, float height, const SpriteFrame& frame, const SpriteSheet& sheet) {
   // A sheet whose upload failed has no size to take coordinates from.
   if (sheet.GetTextureWidth() == 0 || sheet.GetTextureHeight() == 0) return;
-  glBindTexture(GL_TEXTURE_2D, sheet.GetTexture());
+  BindTexture2D(sheet.GetTexture());
   const float inverseW = 1.0f / static_cast<float>(sheet.GetTextureWidth());
   const float inverseH = 1.0f / static_cast<float>(sheet.GetTextureHeight());
   const SpriteQuad& q = frame.quad;
@@ -32,7 +27,7 @@ void DrawTexturedQuad(float width, float height, const SpriteFrame& frame, const
   const float s1 = static_cast<float>(q.x + q.sizeX) * inverseW;
   const float t0 = static_cast<float>(q.y) * inverseH;
   const float t1 = static_cast<float>(q.y + q.sizeY) * inverseH;
-  glScalef(width, height, 1.0f);
+  Scale2D(width, height);
   glBegin(GL_QUADS);
   glTexCoord2f(s0, t1);
   glVertex3f(-0.5f, 0.5f, 0.0f);
@@ -43,12 +38,13 @@ void DrawTexturedQuad(float width, float height, const SpriteFrame& frame, const
   glTexCoord2f(s0, t0);
   glVertex3f(-0.5f, -0.5f, 0.0f);
   glEnd();
-  glBindTexture(GL_TEXTURE_2D, 0);
+  BindTexture2D(0);
 }
 
 }  // namespace
 
 void DrawCircleOutline(float cx, float cy, float radius, int segments) {
+  DrawHeldSprites();
   const int step = 360 / std::clamp(segments, 1, 360);
   glBegin(GL_LINE_LOOP);
   for (int a = 0; a < 360; a += step) {
@@ -59,6 +55,7 @@ void DrawCircleOutline(float cx, float cy, float radius, int segments) {
 }
 
 void DrawFilledCircle(float cx, float cy) {
+  DrawHeldSprites();
   glBegin(GL_TRIANGLE_FAN);
   glVertex2d(cx, cy);
   for (int a = 0; a < 360; a += 10) {
@@ -69,6 +66,7 @@ void DrawFilledCircle(float cx, float cy) {
 }
 
 void DrawUnitQuad() {
+  DrawHeldSprites();
   glBegin(GL_QUADS);
   glVertex3f(-0.5f, 0.5f, 0.0f);
   glVertex3f(0.5f, 0.5f, 0.0f);
@@ -78,12 +76,14 @@ void DrawUnitQuad() {
 }
 
 void DrawStencilPolygon(const std::vector<float>& points, float& z) {
+  DrawHeldSprites();
   glBegin(GL_POLYGON);
   for (std::size_t i = 0; i + 1 < points.size(); i += 2) glVertex3f(points[i], points[i + 1], z);
   glEnd();
 }
 
 void DrawPolygon(const std::vector<Vec2>& points) {
+  DrawHeldSprites();
   glBegin(GL_POLYGON);
   for (const Vec2& p : points) glVertex4f(static_cast<float>(p.x), static_cast<float>(p.y), 1.0f, 1.0f);
   glEnd();
@@ -106,14 +106,6 @@ void DrawSpriteQuadSized(float width, float height, ObjectLockPtr<SpriteFrame> f
 }
 
 namespace {
-
-// One corner of a placed sprite: texture, then position.
-struct SpriteCorner {
-  float s;
-  float t;
-  float x;
-  float y;
-};
 
 // The texture and the four corners of the frame placed; false when there is
 // nothing to draw.
@@ -160,17 +152,6 @@ void CountSpriteForFlush() {
   }
 }
 
-struct SpriteBatch {
-  bool open = false;
-  GLuint texture = 0;
-  std::vector<SpriteCorner> corners;
-};
-
-SpriteBatch& Batch() {
-  static SpriteBatch batch;
-  return batch;
-}
-
 }  // namespace
 
 void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement) {
@@ -180,7 +161,7 @@ void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpriteP
   if (!PlaceCorners(frame, placement, texture, corners)) return;
   // Bound again for every sprite: anything drawn in between may have bound
   // another; the driver skips a bind of what is bound already.
-  glBindTexture(GL_TEXTURE_2D, texture);
+  BindTexture2D(texture);
   glBegin(GL_QUADS);
   for (const SpriteCorner& corner : corners) {
     glTexCoord2f(corner.s, corner.t);
@@ -190,62 +171,16 @@ void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpriteP
   CountSpriteForFlush();
 }
 
-void OpenSpriteBatch() {
-  DrawHeldSprites();
-  Batch().open = true;
-}
-
-void CloseSpriteBatch() {
-  DrawHeldSprites();
-  Batch().open = false;
-}
-
 void PlaceSprite(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement) {
-  SpriteBatch& batch = Batch();
-  if (!batch.open) return DrawPlacedSpriteQuad(frame, placement);
+  if (!IsSpriteBatchOpen()) return DrawPlacedSpriteQuad(frame, placement);
   GLuint texture = 0;
   SpriteCorner corners[4];
-  if (!PlaceCorners(frame, placement, texture, corners)) return;
-  if (texture != batch.texture) DrawHeldSprites();
-  batch.texture = texture;
-  batch.corners.insert(batch.corners.end(), std::begin(corners), std::end(corners));
-  OrvCall::g_finishHeldWork = &DrawHeldSprites;
-  if (batch.corners.size() == kSpritesPerFlush * 4) {
-    DrawHeldSprites();
-    glFlush();
-  }
+  if (PlaceCorners(frame, placement, texture, corners)) HoldSprite(texture, corners);
 }
 
-void DrawHeldSprites() {
-  SpriteBatch& batch = Batch();
-  if (batch.corners.empty()) return;
-  OrvCall::g_finishHeldWork = nullptr;
-  glBindTexture(GL_TEXTURE_2D, batch.texture);
-  // Arrays in client memory: no buffer or vertex array object of a batch may
-  // be bound, and those bound are left as they were.
-  GLint arrayBuffer = 0;
-  GLint vertexArray = 0;
-  glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
-  glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
-  if (vertexArray != 0) glBindVertexArray(0);
-  if (arrayBuffer != 0) glBindBuffer(GL_ARRAY_BUFFER, 0);
-  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-  glClientActiveTexture(GL_TEXTURE0);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  glTexCoordPointer(2, GL_FLOAT, sizeof(SpriteCorner), &batch.corners[0].s);
-  glVertexPointer(2, GL_FLOAT, sizeof(SpriteCorner), &batch.corners[0].x);
-  glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(batch.corners.size()));
-  glPopClientAttrib();
-  if (arrayBuffer != 0) glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(arrayBuffer));
-  if (vertexArray != 0) glBindVertexArray(static_cast<GLuint>(vertexArray));
-  batch.corners.clear();
+void DrawFontText(Font& font, float x, float y, const std::string& text) {
+  DrawHeldSprites();
+  font.RenderText(x, y, text);
 }
-
-void Translate2D(float x, float y) { glTranslatef(x, y, 0.0f); }
-
-void Rotate2D(float degrees) { glRotatef(degrees, 0.0f, 0.0f, 1.0f); }
-
-void Scale2D(float x, float y) { glScalef(x, y, 1.0f); }
 
 }  // namespace Orv

@@ -2,16 +2,21 @@
 // Immediate-mode drawing for the passes, widgets, cursor and effects. None of
 // these sets a colour or a capability or resets a matrix: the caller sets the
 // colour and the model-view matrix (identity, Translate2D, Rotate2D, draw,
-// identity again). The two sprite quads bind their texture and leave the
+// identity again), through the render state. Each draws the held sprites
+// before its own. The two sprite quads bind their texture and leave the
 // matrix scaled to the quad's size. A placed sprite quad instead takes its
 // place as numbers and leaves the matrix alone.
+#include <string>
 #include <vector>
 
 #include "core/ObjectLockPtr.h"
 #include "core/Vec2.h"
+#include "render/RenderState.h"
 #include "resources/SpriteSheet.h"
 
 namespace Orv {
+
+class Font;
 
 // A line loop of n vertices one step (360 / n whole degrees) apart. n is
 // taken into 1..360: 0 has no step and above 360 the step would be 0.
@@ -45,24 +50,11 @@ struct SpritePlacement {
 // texture reach the driver as one run of vertices instead of one draw each.
 void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
 
-// A pass whose scripts draw many sprites opens a batch for its walk: the
-// sprites placed meanwhile are held and drawn together, from arrays, in one
-// draw per run of one texture. They are drawn when the batch closes, when a
-// sprite of another texture comes, every few hundred sprites, and before any
-// other engine function a script calls runs (the held work of the script
-// calls), so nothing drawn in between changes their place in the order or
-// the colour, matrix or state they are drawn with.
-void OpenSpriteBatch();
-void CloseSpriteBatch();
-// Placed as DrawPlacedSpriteQuad places it: held while a batch is open,
-// drawn at once otherwise.
+// Placed as DrawPlacedSpriteQuad places it: held while a sprite batch is
+// open, drawn at once otherwise.
 void PlaceSprite(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
-// Draws the sprites held, if any.
-void DrawHeldSprites();
 
-void Translate2D(float x, float y);
-// Degrees, about the z axis.
-void Rotate2D(float degrees);
-void Scale2D(float x, float y);
+// The text with its top left at (x, y), in the current colour.
+void DrawFontText(Font& font, float x, float y, const std::string& text);
 
 }  // namespace Orv

@@ -82,7 +82,7 @@ void GLRenderSystem::WarmUpFrameChain() {
   scene->Draw();
   surface->End();
   surface->Draw();
-  glUseProgram(0);
+  UseProgram(0);
   glBindVertexArray(0);
   glClear(GL_COLOR_BUFFER_BIT);
 }
@@ -177,10 +177,7 @@ GLRenderSystem::Viewport GLRenderSystem::ComputeViewport(unsigned logicalWidth, 
 }
 
 void GLRenderSystem::Resize(int width, int height, int borderWidth, int borderHeight) {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(0.0, static_cast<double>(width_), static_cast<double>(height_), 0.0, 1.0, -1.0);
-  glMatrixMode(GL_MODELVIEW);
+  SetScreenProjection(static_cast<double>(width_), static_cast<double>(height_));
 
   const Platform::Rect work = Platform::GetDesktopWorkArea();
   const float logicalAspect = static_cast<float>(width_) / static_cast<float>(height_);
@@ -188,7 +185,7 @@ void GLRenderSystem::Resize(int width, int height, int borderWidth, int borderHe
   const float workAspect =
       work.bottom > 0 ? static_cast<float>(work.right) / static_cast<float>(work.bottom) : logicalAspect;
   const Viewport v = ComputeViewport(width_, height_, width, height, borderWidth, owner_->IsFullscreen(), workAspect);
-  glViewport(v.x, v.y, v.width, v.height);
+  SetViewport(v.x, v.y, v.width, v.height);
 }
 
 }  // namespace Orv

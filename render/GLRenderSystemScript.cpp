@@ -1,7 +1,6 @@
 // The render system's script functions: an object's own sprite and light,
 // drawing sprites and text from a script's Render, the lighting switch and
 // the pause of every sprite animation.
-#include <GL/glew.h>
 
 #include <algorithm>
 #include <cmath>
@@ -42,9 +41,9 @@ void GLRenderSystem::RegisterScriptFunctions(ScriptComponent& script, const Obje
   script.RegisterNewFunctor<GetCurrentFrameFunc>("GetCurrentFrameIndex", object);
   script.RegisterNewFunctor<DrawSpriteRelativeTo>("DrawRelativeSprite", this, object);
   script.RegisterNewFunctor<DrawSpriteRelativeToParams>("DrawRelativeSpriteUsing", this, object);
-  script.RegisterJoiningHeldWork("DrawSprite", this, &GLRenderSystem::DrawSprite);
-  script.RegisterJoiningHeldWork("DrawSpriteRot", this, &GLRenderSystem::DrawSpriteRot);
-  script.RegisterJoiningHeldWork("DrawSpriteSca", this, &GLRenderSystem::DrawSpriteSca);
+  script.RegisterDirect("DrawSprite", this, &GLRenderSystem::DrawSprite);
+  script.RegisterDirect("DrawSpriteRot", this, &GLRenderSystem::DrawSpriteRot);
+  script.RegisterDirect("DrawSpriteSca", this, &GLRenderSystem::DrawSpriteSca);
   script.RegisterDirect("DrawSpriteUsingColorInfo", this, &GLRenderSystem::DrawSpriteUsingColorInfo);
   script.RegisterDirect("DrawSpriteRotUsingColorInfo", this, &GLRenderSystem::DrawSpriteRotUsingColorInfo);
   script.RegisterDirect("DrawSpriteScaUsingColorInfo", this, &GLRenderSystem::DrawSpriteScaUsingColorInfo);
@@ -134,11 +133,9 @@ ObjectLockPtr<SpriteFrame> Frame(const char* frameId) {
 }
 
 void WithColour(const Colour& colour, auto&& draw) {
-  glColor4f(colour[0], colour[1], colour[2], colour[3]);
+  SetColour(colour[0], colour[1], colour[2], colour[3]);
   draw();
-  // Held sprites take the colour current when they are drawn.
-  DrawHeldSprites();
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  ResetColour();
 }
 
 }  // namespace
@@ -179,7 +176,7 @@ void GLRenderSystem::DrawSpriteScaUsingColorInfo(const char* frameId, float x, f
 }
 
 void GLRenderSystem::DrawText(const char* fontId, const char* text, float x, float y) {
-  if (auto font = ResourceManager::GetInstance().GetFont(fontId).Lock()) font->RenderText(x, y, text);
+  if (auto font = ResourceManager::GetInstance().GetFont(fontId).Lock()) DrawFontText(*font, x, y, text);
 }
 
 void GLRenderSystem::DrawColorText(const char* fontId, const char* text, float x, float y, float r, float g, float b,

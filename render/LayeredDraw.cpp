@@ -24,8 +24,14 @@ bool IsBoxOnScreen(float frameWidth, float frameHeight, float x, float y, float 
                    unsigned width, unsigned height) {
   const double halfX = frameWidth * scaleX * 0.5;
   const double halfY = frameHeight * scaleY * 0.5;
-  OrientedRect box{{x - halfX, y + halfY}, {x + halfX, y + halfY}, {x + halfX, y - halfY}, {x - halfX, y - halfY},
-                   halfX, halfY, x, y};
+  OrientedRect box{{x - halfX, y + halfY},
+                   {x + halfX, y + halfY},
+                   {x + halfX, y - halfY},
+                   {x - halfX, y - halfY},
+                   halfX,
+                   halfY,
+                   x,
+                   y};
   if (degrees != 0.0f) box.Rotate(degrees);
   const double xs[] = {box.corner0[0], box.corner1[0], box.corner2[0], box.corner3[0]};
   const double ys[] = {box.corner0[1], box.corner1[1], box.corner2[1], box.corner3[1]};
@@ -49,9 +55,9 @@ void DrawSpriteAt(const SpriteAnimComponent& sprite, const TransformComponent* t
                  transform->scaleY * zoom};
   }
   ClampColour(colour);
-  glColor4f(colour[0], colour[1], colour[2], colour[3]);
+  SetColour(colour[0], colour[1], colour[2], colour[3]);
   DrawPlacedSpriteQuad(sprite.GetCurrentFrame(), placement);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  ResetColour();
 }
 
 void CallScriptRender(const ObjectLockPtr<GameObject>& object) {

@@ -141,10 +141,10 @@ void DrawTileSetFrame(const char* name, int value, float x, float y, float width
   if (name == nullptr) return;
   auto tileSet = ResourceManager::GetInstance().GetTileSet(name).Lock();
   if (!tileSet) return;
-  glLoadIdentity();
+  LoadIdentity();
   Translate2D(x, y);
   DrawSpriteQuadSized(width, height, tileSet->GetFrame(static_cast<char>(value)));
-  glLoadIdentity();
+  LoadIdentity();
 }
 
 void LevelRenderer::Init(unsigned, unsigned) {

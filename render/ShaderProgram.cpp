@@ -9,6 +9,7 @@
 #include "core/FileUtils.h"
 #include "core/Report.h"
 #include "platform/Files.h"
+#include "render/RenderState.h"
 #include "render/ReportOnce.h"
 
 namespace Orv {
@@ -118,7 +119,7 @@ bool BindShaderAttributes(GLuint program, const Matrix4& projection) {
   EnableAttribute(program, "model_pos", 4, 0);
   EnableAttribute(program, "color_input", 4, 16);
   EnableAttribute(program, "uv_input", 2, 32);
-  glUseProgram(program);
+  UseProgram(program);
   const std::string cause = " of program " + std::to_string(program);
   const GLint projMat = glGetUniformLocation(program, "projMat");
   if (projMat < 0) {

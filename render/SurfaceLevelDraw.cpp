@@ -9,6 +9,7 @@
 #include "render/GraphicsManager.h"
 #include "render/LayeredDraw.h"
 #include "render/LightComponent.h"
+#include "render/RenderState.h"
 #include "render/RenderableComponent.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
@@ -21,7 +22,7 @@ namespace {
 
 // Immediate-mode drawing follows: no program, no vertex array.
 void LeaveBatchState() {
-  glUseProgram(0);
+  UseProgram(0);
   glBindVertexArray(0);
 }
 

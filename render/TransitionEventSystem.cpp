@@ -13,14 +13,14 @@ namespace Orv {
 namespace {
 
 void DrawBlackQuad(unsigned width, unsigned height, float alpha) {
-  glDisable(GL_TEXTURE_2D);
-  glColor4f(0.0f, 0.0f, 0.0f, alpha);
+  DisableCapability(GL_TEXTURE_2D);
+  SetColour(0.0f, 0.0f, 0.0f, alpha);
   Translate2D(static_cast<float>(width / 2), static_cast<float>(height / 2));
   Scale2D(static_cast<float>(width), static_cast<float>(height));
   DrawUnitQuad();
-  glLoadIdentity();
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glEnable(GL_TEXTURE_2D);
+  LoadIdentity();
+  ResetColour();
+  EnableCapability(GL_TEXTURE_2D);
 }
 
 }  // namespace

@@ -120,15 +120,6 @@ class ScriptComponent : public Component {
           inPlace_.Make<OrvCall::CalleeBuffer<Callee, Member>>(OrvCall::CalleeBuffer<Callee, Member>{callee, member}));
     }
   }
-  // The same for a system's function that adds to the engine's held work (a
-  // sprite drawn with others) instead of finishing it first.
-  template <typename Callee, typename Member>
-  void RegisterJoiningHeldWork(const char* name, Callee* callee, Member member) {
-    static_assert(std::is_base_of_v<System, Callee>);
-    if (OrvLua::LuaState* target = GetState()) {
-      OrvCall::RegisterShared<OrvCall::HeldWork::Join>(target, name, callee, member);
-    }
-  }
   // Registers the functor's call operator under name and keeps the functor
   // for as long as the state can call it. Without a state, nothing.
   template <typename Functor>

@@ -29,18 +29,6 @@ struct CalleeBuffer {
   Member member;
 };
 
-// Work the engine holds back to do at once (sprites drawn together), which
-// no engine function a script calls may overtake: its holder sets here how
-// to finish it and clears that when finished. Every dispatcher finishes it
-// before its function runs, but for the functions registered to join it.
-inline void (*g_finishHeldWork)() = nullptr;
-
-inline void FinishHeldWork() {
-  if (g_finishHeldWork) g_finishHeldWork();
-}
-
-enum class HeldWork { Finish, Join };
-
 // Raises the script error of a closure that carries no callee buffer.
 [[noreturn]] void NoCalleeBuffer(lua_State* L);
 // Raises the message as the script error of the running call.
@@ -195,9 +183,8 @@ int Call(Callee& callee, Member member, lua_State* L) {
 }
 
 // The C function of every global engine function of one signature.
-template <typename Callee, typename Member, HeldWork held = HeldWork::Finish>
+template <typename Callee, typename Member>
 int DirectCallMemberDispatcher(lua_State* L) {
-  if constexpr (held == HeldWork::Finish) FinishHeldWork();
   CalleeBuffer<Callee, Member> buffer;
   ReadCalleeBuffer(L, &buffer, sizeof buffer);
   return Call<1>(*buffer.callee, buffer.member, L);
@@ -207,7 +194,6 @@ int DirectCallMemberDispatcher(lua_State* L) {
 // object is argument 1, the method's arguments start at 2.
 template <typename Callee, typename Member>
 int ObjectDirectCallMemberDispatcher(lua_State* L) {
-  FinishHeldWork();
   Member member;
   ReadCalleeBuffer(L, &member, sizeof member);
   auto* object = static_cast<Callee*>(GetObjectUserData(L));
@@ -217,7 +203,6 @@ int ObjectDirectCallMemberDispatcher(lua_State* L) {
 // The same for object tables of a bound kind: Callee::ScriptKind names it.
 template <typename Callee, typename Member>
 int BoundObjectCallMemberDispatcher(lua_State* L) {
-  FinishHeldWork();
   Member member;
   ReadCalleeBuffer(L, &member, sizeof member);
   auto* object = static_cast<Callee*>(GetBoundObjectUserData(L, Callee::ScriptKind));

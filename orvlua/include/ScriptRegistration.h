@@ -61,12 +61,10 @@ void RegisterDirect(OrvLua::LuaState* state, const char* name, Callee* callee, M
 // The same for a callee that outlives every state (an engine system): all
 // states share one buffer per function, which saves an allocation per
 // function per object.
-// With HeldWork::Join, the function adds to the held work instead of
-// finishing it first.
-template <HeldWork held = HeldWork::Finish, typename Callee, typename Member>
+template <typename Callee, typename Member>
 void RegisterShared(OrvLua::LuaState* state, const char* name, Callee* callee, Member member) {
   if (!state || !callee) return;
-  Detail::RegisterGlobalPointerClosure(state, name, &DirectCallMemberDispatcher<Callee, Member, held>,
+  Detail::RegisterGlobalPointerClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>,
                                        SharedCalleeBuffer(callee, member));
 }
 
@@ -86,7 +84,6 @@ inline constexpr bool kFunctorFitsUpvalue = std::is_trivially_copyable_v<Functor
 
 template <typename Functor>
 int UpvalueFunctorDispatcher(lua_State* L) {
-  FinishHeldWork();
   void* block = lua_touserdata(L, lua_upvalueindex(1));
   if (!block) NoCalleeBuffer(L);
   return Call<1>(*static_cast<Functor*>(block), &Functor::operator(), L);

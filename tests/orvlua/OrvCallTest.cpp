@@ -248,30 +248,4 @@ TEST_F(OrvCallTest, AClosureWithoutCalleeRaisesAScriptError) {
   EXPECT_EQ(recorder.trace, "");
 }
 
-int g_heldFinished = 0;
-void FinishHeld() {
-  ++g_heldFinished;
-  OrvCall::g_finishHeldWork = nullptr;
-}
-
-TEST_F(OrvCallTest, HeldWorkIsFinishedBeforeEveryEngineFunctionButThoseThatJoinIt) {
-  auto functor = std::make_shared<Accumulate>();
-  OrvCall::RegisterFunctor(lua.state(), "Add", functor.get());
-  OrvCall::RegisterFunctorInUpvalue(lua.state(), "Up", Accumulate{});
-  OrvCall::RegisterShared<OrvCall::HeldWork::Join>(lua.state(), "Queue", &recorder, &Recorder::QueueSound);
-  lua_CFunction callback = &PlainCallback;
-  lua.state()->GetGlobals().RegisterHelper("Double", &LuaObject::CallbackDispatcher, nullptr, 0, &callback,
-                                           sizeof callback);
-  const std::pair<const char*, int> cases[] = {{"Queue('a')", 0},     {"SetID(1)", 1},  {"Add(1)", 1},    {"Up(1)", 1},
-                                               {"w:SetText('x')", 1}, {"Double(1)", 1}, {"Queue('b')", 0}};
-  for (const auto& [script, finished] : cases) {
-    g_heldFinished = 0;
-    OrvCall::g_finishHeldWork = &FinishHeld;
-    lua.Run(script);
-    EXPECT_EQ(g_heldFinished, finished) << script;
-  }
-  EXPECT_EQ(recorder.trace, "QueueSound b");
-  OrvCall::g_finishHeldWork = nullptr;
-}
-
 }  // namespace

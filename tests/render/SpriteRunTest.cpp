@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "OrvCall.h"
 #include "RenderScene.h"
 #include "core/TransformComponent.h"
 #include "render/DrawPrimitives.h"
@@ -164,14 +163,14 @@ TEST_F(SpriteRunScene, InterleavedTexturesAndTintsKeepTheirOrder) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(SpriteRunScene, HeldSpritesDrawInOrderAndLeaveTheBoundArraysAsTheyWere) {
+TEST_F(SpriteRunScene, HeldSpritesDrawInOrderWithTheColourOfTheirTimeAndLeaveTheBoundArraysAsTheyWere) {
   const auto red = SolidFrame(255, 0, 0);
   const auto green = SolidFrame(0, 255, 0);
+  const auto white = SolidFrame(255, 255, 255);
   GLuint vertexArray = 0, buffer = 0;
   glGenVertexArrays(1, &vertexArray);
   glGenBuffers(1, &buffer);
   GLint arrayAfter = -1, bufferAfter = -1;
-  bool heldWhileOpen = false;
   Frame([&] {
     glBindVertexArray(vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
@@ -179,7 +178,12 @@ TEST_F(SpriteRunScene, HeldSpritesDrawInOrderAndLeaveTheBoundArraysAsTheyWere) {
     Orv::PlaceSprite(red, {20, 20, 0, 4, 4});
     Orv::PlaceSprite(green, {30, 20, 0, 4, 4});
     Orv::PlaceSprite(red, {40, 20, 0, 4, 4});
-    heldWhileOpen = OrvCall::g_finishHeldWork != nullptr;
+    // A colour change draws the sprites held before it in the colour they
+    // were placed in, and those held after it in the new one.
+    Orv::SetColour(0, 1, 1, 1);
+    Orv::PlaceSprite(white, {80, 20, 0, 4, 4});
+    Orv::ResetColour();
+    Orv::PlaceSprite(white, {100, 20, 0, 4, 4});
     Orv::CloseSpriteBatch();
     glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &arrayAfter);
     glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bufferAfter);
@@ -188,12 +192,11 @@ TEST_F(SpriteRunScene, HeldSpritesDrawInOrderAndLeaveTheBoundArraysAsTheyWere) {
     // Closed, a sprite is drawn at once.
     Orv::PlaceSprite(green, {60, 20, 0, 4, 4});
   });
-  EXPECT_TRUE(heldWhileOpen);
-  EXPECT_EQ(OrvCall::g_finishHeldWork, nullptr);
   EXPECT_EQ(arrayAfter, static_cast<GLint>(vertexArray));
   EXPECT_EQ(bufferAfter, static_cast<GLint>(buffer));
-  const std::pair<int, Rgba> row[] = {{15, {255, 0, 0, 255}}, {26, {0, 255, 0, 255}}, {36, {255, 0, 0, 255}},
-                                      {46, {255, 0, 0, 255}}, {60, {0, 255, 0, 255}}, {50, {0, 0, 0, 255}}};
+  const std::pair<int, Rgba> row[] = {{15, {255, 0, 0, 255}},   {26, {0, 255, 0, 255}},     {36, {255, 0, 0, 255}},
+                                      {46, {255, 0, 0, 255}},   {60, {0, 255, 0, 255}},     {50, {0, 0, 0, 255}},
+                                      {80, {0, 255, 255, 255}}, {100, {255, 255, 255, 255}}};
   for (const auto& [x, wanted] : row) {
     EXPECT_TRUE(Near(Pixel(x, 20), wanted)) << "at " << x;
   }

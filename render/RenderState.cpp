@@ -1,0 +1,133 @@
+#include "render/RenderState.h"
+
+#include <GL/glew.h>
+
+#include <iterator>
+#include <vector>
+
+namespace Orv {
+
+namespace {
+
+struct SpriteBatch {
+  bool open = false;
+  GLuint texture = 0;
+  std::vector<SpriteCorner> corners;
+};
+
+SpriteBatch& Batch() {
+  static SpriteBatch batch;
+  return batch;
+}
+
+}  // namespace
+
+void SetColour(float r, float g, float b, float a) {
+  DrawHeldSprites();
+  glColor4f(r, g, b, a);
+}
+
+void ResetColour() { SetColour(1.0f, 1.0f, 1.0f, 1.0f); }
+
+void BindTexture2D(unsigned texture) {
+  DrawHeldSprites();
+  glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+void EnableCapability(unsigned capability) {
+  DrawHeldSprites();
+  glEnable(capability);
+}
+
+void DisableCapability(unsigned capability) {
+  DrawHeldSprites();
+  glDisable(capability);
+}
+
+void UseProgram(unsigned program) {
+  DrawHeldSprites();
+  glUseProgram(program);
+}
+
+void SetViewport(int x, int y, int width, int height) {
+  DrawHeldSprites();
+  glViewport(x, y, width, height);
+}
+
+void SetScreenProjection(double width, double height) {
+  DrawHeldSprites();
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, width, height, 0.0, 1.0, -1.0);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void LoadIdentity() {
+  DrawHeldSprites();
+  glLoadIdentity();
+}
+
+void Translate2D(float x, float y) {
+  DrawHeldSprites();
+  glTranslatef(x, y, 0.0f);
+}
+
+void Rotate2D(float degrees) {
+  DrawHeldSprites();
+  glRotatef(degrees, 0.0f, 0.0f, 1.0f);
+}
+
+void Scale2D(float x, float y) {
+  DrawHeldSprites();
+  glScalef(x, y, 1.0f);
+}
+
+void OpenSpriteBatch() {
+  DrawHeldSprites();
+  Batch().open = true;
+}
+
+void CloseSpriteBatch() {
+  DrawHeldSprites();
+  Batch().open = false;
+}
+
+bool IsSpriteBatchOpen() { return Batch().open; }
+
+void HoldSprite(unsigned texture, const SpriteCorner (&corners)[4]) {
+  SpriteBatch& batch = Batch();
+  if (texture != batch.texture) DrawHeldSprites();
+  batch.texture = texture;
+  batch.corners.insert(batch.corners.end(), std::begin(corners), std::end(corners));
+  if (batch.corners.size() == kSpritesPerFlush * 4) {
+    DrawHeldSprites();
+    glFlush();
+  }
+}
+
+void DrawHeldSprites() {
+  SpriteBatch& batch = Batch();
+  if (batch.corners.empty()) return;
+  glBindTexture(GL_TEXTURE_2D, batch.texture);
+  // Arrays in client memory: no buffer or vertex array object of a batch may
+  // be bound, and those bound are left as they were.
+  GLint arrayBuffer = 0;
+  GLint vertexArray = 0;
+  glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+  glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
+  if (vertexArray != 0) glBindVertexArray(0);
+  if (arrayBuffer != 0) glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  glClientActiveTexture(GL_TEXTURE0);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glTexCoordPointer(2, GL_FLOAT, sizeof(SpriteCorner), &batch.corners[0].s);
+  glVertexPointer(2, GL_FLOAT, sizeof(SpriteCorner), &batch.corners[0].x);
+  glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(batch.corners.size()));
+  glPopClientAttrib();
+  if (arrayBuffer != 0) glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(arrayBuffer));
+  if (vertexArray != 0) glBindVertexArray(static_cast<GLuint>(vertexArray));
+  batch.corners.clear();
+}
+
+}  // namespace Orv

@@ -1,0 +1,61 @@
+#pragma once
+// The drawing state the passes share (colour, bound texture, capabilities,
+// matrices, viewport, program) and the sprites held back to be drawn
+// together. A held sprite is drawn with the state current when it is drawn,
+// so every change of that state made here draws the held sprites first, and
+// so must any draw that does not hold its own: nothing then overtakes a held
+// sprite or changes how it looks.
+//
+// What changes no state a held sprite is drawn with needs no care: a texture
+// or buffer made or filled (a sheet or font loaded mid-walk), since held
+// sprites bind their own texture and draw from client arrays with no buffer
+// bound.
+
+namespace Orv {
+
+void SetColour(float r, float g, float b, float a);
+// Back to opaque white, the colour every draw expects to find.
+void ResetColour();
+void BindTexture2D(unsigned texture);
+void EnableCapability(unsigned capability);
+void DisableCapability(unsigned capability);
+void UseProgram(unsigned program);
+void SetViewport(int x, int y, int width, int height);
+// Pixel coordinates with y down, on a width x height screen; the model-view
+// matrix is current afterwards.
+void SetScreenProjection(double width, double height);
+
+void LoadIdentity();
+void Translate2D(float x, float y);
+// Degrees, about the z axis.
+void Rotate2D(float degrees);
+void Scale2D(float x, float y);
+
+// A software driver starts to rasterise what it was given only at a flush or
+// at the swap. Handed over every few hundred sprites, the frame is drawn by
+// the driver's threads while the pass goes on calling scripts; a hardware
+// driver takes a flush this rare at no cost.
+inline constexpr unsigned kSpritesPerFlush = 256;
+
+// One corner of a sprite: texture, then position.
+struct SpriteCorner {
+  float s;
+  float t;
+  float x;
+  float y;
+};
+
+// A pass whose scripts draw many sprites opens a batch for its walk: the
+// sprites held meanwhile are drawn together, from arrays, in one draw per
+// run of one texture. They are drawn when the batch closes, when a sprite
+// of another texture comes, every few hundred sprites, and before any state
+// change or draw above.
+void OpenSpriteBatch();
+void CloseSpriteBatch();
+bool IsSpriteBatchOpen();
+// Holds the quad for the open batch.
+void HoldSprite(unsigned texture, const SpriteCorner (&corners)[4]);
+// Draws the sprites held, if any: a draw of its own calls this first.
+void DrawHeldSprites();
+
+}  // namespace Orv
