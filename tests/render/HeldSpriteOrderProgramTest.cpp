@@ -26,13 +26,6 @@ std::string SheetImage() {
   return image;
 }
 
-bool Near(const Rgb& seen, const Rgb& wanted) {
-  for (int i = 0; i < 3; ++i) {
-    if (std::abs(seen[i] - wanted[i]) > 6) return false;
-  }
-  return true;
-}
-
 // Each row a red square drawn with DrawSpriteSca (32 pixels, held), then
 // something else over its middle. Stage 2 covers the window in black.
 const char* kPainter = R"(
