@@ -9,6 +9,8 @@ namespace Orv {
 
 namespace {
 
+std::uint64_t freeCount = 0;
+
 void MoveBody(CollisionComponent* body, const Vec2& by) {
   if (body == nullptr) return;
   Collider* collider = body->GetCollider();
@@ -32,7 +34,10 @@ bool Manifold::Joins(const CollisionComponent* a, const CollisionComponent* b) c
          serialB == b->GetSerial();
 }
 
+std::uint64_t Manifold::FreeCount() { return freeCount; }
+
 void Manifold::Free() {
+  ++freeCount;
   state = ManifoldFree;
   bodyA = nullptr;
   bodyB = nullptr;

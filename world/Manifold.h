@@ -40,6 +40,9 @@ struct Manifold : public Observer {
   bool Joins(const CollisionComponent* a, const CollisionComponent* b) const;
   // Frees the slot for reuse.
   void Free();
+  // How many times any manifold has been freed: a store compares it with the
+  // count it last saw to notice slots a body freed behind its back.
+  static std::uint64_t FreeCount();
 
   // A's centre moves back along the normal, B's forward, each by |penetration|.
   void PushOutA();

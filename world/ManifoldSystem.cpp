@@ -42,10 +42,22 @@ std::size_t ManifoldSystem::FindManifold(const Manifold& working) const {
 
 void ManifoldSystem::RebuildIndex() {
   firstOfPair_.clear();
+  duplicatePairs_ = false;
   for (std::size_t i = 0; i < observers_.size(); ++i) {
     const PairKey key = KeyOf(At(i));
-    if (key.a != nullptr && key.b != nullptr) firstOfPair_.emplace(key, i);
+    if (key.a != nullptr && key.b != nullptr) duplicatePairs_ |= !firstOfPair_.emplace(key, i).second;
   }
+}
+
+void ManifoldSystem::ForgetFirst(const PairKey& key, std::size_t position) {
+  auto entry = firstOfPair_.find(key);
+  if (entry != firstOfPair_.end() && entry->second == position) firstOfPair_.erase(entry);
+}
+
+bool ManifoldSystem::FreedBehindTheStore() {
+  if (Manifold::FreeCount() == freesSeen_) return false;
+  freesSeen_ = Manifold::FreeCount();
+  return true;
 }
 
 bool ManifoldSystem::RefreshManifold(Manifold& working) {
@@ -64,13 +76,9 @@ bool ManifoldSystem::RefreshManifold(Manifold& working) {
 
 void ManifoldSystem::AddManifold(Manifold& working) {
   working.state = ManifoldNew;
-  std::size_t position = observers_.size();
-  for (std::size_t i = 0; i < observers_.size(); ++i) {
-    if (At(i).state == ManifoldFree) {
-      position = i;
-      break;
-    }
-  }
+  if (FreedBehindTheStore()) freeCursor_ = 0;
+  while (freeCursor_ < observers_.size() && At(freeCursor_).state != ManifoldFree) ++freeCursor_;
+  const std::size_t position = freeCursor_++;
   if (position < observers_.size()) {
     At(position).CopyContact(working);
   } else {
@@ -86,23 +94,34 @@ void ManifoldSystem::AddManifold(Manifold& working) {
   } else if (position < entry->second) {
     entry->second = position;
   }
+  duplicatePairs_ = true;
 }
 
 void ManifoldSystem::AgeManifolds() {
+  // Frees by shut-down bodies left index entries whose keys are gone.
+  const bool rebuild = FreedBehindTheStore() || duplicatePairs_;
+  std::size_t lowestFree = observers_.size();
   for (std::size_t i = 0; i < observers_.size(); ++i) {
     Manifold& m = At(i);
     if (m.state == ManifoldStale) {
+      if (!rebuild) ForgetFirst(KeyOf(m), i);
       m.Free();
     } else if (m.state == ManifoldNew || m.state == ManifoldRefreshed) {
       m.state = ManifoldStale;
     }
+    if (m.state == ManifoldFree && lowestFree == observers_.size()) lowestFree = i;
   }
-  RebuildIndex();
+  if (rebuild) RebuildIndex();
+  freeCursor_ = lowestFree;
+  freesSeen_ = Manifold::FreeCount();
 }
 
 void ManifoldSystem::ClearManifolds() {
   observers_.clear();
   firstOfPair_.clear();
+  duplicatePairs_ = false;
+  freeCursor_ = 0;
+  freesSeen_ = Manifold::FreeCount();
 }
 
 }  // namespace Orv

@@ -61,12 +61,24 @@ class ManifoldSystem : public Subject {
   static PairKey KeyOf(const Manifold& m) { return {m.bodyA, m.bodyB, m.serialA, m.serialB}; }
   std::size_t ScanForManifold(const PairKey& key) const;
   void RebuildIndex();
+  // Drops the index entry of a pair whose first manifold at position is freed.
+  void ForgetFirst(const PairKey& key, std::size_t position);
+  // True once after some manifold was freed by a body being shut down.
+  bool FreedBehindTheStore();
 
   // The first position of every pair that has a manifold, so that finding a
-  // pair's manifold does not walk the whole list for each contact. Rebuilt
-  // as the manifolds age; a manifold freed meanwhile (its body was shut
-  // down) is caught when its position no longer joins the pair.
+  // pair's manifold does not walk the whole list for each contact. Kept as
+  // the manifolds age; a manifold freed meanwhile (its body was shut down)
+  // is caught when its position no longer joins the pair.
   mutable std::unordered_map<PairKey, std::size_t, PairKeyHash> firstOfPair_;
+  // Some pair has two manifolds: freeing the first must find the second, so
+  // the index is then rebuilt rather than kept.
+  bool duplicatePairs_ = false;
+  // Every slot below it is taken, so adding resumes the search for the
+  // lowest free slot there instead of at the start.
+  std::size_t freeCursor_ = 0;
+  // Manifold::FreeCount() when the cursor and the index were last right.
+  std::uint64_t freesSeen_ = 0;
 };
 
 }  // namespace Orv
