@@ -145,7 +145,7 @@ bool CellIndex(double coordinate, int half, int size, long long& cell) {
 // no script runs between the pairs, so none of it changes but the bounds of
 // colliders the response moves.
 struct PairEntry {
-  double minX, minY, maxX, maxY;
+  GridBox box;
   double z;
   std::size_t slot;
   bool hasBody;
@@ -161,10 +161,7 @@ struct PairObject {
 
 void ReadBounds(const Collider& collider, PairEntry& entry) {
   const Vec2 min = collider.GetMin(), max = collider.GetMax();
-  entry.minX = min.x;
-  entry.minY = min.y;
-  entry.maxX = max.x;
-  entry.maxY = max.y;
+  entry.box = {min.x, min.y, max.x, max.y};
 }
 
 }  // namespace
@@ -256,13 +253,25 @@ void CollisionEngine::CollideObjectPairs(float dt) {
   // Frames shorter than a sixtieth are answered as if they were one.
   const float step = static_cast<float>(StepTime(dt));
   const std::size_t count = entries.size();
+  std::vector<GridBox>& boxes = gridBoxes_;
+  boxes.clear();
+  for (const PairEntry& entry : entries) boxes.push_back(entry.box);
+  grid_.Build(boxes);
+  // The pairs of the all-pairs loop, in its order: for each i, the j above
+  // it that share a cell, ascending. Only the pair's own colliders move, so
+  // the list stays complete unless i leaves its cells; then it is asked again.
+  std::vector<std::uint32_t>& candidates = candidates_;
   for (std::size_t i = 0; i < count; ++i) {
-    for (std::size_t j = i + 1; j < count; ++j) {
+    grid_.Candidates(i, i, candidates);
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+      const std::size_t j = candidates[k];
       const PairEntry& a = entries[i];
       const PairEntry& b = entries[j];
       if (!a.hasBody && !b.hasBody) continue;
       if (!(a.z == b.z)) continue;
-      if (b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY) continue;
+      if (b.box.minX > a.box.maxX || a.box.minX > b.box.maxX || b.box.minY > a.box.maxY || a.box.minY > b.box.maxY) {
+        continue;
+      }
       PairObject& objectA = objects[a.slot];
       PairObject& objectB = objects[b.slot];
       if (objectA.collider == objectB.collider) continue;
@@ -299,6 +308,11 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       // Only the pair's own colliders can have moved.
       ReadBounds(*objectA.collider, entries[i]);
       ReadBounds(*objectB.collider, entries[j]);
+      grid_.Move(j, entries[j].box);
+      if (grid_.Move(i, entries[i].box)) {
+        grid_.Candidates(i, j, candidates);
+        k = static_cast<std::size_t>(-1);
+      }
       RecordContact(partyA, partyB, working);
     }
   }

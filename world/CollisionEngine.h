@@ -13,6 +13,7 @@
 #include "core/ObjectLockPtr.h"
 #include "core/System.h"
 #include "core/Vec2.h"
+#include "world/BroadPhaseGrid.h"
 #include "world/ManifoldSystem.h"
 
 namespace Orv {
@@ -225,6 +226,10 @@ class CollisionEngine : public PlainSystem {
   // Says once that an object's collider spans more cells than one frame visits.
   void ReportTooManyCells(const GameObject& object);
 
+  // Kept between frames for their storage.
+  BroadPhaseGrid grid_;
+  std::vector<GridBox> gridBoxes_;
+  std::vector<std::uint32_t> candidates_;
   bool paused_ = false;
   bool pausedByScript_ = false;
   bool cellCapReported_ = false;

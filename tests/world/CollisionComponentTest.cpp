@@ -77,17 +77,28 @@ TEST(CollisionParameters, EachParameterAsTheDataGivesIt) {
          EXPECT_EQ(Shape(c).GetMin(), (Vec2{7, 0}));
          EXPECT_EQ(Shape(c).GetMax(), (Vec2{13, 0}));
        }},
-      {"a circle's radius", {{C::ColliderType, "Circle"}, {C::Radius, 10.0}}, "set as Circle\n",
+      {"a circle's radius",
+       {{C::ColliderType, "Circle"}, {C::Radius, 10.0}},
+       "set as Circle\n",
        [](const C& c) {
          EXPECT_EQ(Shape(c).GetType(), Collider::TypeCircle2D);
          EXPECT_EQ(Shape(c).GetMax(), (Vec2{10, 10}));
          EXPECT_FALSE(c.empty);
        }},
-      {"radius on a box is ignored", {{C::ColliderType, "AABB"}, {C::Radius, 5.0}}, "set as AABB\n",
-       [](const C& c) { EXPECT_EQ(Shape(c).GetMax(), (Vec2{0, 0})); }},
-      {"width and height on a circle are ignored", {{C::ColliderType, "Circle"}, {C::Width, 5.0}, {C::Height, 5.0}},
-       "set as Circle\n", [](const C& c) { EXPECT_EQ(Shape(c).GetMax(), (Vec2{0, 0})); }},
-      {"an empty object is a circle that pairs with nothing", {{C::ColliderType, "Empty"}, {C::Radius, 10.0}},
+      {"radius on a box is ignored",
+       {{C::ColliderType, "AABB"}, {C::Radius, 5.0}},
+       "set as AABB\n",
+       [](const C& c) {
+         EXPECT_EQ(Shape(c).GetMax(), (Vec2{0, 0}));
+       }},
+      {"width and height on a circle are ignored",
+       {{C::ColliderType, "Circle"}, {C::Width, 5.0}, {C::Height, 5.0}},
+       "set as Circle\n",
+       [](const C& c) {
+         EXPECT_EQ(Shape(c).GetMax(), (Vec2{0, 0}));
+       }},
+      {"an empty object is a circle that pairs with nothing",
+       {{C::ColliderType, "Empty"}, {C::Radius, 10.0}},
        "set as Empty\n",
        [](const C& c) {
          EXPECT_EQ(Shape(c).GetType(), Collider::TypeCircle2D);
@@ -103,33 +114,42 @@ TEST(CollisionParameters, EachParameterAsTheDataGivesIt) {
          EXPECT_NEAR(Shape(c).GetMin().x, -5, 1e-9);
          EXPECT_NEAR(Shape(c).GetMin().y, -10, 1e-9);
        }},
-      {"a segment", {{C::ColliderType, "Line"}, {C::PosX, 3.0}}, "set as Line\n",
+      {"a segment",
+       {{C::ColliderType, "Line"}, {C::PosX, 3.0}},
+       "set as Line\n",
        [](const C& c) {
          EXPECT_EQ(Shape(c).GetType(), Collider::TypeLine2D);
          EXPECT_EQ(Shape(c).GetPosition(), (Vec2{3, 0}));
        }},
       {"a name of no shape makes none and says nothing; geometry after it is ignored",
-       {{C::ColliderType, "aabb"}, {C::PosX, 5.0}, {C::Radius, 2.0}, {C::Orientation, 9.0}}, "",
+       {{C::ColliderType, "aabb"}, {C::PosX, 5.0}, {C::Radius, 2.0}, {C::Orientation, 9.0}},
+       "",
        [](const C& c) { EXPECT_EQ(c.GetCollider(), nullptr); }},
-      {"geometry before the shape is ignored", {{C::PosX, 5.0}, {C::ZCollision, 2.0}, {C::ColliderType, "AABB"}},
+      {"geometry before the shape is ignored",
+       {{C::PosX, 5.0}, {C::ZCollision, 2.0}, {C::ColliderType, "AABB"}},
        "set as AABB\n",
        [](const C& c) {
          EXPECT_EQ(Shape(c).GetPosition(), (Vec2{0, 0}));
          EXPECT_EQ(Shape(c).GetZ(), 0);
        }},
       {"a second shape keeps the first, and is still announced",
-       {{C::ColliderType, "AABB"}, {C::ColliderType, "Circle"}}, "set as AABB\nset as Circle\n",
+       {{C::ColliderType, "AABB"}, {C::ColliderType, "Circle"}},
+       "set as AABB\nset as Circle\n",
        [](const C& c) { EXPECT_EQ(Shape(c).GetType(), Collider::TypeAABB); }},
       {"Empty after a shape keeps the shape and empties the object",
-       {{C::ColliderType, "OBB"}, {C::ColliderType, "Empty"}}, "set as OBB\nset as Empty\n",
+       {{C::ColliderType, "OBB"}, {C::ColliderType, "Empty"}},
+       "set as OBB\nset as Empty\n",
        [](const C& c) {
          EXPECT_EQ(Shape(c).GetType(), Collider::TypeOBB);
          EXPECT_TRUE(c.empty);
        }},
-      {"the collision layer", {{C::ColliderType, "Circle"}, {C::ZCollision, 1.5}}, "set as Circle\n",
+      {"the collision layer",
+       {{C::ColliderType, "Circle"}, {C::ZCollision, 1.5}},
+       "set as Circle\n",
        [](const C& c) { EXPECT_EQ(Shape(c).GetZ(), 1.5); }},
       {"the collision id and every avoided id",
-       {{C::Id, 7}, {C::IdToAvoid, 3}, {C::IdToAvoid, 4}, {C::IdToAvoid, 3}}, "",
+       {{C::Id, 7}, {C::IdToAvoid, 3}, {C::IdToAvoid, 4}, {C::IdToAvoid, 3}},
+       "",
        [](const C& c) {
          EXPECT_EQ(c.collisionId, 7);
          EXPECT_EQ(c.avoidIds, (std::vector<std::int32_t>{3, 4, 3}));
@@ -137,14 +157,19 @@ TEST(CollisionParameters, EachParameterAsTheDataGivesIt) {
          EXPECT_FALSE(c.AvoidsId(7));
        }},
       {"trigger flags take exactly \"true\" and \"false\"",
-       {{C::AvoidTrigger, "true"}, {C::AvoidTileTrigger, "TRUE"}, {C::AvoidTrigger, "yes"}}, "",
+       {{C::AvoidTrigger, "true"}, {C::AvoidTileTrigger, "TRUE"}, {C::AvoidTrigger, "yes"}},
+       "",
        [](const C& c) {
          EXPECT_TRUE(c.avoidTrigger);
          EXPECT_FALSE(c.avoidTileTrigger);
        }},
-      {"\"false\" clears a trigger flag", {{C::AvoidTileTrigger, "true"}, {C::AvoidTileTrigger, "false"}}, "",
+      {"\"false\" clears a trigger flag",
+       {{C::AvoidTileTrigger, "true"}, {C::AvoidTileTrigger, "false"}},
+       "",
        [](const C& c) { EXPECT_FALSE(c.avoidTileTrigger); }},
-      {"occluding is switched on, never off", {{C::Occluding, 1}, {C::Occluding, 0}}, "",
+      {"occluding is switched on, never off",
+       {{C::Occluding, 1}, {C::Occluding, 0}},
+       "",
        [](const C& c) { EXPECT_TRUE(c.occluding); }},
       {"a value of another type than the parameter's is ignored",
        {{C::ColliderType, "AABB"}, {C::PosX, 5}, {C::Id, 3.0}, {C::Occluding, "1"}, {C::ColliderType, 1.0}},
@@ -167,8 +192,13 @@ TEST(CollisionParameters, EachParameterAsTheDataGivesIt) {
          EXPECT_TRUE(c.avoidTrigger);
        }},
       {"values that are not finite never reach the collider",
-       {{C::ColliderType, "Circle"}, {C::PosX, 3.0}, {C::PosX, kNaN}, {C::Radius, 2.0}, {C::Radius, kInfinity},
-        {C::ZCollision, -kInfinity}, {C::Orientation, kNaN}},
+       {{C::ColliderType, "Circle"},
+        {C::PosX, 3.0},
+        {C::PosX, kNaN},
+        {C::Radius, 2.0},
+        {C::Radius, kInfinity},
+        {C::ZCollision, -kInfinity},
+        {C::Orientation, kNaN}},
        "set as Circle\n",
        [](const C& c) {
          EXPECT_EQ(Shape(c).GetMin(), (Vec2{1, -2}));
@@ -221,9 +251,9 @@ TEST(CollisionContactInfo, AValueIsFoundOnlyUnderItsOwnType) {
     const char* key;
     bool text, integer, real;
   };
-  for (const Case& k : {Case{"hp", false, true, false}, Case{"speed", false, false, true},
-                        Case{"team", true, false, false}, Case{"swapped", false, true, false},
-                        Case{"absent", false, false, false}, Case{"HP", false, false, false}}) {
+  for (const Case& k :
+       {Case{"hp", false, true, false}, Case{"speed", false, false, true}, Case{"team", true, false, false},
+        Case{"swapped", false, true, false}, Case{"absent", false, false, false}, Case{"HP", false, false, false}}) {
     SCOPED_TRACE(k.key);
     const auto text = c.GetContactInfoString(k.key);
     const auto integer = c.GetContactInfoInteger(k.key);

@@ -12,12 +12,11 @@ using namespace OrvTest;
 
 TEST(CollisionProgram, BlueprintShapesAreAnnouncedAndBadValuesRefused) {
   ContentFolder folder;
-  WriteScriptScene(folder, "Collision", {{"Driver", ""}}, {{"Crate", 1}, {"Ball", 2}, {"Ghost", 3}, {"Typo", 4},
-                                                              {"Plank", 5}, {"Wire", 6}, {"Driver", 7}});
+  WriteScriptScene(folder, "Collision", {{"Driver", ""}},
+                   {{"Crate", 1}, {"Ball", 2}, {"Ghost", 3}, {"Typo", 4}, {"Plank", 5}, {"Wire", 6}, {"Driver", 7}});
   const auto blueprint = [&](const std::string& type, const std::string& data) {
-    folder.Write("data/gameobjects/" + type + ".txt", R"({"name":")" + type +
-                                                          R"(","id":1,"components":[{"type":"collision","data":)" +
-                                                          data + "}]}");
+    folder.Write("data/gameobjects/" + type + ".txt",
+                 R"({"name":")" + type + R"(","id":1,"components":[{"type":"collision","data":)" + data + "}]}");
   };
   blueprint("Crate", R"(["AABB", 1.0, 2.0, {"height": 4.0}])");
   blueprint("Ball", R"([{"Collider_Type": "Circle", "radius": 3.0}])");

@@ -124,8 +124,16 @@ bool Finite(const Collider& c) {
 
 TEST(CollisionResponse, HostileContactsAndStepsNeverLeaveAValueThatIsNotFinite) {
   std::mt19937 random(20261207);
-  const double hostile[] = {0.0, -1.0, -1e300, 1e-300, 1e300, std::numeric_limits<double>::quiet_NaN(),
-                            std::numeric_limits<double>::infinity(), 1.0, 2.5, 0.5};
+  const double hostile[] = {0.0,
+                            -1.0,
+                            -1e300,
+                            1e-300,
+                            1e300,
+                            std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::infinity(),
+                            1.0,
+                            2.5,
+                            0.5};
   const auto pick = [&] { return hostile[random() % std::size(hostile)]; };
   const auto real = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
   const char* shapes[] = {"OBB", "Circle", "OBB", "AABB", "OBB", "OBB"};

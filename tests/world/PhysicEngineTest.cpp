@@ -123,22 +123,22 @@ TEST_F(PhysicsScene, AScriptsPauseOutlastsTheEnginesResume) {
 // object brings the engine back; in its tenth it resumes physics.
 TEST(PhysicsProgram, PausePhysicsOutlastsAWindowDeactivationAndActivation) {
   ContentFolder folder;
-  WriteScriptScene(folder, "Physics",
-                   {{"Mover",
-                     "frames = 0\n"
-                     "function Init() SubscribeToEventGroup('movers') end\n"
-                     "function Update(dt)\n"
-                     "  frames = frames + 1\n"
-                     "  print(string.format('frame %d x %.3f', frames, GetEventGroupList('movers')[1].worldX))\n"
-                     "  if frames == 5 then\n"
-                     "    PausePhysics() PauseEngineActivate() CreateDelayedGameObject('Waker', 0)\n"
-                     "  end\n"
-                     "  if frames == 10 then ResumePhysics() end\n"
-                     "  if frames == 12 then Shutdown() end\n"
-                     "end\n"},
-                    {"Waker",
-                     "function Init() print('waker ' .. tostring(IsGamePaused())) PauseEngineDeactivate() end\n"}},
-                   {{"Mover", 1}});
+  WriteScriptScene(
+      folder, "Physics",
+      {{"Mover",
+        "frames = 0\n"
+        "function Init() SubscribeToEventGroup('movers') end\n"
+        "function Update(dt)\n"
+        "  frames = frames + 1\n"
+        "  print(string.format('frame %d x %.3f', frames, GetEventGroupList('movers')[1].worldX))\n"
+        "  if frames == 5 then\n"
+        "    PausePhysics() PauseEngineActivate() CreateDelayedGameObject('Waker', 0)\n"
+        "  end\n"
+        "  if frames == 10 then ResumePhysics() end\n"
+        "  if frames == 12 then Shutdown() end\n"
+        "end\n"},
+       {"Waker", "function Init() print('waker ' .. tostring(IsGamePaused())) PauseEngineDeactivate() end\n"}},
+      {{"Mover", 1}});
   folder.Write("data/gameobjects/Mover.txt",
                R"({"name":"Mover","id":1,"components":[{"type":"transform","data":[]},)"
                R"({"type":"collision","data":["Circle", 5.0]},{"type":"rigidbody","data":[{"vel x": 60.0}]}]})");

@@ -41,12 +41,18 @@ TEST(RigidBodyStep, EachRuleOfOneStepMeasured) {
          EXPECT_NEAR(b.position.x, 0.000277778, 1e-9);
          EXPECT_EQ(b.force, Vec2{});
        }},
-      {"a short frame moves as far as a sixtieth", 0.005f, [](RigidBody& b) { b.velocity = {60, 0}; },
+      {"a short frame moves as far as a sixtieth", 0.005f,
+       [](RigidBody& b) {
+         b.velocity = {60, 0};
+       },
        [](const RigidBody& b) {
          std::printf("moved %.9f\n", b.position.x);
          EXPECT_DOUBLE_EQ(b.position.x, 60 * double{0.016666668f});
        }},
-      {"a long frame moves as long", 0.05f, [](RigidBody& b) { b.velocity = {60, 0}; },
+      {"a long frame moves as long", 0.05f,
+       [](RigidBody& b) {
+         b.velocity = {60, 0};
+       },
        [](const RigidBody& b) { EXPECT_DOUBLE_EQ(b.position.x, 60 * double{0.05f}); }},
       {"turning is held to 60 a second", kSixtieth, [](RigidBody& b) { b.angularVelocity = 100; },
        [](const RigidBody& b) {
@@ -160,7 +166,9 @@ TEST(RigidBodyParameters, EachParameterAsTheDataGivesIt) {
          c.SetRealProperty(R::ImpulseX, 9.0);
          c.SetRealProperty(R::ImpulseY, -3.0);
        },
-       [](const RigidBody& b) { EXPECT_EQ(b.velocity, (Vec2{4.5, -1.5})); }},
+       [](const RigidBody& b) {
+         EXPECT_EQ(b.velocity, (Vec2{4.5, -1.5}));
+       }},
       {"an impulse before any mass is ignored, not infinite",
        [](R& c) {
          c.SetRealProperty(R::VelX, 1.0);
@@ -254,21 +262,28 @@ TEST(BoidParameters, DefaultsHeadingAndTheLastWriterOfVectorA) {
   };
   const Case cases[] = {
       {"no data", [](BoidComponent&) {}, -1, 1.0f, {0, 0}},
-      {"a heading of 90 in single precision", [](BoidComponent& b) { b.SetRealProperty(2, 90.0); }, -1, 1.0f,
+      {"a heading of 90 in single precision",
+       [](BoidComponent& b) { b.SetRealProperty(2, 90.0); },
+       -1,
+       1.0f,
        {std::cos(static_cast<float>(90.0f * 0.017453292519888888)), 1}},
       {"posX after angle 0",
        [](BoidComponent& b) {
          b.SetRealProperty(2, 0.0);
          b.SetRealPropertyByName("posX", 5.0);
        },
-       -1, 1.0f, {5, 0}},
+       -1,
+       1.0f,
+       {5, 0}},
       {"groupID as a real is ignored, as an integer taken",
        [](BoidComponent& b) {
          b.SetRealProperty(0, 4.0);
          b.SetIntProperty(1, 7);
          b.SetRealProperty(1, 2.5);
        },
-       -1, 2.5f, {0, 0}},
+       -1,
+       2.5f,
+       {0, 0}},
       {"groupID", [](BoidComponent& b) { b.SetIntPropertyByName("groupID", 3); }, 3, 1.0f, {0, 0}},
       {"values not finite are ignored",
        [](BoidComponent& b) {
@@ -276,7 +291,9 @@ TEST(BoidParameters, DefaultsHeadingAndTheLastWriterOfVectorA) {
          b.SetRealProperty(2, kNaN);
          b.SetRealProperty(3, kNaN);
        },
-       -1, 1.0f, {0, 0}},
+       -1,
+       1.0f,
+       {0, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -23,10 +23,8 @@ TEST(TileMapComponent, TileSizeTakesOnlyWholeNumbersAboveZero) {
     bool integer;
     int width;
   };
-  const Case cases[] = {{"64 as an integer", 64, true, 64},
-                        {"64.0 as a real", 64.0, false, 1},
-                        {"0", 0, true, 1},
-                        {"-5", -5, true, 1}};
+  const Case cases[] = {
+      {"64 as an integer", 64, true, 64}, {"64.0 as a real", 64.0, false, 1}, {"0", 0, true, 1}, {"-5", -5, true, 1}};
   for (const Case& c : cases) {
     TileMapComponent component;
     SetUpComponent(component);

@@ -1,0 +1,55 @@
+// The grid must offer every pair whose boxes overlap as the pair pass tests
+// them, whatever the boxes: tiny, huge, inside out, not finite, moved.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "world/BroadPhaseGrid.h"
+
+using namespace Orv;
+
+namespace {
+
+bool Overlap(const GridBox& a, const GridBox& b) {
+  return !(b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY);
+}
+
+TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotIsACandidateInOrder) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const auto randomBox = [&] {
+    const double x = 1000 * unit(random), y = 1000 * unit(random);
+    const double pick = unit(random), side = pick < 0.1 ? 600 * unit(random) : pick < 0.3 ? 0.5 : 20 * unit(random);
+    GridBox box{x - side, y - side, x + side, y + side};
+    if (pick > 0.97) box = {x, y, x - 30, y - 30};
+    if (pick > 0.985) box.maxX = pick > 0.992 ? nan : inf;
+    return box;
+  };
+  std::vector<GridBox> boxes(400);
+  for (GridBox& box : boxes) box = randomBox();
+  BroadPhaseGrid grid;
+  grid.Build(boxes);
+  std::vector<std::uint32_t> candidates;
+  std::size_t offered = 0;
+  for (int round = 0; round < 3; ++round) {
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+      grid.Candidates(i, i, candidates);
+      EXPECT_TRUE(std::is_sorted(candidates.begin(), candidates.end()));
+      for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+        if (!Overlap(boxes[i], boxes[j])) continue;
+        ++offered;
+        EXPECT_TRUE(std::binary_search(candidates.begin(), candidates.end(), j)) << i << " meets " << j;
+      }
+    }
+    // Boxes moved after the grid was built are followed.
+    for (std::size_t i = 0; i < boxes.size(); i += 3) grid.Move(i, boxes[i] = randomBox());
+  }
+  EXPECT_GT(offered, 1000u);
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+#include "world/BroadPhaseGrid.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Orv {
+
+namespace {
+
+// A box over more cells than this is met by every query instead: listing a
+// large collider in each of its cells costs more than testing it against all.
+constexpr double kMostCellsPerBox = 64;
+// Cells per box: the grid never has more than this many cells for each box.
+constexpr double kCellsPerBox = 4;
+// A cell is this many times the mean box side: most boxes then cover one to
+// four cells, and a query lists few boxes that do not meet its own.
+constexpr double kCellPerSide = 1.5;
+
+bool Finite(const GridBox& box) {
+  return std::isfinite(box.minX) && std::isfinite(box.minY) && std::isfinite(box.maxX) && std::isfinite(box.maxY);
+}
+
+}  // namespace
+
+void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) {
+  count_ = boxes.size();
+  double minX = 0, minY = 0, maxX = 0, maxY = 0, sides = 0;
+  std::size_t measured = 0;
+  for (const GridBox& box : boxes) {
+    if (!Finite(box)) continue;
+    const double lowX = std::min(box.minX, box.maxX), highX = std::max(box.minX, box.maxX);
+    const double lowY = std::min(box.minY, box.maxY), highY = std::max(box.minY, box.maxY);
+    if (measured == 0) {
+      minX = lowX, minY = lowY, maxX = highX, maxY = highY;
+    } else {
+      minX = std::min(minX, lowX), minY = std::min(minY, lowY);
+      maxX = std::max(maxX, highX), maxY = std::max(maxY, highY);
+    }
+    sides += std::max(highX - lowX, highY - lowY);
+    ++measured;
+  }
+  originX_ = minX;
+  originY_ = minY;
+  cellSize_ = measured > 0 ? kCellPerSide * sides / static_cast<double>(measured) : 1.0;
+  double columns = 1, rows = 1;
+  const double spanX = maxX - minX, spanY = maxY - minY;
+  if (std::isfinite(spanX) && std::isfinite(spanY) && std::isfinite(cellSize_)) {
+    const double most = kCellsPerBox * static_cast<double>(count_) + 16;
+    if (!(cellSize_ > 0)) cellSize_ = std::max(std::max(spanX, spanY) / std::sqrt(most), 1e-9);
+    for (;;) {
+      columns = std::floor(spanX / cellSize_) + 1;
+      rows = std::floor(spanY / cellSize_) + 1;
+      if (columns * rows <= most) break;
+      cellSize_ *= std::sqrt(columns * rows / most) * 1.01;
+    }
+  } else {
+    // Spans beyond any double: one cell, which is the all-pairs pass.
+    cellSize_ = 1.0;
+  }
+  columns_ = static_cast<int>(columns);
+  rows_ = static_cast<int>(rows);
+  cells_.resize(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_));
+  for (std::vector<std::uint32_t>& cell : cells_) cell.clear();
+  wide_.clear();
+  ranges_.resize(count_);
+  seen_.assign(count_, 0);
+  query_ = 0;
+  for (std::size_t i = 0; i < count_; ++i) {
+    ranges_[i] = RangeOf(boxes[i]);
+    Insert(static_cast<std::uint32_t>(i), ranges_[i]);
+  }
+}
+
+int BroadPhaseGrid::Column(double x) const {
+  const double column = std::floor((x - originX_) / cellSize_);
+  return static_cast<int>(std::clamp(column, 0.0, static_cast<double>(columns_ - 1)));
+}
+
+int BroadPhaseGrid::Row(double y) const {
+  const double row = std::floor((y - originY_) / cellSize_);
+  return static_cast<int>(std::clamp(row, 0.0, static_cast<double>(rows_ - 1)));
+}
+
+BroadPhaseGrid::CellRange BroadPhaseGrid::RangeOf(const GridBox& box) const {
+  // A NaN corner makes every overlap test pass.
+  if (std::isnan(box.minX) || std::isnan(box.minY) || std::isnan(box.maxX) || std::isnan(box.maxY)) {
+    return {0, 0, 0, 0, true};
+  }
+  // A box turned inside out (a negative size) still meets what spans it.
+  const CellRange range{Column(std::min(box.minX, box.maxX)), Row(std::min(box.minY, box.maxY)),
+                        Column(std::max(box.minX, box.maxX)), Row(std::max(box.minY, box.maxY)), false};
+  const double cells = (range.x1 - range.x0 + 1.0) * (range.y1 - range.y0 + 1.0);
+  if (cells > kMostCellsPerBox) return {0, 0, 0, 0, true};
+  return range;
+}
+
+void BroadPhaseGrid::Insert(std::uint32_t slot, const CellRange& range) {
+  if (range.wide) {
+    wide_.push_back(slot);
+    return;
+  }
+  for (int y = range.y0; y <= range.y1; ++y) {
+    for (int x = range.x0; x <= range.x1; ++x) Cell(x, y).push_back(slot);
+  }
+}
+
+void BroadPhaseGrid::Remove(std::uint32_t slot, const CellRange& range) {
+  const auto take = [slot](std::vector<std::uint32_t>& list) {
+    auto found = std::find(list.begin(), list.end(), slot);
+    *found = list.back();
+    list.pop_back();
+  };
+  if (range.wide) {
+    take(wide_);
+    return;
+  }
+  for (int y = range.y0; y <= range.y1; ++y) {
+    for (int x = range.x0; x <= range.x1; ++x) take(Cell(x, y));
+  }
+}
+
+bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
+  const CellRange range = RangeOf(box);
+  if (range == ranges_[slot]) return false;
+  Remove(static_cast<std::uint32_t>(slot), ranges_[slot]);
+  Insert(static_cast<std::uint32_t>(slot), range);
+  ranges_[slot] = range;
+  return true;
+}
+
+void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector<std::uint32_t>& out) {
+  out.clear();
+  const CellRange& range = ranges_[slot];
+  if (range.wide) {
+    for (std::size_t s = after + 1; s < count_; ++s) out.push_back(static_cast<std::uint32_t>(s));
+    return;
+  }
+  if (++query_ == 0) {
+    std::fill(seen_.begin(), seen_.end(), 0);
+    query_ = 1;
+  }
+  const auto list = [&](const std::vector<std::uint32_t>& slots) {
+    for (std::uint32_t s : slots) {
+      if (s <= after || seen_[s] == query_) continue;
+      seen_[s] = query_;
+      out.push_back(s);
+    }
+  };
+  for (int y = range.y0; y <= range.y1; ++y) {
+    for (int x = range.x0; x <= range.x1; ++x) list(Cell(x, y));
+  }
+  list(wide_);
+  std::sort(out.begin(), out.end());
+}
+
+}  // namespace Orv

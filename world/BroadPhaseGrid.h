@@ -1,0 +1,53 @@
+#pragma once
+// A uniform grid over the bounding boxes of one frame's pair pass. It answers
+// which boxes may meet a given one, and follows the boxes the pass moves, so
+// that the pass can keep the all-pairs order while testing only neighbours.
+// Two boxes that overlap (touching counts) always share a cell: cell indices
+// are a monotone function of the coordinates, clamped to the grid's edges.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace Orv {
+
+struct GridBox {
+  double minX, minY, maxX, maxY;
+};
+
+class BroadPhaseGrid {
+ public:
+  // Sizes the cells from the boxes and places box i as slot i.
+  void Build(const std::vector<GridBox>& boxes);
+  // Places slot at box; true when the cells it covers changed.
+  bool Move(std::size_t slot, const GridBox& box);
+  // The slots above after that share a cell with slot, in ascending order.
+  void Candidates(std::size_t slot, std::size_t after, std::vector<std::uint32_t>& out);
+
+ private:
+  struct CellRange {
+    int x0, y0, x1, y1;
+    // Everywhere: not finite, or too large to list in its cells.
+    bool wide;
+    bool operator==(const CellRange&) const = default;
+  };
+  CellRange RangeOf(const GridBox& box) const;
+  int Column(double x) const;
+  int Row(double y) const;
+  void Insert(std::uint32_t slot, const CellRange& range);
+  void Remove(std::uint32_t slot, const CellRange& range);
+  std::vector<std::uint32_t>& Cell(int x, int y) { return cells_[static_cast<std::size_t>(y) * columns_ + x]; }
+
+  double originX_ = 0, originY_ = 0;
+  double cellSize_ = 1;
+  int columns_ = 1, rows_ = 1;
+  std::vector<std::vector<std::uint32_t>> cells_;
+  std::vector<CellRange> ranges_;
+  // Slots met by every query.
+  std::vector<std::uint32_t> wide_;
+  // A slot already listed by the current query carries its number.
+  std::vector<std::uint32_t> seen_;
+  std::uint32_t query_ = 0;
+  std::size_t count_ = 0;
+};
+
+}  // namespace Orv
