@@ -39,11 +39,15 @@ class BroadPhaseGrid {
 
   double originX_ = 0, originY_ = 0;
   double cellSize_ = 1;
+  double inverseCellSize_ = 1;
+  double lastColumn_ = 0, lastRow_ = 0;
   int columns_ = 1, rows_ = 1;
   std::vector<std::vector<std::uint32_t>> cells_;
   std::vector<CellRange> ranges_;
   // Slots met by every query.
   std::vector<std::uint32_t> wide_;
+  // Scratch for the median side.
+  std::vector<double> sides_;
   // A slot already listed by the current query carries its number.
   std::vector<std::uint32_t> seen_;
   std::uint32_t query_ = 0;

@@ -32,10 +32,10 @@ float ToFloat(double value) {
 
 bool Lives(const std::shared_ptr<GameObject>& object) { return object && object->IsAlive(); }
 
-// The collider of a live object, or null.
+// The collider of a live object, or null; not to be kept across a script.
 Collider* ColliderOf(const GameObject& object) {
-  auto collision = object.LockComponent<CollisionComponent>();
-  return collision ? collision->GetCollider() : nullptr;
+  auto* collision = object.FindComponent<CollisionComponent>();
+  return collision != nullptr ? collision->GetCollider() : nullptr;
 }
 
 struct TileCandidate {
@@ -236,12 +236,13 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     PairObject held;
     held.object = handle.Lock();
     if (!Lives(held.object)) continue;
-    auto collision = held.object->LockComponent<CollisionComponent>();
-    if (!collision || collision->GetCollider() == nullptr || collision->empty) continue;
-    held.collision = collision.get();
+    // Held objects keep their components, and no script runs in the pass.
+    auto* collision = held.object->FindComponent<CollisionComponent>();
+    if (collision == nullptr || collision->GetCollider() == nullptr || collision->empty) continue;
+    held.collision = collision;
     held.collider = collision->GetCollider();
-    held.rigid = held.object->LockComponent<RigidBodyComponent>().get();
-    held.transform = held.object->LockComponent<TransformComponent>().get();
+    held.rigid = held.object->FindComponent<RigidBodyComponent>();
+    held.transform = held.object->FindComponent<TransformComponent>();
     PairEntry entry;
     ReadBounds(*held.collider, entry);
     entry.z = held.collider->GetZ();
@@ -478,15 +479,15 @@ void CollisionEngine::LateUpdate(float) {
     auto object = collisionObjects_[i].Lock();
     if (!Lives(object)) continue;
     collisionObjects_[kept++] = collisionObjects_[i];
-    auto collision = object->LockComponent<CollisionComponent>();
-    if (!collision) continue;
+    auto* collision = object->FindComponent<CollisionComponent>();
+    if (collision == nullptr) continue;
     collision->ClearFrameManifolds();
     // Nobody reads the contacts of an object without a script.
-    if (!object->LockComponent<ScriptComponent>()) collision->ClearContacts();
+    if (object->FindComponent<ScriptComponent>() == nullptr) collision->ClearContacts();
     Collider* collider = collision->GetCollider();
     if (collider == nullptr) continue;
     collider->UpdateBounds();
-    if (auto transform = object->LockComponent<TransformComponent>()) {
+    if (auto* transform = object->FindComponent<TransformComponent>()) {
       transform->worldX = ToFloat(collider->GetPosition().x);
       transform->worldY = ToFloat(collider->GetPosition().y);
     }

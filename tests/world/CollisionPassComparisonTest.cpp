@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -220,6 +221,8 @@ TEST_P(CollisionPassComparison, TheEngineAndThePlainPassAgreeOnEveryFrameOfARand
     EXPECT_GT(engine.TileCalls().size(), static_cast<std::size_t>(mix.frames / 15)) << "seed " << seed;
   }
 }
+
+void PrintTo(const Mix& mix, std::ostream* out) { *out << "seed " << mix.seed; }
 
 std::string SeedName(const ::testing::TestParamInfo<Mix>& info) { return "seed" + std::to_string(info.param.seed); }
 
