@@ -63,6 +63,8 @@ struct Round {
   double pile = 0;
   // All steps.
   double total = 0;
+  // Touching pairs in the last step.
+  std::size_t contacts = 0;
 };
 
 Round Measure(const std::vector<double>& steps, int firstContact) {
@@ -127,6 +129,7 @@ Round RunEngine() {
   }
   std::vector<double> steps;
   int firstContact = kSteps;
+  std::size_t contacts = 0;
   for (int step = 0; step < kSteps; ++step) {
     const auto start = Clock::now();
     for (RigidBody* body : bodies) body->velocity.y += kGravity * kStep;
@@ -143,8 +146,12 @@ Round RunEngine() {
     collisions.LateUpdate(kStep);
     steps.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     if (records > 0 && firstContact == kSteps) firstContact = step;
+    // Each touching pair leaves a record with both of its objects.
+    contacts = records / 2;
   }
-  return Measure(steps, firstContact);
+  Round round = Measure(steps, firstContact);
+  round.contacts = contacts;
+  return round;
 }
 
 #ifdef ORV_BENCH_BOX2D
@@ -180,20 +187,18 @@ Round RunBox2D() {
   }
   std::vector<double> steps;
   int firstContact = kSteps;
+  std::size_t contacts = 0;
   for (int step = 0; step < kSteps; ++step) {
     const auto start = Clock::now();
     world.Step(kStep, 8, 3);
     steps.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    if (firstContact == kSteps) {
-      for (b2Contact* c = world.GetContactList(); c != nullptr; c = c->GetNext()) {
-        if (c->IsTouching()) {
-          firstContact = step;
-          break;
-        }
-      }
-    }
+    contacts = 0;
+    for (b2Contact* c = world.GetContactList(); c != nullptr; c = c->GetNext()) contacts += c->IsTouching() ? 1 : 0;
+    if (contacts > 0 && firstContact == kSteps) firstContact = step;
   }
-  return Measure(steps, firstContact);
+  Round round = Measure(steps, firstContact);
+  round.contacts = contacts;
+  return round;
 }
 #endif
 
@@ -203,14 +208,16 @@ Round MedianOf(const std::vector<Round>& rounds) {
     for (const Round& round : rounds) values.push_back(round.*field);
     return Median(values);
   };
-  return {pick(&Round::free), pick(&Round::worstWindow), pick(&Round::pile), pick(&Round::total)};
+  return {pick(&Round::free), pick(&Round::worstWindow), pick(&Round::pile), pick(&Round::total),
+          rounds.back().contacts};
 }
 
 void Print(const char* side, const Round& r) {
   std::printf(
       "%-7s before any contact %.3f ms a step; slowest %d-step window %.3f ms (%.2fx); pile at rest %.3f ms "
-      "(%.2fx); %d steps %.1f ms\n",
-      side, r.free, kWindow, r.worstWindow, r.worstWindow / r.free, r.pile, r.pile / r.free, kSteps, r.total);
+      "(%.2fx, %zu touching pairs); %d steps %.1f ms\n",
+      side, r.free, kWindow, r.worstWindow, r.worstWindow / r.free, r.pile, r.pile / r.free, r.contacts, kSteps,
+      r.total);
 }
 
 }  // namespace
