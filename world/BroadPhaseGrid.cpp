@@ -9,7 +9,7 @@ namespace {
 
 // A box over more cells than this is met by every query instead: listing a
 // large collider in each of its cells costs more than testing it against all.
-constexpr double kMostCellsPerBox = 64;
+constexpr double kMostCellsPerBox = 16;
 // Cells per box: the grid never has more than this many cells for each box.
 constexpr double kCellsPerBox = 4;
 // A cell is this many times the median box side, and no smaller than the
