@@ -11,21 +11,20 @@ namespace {
 // that it is still cached then.
 constexpr std::size_t kPrefetchAhead = 2;
 
-void PrefetchHotSpots(const EntityRecord& entry) {
-  for (const EntityRecord::HotSpot& spot : entry.hot) {
-    const auto* line = static_cast<const char*>(spot.FirstLine());
-    for (std::size_t i = 0; i < spot.Lines(); ++i) __builtin_prefetch(line + i * EntityRecord::HotSpot::kLine);
-  }
+void PrefetchLines(const EntityRecord& entry) {
+  for (const CacheLines& lines : entry.objectLines) lines.Prefetch();
+  for (const CacheLines& lines : entry.asked.Lines()) lines.Prefetch();
 }
 
 // The object with its shared count, which sits just before it, and its
 // component array: what the walk and every hook's lookup read.
-void NoteObjectSpots(EntityRecord& entry, const GameObject& object) {
+void NoteObjectLines(EntityRecord& entry, const GameObject& object) {
   constexpr std::uint32_t kSharedCount = 16;
-  entry.hot[0] = {reinterpret_cast<const char*>(&object) - kSharedCount,
-                  static_cast<std::uint32_t>(sizeof(GameObject)) + kSharedCount};
+  entry.objectLines[0] = {reinterpret_cast<const char*>(&object) - kSharedCount,
+                          static_cast<std::uint32_t>(sizeof(GameObject)) + kSharedCount};
   const ComponentList& components = object.GetComponents();
-  entry.hot[1] = {components.data(), static_cast<std::uint32_t>(components.size() * sizeof(ComponentList::value_type))};
+  entry.objectLines[1] = {components.data(),
+                          static_cast<std::uint32_t>(components.size() * sizeof(ComponentList::value_type))};
 }
 
 }  // namespace
@@ -39,7 +38,10 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
   walkedThisFrame_ = true;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entities.size(); ++i) {
-    if (i + kPrefetchAhead < entities.size()) PrefetchHotSpots(entities[i + kPrefetchAhead]);
+    // An entry's asked lines are kept apart from it: their block comes a
+    // step earlier than the lines it names.
+    if (i + 2 * kPrefetchAhead < entities.size()) entities[i + 2 * kPrefetchAhead].asked.Block().Prefetch();
+    if (i + kPrefetchAhead < entities.size()) PrefetchLines(entities[i + kPrefetchAhead]);
     const std::shared_ptr<GameObject> held = entities[i].object.Lock();
     if (!held || !held->IsAlive()) continue;
     if (kept != i) entities[kept] = std::move(entities[i]);
@@ -47,7 +49,7 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
     // entry stays where it is for the length of the hook.
     EntityRecord& entry = entities[kept++];
     entry.walked = held.get();
-    NoteObjectSpots(entry, *held);
+    NoteObjectLines(entry, *held);
     hook(entry);
     entry.walked = nullptr;
   }

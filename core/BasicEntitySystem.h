@@ -2,11 +2,11 @@
 // A system that keeps the game objects carrying any of the component types it
 // declares and runs its passes once per such object. Subclasses work only
 // through the hooks; the five passes themselves are defined here.
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
 
+#include "core/CacheLines.h"
 #include "core/GameObject.h"
 #include "core/ObjectLockPtr.h"
 #include "core/System.h"
@@ -24,46 +24,13 @@ struct EntityRecord {
   // own.
   GameObject* walked = nullptr;
 
-  // Memory the walk and the hook read for this entry the last time. A walk
-  // asks for an entry's spots a few entries ahead, so that by its turn they
-  // are loaded: with thousands of objects every one of them would otherwise
-  // be a wait on memory. They are only ever prefetched, never read: a spot
-  // gone stale costs a useless fetch, no more. The walk fills the first
-  // kObjectSpots; a hook may note its own after.
-  //
-  // A spot is one word, as every system keeps a record per object and walks
-  // them all: its first cache line, with the count of lines, up to
-  // kMostLines, in the low bits that a line's address leaves free.
-  class HotSpot {
-   public:
-    static constexpr std::uintptr_t kLine = 64;
-    static constexpr std::uintptr_t kMostLines = kLine;
-    HotSpot() = default;
-    HotSpot(const void* at, std::uint32_t bytes) {
-      if (at == nullptr || bytes == 0) return;
-      const auto from = reinterpret_cast<std::uintptr_t>(at);
-      const std::uintptr_t first = from & ~(kLine - 1);
-      const std::uintptr_t lines = std::min((from + bytes - first + kLine - 1) / kLine, kMostLines);
-      packed_ = first | (lines - 1);
-    }
-    // Null for an empty spot.
-    const void* FirstLine() const { return reinterpret_cast<const void*>(packed_ & ~(kLine - 1)); }
-    std::size_t Lines() const { return packed_ == 0 ? 0 : (packed_ & (kLine - 1)) + 1; }
-    // Whether the bytes [at, at + bytes) lie in the spot's lines.
-    bool Covers(const void* at, std::size_t bytes) const {
-      const auto from = reinterpret_cast<std::uintptr_t>(at);
-      const auto first = reinterpret_cast<std::uintptr_t>(FirstLine());
-      return packed_ != 0 && first <= from && from + bytes <= first + Lines() * kLine;
-    }
-
-   private:
-    std::uintptr_t packed_ = 0;
-  };
-  static constexpr std::size_t kObjectSpots = 2;
-  std::array<HotSpot, 21> hot{};
-  // Which noting of a hook's spots the entry holds (0 for none), for a hook
-  // to tell whether they need copying again.
-  std::uint64_t spotsStamp = 0;
+  // What the walk read for this entry the last time: the object and its
+  // component list. A walk fetches them a few entries ahead, so that by its
+  // turn they are loaded.
+  std::array<CacheLines, 2> objectLines{};
+  // What a hook read the last time and asked to have fetched the same way
+  // (a script's call), fetched with the object's.
+  AskedLines asked;
 };
 
 class BasicEntitySystem : public System {

@@ -110,8 +110,55 @@ const void* NodeOf(const void* table, const void* key, const void** mainPosition
   return nullptr;
 }
 
-// Builds a function with two upvalues in a state of its own and finds each
-// field read above where the layout says, checked against what the public
+// The probe function's constants: its one string constant, "probe".
+bool ProbeConstants(const void* proto) {
+  const auto* constants = Read<const unsigned char*>(proto, Layout::kProtoConstants);
+  const int count = Read<int>(proto, Layout::kProtoConstantCount);
+  if (constants == nullptr || count != 1 || Read<int>(constants, Layout::kValueType) != LUA_TSTRING) return false;
+  const auto* text = Read<const unsigned char*>(constants, 0);
+  return text != nullptr && TypeOf(text) == LUA_TSTRING && Read<std::size_t>(text, Layout::kStringLength) == 5 &&
+         std::memcmp(text + Layout::kStringHeader, "probe", 6) == 0;
+}
+
+// A table whose string keys share chains: each key is found by following
+// the nodes' next links from its main position, every link checked to be
+// one of the table's nodes before it is followed, and some key must lie
+// off its main position, so the links are really followed.
+bool ProbeNodeChains(lua_State* L) {
+  constexpr int kKeys = 16;
+  if (luaL_dostring(L, "local t = {} for i = 1, 16 do t['k' .. i] = i end return t") != 0) return false;
+  const void* table = lua_topointer(L, -1);
+  if (table == nullptr || TypeOf(table) != LUA_TTABLE) return false;
+  const auto* nodes = Read<const unsigned char*>(table, Layout::kTableNodes);
+  const unsigned count = 1u << Read<unsigned char>(table, Layout::kTableLogNodes);
+  if (nodes == nullptr || count < kKeys) return false;
+  int offMain = 0;
+  for (int i = 1; i <= kKeys; ++i) {
+    lua_pushfstring(L, "k%d", i);
+    const void* key = StringObject(lua_tostring(L, -1));
+    lua_pop(L, 1);
+    const unsigned char* node = nodes + (Read<unsigned>(key, Layout::kStringHash) & (count - 1)) * Layout::kNodeSize;
+    int steps = 0;
+    while (
+        !(Read<int>(node, Layout::kNodeKeyType) == LUA_TSTRING && Read<const void*>(node, Layout::kNodeKey) == key)) {
+      const auto* next = Read<const unsigned char*>(node, Layout::kNodeNext);
+      if (next < nodes || next >= nodes + count * Layout::kNodeSize || (next - nodes) % Layout::kNodeSize != 0 ||
+          ++steps > kKeys) {
+        return false;
+      }
+      node = next;
+    }
+    if (Read<int>(node, Layout::kNodeValueType) != LUA_TNUMBER || Read<double>(node, Layout::kNodeValue) != i) {
+      return false;
+    }
+    if (steps > 0) ++offMain;
+  }
+  lua_pop(L, 1);
+  return offMain > 0;
+}
+
+// Builds a function with two upvalues and a constant in a state of its own
+// and finds each field read above where the layout says, checked against what the public
 // interface reports. Each pointer is checked before it is followed.
 bool ProbeLayout() {
   lua_State* L = luaL_newstate();
@@ -119,6 +166,7 @@ bool ProbeLayout() {
   const char* probe =
       "local a, b = 1, 2\n"
       "function Probe(x, y)\n"
+      "  local s = 'probe'\n"
       "  return a + b + x + y\n"
       "end\n";
   bool matches = false;
@@ -152,6 +200,7 @@ bool ProbeLayout() {
                 Read<int>(upvalue, Layout::kUpvalueOwnType) == LUA_TNUMBER &&
                 Read<double>(upvalue, Layout::kUpvalueOwn) == static_cast<double>(i + 1);
     }
+    if (matches) matches = ProbeConstants(Read<const void*>(closure, Layout::kClosureProto));
     if (matches) {
       const void* mainPosition = nullptr;
       const void* node = NodeOf(globals, key, &mainPosition);
@@ -171,6 +220,7 @@ bool ProbeLayout() {
         matches = Read<int>(slot, Layout::kValueType) == LUA_TNUMBER && Read<double>(slot, 0) == 10.0 * (i + 1);
       }
     }
+    if (matches) matches = ProbeNodeChains(L);
     if (matches) {
       // An engine function: a C closure over a block.
       const auto* block = static_cast<const unsigned char*>(lua_newuserdata(L, 24));

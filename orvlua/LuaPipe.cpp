@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/CommandPipe.h"
+
 namespace OrvLua {
 namespace {
 
@@ -14,7 +16,7 @@ namespace {
 // behind unreaped.
 int ClosePipe(lua_State* L) {
   auto* file = static_cast<std::FILE**>(luaL_checkudata(L, 1, "FILE*"));
-  int status = pclose(*file);
+  int status = Orv::Platform::CloseCommandPipe(*file);
   *file = nullptr;
   if (status == -1) {
     int error = errno;
@@ -34,8 +36,7 @@ int ClosePipe(lua_State* L) {
 int Popen(lua_State* L) {
   const char* command = luaL_checkstring(L, 1);
   const char* mode = luaL_optstring(L, 2, "r");
-  const char* pipeMode = mode[0] == 'r' ? "r" : mode[0] == 'w' ? "w" : nullptr;
-  if (pipeMode == nullptr) {
+  if (mode[0] != 'r' && mode[0] != 'w') {
     lua_pushnil(L);
     return 1;
   }
@@ -49,7 +50,7 @@ int Popen(lua_State* L) {
   lua_setfenv(L, -2);
 
   std::fflush(nullptr);  // what we wrote so far comes before the command's
-  *file = popen(command, pipeMode);
+  *file = Orv::Platform::OpenCommandPipe(command, mode[0] == 'w');
   if (*file == nullptr) {
     int error = errno;
     lua_pushnil(L);

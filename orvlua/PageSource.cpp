@@ -1,7 +1,5 @@
 #include "PageSource.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "Poison.h"
+#include "platform/MemoryRegions.h"
 
 namespace OrvLua::Detail {
 
@@ -95,7 +94,7 @@ class Source {
     std::lock_guard<std::mutex> lock(mutex_);
     for (char* base : empty_) {
       ORVLUA_UNPOISON(base, PageSource::kRegionSize);
-      munmap(base, PageSource::kRegionSize);
+      Orv::Platform::UnmapRegion(base, PageSource::kRegionSize);
       regions_.erase(base);
     }
     empty_.clear();
@@ -152,7 +151,7 @@ class Source {
     }
     region.bump = 0;
     if (base == current_) return;
-    madvise(base, PageSource::kRegionSize, MADV_FREE);
+    Orv::Platform::ReleaseWhenNeeded(base, PageSource::kRegionSize);
     empty_.push_back(base);
   }
 
@@ -183,16 +182,9 @@ class Source {
   // finds its region by its address alone.
   char* Map() {
     const std::size_t size = PageSource::kRegionSize;
-    void* mapped = mmap(nullptr, 2 * size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) return nullptr;
-    char* start = static_cast<char*>(mapped);
-    char* base = BaseOf(start + size - 1);
-    if (base > start) munmap(start, static_cast<std::size_t>(base - start));
-    char* end = start + 2 * size;
-    if (end > base + size) munmap(base + size, static_cast<std::size_t>(end - (base + size)));
-    // Without huge pages (switched off, or not built into the kernel) the
-    // region still serves, page by page.
-    madvise(base, size, MADV_HUGEPAGE);
+    auto* base = static_cast<char*>(Orv::Platform::MapAlignedRegion(size, size));
+    if (!base) return nullptr;
+    Orv::Platform::PreferHugePages(base, size);
     ORVLUA_POISON(base, size);
     regions_[base] = Region{};
     return base;

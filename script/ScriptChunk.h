@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include <lua.hpp>
+#include "StateScripts.h"
 
 namespace Orv {
 
@@ -21,13 +21,14 @@ class ScriptChunk {
   const std::string& GetText() const { return text_; }
   const std::string& GetName() const { return name_; }
 
-  // Pushes the chunk's function, or the core's error message, onto L and
-  // returns the core's status. The whole text counts, zero bytes and all; a
-  // byte-order mark in front is skipped.
-  int Load(lua_State* L);
-  // Compiles without running, in a state of its own: false with the core's
-  // message when the text does not compile.
-  bool Check(std::string& message);
+  // Runs the chunk in the state, protected; results are dropped. The whole
+  // text counts, zero bytes and all; a byte-order mark in front is skipped.
+  bool Run(OrvLua::LuaState* state, OrvLua::ScriptError& error) {
+    return OrvLua::RunChunk(state, text_, compiled_, chunkName_, error);
+  }
+  // Compiles without running, in a state of its own, and keeps the compiled
+  // form: false with the core's message when the text does not compile.
+  bool Check(std::string& message) { return OrvLua::Compiles(text_, compiled_, chunkName_, message); }
   // The core's messages already start with the file; the name goes in front
   // only when not.
   std::string WithName(const std::string& message) const;

@@ -2,14 +2,10 @@
 // the object) and the engine's calls into its script.
 #include "script/ScriptComponent.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <string>
-#include <tuple>
-#include <type_traits>
 
-#include "LuaGlobals.h"
 #include "ScriptInterrupt.h"
+#include "StateScripts.h"
 #include "core/BasicEntitySystem.h"
 #include "core/Report.h"
 #include "script/ExtraScripts.h"
@@ -21,14 +17,6 @@ namespace {
 ScriptChunkPtr EmptyScript() {
   static const ScriptChunkPtr empty = std::make_shared<ScriptChunk>(std::string(), "script", false);
   return empty;
-}
-
-// The core's error value as text; error objects that are no text say what
-// they are.
-std::string ErrorText(lua_State* L) {
-  const int type = lua_type(L, -1);
-  if (type == LUA_TSTRING || type == LUA_TNUMBER) return lua_tostring(L, -1);
-  return std::string("(error object is a ") + lua_typename(L, type) + " value)";
 }
 
 }  // namespace
@@ -49,7 +37,7 @@ OrvLua::LuaState* ScriptComponent::Materialize() {
   // shared scripts' definitions, which are all kept: collecting meanwhile
   // would walk a growing heap for nothing. RunScript lets the collector go.
   if (luaState_) {
-    lua_gc(luaState_->GetCState(), LUA_GCSTOP, 0);
+    OrvLua::HoldCollector(luaState_);
     collectorHeld_ = true;
   }
   if (setUp_) RunExtraScripts();
@@ -70,13 +58,7 @@ void ScriptComponent::OnAttach(GameObject* owner) {
 void ScriptComponent::CloseState() {
   loaded_ = false;
   stateClosed_ = true;
-  // Nothing of the state is to be fetched any more.
-  calledKeys_ = {};
-  calledSpots_ = {};
-  spotsStamps_ = {};
-  // Their references go with the registry.
-  for (OrvLua::NotedGlobal& noted : calledGlobals_) OrvLua::ForgetGlobal(nullptr, noted);
-  calledNames_ = {};
+  calls_.Forget();
   if (!luaState_) return;
   OrvLua::LuaState* closing = luaState_;
   luaState_ = nullptr;
@@ -86,19 +68,15 @@ void ScriptComponent::CloseState() {
 void ScriptComponent::RunExtraScripts() {
   OrvLua::LuaState* state = Materialize();
   if (!state) return;
-  lua_State* L = state->GetCState();
-  const int top = lua_gettop(L);
-  OrvLua::RunningScript running(L);
   for (const ScriptChunkPtr& chunk : ScriptExtraTexts()) {
-    // A text that does not compile was reported when it was read.
-    if (chunk->Load(L) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) != 0 && chunk->FirstRunError()) {
-      const char* message = lua_tostring(L, -1);
-      const std::string text = message ? message : "?";
+    // A text that does not compile was reported when it was read. Results
+    // are dropped: nothing in the engine reads them.
+    OrvLua::ScriptError error;
+    if (!chunk->Run(state, error) && chunk->FirstRunError()) {
+      const std::string text = error.text.value_or("?");
       if (!OrvLua::IsQuitInterruption(text))
         PrintLineAndShowMessage("Error running script file: " + chunk->WithName(text));
     }
-    // Results are dropped: nothing in the engine reads them.
-    lua_settop(L, top);
   }
 }
 
@@ -129,46 +107,23 @@ void ScriptComponent::RunScript() {
     ShowMessage("Error State machine not found!");
     return;
   }
-  lua_State* L = state->GetCState();
-  const int top = lua_gettop(L);
-  lua_checkstack(L, 4);
-  const bool plain = OrvLua::HasPlainGlobals(L);
   for (const auto& [key, value] : attributes_) {
     switch (value.type) {
-      case DataInt: lua_pushnumber(L, value.intValue); break;
-      case DataReal: lua_pushnumber(L, value.realValue); break;
-      case DataString: lua_pushlstring(L, value.stringValue.data(), value.stringValue.size()); break;
-      default: continue;
-    }
-    if (plain) {
-      lua_pushlstring(L, key.data(), key.size());
-      lua_insert(L, -2);
-      lua_rawset(L, LUA_GLOBALSINDEX);
-    } else {
-      OrvLua::LuaObject globals = state->GetGlobals();
-      globals.SetObject(key.c_str(), OrvLua::LuaObject(L, -1));
-      lua_pop(L, 1);
+      case DataInt: OrvLua::SetGlobalNumber(state, key, value.intValue); break;
+      case DataReal: OrvLua::SetGlobalNumber(state, key, value.realValue); break;
+      case DataString: OrvLua::SetGlobalString(state, key, value.stringValue); break;
+      default: break;
     }
   }
   if (collectorHeld_) {
     collectorHeld_ = false;
-    lua_gc(L, LUA_GCRESTART, 0);
+    OrvLua::ReleaseCollector(state);
   }
-  bool ok = false;
-  {
-    OrvLua::RunningScript running(L);
-    ok = script_->Load(L) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
-  }
-  loaded_ = ok;
-  if (!ok) {
-    // The cause and its line, not the text of the whole script.
-    const std::string cause = ErrorText(L);
-    lua_settop(L, top);
-    if (!OrvLua::IsQuitInterruption(cause))
-      PrintLineAndShowMessage("Error running script: " + script_->WithName(cause));
-    return;
-  }
-  lua_settop(L, top);
+  OrvLua::ScriptError error;
+  loaded_ = script_->Run(state, error);
+  // The cause and its line, not the text of the whole script.
+  if (!loaded_ && !OrvLua::IsQuitInterruption(error.Describe()))
+    PrintLineAndShowMessage("Error running script: " + script_->WithName(error.Describe()));
 }
 
 OrvLua::LuaObject ScriptComponent::NewTable() {
@@ -206,17 +161,9 @@ OrvLua::LuaObject ScriptComponent::GetGlobal(const char* name) {
 void ScriptComponent::SetGlobalInteger(const char* name, int value) {
   OrvLua::LuaState* state = GetState();
   if (!state) return;
-  lua_State* L = state->GetCState();
   // Every object start sets dozens of constants: raw while nothing guards
-  // the globals, otherwise through the handle, which honours __newindex.
-  if (OrvLua::HasPlainGlobals(L)) {
-    lua_checkstack(L, 2);
-    lua_pushstring(L, name);
-    lua_pushnumber(L, value);
-    lua_rawset(L, LUA_GLOBALSINDEX);
-    return;
-  }
-  state->GetGlobals().SetInteger(name, value);
+  // the globals, otherwise through their metamethods.
+  OrvLua::SetGlobalNumber(state, name, value);
 }
 
 OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int fields) {
@@ -225,35 +172,10 @@ OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int field
   return state->GetGlobals().CreateTable(name, 0, fields);
 }
 
-void ScriptComponent::NoteHotSpots(EntityRecord& entry) const {
-  if (entry.spotsStamp == spotsStamps_[lastCalled_]) return;
-  entry.spotsStamp = spotsStamps_[lastCalled_];
-  const CallSpots& spots = calledSpots_[lastCalled_];
-  static_assert(EntityRecord::kObjectSpots + std::tuple_size_v<CallSpots> <=
-                std::tuple_size_v<decltype(EntityRecord::hot)>);
-  std::copy(spots.begin(), spots.end(), entry.hot.begin() + EntityRecord::kObjectSpots);
-}
-
-void ScriptComponent::NoteCall(const char* name, std::size_t slot) {
-  // The thread and the global record that follows it: size as measured, not
-  // taken from the interpreter.
-  constexpr std::uint32_t kThreadBytes = 384;
-  OrvLua::CallFootprint footprint;
-  OrvLua::NoteCallFootprint(luaState_->GetCState(), name, footprint);
-  calledKeys_[slot] = footprint.key;
-  auto spot = calledSpots_[slot].begin();
+void ScriptComponent::AskPrefetchOfCall(EntityRecord& entry) const {
   const auto* first = reinterpret_cast<const char*>(&luaState_);
-  *spot++ = {first, static_cast<std::uint32_t>(reinterpret_cast<const char*>(&spotsStamps_ + 1) - first)};
-  *spot++ = {luaState_, kThreadBytes};
-  for (const OrvLua::MemorySpan& span : footprint.spans) *spot++ = {span.at, span.bytes};
-}
-
-void ScriptComponent::NoteGlobalSpots(std::size_t slot) {
-  const auto spans = OrvLua::NotedGlobalSpans(luaState_->GetCState(), calledGlobals_[slot]);
-  auto spot = calledSpots_[slot].end() - spans.size();
-  for (const OrvLua::MemorySpan& span : spans) *spot++ = {span.at, span.bytes};
-  static std::uint64_t stamps = 0;
-  spotsStamps_[slot] = ++stamps;
+  const auto* end = reinterpret_cast<const char*>(&calls_) + OrvLua::CallCache::HotBytes();
+  entry.asked.Ask(calls_.RangesStamp(), {first, static_cast<std::uint32_t>(end - first)}, calls_.PrefetchRanges());
 }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return CallGlobal(name, nullptr, nullptr); }
@@ -274,54 +196,17 @@ OrvLua::LuaObject ScriptComponent::CallGlobal(const char* name, const double* nu
   if (!loaded_) return {};
   OrvLua::LuaState* state = GetState();
   if (!state) return {};
-  lua_State* L = state->GetCState();
-  const int top = lua_gettop(L);
-  lua_checkstack(L, 4);
-  OrvLua::RunningScript running(L);
-  // Update and Render take turns, each in its slot with its noted function
-  // and footprint; another name takes the slot not used last.
-  const std::size_t slot = calledNames_[lastCalled_] == name ? lastCalled_ : 1 - lastCalled_;
-  const bool sameName = calledNames_[slot] == name;
-  if (!sameName || !OrvLua::PushNotedGlobal(L, name, calledGlobals_[slot])) {
-    if (!OrvLua::PushGlobalFunction(L, name)) {
-      lua_settop(L, top);
-      return {};
-    }
-    if (!sameName || !OrvLua::IsFootprintOf(L, calledKeys_[slot])) NoteCall(name, slot);
-    OrvLua::NoteGlobal(L, name, calledGlobals_[slot]);
-    calledNames_[slot] = name;
-    NoteGlobalSpots(slot);
+  OrvLua::LuaObject result;
+  std::string error;
+  if (calls_.Call(state, name, number, value, result, error) == OrvLua::CallCache::Outcome::Failed) {
+    ReportCallError(name, error);
   }
-  lastCalled_ = slot;
-  int nargs = 0;
-  if (number) {
-    lua_pushnumber(L, *number);
-    ++nargs;
-  }
-  if (value) {
-    // A value of another state cannot cross over: it arrives as nil.
-    value->Push(L);
-    ++nargs;
-  }
-  if (lua_pcall(L, nargs, 1, 0) != 0) {
-    ReportCallError(name);
-    lua_settop(L, top);
-    return {};
-  }
-  // Most calls (every Update) give nothing back: no handle for that.
-  if (lua_isnil(L, -1)) {
-    lua_settop(L, top);
-    return {};
-  }
-  OrvLua::LuaObject result(L, -1);
-  lua_settop(L, top);
   return result;
 }
 
-void ScriptComponent::ReportCallError(const char* functionName) {
-  const std::string cause = ErrorText(luaState_->GetCState());
-  if (OrvLua::IsQuitInterruption(cause)) return;
-  const std::string line = "Error in " + std::string(functionName) + " of " + script_->WithName(cause);
+void ScriptComponent::ReportCallError(const char* functionName, const std::string& error) {
+  if (OrvLua::IsQuitInterruption(error)) return;
+  const std::string line = "Error in " + std::string(functionName) + " of " + script_->WithName(error);
   // An Update that fails fails every frame: one line is enough.
   if (line == lastCallError_) return;
   lastCallError_ = line;

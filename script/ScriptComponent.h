@@ -4,7 +4,6 @@
 // event variables and a pending kill. Every system talks to the object's
 // state through the services here. Its own script functions are defined in
 // ScriptComponentScript.cpp.
-#include <array>
 #include <list>
 #include <map>
 #include <memory>
@@ -15,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "LuaFootprint.h"
+#include "CallCache.h"
 #include "LuaObject.h"
 #include "LuaState.h"
 #include "ScriptRegistration.h"
@@ -72,11 +71,10 @@ class ScriptComponent : public Component {
 
   // Null once the state has been closed.
   OrvLua::LuaState* GetState() { return Materialize(); }
-  // Notes after the entry's own spots what a call into this script reads
-  // first: this component, the state's thread with its global record, and
-  // the footprint of the function called last. A walk that calls the script
-  // each frame has them fetched ahead of the call.
-  void NoteHotSpots(EntityRecord& entry) const;
+  // Asks a walk that calls the script each frame to fetch, ahead of the
+  // entry's next turn, what the call made last read first: this component's
+  // fields and what the call cache names in the state.
+  void AskPrefetchOfCall(EntityRecord& entry) const;
   const std::string& GetScriptText() const { return script_->GetText(); }
   // The script's file, or "script" for one made without a file: error lines
   // name it.
@@ -233,36 +231,15 @@ class ScriptComponent : public Component {
 
   // The call sequence shared by the three CallGlobalFunction forms.
   OrvLua::LuaObject CallGlobal(const char* name, const double* number, const OrvLua::LuaObject* value);
-  // Reports the error value at the top of the stack, once per distinct text.
-  void ReportCallError(const char* functionName);
-  // Notes in the slot the footprint of the function on top of the stack.
-  void NoteCall(const char* name, std::size_t slot);
-  // Notes in the slot's last spots where its noted function is kept.
-  void NoteGlobalSpots(std::size_t slot);
+  // Reports a call's error, once per distinct text.
+  void ReportCallError(const char* functionName, const std::string& error);
 
   ScriptChunkPtr script_;
-  // What every call reads, together, where one spot fetches it ahead.
+  // What every call reads, together: the fields up to the cache's own.
   OrvLua::LuaState* luaState_ = nullptr;
   bool loaded_ = false;
   bool stateClosed_ = false;
-  std::size_t lastCalled_ = 0;
-  // The functions last called, two for the Update and the Render that most
-  // scripts have, each as found with its name: while the globals hold it the
-  // call skips looking the name up.
-  std::array<const char*, 2> calledNames_{};
-  std::array<OrvLua::NotedGlobal, 2> calledGlobals_{};
-  // Stamps each noting of a slot's spots, unique in the run: an entry that
-  // holds the spots of the stamp now need not copy them again.
-  std::array<std::uint64_t, 2> spotsStamps_{};
-  // Only when a call has to look its function up: the footprint each was
-  // noted for, noted once, not every call.
-  std::array<OrvLua::FootprintKey, 2> calledKeys_{};
-  // For each, what its call reads first, as the spots a walk's entry notes
-  // after its own: the above, the thread, the function's footprint and where
-  // the noted function is kept. Only addresses to prefetch, never read
-  // through.
-  using CallSpots = std::array<EntityRecord::HotSpot, 4 + std::tuple_size_v<decltype(OrvLua::CallFootprint::spans)>>;
-  std::array<CallSpots, 2> calledSpots_{};
+  OrvLua::CallCache calls_;
   bool killRequested_ = false;
   TimedKill timedKill_;
   // Owners of the functor objects and callee buffers the state's closures

@@ -44,7 +44,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
     component = object->FindComponent<ScriptComponent>();
     if (component != nullptr) {
       component->StepTimedKill(dt);
-      component->NoteHotSpots(entity);
+      component->AskPrefetchOfCall(entity);
     }
   }
   // The collision engine keeps no contact record past this point of the
@@ -106,8 +106,7 @@ OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoIndex(const EntityRecord& cal
                                                          int index) {
   auto component = LiveScriptComponent(caller.object);
   if (!component) return {};
-  return ArcheTypeTable(*component,
-                        owner_->GetArcheTypeInfoByIndex(componentName, static_cast<unsigned>(index)));
+  return ArcheTypeTable(*component, owner_->GetArcheTypeInfoByIndex(componentName, static_cast<unsigned>(index)));
 }
 
 OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoKey(const EntityRecord& caller, const char* componentName,
@@ -118,8 +117,7 @@ OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoKey(const EntityRecord& calle
 }
 
 // Keys from 0, as scripts have always read these tables.
-OrvLua::LuaObject ScriptEngineSystem::ArcheTypeTable(ScriptComponent& caller,
-                                                     const std::vector<ArcheTypeInfo>& infos) {
+OrvLua::LuaObject ScriptEngineSystem::ArcheTypeTable(ScriptComponent& caller, const std::vector<ArcheTypeInfo>& infos) {
   OrvLua::LuaObject result = caller.NewTable();
   int i = 0;
   for (const ArcheTypeInfo& info : infos) {
@@ -142,8 +140,7 @@ OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoIndex::operator()(const
   return system->ArcheTypeInfoIndex(record, componentName, index);
 }
 
-OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoKey::operator()(const char* componentName,
-                                                                        const char* key) {
+OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoKey::operator()(const char* componentName, const char* key) {
   return system->ArcheTypeInfoKey(record, componentName, key);
 }
 
@@ -155,9 +152,7 @@ void ScriptEngineSystem::RemoveGameObjectUID(unsigned uniqueId) {
   QueueRemoval({.kind = RemovalRequest::ObjectByUniqueId, .uniqueId = uniqueId});
 }
 
-void ScriptEngineSystem::RemoveAllGameObjects() {
-  QueueRemoval({.kind = RemovalRequest::AllObjects});
-}
+void ScriptEngineSystem::RemoveAllGameObjects() { QueueRemoval({.kind = RemovalRequest::AllObjects}); }
 
 void ScriptEngineSystem::RemoveAllGameObjectsExcept(int id) {
   QueueRemoval({.kind = RemovalRequest::ObjectsExceptId, .id = id});

@@ -198,9 +198,10 @@ TEST_F(BasicEntitySystemTest, WalkErasesDeadEntriesInPlaceKeepingOrder) {
   for (const auto& e : system.GetEntities()) {
     const auto object = e.object.Lock();
     ASSERT_TRUE(object);
-    EXPECT_TRUE(e.hot[0].Covers(object.get(), sizeof(GameObject))) << object->GetID();
+    EXPECT_TRUE(e.objectLines[0].Covers(object.get(), sizeof(GameObject))) << object->GetID();
     const auto& components = object->GetComponents();
-    EXPECT_TRUE(e.hot[1].Covers(components.data(), components.size() * sizeof(components[0]))) << object->GetID();
+    EXPECT_TRUE(e.objectLines[1].Covers(components.data(), components.size() * sizeof(components[0])))
+        << object->GetID();
   }
   // Spots of objects gone since are only ever fetched, never read: the
   // sanitizers see no access to freed memory.
@@ -211,9 +212,9 @@ TEST_F(BasicEntitySystemTest, WalkErasesDeadEntriesInPlaceKeepingOrder) {
   EXPECT_EQ(EntityIds(), (std::vector<unsigned>{1, 6}));
 }
 
-// A spot keeps whole lines: the ones its bytes touch, at most kMostLines.
-TEST(EntityRecordHotSpotTest, SpotsCoverTheirBytesInWholeLines) {
-  using HotSpot = EntityRecord::HotSpot;
+// Lines kept whole: the ones its bytes touch, at most kMostLines.
+TEST(CacheLinesTest, LinesCoverTheirBytesInWholeLines) {
+  using HotSpot = CacheLines;
   alignas(64) static char block[64 * 70];
   const HotSpot crossing(block + 60, 8);
   EXPECT_EQ(crossing.FirstLine(), block);
@@ -318,6 +319,28 @@ TEST(BasicEntitySystemIdlePasses, AreLeftOutButDeadEntriesNeverOutlastAFrame) {
   system.Frame();
   EXPECT_EQ(system.GetEntities().size(), 1u);
   EXPECT_EQ(system.updated.size(), 5u);
+}
+
+// What a hook asked is kept until it asks anew under another stamp; a copy
+// of the entry (a functor's) holds none.
+TEST(AskedLinesTest, KeepsTheLinesOfTheLastStampAndCopiesNone) {
+  alignas(64) static char block[64 * 4];
+  AskedLines asked;
+  const CacheLines rest[] = {{block + 64, 8}, {block + 128, 8}};
+  asked.Ask(7, {block, 8}, rest);
+  ASSERT_EQ(asked.Lines().size(), 3u);
+  EXPECT_TRUE(asked.Lines()[2].Covers(block + 128, 8));
+  // The same stamp again copies nothing, even with other lines.
+  asked.Ask(7, {block + 192, 8}, {});
+  EXPECT_TRUE(asked.Lines()[0].Covers(block, 8));
+  asked.Ask(8, {block + 192, 8}, {});
+  ASSERT_EQ(asked.Lines().size(), 1u);
+  EXPECT_TRUE(asked.Lines()[0].Covers(block + 192, 8));
+  EXPECT_TRUE(asked.Block().Covers(asked.Lines().data(), sizeof(CacheLines)));
+  const AskedLines copy(asked);
+  EXPECT_TRUE(copy.Lines().empty());
+  asked.Ask(0, {block, 8}, rest);
+  EXPECT_TRUE(asked.Lines().empty());
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "LuaFootprint.h"
+#include "orvlua/LuaFootprint.h"
 
 namespace {
 

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <lua.hpp>
 
+#include "CallCache.h"
+
 namespace OrvLua {
 
 struct MemorySpan {
@@ -19,13 +21,9 @@ struct MemorySpan {
   std::uint32_t bytes = 0;
 };
 
-// What a footprint was noted for: the function, and the globals' nodes then
-// (a table that grows moves them). A function's parts never move, so a
-// footprint holds while both stay.
-struct FootprintKey {
-  const void* function = nullptr;
-  const void* nodes = nullptr;
-};
+// A footprint holds while its function and the globals' nodes stay: a
+// function's parts never move.
+using FootprintKey = Detail::RangesKey;
 
 struct CallFootprint {
   std::array<MemorySpan, 15> spans{};
@@ -43,17 +41,8 @@ void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint)
 // again.
 bool IsFootprintOf(lua_State* L, const FootprintKey& key);
 
-// A call of a global function that need not look its name up: the function
-// found as globals[name] and the name, both kept in the registry, and the
-// globals' node that held them. While that node holds the same name and
-// function, globals[name] is that function.
-struct NotedGlobal {
-  const void* node = nullptr;
-  const void* name = nullptr;
-  const void* function = nullptr;
-  int functionRef = LUA_NOREF;
-  int nameRef = LUA_NOREF;
-};
+// A call of a global function that need not look its name up.
+using NotedGlobal = Detail::KeptGlobal;
 
 // Notes the function on top of L's stack, found as globals[name] (raw), in
 // place of what noted held. Notes nothing when footprints are not noted.
@@ -68,7 +57,7 @@ void ForgetGlobal(lua_State* L, NotedGlobal& noted);
 // that keeps the function. Empty spans for nothing noted.
 std::array<MemorySpan, 2> NotedGlobalSpans(lua_State* L, const NotedGlobal& noted);
 
-// Whether the check passed: footprints are noted.
+// Whether the layout probe passed: footprints are noted.
 bool FootprintsNoted();
 
 }  // namespace OrvLua
