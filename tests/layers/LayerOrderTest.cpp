@@ -1,8 +1,12 @@
 // The engine folders form layers: a folder may include its own headers and
 // those of folders below it, never one above it, and no two folders include
-// each other. Read from the sources' own #include "folder/..." lines.
+// each other. Read from the sources' own #include lines: "folder/...", and a
+// bare "Name.h" of the binding's headers, which are on the include path.
+// Only the binding speaks to the Lua core, and only platform/ calls the
+// system's process and memory-mapping functions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,9 +25,25 @@ const std::vector<std::vector<std::string>> kLayers = {
     {"world"},    {"render"}, {"editor"}, {"app"},
 };
 
-// The script engine empties the contact records the collision component
-// keeps once the script has read them.
-const std::set<std::pair<std::string, std::string>> kAllowed = {{"script", "world/CollisionComponent.h"}};
+// Each exception names the one file that reaches up and why.
+struct Exception {
+  std::string file;
+  std::string header;
+  std::string why;
+};
+const std::vector<Exception> kExceptions = {
+    {"script/ScriptEngineSystem.cpp", "world/CollisionComponent.h",
+     "the script engine empties the contact records once the script has read them"},
+    {"script/ScriptBegin.cpp", "world/CollisionComponent.h",
+     "a mounted child is not pushed apart from what it touches, nor out of solid tiles"},
+};
+
+bool Excepted(const std::string& file, const std::string& header) {
+  for (const Exception& each : kExceptions) {
+    if (each.file == file && each.header == header) return true;
+  }
+  return false;
+}
 
 struct Include {
   std::string file;  // relative to the source folder
@@ -41,23 +61,68 @@ std::map<std::string, int> LayerOf() {
   return layer;
 }
 
-// Every #include "folder/..." of an engine folder, naming an engine folder.
+struct SourceLine {
+  std::string file;  // relative to the source folder
+  int line;
+  std::string folder;
+  std::string text;
+};
+
+// Every line of every source of the engine folders.
+std::vector<SourceLine> EngineLines() {
+  const fs::path root = ORV_SOURCE_DIR;
+  std::vector<SourceLine> lines;
+  for (const auto& [folder, unused] : LayerOf()) {
+    for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
+      const std::string extension = entry.path().extension().string();
+      if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp" && extension != ".c")) continue;
+      std::ifstream in(entry.path());
+      std::string text;
+      for (int line = 1; std::getline(in, text); ++line) {
+        lines.push_back({fs::relative(entry.path(), root).string(), line, folder, text});
+      }
+    }
+  }
+  return lines;
+}
+
+// Every #include of an engine folder naming an engine folder's header: by
+// its folder, or by the bare name of a binding header not beside the file.
 std::vector<Include> EngineIncludes() {
   const fs::path root = ORV_SOURCE_DIR;
   const std::map<std::string, int> layer = LayerOf();
   const std::regex include(R"(^\s*#\s*include\s*"(([a-z]+)/[^"]+)\")");
+  const std::regex bare(R"(^\s*#\s*include\s*"([A-Za-z0-9_]+\.h)\")");
   std::vector<Include> found;
-  for (const auto& [folder, unused] : layer) {
-    for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
-      const std::string extension = entry.path().extension().string();
-      if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp")) continue;
-      std::ifstream in(entry.path());
-      std::string text;
-      std::smatch match;
-      for (int line = 1; std::getline(in, text); ++line) {
-        if (!std::regex_search(text, match, include) || layer.count(match[2]) == 0) continue;
-        found.push_back({fs::relative(entry.path(), root).string(), line, folder, match[2], match[1]});
-      }
+  std::smatch match;
+  for (const SourceLine& each : EngineLines()) {
+    if (std::regex_search(each.text, match, include) && layer.count(match[2]) != 0) {
+      found.push_back({each.file, each.line, each.folder, match[2], match[1]});
+    } else if (std::regex_search(each.text, match, bare) &&
+               !fs::exists((root / each.file).parent_path() / match[1].str()) &&
+               fs::exists(root / "orvlua/include" / match[1].str())) {
+      found.push_back({each.file, each.line, each.folder, "orvlua", "orvlua/include/" + match[1].str()});
+    }
+  }
+  return found;
+}
+
+// The code of a line, without a line comment and string literals.
+std::string CodeOf(const std::string& text) {
+  static const std::regex strings(R"("([^"\\]|\\.)*")");
+  std::string code = std::regex_replace(text, strings, "\"\"");
+  if (const auto comment = code.find("//"); comment != std::string::npos) code.erase(comment);
+  const auto first = code.find_first_not_of(" \t");
+  if (first != std::string::npos && code[first] == '*') return "";  // inside a block comment
+  return code;
+}
+
+// Lines outside folder that match what only folder may do.
+std::string OutsideOf(const std::string& folder, const std::regex& pattern) {
+  std::string found;
+  for (const SourceLine& each : EngineLines()) {
+    if (each.folder != folder && std::regex_search(CodeOf(each.text), pattern)) {
+      found += each.file + ":" + std::to_string(each.line) + ": " + each.text + "\n";
     }
   }
   return found;
@@ -69,7 +134,7 @@ TEST(LayerOrder, NoFolderIncludesOneAboveIt) {
   ASSERT_GT(includes.size(), 100u) << "the sources were not found under " << ORV_SOURCE_DIR;
   std::string upward;
   for (const Include& each : includes) {
-    if (layer.at(each.to) <= layer.at(each.from) || kAllowed.count({each.from, each.header}) != 0) continue;
+    if (layer.at(each.to) <= layer.at(each.from) || Excepted(each.file, each.header)) continue;
     upward += each.file + ":" + std::to_string(each.line) + " includes " + each.header + "\n";
   }
   EXPECT_EQ(upward, "") << "a folder reaches up the layers (bottom up: platform; core; orvlua; script; resources, "
@@ -79,7 +144,7 @@ TEST(LayerOrder, NoFolderIncludesOneAboveIt) {
 TEST(LayerOrder, NoTwoFoldersIncludeEachOther) {
   std::map<std::string, std::set<std::string>> reaches;
   for (const Include& each : EngineIncludes()) {
-    if (each.from != each.to && kAllowed.count({each.from, each.header}) == 0) reaches[each.from].insert(each.to);
+    if (each.from != each.to && !Excepted(each.file, each.header)) reaches[each.from].insert(each.to);
   }
   // Folders reached from each folder, followed to the end.
   std::string cycles;
@@ -96,6 +161,42 @@ TEST(LayerOrder, NoTwoFoldersIncludeEachOther) {
     if (seen.count(start) != 0) cycles += start + " reaches itself\n";
   }
   EXPECT_EQ(cycles, "");
+}
+
+// A bare binding header counts as orvlua/; a header of the file's own
+// folder with the same name does not.
+TEST(LayerOrder, BareBindingHeadersCountAsTheBinding) {
+  bool sawBare = false;
+  for (const Include& each : EngineIncludes()) {
+    if (each.header.rfind("orvlua/include/", 0) != 0) continue;
+    sawBare = true;
+    EXPECT_EQ(each.to, "orvlua") << each.file;
+  }
+  EXPECT_TRUE(sawBare) << "the binding's own headers are included by bare name";
+}
+
+TEST(LayerOrder, EveryExceptionIsStillUsed) {
+  const std::vector<Include> includes = EngineIncludes();
+  for (const Exception& exception : kExceptions) {
+    EXPECT_TRUE(std::any_of(
+        includes.begin(), includes.end(),
+        [&](const Include& each) { return each.file == exception.file && each.header == exception.header; }))
+        << exception.file << " no longer includes " << exception.header << ": drop the exception";
+  }
+}
+
+TEST(LayerOrder, OnlyTheBindingSpeaksToTheLuaCore) {
+  const std::regex core(
+      R"(#\s*include\s*[<"](lua\.hpp|lua\.h|lauxlib\.h|lualib\.h|luaconf\.h|)"
+      R"(l(object|state|table|func|gc|string|do|opcodes|limits|mem|tm|zio|api|debug|vm|code|parser|lex|undump)\.h)[>"]|\blua(L)?_[a-z]+\s*\()");
+  EXPECT_EQ(OutsideOf("orvlua", core), "") << "only orvlua/ includes the Lua core's headers or calls it";
+}
+
+TEST(LayerOrder, OnlyThePlatformStartsProcessesOrMapsMemory) {
+  const std::regex system(
+      R"((^|[^A-Za-z0-9_.>]|::)(popen|pclose|fork|vfork|exec[lv]p?e?|posix_spawnp?|waitpid|std::system|mmap|munmap|mprotect|)"
+      R"(madvise|mremap|shm_open)\s*\(|#\s*include\s*<(sys/mman|sys/wait|spawn)\.h>)");
+  EXPECT_EQ(OutsideOf("platform", system), "") << "only platform/ calls the system's process and memory functions";
 }
 
 }  // namespace
