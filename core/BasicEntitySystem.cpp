@@ -38,9 +38,10 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
   walkedThisFrame_ = true;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entities.size(); ++i) {
-    // An entry's asked lines are kept apart from it: their block comes a
-    // step earlier than the lines it names.
-    if (i + 2 * kPrefetchAhead < entities.size()) entities[i + 2 * kPrefetchAhead].asked.Block().Prefetch();
+    // An entry's asked lines are kept apart from it: their block is fetched
+    // well before the lines it names are read from it, so that reading is
+    // no wait either.
+    if (i + 3 * kPrefetchAhead < entities.size()) entities[i + 3 * kPrefetchAhead].asked.Block().Prefetch();
     if (i + kPrefetchAhead < entities.size()) PrefetchLines(entities[i + kPrefetchAhead]);
     const std::shared_ptr<GameObject> held = entities[i].object.Lock();
     if (!held || !held->IsAlive()) continue;

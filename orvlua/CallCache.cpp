@@ -42,10 +42,6 @@ void CallCache::Forget() {
   footprintCounts_ = rangeCounts_ = {};
 }
 
-std::span<const Orv::CacheLines> CallCache::PrefetchRanges() const {
-  return {ranges_[last_].data(), rangeCounts_[last_]};
-}
-
 bool CallCache::PushGlobalFunction(LuaState* state, const char* name) {
   lua_State* L = state->GetCState();
   if (!Enabled()) return OrvLua::PushGlobalFunction(L, name);

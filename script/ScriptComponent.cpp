@@ -173,6 +173,8 @@ OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int field
 }
 
 void ScriptComponent::AskPrefetchOfCall(EntityRecord& entry) const {
+  // Most turns the entry holds these ranges already.
+  if (entry.asked.Stamp() == calls_.RangesStamp()) return;
   const auto* first = reinterpret_cast<const char*>(&luaState_);
   const auto* end = reinterpret_cast<const char*>(&calls_) + OrvLua::CallCache::HotBytes();
   entry.asked.Ask(calls_.RangesStamp(), {first, static_cast<std::uint32_t>(end - first)}, calls_.PrefetchRanges());

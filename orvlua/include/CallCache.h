@@ -93,7 +93,7 @@ class CallCache {
   // What a call of the function pushed last reads first, inside the state;
   // empty when calls are not cached. Stamped with a number unique in the run
   // (0 for none), new whenever the ranges change.
-  std::span<const Orv::CacheLines> PrefetchRanges() const;
+  std::span<const Orv::CacheLines> PrefetchRanges() const { return {ranges_[last_].data(), rangeCounts_[last_]}; }
   std::uint64_t RangesStamp() const { return stamps_[last_]; }
   // Bytes from the cache's start that every call reads, for an owner that
   // has the cache's own lines fetched with its fields.
