@@ -59,7 +59,7 @@ void FrameBuffer::Init(GLuint program, int width, int height, bool lights) {
   initialised_ = true;
 }
 
-void FrameBuffer::Begin(Previous previous) {
+void FrameBuffer::Begin(Previous previous, Target target) {
   if (!initialised_) {
     ShowMessageOnce("FrameBuffer Begin uninitialised " + std::to_string(reinterpret_cast<std::uintptr_t>(this)),
                     "ERROR! FrameBuffer Object is not initialized!! Call Init() Before Begin()");
@@ -74,7 +74,8 @@ void FrameBuffer::Begin(Previous previous) {
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   // Cleared after the bind too: this target's last picture must not show
   // through the next one.
-  if (initialised_) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  if (initialised_ && target == Target::Clear)
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   begun_ = true;
 }
 
@@ -89,10 +90,10 @@ void FrameBuffer::End() {
   begun_ = false;
 }
 
-void FrameBuffer::Draw() {
+bool FrameBuffer::Draw() {
   batch_.Begin();
   // A program that failed to build draws nothing, and says so only once, when built.
-  if (!batch_.IsBegun()) return;
+  if (!batch_.IsBegun()) return false;
   if (lightsEnabled_) {
     batch_.BeginLightBuffer();
     batch_.RemoveAllLightUniforms();
@@ -103,6 +104,7 @@ void FrameBuffer::Draw() {
   const float h = static_cast<float>(texture_->GetTextureHeight());
   batch_.Render(frameRef_, w * 0.5f, h * 0.5f, w, -h, 0.0f, drawTint_[0], drawTint_[1], drawTint_[2], drawTint_[3]);
   batch_.End();
+  return true;
 }
 
 }  // namespace Orv

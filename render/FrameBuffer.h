@@ -29,16 +29,20 @@ class FrameBuffer {
   FrameBuffer& operator=(const FrameBuffer&) = delete;
 
   void Init(GLuint program, int width, int height, bool lights);
-  // What Begin does to the target bound before it.
+  // What Begin does to the target bound before it, and to this one.
   enum class Previous { Clear, Keep };
+  enum class Target { Clear, Keep };
   // Binds this target and clears it; the window's viewport and clear colour
   // are kept for End. The target bound before is cleared too, unless the
-  // caller knows nothing has been drawn on it since it was.
-  void Begin(Previous previous = Previous::Clear);
+  // caller knows nothing has been drawn on it since it was. This target is
+  // kept only by a caller whose first draw covers all of it opaquely and who
+  // tests neither its depth nor its stencil: a clear would change no pixel.
+  void Begin(Previous previous = Previous::Clear, Target target = Target::Clear);
   // Back to the window, with its viewport and clear colour.
   void End();
-  // The colour texture as one quad over the bound target, lights and all.
-  void Draw();
+  // The colour texture as one quad over the bound target, lights and all;
+  // false when the program cannot draw it.
+  bool Draw();
 
   void AddLight(const Light& light) { lights_.push_back(light); }
   // Keeps the storage: the list is refilled every frame.

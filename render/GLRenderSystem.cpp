@@ -128,10 +128,11 @@ void GLRenderSystem::Resume() {
 
 void GLRenderSystem::Render() {
   g_frameLit = g_lightingEnabled;
-  if (FrameBuffer* scene = GraphicsManager::GetInstance().GetFrameBuffer(g_frameLit ? 1 : 0)) {
-    scene->Begin();
-  }
-  glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  FrameBuffer* scene = GraphicsManager::GetInstance().GetFrameBuffer(g_frameLit ? 1 : 0);
+  if (scene != nullptr) scene->Begin();
+  // Begin has cleared an initialised scene's colour and stencil (and its
+  // depth, which no pass tests) with this same clear colour.
+  if (scene == nullptr || !scene->IsInitialised()) glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();

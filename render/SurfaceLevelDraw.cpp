@@ -39,9 +39,11 @@ void SurfaceLevelDraw::BeginRender() {
   if (scene == nullptr || surface == nullptr) return;
   scene->End();
   // The window was cleared when the scene began, and everything drawn since
-  // went into the scene.
-  surface->Begin(FrameBuffer::Previous::Keep);
-  scene->Draw();
+  // went into the scene. The scene's copy is opaque and covers the surface,
+  // whose depth and stencil no pass tests: it needs no clear of its own,
+  // unless the copy cannot be drawn.
+  surface->Begin(FrameBuffer::Previous::Keep, FrameBuffer::Target::Keep);
+  if (!scene->Draw()) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   LeaveBatchState();
 }
 
