@@ -331,12 +331,18 @@ double Median(std::vector<double> values) {
 // the medians are reported.
 constexpr int kRounds = 3;
 
-void BM_BunnyMark(benchmark::State& state) {
-  if (!OrvBench::DisplayOrSkip(state)) return;
+// Both figures need the display and SDL's video; a run without them is skipped.
+bool StartVideo(benchmark::State& state) {
+  if (!OrvBench::DisplayOrSkip(state)) return false;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     state.SkipWithError("no video: run under xvfb-run");
-    return;
+    return false;
   }
+  return true;
+}
+
+void BM_BunnyMark(benchmark::State& state) {
+  if (!StartVideo(state)) return;
   BareLoop bareLoop;
   if (!bareLoop.Ready()) {
     state.SkipWithError("no OpenGL context");
@@ -379,11 +385,7 @@ BENCHMARK(BM_BunnyMark)->Iterations(1)->Unit(benchmark::kSecond);
 constexpr int kEmptyRounds = 5;
 
 void BM_EmptyLitFrame(benchmark::State& state) {
-  if (!OrvBench::DisplayOrSkip(state)) return;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    state.SkipWithError("no video: run under xvfb-run");
-    return;
-  }
+  if (!StartVideo(state)) return;
   BareLoop bareLoop;
   if (!bareLoop.Ready()) {
     state.SkipWithError("no OpenGL context");
