@@ -1,5 +1,6 @@
 #include "core/ReportOnce.h"
 
+#include <cmath>
 #include <set>
 
 #include "core/Report.h"
@@ -30,6 +31,17 @@ void PrintLineOnce(const std::string& cause, const std::string& text) {
 
 void PrintErrorLineOnce(const std::string& cause, const std::string& text) {
   if (FirstReport(cause)) PrintErrorLine(text);
+}
+
+void ReportNotFiniteIgnored(const std::string& where) {
+  if (FirstReport("not finite " + where))
+    PrintErrorLine("Error! " + where + ": a value that is not a finite number is ignored");
+}
+
+bool FiniteOrReport(double value, const std::string& where) {
+  if (std::isfinite(value)) return true;
+  ReportNotFiniteIgnored(where);
+  return false;
 }
 
 }  // namespace Orv

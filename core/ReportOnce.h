@@ -15,5 +15,10 @@ void ShowMessageOnce(const std::string& cause, const std::string& text);
 void PrintLineOnce(const std::string& cause, const std::string& text);
 // An error line (standard error) with text, the first time for this cause.
 void PrintErrorLineOnce(const std::string& cause, const std::string& text);
+// "Error! <where>: a value that is not a finite number is ignored" on the
+// error stream, the first time for where (a script function or an object).
+void ReportNotFiniteIgnored(const std::string& where);
+// True for a finite value; otherwise reports as above and returns false.
+bool FiniteOrReport(double value, const std::string& where);
 
 }  // namespace Orv

@@ -12,13 +12,13 @@
 #include "core/JsonFile.h"
 #include "core/OverrideLists.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
 #include "core/UserFolder.h"
 #include "editor/EditComponent.h"
 #include "editor/EditorObjectStore.h"
 #include "editor/LevelObjectFile.h"
-#include "render/ReportOnce.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
@@ -63,14 +63,6 @@ void EditorSystem::Init(unsigned, unsigned) {
   requiredTypes.push_back(TypeKey<EditComponent>());
   requiredTypes.push_back(TypeKey<CollisionComponent>());
   requiredTypes.push_back(TypeKey<ScriptComponent>());
-}
-
-bool EditorSystem::Finite(float value, const char* function) {
-  if (std::isfinite(value)) return true;
-  if (FirstReport(std::string("editor not finite ") + function)) {
-    PrintErrorLine(std::string("Error! ") + function + ": a value that is not a finite number is ignored");
-  }
-  return false;
 }
 
 bool EditorSystem::MiddlePressed() { return owner_->IsMouseButtonDown(kMiddleButton) && !middleDown_; }
@@ -149,7 +141,8 @@ void EditorSystem::OnLateUpdate(float) {
 }
 
 bool EditorSystem::WriteLevelObjects(const std::string& fileName) {
-  return SaveToUserFolder(fileName, LevelObjectText(EditorObjectStore::GetInstance().GetRecords()), "the level objects");
+  return SaveToUserFolder(fileName, LevelObjectText(EditorObjectStore::GetInstance().GetRecords()),
+                          "the level objects");
 }
 
 void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {

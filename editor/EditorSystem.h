@@ -5,6 +5,7 @@
 // objects themselves are placed through their colliders.
 #include <string>
 #include <vector>
+#include "FiniteArg.h"
 
 #include "core/BasicEntitySystem.h"
 
@@ -20,12 +21,12 @@ class EditorSystem : public BasicEntitySystem {
   void Start() override {}
 
   // Script functions, bound to the editor itself.
-  void AddObject(float x, float y, int id, const char* name);
-  void RemoveObject(float x, float y);
+  void AddObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y, int id, const char* name);
+  void RemoveObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y);
   // On a fresh middle-button press, picks the object under the point;
   // afterwards moves the point the picked object follows.
-  void MoveObject(float x, float y);
-  void RotateObject(float x, float y);
+  void MoveObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y);
+  void RotateObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y);
   void SaveObjects(const char* fileName);
   // Waits for the late update: objects are not made while scripts update.
   void LoadObjects(const char* fileName, bool flag);
@@ -54,9 +55,6 @@ class EditorSystem : public BasicEntitySystem {
   void RegisterScriptFunctions(ScriptComponent& script);
   // A fresh press: down now, up at the previous late update.
   bool MiddlePressed();
-  // False, with one line per function the first time, for a value that is
-  // not finite.
-  static bool Finite(float value, const char* function);
 
   std::vector<LoadRequest> loadRequests_;
   // The middle button as the previous late update saw it.

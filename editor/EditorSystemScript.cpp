@@ -19,8 +19,7 @@ void EditorSystem::RegisterScriptFunctions(ScriptComponent& script) {
   script.RegisterDirect("LoadObjects", this, &EditorSystem::LoadObjects);
 }
 
-void EditorSystem::AddObject(float x, float y, int id, const char* name) {
-  if (!Finite(x, "AddObject") || !Finite(y, "AddObject")) return;
+void EditorSystem::AddObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y, int id, const char* name) {
   OverrideLists overrides;
   overrides.AddIndexedOverride("collision", 1, static_cast<double>(x));
   overrides.AddIndexedOverride("collision", 2, static_cast<double>(y));
@@ -44,20 +43,17 @@ void EditorSystem::AddObject(float x, float y, int id, const char* name) {
   EditorObjectStore::GetInstance().AddRecord(record);
 }
 
-void EditorSystem::RemoveObject(float x, float y) {
-  if (!Finite(x, "RemoveObject") || !Finite(y, "RemoveObject")) return;
+void EditorSystem::RemoveObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y) {
   if (const std::uint32_t objectId = EditorObjectStore::GetInstance().RemoveAt(x, y)) {
     owner_->DestroyObjectByUniqueId(objectId);
   }
 }
 
-void EditorSystem::MoveObject(float x, float y) {
-  if (!Finite(x, "MoveObject") || !Finite(y, "MoveObject")) return;
+void EditorSystem::MoveObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y) {
   EditorObjectStore::GetInstance().PickForMove(MiddlePressed(), x, y);
 }
 
-void EditorSystem::RotateObject(float x, float y) {
-  if (!Finite(x, "RotateObject") || !Finite(y, "RotateObject")) return;
+void EditorSystem::RotateObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y) {
   EditorObjectStore::GetInstance().PickForRotate(MiddlePressed(), x, y);
 }
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "core/ReportOnce.h"
+
 namespace OrvCall {
 
 void NoCalleeBuffer(lua_State* L) {
@@ -16,6 +18,14 @@ void RaiseScriptError(lua_State* L, const std::string& message) {
   lua_pushlstring(L, message.data(), message.size());
   lua_error(L);
   std::abort();
+}
+
+void ReportNotFinite(lua_State* L) {
+  // The name the caller used, as in an argument error.
+  lua_Debug call;
+  const char* name = "?";
+  if (lua_getstack(L, 0, &call) && lua_getinfo(L, "n", &call) && call.name != nullptr) name = call.name;
+  Orv::ReportNotFiniteIgnored(name);
 }
 
 namespace {
@@ -54,8 +64,7 @@ void* GetObjectUserData(lua_State* L) {
       luaL_error(L, "The table does not have a userdata member called __object.");
       return nullptr;
     }
-    default:
-      break;
+    default: break;
   }
   luaL_argerror(L, 1, "must be userdata or a table with a userdata member called __object");
   return nullptr;

@@ -7,10 +7,10 @@
 
 #include "core/App.h"
 #include "core/GameObject.h"
+#include "core/ReportOnce.h"
 #include "core/TransformComponent.h"
 #include "render/CameraSystem.h"
 #include "render/DrawPrimitives.h"
-#include "render/ReportOnce.h"
 #include "render/SpriteAnimComponent.h"
 
 namespace Orv {

@@ -6,6 +6,7 @@
 #include <list>
 #include <memory>
 #include <vector>
+#include "FiniteArg.h"
 
 #include "core/ObjectLockPtr.h"
 #include "core/System.h"
@@ -71,7 +72,9 @@ class EnableTrailingEffectFunc {
  public:
   EnableTrailingEffectFunc(BackTrailSystem* system, ObjectLockPtr<GameObject> object)
       : system_(system), object_(std::move(object)) {}
-  void operator()(bool on, float interval, float halfWidth, const char* texture, float alpha);
+  // A value that is not finite would stall the sampling or the colour.
+  void operator()(bool on, OrvCall::Finite<float> interval, OrvCall::Finite<float> halfWidth, const char* texture,
+                  OrvCall::Finite<float> alpha);
 
  private:
   BackTrailSystem* system_;
@@ -82,7 +85,7 @@ class EnableTrailingEffectFunc {
 class SetTrailTintFunc {
  public:
   explicit SetTrailTintFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-  void operator()(float r, float g, float b);
+  void operator()(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b);
 
  private:
   ObjectLockPtr<GameObject> object_;

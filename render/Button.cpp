@@ -77,8 +77,8 @@ void Button::Render() {
       glLoadIdentity();
       glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
       glTranslatef(static_cast<float>(x_), static_cast<float>(y_), 0.0f);
-      glScalef(thumbWidth_ / static_cast<float>(thumb->quad.sizeX), thumbHeight_ / static_cast<float>(thumb->quad.sizeY),
-               1.0f);
+      glScalef(thumbWidth_ / static_cast<float>(thumb->quad.sizeX),
+               thumbHeight_ / static_cast<float>(thumb->quad.sizeY), 1.0f);
       DrawSpriteQuad(thumb_);
     }
   }
@@ -115,18 +115,17 @@ void Button::SetTextureThumb(const char* frameId) {
   hasThumb_ = true;
 }
 
-void Button::SetFontColor(float r, float g, float b) {
-  if (!FiniteWidgetValues(ScriptKind, id_, "SetFontColor", {r, g, b})) return;
+void Button::SetFontColor(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b) {
   caption_.SetRGB(r, g, b);
 }
 
-void Button::SetButtonRGBA(float r, float g, float b, float a) {
-  if (!FiniteWidgetValues(ScriptKind, id_, "SetButtonRGBA", {r, g, b, a})) return;
+void Button::SetButtonRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b,
+                           OrvCall::Finite<float> a) {
   colour_ = {r, g, b, a};
 }
 
-void Button::SetRGBA(float r, float g, float b, float a) {
-  if (!FiniteWidgetValues(ScriptKind, id_, "SetRGBA", {r, g, b, a})) return;
+void Button::SetRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b,
+                     OrvCall::Finite<float> a) {
   colour_ = {r, g, b, a};
   caption_.colour = {r, g, b, a};
 }

@@ -3,6 +3,7 @@
 // optional thumbnail fitted inside it, and a caption. The GUI system tests it
 // against the mouse once a frame; its down flag lives for that one frame.
 #include <string>
+#include "FiniteArg.h"
 
 #include "core/ObjectLockPtr.h"
 #include "render/UIWidget.h"
@@ -61,14 +62,15 @@ class Button : public UIWidget {
   // Fits the thumbnail when the frame exists; otherwise nothing changes.
   void SetTextureThumb(const char* frameId);
   void SetFont(const char* fontId) { caption_.SetFont(fontId); }
-  void SetFontColor(float r, float g, float b);
+  void SetFontColor(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b);
   bool IsPressedDown() const { return visible_ && down_ && !previousDown_; }
   bool IsPressedUp() const { return visible_ && !down_ && previousDown_; }
   bool IsPressedHeld() const { return visible_ && down_ && previousDown_; }
   bool IsHovering() const { return visible_ && hover_; }
   float GetButtonRGBA(int channel) const { return ColourChannel(colour_, channel); }
-  void SetButtonRGBA(float r, float g, float b, float a);
-  void SetRGBA(float r, float g, float b, float a);
+  void SetButtonRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b,
+                     OrvCall::Finite<float> a);
+  void SetRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b, OrvCall::Finite<float> a);
   void ForceHoverState() { forceHover_ = true; }
   void ReleaseHoverState() { forceHover_ = false; }
   bool GetHoverState() const { return forceHover_; }

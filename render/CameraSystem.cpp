@@ -6,9 +6,9 @@
 #include "NumberConversion.h"
 #include "core/App.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
-#include "render/ReportOnce.h"
 #include "script/ScriptComponent.h"
 #include "world/CollisionComponent.h"
 #include "world/TileMapComponent.h"
@@ -26,35 +26,21 @@ void CameraSystem::Init(unsigned width, unsigned height) {
   requiredTypes.push_back(TypeKey<ScriptComponent>());
 }
 
-bool CameraSystem::Finite(float value, const char* function) {
-  if (std::isfinite(value)) return true;
-  if (FirstReport(std::string("camera not finite ") + function)) {
-    PrintErrorLine(std::string("Error! ") + function + ": a value that is not a finite number is ignored");
-  }
-  return false;
-}
-
 void CameraSystem::AddFocus(float x, float y) { focus_.emplace_back(x, y); }
 
-void CameraSystem::SetCameraFocus(float x, float y) {
-  if (Finite(x, "SetCameraFocus") && Finite(y, "SetCameraFocus")) AddFocus(x, y);
+void CameraSystem::SetCameraFocus(OrvCall::Finite<float> x, OrvCall::Finite<float> y) { AddFocus(x, y); }
+
+void CameraSystem::MoveCameraX(OrvCall::Finite<float> d) {
+  if (std::isfinite(centreX_ + d)) centreX_ += d;
 }
 
-void CameraSystem::MoveCameraX(float d) {
-  if (Finite(d, "MoveCameraX") && std::isfinite(centreX_ + d)) centreX_ += d;
+void CameraSystem::MoveCameraY(OrvCall::Finite<float> d) {
+  if (std::isfinite(centreY_ + d)) centreY_ += d;
 }
 
-void CameraSystem::MoveCameraY(float d) {
-  if (Finite(d, "MoveCameraY") && std::isfinite(centreY_ + d)) centreY_ += d;
-}
+void CameraSystem::SetCameraX(OrvCall::Finite<float> v) { centreX_ = v; }
 
-void CameraSystem::SetCameraX(float v) {
-  if (Finite(v, "SetCameraX")) centreX_ = v;
-}
-
-void CameraSystem::SetCameraY(float v) {
-  if (Finite(v, "SetCameraY")) centreY_ = v;
-}
+void CameraSystem::SetCameraY(OrvCall::Finite<float> v) { centreY_ = v; }
 
 std::pair<int, int> CameraSystem::WorldCursor() const {
   const auto [cursorX, cursorY] = owner_->GetCursorPos();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 #include <vector>
+#include "FiniteArg.h"
 
 #include "LuaObject.h"
 #include "core/BasicEntitySystem.h"
@@ -32,11 +33,11 @@ class CameraSystem : public BasicEntitySystem {
 
   // Script functions bound to the camera itself. Values that are not finite
   // are ignored: one bad frame must not lose the camera for good.
-  void SetCameraFocus(float x, float y);
-  void MoveCameraX(float d);
-  void MoveCameraY(float d);
-  void SetCameraX(float v);
-  void SetCameraY(float v);
+  void SetCameraFocus(OrvCall::Finite<float> x, OrvCall::Finite<float> y);
+  void MoveCameraX(OrvCall::Finite<float> d);
+  void MoveCameraY(OrvCall::Finite<float> d);
+  void SetCameraX(OrvCall::Finite<float> v);
+  void SetCameraY(OrvCall::Finite<float> v);
   float GetCameraX() const { return centreX_; }
   float GetCameraY() const { return centreY_; }
 
@@ -59,9 +60,6 @@ class CameraSystem : public BasicEntitySystem {
 
  private:
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
-  // False, with one line per function the first time, for a value that is
-  // not finite.
-  static bool Finite(float value, const char* function);
 
   std::vector<std::pair<float, float>> focus_;
   float centreX_ = 0.0f;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/Report.h"
-#include "render/ReportOnce.h"
+#include "core/ReportOnce.h"
 
 namespace Orv {
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 #include <vector>
+#include "FiniteArg.h"
 
 #include "LuaObject.h"
 #include "core/GameObject.h"
@@ -65,8 +66,8 @@ class GLRenderSystem : public System {
     int width = 0;
     int height = 0;
   };
-  static Viewport ComputeViewport(unsigned logicalWidth, unsigned logicalHeight, int width, int height,
-                                  int borderWidth, bool fullscreen, float workAspect);
+  static Viewport ComputeViewport(unsigned logicalWidth, unsigned logicalHeight, int width, int height, int borderWidth,
+                                  bool fullscreen, float workAspect);
 
   // The scripts' switch: while set, an engine Resume leaves animations paused.
   void SetPausedByScript(bool paused) { pausedByScript_ = paused; }
@@ -110,9 +111,6 @@ class GLRenderSystem : public System {
    protected:
     // The object while it lives.
     std::shared_ptr<GameObject> Live() const;
-    // False for a value that is not finite, with one line naming the object
-    // and the function the first time.
-    bool Finite(double value, const char* function) const;
     ObjectLockPtr<GameObject> object_;
   };
   class RotateSpriteTo : public ObjectFunctor {
@@ -123,7 +121,7 @@ class GLRenderSystem : public System {
   class RotateSprite : public ObjectFunctor {
    public:
     using ObjectFunctor::ObjectFunctor;
-    void operator()(float degrees);
+    void operator()(OrvCall::Finite<float> degrees);
   };
   class SetSprite : public ObjectFunctor {
    public:
@@ -133,12 +131,12 @@ class GLRenderSystem : public System {
   class SetSpriteScaleX : public ObjectFunctor {
    public:
     using ObjectFunctor::ObjectFunctor;
-    void operator()(float scale);
+    void operator()(OrvCall::Finite<float> scale);
   };
   class SetSpriteScaleY : public ObjectFunctor {
    public:
     using ObjectFunctor::ObjectFunctor;
-    void operator()(float scale);
+    void operator()(OrvCall::Finite<float> scale);
   };
   class GetSpriteRot : public ObjectFunctor {
    public:
@@ -148,22 +146,22 @@ class GLRenderSystem : public System {
   class SetSpriteIntervalFunc : public ObjectFunctor {
    public:
     using ObjectFunctor::ObjectFunctor;
-    void operator()(float seconds);
+    void operator()(OrvCall::Finite<float> seconds);
   };
   class SetTintRGBA : public ObjectFunctor {
    public:
     using ObjectFunctor::ObjectFunctor;
-    void operator()(float r, float g, float b);
+    void operator()(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b);
   };
   class SetAlphaFunctor : public ObjectFunctor {
    public:
     using ObjectFunctor::ObjectFunctor;
-    void operator()(float alpha);
+    void operator()(OrvCall::Finite<float> alpha);
   };
   class SetLightIntensity : public ObjectFunctor {
    public:
     using ObjectFunctor::ObjectFunctor;
-    void operator()(double intensity);
+    void operator()(OrvCall::Finite<double> intensity);
   };
   class EnableLightToggle : public ObjectFunctor {
    public:

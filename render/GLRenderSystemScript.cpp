@@ -8,12 +8,12 @@
 
 #include "core/App.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "core/TransformComponent.h"
 #include "render/DrawPrimitives.h"
 #include "render/GLRenderSystem.h"
 #include "render/LayeredDraw.h"
 #include "render/LightComponent.h"
-#include "render/ReportOnce.h"
 #include "render/SpriteAnimComponent.h"
 #include "resources/Font.h"
 #include "resources/ResourceManager.h"
@@ -192,17 +192,6 @@ std::shared_ptr<GameObject> GLRenderSystem::ObjectFunctor::Live() const {
   return locked;
 }
 
-bool GLRenderSystem::ObjectFunctor::Finite(double value, const char* function) const {
-  if (std::isfinite(value)) return true;
-  auto locked = object_.Lock();
-  const std::string object = locked ? "object " + std::to_string(locked->GetID()) : "an object";
-  if (FirstReport(std::string(function) + " not finite " + object)) {
-    PrintErrorLine(std::string("Error! ") + function + " of " + object +
-                   ": a value that is not a finite number is ignored");
-  }
-  return false;
-}
-
 namespace {
 
 template <typename T>
@@ -216,27 +205,27 @@ void GLRenderSystem::RotateSpriteTo::operator()(float x1, float y1, float x2, fl
   auto transform = Part<TransformComponent>(Live());
   if (!transform) return;
   const double degrees = std::atan2(static_cast<double>(y2) - y1, static_cast<double>(x2) - x1) * 57.295779513260925;
-  if (!Finite(degrees, "SetSpriteRotationTo")) return;
+  if (!FiniteOrReport(degrees, "SetSpriteRotationTo")) return;
   transform->rotdeg = static_cast<float>(degrees) + 90.0f;
 }
 
-void GLRenderSystem::RotateSprite::operator()(float degrees) {
+void GLRenderSystem::RotateSprite::operator()(OrvCall::Finite<float> degrees) {
   auto transform = Part<TransformComponent>(Live());
-  if (transform && Finite(degrees, "SetSpriteRotation")) transform->rotdeg = degrees + 90.0f;
+  if (transform) transform->rotdeg = degrees + 90.0f;
 }
 
 void GLRenderSystem::SetSprite::operator()(const char* animation) {
   if (auto sprite = Part<SpriteAnimComponent>(Live())) sprite->SetAnimation(animation);
 }
 
-void GLRenderSystem::SetSpriteScaleX::operator()(float scale) {
+void GLRenderSystem::SetSpriteScaleX::operator()(OrvCall::Finite<float> scale) {
   auto transform = Part<TransformComponent>(Live());
-  if (transform && Finite(scale, "SetSpriteScaleX")) transform->scaleX = scale;
+  if (transform) transform->scaleX = scale;
 }
 
-void GLRenderSystem::SetSpriteScaleY::operator()(float scale) {
+void GLRenderSystem::SetSpriteScaleY::operator()(OrvCall::Finite<float> scale) {
   auto transform = Part<TransformComponent>(Live());
-  if (transform && Finite(scale, "SetSpriteScaleY")) transform->scaleY = scale;
+  if (transform) transform->scaleY = scale;
 }
 
 float GLRenderSystem::GetSpriteRot::operator()() {
@@ -244,24 +233,25 @@ float GLRenderSystem::GetSpriteRot::operator()() {
   return transform ? transform->rotdeg : 0.0f;
 }
 
-void GLRenderSystem::SetSpriteIntervalFunc::operator()(float seconds) {
+void GLRenderSystem::SetSpriteIntervalFunc::operator()(OrvCall::Finite<float> seconds) {
   auto sprite = Part<SpriteAnimComponent>(Live());
-  if (sprite && Finite(seconds, "SetSpriteInterval")) sprite->interval = seconds;
+  if (sprite) sprite->interval = seconds;
 }
 
-void GLRenderSystem::SetTintRGBA::operator()(float r, float g, float b) {
+void GLRenderSystem::SetTintRGBA::operator()(OrvCall::Finite<float> r, OrvCall::Finite<float> g,
+                                             OrvCall::Finite<float> b) {
   auto sprite = Part<SpriteAnimComponent>(Live());
-  if (sprite && Finite(r, "SetRGBTint") && Finite(g, "SetRGBTint") && Finite(b, "SetRGBTint")) sprite->SetTint(r, g, b);
+  if (sprite) sprite->SetTint(r, g, b);
 }
 
-void GLRenderSystem::SetAlphaFunctor::operator()(float alpha) {
+void GLRenderSystem::SetAlphaFunctor::operator()(OrvCall::Finite<float> alpha) {
   auto sprite = Part<SpriteAnimComponent>(Live());
-  if (sprite && Finite(alpha, "SetAlpha")) sprite->SetAlpha(alpha);
+  if (sprite) sprite->SetAlpha(alpha);
 }
 
-void GLRenderSystem::SetLightIntensity::operator()(double intensity) {
+void GLRenderSystem::SetLightIntensity::operator()(OrvCall::Finite<double> intensity) {
   auto light = Part<LightComponent>(Live());
-  if (light && Finite(intensity, "SetLightIntensity")) light->intensity = intensity;
+  if (light) light->intensity = intensity;
 }
 
 void GLRenderSystem::EnableLightToggle::operator()(bool on) {
@@ -309,7 +299,7 @@ void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId,
   float scaleY = transform ? transform->scaleY : 1.0f;
   const auto take = [&](const char* key, auto&& apply) {
     const OrvLua::LuaObject field = parameters[key];
-    if (field.IsNumber() && Finite(field.GetNumber(), "DrawRelativeSpriteUsing")) apply(field.GetFloat());
+    if (field.IsNumber() && FiniteOrReport(field.GetNumber(), "DrawRelativeSpriteUsing")) apply(field.GetFloat());
   };
   take("x", [&](float v) { x += v; });
   take("y", [&](float v) { y += v; });

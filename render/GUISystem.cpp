@@ -7,11 +7,11 @@
 #include "ScriptRegistration.h"
 #include "core/App.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "core/TypeKey.h"
 #include "platform/TweakBar.h"
 #include "render/DrawPrimitives.h"
 #include "render/ObjectDragStore.h"
-#include "render/ReportOnce.h"
 #include "resources/ResourceManager.h"
 #include "script/ScriptComponent.h"
 #include "world/CollisionComponent.h"
@@ -79,27 +79,16 @@ void GUISystem::DestroyLabel(int id) {
   }
 }
 
-void GUISystem::DrawHUDSpriteTop(const char* frameId, float x, float y, float rotation, float scaleX,
-                                 float scaleY) {
-  QueueSprite(topSprites_, "DrawHUDSpriteTop", frameId, x, y, rotation, scaleX, scaleY);
+void GUISystem::DrawHUDSpriteTop(const char* frameId, OrvCall::Finite<float> x, OrvCall::Finite<float> y,
+                                 OrvCall::Finite<float> rotation, OrvCall::Finite<float> scaleX,
+                                 OrvCall::Finite<float> scaleY) {
+  topSprites_.push_back({frameId, x, y, rotation, scaleX, scaleY});
 }
 
-void GUISystem::DrawHUDSpriteBot(const char* frameId, float x, float y, float rotation, float scaleX,
-                                 float scaleY) {
-  QueueSprite(bottomSprites_, "DrawHUDSpriteBot", frameId, x, y, rotation, scaleX, scaleY);
-}
-
-void GUISystem::QueueSprite(std::vector<HudSprite>& sprites, const char* function, const char* frameId, float x,
-                            float y, float rotation, float scaleX, float scaleY) {
-  for (const float value : {x, y, rotation, scaleX, scaleY}) {
-    if (std::isfinite(value)) continue;
-    if (FirstReport(std::string(function) + " not finite " + frameId)) {
-      PrintErrorLine(std::string("Error! ") + function + " of \"" + frameId +
-                     "\": a value that is not a finite number is ignored");
-    }
-    return;
-  }
-  sprites.push_back({frameId, x, y, rotation, scaleX, scaleY});
+void GUISystem::DrawHUDSpriteBot(const char* frameId, OrvCall::Finite<float> x, OrvCall::Finite<float> y,
+                                 OrvCall::Finite<float> rotation, OrvCall::Finite<float> scaleX,
+                                 OrvCall::Finite<float> scaleY) {
+  bottomSprites_.push_back({frameId, x, y, rotation, scaleX, scaleY});
 }
 
 void GUISystem::DrawSprites(const std::vector<HudSprite>& sprites) {

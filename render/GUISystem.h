@@ -10,7 +10,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "FiniteArg.h"
 
+#include "FiniteArg.h"
 #include "LuaObject.h"
 #include "core/BasicEntitySystem.h"
 #include "render/Button.h"
@@ -67,8 +69,10 @@ class GUISystem : public BasicEntitySystem {
   bool IsMouseMoved();
   // The first label of that id, if any.
   void DestroyLabel(int id);
-  void DrawHUDSpriteTop(const char* frameId, float x, float y, float rotation, float scaleX, float scaleY);
-  void DrawHUDSpriteBot(const char* frameId, float x, float y, float rotation, float scaleX, float scaleY);
+  void DrawHUDSpriteTop(const char* frameId, OrvCall::Finite<float> x, OrvCall::Finite<float> y,
+                        OrvCall::Finite<float> rotation, OrvCall::Finite<float> scaleX, OrvCall::Finite<float> scaleY);
+  void DrawHUDSpriteBot(const char* frameId, OrvCall::Finite<float> x, OrvCall::Finite<float> y,
+                        OrvCall::Finite<float> rotation, OrvCall::Finite<float> scaleX, OrvCall::Finite<float> scaleY);
 
   // The widget made from a creation table (defaults alone for a non-table),
   // appended to its list; its script table is made in script's state.
@@ -124,8 +128,6 @@ class GUISystem : public BasicEntitySystem {
 
  private:
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
-  void QueueSprite(std::vector<HudSprite>& sprites, const char* function, const char* frameId, float x, float y,
-                   float rotation, float scaleX, float scaleY);
   static void DrawSprites(const std::vector<HudSprite>& sprites);
 
   std::list<WidgetEntry<Button>> buttons_;

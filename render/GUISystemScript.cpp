@@ -8,9 +8,9 @@
 #include "ScriptRegistration.h"
 #include "core/GameObject.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "platform/TweakBar.h"
 #include "render/GUISystem.h"
-#include "render/ReportOnce.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
 
@@ -119,8 +119,7 @@ namespace {
 // has the type the field needs.
 class DescReader {
  public:
-  DescReader(const OrvLua::LuaObject& table, const char* function, const std::string& maker)
-      : table_(table), function_(function), maker_(maker) {}
+  DescReader(const OrvLua::LuaObject& table, const char* function) : table_(table), function_(function) {}
 
   void Int(const char* key, int& field) const {
     const OrvLua::LuaObject value = Get(key);
@@ -128,7 +127,7 @@ class DescReader {
   }
   void Real(const char* key, double& field) const {
     const OrvLua::LuaObject value = Get(key);
-    if (value.IsNumber() && Finite(key, value.GetNumber())) field = value.GetNumber();
+    if (value.IsNumber() && FiniteOrReport(value.GetNumber(), function_)) field = value.GetNumber();
   }
   void Real(const char* key, float& field) const {
     double wide = field;
@@ -149,18 +148,8 @@ class DescReader {
     return table_.GetByName(key, error_);
   }
 
-  bool Finite(const char* key, double value) const {
-    if (std::isfinite(value)) return true;
-    if (FirstReport(std::string(function_) + " " + key + " not finite " + maker_)) {
-      PrintErrorLine(std::string("Error! ") + function_ + " of " + maker_ + ": \"" + key +
-                     "\" is not a finite number and is ignored");
-    }
-    return false;
-  }
-
   const OrvLua::LuaObject& table_;
   const char* function_;
-  const std::string& maker_;
   mutable std::string error_;
 };
 
@@ -239,7 +228,7 @@ void SayIfNotTable(const OrvLua::LuaObject& desc, const char* function, const st
 OrvLua::LuaObjectOrError GUISystem::AddButton(ScriptComponent& script, const OrvLua::LuaObject& desc,
                                               const std::string& maker) {
   SayIfNotTable(desc, "CreateButton", maker);
-  const DescReader read(desc, "CreateButton", maker);
+  const DescReader read(desc, "CreateButton");
   ButtonDesc values = ReadButton(read);
   // The script's error, raised as the creation's own: no widget is made.
   if (!read.Error().empty()) return {{}, "CreateButton: " + read.Error()};
@@ -251,7 +240,7 @@ OrvLua::LuaObjectOrError GUISystem::AddButton(ScriptComponent& script, const Orv
 OrvLua::LuaObjectOrError GUISystem::AddProgressBar(ScriptComponent& script, const OrvLua::LuaObject& desc,
                                                    const std::string& maker) {
   SayIfNotTable(desc, "CreateProgressBar", maker);
-  const DescReader read(desc, "CreateProgressBar", maker);
+  const DescReader read(desc, "CreateProgressBar");
   ProgressBarDesc values = ReadProgressBar(read);
   if (!read.Error().empty()) return {{}, "CreateProgressBar: " + read.Error()};
   auto bar = std::make_shared<ProgressBar>(std::move(values));
@@ -262,7 +251,7 @@ OrvLua::LuaObjectOrError GUISystem::AddProgressBar(ScriptComponent& script, cons
 OrvLua::LuaObjectOrError GUISystem::AddLabel(ScriptComponent& script, const OrvLua::LuaObject& desc,
                                              const std::string& maker) {
   SayIfNotTable(desc, "CreateLabel", maker);
-  const DescReader read(desc, "CreateLabel", maker);
+  const DescReader read(desc, "CreateLabel");
   LabelDesc values = ReadLabel(read);
   if (!read.Error().empty()) return {{}, "CreateLabel: " + read.Error()};
   auto label = std::make_shared<Label>(std::move(values));

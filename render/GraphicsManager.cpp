@@ -2,7 +2,7 @@
 
 #include "NumberConversion.h"
 #include "core/Report.h"
-#include "render/ReportOnce.h"
+#include "core/ReportOnce.h"
 #include "render/ShaderProgram.h"
 
 namespace Orv {

@@ -4,9 +4,7 @@
 
 namespace Orv {
 
-Label::Label(const LabelDesc& desc) : x_(desc.x), y_(desc.y), id_(desc.id) {
-  caption_.Set(desc.caption);
-}
+Label::Label(const LabelDesc& desc) : x_(desc.x), y_(desc.y), id_(desc.id) { caption_.Set(desc.caption); }
 
 void Label::Render() {
   if (!visible_) return;
@@ -19,8 +17,7 @@ void Label::SetPosition(int x, int y) {
   y_ = y;
 }
 
-void Label::SetFontColor(float r, float g, float b) {
-  if (!FiniteWidgetValues(ScriptKind, id_, "SetFontColor", {r, g, b})) return;
+void Label::SetFontColor(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b) {
   caption_.SetRGB(r, g, b);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A line of text of the heads-up display, centred on its x.
 #include <string>
+#include "FiniteArg.h"
 
 #include "render/WidgetCaption.h"
 
@@ -26,7 +27,7 @@ class Label {
   void SetPosition(int x, int y);
   void SetText(const char* text) { caption_.SetText(text); }
   void SetFont(const char* fontId) { caption_.SetFont(fontId); }
-  void SetFontColor(float r, float g, float b);
+  void SetFontColor(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b);
   void SetVisible(bool visible) { visible_ = visible; }
   bool GetVisible() const { return visible_; }
 

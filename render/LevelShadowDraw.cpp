@@ -7,12 +7,12 @@
 
 #include "core/App.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
 #include "render/DrawPrimitives.h"
 #include "render/LevelRenderer.h"
 #include "render/LightComponent.h"
-#include "render/ReportOnce.h"
 #include "render/SpriteAnimComponent.h"
 #include "resources/ResourceManager.h"
 #include "script/ScriptComponent.h"

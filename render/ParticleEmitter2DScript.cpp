@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "render/ReportOnce.h"
+#include "core/ReportOnce.h"
 #include "resources/ResourceManager.h"
 
 namespace Orv {
@@ -15,23 +15,15 @@ void Read(const OrvLua::LuaObject& table, const char* function, const char* key,
   const OrvLua::LuaObject value = table.GetByName(key);
   if (!value.IsNumber()) return;
   const double number = value.GetNumber();
-  if (!std::isfinite(number)) {
-    const std::string cause = std::string(function) + " " + key;
-    PrintLineOnce(cause, cause + ": not a finite number, ignored");
-    return;
-  }
+  if (!FiniteOrReport(number, function)) return;
   field = static_cast<T>(number);
 }
 
 }  // namespace
 
-bool BurstArgumentsFinite(const char* function, double chance, double threshold, double lifetime,
-                          double speedFactor) {
+bool BurstArgumentsFinite(const char* function, double chance, double threshold, double lifetime, double speedFactor) {
   for (double value : {chance, threshold, lifetime, speedFactor}) {
-    if (std::isfinite(value)) continue;
-    PrintLineOnce(std::string(function) + " arguments",
-                  std::string(function) + ": an argument that is not a finite number; no particles made");
-    return false;
+    if (!FiniteOrReport(value, function)) return false;
   }
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "NumberConversion.h"
@@ -67,15 +68,15 @@ void ProgressBar::SetTextureFrame(const char* frameId) {
   frameTexture_ = ResourceManager::GetInstance().GetSprite(frameId);
 }
 
-void ProgressBar::SetTextureBar(const char* frameId) { barTexture_ = ResourceManager::GetInstance().GetSprite(frameId); }
+void ProgressBar::SetTextureBar(const char* frameId) {
+  barTexture_ = ResourceManager::GetInstance().GetSprite(frameId);
+}
 
-void ProgressBar::SetFontColor(float r, float g, float b) {
-  if (!FiniteWidgetValues(ScriptKind, id_, "SetFontColor", {r, g, b})) return;
+void ProgressBar::SetFontColor(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b) {
   caption_.SetRGB(r, g, b);
 }
 
-void ProgressBar::SetBarAmount(double amount) {
-  if (!FiniteWidgetValues(ScriptKind, id_, "SetBarAmount", {amount})) return;
+void ProgressBar::SetBarAmount(OrvCall::Finite<double> amount) {
   if (amount < 0.0) {
     amount_ = 0.0;
   } else if (amount > 1.0) {
@@ -91,22 +92,23 @@ void ProgressBar::SetBarAmount(double amount) {
   PlaceBar();
 }
 
-void ProgressBar::SetImmediateAmount(double amount) {
-  if (!FiniteWidgetValues(ScriptKind, id_, "SetImmediateAmount", {amount})) return;
-  amount_ = amount < 0.0 ? 0.0 : amount > 1.0 ? 1.0 : amount;
+void ProgressBar::SetImmediateAmount(OrvCall::Finite<double> amount) {
+  amount_ = std::clamp(amount.value, 0.0, 1.0);
   PlaceBar();
 }
 
-void ProgressBar::SetFrameRGBA(float r, float g, float b, float a) {
-  if (FiniteWidgetValues(ScriptKind, id_, "SetFrameRGBA", {r, g, b, a})) frameColour_ = {r, g, b, a};
+void ProgressBar::SetFrameRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b,
+                               OrvCall::Finite<float> a) {
+  frameColour_ = {r, g, b, a};
 }
 
-void ProgressBar::SetBarRGBA(float r, float g, float b, float a) {
-  if (FiniteWidgetValues(ScriptKind, id_, "SetBarRGBA", {r, g, b, a})) barColour_ = {r, g, b, a};
+void ProgressBar::SetBarRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b,
+                             OrvCall::Finite<float> a) {
+  barColour_ = {r, g, b, a};
 }
 
-void ProgressBar::SetRGBA(float r, float g, float b, float a) {
-  if (!FiniteWidgetValues(ScriptKind, id_, "SetRGBA", {r, g, b, a})) return;
+void ProgressBar::SetRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b,
+                          OrvCall::Finite<float> a) {
   caption_.colour = {r, g, b, a};
   frameColour_ = {r, g, b, a};
   barColour_ = {r, g, b, a};

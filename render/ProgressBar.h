@@ -3,6 +3,7 @@
 // over it whose length follows an amount in [0, 1], kept aligned to the left
 // end of its full length, and a caption.
 #include <string>
+#include "FiniteArg.h"
 
 #include "core/ObjectLockPtr.h"
 #include "render/WidgetCaption.h"
@@ -39,21 +40,23 @@ class ProgressBar {
   void SetTextureFrame(const char* frameId);
   void SetTextureBar(const char* frameId);
   void SetFont(const char* fontId) { caption_.SetFont(fontId); }
-  void SetFontColor(float r, float g, float b);
+  void SetFontColor(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b);
   // Eases 5 % of the way to the amount per call, snapping when within
   // 0.0001; an amount outside [0, 1] jumps to the nearer end and leaves the
   // target alone.
-  void SetBarAmount(double amount);
-  void SetImmediateAmount(double amount);
+  void SetBarAmount(OrvCall::Finite<double> amount);
+  void SetImmediateAmount(OrvCall::Finite<double> amount);
   double GetBarAmount() const { return amount_; }
   void SetVisible(bool visible) { visible_ = visible; }
   bool GetVisible() const { return visible_; }
   float GetFrameRGBA(int channel) const { return ColourChannel(frameColour_, channel); }
   float GetBarRGBA(int channel) const { return ColourChannel(barColour_, channel); }
   bool GetIsTweening() const { return amount_ != target_; }
-  void SetFrameRGBA(float r, float g, float b, float a);
-  void SetBarRGBA(float r, float g, float b, float a);
-  void SetRGBA(float r, float g, float b, float a);
+  void SetFrameRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b,
+                    OrvCall::Finite<float> a);
+  void SetBarRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b,
+                  OrvCall::Finite<float> a);
+  void SetRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b, OrvCall::Finite<float> a);
 
   int GetId() const { return id_; }
   int GetFrameX() const { return frameX_; }

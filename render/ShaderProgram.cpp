@@ -8,9 +8,9 @@
 #include "core/DebugLevel.h"
 #include "core/FileUtils.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "platform/Files.h"
 #include "render/RenderState.h"
-#include "render/ReportOnce.h"
 
 namespace Orv {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/Report.h"
-#include "render/ReportOnce.h"
+#include "core/ReportOnce.h"
 #include "render/ShaderProgram.h"
 
 namespace Orv {
@@ -138,8 +138,8 @@ void Texture2DBatch::WriteLightCount() {
   glBufferSubData(GL_UNIFORM_BUFFER, countOffset_, sizeof(lightCount_), &lightCount_);
 }
 
-void Texture2DBatch::Render(ObjectLockPtr<SpriteFrame> frame, float x, float y, float scaleX, float scaleY,
-                            float angle, float r, float g, float b, float alpha) {
+void Texture2DBatch::Render(ObjectLockPtr<SpriteFrame> frame, float x, float y, float scaleX, float scaleY, float angle,
+                            float r, float g, float b, float alpha) {
   if (!begun_) {
     ShowMessageOnce("Render before Begin",
                     "ERROR! Texture2DBatch.Begin() must be called before Texture2DBatch.Render()");
@@ -177,9 +177,8 @@ void Texture2DBatch::Render(ObjectLockPtr<SpriteFrame> frame, float x, float y, 
   struct Corner {
     float x, y, u, v;
   };
-  const Corner corners[6] = {{-0.5f, 0.5f, uLeft, vBottom}, {0.5f, 0.5f, uRight, vBottom},
-                             {0.5f, -0.5f, uRight, vTop},   {-0.5f, 0.5f, uLeft, vBottom},
-                             {0.5f, -0.5f, uRight, vTop},   {-0.5f, -0.5f, uLeft, vTop}};
+  const Corner corners[6] = {{-0.5f, 0.5f, uLeft, vBottom}, {0.5f, 0.5f, uRight, vBottom}, {0.5f, -0.5f, uRight, vTop},
+                             {-0.5f, 0.5f, uLeft, vBottom}, {0.5f, -0.5f, uRight, vTop},   {-0.5f, -0.5f, uLeft, vTop}};
   Vertex vertices[6];
   for (int i = 0; i < 6; ++i) {
     const std::array<float, 4> p = Transform(model, corners[i].x, corners[i].y);

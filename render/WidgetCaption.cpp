@@ -6,7 +6,7 @@
 
 #include "NumberConversion.h"
 #include "core/Report.h"
-#include "render/ReportOnce.h"
+#include "core/ReportOnce.h"
 #include "resources/ResourceManager.h"
 
 namespace Orv {
@@ -58,19 +58,6 @@ void WidgetCaption::Draw(int x, int y) const {
   if (!font) return;
   glTranslatef(static_cast<float>(-halfWidth_), -0.5f * static_cast<float>(font->GetPixelSize()), 0.0f);
   font->RenderText(static_cast<float>(x), static_cast<float>(y), text_);
-}
-
-bool FiniteWidgetValues(const char* kind, int id, const char* function, std::initializer_list<double> values) {
-  for (const double value : values) {
-    if (std::isfinite(value)) continue;
-    const std::string widget = std::string(kind) + " " + std::to_string(id);
-    if (FirstReport(std::string(function) + " not finite " + widget)) {
-      PrintErrorLine(std::string("Error! ") + function + " of " + widget +
-                     ": a value that is not a finite number is ignored");
-    }
-    return false;
-  }
-  return true;
 }
 
 float ColourChannel(const WidgetColour& colour, int channel) {

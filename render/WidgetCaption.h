@@ -63,10 +63,6 @@ class WidgetCaption {
 // whole number after each step.
 int MeasureCaption(const Font& font, const std::string& text);
 
-// Widgets' float setters ignore values that are not finite, saying so once
-// per widget kind, id and function.
-bool FiniteWidgetValues(const char* kind, int id, const char* function, std::initializer_list<double> values);
-
 // A colour channel by number, 0 for any channel outside 0..3.
 float ColourChannel(const WidgetColour& colour, int channel);
 

@@ -7,7 +7,10 @@
 // The marshaller is strict: each argument must carry exactly the Lua type its
 // parameter needs (no coercion between numbers and strings, nil is no
 // boolean) or the call fails with "bad argument #n to 'Name' (bad argument)"
-// before the member runs.
+// before the member runs. A parameter of kind Finite<T> also refuses a number
+// that is not finite once narrowed to T: the member is not called (a result
+// reads nil) and one error line names the function, the first time.
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <tuple>
@@ -16,6 +19,7 @@
 
 #include <lua.hpp>
 
+#include "FiniteArg.h"
 #include "LuaObject.h"
 #include "NumberConversion.h"
 
@@ -62,6 +66,9 @@ void UnbindObjectTable(void* object);
 // The object of argument 1, found as GetObjectUserData finds it and checked
 // as above.
 void* GetBoundObjectUserData(lua_State* L, const char* kind);
+
+// Says once per function that a value that is not finite was ignored.
+void ReportNotFinite(lua_State* L);
 
 namespace Detail {
 
@@ -111,7 +118,23 @@ struct ArgTraits<OrvLua::LuaObject> {
 };
 
 template <typename T>
+struct ArgTraits<Finite<T>> {
+  static constexpr int tag = LUA_TNUMBER;
+  static constexpr bool kFinite = true;
+  static Finite<T> Get(lua_State* L, int i) { return {static_cast<T>(lua_tonumber(L, i))}; }
+};
+
+template <typename T>
 using Arg = ArgTraits<std::remove_cvref_t<T>>;
+
+template <typename T>
+inline bool ArgFinite(lua_State* L, int index) {
+  if constexpr (requires { Arg<T>::kFinite; }) {
+    return std::isfinite(Arg<T>::Get(L, index).value);
+  } else {
+    return true;
+  }
+}
 
 inline void PushResult(lua_State* L, bool value) { lua_pushboolean(L, value); }
 inline void PushResult(lua_State* L, int value) { lua_pushnumber(L, value); }
@@ -163,6 +186,10 @@ int CallWith(Callee& callee, Member member, lua_State* L, std::index_sequence<I.
   using Args = typename Traits::Args;
   // Every argument is tested, in order, before any is converted.
   (CheckArg<std::tuple_element_t<I, Args>>(L, S + static_cast<int>(I)), ...);
+  if (!(ArgFinite<std::tuple_element_t<I, Args>>(L, S + static_cast<int>(I)) && ...)) {
+    ReportNotFinite(L);
+    return 0;
+  }
   if constexpr (std::is_void_v<typename Traits::Result>) {
     (callee.*member)(Arg<std::tuple_element_t<I, Args>>::Get(L, S + static_cast<int>(I))...);
     return 0;

@@ -36,9 +36,7 @@ class Effects : public EngineFixture {
   }
 
   // Runs code in the object's state; its first result as text, or "error: ...".
-  std::string Run(const std::string& code) {
-    return OrvTest::RunInObjectState(object, code);
-  }
+  std::string Run(const std::string& code) { return OrvTest::RunInObjectState(object, code); }
 
   std::shared_ptr<TransitionEventSystem> transitions;
   std::shared_ptr<BackTrailSystem> trails;
@@ -117,10 +115,10 @@ TEST_F(Effects, ParticleBurstsSpreadTurnFadeAndDie) {
   particles->Update(0.5f);
   EXPECT_TRUE(particles->Bursts().Emitters().empty());
   // A lifetime that is not a number makes nothing, with one line.
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   Run("CreateFrontCircleTexParticles('nothing', 1, 0, 0/0, 1, 8, {})");
   Run("CreateFrontCircleTexParticles('nothing', 1, 0, 1, 1/0, 8, {})");
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(particles->Bursts().Emitters().empty());
   EXPECT_EQ(Count(out, "not a finite number"), 1u) << out;
   // No table: every default.
