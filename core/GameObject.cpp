@@ -16,8 +16,7 @@ bool Lives(const ObjectLockPtr<GameObject>& handle) {
 }
 
 void Prune(std::vector<ObjectLockPtr<GameObject>>& handles) {
-  handles.erase(std::remove_if(handles.begin(), handles.end(), [](const auto& h) { return !Lives(h); }),
-                handles.end());
+  handles.erase(std::remove_if(handles.begin(), handles.end(), [](const auto& h) { return !Lives(h); }), handles.end());
 }
 
 }  // namespace
@@ -192,8 +191,7 @@ double GameObject::GetRealAttribKey(const std::string& componentName, const std:
   return record != nullptr ? record->realValue : 0.0;
 }
 
-std::optional<std::string> GameObject::GetStringAttribIndex(const std::string& componentName,
-                                                            unsigned index) const {
+std::optional<std::string> GameObject::GetStringAttribIndex(const std::string& componentName, unsigned index) const {
   const DataBun* record = FindAttrib(componentName, nullptr, index, DataString);
   if (record == nullptr) return std::nullopt;
   return record->stringValue;
@@ -227,6 +225,10 @@ void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id) 
 std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
   return locked && locked->IsAlive() ? locked->GetUniqueId() : 0;
+}
+
+std::string ObjectName(const GameObject& object) {
+  return "object " + std::to_string(object.GetID()) + " (unique id " + std::to_string(object.GetUniqueId()) + ")";
 }
 
 void ReportNotFiniteOnce(bool& reported, std::string_view kind, const GameObject* owner, std::string_view what) {

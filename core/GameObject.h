@@ -167,6 +167,9 @@ std::uint32_t GetGameObjectID(const ObjectLockPtr<GameObject>& object);
 void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id);
 std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object);
 
+// "object <id> (unique id <unique id>)", as the lines about an object say.
+std::string ObjectName(const GameObject& object);
+
 // "<kind> of object <id>: <what>" on the error stream, the first time only
 // (reported is the component's own flag); "a new object" before it has an
 // owner. For content values that are not finite numbers.

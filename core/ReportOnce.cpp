@@ -1,6 +1,5 @@
 #include "core/ReportOnce.h"
 
-#include <cmath>
 #include <set>
 
 #include "core/Report.h"
@@ -36,12 +35,6 @@ void PrintErrorLineOnce(const std::string& cause, const std::string& text) {
 void ReportNotFiniteIgnored(const std::string& where) {
   if (FirstReport("not finite " + where))
     PrintErrorLine("Error! " + where + ": a value that is not a finite number is ignored");
-}
-
-bool FiniteOrReport(double value, const std::string& where) {
-  if (std::isfinite(value)) return true;
-  ReportNotFiniteIgnored(where);
-  return false;
 }
 
 }  // namespace Orv

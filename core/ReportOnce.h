@@ -16,9 +16,8 @@ void PrintLineOnce(const std::string& cause, const std::string& text);
 // An error line (standard error) with text, the first time for this cause.
 void PrintErrorLineOnce(const std::string& cause, const std::string& text);
 // "Error! <where>: a value that is not a finite number is ignored" on the
-// error stream, the first time for where (a script function or an object).
+// error stream, the first time for where: a script function and the object
+// of the calling state, or a member of an object's content.
 void ReportNotFiniteIgnored(const std::string& where);
-// True for a finite value; otherwise reports as above and returns false.
-bool FiniteOrReport(double value, const std::string& where);
 
 }  // namespace Orv

@@ -1,7 +1,7 @@
 #include "LuaState.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -65,9 +65,14 @@ int OpenLibraries(lua_State* L) {
   lua_createtable(L, 0, kGlobalsSize);
   lua_replace(L, LUA_GLOBALSINDEX);
   static const luaL_Reg libraries[] = {
-      {"", luaopen_base},         {LUA_LOADLIBNAME, luaopen_package}, {LUA_TABLIBNAME, luaopen_table},
-      {LUA_IOLIBNAME, luaopen_io}, {LUA_OSLIBNAME, luaopen_os},        {LUA_STRLIBNAME, luaopen_string},
-      {LUA_MATHLIBNAME, luaopen_math}, {LUA_DBLIBNAME, luaopen_debug},
+      {"", luaopen_base},
+      {LUA_LOADLIBNAME, luaopen_package},
+      {LUA_TABLIBNAME, luaopen_table},
+      {LUA_IOLIBNAME, luaopen_io},
+      {LUA_OSLIBNAME, luaopen_os},
+      {LUA_STRLIBNAME, luaopen_string},
+      {LUA_MATHLIBNAME, luaopen_math},
+      {LUA_DBLIBNAME, luaopen_debug},
   };
   for (const luaL_Reg& library : libraries) {
     lua_pushcfunction(L, library.func);
@@ -113,6 +118,15 @@ void LuaState::Close(LuaState* state) {
   lua_State* L = state->GetCState();
   if (Detail::StateRecord* record = Detail::RecordOf(L)) record->UnbindAll();
   lua_close(L);
+}
+
+void LuaState::SetOwner(lua_State* L, const Orv::GameObject* owner) {
+  if (Detail::StateRecord* record = Detail::RecordOf(L)) record->owner = owner;
+}
+
+const Orv::GameObject* LuaState::OwnerOf(lua_State* L) {
+  const Detail::StateRecord* record = Detail::RecordOf(L);
+  return record != nullptr ? record->owner : nullptr;
 }
 
 LuaObject LuaState::GetGlobals() { return LuaObject(GetCState(), LUA_GLOBALSINDEX); }

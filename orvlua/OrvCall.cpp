@@ -1,9 +1,12 @@
 #include "OrvCall.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
+#include "LuaState.h"
+#include "core/GameObject.h"
 #include "core/ReportOnce.h"
 
 namespace OrvCall {
@@ -25,7 +28,18 @@ void ReportNotFinite(lua_State* L) {
   lua_Debug call;
   const char* name = "?";
   if (lua_getstack(L, 0, &call) && lua_getinfo(L, "n", &call) && call.name != nullptr) name = call.name;
-  Orv::ReportNotFiniteIgnored(name);
+  ReportNotFinite(L, name);
+}
+
+void ReportNotFinite(lua_State* L, const char* function) {
+  const Orv::GameObject* owner = L != nullptr ? OrvLua::LuaState::OwnerOf(L) : nullptr;
+  Orv::ReportNotFiniteIgnored(owner != nullptr ? std::string(function) + " of " + Orv::ObjectName(*owner) : function);
+}
+
+bool FiniteOrReport(lua_State* L, double value, const char* function) {
+  if (std::isfinite(value)) return true;
+  ReportNotFinite(L, function);
+  return false;
 }
 
 namespace {

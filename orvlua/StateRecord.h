@@ -11,7 +11,10 @@
 namespace OrvLua::Detail {
 
 struct StateRecord {
-  StateRecord() { head = &sentinel; sentinel.prev = &head; }
+  StateRecord() {
+    head = &sentinel;
+    sentinel.prev = &head;
+  }
 
   // Every handle bound to the state becomes an unbound nil.
   void UnbindAll();
@@ -25,6 +28,9 @@ struct StateRecord {
   // A closure made once that calls the C function given as its first
   // argument, so protected operations allocate nothing.
   int trampolineRef = LUA_NOREF;
+  // The object the state scripts, named in its error lines; none for a state
+  // of no object.
+  const Orv::GameObject* owner = nullptr;
   SmallBlockPool pool;
 };
 

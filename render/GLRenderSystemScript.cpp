@@ -205,7 +205,7 @@ void GLRenderSystem::RotateSpriteTo::operator()(float x1, float y1, float x2, fl
   auto transform = Part<TransformComponent>(Live());
   if (!transform) return;
   const double degrees = std::atan2(static_cast<double>(y2) - y1, static_cast<double>(x2) - x1) * 57.295779513260925;
-  if (!FiniteOrReport(degrees, "SetSpriteRotationTo")) return;
+  if (!std::isfinite(degrees)) return ReportNotFiniteIgnored("SetSpriteRotationTo of " + ObjectName(*Live()));
   transform->rotdeg = static_cast<float>(degrees) + 90.0f;
 }
 
@@ -299,7 +299,9 @@ void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId,
   float scaleY = transform ? transform->scaleY : 1.0f;
   const auto take = [&](const char* key, auto&& apply) {
     const OrvLua::LuaObject field = parameters[key];
-    if (field.IsNumber() && FiniteOrReport(field.GetNumber(), "DrawRelativeSpriteUsing")) apply(field.GetFloat());
+    if (field.IsNumber() &&
+        OrvCall::FiniteOrReport(parameters.GetCState(), field.GetNumber(), "DrawRelativeSpriteUsing"))
+      apply(field.GetFloat());
   };
   take("x", [&](float v) { x += v; });
   take("y", [&](float v) { y += v; });

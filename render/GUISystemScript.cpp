@@ -127,7 +127,8 @@ class DescReader {
   }
   void Real(const char* key, double& field) const {
     const OrvLua::LuaObject value = Get(key);
-    if (value.IsNumber() && FiniteOrReport(value.GetNumber(), function_)) field = value.GetNumber();
+    if (value.IsNumber() && OrvCall::FiniteOrReport(table_.GetCState(), value.GetNumber(), function_))
+      field = value.GetNumber();
   }
   void Real(const char* key, float& field) const {
     double wide = field;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "OrvCall.h"
 #include "core/ReportOnce.h"
 #include "resources/ResourceManager.h"
 
@@ -15,15 +16,16 @@ void Read(const OrvLua::LuaObject& table, const char* function, const char* key,
   const OrvLua::LuaObject value = table.GetByName(key);
   if (!value.IsNumber()) return;
   const double number = value.GetNumber();
-  if (!FiniteOrReport(number, function)) return;
+  if (!OrvCall::FiniteOrReport(table.GetCState(), number, function)) return;
   field = static_cast<T>(number);
 }
 
 }  // namespace
 
-bool BurstArgumentsFinite(const char* function, double chance, double threshold, double lifetime, double speedFactor) {
+bool BurstArgumentsFinite(lua_State* L, const char* function, double chance, double threshold, double lifetime,
+                          double speedFactor) {
   for (double value : {chance, threshold, lifetime, speedFactor}) {
-    if (!FiniteOrReport(value, function)) return false;
+    if (!OrvCall::FiniteOrReport(L, value, function)) return false;
   }
   return true;
 }
@@ -57,7 +59,7 @@ BurstParams ReadBurstParams(const OrvLua::LuaObject& table, const char* function
 void CreateBurstFromScript(ParticleBursts& bursts, const char* function, const char* texture, float chance,
                            double threshold, float lifetime, double speedFactor, int count,
                            const OrvLua::LuaObject& params) {
-  if (!BurstArgumentsFinite(function, chance, threshold, lifetime, speedFactor)) return;
+  if (!BurstArgumentsFinite(params.GetCState(), function, chance, threshold, lifetime, speedFactor)) return;
   if (!(lifetime > 0.0f)) {
     PrintLineOnce(std::string(function) + " lifetime",
                   std::string(function) + ": a lifetime that is not above 0 seconds; no particles made");

@@ -10,6 +10,7 @@ namespace Orv {
 
 void ScriptComponent::RegisterScriptFunctions(GameObject* owner) {
   if (!GetState() || owner == nullptr) return;
+  OrvLua::LuaState::SetOwner(GetState()->GetCState(), owner);
   auto attributeFunc = std::make_shared<AttributeFunc>(owner);
   AttributeFunc* a = attributeFunc.get();
   functors_.push_back(attributeFunc);

@@ -4,6 +4,10 @@
 // object, so either can be handed to the core or to the binding.
 #include <lua.hpp>
 
+namespace Orv {
+class GameObject;
+}
+
 namespace OrvLua {
 
 class LuaObject;
@@ -23,6 +27,10 @@ class LuaState {
 
   static LuaState* CastState(lua_State* L) { return reinterpret_cast<LuaState*>(L); }
   lua_State* GetCState() { return reinterpret_cast<lua_State*>(this); }
+
+  // The object this state scripts (null for none), for lines that name it.
+  static void SetOwner(lua_State* L, const Orv::GameObject* owner);
+  static const Orv::GameObject* OwnerOf(lua_State* L);
 
   // The globals table of this thread.
   LuaObject GetGlobals();

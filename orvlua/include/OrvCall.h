@@ -9,7 +9,8 @@
 // boolean) or the call fails with "bad argument #n to 'Name' (bad argument)"
 // before the member runs. A parameter of kind Finite<T> also refuses a number
 // that is not finite once narrowed to T: the member is not called (a result
-// reads nil) and one error line names the function, the first time.
+// reads nil) and one error line names the function and the object of the
+// state, the first time for the two.
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -67,8 +68,13 @@ void UnbindObjectTable(void* object);
 // as above.
 void* GetBoundObjectUserData(lua_State* L, const char* kind);
 
-// Says once per function that a value that is not finite was ignored.
+// Says once per function and calling object that a value that is not finite
+// was ignored: the function the caller named, or the one given.
 void ReportNotFinite(lua_State* L);
+void ReportNotFinite(lua_State* L, const char* function);
+// For a number a function reads by hand (from a table, or one it computes):
+// true when finite, else reported as above.
+bool FiniteOrReport(lua_State* L, double value, const char* function);
 
 namespace Detail {
 
