@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/GameObjectManager.h"
-#include "core/Report.h"
 #include "platform/TweakBar.h"
 
 namespace Orv {
@@ -229,13 +228,6 @@ std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object) {
 
 std::string ObjectName(const GameObject& object) {
   return "object " + std::to_string(object.GetID()) + " (unique id " + std::to_string(object.GetUniqueId()) + ")";
-}
-
-void ReportNotFiniteOnce(bool& reported, std::string_view kind, const GameObject* owner, std::string_view what) {
-  if (reported) return;
-  reported = true;
-  const std::string object = owner != nullptr ? "object " + std::to_string(owner->GetID()) : "a new object";
-  PrintErrorLine(std::string(kind) + " of " + object + ": " + std::string(what));
 }
 
 }  // namespace Orv

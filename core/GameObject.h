@@ -170,11 +170,6 @@ std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object);
 // "object <id> (unique id <unique id>)", as the lines about an object say.
 std::string ObjectName(const GameObject& object);
 
-// "<kind> of object <id>: <what>" on the error stream, the first time only
-// (reported is the component's own flag); "a new object" before it has an
-// owner. For content values that are not finite numbers.
-void ReportNotFiniteOnce(bool& reported, std::string_view kind, const GameObject* owner, std::string_view what);
-
 // No alive test: a destroyed object yields its components until the sweep.
 template <typename T>
 ObjectLockPtr<T> GetHandleComponent(const ObjectLockPtr<GameObject>& object) {

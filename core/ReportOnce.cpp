@@ -33,8 +33,11 @@ void PrintErrorLineOnce(const std::string& cause, const std::string& text) {
 }
 
 void ReportNotFiniteIgnored(const std::string& where) {
-  if (FirstReport("not finite " + where))
-    PrintErrorLine("Error! " + where + ": a value that is not a finite number is ignored");
+  if (FirstReport("not finite " + where)) PrintErrorLine(NotFiniteIgnoredLine(where));
+}
+
+std::string NotFiniteIgnoredLine(const std::string& where) {
+  return "Error! " + where + ": a value that is not a finite number is ignored";
 }
 
 }  // namespace Orv

@@ -19,5 +19,7 @@ void PrintErrorLineOnce(const std::string& cause, const std::string& text);
 // error stream, the first time for where: a script function and the object
 // of the calling state, or a member of an object's content.
 void ReportNotFiniteIgnored(const std::string& where);
+// That line without the "once", for callers that keep their own flag.
+std::string NotFiniteIgnoredLine(const std::string& where);
 
 }  // namespace Orv

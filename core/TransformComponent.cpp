@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "core/GameObject.h"
-#include "core/Report.h"
 #include "platform/TweakBar.h"
 
 namespace Orv {
@@ -44,12 +42,9 @@ void TransformComponent::OnRealProperty(unsigned index, double value) {
   if (field == nullptr) return;
   const auto narrowed = static_cast<float>(value);
   if (!std::isfinite(narrowed)) {
-    if (refused_.empty()) {
-      for (const auto& [name, named] : propertyNames) {
-        if (named == index) refused_ = name;
-      }
+    for (const auto& [name, named] : propertyNames) {
+      if (named == index) refusal_.Refuse(name);
     }
-    ReportRefused();
     return;
   }
   *field = narrowed;
@@ -60,18 +55,7 @@ void TransformComponent::OnRealProperty(unsigned index, double value) {
   if (index == PosY) worldY = posY;
 }
 
-void TransformComponent::OnAttach(GameObject* owner) {
-  owner_ = owner;
-  if (!refused_.empty()) ReportRefused();
-}
-
-void TransformComponent::ReportRefused() {
-  if (refusalReported_ || owner_ == nullptr) return;
-  refusalReported_ = true;
-  PrintErrorLine("Transform of object " + std::to_string(owner_->GetID()) + " (unique id " +
-                 std::to_string(owner_->GetUniqueId()) + "): \"" + refused_ +
-                 "\" is not a finite number; the transform keeps its value");
-}
+void TransformComponent::OnAttach(GameObject* owner) { refusal_.Attach(owner); }
 
 void TransformComponent::AddToTweakBar(TwBar* bar) {
   if (bar == nullptr) return;

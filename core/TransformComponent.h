@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/Component.h"
+#include "core/NotFiniteRefusal.h"
 
 namespace Orv {
 
@@ -50,11 +51,8 @@ class TransformComponent : public Component {
 
  private:
   float* Field(unsigned index);
-  void ReportRefused();
 
-  GameObject* owner_ = nullptr;
-  std::string refused_;
-  bool refusalReported_ = false;
+  NotFiniteRefusal refusal_{"Transform"};
 };
 
 }  // namespace Orv

@@ -2,10 +2,23 @@
 
 #include <cmath>
 
-#include "core/GameObject.h"
-#include "core/Report.h"
-
 namespace Orv {
+
+namespace {
+
+// Its data is positional; these name the members that take a number.
+const char* MemberName(unsigned index) {
+  switch (index) {
+    case EditComponent::X: return "x";
+    case EditComponent::Y: return "y";
+    case EditComponent::Width: return "width";
+    case EditComponent::Height: return "height";
+    case EditComponent::Radius: return "radius";
+    default: return "rotation";
+  }
+}
+
+}  // namespace
 
 float* EditComponent::RealField(unsigned index) {
   switch (index) {
@@ -19,10 +32,7 @@ float* EditComponent::RealField(unsigned index) {
   }
 }
 
-void EditComponent::OnAttach(GameObject* owner) {
-  owner_ = owner;
-  if (refusedIndex_ >= 0) ReportRefused();
-}
+void EditComponent::OnAttach(GameObject* owner) { refusal_.Attach(owner); }
 
 void EditComponent::OnIntProperty(unsigned index, int value) {
   switch (index) {
@@ -49,23 +59,10 @@ void EditComponent::OnRealProperty(unsigned index, double value) {
   // Beyond a float's range counts as not finite too: it would arrive as an infinity.
   const float narrowed = static_cast<float>(kept);
   if (!std::isfinite(narrowed)) {
-    Refuse(index);
+    refusal_.Refuse(MemberName(index));
     return;
   }
   *field = narrowed;
-}
-
-void EditComponent::Refuse(unsigned index) {
-  if (refusedIndex_ < 0) refusedIndex_ = static_cast<int>(index);
-  if (owner_ != nullptr) ReportRefused();
-}
-
-void EditComponent::ReportRefused() {
-  if (refusalReported_ || owner_ == nullptr) return;
-  refusalReported_ = true;
-  PrintErrorLine("Editable of object " + std::to_string(owner_->GetID()) + " (unique id " +
-                 std::to_string(owner_->GetUniqueId()) + "): parameter " + std::to_string(refusedIndex_) +
-                 " is not a finite number; it keeps its value");
 }
 
 }  // namespace Orv

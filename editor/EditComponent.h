@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/Component.h"
+#include "core/NotFiniteRefusal.h"
 
 namespace Orv {
 
@@ -52,13 +53,8 @@ class EditComponent : public Component {
  private:
   // The field a number sets, or null for an index that takes no number.
   float* RealField(unsigned index);
-  void Refuse(unsigned index);
-  void ReportRefused();
 
-  GameObject* owner_ = nullptr;
-  // A value refused before the component had an object is told once it has one.
-  int refusedIndex_ = -1;
-  bool refusalReported_ = false;
+  NotFiniteRefusal refusal_{"Editable"};
 };
 
 }  // namespace Orv

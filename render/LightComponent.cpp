@@ -1,10 +1,6 @@
 #include "render/LightComponent.h"
 
 #include <cmath>
-#include <string>
-
-#include "core/GameObject.h"
-#include "core/Report.h"
 
 namespace Orv {
 
@@ -22,7 +18,7 @@ void LightComponent::OnRealProperty(unsigned index, double value) {
     intensity = value;
     return;
   }
-  ReportNotFiniteOnce(reportedNotFinite_, "Light", owner_, "an intensity that is not a finite number is ignored");
+  refusal_.Refuse("intensity");
 }
 
 }  // namespace Orv

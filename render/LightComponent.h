@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/Component.h"
+#include "core/NotFiniteRefusal.h"
 
 namespace Orv {
 
@@ -15,7 +16,7 @@ class LightComponent : public Component {
 
   void Setup() override;
   void Shutdown() override {}
-  void OnAttach(GameObject* owner) override { owner_ = owner; }
+  void OnAttach(GameObject* owner) override { refusal_.Attach(owner); }
   // Index 1 alone: shadowcast := value != 0.
   void OnIntProperty(unsigned index, int value) override;
   // Any index sets the intensity; a value that is not finite is ignored.
@@ -27,8 +28,7 @@ class LightComponent : public Component {
   bool lightToggle = false;
 
  private:
-  GameObject* owner_ = nullptr;
-  bool reportedNotFinite_ = false;
+  NotFiniteRefusal refusal_{"Light"};
 };
 
 }  // namespace Orv

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/GameObject.h"
 #include "core/Report.h"
 #include "render/DrawPrimitives.h"
 
@@ -40,9 +39,7 @@ void SpriteAnimComponent::OnIntProperty(unsigned index, int value) {
     case Loop: loop = value != 0; break;
     case Omni: omni = value != 0; break;
     case Layer: layer = value; break;
-    case CurrentFrame:
-      currentFrame = (value < 0 || frameCount <= 0) ? 0 : std::min(value, frameCount - 1);
-      break;
+    case CurrentFrame: currentFrame = (value < 0 || frameCount <= 0) ? 0 : std::min(value, frameCount - 1); break;
     case LayerOrder: layerOrder = value; break;
     default: break;
   }
@@ -58,7 +55,7 @@ void SpriteAnimComponent::OnRealProperty(unsigned index, double value) {
     interval = static_cast<float>(value);
     return;
   }
-  ReportNotFiniteOnce(reportedNotFinite_, "Sprite", owner_, "an interval that is not a finite number is ignored");
+  refusal_.Refuse("interval");
 }
 
 void SpriteAnimComponent::SetAnimation(const std::string& name) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Component.h"
+#include "core/NotFiniteRefusal.h"
 #include "core/ObjectLockPtr.h"
 #include "render/LightMath.h"
 #include "resources/ResourceManager.h"
@@ -20,7 +21,7 @@ class SpriteAnimComponent : public Component {
 
   void Setup() override;
   void Shutdown() override {}
-  void OnAttach(GameObject* owner) override { owner_ = owner; }
+  void OnAttach(GameObject* owner) override { refusal_.Attach(owner); }
   void OnIntProperty(unsigned index, int value) override;
   void OnStringProperty(unsigned index, const char* value) override;
   void OnRealProperty(unsigned index, double value) override;
@@ -65,8 +66,7 @@ class SpriteAnimComponent : public Component {
   std::shared_ptr<SpriteFrame> DrawableFrame() const;
   int AnimationLength() const;
 
-  GameObject* owner_ = nullptr;
-  bool reportedNotFinite_ = false;
+  NotFiniteRefusal refusal_{"Sprite"};
 };
 
 }  // namespace Orv

@@ -5,9 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/GameObject.h"
-#include "core/Report.h"
-
 namespace Orv {
 
 void StencilComponent::Setup() {
@@ -43,7 +40,7 @@ void StencilComponent::OnRealProperty(unsigned index, double value) {
     vertices.push_back(static_cast<float>(value));
     return;
   }
-  ReportNotFiniteOnce(reportedNotFinite_, "Stencil", owner_, "a coordinate that is not a finite number is left out");
+  refusal_.Refuse("vertices");
 }
 
 }  // namespace Orv

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Component.h"
+#include "core/NotFiniteRefusal.h"
 
 namespace Orv {
 
@@ -19,7 +20,7 @@ class StencilComponent : public Component {
 
   void Setup() override;
   void Shutdown() override {}
-  void OnAttach(GameObject* owner) override { owner_ = owner; }
+  void OnAttach(GameObject* owner) override { refusal_.Attach(owner); }
   void OnStringProperty(unsigned index, const char* value) override;
   // Every real from index 2 on is the next coordinate, x and y in turn;
   // integers are not coordinates.
@@ -32,8 +33,7 @@ class StencilComponent : public Component {
   std::vector<float> vertices;
 
  private:
-  GameObject* owner_ = nullptr;
-  bool reportedNotFinite_ = false;
+  NotFiniteRefusal refusal_{"Stencil"};
 };
 
 }  // namespace Orv

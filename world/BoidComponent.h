@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/Component.h"
+#include "core/NotFiniteRefusal.h"
 #include "core/Vec2.h"
 
 namespace Orv {
@@ -29,14 +30,8 @@ class BoidComponent : public Component {
   Vec2 vectorD;
 
  private:
-  // A value that is not finite, even once in single precision, is ignored
-  // and told once, naming the object.
-  bool Refused(const char* parameter, double value);
-  void ReportRefusal();
-
-  GameObject* owner_ = nullptr;
-  const char* firstRefusal_ = nullptr;
-  bool refusalReported_ = false;
+  // A value that is not finite, even once in single precision, is ignored.
+  NotFiniteRefusal refusal_{"Boid"};
 };
 
 }  // namespace Orv

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/GameObject.h"
 #include "core/Report.h"
 #include "world/Manifold.h"
 
@@ -61,10 +60,7 @@ void CollisionComponent::Shutdown() {
   frameManifolds_.clear();
 }
 
-void CollisionComponent::OnAttach(GameObject* owner) {
-  owner_ = owner;
-  if (!refusedBeforeAttach_.empty()) ReportRefused(refusedBeforeAttach_);
-}
+void CollisionComponent::OnAttach(GameObject* owner) { refusal_.Attach(owner); }
 
 void CollisionComponent::OnIntProperty(unsigned index, int value) {
   switch (index) {
@@ -141,21 +137,7 @@ void CollisionComponent::SetColliderByName(const std::string& name) {
 }
 
 bool CollisionComponent::AcceptFinite(std::string_view parameter, double value) {
-  if (std::isfinite(value)) return true;
-  if (owner_ == nullptr) {
-    if (refusedBeforeAttach_.empty()) refusedBeforeAttach_ = parameter;
-  } else {
-    ReportRefused(parameter);
-  }
-  return false;
-}
-
-void CollisionComponent::ReportRefused(std::string_view parameter) {
-  if (refusalReported_ || owner_ == nullptr) return;
-  refusalReported_ = true;
-  PrintErrorLine("Collision of object " + std::to_string(owner_->GetID()) + " (unique id " +
-                 std::to_string(owner_->GetUniqueId()) + "): \"" + std::string(parameter) +
-                 "\" is not a finite number; the collider keeps its value");
+  return refusal_.Accept(parameter, value);
 }
 
 bool CollisionComponent::AvoidsId(std::int32_t id) const {
@@ -174,8 +156,7 @@ bool CollisionComponent::CollideDispatch(const CollisionComponent& other, Manifo
   const Collider& shape = *other.collider_;
   switch (shape.GetType()) {
     case Collider::TypeAABB: return collider_->CollideWithAABB(static_cast<const AABB&>(shape), manifold);
-    case Collider::TypeCircle2D:
-      return collider_->CollideWithCircle2D(static_cast<const Circle2D&>(shape), manifold);
+    case Collider::TypeCircle2D: return collider_->CollideWithCircle2D(static_cast<const Circle2D&>(shape), manifold);
     case Collider::TypeLine2D: return collider_->CollideWithLine2D(static_cast<const Line2D&>(shape), manifold);
     case Collider::TypeOBB: return collider_->CollideWithOBB(static_cast<const OBB&>(shape), manifold);
     default: return false;

@@ -12,6 +12,7 @@
 
 #include "core/Component.h"
 #include "core/DataBun.h"
+#include "core/NotFiniteRefusal.h"
 #include "world/Collider.h"
 
 namespace Orv {
@@ -134,17 +135,12 @@ class CollisionComponent : public Component {
   std::vector<std::int32_t> avoidIds;
 
  private:
-  void ReportRefused(std::string_view parameter);
-
   std::unique_ptr<Collider> collider_;
   std::vector<std::weak_ptr<Manifold>> frameManifolds_;
   std::map<std::string, DataBun> contactInfo_;
   std::vector<ContactRecord> contacts_;
   std::uint64_t serial_;
-  GameObject* owner_ = nullptr;
-  // A refusal before the component had an object is told once it has one.
-  std::string refusedBeforeAttach_;
-  bool refusalReported_ = false;
+  NotFiniteRefusal refusal_{"Collision"};
 };
 
 }  // namespace Orv

@@ -4,9 +4,6 @@
 #include <cmath>
 #include <string>
 
-#include "core/GameObject.h"
-#include "core/Report.h"
-
 namespace Orv {
 
 void RigidBodyComponent::Setup() {
@@ -31,8 +28,8 @@ void RigidBodyComponent::Setup() {
 }
 
 void RigidBodyComponent::OnAttach(GameObject* owner) {
-  owner_ = owner;
   ReportRefusal();
+  refusal_.Attach(owner);
 }
 
 void RigidBodyComponent::OnRealProperty(unsigned index, double value) {
@@ -87,11 +84,7 @@ void RigidBodyComponent::Reflect(double nx, double ny) {
 }
 
 void RigidBodyComponent::ReportRefusal() {
-  if (refusalReported_ || owner_ == nullptr || body.FirstRefusal() == nullptr) return;
-  refusalReported_ = true;
-  PrintErrorLine("Rigid body of object " + std::to_string(owner_->GetID()) + " (unique id " +
-                 std::to_string(owner_->GetUniqueId()) + "): \"" + body.FirstRefusal() +
-                 "\" would not be a finite number; the body keeps its last value");
+  if (body.FirstRefusal() != nullptr) refusal_.Refuse(body.FirstRefusal());
 }
 
 }  // namespace Orv

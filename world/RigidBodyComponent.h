@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/Component.h"
+#include "core/NotFiniteRefusal.h"
 #include "world/RigidBody.h"
 
 namespace Orv {
@@ -52,8 +53,7 @@ class RigidBodyComponent : public Component {
   RigidBody body;
 
  private:
-  GameObject* owner_ = nullptr;
-  bool refusalReported_ = false;
+  NotFiniteRefusal refusal_{"Rigid body"};
 };
 
 }  // namespace Orv

@@ -66,7 +66,7 @@ TEST(TransformComponent, EachPropertyNameReachesItsFieldByName) {
   placed.OnAttach(&owner);
   placed.SetRealProperty(TransformComponent::RotDeg, INFINITY);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Transform of object 7 (unique id 0): \"posX\" is not a finite number; the transform keeps its value\n")
+            "Error! Transform \"posX\" of object 7 (unique id 0): a value that is not a finite number is ignored\n")
       << "one line, the first refusal, once the object is known";
 }
 

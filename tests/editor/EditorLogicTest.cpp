@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "core/GameObject.h"
 #include "editor/EditComponent.h"
 #include "editor/EditorObjectStore.h"
 #include "editor/LevelObjectFile.h"
@@ -74,7 +75,10 @@ TEST(EditComponent, IntegerWidthsHalveByIntegerDivisionAndValuesReachOnlyTheirTy
   ::testing::internal::CaptureStderr();
   edit.SetRealProperty(EditComponent::X, std::nan(""));
   edit.SetRealProperty(EditComponent::Radius, 1e300);  // no float holds it
-  ::testing::internal::GetCapturedStderr();
+  Orv::GameObject object(nullptr, 4);
+  edit.OnAttach(&object);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Error! Editable \"x\" of object 4 (unique id 0): a value that is not a finite number is ignored\n");
   EXPECT_EQ(edit.x, 12.0f);
   EXPECT_EQ(edit.savedId, 42);
   EXPECT_EQ(edit.shape, "OBB");

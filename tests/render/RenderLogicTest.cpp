@@ -4,16 +4,16 @@
 
 #include <cmath>
 #include <functional>
-#include <string>
 #include <limits>
+#include <string>
 #include <vector>
 
+#include "core/GameObject.h"
 #include "render/GLRenderSystem.h"
 #include "render/LightComponent.h"
 #include "render/LightMath.h"
 #include "render/SpriteAnimComponent.h"
 #include "render/StencilComponent.h"
-#include "core/GameObject.h"
 
 using Orv::GLRenderSystem;
 
@@ -22,15 +22,15 @@ TEST(LightCulling, LightPassesOnlyWhenItsCircleTouchesTheScreen) {
     float x, y, radius;
     bool onScreen;
   } cases[] = {
-      {400, 300, 1, true},         // inside
-      {10000, 100, 12, false},     // beside the screen, level with it
-      {100, 10000, 12, false},     // below it
-      {10000, 10000, 12, false},   // off on both axes
-      {-4, -4, 5, true},           // reaches the top-left corner
-      {-4, -4, 4.9f, false},       // just short of it
-      {810, 300, 10, true},        // reaches the right edge (800.5)
+      {400, 300, 1, true},        // inside
+      {10000, 100, 12, false},    // beside the screen, level with it
+      {100, 10000, 12, false},    // below it
+      {10000, 10000, 12, false},  // off on both axes
+      {-4, -4, 5, true},          // reaches the top-left corner
+      {-4, -4, 4.9f, false},      // just short of it
+      {810, 300, 10, true},       // reaches the right edge (800.5)
       {811, 300, 10, false},
-      {400, 300, 0, false},        // no reach at all
+      {400, 300, 0, false},  // no reach at all
       {std::nanf(""), 300, 10, false},
   };
   for (const Case& c : cases) {
@@ -111,13 +111,13 @@ TEST(NotFiniteContent, EachComponentKeepsItsValueAndSaysSoOnceNamingTheObject) {
   } cases[] = {
       {&light, [&](double v) { light.SetRealProperty(Orv::LightComponent::Intensity, v); },
        [&] { return std::to_string(light.intensity); },
-       "Light of object 7: an intensity that is not a finite number is ignored\n"},
+       "Error! Light \"intensity\" of object 7 (unique id 0): a value that is not a finite number is ignored\n"},
       {&stencil, [&](double v) { stencil.SetRealProperty(Orv::StencilComponent::VertStart, v); },
        [&] { return std::to_string(stencil.vertices.size()); },
-       "Stencil of object 7: a coordinate that is not a finite number is left out\n"},
+       "Error! Stencil \"vertices\" of object 7 (unique id 0): a value that is not a finite number is ignored\n"},
       {&sprite, [&](double v) { sprite.SetInterval(static_cast<float>(v)); },
        [&] { return std::to_string(sprite.interval); },
-       "Sprite of object 7: an interval that is not a finite number is ignored\n"},
+       "Error! Sprite \"interval\" of object 7 (unique id 0): a value that is not a finite number is ignored\n"},
   };
   Orv::GameObject owner(nullptr, 7);
   for (Case& c : cases) {
@@ -130,13 +130,16 @@ TEST(NotFiniteContent, EachComponentKeepsItsValueAndSaysSoOnceNamingTheObject) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.line);
     EXPECT_EQ(c.kept(), before) << c.line;
   }
-  // Before it is attached, the object is a new one.
+  // Before it is attached, the line waits for the object.
   Orv::LightComponent loose;
   loose.Setup();
   ::testing::internal::CaptureStderr();
   loose.SetRealProperty(0, -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  ::testing::internal::CaptureStderr();
+  loose.OnAttach(&owner);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "Light of a new object: an intensity that is not a finite number is ignored\n");
+            "Error! Light \"intensity\" of object 7 (unique id 0): a value that is not a finite number is ignored\n");
 }
 
 namespace {
@@ -158,10 +161,8 @@ TEST(SpriteAnim, AdvancePlaysLoopsPingPongsAndHolds) {
     bool loop, omni;
     std::vector<int> shown;
   } cases[] = {
-      {3, true, false, {0, 1, 2, 0, 1, 2, 0}},
-      {3, true, true, {0, 1, 2, 1, 0, 1, 2}},
-      {1, true, false, {0, 0, 0, 0, 0, 0, 0}},
-      {1, true, true, {0, 0, 0, 0, 0, 0, 0}},
+      {3, true, false, {0, 1, 2, 0, 1, 2, 0}},  {3, true, true, {0, 1, 2, 1, 0, 1, 2}},
+      {1, true, false, {0, 0, 0, 0, 0, 0, 0}},  {1, true, true, {0, 0, 0, 0, 0, 0, 0}},
       {3, false, false, {0, 0, 0, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {

@@ -235,8 +235,8 @@ TEST(CollisionParameters, ANonFiniteValueIsToldOnceNamingTheObject) {
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(beforeAttach, "") << "told once the object is known";
   EXPECT_EQ(err,
-            "Collision of object 42 (unique id 7): \"width\" is not a finite number; the collider keeps its value\n"
-            "Collision of object 42 (unique id 7): \"pos y\" is not a finite number; the collider keeps its value\n");
+            "Error! Collision \"width\" of object 42 (unique id 7): a value that is not a finite number is ignored\n"
+            "Error! Collision \"pos y\" of object 42 (unique id 7): a value that is not a finite number is ignored\n");
   EXPECT_EQ(after->GetCollider()->GetMax(), (Vec2{0, 0}));
 }
 

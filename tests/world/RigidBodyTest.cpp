@@ -239,8 +239,7 @@ TEST(RigidBodyParameters, ARefusalIsToldOnceNamingTheObject) {
   component.OnAttach(&object);
   component.SetRealProperty(RigidBodyComponent::Mass, kNaN);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "Rigid body of object 8 (unique id 0): \"vel y\" would not be a finite number; the body keeps its last "
-            "value\n");
+            "Error! Rigid body \"vel y\" of object 8 (unique id 0): a value that is not a finite number is ignored\n");
 }
 
 TEST(RigidBodyReflect, MirrorsAboutAnyLengthOfNormal) {
@@ -308,6 +307,20 @@ TEST(BoidParameters, DefaultsHeadingAndTheLastWriterOfVectorA) {
   }
   std::printf("cos of a single-precision quarter turn: %g\n",
               std::cos(static_cast<float>(90.0f * 0.017453292519888888)));
+}
+
+TEST(BoidParameters, ANonFiniteValueIsIgnoredAndToldOnceTheObjectIsKnown) {
+  GameObject object(nullptr, 6);
+  BoidComponent boid;
+  boid.Setup();
+  ::testing::internal::CaptureStderr();
+  boid.SetRealPropertyByName("radius", 1e300);  // no float holds it
+  boid.SetRealPropertyByName("posX", kNaN);
+  boid.OnAttach(&object);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Error! Boid \"radius\" of object 6 (unique id 0): a value that is not a finite number is ignored\n");
+  EXPECT_EQ(boid.radius, 1.0f);
+  EXPECT_EQ(boid.vectorA, (Vec2{0, 0}));
 }
 
 }  // namespace

@@ -223,7 +223,8 @@ TEST(WorldScriptProgram, EveryPhysicsAndTileMapFunctionAnswersAsScriptsExpect) {
   EXPECT_EQ(LinesStartingWith(run.out, "> "), expected) << run.out << run.err;
 
   // Hostile values are refused at the body, said once for the object.
-  EXPECT_EQ(Count(run.err, "Rigid body of object 2 (unique id "), 1u) << run.err;
+  EXPECT_EQ(Count(run.err, "Error! Rigid body \""), 1u) << run.err;
+  EXPECT_NE(run.err.find("\" of object 2 (unique id "), std::string::npos) << run.err;
   EXPECT_EQ(Count(run.out, "Tile map coordinates out of range!: 16 , 16"), 1u) << run.out;
   EXPECT_NE(run.err.find("Error! CreateNewTileMap: tile map 1 of 4294967295 x 3 cells refused"), std::string::npos)
       << run.err;

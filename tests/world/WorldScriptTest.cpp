@@ -83,11 +83,12 @@ TEST_F(WorldScript, HostileScriptCallsNeverLeaveABodyNotFiniteAndDeadObjectsIgno
     }
   }
   const std::string said = ::testing::internal::GetCapturedStderr();
-  std::printf("%d script calls, %zu refusal lines\n", calls, static_cast<std::size_t>(Count(said, "Rigid body of")));
+  std::printf("%d script calls, %zu refusal lines\n", calls,
+              static_cast<std::size_t>(Count(said, "Error! Rigid body \"")));
   EXPECT_EQ(broken, -1) << "the first step that left a value not finite";
   EXPECT_EQ(calls, 3000);
   // Said once per object, however often it happened.
-  EXPECT_EQ(Count(said, "Rigid body of"), bodies.size()) << said;
+  EXPECT_EQ(Count(said, "Error! Rigid body \""), bodies.size()) << said;
 
   // Kept past the object's death, getters give one real nil and setters
   // change nothing.

@@ -1,0 +1,33 @@
+#include "core/NotFiniteRefusal.h"
+
+#include <cmath>
+
+#include "core/GameObject.h"
+#include "core/Report.h"
+#include "core/ReportOnce.h"
+
+namespace Orv {
+
+bool NotFiniteRefusal::Accept(std::string_view member, double value) {
+  if (std::isfinite(value)) return true;
+  Refuse(member);
+  return false;
+}
+
+void NotFiniteRefusal::Refuse(std::string_view member) {
+  if (member_.empty()) member_ = member;
+  Report();
+}
+
+void NotFiniteRefusal::Attach(const GameObject* owner) {
+  owner_ = owner;
+  Report();
+}
+
+void NotFiniteRefusal::Report() {
+  if (reported_ || owner_ == nullptr || member_.empty()) return;
+  reported_ = true;
+  PrintErrorLine(NotFiniteIgnoredLine(kind_ + " \"" + member_ + "\" of " + ObjectName(*owner_)));
+}
+
+}  // namespace Orv
