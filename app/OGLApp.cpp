@@ -42,17 +42,12 @@ bool OGLApp::CreateAppWindow() {
 
 bool OGLApp::CreateGLContext() {
   switch (window_.CreateGLContext()) {
-    case Platform::Window::ContextResult::Ok:
-      return true;
-    case Platform::Window::ContextResult::PixelFormatFailed:
-      ShowMessage("Failed to set pixel format");
-      return false;
+    case Platform::Window::ContextResult::Ok: return true;
+    case Platform::Window::ContextResult::PixelFormatFailed: ShowMessage("Failed to set pixel format"); return false;
     case Platform::Window::ContextResult::ContextFailed:
       ShowMessage("Failed to create and activate render context");
       return false;
-    case Platform::Window::ContextResult::GlewFailed:
-      ShowMessage("Failed to initialize GLEW");
-      return false;
+    case Platform::Window::ContextResult::GlewFailed: ShowMessage("Failed to initialize GLEW"); return false;
   }
   return false;
 }
@@ -100,8 +95,11 @@ void OGLApp::MeasuredPass(std::uint64_t counterNow) {
   Tick(dt);
   if (frameAccumulator_ >= frameInterval_) {
     ++frameCount_;
-    Update(frameAccumulator_);
-    Render(frameAccumulator_);
+    // A stalled frame (a slow machine, a held window, a long load) would otherwise hand the game one step long enough
+    // to carry a body through a wall; the game slows down instead.
+    const float step = std::min(frameAccumulator_, std::max(kLongestStep, frameInterval_));
+    Update(step);
+    Render(step);
     window_.SwapBuffers();
     EndFrame();
     // The surplus over the interval is dropped, not carried over.
@@ -136,8 +134,8 @@ int OGLApp::Run() {
   return static_cast<int>(message.wParam);
 }
 
-std::pair<int, int> OGLApp::CursorToLogical(int x, int y, bool fullscreen, Platform::Size screen,
-                                            Platform::Rect client, unsigned width, unsigned height) {
+std::pair<int, int> OGLApp::CursorToLogical(int x, int y, bool fullscreen, Platform::Size screen, Platform::Rect client,
+                                            unsigned width, unsigned height) {
   const auto scale = [](int value, int span, unsigned size) {
     // A degenerate span has no position to scale.
     if (span <= 0) return 0;
@@ -159,9 +157,7 @@ void OGLApp::UpdateCursor() {
 
 LPARAM OGLApp::WindowProc(const WindowMessage& message) {
   switch (message.message) {
-    case WM_DESTROY:
-      Platform::PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: Platform::PostQuitMessage(0); return 0;
     case WM_ACTIVATE:
       if (message.wParam == WA_INACTIVE) {
         Minimise();
@@ -176,8 +172,7 @@ LPARAM OGLApp::WindowProc(const WindowMessage& message) {
         return 0;  // Alt alone opens no menu.
       }
       break;
-    default:
-      break;
+    default: break;
   }
   OnWindowMessage(message.message, message.wParam, message.lParam);
   return 0;

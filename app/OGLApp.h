@@ -47,9 +47,15 @@ class OGLApp : public App {
   void BeginLoop(std::uint64_t counterFrequency, std::uint64_t counterNow);
   void MeasuredPass(std::uint64_t counterNow);
 
+  // The longest time step a frame hands Update, unless the frame interval itself is longer.
+  static constexpr float kLongestStep = 0.1f;
+
   void SetFrameInterval(float seconds) { frameInterval_ = seconds; }
   float GetFrameInterval() const { return frameInterval_; }
-  void SetCursor(int x, int y) { cursorX_ = x; cursorY_ = y; }
+  void SetCursor(int x, int y) {
+    cursorX_ = x;
+    cursorY_ = y;
+  }
   Platform::Window& GetWindow() { return window_; }
 
   // Client-area pixels to logical coordinates; windowed results are clamped.

@@ -296,6 +296,18 @@ TEST(FrameLoop, SixtyHertzWithTenMillisecondPassesRunsEverySecondPass) {
   EXPECT_EQ(app.endFrames, 5);
 }
 
+TEST(FrameLoop, AStalledPassHandsUpdateABoundedStepUnlessTheIntervalIsLonger) {
+  LoopProbe app;
+  app.BeginLoop(1000, 0);
+  app.MeasuredPass(600);
+  app.SetFrameInterval(0.25f);
+  app.MeasuredPass(1200);
+  app.MeasuredPass(1300);  // short of the interval: no frame
+  ASSERT_EQ(app.updates.size(), 2u);
+  EXPECT_FLOAT_EQ(app.updates[0], OGLApp::kLongestStep);
+  EXPECT_FLOAT_EQ(app.updates[1], 0.25f) << "a game that asks for long frames gets them whole";
+}
+
 TEST(FrameLoop, InfiniteIntervalOnlyTicks) {
   LoopProbe app;
   app.SetFrameInterval(std::numeric_limits<float>::infinity());

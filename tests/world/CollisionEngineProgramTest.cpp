@@ -199,3 +199,44 @@ TEST(CollisionEngineProgram, FallingBodiesArePushedBackUpOnlyAndBounceOffTheFloo
 }
 
 }  // namespace
+
+// A body walks at 180 pixels a second towards a wall one tile thick (y 176 to
+// 208: cells are centred on multiples of their size), and its
+// script holds one frame for 0.6 s on the way: a step that long would carry
+// it past the wall's middle and out the far side. The step is bounded, so
+// the body slows for that frame and stops at the wall.
+TEST(CollisionEngineProgram, AStalledFrameDoesNotCarryABodyThroughAWall) {
+  ContentFolder folder;
+  WriteScriptScene(folder, "Wall",
+                   {{"Builder",
+                     "function Init()\n"
+                     "  CreateNewTileMap(1, 10, 10) SetWriteLayer(1) SetWriteValue(1)\n"
+                     "  for x = 0, 9 do WriteValue(x * 32, 192) end\n"
+                     "end\n"},
+                    {"Walker",
+                     "n = 0\n"
+                     "function Update(dt)\n"
+                     "  n = n + 1\n"
+                     "  SetVelocity(0, 3)\n"
+                     "  print(string.format('walker %.3f %.4f', GetPos().y, dt))\n"
+                     "  if n == 3 then local t = os.clock() while os.clock() - t < 0.6 do end end\n"
+                     "  if n == 40 then Shutdown() end\n"
+                     "end\n"}},
+                   {{"Level", 1}, {"Builder", 2}, {"Walker", 3}});
+  folder.Write("data/gameobjects/Level.txt", R"({"name":"Level","id":1,"components":[{"type":"tilemap","data":)"
+                                             R"([{"tilemapid":1,"tilewidth":32,"tileheight":32}]}]})");
+  folder.Write("data/gameobjects/Walker.txt",
+               Blueprint("Walker", R"("pos x": 48.0, "pos y": 110.0, "radius": 12.0)", true));
+  const RunResult run = RunOrv(folder);
+  ASSERT_TRUE(RanCleanly(run));
+  const std::vector<std::string> lines = LinesStartingWith(run.out, "walker ");
+  ASSERT_EQ(lines.size(), 40u) << run.out;
+  double longest = 0, y = 0, dt = 0;
+  for (const std::string& line : lines) {
+    ASSERT_EQ(std::sscanf(line.c_str(), "walker %lf %lf", &y, &dt), 2) << line;
+    EXPECT_LT(y, 192.0) << "never past the wall's middle: " << line;
+    longest = std::max(longest, dt);
+  }
+  EXPECT_NEAR(longest, 0.1, 1e-3) << "the held frame's step is bounded: " << run.out;
+  EXPECT_LE(y + 12.0, 176.5) << "it ends against the wall's top: " << run.out;
+}
