@@ -286,11 +286,11 @@ TEST(DemoGameProgram, EveryKeyOfTheReadmeKeepsItsPromise) {
          const Screenshot before = w.shot;
          std::vector<bool> marks;
          int brightened = 0;
-         for (int press = 0; press < 3 && brightened <= 400; ++press) {
+         for (int press = 0; press < 3 && brightened <= 200; ++press) {
            w.Key("key", "space");
-           w.WaitFor([&] { return (brightened = w.Brightened(before, hero, marks)) > 400; }, 8.0);
+           w.WaitFor([&] { return (brightened = w.Brightened(before, hero, marks)) > 200; }, 8.0);
          }
-         EXPECT_GT(brightened, 400) << "no sparks around " << Where(hero);
+         EXPECT_GT(brightened, 200) << "no sparks around " << Where(hero);
 
          // F switches the lamp's light and the walls' shadows on; the Light
          // button switches them off again.
