@@ -71,7 +71,10 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) {
   columns_ = static_cast<int>(columns);
   rows_ = static_cast<int>(rows);
   cells_.resize(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_));
-  for (std::vector<std::uint32_t>& cell : cells_) cell.clear();
+  for (Cell& cell : cells_) {
+    cell.count = 0;
+    cell.more.clear();
+  }
   wide_.clear();
   ranges_.resize(count_);
   seen_.assign(count_, 0);
@@ -111,22 +114,39 @@ void BroadPhaseGrid::Insert(std::uint32_t slot, const CellRange& range) {
     return;
   }
   for (int y = range.y0; y <= range.y1; ++y) {
-    for (int x = range.x0; x <= range.x1; ++x) Cell(x, y).push_back(slot);
+    for (int x = range.x0; x <= range.x1; ++x) {
+      Cell& cell = CellAt(x, y);
+      if (cell.count < Cell::kInside) {
+        cell.inside[cell.count] = slot;
+      } else {
+        cell.more.push_back(slot);
+      }
+      ++cell.count;
+    }
   }
 }
 
 void BroadPhaseGrid::Remove(std::uint32_t slot, const CellRange& range) {
-  const auto take = [slot](std::vector<std::uint32_t>& list) {
-    auto found = std::find(list.begin(), list.end(), slot);
-    *found = list.back();
-    list.pop_back();
-  };
   if (range.wide) {
-    take(wide_);
+    *std::find(wide_.begin(), wide_.end(), slot) = wide_.back();
+    wide_.pop_back();
     return;
   }
   for (int y = range.y0; y <= range.y1; ++y) {
-    for (int x = range.x0; x <= range.x1; ++x) take(Cell(x, y));
+    for (int x = range.x0; x <= range.x1; ++x) {
+      // The last slot of the cell takes the place of the one removed.
+      Cell& cell = CellAt(x, y);
+      const std::uint32_t inside = std::min(cell.count, Cell::kInside);
+      std::uint32_t* found = std::find(cell.inside, cell.inside + inside, slot);
+      if (found == cell.inside + inside) found = &*std::find(cell.more.begin(), cell.more.end(), slot);
+      if (cell.more.empty()) {
+        *found = cell.inside[inside - 1];
+      } else {
+        *found = cell.more.back();
+        cell.more.pop_back();
+      }
+      --cell.count;
+    }
   }
 }
 
@@ -150,17 +170,22 @@ void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector
     std::fill(seen_.begin(), seen_.end(), 0);
     query_ = 1;
   }
-  const auto list = [&](const std::vector<std::uint32_t>& slots) {
-    for (std::uint32_t s : slots) {
+  const auto list = [&](const std::uint32_t* slots, std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::uint32_t s = slots[k];
       if (s <= after || seen_[s] == query_) continue;
       seen_[s] = query_;
       out.push_back(s);
     }
   };
   for (int y = range.y0; y <= range.y1; ++y) {
-    for (int x = range.x0; x <= range.x1; ++x) list(Cell(x, y));
+    for (int x = range.x0; x <= range.x1; ++x) {
+      const Cell& cell = CellAt(x, y);
+      list(cell.inside, std::min(cell.count, Cell::kInside));
+      list(cell.more.data(), cell.more.size());
+    }
   }
-  list(wide_);
+  list(wide_.data(), wide_.size());
   std::sort(out.begin(), out.end());
 }
 

@@ -33,16 +33,25 @@ class BroadPhaseGrid {
   CellRange RangeOf(const GridBox& box) const;
   int Column(double x) const;
   int Row(double y) const;
+  // A cell's first slots lie in the cell itself, so that a query over
+  // neighbouring cells reads neighbouring memory; a crowded cell goes on in
+  // more. The order of slots in a cell means nothing.
+  struct Cell {
+    static constexpr std::uint32_t kInside = 9;
+    std::uint32_t count = 0;
+    std::uint32_t inside[kInside];
+    std::vector<std::uint32_t> more;
+  };
   void Insert(std::uint32_t slot, const CellRange& range);
   void Remove(std::uint32_t slot, const CellRange& range);
-  std::vector<std::uint32_t>& Cell(int x, int y) { return cells_[static_cast<std::size_t>(y) * columns_ + x]; }
+  Cell& CellAt(int x, int y) { return cells_[static_cast<std::size_t>(y) * columns_ + x]; }
 
   double originX_ = 0, originY_ = 0;
   double cellSize_ = 1;
   double inverseCellSize_ = 1;
   double lastColumn_ = 0, lastRow_ = 0;
   int columns_ = 1, rows_ = 1;
-  std::vector<std::vector<std::uint32_t>> cells_;
+  std::vector<Cell> cells_;
   std::vector<CellRange> ranges_;
   // Slots met by every query.
   std::vector<std::uint32_t> wide_;

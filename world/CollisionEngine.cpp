@@ -141,27 +141,9 @@ bool CellIndex(double coordinate, int half, int size, long long& cell) {
   return true;
 }
 
-// What the pair loop needs of one collision object, looked up once a frame:
-// no script runs between the pairs, so none of it changes but the bounds of
-// colliders the response moves.
-struct PairEntry {
-  GridBox box;
-  double z;
-  std::size_t slot;
-  bool hasBody;
-};
-
-struct PairObject {
-  std::shared_ptr<GameObject> object;
-  CollisionComponent* collision = nullptr;
-  Collider* collider = nullptr;
-  RigidBodyComponent* rigid = nullptr;
-  TransformComponent* transform = nullptr;
-};
-
-void ReadBounds(const Collider& collider, PairEntry& entry) {
+GridBox BoundsOf(const Collider& collider) {
   const Vec2 min = collider.GetMin(), max = collider.GetMax();
-  entry.box = {min.x, min.y, max.x, max.y};
+  return {min.x, min.y, max.x, max.y};
 }
 
 }  // namespace
@@ -228,10 +210,10 @@ void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collide
 }
 
 void CollisionEngine::CollideObjectPairs(float dt) {
-  std::vector<PairObject> objects;
-  std::vector<PairEntry> entries;
-  objects.reserve(collisionObjects_.size());
-  entries.reserve(collisionObjects_.size());
+  std::vector<PairObject>& objects = pairObjects_;
+  std::vector<PairEntry>& entries = pairEntries_;
+  objects.clear();
+  entries.clear();
   for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
     PairObject held;
     held.object = handle.Lock();
@@ -243,8 +225,9 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     held.collider = collision->GetCollider();
     held.rigid = held.object->FindComponent<RigidBodyComponent>();
     held.transform = held.object->FindComponent<TransformComponent>();
+    held.uniqueId = static_cast<std::int32_t>(held.object->GetUniqueId());
     PairEntry entry;
-    ReadBounds(*held.collider, entry);
+    entry.box = BoundsOf(*held.collider);
     entry.z = held.collider->GetZ();
     entry.slot = objects.size();
     entry.hasBody = held.rigid != nullptr;
@@ -279,8 +262,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       CollisionComponent& collisionA = *objectA.collision;
       CollisionComponent& collisionB = *objectB.collision;
       if (collisionA.AvoidsId(collisionB.collisionId) || collisionB.AvoidsId(collisionA.collisionId)) continue;
-      Manifold working(&collisionA, static_cast<std::int32_t>(objectA.object->GetUniqueId()), &collisionB,
-                       static_cast<std::int32_t>(objectB.object->GetUniqueId()));
+      Manifold working(&collisionA, objectA.uniqueId, &collisionB, objectB.uniqueId);
       if (!collisionA.CollideDispatch(collisionB, working)) continue;
       if (!manifolds_.RefreshManifold(working)) manifolds_.AddManifold(working);
       const ContactParty partyA{objectA.object.get(), &collisionA, objectA.transform};
@@ -307,8 +289,8 @@ void CollisionEngine::CollideObjectPairs(float dt) {
         rigidB->ReportRefusal();
       }
       // Only the pair's own colliders can have moved.
-      ReadBounds(*objectA.collider, entries[i]);
-      ReadBounds(*objectB.collider, entries[j]);
+      entries[i].box = BoundsOf(*objectA.collider);
+      entries[j].box = BoundsOf(*objectB.collider);
       grid_.Move(j, entries[j].box);
       if (grid_.Move(i, entries[i].box)) {
         grid_.Candidates(i, j, candidates);
@@ -317,6 +299,8 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       RecordContact(partyA, partyB, working);
     }
   }
+  // The pass holds no object past its end.
+  objects.clear();
 }
 
 void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold) {
@@ -335,7 +319,9 @@ void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b
       record.worldX = other.transform->worldX;
       record.worldY = other.transform->worldY;
     }
-    record.contactInfo = other.collision->GetContactInfo();
+    // Most objects carry no contact info: an empty map is not copied.
+    const auto& info = other.collision->GetContactInfo();
+    if (!info.empty()) record.contactInfo = info;
   };
   about(toA, b);
   about(toB, a);

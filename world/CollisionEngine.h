@@ -226,7 +226,28 @@ class CollisionEngine : public PlainSystem {
   // Says once that an object's collider spans more cells than one frame visits.
   void ReportTooManyCells(const GameObject& object);
 
+  // What the pair loop needs of one collision object, looked up once a frame:
+  // no script runs between the pairs, so none of it changes but the bounds of
+  // colliders the response moves.
+  struct PairObject {
+    std::shared_ptr<GameObject> object;
+    CollisionComponent* collision = nullptr;
+    Collider* collider = nullptr;
+    RigidBodyComponent* rigid = nullptr;
+    TransformComponent* transform = nullptr;
+    std::int32_t uniqueId = 0;
+  };
+  // Its box and what decides whether it pairs at all, apart for the loop.
+  struct PairEntry {
+    GridBox box;
+    double z;
+    std::size_t slot;
+    bool hasBody;
+  };
+
   // Kept between frames for their storage.
+  std::vector<PairObject> pairObjects_;
+  std::vector<PairEntry> pairEntries_;
   BroadPhaseGrid grid_;
   std::vector<GridBox> gridBoxes_;
   std::vector<std::uint32_t> candidates_;

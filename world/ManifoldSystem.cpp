@@ -1,19 +1,10 @@
 #include "world/ManifoldSystem.h"
 
-#include <functional>
-
 #include "world/CollisionComponent.h"
 
 namespace Orv {
 
 ManifoldSystem::~ManifoldSystem() { ClearManifolds(); }
-
-std::size_t ManifoldSystem::PairKeyHash::operator()(const PairKey& key) const {
-  std::size_t h = std::hash<const void*>()(key.a);
-  h = h * 1000003u ^ std::hash<const void*>()(key.b);
-  h = h * 1000003u ^ std::hash<std::uint64_t>()(key.serialA);
-  return h * 1000003u ^ std::hash<std::uint64_t>()(key.serialB);
-}
 
 std::size_t ManifoldSystem::ScanForManifold(const PairKey& key) const {
   for (std::size_t i = 0; i < observers_.size(); ++i) {
@@ -28,31 +19,28 @@ std::size_t ManifoldSystem::FindManifold(const Manifold& working) const {
   const PairKey key = KeyOf(working);
   // Freed manifolds have no bodies and are never indexed.
   if (key.a == nullptr || key.b == nullptr) return ScanForManifold(key);
-  auto entry = firstOfPair_.find(key);
-  if (entry == firstOfPair_.end()) return observers_.size();
-  if (entry->second < observers_.size() && KeyOf(At(entry->second)) == key) return entry->second;
+  std::size_t* first = firstOfPair_.Find(key);
+  if (first == nullptr) return observers_.size();
+  if (*first < observers_.size() && KeyOf(At(*first)) == key) return *first;
   const std::size_t found = ScanForManifold(key);
   if (found == observers_.size()) {
-    firstOfPair_.erase(entry);
+    firstOfPair_.Erase(key, *first);
   } else {
-    entry->second = found;
+    *first = found;
   }
   return found;
 }
 
 void ManifoldSystem::RebuildIndex() {
-  firstOfPair_.clear();
+  firstOfPair_.Clear();
   duplicatePairs_ = false;
   for (std::size_t i = 0; i < observers_.size(); ++i) {
     const PairKey key = KeyOf(At(i));
-    if (key.a != nullptr && key.b != nullptr) duplicatePairs_ |= !firstOfPair_.emplace(key, i).second;
+    if (key.a != nullptr && key.b != nullptr) duplicatePairs_ |= !firstOfPair_.Emplace(key, i).second;
   }
 }
 
-void ManifoldSystem::ForgetFirst(const PairKey& key, std::size_t position) {
-  auto entry = firstOfPair_.find(key);
-  if (entry != firstOfPair_.end() && entry->second == position) firstOfPair_.erase(entry);
-}
+void ManifoldSystem::ForgetFirst(const PairKey& key, std::size_t position) { firstOfPair_.Erase(key, position); }
 
 bool ManifoldSystem::FreedBehindTheStore() {
   if (Manifold::FreeCount() == freesSeen_) return false;
@@ -86,13 +74,13 @@ void ManifoldSystem::AddManifold(Manifold& working) {
   }
   const PairKey key = KeyOf(working);
   if (key.a == nullptr || key.b == nullptr) return;
-  auto [entry, added] = firstOfPair_.emplace(key, position);
+  auto [first, added] = firstOfPair_.Emplace(key, position);
   if (added) return;
   // A pair met twice in one frame has two manifolds: the index keeps the first.
-  if (entry->second >= observers_.size() || !(KeyOf(At(entry->second)) == key)) {
-    entry->second = ScanForManifold(key);
-  } else if (position < entry->second) {
-    entry->second = position;
+  if (*first >= observers_.size() || !(KeyOf(At(*first)) == key)) {
+    *first = ScanForManifold(key);
+  } else if (position < *first) {
+    *first = position;
   }
   duplicatePairs_ = true;
 }
@@ -118,7 +106,7 @@ void ManifoldSystem::AgeManifolds() {
 
 void ManifoldSystem::ClearManifolds() {
   observers_.clear();
-  firstOfPair_.clear();
+  firstOfPair_.Clear();
   duplicatePairs_ = false;
   freeCursor_ = 0;
   freesSeen_ = Manifold::FreeCount();

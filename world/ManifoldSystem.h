@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "world/Manifold.h"
+#include "world/PairIndex.h"
 
 namespace Orv {
 
@@ -47,17 +47,6 @@ class ManifoldSystem : public Subject {
   Manifold& At(std::size_t position) const { return static_cast<Manifold&>(*observers_[position]); }
 
  private:
-  // Who a manifold joins: both bodies and their serials.
-  struct PairKey {
-    const CollisionComponent* a;
-    const CollisionComponent* b;
-    std::uint64_t serialA;
-    std::uint64_t serialB;
-    bool operator==(const PairKey&) const = default;
-  };
-  struct PairKeyHash {
-    std::size_t operator()(const PairKey& key) const;
-  };
   static PairKey KeyOf(const Manifold& m) { return {m.bodyA, m.bodyB, m.serialA, m.serialB}; }
   std::size_t ScanForManifold(const PairKey& key) const;
   void RebuildIndex();
@@ -70,7 +59,7 @@ class ManifoldSystem : public Subject {
   // pair's manifold does not walk the whole list for each contact. Kept as
   // the manifolds age; a manifold freed meanwhile (its body was shut down)
   // is caught when its position no longer joins the pair.
-  mutable std::unordered_map<PairKey, std::size_t, PairKeyHash> firstOfPair_;
+  mutable PairIndex firstOfPair_;
   // Some pair has two manifolds: freeing the first must find the second, so
   // the index is then rebuilt rather than kept.
   bool duplicatePairs_ = false;
