@@ -78,6 +78,16 @@ bool Collider::CollideWithAABB(const AABB&, Manifold&) const {
   return false;
 }
 
+bool Collider::Collide(const Collider& other, Manifold& manifold) const {
+  switch (other.GetType()) {
+    case TypeAABB: return CollideWithAABB(static_cast<const AABB&>(other), manifold);
+    case TypeCircle2D: return CollideWithCircle2D(static_cast<const Circle2D&>(other), manifold);
+    case TypeLine2D: return CollideWithLine2D(static_cast<const Line2D&>(other), manifold);
+    case TypeOBB: return CollideWithOBB(static_cast<const OBB&>(other), manifold);
+    default: return false;
+  }
+}
+
 void Collider::Transform(const double (&m)[6]) {
   const double x = x_, y = y_;
   x_ = m[0] * x + m[1] * y + m[2];

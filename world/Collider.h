@@ -56,6 +56,8 @@ class Collider {
   virtual bool CollideWithLine2D(const Line2D& other, Manifold& manifold) const;
   virtual bool CollideWithCircle2D(const Circle2D& other, Manifold& manifold) const;
   virtual bool CollideWithAABB(const AABB& other, Manifold& manifold) const;
+  // One of the four, chosen by other's type; other types never collide.
+  bool Collide(const Collider& other, Manifold& manifold) const;
   // The centre through a 2x3 matrix (row by row), then UpdateBounds.
   void Transform(const double (&m)[6]);
   // Rebuilds the corners from centre and extent.

@@ -153,14 +153,7 @@ bool CollisionComponent::BoundsOverlap(const CollisionComponent& other) const {
 
 bool CollisionComponent::CollideDispatch(const CollisionComponent& other, Manifold& manifold) const {
   if (!collider_ || !other.collider_) return false;
-  const Collider& shape = *other.collider_;
-  switch (shape.GetType()) {
-    case Collider::TypeAABB: return collider_->CollideWithAABB(static_cast<const AABB&>(shape), manifold);
-    case Collider::TypeCircle2D: return collider_->CollideWithCircle2D(static_cast<const Circle2D&>(shape), manifold);
-    case Collider::TypeLine2D: return collider_->CollideWithLine2D(static_cast<const Line2D&>(shape), manifold);
-    case Collider::TypeOBB: return collider_->CollideWithOBB(static_cast<const OBB&>(shape), manifold);
-    default: return false;
-  }
+  return collider_->Collide(*other.collider_, manifold);
 }
 
 bool CollisionComponent::OverlapsBox(float centreX, float centreY, float extentX, float extentY) const {

@@ -102,6 +102,8 @@ class CollisionComponent : public Component {
   const std::map<std::string, DataBun>& GetContactInfo() const { return contactInfo_; }
 
   void AddContact(ContactRecord record) { contacts_.push_back(std::move(record)); }
+  // A blank record at the end of the list, to be filled in place.
+  ContactRecord& AddContact() { return contacts_.emplace_back(); }
   const std::vector<ContactRecord>& GetContacts() const { return contacts_; }
   // After the owner's script has had its Update: records live one frame.
   void ClearContacts() { contacts_.clear(); }

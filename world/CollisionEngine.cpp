@@ -225,7 +225,11 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     held.collider = collision->GetCollider();
     held.rigid = held.object->FindComponent<RigidBodyComponent>();
     held.transform = held.object->FindComponent<TransformComponent>();
+    held.id = static_cast<std::int32_t>(held.object->GetID());
     held.uniqueId = static_cast<std::int32_t>(held.object->GetUniqueId());
+    held.collisionId = collision->collisionId;
+    held.avoidsSome = !collision->avoidIds.empty();
+    held.trigger = collision->avoidTrigger;
     PairEntry entry;
     entry.box = BoundsOf(*held.collider);
     entry.z = held.collider->GetZ();
@@ -261,14 +265,15 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       if (objectA.collider == objectB.collider) continue;
       CollisionComponent& collisionA = *objectA.collision;
       CollisionComponent& collisionB = *objectB.collision;
-      if (collisionA.AvoidsId(collisionB.collisionId) || collisionB.AvoidsId(collisionA.collisionId)) continue;
+      if ((objectA.avoidsSome && collisionA.AvoidsId(objectB.collisionId)) ||
+          (objectB.avoidsSome && collisionB.AvoidsId(objectA.collisionId))) {
+        continue;
+      }
       Manifold working(&collisionA, objectA.uniqueId, &collisionB, objectB.uniqueId);
-      if (!collisionA.CollideDispatch(collisionB, working)) continue;
+      if (!objectA.collider->Collide(*objectB.collider, working)) continue;
       if (!manifolds_.RefreshManifold(working)) manifolds_.AddManifold(working);
-      const ContactParty partyA{objectA.object.get(), &collisionA, objectA.transform};
-      const ContactParty partyB{objectB.object.get(), &collisionB, objectB.transform};
-      if (collisionA.avoidTrigger || collisionB.avoidTrigger) {
-        RecordContact(partyA, partyB, working);
+      if (objectA.trigger || objectB.trigger) {
+        RecordPairContact(objectA, objectB, working);
         continue;
       }
       RigidBodyComponent* rigidA = objectA.rigid;
@@ -296,37 +301,45 @@ void CollisionEngine::CollideObjectPairs(float dt) {
         grid_.Candidates(i, j, candidates);
         k = static_cast<std::size_t>(-1);
       }
-      RecordContact(partyA, partyB, working);
+      RecordPairContact(objectA, objectB, working);
     }
   }
   // The pass holds no object past its end.
   objects.clear();
 }
 
+void CollisionEngine::AddRecord(CollisionComponent& to, const Manifold& manifold, std::int32_t otherId,
+                                std::int32_t otherUniqueId, const TransformComponent* otherTransform,
+                                const CollisionComponent& otherCollision) {
+  ContactRecord& record = to.AddContact();
+  record.collisionStart = manifold.state == ManifoldNew;
+  record.collisionStay = manifold.state == ManifoldRefreshed;
+  record.collisionEnd = manifold.state == ManifoldStale;
+  record.contactX = manifold.contacts[0].x;
+  record.contactY = manifold.contacts[0].y;
+  record.contactID = otherId;
+  record.contactUID = otherUniqueId;
+  if (otherTransform != nullptr) {
+    record.worldX = otherTransform->worldX;
+    record.worldY = otherTransform->worldY;
+  }
+  // Most objects carry no contact info: an empty map is not copied.
+  const auto& info = otherCollision.GetContactInfo();
+  if (!info.empty()) record.contactInfo = info;
+}
+
 void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold) {
   if (a.collision == nullptr || b.collision == nullptr || a.object == nullptr || b.object == nullptr) return;
-  ContactRecord toA;
-  toA.collisionStart = manifold.state == ManifoldNew;
-  toA.collisionStay = manifold.state == ManifoldRefreshed;
-  toA.collisionEnd = manifold.state == ManifoldStale;
-  toA.contactX = manifold.contacts[0].x;
-  toA.contactY = manifold.contacts[0].y;
-  ContactRecord toB = toA;
-  const auto about = [](ContactRecord& record, const ContactParty& other) {
-    record.contactID = static_cast<std::int32_t>(other.object->GetID());
-    record.contactUID = static_cast<std::int32_t>(other.object->GetUniqueId());
-    if (other.transform != nullptr) {
-      record.worldX = other.transform->worldX;
-      record.worldY = other.transform->worldY;
-    }
-    // Most objects carry no contact info: an empty map is not copied.
-    const auto& info = other.collision->GetContactInfo();
-    if (!info.empty()) record.contactInfo = info;
-  };
-  about(toA, b);
-  about(toB, a);
-  a.collision->AddContact(std::move(toA));
-  b.collision->AddContact(std::move(toB));
+  // A's record is complete before B's is made, as both lists may be one.
+  AddRecord(*a.collision, manifold, static_cast<std::int32_t>(b.object->GetID()),
+            static_cast<std::int32_t>(b.object->GetUniqueId()), b.transform, *b.collision);
+  AddRecord(*b.collision, manifold, static_cast<std::int32_t>(a.object->GetID()),
+            static_cast<std::int32_t>(a.object->GetUniqueId()), a.transform, *a.collision);
+}
+
+void CollisionEngine::RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold) {
+  AddRecord(*a.collision, manifold, b.id, b.uniqueId, b.transform, *b.collision);
+  AddRecord(*b.collision, manifold, a.id, a.uniqueId, a.transform, *a.collision);
 }
 
 void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt) {

@@ -218,6 +218,10 @@ class CollisionEngine : public PlainSystem {
 
  private:
   void CollidePairs(float dt);
+  // One record for to, about the other object, flagged by the manifold's state.
+  static void AddRecord(CollisionComponent& to, const Manifold& manifold, std::int32_t otherId,
+                        std::int32_t otherUniqueId, const TransformComponent* otherTransform,
+                        const CollisionComponent& otherCollision);
   void PlaceFollowers(GameObject& parent, const Collider& collider);
   void CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt);
   void SweepManifolds();
@@ -235,7 +239,12 @@ class CollisionEngine : public PlainSystem {
     Collider* collider = nullptr;
     RigidBodyComponent* rigid = nullptr;
     TransformComponent* transform = nullptr;
+    std::int32_t id = 0;
     std::int32_t uniqueId = 0;
+    std::int32_t collisionId = -1;
+    // Its component lists ids to avoid.
+    bool avoidsSome = false;
+    bool trigger = false;
   };
   // Its box and what decides whether it pairs at all, apart for the loop.
   struct PairEntry {
@@ -246,6 +255,8 @@ class CollisionEngine : public PlainSystem {
   };
 
   // Kept between frames for their storage.
+  static void RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold);
+
   std::vector<PairObject> pairObjects_;
   std::vector<PairEntry> pairEntries_;
   BroadPhaseGrid grid_;

@@ -49,11 +49,13 @@ void Manifold::ResolveManifold(RigidBody& a, RigidBody& b, float dt) {
   const Vec2 centreA = Centre(bodyA, a);
   const Vec2 centreB = Centre(bodyB, b);
   const unsigned count = std::min(contactCount, 2u);
-  // Each point's impulse is shared out by the square of the point count.
+  // Each point's impulse is shared out by the square of the point count; one
+  // point, the common case, is not divided by 1.
   const double share = static_cast<double>(count) * count;
-  // The turning of a point is divided by (2 − count); two points of a box
-  // pair would divide by 0, so they turn as one point does.
-  const double turnShare = count == 2 ? 1.0 : 2.0 - count;
+  const auto shared = [share](double impulse) { return share == 1.0 ? impulse : impulse / share; };
+  // The turning of a point is divided by (2 − count), which is 1 for one
+  // point; two points of a box pair would divide by 0, so they turn as one
+  // point does. Either way nothing is divided.
   const double step = dt;
   for (unsigned k = 0; k < count; ++k) {
     const Vec2 ra = contacts[k] - centreA;
@@ -63,9 +65,9 @@ void Manifold::ResolveManifold(RigidBody& a, RigidBody& b, float dt) {
     const auto relative = [&] { return (vB + Vec2{wB * rb.y, -wB * rb.x}) - (vA + Vec2{wA * ra.y, -wA * ra.x}); };
     const auto push = [&](const Vec2& impulse) {
       vB += impulse * b.inverseMass;
-      wB += rb.Cross(impulse) * b.inverseInertia * step / turnShare;
+      wB += rb.Cross(impulse) * b.inverseInertia * step;
       vA -= impulse * a.inverseMass;
-      wA += ra.Cross(-impulse) * a.inverseInertia * step / turnShare;
+      wA += ra.Cross(-impulse) * a.inverseInertia * step;
     };
     const double vn = relative().Dot(normal);
     // Already parting.
@@ -73,7 +75,7 @@ void Manifold::ResolveManifold(RigidBody& a, RigidBody& b, float dt) {
     const double e = std::min(a.bouncy, b.bouncy);
     const double raN = ra.Cross(normal), rbN = rb.Cross(normal);
     const double k2 = a.inverseMass + b.inverseMass + raN * raN * a.inverseInertia + rbN * rbN * b.inverseInertia;
-    const double j = -(1 + e) * vn / k2 / share;
+    const double j = shared(-(1 + e) * vn / k2);
     push(normal * j);
     if (!Commit(a, vA, wA, b, vB, wB)) return;
     // Friction acts only while the bodies part along the normal.
@@ -85,7 +87,7 @@ void Manifold::ResolveManifold(RigidBody& a, RigidBody& b, float dt) {
       const double tt = tangent.LengthSquared();
       tangent = tt > 1e-8 ? tangent / std::sqrt(tt) : Vec2{};
     }
-    const double jt = tangent.Dot(rv) / k2 / share;
+    const double jt = shared(tangent.Dot(rv) / k2);
     if (!(jt > 0.0001)) return;
     const double mu = std::sqrt((1 - a.friction) * (1 - b.friction));
     push(mu * j >= jt ? tangent * -jt : tangent * -j * mu);
