@@ -152,7 +152,14 @@ void BroadPhaseGrid::Remove(std::uint32_t slot, const CellRange& range) {
 
 bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
   const CellRange range = RangeOf(box);
-  if (range == ranges_[slot]) return false;
+  const CellRange& held = ranges_[slot];
+  // A box still inside the cells it is listed in stays listed there: more
+  // cells only offer pairs that are tested anyway, and a box that shakes
+  // across a cell's edge in a pile is not taken out and put back each time.
+  if (held.wide ||
+      (!range.wide && range.x0 >= held.x0 && range.x1 <= held.x1 && range.y0 >= held.y0 && range.y1 <= held.y1)) {
+    return false;
+  }
   Remove(static_cast<std::uint32_t>(slot), ranges_[slot]);
   Insert(static_cast<std::uint32_t>(slot), range);
   ranges_[slot] = range;

@@ -18,7 +18,8 @@ class BroadPhaseGrid {
  public:
   // Sizes the cells from the boxes and places box i as slot i.
   void Build(const std::vector<GridBox>& boxes);
-  // Places slot at box; true when the cells it covers changed.
+  // Places slot at box; true when the cells it is listed in changed. Until
+  // the next Build a box inside its cells keeps them, and a wide one stays wide.
   bool Move(std::size_t slot, const GridBox& box);
   // The slots above after that share a cell with slot, in ascending order.
   void Candidates(std::size_t slot, std::size_t after, std::vector<std::uint32_t>& out);

@@ -290,8 +290,8 @@ void CollisionEngine::CollideObjectPairs(float dt) {
         working.CorrectPositions(bodyA, bodyB);
         bodyA.SetInertia(bodyA.velocity.Length() * bodyA.mass * step);
         bodyB.SetInertia(bodyB.velocity.Length() * bodyB.mass * step);
-        rigidA->ReportRefusal();
-        rigidB->ReportRefusal();
+        if (bodyA.FirstRefusal() != nullptr) rigidA->ReportRefusal();
+        if (bodyB.FirstRefusal() != nullptr) rigidB->ReportRefusal();
       }
       // Only the pair's own colliders can have moved.
       entries[i].box = BoundsOf(*objectA.collider);

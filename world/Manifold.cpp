@@ -16,7 +16,9 @@ void MoveBody(CollisionComponent* body, const Vec2& by) {
   Collider* collider = body->GetCollider();
   if (collider == nullptr) return;
   const Vec2 moved = collider->GetPosition() + by;
-  if (body->AcceptFinite("position", moved.x) && body->AcceptFinite("position", moved.y)) collider->SetPosition(moved);
+  // Asked only about a value that is not finite, which it refuses.
+  const auto accept = [body](double value) { return std::isfinite(value) || body->AcceptFinite("position", value); };
+  if (accept(moved.x) && accept(moved.y)) collider->SetPosition(moved);
 }
 
 }  // namespace

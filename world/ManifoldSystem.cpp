@@ -54,7 +54,7 @@ bool ManifoldSystem::RefreshManifold(Manifold& working) {
   Manifold& stored = At(found);
   if (stored.state != ManifoldStale) return false;
   stored.CopyContact(working);
-  const std::shared_ptr<Manifold> handle = std::static_pointer_cast<Manifold>(observers_[found]);
+  const std::shared_ptr<Manifold>& handle = manifolds_[found];
   if (stored.bodyA != nullptr) stored.bodyA->AddFrameManifold(handle);
   if (stored.bodyB != nullptr) stored.bodyB->AddFrameManifold(handle);
   stored.state = ManifoldRefreshed;
@@ -70,7 +70,8 @@ void ManifoldSystem::AddManifold(Manifold& working) {
   if (position < observers_.size()) {
     At(position).CopyContact(working);
   } else {
-    observers_.push_back(std::make_shared<Manifold>(working));
+    manifolds_.push_back(std::make_shared<Manifold>(working));
+    observers_.push_back(manifolds_.back());
   }
   const PairKey key = KeyOf(working);
   if (key.a == nullptr || key.b == nullptr) return;
@@ -106,6 +107,7 @@ void ManifoldSystem::AgeManifolds() {
 
 void ManifoldSystem::ClearManifolds() {
   observers_.clear();
+  manifolds_.clear();
   firstOfPair_.Clear();
   duplicatePairs_ = false;
   freeCursor_ = 0;

@@ -60,6 +60,9 @@ class ManifoldSystem : public Subject {
   // the manifolds age; a manifold freed meanwhile (its body was shut down)
   // is caught when its position no longer joins the pair.
   mutable PairIndex firstOfPair_;
+  // The list's manifolds again, as themselves: a refresh hands one to both
+  // bodies without making a handle of its own.
+  std::vector<std::shared_ptr<Manifold>> manifolds_;
   // Some pair has two manifolds: freeing the first must find the second, so
   // the index is then rebuilt rather than kept.
   bool duplicatePairs_ = false;
