@@ -233,7 +233,6 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     PairEntry entry;
     entry.box = BoundsOf(*held.collider);
     entry.z = held.collider->GetZ();
-    entry.slot = objects.size();
     entry.hasBody = held.rigid != nullptr;
     objects.push_back(std::move(held));
     entries.push_back(entry);
@@ -260,8 +259,8 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       if (b.box.minX > a.box.maxX || a.box.minX > b.box.maxX || b.box.minY > a.box.maxY || a.box.minY > b.box.maxY) {
         continue;
       }
-      PairObject& objectA = objects[a.slot];
-      PairObject& objectB = objects[b.slot];
+      PairObject& objectA = objects[i];
+      PairObject& objectB = objects[j];
       if (objectA.collider == objectB.collider) continue;
       CollisionComponent& collisionA = *objectA.collision;
       CollisionComponent& collisionB = *objectB.collision;
@@ -278,11 +277,17 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       }
       RigidBodyComponent* rigidA = objectA.rigid;
       RigidBodyComponent* rigidB = objectB.rigid;
+      // Only the pair's own colliders can move, and only those answered.
+      bool movedA = true, movedB = true;
       if (rigidA == nullptr) {
         working.PushOutB();
+        movedA = false;
       } else if (rigidB == nullptr) {
         working.PushOutA();
-      } else if (!(rigidA->body.objectReflect && rigidB->body.objectReflect)) {
+        movedB = false;
+      } else if (rigidA->body.objectReflect && rigidB->body.objectReflect) {
+        movedA = movedB = false;
+      } else {
         RigidBody& bodyA = rigidA->body;
         RigidBody& bodyB = rigidB->body;
         if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
@@ -293,13 +298,16 @@ void CollisionEngine::CollideObjectPairs(float dt) {
         if (bodyA.FirstRefusal() != nullptr) rigidA->ReportRefusal();
         if (bodyB.FirstRefusal() != nullptr) rigidB->ReportRefusal();
       }
-      // Only the pair's own colliders can have moved.
-      entries[i].box = BoundsOf(*objectA.collider);
-      entries[j].box = BoundsOf(*objectB.collider);
-      grid_.Move(j, entries[j].box);
-      if (grid_.Move(i, entries[i].box)) {
-        grid_.Candidates(i, j, candidates);
-        k = static_cast<std::size_t>(-1);
+      if (movedB) {
+        entries[j].box = BoundsOf(*objectB.collider);
+        grid_.Move(j, entries[j].box);
+      }
+      if (movedA) {
+        entries[i].box = BoundsOf(*objectA.collider);
+        if (grid_.Move(i, entries[i].box)) {
+          grid_.Candidates(i, j, candidates);
+          k = static_cast<std::size_t>(-1);
+        }
       }
       RecordPairContact(objectA, objectB, working);
     }

@@ -246,17 +246,17 @@ class CollisionEngine : public PlainSystem {
     bool avoidsSome = false;
     bool trigger = false;
   };
-  // Its box and what decides whether it pairs at all, apart for the loop.
+  // Its box and what decides whether it pairs at all, apart for the loop;
+  // the pass keeps both lists in the same order.
   struct PairEntry {
     GridBox box;
     double z;
-    std::size_t slot;
     bool hasBody;
   };
-
-  // Kept between frames for their storage.
+  // The pair's records, with what the pass already read of both objects.
   static void RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold);
 
+  // Kept between frames for their storage.
   std::vector<PairObject> pairObjects_;
   std::vector<PairEntry> pairEntries_;
   BroadPhaseGrid grid_;
