@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <unordered_map>
 
 #include "NumberConversion.h"
 #include "core/GameObject.h"
@@ -454,28 +453,45 @@ void CollisionEngine::ReportTooManyCells(const GameObject& object) {
 
 void CollisionEngine::SweepManifolds() {
   if (paused_) return;
-  // Each unique id's first live collision object, made when first needed.
-  std::unordered_map<std::int32_t, std::shared_ptr<GameObject>> byUniqueId;
-  bool indexed = false;
+  // Only the unique ids that stale manifolds name are looked up, each to its
+  // first live collision object; the lists are kept for their storage.
+  std::vector<std::int32_t>& ids = sweepIds_;
+  ids.clear();
   for (std::size_t i = 0; i < manifolds_.Count(); ++i) {
     const Manifold& stored = manifolds_.At(i);
     if (stored.state != ManifoldStale) continue;
-    if (!indexed) {
-      indexed = true;
-      for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
-        auto object = handle.Lock();
-        if (Lives(object)) byUniqueId.emplace(static_cast<std::int32_t>(object->GetUniqueId()), object);
-      }
-    }
-    auto a = byUniqueId.find(stored.uniqueIdA);
-    auto b = byUniqueId.find(stored.uniqueIdB);
-    if (a == byUniqueId.end() || b == byUniqueId.end()) continue;
-    const auto party = [](const std::shared_ptr<GameObject>& object) {
-      return ContactParty{object.get(), object->LockComponent<CollisionComponent>().get(),
-                          object->LockComponent<TransformComponent>().get()};
-    };
-    RecordContact(party(a->second), party(b->second), stored);
+    ids.push_back(stored.uniqueIdA);
+    ids.push_back(stored.uniqueIdB);
   }
+  if (ids.empty()) return;
+  std::sort(ids.begin(), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  std::vector<std::shared_ptr<GameObject>>& found = sweepObjects_;
+  found.assign(ids.size(), nullptr);
+  const auto place = [&ids](std::int32_t id) {
+    const auto at = std::lower_bound(ids.begin(), ids.end(), id);
+    return at != ids.end() && *at == id ? static_cast<std::size_t>(at - ids.begin()) : ids.size();
+  };
+  for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
+    auto object = handle.Lock();
+    if (!Lives(object)) continue;
+    const std::size_t k = place(static_cast<std::int32_t>(object->GetUniqueId()));
+    if (k < ids.size() && !found[k]) found[k] = std::move(object);
+  }
+  const auto party = [](const std::shared_ptr<GameObject>& object) {
+    return ContactParty{object.get(), object->LockComponent<CollisionComponent>().get(),
+                        object->LockComponent<TransformComponent>().get()};
+  };
+  for (std::size_t i = 0; i < manifolds_.Count(); ++i) {
+    const Manifold& stored = manifolds_.At(i);
+    if (stored.state != ManifoldStale) continue;
+    const std::shared_ptr<GameObject>& a = found[place(stored.uniqueIdA)];
+    const std::shared_ptr<GameObject>& b = found[place(stored.uniqueIdB)];
+    if (!a || !b) continue;
+    RecordContact(party(a), party(b), stored);
+  }
+  // The sweep holds no object past its end.
+  found.clear();
 }
 
 void CollisionEngine::LateUpdate(float) {

@@ -262,6 +262,8 @@ class CollisionEngine : public PlainSystem {
   BroadPhaseGrid grid_;
   std::vector<GridBox> gridBoxes_;
   std::vector<std::uint32_t> candidates_;
+  std::vector<std::int32_t> sweepIds_;
+  std::vector<std::shared_ptr<GameObject>> sweepObjects_;
   bool paused_ = false;
   bool pausedByScript_ = false;
   bool cellCapReported_ = false;

@@ -84,11 +84,16 @@ TEST_F(CollisionScene, AContactStartsStaysEndsAndTriggersAndLayersKeepTheirRules
   SpawnType("[" + Circle(0, 0, 10, R"(, "z_collision": 1.0)") + body + "]", std::nullopt, 3);
   auto trigger = SpawnType("[" + Circle(0, 100, 10, R"(, "avoidTrigger": "true")") + "]", kContactLogger, 4);
   auto touched = SpawnType("[" + Circle(5, 100, 10) + body + "]", kContactLogger, 5);
+  // A later object under the mover's unique id is not the one an ended
+  // contact is told about or told to.
+  auto twin = SpawnType("[" + Circle(600, 0, 10) + "]", kContactLogger, 6);
+  twin->SetUniqueId(mover->GetUniqueId());
   // Records wait for the script's first Update, a frame after creation.
   Admit();
   for (int frame = 0; frame < 6; ++frame) Frame(kSixtieth);
 
   EXPECT_EQ(Run(logger, "return log"), "|2:S |2:T |2:T |2:E ||");
+  EXPECT_EQ(Run(twin, "return log"), "||||||");
   // Pushed out along the normal by the whole overlap of 5; the logger stays.
   EXPECT_EQ(Run(mover, "return xs"), "300 20 20 20 300 300 ");
   EXPECT_EQ(At(logger).x, 0.0);
