@@ -7,10 +7,10 @@ namespace Orv {
 ManifoldSystem::~ManifoldSystem() { ClearManifolds(); }
 
 std::size_t ManifoldSystem::ScanForManifold(const PairKey& key) const {
-  for (std::size_t i = 0; i < observers_.size(); ++i) {
+  for (std::size_t i = 0; i < manifolds_.size(); ++i) {
     if (KeyOf(At(i)) == key) return i;
   }
-  return observers_.size();
+  return manifolds_.size();
 }
 
 std::size_t ManifoldSystem::FindManifold(const Manifold& working) const {
@@ -20,10 +20,10 @@ std::size_t ManifoldSystem::FindManifold(const Manifold& working) const {
   // Freed manifolds have no bodies and are never indexed.
   if (key.a == nullptr || key.b == nullptr) return ScanForManifold(key);
   std::size_t* first = firstOfPair_.Find(key);
-  if (first == nullptr) return observers_.size();
-  if (*first < observers_.size() && KeyOf(At(*first)) == key) return *first;
+  if (first == nullptr) return manifolds_.size();
+  if (*first < manifolds_.size() && KeyOf(At(*first)) == key) return *first;
   const std::size_t found = ScanForManifold(key);
-  if (found == observers_.size()) {
+  if (found == manifolds_.size()) {
     firstOfPair_.Erase(key, *first);
   } else {
     *first = found;
@@ -34,7 +34,7 @@ std::size_t ManifoldSystem::FindManifold(const Manifold& working) const {
 void ManifoldSystem::RebuildIndex() {
   firstOfPair_.Clear();
   duplicatePairs_ = false;
-  for (std::size_t i = 0; i < observers_.size(); ++i) {
+  for (std::size_t i = 0; i < manifolds_.size(); ++i) {
     const PairKey key = KeyOf(At(i));
     if (key.a != nullptr && key.b != nullptr) duplicatePairs_ |= !firstOfPair_.Emplace(key, i).second;
   }
@@ -50,7 +50,7 @@ bool ManifoldSystem::FreedBehindTheStore() {
 
 bool ManifoldSystem::RefreshManifold(Manifold& working) {
   const std::size_t found = FindManifold(working);
-  if (found == observers_.size()) return false;
+  if (found == manifolds_.size()) return false;
   Manifold& stored = At(found);
   if (stored.state != ManifoldStale) return false;
   stored.CopyContact(working);
@@ -65,9 +65,9 @@ bool ManifoldSystem::RefreshManifold(Manifold& working) {
 void ManifoldSystem::AddManifold(Manifold& working) {
   working.state = ManifoldNew;
   if (FreedBehindTheStore()) freeCursor_ = 0;
-  while (freeCursor_ < observers_.size() && At(freeCursor_).state != ManifoldFree) ++freeCursor_;
+  while (freeCursor_ < manifolds_.size() && At(freeCursor_).state != ManifoldFree) ++freeCursor_;
   const std::size_t position = freeCursor_++;
-  if (position < observers_.size()) {
+  if (position < manifolds_.size()) {
     At(position).CopyContact(working);
   } else {
     manifolds_.push_back(std::make_shared<Manifold>(working));
@@ -78,7 +78,7 @@ void ManifoldSystem::AddManifold(Manifold& working) {
   auto [first, added] = firstOfPair_.Emplace(key, position);
   if (added) return;
   // A pair met twice in one frame has two manifolds: the index keeps the first.
-  if (*first >= observers_.size() || !(KeyOf(At(*first)) == key)) {
+  if (*first >= manifolds_.size() || !(KeyOf(At(*first)) == key)) {
     *first = ScanForManifold(key);
   } else if (position < *first) {
     *first = position;
@@ -89,8 +89,8 @@ void ManifoldSystem::AddManifold(Manifold& working) {
 void ManifoldSystem::AgeManifolds() {
   // Frees by shut-down bodies left index entries whose keys are gone.
   const bool rebuild = FreedBehindTheStore() || duplicatePairs_;
-  std::size_t lowestFree = observers_.size();
-  for (std::size_t i = 0; i < observers_.size(); ++i) {
+  std::size_t lowestFree = manifolds_.size();
+  for (std::size_t i = 0; i < manifolds_.size(); ++i) {
     Manifold& m = At(i);
     if (m.state == ManifoldStale) {
       if (!rebuild) ForgetFirst(KeyOf(m), i);
@@ -98,7 +98,7 @@ void ManifoldSystem::AgeManifolds() {
     } else if (m.state == ManifoldNew || m.state == ManifoldRefreshed) {
       m.state = ManifoldStale;
     }
-    if (m.state == ManifoldFree && lowestFree == observers_.size()) lowestFree = i;
+    if (m.state == ManifoldFree && lowestFree == manifolds_.size()) lowestFree = i;
   }
   if (rebuild) RebuildIndex();
   freeCursor_ = lowestFree;

@@ -43,8 +43,8 @@ class ManifoldSystem : public Subject {
   // their frame lists read empty afterwards.
   void ClearManifolds();
 
-  std::size_t Count() const { return observers_.size(); }
-  Manifold& At(std::size_t position) const { return static_cast<Manifold&>(*observers_[position]); }
+  std::size_t Count() const { return manifolds_.size(); }
+  Manifold& At(std::size_t position) const { return *manifolds_[position]; }
 
  private:
   static PairKey KeyOf(const Manifold& m) { return {m.bodyA, m.bodyB, m.serialA, m.serialB}; }
@@ -60,8 +60,9 @@ class ManifoldSystem : public Subject {
   // the manifolds age; a manifold freed meanwhile (its body was shut down)
   // is caught when its position no longer joins the pair.
   mutable PairIndex firstOfPair_;
-  // The list's manifolds again, as themselves: a refresh hands one to both
-  // bodies without making a handle of its own.
+  // The list's manifolds again, as themselves, in the same order: the store
+  // reads them here, and a refresh hands one to both bodies without making a
+  // handle of its own.
   std::vector<std::shared_ptr<Manifold>> manifolds_;
   // Some pair has two manifolds: freeing the first must find the second, so
   // the index is then rebuilt rather than kept.
