@@ -31,9 +31,11 @@
 
 namespace Orv {
 
-// The order is the order of every pass: the collision engine works before the
-// physics engine, the cursor is drawn last, and ScriptBegin is the last to
-// hear of a new object, after every other system has registered its functions.
+// The order is the order of every pass and of the script registrations: the
+// collision engine works before the physics engine, the cursor is drawn last, a
+// later system's script function wins a name an earlier one registered too,
+// and ScriptBegin is the last to hear of a new object: it registers every
+// system's functions, then runs the object's script and Init.
 void CreateEngineSystems(GameEngine& engine) {
   engine.CreateSystem<GamePadSystem>(RoleUpdate | RoleLateUpdate);
   engine.CreateSystem<KeyboardMouse>(RoleUpdate | RoleLateUpdate | RoleInput);

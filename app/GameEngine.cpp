@@ -6,6 +6,7 @@
 #include "core/Report.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -15,8 +16,7 @@ float timingDisplayTimer = 0.0f;
 constexpr float kTimingDisplayPeriod = 0.3f;
 }  // namespace
 
-GameEngine::GameEngine(const std::string& title, unsigned width, unsigned height, bool fullscreen,
-                       bool consoleEnabled)
+GameEngine::GameEngine(const std::string& title, unsigned width, unsigned height, bool fullscreen, bool consoleEnabled)
     : OGLApp(title, width, height, fullscreen), consoleEnabled_(consoleEnabled) {}
 
 GameEngine::~GameEngine() {
@@ -26,6 +26,7 @@ GameEngine::~GameEngine() {
   lateUpdateSystems.clear();
   updateSystems.clear();
   renderSystems.clear();
+  ForgetScriptRegistrations(this);
   // Released first to last, so systems go in creation order.
   for (auto& system : allSystems) system.reset();
   allSystems.clear();
@@ -104,9 +105,7 @@ void GameEngine::Render(float) {
 
 void GameEngine::EndFrame() { RemoveDeadObjects(); }
 
-ObjectLockPtr<GameObject> GameEngine::CreateEmptyObject(unsigned id) {
-  return gameObjectManager.CreateGameObject(id);
-}
+ObjectLockPtr<GameObject> GameEngine::CreateEmptyObject(unsigned id) { return gameObjectManager.CreateGameObject(id); }
 
 void GameEngine::AnnounceGameObject(const ObjectLockPtr<GameObject>& object) {
   // By index: a system may create further objects while it hears of this one.
@@ -155,8 +154,7 @@ void GameEngine::DestroyObjectsWithComponent(const char* componentName) {
 }
 
 void GameEngine::DestroyObjectsExceptUniqueId(unsigned uniqueId) {
-  DestroyWhere(gameObjectManager,
-               [uniqueId](const GameObject& object) { return object.GetUniqueId() != uniqueId; });
+  DestroyWhere(gameObjectManager, [uniqueId](const GameObject& object) { return object.GetUniqueId() != uniqueId; });
 }
 
 void GameEngine::DestroyObject(ObjectLockPtr<GameObject> object) {
@@ -193,11 +191,20 @@ void GameEngine::OnWindowMessage(unsigned message, WPARAM wParam, LPARAM lParam)
       }
       break;
     case WM_LBUTTONDOWN: mouseButtons_[0] = true; break;
-    case WM_LBUTTONUP: mouseButtons_[0] = false; button = 0; break;
+    case WM_LBUTTONUP:
+      mouseButtons_[0] = false;
+      button = 0;
+      break;
     case WM_MBUTTONDOWN: mouseButtons_[1] = true; break;
-    case WM_MBUTTONUP: mouseButtons_[1] = false; button = 1; break;
+    case WM_MBUTTONUP:
+      mouseButtons_[1] = false;
+      button = 1;
+      break;
     case WM_RBUTTONDOWN: mouseButtons_[2] = true; break;
-    case WM_RBUTTONUP: mouseButtons_[2] = false; button = 2; break;
+    case WM_RBUTTONUP:
+      mouseButtons_[2] = false;
+      button = 2;
+      break;
     default: break;
   }
   if (keyReleased) {
@@ -215,9 +222,7 @@ void GameEngine::OnWindowMessage(unsigned message, WPARAM wParam, LPARAM lParam)
 
 bool GameEngine::IsKeyDown(int key) { return keys_[static_cast<unsigned>(key) & 255u]; }
 
-bool GameEngine::IsMouseButtonDown(int button) {
-  return button >= 0 && button < 3 ? mouseButtons_[button] : false;
-}
+bool GameEngine::IsMouseButtonDown(int button) { return button >= 0 && button < 3 ? mouseButtons_[button] : false; }
 
 bool GameEngine::TogglePause() {
   paused_ = !paused_;

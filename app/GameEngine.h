@@ -59,7 +59,7 @@ class GameEngine : public OGLApp {
   template <typename T>
   void RegisterComponent(std::string name) {
     gameObjectManager.RegisterComponentType<T>(name);
-    if (gameObjectManager.GetComponentCreator(name).IsAlive()) PrintLine("Component " + name + " registered");
+    if (gameObjectManager.GetComponentCreator(name).Exists()) PrintLine("Component " + name + " registered");
   }
 
   // Every system hears of a new object, in creation order, so the last one

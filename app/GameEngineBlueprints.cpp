@@ -134,7 +134,7 @@ static void CheckAnimationName(const GameObjectBlueprint& blueprint, std::uint32
   const DataBun named = blueprint.GetNamedData(key, "textureid");
   const DataBun indexed = blueprint.GetIndexedData(key, SpriteAnimComponent::TextureId);
   const DataBun& name = named.type == DataString ? named : indexed;
-  if (name.type != DataString || ResourceManager::GetInstance().GetAnimation(name.stringValue).IsAlive()) return;
+  if (name.type != DataString || ResourceManager::GetInstance().GetAnimation(name.stringValue).Exists()) return;
   PrintErrorLine(path + ": spriteanim names the animation \"" + name.stringValue +
                  "\", which no res/anims/*.anim file has; its objects show no sprite");
 }
@@ -181,7 +181,7 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
     const std::string type = json_string_value(typeValue);
     const std::uint32_t key = gameObjectManager.GetComponentTypeKey(type);
     ObjectLockPtr<ComponentCreate> factory = GetComponentCreator(type);
-    if (key == kNoTypeKey || !factory.IsAlive()) {
+    if (key == kNoTypeKey || !factory.Exists()) {
       // Among many files the box's second line says which one.
       PrintLine(path + ": " + type + " component does not exist!");
       ShowMessage(type + " component does not exist!\n" + path);
@@ -356,7 +356,7 @@ ObjectLockPtr<GameObject> GameEngine::CreateChildGameObject(const ObjectLockPtr<
 }
 
 ObjectLockPtr<GameObject> GameEngine::Announce(ObjectLockPtr<GameObject> object, const std::string& typeName) {
-  if (!object.IsAlive()) {
+  if (!object.Exists()) {
     // Once per type: a spawner asking every frame would bury the game in boxes.
     if (!FirstReport("cannot create " + typeName)) return object;
     std::string why = "no blueprint names the type";

@@ -3,7 +3,6 @@
 #include "audio/AudioSubManager.h"
 #include "core/GameObject.h"
 #include "core/ReportOnce.h"
-#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -102,10 +101,6 @@ void AudioSystem::SetMuteSFX(bool m) {
 void AudioSystem::SetMuteBGM(bool m) {
   muteBGM_ = m;
   Platform::SetGroupMute(Manager().GroupBGM(), m);
-}
-
-void AudioSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
 }
 
 }  // namespace Orv

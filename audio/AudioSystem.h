@@ -16,16 +16,15 @@ class AudioSystem : public System {
  public:
   using System::System;
 
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override {}
   void Start() override;
   void Update(float dt) override;
   void Shutdown() override;
   void Pause() override;
   void Resume() override;
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
   // The thirteen sound functions, bound to this system.
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 
   // The script functions, in the order they are registered.
   void QueueSound(const char* id);

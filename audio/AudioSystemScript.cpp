@@ -1,10 +1,13 @@
 // The sound script functions.
 #include "audio/AudioSystem.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
-void AudioSystem::RegisterScriptFunctions(ScriptComponent& script) {
+void AudioSystem::OnRegistered() { AddScriptRegistration(this, &AudioSystem::RegisterScriptFunctions); }
+
+void AudioSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   script.RegisterDirect("QueueSound", this, &AudioSystem::QueueSound);
   script.RegisterDirect("StopBGM", this, &AudioSystem::StopBGM);
   script.RegisterDirect("StopAllSFX", this, &AudioSystem::StopAllSFX);

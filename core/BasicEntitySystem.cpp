@@ -11,14 +11,14 @@ namespace {
 // that it is still cached then.
 constexpr std::size_t kPrefetchAhead = 2;
 
-void PrefetchLines(const EntityRecord& entry) {
+void PrefetchEntry(const EntityRecord& entry) {
   for (const CacheLines& lines : entry.objectLines) lines.Prefetch();
-  for (const CacheLines& lines : entry.asked.Lines()) lines.Prefetch();
+  for (const CacheLines& lines : entry.prefetch.Lines()) lines.Prefetch();
 }
 
 // The object with its shared count, which sits just before it, and its
 // component array: what the walk and every hook's lookup read.
-void NoteObjectLines(EntityRecord& entry, const GameObject& object) {
+void SetObjectLines(EntityRecord& entry, const GameObject& object) {
   constexpr std::uint32_t kSharedCount = 16;
   entry.objectLines[0] = {reinterpret_cast<const char*>(&object) - kSharedCount,
                           static_cast<std::uint32_t>(sizeof(GameObject)) + kSharedCount};
@@ -38,19 +38,19 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
   walkedThisFrame_ = true;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entities.size(); ++i) {
-    // An entry's asked lines are kept apart from it: their block is fetched
+    // An entry's prefetch lines are kept apart from it: their block is fetched
     // well before the lines it names are read from it, so that reading is
     // no wait either.
-    if (i + 3 * kPrefetchAhead < entities.size()) entities[i + 3 * kPrefetchAhead].asked.Block().Prefetch();
-    if (i + kPrefetchAhead < entities.size()) PrefetchLines(entities[i + kPrefetchAhead]);
-    const std::shared_ptr<GameObject> held = entities[i].object.Lock();
-    if (!held || !held->IsAlive()) continue;
+    if (i + 3 * kPrefetchAhead < entities.size()) entities[i + 3 * kPrefetchAhead].prefetch.Block().Prefetch();
+    if (i + kPrefetchAhead < entities.size()) PrefetchEntry(entities[i + kPrefetchAhead]);
+    const std::shared_ptr<GameObject> locked = entities[i].object.Lock();
+    if (!locked || !locked->IsAlive()) continue;
     if (kept != i) entities[kept] = std::move(entities[i]);
     // Hooks never change the list (what they admit waits in pending): the
     // entry stays where it is for the length of the hook.
     EntityRecord& entry = entities[kept++];
-    entry.walked = held.get();
-    NoteObjectLines(entry, *held);
+    entry.walked = locked.get();
+    SetObjectLines(entry, *locked);
     hook(entry);
     entry.walked = nullptr;
   }
@@ -97,7 +97,7 @@ void BasicEntitySystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   if (!locked || !locked->IsAlive()) return;
   OnGameObjectOffered(object);
   for (const std::uint32_t key : requiredTypes) {
-    if (!locked->GetComponent(key).IsAlive()) continue;
+    if (!locked->GetComponent(key).Exists()) continue;
     if (!AcceptEntity(object)) return;
     if (WalksObject(*locked)) pending.emplace_back(object);
     EntityRecord added(object);

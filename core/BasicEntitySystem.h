@@ -30,7 +30,7 @@ struct EntityRecord {
   std::array<CacheLines, 2> objectLines{};
   // What a hook read the last time and asked to have fetched the same way
   // (a script's call), fetched with the object's.
-  AskedLines asked;
+  PrefetchList prefetch;
 };
 
 class BasicEntitySystem : public System {

@@ -52,18 +52,18 @@ class CacheLines {
 
 // What a walk's hook asked to have fetched before an entry's next turn,
 // kept by the entry. Only the walks that ask hold any: a copy starts empty.
-class AskedLines {
+class PrefetchList {
  public:
-  AskedLines() = default;
-  AskedLines(const AskedLines&) {}
-  AskedLines& operator=(const AskedLines&) { return *this; }
-  AskedLines(AskedLines&&) = default;
-  AskedLines& operator=(AskedLines&&) = default;
+  PrefetchList() = default;
+  PrefetchList(const PrefetchList&) {}
+  PrefetchList& operator=(const PrefetchList&) { return *this; }
+  PrefetchList(PrefetchList&&) = default;
+  PrefetchList& operator=(PrefetchList&&) = default;
 
-  // lead and then rest, in place of what was asked before. stamp names
-  // this set of lines (0 for none): asking again with the stamp held copies
+  // lead and then rest, in place of what was set before. stamp names
+  // this set of lines (0 for none): setting again with the stamp it has copies
   // nothing.
-  void Ask(std::uint64_t stamp, CacheLines lead, std::span<const CacheLines> rest) {
+  void Set(std::uint64_t stamp, CacheLines lead, std::span<const CacheLines> rest) {
     if (stamp == stamp_) return;
     stamp_ = stamp;
     if (stamp == 0) {

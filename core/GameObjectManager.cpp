@@ -63,7 +63,7 @@ void GameObjectManager::ReleaseAll() {
 void GameObjectManager::DestroyAllWithComponent(std::uint32_t typeKey) {
   for (std::size_t i = 0; i < objects.size(); ++i) {
     auto object = objects[i];
-    if (object->GetComponent(typeKey).IsAlive()) object->Destroy();
+    if (object->GetComponent(typeKey).Exists()) object->Destroy();
   }
 }
 

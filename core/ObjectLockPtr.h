@@ -16,7 +16,9 @@ class ObjectLockPtr {
   ObjectLockPtr(const ObjectLockPtr<U>& other) : ref_(other.Weak()) {}
 
   std::shared_ptr<T> Lock() const { return ref_.lock(); }
-  bool IsAlive() const { return !ref_.expired(); }
+  // Whether the owner still holds the thing; a game object that was
+  // destroyed but not yet swept still exists (see GameObject::IsAlive).
+  bool Exists() const { return !ref_.expired(); }
   // The raw pointer while the owner still holds it; null once it has let go.
   T* Get() const { return ref_.lock().get(); }
   ObjectLockPtr Copy() const { return *this; }

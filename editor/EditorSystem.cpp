@@ -21,7 +21,6 @@
 #include "editor/LevelObjectFile.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
-#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 
 namespace Orv {
@@ -67,10 +66,7 @@ void EditorSystem::Init(unsigned, unsigned) {
 
 bool EditorSystem::MiddlePressed() { return owner_->IsMouseButtonDown(kMiddleButton) && !middleDown_; }
 
-void EditorSystem::OnEntityAdded(EntityRecord& entity) {
-  Admit(entity.object);
-  if (auto script = ScriptToRegisterInto(entity.object)) RegisterScriptFunctions(*script);
-}
+void EditorSystem::OnEntityAdded(EntityRecord& entity) { Admit(entity.object); }
 
 void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
   auto object = handle.Lock();

@@ -16,7 +16,7 @@ class ScriptComponent;
 class EditorSystem : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
 
@@ -52,7 +52,7 @@ class EditorSystem : public BasicEntitySystem {
   };
 
   void Admit(const ObjectLockPtr<GameObject>& object);
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   // A fresh press: down now, up at the previous late update.
   bool MiddlePressed();
 

@@ -7,10 +7,13 @@
 #include "editor/EditorObjectStore.h"
 #include "editor/EditorSystem.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
-void EditorSystem::RegisterScriptFunctions(ScriptComponent& script) {
+void EditorSystem::OnRegistered() { AddScriptRegistration(this, &EditorSystem::RegisterScriptFunctions); }
+
+void EditorSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   script.RegisterDirect("AddObject", this, &EditorSystem::AddObject);
   script.RegisterDirect("RemoveObject", this, &EditorSystem::RemoveObject);
   script.RegisterDirect("MoveObject", this, &EditorSystem::MoveObject);

@@ -1,7 +1,6 @@
 #include "input/GamePadSystem.h"
 
 #include "input/GamePadDevice.h"
-#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -19,9 +18,5 @@ void GamePadSystem::LateUpdate(float) {
 
 // Stops every motor; the connected flags follow what the pads answered.
 void GamePadSystem::Shutdown() { GamePadDevice::GetInstance().ResetAllRumble(); }
-
-void GamePadSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
-}
 
 }  // namespace Orv

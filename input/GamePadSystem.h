@@ -12,16 +12,15 @@ class GamePadSystem : public System {
  public:
   using System::System;
 
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
   void Update(float dt) override {}
   void Shutdown() override;
   void PreUpdate(float dt) override;
   void LateUpdate(float dt) override;
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
   // The GAMEPAD_* constants and the pad functions, bound to the one device.
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 };
 
 }  // namespace Orv

@@ -6,7 +6,9 @@
 
 namespace Orv {
 
-void GamePadSystem::RegisterScriptFunctions(ScriptComponent& script) {
+void GamePadSystem::OnRegistered() { AddScriptRegistration(this, &GamePadSystem::RegisterScriptFunctions); }
+
+void GamePadSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   SetScriptConstants(script, GamePadDevice::ScriptConstants());
   GamePadDevice* device = &GamePadDevice::GetInstance();
   script.RegisterDirect("SetRumble", device, &GamePadDevice::SetRumble);

@@ -19,7 +19,7 @@ class KeyboardMouse : public System {
  public:
   using System::System;
 
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
   void Update(float dt) override {}
@@ -28,7 +28,6 @@ class KeyboardMouse : public System {
   void OnKeyUp(int key) override;
   void OnMouseButtonUp(int button) override;
   // Puts the constants and functions into a new scripted object's state.
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
   // The KB_* and MOUSE_* constants, then the functions, in order.
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 

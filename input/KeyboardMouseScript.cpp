@@ -7,6 +7,8 @@
 
 namespace Orv {
 
+void KeyboardMouse::OnRegistered() { AddScriptRegistration(this, &KeyboardMouse::RegisterScriptFunctions); }
+
 void KeyboardMouse::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   SetScriptConstants(script, ScriptConstants());
   script.RegisterDirect("IsKeyPressed", this, &KeyboardMouse::IsKeyPressed);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "LuaFootprint.h"
+#include "CallRanges.h"
 #include "LuaGlobals.h"
 #include "LuaState.h"
 #include "ScriptInterrupt.h"
@@ -27,7 +27,7 @@ std::string ErrorText(lua_State* L) {
 }  // namespace
 
 bool CallCache::Enabled() {
-  static const bool enabled = !SwitchedOff() && FootprintsNoted();
+  static const bool enabled = !SwitchedOff() && LayoutProbePassed();
   return enabled;
 }
 
@@ -35,11 +35,11 @@ CallCache::~CallCache() { Forget(); }
 
 void CallCache::Forget() {
   // Their references go with the registry: the state is closed by now.
-  for (Detail::KeptGlobal& kept : kept_) ForgetGlobal(nullptr, kept);
+  for (Detail::KeptGlobal& kept : kept_) ForgetKeptGlobal(nullptr, kept);
   names_ = {};
   stamps_ = {};
-  notedFor_ = {};
-  footprintCounts_ = rangeCounts_ = {};
+  rangesKeys_ = {};
+  callRangeCounts_ = rangeCounts_ = {};
 }
 
 bool CallCache::PushGlobalFunction(LuaState* state, const char* name) {
@@ -48,22 +48,22 @@ bool CallCache::PushGlobalFunction(LuaState* state, const char* name) {
   const std::size_t slot = names_[last_] == name ? last_ : 1 - last_;
   const bool sameName = names_[slot] == name;
   last_ = slot;
-  if (sameName && PushNotedGlobal(L, name, kept_[slot])) return true;
+  if (sameName && PushKeptGlobal(L, name, kept_[slot])) return true;
   if (!OrvLua::PushGlobalFunction(L, name)) {
     // Nothing to call: nothing to fetch for it either.
     names_[slot] = nullptr;
-    ForgetGlobal(L, kept_[slot]);
-    notedFor_[slot] = {};
-    footprintCounts_[slot] = rangeCounts_[slot] = 0;
+    ForgetKeptGlobal(L, kept_[slot]);
+    rangesKeys_[slot] = {};
+    callRangeCounts_[slot] = rangeCounts_[slot] = 0;
     stamps_[slot] = 0;
     return false;
   }
-  if (!sameName || !IsFootprintOf(L, notedFor_[slot])) NoteRanges(state, name, slot);
-  NoteGlobal(L, name, kept_[slot]);
+  if (!sameName || !RangesStillHold(L, rangesKeys_[slot])) FindRanges(state, name, slot);
+  KeepGlobal(L, name, kept_[slot]);
   names_[slot] = name;
-  // Where the kept function lies goes after the footprint.
-  std::size_t count = footprintCounts_[slot];
-  for (const MemorySpan& span : NotedGlobalSpans(L, kept_[slot])) {
+  // Where the kept function lies goes after the call's ranges.
+  std::size_t count = callRangeCounts_[slot];
+  for (const MemorySpan& span : KeptGlobalSpans(L, kept_[slot])) {
     if (span.at != nullptr) ranges_[slot][count++] = {span.at, span.bytes};
   }
   rangeCounts_[slot] = static_cast<std::uint8_t>(count);
@@ -72,19 +72,19 @@ bool CallCache::PushGlobalFunction(LuaState* state, const char* name) {
   return true;
 }
 
-void CallCache::NoteRanges(LuaState* state, const char* name, std::size_t slot) {
+void CallCache::FindRanges(LuaState* state, const char* name, std::size_t slot) {
   // The thread and the global record that follows it: size as measured, not
   // taken from the interpreter.
   constexpr std::uint32_t kThreadBytes = 384;
-  CallFootprint footprint;
-  NoteCallFootprint(state->GetCState(), name, footprint);
-  notedFor_[slot] = footprint.key;
+  CallRanges found;
+  FindCallRanges(state->GetCState(), name, found);
+  rangesKeys_[slot] = found.key;
   auto range = ranges_[slot].begin();
   *range++ = {state, kThreadBytes};
-  for (const MemorySpan& span : footprint.spans) {
+  for (const MemorySpan& span : found.spans) {
     if (span.at != nullptr) *range++ = {span.at, span.bytes};
   }
-  footprintCounts_[slot] = static_cast<std::uint8_t>(range - ranges_[slot].begin());
+  callRangeCounts_[slot] = static_cast<std::uint8_t>(range - ranges_[slot].begin());
 }
 
 CallCache::Outcome CallCache::Call(LuaState* state, const char* name, const double* number, const LuaObject* value,

@@ -41,9 +41,9 @@ struct DumpOptions {
 };
 
 bool IsReservedWord(const char* name) {
-  static const char* const kWords[] = {"and",  "break", "do",    "else", "elseif", "end",   "false",
-                                       "for",  "function", "if", "in",   "local",  "nil",   "not",
-                                       "or",   "repeat", "return", "then", "true", "until", "while"};
+  static const char* const kWords[] = {"and", "break",    "do",     "else", "elseif", "end",   "false",
+                                       "for", "function", "if",     "in",   "local",  "nil",   "not",
+                                       "or",  "repeat",   "return", "then", "true",   "until", "while"};
   for (const char* word : kWords) {
     if (std::strcmp(word, name) == 0) return true;
   }
@@ -109,29 +109,28 @@ bool OptBoolean(lua_State* L, int arg, bool def) { return lua_isnoneornil(L, arg
 
 class DumpWriter {
  public:
-  DumpWriter(lua_State* L, LuaStateOutFile& out, const DumpOptions& options)
-      : m_L(L), m_out(out), m_options(options) {}
+  DumpWriter(lua_State* L, LuaStateOutFile& out, const DumpOptions& options) : L_(L), out_(out), options_(options) {}
 
   // Writes "name = value" at the given indentation; with no name, the value
   // alone. False when nothing was written.
   bool WriteNamed(const char* name, int idx, int level);
 
   // A table written elsewhere (the globals) is a placeholder if met again.
-  void AddToPath(const void* table) { m_path.push_back(table); }
+  void AddToPath(const void* table) { path_.push_back(table); }
 
   void Print(const char* text) { Write("%s", text); }
   void Indent(int level) {
     if (level > 0) Write("%s", std::string(static_cast<std::size_t>(level), '\t').c_str());
   }
-  int CurrentLevel() const { return m_currentLevel; }
+  int CurrentLevel() const { return currentLevel_; }
   // A table's own FormattedWrite raised an error: the text is incomplete.
-  bool Failed() const { return m_failed; }
+  bool Failed() const { return failed_; }
 
  private:
   // Every piece of the dump goes through here, counted against the limit.
   void Write(const char* format, ...);
   void Emit(const char* text, std::size_t length);
-  bool MultiLine(int level) const { return m_options.maxIndentLevel < 0 || level + 1 < m_options.maxIndentLevel; }
+  bool MultiLine(int level) const { return options_.maxIndentLevel < 0 || level + 1 < options_.maxIndentLevel; }
   bool IsComment(int idx) const;
   bool CanWriteEntry(int key, int value) const;
   void WriteKey(int idx);
@@ -141,18 +140,18 @@ class DumpWriter {
   bool WriteFormatted(int idx, int level);
   void WriteEntries(int idx, int level, bool multiLine);
 
-  lua_State* m_L;
-  LuaStateOutFile& m_out;
-  DumpOptions m_options;
-  std::vector<const void*> m_path;  // tables being written, outermost first
-  int m_currentLevel = 0;
-  std::size_t m_written = 0;
-  bool m_full = false;  // the limit was met: nothing more is written
-  bool m_failed = false;
+  lua_State* L_;
+  LuaStateOutFile& out_;
+  DumpOptions options_;
+  std::vector<const void*> path_;  // tables being written, outermost first
+  int currentLevel_ = 0;
+  std::size_t written_ = 0;
+  bool full_ = false;  // the limit was met: nothing more is written
+  bool failed_ = false;
 };
 
 void DumpWriter::Write(const char* format, ...) {
-  if (m_full) return;
+  if (full_) return;
   va_list args;
   va_start(args, format);
   if (std::strcmp(format, "%s") == 0) {
@@ -177,42 +176,42 @@ void DumpWriter::Write(const char* format, ...) {
 }
 
 void DumpWriter::Emit(const char* text, std::size_t length) {
-  if (m_written + length > m_options.maxBytes) {
-    m_full = true;
-    m_out.Print("%s", "'!!!TOO LONG!!!'");
+  if (written_ + length > options_.maxBytes) {
+    full_ = true;
+    out_.Print("%s", "'!!!TOO LONG!!!'");
     return;
   }
-  m_written += length;
-  m_out.Print("%s", text);
+  written_ += length;
+  out_.Print("%s", text);
 }
 
 // Makes a writer current for LuaFilePrint and LuaFileIndent while a table's
 // own FormattedWrite runs, and puts the previous one back, even on errors.
 class CurrentWriterScope {
  public:
-  CurrentWriterScope(lua_State* L, DumpWriter* writer) : m_L(L) {
+  CurrentWriterScope(lua_State* L, DumpWriter* writer) : L_(L) {
     lua_pushlightuserdata(L, &kCurrentWriterKey);
     lua_rawget(L, LUA_REGISTRYINDEX);
-    m_previous = lua_touserdata(L, -1);
+    previous_ = lua_touserdata(L, -1);
     lua_pop(L, 1);
     Set(writer);
   }
-  ~CurrentWriterScope() { Set(m_previous); }
+  ~CurrentWriterScope() { Set(previous_); }
   CurrentWriterScope(const CurrentWriterScope&) = delete;
   CurrentWriterScope& operator=(const CurrentWriterScope&) = delete;
 
  private:
   void Set(void* writer) {
-    lua_pushlightuserdata(m_L, &kCurrentWriterKey);
+    lua_pushlightuserdata(L_, &kCurrentWriterKey);
     if (writer != nullptr)
-      lua_pushlightuserdata(m_L, writer);
+      lua_pushlightuserdata(L_, writer);
     else
-      lua_pushnil(m_L);
-    lua_rawset(m_L, LUA_REGISTRYINDEX);
+      lua_pushnil(L_);
+    lua_rawset(L_, LUA_REGISTRYINDEX);
   }
 
-  lua_State* m_L;
-  void* m_previous = nullptr;
+  lua_State* L_;
+  void* previous_ = nullptr;
 };
 
 DumpWriter& CurrentWriter(lua_State* L) {
@@ -238,42 +237,42 @@ int LuaFileIndent(lua_State* L) {
 }
 
 bool DumpWriter::IsComment(int idx) const {
-  switch (lua_type(m_L, idx)) {
+  switch (lua_type(L_, idx)) {
     case LUA_TFUNCTION:
     case LUA_TLIGHTUSERDATA:
     case LUA_TTHREAD: return true;
-    case LUA_TUSERDATA: return !lua_iswstring(m_L, idx);
+    case LUA_TUSERDATA: return !lua_iswstring(L_, idx);
     default: return false;
   }
 }
 
 bool DumpWriter::CanWriteEntry(int key, int value) const {
-  switch (lua_type(m_L, key)) {
+  switch (lua_type(L_, key)) {
     case LUA_TSTRING:
     case LUA_TNUMBER:
     case LUA_TBOOLEAN: break;
     default:
-      if (!lua_iswstring(m_L, key)) return false;
+      if (!lua_iswstring(L_, key)) return false;
   }
-  return !IsComment(value) || m_options.writeAll;
+  return !IsComment(value) || options_.writeAll;
 }
 
 void DumpWriter::WriteKey(int idx) {
-  switch (lua_type(m_L, idx)) {
+  switch (lua_type(L_, idx)) {
     case LUA_TSTRING: {
       std::size_t len = 0;
-      const char* s = lua_tolstring(m_L, idx, &len);
+      const char* s = lua_tolstring(L_, idx, &len);
       if (IsValidName(s, len))
         Write("%s", s);
       else
         Write("[%s]", QuoteString(s, len).c_str());
       break;
     }
-    case LUA_TNUMBER: Write("[%.16g]", lua_tonumber(m_L, idx)); break;
-    case LUA_TBOOLEAN: Write("%s", lua_toboolean(m_L, idx) ? "[true]" : "[false]"); break;
+    case LUA_TNUMBER: Write("[%.16g]", lua_tonumber(L_, idx)); break;
+    case LUA_TBOOLEAN: Write("%s", lua_toboolean(L_, idx) ? "[true]" : "[false]"); break;
     default: {
       std::size_t len = 0;
-      const lua_WChar* s = lua_tolwstring(m_L, idx, &len);
+      const lua_WChar* s = lua_tolwstring(L_, idx, &len);
       Write("[%s]", QuoteWString(s, len).c_str());
       break;
     }
@@ -283,49 +282,47 @@ void DumpWriter::WriteKey(int idx) {
 void DumpWriter::WriteComment(int idx, bool multiLine) {
   // A one-line table has no line end to close a "--" comment.
   Write("%s", multiLine ? "-- " : "--[[ ");
-  switch (lua_type(m_L, idx)) {
+  switch (lua_type(L_, idx)) {
     case LUA_TFUNCTION:
-      if (lua_iscfunction(m_L, idx)) {
-        Write("'cfunction: %p'", lua_topointer(m_L, idx));
+      if (lua_iscfunction(L_, idx)) {
+        Write("'cfunction: %p'", lua_topointer(L_, idx));
       } else {
         lua_Debug ar;
-        lua_pushvalue(m_L, idx);
-        lua_getinfo(m_L, ">S", &ar);
+        lua_pushvalue(L_, idx);
+        lua_getinfo(L_, ">S", &ar);
         Write("'function: %s %d'", ar.short_src, ar.linedefined);
       }
       break;
-    case LUA_TTHREAD: Write("'thread: %p'", lua_topointer(m_L, idx)); break;
-    default: Write("'userdata: %p'", lua_touserdata(m_L, idx)); break;
+    case LUA_TTHREAD: Write("'thread: %p'", lua_topointer(L_, idx)); break;
+    default: Write("'userdata: %p'", lua_touserdata(L_, idx)); break;
   }
   if (!multiLine) Write(" ]]");
 }
 
 bool DumpWriter::WriteNamed(const char* name, int idx, int level) {
-  idx = AbsIndex(m_L, idx);
+  idx = AbsIndex(L_, idx);
   const char* shownName = name != nullptr ? name : "";
-  switch (lua_type(m_L, idx)) {
+  switch (lua_type(L_, idx)) {
     case LUA_TNONE:
     case LUA_TNIL: return false;
     case LUA_TFUNCTION:
       Write("-- %s", shownName);
-      if (lua_iscfunction(m_L, idx)) {
+      if (lua_iscfunction(L_, idx)) {
         Write(" = '!!!CFUNCTION!!!'\n");
       } else {
         lua_Debug ar;
-        lua_pushvalue(m_L, idx);
-        lua_getinfo(m_L, ">S", &ar);
+        lua_pushvalue(L_, idx);
+        lua_getinfo(L_, ">S", &ar);
         Write(" = '!!!FUNCTION!!! %s %d'\n", ar.short_src, ar.linedefined);
       }
       return true;
     case LUA_TUSERDATA:
     case LUA_TLIGHTUSERDATA:
-      if (lua_iswstring(m_L, idx)) break;
+      if (lua_iswstring(L_, idx)) break;
       Write("-- %s", shownName);
       Write(" = '!!!USERDATA!!!'\r\n");
       return true;
-    case LUA_TTHREAD:
-      Write("-- %s = 'thread: %p'\n", shownName, lua_topointer(m_L, idx));
-      return true;
+    case LUA_TTHREAD: Write("-- %s = 'thread: %p'\n", shownName, lua_topointer(L_, idx)); return true;
     default: break;
   }
   Indent(level);
@@ -336,20 +333,20 @@ bool DumpWriter::WriteNamed(const char* name, int idx, int level) {
 }
 
 bool DumpWriter::WriteValue(int idx, int level, bool breakBefore) {
-  switch (lua_type(m_L, idx)) {
-    case LUA_TBOOLEAN: Write("%s", lua_toboolean(m_L, idx) ? "true" : "false"); return true;
-    case LUA_TNUMBER: Write("%.14g", lua_tonumber(m_L, idx)); return true;
+  switch (lua_type(L_, idx)) {
+    case LUA_TBOOLEAN: Write("%s", lua_toboolean(L_, idx) ? "true" : "false"); return true;
+    case LUA_TNUMBER: Write("%.14g", lua_tonumber(L_, idx)); return true;
     case LUA_TSTRING: {
       std::size_t len = 0;
-      const char* s = lua_tolstring(m_L, idx, &len);
+      const char* s = lua_tolstring(L_, idx, &len);
       Write("%s", QuoteString(s, len).c_str());
       return true;
     }
     case LUA_TTABLE: WriteTable(idx, level, breakBefore); return true;
     case LUA_TUSERDATA:
-      if (lua_iswstring(m_L, idx)) {
+      if (lua_iswstring(L_, idx)) {
         std::size_t len = 0;
-        const lua_WChar* s = lua_tolwstring(m_L, idx, &len);
+        const lua_WChar* s = lua_tolwstring(L_, idx, &len);
         Write("%s", QuoteWString(s, len).c_str());
         return true;
       }
@@ -359,57 +356,57 @@ bool DumpWriter::WriteValue(int idx, int level, bool breakBefore) {
 }
 
 bool DumpWriter::WriteFormatted(int idx, int level) {
-  if (!lua_getmetatable(m_L, idx)) return false;
-  lua_getfield(m_L, -1, "FormattedWrite");
-  if (lua_type(m_L, -1) != LUA_TFUNCTION) {
-    lua_pop(m_L, 2);
+  if (!lua_getmetatable(L_, idx)) return false;
+  lua_getfield(L_, -1, "FormattedWrite");
+  if (lua_type(L_, -1) != LUA_TFUNCTION) {
+    lua_pop(L_, 2);
     return false;
   }
-  lua_remove(m_L, -2);
-  lua_pushcfunction(m_L, LuaFilePrint);
-  lua_setglobal(m_L, "LuaFilePrint");
-  lua_pushcfunction(m_L, LuaFileIndent);
-  lua_setglobal(m_L, "LuaFileIndent");
+  lua_remove(L_, -2);
+  lua_pushcfunction(L_, LuaFilePrint);
+  lua_setglobal(L_, "LuaFilePrint");
+  lua_pushcfunction(L_, LuaFileIndent);
+  lua_setglobal(L_, "LuaFileIndent");
 
-  lua_pushvalue(m_L, idx);
-  lua_pushboolean(m_L, m_options.alphabetical);
-  lua_pushinteger(m_L, level);
-  lua_pushinteger(m_L, m_options.maxIndentLevel);
-  lua_pushboolean(m_L, m_options.writeAll);
-  int savedLevel = m_currentLevel;
-  m_currentLevel = level;
+  lua_pushvalue(L_, idx);
+  lua_pushboolean(L_, options_.alphabetical);
+  lua_pushinteger(L_, level);
+  lua_pushinteger(L_, options_.maxIndentLevel);
+  lua_pushboolean(L_, options_.writeAll);
+  int savedLevel = currentLevel_;
+  currentLevel_ = level;
   {
-    CurrentWriterScope scope(m_L, this);
+    CurrentWriterScope scope(L_, this);
     // The table's writer is script code: its error is reported and the
     // rest of the dump goes on.
-    if (int status = lua_pcall(m_L, 5, 0, 0); status != 0) {
-      m_failed = true;
-      const char* message = lua_tostring(m_L, -1);
+    if (int status = lua_pcall(L_, 5, 0, 0); status != 0) {
+      failed_ = true;
+      const char* message = lua_tostring(L_, -1);
       if (message != nullptr) {
         Orv::PrintErrorLine(message);
       } else {
         Orv::PrintErrorLine("unknown lua error, code: " + std::to_string(status));
       }
-      lua_pop(m_L, 1);
+      lua_pop(L_, 1);
     }
   }
-  m_currentLevel = savedLevel;
+  currentLevel_ = savedLevel;
   return true;
 }
 
 void DumpWriter::WriteTable(int idx, int level, bool breakBefore) {
-  if (m_full) return;
-  const void* table = lua_topointer(m_L, idx);
-  if (std::find(m_path.begin(), m_path.end(), table) != m_path.end()) {
+  if (full_) return;
+  const void* table = lua_topointer(L_, idx);
+  if (std::find(path_.begin(), path_.end(), table) != path_.end()) {
     Write("'!!!CYCLE!!!'");
     return;
   }
-  if (static_cast<int>(m_path.size()) >= kMaxDepth) {
+  if (static_cast<int>(path_.size()) >= kMaxDepth) {
     Write("'!!!TOO DEEP!!!'");
     return;
   }
-  luaL_checkstack(m_L, 10, "table too deep to dump");
-  m_path.push_back(table);
+  luaL_checkstack(L_, 10, "table too deep to dump");
+  path_.push_back(table);
   if (!WriteFormatted(idx, level)) {
     bool multiLine = MultiLine(level);
     if (breakBefore) {
@@ -422,7 +419,7 @@ void DumpWriter::WriteTable(int idx, int level, bool breakBefore) {
     if (multiLine) Indent(level);
     Write("}");
   }
-  m_path.pop_back();
+  path_.pop_back();
 }
 
 void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
@@ -434,21 +431,21 @@ void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
 
   // The array part first, as bare values, up to the first hole.
   lua_Integer arrayLength = 0;
-  for (; !m_full; ++arrayLength) {
-    lua_rawgeti(m_L, idx, static_cast<int>(arrayLength + 1));
-    int value = lua_gettop(m_L);
-    if (lua_isnil(m_L, value)) {
-      lua_pop(m_L, 1);
+  for (; !full_; ++arrayLength) {
+    lua_rawgeti(L_, idx, static_cast<int>(arrayLength + 1));
+    int value = lua_gettop(L_);
+    if (lua_isnil(L_, value)) {
+      lua_pop(L_, 1);
       break;
     }
     if (!IsComment(value)) {
       separate();
       WriteValue(value, level + 1, false);
-    } else if (m_options.writeAll) {
+    } else if (options_.writeAll) {
       separate();
       WriteComment(value, multiLine);
     }
-    lua_pop(m_L, 1);
+    lua_pop(L_, 1);
   }
 
   // Then every other key, gathered into a scratch array so they can be
@@ -460,16 +457,17 @@ void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
     std::string text;
   };
   std::vector<Key> keys;
-  lua_newtable(m_L);
-  int scratch = lua_gettop(m_L);
-  lua_pushnil(m_L);
-  while (lua_next(m_L, idx) != 0) {
-    int key = lua_gettop(m_L) - 1;
-    int keyType = lua_type(m_L, key);
+  lua_newtable(L_);
+  int scratch = lua_gettop(L_);
+  lua_pushnil(L_);
+  while (lua_next(L_, idx) != 0) {
+    int key = lua_gettop(L_) - 1;
+    int keyType = lua_type(L_, key);
     if (keyType == LUA_TNUMBER) {
-      lua_Number n = lua_tonumber(m_L, key);
-      if (n >= 1 && n <= static_cast<lua_Number>(arrayLength) && n == static_cast<lua_Number>(static_cast<lua_Integer>(n))) {
-        lua_pop(m_L, 1);
+      lua_Number n = lua_tonumber(L_, key);
+      if (n >= 1 && n <= static_cast<lua_Number>(arrayLength) &&
+          n == static_cast<lua_Number>(static_cast<lua_Integer>(n))) {
+        lua_pop(L_, 1);
         continue;
       }
     }
@@ -477,23 +475,23 @@ void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
       Key entry{static_cast<int>(keys.size()) + 1, 3, 0.0, {}};
       if (keyType == LUA_TNUMBER) {
         entry.rank = 0;
-        entry.number = lua_tonumber(m_L, key);
+        entry.number = lua_tonumber(L_, key);
       } else if (keyType == LUA_TSTRING) {
         entry.rank = 1;
         std::size_t len = 0;
-        const char* s = lua_tolstring(m_L, key, &len);
+        const char* s = lua_tolstring(L_, key, &len);
         entry.text.assign(s, len);
       } else if (keyType == LUA_TBOOLEAN) {
         entry.rank = 2;
-        entry.number = lua_toboolean(m_L, key);
+        entry.number = lua_toboolean(L_, key);
       }
-      lua_pushvalue(m_L, key);
-      lua_rawseti(m_L, scratch, entry.slot);
+      lua_pushvalue(L_, key);
+      lua_rawseti(L_, scratch, entry.slot);
       keys.push_back(std::move(entry));
     }
-    lua_pop(m_L, 1);
+    lua_pop(L_, 1);
   }
-  if (m_options.alphabetical) {
+  if (options_.alphabetical) {
     std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
       if (a.rank != b.rank) return a.rank < b.rank;
       if (a.rank == 1) return a.text < b.text;
@@ -503,11 +501,11 @@ void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
   }
 
   for (const Key& entry : keys) {
-    if (m_full) break;
-    lua_rawgeti(m_L, scratch, entry.slot);
-    int key = lua_gettop(m_L);
-    lua_pushvalue(m_L, key);
-    lua_rawget(m_L, idx);
+    if (full_) break;
+    lua_rawgeti(L_, scratch, entry.slot);
+    int key = lua_gettop(L_);
+    lua_pushvalue(L_, key);
+    lua_rawget(L_, idx);
     int value = key + 1;
     separate();
     if (IsComment(value)) {
@@ -517,9 +515,9 @@ void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
       Write(" = ");
       WriteValue(value, level + 1, multiLine);
     }
-    lua_pop(m_L, 2);
+    lua_pop(L_, 2);
   }
-  lua_pop(m_L, 1);
+  lua_pop(L_, 1);
   if (written > 0 && multiLine) Write("\n");
 }
 
@@ -574,8 +572,7 @@ int LuaDumpObject(lua_State* L) {
   DumpWriter writer(L, *out, options);
   // Nothing to write (a nil value) or an incomplete text leaves a named file
   // as it was.
-  const bool written =
-      writer.WriteNamed(name, 3, static_cast<int>(std::clamp<lua_Integer>(indentLevel, 0, kMaxDepth)));
+  const bool written = writer.WriteNamed(name, 3, static_cast<int>(std::clamp<lua_Integer>(indentLevel, 0, kMaxDepth)));
   lua_pushboolean(L, written && !writer.Failed() && out->Commit());
   return 1;
 }

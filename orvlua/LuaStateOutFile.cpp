@@ -27,20 +27,20 @@ bool LuaStateOutFile::Open(const char* fileName) {
   Close();
   if (fileName == nullptr) return false;
   const bool append = fileName[0] == '+';
-  m_destination = append ? fileName + 1 : fileName;
+  destination_ = append ? fileName + 1 : fileName;
   // Beside the destination, so the rename stays on one file system.
-  m_temporary = m_destination + ".dumping";
-  m_file = std::fopen(m_temporary.c_str(), "wb");
-  m_owned = true;
-  if (m_file == nullptr) {
+  temporary_ = destination_ + ".dumping";
+  file_ = std::fopen(temporary_.c_str(), "wb");
+  owned_ = true;
+  if (file_ == nullptr) {
     Discard();
     return false;
   }
   if (append) {
-    if (std::FILE* old = std::fopen(m_destination.c_str(), "rb")) {
+    if (std::FILE* old = std::fopen(destination_.c_str(), "rb")) {
       char block[65536];
       std::size_t got = 0;
-      while ((got = std::fread(block, 1, sizeof block, old)) > 0) std::fwrite(block, 1, got, m_file);
+      while ((got = std::fread(block, 1, sizeof block, old)) > 0) std::fwrite(block, 1, got, file_);
       const bool readFailed = std::ferror(old) != 0;
       std::fclose(old);
       if (readFailed) {
@@ -53,13 +53,13 @@ bool LuaStateOutFile::Open(const char* fileName) {
 }
 
 bool LuaStateOutFile::Commit() {
-  if (m_file == nullptr) return false;
-  bool ok = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
-  if (m_owned) {
-    ok = std::fclose(m_file) == 0 && ok;
-    m_file = nullptr;
-    if (ok && std::rename(m_temporary.c_str(), m_destination.c_str()) == 0) {
-      m_temporary.clear();
+  if (file_ == nullptr) return false;
+  bool ok = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+  if (owned_) {
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    if (ok && std::rename(temporary_.c_str(), destination_.c_str()) == 0) {
+      temporary_.clear();
     } else {
       ok = false;
     }
@@ -71,23 +71,23 @@ bool LuaStateOutFile::Commit() {
 void LuaStateOutFile::Close() { Commit(); }
 
 void LuaStateOutFile::Discard() {
-  if (m_file != nullptr && m_owned) std::fclose(m_file);
-  if (m_owned && !m_temporary.empty()) std::remove(m_temporary.c_str());
-  m_file = nullptr;
-  m_owned = false;
-  m_temporary.clear();
-  m_destination.clear();
+  if (file_ != nullptr && owned_) std::fclose(file_);
+  if (owned_ && !temporary_.empty()) std::remove(temporary_.c_str());
+  file_ = nullptr;
+  owned_ = false;
+  temporary_.clear();
+  destination_.clear();
 }
 
 void LuaStateOutFile::Print(const char* format, ...) {
-  if (m_file == nullptr) return;
+  if (file_ == nullptr) return;
   va_list args;
   va_start(args, format);
-  std::vfprintf(m_file, format, args);
+  std::vfprintf(file_, format, args);
   va_end(args);
 }
 
-LuaStateOutString::~LuaStateOutString() { std::free(m_buffer); }
+LuaStateOutString::~LuaStateOutString() { std::free(buffer_); }
 
 void LuaStateOutString::Print(const char* format, ...) {
   va_list args;
@@ -100,22 +100,22 @@ void LuaStateOutString::Print(const char* format, ...) {
     va_end(args);
     return;
   }
-  std::size_t needed = m_length + static_cast<std::size_t>(n) + 1;
-  if (needed > m_capacity) {
+  std::size_t needed = length_ + static_cast<std::size_t>(n) + 1;
+  if (needed > capacity_) {
     // Whole grow steps, so a dump of many small pieces reallocates rarely.
-    std::size_t capacity = m_capacity;
-    while (capacity < needed) capacity += m_growBy;
-    char* grown = static_cast<char*>(std::realloc(m_buffer, capacity));
+    std::size_t capacity = capacity_;
+    while (capacity < needed) capacity += growBy_;
+    char* grown = static_cast<char*>(std::realloc(buffer_, capacity));
     if (grown == nullptr) {
       va_end(args);
       return;
     }
-    m_buffer = grown;
-    m_capacity = capacity;
+    buffer_ = grown;
+    capacity_ = capacity;
   }
-  std::vsnprintf(m_buffer + m_length, m_capacity - m_length, format, args);
+  std::vsnprintf(buffer_ + length_, capacity_ - length_, format, args);
   va_end(args);
-  m_length += static_cast<std::size_t>(n);
+  length_ += static_cast<std::size_t>(n);
 }
 
 void LuaStateOutputDebugStringFile::Print(const char* format, ...) {

@@ -2,10 +2,10 @@
 
 #include <lua.hpp>
 
-#include <clocale>
-#include <cwctype>
 #include <locale.h>
 #include <wctype.h>
+#include <clocale>
+#include <cwctype>
 
 namespace OrvLua {
 namespace {
@@ -64,22 +64,22 @@ lua_WChar WToUpper(lua_WChar c) {
 
 WPatternMatcher::WPatternMatcher(lua_State* L, const lua_WChar* subject, std::size_t subjectLength,
                                  const lua_WChar* pattern, std::size_t patternLength)
-    : m_L(L), m_subjectInit(subject), m_subjectEnd(subject + subjectLength), m_patternEnd(pattern + patternLength) {}
+    : L_(L), subjectInit_(subject), subjectEnd_(subject + subjectLength), patternEnd_(pattern + patternLength) {}
 
 const lua_WChar* WPatternMatcher::ClassEnd(const lua_WChar* p) {
   lua_WChar c = *p++;
   if (c == kEscape) {
-    if (p >= m_patternEnd) luaL_error(m_L, "malformed pattern (ends with '%%')");
+    if (p >= patternEnd_) luaL_error(L_, "malformed pattern (ends with '%%')");
     return p + 1;
   }
   if (c == '[') {
-    if (p < m_patternEnd && *p == '^') ++p;
+    if (p < patternEnd_ && *p == '^') ++p;
     // The first character of a set is always a member, so "[]]" holds ']'.
     do {
-      if (p >= m_patternEnd) luaL_error(m_L, "malformed pattern (missing ']')");
+      if (p >= patternEnd_) luaL_error(L_, "malformed pattern (missing ']')");
       lua_WChar cc = *p++;
-      if (cc == kEscape && p < m_patternEnd) ++p;
-    } while (p >= m_patternEnd || *p != ']');
+      if (cc == kEscape && p < patternEnd_) ++p;
+    } while (p >= patternEnd_ || *p != ']');
     return p + 1;
   }
   return p;
@@ -115,12 +115,12 @@ bool WPatternMatcher::SingleMatch(lua_WChar c, const lua_WChar* p, const lua_WCh
 }
 
 const lua_WChar* WPatternMatcher::MatchBalance(const lua_WChar* s, const lua_WChar* p) {
-  if (p + 1 >= m_patternEnd) luaL_error(m_L, "unbalanced pattern");
-  if (s >= m_subjectEnd || *s != *p) return nullptr;
+  if (p + 1 >= patternEnd_) luaL_error(L_, "unbalanced pattern");
+  if (s >= subjectEnd_ || *s != *p) return nullptr;
   lua_WChar open = p[0];
   lua_WChar close = p[1];
   int depth = 1;
-  while (++s < m_subjectEnd) {
+  while (++s < subjectEnd_) {
     if (*s == close) {
       if (--depth == 0) return s + 1;
     } else if (*s == open) {
@@ -132,7 +132,7 @@ const lua_WChar* WPatternMatcher::MatchBalance(const lua_WChar* s, const lua_WCh
 
 const lua_WChar* WPatternMatcher::MaxExpand(const lua_WChar* s, const lua_WChar* p, const lua_WChar* ep) {
   std::ptrdiff_t i = 0;
-  while (s + i < m_subjectEnd && SingleMatch(s[i], p, ep)) ++i;
+  while (s + i < subjectEnd_ && SingleMatch(s[i], p, ep)) ++i;
   // Longest first, then give back one character at a time.
   for (; i >= 0; --i) {
     if (const lua_WChar* res = Match(s + i, ep + 1)) return res;
@@ -143,7 +143,7 @@ const lua_WChar* WPatternMatcher::MaxExpand(const lua_WChar* s, const lua_WChar*
 const lua_WChar* WPatternMatcher::MinExpand(const lua_WChar* s, const lua_WChar* p, const lua_WChar* ep) {
   for (;;) {
     if (const lua_WChar* res = Match(s, ep + 1)) return res;
-    if (s < m_subjectEnd && SingleMatch(*s, p, ep))
+    if (s < subjectEnd_ && SingleMatch(*s, p, ep))
       ++s;
     else
       return nullptr;
@@ -151,44 +151,44 @@ const lua_WChar* WPatternMatcher::MinExpand(const lua_WChar* s, const lua_WChar*
 }
 
 const lua_WChar* WPatternMatcher::StartCapture(const lua_WChar* s, const lua_WChar* p, std::ptrdiff_t what) {
-  if (m_level >= kMaxCaptures) luaL_error(m_L, "too many captures");
-  m_capture[m_level].init = s;
-  m_capture[m_level].len = what;
-  ++m_level;
+  if (level_ >= kMaxCaptures) luaL_error(L_, "too many captures");
+  capture_[level_].init = s;
+  capture_[level_].len = what;
+  ++level_;
   const lua_WChar* res = Match(s, p);
-  if (res == nullptr) --m_level;
+  if (res == nullptr) --level_;
   return res;
 }
 
 int WPatternMatcher::CaptureToClose() {
-  for (int level = m_level - 1; level >= 0; --level) {
-    if (m_capture[level].len == kCapUnfinished) return level;
+  for (int level = level_ - 1; level >= 0; --level) {
+    if (capture_[level].len == kCapUnfinished) return level;
   }
-  return luaL_error(m_L, "invalid pattern capture");
+  return luaL_error(L_, "invalid pattern capture");
 }
 
 const lua_WChar* WPatternMatcher::EndCapture(const lua_WChar* s, const lua_WChar* p) {
   int l = CaptureToClose();
-  m_capture[l].len = s - m_capture[l].init;
+  capture_[l].len = s - capture_[l].init;
   const lua_WChar* res = Match(s, p);
-  if (res == nullptr) m_capture[l].len = kCapUnfinished;
+  if (res == nullptr) capture_[l].len = kCapUnfinished;
   return res;
 }
 
 int WPatternMatcher::CheckCapture(lua_WChar l) {
   int index = static_cast<int>(l) - '1';
-  if (index < 0 || index >= m_level || m_capture[index].len == kCapUnfinished)
-    return luaL_error(m_L, "invalid capture index");
+  if (index < 0 || index >= level_ || capture_[index].len == kCapUnfinished)
+    return luaL_error(L_, "invalid capture index");
   return index;
 }
 
 const lua_WChar* WPatternMatcher::MatchCapture(const lua_WChar* s, lua_WChar l) {
   int index = CheckCapture(l);
-  std::ptrdiff_t len = m_capture[index].len;
+  std::ptrdiff_t len = capture_[index].len;
   // A position capture holds no text to repeat.
-  if (len < 0 || m_subjectEnd - s < len) return nullptr;
+  if (len < 0 || subjectEnd_ - s < len) return nullptr;
   for (std::ptrdiff_t i = 0; i < len; ++i) {
-    if (s[i] != m_capture[index].init[i]) return nullptr;
+    if (s[i] != capture_[index].init[i]) return nullptr;
   }
   return s + len;
 }
@@ -198,52 +198,50 @@ const lua_WChar* WPatternMatcher::Match(const lua_WChar* s, const lua_WChar* p) 
     int& depth;
     explicit DepthGuard(int& d) : depth(d) { ++depth; }
     ~DepthGuard() { --depth; }
-  } guard(m_depth);
-  if (m_depth > kMaxDepth) luaL_error(m_L, "pattern too complex");
+  } guard(depth_);
+  if (depth_ > kMaxDepth) luaL_error(L_, "pattern too complex");
 
   for (;;) {
-    if (p >= m_patternEnd) return s;
+    if (p >= patternEnd_) return s;
     switch (*p) {
       case '(':
-        if (p + 1 < m_patternEnd && p[1] == ')') return StartCapture(s, p + 2, kCapPosition);
+        if (p + 1 < patternEnd_ && p[1] == ')') return StartCapture(s, p + 2, kCapPosition);
         return StartCapture(s, p + 1, kCapUnfinished);
-      case ')':
-        return EndCapture(s, p + 1);
+      case ')': return EndCapture(s, p + 1);
       case '$':
-        if (p + 1 == m_patternEnd) return s == m_subjectEnd ? s : nullptr;
+        if (p + 1 == patternEnd_) return s == subjectEnd_ ? s : nullptr;
         break;
       case kEscape:
-        if (p + 1 < m_patternEnd && p[1] == 'b') {
+        if (p + 1 < patternEnd_ && p[1] == 'b') {
           s = MatchBalance(s, p + 2);
           if (s == nullptr) return nullptr;
           p += 4;
           continue;
         }
-        if (p + 1 < m_patternEnd && p[1] == 'f') {
+        if (p + 1 < patternEnd_ && p[1] == 'f') {
           p += 2;
-          if (p >= m_patternEnd || *p != '[') luaL_error(m_L, "missing '[' after '%%f' in pattern");
+          if (p >= patternEnd_ || *p != '[') luaL_error(L_, "missing '[' after '%%f' in pattern");
           const lua_WChar* ep = ClassEnd(p);
-          lua_WChar previous = (s == m_subjectInit) ? 0 : s[-1];
-          lua_WChar current = (s < m_subjectEnd) ? *s : 0;
+          lua_WChar previous = (s == subjectInit_) ? 0 : s[-1];
+          lua_WChar current = (s < subjectEnd_) ? *s : 0;
           if (MatchBracketClass(previous, p, ep - 1) || !MatchBracketClass(current, p, ep - 1)) return nullptr;
           p = ep;
           continue;
         }
-        if (p + 1 < m_patternEnd && IsAsciiDigit(p[1])) {
+        if (p + 1 < patternEnd_ && IsAsciiDigit(p[1])) {
           s = MatchCapture(s, p[1]);
           if (s == nullptr) return nullptr;
           p += 2;
           continue;
         }
         break;
-      default:
-        break;
+      default: break;
     }
 
     // A single character class, maybe followed by a repetition.
     const lua_WChar* ep = ClassEnd(p);
-    bool matched = s < m_subjectEnd && SingleMatch(*s, p, ep);
-    if (ep < m_patternEnd) {
+    bool matched = s < subjectEnd_ && SingleMatch(*s, p, ep);
+    if (ep < patternEnd_) {
       switch (*ep) {
         case '?':
           if (matched) {
@@ -264,22 +262,22 @@ const lua_WChar* WPatternMatcher::Match(const lua_WChar* s, const lua_WChar* p) 
 }
 
 void WPatternMatcher::PushCapture(int i, const lua_WChar* s, const lua_WChar* e) {
-  if (i >= m_level) {
-    if (i != 0) luaL_error(m_L, "invalid capture index");
-    lua_pushlwstring(m_L, s, static_cast<std::size_t>(e - s));
+  if (i >= level_) {
+    if (i != 0) luaL_error(L_, "invalid capture index");
+    lua_pushlwstring(L_, s, static_cast<std::size_t>(e - s));
     return;
   }
-  std::ptrdiff_t len = m_capture[i].len;
-  if (len == kCapUnfinished) luaL_error(m_L, "unfinished capture");
+  std::ptrdiff_t len = capture_[i].len;
+  if (len == kCapUnfinished) luaL_error(L_, "unfinished capture");
   if (len == kCapPosition)
-    lua_pushinteger(m_L, m_capture[i].init - m_subjectInit + 1);
+    lua_pushinteger(L_, capture_[i].init - subjectInit_ + 1);
   else
-    lua_pushlwstring(m_L, m_capture[i].init, static_cast<std::size_t>(len));
+    lua_pushlwstring(L_, capture_[i].init, static_cast<std::size_t>(len));
 }
 
 int WPatternMatcher::PushCaptures(const lua_WChar* s, const lua_WChar* e) {
-  int count = (m_level == 0 && s != nullptr) ? 1 : m_level;
-  luaL_checkstack(m_L, count, "too many captures");
+  int count = (level_ == 0 && s != nullptr) ? 1 : level_;
+  luaL_checkstack(L_, count, "too many captures");
   for (int i = 0; i < count; ++i) PushCapture(i, s, e);
   return count;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Particles drawn behind the shadows, lighting and surface sprites.
-#include "core/System.h"
 #include "LuaObject.h"
+#include "core/System.h"
 #include "render/TextureParticleEmitter2D.h"
 
 namespace Orv {
@@ -11,14 +11,14 @@ class ScriptComponent;
 class BackParticleSystem : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  void OnRegistered() override;
   void Update(float dt) override;
   void Render() override;
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 
   // Script function: one burst of particles of that sprite frame.
   void CreateBackCircleTexParticles(const char* texture, float chance, double threshold, float lifetime,
-                                     double speedFactor, int count, OrvLua::LuaObject params);
+                                    double speedFactor, int count, OrvLua::LuaObject params);
 
   const ParticleBursts& Bursts() const { return bursts_; }
 

@@ -6,11 +6,9 @@
 
 namespace Orv {
 
-void BackParticleSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
-}
+void BackParticleSystem::OnRegistered() { AddScriptRegistration(this, &BackParticleSystem::RegisterScriptFunctions); }
 
-void BackParticleSystem::RegisterScriptFunctions(ScriptComponent& script) {
+void BackParticleSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   script.RegisterDirect("CreateBackCircleTexParticles", this, &BackParticleSystem::CreateBackCircleTexParticles);
 }
 

@@ -93,7 +93,7 @@ void BackTrailSystem::LateUpdate(float dt) {
 
 void BackTrailSystem::DrawSegment(const Trail& trail, double ax, double ay, double bx, double by, float fade) const {
   // A trail whose texture names a frame is never drawn.
-  if (trail.frame.IsAlive()) return;
+  if (trail.frame.Exists()) return;
   const double dx = bx - ax, dy = by - ay;
   const double length2 = dx * dx + dy * dy;
   double ox = 0.0, oy = 0.0;

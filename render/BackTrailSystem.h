@@ -50,9 +50,10 @@ class BackTrailSystem : public PlainSystem {
   static constexpr int kMaxTrailsPerObject = 64;
 
   using PlainSystem::PlainSystem;
+
+  void OnRegistered() override;
   void LateUpdate(float dt) override;
   void Render() override;
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 
   // Started at the next late update.

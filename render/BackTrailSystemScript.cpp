@@ -11,9 +11,7 @@
 
 namespace Orv {
 
-void BackTrailSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script, object);
-}
+void BackTrailSystem::OnRegistered() { AddScriptRegistration(this, &BackTrailSystem::RegisterScriptFunctions); }
 
 void BackTrailSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   script.RegisterNewFunctor<EnableTrailingEffectFunc>("EnableTrailingEffect", this, object);

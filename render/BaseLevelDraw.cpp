@@ -10,7 +10,6 @@
 #include "render/LightComponent.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
-#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -28,8 +27,7 @@ void BaseLevelDraw::Init(unsigned width, unsigned height) {
 void BaseLevelDraw::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return;
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
-  if (locked->GetComponent<LightComponent>().IsAlive()) lights_.push_back(object);
+  if (locked->GetComponent<LightComponent>().Exists()) lights_.push_back(object);
   auto sprite = locked->LockComponent<SpriteAnimComponent>();
   if (!sprite || sprite->layer != 0) return;
   if (rendering_) {

@@ -14,7 +14,7 @@ class ScriptComponent;
 class BaseLevelDraw : public System {
  public:
   using System::System;
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
   void Update(float dt) override {}
@@ -31,7 +31,7 @@ class BaseLevelDraw : public System {
   const std::vector<ObjectLockPtr<GameObject>>& GetLights() const { return lights_; }
 
  private:
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   void AddBaseSprite(ObjectLockPtr<GameObject> object);
   void SortIfAdmitted();
   void DrawEntry(const ObjectLockPtr<GameObject>& object);

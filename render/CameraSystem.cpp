@@ -117,7 +117,7 @@ void CameraSystem::PreUpdateEntity(EntityRecord& entity, float) {
     if (!transform) continue;
     if (transform->followParentRotation) transform->rotdeg = parentTransform->rotdeg;
     // A child with a collider is placed by the collision engine.
-    if (!child->GetComponent<CollisionComponent>().IsAlive() && transform->followParent) {
+    if (!child->GetComponent<CollisionComponent>().Exists() && transform->followParent) {
       transform->worldX = parentTransform->worldX;
       transform->worldY = parentTransform->worldY;
     }

@@ -24,7 +24,7 @@ extern float g_cameraCentreY;
 class CameraSystem : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
-  void OnRegistered() override {}
+  void OnRegistered() override;
   // Keeps half the logical size; a resize does not change it.
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
@@ -55,7 +55,6 @@ class CameraSystem : public BasicEntitySystem {
   void UpdateEntity(EntityRecord& entity, float dt) override;
   void PreUpdateEntity(EntityRecord& entity, float dt) override;
   bool WalksObject(const GameObject& object) const override;
-  void OnEntityAdded(EntityRecord& entity) override;
   void OnUpdate(float dt) override;
 
  private:

@@ -7,9 +7,7 @@
 
 namespace Orv {
 
-void CameraSystem::OnEntityAdded(EntityRecord& entity) {
-  if (auto script = ScriptToRegisterInto(entity.object)) RegisterScriptFunctions(*script, entity.object);
-}
+void CameraSystem::OnRegistered() { AddScriptRegistration(this, &CameraSystem::RegisterScriptFunctions); }
 
 void CameraSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   script.RegisterDirect("SetCameraFocus", this, &CameraSystem::SetCameraFocus);

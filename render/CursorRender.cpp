@@ -14,7 +14,7 @@ namespace {
 constexpr int kLeftButton = 0;
 
 void DrawCursor(const ObjectLockPtr<SpriteFrame>& image, float x, float y, float r, float g, float b) {
-  if (image.IsAlive()) {
+  if (image.Exists()) {
     Translate2D(x, y);
     DrawSpriteQuad(image);
     LoadIdentity();

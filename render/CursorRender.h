@@ -15,14 +15,13 @@ class CursorRender : public System {
  public:
   explicit CursorRender(App* owner) : System(owner) {}
 
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override {}
   void Start() override;
   void Update(float dt) override {}
   void Shutdown() override {}
   void Render() override;
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 
   // Script functions: the frame of that texture-frame id (empty when unknown).
   void SetCursorImage(const char* frameId);

@@ -6,11 +6,9 @@
 
 namespace Orv {
 
-void CursorRender::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
-}
+void CursorRender::OnRegistered() { AddScriptRegistration(this, &CursorRender::RegisterScriptFunctions); }
 
-void CursorRender::RegisterScriptFunctions(ScriptComponent& script) {
+void CursorRender::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   script.RegisterDirect("SetCursorImage", this, &CursorRender::SetCursorImage);
   script.RegisterDirect("SetCursorImagePressed", this, &CursorRender::SetCursorImagePressed);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Particles drawn over the level and the debug outlines, under the GUI.
-#include "core/System.h"
 #include "LuaObject.h"
+#include "core/System.h"
 #include "render/TextureParticleEmitter2D.h"
 
 namespace Orv {
@@ -11,10 +11,10 @@ class ScriptComponent;
 class FrontParticleSystem : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  void OnRegistered() override;
   void Update(float dt) override;
   void Render() override;
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 
   // Script function: one burst of particles of that sprite frame.
   void CreateFrontCircleTexParticles(const char* texture, float chance, double threshold, float lifetime,

@@ -6,17 +6,15 @@
 
 namespace Orv {
 
-void FrontParticleSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
-}
+void FrontParticleSystem::OnRegistered() { AddScriptRegistration(this, &FrontParticleSystem::RegisterScriptFunctions); }
 
-void FrontParticleSystem::RegisterScriptFunctions(ScriptComponent& script) {
+void FrontParticleSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   script.RegisterDirect("CreateFrontCircleTexParticles", this, &FrontParticleSystem::CreateFrontCircleTexParticles);
 }
 
 void FrontParticleSystem::CreateFrontCircleTexParticles(const char* texture, float chance, double threshold,
-                                                      float lifetime, double speedFactor, int count,
-                                                      OrvLua::LuaObject params) {
+                                                        float lifetime, double speedFactor, int count,
+                                                        OrvLua::LuaObject params) {
   CreateBurstFromScript(bursts_, "CreateFrontCircleTexParticles", texture, chance, threshold, lifetime, speedFactor,
                         count, params);
 }

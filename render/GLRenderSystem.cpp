@@ -14,7 +14,6 @@
 #include "render/LightComponent.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
-#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
@@ -141,9 +140,8 @@ void GLRenderSystem::Render() {
 void GLRenderSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return;
-  if (locked->GetComponent<SpriteAnimComponent>().IsAlive()) spriteObjects_.push_back(object);
-  if (locked->GetComponent<LightComponent>().IsAlive()) lightObjects_.push_back(object);
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script, object);
+  if (locked->GetComponent<SpriteAnimComponent>().Exists()) spriteObjects_.push_back(object);
+  if (locked->GetComponent<LightComponent>().Exists()) lightObjects_.push_back(object);
 }
 
 bool GLRenderSystem::IsLightOnScreen(const LightCircle& light, float right, float bottom) {

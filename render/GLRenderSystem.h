@@ -42,7 +42,7 @@ class GLRenderSystem : public System {
 
   explicit GLRenderSystem(App* owner) : System(owner) {}
 
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override;
   void Update(float dt) override;

@@ -25,6 +25,8 @@ namespace Orv {
 float g_opaqueLightDecay = 0.8f;
 float g_nonOpaqueLightDecay = 1.0f;
 
+void GLRenderSystem::OnRegistered() { AddScriptRegistration(this, &GLRenderSystem::RegisterScriptFunctions); }
+
 void GLRenderSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   script.RegisterNewFunctor<RotateSpriteTo>("SetSpriteRotationTo", object);
   script.RegisterNewFunctor<RotateSprite>("SetSpriteRotation", object);
@@ -125,7 +127,7 @@ ObjectLockPtr<SpriteFrame> Frame(const char* frameId) {
   ObjectLockPtr<SpriteFrame> frame = ResourceManager::GetInstance().GetSprite(frameId);
   // Once per name; the report-once set is bounded, so a script making new
   // names does not grow it past its limit.
-  if (!frame.IsAlive()) {
+  if (!frame.Exists()) {
     PrintErrorLineOnce(std::string("DrawSprite:") + frameId, std::string("DrawSprite: no sprite frame is named \"") +
                                                                  frameId + "\"; nothing is drawn for it");
   }
@@ -286,7 +288,7 @@ void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId,
   auto object = Live();
   if (!object) return;
   const auto frame = ResourceManager::GetInstance().GetSprite(frameId);
-  if (!frame.IsAlive()) return;
+  if (!frame.Exists()) return;
   if (!parameters.IsTable()) {
     DrawPlacedSpriteQuad(frame, {});
     return;

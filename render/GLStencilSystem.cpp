@@ -25,8 +25,8 @@ void GLStencilSystem::Resize(int width, int height, int, int) {
 void GLStencilSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return;
-  if (!locked->GetComponent<StencilComponent>().IsAlive()) return;
-  if (!locked->GetComponent<TransformComponent>().IsAlive()) return;
+  if (!locked->GetComponent<StencilComponent>().Exists()) return;
+  if (!locked->GetComponent<TransformComponent>().Exists()) return;
   stencilObjects_.push_back(std::move(object));
 }
 

@@ -95,7 +95,7 @@ void GUISystem::DrawSprites(const std::vector<HudSprite>& sprites) {
   for (const HudSprite& sprite : sprites) {
     // An unknown id costs that sprite only, not the rest of the pass.
     auto frame = ResourceManager::GetInstance().GetSprite(sprite.frameId);
-    if (!frame.IsAlive()) {
+    if (!frame.Exists()) {
       if (FirstReport("HUD sprite " + sprite.frameId)) {
         PrintErrorLine("Error! No texture frame \"" + sprite.frameId + "\" for a HUD sprite: it is not drawn");
       }

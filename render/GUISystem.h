@@ -55,7 +55,7 @@ struct HudSprite {
 class GUISystem : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override;
   void Shutdown() override;
@@ -118,7 +118,6 @@ class GUISystem : public BasicEntitySystem {
   // The editor's drag step.
   void PreUpdateEntity(EntityRecord& entity, float dt) override;
   bool WalksObject(const GameObject& object) const override;
-  void OnEntityAdded(EntityRecord& entity) override;
   // The press and hover tests.
   void OnPreUpdate(float dt) override;
   // Samples the mouse for the next frame's tests.

@@ -16,10 +16,6 @@
 
 namespace Orv {
 
-void GUISystem::OnEntityAdded(EntityRecord& entity) {
-  if (auto script = ScriptToRegisterInto(entity.object)) RegisterScriptFunctions(*script, entity.object);
-}
-
 namespace {
 
 // A global table whose "__index" is itself, so widget tables find their
@@ -89,6 +85,8 @@ void RegisterLabelMethods(OrvLua::LuaObject& methods) {
 }
 
 }  // namespace
+
+void GUISystem::OnRegistered() { AddScriptRegistration(this, &GUISystem::RegisterScriptFunctions); }
 
 void GUISystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   OrvLua::LuaObject buttonMethods = MethodTable(script, "ButtonMetaTable", 23);

@@ -73,7 +73,7 @@ void CallScriptRender(EntityRecord& entity) {
   if (object == nullptr) return;
   CallScriptRender(*object);
   // Found again: nothing is kept across the script's call.
-  if (const auto* script = object->FindComponent<ScriptComponent>()) script->AskPrefetchOfCall(entity);
+  if (const auto* script = object->FindComponent<ScriptComponent>()) script->SetCallPrefetch(entity);
 }
 
 }  // namespace Orv

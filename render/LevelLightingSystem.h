@@ -9,8 +9,7 @@ class ScriptComponent;
 class LevelLightingSystem : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
-
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
+  void OnRegistered() override;
 
   // Script function "SetShadowSize".
   void SetShadowSize(int width, int height) {
@@ -21,7 +20,7 @@ class LevelLightingSystem : public PlainSystem {
   int GetShadowHeight() const { return shadowHeight_; }
 
  private:
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 
   int shadowWidth_ = 32;
   int shadowHeight_ = 32;

@@ -5,11 +5,9 @@
 
 namespace Orv {
 
-void LevelLightingSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
-}
+void LevelLightingSystem::OnRegistered() { AddScriptRegistration(this, &LevelLightingSystem::RegisterScriptFunctions); }
 
-void LevelLightingSystem::RegisterScriptFunctions(ScriptComponent& script) {
+void LevelLightingSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   script.RegisterDirect("SetShadowSize", this, &LevelLightingSystem::SetShadowSize);
 }
 

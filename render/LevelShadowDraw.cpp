@@ -117,12 +117,11 @@ void LevelShadowDraw::OnEntityAdded(EntityRecord& entity) {
 void LevelShadowDraw::OnGameObjectOffered(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return;
-  if (auto script = locked->LockComponent<ScriptComponent>()) RegisterScriptFunctions(*script);
   auto collision = locked->LockComponent<CollisionComponent>();
   if (!collision || !collision->occluding) return;
   auto sprite = locked->LockComponent<SpriteAnimComponent>();
   if (!sprite || sprite->layer == 0) return;
-  if (!locked->GetComponent<TransformComponent>().IsAlive()) return;
+  if (!locked->GetComponent<TransformComponent>().Exists()) return;
   occluderObjects_.push_back(std::move(object));
 }
 
@@ -212,7 +211,7 @@ void LevelShadowDraw::DrawShadows(TileMapComponent& component, const std::vector
   const float w = static_cast<float>(owner_->GetWidth());
   const float h = static_cast<float>(owner_->GetHeight());
   glLoadIdentity();
-  if (auto shadowMap = component.GetShadowMap(); shadowMap.IsAlive()) {
+  if (auto shadowMap = component.GetShadowMap(); shadowMap.Exists()) {
     Translate2D(w / 2.0f, h / 2.0f);
     Scale2D(w / 2.0f, h / 2.0f);
     DrawSpriteQuad(shadowMap);
@@ -273,7 +272,7 @@ void LevelShadowDraw::DrawHighlight(const TileMapComponent& component, bool cons
   const float y = component.markedCellScreenY;
   const float width = static_cast<float>(component.tileWidth + 2);
   const float height = static_cast<float>(component.tileHeight + 2);
-  if (highlightFrame_.IsAlive()) {
+  if (highlightFrame_.Exists()) {
     glLoadIdentity();
     Translate2D(x, y);
     DrawSpriteQuadSized(width, height, highlightFrame_);
@@ -283,7 +282,7 @@ void LevelShadowDraw::DrawHighlight(const TileMapComponent& component, bool cons
     auto tileSet = component.GetTileSet().Lock();
     ObjectLockPtr<SpriteFrame> frame;
     if (tileSet) frame = tileSet->GetFrame(static_cast<char>(highlightTile_));
-    if (frame.IsAlive()) {
+    if (frame.Exists()) {
       const auto map = component.GetTilemap();
       const float turn = map ? static_cast<float>(map->GetLayer2Value()) * 90.0f : 0.0f;
       glColor4f(1.0f, 0.0f, 0.0f, 0.95f);

@@ -48,7 +48,7 @@ class LevelShadowDraw : public BasicEntitySystem {
   static constexpr std::size_t kMaxShadowLights = 255;
 
   using BasicEntitySystem::BasicEntitySystem;
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
 
@@ -73,7 +73,7 @@ class LevelShadowDraw : public BasicEntitySystem {
   void OnGameObjectOffered(ObjectLockPtr<GameObject> object) override;
 
  private:
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   void DropDeadLights();
   std::vector<Vec2> CollectLights();
   // The shadow polygons light throws from the runs and the occluding objects.

@@ -5,7 +5,9 @@
 
 namespace Orv {
 
-void LevelShadowDraw::RegisterScriptFunctions(ScriptComponent& script) {
+void LevelShadowDraw::OnRegistered() { AddScriptRegistration(this, &LevelShadowDraw::RegisterScriptFunctions); }
+
+void LevelShadowDraw::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   script.RegisterDirect("SetEnableTileHighlight", this, &LevelShadowDraw::SetEnableTileHighlight);
   script.RegisterDirect("SetHighlightTile", this, &LevelShadowDraw::SetHighlightTile);
   script.RegisterDirect("SetHighlightTileTexture", this, &LevelShadowDraw::SetHighlightTileTexture);

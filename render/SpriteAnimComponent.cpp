@@ -60,7 +60,7 @@ void SpriteAnimComponent::OnRealProperty(unsigned index, double value) {
 
 void SpriteAnimComponent::SetAnimation(const std::string& name) {
   animation = ResourceManager::GetInstance().GetAnimation(name);
-  if (!animation.IsAlive()) {
+  if (!animation.Exists()) {
     PrintLine("Error! SpriteAnimationHandle not found: " + name);
     return;
   }
@@ -88,7 +88,7 @@ void SpriteAnimComponent::SetInterval(float seconds) {
 }
 
 void SpriteAnimComponent::SetCurrentFrame(int index) {
-  if (index < 0 || !animation.IsAlive()) return;
+  if (index < 0 || !animation.Exists()) return;
   currentFrame = index < frameCount ? index : frameCount - 1;
 }
 

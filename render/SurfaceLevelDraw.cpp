@@ -13,7 +13,6 @@
 #include "render/RenderableComponent.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
-#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 
 namespace Orv {
@@ -72,8 +71,7 @@ bool SurfaceLevelDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
 void SurfaceLevelDraw::OnGameObjectOffered(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
   if (!locked || !locked->IsAlive()) return;
-  if (locked->GetComponent<LightComponent>().IsAlive()) lights_.push_back(object);
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
+  if (locked->GetComponent<LightComponent>().Exists()) lights_.push_back(object);
 }
 
 void SurfaceLevelDraw::OnEntitiesMerged(std::vector<EntityRecord>& merged) {

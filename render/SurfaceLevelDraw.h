@@ -15,7 +15,7 @@ class ScriptComponent;
 class SurfaceLevelDraw : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
-  void OnRegistered() override {}
+  void OnRegistered() override;
   // Only the render pass walks the entities.
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
@@ -35,7 +35,7 @@ class SurfaceLevelDraw : public BasicEntitySystem {
   void OnEntitiesMerged(std::vector<EntityRecord>& merged) override;
 
  private:
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   void PlainDraw(const ObjectLockPtr<GameObject>& object);
   void LitDraw(const ObjectLockPtr<GameObject>& object);
 

@@ -22,7 +22,7 @@ bool TextureParticleEmitter2D::IsOnScreen(const Particle& particle, float x, flo
 }
 
 void TextureParticleEmitter2D::DrawParticleAt(const Particle& particle, float x, float y) {
-  if (!frame.IsAlive() || !IsOnScreen(particle, x, y)) return;
+  if (!frame.Exists() || !IsOnScreen(particle, x, y)) return;
   glColor4f(particle.r, particle.g, particle.b, particle.a);
   Translate2D(x, y);
   Rotate2D(static_cast<float>(particle.rotation));

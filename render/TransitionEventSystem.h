@@ -45,11 +45,12 @@ class TransitionEventSystem : public PlainSystem {
   static constexpr int kFadeFromBlack = 1;
 
   using PlainSystem::PlainSystem;
+
+  void OnRegistered() override;
   void Update(float dt) override;
   void LateUpdate(float dt) override;
   void Render() override;
-  void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
-  void RegisterScriptFunctions(ScriptComponent& script);
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 
   // Script functions. An unknown type starts nothing.
   void StartTransition(int type, int id, float duration);

@@ -5,11 +5,11 @@
 
 namespace Orv {
 
-void TransitionEventSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  if (auto script = ScriptToRegisterInto(object)) RegisterScriptFunctions(*script);
+void TransitionEventSystem::OnRegistered() {
+  AddScriptRegistration(this, &TransitionEventSystem::RegisterScriptFunctions);
 }
 
-void TransitionEventSystem::RegisterScriptFunctions(ScriptComponent& script) {
+void TransitionEventSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
   static constexpr ScriptConstant kConstants[] = {
       {"FADE_FROM_BLACK_LINEAR", kFadeFromBlack},
       {"FADE_TO_BLACK_LINEAR", kFadeToBlack},

@@ -37,7 +37,7 @@ int MeasureCaption(const Font& font, const std::string& text) {
 void WidgetCaption::SetFont(const char* fontId) {
   font_ = ResourceManager::GetInstance().GetFont(fontId);
   // A caption without a font draws nothing at all: say which name missed.
-  if (!font_.IsAlive() && fontId != nullptr && *fontId != '\0') {
+  if (!font_.Exists() && fontId != nullptr && *fontId != '\0') {
     PrintErrorLineOnce(std::string("widget font ") + fontId,
                        std::string("SetFont: no font has the id \"") + fontId +
                            "\" in res/loadfonts.ini; a caption in it draws nothing");

@@ -162,7 +162,7 @@ bool ResourceManager::LoadAnimFile(const std::string& path) {
       if (!json_is_string(id)) continue;
       const std::string frameId = json_string_value(id);
       ObjectLockPtr<SpriteFrame> frame = GetSprite(frameId);
-      if (!frame.IsAlive()) {
+      if (!frame.Exists()) {
         // Left out of the animation, which then shows one frame less.
         PrintErrorLineOnce(path + " frame " + frameId, path + ": animation '" + name + "' lists the frame \"" +
                                                            frameId + "\", which no texture pack has; it is left out");

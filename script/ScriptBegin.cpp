@@ -49,8 +49,9 @@ unsigned UniqueIdOf(const ObjectLockPtr<GameObject>& object) {
 void ScriptBegin::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   std::shared_ptr<ScriptComponent> component = LiveScriptComponent(object);
   if (!component) return;
-  // Without a state there is nothing to register; running says so.
-  if (component->GetState()) RegisterScriptFunctions(*component, object);
+  // Every system's functions, this one's too; without a state there is
+  // nothing to register, and running says so.
+  RunScriptRegistrations(owner_, object);
   component->RunScript();
   component->CallGlobalFunction("Init");
 }

@@ -28,6 +28,7 @@ class ScriptComponent;
 class ScriptBegin : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  void OnRegistered() override;
   ~ScriptBegin() override = default;
 
   void LateUpdate(float dt) override;

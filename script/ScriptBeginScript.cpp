@@ -22,6 +22,8 @@ std::shared_ptr<GameObject> ScriptedLeader(const ObjectLockPtr<GameObject>& obje
 
 }  // namespace
 
+void ScriptBegin::OnRegistered() { AddScriptRegistration(this, &ScriptBegin::RegisterScriptFunctions); }
+
 void ScriptBegin::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   script.RegisterDirect("CreateGameObject", this, &ScriptBegin::CreateGameObject);
   script.RegisterDirect("CreateInactiveGameObject", this, &ScriptBegin::CreateInactiveGameObject);

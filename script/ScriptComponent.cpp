@@ -172,12 +172,12 @@ OrvLua::LuaObject ScriptComponent::CreateGlobalTable(const char* name, int field
   return state->GetGlobals().CreateTable(name, 0, fields);
 }
 
-void ScriptComponent::AskPrefetchOfCall(EntityRecord& entry) const {
+void ScriptComponent::SetCallPrefetch(EntityRecord& entry) const {
   // Most turns the entry holds these ranges already.
-  if (entry.asked.Stamp() == calls_.RangesStamp()) return;
+  if (entry.prefetch.Stamp() == calls_.RangesStamp()) return;
   const auto* first = reinterpret_cast<const char*>(&luaState_);
   const auto* end = reinterpret_cast<const char*>(&calls_) + OrvLua::CallCache::HotBytes();
-  entry.asked.Ask(calls_.RangesStamp(), {first, static_cast<std::uint32_t>(end - first)}, calls_.PrefetchRanges());
+  entry.prefetch.Set(calls_.RangesStamp(), {first, static_cast<std::uint32_t>(end - first)}, calls_.PrefetchRanges());
 }
 
 OrvLua::LuaObject ScriptComponent::CallGlobalFunction(const char* name) { return CallGlobal(name, nullptr, nullptr); }

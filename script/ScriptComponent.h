@@ -74,7 +74,7 @@ class ScriptComponent : public Component {
   // Asks a walk that calls the script each frame to fetch, ahead of the
   // entry's next turn, what the call made last read first: this component's
   // fields and what the call cache names in the state.
-  void AskPrefetchOfCall(EntityRecord& entry) const;
+  void SetCallPrefetch(EntityRecord& entry) const;
   const std::string& GetScriptText() const { return script_->GetText(); }
   // The script's file, or "script" for one made without a file: error lines
   // name it.

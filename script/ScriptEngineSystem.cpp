@@ -18,10 +18,6 @@ void ScriptEngineSystem::Pause() {
 
 void ScriptEngineSystem::Resume() { scriptsPaused_ = false; }
 
-void ScriptEngineSystem::OnEntityAdded(EntityRecord& entity) {
-  if (auto script = ScriptToRegisterInto(entity.object)) RegisterScriptFunctions(*script, entity);
-}
-
 // ---- The frame ------------------------------------------------------------
 
 void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
@@ -44,7 +40,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
     component = object->FindComponent<ScriptComponent>();
     if (component != nullptr) {
       component->StepTimedKill(dt);
-      component->AskPrefetchOfCall(entity);
+      component->SetCallPrefetch(entity);
     }
   }
   // The collision engine keeps no contact record past this point of the

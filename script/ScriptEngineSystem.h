@@ -24,7 +24,7 @@ class ScriptEngineSystem : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;
 
-  void OnRegistered() override {}
+  void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
   void Pause() override;
@@ -166,7 +166,6 @@ class ScriptEngineSystem : public BasicEntitySystem {
 
  protected:
   void UpdateEntity(EntityRecord& entity, float dt) override;
-  void OnEntityAdded(EntityRecord& entity) override;
   void OnUpdate(float dt) override;
   void OnLateUpdate(float dt) override;
 
@@ -192,7 +191,7 @@ class ScriptEngineSystem : public BasicEntitySystem {
                                       const std::vector<ObjectLockPtr<GameObject>>& members);
 
   // The 35 script functions into the object's state, in their fixed order.
-  void RegisterScriptFunctions(ScriptComponent& component, const EntityRecord& entity);
+  void RegisterScriptFunctions(ScriptComponent& component, const ObjectLockPtr<GameObject>& object);
   void QueueRemoval(RemovalRequest request);
   void CarryOutRemoval(const RemovalRequest& request);
   void CarryOutTimedKills();

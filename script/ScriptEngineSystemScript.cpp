@@ -1,11 +1,15 @@
 // The script engine's script functions, in their fixed order.
 #include "script/ScriptComponent.h"
 #include "script/ScriptEngineSystem.h"
+#include "script/ScriptRegistrar.h"
 
 namespace Orv {
 
-void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& script, const EntityRecord& entity) {
+void ScriptEngineSystem::OnRegistered() { AddScriptRegistration(this, &ScriptEngineSystem::RegisterScriptFunctions); }
+
+void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   using Self = ScriptEngineSystem;
+  const EntityRecord entity(object);
   script.RegisterDirect("Shutdown", this, &Self::RequestShutdown);
   script.RegisterDirect("ToggleFullscreen", this, &Self::ToggleFullscreen);
   script.RegisterDirect("ToggleGamePause", this, &Self::ToggleGamePause);

@@ -10,7 +10,6 @@
 #include "core/TransformComponent.h"
 #include "resources/Tilemap.h"
 #include "script/ScriptComponent.h"
-#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 #include "world/RigidBodyComponent.h"
 #include "world/TileMapComponent.h"
@@ -168,10 +167,6 @@ void CollisionEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
   if (!Lives(object)) return;
   const bool collides = static_cast<bool>(object->LockComponent<CollisionComponent>());
   if (collides) collisionObjects_.push_back(handle);
-  if (auto script = ScriptToRegisterInto(handle)) {
-    if (collides) RegisterScriptFunctions(*script, handle);
-    RegisterPauseFunctions(*script);
-  }
   if (object->LockComponent<TileMapComponent>()) tilemapObjects_.push_back(handle);
 }
 

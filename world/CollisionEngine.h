@@ -35,6 +35,7 @@ struct ContactParty {
 class CollisionEngine : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  void OnRegistered() override;
   ~CollisionEngine() override;
 
   void Update(float dt) override { SweepManifolds(); }
@@ -226,7 +227,7 @@ class CollisionEngine : public PlainSystem {
   void CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt);
   void SweepManifolds();
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
-  void RegisterPauseFunctions(ScriptComponent& script);
+  void RegisterCollisionFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   // Says once that an object's collider spans more cells than one frame visits.
   void ReportTooManyCells(const GameObject& object);
 

@@ -7,6 +7,7 @@
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
+#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
 
@@ -38,7 +39,18 @@ std::shared_ptr<ScriptComponent> LiveScript(const ObjectLockPtr<GameObject>& obj
 
 }  // namespace
 
+void CollisionEngine::OnRegistered() { AddScriptRegistration(this, &CollisionEngine::RegisterScriptFunctions); }
+
 void CollisionEngine::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
+  auto locked = object.Lock();
+  // Only an object that collides has a position, contacts and a box here;
+  // pausing is for every script.
+  if (locked && locked->LockComponent<CollisionComponent>()) RegisterCollisionFunctions(script, object);
+  script.RegisterDirect("PauseCollisions", this, &CollisionEngine::PauseCollisions);
+  script.RegisterDirect("ResumeCollisions", this, &CollisionEngine::ResumeCollisions);
+}
+
+void CollisionEngine::RegisterCollisionFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   ObjectLockPtr<GameObject> self = object;
   auto locked = object.Lock();
   script.RegisterNewFunctor<MoveFunc>("MovePos", self);
@@ -63,11 +75,6 @@ void CollisionEngine::RegisterScriptFunctions(ScriptComponent& script, const Obj
   script.RegisterNewFunctor<GetContactManifolds>("GetContactManifolds", self);
   script.RegisterNewFunctor<SetEnableOcclusion>("SetEnableOcclusion", self);
   script.RegisterNewFunctor<GetBoundingRec>("GetBoundingRec", self);
-}
-
-void CollisionEngine::RegisterPauseFunctions(ScriptComponent& script) {
-  script.RegisterDirect("PauseCollisions", this, &CollisionEngine::PauseCollisions);
-  script.RegisterDirect("ResumeCollisions", this, &CollisionEngine::ResumeCollisions);
 }
 
 void MoveFunc::operator()(double dx, double dy) {

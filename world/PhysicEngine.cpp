@@ -5,7 +5,6 @@
 
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
-#include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 #include "world/RigidBodyComponent.h"
 
@@ -89,9 +88,6 @@ void PhysicEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
       transform->velocityX = rigid->body.velocity.x;
       transform->velocityY = rigid->body.velocity.y;
     }
-  }
-  if (auto script = ScriptToRegisterInto(handle)) {
-    RegisterScriptFunctions(*script, handle, object->GetComponent<RigidBodyComponent>().IsAlive());
   }
 }
 

@@ -17,6 +17,7 @@ class ScriptComponent;
 class PhysicEngine : public PlainSystem {
  public:
   using PlainSystem::PlainSystem;
+  void OnRegistered() override;
 
   // Drops the objects that are gone or dead.
   void PreUpdate(float dt) override;
@@ -129,7 +130,7 @@ class PhysicEngine : public PlainSystem {
 
  private:
   // The body's functions when the object has a body, then the pause pair.
-  void RegisterScriptFunctions(ScriptComponent& component, const ObjectLockPtr<GameObject>& object, bool hasBody);
+  void RegisterScriptFunctions(ScriptComponent& component, const ObjectLockPtr<GameObject>& object);
   void Step(GameObject& object, float dt);
 
   // In the order offered; an object offered twice is stepped twice.

@@ -69,9 +69,12 @@ Vec2 Scaled(double x, double y) { return {kPerSecond * x, kPerSecond * y}; }
 
 }  // namespace
 
-void PhysicEngine::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object,
-                                           bool hasBody) {
-  if (hasBody) {
+void PhysicEngine::OnRegistered() { AddScriptRegistration(this, &PhysicEngine::RegisterScriptFunctions); }
+
+void PhysicEngine::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
+  // A body's functions only for an object that has one; pausing is for every script.
+  auto locked = object.Lock();
+  if (locked && locked->GetComponent<RigidBodyComponent>().Exists()) {
     script.RegisterNewFunctor<SetVelocityFunc>("SetVelocity", object);
     script.RegisterNewFunctor<GetVelocityFunc>("GetVelocity", object);
     script.RegisterNewFunctor<SetVelocityX>("AddVelocity", object);

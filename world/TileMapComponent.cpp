@@ -34,7 +34,7 @@ void TileMapComponent::OnStringProperty(unsigned index, const char* value) {
   const std::string name = value != nullptr ? value : "";
   if (index == TileSetName) {
     SetTileSet(name);
-    if (!tileSet.IsAlive()) ShowMessage("TileSet not found! : " + name);
+    if (!tileSet.Exists()) ShowMessage("TileSet not found! : " + name);
   } else if (index == ShadowMapName) {
     shadowMap = ResourceManager::GetInstance().GetSprite(name);
   }

@@ -9,7 +9,6 @@
 #include "core/ReportOnce.h"
 #include "resources/LinePlot.h"
 #include "resources/ResourceManager.h"
-#include "script/ScriptRegistrar.h"
 #include "world/TileMapComponent.h"
 #include "world/TileSetDrawing.h"
 
@@ -69,8 +68,7 @@ void TilemapSystem::Update(float) {
 void TilemapSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
   auto object = handle.Lock();
   if (!object || !object->IsAlive()) return;
-  if (object->GetComponent<TileMapComponent>().IsAlive()) objects_.push_back(handle);
-  if (auto script = ScriptToRegisterInto(handle)) RegisterScriptFunctions(*script, handle);
+  if (object->GetComponent<TileMapComponent>().Exists()) objects_.push_back(handle);
 }
 
 void TilemapSystem::CreateNewTileMap(int id, unsigned width, unsigned height) {
@@ -152,7 +150,7 @@ void TilemapSystem::MarkTileAt(float x, float y) {
 void TilemapSystem::EnableTileMapShadows(int id, bool enable) { shadowSwitches_[id] = enable; }
 
 void TilemapSystem::SetTileSet(int, const char* name) {
-  if (!ResourceManager::GetInstance().GetTileSet(name).IsAlive()) {
+  if (!ResourceManager::GetInstance().GetTileSet(name).Exists()) {
     PrintErrorLineOnce(std::string("SetTileSet:") + name, std::string("SetTileSet: no tile set is named \"") + name +
                                                               "\"; the maps draw no tiles with it");
   }

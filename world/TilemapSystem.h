@@ -25,6 +25,8 @@ class TilemapSystem : public PlainSystem {
 
   using PlainSystem::PlainSystem;
 
+  void OnRegistered() override;
+
   // Drops dead objects and copies the write layer and the shadow switch of
   // each object's map into its component.
   void Update(float dt) override;

@@ -32,6 +32,8 @@ std::optional<PathCell> PathCellAt(float x, float y, float tileWidth, float tile
 
 }  // namespace
 
+void TilemapSystem::OnRegistered() { AddScriptRegistration(this, &TilemapSystem::RegisterScriptFunctions); }
+
 void TilemapSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   using Self = TilemapSystem;
   script.RegisterDirect("CreateNewTileMap", this, &Self::CreateNewTileMap);

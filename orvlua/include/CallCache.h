@@ -13,7 +13,7 @@
 //   every offset read against what the public interface reports, following
 //   each pointer only after checking it; one mismatch and the cache stays
 //   off for the run.
-// - a call's ranges are noted from the live function on the stack, right
+// - a call's ranges are found from the live function on the stack, right
 //   after the core found it: every pointer followed then is current. The
 //   ranges are only ever prefetched, never read through later: one gone
 //   stale costs a useless fetch.
@@ -50,7 +50,7 @@ struct KeptGlobal {
   int nameRef = LUA_NOREF;
 };
 
-// What a function's ranges were noted for: the function, and the globals'
+// What a function's ranges were found for: the function, and the globals'
 // nodes then (a table that grows moves them).
 struct RangesKey {
   const void* function = nullptr;
@@ -103,7 +103,7 @@ class CallCache {
   void Forget();
 
  private:
-  void NoteRanges(LuaState* state, const char* name, std::size_t slot);
+  void FindRanges(LuaState* state, const char* name, std::size_t slot);
 
   // Which of the two slots was called last; Update and Render take turns,
   // any other name takes the slot not used last.
@@ -112,14 +112,14 @@ class CallCache {
   std::array<std::uint64_t, 2> stamps_{};
   std::array<Detail::KeptGlobal, 2> kept_{};
   // Only for a call that had to look its function up.
-  std::array<Detail::RangesKey, 2> notedFor_{};
+  std::array<Detail::RangesKey, 2> rangesKeys_{};
   std::array<std::array<Orv::CacheLines, kMostRanges>, 2> ranges_{};
-  // The thread's and the footprint's ranges, then where the kept function
+  // The thread's and the call's ranges, then where the kept function
   // lies.
-  std::array<std::uint8_t, 2> footprintCounts_{};
+  std::array<std::uint8_t, 2> callRangeCounts_{};
   std::array<std::uint8_t, 2> rangeCounts_{};
 };
 
-constexpr std::size_t CallCache::HotBytes() { return offsetof(CallCache, notedFor_); }
+constexpr std::size_t CallCache::HotBytes() { return offsetof(CallCache, rangesKeys_); }
 
 }  // namespace OrvLua

@@ -11,7 +11,7 @@ class LuaStateOutFile {
  public:
   LuaStateOutFile() = default;
   // Writes to a stream the caller keeps owning (an open io library file).
-  explicit LuaStateOutFile(std::FILE* file) : m_file(file) {}
+  explicit LuaStateOutFile(std::FILE* file) : file_(file) {}
   LuaStateOutFile(const LuaStateOutFile&) = delete;
   LuaStateOutFile& operator=(const LuaStateOutFile&) = delete;
   virtual ~LuaStateOutFile();
@@ -30,28 +30,28 @@ class LuaStateOutFile {
   __attribute__((format(printf, 2, 3))) virtual void Print(const char* format, ...);
 
  protected:
-  std::FILE* m_file = nullptr;
-  bool m_owned = false;
-  std::string m_destination;
-  std::string m_temporary;
+  std::FILE* file_ = nullptr;
+  bool owned_ = false;
+  std::string destination_;
+  std::string temporary_;
 };
 
 class LuaStateOutString : public LuaStateOutFile {
  public:
-  explicit LuaStateOutString(std::size_t growBy) : m_growBy(growBy > 0 ? growBy : 1) {}
+  explicit LuaStateOutString(std::size_t growBy) : growBy_(growBy > 0 ? growBy : 1) {}
   ~LuaStateOutString() override;
 
   __attribute__((format(printf, 2, 3))) void Print(const char* format, ...) override;
 
   // The text so far, zero-terminated; null before anything was printed.
-  const char* GetBuffer() const { return m_buffer; }
-  std::size_t GetLength() const { return m_length; }
+  const char* GetBuffer() const { return buffer_; }
+  std::size_t GetLength() const { return length_; }
 
  private:
-  char* m_buffer = nullptr;
-  std::size_t m_growBy;
-  std::size_t m_length = 0;
-  std::size_t m_capacity = 0;
+  char* buffer_ = nullptr;
+  std::size_t growBy_;
+  std::size_t length_ = 0;
+  std::size_t capacity_ = 0;
 };
 
 class LuaStateOutputDebugStringFile : public LuaStateOutFile {

@@ -25,8 +25,8 @@ class WPatternMatcher {
 
   // Clears the captures before each new attempt.
   void Reset() {
-    m_level = 0;
-    m_depth = 0;
+    level_ = 0;
+    depth_ = 0;
   }
 
   // Pushes capture i (the whole match s..e when there are no captures).
@@ -35,8 +35,8 @@ class WPatternMatcher {
   // given; returns how many values were pushed.
   int PushCaptures(const lua_WChar* s, const lua_WChar* e);
 
-  int Level() const { return m_level; }
-  const lua_WChar* SubjectEnd() const { return m_subjectEnd; }
+  int Level() const { return level_; }
+  const lua_WChar* SubjectEnd() const { return subjectEnd_; }
 
  private:
   static constexpr std::ptrdiff_t kCapUnfinished = -1;
@@ -62,13 +62,13 @@ class WPatternMatcher {
     std::ptrdiff_t len;
   };
 
-  lua_State* m_L;
-  const lua_WChar* m_subjectInit;
-  const lua_WChar* m_subjectEnd;
-  const lua_WChar* m_patternEnd;
-  int m_level = 0;
-  int m_depth = 0;
-  Capture m_capture[kMaxCaptures];
+  lua_State* L_;
+  const lua_WChar* subjectInit_;
+  const lua_WChar* subjectEnd_;
+  const lua_WChar* patternEnd_;
+  int level_ = 0;
+  int depth_ = 0;
+  Capture capture_[kMaxCaptures];
 };
 
 }  // namespace OrvLua

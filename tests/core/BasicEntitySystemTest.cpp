@@ -203,7 +203,7 @@ TEST_F(BasicEntitySystemTest, WalkErasesDeadEntriesInPlaceKeepingOrder) {
     EXPECT_TRUE(e.objectLines[1].Covers(components.data(), components.size() * sizeof(components[0])))
         << object->GetID();
   }
-  // Spots of objects gone since are only ever fetched, never read: the
+  // Lines of objects gone since are only ever fetched, never read: the
   // sanitizers see no access to freed memory.
   handles[6].Lock()->Destroy();
   manager.RemoveDeadGameObjects();
@@ -321,26 +321,26 @@ TEST(BasicEntitySystemIdlePasses, AreLeftOutButDeadEntriesNeverOutlastAFrame) {
   EXPECT_EQ(system.updated.size(), 5u);
 }
 
-// What a hook asked is kept until it asks anew under another stamp; a copy
+// What a hook list is kept until it asks anew under another stamp; a copy
 // of the entry (a functor's) holds none.
-TEST(AskedLinesTest, KeepsTheLinesOfTheLastStampAndCopiesNone) {
+TEST(PrefetchListTest, KeepsTheLinesOfTheLastStampAndCopiesNone) {
   alignas(64) static char block[64 * 4];
-  AskedLines asked;
+  PrefetchList list;
   const CacheLines rest[] = {{block + 64, 8}, {block + 128, 8}};
-  asked.Ask(7, {block, 8}, rest);
-  ASSERT_EQ(asked.Lines().size(), 3u);
-  EXPECT_TRUE(asked.Lines()[2].Covers(block + 128, 8));
+  list.Set(7, {block, 8}, rest);
+  ASSERT_EQ(list.Lines().size(), 3u);
+  EXPECT_TRUE(list.Lines()[2].Covers(block + 128, 8));
   // The same stamp again copies nothing, even with other lines.
-  asked.Ask(7, {block + 192, 8}, {});
-  EXPECT_TRUE(asked.Lines()[0].Covers(block, 8));
-  asked.Ask(8, {block + 192, 8}, {});
-  ASSERT_EQ(asked.Lines().size(), 1u);
-  EXPECT_TRUE(asked.Lines()[0].Covers(block + 192, 8));
-  EXPECT_TRUE(asked.Block().Covers(asked.Lines().data(), sizeof(CacheLines)));
-  const AskedLines copy(asked);
+  list.Set(7, {block + 192, 8}, {});
+  EXPECT_TRUE(list.Lines()[0].Covers(block, 8));
+  list.Set(8, {block + 192, 8}, {});
+  ASSERT_EQ(list.Lines().size(), 1u);
+  EXPECT_TRUE(list.Lines()[0].Covers(block + 192, 8));
+  EXPECT_TRUE(list.Block().Covers(list.Lines().data(), sizeof(CacheLines)));
+  const PrefetchList copy(list);
   EXPECT_TRUE(copy.Lines().empty());
-  asked.Ask(0, {block, 8}, rest);
-  EXPECT_TRUE(asked.Lines().empty());
+  list.Set(0, {block, 8}, rest);
+  EXPECT_TRUE(list.Lines().empty());
 }
 
 }  // namespace

@@ -127,8 +127,8 @@ TEST_F(BlueprintTest, LaterScriptOfATypeReplacesTheEarlier) {
   EXPECT_NE(out.find("Enemy's script successfully loaded"), std::string::npos);
   const auto& entries = engine.FindBlueprint("Enemy")->GetComponentEntries();
   ASSERT_EQ(entries.size(), 3u);
-  EXPECT_FALSE(entries[1].factory.IsAlive()) << "the first script's factory was released";
-  EXPECT_TRUE(entries[2].factory.IsAlive());
+  EXPECT_FALSE(entries[1].factory.Exists()) << "the first script's factory was released";
+  EXPECT_TRUE(entries[2].factory.Exists());
   EXPECT_EQ(entries[2].typeKey, Key("script"));
 
   testing::internal::CaptureStdout();
@@ -154,7 +154,7 @@ TEST_F(BlueprintTest, OverridesStayInTheBlueprintForLaterCreations) {
     EXPECT_FLOAT_EQ(transform->posX, 128.5f);
     EXPECT_FLOAT_EQ(transform->posY, 20.0f);
   }
-  EXPECT_FALSE(engine.CreateGameObject("Nope", 3, nullptr, true).IsAlive());
+  EXPECT_FALSE(engine.CreateGameObject("Nope", 3, nullptr, true).Exists());
 }
 
 TEST_F(BlueprintTest, WithoutDeferredCreationTheScriptIsLeftOut) {
@@ -165,9 +165,9 @@ TEST_F(BlueprintTest, WithoutDeferredCreationTheScriptIsLeftOut) {
   auto inactive = engine.CreateGameObject("S", 1, nullptr, false).Lock();
   auto active = engine.CreateGameObject("S", 2, nullptr, true).Lock();
   testing::internal::GetCapturedStdout();
-  EXPECT_FALSE(inactive->GetComponent<ScriptComponent>().IsAlive());
-  EXPECT_TRUE(inactive->GetComponent<TransformComponent>().IsAlive());
-  EXPECT_TRUE(active->GetComponent<ScriptComponent>().IsAlive());
+  EXPECT_FALSE(inactive->GetComponent<ScriptComponent>().Exists());
+  EXPECT_TRUE(inactive->GetComponent<TransformComponent>().Exists());
+  EXPECT_TRUE(active->GetComponent<ScriptComponent>().Exists());
 }
 
 TEST_F(BlueprintTest, ChildOfADeadParentHasNoLink) {
@@ -235,8 +235,9 @@ TEST_F(BlueprintTest, SpawnListFailuresStopEarly) {
   struct {
     const char* text;
     const char* line;
-  } cases[] = {{"{", "Error loading summoner file! aborting...\ndata/summoner.ini: line 1, column 1: "
-                      "string or '}' expected near end of file\n"},
+  } cases[] = {{"{",
+                "Error loading summoner file! aborting...\ndata/summoner.ini: line 1, column 1: "
+                "string or '}' expected near end of file\n"},
                {R"({"other":[]})", "Spawn not found...aborting summoning..\n"},
                {R"({"spawn":{}})", "Spawn array not found..aborting summoning..\n"}};
   for (const auto& c : cases) {
@@ -304,7 +305,7 @@ TEST(BlueprintInstantiate, EachEntryIsSetUpGivenItsDataInKeyOrderThenAttached) {
 
   auto locked = object.Lock();
   ASSERT_EQ(locked->GetComponents().size(), 2u);
-  EXPECT_FALSE(locked->GetComponent(keyC).IsAlive());
+  EXPECT_FALSE(locked->GetComponent(keyC).Exists());
   // The first A was replaced without being shut down.
   EXPECT_EQ(std::count(CallLog().begin(), CallLog().end(), "class Orv::ProbeA: Shutdown"), 0);
 }

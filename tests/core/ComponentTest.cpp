@@ -110,7 +110,7 @@ TEST(ComponentRegistry, UnknownNameGivesNothingAndIsEnteredWithKeyZero) {
   GameObjectManager manager;
   EXPECT_EQ(manager.GetComponentTypeKey("nothing"), kNoTypeKey);
   EXPECT_EQ(manager.GetComponentTypeKeys().count("nothing"), 0u);
-  EXPECT_FALSE(manager.GetComponentCreator("nothing").IsAlive());
+  EXPECT_FALSE(manager.GetComponentCreator("nothing").Exists());
   ASSERT_EQ(manager.GetComponentTypeKeys().count("nothing"), 1u);
   EXPECT_EQ(manager.GetComponentTypeKeys().at("nothing"), kNoTypeKey);
 }
@@ -121,7 +121,7 @@ TEST(ComponentRegistry, SameClassUnderTwoNamesSharesOneKeyAndTheNewerFactory) {
   auto first = manager.GetComponentCreator("transform");
   manager.RegisterComponentType<TransformComponent>("place");
   EXPECT_EQ(manager.GetComponentTypeKey("place"), manager.GetComponentTypeKey("transform"));
-  EXPECT_FALSE(first.IsAlive());  // replaced and released
+  EXPECT_FALSE(first.Exists());  // replaced and released
   EXPECT_TRUE(manager.GetComponentCreator("transform").SameAs(manager.GetComponentCreator("place")));
 }
 
@@ -132,7 +132,7 @@ TEST(ComponentRegistry, SecondClassUnderAUsedNameRepointsTheName) {
   manager.RegisterComponentType<Probe<NameB>>("thing");
   EXPECT_EQ(manager.GetComponentTypeKey("thing"), TypeKey<Probe<NameB>>());
   // The old key's factory stays registered, out of reach by that name.
-  EXPECT_TRUE(oldFactory.IsAlive());
+  EXPECT_TRUE(oldFactory.Exists());
   EXPECT_FALSE(manager.GetComponentCreator("thing").SameAs(oldFactory));
 }
 

@@ -149,7 +149,7 @@ TEST_F(GameEngineObjectsTest, EverySystemHearsOfAnnouncedObjectsInCreationOrder)
 class WatchingSystem : public PlainSystem {
  public:
   WatchingSystem(App* owner, bool& objectGoneFirst) : PlainSystem(owner), objectGoneFirst(objectGoneFirst) {}
-  ~WatchingSystem() override { objectGoneFirst = !watched.IsAlive(); }
+  ~WatchingSystem() override { objectGoneFirst = !watched.Exists(); }
   ObjectLockPtr<GameObject> watched;
   bool& objectGoneFirst;
 };

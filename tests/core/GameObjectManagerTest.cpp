@@ -78,14 +78,14 @@ TEST(GameObjectManager, DestroyedObjectStaysVisibleUntilSweep) {
   ASSERT_EQ(manager.GetObjects().size(), 3u);
   EXPECT_FALSE(manager.GetObjects()[1]->IsAlive());
   EXPECT_TRUE(CallLog().empty());  // no Shutdown before the sweep
-  EXPECT_TRUE(doomed.Lock()->GetComponent<Testing::Probe<NameA>>().IsAlive());
+  EXPECT_TRUE(doomed.Lock()->GetComponent<Testing::Probe<NameA>>().Exists());
 
   manager.RemoveDeadGameObjects();
   EXPECT_EQ(CallLog(), (std::vector<std::string>{"class Orv::ProbeA: Shutdown"}));
   ASSERT_EQ(manager.GetObjects().size(), 2u);
   EXPECT_EQ(manager.GetObjects()[0]->GetID(), 1u);
   EXPECT_EQ(manager.GetObjects()[1]->GetID(), 3u);
-  EXPECT_FALSE(doomed.IsAlive());
+  EXPECT_FALSE(doomed.Exists());
 }
 
 TEST(GameObjectManager, SweepShutsComponentsDownInAscendingKeyOrder) {
@@ -154,7 +154,7 @@ TEST(GameObjectManager, ReleasedObjectsGetNoShutdown) {
     handle.Lock()->Destroy();
     CallLog().clear();
   }
-  EXPECT_FALSE(handle.IsAlive());
+  EXPECT_FALSE(handle.Exists());
   EXPECT_TRUE(CallLog().empty());
 }
 
@@ -189,10 +189,10 @@ TEST(GameObjectManager, ObjectsReleasedWhileTheirComponentsReachBack) {
       object->AddComponent(TypeKey<TransformComponent>(), transform);
       GameObject* self = object.get();
       object->AddComponent(TypeKey<OnRelease>(), std::make_shared<OnRelease>([owner, self, &released, &madeLate] {
-        self->SetRealAttribKey("transform", "posX", 1.0);
-        (void)self->GetRealAttribKey("transform", "posY");
-        madeLate = owner->CreateGameObject(50 + ++released);
-      }));
+                             self->SetRealAttribKey("transform", "posX", 1.0);
+                             (void)self->GetRealAttribKey("transform", "posY");
+                             madeLate = owner->CreateGameObject(50 + ++released);
+                           }));
     }
     if (byDestructor) {
       manager.reset();
@@ -201,7 +201,7 @@ TEST(GameObjectManager, ObjectsReleasedWhileTheirComponentsReachBack) {
       EXPECT_TRUE(owner->GetObjects().empty());
     }
     EXPECT_EQ(released, 3) << (byDestructor ? "destructor" : "ReleaseAll");
-    EXPECT_FALSE(madeLate.IsAlive()) << (byDestructor ? "destructor" : "ReleaseAll");
+    EXPECT_FALSE(madeLate.Exists()) << (byDestructor ? "destructor" : "ReleaseAll");
   }
 }
 
@@ -212,10 +212,10 @@ void AttachSelfRenewing(GameObjectManager& manager, std::uint32_t id, int& made)
   auto object = manager.CreateGameObject(id).Lock();
   GameObjectManager* owner = &manager;
   object->AddComponent(TypeKey<OnRelease>(), std::make_shared<OnRelease>([owner, id, &made] {
-    if (made >= 1000) return;
-    ++made;
-    if (owner->CreateGameObject(id).IsAlive()) AttachSelfRenewing(*owner, id, made);
-  }));
+                         if (made >= 1000) return;
+                         ++made;
+                         if (owner->CreateGameObject(id).Exists()) AttachSelfRenewing(*owner, id, made);
+                       }));
 }
 
 TEST(GameObjectManager, ReleaseEndsWhenFreedComponentsKeepMakingTheirLike) {
@@ -229,7 +229,7 @@ TEST(GameObjectManager, ReleaseEndsWhenFreedComponentsKeepMakingTheirLike) {
   EXPECT_GT(made, 0);
   EXPECT_LT(made, 1000);
   // The manager makes objects again once the release is over.
-  EXPECT_TRUE(manager.CreateGameObject(3).IsAlive());
+  EXPECT_TRUE(manager.CreateGameObject(3).Exists());
 }
 
 }  // namespace

@@ -228,7 +228,7 @@ TEST(GameObjectHandles, LookupsThroughAHandleFollowLifeAndRelease) {
   SetGameObjectID(handle, 9);
   EXPECT_EQ(GetGameObjectID(handle), 9u);
   EXPECT_EQ(GetHandleComponent<TransformComponent>(handle).Get(), transform.get());
-  EXPECT_FALSE(GetHandleComponent<Testing::Probe<NameA>>(handle).IsAlive());
+  EXPECT_FALSE(GetHandleComponent<Testing::Probe<NameA>>(handle).Exists());
 
   // Destroyed but not yet swept: dead to identity, components still there.
   handle.Lock()->Destroy();
@@ -237,12 +237,12 @@ TEST(GameObjectHandles, LookupsThroughAHandleFollowLifeAndRelease) {
   EXPECT_EQ(GetGameObjectUniqueID(handle), 0u);
   SetGameObjectID(handle, 4);
   EXPECT_EQ(handle.Lock()->GetID(), 0u);
-  EXPECT_TRUE(GetHandleComponent<TransformComponent>(handle).IsAlive());
+  EXPECT_TRUE(GetHandleComponent<TransformComponent>(handle).Exists());
 
   transform.reset();
   manager.RemoveDeadGameObjects();
-  EXPECT_FALSE(handle.IsAlive());
-  EXPECT_FALSE(GetHandleComponent<TransformComponent>(handle).IsAlive());
+  EXPECT_FALSE(handle.Exists());
+  EXPECT_FALSE(GetHandleComponent<TransformComponent>(handle).Exists());
   EXPECT_FALSE(IsGameObjectAlive(ObjectLockPtr<GameObject>()));
 }
 
@@ -274,8 +274,8 @@ TEST(GameObjectHandles, EmptyComponentEntryCountsAsAbsent) {
   GameObjectManager manager;
   auto object = manager.CreateGameObject(1).Lock();
   object->AddComponent(TypeKey<TransformComponent>(), nullptr);
-  EXPECT_FALSE(object->GetComponent(TypeKey<TransformComponent>()).IsAlive());
-  EXPECT_FALSE(object->GetComponent<TransformComponent>().IsAlive());
+  EXPECT_FALSE(object->GetComponent(TypeKey<TransformComponent>()).Exists());
+  EXPECT_FALSE(object->GetComponent<TransformComponent>().Exists());
   EXPECT_EQ(object->FindComponent<TransformComponent>(), nullptr);
 }
 

@@ -150,7 +150,7 @@ TEST_F(ShadowScriptFunctions, SetTheSharedHighlightAndTheShadowSizeAndRefuseWron
   EXPECT_TRUE(shadow->IsHighlightEnabled());
   EXPECT_TRUE(shadow->IsPreviewEnabled());
   EXPECT_EQ(shadow->GetHighlightTile(), 1);
-  EXPECT_FALSE(shadow->GetHighlightFrame().IsAlive());
+  EXPECT_FALSE(shadow->GetHighlightFrame().Exists());
   EXPECT_EQ(lighting->GetShadowWidth(), 12);
   EXPECT_EQ(lighting->GetShadowHeight(), -3);
   const std::pair<const char*, const char*> refused[] = {

@@ -131,14 +131,15 @@ TEST_F(FontTest, AtlasHoldsEveryCodeInASixteenBySixteenGridOnOneBaseline) {
 TEST_F(FontTest, MissingFontFileIsReportedAndNotRegistered) {
   Orv::ResourceManager manager;
   WriteFile("res/loadfonts.ini", R"({"fonts": [{"id": "gone", "path": "res/fonts/none.ttf", "size": 12},
-                                                {"id": "main", "path": ")" + std::string(kFontFile) + R"(", "size": 12}]})");
+                                                {"id": "main", "path": ")" +
+                                     std::string(kFontFile) + R"(", "size": 12}]})");
   CaptureStdout();
   CaptureStderr();
   EXPECT_TRUE(manager.LoadFonts());
   EXPECT_EQ(GetCapturedStdout(), "Unable to load load font face. FreeType error:1\n");
   EXPECT_EQ(GetCapturedStderr(), "Error! res/fonts/none.ttf not found!\n");
-  EXPECT_FALSE(manager.GetFont("gone").IsAlive());
-  EXPECT_TRUE(manager.GetFont("main").IsAlive()) << "a bad entry costs only that entry";
+  EXPECT_FALSE(manager.GetFont("gone").Exists());
+  EXPECT_TRUE(manager.GetFont("main").Exists()) << "a bad entry costs only that entry";
 }
 
 TEST_F(FontTest, FontListProblemsAreBoxesAndLoadNothing) {

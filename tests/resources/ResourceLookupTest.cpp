@@ -6,11 +6,11 @@ namespace {
 
 TEST(ResourceLookup, MissingKeysGiveAnEmptyReferenceAndAddNothing) {
   Orv::ResourceManager manager;
-  EXPECT_FALSE(manager.GetSprite("none").IsAlive());
-  EXPECT_FALSE(manager.GetFont("none").IsAlive());
-  EXPECT_FALSE(manager.GetAnimation("none").IsAlive());
-  EXPECT_FALSE(manager.GetTileSet("none").IsAlive());
-  EXPECT_FALSE(manager.GetTilemap(7).IsAlive());
+  EXPECT_FALSE(manager.GetSprite("none").Exists());
+  EXPECT_FALSE(manager.GetFont("none").Exists());
+  EXPECT_FALSE(manager.GetAnimation("none").Exists());
+  EXPECT_FALSE(manager.GetTileSet("none").Exists());
+  EXPECT_FALSE(manager.GetTilemap(7).Exists());
 
   EXPECT_TRUE(manager.SpriteFrames().empty());
   EXPECT_TRUE(manager.Fonts().empty());
@@ -28,16 +28,16 @@ TEST(ResourceLookup, AnimationFrameNameOfAnUnknownAnimationInsertsNothing) {
 
 TEST(ResourceLookup, CreateTilemapFillsTheEmptyEntryAndReplacesAnOldMap) {
   Orv::ResourceManager manager;
-  EXPECT_FALSE(manager.GetTilemap(7).IsAlive());
+  EXPECT_FALSE(manager.GetTilemap(7).Exists());
   const Orv::ObjectLockPtr<Orv::Tilemap> first = manager.CreateTilemap(7);
-  EXPECT_TRUE(first.IsAlive());
+  EXPECT_TRUE(first.Exists());
   EXPECT_EQ(manager.GetTilemap(7).Lock(), first.Lock());
 
   const Orv::ObjectLockPtr<Orv::Tilemap> second = manager.CreateTilemap(7);
-  EXPECT_FALSE(first.IsAlive()) << "the old map is released";
-  EXPECT_TRUE(second.IsAlive());
+  EXPECT_FALSE(first.Exists()) << "the old map is released";
+  EXPECT_TRUE(second.Exists());
   EXPECT_EQ(manager.Tilemaps().size(), 1u);
-  EXPECT_TRUE(manager.CreateTilemap(-2).IsAlive()) << "ids are signed";
+  EXPECT_TRUE(manager.CreateTilemap(-2).Exists()) << "ids are signed";
 }
 
 TEST(TileSetLookup, FirstMappingOfAValueStaysAndUnmappedValuesLeaveAnEmptyEntry) {
@@ -47,7 +47,7 @@ TEST(TileSetLookup, FirstMappingOfAValueStaysAndUnmappedValuesLeaveAnEmptyEntry)
   tiles.AddMapping('#', a);
   tiles.AddMapping('#', b);
   EXPECT_EQ(tiles.GetFrame('#').Lock(), a);
-  EXPECT_FALSE(tiles.GetFrame('.').IsAlive());
+  EXPECT_FALSE(tiles.GetFrame('.').Exists());
   EXPECT_EQ(tiles.GetMapping().size(), 2u);
 }
 

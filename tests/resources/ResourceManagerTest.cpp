@@ -87,14 +87,14 @@ TEST_F(ResourceManagerTest, BadFramesCostOnlyThemselves) {
             "Error parsing Texture Frame values!\n"
             "Error parsing Texture Frame values!\n");
   EXPECT_EQ(manager_.SpriteFrames().size(), 1u);
-  EXPECT_TRUE(manager_.GetSprite("good").IsAlive());
+  EXPECT_TRUE(manager_.GetSprite("good").Exists());
 }
 
 TEST_F(ResourceManagerTest, BrokenPacksAreReportedAndRegisterNothing) {
   struct Case {
-    const char* pack;   // nullptr: the listed file is a folder, unreadable
+    const char* pack;  // nullptr: the listed file is a folder, unreadable
     bool withImage;
-    const char* out;    // after the loader's own lines, the pack loader's
+    const char* out;  // after the loader's own lines, the pack loader's
   };
   const Case cases[] = {
       {"{\"file\": \"pattern.png\", ", true,
@@ -143,7 +143,7 @@ TEST_F(ResourceManagerTest, LaterPackReplacesTheSheetAndTheFramesItRedefines) {
   ASSERT_TRUE(f0 && f1);
   EXPECT_EQ(f1->quad.x, 7) << "the later pack's frame wins";
   EXPECT_EQ(f1->sheet.Lock(), sheet);
-  EXPECT_FALSE(f0->sheet.IsAlive()) << "a frame of the replaced sheet draws nothing";
+  EXPECT_FALSE(f0->sheet.Exists()) << "a frame of the replaced sheet draws nothing";
 }
 
 TEST_F(ResourceManagerTest, AnimationKeepsOnlyFramesThatExist) {
@@ -165,9 +165,9 @@ TEST_F(ResourceManagerTest, AnimationKeepsOnlyFramesThatExist) {
   EXPECT_EQ(manager_.GetAnimFrameName("walk", 1), "f1");
   EXPECT_EQ(manager_.GetAnimFrameName("walk", 2), "");
   EXPECT_EQ(manager_.SpriteFrames().count("zz"), 0u) << "the lookup of zz adds nothing";
-  EXPECT_FALSE(manager_.GetSprite("zz").IsAlive());
+  EXPECT_FALSE(manager_.GetSprite("zz").Exists());
 
-  ASSERT_TRUE(manager_.GetAnimation("idle").IsAlive());
+  ASSERT_TRUE(manager_.GetAnimation("idle").Exists());
   EXPECT_TRUE(manager_.GetAnimation("idle").Lock()->empty()) << "a value that is not a list gives an empty animation";
   EXPECT_EQ(manager_.GetAnimation("mixed").Lock()->size(), 1u);
   EXPECT_EQ(manager_.GetAnimFrameName("mixed", 0), "f1");
@@ -232,14 +232,15 @@ TEST_F(ResourceManagerTest, TileSetMapsLowEightBitsAndKeepsTheFirstMapping) {
   EXPECT_EQ(tiles->GetFrame(44).Lock(), manager_.GetSprite("f0").Lock()) << "300 is 44, and the first mapping stays";
   EXPECT_EQ(tiles->GetFrame(-3).Lock(), manager_.GetSprite("f1").Lock());
   EXPECT_EQ(tiles->GetMapping().count(-56), 1u) << "an unknown frame still maps, to nothing";
-  EXPECT_FALSE(tiles->GetFrame(-56).IsAlive());
+  EXPECT_FALSE(tiles->GetFrame(-56).Exists());
   EXPECT_EQ(tiles->GetMapping().size(), 3u);
 }
 
 TEST_F(ResourceManagerTest, BrokenTileSetFilesAreReportedByName) {
   const std::pair<const char*, const char*> cases[] = {
-      {"{\"name\": ", "Error! file not found: res/textures/t.tileset\n"
-                     "res/textures/t.tileset: line 1, column 9: unexpected token near end of file\n"},
+      {"{\"name\": ",
+       "Error! file not found: res/textures/t.tileset\n"
+       "res/textures/t.tileset: line 1, column 9: unexpected token near end of file\n"},
       {"{\"name\": 1, \"mapping\": []}", "Error parsing tileset file: res/textures/t.tileset\n"},
       {"{\"name\": \"t\"}", "Error parsing tileset file: res/textures/t.tileset\n"},
   };

@@ -125,11 +125,11 @@ TEST(HostileFiles, UnknownNamesAreNotKept) {
   Orv::ResourceManager resources;
   for (int k = 0; k < 100; ++k) {
     const std::string name = "unknown" + std::to_string(k);
-    EXPECT_FALSE(resources.GetSprite(name).IsAlive());
-    EXPECT_FALSE(resources.GetTileSet(name).IsAlive());
-    EXPECT_FALSE(resources.GetAnimation(name).IsAlive());
-    EXPECT_FALSE(resources.GetFont(name).IsAlive());
-    EXPECT_FALSE(resources.GetTilemap(k).IsAlive());
+    EXPECT_FALSE(resources.GetSprite(name).Exists());
+    EXPECT_FALSE(resources.GetTileSet(name).Exists());
+    EXPECT_FALSE(resources.GetAnimation(name).Exists());
+    EXPECT_FALSE(resources.GetFont(name).Exists());
+    EXPECT_FALSE(resources.GetTilemap(k).Exists());
   }
   EXPECT_TRUE(resources.SpriteFrames().empty());
   EXPECT_TRUE(resources.TileSets().empty());

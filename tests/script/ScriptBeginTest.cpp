@@ -31,12 +31,27 @@ TEST_F(ScriptBeginTest, InitRunsAfterTheScriptAndSeesEverySystemsFunctions) {
   auto main = Create("Main", 100);
   ASSERT_TRUE(main);
   EXPECT_EQ(out, "Game Object(Main) is created!\ntop\t7\tfunction\tfunction\tnil\ninit\t7\t0\n");
-  const char* names[] = {"CreateGameObject", "CreateInactiveGameObject", "CreateDelayedGameObject",
-                         "CreateDelayedInactiveGameObject", "ResetParamStack", "CreateChildGameObject",
-                         "CreateMountedChildGameObject", "PushStringParamKey", "PushIntParamKey",
-                         "PushRealParamKey", "PushStringParamIndex", "PushIntParamIndex", "PushRealParamIndex",
-                         "SetEnableGrouping", "IsGroupLeader", "GetGroupAvgPos", "SetGroupVarReal",
-                         "SetGroupVarString", "SetGroupVarInteger", "GetGroupVar", "ReloadScript",
+  const char* names[] = {"CreateGameObject",
+                         "CreateInactiveGameObject",
+                         "CreateDelayedGameObject",
+                         "CreateDelayedInactiveGameObject",
+                         "ResetParamStack",
+                         "CreateChildGameObject",
+                         "CreateMountedChildGameObject",
+                         "PushStringParamKey",
+                         "PushIntParamKey",
+                         "PushRealParamKey",
+                         "PushStringParamIndex",
+                         "PushIntParamIndex",
+                         "PushRealParamIndex",
+                         "SetEnableGrouping",
+                         "IsGroupLeader",
+                         "GetGroupAvgPos",
+                         "SetGroupVarReal",
+                         "SetGroupVarString",
+                         "SetGroupVarInteger",
+                         "GetGroupVar",
+                         "ReloadScript",
                          "GetRealAttribIndex"};
   for (const char* name : names) EXPECT_EQ(Eval(*main, std::string("return type(") + name + ")"), "function") << name;
 }
@@ -46,12 +61,12 @@ TEST_F(ScriptBeginTest, AnObjectWithoutAScriptOrMadeInactiveGetsNothing) {
   Define("Scripted", "print('ran')\nfunction Init() print('init') end\n");
   Load();
   auto plain = Create("Plain");
-  EXPECT_FALSE(plain->GetComponent<ScriptComponent>().IsAlive());
+  EXPECT_FALSE(plain->GetComponent<ScriptComponent>().Exists());
   Capture();
   auto inactive = engine.CreateObject("Scripted", 1, false).Lock();
   out += Captured();
   ASSERT_TRUE(inactive);
-  EXPECT_FALSE(inactive->GetComponent<ScriptComponent>().IsAlive());
+  EXPECT_FALSE(inactive->GetComponent<ScriptComponent>().Exists());
   EXPECT_EQ(out, "Game Object(Plain) is created!\nGame Object(Scripted) is created!\n");
 }
 
@@ -88,9 +103,9 @@ TEST_F(ScriptBeginTest, AWrongArgumentTypeIsABadArgumentErrorInThatScriptOnly) {
          "print(select(2, pcall(SetEnableGrouping, nil)))\n");
   Load();
   Create("Caller");
-  ExpectInOrder(out, {"bad argument #1 to '?' (bad argument)\n",
-                      ":2: bad argument #2 to 'CreateGameObject' (bad argument)\n",
-                      "bad argument #1 to '?' (bad argument)\n"});
+  ExpectInOrder(
+      out, {"bad argument #1 to '?' (bad argument)\n", ":2: bad argument #2 to 'CreateGameObject' (bad argument)\n",
+            "bad argument #1 to '?' (bad argument)\n"});
   EXPECT_EQ(engine.GetGameObjectManager().GetObjects().size(), 1u);
   EXPECT_FALSE(begin->IsGroupingEnabled());
 }

@@ -22,7 +22,8 @@ TEST_F(ScriptCreationTest, AChildCreatedInInitRunsItsWholeStartBeforeTheCreators
   auto kid = ObjectsWithId(5).at(0);
   EXPECT_EQ(out,
             "Game Object(Main) is created!\nbefore\nCreate GameObject: Kid\nGame Object(Kid) is created!\n"
-            "kid top\nkid init\nafter\t" + std::to_string(kid->GetUniqueId()) + "\n");
+            "kid top\nkid init\nafter\t" +
+                std::to_string(kid->GetUniqueId()) + "\n");
 }
 
 TEST_F(ScriptCreationTest, PushedParametersReachEveryCreationUntilTheStackIsReset) {
@@ -31,8 +32,9 @@ TEST_F(ScriptCreationTest, PushedParametersReachEveryCreationUntilTheStackIsRese
   Define("Main", "-- main\n");
   Load();
   auto main = Create("Main", 100);
-  Eval(*main, "PushRealParamIndex('transform', 1, 100.5); PushRealParamKey('transform', 'posZ', 3.5)\n"
-              "first = CreateGameObject('Box', 1); second = CreateGameObject('Box', 2)");
+  Eval(*main,
+       "PushRealParamIndex('transform', 1, 100.5); PushRealParamKey('transform', 'posZ', 3.5)\n"
+       "first = CreateGameObject('Box', 1); second = CreateGameObject('Box', 2)");
   auto first = ObjectsWithId(1).at(0);
   auto second = ObjectsWithId(2).at(0);
   for (auto* box : {first.get(), second.get()}) {
@@ -56,8 +58,9 @@ TEST_F(ScriptCreationTest, PushesOfEveryKindBecomeRecordsOfTheirType) {
   Define("Main", "-- main\n");
   Load();
   auto main = Create("Main", 100);
-  Eval(*main, "PushStringParamKey('a', 'k', 's') PushIntParamKey('a', 'k', 2.9) PushRealParamKey('a', 'k', 0.5)\n"
-              "PushStringParamIndex('b', 1, 't') PushIntParamIndex('b', -1, -2.9) PushRealParamIndex('b', 3, 1.5)");
+  Eval(*main,
+       "PushStringParamKey('a', 'k', 's') PushIntParamKey('a', 'k', 2.9) PushRealParamKey('a', 'k', 0.5)\n"
+       "PushStringParamIndex('b', 1, 't') PushIntParamIndex('b', -1, -2.9) PushRealParamIndex('b', 3, 1.5)");
   const OverrideLists& stack = begin->GetParamStack();
   ASSERT_EQ(stack.named.size(), 3u);
   ASSERT_EQ(stack.indexed.size(), 3u);
@@ -79,10 +82,11 @@ TEST_F(ScriptCreationTest, AnInactiveObjectHasNoScriptAndKeepsItsEditParameter) 
   Define("Main", "-- main\n");
   Load();
   auto main = Create("Main", 100);
-  EXPECT_NE(EvalCaptured(*main, "PushRealParamIndex('transform', 0, 7); return CreateInactiveGameObject('Scripted', 4)"),
-            "0");
+  EXPECT_NE(
+      EvalCaptured(*main, "PushRealParamIndex('transform', 0, 7); return CreateInactiveGameObject('Scripted', 4)"),
+      "0");
   auto inactive = ObjectsWithId(4).at(0);
-  EXPECT_FALSE(inactive->GetComponent<ScriptComponent>().IsAlive());
+  EXPECT_FALSE(inactive->GetComponent<ScriptComponent>().Exists());
   EXPECT_FLOAT_EQ(PosX(*inactive), 7.0f);
   EXPECT_EQ(EditParameter(*inactive), 1);
   EXPECT_EQ(out.find("init"), std::string::npos);
@@ -106,8 +110,9 @@ TEST_F(ScriptCreationTest, DelayedCreationsHappenInTheLateUpdateWithTheStackAsIt
   Define("Main", "-- main\n");
   Load();
   auto main = Create("Main", 100);
-  EvalCaptured(*main, "PushRealParamIndex('transform', 0, 55); CreateDelayedGameObject('Box', 1); ResetParamStack()\n"
-                      "CreateDelayedInactiveGameObject('Box', 2); CreateGameObject('Box', 3)");
+  EvalCaptured(*main,
+               "PushRealParamIndex('transform', 0, 55); CreateDelayedGameObject('Box', 1); ResetParamStack()\n"
+               "CreateDelayedInactiveGameObject('Box', 2); CreateGameObject('Box', 3)");
   EXPECT_TRUE(ObjectsWithId(1).empty());
   EXPECT_EQ(ObjectsWithId(3).size(), 1u) << "the immediate one comes first";
   ASSERT_EQ(begin->GetDelayedCreations().size(), 2u);
@@ -119,15 +124,16 @@ TEST_F(ScriptCreationTest, DelayedCreationsHappenInTheLateUpdateWithTheStackAsIt
   ASSERT_EQ(ObjectsWithId(2).size(), 1u);
   EXPECT_FLOAT_EQ(PosX(*ObjectsWithId(1)[0]), 55.0f);
   EXPECT_EQ(EditParameter(*ObjectsWithId(1)[0]), 0);
-  EXPECT_FALSE(ObjectsWithId(2)[0]->GetComponent<ScriptComponent>().IsAlive());
+  EXPECT_FALSE(ObjectsWithId(2)[0]->GetComponent<ScriptComponent>().Exists());
   EXPECT_NE(out.find("box init\t55\n"), std::string::npos) << out;
   EXPECT_EQ(out.find("Create GameObject: Box\nGame Object(Box) is created!\nbox init\t55"), std::string::npos)
       << "delayed creations write no creation line";
 }
 
 TEST_F(ScriptCreationTest, ADelayedCreationQueuedByADelayedObjectWaitsForTheNextPass) {
-  Define("Chain", "function Init() local n = (GetGlobalVar('n') or 0) + 1; SetGlobalVarInt('n', n)\n"
-                  "  if n < 3 then CreateDelayedGameObject('Chain', n + 1) end end\n");
+  Define("Chain",
+         "function Init() local n = (GetGlobalVar('n') or 0) + 1; SetGlobalVarInt('n', n)\n"
+         "  if n < 3 then CreateDelayedGameObject('Chain', n + 1) end end\n");
   Define("Main", "function Init() CreateDelayedGameObject('Chain', 1) end\n");
   Load();
   Create("Main", 100);
@@ -186,8 +192,9 @@ TEST_F(ScriptCreationTest, ChildrenKnowTheirParentWhileTheirInitRuns) {
 }
 
 TEST_F(ScriptCreationTest, MountingSetsFollowParentAndTheCollisionAvoidFlags) {
-  folder.Write("data/gameobjects/Carried.txt",
-               R"({"name":"Carried","id":1,"components":[{"type":"transform","data":[]},{"type":"collision","data":[]}]})");
+  folder.Write(
+      "data/gameobjects/Carried.txt",
+      R"({"name":"Carried","id":1,"components":[{"type":"transform","data":[]},{"type":"collision","data":[]}]})");
   Define("Main", "-- main\n");
   Load();
   auto main = Create("Main", 100);
@@ -207,14 +214,16 @@ TEST_F(ScriptCreationTest, GroupingTakesTheJoiningCreationsOnly) {
   Define("Main", "-- main\n");
   Load();
   auto main = Create("Main", 100);
-  Eval(*main, "SetEnableGrouping(true)\n"
-              "CreateGameObject('Box', 1); CreateChildGameObject('Box', 2); CreateMountedChildGameObject('Box', 3)\n"
-              "CreateInactiveGameObject('Box', 4); CreateDelayedGameObject('Box', 5)");
+  Eval(*main,
+       "SetEnableGrouping(true)\n"
+       "CreateGameObject('Box', 1); CreateChildGameObject('Box', 2); CreateMountedChildGameObject('Box', 3)\n"
+       "CreateInactiveGameObject('Box', 4); CreateDelayedGameObject('Box', 5)");
   Capture();
   begin->LateUpdate(0.0f);
   Captured();
   ASSERT_EQ(begin->GetCurrentGroup().size(), 3u);
-  for (unsigned id : {1u, 2u, 3u}) EXPECT_TRUE(begin->GetCurrentGroup()[id - 1].SameAs(ObjectsWithId(id).at(0)->GetSelfHandle()));
+  for (unsigned id : {1u, 2u, 3u})
+    EXPECT_TRUE(begin->GetCurrentGroup()[id - 1].SameAs(ObjectsWithId(id).at(0)->GetSelfHandle()));
   EXPECT_TRUE(ObjectsWithId(4).at(0)->GetGroupMembers().empty());
   EXPECT_TRUE(ObjectsWithId(5).at(0)->GetGroupMembers().empty());
 }
@@ -226,8 +235,8 @@ TEST_F(ScriptCreationTest, ATypeThatCreatesItselfInInitStopsAtTheNestingLimit) {
     const char* function;
     unsigned id;
   };
-  for (const Case c : {Case{"CreateGameObject", 1}, Case{"CreateChildGameObject", 2},
-                       Case{"CreateMountedChildGameObject", 3}}) {
+  for (const Case c :
+       {Case{"CreateGameObject", 1}, Case{"CreateChildGameObject", 2}, Case{"CreateMountedChildGameObject", 3}}) {
     const std::string type = std::string("Self") + std::to_string(c.id);
     Define(type, "function Init() made = " + std::string(c.function) + "('" + type + "', " + std::to_string(c.id) +
                      ") end\n");

@@ -75,9 +75,9 @@ TEST_F(ScriptEngineTest, UpdateGetsTheFrameTimeEveryFrameInAdmissionOrder) {
   // in the state (its name, node, prototype, code and constants).
   const auto& entries = System().GetEntities();
   ASSERT_EQ(entries.size(), 2u);
-  const auto checkSpots = [&] {
+  const auto checkRanges = [&] {
     for (const auto& [entry, object] : {std::pair{&entries[0], a}, std::pair{&entries[1], b}}) {
-      const auto lines = entry->asked.Lines();
+      const auto lines = entry->prefetch.Lines();
       if (!OrvLua::CallCache::Enabled()) {
         EXPECT_TRUE(lines.empty()) << "nothing is fetched ahead without the call cache";
         continue;
@@ -94,15 +94,15 @@ TEST_F(ScriptEngineTest, UpdateGetsTheFrameTimeEveryFrameInAdmissionOrder) {
       EXPECT_GE(lines.size(), 3u + 5u);
     }
   };
-  checkSpots();
+  checkRanges();
   // A script that defines its Update anew, and one that calls another
-  // function between frames: the spots follow the function called.
+  // function between frames: the prefetch ranges follow the function called.
   Run(a, "function Update(dt) Note('A ' .. dt) end");
   Run(b, "function Other() return 1 end");
   Script(b).CallGlobalFunction("Other");
   Frame(0.25f);
   EXPECT_EQ(NoteText(), "a 0.25 b 0.25 a 0.5 b 0.5 A 0.25 b 0.25");
-  checkSpots();
+  checkRanges();
 }
 
 TEST_F(ScriptEngineTest, ScriptsWithoutUpdateOrThatFailedAreSkippedQuietly) {

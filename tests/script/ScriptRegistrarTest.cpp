@@ -1,6 +1,8 @@
-// The registration module every system registers through: which objects can
-// take registrations, constants from a table, functors made in one call.
+// The registration module every system registers through: the list of the
+// systems' functions, which objects can take registrations, constants from a
+// table, functors made in one call.
 #include "ScriptComponentFixture.h"
+#include "app/GameEngine.h"
 #include "script/ScriptRegistrar.h"
 
 namespace Orv {
@@ -35,6 +37,46 @@ TEST_F(ScriptRegistrarTest, OnlyALiveScriptedObjectWithAStateTakesRegistrations)
     EXPECT_EQ(ScriptToRegisterInto(handle) != nullptr, each.takes) << each.what;
   }
   EXPECT_EQ(ScriptToRegisterInto(ObjectLockPtr<GameObject>(scripted)), script);
+}
+
+// Stands for a system: its registration notes its number and sets the one
+// constant every such system sets.
+class NumberedSystem : public PlainSystem {
+ public:
+  NumberedSystem(App* owner, int number, std::string* log) : PlainSystem(owner), number_(number), log_(log) {}
+  void OnRegistered() override { AddScriptRegistration(this, &NumberedSystem::RegisterScriptFunctions); }
+  void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
+    *log_ += std::to_string(number_);
+    script.SetGlobalInteger("LAST", number_);
+  }
+
+ private:
+  int number_;
+  std::string* log_;
+};
+
+TEST_F(ScriptRegistrarTest, EachSystemsFunctionRunsOnceInSystemOrderOnObjectsThatTakeRegistrations) {
+  GameEngine engine("registrar", 64, 64, false, false);
+  std::string log;
+  for (int number = 1; number <= 3; ++number) {
+    engine.AddSystem(std::make_shared<NumberedSystem>(&engine, number, &log), RoleNone);
+  }
+  // Handing a function again keeps the system's place.
+  engine.GetAllSystems().front()->OnRegistered();
+  auto scripted = NewObject(1);
+  auto script = Attach(*scripted, "");
+  RunScriptRegistrations(&engine, ObjectLockPtr<GameObject>(scripted));
+  EXPECT_EQ(log, "123");
+  EXPECT_EQ(Eval(*script, "return LAST"), "3") << "the later system wins a shared name";
+
+  auto plain = NewObject(2);
+  auto closed = NewObject(3);
+  Attach(*closed, "")->CloseState();
+  for (const auto& object : {plain, closed}) RunScriptRegistrations(&engine, ObjectLockPtr<GameObject>(object));
+  EXPECT_EQ(log, "123");
+  ForgetScriptRegistrations(&engine);
+  RunScriptRegistrations(&engine, ObjectLockPtr<GameObject>(scripted));
+  EXPECT_EQ(log, "123");
 }
 
 TEST_F(ScriptRegistrarTest, ConstantsAndNewFunctorsLandInTheState) {

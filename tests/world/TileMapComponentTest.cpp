@@ -102,15 +102,15 @@ TEST(TileMapComponent, AnUnknownTileSetShowsItsBoxAndAKnownOneIsBound) {
   ::testing::internal::CaptureStderr();
   component.SetStringPropertyByName("tileset", "nope");
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "TileSet not found! : nope\n");
-  EXPECT_FALSE(component.GetTileSet().IsAlive());
+  EXPECT_FALSE(component.GetTileSet().Exists());
 
   ::testing::internal::CaptureStderr();
   component.SetStringPropertyByName("tileset", "walls");
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-  ASSERT_TRUE(component.GetTileSet().IsAlive());
+  ASSERT_TRUE(component.GetTileSet().Exists());
   EXPECT_EQ(component.GetTileSet().Lock()->GetName(), "walls");
   component.SetTileSet("nope");
-  EXPECT_FALSE(component.GetTileSet().IsAlive()) << "a script's unknown name binds none, without a box";
+  EXPECT_FALSE(component.GetTileSet().Exists()) << "a script's unknown name binds none, without a box";
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "resources/ResourceManager.h"
 #include "support/ScriptEngineFixture.h"
+#include "world/CollisionEngine.h"
 #include "world/PhysicEngine.h"
 #include "world/RigidBodyComponent.h"
 #include "world/TileMapComponent.h"
@@ -26,6 +27,7 @@ class WorldScript : public ScriptEngineFixture {
   WorldScript() {
     engine.AddSystem(physics, RoleUpdate);
     engine.AddSystem(tilemaps, RoleNone);
+    engine.AddSystem(collisions, RoleNone);
   }
 
   std::shared_ptr<GameObject> SpawnBody(const std::string& shape = "Circle") {
@@ -46,6 +48,7 @@ class WorldScript : public ScriptEngineFixture {
 
   std::shared_ptr<PhysicEngine> physics = std::make_shared<PhysicEngine>(&engine);
   std::shared_ptr<TilemapSystem> tilemaps = std::make_shared<TilemapSystem>(&engine);
+  std::shared_ptr<CollisionEngine> collisions = std::make_shared<CollisionEngine>(&engine);
 };
 
 bool Finite(const RigidBody& b) {
@@ -109,6 +112,15 @@ TEST_F(WorldScript, HostileScriptCallsNeverLeaveABodyNotFiniteAndDeadObjectsIgno
               after.direction == before.direction && after.bouncy == before.bouncy && !after.resolveTileMap);
 }
 
+TEST_F(WorldScript, BodyAndPositionFunctionsAreGivenOnlyToObjectsThatHaveThem) {
+  const auto body = SpawnBody();
+  const auto plain = SpawnType("[]", "");
+  ASSERT_TRUE(body && plain);
+  const char* kinds = "return type(SetVelocity) .. type(MovePos) .. type(PausePhysics) .. type(PauseCollisions)";
+  EXPECT_EQ(Run(body, kinds), "functionfunctionfunctionfunction");
+  EXPECT_EQ(Run(plain, kinds), "nilnilfunctionfunction");
+}
+
 TEST_F(WorldScript, TheSystemWalksEveryLiveObjectShowingAMap) {
   auto first = SpawnLevel(1);
   auto second = SpawnLevel(1);
@@ -145,7 +157,7 @@ TEST_F(WorldScript, TheSystemWalksEveryLiveObjectShowingAMap) {
     EXPECT_EQ(level.writeLayer, c.writeLayer) << level.tilemapId;
     EXPECT_EQ(level.shadowsEnabled, c.shadows) << level.tilemapId;
     EXPECT_EQ(level.markedCellX, c.markedX) << level.tilemapId;
-    EXPECT_EQ(level.tileSet.IsAlive(), c.tileSet) << level.tilemapId;
+    EXPECT_EQ(level.tileSet.Exists(), c.tileSet) << level.tilemapId;
   }
 
   // A region of 255, which reads -1 like a cell outside, is filled too, once

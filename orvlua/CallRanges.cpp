@@ -1,4 +1,4 @@
-#include "LuaFootprint.h"
+#include "CallRanges.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -61,7 +61,7 @@ constexpr std::size_t kValueType = 8;
 
 // A function's code and constants can be long: the first lines are the ones
 // every call reads. Upvalues are made together and lie side by side; spread
-// wider, only the first is noted.
+// wider, only the first is fetched.
 constexpr std::size_t kCodeBytes = 256;
 constexpr std::size_t kConstantBytes = 128;
 constexpr std::size_t kUpvalueSpread = 512;
@@ -241,7 +241,7 @@ bool ProbeLayout() {
 // The first functions the function looks up by name: the node each is
 // found in, its closure and, for an engine function, its callee block.
 template <typename Spans>
-void NoteCallees(const unsigned char* closure, const void* proto, Spans& spans) {
+void AddCallees(const unsigned char* closure, const void* proto, Spans& spans) {
   const void* environment = Read<const void*>(closure, Layout::kClosureEnvironment);
   const auto* constants = Read<const unsigned char*>(proto, Layout::kProtoConstants);
   const int count = Read<int>(proto, Layout::kProtoConstantCount);
@@ -268,84 +268,84 @@ void NoteCallees(const unsigned char* closure, const void* proto, Spans& spans) 
 
 }  // namespace
 
-bool FootprintsNoted() {
+bool LayoutProbePassed() {
   static const bool known = ProbeLayout();
   return known;
 }
 
-bool IsFootprintOf(lua_State* L, const FootprintKey& key) {
+bool RangesStillHold(lua_State* L, const RangesKey& key) {
   return key.function != nullptr && key.function == lua_topointer(L, -1) &&
          key.nodes == Read<const void*>(lua_topointer(L, LUA_GLOBALSINDEX), Layout::kTableNodes);
 }
 
-void NoteGlobal(lua_State* L, const char* name, NotedGlobal& noted) {
-  ForgetGlobal(L, noted);
-  if (lua_type(L, -1) != LUA_TFUNCTION || !FootprintsNoted()) return;
+void KeepGlobal(lua_State* L, const char* name, KeptGlobal& kept) {
+  ForgetKeptGlobal(L, kept);
+  if (lua_type(L, -1) != LUA_TFUNCTION || !LayoutProbePassed()) return;
   lua_checkstack(L, 2);
   // Both kept in the registry: while they are, no other string or function
   // can take their addresses.
   lua_pushstring(L, name);
   const void* key = StringObject(lua_tostring(L, -1));
-  noted.nameRef = luaL_ref(L, LUA_REGISTRYINDEX);
+  kept.nameRef = luaL_ref(L, LUA_REGISTRYINDEX);
   lua_pushvalue(L, -1);
-  noted.function = lua_topointer(L, -1);
-  noted.functionRef = luaL_ref(L, LUA_REGISTRYINDEX);
+  kept.function = lua_topointer(L, -1);
+  kept.functionRef = luaL_ref(L, LUA_REGISTRYINDEX);
   const void* mainPosition = nullptr;
-  noted.node = NodeOf(lua_topointer(L, LUA_GLOBALSINDEX), key, &mainPosition);
-  noted.name = key;
+  kept.node = NodeOf(lua_topointer(L, LUA_GLOBALSINDEX), key, &mainPosition);
+  kept.name = key;
 }
 
-bool PushNotedGlobal(lua_State* L, const char* name, const NotedGlobal& noted) {
-  if (noted.node == nullptr) return false;
+bool PushKeptGlobal(lua_State* L, const char* name, const KeptGlobal& kept) {
+  if (kept.node == nullptr) return false;
   // The node is read only once it is known to be one of the globals' nodes
   // now: a table that grew has others.
   const void* globals = lua_topointer(L, LUA_GLOBALSINDEX);
   const auto* nodes = Read<const unsigned char*>(globals, Layout::kTableNodes);
   const std::size_t count = std::size_t{1} << Read<unsigned char>(globals, Layout::kTableLogNodes);
-  const auto* node = static_cast<const unsigned char*>(noted.node);
+  const auto* node = static_cast<const unsigned char*>(kept.node);
   if (node < nodes || node >= nodes + count * Layout::kNodeSize || (node - nodes) % Layout::kNodeSize != 0) {
     return false;
   }
-  if (Read<int>(node, Layout::kNodeKeyType) != LUA_TSTRING || Read<const void*>(node, Layout::kNodeKey) != noted.name ||
+  if (Read<int>(node, Layout::kNodeKeyType) != LUA_TSTRING || Read<const void*>(node, Layout::kNodeKey) != kept.name ||
       Read<int>(node, Layout::kNodeValueType) != LUA_TFUNCTION ||
-      Read<const void*>(node, Layout::kNodeValue) != noted.function) {
+      Read<const void*>(node, Layout::kNodeValue) != kept.function) {
     return false;
   }
-  if (std::strcmp(static_cast<const char*>(noted.name) + Layout::kStringHeader, name) != 0) return false;
+  if (std::strcmp(static_cast<const char*>(kept.name) + Layout::kStringHeader, name) != 0) return false;
   // A script that reached the registry may have emptied it.
-  lua_rawgeti(L, LUA_REGISTRYINDEX, noted.functionRef);
-  if (lua_topointer(L, -1) == noted.function) return true;
+  lua_rawgeti(L, LUA_REGISTRYINDEX, kept.functionRef);
+  if (lua_topointer(L, -1) == kept.function) return true;
   lua_pop(L, 1);
   return false;
 }
 
-void ForgetGlobal(lua_State* L, NotedGlobal& noted) {
+void ForgetKeptGlobal(lua_State* L, KeptGlobal& kept) {
   if (L != nullptr) {
-    luaL_unref(L, LUA_REGISTRYINDEX, noted.functionRef);
-    luaL_unref(L, LUA_REGISTRYINDEX, noted.nameRef);
+    luaL_unref(L, LUA_REGISTRYINDEX, kept.functionRef);
+    luaL_unref(L, LUA_REGISTRYINDEX, kept.nameRef);
   }
-  noted = {};
+  kept = {};
 }
 
-std::array<MemorySpan, 2> NotedGlobalSpans(lua_State* L, const NotedGlobal& noted) {
-  if (noted.node == nullptr) return {};
+std::array<MemorySpan, 2> KeptGlobalSpans(lua_State* L, const KeptGlobal& kept) {
+  if (kept.node == nullptr) return {};
   const void* registry = lua_topointer(L, LUA_REGISTRYINDEX);
   std::array<MemorySpan, 2> spans{};
   spans[0] = {registry, static_cast<std::uint32_t>(Layout::kTableArraySize + sizeof(int))};
-  if (noted.functionRef >= 1 && noted.functionRef <= Read<int>(registry, Layout::kTableArraySize)) {
+  if (kept.functionRef >= 1 && kept.functionRef <= Read<int>(registry, Layout::kTableArraySize)) {
     const auto* array = Read<const unsigned char*>(registry, Layout::kTableArray);
-    spans[1] = {array + (noted.functionRef - 1) * Layout::kValueSize, static_cast<std::uint32_t>(Layout::kValueSize)};
+    spans[1] = {array + (kept.functionRef - 1) * Layout::kValueSize, static_cast<std::uint32_t>(Layout::kValueSize)};
   }
   return spans;
 }
 
-void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint) {
-  footprint = {};
-  if (lua_type(L, -1) != LUA_TFUNCTION || lua_iscfunction(L, -1) || !FootprintsNoted()) return;
-  auto spans = footprint.spans.begin();
+void FindCallRanges(lua_State* L, const char* name, CallRanges& ranges) {
+  ranges = {};
+  if (lua_type(L, -1) != LUA_TFUNCTION || lua_iscfunction(L, -1) || !LayoutProbePassed()) return;
+  auto spans = ranges.spans.begin();
   const auto* closure = static_cast<const unsigned char*>(lua_topointer(L, -1));
   const void* globals = lua_topointer(L, LUA_GLOBALSINDEX);
-  footprint.key = {closure, Read<const void*>(globals, Layout::kTableNodes)};
+  ranges.key = {closure, Read<const void*>(globals, Layout::kTableNodes)};
   const unsigned upvalues = Read<unsigned char>(closure, Layout::kClosureUpvalueCount);
   *spans++ = ClosureSpan(closure);
 
@@ -372,7 +372,7 @@ void NoteCallFootprint(lua_State* L, const char* name, CallFootprint& footprint)
     *spans++ = {Read<const void*>(proto, Layout::kProtoConstants),
                 static_cast<std::uint32_t>(std::min(constantBytes, kConstantBytes))};
   }
-  NoteCallees(closure, proto, spans);
+  AddCallees(closure, proto, spans);
   if (upvalues > 0) {
     auto low = Read<std::uintptr_t>(closure, Layout::kClosureUpvalues);
     std::uintptr_t high = low + Layout::kUpvalueSize;

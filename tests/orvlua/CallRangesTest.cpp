@@ -5,12 +5,12 @@
 #include <map>
 #include <string>
 
-#include "orvlua/LuaFootprint.h"
+#include "orvlua/CallRanges.h"
 
 namespace {
 
-// A state whose every live block is known, to tell whether an address the
-// footprint gives lies in the state's memory.
+// A state whose every live block is known, to tell whether an address of a
+// call's ranges lies in the state's memory.
 class TrackedState {
  public:
   TrackedState() : L_(lua_newstate(&Allocate, this)) { luaL_openlibs(L_); }
@@ -25,21 +25,21 @@ class TrackedState {
   }
 
   // Both ends of every span lie in blocks of the state; the count of spans
-  // noted.
+  // given.
   template <typename Spans>
   int CheckedSpans(const Spans& spans) const {
-    int noted = 0;
+    int given = 0;
     for (const OrvLua::MemorySpan& span : spans) {
       if (span.at == nullptr) continue;
-      ++noted;
+      ++given;
       const auto* at = static_cast<const char*>(span.at);
       EXPECT_GT(span.bytes, 0u);
-      EXPECT_TRUE(InsideLiveBlock(at)) << "span " << noted << " starts outside the state";
-      EXPECT_TRUE(InsideLiveBlock(at + span.bytes - 1)) << "span " << noted << " ends outside the state";
+      EXPECT_TRUE(InsideLiveBlock(at)) << "span " << given << " starts outside the state";
+      EXPECT_TRUE(InsideLiveBlock(at + span.bytes - 1)) << "span " << given << " ends outside the state";
     }
-    return noted;
+    return given;
   }
-  int CheckedSpans(const OrvLua::CallFootprint& footprint) const { return CheckedSpans(footprint.spans); }
+  int CheckedSpans(const OrvLua::CallRanges& ranges) const { return CheckedSpans(ranges.spans); }
 
  private:
   static void* Allocate(void* ud, void* block, size_t, size_t size) {
@@ -58,20 +58,20 @@ class TrackedState {
   lua_State* L_;
 };
 
-OrvLua::CallFootprint FootprintOf(lua_State* L, const char* name) {
-  OrvLua::CallFootprint footprint;
+OrvLua::CallRanges RangesOf(lua_State* L, const char* name) {
+  OrvLua::CallRanges ranges;
   lua_getglobal(L, name);
   const int top = lua_gettop(L);
-  OrvLua::NoteCallFootprint(L, name, footprint);
+  OrvLua::FindCallRanges(L, name, ranges);
   EXPECT_EQ(lua_gettop(L), top) << "the stack is left as it was";
   lua_pop(L, 1);
-  return footprint;
+  return ranges;
 }
 
 // The layout check passes with the interpreter this is built with: without
-// it no footprint is noted, and every call waits on memory again.
-TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
-  ASSERT_TRUE(OrvLua::FootprintsNoted());
+// it no ranges are found, and every call waits on memory again.
+TEST(CallRangesTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
+  ASSERT_TRUE(OrvLua::LayoutProbePassed());
   TrackedState state;
   lua_State* L = state.L();
   // An engine function: a C closure over the block that names its callee.
@@ -95,7 +95,7 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
   )"),
             0)
       << lua_tostring(L, -1);
-  const OrvLua::CallFootprint update = FootprintOf(L, "Update");
+  const OrvLua::CallRanges update = RangesOf(L, "Update");
   lua_getglobal(L, "Update");
   EXPECT_EQ(update.spans[0].at, lua_topointer(L, -1)) << "the closure comes first";
   lua_pop(L, 1);
@@ -106,29 +106,29 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
   EXPECT_TRUE(std::any_of(update.spans.begin(), update.spans.end(),
                           [&](const OrvLua::MemorySpan& span) { return span.at == globals; }));
   // No constants, no upvalues: those spans are left out, not made up. The
-  // name's node is noted apart from its main position when it lies elsewhere.
-  const int plain = state.CheckedSpans(FootprintOf(L, "Plain"));
+  // name's node is given apart from its main position when it lies elsewhere.
+  const int plain = state.CheckedSpans(RangesOf(L, "Plain"));
   EXPECT_TRUE(plain == 6 || plain == 7) << plain;
   // Its callees add their nodes and closures, and the engine function its
   // block; a constant that names no function adds nothing.
-  const int caller = state.CheckedSpans(FootprintOf(L, "Caller"));
+  const int caller = state.CheckedSpans(RangesOf(L, "Caller"));
   EXPECT_TRUE(caller >= 7 + 5 && caller <= 8 + 5) << caller;
 
   // It holds for the same function until the globals grow and move.
   lua_getglobal(L, "Update");
-  EXPECT_TRUE(OrvLua::IsFootprintOf(L, update.key));
+  EXPECT_TRUE(OrvLua::RangesStillHold(L, update.key));
   lua_getglobal(L, "Plain");
-  EXPECT_FALSE(OrvLua::IsFootprintOf(L, update.key));
+  EXPECT_FALSE(OrvLua::RangesStillHold(L, update.key));
   lua_pop(L, 2);
   ASSERT_EQ(luaL_dostring(L, "for i = 1, 5000 do _G['h' .. i] = i end"), 0);
   lua_getglobal(L, "Update");
-  EXPECT_FALSE(OrvLua::IsFootprintOf(L, update.key));
+  EXPECT_FALSE(OrvLua::RangesStillHold(L, update.key));
   lua_pop(L, 1);
-  EXPECT_GE(state.CheckedSpans(FootprintOf(L, "Update")), 8);
+  EXPECT_GE(state.CheckedSpans(RangesOf(L, "Update")), 8);
 
-  // A new definition, the old one collected: the footprint is the new one's.
+  // A new definition, the old one collected: the ranges are the new one's.
   ASSERT_EQ(luaL_dostring(L, "function Update() return 2 end collectgarbage()"), 0);
-  const OrvLua::CallFootprint redefined = FootprintOf(L, "Update");
+  const OrvLua::CallRanges redefined = RangesOf(L, "Update");
   lua_getglobal(L, "Update");
   EXPECT_EQ(redefined.spans[0].at, lua_topointer(L, -1));
   lua_pop(L, 1);
@@ -137,13 +137,13 @@ TEST(LuaFootprintTest, SpansLieInTheStateAndFollowTheGlobalAsItChanges) {
 
   // A C function has none of a Lua function's parts.
   ASSERT_EQ(luaL_dostring(L, "Update = print"), 0);
-  EXPECT_EQ(state.CheckedSpans(FootprintOf(L, "Update")), 0);
+  EXPECT_EQ(state.CheckedSpans(RangesOf(L, "Update")), 0);
 }
 
-// Pushes the noted global, if it holds, and says which function it pushed.
-const void* PushedNoted(lua_State* L, const char* name, const OrvLua::NotedGlobal& noted) {
+// Pushes the kept global, if it holds, and says which function it pushed.
+const void* PushedKept(lua_State* L, const char* name, const OrvLua::KeptGlobal& kept) {
   const int top = lua_gettop(L);
-  if (!OrvLua::PushNotedGlobal(L, name, noted)) {
+  if (!OrvLua::PushKeptGlobal(L, name, kept)) {
     EXPECT_EQ(lua_gettop(L), top) << "nothing pushed";
     return nullptr;
   }
@@ -159,50 +159,50 @@ const void* Global(lua_State* L, const char* name) {
   return function;
 }
 
-TEST(LuaFootprintTest, ANotedGlobalIsPushedOnlyWhileTheGlobalsStillHoldItUnderItsName) {
+TEST(CallRangesTest, AKeptGlobalIsPushedOnlyWhileTheGlobalsStillHoldItUnderItsName) {
   TrackedState state;
   lua_State* L = state.L();
   ASSERT_EQ(luaL_dostring(L, "function Update() end function Render() end"), 0);
-  OrvLua::NotedGlobal noted;
+  OrvLua::KeptGlobal kept;
   lua_getglobal(L, "Update");
-  OrvLua::NoteGlobal(L, "Update", noted);
+  OrvLua::KeepGlobal(L, "Update", kept);
   lua_pop(L, 1);
-  EXPECT_EQ(PushedNoted(L, "Update", noted), Global(L, "Update"));
-  EXPECT_EQ(PushedNoted(L, "Render", noted), nullptr) << "another name";
+  EXPECT_EQ(PushedKept(L, "Update", kept), Global(L, "Update"));
+  EXPECT_EQ(PushedKept(L, "Render", kept), nullptr) << "another name";
   // Where the push reads lies in the state.
-  EXPECT_EQ(state.CheckedSpans(OrvLua::NotedGlobalSpans(L, noted)), 2);
+  EXPECT_EQ(state.CheckedSpans(OrvLua::KeptGlobalSpans(L, kept)), 2);
   // A script that empties the registry loses the shortcut, not the call.
-  OrvLua::NotedGlobal emptied;
+  OrvLua::KeptGlobal emptied;
   lua_getglobal(L, "Update");
-  OrvLua::NoteGlobal(L, "Update", emptied);
+  OrvLua::KeepGlobal(L, "Update", emptied);
   lua_pushnil(L);
   lua_rawseti(L, LUA_REGISTRYINDEX, emptied.functionRef);
   lua_pop(L, 1);
-  EXPECT_EQ(PushedNoted(L, "Update", emptied), nullptr);
+  EXPECT_EQ(PushedKept(L, "Update", emptied), nullptr);
 
-  // The noted function is kept: collected or not, a new definition is not it.
+  // The kept function is kept: collected or not, a new definition is not it.
   ASSERT_EQ(luaL_dostring(L, "local old = Update function Update() end collectgarbage()"), 0);
-  EXPECT_EQ(PushedNoted(L, "Update", noted), nullptr);
+  EXPECT_EQ(PushedKept(L, "Update", kept), nullptr);
   lua_getglobal(L, "Update");
-  OrvLua::NoteGlobal(L, "Update", noted);
+  OrvLua::KeepGlobal(L, "Update", kept);
   lua_pop(L, 1);
-  EXPECT_EQ(PushedNoted(L, "Update", noted), Global(L, "Update"));
+  EXPECT_EQ(PushedKept(L, "Update", kept), Global(L, "Update"));
   ASSERT_EQ(luaL_dostring(L, "Update = nil collectgarbage() for i = 1, 50 do _G['k' .. i] = Render end"), 0);
-  EXPECT_EQ(PushedNoted(L, "Update", noted), nullptr);
+  EXPECT_EQ(PushedKept(L, "Update", kept), nullptr);
 
-  // Noted again and again, as a slot taken in turns is, the registry keeps
+  // Kept again and again, as a slot taken in turns is, the registry keeps
   // no more than the last; after the globals grow, whatever is pushed is the
   // global itself.
   ASSERT_EQ(luaL_dostring(L, "function Update() end"), 0);
   lua_getglobal(L, "Update");
-  for (int i = 0; i < 1000; ++i) OrvLua::NoteGlobal(L, "Update", noted);
+  for (int i = 0; i < 1000; ++i) OrvLua::KeepGlobal(L, "Update", kept);
   lua_pop(L, 1);
   EXPECT_LE(lua_objlen(L, LUA_REGISTRYINDEX), 8u);
   ASSERT_EQ(luaL_dostring(L, "for i = 1, 3000 do _G['g' .. i] = i end"), 0);
-  const void* pushed = PushedNoted(L, "Update", noted);
+  const void* pushed = PushedKept(L, "Update", kept);
   EXPECT_TRUE(pushed == nullptr || pushed == Global(L, "Update"));
-  OrvLua::ForgetGlobal(L, noted);
-  EXPECT_EQ(PushedNoted(L, "Update", noted), nullptr);
+  OrvLua::ForgetKeptGlobal(L, kept);
+  EXPECT_EQ(PushedKept(L, "Update", kept), nullptr);
 }
 
 }  // namespace
