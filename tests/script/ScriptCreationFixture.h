@@ -16,10 +16,11 @@
 #include "app/GameEngine.h"
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
-#include "script/ScriptBegin.h"
 #include "script/ExtraScripts.h"
+#include "script/ScriptBegin.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptGlobalVars.h"
+#include "script/ScriptRegistrar.h"
 #include "support/ProgramRun.h"
 
 namespace OrvTest {
@@ -27,13 +28,10 @@ namespace OrvTest {
 class ProbeSystem : public Orv::PlainSystem {
  public:
   using PlainSystem::PlainSystem;
-  void OnGameObjectAdded(Orv::ObjectLockPtr<Orv::GameObject> object) override {
-    auto locked = object.Lock();
-    if (!locked) return;
-    auto script = locked->GetComponent<Orv::ScriptComponent>().Lock();
-    if (!script) return;
-    script->SetGlobalInteger("PROBE_CONST", 7);
-    script->RegisterFunctor("ProbeParentUniqueId", std::make_shared<ParentUniqueIdFunc>(object));
+  void OnRegistered() override { Orv::AddScriptRegistration(this, &ProbeSystem::RegisterScriptFunctions); }
+  void RegisterScriptFunctions(Orv::ScriptComponent& script, const Orv::ObjectLockPtr<Orv::GameObject>& object) {
+    script.SetGlobalInteger("PROBE_CONST", 7);
+    script.RegisterFunctor("ProbeParentUniqueId", std::make_shared<ParentUniqueIdFunc>(object));
   }
 
   struct ParentUniqueIdFunc {
@@ -135,9 +133,7 @@ class ScriptCreationFixture : public ::testing::Test {
   static float PosX(const Orv::GameObject& object) {
     return object.GetComponent<Orv::TransformComponent>().Lock()->posX;
   }
-  static int EditParameter(const Orv::GameObject& object) {
-    return object.GetIntAttribIndex("editable", 4);
-  }
+  static int EditParameter(const Orv::GameObject& object) { return object.GetIntAttribIndex("editable", 4); }
 
   ContentFolder folder;
   std::filesystem::path previous;

@@ -1,17 +1,16 @@
 #include "support/ScriptEngineFixture.h"
 
 #include "ChunkLoader.h"
+#include "script/ScriptRegistrar.h"
 
 namespace OrvTest {
 
 using namespace Orv;
 
-void NoteSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
-  auto locked = object.Lock();
-  if (!locked) return;
-  auto script = locked->GetComponent<ScriptComponent>().Lock();
-  if (!script || !script->GetState()) return;
-  lua_State* L = script->GetState()->GetCState();
+void NoteSystem::OnRegistered() { AddScriptRegistration(this, &NoteSystem::RegisterScriptFunctions); }
+
+void NoteSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>&) {
+  lua_State* L = script.GetState()->GetCState();
   lua_pushlightuserdata(L, log_);
   lua_pushcclosure(L, &NoteSystem::Note, 1);
   lua_setglobal(L, "Note");

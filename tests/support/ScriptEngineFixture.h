@@ -22,7 +22,8 @@ namespace OrvTest {
 class NoteSystem : public Orv::PlainSystem {
  public:
   NoteSystem(Orv::App* owner, std::vector<std::string>* log) : PlainSystem(owner), log_(log) {}
-  void OnGameObjectAdded(Orv::ObjectLockPtr<Orv::GameObject> object) override;
+  void OnRegistered() override;
+  void RegisterScriptFunctions(Orv::ScriptComponent& script, const Orv::ObjectLockPtr<Orv::GameObject>& object);
 
  private:
   static int Note(lua_State* L);
