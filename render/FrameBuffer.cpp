@@ -5,6 +5,7 @@
 
 #include "core/Report.h"
 #include "core/ReportOnce.h"
+#include "render/RenderState.h"
 
 namespace Orv {
 
@@ -90,7 +91,23 @@ void FrameBuffer::End() {
   begun_ = false;
 }
 
-bool FrameBuffer::Draw() {
+void FrameBuffer::SetKnownProgram(KnownShader known, GLuint plainProgram) {
+  known_ = known;
+  if (known_ == KnownShader::Lit && plainProgram != 0 && !plainReady_ && initialised_) {
+    plainBatch_.Init(plainProgram, static_cast<float>(width_), static_cast<float>(height_));
+    plainReady_ = true;
+  }
+}
+
+bool FrameBuffer::Draw(Copy copy) {
+  if (copy == Copy::ColourOnly && known_ == KnownShader::PassThrough && Blit()) return true;
+  if (copy != Copy::Shaded && known_ == KnownShader::Lit && lights_.empty() && plainReady_) {
+    plainBatch_.Begin();
+    if (plainBatch_.IsBegun()) {
+      DrawWhole(plainBatch_, kLitShaderAmbient);
+      return true;
+    }
+  }
   batch_.Begin();
   // A program that failed to build draws nothing, and says so only once, when built.
   if (!batch_.IsBegun()) return false;
@@ -100,10 +117,41 @@ bool FrameBuffer::Draw() {
     for (const Light& light : lights_) batch_.AddLightUniform(light.x, light.y, light.radius);
     batch_.EndLightBuffer();
   }
+  DrawWhole(batch_, 1.0f);
+  return true;
+}
+
+void FrameBuffer::DrawWhole(Texture2DBatch& batch, float level) {
   const float w = static_cast<float>(texture_->GetTextureWidth());
   const float h = static_cast<float>(texture_->GetTextureHeight());
-  batch_.Render(frameRef_, w * 0.5f, h * 0.5f, w, -h, 0.0f, drawTint_[0], drawTint_[1], drawTint_[2], drawTint_[3]);
-  batch_.End();
+  batch.Render(frameRef_, w * 0.5f, h * 0.5f, w, -h, 0.0f, drawTint_[0] * level, drawTint_[1] * level,
+               drawTint_[2] * level, drawTint_[3]);
+  batch.End();
+}
+
+bool FrameBuffer::Blit() {
+  if (!initialised_ || texture_->GetTextureWidth() != static_cast<unsigned>(width_) ||
+      texture_->GetTextureHeight() != static_cast<unsigned>(height_)) {
+    return false;
+  }
+  // The program's quad covers the viewport: a copy is the same picture only
+  // texel for pixel, and only where the quad would not be cut or masked.
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  if (viewport[2] != width_ || viewport[3] != height_) return false;
+  if (glIsEnabled(GL_SCISSOR_TEST) || glIsEnabled(GL_STENCIL_TEST)) return false;
+  GLboolean mask[4] = {GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE};
+  glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+  if (!mask[0] || !mask[1] || !mask[2]) return false;
+  DrawHeldSprites();
+  GLint read = 0;
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+  glBlitFramebuffer(0, 0, width_, height_, viewport[0], viewport[1], viewport[0] + width_, viewport[1] + height_,
+                    GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+  // As the batch leaves it.
+  glBindTexture(GL_TEXTURE_2D, 0);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/ObjectLockPtr.h"
+#include "render/ShaderProgram.h"
 #include "render/Texture2DBatch.h"
 #include "resources/SpriteSheet.h"
 
@@ -40,9 +41,21 @@ class FrameBuffer {
   void Begin(Previous previous = Previous::Clear, Target target = Target::Clear);
   // Back to the window, with its viewport and clear colour.
   void End();
-  // The colour texture as one quad over the bound target, lights and all;
-  // false when the program cannot draw it.
-  bool Draw();
+  // The program is one of the engine's own (see RecogniseShader); a plain
+  // program, when not 0, draws texel x tint opaque. After Init.
+  void SetKnownProgram(KnownShader known, GLuint plainProgram);
+  // The program shows nothing of this target's alpha.
+  bool IgnoresOwnAlpha() const { return known_ != KnownShader::None; }
+
+  // How Draw may reach its pixels. Shaded: through the program, always (what
+  // builds it ahead of the first frame). Exact: any way that leaves each pixel
+  // of the target as the program would. ColourOnly: as Exact, but the target
+  // may keep this texture's alpha where the program writes 1, for a target
+  // whose alpha nothing shows.
+  enum class Copy { Shaded, Exact, ColourOnly };
+  // The colour texture as one quad over the bound target's viewport, lights
+  // and all; false when the program cannot draw it.
+  bool Draw(Copy copy = Copy::Exact);
 
   void AddLight(const Light& light) { lights_.push_back(light); }
   // Keeps the storage: the list is refilled every frame.
@@ -64,6 +77,12 @@ class FrameBuffer {
   int width_ = 1;
   int height_ = 1;
   bool lightsEnabled_ = false;
+  // A copy of texel to pixel in the bound target, when one is the picture
+  // the program would draw.
+  bool Blit();
+  // The whole texture through batch, every texel times level.
+  void DrawWhole(Texture2DBatch& batch, float level);
+
   std::array<GLint, 4> savedViewport_{};
   std::array<GLfloat, 4> savedClearColour_{};
   std::shared_ptr<SpriteSheet> texture_;
@@ -76,6 +95,11 @@ class FrameBuffer {
   bool begun_ = false;
   bool initialised_ = false;
   std::vector<Light> lights_;
+  KnownShader known_ = KnownShader::None;
+  // The lit program with no light is the ambient level alone: texel x tint
+  // through the plain program.
+  Texture2DBatch plainBatch_{3};
+  bool plainReady_ = false;
 };
 
 }  // namespace Orv

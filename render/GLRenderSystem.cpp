@@ -78,9 +78,12 @@ void GLRenderSystem::WarmUpFrameChain() {
   DrawUnitQuad();
   scene->End();
   surface->Begin();
-  scene->Draw();
+  scene->Draw(FrameBuffer::Copy::Shaded);
+  // A lit frame without lights draws through the plain program.
+  scene->Draw(FrameBuffer::Copy::Exact);
   surface->End();
-  surface->Draw();
+  surface->Draw(FrameBuffer::Copy::Shaded);
+  surface->Draw(FrameBuffer::Copy::ColourOnly);
   UseProgram(0);
   glBindVertexArray(0);
   glClear(GL_COLOR_BUFFER_BIT);

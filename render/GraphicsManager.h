@@ -43,13 +43,16 @@ class GraphicsManager {
 
  private:
   GraphicsManager() = default;
-  FrameBuffer* CreateFrameBuffer(GLuint program, float width, float height, bool lights);
+  FrameBuffer* CreateFrameBuffer(GLuint program, KnownShader known, float width, float height, bool lights);
 
   GLuint texture2DProgram_ = 0;
   GLuint fontColorProgram_ = 0;
   GLuint shapeProgram_ = 0;
   GLuint pointLightProgram_ = 0;
   GLuint texture2DBloomProgram_ = 0;
+  KnownShader texture2DKnown_ = KnownShader::None;
+  KnownShader pointLightKnown_ = KnownShader::None;
+  KnownShader texture2DBloomKnown_ = KnownShader::None;
   std::vector<std::unique_ptr<FrameBuffer>> frameBuffers_;
 };
 

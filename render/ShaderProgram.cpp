@@ -57,6 +57,110 @@ bool CheckShaderLog(GLuint shader) {
 
 namespace {
 
+const char* const kPassThroughVertex = R"(#version 330
+in vec4 model_pos;
+in vec4 color_input;
+in vec2 uv_input;
+uniform mat4 projMat;
+out vec4 tint;
+out vec2 uv;
+void main() {
+  tint = color_input;
+  uv = uv_input;
+  gl_Position = projMat * model_pos;
+})";
+
+const char* const kPassThroughFragment = R"(#version 330
+in vec4 tint;
+in vec2 uv;
+uniform sampler2D textureUnit;
+out vec4 fragColour;
+void main() {
+  vec4 texel = texture(textureUnit, uv) * tint;
+  fragColour = vec4(texel.rgb, 1.0);
+})";
+
+const char* const kLitVertex = R"(#version 330
+in vec4 model_pos;
+in vec4 color_input;
+in vec2 uv_input;
+uniform mat4 projMat;
+out vec4 tint;
+out vec2 uv;
+out vec2 pixel;
+void main() {
+  tint = color_input;
+  uv = uv_input;
+  pixel = model_pos.xy;
+  gl_Position = projMat * model_pos;
+})";
+
+// Its ambient is kLitShaderAmbient.
+const char* const kLitFragment = R"(#version 330
+in vec4 tint;
+in vec2 uv;
+in vec2 pixel;
+uniform sampler2D textureUnit;
+layout(std140) uniform LightBlocks {
+  vec4 light[100];
+  int count;
+} lightBlock;
+const float ambient = 0.3;
+out vec4 fragColour;
+void main() {
+  float level = ambient;
+  int count = min(lightBlock.count, 100);
+  for (int i = 0; i < count; ++i) {
+    vec4 l = lightBlock.light[i];
+    if (l.w > 0.0) level += max(0.0, 1.0 - distance(pixel, l.xy) / l.w);
+  }
+  vec4 texel = texture(textureUnit, uv) * tint;
+  fragColour = vec4(texel.rgb * clamp(level, 0.0, 1.0), 1.0);
+})";
+
+// The code alone: comments go, each run of spacing becomes one space, so
+// that tokens stay apart and nothing else counts.
+std::string CodeOf(const std::string& source) {
+  std::string code;
+  bool space = false;
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    if (source.compare(i, 2, "//") == 0) {
+      i = source.find('\n', i);
+      if (i == std::string::npos) break;
+      space = true;
+      continue;
+    }
+    if (source.compare(i, 2, "/*") == 0) {
+      i = source.find("*/", i + 2);
+      if (i == std::string::npos) break;
+      ++i;
+      space = true;
+      continue;
+    }
+    const char c = source[i];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+      space = true;
+      continue;
+    }
+    if (space && !code.empty()) code += ' ';
+    space = false;
+    code += c;
+  }
+  return code;
+}
+
+}  // namespace
+
+KnownShader RecogniseShader(const std::string& vertexSource, const std::string& fragmentSource) {
+  const std::string vertex = CodeOf(vertexSource);
+  const std::string fragment = CodeOf(fragmentSource);
+  if (vertex == CodeOf(kPassThroughVertex) && fragment == CodeOf(kPassThroughFragment)) return KnownShader::PassThrough;
+  if (vertex == CodeOf(kLitVertex) && fragment == CodeOf(kLitFragment)) return KnownShader::Lit;
+  return KnownShader::None;
+}
+
+namespace {
+
 // The file's text, or nothing after a box that says the file cannot be read
 // and why: a driver is not to blame for a file that is not there.
 std::optional<std::string> ReadShaderFile(const char* path) {
@@ -77,9 +181,12 @@ std::optional<std::string> ReadShaderFile(const char* path) {
 
 }  // namespace
 
-GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath) {
+GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath, KnownShader* known) {
   const std::optional<std::string> vertexSource = ReadShaderFile(vertexPath);
   const std::optional<std::string> fragmentSource = ReadShaderFile(fragmentPath);
+  if (known != nullptr) {
+    *known = vertexSource && fragmentSource ? RecogniseShader(*vertexSource, *fragmentSource) : KnownShader::None;
+  }
   // A readable file is still compiled, so that its own faults are told too.
   const GLuint fragment = fragmentSource ? CompileShader(GL_FRAGMENT_SHADER, *fragmentSource) : 0;
   const GLuint vertex = vertexSource ? CompileShader(GL_VERTEX_SHADER, *vertexSource) : 0;
@@ -96,6 +203,7 @@ GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath) {
   if (vertex == 0 || fragment == 0) {
     if (fragment != 0) glDeleteShader(fragment);
     if (vertex != 0) glDeleteShader(vertex);
+    if (known != nullptr) *known = KnownShader::None;
     return 0;
   }
   GLuint program = glCreateProgram();
@@ -111,6 +219,7 @@ GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath) {
                             " cannot be linked: " + ProgramLog(program));
     glDeleteProgram(program);
     program = 0;
+    if (known != nullptr) *known = KnownShader::None;
   }
   return program;
 }
@@ -120,16 +229,17 @@ bool BindShaderAttributes(GLuint program, const Matrix4& projection) {
   EnableAttribute(program, "color_input", 4, 16);
   EnableAttribute(program, "uv_input", 2, 32);
   UseProgram(program);
-  const std::string cause = " of program " + std::to_string(program);
+  // Runs at every batch's Begin: the report's words are made only on a fault.
+  const auto cause = [program] { return " of program " + std::to_string(program); };
   const GLint projMat = glGetUniformLocation(program, "projMat");
   if (projMat < 0) {
-    ShowMessageOnce("projMat" + cause, "uniform 'projMat' not found!");
+    ShowMessageOnce("projMat" + cause(), "uniform 'projMat' not found!");
     return false;
   }
   glUniformMatrix4fv(projMat, 1, GL_FALSE, projection.data());
   const GLint textureUnit = glGetUniformLocation(program, "textureUnit");
   if (textureUnit < 0) {
-    ShowMessageOnce("textureUnit" + cause, "uniform 'textureUnit' not found!");
+    ShowMessageOnce("textureUnit" + cause(), "uniform 'textureUnit' not found!");
     return false;
   }
   glUniform1i(textureUnit, 0);

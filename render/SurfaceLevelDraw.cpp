@@ -42,7 +42,9 @@ void SurfaceLevelDraw::BeginRender() {
   // whose depth and stencil no pass tests: it needs no clear of its own,
   // unless the copy cannot be drawn.
   surface->Begin(FrameBuffer::Previous::Keep, FrameBuffer::Target::Keep);
-  if (!scene->Draw()) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  // The surface's alpha shows only through its own copy.
+  const FrameBuffer::Copy copy = surface->IgnoresOwnAlpha() ? FrameBuffer::Copy::ColourOnly : FrameBuffer::Copy::Exact;
+  if (!scene->Draw(copy)) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   LeaveBatchState();
 }
 
@@ -50,7 +52,8 @@ void SurfaceLevelDraw::EndRender() {
   FrameBuffer* surface = GraphicsManager::GetInstance().GetFrameBuffer(2);
   if (surface == nullptr) return;
   surface->End();
-  surface->Draw();
+  // The window's alpha is shown by nothing: its picture is its colour.
+  surface->Draw(FrameBuffer::Copy::ColourOnly);
   LeaveBatchState();
 }
 

@@ -76,16 +76,17 @@ void Texture2DBatch::InitLightBlock() {
   BindShaderAttributes(program_, projection_);
   if (!lightsEnabled_) return;
   blockReady_ = false;
-  const std::string program = " (program " + std::to_string(program_) + ")";
+  // Runs every frame for the lit scene: the words are made only on a fault.
+  const auto program = [this] { return " (program " + std::to_string(program_) + ")"; };
   if (lightBuffer_ == 0) {
-    ShowMessageOnce("no light buffer" + program,
+    ShowMessageOnce("no light buffer" + program(),
                     "Error! Light Uniform Buffer not allocated!! Enable Lights using SetEnableLightUniformFills() "
                     "before calling Init()!");
     return;
   }
   const GLuint block = glGetUniformBlockIndex(program_, "LightBlocks");
   if (block == GL_INVALID_INDEX) {
-    ShowMessageOnce("no LightBlocks" + program,
+    ShowMessageOnce("no LightBlocks" + program(),
                     "Error! Shader Uniform Layout: 'LightBlocks' not found!!\n Disable lights using "
                     "SetEnableLightUniformFills() if shader does not support this uniform!");
     return;
@@ -95,7 +96,7 @@ void Texture2DBatch::InitLightBlock() {
   glGetUniformIndices(program_, 2, names, indices);
   for (int i = 0; i < 2; ++i) {
     if (indices[i] != GL_INVALID_INDEX) continue;
-    ShowMessageOnce(std::string("no ") + names[i] + program,
+    ShowMessageOnce(std::string("no ") + names[i] + program(),
                     std::string("Error! Shader Uniform attribute for '") + names[i] +
                         "' not found!, please set the correct attribute in the shader!");
     return;
@@ -103,7 +104,7 @@ void Texture2DBatch::InitLightBlock() {
   GLint dataSize = 0;
   glGetActiveUniformBlockiv(program_, block, GL_UNIFORM_BLOCK_DATA_SIZE, &dataSize);
   if (dataSize > kLightBufferSize) {
-    ShowMessageOnce("block too large" + program, "Error! Not enough memory for uniform LightBlocks!");
+    ShowMessageOnce("block too large" + program(), "Error! Not enough memory for uniform LightBlocks!");
     return;
   }
   GLint offsets[2] = {-1, -1};

@@ -2,6 +2,10 @@
 // plain composition into frame buffer 2, and frame buffer 2 on the window.
 #include <GL/glew.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include "RenderScene.h"
 #include "render/GraphicsManager.h"
 #include "render/SpriteAnimComponent.h"
@@ -27,9 +31,9 @@ void DrawRedQuadWithBatch(const Orv::ObjectLockPtr<Orv::SpriteFrame>& red) {
 TEST_F(RenderScene, StartMakesThreeFrameBuffersAndSwitchesLightingOn) {
   EXPECT_EQ(GraphicsManager::GetInstance().GetFrameBufferCount(), 3u);
   EXPECT_TRUE(g_lightingEnabled);
-  for (GLuint program : {GraphicsManager::GetInstance().GetTexture2DProgram(),
-                         GraphicsManager::GetInstance().GetPointLightProgram(),
-                         GraphicsManager::GetInstance().GetTexture2DBloomProgram()}) {
+  for (GLuint program :
+       {GraphicsManager::GetInstance().GetTexture2DProgram(), GraphicsManager::GetInstance().GetPointLightProgram(),
+        GraphicsManager::GetInstance().GetTexture2DBloomProgram()}) {
     EXPECT_NE(program, 0u);
   }
   // Past the end the last one answers.
@@ -96,6 +100,62 @@ TEST_F(RenderScene, OffScreenLightsMadeFirstNeitherCrashNorHideAnOnScreenOne) {
   EXPECT_EQ(GraphicsManager::GetInstance().GetFrameBuffer(1)->GetLights().size(), 1u);
   EXPECT_GT(Pixel(120, 30)[0], 240);
   EXPECT_TRUE(Near(Pixel(20, 60), {77, 77, 77, 255}, 3));
+}
+
+// The engine's own programs take cheaper ways to the same colours: a copy for
+// the pass-through ones, the plain program at the ambient level for the lit
+// one without lights.
+TEST_F(RenderScene, TheEnginesOwnProgramsTakeCheaperWaysThatChangeNoColour) {
+  // 16 x 16 texels, every value of each channel, stretched over the window.
+  auto sheet = std::make_shared<Orv::SpriteSheet>();
+  ASSERT_TRUE(sheet->CreateFromPixels(16, 16));
+  std::vector<std::uint8_t> texels;
+  for (int i = 0; i < 256; ++i)
+    texels.insert(texels.end(), {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i * 7), 255});
+  glBindTexture(GL_TEXTURE_2D, sheet->GetTexture());
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 16, 16, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  sheets.push_back(sheet);
+  frames.push_back(std::make_shared<Orv::SpriteFrame>(Orv::SpriteFrame{{0, 0, 16, 16}, sheet}));
+  const auto picture = [&](bool lit, float size) {
+    g_lightingEnabled = lit;
+    Frame([&] {
+      Orv::Texture2DBatch batch;
+      batch.Init(GraphicsManager::GetInstance().GetTexture2DProgram(), 160.0f, 120.0f);
+      batch.Begin();
+      batch.Render(frames.back(), 80.0f, 60.0f, size, size * 0.75f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+      batch.End();
+    });
+    std::vector<std::uint8_t> pixels(kWidth * kHeight * 4);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+  };
+  // Copied, the surface keeps the scene's alpha where nothing was drawn; the program writes 1.
+  const auto cornerAlpha = [&] {
+    picture(false, 16.0f);
+    glBindFramebuffer(GL_FRAMEBUFFER, GraphicsManager::GetInstance().GetFrameBuffer(2)->GetFramebufferObject());
+    const int alpha = TargetPixel(2, 2)[3];
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return alpha;
+  };
+  EXPECT_EQ(cornerAlpha(), 0);
+  const std::vector<std::uint8_t> fast[2] = {picture(false, 160.0f), picture(true, 160.0f)};
+  for (unsigned i = 0; i < 3; ++i) {
+    Orv::FrameBuffer* buffer = GraphicsManager::GetInstance().GetFrameBuffer(i);
+    EXPECT_TRUE(buffer->IgnoresOwnAlpha()) << "frame buffer " << i << "'s program is not known";
+    buffer->SetKnownProgram(Orv::KnownShader::None, 0);
+  }
+  EXPECT_EQ(cornerAlpha(), 255);
+  for (int lit = 0; lit < 2; ++lit) {
+    const std::vector<std::uint8_t> shaded = picture(lit, 160.0f);
+    int differing = 0, brightest = 0;
+    for (std::size_t i = 0; i < shaded.size(); ++i) {
+      if (i % 4 != 3) differing += fast[lit][i] != shaded[i];
+      if (i % 4 == 0) brightest = std::max<int>(brightest, shaded[i]);
+    }
+    EXPECT_EQ(differing, 0) << (lit ? "lit" : "unlit");
+    // The ramp came through, lit at the ambient level.
+    EXPECT_NEAR(brightest, lit ? 77 : 255, 1) << (lit ? "lit" : "unlit");
+  }
 }
 
 TEST_F(RenderScene, LightBlockHoldsAsManyLightsAsTheShaderArrayAndDropsTheRest) {

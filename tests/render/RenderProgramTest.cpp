@@ -1,11 +1,17 @@
 // The real program's render start and its cursor, seen from outside: the
-// console lines, the screen under the pointer, a broken shader file.
+// console lines, the screen under the pointer, a broken shader file, a
+// game's own shaders.
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <array>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "support/ProgramRun.h"
 #include "support/Screenshot.h"
@@ -143,5 +149,54 @@ TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {
     EXPECT_EQ(Count(run.out, "shaders/pointlight.frag cannot be linked"), 1u) << run.out;
     EXPECT_EQ(Count(run.out, "error compiling shader\n"), 1u) << run.out;
     EXPECT_EQ(Count(run.out, "framebuffer good!\n"), 3u) << run.out;
+  }
+}
+
+// The engine takes cheaper ways to its own shaders' pictures; a game's own
+// shaders for the frame's copies are drawn as written. Here each adds a
+// colour to the empty scene's black.
+TEST(RenderProgram, AGamesOwnShadersForTheFramesCopiesAreDrawnAsWritten) {
+  const auto plus = [](const char* name, const char* colour) {
+    std::ifstream in(std::string(ORV_SOURCE_DIR) + "/game/shaders/" + name);
+    std::string text(std::istreambuf_iterator<char>(in), {});
+    const auto at = text.rfind(", 1.0);");
+    return std::pair{std::string(name), at == std::string::npos ? text : text.insert(at, std::string(" + ") + colour)};
+  };
+  const struct Case {
+    const char* what;
+    bool lit;
+    std::vector<std::pair<std::string, std::string>> shaders;
+    std::array<int, 3> wanted;
+  } cases[] = {
+      {"own lit and final shaders",
+       true,
+       {plus("pointlight.frag", "vec3(0.5, 0.0, 0.0)"), plus("texture2DBloom.frag", "vec3(0.0, 0.0, 0.5)")},
+       {128, 0, 128}},
+      {"own plain shader, lit", true, {plus("texture2D.frag", "vec3(0.0, 0.5, 0.0)")}, {0, 0, 0}},
+      {"own plain shader, unlit", false, {plus("texture2D.frag", "vec3(0.0, 0.5, 0.0)")}, {0, 128, 0}},
+  };
+  for (const Case& c : cases) {
+    ContentFolder folder;
+    const std::string script = std::string("function Init() SetEnableLighting(") + (c.lit ? "true" : "false") +
+                               ") end\nfunction Update(dt) print('tick') end\n";
+    WriteScriptScene(folder, "OrvOwnShaders", {{"Scene", script}}, {{"Scene", 1}}, R"([{"type":"script","data":[]}])");
+    for (const auto& [name, text] : c.shaders) folder.Write("shaders/" + name, text);
+    Screenshot shot;
+    int left = 0, top = 0;
+    bool found = false;
+    RunOptions options;
+    options.triggers.push_back(AfterFrames("", 4, kTick, [&](pid_t pid) {
+      found = WindowPosition("OrvOwnShaders", left, top);
+      shot = GrabScreen();
+      kill(pid, SIGTERM);
+    }));
+    const RunResult run = RunOrv(folder, options);
+    ASSERT_TRUE(RanCleanly(run)) << c.what;
+    ASSERT_TRUE(found && shot.error.empty()) << c.what << ": " << shot.error;
+    EXPECT_EQ(Count(run.out + run.err, "shader"), 0u) << c.what << ": " << run.out << run.err;
+    // Away from the middle, where the pointer's disc may be.
+    for (const auto& [x, y] : {std::pair{40, 40}, {280, 160}}) {
+      EXPECT_TRUE(Near(shot.At(left + x, top + y), c.wanted, 3)) << c.what << ": " << Text(shot.At(left + x, top + y));
+    }
   }
 }
