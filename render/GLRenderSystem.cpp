@@ -131,13 +131,26 @@ void GLRenderSystem::Resume() {
 void GLRenderSystem::Render() {
   g_frameLit = g_lightingEnabled;
   FrameBuffer* scene = GraphicsManager::GetInstance().GetFrameBuffer(g_frameLit ? 1 : 0);
-  if (scene != nullptr) scene->Begin();
+  if (scene != nullptr) {
+    scene->Begin(FinalCopyCoversWindow() ? FrameBuffer::Previous::Keep : FrameBuffer::Previous::Clear);
+  }
   // Begin has cleared an initialised scene's colour and stencil (and its
   // depth, which no pass tests) with this same clear colour.
   if (scene == nullptr || !scene->IsInitialised()) glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+}
+
+bool GLRenderSystem::FinalCopyCoversWindow() const {
+  // The engine's own programs write opaque, and so does a copy; the copy
+  // fills the viewport, which is then the whole window.
+  GraphicsManager& graphics = GraphicsManager::GetInstance();
+  if (graphics.GetFrameBufferCount() < 3 || !graphics.GetFrameBuffer(2)->IgnoresOwnAlpha()) return false;
+  GLint v[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, v);
+  return windowWidth_ > 0 && windowHeight_ > 0 && v[0] <= 0 && v[1] <= 0 && v[0] + v[2] >= windowWidth_ &&
+         v[1] + v[3] >= windowHeight_;
 }
 
 void GLRenderSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
@@ -188,6 +201,8 @@ void GLRenderSystem::Resize(int width, int height, int borderWidth, int borderHe
       work.bottom > 0 ? static_cast<float>(work.right) / static_cast<float>(work.bottom) : logicalAspect;
   const Viewport v = ComputeViewport(width_, height_, width, height, borderWidth, owner_->IsFullscreen(), workAspect);
   SetViewport(v.x, v.y, v.width, v.height);
+  windowWidth_ = width;
+  windowHeight_ = height;
 }
 
 }  // namespace Orv

@@ -209,9 +209,15 @@ class GLRenderSystem : public System {
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   // One pass of the lit frame-buffer chain, drawing nothing, at start.
   void WarmUpFrameChain();
+  // The frame's last copy will cover the whole window opaquely: a clear of
+  // the window before it would change no pixel.
+  bool FinalCopyCoversWindow() const;
 
   unsigned width_ = 0;
   unsigned height_ = 0;
+  // The window's size at the last resize; 0 before it.
+  int windowWidth_ = 0;
+  int windowHeight_ = 0;
   std::vector<ObjectLockPtr<GameObject>> spriteObjects_;
   std::vector<ObjectLockPtr<GameObject>> lightObjects_;
   bool animationsPaused_ = false;

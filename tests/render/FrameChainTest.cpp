@@ -8,6 +8,7 @@
 
 #include "RenderScene.h"
 #include "render/GraphicsManager.h"
+#include "render/RenderState.h"
 #include "render/SpriteAnimComponent.h"
 #include "render/Texture2DBatch.h"
 
@@ -155,6 +156,30 @@ TEST_F(RenderScene, TheEnginesOwnProgramsTakeCheaperWaysThatChangeNoColour) {
     EXPECT_EQ(differing, 0) << (lit ? "lit" : "unlit");
     // The ramp came through, lit at the ambient level.
     EXPECT_NEAR(brightest, lit ? 77 : 255, 1) << (lit ? "lit" : "unlit");
+  }
+}
+
+// The window is not cleared under a frame that covers it, and still is
+// outside a smaller viewport.
+TEST_F(RenderScene, WhatWasDrawnOnTheWindowGoesUnderTheNextFrameAndOutsideItsViewport) {
+  const auto red = SolidFrame(255, 0, 0);
+  g_lightingEnabled = false;
+  const auto redOverWindow = [&] {
+    Orv::Texture2DBatch batch;
+    batch.Init(GraphicsManager::GetInstance().GetTexture2DProgram(), 160.0f, 120.0f);
+    batch.Begin();
+    batch.Render(red, 80.0f, 60.0f, 160.0f, 120.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    batch.End();
+  };
+  for (const int width : {160, 80}) {
+    Frame([] {});
+    redOverWindow();
+    ASSERT_TRUE(Near(Pixel(150, 110), {255, 0, 0, 255}));
+    Orv::SetViewport(0, 0, width, width * 3 / 4);
+    Frame([] {});
+    EXPECT_TRUE(Near(Pixel(150, 110), {0, 0, 0, 255})) << "viewport " << width;
+    EXPECT_TRUE(Near(Pixel(150, 5), {0, 0, 0, 255})) << "viewport " << width;
+    Orv::SetViewport(0, 0, 160, 120);
   }
 }
 
