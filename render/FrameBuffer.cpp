@@ -122,11 +122,16 @@ bool FrameBuffer::Draw(Copy copy) {
 }
 
 void FrameBuffer::DrawWhole(Texture2DBatch& batch, float level) {
+  // The engine's own programs write opaque: blending would give their colour
+  // back unchanged, after reading every pixel of the target.
+  const bool unblended = known_ != KnownShader::None && glIsEnabled(GL_BLEND);
+  if (unblended) glDisable(GL_BLEND);
   const float w = static_cast<float>(texture_->GetTextureWidth());
   const float h = static_cast<float>(texture_->GetTextureHeight());
   batch.Render(frameRef_, w * 0.5f, h * 0.5f, w, -h, 0.0f, drawTint_[0] * level, drawTint_[1] * level,
                drawTint_[2] * level, drawTint_[3]);
   batch.End();
+  if (unblended) glEnable(GL_BLEND);
 }
 
 bool FrameBuffer::Blit() {
