@@ -18,14 +18,17 @@ using Orv::GraphicsManager;
 
 namespace {
 
-// The red quad of the first scene: 6 x 6 pixels centred on (8, 8).
-void DrawRedQuadWithBatch(const Orv::ObjectLockPtr<Orv::SpriteFrame>& red) {
+// A quad of w x h pixels centred on (x, y), through the plain program.
+void DrawQuadWithBatch(const Orv::ObjectLockPtr<Orv::SpriteFrame>& frame, float x, float y, float w, float h) {
   Orv::Texture2DBatch batch;
   batch.Init(GraphicsManager::GetInstance().GetTexture2DProgram(), 160.0f, 120.0f);
   batch.Begin();
-  batch.Render(red, 8.0f, 8.0f, 6.0f, 6.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+  batch.Render(frame, x, y, w, h, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
   batch.End();
 }
+
+// The red quad of the first scene: 6 x 6 pixels centred on (8, 8).
+void DrawRedQuadWithBatch(const Orv::ObjectLockPtr<Orv::SpriteFrame>& red) { DrawQuadWithBatch(red, 8, 8, 6, 6); }
 
 }  // namespace
 
@@ -119,13 +122,7 @@ TEST_F(RenderScene, TheEnginesOwnProgramsTakeCheaperWaysThatChangeNoColour) {
   frames.push_back(std::make_shared<Orv::SpriteFrame>(Orv::SpriteFrame{{0, 0, 16, 16}, sheet}));
   const auto picture = [&](bool lit, float size) {
     g_lightingEnabled = lit;
-    Frame([&] {
-      Orv::Texture2DBatch batch;
-      batch.Init(GraphicsManager::GetInstance().GetTexture2DProgram(), 160.0f, 120.0f);
-      batch.Begin();
-      batch.Render(frames.back(), 80.0f, 60.0f, size, size * 0.75f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
-      batch.End();
-    });
+    Frame([&] { DrawQuadWithBatch(frames.back(), 80, 60, size, size * 0.75f); });
     std::vector<std::uint8_t> pixels(kWidth * kHeight * 4);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
@@ -164,16 +161,9 @@ TEST_F(RenderScene, TheEnginesOwnProgramsTakeCheaperWaysThatChangeNoColour) {
 TEST_F(RenderScene, WhatWasDrawnOnTheWindowGoesUnderTheNextFrameAndOutsideItsViewport) {
   const auto red = SolidFrame(255, 0, 0);
   g_lightingEnabled = false;
-  const auto redOverWindow = [&] {
-    Orv::Texture2DBatch batch;
-    batch.Init(GraphicsManager::GetInstance().GetTexture2DProgram(), 160.0f, 120.0f);
-    batch.Begin();
-    batch.Render(red, 80.0f, 60.0f, 160.0f, 120.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
-    batch.End();
-  };
   for (const int width : {160, 80}) {
     Frame([] {});
-    redOverWindow();
+    DrawQuadWithBatch(red, 80, 60, 160, 120);
     ASSERT_TRUE(Near(Pixel(150, 110), {255, 0, 0, 255}));
     Orv::SetViewport(0, 0, width, width * 3 / 4);
     Frame([] {});
