@@ -44,7 +44,7 @@ void DrawTexturedQuad(float width, float height, const SpriteFrame& frame, const
 }  // namespace
 
 void DrawCircleOutline(float cx, float cy, float radius, int segments) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   const int step = 360 / std::clamp(segments, 1, 360);
   glBegin(GL_LINE_LOOP);
   for (int a = 0; a < 360; a += step) {
@@ -55,7 +55,7 @@ void DrawCircleOutline(float cx, float cy, float radius, int segments) {
 }
 
 void DrawFilledCircle(float cx, float cy) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glBegin(GL_TRIANGLE_FAN);
   glVertex2d(cx, cy);
   for (int a = 0; a < 360; a += 10) {
@@ -66,7 +66,7 @@ void DrawFilledCircle(float cx, float cy) {
 }
 
 void DrawUnitQuad() {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glBegin(GL_QUADS);
   glVertex3f(-0.5f, 0.5f, 0.0f);
   glVertex3f(0.5f, 0.5f, 0.0f);
@@ -76,14 +76,14 @@ void DrawUnitQuad() {
 }
 
 void DrawStencilPolygon(const std::vector<float>& points, float& z) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glBegin(GL_POLYGON);
   for (std::size_t i = 0; i + 1 < points.size(); i += 2) glVertex3f(points[i], points[i + 1], z);
   glEnd();
 }
 
 void DrawPolygon(const std::vector<Vec2>& points) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glBegin(GL_POLYGON);
   for (const Vec2& p : points) glVertex4f(static_cast<float>(p.x), static_cast<float>(p.y), 1.0f, 1.0f);
   glEnd();
@@ -155,7 +155,7 @@ void CountSpriteForFlush() {
 }  // namespace
 
 void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   GLuint texture = 0;
   SpriteCorner corners[4];
   if (!PlaceCorners(frame, placement, texture, corners)) return;
@@ -175,11 +175,11 @@ void PlaceSprite(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement&
   if (!IsSpriteBatchOpen()) return DrawPlacedSpriteQuad(frame, placement);
   GLuint texture = 0;
   SpriteCorner corners[4];
-  if (PlaceCorners(frame, placement, texture, corners)) HoldSprite(texture, corners);
+  if (PlaceCorners(frame, placement, texture, corners)) QueueSprite(texture, corners);
 }
 
 void DrawFontText(Font& font, float x, float y, const std::string& text) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   font.RenderText(x, y, text);
 }
 

@@ -2,7 +2,7 @@
 // Immediate-mode drawing for the passes, widgets, cursor and effects. None of
 // these sets a colour or a capability or resets a matrix: the caller sets the
 // colour and the model-view matrix (identity, Translate2D, Rotate2D, draw,
-// identity again), through the render state. Each draws the held sprites
+// identity again), through the render state. Each draws the queued sprites
 // before its own. The two sprite quads bind their texture and leave the
 // matrix scaled to the quad's size. A placed sprite quad instead takes its
 // place as numbers and leaves the matrix alone.
@@ -50,7 +50,7 @@ struct SpritePlacement {
 // texture reach the driver as one run of vertices instead of one draw each.
 void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
 
-// Placed as DrawPlacedSpriteQuad places it: held while a sprite batch is
+// Placed as DrawPlacedSpriteQuad places it: queued while a sprite batch is
 // open, drawn at once otherwise.
 void PlaceSprite(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
 

@@ -148,7 +148,7 @@ bool FrameBuffer::Blit() {
   GLboolean mask[4] = {GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE};
   glGetBooleanv(GL_COLOR_WRITEMASK, mask);
   if (!mask[0] || !mask[1] || !mask[2]) return false;
-  DrawHeldSprites();
+  DrawQueuedSprites();
   GLint read = 0;
   glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);

@@ -23,39 +23,39 @@ SpriteBatch& Batch() {
 }  // namespace
 
 void SetColour(float r, float g, float b, float a) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glColor4f(r, g, b, a);
 }
 
 void ResetColour() { SetColour(1.0f, 1.0f, 1.0f, 1.0f); }
 
 void BindTexture2D(unsigned texture) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glBindTexture(GL_TEXTURE_2D, texture);
 }
 
 void EnableCapability(unsigned capability) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glEnable(capability);
 }
 
 void DisableCapability(unsigned capability) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glDisable(capability);
 }
 
 void UseProgram(unsigned program) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glUseProgram(program);
 }
 
 void SetViewport(int x, int y, int width, int height) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glViewport(x, y, width, height);
 }
 
 void SetScreenProjection(double width, double height) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(0.0, width, height, 0.0, 1.0, -1.0);
@@ -63,49 +63,49 @@ void SetScreenProjection(double width, double height) {
 }
 
 void LoadIdentity() {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glLoadIdentity();
 }
 
 void Translate2D(float x, float y) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glTranslatef(x, y, 0.0f);
 }
 
 void Rotate2D(float degrees) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glRotatef(degrees, 0.0f, 0.0f, 1.0f);
 }
 
 void Scale2D(float x, float y) {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   glScalef(x, y, 1.0f);
 }
 
 void OpenSpriteBatch() {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   Batch().open = true;
 }
 
 void CloseSpriteBatch() {
-  DrawHeldSprites();
+  DrawQueuedSprites();
   Batch().open = false;
 }
 
 bool IsSpriteBatchOpen() { return Batch().open; }
 
-void HoldSprite(unsigned texture, const SpriteCorner (&corners)[4]) {
+void QueueSprite(unsigned texture, const SpriteCorner (&corners)[4]) {
   SpriteBatch& batch = Batch();
-  if (texture != batch.texture) DrawHeldSprites();
+  if (texture != batch.texture) DrawQueuedSprites();
   batch.texture = texture;
   batch.corners.insert(batch.corners.end(), std::begin(corners), std::end(corners));
   if (batch.corners.size() == kSpritesPerFlush * 4) {
-    DrawHeldSprites();
+    DrawQueuedSprites();
     glFlush();
   }
 }
 
-void DrawHeldSprites() {
+void DrawQueuedSprites() {
   SpriteBatch& batch = Batch();
   if (batch.corners.empty()) return;
   glBindTexture(GL_TEXTURE_2D, batch.texture);

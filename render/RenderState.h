@@ -1,13 +1,13 @@
 #pragma once
 // The drawing state the passes share (colour, bound texture, capabilities,
-// matrices, viewport, program) and the sprites held back to be drawn
-// together. A held sprite is drawn with the state current when it is drawn,
-// so every change of that state made here draws the held sprites first, and
-// so must any draw that does not hold its own: nothing then overtakes a held
-// sprite or changes how it looks.
+// matrices, viewport, program) and the sprites queued to be drawn together.
+// A queued sprite is drawn with the state current when it is drawn, so every
+// change of that state made here draws the queued sprites first, and
+// so must any draw that does not queue its own: nothing then overtakes a
+// queued sprite or changes how it looks.
 //
-// What changes no state a held sprite is drawn with needs no care: a texture
-// or buffer made or filled (a sheet or font loaded mid-walk), since held
+// What changes no state a queued sprite is drawn with needs no care: a texture
+// or buffer made or filled (a sheet or font loaded mid-walk), since queued
 // sprites bind their own texture and draw from client arrays with no buffer
 // bound.
 
@@ -46,16 +46,16 @@ struct SpriteCorner {
 };
 
 // A pass whose scripts draw many sprites opens a batch for its walk: the
-// sprites held meanwhile are drawn together, from arrays, in one draw per
+// sprites queued meanwhile are drawn together, from arrays, in one draw per
 // run of one texture. They are drawn when the batch closes, when a sprite
 // of another texture comes, every few hundred sprites, and before any state
 // change or draw above.
 void OpenSpriteBatch();
 void CloseSpriteBatch();
 bool IsSpriteBatchOpen();
-// Holds the quad for the open batch.
-void HoldSprite(unsigned texture, const SpriteCorner (&corners)[4]);
-// Draws the sprites held, if any: a draw of its own calls this first.
-void DrawHeldSprites();
+// Queues the quad for the open batch.
+void QueueSprite(unsigned texture, const SpriteCorner (&corners)[4]);
+// Draws the sprites queued, if any: a draw of its own calls this first.
+void DrawQueuedSprites();
 
 }  // namespace Orv

@@ -163,7 +163,7 @@ TEST_F(SpriteRunScene, InterleavedTexturesAndTintsKeepTheirOrder) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(SpriteRunScene, HeldSpritesDrawInOrderWithTheColourOfTheirTimeAndLeaveTheBoundArraysAsTheyWere) {
+TEST_F(SpriteRunScene, QueuedSpritesDrawInOrderWithTheColourOfTheirTimeAndLeaveTheBoundArraysAsTheyWere) {
   const auto red = SolidFrame(255, 0, 0);
   const auto green = SolidFrame(0, 255, 0);
   const auto white = SolidFrame(255, 255, 255);
@@ -178,8 +178,8 @@ TEST_F(SpriteRunScene, HeldSpritesDrawInOrderWithTheColourOfTheirTimeAndLeaveThe
     Orv::PlaceSprite(red, {20, 20, 0, 4, 4});
     Orv::PlaceSprite(green, {30, 20, 0, 4, 4});
     Orv::PlaceSprite(red, {40, 20, 0, 4, 4});
-    // A colour change draws the sprites held before it in the colour they
-    // were placed in, and those held after it in the new one.
+    // A colour change draws the sprites queued before it in the colour they
+    // were placed in, and those queued after it in the new one.
     Orv::SetColour(0, 1, 1, 1);
     Orv::PlaceSprite(white, {80, 20, 0, 4, 4});
     Orv::ResetColour();

@@ -1,4 +1,4 @@
-// Script sprites are held and drawn together during the overlay's walk; what a
+// Script sprites are queued and drawn together during the overlay's walk; what a
 // script draws after them by other means (text, a tile, a sprite placed at
 // its object) and the transition drawn after the walk still come after them
 // on the real program's window.
@@ -26,7 +26,7 @@ std::string SheetImage() {
   return image;
 }
 
-// Each row a red square drawn with DrawSpriteSca (32 pixels, held), then
+// Each row a red square drawn with DrawSpriteSca (32 pixels, queued), then
 // something else over its middle. Stage 2 covers the window in black.
 const char* kPainter = R"(
 local stage = 1
@@ -56,9 +56,9 @@ end
 
 }  // namespace
 
-TEST(HeldSpriteOrderProgram, TextTilesRelativeSpritesAndTransitionsComeAfterTheHeldSprites) {
+TEST(QueuedSpriteOrderProgram, TextTilesRelativeSpritesAndTransitionsComeAfterTheQueuedSprites) {
   ContentFolder folder;
-  folder.WriteConfig(ConfigJson(320, 200, "OrvHeld", 60, 1));
+  folder.WriteConfig(ConfigJson(320, 200, "OrvQueued", 60, 1));
   folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
   folder.Write("res/textures/sheet.ppm", SheetImage());
   folder.Write("res/textures/sheet.pack", R"({"file":"sheet.ppm","frames":[
@@ -77,7 +77,7 @@ TEST(HeldSpriteOrderProgram, TextTilesRelativeSpritesAndTransitionsComeAfterTheH
   Screenshot painted, faded;
   RunOptions options;
   options.triggers.push_back({"tick\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvHeld", left, top);
+                                found = WindowPosition("OrvQueued", left, top);
                                 // The game draws its cursor at the pointer: keep it off the samples.
                                 Shell("xdotool mousemove --sync " + std::to_string(left + 300) + " " +
                                       std::to_string(top + 190));
@@ -92,7 +92,7 @@ TEST(HeldSpriteOrderProgram, TextTilesRelativeSpritesAndTransitionsComeAfterTheH
   }));
   const RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
-  ASSERT_TRUE(found) << "no window titled OrvHeld";
+  ASSERT_TRUE(found) << "no window titled OrvQueued";
   ASSERT_TRUE(painted.error.empty()) << painted.error;
   ASSERT_TRUE(faded.error.empty()) << faded.error;
 
@@ -118,6 +118,6 @@ TEST(HeldSpriteOrderProgram, TextTilesRelativeSpritesAndTransitionsComeAfterTheH
     EXPECT_TRUE(Near(painted.At(left + x, top + y), wanted))
         << "at (" << x << ", " << y << "): " << Text(painted.At(left + x, top + y));
   }
-  // The transition, drawn after the walk, covers the last sprite held.
+  // The transition, drawn after the walk, covers the last sprite queued.
   EXPECT_TRUE(Near(faded.At(left + 60, top + 130), kBlack)) << Text(faded.At(left + 60, top + 130));
 }
