@@ -72,7 +72,7 @@ void FrameBuffer::Begin(Previous previous, Target target) {
   // The target bound before (the window, in the frame's chain) is cleared as
   // well as this one: the window's letterbox bars are never drawn over.
   if (previous == Previous::Clear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glBindFramebuffer(GL_FRAMEBUFFER, standsForWindow_ ? 0 : framebuffer_);
   // Cleared after the bind too: this target's last picture must not show
   // through the next one.
   if (initialised_ && target == Target::Clear)
@@ -99,7 +99,20 @@ void FrameBuffer::SetKnownProgram(KnownShader known, GLuint plainProgram) {
   }
 }
 
+bool FrameBuffer::CopiesTexelForPixel() const {
+  return initialised_ && known_ == KnownShader::PassThrough &&
+         texture_->GetTextureWidth() == static_cast<unsigned>(width_) &&
+         texture_->GetTextureHeight() == static_cast<unsigned>(height_);
+}
+
 bool FrameBuffer::Draw(Copy copy) {
+  if (standsForWindow_) {
+    // The picture is in the window already; drawn anywhere else it would be
+    // this texture's stale one.
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    return bound == 0;
+  }
   if (copy == Copy::ColourOnly && known_ == KnownShader::PassThrough && Blit()) return true;
   if (copy != Copy::Shaded && known_ == KnownShader::Lit && lights_.empty() && plainReady_) {
     plainBatch_.Begin();
@@ -135,10 +148,7 @@ void FrameBuffer::DrawWhole(Texture2DBatch& batch, float level) {
 }
 
 bool FrameBuffer::Blit() {
-  if (!initialised_ || texture_->GetTextureWidth() != static_cast<unsigned>(width_) ||
-      texture_->GetTextureHeight() != static_cast<unsigned>(height_)) {
-    return false;
-  }
+  if (!CopiesTexelForPixel()) return false;
   // The program's quad covers the viewport: a copy is the same picture only
   // texel for pixel, and only where the quad would not be cut or masked.
   GLint viewport[4] = {0, 0, 0, 0};

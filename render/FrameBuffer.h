@@ -46,6 +46,13 @@ class FrameBuffer {
   void SetKnownProgram(KnownShader known, GLuint plainProgram);
   // The program shows nothing of this target's alpha.
   bool IgnoresOwnAlpha() const { return known_ != KnownShader::None; }
+  // Its copy into a viewport of its own size gives each pixel its texel.
+  bool CopiesTexelForPixel() const;
+  // Between Begin and the copy that ends its part of the frame, the window
+  // itself is the target: drawn straight into, the window gets the pixels the
+  // copy would have given it, and the copy has nothing left to do. Only for a
+  // target that copies texel for pixel onto a window of its size.
+  void StandForWindow(bool stand) { standsForWindow_ = stand; }
 
   // How Draw may reach its pixels. Shaded: through the program, always (what
   // builds it ahead of the first frame). Exact: any way that leaves each pixel
@@ -96,6 +103,7 @@ class FrameBuffer {
   bool initialised_ = false;
   std::vector<Light> lights_;
   KnownShader known_ = KnownShader::None;
+  bool standsForWindow_ = false;
   // The lit program with no light is the ambient level alone: texel x tint
   // through the plain program.
   Texture2DBatch plainBatch_{3};

@@ -54,6 +54,10 @@ void GLRenderSystem::Start() {
   graphics.CreateTexture2DFrameBuffer(width, height);
   graphics.CreatePointLightFrameBuffer(width, height);
   graphics.CreateBloomFrameBuffer(width, height);
+  GLint bits[5] = {0, 0, 0, 0, 1};
+  const GLenum queries[5] = {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS, GL_SAMPLE_BUFFERS};
+  for (int i = 0; i < 5; ++i) glGetIntegerv(queries[i], &bits[i]);
+  windowHoldsTargets_ = bits[0] == 8 && bits[1] == 8 && bits[2] == 8 && bits[3] == 8 && bits[4] == 0;
   WarmUpFrameChain();
 }
 
@@ -131,6 +135,7 @@ void GLRenderSystem::Resume() {
 void GLRenderSystem::Render() {
   g_frameLit = g_lightingEnabled;
   FrameBuffer* scene = GraphicsManager::GetInstance().GetFrameBuffer(g_frameLit ? 1 : 0);
+  ChooseWindowStandIns();
   if (scene != nullptr) {
     scene->Begin(FinalCopyCoversWindow() ? FrameBuffer::Previous::Keep : FrameBuffer::Previous::Clear);
   }
@@ -151,6 +156,26 @@ bool GLRenderSystem::FinalCopyCoversWindow() const {
   glGetIntegerv(GL_VIEWPORT, v);
   return windowWidth_ > 0 && windowHeight_ > 0 && v[0] <= 0 && v[1] <= 0 && v[0] + v[2] >= windowWidth_ &&
          v[1] + v[3] >= windowHeight_;
+}
+
+void GLRenderSystem::ChooseWindowStandIns() const {
+  // A last copy that gives each window pixel its texel is a full-screen pass
+  // for nothing: what it would copy is drawn into the window instead. Only
+  // the last: the driver may break a tie (a pixel's centre on an edge) the
+  // other way in the window, and the scene's tiles meet on such edges.
+  GraphicsManager& graphics = GraphicsManager::GetInstance();
+  graphics.EndWindowStandIns();
+  if (graphics.GetFrameBufferCount() < 3 || !windowHoldsTargets_) return;
+  FrameBuffer* surface = graphics.GetFrameBuffer(2);
+  if (CopiesOntoWholeWindow(*surface)) surface->StandForWindow(true);
+}
+
+bool GLRenderSystem::CopiesOntoWholeWindow(const FrameBuffer& target) const {
+  if (!target.CopiesTexelForPixel() || windowWidth_ != target.GetWidth() || windowHeight_ != target.GetHeight())
+    return false;
+  GLint v[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, v);
+  return v[0] == 0 && v[1] == 0 && v[2] == target.GetWidth() && v[3] == target.GetHeight();
 }
 
 void GLRenderSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {

@@ -17,6 +17,8 @@
 
 namespace Orv {
 
+class FrameBuffer;
+
 // Lit rendering: lights are gathered and frame buffer 1 takes the scene;
 // otherwise frame buffer 0 does. On from the program's start, so that a
 // script that switches it off before the systems start keeps it off.
@@ -212,12 +214,18 @@ class GLRenderSystem : public System {
   // The frame's last copy will cover the whole window opaquely: a clear of
   // the window before it would change no pixel.
   bool FinalCopyCoversWindow() const;
+  // Which of the frame's targets are drawn straight into the window, this frame.
+  void ChooseWindowStandIns() const;
+  // The target's copy would set every pixel of the window to its texel.
+  bool CopiesOntoWholeWindow(const FrameBuffer& target) const;
 
   unsigned width_ = 0;
   unsigned height_ = 0;
   // The window's size at the last resize; 0 before it.
   int windowWidth_ = 0;
   int windowHeight_ = 0;
+  // The window's pixels and sampling are a frame buffer's.
+  bool windowHoldsTargets_ = false;
   std::vector<ObjectLockPtr<GameObject>> spriteObjects_;
   std::vector<ObjectLockPtr<GameObject>> lightObjects_;
   bool animationsPaused_ = false;

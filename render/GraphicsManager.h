@@ -34,6 +34,11 @@ class GraphicsManager {
   // Lets the frame buffers and their GL objects go, while the context is
   // still current.
   void ReleaseFrameBuffers() { frameBuffers_.clear(); }
+  // Every frame buffer is its own target again, until a frame chooses which
+  // the window stands in for.
+  void EndWindowStandIns() {
+    for (const auto& frameBuffer : frameBuffers_) frameBuffer->StandForWindow(false);
+  }
 
   GLuint GetTexture2DProgram() const { return texture2DProgram_; }
   GLuint GetFontColorProgram() const { return fontColorProgram_; }

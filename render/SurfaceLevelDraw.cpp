@@ -54,6 +54,7 @@ void SurfaceLevelDraw::EndRender() {
   surface->End();
   // The window's alpha is shown by nothing: its picture is its colour.
   surface->Draw(FrameBuffer::Copy::ColourOnly);
+  GraphicsManager::GetInstance().EndWindowStandIns();
   LeaveBatchState();
 }
 

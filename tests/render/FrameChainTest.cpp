@@ -107,8 +107,9 @@ TEST_F(RenderScene, OffScreenLightsMadeFirstNeitherCrashNorHideAnOnScreenOne) {
 }
 
 // The engine's own programs take cheaper ways to the same colours: a copy for
-// the pass-through ones, the plain program at the ambient level for the lit
-// one without lights.
+// the pass-through ones, none for the last when the window can stand in for
+// its target, the plain program at the ambient level for the lit one without
+// lights.
 TEST_F(RenderScene, TheEnginesOwnProgramsTakeCheaperWaysThatChangeNoColour) {
   // 16 x 16 texels, every value of each channel, stretched over the window.
   auto sheet = std::make_shared<Orv::SpriteSheet>();
@@ -127,15 +128,29 @@ TEST_F(RenderScene, TheEnginesOwnProgramsTakeCheaperWaysThatChangeNoColour) {
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
   };
-  // Copied, the surface keeps the scene's alpha where nothing was drawn; the program writes 1.
+  // Copied, the window keeps the scene's alpha where nothing was drawn; the program writes 1.
   const auto cornerAlpha = [&] {
     picture(false, 16.0f);
-    glBindFramebuffer(GL_FRAMEBUFFER, GraphicsManager::GetInstance().GetFrameBuffer(2)->GetFramebufferObject());
-    const int alpha = TargetPixel(2, 2)[3];
+    return Pixel(2, 2)[3];
+  };
+  // Whether the frame went through the surface's own texture, or the window
+  // stood in for it.
+  const auto surfaceDrawn = [&](bool lit) {
+    const GLuint surface = GraphicsManager::GetInstance().GetFrameBuffer(2)->GetFramebufferObject();
+    glBindFramebuffer(GL_FRAMEBUFFER, surface);
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    return alpha;
+    picture(lit, 16.0f);
+    glBindFramebuffer(GL_FRAMEBUFFER, surface);
+    const bool drawn = !Near(TargetPixel(2, 2), {255, 0, 255, 255});
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return drawn;
   };
   EXPECT_EQ(cornerAlpha(), 0);
+  EXPECT_FALSE(surfaceDrawn(false));
+  EXPECT_FALSE(surfaceDrawn(true));
   const std::vector<std::uint8_t> fast[2] = {picture(false, 160.0f), picture(true, 160.0f)};
   for (unsigned i = 0; i < 3; ++i) {
     Orv::FrameBuffer* buffer = GraphicsManager::GetInstance().GetFrameBuffer(i);
@@ -143,6 +158,7 @@ TEST_F(RenderScene, TheEnginesOwnProgramsTakeCheaperWaysThatChangeNoColour) {
     buffer->SetKnownProgram(Orv::KnownShader::None, 0);
   }
   EXPECT_EQ(cornerAlpha(), 255);
+  EXPECT_TRUE(surfaceDrawn(false));
   for (int lit = 0; lit < 2; ++lit) {
     const std::vector<std::uint8_t> shaded = picture(lit, 160.0f);
     int differing = 0, brightest = 0;
