@@ -148,7 +148,7 @@ bool PlaceCorners(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement
 void CountSpriteForFlush() {
   if (++spritesSinceFlush == kSpritesPerFlush) {
     spritesSinceFlush = 0;
-    glFlush();
+    HandSpritesToDriver();
   }
 }
 

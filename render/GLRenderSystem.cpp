@@ -12,6 +12,7 @@
 #include "render/DrawPrimitives.h"
 #include "render/GraphicsManager.h"
 #include "render/LightComponent.h"
+#include "render/RenderState.h"
 #include "render/SpriteAnimComponent.h"
 #include "script/ScriptComponent.h"
 
@@ -93,7 +94,10 @@ void GLRenderSystem::WarmUpFrameChain() {
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
-void GLRenderSystem::Shutdown() { GraphicsManager::GetInstance().ReleaseFrameBuffers(); }
+void GLRenderSystem::Shutdown() {
+  EndSpriteHandOvers();
+  GraphicsManager::GetInstance().ReleaseFrameBuffers();
+}
 
 void GLRenderSystem::Update(float dt) {
   for (std::size_t i = 0; i < spriteObjects_.size();) {

@@ -20,6 +20,9 @@ SpriteBatch& Batch() {
   return batch;
 }
 
+// Signalled once the driver has drawn the last hand-over.
+GLsync lastHandOver = nullptr;
+
 }  // namespace
 
 void SetColour(float r, float g, float b, float a) {
@@ -101,8 +104,26 @@ void QueueSprite(unsigned texture, const SpriteCorner (&corners)[4]) {
   batch.corners.insert(batch.corners.end(), std::begin(corners), std::end(corners));
   if (batch.corners.size() == kSpritesPerFlush * 4) {
     DrawQueuedSprites();
-    glFlush();
+    HandSpritesToDriver();
   }
+}
+
+void HandSpritesToDriver() {
+  if (glFenceSync == nullptr) {
+    glFlush();
+    return;
+  }
+  if (lastHandOver != nullptr) {
+    if (glClientWaitSync(lastHandOver, 0, 0) == GL_TIMEOUT_EXPIRED) return;
+    glDeleteSync(lastHandOver);
+  }
+  lastHandOver = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+  glFlush();
+}
+
+void EndSpriteHandOvers() {
+  if (lastHandOver != nullptr) glDeleteSync(lastHandOver);
+  lastHandOver = nullptr;
 }
 
 void DrawQueuedSprites() {

@@ -36,6 +36,12 @@ void Scale2D(float x, float y);
 // the driver's threads while the pass goes on calling scripts; a hardware
 // driver takes a flush this rare at no cost.
 inline constexpr unsigned kSpritesPerFlush = 256;
+// Hands what was drawn to the driver, unless it is still drawing the last
+// hand-over: a flush then would wake every one of its threads for nothing,
+// and the sprites wait for the next.
+void HandSpritesToDriver();
+// Forgets the last hand-over, before the context that knows it goes.
+void EndSpriteHandOvers();
 
 // One corner of a sprite: texture, then position.
 struct SpriteCorner {
