@@ -214,7 +214,7 @@ class GLRenderSystem : public System {
   // The frame's last copy will cover the whole window opaquely: a clear of
   // the window before it would change no pixel.
   bool FinalCopyCoversWindow() const;
-  // Which of the frame's targets are drawn straight into the window, this frame.
+  // Whether the window stands in for the frame's last target, this frame.
   void ChooseWindowStandIns() const;
   // The target's copy would set every pixel of the window to its texel.
   bool CopiesOntoWholeWindow(const FrameBuffer& target) const;
