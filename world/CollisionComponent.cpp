@@ -5,6 +5,7 @@
 
 #include "core/Report.h"
 #include "world/Manifold.h"
+#include "world/ManifoldSystem.h"
 
 namespace Orv {
 
@@ -49,11 +50,12 @@ void CollisionComponent::Setup() {
 }
 
 void CollisionComponent::Shutdown() {
-  for (const std::weak_ptr<Manifold>& handle : frameManifolds_) {
-    auto manifold = handle.lock();
+  for (const FrameManifold& listed : frameManifolds_) {
+    if (!ManifoldSystem::Holds(listed.storeLifetime)) continue;
+    Manifold* manifold = listed.manifold;
     // Another body may have freed it, and a new contact taken the slot.
-    if (manifold && ((manifold->bodyA == this && manifold->serialA == serial_) ||
-                     (manifold->bodyB == this && manifold->serialB == serial_))) {
+    if ((manifold->bodyA == this && manifold->serialA == serial_) ||
+        (manifold->bodyB == this && manifold->serialB == serial_)) {
       manifold->Free();
     }
   }
@@ -199,10 +201,20 @@ ContactInfoValue<double> CollisionComponent::GetContactInfoReal(const std::strin
   return entry != nullptr ? ContactInfoValue<double>{true, entry->realValue} : ContactInfoValue<double>{false, -1.0};
 }
 
-std::vector<std::shared_ptr<Manifold>> CollisionComponent::GetFrameManifolds() const {
-  std::vector<std::shared_ptr<Manifold>> live;
-  for (const std::weak_ptr<Manifold>& handle : frameManifolds_) {
-    if (auto manifold = handle.lock()) live.push_back(std::move(manifold));
+std::uint32_t CollisionComponent::KeepContactInfo(const std::map<std::string, DataBun>& info) {
+  keptInfo_.push_back(info);
+  return static_cast<std::uint32_t>(keptInfo_.size());
+}
+
+const std::map<std::string, DataBun>& CollisionComponent::ContactInfoOf(const ContactRecord& record) const {
+  static const std::map<std::string, DataBun> none;
+  return record.contactInfo > 0 && record.contactInfo <= keptInfo_.size() ? keptInfo_[record.contactInfo - 1] : none;
+}
+
+std::vector<Manifold*> CollisionComponent::GetFrameManifolds() const {
+  std::vector<Manifold*> live;
+  for (const FrameManifold& listed : frameManifolds_) {
+    if (ManifoldSystem::Holds(listed.storeLifetime)) live.push_back(listed.manifold);
   }
   return live;
 }

@@ -19,11 +19,16 @@ namespace Orv {
 
 struct Manifold;
 
-// One contact reported to an object, about the other object.
+// One contact reported to an object, about the other object. A pile writes
+// thousands a frame: the record is small and owns nothing, so that writing
+// and clearing a list of them touches no more than the list itself.
 struct ContactRecord {
   bool collisionStart = false;
   bool collisionStay = false;
   bool collisionEnd = false;
+  // Where the receiving component keeps the other object's contact info as
+  // it stood then (CollisionComponent::ContactInfoOf); 0 for none.
+  std::uint32_t contactInfo = 0;
   // The manifold's first contact point.
   double contactX = 0.0;
   double contactY = 0.0;
@@ -32,8 +37,6 @@ struct ContactRecord {
   float worldX = 0.0f;
   float worldY = 0.0f;
   std::int32_t contactUID = 0;
-  // The other object's contact info as it stood then.
-  std::map<std::string, DataBun> contactInfo;
 };
 
 // A contact-info lookup: the value only when the key holds one of the type
@@ -101,19 +104,31 @@ class CollisionComponent : public Component {
   ContactInfoValue<double> GetContactInfoReal(const std::string& key) const;
   const std::map<std::string, DataBun>& GetContactInfo() const { return contactInfo_; }
 
-  void AddContact(ContactRecord record) { contacts_.push_back(std::move(record)); }
+  void AddContact(ContactRecord record) { contacts_.push_back(record); }
   // A blank record at the end of the list, to be filled in place.
   ContactRecord& AddContact() { return contacts_.emplace_back(); }
+  // Keeps a copy of info for the records of this frame; the number a record
+  // carries to find it again.
+  std::uint32_t KeepContactInfo(const std::map<std::string, DataBun>& info);
   const std::vector<ContactRecord>& GetContacts() const { return contacts_; }
+  // The contact info a record of this component's present list carries;
+  // empty for none, and for a number beyond what is kept.
+  const std::map<std::string, DataBun>& ContactInfoOf(const ContactRecord& record) const;
   // After the owner's script has had its Update: records live one frame.
-  void ClearContacts() { contacts_.clear(); }
+  void ClearContacts() {
+    contacts_.clear();
+    keptInfo_.clear();
+  }
 
-  // The manifolds refreshed for this object in this frame's pair pass. Weak:
+  // The manifolds refreshed for this object in this frame's pair pass, each
+  // with the lifetime of the store that holds it (ManifoldSystem::Holds):
   // clearing all manifolds mid-frame leaves nothing here to follow.
-  void AddFrameManifold(const std::shared_ptr<Manifold>& manifold) { frameManifolds_.push_back(manifold); }
+  void AddFrameManifold(Manifold* manifold, std::uint64_t storeLifetime) {
+    frameManifolds_.push_back({manifold, storeLifetime});
+  }
   void ClearFrameManifolds() { frameManifolds_.clear(); }
-  // The ones still held by the manifold store.
-  std::vector<std::shared_ptr<Manifold>> GetFrameManifolds() const;
+  // The ones still held by their store, valid until it is next cleared.
+  std::vector<Manifold*> GetFrameManifolds() const;
 
   // Never reused, unlike addresses and unique ids: a manifold is only this
   // component's while the serials agree.
@@ -138,9 +153,17 @@ class CollisionComponent : public Component {
 
  private:
   std::unique_ptr<Collider> collider_;
-  std::vector<std::weak_ptr<Manifold>> frameManifolds_;
+  // Plain pointers: a pile lists thousands a frame, and a count kept for each
+  // would cost every one of them twice.
+  struct FrameManifold {
+    Manifold* manifold;
+    std::uint64_t storeLifetime;
+  };
+  std::vector<FrameManifold> frameManifolds_;
   std::map<std::string, DataBun> contactInfo_;
   std::vector<ContactRecord> contacts_;
+  // The contact info the records of contacts_ carry, in the order kept.
+  std::vector<std::map<std::string, DataBun>> keptInfo_;
   std::uint64_t serial_;
   NotFiniteRefusal refusal_{"Collision"};
 };

@@ -327,7 +327,7 @@ void CollisionEngine::AddRecord(CollisionComponent& to, const Manifold& manifold
   }
   // Most objects carry no contact info: an empty map is not copied.
   const auto& info = otherCollision.GetContactInfo();
-  if (!info.empty()) record.contactInfo = info;
+  if (!info.empty()) record.contactInfo = to.KeepContactInfo(info);
 }
 
 void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold) {

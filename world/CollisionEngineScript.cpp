@@ -215,7 +215,7 @@ OrvLua::LuaObject CollisionEngine::GetContactManifolds::operator()() {
     entry.SetBoolean("collisionStay", record.collisionStay);
     entry.SetNumber("worldX", record.worldX);
     entry.SetNumber("worldY", record.worldY);
-    for (const auto& [key, value] : record.contactInfo) {
+    for (const auto& [key, value] : collision->ContactInfoOf(record)) {
       if (value.type == DataInt) {
         entry.SetInteger(key.c_str(), value.intValue);
       } else if (value.type == DataReal) {

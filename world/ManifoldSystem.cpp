@@ -1,10 +1,44 @@
 #include "world/ManifoldSystem.h"
 
+#include <algorithm>
+
 #include "world/CollisionComponent.h"
 
 namespace Orv {
 
-ManifoldSystem::~ManifoldSystem() { ClearManifolds(); }
+namespace {
+
+// The lifetimes of the stores that hold manifolds now: one for each
+// collision engine, seldom more.
+std::vector<std::uint64_t>& LiveLifetimes() {
+  static std::vector<std::uint64_t> live;
+  return live;
+}
+
+std::uint64_t BeginLifetime() {
+  static std::uint64_t next = 0;
+  LiveLifetimes().push_back(++next);
+  return next;
+}
+
+void EndLifetime(std::uint64_t lifetime) {
+  std::vector<std::uint64_t>& live = LiveLifetimes();
+  live.erase(std::remove(live.begin(), live.end(), lifetime), live.end());
+}
+
+}  // namespace
+
+ManifoldSystem::ManifoldSystem() : lifetime_(BeginLifetime()) {}
+
+ManifoldSystem::~ManifoldSystem() {
+  ClearManifolds();
+  EndLifetime(lifetime_);
+}
+
+bool ManifoldSystem::Holds(std::uint64_t lifetime) {
+  const std::vector<std::uint64_t>& live = LiveLifetimes();
+  return std::find(live.begin(), live.end(), lifetime) != live.end();
+}
 
 std::size_t ManifoldSystem::ScanForManifold(const PairKey& key) const {
   for (std::size_t i = 0; i < manifolds_.size(); ++i) {
@@ -54,9 +88,8 @@ bool ManifoldSystem::RefreshManifold(Manifold& working) {
   Manifold& stored = At(found);
   if (stored.state != ManifoldStale) return false;
   stored.CopyContact(working);
-  const std::shared_ptr<Manifold>& handle = manifolds_[found];
-  if (stored.bodyA != nullptr) stored.bodyA->AddFrameManifold(handle);
-  if (stored.bodyB != nullptr) stored.bodyB->AddFrameManifold(handle);
+  if (stored.bodyA != nullptr) stored.bodyA->AddFrameManifold(&stored, lifetime_);
+  if (stored.bodyB != nullptr) stored.bodyB->AddFrameManifold(&stored, lifetime_);
   stored.state = ManifoldRefreshed;
   working.state = ManifoldRefreshed;
   return true;
@@ -106,6 +139,11 @@ void ManifoldSystem::AgeManifolds() {
 }
 
 void ManifoldSystem::ClearManifolds() {
+  // What the bodies still list from before is no longer held.
+  if (!manifolds_.empty()) {
+    EndLifetime(lifetime_);
+    lifetime_ = BeginLifetime();
+  }
   observers_.clear();
   manifolds_.clear();
   firstOfPair_.Clear();

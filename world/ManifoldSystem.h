@@ -22,7 +22,7 @@ class Subject {
 
 class ManifoldSystem : public Subject {
  public:
-  ManifoldSystem() = default;
+  ManifoldSystem();
   ~ManifoldSystem() override;
   ManifoldSystem(const ManifoldSystem&) = delete;
   ManifoldSystem& operator=(const ManifoldSystem&) = delete;
@@ -42,6 +42,11 @@ class ManifoldSystem : public Subject {
   // Deletes every manifold. The bodies hold only weak handles to them, so
   // their frame lists read empty afterwards.
   void ClearManifolds();
+
+  // True while the store that had this lifetime holds its manifolds: from
+  // its making or last clearing to its next clearing or its end. Lifetimes
+  // are never reused.
+  static bool Holds(std::uint64_t lifetime);
 
   std::size_t Count() const { return manifolds_.size(); }
   Manifold& At(std::size_t position) const { return *manifolds_[position]; }
@@ -72,6 +77,8 @@ class ManifoldSystem : public Subject {
   std::size_t freeCursor_ = 0;
   // Manifold::FreeCount() when the cursor and the index were last right.
   std::uint64_t freesSeen_ = 0;
+  // What the bodies list a refreshed manifold under.
+  std::uint64_t lifetime_ = 0;
 };
 
 }  // namespace Orv

@@ -137,7 +137,7 @@ class Scene {
       for (const ContactRecord& r : collision->GetContacts()) {
         std::snprintf(buffer, sizeof buffer, "%u<-%d/%d %d%d%d %a %a %a %a %zu;", object->GetUniqueId(), r.contactUID,
                       r.contactID, r.collisionStart, r.collisionStay, r.collisionEnd, r.contactX, r.contactY,
-                      static_cast<double>(r.worldX), static_cast<double>(r.worldY), r.contactInfo.size());
+                      static_cast<double>(r.worldX), static_cast<double>(r.worldY), collision->ContactInfoOf(r).size());
         text += buffer;
       }
       collision->ClearContacts();

@@ -102,7 +102,7 @@ TEST(ManifoldLife, ARefreshTakesTheNewContactAndListsItOnceWithEachBody) {
   EXPECT_EQ(stored.contacts[0], (Vec2{4, 5}));
   EXPECT_EQ(stored.uniqueIdA, 11);
   ASSERT_EQ(b->GetFrameManifolds().size(), 1u);
-  EXPECT_EQ(b->GetFrameManifolds()[0].get(), &stored);
+  EXPECT_EQ(b->GetFrameManifolds()[0], &stored);
   // The pair the other way round is another contact.
   EXPECT_EQ(store.FindManifold(Manifold(b.get(), 12, a.get(), 11)), store.Count());
 }
