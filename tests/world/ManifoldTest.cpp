@@ -147,6 +147,36 @@ TEST(ManifoldLife, ClearingThenKillingInTheSameFrameTouchesNoFreedManifold) {
   EXPECT_EQ(store.At(0).state, ManifoldNew);
 }
 
+// Two engines' stores: clearing or ending one forgets only what its own
+// bodies listed, and the other's can still be freed by a shutdown.
+TEST(ManifoldLife, ClearingOrEndingOneStoreLeavesTheOthersListsAlone) {
+  auto a = Body(), b = Body(), c = Body(), d = Body();
+  ManifoldSystem first;
+  std::optional<ManifoldSystem> second;
+  second.emplace();
+  for (int frame = 0; frame < 2; ++frame) {
+    Touch(first, a.get(), b.get());
+    Touch(*second, c.get(), d.get());
+    if (frame == 0) first.AgeManifolds(), second->AgeManifolds();
+  }
+  ASSERT_EQ(a->GetFrameManifolds().size(), 1u);
+  ASSERT_EQ(c->GetFrameManifolds().size(), 1u);
+  first.ClearManifolds();
+  EXPECT_TRUE(a->GetFrameManifolds().empty());
+  ASSERT_EQ(c->GetFrameManifolds().size(), 1u);
+  EXPECT_EQ(c->GetFrameManifolds()[0], &second->At(0));
+  c->Shutdown();
+  EXPECT_EQ(second->At(0).state, ManifoldFree);
+  d->ClearFrameManifolds();
+  Touch(*second, c.get(), d.get());
+  second->AgeManifolds();
+  Touch(*second, c.get(), d.get());
+  ASSERT_EQ(d->GetFrameManifolds().size(), 1u);
+  second.reset();
+  EXPECT_TRUE(d->GetFrameManifolds().empty());
+  d->Shutdown();
+}
+
 TEST(ManifoldLife, AComponentMadeWhereADeadOneWasDoesNotInheritItsContact) {
   std::optional<CollisionComponent> slot;
   slot.emplace();
