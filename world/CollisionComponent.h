@@ -152,11 +152,7 @@ class CollisionComponent : public Component {
   std::vector<std::int32_t> avoidIds;
 
  private:
-  // What the pair pass reads of every object, then what it writes for every
-  // contact, next to the public fields it reads.
   std::unique_ptr<Collider> collider_;
-  std::uint64_t serial_;
-  std::map<std::string, DataBun> contactInfo_;
   // Plain pointers: a pile lists thousands a frame, and a count kept for each
   // would cost every one of them twice.
   struct FrameManifold {
@@ -164,9 +160,11 @@ class CollisionComponent : public Component {
     std::uint64_t storeLifetime;
   };
   std::vector<FrameManifold> frameManifolds_;
+  std::map<std::string, DataBun> contactInfo_;
   std::vector<ContactRecord> contacts_;
   // The contact info the records of contacts_ carry, in the order kept.
   std::vector<std::map<std::string, DataBun>> keptInfo_;
+  std::uint64_t serial_;
   NotFiniteRefusal refusal_{"Collision"};
 };
 

@@ -222,10 +222,8 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     held.id = static_cast<std::int32_t>(held.object->GetID());
     held.uniqueId = static_cast<std::int32_t>(held.object->GetUniqueId());
     held.collisionId = collision->collisionId;
-    held.serial = collision->GetSerial();
     held.avoidsSome = !collision->avoidIds.empty();
     held.trigger = collision->avoidTrigger;
-    held.hasContactInfo = !collision->GetContactInfo().empty();
     PairEntry entry;
     entry.box = BoundsOf(*held.collider);
     entry.z = held.collider->GetZ();
@@ -264,7 +262,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
           (objectB.avoidsSome && collisionB.AvoidsId(objectA.collisionId))) {
         continue;
       }
-      Manifold working(&collisionA, objectA.uniqueId, objectA.serial, &collisionB, objectB.uniqueId, objectB.serial);
+      Manifold working(&collisionA, objectA.uniqueId, &collisionB, objectB.uniqueId);
       if (!objectA.collider->Collide(*objectB.collider, working)) continue;
       if (!manifolds_.RefreshManifold(working)) manifolds_.AddManifold(working);
       if (objectA.trigger || objectB.trigger) {
@@ -314,7 +312,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
 
 void CollisionEngine::AddRecord(CollisionComponent& to, const Manifold& manifold, std::int32_t otherId,
                                 std::int32_t otherUniqueId, const TransformComponent* otherTransform,
-                                const CollisionComponent* otherInfo) {
+                                const CollisionComponent& otherCollision) {
   ContactRecord& record = to.AddContact();
   record.collisionStart = manifold.state == ManifoldNew;
   record.collisionStay = manifold.state == ManifoldRefreshed;
@@ -327,23 +325,23 @@ void CollisionEngine::AddRecord(CollisionComponent& to, const Manifold& manifold
     record.worldX = otherTransform->worldX;
     record.worldY = otherTransform->worldY;
   }
-  if (otherInfo != nullptr) record.contactInfo = to.KeepContactInfo(otherInfo->GetContactInfo());
+  // Most objects carry no contact info: an empty map is not copied.
+  const auto& info = otherCollision.GetContactInfo();
+  if (!info.empty()) record.contactInfo = to.KeepContactInfo(info);
 }
 
 void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold) {
   if (a.collision == nullptr || b.collision == nullptr || a.object == nullptr || b.object == nullptr) return;
   // A's record is complete before B's is made, as both lists may be one.
-  // Most objects carry no contact info: an empty one is not copied.
-  const auto info = [](const CollisionComponent* c) { return c->GetContactInfo().empty() ? nullptr : c; };
   AddRecord(*a.collision, manifold, static_cast<std::int32_t>(b.object->GetID()),
-            static_cast<std::int32_t>(b.object->GetUniqueId()), b.transform, info(b.collision));
+            static_cast<std::int32_t>(b.object->GetUniqueId()), b.transform, *b.collision);
   AddRecord(*b.collision, manifold, static_cast<std::int32_t>(a.object->GetID()),
-            static_cast<std::int32_t>(a.object->GetUniqueId()), a.transform, info(a.collision));
+            static_cast<std::int32_t>(a.object->GetUniqueId()), a.transform, *a.collision);
 }
 
 void CollisionEngine::RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold) {
-  AddRecord(*a.collision, manifold, b.id, b.uniqueId, b.transform, b.hasContactInfo ? b.collision : nullptr);
-  AddRecord(*b.collision, manifold, a.id, a.uniqueId, a.transform, a.hasContactInfo ? a.collision : nullptr);
+  AddRecord(*a.collision, manifold, b.id, b.uniqueId, b.transform, *b.collision);
+  AddRecord(*b.collision, manifold, a.id, a.uniqueId, a.transform, *a.collision);
 }
 
 void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt) {

@@ -219,11 +219,10 @@ class CollisionEngine : public PlainSystem {
 
  private:
   void CollidePairs(float dt);
-  // One record for to, about the other object, flagged by the manifold's
-  // state; otherInfo is the other's component when it carries contact info.
+  // One record for to, about the other object, flagged by the manifold's state.
   static void AddRecord(CollisionComponent& to, const Manifold& manifold, std::int32_t otherId,
                         std::int32_t otherUniqueId, const TransformComponent* otherTransform,
-                        const CollisionComponent* otherInfo);
+                        const CollisionComponent& otherCollision);
   void PlaceFollowers(GameObject& parent, const Collider& collider);
   void CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt);
   void SweepManifolds();
@@ -244,12 +243,9 @@ class CollisionEngine : public PlainSystem {
     std::int32_t id = 0;
     std::int32_t uniqueId = 0;
     std::int32_t collisionId = -1;
-    std::uint64_t serial = 0;
     // Its component lists ids to avoid.
     bool avoidsSome = false;
     bool trigger = false;
-    // Its component carries contact info, which each record copies.
-    bool hasContactInfo = false;
   };
   // Its box and what decides whether it pairs at all, apart for the loop;
   // the pass keeps both lists in the same order.

@@ -29,10 +29,6 @@ struct Manifold : public Observer {
   // A working manifold for the pair (a, b): bodies, unique ids and the
   // components' serials set, everything else 0 and free.
   Manifold(CollisionComponent* a, std::int32_t idA, CollisionComponent* b, std::int32_t idB);
-  // The same with the serials already read.
-  Manifold(CollisionComponent* a, std::int32_t idA, std::uint64_t serialA, CollisionComponent* b, std::int32_t idB,
-           std::uint64_t serialB)
-      : bodyA(a), bodyB(b), uniqueIdA(idA), uniqueIdB(idB), serialA(serialA), serialB(serialB) {}
 
   void OnNotify(int event) override {}
 
