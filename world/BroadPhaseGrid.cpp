@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace Orv {
 
@@ -108,6 +109,22 @@ BroadPhaseGrid::CellRange BroadPhaseGrid::RangeOf(const GridBox& box) const {
   return range;
 }
 
+bool BroadPhaseGrid::InsideHeld(const CellRange& held, const GridBox& box) const {
+  // For a corner scaled as Column and Row scale it, t at or above 0, the cell
+  // (int) min(t, last) is at least x0 exactly when t >= x0, and at most
+  // x1 < last exactly when t < x1 + 1; the first and last cells take all
+  // beyond them. Each corner is tested, so a box turned inside out is too,
+  // and a NaN fails.
+  constexpr double kOpen = std::numeric_limits<double>::infinity();
+  const double lowX = held.x0 == 0 ? -kOpen : held.x0, highX = held.x1 >= lastColumn_ ? kOpen : held.x1 + 1.0;
+  const double lowY = held.y0 == 0 ? -kOpen : held.y0, highY = held.y1 >= lastRow_ ? kOpen : held.y1 + 1.0;
+  const auto inside = [](double t, double low, double high) { return t >= low && t < high; };
+  return inside((box.minX - originX_) * inverseCellSize_, lowX, highX) &&
+         inside((box.maxX - originX_) * inverseCellSize_, lowX, highX) &&
+         inside((box.minY - originY_) * inverseCellSize_, lowY, highY) &&
+         inside((box.maxY - originY_) * inverseCellSize_, lowY, highY);
+}
+
 void BroadPhaseGrid::Insert(std::uint32_t slot, const CellRange& range) {
   if (range.wide) {
     wide_.push_back(slot);
@@ -151,8 +168,9 @@ void BroadPhaseGrid::Remove(std::uint32_t slot, const CellRange& range) {
 }
 
 bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
-  const CellRange range = RangeOf(box);
   const CellRange& held = ranges_[slot];
+  if (!held.wide && InsideHeld(held, box)) return false;
+  const CellRange range = RangeOf(box);
   // A box still inside the cells it is listed in stays listed there: more
   // cells only offer pairs that are tested anyway, and a box that shakes
   // across a cell's edge in a pile is not taken out and put back each time.

@@ -32,6 +32,9 @@ class BroadPhaseGrid {
     bool operator==(const CellRange&) const = default;
   };
   CellRange RangeOf(const GridBox& box) const;
+  // Whether the box lies in the cells of held, which is not wide, found
+  // without turning a corner into a cell: most moves in a pile stay inside.
+  bool InsideHeld(const CellRange& held, const GridBox& box) const;
   int Column(double x) const;
   int Row(double y) const;
   // A cell's first slots lie in the cell itself, so that a query over
