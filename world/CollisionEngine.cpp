@@ -242,6 +242,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
   // it that share a cell, ascending. Only the pair's own colliders move, so
   // the list stays complete unless i leaves its cells; then it is asked again.
   std::vector<std::uint32_t>& candidates = candidates_;
+  manifolds_.BeginPass();
   for (std::size_t i = 0; i < count; ++i) {
     grid_.Candidates(i, i, candidates);
     for (std::size_t k = 0; k < candidates.size(); ++k) {
@@ -306,6 +307,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       RecordPairContact(objectA, objectB, working);
     }
   }
+  manifolds_.EndPass();
   // The pass holds no object past its end.
   objects.clear();
 }

@@ -82,8 +82,47 @@ bool ManifoldSystem::FreedBehindTheStore() {
   return true;
 }
 
-bool ManifoldSystem::RefreshManifold(Manifold& working) {
+void ManifoldSystem::BeginPass() {
+  inPass_ = true;
+  std::swap(passOrder_, lastPassOrder_);
+  passOrder_.clear();
+  passCursor_ = 0;
+  placeInLastPass_.assign(manifolds_.size(), kNoPlace);
+  for (std::size_t k = 0; k < lastPassOrder_.size(); ++k) {
+    if (lastPassOrder_[k] < placeInLastPass_.size())
+      placeInLastPass_[lastPassOrder_[k]] = static_cast<std::uint32_t>(k);
+  }
+}
+
+void ManifoldSystem::NoteInPass(std::size_t position) {
+  if (inPass_) passOrder_.push_back(static_cast<std::uint32_t>(position));
+}
+
+std::size_t ManifoldSystem::FindInPass(const Manifold& working) {
+  // With two manifolds for a pair the first must be found, which only the
+  // index knows.
+  if (!inPass_ || duplicatePairs_) return FindManifold(working);
+  const PairKey key = KeyOf(working);
+  if (key.a == nullptr || key.b == nullptr) return FindManifold(working);
+  // The next pair of the last pass, or the one after when the next one has
+  // ended; a pair has only the one manifold, so a match is the first.
+  for (std::size_t k = passCursor_; k < lastPassOrder_.size() && k < passCursor_ + 2; ++k) {
+    const std::size_t position = lastPassOrder_[k];
+    if (position < manifolds_.size() && KeyOf(At(position)) == key) {
+      passCursor_ = k + 1;
+      return position;
+    }
+  }
   const std::size_t found = FindManifold(working);
+  // Found elsewhere in the last pass's order: go on from there.
+  if (found < placeInLastPass_.size() && placeInLastPass_[found] != kNoPlace) {
+    passCursor_ = placeInLastPass_[found] + 1;
+  }
+  return found;
+}
+
+bool ManifoldSystem::RefreshManifold(Manifold& working) {
+  const std::size_t found = FindInPass(working);
   if (found == manifolds_.size()) return false;
   Manifold& stored = At(found);
   if (stored.state != ManifoldStale) return false;
@@ -92,6 +131,7 @@ bool ManifoldSystem::RefreshManifold(Manifold& working) {
   if (stored.bodyB != nullptr) stored.bodyB->AddFrameManifold(&stored, lifetime_);
   stored.state = ManifoldRefreshed;
   working.state = ManifoldRefreshed;
+  NoteInPass(found);
   return true;
 }
 
@@ -106,6 +146,7 @@ void ManifoldSystem::AddManifold(Manifold& working) {
     manifolds_.push_back(std::make_shared<Manifold>(working));
     observers_.push_back(manifolds_.back());
   }
+  NoteInPass(position);
   const PairKey key = KeyOf(working);
   if (key.a == nullptr || key.b == nullptr) return;
   auto [first, added] = firstOfPair_.Emplace(key, position);

@@ -37,6 +37,11 @@ class ManifoldSystem : public Subject {
   // Working becomes new and is copied into the lowest free slot, or a new
   // one at the end. New manifolds are not listed with their bodies.
   void AddManifold(Manifold& working);
+  // Around a pair pass: within it, a pair is first looked for where the
+  // same pair's manifold lay at the same point of the last pass, as a pass
+  // meets its pairs in the same order frame after frame.
+  void BeginPass();
+  void EndPass() { inPass_ = false; }
   // Once a frame: stale ones are freed, new and refreshed ones go stale.
   void AgeManifolds();
   // Deletes every manifold. The bodies hold only weak handles to them, so
@@ -54,6 +59,9 @@ class ManifoldSystem : public Subject {
  private:
   static PairKey KeyOf(const Manifold& m) { return {m.bodyA, m.bodyB, m.serialA, m.serialB}; }
   std::size_t ScanForManifold(const PairKey& key) const;
+  // FindManifold, trying the last pass's order first; notes what it found.
+  std::size_t FindInPass(const Manifold& working);
+  void NoteInPass(std::size_t position);
   void RebuildIndex();
   // Drops the index entry of a pair whose first manifold at position is freed.
   void ForgetFirst(const PairKey& key, std::size_t position);
@@ -79,6 +87,15 @@ class ManifoldSystem : public Subject {
   std::uint64_t freesSeen_ = 0;
   // What the bodies list a refreshed manifold under.
   std::uint64_t lifetime_ = 0;
+  // The positions the pass found or added, in its order: this pass's, the
+  // last one's, and for each position its place in the last one's
+  // (kNoPlace for none); where this pass has got to in the last one's.
+  static constexpr std::uint32_t kNoPlace = 0xffffffffu;
+  bool inPass_ = false;
+  std::vector<std::uint32_t> passOrder_;
+  std::vector<std::uint32_t> lastPassOrder_;
+  std::vector<std::uint32_t> placeInLastPass_;
+  std::size_t passCursor_ = 0;
 };
 
 }  // namespace Orv

@@ -2,9 +2,11 @@
 // bodies' frame lists, and contacts that outlive their components.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,11 @@ std::string Slots(const ManifoldSystem& store, const std::map<char, std::pair<vo
     text += (text.empty() ? "" : " ") + std::string(1, name) + std::to_string(m.state);
   }
   return text;
+}
+
+// A slot's pair by unique ids, and its state.
+std::string KeyText(const Manifold& m) {
+  return std::to_string(m.uniqueIdA) + "-" + std::to_string(m.uniqueIdB) + ":" + std::to_string(m.state);
 }
 
 // One pair pass as the collision engine runs it: refresh, else add.
@@ -175,6 +182,51 @@ TEST(ManifoldLife, ClearingOrEndingOneStoreLeavesTheOthersListsAlone) {
   second.reset();
   EXPECT_TRUE(d->GetFrameManifolds().empty());
   d->Shutdown();
+}
+
+// Within a pass a pair is first looked for where it lay in the last pass's
+// order: passes that keep, drop, add, reorder and repeat pairs, and a
+// clearing, give the same manifolds as the same touches outside passes.
+TEST(ManifoldLookup, APassFindsWhatTheSameTouchesFindOutsidePasses) {
+  std::vector<std::shared_ptr<CollisionComponent>> bodies;
+  for (int i = 0; i < 8; ++i) bodies.push_back(Body());
+  std::vector<std::pair<int, int>> order;
+  for (int a = 0; a < 8; ++a) {
+    for (int b = 0; b < 8; ++b) {
+      if (a != b) order.emplace_back(a, b);
+    }
+  }
+  std::mt19937 random(3);
+  ManifoldSystem inPasses, plain;
+  for (int frame = 0; frame < 200; ++frame) {
+    SCOPED_TRACE("frame " + std::to_string(frame));
+    // Mostly the same pairs in the same order, as a settled pile gives.
+    if (frame % 10 == 0) std::shuffle(order.begin(), order.end(), random);
+    std::vector<std::pair<int, int>> touching;
+    for (const auto& pair : order) {
+      if (random() % 100 < 85 - (frame % 3) * 30) touching.push_back(pair);
+      if (random() % 100 == 0) touching.push_back(pair);
+    }
+    inPasses.BeginPass();
+    for (const auto& [a, b] : touching) {
+      Manifold one(bodies[a].get(), a, bodies[b].get(), b), two = one;
+      const bool refreshedOne = inPasses.RefreshManifold(one);
+      if (!refreshedOne) inPasses.AddManifold(one);
+      const bool refreshedTwo = plain.RefreshManifold(two);
+      if (!refreshedTwo) plain.AddManifold(two);
+      ASSERT_EQ(refreshedOne, refreshedTwo) << a << "-" << b;
+    }
+    inPasses.EndPass();
+    ASSERT_EQ(inPasses.Count(), plain.Count());
+    for (std::size_t i = 0; i < plain.Count(); ++i) {
+      ASSERT_EQ(KeyText(inPasses.At(i)), KeyText(plain.At(i))) << "slot " << i;
+    }
+    for (ManifoldSystem* store : {&inPasses, &plain}) {
+      store->AgeManifolds();
+      if (frame % 50 == 49) store->ClearManifolds();
+    }
+    for (const auto& body : bodies) body->ClearFrameManifolds();
+  }
 }
 
 TEST(ManifoldLife, AComponentMadeWhereADeadOneWasDoesNotInheritItsContact) {
