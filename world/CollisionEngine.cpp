@@ -205,9 +205,11 @@ void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collide
 
 void CollisionEngine::CollideObjectPairs(float dt) {
   std::vector<PairObject>& objects = pairObjects_;
-  std::vector<PairEntry>& entries = pairEntries_;
+  std::vector<GridBox>& boxes = pairBoxes_;
+  std::vector<PairLayer>& layers = pairLayers_;
   objects.clear();
-  entries.clear();
+  boxes.clear();
+  layers.clear();
   for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
     PairObject held;
     held.object = handle.Lock();
@@ -224,19 +226,13 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     held.collisionId = collision->collisionId;
     held.avoidsSome = !collision->avoidIds.empty();
     held.trigger = collision->avoidTrigger;
-    PairEntry entry;
-    entry.box = BoundsOf(*held.collider);
-    entry.z = held.collider->GetZ();
-    entry.hasBody = held.rigid != nullptr;
+    boxes.push_back(BoundsOf(*held.collider));
+    layers.push_back({held.collider->GetZ(), held.rigid != nullptr});
     objects.push_back(std::move(held));
-    entries.push_back(entry);
   }
   // Frames shorter than a sixtieth are answered as if they were one.
   const float step = static_cast<float>(StepTime(dt));
-  const std::size_t count = entries.size();
-  std::vector<GridBox>& boxes = gridBoxes_;
-  boxes.clear();
-  for (const PairEntry& entry : entries) boxes.push_back(entry.box);
+  const std::size_t count = boxes.size();
   grid_.Build(boxes);
   // The pairs of the all-pairs loop, in its order: for each i, the j above
   // it that share a cell, ascending. Only the pair's own colliders move, so
@@ -247,13 +243,11 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     grid_.Candidates(i, i, candidates);
     for (std::size_t k = 0; k < candidates.size(); ++k) {
       const std::size_t j = candidates[k];
-      const PairEntry& a = entries[i];
-      const PairEntry& b = entries[j];
-      if (!a.hasBody && !b.hasBody) continue;
-      if (!(a.z == b.z)) continue;
-      if (b.box.minX > a.box.maxX || a.box.minX > b.box.maxX || b.box.minY > a.box.maxY || a.box.minY > b.box.maxY) {
-        continue;
-      }
+      const GridBox& a = boxes[i];
+      const GridBox& b = boxes[j];
+      if (b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY) continue;
+      if (!layers[i].hasBody && !layers[j].hasBody) continue;
+      if (!(layers[i].z == layers[j].z)) continue;
       PairObject& objectA = objects[i];
       PairObject& objectB = objects[j];
       if (objectA.collider == objectB.collider) continue;
@@ -294,12 +288,12 @@ void CollisionEngine::CollideObjectPairs(float dt) {
         if (bodyB.FirstRefusal() != nullptr) rigidB->ReportRefusal();
       }
       if (movedB) {
-        entries[j].box = BoundsOf(*objectB.collider);
-        grid_.Move(j, entries[j].box);
+        boxes[j] = BoundsOf(*objectB.collider);
+        grid_.Move(j, boxes[j]);
       }
       if (movedA) {
-        entries[i].box = BoundsOf(*objectA.collider);
-        if (grid_.Move(i, entries[i].box)) {
+        boxes[i] = BoundsOf(*objectA.collider);
+        if (grid_.Move(i, boxes[i])) {
           grid_.Candidates(i, j, candidates);
           k = static_cast<std::size_t>(-1);
         }

@@ -247,10 +247,11 @@ class CollisionEngine : public PlainSystem {
     bool avoidsSome = false;
     bool trigger = false;
   };
-  // Its box and what decides whether it pairs at all, apart for the loop;
-  // the pass keeps both lists in the same order.
-  struct PairEntry {
-    GridBox box;
+  // What decides whether it pairs at all besides its box, read only for
+  // boxes that overlap; the pass keeps its boxes, these and the objects in
+  // the same order, each list apart, so the loop over candidates reads only
+  // their boxes.
+  struct PairLayer {
     double z;
     bool hasBody;
   };
@@ -259,9 +260,9 @@ class CollisionEngine : public PlainSystem {
 
   // Kept between frames for their storage.
   std::vector<PairObject> pairObjects_;
-  std::vector<PairEntry> pairEntries_;
+  std::vector<GridBox> pairBoxes_;
+  std::vector<PairLayer> pairLayers_;
   BroadPhaseGrid grid_;
-  std::vector<GridBox> gridBoxes_;
   std::vector<std::uint32_t> candidates_;
   std::vector<std::int32_t> sweepIds_;
   std::vector<std::shared_ptr<GameObject>> sweepObjects_;
