@@ -139,8 +139,18 @@ bool CellIndex(double coordinate, int half, int size, long long& cell) {
   return true;
 }
 
+// The pass asks after every move: the common shapes answer inline.
 GridBox BoundsOf(const Collider& collider) {
-  const Vec2 min = collider.GetMin(), max = collider.GetMax();
+  Vec2 min, max;
+  if (collider.GetType() == Collider::TypeCircle2D) {
+    const auto& circle = static_cast<const Circle2D&>(collider);
+    min = circle.Circle2D::GetMin(), max = circle.Circle2D::GetMax();
+  } else if (collider.GetType() == Collider::TypeAABB) {
+    const auto& box = static_cast<const AABB&>(collider);
+    min = box.AABB::GetMin(), max = box.AABB::GetMax();
+  } else {
+    min = collider.GetMin(), max = collider.GetMax();
+  }
   return {min.x, min.y, max.x, max.y};
 }
 
