@@ -17,6 +17,8 @@ constexpr double kCellsPerBox = 4;
 // area each box has on average: in a pile smaller cells list fewer boxes
 // that do not meet; scattered, larger ones walk fewer cells, which costs more.
 constexpr double kCellPerSide = 1.5;
+// Candidate lists up to this long are sorted by insertion.
+constexpr std::size_t kInsertionSortMost = 24;
 
 bool Finite(const GridBox& box) {
   return std::isfinite(box.minX) && std::isfinite(box.minY) && std::isfinite(box.maxX) && std::isfinite(box.maxY);
@@ -211,7 +213,17 @@ void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector
     }
   }
   list(wide_.data(), wide_.size());
-  std::sort(out.begin(), out.end());
+  // A handful of neighbours, as in a pile, sort fastest by insertion.
+  if (out.size() > kInsertionSortMost) {
+    std::sort(out.begin(), out.end());
+    return;
+  }
+  for (std::size_t k = 1; k < out.size(); ++k) {
+    const std::uint32_t s = out[k];
+    std::size_t at = k;
+    for (; at > 0 && out[at - 1] > s; --at) out[at] = out[at - 1];
+    out[at] = s;
+  }
 }
 
 }  // namespace Orv
