@@ -204,7 +204,7 @@ TEST(ManifoldLookup, APassFindsWhatTheSameTouchesFindOutsidePasses) {
     if (frame % 10 == 0) std::shuffle(order.begin(), order.end(), random);
     std::vector<std::pair<int, int>> touching;
     for (const auto& pair : order) {
-      if (random() % 100 < 85 - (frame % 3) * 30) touching.push_back(pair);
+      if (static_cast<int>(random() % 100) < 85 - (frame % 3) * 30) touching.push_back(pair);
       if (random() % 100 == 0) touching.push_back(pair);
     }
     inPasses.BeginPass();
