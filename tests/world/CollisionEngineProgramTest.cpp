@@ -182,7 +182,8 @@ TEST(CollisionEngineProgram, FallingBodiesArePushedBackUpOnlyAndBounceOffTheFloo
       double x = 0, y = 0, vy = 0;
       ASSERT_EQ(std::sscanf(line.c_str() + std::string(c.name).size(), " %lf %lf %lf", &x, &y, &vy), 3) << line;
       EXPECT_EQ(x, c.x) << "never pushed sideways: " << line;
-      EXPECT_LT(y + c.radius, 72.0) << "never left in the floor: " << line;
+      // Pushed back to touch it, which may print as 72.000 to three places.
+      EXPECT_LE(y + c.radius, 72.0005) << "never left in the floor: " << line;
       lowest = std::max(lowest, y + c.radius);
       if (line.find(',') != std::string::npos) {
         ++touches;
