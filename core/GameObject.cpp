@@ -97,7 +97,7 @@ void GameObject::Destroy() {
     TwDeleteBar(tweakBar);
     tweakBar = nullptr;
   }
-  if (owner != nullptr) owner->RecycleUniqueId(uniqueId);
+  if (owner != nullptr) owner->TakeBackDestroyed(uniqueId);
   uniqueId = 0;
   parentUniqueId = 0;
 

@@ -28,6 +28,9 @@ ObjectLockPtr<GameObject> GameObjectManager::CreateGameObject(std::uint32_t id) 
 }
 
 void GameObjectManager::RemoveDeadGameObjects() {
+  // Every object is touched otherwise, every frame, for nothing.
+  if (!sweepDue) return;
+  sweepDue = false;
   // By index: a component's Shutdown may create objects, which are appended.
   for (std::size_t i = 0; i < objects.size();) {
     // A live object is only pruned, which drops expired handles and runs no

@@ -29,11 +29,16 @@ class GameObjectManager {
   // late in ReleaseAll.
   ObjectLockPtr<GameObject> CreateGameObject(std::uint32_t id);
   // The end-of-frame sweep: dead objects shut their components down and
-  // leave; live ones prune their children and group members.
+  // leave; live ones prune their children and group members. Nothing to do
+  // in a frame in which no object was destroyed.
   void RemoveDeadGameObjects();
   void DestroyAllWithComponent(std::uint32_t typeKey);
-  // Destroyed objects hand their unique id back here.
-  void RecycleUniqueId(std::uint32_t uniqueId) { recycledIds.push_back(uniqueId); }
+  // A destroyed object hands its unique id back here, and leaves the next
+  // sweep work to do.
+  void TakeBackDestroyed(std::uint32_t uniqueId) {
+    recycledIds.push_back(uniqueId);
+    sweepDue = true;
+  }
   // Drops every object (the engine's own teardown), including any that a
   // component being freed makes meanwhile, for a few rounds; after those no
   // more are made.
@@ -59,6 +64,9 @@ class GameObjectManager {
   std::deque<std::uint32_t> recycledIds;
   std::uint32_t nextUniqueId = 1;
   bool refusingObjects = false;
+  // An object was destroyed since the last sweep began: only then can a
+  // sweep remove an object or find a handle to prune.
+  bool sweepDue = false;
   std::map<std::string, std::uint32_t> componentTypeKeys;
   std::map<std::uint32_t, std::shared_ptr<ComponentCreate>> componentFactories;
 };

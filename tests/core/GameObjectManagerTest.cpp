@@ -172,6 +172,27 @@ class OnRelease : public Component {
   std::function<void()> run;
 };
 
+// An object destroyed while the sweep runs, by a component let go with
+// another object, leaves the next sweep its work.
+TEST(GameObjectManager, ADestructionDuringTheSweepIsSweptTheNextTime) {
+  GameObjectManager manager;
+  auto early = manager.CreateGameObject(1).Lock();
+  auto parent = manager.CreateGameObject(2).Lock();
+  auto dying = manager.CreateGameObject(3).Lock();
+  parent->AddChild(early->GetSelfHandle());
+  GameObject* target = early.get();
+  dying->AddComponent(TypeKey<OnRelease>(), std::make_shared<OnRelease>([target] { target->Destroy(); }));
+  dying->Destroy();
+  dying.reset();
+  manager.RemoveDeadGameObjects();
+  // The sweep had passed the early object, alive, when it was destroyed.
+  ASSERT_EQ(manager.GetObjects().size(), 2u);
+  ASSERT_FALSE(early->IsAlive());
+  manager.RemoveDeadGameObjects();
+  EXPECT_EQ(manager.GetObjects().size(), 1u);
+  EXPECT_TRUE(parent->GetChildren().empty());
+}
+
 // Components freed with their objects may still reach back: read their
 // object's other components and make new objects. Both the engine's release
 // and a manager going out of scope must survive that and leave nothing.
