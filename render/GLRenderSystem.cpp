@@ -139,9 +139,11 @@ void GLRenderSystem::Resume() {
 void GLRenderSystem::Render() {
   g_frameLit = g_lightingEnabled;
   FrameBuffer* scene = GraphicsManager::GetInstance().GetFrameBuffer(g_frameLit ? 1 : 0);
-  ChooseWindowStandIns();
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  ChooseWindowStandIn(viewport);
   if (scene != nullptr) {
-    scene->Begin(FinalCopyCoversWindow() ? FrameBuffer::Previous::Keep : FrameBuffer::Previous::Clear);
+    scene->Begin(FinalCopyCoversWindow(viewport) ? FrameBuffer::Previous::Keep : FrameBuffer::Previous::Clear);
   }
   // Begin has cleared an initialised scene's colour and stencil (and its
   // depth, which no pass tests) with this same clear colour.
@@ -151,18 +153,16 @@ void GLRenderSystem::Render() {
   glLoadIdentity();
 }
 
-bool GLRenderSystem::FinalCopyCoversWindow() const {
+bool GLRenderSystem::FinalCopyCoversWindow(const int (&v)[4]) const {
   // The engine's own programs write opaque, and so does a copy; the copy
   // fills the viewport, which is then the whole window.
   GraphicsManager& graphics = GraphicsManager::GetInstance();
   if (graphics.GetFrameBufferCount() < 3 || !graphics.GetFrameBuffer(2)->IgnoresOwnAlpha()) return false;
-  GLint v[4] = {0, 0, 0, 0};
-  glGetIntegerv(GL_VIEWPORT, v);
   return windowWidth_ > 0 && windowHeight_ > 0 && v[0] <= 0 && v[1] <= 0 && v[0] + v[2] >= windowWidth_ &&
          v[1] + v[3] >= windowHeight_;
 }
 
-void GLRenderSystem::ChooseWindowStandIns() const {
+void GLRenderSystem::ChooseWindowStandIn(const int (&v)[4]) const {
   // A last copy that gives each window pixel its texel is a full-screen pass
   // for nothing: what it would copy is drawn into the window instead. Only
   // the last: the driver may break a tie (a pixel's centre on an edge) the
@@ -171,15 +171,11 @@ void GLRenderSystem::ChooseWindowStandIns() const {
   graphics.EndWindowStandIns();
   if (graphics.GetFrameBufferCount() < 3 || !windowHoldsTargets_) return;
   FrameBuffer* surface = graphics.GetFrameBuffer(2);
-  if (CopiesOntoWholeWindow(*surface)) surface->StandForWindow(true);
-}
-
-bool GLRenderSystem::CopiesOntoWholeWindow(const FrameBuffer& target) const {
-  if (!target.CopiesTexelForPixel() || windowWidth_ != target.GetWidth() || windowHeight_ != target.GetHeight())
-    return false;
-  GLint v[4] = {0, 0, 0, 0};
-  glGetIntegerv(GL_VIEWPORT, v);
-  return v[0] == 0 && v[1] == 0 && v[2] == target.GetWidth() && v[3] == target.GetHeight();
+  const int w = surface->GetWidth(), h = surface->GetHeight();
+  if (surface->CopiesTexelForPixel() && windowWidth_ == w && windowHeight_ == h && v[0] == 0 && v[1] == 0 &&
+      v[2] == w && v[3] == h) {
+    surface->StandForWindow(true);
+  }
 }
 
 void GLRenderSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {

@@ -17,8 +17,6 @@
 
 namespace Orv {
 
-class FrameBuffer;
-
 // Lit rendering: lights are gathered and frame buffer 1 takes the scene;
 // otherwise frame buffer 0 does. On from the program's start, so that a
 // script that switches it off before the systems start keeps it off.
@@ -213,11 +211,10 @@ class GLRenderSystem : public System {
   void WarmUpFrameChain();
   // The frame's last copy will cover the whole window opaquely: a clear of
   // the window before it would change no pixel.
-  bool FinalCopyCoversWindow() const;
-  // Whether the window stands in for the frame's last target, this frame.
-  void ChooseWindowStandIns() const;
-  // The target's copy would set every pixel of the window to its texel.
-  bool CopiesOntoWholeWindow(const FrameBuffer& target) const;
+  bool FinalCopyCoversWindow(const int (&viewport)[4]) const;
+  // Whether the window stands in for the frame's last target, this frame:
+  // when its copy would set every window pixel to its texel.
+  void ChooseWindowStandIn(const int (&viewport)[4]) const;
 
   unsigned width_ = 0;
   unsigned height_ = 0;
