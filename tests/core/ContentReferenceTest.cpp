@@ -266,13 +266,13 @@ TEST(ContentReference, EveryMemberALoaderReadsHasItsRowUnderItsFile) {
       if (rows.count(key) == 0) missingRows.insert(loader.file + ": " + key);
     }
   }
-  ASSERT_TRUE(missingFunctions.empty()) << "loaders not found (renamed? update Loaders()):"
-                                        << Joined(missingFunctions);
+  ASSERT_TRUE(missingFunctions.empty()) << "loaders not found (renamed? update Loaders()):" << Joined(missingFunctions);
   ASSERT_GE(keysFound, 20u) << "the loaders' members were not read";
 
   // A file of the engine that reads JSON members outside the loaders above
   // reads a file this reference does not cover.
-  for (const char* folder : {"app", "core", "resources", "audio", "editor", "world", "render", "script", "input"}) {
+  for (const char* folder :
+       {"app", "core", "resources", "audio", "editor", "world", "render", "script", "input", "platform", "orvlua"}) {
     for (const auto& file : std::filesystem::directory_iterator(std::string(ORV_SOURCE_DIR) + "/" + folder)) {
       if (file.path().extension() != ".cpp") continue;
       const std::string relative = std::string(folder) + "/" + file.path().filename().string();
@@ -290,6 +290,36 @@ TEST(ContentReference, EveryMemberALoaderReadsHasItsRowUnderItsFile) {
   EXPECT_TRUE(missingRows.empty()) << "members read without a row:" << Joined(missingRows);
   EXPECT_TRUE(unknownRows.empty()) << "rows naming a member the loader does not read:" << Joined(unknownRows);
   EXPECT_TRUE(unmapped.empty()) << "members read by a loader no file of files.md covers:" << Joined(unmapped);
+}
+
+// The callbacks the engine calls by name, against the rows of the table that
+// says which component each needs.
+TEST(ContentReference, EveryCallbackTheEngineCallsSaysWhichComponentsItNeeds) {
+  std::set<std::string> called;
+  static const std::regex call(R"re(CallGlobalFunction\("(\w+)")re");
+  for (const char* folder : {"app", "core", "editor", "world", "render", "script", "input", "audio"}) {
+    for (const auto& file : std::filesystem::directory_iterator(std::string(ORV_SOURCE_DIR) + "/" + folder)) {
+      if (file.path().extension() != ".cpp") continue;
+      const std::string source = ReadSource(std::string(folder) + "/" + file.path().filename().string());
+      for (std::sregex_iterator it(source.begin(), source.end(), call), end; it != end; ++it) called.insert((*it)[1]);
+    }
+  }
+  ASSERT_GE(called.size(), 4u) << "the engine's callbacks were not found";
+  std::set<std::string> rows, missing, unknown;
+  for (const Section& section : Sections("defaults.md", {"Callback"})) {
+    for (const auto& row : section.rows) {
+      const std::string name = Named(row[0]);
+      rows.insert(name.substr(0, name.find('(')));
+    }
+  }
+  for (const std::string& name : called) {
+    if (rows.count(name) == 0) missing.insert(name);
+  }
+  for (const std::string& name : rows) {
+    if (called.count(name) == 0) unknown.insert(name);
+  }
+  EXPECT_TRUE(missing.empty()) << "callbacks without a row in defaults.md:" << Joined(missing);
+  EXPECT_TRUE(unknown.empty()) << "rows of defaults.md naming no callback the engine calls:" << Joined(unknown);
 }
 
 }  // namespace
