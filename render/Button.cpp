@@ -3,15 +3,8 @@
 #include <GL/glew.h>
 
 #include "render/DrawPrimitives.h"
-#include "resources/ResourceManager.h"
 
 namespace Orv {
-
-namespace {
-
-ObjectLockPtr<SpriteFrame> Frame(const char* frameId) { return ResourceManager::GetInstance().GetSprite(frameId); }
-
-}  // namespace
 
 Button::Button(const ButtonDesc& desc)
     : scaleX_(desc.width),
@@ -88,12 +81,12 @@ void Button::Render() {
   glLoadIdentity();
 }
 
-void Button::SetTextureUp(const char* frameId) { up_ = Frame(frameId); }
-void Button::SetTextureDown(const char* frameId) { downTexture_ = Frame(frameId); }
-void Button::SetTextureHover(const char* frameId) { hoverTexture_ = Frame(frameId); }
+void Button::SetTextureUp(const char* frameId) { up_ = WidgetFrame(frameId); }
+void Button::SetTextureDown(const char* frameId) { downTexture_ = WidgetFrame(frameId); }
+void Button::SetTextureHover(const char* frameId) { hoverTexture_ = WidgetFrame(frameId); }
 
 void Button::SetTextureThumb(const char* frameId) {
-  thumb_ = Frame(frameId);
+  thumb_ = WidgetFrame(frameId);
   auto thumb = thumb_.Lock();
   if (!thumb) return;
   thumbWidth_ = static_cast<float>(thumb->quad.sizeX);

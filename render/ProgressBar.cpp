@@ -7,7 +7,6 @@
 
 #include "NumberConversion.h"
 #include "render/DrawPrimitives.h"
-#include "resources/ResourceManager.h"
 
 namespace Orv {
 
@@ -64,13 +63,9 @@ void ProgressBar::PlaceBar() {
   barX_ = OrvLua::SaturateToInt(placed);
 }
 
-void ProgressBar::SetTextureFrame(const char* frameId) {
-  frameTexture_ = ResourceManager::GetInstance().GetSprite(frameId);
-}
+void ProgressBar::SetTextureFrame(const char* frameId) { frameTexture_ = WidgetFrame(frameId); }
 
-void ProgressBar::SetTextureBar(const char* frameId) {
-  barTexture_ = ResourceManager::GetInstance().GetSprite(frameId);
-}
+void ProgressBar::SetTextureBar(const char* frameId) { barTexture_ = WidgetFrame(frameId); }
 
 void ProgressBar::SetFontColor(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b) {
   caption_.SetRGB(r, g, b);

@@ -64,4 +64,14 @@ float ColourChannel(const WidgetColour& colour, int channel) {
   return channel >= 0 && channel < 4 ? colour[static_cast<std::size_t>(channel)] : 0.0f;
 }
 
+ObjectLockPtr<SpriteFrame> WidgetFrame(const char* frameId) {
+  ObjectLockPtr<SpriteFrame> frame = ResourceManager::GetInstance().GetSprite(frameId);
+  if (!frame.Exists() && frameId != nullptr && *frameId != '\0') {
+    PrintErrorLineOnce(std::string("widget frame ") + frameId,
+                       std::string("Widget texture: no sprite frame is named \"") + frameId +
+                           "\" in res/textures/*.pack; that part of the widget is not drawn");
+  }
+  return frame;
+}
+
 }  // namespace Orv

@@ -8,6 +8,7 @@
 
 #include "core/ObjectLockPtr.h"
 #include "resources/Font.h"
+#include "resources/SpriteSheet.h"
 
 namespace Orv {
 
@@ -65,5 +66,10 @@ int MeasureCaption(const Font& font, const std::string& text);
 
 // A colour channel by number, 0 for any channel outside 0..3.
 float ColourChannel(const WidgetColour& colour, int channel);
+
+// The texture frame a widget's part is drawn with, by id. A part without one
+// is not drawn; a name that no texture pack has says so, once per name (an
+// empty name asks for no picture and says nothing).
+ObjectLockPtr<SpriteFrame> WidgetFrame(const char* frameId);
 
 }  // namespace Orv

@@ -35,6 +35,9 @@ class ScriptChunk {
   // True the first time only: a shared script that fails fails in every
   // state, and one line says so.
   bool FirstRunError() { return !std::exchange(runErrorReported_, true); }
+  // True the first time only: every object of a type runs the same text, so
+  // what its globals are named is looked at once.
+  bool FirstNamesCheck() { return !std::exchange(namesChecked_, true); }
 
  private:
   std::string text_;
@@ -42,6 +45,7 @@ class ScriptChunk {
   std::string chunkName_;
   std::string compiled_;
   bool runErrorReported_ = false;
+  bool namesChecked_ = false;
 };
 
 using ScriptChunkPtr = std::shared_ptr<ScriptChunk>;

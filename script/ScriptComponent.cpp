@@ -2,8 +2,15 @@
 // the object) and the engine's calls into its script.
 #include "script/ScriptComponent.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "LuaTableIterator.h"
 #include "ScriptInterrupt.h"
 #include "StateScripts.h"
 #include "core/BasicEntitySystem.h"
@@ -124,6 +131,41 @@ void ScriptComponent::RunScript() {
   // The cause and its line, not the text of the whole script.
   if (!loaded_ && !OrvLua::IsQuitInterruption(error.Describe()))
     PrintLineAndShowMessage("Error running script: " + script_->WithName(error.Describe()));
+  if (loaded_ && script_->FirstNamesCheck()) ReportMisspeltCallbacks(state);
+}
+
+void ScriptComponent::ReportMisspeltCallbacks(OrvLua::LuaState* state) {
+  // The functions the engine calls by name. Lua names are case-sensitive, so
+  // "function update(dt)" is an ordinary function that nothing calls, and the
+  // game would run without it and without a word.
+  static constexpr std::string_view kCallbacks[] = {"Init", "Update", "Render", "OnMessage", "OnTileCollide"};
+  constexpr std::size_t kCount = std::size(kCallbacks);
+  const auto sameLetters = [](std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+  };
+  bool defined[kCount] = {};
+  std::vector<std::pair<std::size_t, std::string>> variants;
+  // A raw walk of the globals: nothing in it calls into the script.
+  for (OrvLua::LuaTableIterator it(state->GetGlobals()); it; ++it) {
+    if (!it.GetKey().IsString() || !it.GetValue().IsFunction()) continue;
+    const std::string_view name = it.GetKey().GetString();
+    for (std::size_t i = 0; i < kCount; ++i) {
+      if (name == kCallbacks[i]) {
+        defined[i] = true;
+      } else if (sameLetters(name, kCallbacks[i])) {
+        variants.emplace_back(i, name);
+      }
+    }
+  }
+  // In the callbacks' order, whatever order the globals were walked in.
+  std::sort(variants.begin(), variants.end());
+  for (const auto& [callback, name] : variants) {
+    if (defined[callback]) continue;
+    PrintErrorLine(GetScriptPath() + " defines \"" + name + "\", which the engine never calls: did you mean \"" +
+                   std::string(kCallbacks[callback]) + "\"? (callback names are case-sensitive)");
+  }
 }
 
 OrvLua::LuaObject ScriptComponent::NewTable() {

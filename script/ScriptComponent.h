@@ -233,6 +233,9 @@ class ScriptComponent : public Component {
   OrvLua::LuaObject CallGlobal(const char* name, const double* number, const OrvLua::LuaObject* value);
   // Reports a call's error, once per distinct text.
   void ReportCallError(const char* functionName, const std::string& error);
+  // One line for each global function whose name is a callback's in another
+  // case ("update") while the callback itself is missing.
+  void ReportMisspeltCallbacks(OrvLua::LuaState* state);
 
   ScriptChunkPtr script_;
   // What every call reads, together: the fields up to the cache's own.

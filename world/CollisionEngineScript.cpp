@@ -236,7 +236,10 @@ void CollisionEngine::SetEnableOcclusion::operator()(bool flag) {
 OrvLua::LuaObject CollisionEngine::GetBoundingRec::operator()() {
   auto script = LiveScript(object_);
   if (!script) return {};
-  const Collider* collider = LiveCollision(object_)->GetCollider();
+  Collider* collider = LiveCollision(object_)->GetCollider();
+  // A box's corners follow its centre only at the late update: before that
+  // (in Init, after MovePos or SetPos) they would give the box where it was.
+  collider->UpdateBounds();
   const Vec2 min = collider->GetMin(), max = collider->GetMax();
   OrvLua::LuaObject table = script->NewTable();
   table.SetNumber("Top", ToSingle(min.y));

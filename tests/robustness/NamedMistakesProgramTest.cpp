@@ -1,8 +1,8 @@
-// Mistakes a game developer makes by name (a sound id, a font, a frame, an
-// animation, a component member, a flag's form, a script file, a spawn
-// entry's form, a component type), in the real program: each gets one line
-// naming the file or the call and the name, however often it is met, and the
-// game goes on.
+// Mistakes a game developer makes by name (a sound id, a font, a frame, a
+// widget's frame, an animation, a component member, a flag's form, a script
+// file, a spawn entry's form, a component type, a callback's case), in the
+// real program: each gets one line naming the file or the call and the name,
+// however often it is met, and the game goes on.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,6 +20,7 @@ function Init()
     QueueSound("coin")
     CreateLabel("Score", 70, 20)
     CreateLabel({ id = 1, x = 10, y = 10, font = "big", text = "Score" })
+    CreateProgressBar({ id = 2, x = 50, y = 50, width = 2, height = 1, textureFrame = "bar_frame", textureBar = "" })
   end
 end
 function Update(dt)
@@ -32,9 +33,24 @@ function Update(dt)
 end
 )";
 
+// Callbacks written in another case, which Lua takes for other names; one
+// type of it comes twice. Initialise is a name of its own.
+constexpr const char* kTypo = R"(function init() end
+function update(dt) end
+function RENDER() end
+function onmessage(kind, data) end
+function Ontilecollide(cell) end
+function Initialise() end
+)";
+// A helper that shares its callback's letters, beside the callback itself.
+constexpr const char* kBoth = R"(function update(dt) end
+function Update(dt) update(dt) end
+)";
+
 TEST(NamedMistakesProgram, EachNameNotFoundGetsOneLineNamingItAndTheGameGoesOn) {
   ContentFolder folder;
-  WriteScriptScene(folder, "OrvNamedMistakes", {{"Maker", kMaker}}, {{"Maker", 1}}, R"([{"type":"script","data":[]}])");
+  WriteScriptScene(folder, "OrvNamedMistakes", {{"Maker", kMaker}, {"Typo", kTypo}, {"Both", kBoth}}, {{"Maker", 1}},
+                   R"([{"type":"script","data":[]}])");
   folder.Write("res/anims/hero.anim", R"({"walk":["hero_1","hero_2"]})");
   folder.Write("data/gameobjects/Wall.txt", R"({"name":"Wall","id":2,"components":[
     {"type":"transform","data":[0.0,0.0]},
@@ -42,7 +58,8 @@ TEST(NamedMistakesProgram, EachNameNotFoundGetsOneLineNamingItAndTheGameGoesOn) 
     {"type":"spriteanim","data":["run"]}]})");
   folder.Write("data/gameobjects/Ghost.txt", R"({"name":"Ghost","id":3,"components":[{"type":"script","data":[]}]})");
   folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Maker","id":1,"params":{}},
-    {"name":"Wall","id":2,"params":{"collision":[{"index":1,"value":5.0}]}}]})");
+    {"name":"Wall","id":2,"params":{"collision":[{"index":1,"value":5.0}]}},
+    {"name":"Typo","id":4,"params":{}},{"name":"Typo","id":5,"params":{}},{"name":"Both","id":6,"params":{}}]})");
 
   const RunResult run = RunOrv(folder);
   ASSERT_TRUE(RanCleanly(run));
@@ -52,6 +69,8 @@ TEST(NamedMistakesProgram, EachNameNotFoundGetsOneLineNamingItAndTheGameGoesOn) 
       "CreateLabel (object 1): its argument is not a table of the widget's values (id, x, y, font, text...); the "
       "widget is made with none and draws no text\n",
       "SetFont: no font has the id \"big\" in res/loadfonts.ini; a caption in it draws nothing\n",
+      "Widget texture: no sprite frame is named \"bar_frame\" in res/textures/*.pack; that part of the widget is not "
+      "drawn\n",
       "res/anims/hero.anim: animation 'walk' lists the frame \"hero_1\", which no texture pack has; it is left out\n",
       "res/anims/hero.anim: animation 'walk' lists the frame \"hero_2\", which no texture pack has; it is left out\n",
       "data/gameobjects/Wall.txt: spriteanim names the animation \"run\", which no res/anims/*.anim file has; its "
@@ -64,8 +83,20 @@ TEST(NamedMistakesProgram, EachNameNotFoundGetsOneLineNamingItAndTheGameGoesOn) 
       "run no script\n",
       "data/summoner.ini: spawn entry 2 (Wall): \"params\" member \"collision\" is not an object {\"index\": i, "
       "\"value\": v} or {\"value\": {...}}; it is ignored\n",
+      "data/scripts/Typo.lua defines \"init\", which the engine never calls: did you mean \"Init\"? (callback "
+      "names are case-sensitive)\n",
+      "data/scripts/Typo.lua defines \"update\", which the engine never calls: did you mean \"Update\"? (callback "
+      "names are case-sensitive)\n",
+      "data/scripts/Typo.lua defines \"RENDER\", which the engine never calls: did you mean \"Render\"? (callback "
+      "names are case-sensitive)\n",
+      "data/scripts/Typo.lua defines \"onmessage\", which the engine never calls: did you mean \"OnMessage\"? "
+      "(callback names are case-sensitive)\n",
+      "data/scripts/Typo.lua defines \"Ontilecollide\", which the engine never calls: did you mean "
+      "\"OnTileCollide\"? (callback names are case-sensitive)\n",
   };
   for (const char* line : lines) EXPECT_EQ(Count(run.err, line), 1u) << line << "\n--- stderr:\n" << run.err;
+  // Nothing else is taken for a callback's misspelling.
+  EXPECT_EQ(Count(run.err, "never calls"), 5u) << run.err;
   // The Wall was still made, from its blueprint as it stands.
   EXPECT_NE(run.out.find("Game Object(Wall) is created!"), std::string::npos) << run.out;
 }
