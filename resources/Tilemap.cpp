@@ -67,10 +67,11 @@ bool Tilemap::IsCellClear(unsigned x, unsigned y) {
   return Inside(x, y) && layers_[1][static_cast<std::size_t>(y) * width_ + x] == 0;
 }
 
-bool Tilemap::OpenMapFile(const std::string& path) {
+bool Tilemap::OpenMapFile(const std::string& path, bool* missing) {
   // Only a regular file: opening a pipe waits for a writer, and a device
   // such as /dev/zero never ends.
   const std::string problem = Platform::FileProblem(path);
+  if (missing != nullptr) *missing = Platform::IsMissing(problem);
   if (!problem.empty()) {
     if (!Platform::IsMissing(problem)) PrintErrorLine("Error! Tile map " + path + " cannot be read: " + problem);
     return false;
@@ -98,10 +99,13 @@ void Tilemap::Load(const std::string& fileName) {
   }
   name_ = UserFolder() + *name;
   PrintLine("Loading tilemap from filepath: " + name_);
-  if (!OpenMapFile(name_)) {
+  bool missing = false;
+  if (!OpenMapFile(name_, &missing)) {
     const bool inProject = name->find(kProjectMaps) != std::string::npos;
     const std::string projectPath = inProject ? *name : kProjectMaps + *name;
-    PrintLine(std::string("Opening save file failed! Loading from") + (inProject ? kProjectMaps : projectPath));
+    // No saved copy is the usual case, not a failure.
+    PrintLine((missing ? "No saved copy there; loading from " : "Opening save file failed! Loading from ") +
+              projectPath);
     if (!OpenMapFile(projectPath)) {
       PrintLine("Opening from project folder failed! Loading default Map01.");
       if (!OpenMapFile(kDefaultMap)) PrintErrorLine(std::string("Error! Default tile map not found: ") + kDefaultMap);
