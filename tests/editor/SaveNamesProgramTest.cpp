@@ -39,6 +39,7 @@ function Update(dt)
   SaveTileMap(1, "map.saving")
   SaveObjects("slot1.saving")
   SaveObjects("bad.orv-unfinished")
+  SaveObjects("full.json")
   LoadNewTileMap(2, "m.txt")
   Shutdown()
 end
@@ -49,6 +50,9 @@ end
   // What saves cut short by a kill left, at two depths.
   WriteFile(user / "old.json.orv-unfinished", "{ \"spa");
   WriteFile(user / "maps" / "m.txt.orv-unfinished", "1\n");
+  // A disk that is full: the save's new file is created, and no byte fits.
+  WriteFile(user / "full.json", "kept");
+  fs::create_symlink("/dev/full", user / "full.json.orv-unfinished");
 
   RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
@@ -61,6 +65,12 @@ end
             std::string::npos)
       << run.err;
   EXPECT_FALSE(fs::exists(user / "bad.orv-unfinished"));
+  // Only the true cause: the file was created, so no "Creating save file failed!".
+  EXPECT_NE(run.err.find("Error! Writing the level objects to " + (user / "full.json").string() +
+                         " failed: No space left on device; the file there before is kept.\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(ReadFile(user / "full.json"), "kept");
   // No saved copy of the map is no failure.
   EXPECT_NE(run.out.find("Loading tilemap from filepath: " + (user / "m.txt").string() +
                          "\nNo saved copy there; loading from data/maps/m.txt\n"),
