@@ -1,7 +1,8 @@
 #include "core/ReportOnce.h"
 
+#include <cstdint>
+#include <map>
 #include <set>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "core/Report.h"
@@ -46,8 +47,9 @@ bool FirstReport(const std::string& cause) {
 }
 
 bool FirstReportOfName(std::string_view kind, std::string_view name) {
-  static std::unordered_map<std::string, KindRecord> kinds;
-  auto found = kinds.find(std::string(kind));
+  // Looked up by the view: a check that runs every frame makes no string here.
+  static std::map<std::string, KindRecord, std::less<>> kinds;
+  auto found = kinds.find(kind);
   if (found == kinds.end()) {
     if (kinds.size() >= kMaxKinds) kind = "other names";
     found = kinds.try_emplace(std::string(kind)).first;
