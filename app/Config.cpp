@@ -45,8 +45,7 @@ void CheckFps(const std::string& path, json_t* fps, std::int32_t used, std::vect
     warnings.push_back(line + subject +
                        "is negative: frames run one after the other as fast as they can, with no frame rate kept");
   } else if (1.0f / static_cast<float>(used) > OGLApp::kLongestStep) {
-    warnings.push_back(line + subject + "is below " +
-                       std::to_string(static_cast<int>(1.0f / OGLApp::kLongestStep)) +
+    warnings.push_back(line + subject + "is below " + std::to_string(static_cast<int>(1.0f / OGLApp::kLongestStep)) +
                        " frames a second: each frame hands Update a step of " +
                        Seconds(1.0f / static_cast<float>(used)) + " s, longer than the " +
                        Seconds(OGLApp::kLongestStep) + " s that a step is held to at higher rates");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "platform/Files.h"
 
 namespace Orv {
@@ -51,7 +52,7 @@ std::optional<std::string> ContainedFileName(const std::string& name) {
   std::string contained = name;
   std::replace(contained.begin(), contained.end(), '\\', '/');
   if (const char* why = Refusal(contained)) {
-    PrintErrorLine("Error! File name \"" + name + "\" refused: " + why);
+    PrintErrorLine("Error! File name \"" + QuotedName(name) + "\" refused: " + why);
     return std::nullopt;
   }
   return contained;
@@ -89,7 +90,7 @@ bool SaveToUserFolder(const std::string& fileName, std::string_view text, const 
   if (!name) return false;
   // Such a file is removed at the next start.
   if (IsUnfinishedSave(*name)) {
-    PrintErrorLine("Error! File name \"" + fileName + "\" refused: names ending in \"" + kUnfinishedSuffix +
+    PrintErrorLine("Error! File name \"" + QuotedName(fileName) + "\" refused: names ending in \"" + kUnfinishedSuffix +
                    "\" are the engine's unfinished saves, removed at the next start");
     return false;
   }

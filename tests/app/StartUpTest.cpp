@@ -140,8 +140,9 @@ TEST(StartUp, ZeroFpsWarnsRunsNoFrameAndStillEndsNormally) {
 // runs with; a frame at a low rate hands Update the whole interval.
 TEST(StartUp, FpsOutsideWhatTheEngineUsesIsSaidWithWhatItUsesInstead) {
   const std::string head = "config/config.ini: \"fps\" ";
-  const std::string unlimited = "is negative: frames run one after the other as fast as they can, with no frame "
-                                "rate kept";
+  const std::string unlimited =
+      "is negative: frames run one after the other as fast as they can, with no frame "
+      "rate kept";
   struct Case {
     const char* fps;
     std::string line;
@@ -150,18 +151,21 @@ TEST(StartUp, FpsOutsideWhatTheEngineUsesIsSaidWithWhatItUsesInstead) {
   const Case cases[] = {
       {"-1", head + "-1 " + unlimited, nullptr},
       {"-60", head + "-60 " + unlimited, nullptr},
-      {"4294967297", head + "4294967297 does not fit 32 bits; its low 32 bits, 1, are used: 1 is below 10 frames a "
-                            "second: each frame hands Update a step of 1 s, longer than the 0.1 s that a step is "
-                            "held to at higher rates",
+      {"4294967297",
+       head + "4294967297 does not fit 32 bits; its low 32 bits, 1, are used: 1 is below 10 frames a "
+              "second: each frame hands Update a step of 1 s, longer than the 0.1 s that a step is "
+              "held to at higher rates",
        "1.000"},
-      {"5", head + "5 is below 10 frames a second: each frame hands Update a step of 0.2 s, longer than the 0.1 s that "
-                   "a step is held to at higher rates",
+      {"5",
+       head + "5 is below 10 frames a second: each frame hands Update a step of 0.2 s, longer than the 0.1 s that "
+              "a step is held to at higher rates",
        "0.200"},
       {"10", "", "0.100"},
   };
   for (const Case& c : cases) {
     ContentFolder folder;
-    WriteScriptScene(folder, "OrvFps", {{"Stepper", "function Update(dt) print(('dt %.3f'):format(dt)) Shutdown() end"}},
+    WriteScriptScene(folder, "OrvFps",
+                     {{"Stepper", "function Update(dt) print(('dt %.3f'):format(dt)) Shutdown() end"}},
                      {{"Stepper", 1}});
     folder.WriteConfig(std::string(R"({"width":320,"height":200,"title":"OrvFps","debug":1,"fps":)") + c.fps + "}");
     const RunResult run = RunOrv(folder);

@@ -97,10 +97,10 @@ end
   EXPECT_NE(run.out.find("pk 62 at 0,0\n"), std::string::npos) << "nor did an earlier load\n" << run.out;
   EXPECT_NE(run.out.find("pk 70 at 30,40\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("Aborting"), std::string::npos) << "nothing aborts\n" << run.out;
-  EXPECT_NE(run.err.find("Error! LoadObjects(\"missing.json\") loads nothing: neither " +
-                         (user / "missing.json").string() +
-                         " nor data/missing.json could be loaded; the objects and their records stay as they were\n"),
-            std::string::npos)
+  EXPECT_NE(
+      run.err.find("Error! LoadObjects(\"missing.json\") loads nothing: neither " + (user / "missing.json").string() +
+                   " nor data/missing.json could be loaded; the objects and their records stay as they were\n"),
+      std::string::npos)
       << run.err;
   EXPECT_NE(run.out.find("Spawn not found...aborting summoning.."), std::string::npos) << run.out;
 

@@ -39,6 +39,7 @@ function Update(dt)
   SaveTileMap(1, "map.saving")
   SaveObjects("slot1.saving")
   SaveObjects("bad.orv-unfinished")
+  SaveObjects(string.rep("a", 5000) .. ".orv-unfinished")
   SaveObjects("full.json")
   LoadNewTileMap(2, "m.txt")
   Shutdown()
@@ -65,6 +66,9 @@ end
             std::string::npos)
       << run.err;
   EXPECT_FALSE(fs::exists(user / "bad.orv-unfinished"));
+  EXPECT_NE(run.err.find("Error! File name \"" + std::string(200, 'a') + "... (5015 bytes)\" refused: "),
+            std::string::npos)
+      << "a long name is quoted short";
   // Only the true cause: the file was created, so no "Creating save file failed!".
   EXPECT_NE(run.err.find("Error! Writing the level objects to " + (user / "full.json").string() +
                          " failed: No space left on device; the file there before is kept.\n"),

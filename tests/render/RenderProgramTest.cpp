@@ -128,8 +128,9 @@ TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {
   const std::string broken = "#version 330\nout vec4 colour;\nvoid main() { colour = nothing; }\n";
   // A file of binary bytes is not the card's fault, at any level.
   const std::string binary("\x01\xff\x00\x7f\x02", 5);
-  const std::string notText = "Error compiling shader! shaders/pointlight.frag is not text (byte 0 is 1): the driver's "
-                              "log above says what it could not compile\n";
+  const std::string notText =
+      "Error compiling shader! shaders/pointlight.frag is not text (byte 0 is 1): the driver's "
+      "log above says what it could not compile\n";
   struct Case {
     int debug;
     std::string source;

@@ -239,7 +239,8 @@ TEST_F(ResourceManagerTest, BrokenTileSetFilesAreReportedByName) {
        "Error loading tileset file: res/textures/t.tileset: line 1, column 9: unexpected token near end of file\n"},
       {"{\"name\": 1, \"mapping\": []}",
        "Error parsing tileset file: res/textures/t.tileset\nError loading tileset file: t.tileset\n"},
-      {"{\"name\": \"t\"}", "Error parsing tileset file: res/textures/t.tileset\nError loading tileset file: t.tileset\n"},
+      {"{\"name\": \"t\"}",
+       "Error parsing tileset file: res/textures/t.tileset\nError loading tileset file: t.tileset\n"},
   };
   for (const auto& [file, line] : cases) {
     WriteFile("res/textures/t.tileset", file);

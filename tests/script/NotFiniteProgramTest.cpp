@@ -70,10 +70,9 @@ TEST(NotFiniteProgram, EachFunctionRefusesTheValueSaysSoOnceAndTheGameGoesOn) {
   const std::vector<std::string> ids = LinesStartingWith(run.out, "unique id ");
   ASSERT_EQ(ids.size(), 1u) << run.out;
   const std::string object = "object 5 (" + ids[0] + ")";
-  for (const char* function :
-       {"SetCameraX", "MoveObject", "SetSpriteRotation", "SetLightIntensity", "EnableTrailingEffect",
-        "SetImmediateAmount", "SetRGBA", "CreateFrontCircleTexParticles", "SetCameraY", "MoveCameraX",
-        "SetBarAmount"}) {
+  for (const char* function : {"SetCameraX", "MoveObject", "SetSpriteRotation", "SetLightIntensity",
+                               "EnableTrailingEffect", "SetImmediateAmount", "SetRGBA", "CreateFrontCircleTexParticles",
+                               "SetCameraY", "MoveCameraX", "SetBarAmount"}) {
     EXPECT_EQ(Count(run.err, std::string("Error! ") + function + " of " + object +
                                  ": a value that is not a finite number is ignored\n"),
               1u)
