@@ -136,6 +136,9 @@ class GameEngine : public OGLApp {
   std::map<std::string, std::string> blueprintFiles;
   // Types whose blueprint file did not load, with that file.
   std::map<std::string, std::string> failedBlueprints_;
+  // Blueprint files that failed before their "name" could be read, by the
+  // file's name without its extension: what a script of that name is told.
+  std::map<std::string, std::string> unnamedFailedBlueprints_;
   std::map<std::string, std::shared_ptr<ComponentCreate>> scriptFactories;
   std::array<bool, 256> keys_{};
   std::array<bool, 3> mouseButtons_{};

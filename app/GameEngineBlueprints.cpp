@@ -3,6 +3,7 @@
 #include <jansson.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "ScriptInterrupt.h"
@@ -147,6 +148,7 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
     // where the file went wrong.
     PrintLine("Error! Unable to load " + document.DescribeError());
     ShowMessage("Error! Unable to load " + path + (document.IsBroken() ? "\n" + document.DescribeError() : ""));
+    unnamedFailedBlueprints_[std::filesystem::path(path).stem().string()] = path;
     return false;
   }
   json_t* nameValue = json_object_get(root, "name");
@@ -154,6 +156,7 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
   json_t* components = json_object_get(root, "components");
   if (!json_is_string(nameValue) || !json_is_integer(idValue) || !json_is_array(components)) {
     ShowMessage(path + " does not contain a proper game object structure!!");
+    unnamedFailedBlueprints_[std::filesystem::path(path).stem().string()] = path;
     return false;
   }
   const std::string name = json_string_value(nameValue);
@@ -260,6 +263,12 @@ void GameEngine::LoadGameObjectScriptFile(const std::string& path, const std::st
       PrintErrorLine(path + " is not attached: the blueprint of " + type + " (" + failed->second + ") did not load");
       return;
     }
+    // A blueprint that broke before its name was read is likely the one.
+    if (auto failed = unnamedFailedBlueprints_.find(type); failed != unnamedFailedBlueprints_.end()) {
+      PrintErrorLine(path + " is not attached: no blueprint names the type " + type + ", and " + failed->second +
+                     ", the blueprint file of that name, did not load");
+      return;
+    }
     PrintLineAndShowMessage("Error GameObject name not found: " + path);
     return;
   }
@@ -358,16 +367,16 @@ ObjectLockPtr<GameObject> GameEngine::CreateChildGameObject(const ObjectLockPtr<
 ObjectLockPtr<GameObject> GameEngine::Announce(ObjectLockPtr<GameObject> object, const std::string& typeName) {
   if (!object.Exists()) {
     // Once per type: a spawner asking every frame would bury the game in boxes.
-    if (!FirstReport("cannot create " + typeName)) return object;
+    if (!FirstReportOfName("Object cannot be created", typeName)) return object;
     std::string why = "no blueprint names the type";
     if (auto failed = failedBlueprints_.find(typeName); failed != failedBlueprints_.end()) {
       why = "its blueprint " + failed->second + " did not load";
     }
     std::string place = OrvLua::RunningScriptPlace();
     if (place.empty()) place = CreationPlace::Current();
-    PrintErrorLine("Error! Object of type " + typeName + " cannot be created: " + why +
+    PrintErrorLine("Error! Object of type " + QuotedName(typeName) + " cannot be created: " + why +
                    (place.empty() ? "" : " (asked for at " + place + ")"));
-    ShowMessage("Error! Object of type " + typeName + " cannot be created!!");
+    ShowMessage("Error! Object of type " + QuotedName(typeName) + " cannot be created!!");
     return object;
   }
   AnnounceGameObject(object);

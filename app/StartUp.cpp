@@ -62,6 +62,8 @@ bool OpenAndLoad(GameEngine& engine, bool fullscreen) {
     return false;
   }
 
+  // Here, not earlier: what it removes is said on the console, which is open now.
+  RemoveUnfinishedSaves();
   PrintLine("-Load Textures-");
   resources.LoadTexturePacks();
   Head("-Load Animation Data");
@@ -113,7 +115,6 @@ int StartUp() {
   for (const auto& warning : warnings) PrintErrorLine(warning);
   if (!config) return 1;
   SetDebugLevel(config->debug);
-  RemoveUnfinishedSaves();
 
   int exitCode = 1;
   {

@@ -61,8 +61,9 @@ void AudioSystem::Resume() {
 void AudioSystem::QueueSound(const char* id) {
   if (id == nullptr) return;
   if (!Manager().HasSound(id)) {
-    PrintErrorLineOnce(std::string("QueueSound ") + id, std::string("QueueSound: no sound has the id \"") + id +
-                                                            "\" in res/audio/loadaudio.ini; nothing is played");
+    PrintErrorLineOnce(
+        "QueueSound: no sound", id,
+        "QueueSound: no sound has the id \"" + QuotedName(id) + "\" in res/audio/loadaudio.ini; nothing is played");
     return;
   }
   queue_[id] = 1;

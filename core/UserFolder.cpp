@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <string>
 
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "platform/Files.h"
 
 namespace Orv {
@@ -53,7 +52,7 @@ std::optional<std::string> ContainedFileName(const std::string& name) {
   std::string contained = name;
   std::replace(contained.begin(), contained.end(), '\\', '/');
   if (const char* why = Refusal(contained)) {
-    PrintErrorLine("Error! File name \"" + name + "\" refused: " + why);
+    PrintErrorLine("Error! File name \"" + QuotedName(name) + "\" refused: " + why);
     return std::nullopt;
   }
   return contained;
@@ -75,40 +74,52 @@ void RemoveUnfinishedSaves() {
       continue;
     }
     const fs::path& file = it->path();
-    if (file.extension() != ".saving" || !it->is_regular_file(error)) continue;
+    if (!IsUnfinishedSave(file.filename().string()) || !it->is_regular_file(error)) continue;
     std::error_code ignored;
     if (fs::remove(file, ignored)) PrintLine("Removed the unfinished save " + file.string());
   }
 }
 
+bool IsUnfinishedSave(const std::string& fileName) {
+  const std::size_t n = std::char_traits<char>::length(kUnfinishedSuffix);
+  return fileName.size() > n && fileName.compare(fileName.size() - n, n, kUnfinishedSuffix) == 0;
+}
+
 bool SaveToUserFolder(const std::string& fileName, std::string_view text, const std::string& what) {
   const std::optional<std::string> name = ContainedFileName(fileName);
   if (!name) return false;
+  // Such a file is removed at the next start.
+  if (IsUnfinishedSave(*name)) {
+    PrintErrorLine("Error! File name \"" + QuotedName(fileName) + "\" refused: names ending in \"" + kUnfinishedSuffix +
+                   "\" are the engine's unfinished saves, removed at the next start");
+    return false;
+  }
   MakeUserFolder();
   const std::string path = UserFolder() + *name;
   PrintLine("Saving to filepath: " + path);
 
   RemoveUnfinishedSaves();
-  const std::string temporary = path + ".saving";
-  errno = 0;
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  if (!out.is_open()) {
-    const int cause = errno;
-    PrintErrorLine("Error! Cannot create " + temporary + " to save " + what + " to " + path + ": " +
-                   (cause != 0 ? std::strerror(cause) : "the file cannot be opened") +
+  const std::string temporary = path + kUnfinishedSuffix;
+  bool created = false;
+  std::string problem = Platform::WriteFlushedFile(temporary, text, created);
+  if (!created) {
+    PrintErrorLine("Error! Cannot create " + temporary + " to save " + what + " to " + path + ": " + problem +
                    "; the file there before is kept.");
     PrintLine("Creating save file failed!");
     return false;
   }
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  std::error_code error;
-  if (!out.fail()) std::filesystem::rename(temporary, path, error);
-  if (out.fail() || error) {
-    std::filesystem::remove(temporary, error);
-    PrintErrorLine("Error! Writing " + what + " to " + path + " failed; the file there before is kept.");
-    PrintLine("Creating save file failed!");
+  std::string folderProblem;
+  if (problem.empty()) problem = Platform::ReplaceFile(temporary, path, folderProblem);
+  if (!problem.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    PrintErrorLine("Error! Writing " + what + " to " + path + " failed: " + problem +
+                   "; the file there before is kept.");
     return false;
+  }
+  if (!folderProblem.empty()) {
+    PrintErrorLine("Error! " + path + " is saved, but its folder could not be flushed to the disk (" + folderProblem +
+                   "): a power cut now may still lose the save.");
   }
   return true;
 }

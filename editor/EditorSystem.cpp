@@ -155,8 +155,10 @@ void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {
     PrintLine("Loading default game objects");
     document = std::make_unique<JsonFile>(projectPath);
     if (!*document) {
-      PrintLine("Error loading default summoner. Aborting...");
+      // Nothing stops but this load: the objects and the records stay.
       if (document->IsBroken()) PrintErrorLine(document->DescribeError());
+      PrintErrorLine("Error! LoadObjects(\"" + fileName + "\") loads nothing: neither " + userPath + " nor " +
+                     projectPath + " could be loaded; the objects and their records stay as they were");
       return;
     }
   }

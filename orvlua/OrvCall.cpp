@@ -24,7 +24,12 @@ void RaiseScriptError(lua_State* L, const std::string& message) {
 }
 
 void ReportNotFinite(lua_State* L) {
-  // The name the caller used, as in an argument error.
+  // The name it was registered under: through pcall or a local the call site
+  // names nothing, or something else.
+  if (lua_type(L, lua_upvalueindex(2)) == LUA_TSTRING) {
+    ReportNotFinite(L, lua_tostring(L, lua_upvalueindex(2)));
+    return;
+  }
   lua_Debug call;
   const char* name = "?";
   if (lua_getstack(L, 0, &call) && lua_getinfo(L, "n", &call) && call.name != nullptr) name = call.name;
@@ -33,7 +38,7 @@ void ReportNotFinite(lua_State* L) {
 
 void ReportNotFinite(lua_State* L, const char* function) {
   const Orv::GameObject* owner = L != nullptr ? OrvLua::LuaState::OwnerOf(L) : nullptr;
-  Orv::ReportNotFiniteIgnored(owner != nullptr ? std::string(function) + " of " + Orv::ObjectName(*owner) : function);
+  Orv::ReportNotFiniteIgnored(function, owner != nullptr ? Orv::ObjectName(*owner) : std::string());
 }
 
 bool FiniteOrReport(lua_State* L, double value, const char* function) {

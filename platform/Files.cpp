@@ -1,7 +1,10 @@
 #include "platform/Files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <algorithm>
 #include <cctype>
@@ -104,6 +107,64 @@ bool CreateFolder(const std::string& path) {
   std::error_code error;
   fs::create_directories(path, error);
   return fs::is_directory(path, error);
+}
+
+namespace {
+
+std::string Reason(int cause) { return std::strerror(cause); }
+
+// Flushes an open file or folder; EINTR is retried.
+int Flush(int fd) {
+  int result;
+  do {
+    result = ::fsync(fd);
+  } while (result != 0 && errno == EINTR);
+  return result;
+}
+
+}  // namespace
+
+std::string WriteFlushedFile(const std::string& path, std::string_view text, bool& created) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  created = fd >= 0;
+  if (fd < 0) return Reason(errno);
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      // A write that makes no progress has no errno of its own.
+      const std::string why = n < 0 ? Reason(errno) : "nothing more could be written";
+      ::close(fd);
+      return why;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  // Before the rename: otherwise a power cut can leave the new name on an
+  // empty file.
+  if (Flush(fd) != 0) {
+    const std::string why = Reason(errno);
+    ::close(fd);
+    return why;
+  }
+  if (::close(fd) != 0) return Reason(errno);
+  return {};
+}
+
+std::string ReplaceFile(const std::string& from, const std::string& to, std::string& folderProblem) {
+  folderProblem.clear();
+  if (::rename(from.c_str(), to.c_str()) != 0) return Reason(errno);
+  const std::size_t slash = to.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : to.substr(0, slash + 1);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    folderProblem = Reason(errno);
+    return {};
+  }
+  // Some file systems cannot flush a folder and need not: they say EINVAL.
+  if (Flush(fd) != 0 && errno != EINVAL) folderProblem = Reason(errno);
+  ::close(fd);
+  return {};
 }
 
 }  // namespace Orv::Platform

@@ -2,6 +2,7 @@
 // Folder listings by wildcard, text files, and the per-user Documents folder.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Orv::Platform {
@@ -30,5 +31,15 @@ std::optional<std::string> ReadTextFile(const std::string& path);
 std::string DocumentsFolder();
 // Creates the folder and its parents; true when it exists afterwards.
 bool CreateFolder(const std::string& path);
+
+// Writes text to path (creating it, or emptying the file there) and flushes
+// it to the disk before returning. Empty when written, else why not; created
+// says whether the file could be opened at all.
+std::string WriteFlushedFile(const std::string& path, std::string_view text, bool& created);
+// Renames from over to, then flushes the folder that holds to, so that after
+// a power cut the folder names either the old file or the new one, whole.
+// Empty when renamed, else why not; folderProblem says why the folder could
+// not be flushed after a rename that happened.
+std::string ReplaceFile(const std::string& from, const std::string& to, std::string& folderProblem);
 
 }  // namespace Orv::Platform

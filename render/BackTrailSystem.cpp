@@ -74,8 +74,9 @@ void BackTrailSystem::LateUpdate(float dt) {
     if (!transform) continue;
     if (TrailsOn(request.object) >= kMaxTrailsPerObject) {
       const std::string id = std::to_string(GetGameObjectID(request.object));
-      PrintLineOnce("trail cap " + id, "EnableTrailingEffect: object " + id + " already has " +
-                                           std::to_string(kMaxTrailsPerObject) + " trails; no more are started");
+      PrintLineOnce("EnableTrailingEffect: trails full", id,
+                    "EnableTrailingEffect: object " + id + " already has " + std::to_string(kMaxTrailsPerObject) +
+                        " trails; no more are started");
       continue;
     }
     Trail trail;

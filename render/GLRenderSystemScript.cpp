@@ -128,8 +128,8 @@ ObjectLockPtr<SpriteFrame> Frame(const char* frameId) {
   // Once per name; the report-once set is bounded, so a script making new
   // names does not grow it past its limit.
   if (!frame.Exists()) {
-    PrintErrorLineOnce(std::string("DrawSprite:") + frameId, std::string("DrawSprite: no sprite frame is named \"") +
-                                                                 frameId + "\"; nothing is drawn for it");
+    PrintErrorLineOnce("DrawSprite: no sprite frame", frameId,
+                       "DrawSprite: no sprite frame is named \"" + QuotedName(frameId) + "\"; nothing is drawn for it");
   }
   return frame;
 }
@@ -207,7 +207,7 @@ void GLRenderSystem::RotateSpriteTo::operator()(float x1, float y1, float x2, fl
   auto transform = Part<TransformComponent>(Live());
   if (!transform) return;
   const double degrees = std::atan2(static_cast<double>(y2) - y1, static_cast<double>(x2) - x1) * 57.295779513260925;
-  if (!std::isfinite(degrees)) return ReportNotFiniteIgnored("SetSpriteRotationTo of " + ObjectName(*Live()));
+  if (!std::isfinite(degrees)) return ReportNotFiniteIgnored("SetSpriteRotationTo", ObjectName(*Live()));
   transform->rotdeg = static_cast<float>(degrees) + 90.0f;
 }
 

@@ -96,9 +96,9 @@ void GUISystem::DrawSprites(const std::vector<HudSprite>& sprites) {
     // An unknown id costs that sprite only, not the rest of the pass.
     auto frame = ResourceManager::GetInstance().GetSprite(sprite.frameId);
     if (!frame.Exists()) {
-      if (FirstReport("HUD sprite " + sprite.frameId)) {
-        PrintErrorLine("Error! No texture frame \"" + sprite.frameId + "\" for a HUD sprite: it is not drawn");
-      }
+      PrintErrorLineOnce(
+          "HUD sprite: no texture frame", sprite.frameId,
+          "Error! No texture frame \"" + QuotedName(sprite.frameId) + "\" for a HUD sprite: it is not drawn");
       continue;
     }
     glLoadIdentity();

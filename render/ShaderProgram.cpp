@@ -179,6 +179,21 @@ std::optional<std::string> ReadShaderFile(const char* path) {
   return std::nullopt;
 }
 
+// Where a source that is no text (a binary file under a shader's name) first
+// shows it, as words for a line; empty for text. Such a file is the
+// cause of its compile log, not the graphics card.
+std::string NotTextNote(const char* path, const std::string& source) {
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(source[i]);
+    const bool space = c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    if ((c < 0x20 && !space) || c == 0x7F) {
+      return std::string(path) + " is not text (byte " + std::to_string(i) + " is " + std::to_string(c) +
+             "): the driver's log above says what it could not compile";
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath, KnownShader* known) {
@@ -190,9 +205,16 @@ GLuint LoadShaderProgram(const char* vertexPath, const char* fragmentPath, Known
   // A readable file is still compiled, so that its own faults are told too.
   const GLuint fragment = fragmentSource ? CompileShader(GL_FRAGMENT_SHADER, *fragmentSource) : 0;
   const GLuint vertex = vertexSource ? CompileShader(GL_VERTEX_SHADER, *vertexSource) : 0;
-  if ((vertex != 0 && CheckShaderLog(vertex)) || (fragment != 0 && CheckShaderLog(fragment))) {
-    if (DebugLevel() > 0) {
-      PrintLine("error compiling shader");
+  // The fragment shader's log is looked at only when the vertex shader has none.
+  const bool vertexFailed = vertex != 0 && CheckShaderLog(vertex);
+  const bool fragmentFailed = !vertexFailed && fragment != 0 && CheckShaderLog(fragment);
+  if (vertexFailed || fragmentFailed) {
+    const std::string notText =
+        vertexFailed ? NotTextNote(vertexPath, *vertexSource) : NotTextNote(fragmentPath, *fragmentSource);
+    if (DebugLevel() > 0) PrintLine("error compiling shader");
+    if (!notText.empty()) {
+      ShowMessage("Error compiling shader! " + notText);
+    } else if (DebugLevel() > 0) {
       ShowMessage("Error compiling shader!");
     } else {
       ShowMessage(

@@ -38,8 +38,8 @@ void WidgetCaption::SetFont(const char* fontId) {
   font_ = ResourceManager::GetInstance().GetFont(fontId);
   // A caption without a font draws nothing at all: say which name missed.
   if (!font_.Exists() && fontId != nullptr && *fontId != '\0') {
-    PrintErrorLineOnce(std::string("widget font ") + fontId,
-                       std::string("SetFont: no font has the id \"") + fontId +
+    PrintErrorLineOnce("SetFont: no font", fontId,
+                       "SetFont: no font has the id \"" + QuotedName(fontId) +
                            "\" in res/loadfonts.ini; a caption in it draws nothing");
   }
 }

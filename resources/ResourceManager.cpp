@@ -39,6 +39,21 @@ json_t* LoadJson(const JsonFile& file, const std::string& failure, bool boxOnly 
   return nullptr;
 }
 
+// The document's root, or null after saying why. A file that is there but
+// cannot be read or parsed gets one line with the cause, on the console and
+// in a box, and said is set; a missing one keeps "Error! file not found: ".
+json_t* LoadJsonSaying(const JsonFile& file, const std::string& brokenHead, bool& said) {
+  said = false;
+  if (file) return file.Root();
+  if (file.IsBroken()) {
+    PrintLineAndShowMessage(brokenHead + file.DescribeError());
+    said = true;
+    return nullptr;
+  }
+  PrintLineAndShowMessage("Error! file not found: " + file.GetPath());
+  return nullptr;
+}
+
 // Integers are read as 64-bit values of which the low 32 bits count.
 int32_t Low32(const json_t* value) { return static_cast<int32_t>(json_integer_value(value)); }
 
@@ -81,7 +96,8 @@ bool ResourceManager::LoadAnimations() {
   std::vector<std::string> names;
   ListFiles((std::string(kAnimFolder) + "*.anim").c_str(), names, true);
   for (const std::string& name : names) {
-    if (!LoadAnimFile(kAnimFolder + name)) PrintLineAndShowMessage("Error loading anim file: " + name);
+    bool said = false;
+    if (!LoadAnimFile(kAnimFolder + name, said) && !said) PrintLineAndShowMessage("Error loading anim file: " + name);
   }
   return true;
 }
@@ -90,7 +106,10 @@ bool ResourceManager::LoadTileSets() {
   std::vector<std::string> names;
   ListFiles((std::string(kTextureFolder) + "*.tileset").c_str(), names, true);
   for (const std::string& name : names) {
-    if (!LoadTileset(kTextureFolder + name)) PrintLineAndShowMessage("Error loading tileset file: " + name);
+    bool said = false;
+    if (!LoadTileset(kTextureFolder + name, said) && !said) {
+      PrintLineAndShowMessage("Error loading tileset file: " + name);
+    }
   }
   return true;
 }
@@ -139,9 +158,13 @@ bool ResourceManager::LoadTexturePack(const char* fileName) {
 }
 
 bool ResourceManager::LoadAnimFile(const std::string& path) {
-  // "not found" is the box's word even for a file that is there but broken.
+  bool said = false;
+  return LoadAnimFile(path, said);
+}
+
+bool ResourceManager::LoadAnimFile(const std::string& path, bool& said) {
   JsonFile document(path);
-  json_t* root = LoadJson(document, "Error! file not found: " + path);
+  json_t* root = LoadJsonSaying(document, "Error loading anim file: ", said);
   if (!root) return false;
 
   for (void* it = json_object_iter(root); it != nullptr; it = json_object_iter_next(root, it)) {
@@ -164,8 +187,9 @@ bool ResourceManager::LoadAnimFile(const std::string& path) {
       ObjectLockPtr<SpriteFrame> frame = GetSprite(frameId);
       if (!frame.Exists()) {
         // Left out of the animation, which then shows one frame less.
-        PrintErrorLineOnce(path + " frame " + frameId, path + ": animation '" + name + "' lists the frame \"" +
-                                                           frameId + "\", which no texture pack has; it is left out");
+        PrintErrorLineOnce("animation: no frame", path + '\n' + frameId,
+                           path + ": animation '" + QuotedName(name) + "' lists the frame \"" + QuotedName(frameId) +
+                               "\", which no texture pack has; it is left out");
         continue;
       }
       frames->push_back(frame);
@@ -220,9 +244,13 @@ bool ResourceManager::LoadFonts() {
 }
 
 bool ResourceManager::LoadTileset(const std::string& path) {
-  // "not found" is the box's word even for a file that is there but broken.
+  bool said = false;
+  return LoadTileset(path, said);
+}
+
+bool ResourceManager::LoadTileset(const std::string& path, bool& said) {
   JsonFile document(path);
-  json_t* root = LoadJson(document, "Error! file not found: " + path);
+  json_t* root = LoadJsonSaying(document, "Error loading tileset file: ", said);
   if (!root) return false;
   const json_t* name = json_object_get(root, "name");
   const json_t* mapping = json_object_get(root, "mapping");
@@ -251,7 +279,14 @@ bool ResourceManager::LoadTileset(const std::string& path) {
     // Tile maps store one character per tile: the value is its low 8 bits.
     const char value = static_cast<char>(static_cast<int8_t>(json_integer_value(id) & 0xFF));
     const std::string frameId = json_string_value(texture);
-    tileSet->AddMapping(value, GetSprite(frameId));
+    ObjectLockPtr<SpriteFrame> frame = GetSprite(frameId);
+    if (!frame.Exists()) {
+      // The value still maps, to nothing: its tiles draw nothing.
+      PrintErrorLine(path + ": tile set '" + QuotedName(tileSetName) + "' maps " +
+                     std::to_string(static_cast<int>(static_cast<int8_t>(value))) + " to the frame \"" +
+                     QuotedName(frameId) + "\", which no texture pack has; those tiles draw nothing");
+    }
+    tileSet->AddMapping(value, frame);
     if (IsVerbose()) {
       PrintLine("tileset[" + tileSetName + "]." + std::to_string(static_cast<int>(static_cast<int8_t>(value))) + " = " +
                 frameId);

@@ -43,6 +43,10 @@ class ResourceManager {
   bool LoadTexturePack(const char* fileName);
   bool LoadAnimFile(const std::string& path);
   bool LoadTileset(const std::string& path);
+  // The same; said is set when the failure has had its one line (a file that
+  // is there but cannot be read), so the folder scan adds none of its own.
+  bool LoadAnimFile(const std::string& path, bool& said);
+  bool LoadTileset(const std::string& path, bool& said);
 
   // A key that is not registered gives an empty reference and adds nothing.
   // Nothing is ever loaded here. Sprites are looked up by every script draw:

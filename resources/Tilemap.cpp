@@ -34,6 +34,37 @@ bool ParseHeaderNumber(const std::string& text, long long& value) {
   return true;
 }
 
+// A header line as a console line can show it: bytes outside printable
+// ASCII as \xNN, so a byte-order mark or a carriage return is seen.
+std::string Shown(const std::string& text) {
+  static const char* const kDigits = "0123456789ABCDEF";
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      shown.push_back(c);
+    } else {
+      shown += "\\x";
+      shown.push_back(kDigits[byte >> 4]);
+      shown.push_back(kDigits[byte & 0xF]);
+    }
+  }
+  return shown;
+}
+
+// Why a header line that holds no number holds none, when the reason is one
+// an editor leaves behind.
+std::string WhyNoNumber(const std::string& text, int line) {
+  if (line == 0 && text.rfind("\xEF\xBB\xBF", 0) == 0) {
+    return ": the file starts with a UTF-8 byte-order mark, which a map file does not have (save it without one)";
+  }
+  if (text.find('\r') != std::string::npos) {
+    return ": its lines end in a carriage return alone, where a map file's lines end in a line feed (or a carriage "
+           "return and a line feed)";
+  }
+  return {};
+}
+
 }  // namespace
 
 Tilemap::Tilemap() : name_("empty") {}
@@ -67,10 +98,11 @@ bool Tilemap::IsCellClear(unsigned x, unsigned y) {
   return Inside(x, y) && layers_[1][static_cast<std::size_t>(y) * width_ + x] == 0;
 }
 
-bool Tilemap::OpenMapFile(const std::string& path) {
+bool Tilemap::OpenMapFile(const std::string& path, bool* missing) {
   // Only a regular file: opening a pipe waits for a writer, and a device
   // such as /dev/zero never ends.
   const std::string problem = Platform::FileProblem(path);
+  if (missing != nullptr) *missing = Platform::IsMissing(problem);
   if (!problem.empty()) {
     if (!Platform::IsMissing(problem)) PrintErrorLine("Error! Tile map " + path + " cannot be read: " + problem);
     return false;
@@ -98,10 +130,13 @@ void Tilemap::Load(const std::string& fileName) {
   }
   name_ = UserFolder() + *name;
   PrintLine("Loading tilemap from filepath: " + name_);
-  if (!OpenMapFile(name_)) {
+  bool missing = false;
+  if (!OpenMapFile(name_, &missing)) {
     const bool inProject = name->find(kProjectMaps) != std::string::npos;
     const std::string projectPath = inProject ? *name : kProjectMaps + *name;
-    PrintLine(std::string("Opening save file failed! Loading from") + (inProject ? kProjectMaps : projectPath));
+    // No saved copy is the usual case, not a failure.
+    PrintLine((missing ? "No saved copy there; loading from " : "Opening save file failed! Loading from ") +
+              projectPath);
     if (!OpenMapFile(projectPath)) {
       PrintLine("Opening from project folder failed! Loading default Map01.");
       if (!OpenMapFile(kDefaultMap)) PrintErrorLine(std::string("Error! Default tile map not found: ") + kDefaultMap);
@@ -130,9 +165,11 @@ void Tilemap::ReadHeader() {
       text.push_back(static_cast<char>(c));
     }
     if (!text.empty() && text.back() == '\r') text.pop_back();
-    if (tooLong || !ParseHeaderNumber(text, size[line])) {
+    // A carriage return inside the line: the file's lines end in one alone,
+    // and this "line" runs on into the rows.
+    if (tooLong || text.find('\r') != std::string::npos || !ParseHeaderNumber(text, size[line])) {
       PrintErrorLine("Error! Tile map " + openedPath_ + ": line " + std::to_string(line + 1) + " holds no " +
-                     what[line] + ": \"" + text + "\"");
+                     what[line] + ": \"" + Shown(text) + "\"" + WhyNoNumber(text, line));
       FinishLoading();
       return;
     }

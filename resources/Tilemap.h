@@ -58,7 +58,9 @@ class Tilemap : public Line::LinePlot {
 
   static int LayerIndex(int layer) { return layer == 0 || layer == 1 ? layer : 2; }
   bool Inside(unsigned x, unsigned y) const { return x < width_ && y < height_; }
-  bool OpenMapFile(const std::string& fileName);
+  // A file that is there but cannot be read is said at once; missing, when
+  // given, tells whether nothing was there at all.
+  bool OpenMapFile(const std::string& fileName, bool* missing = nullptr);
   void ReadHeader();
   void SkipHeaderLineEnds();
   LineEnd ReadLineEnd();

@@ -151,8 +151,8 @@ void TilemapSystem::EnableTileMapShadows(int id, bool enable) { shadowSwitches_[
 
 void TilemapSystem::SetTileSet(int, const char* name) {
   if (!ResourceManager::GetInstance().GetTileSet(name).Exists()) {
-    PrintErrorLineOnce(std::string("SetTileSet:") + name, std::string("SetTileSet: no tile set is named \"") + name +
-                                                              "\"; the maps draw no tiles with it");
+    PrintErrorLineOnce("SetTileSet: no tile set", name,
+                       "SetTileSet: no tile set is named \"" + QuotedName(name) + "\"; the maps draw no tiles with it");
   }
   for (std::size_t i = 0; i < objects_.size(); ++i) {
     if (const std::shared_ptr<TileMapComponent> component = LiveComponent(objects_[i])) component->SetTileSet(name);

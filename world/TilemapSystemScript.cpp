@@ -63,8 +63,8 @@ OrvLua::LuaObject TilemapSystem::GetTileSetInfo::operator()(const char* name) {
   OrvLua::LuaObject values = script->NewTable();
   const std::shared_ptr<TileSet> tileSet = ResourceManager::GetInstance().GetTileSet(name).Lock();
   if (!tileSet) {
-    PrintErrorLineOnce(std::string("GetTileSetInfo:") + name,
-                       std::string("GetTileSetInfo: no tile set is named \"") + name + "\"; its table is empty");
+    PrintErrorLineOnce("GetTileSetInfo: no tile set", name,
+                       "GetTileSetInfo: no tile set is named \"" + QuotedName(name) + "\"; its table is empty");
   }
   if (!tileSet) return values;
   std::vector<signed char> mapped;

@@ -69,7 +69,8 @@ void UnbindObjectTable(void* object);
 void* GetBoundObjectUserData(lua_State* L, const char* kind);
 
 // Says once per function and calling object that a value that is not finite
-// was ignored: the function the caller named, or the one given.
+// was ignored: the function as registered (the closure's name upvalue; the
+// call site's name only for a closure without one), or the one given.
 void ReportNotFinite(lua_State* L);
 void ReportNotFinite(lua_State* L, const char* function);
 // For a number a function reads by hand (from a table, or one it computes):
@@ -132,6 +133,11 @@ struct ArgTraits<Finite<T>> {
 
 template <typename T>
 using Arg = ArgTraits<std::remove_cvref_t<T>>;
+
+template <typename T>
+struct IsFiniteArg : std::false_type {};
+template <typename T>
+struct IsFiniteArg<Finite<T>> : std::true_type {};
 
 template <typename T>
 inline bool ArgFinite(lua_State* L, int index) {
@@ -205,7 +211,17 @@ int CallWith(Callee& callee, Member member, lua_State* L, std::index_sequence<I.
   }
 }
 
+template <typename Args, size_t... I>
+constexpr bool AnyFinite(std::index_sequence<I...>) {
+  return (IsFiniteArg<std::remove_cvref_t<std::tuple_element_t<I, Args>>>::value || ... || false);
+}
+
 }  // namespace Detail
+
+// True when a member takes a Finite<T>: its closure carries its name.
+template <typename Member>
+inline constexpr bool kTakesFinite = Detail::AnyFinite<typename Detail::MemberTraits<Member>::Args>(
+    std::make_index_sequence<std::tuple_size_v<typename Detail::MemberTraits<Member>::Args>>{});
 
 // Tests, converts, calls, pushes. Arguments start at stack index S; extra
 // arguments are ignored. Returns the number of results (0 or 1).

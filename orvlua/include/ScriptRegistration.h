@@ -21,19 +21,22 @@ namespace Detail {
 // dozens of these: while nothing guards the globals table, the closure is
 // stored raw, without a handle on it; once something does, the store honours
 // __newindex.
+// A closure of a function that refuses numbers that are not finite also
+// carries its name as upvalue 2 (named true): its refusal names the function
+// as registered, whatever the call site calls it.
 void RegisterGlobalClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher, const void* block,
-                           std::size_t size);
+                           std::size_t size, bool named = false);
 
 // globals[name] = a closure of dispatcher whose upvalue is a light userdata
 // on target, which the caller keeps in place for as long as the state lives.
 // Stored raw while nothing guards the globals, otherwise through the handle.
 void RegisterGlobalPointerClosure(OrvLua::LuaState* state, const char* name, lua_CFunction dispatcher,
-                                  const void* target);
+                                  const void* target, bool named = false);
 
 // table[name] = a closure of dispatcher whose upvalue is a light userdata on
 // block, which lives to the end of the process; stored raw.
 void RegisterSharedMethodClosure(OrvLua::LuaObject& table, const char* name, lua_CFunction dispatcher,
-                                 const void* block);
+                                 const void* block, bool named = false);
 
 }  // namespace Detail
 
@@ -55,7 +58,8 @@ template <typename Callee, typename Member>
 void RegisterDirect(OrvLua::LuaState* state, const char* name, Callee* callee, Member member) {
   if (!state || !callee) return;
   const CalleeBuffer<Callee, Member> buffer{callee, member};
-  Detail::RegisterGlobalClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>, &buffer, sizeof buffer);
+  Detail::RegisterGlobalClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>, &buffer, sizeof buffer,
+                                kTakesFinite<Member>);
 }
 
 // The same for a callee that outlives every state (an engine system): all
@@ -65,7 +69,7 @@ template <typename Callee, typename Member>
 void RegisterShared(OrvLua::LuaState* state, const char* name, Callee* callee, Member member) {
   if (!state || !callee) return;
   Detail::RegisterGlobalPointerClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>,
-                                       SharedCalleeBuffer(callee, member));
+                                       SharedCalleeBuffer(callee, member), kTakesFinite<Member>);
 }
 
 // globals[name] = the functor's call operator.
@@ -94,7 +98,8 @@ template <typename Functor>
 void RegisterFunctorInUpvalue(OrvLua::LuaState* state, const char* name, const Functor& functor) {
   static_assert(kFunctorFitsUpvalue<Functor>);
   if (!state) return;
-  Detail::RegisterGlobalClosure(state, name, &UpvalueFunctorDispatcher<Functor>, &functor, sizeof functor);
+  Detail::RegisterGlobalClosure(state, name, &UpvalueFunctorDispatcher<Functor>, &functor, sizeof functor,
+                                kTakesFinite<decltype(&Functor::operator())>);
 }
 
 // globals[name] = the call operator of a functor that its owner keeps in
@@ -102,14 +107,16 @@ void RegisterFunctorInUpvalue(OrvLua::LuaState* state, const char* name, const F
 template <typename Functor>
 void RegisterFunctorInPlace(OrvLua::LuaState* state, const char* name, Functor* functor) {
   if (!state || !functor) return;
-  Detail::RegisterGlobalPointerClosure(state, name, &UpvalueFunctorDispatcher<Functor>, functor);
+  Detail::RegisterGlobalPointerClosure(state, name, &UpvalueFunctorDispatcher<Functor>, functor,
+                                       kTakesFinite<decltype(&Functor::operator())>);
 }
 
 // globals[name] = buffer->callee->*member, for a buffer kept the same way.
 template <typename Callee, typename Member>
 void RegisterDirectInPlace(OrvLua::LuaState* state, const char* name, CalleeBuffer<Callee, Member>* buffer) {
   if (!state || !buffer || !buffer->callee) return;
-  Detail::RegisterGlobalPointerClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>, buffer);
+  Detail::RegisterGlobalPointerClosure(state, name, &DirectCallMemberDispatcher<Callee, Member>, buffer,
+                                       kTakesFinite<Member>);
 }
 
 // metatable[name] = a method for script tables standing for a Callee: the
@@ -130,7 +137,8 @@ void RegisterBoundMethod(OrvLua::LuaObject& metatable, const char* name, Member 
     if (*kept == member) shared = kept.get();
   }
   if (!shared) shared = members.emplace_back(std::make_unique<Member>(member)).get();
-  Detail::RegisterSharedMethodClosure(metatable, name, &BoundObjectCallMemberDispatcher<Callee, Member>, shared);
+  Detail::RegisterSharedMethodClosure(metatable, name, &BoundObjectCallMemberDispatcher<Callee, Member>, shared,
+                                      kTakesFinite<Member>);
 }
 
 }  // namespace OrvCall

@@ -94,8 +94,8 @@ TEST(GameTrialProgram, ResourceFilesWithATypoSayWhereTheyBroke) {
   folder.Write("res/textures/sheet.pack", "{ \"file\": \"sheet.png\",\n  \"frames\": [ ] ");
   RunResult run = RunUntilSummoned(folder);
   EXPECT_TRUE(RanCleanly(run));
-  for (const char* line : {"Error! file not found: res/anims/hero.anim\nres/anims/hero.anim: line 1, column",
-                           "Error! file not found: res/textures/tiles.tileset\nres/textures/tiles.tileset: line 1,",
+  for (const char* line : {"Error loading anim file: res/anims/hero.anim: line 1, column",
+                           "Error loading tileset file: res/textures/tiles.tileset: line 1,",
                            "Can't load pack file: res/textures/sheet.pack\nres/textures/sheet.pack: line 2,"}) {
     EXPECT_NE(run.out.find(line), std::string::npos) << "a file that is there is not only called missing: " << line
                                                      << "\n"

@@ -136,6 +136,52 @@ TEST(StartUp, ZeroFpsWarnsRunsNoFrameAndStillEndsNormally) {
   }
 }
 
+// Each value the engine does not take as written gets one line saying what it
+// runs with; a frame at a low rate hands Update the whole interval.
+TEST(StartUp, FpsOutsideWhatTheEngineUsesIsSaidWithWhatItUsesInstead) {
+  const std::string head = "config/config.ini: \"fps\" ";
+  const std::string unlimited =
+      "is negative: frames run one after the other as fast as they can, with no frame "
+      "rate kept";
+  struct Case {
+    const char* fps;
+    std::string line;
+    const char* step;  // the first step Update is handed, when it is fixed
+  };
+  const Case cases[] = {
+      {"-1", head + "-1 " + unlimited, nullptr},
+      {"-60", head + "-60 " + unlimited, nullptr},
+      {"4294967297",
+       head + "4294967297 does not fit 32 bits; its low 32 bits, 1, are used: 1 is below 10 frames a "
+              "second: each frame hands Update a step of 1 s, longer than the 0.1 s that a step is "
+              "held to at higher rates",
+       "1.000"},
+      {"5",
+       head + "5 is below 10 frames a second: each frame hands Update a step of 0.2 s, longer than the 0.1 s that "
+              "a step is held to at higher rates",
+       "0.200"},
+      {"10", "", "0.100"},
+  };
+  for (const Case& c : cases) {
+    ContentFolder folder;
+    WriteScriptScene(folder, "OrvFps",
+                     {{"Stepper", "function Update(dt) print(('dt %.3f'):format(dt)) Shutdown() end"}},
+                     {{"Stepper", 1}});
+    folder.WriteConfig(std::string(R"({"width":320,"height":200,"title":"OrvFps","debug":1,"fps":)") + c.fps + "}");
+    const RunResult run = RunOrv(folder);
+    ASSERT_TRUE(RanCleanly(run)) << c.fps;
+    const std::vector<std::string> lines = LinesStartingWith(run.err, head);
+    EXPECT_EQ(lines, c.line.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.line}) << c.fps;
+    ASSERT_NE(run.out.find("dt "), std::string::npos) << c.fps << run.out;
+    const std::string step = run.out.substr(run.out.find("dt ") + 3, 5);
+    if (c.step != nullptr) {
+      EXPECT_EQ(step, c.step) << c.fps;
+    } else {
+      EXPECT_LE(std::stod(step), 0.1) << c.fps;
+    }
+  }
+}
+
 TEST(StartUp, NoDisplayReportsTheContextFailureAndEndsWithOne) {
   ContentFolder folder;
   folder.WriteConfig(ConfigJson(320, 200, "NoDisplay", 60, -1));

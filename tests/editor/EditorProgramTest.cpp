@@ -195,7 +195,7 @@ end
 
   // The restart: the saved level and a corrupt one, whose fallback in data/
   // holds one crate; then a save where a folder takes the new file's place.
-  fs::create_directories(user / "level.json.saving");
+  fs::create_directories(user / "level.json.orv-unfinished");
   std::ofstream(user / "corrupt.json") << "{ \"spawn\": [ { \"name\": \"crate\", ";
   std::string fallback = golden.substr(0, golden.find("    },\n\n")) + "    }\n  ]\n}\n";
   fallback = std::regex_replace(fallback, std::regex("300\\.0"), "100.0");

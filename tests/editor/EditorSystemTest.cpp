@@ -115,7 +115,7 @@ TEST_F(EditorSystemTest, ASaveCutShortByAFullDiskKeepsThePreviousFile) {
   ASSERT_TRUE(saved);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "the save says it failed";
   EXPECT_EQ(folder.Read("documents/Kelvane/level.json"), before);
-  EXPECT_FALSE(std::filesystem::exists(folder.Path() + "/documents/Kelvane/level.json.saving"));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() + "/documents/Kelvane/level.json.orv-unfinished"));
 }
 
 }  // namespace

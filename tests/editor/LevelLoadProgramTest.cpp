@@ -87,7 +87,7 @@ end
   WriteFile(user / "nospawn.json", "{}");
   // A save cut short by a kill in an earlier run, and a file where the
   // folder of the next save should be.
-  WriteFile(user / "old.json.saving", "{ \"spa");
+  WriteFile(user / "old.json.orv-unfinished", "{ \"spa");
   WriteFile(user / "blocked", "not a folder");
 
   const RunResult run = RunOrv(folder, options);
@@ -96,7 +96,12 @@ end
   EXPECT_NE(run.out.find("pk 63 at 0,0\n"), std::string::npos) << "the entry before it left nothing\n" << run.out;
   EXPECT_NE(run.out.find("pk 62 at 0,0\n"), std::string::npos) << "nor did an earlier load\n" << run.out;
   EXPECT_NE(run.out.find("pk 70 at 30,40\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Error loading default summoner. Aborting..."), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("Aborting"), std::string::npos) << "nothing aborts\n" << run.out;
+  EXPECT_NE(
+      run.err.find("Error! LoadObjects(\"missing.json\") loads nothing: neither " + (user / "missing.json").string() +
+                   " nor data/missing.json could be loaded; the objects and their records stay as they were\n"),
+      std::string::npos)
+      << run.err;
   EXPECT_NE(run.out.find("Spawn not found...aborting summoning.."), std::string::npos) << run.out;
 
   // The loads that failed kept the record of 70, so the save wrote it again.
@@ -105,9 +110,9 @@ end
   EXPECT_NE(saved.find("{ \"index\" : 1, \"value\" : 30.0 },"), std::string::npos) << saved;
   EXPECT_EQ(Count(saved, "\"name\""), 1u) << saved;
 
-  EXPECT_FALSE(fs::exists(user / "old.json.saving"));
+  EXPECT_FALSE(fs::exists(user / "old.json.orv-unfinished"));
   EXPECT_NE(
-      run.err.find("Error! Cannot create " + (user / "blocked/level.json.saving").string() +
+      run.err.find("Error! Cannot create " + (user / "blocked/level.json.orv-unfinished").string() +
                    " to save the level objects to " + (user / "blocked/level.json").string() + ": Not a directory"),
       std::string::npos)
       << run.err;

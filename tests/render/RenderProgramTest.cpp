@@ -125,23 +125,36 @@ TEST(RenderProgram, ScriptsGiveTheCursorAnImageForUpAndOneForHeld) {
 }
 
 TEST(RenderProgram, ABrokenShaderFilePrintsItsLogAndTheProgramGoesOn) {
+  const std::string broken = "#version 330\nout vec4 colour;\nvoid main() { colour = nothing; }\n";
+  // A file of binary bytes is not the card's fault, at any level.
+  const std::string binary("\x01\xff\x00\x7f\x02", 5);
+  const std::string notText =
+      "Error compiling shader! shaders/pointlight.frag is not text (byte 0 is 1): the driver's "
+      "log above says what it could not compile\n";
   struct Case {
     int debug;
-    const char* box;
+    std::string source;
+    std::string box;
   } cases[] = {
-      {1, "Error compiling shader!"},
-      {0, "Error! Your graphics card cannot support OpenGL 3.3 minimum"},
+      {1, broken, "Error compiling shader!\n"},
+      {0, broken, "Error! Your graphics card cannot support OpenGL 3.3 minimum"},
+      {0, binary, notText},
+      {1, binary, notText},
   };
   for (const Case& c : cases) {
     ContentFolder folder;
     folder.WriteConfig(ConfigJson(320, 200, "OrvBrokenShader", 60, c.debug));
-    folder.Write("shaders/pointlight.frag", "#version 330\nout vec4 colour;\nvoid main() { colour = nothing; }\n");
+    folder.Write("shaders/pointlight.frag", c.source);
     RunOptions options;
     options.triggers.push_back(TerminateOnceWindowShows("OrvBrokenShader"));
     const RunResult run = RunOrv(folder, options);
     ASSERT_TRUE(RanCleanly(run));
     EXPECT_EQ(Count(run.err, c.box), 1u) << run.err;
-    if (c.debug == 0) continue;
+    if (c.source == binary) {
+      EXPECT_EQ(Count(run.err, "OpenGL 3.3"), 0u) << run.err;
+      EXPECT_EQ(Count(run.err, "Error compiling shader!"), 1u) << run.err;
+    }
+    if (c.debug == 0 || c.source == binary) continue;
     // The compiler's own words name what is wrong, once.
     EXPECT_EQ(Count(run.out, "errlen: "), 1u) << run.out;
     EXPECT_EQ(Count(run.out, "`nothing' undeclared"), 1u) << run.out;

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -88,7 +89,7 @@ TEST_F(TilemapFileTest, EveryByteValueSurvivesASaveAndLoadEvenLineEndsInTheFirst
     const std::string saveOut = ::testing::internal::GetCapturedStdout();
     const std::string saving = "Saving to filepath: " + user + "map.txt\n";
     EXPECT_EQ(saveOut, first == 10 ? "Creating folder...\n" + saving : saving) << "the folder is made once";
-    EXPECT_FALSE(fs::exists(user + "map.txt.saving"));
+    EXPECT_FALSE(fs::exists(user + "map.txt.orv-unfinished"));
 
     Tilemap loaded;
     const Run run = LoadWhole(loaded, "map.txt");
@@ -169,7 +170,10 @@ TEST_F(TilemapFileTest, LoadLooksInTheUserFolderThenTheProjectThenTheDefault) {
   Write("data/maps/a.txt", "1\n1\n\nP\n\n0\n\n0\n");
   Write("data/maps/b.txt", "1\n1\n\nB\n\n0\n\n0\n");
   Write("data/maps/Map01.txt", "1\n1\n\nD\n\n0\n\n0\n");
-  const std::string opening = "Opening save file failed! Loading from";
+  // No saved copy is no failure; a saved copy that cannot be read is.
+  fs::create_directories(user + "d.txt");
+  Write("data/maps/d.txt", "1\n1\n\nQ\n\n0\n\n0\n");
+  const std::string notSaved = "No saved copy there; loading from ";
   const std::string fallback = "Opening from project folder failed! Loading default Map01.\n";
   struct Case {
     std::string name, out;
@@ -177,10 +181,11 @@ TEST_F(TilemapFileTest, LoadLooksInTheUserFolderThenTheProjectThenTheDefault) {
   };
   const Case cases[] = {
       {"a.txt", "", 'U'},
-      {"b.txt", opening + "data/maps/b.txt\n", 'B'},
-      {"data/maps/b.txt", opening + "data/maps/\n", 'B'},
-      {"data\\maps\\b.txt", opening + "data/maps/\n", 'B'},
-      {"c.txt", opening + "data/maps/c.txt\n" + fallback, 'D'},
+      {"b.txt", notSaved + "data/maps/b.txt\n", 'B'},
+      {"data/maps/b.txt", notSaved + "data/maps/b.txt\n", 'B'},
+      {"data\\maps\\b.txt", notSaved + "data/maps/b.txt\n", 'B'},
+      {"c.txt", notSaved + "data/maps/c.txt\n" + fallback, 'D'},
+      {"d.txt", "Opening save file failed! Loading from data/maps/d.txt\n", 'Q'},
   };
   for (const Case& c : cases) {
     Tilemap map;
@@ -224,18 +229,23 @@ TEST_F(TilemapFileTest, AFailedSaveKeepsTheOldFile) {
   big.SetSize(200, 200);
 
   // A folder where the new file would be written.
-  fs::create_directory(user + "keep.txt.saving");
+  fs::create_directory(user + "keep.txt.orv-unfinished");
   ::testing::internal::CaptureStdout();
   EXPECT_FALSE(big.Save("keep.txt"));
   EXPECT_NE(::testing::internal::GetCapturedStdout().find("Creating save file failed!\n"), std::string::npos);
   EXPECT_TRUE(Read(user + "keep.txt") == before);
-  fs::remove(user + "keep.txt.saving");
+  fs::remove(user + "keep.txt.orv-unfinished");
 
   // The disk filling up halfway: a file-size limit in a child process.
   const pid_t child = fork();
   ASSERT_GE(child, 0);
+  const std::string said = (root / "said.txt").string();
   if (child == 0) {
     signal(SIGXFSZ, SIG_IGN);
+    // What the save prints, in the order it prints it, in a file of its own.
+    const int out = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out, 1);
+    ::dup2(out, 2);
     const rlimit limit{1000, 1000};
     setrlimit(RLIMIT_FSIZE, &limit);
     _exit(big.Save("keep.txt") ? 0 : 3);
@@ -244,8 +254,11 @@ TEST_F(TilemapFileTest, AFailedSaveKeepsTheOldFile) {
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 3) << "the save reports its failure";
+  // The file was created: only the true cause is said.
+  EXPECT_EQ(Read(said), "Saving to filepath: " + user + "keep.txt\nError! Writing the tile map to " + user +
+                            "keep.txt failed: File too large; the file there before is kept.\n");
   EXPECT_TRUE(Read(user + "keep.txt") == before);
-  EXPECT_FALSE(fs::exists(user + "keep.txt.saving"));
+  EXPECT_FALSE(fs::exists(user + "keep.txt.orv-unfinished"));
 }
 
 TEST_F(TilemapFileTest, ACorruptFileShowsOneBoxAndALinePerBadRowAndStopsAtItsEnd) {

@@ -107,16 +107,15 @@ end
   EXPECT_EQ(Count(run.err, "Error! Shader file shaders/font_color.vert cannot be read: it is empty\n"), 1u) << run.err;
   EXPECT_EQ(Count(run.err, "Error compiling shader!"), 0u) << run.err;
 
-  // Resource files keep the box's "not found" and add the real cause.
-  EXPECT_NE(run.err.find("Error! file not found: res/anims/empty.anim\nres/anims/empty.anim: line 1"),
-            std::string::npos)
-      << run.err;
-  EXPECT_NE(run.err.find("Error! file not found: res/anims/folder.anim\nres/anims/folder.anim: a folder, not a file"),
-            std::string::npos)
-      << run.err;
-  EXPECT_NE(run.err.find("Error! file not found: res/textures/bin.tileset\nres/textures/bin.tileset: line 1"),
-            std::string::npos)
-      << run.err;
+  // A resource file that is there but unreadable: one line with the cause, once on the console and once in the box.
+  EXPECT_EQ(Count(run.err + run.out, "file not found"), 0u) << run.err;
+  for (const char* line : {"Error loading anim file: res/anims/empty.anim: line 1",
+                           "Error loading anim file: res/anims/folder.anim: a folder, not a file\n",
+                           "Error loading tileset file: res/textures/bin.tileset: line 1"}) {
+    EXPECT_EQ(Count(run.err, line), 1u) << line << "\n" << run.err;
+    EXPECT_EQ(Count(run.out, line), 1u) << line << "\n" << run.out;
+  }
+  EXPECT_EQ(Count(run.out, "Error loading anim file") + Count(run.out, "Error loading tileset file"), 3u) << run.out;
 }
 
 // Looking a name up adds nothing: a script that makes new names every frame

@@ -26,6 +26,12 @@ local function Calls()
     bar:SetImmediateAmount(v)
     button:SetRGBA(v, 1, 1, 1)
     CreateFrontCircleTexParticles("nosuch", 1, 0, v, 1, 4, {})
+    -- Called where the call site names no function, or another name: the
+    -- line names the function as registered.
+    pcall(SetCameraY, v)
+    local f = MoveCameraX
+    f(v)
+    pcall(bar.SetBarAmount, bar, v)
   end
 end
 local function Show(when)
@@ -64,16 +70,16 @@ TEST(NotFiniteProgram, EachFunctionRefusesTheValueSaysSoOnceAndTheGameGoesOn) {
   const std::vector<std::string> ids = LinesStartingWith(run.out, "unique id ");
   ASSERT_EQ(ids.size(), 1u) << run.out;
   const std::string object = "object 5 (" + ids[0] + ")";
-  for (const char* function :
-       {"SetCameraX", "MoveObject", "SetSpriteRotation", "SetLightIntensity", "EnableTrailingEffect",
-        "SetImmediateAmount", "SetRGBA", "CreateFrontCircleTexParticles"}) {
+  for (const char* function : {"SetCameraX", "MoveObject", "SetSpriteRotation", "SetLightIntensity",
+                               "EnableTrailingEffect", "SetImmediateAmount", "SetRGBA", "CreateFrontCircleTexParticles",
+                               "SetCameraY", "MoveCameraX", "SetBarAmount"}) {
     EXPECT_EQ(Count(run.err, std::string("Error! ") + function + " of " + object +
                                  ": a value that is not a finite number is ignored\n"),
               1u)
         << function << "\n"
         << run.err;
   }
-  EXPECT_EQ(Count(run.err, "not a finite number"), 8u) << run.err;
+  EXPECT_EQ(Count(run.err, "not a finite number"), 11u) << run.err;
   // Both frames: what was set before the calls reads the same after them.
   const std::string kept = "\t12\t120\t0.25\t0.5";
   EXPECT_EQ(LinesStartingWith(run.out, "before\t"), std::vector<std::string>(2, "before" + kept)) << run.out;
