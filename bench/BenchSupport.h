@@ -4,11 +4,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/GameEngine.h"
 
@@ -130,7 +134,7 @@ std::string Format(const char* format, Args... args) {
   return buffer;
 }
 
-inline std::string Ratio(double ratio) { return Format("%.2fx", ratio); }
+inline std::string Ratio(double ratio) { return Format("%.3gx", ratio); }
 
 // The verdict on a figure that should stay at or below the goal, or reach at
 // least it. A goal shown to be out of reach here passes why, and a miss says
@@ -142,6 +146,33 @@ inline std::string AtMost(double figure, double goal, const std::string& outOfRe
 inline std::string AtLeast(double figure, double goal, const std::string& outOfReach = "") {
   if (figure >= goal) return "met";
   return outOfReach.empty() ? "missed" : "missed, out of reach here: " + outOfReach;
+}
+
+inline double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Sides of a comparison timed in turn, round after round, so that the
+// machine's drift from second to second falls on all alike. In each round
+// every side runs once untimed (the run before was another side's), then
+// `runs` times timed. The result: each side's median over the rounds, in
+// milliseconds a run.
+inline std::vector<double> MediansInTurn(int rounds, int runs, const std::vector<std::function<void()>>& sides) {
+  std::vector<std::vector<double>> times(sides.size());
+  for (int round = 0; round < rounds; ++round) {
+    for (std::size_t s = 0; s < sides.size(); ++s) {
+      sides[s]();
+      const auto start = std::chrono::steady_clock::now();
+      for (int i = 0; i < runs; ++i) sides[s]();
+      times[s].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() /
+                         runs);
+    }
+  }
+  std::vector<double> medians;
+  for (const auto& each : times) medians.push_back(Median(each));
+  return medians;
 }
 
 }  // namespace OrvBench

@@ -8,8 +8,6 @@
 // place of its own at run time: the program shows which side does.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -132,34 +130,16 @@ const char* ReplacedUpdateCalled(Scene& scene, void (*pass)(Scene&)) {
   return called ? "calls the new Update" : "goes on calling the old Update";
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-// The three passes in turn, round after round, so that the machine's drift
-// from second to second falls on all three alike; medians of the rounds, in
-// microseconds a pass, each round's first pass left out. These give the
-// table's rows.
+// The three passes in turn (OrvBench::MediansInTurn), in microseconds a
+// pass. These give the table's rows.
 void BM_UpdatePassesInTurn(benchmark::State& run) {
   Scene& scene = TheScene();
-  constexpr int kRounds = 51, kPasses = 20;
-  std::vector<double> engine, lookedUp, held;
-  const auto time = [&](void (*pass)(Scene&)) {
-    // One pass untimed: the pass before was another side's.
-    pass(scene);
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kPasses; ++i) pass(scene);
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / kPasses;
-  };
+  std::vector<double> medians;
   for (auto _ : run) {
-    for (int round = 0; round < kRounds; ++round) {
-      engine.push_back(time(&EnginePass));
-      lookedUp.push_back(time(&LookedUpPass));
-      held.push_back(time(&HeldPass));
-    }
+    medians = OrvBench::MediansInTurn(51, 20, {[&] { EnginePass(scene); }, [&] { LookedUpPass(scene); },
+                                               [&] { HeldPass(scene); }});
   }
-  const double ours = Median(engine), byName = Median(lookedUp), byReference = Median(held);
+  const double ours = medians[0] * 1000, byName = medians[1] * 1000, byReference = medians[2] * 1000;
   run.counters["engine_us"] = ours;
   run.counters["looked_up_us"] = byName;
   run.counters["held_us"] = byReference;
