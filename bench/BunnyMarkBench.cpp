@@ -32,7 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 // A frame holds 60 per second when it takes no longer than this.
@@ -183,9 +182,8 @@ fs::path WriteEngineContent(const std::string& name, const char* director) {
   fs::remove_all(root);
   WriteTexture(root);
   fs::copy(OrvBench::SourceRoot() / "game/shaders", root / "shaders");
-  Write(root / "config/config.ini",
-        R"({"width":800,"height":600,"fullscreen":false,"title":"bunnymark","fps":)" +
-            std::to_string(kUnthrottledFps) + R"(,"debug":1})");
+  Write(root / "config/config.ini", R"({"width":800,"height":600,"fullscreen":false,"title":"bunnymark","fps":)" +
+                                        std::to_string(kUnthrottledFps) + R"(,"debug":1})");
   Write(root / "res/audio/loadaudio.ini", R"({"sounds":[]})");
   Write(root / "data/gameobjects/Bunny.txt",
         R"({"name":"Bunny","id":1,"components":[{"type":"renderable","data":[2]},{"type":"script","data":[]}]})");

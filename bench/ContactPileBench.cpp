@@ -330,12 +330,12 @@ int main(int argc, char** argv) {
   const Round notSleeping = MedianOf(awake);
   Print("box2d, sleeping on", sleeping);
   Print("box2d, sleeping off", notSleeping);
-  std::printf("engine / box2d, sleeping on (the engine has no sleeping): pile at rest %.2fx, slowest window %.2fx, "
-              "all steps %.2fx\n",
-              ours.pile / sleeping.pile, ours.worstWindow / sleeping.worstWindow, ours.total / sleeping.total);
+  std::printf(
+      "engine / box2d, sleeping on (the engine has no sleeping): pile at rest %.2fx, slowest window %.2fx, "
+      "all steps %.2fx\n",
+      ours.pile / sleeping.pile, ours.worstWindow / sleeping.worstWindow, ours.total / sleeping.total);
   std::printf("engine / box2d, sleeping off: pile at rest %.2fx, slowest window %.2fx, all steps %.2fx\n",
-              ours.pile / notSleeping.pile, ours.worstWindow / notSleeping.worstWindow,
-              ours.total / notSleeping.total);
+              ours.pile / notSleeping.pile, ours.worstWindow / notSleeping.worstWindow, ours.total / notSleeping.total);
   const Outcome sleepingUndamped = RunBox2D(0, true).outcome;
   const Outcome notSleepingUndamped = RunBox2D(0, false).outcome;
   std::printf("Without damping:\n");

@@ -136,8 +136,8 @@ void BM_UpdatePassesInTurn(benchmark::State& run) {
   Scene& scene = TheScene();
   std::vector<double> medians;
   for (auto _ : run) {
-    medians = OrvBench::MediansInTurn(51, 20, {[&] { EnginePass(scene); }, [&] { LookedUpPass(scene); },
-                                               [&] { HeldPass(scene); }});
+    medians = OrvBench::MediansInTurn(
+        51, 20, {[&] { EnginePass(scene); }, [&] { LookedUpPass(scene); }, [&] { HeldPass(scene); }});
   }
   const double ours = medians[0] * 1000, byName = medians[1] * 1000, byReference = medians[2] * 1000;
   run.counters["engine_us"] = ours;
@@ -145,8 +145,9 @@ void BM_UpdatePassesInTurn(benchmark::State& run) {
   run.counters["held_us"] = byReference;
 
   std::printf("When a script puts a new Update in place of its own at run time:\n");
-  std::printf("  engine pass (finds each state's Update, kept with its name, again when the name's entry changes): %s\n",
-              ReplacedUpdateCalled(scene, &EnginePass));
+  std::printf(
+      "  engine pass (finds each state's Update, kept with its name, again when the name's entry changes): %s\n",
+      ReplacedUpdateCalled(scene, &EnginePass));
   std::printf("  bare calls, Update looked up by name in every state on every pass: %s\n",
               ReplacedUpdateCalled(scene, &LookedUpPass));
   std::printf("  bare calls, each state's Update held by reference since its start: %s\n",
@@ -156,8 +157,7 @@ void BM_UpdatePassesInTurn(benchmark::State& run) {
                      OrvBench::Format("1000 lua_pcall, Update looked up by name: %.1f us", byName),
                      OrvBench::Ratio(ours / byName), "at most 1.2x", OrvBench::AtMost(ours / byName, 1.2)});
   OrvBench::EmitRow(
-      {"Update pass over 1000 scripted objects beside bare calls of held functions",
-       OrvBench::Format("%.1f us", ours),
+      {"Update pass over 1000 scripted objects beside bare calls of held functions", OrvBench::Format("%.1f us", ours),
        OrvBench::Format("1000 lua_pcall, each Update held (blind to a replaced Update): %.1f us", byReference),
        OrvBench::Ratio(ours / byReference), "at most 1.2x", OrvBench::AtMost(ours / byReference, 1.2)});
 }
