@@ -3,9 +3,15 @@
 # Every figure is printed beside its baseline, measured in the same run: read
 # the ratio, not the absolute times. Arguments go to every benchmark program
 # (for example --benchmark_filter=Start).
+#
+# At the end, one table: each figure a benchmark gave as a row (the line form
+# is described in bench/BenchSupport.h), beside its baseline from the same
+# run, the ratio, the goal, and whether the goal was met. A goal shown to be
+# out of reach on this machine says so, and why. Programs that gave no row
+# are named under the table.
 set -euo pipefail
 root="$(cd "$(dirname "$0")" && pwd)"
-"$root/scripts/install-deps.sh" --tests
+"$root/scripts/install-deps.sh" --bench
 build="$root/build/bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORV_BENCH=ON -DORV_TESTS=OFF >/dev/null
 cmake --build "$build"
@@ -14,8 +20,56 @@ export ORV_HEADLESS=1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x720x24" "$0" "$@"
 fi
+
+output="$(mktemp)"
+trap 'rm -f "$output"' EXIT
+status=0
+silent=()
 for program in "$build"/bench/bench_*; do
   [ -x "$program" ] || continue
-  echo "== $(basename "$program")"
-  "$program" "$@"
+  name="$(basename "$program")"
+  echo "== $name"
+  before="$(grep -c '^bench-row	' "$output" || true)"
+  # From the build tree: a path a program takes from its own source file is
+  # relative to the folder it was compiled in.
+  if ! (cd "$build" && "$program" "$@") | tee -a "$output"; then
+    echo "== $name failed"
+    status=1
+  fi
+  [ "$(grep -c '^bench-row	' "$output" || true)" -gt "$before" ] || silent+=("$name")
 done
+
+echo
+echo "== Each figure beside its baseline from this run"
+# The last row of each figure, in the order figures first appeared; columns
+# as wide as their widest entry.
+awk -F '\t' '
+  $1 == "bench-row" {
+    if (!($2 in seen)) { seen[$2] = 1; order[++n] = $2 }
+    row[$2] = $0
+  }
+  END {
+    split("figure\tvalue\tbaseline\tratio\tgoal\tverdict", head, "\t")
+    for (c = 1; c <= 6; ++c) width[c] = length(head[c])
+    for (i = 1; i <= n; ++i) {
+      split(row[order[i]], f, "\t")
+      for (c = 1; c <= 5; ++c) if (length(f[c + 1]) > width[c]) width[c] = length(f[c + 1])
+    }
+    line = ""
+    for (c = 1; c <= 5; ++c) line = line sprintf("%-*s | ", width[c], head[c])
+    print line head[6]
+    line = ""
+    for (c = 1; c <= 5; ++c) { dash = sprintf("%*s", width[c], ""); gsub(/ /, "-", dash); line = line dash "-+-" }
+    print line "-------"
+    for (i = 1; i <= n; ++i) {
+      split(row[order[i]], f, "\t")
+      line = ""
+      for (c = 1; c <= 5; ++c) line = line sprintf("%-*s | ", width[c], f[c + 1])
+      print line f[7]
+    }
+    if (n == 0) print "(no rows)"
+  }' "$output"
+if [ ${#silent[@]} -gt 0 ]; then
+  echo "Gave no row: ${silent[*]}"
+fi
+exit "$status"

@@ -11,6 +11,8 @@
 #include "LuaState.h"
 #include "ScriptRegistration.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
 using OrvLua::LuaFunction;
@@ -115,6 +117,44 @@ void BM_UpdateLuaFunction(benchmark::State& state) {
   LuaState::Close(lua);
 }
 BENCHMARK(BM_UpdateLuaFunction);
+
+// The two above in turn (OrvBench::MediansInTurn): the table's row.
+void BM_UpdateDispatchInTurn(benchmark::State& state) {
+  lua_State* L = luaL_newstate();
+  luaL_openlibs(L);
+  luaL_dostring(L, "x = 0 function Update(dt) x = x + dt end");
+  LuaState* lua = LuaState::Create();
+  Target target;
+  OrvCall::RegisterDirect(lua, "SetPos", &target, &Target::SetPos);
+  Run(lua->GetCState(), kUpdateScript);
+  LuaFunction<LuaObject> update(lua->GetGlobal("Update"));
+  constexpr int kCalls = 1000;
+  std::vector<double> medians;
+  for (auto _ : state) {
+    medians = OrvBench::MediansInTurn(31, 20,
+                                      {[&] {
+                                         for (int i = 0; i < kCalls; ++i) {
+                                           lua_getglobal(L, "Update");
+                                           lua_pushnumber(L, 0.016);
+                                           lua_pcall(L, 1, 1, 0);
+                                           lua_settop(L, 0);
+                                         }
+                                       },
+                                       [&] {
+                                         for (int i = 0; i < kCalls; ++i) benchmark::DoNotOptimize(update(0.016));
+                                       }});
+  }
+  // Milliseconds for 1000 calls are microseconds for one.
+  const double bare = medians[0] * 1000, ours = medians[1] * 1000;
+  state.counters["bare_ns"] = bare;
+  state.counters["binding_ns"] = ours;
+  OrvBench::EmitRow({"a script's Update called through the binding", OrvBench::Format("%.1f ns", ours),
+                     OrvBench::Format("bare lua_pcall: %.1f ns", bare), OrvBench::Ratio(ours / bare), "at most 1.2x",
+                     OrvBench::AtMost(ours / bare, 1.2)});
+  LuaState::Close(lua);
+  lua_close(L);
+}
+BENCHMARK(BM_UpdateDispatchInTurn)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // As a system that looks the callback up every frame would.
 void BM_UpdateLuaFunctionLookedUp(benchmark::State& state) {

@@ -10,6 +10,8 @@
 #include "tests/world/ReferencePathFinder.h"
 #include "world/PathFinder.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
 constexpr unsigned kSide = 256;
@@ -73,5 +75,29 @@ BENCHMARK(BM_ReferenceOpenMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineOpenMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceWalls20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineWalls20)->Unit(benchmark::kMillisecond);
+
+// Both searches in turn on one map (OrvBench::MediansInTurn): the table's row.
+void BM_InTurn(benchmark::State& state, unsigned wallPercent, const char* map) {
+  const std::vector<char> cells = MakeMap(wallPercent);
+  if (EnginePath(cells) != ReferencePath(cells)) {
+    state.SkipWithError("the engine's path differs from the reference path");
+    return;
+  }
+  std::vector<double> medians;
+  for (auto _ : state) {
+    medians = OrvBench::MediansInTurn(5, 1,
+                                      {[&] { benchmark::DoNotOptimize(ReferencePath(cells).data()); },
+                                       [&] { benchmark::DoNotOptimize(EnginePath(cells).data()); }});
+  }
+  const double plain = medians[0], ours = medians[1];
+  state.counters["reference_ms"] = plain;
+  state.counters["engine_ms"] = ours;
+  OrvBench::EmitRow(
+      {OrvBench::Format("corner-to-corner path on a 256 x 256 map, %s", map), OrvBench::Format("%.3f ms", ours),
+       OrvBench::Format("the plain search with ordered maps, same path: %.3f ms", plain), OrvBench::Ratio(ours / plain),
+       "at most 0.1x (10 times as fast)", OrvBench::AtMost(ours / plain, 0.1)});
+}
+BENCHMARK_CAPTURE(BM_InTurn, OpenMap, 0, "open")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InTurn, Walls20, 20, "20% walls")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the engine, its demo and its tests need;
-# packages already installed are skipped, so a second run costs nothing.
+# Installs the Debian packages the engine, its demo and its tests need
+# (--tests), or its tests and benchmarks (--bench); packages already
+# installed are skipped, so a second run costs nothing.
 set -euo pipefail
 
 packages=(
@@ -9,8 +10,12 @@ packages=(
   libfreetype-dev libdevil-dev
   xvfb xauth xdotool libgl1-mesa-dri fonts-dejavu-core
 )
-if [ "${1:-}" = "--tests" ]; then
+if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev x11-apps)
+fi
+# The contact pile steps Box2D beside the engine; nothing else needs it.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(libbox2d-dev)
 fi
 
 missing=()
