@@ -45,18 +45,9 @@ inline std::filesystem::path ProgramBesideBenchmarks() {
   return std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "orv";
 }
 
-// The source tree the benchmarks were built from, as the build tree's cache
-// names it. A path from __FILE__ is no help: a compiler cache may make it
-// relative to the folder the compiler ran in.
-inline std::filesystem::path SourceRoot() {
-  const auto cache = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "CMakeCache.txt";
-  std::ifstream in(cache);
-  const std::string key = "CMAKE_HOME_DIRECTORY:INTERNAL=";
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind(key, 0) == 0) return line.substr(key.size());
-  }
-  return std::filesystem::current_path();
-}
+// The source tree the benchmarks were built from: the demo's content and
+// shaders are read from it.
+inline std::filesystem::path SourceRoot() { return ORV_SOURCE_DIR; }
 
 // False, with the benchmark marked skipped, when no display is set: the real
 // program and the drawing benchmarks open windows.

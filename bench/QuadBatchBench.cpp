@@ -39,7 +39,7 @@ Scene& GetScene() {
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) return made;
     // The game's own shaders, beside this file in the source tree.
-    std::filesystem::current_path(std::filesystem::path(__FILE__).parent_path().parent_path() / "game");
+    std::filesystem::current_path(std::filesystem::path(ORV_SOURCE_DIR) / "game");
     Orv::GraphicsManager::GetInstance();
     glMatrixMode(GL_PROJECTION);
     glOrtho(0, kWidth, kHeight, 0, 1, -1);
