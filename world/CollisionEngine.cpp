@@ -131,6 +131,23 @@ TilePush ChoosePush(const std::vector<TileCandidate>& candidates) {
   return result;
 }
 
+// A body pushed out of a static collider in this pass does not give way to
+// another body that would push it back in: for that pair it weighs as if it
+// could not move.
+class HeldStill {
+ public:
+  HeldStill(RigidBody& body, bool held) : body_(body), inverseMass_(body.inverseMass) {
+    if (held) body.inverseMass = 0.0;
+  }
+  ~HeldStill() { body_.inverseMass = inverseMass_; }
+  HeldStill(const HeldStill&) = delete;
+  HeldStill& operator=(const HeldStill&) = delete;
+
+ private:
+  RigidBody& body_;
+  double inverseMass_;
+};
+
 // The cell index of a coordinate, or false when it lies beyond any map.
 bool CellIndex(double coordinate, int half, int size, long long& cell) {
   const double index = std::floor((coordinate + half) / size);
@@ -280,9 +297,13 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       bool movedA = true, movedB = true;
       if (rigidA == nullptr) {
         working.PushOutB();
+        working.StopAgainstA(rigidB->body);
+        objectB.heldAlong += working.normal;
         movedA = false;
       } else if (rigidB == nullptr) {
         working.PushOutA();
+        working.StopAgainstB(rigidA->body);
+        objectA.heldAlong -= working.normal;
         movedB = false;
       } else if (rigidA->body.objectReflect && rigidB->body.objectReflect) {
         movedA = movedB = false;
@@ -290,8 +311,13 @@ void CollisionEngine::CollideObjectPairs(float dt) {
         RigidBody& bodyA = rigidA->body;
         RigidBody& bodyB = rigidB->body;
         if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
-        working.ResolveManifold(bodyA, bodyB, step);
-        working.CorrectPositions(bodyA, bodyB);
+        {
+          // The answer pushes A back along the normal and B forward.
+          const HeldStill holdA(bodyA, objectA.heldAlong.Dot(working.normal) > 0);
+          const HeldStill holdB(bodyB, objectB.heldAlong.Dot(working.normal) < 0);
+          working.ResolveManifold(bodyA, bodyB, step);
+          working.CorrectPositions(bodyA, bodyB);
+        }
         bodyA.SetInertia(bodyA.velocity.Length() * bodyA.mass * step);
         bodyB.SetInertia(bodyB.velocity.Length() * bodyB.mass * step);
         if (bodyA.FirstRefusal() != nullptr) rigidA->ReportRefusal();
@@ -311,6 +337,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       RecordPairContact(objectA, objectB, working);
     }
   }
+  SettleStaticContacts();
   manifolds_.EndPass();
   // The pass holds no object past its end.
   objects.clear();
