@@ -190,11 +190,15 @@ void CollisionEngine::CollideObjectPairs(float dt) {
         working.PushOutB();
         working.StopAgainstA(rigidB->body);
         objectB.heldAlong += working.normal;
+        objectB.shoved = objectB.shoved || objectB.pushedOut;
+        objectB.pushedOut = true;
         movedA = false;
       } else if (rigidB == nullptr) {
         working.PushOutA();
         working.StopAgainstB(rigidA->body);
         objectA.heldAlong -= working.normal;
+        objectA.shoved = objectA.shoved || objectA.pushedOut;
+        objectA.pushedOut = true;
         movedB = false;
       } else if (rigidA->body.objectReflect && rigidB->body.objectReflect) {
         movedA = movedB = false;
@@ -209,6 +213,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
           working.ResolveManifold(bodyA, bodyB, step);
           working.CorrectPositions(bodyA, bodyB);
         }
+        objectA.shoved = objectB.shoved = true;
         bodyA.SetInertia(bodyA.velocity.Length() * bodyA.mass * step);
         bodyB.SetInertia(bodyB.velocity.Length() * bodyB.mass * step);
         if (bodyA.FirstRefusal() != nullptr) rigidA->ReportRefusal();

@@ -249,6 +249,10 @@ class CollisionEngine : public PlainSystem {
     bool trigger = false;
     // The sum of the directions the pass pushed it out of static colliders.
     Vec2 heldAlong;
+    bool pushedOut = false;
+    // Moved by another body, or out of a second static collider: it may end
+    // the loop inside a static collider.
+    bool shoved = false;
   };
   // What decides whether it pairs at all besides its box, read only for
   // boxes that overlap; the pass keeps its boxes, these and the objects in

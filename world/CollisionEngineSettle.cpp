@@ -1,7 +1,8 @@
-// The last phase of the pair pass: bodies pushed apart by one another may end
-// the loop inside a static collider, one they were pushed out of earlier in
-// the loop or one they never touched before. Each is pushed out again and
-// stopped against it, so no crowd can press a body through a wall.
+// The last phase of the pair pass: bodies pushed apart by one another, or out
+// of one static collider into another, may end the loop inside a static
+// collider, one they were pushed out of earlier in the loop or one they never
+// touched before. Each is pushed out again and stopped against it, so no crowd
+// can press a body through a wall.
 #include <algorithm>
 
 #include "world/CollisionComponent.h"
@@ -31,6 +32,9 @@ bool CollisionEngine::AnswersPair(const PairObject& a, const PairObject& b) {
 }
 
 void CollisionEngine::SettleStaticContacts() {
+  // A body no other body moved, pushed out of at most one static collider,
+  // ends the loop outside it.
+  if (std::none_of(pairObjects_.begin(), pairObjects_.end(), [](const PairObject& o) { return o.shoved; })) return;
   // The static colliders take the first slots of the grid, the bodies the
   // rest: each static collider then asks for the bodies in its cells.
   settleSlots_.clear();
@@ -39,7 +43,7 @@ void CollisionEngine::SettleStaticContacts() {
   for (const bool bodies : {false, true}) {
     for (std::size_t k = 0; k < pairObjects_.size(); ++k) {
       const PairObject& object = pairObjects_[k];
-      if (object.trigger || (object.rigid != nullptr) != bodies) continue;
+      if (object.trigger || (object.rigid != nullptr) != bodies || (bodies && !object.shoved)) continue;
       // A box the loop moved still has its old corners.
       if (bodies) object.collider->UpdateBounds();
       settleSlots_.push_back(static_cast<std::uint32_t>(k));

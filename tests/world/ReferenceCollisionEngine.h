@@ -25,6 +25,9 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
     // For each object of the list, the sum of the directions it was pushed
     // out of static colliders in this pass.
     std::vector<Vec2> held(collisionObjects_.size());
+    // Pushed out of a static collider; moved by another body or out of a
+    // second static collider.
+    std::vector<bool> pushedOut(collisionObjects_.size()), shoved(collisionObjects_.size());
     for (std::size_t i = 0; i < collisionObjects_.size(); ++i) {
       auto a = collisionObjects_[i].Lock();
       if (!a || !a->IsAlive()) continue;
@@ -58,10 +61,14 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
           working.PushOutB();
           working.StopAgainstA(rigidB->body);
           held[j] += working.normal;
+          if (pushedOut[j]) shoved[j] = true;
+          pushedOut[j] = true;
         } else if (!rigidB) {
           working.PushOutA();
           working.StopAgainstB(rigidA->body);
           held[i] -= working.normal;
+          if (pushedOut[i]) shoved[i] = true;
+          pushedOut[i] = true;
         } else if (!(rigidA->body.objectReflect && rigidB->body.objectReflect)) {
           if (rigidA->body.objectReflect != rigidB->body.objectReflect) {
             working.ReflectVelocities(rigidA->body, rigidB->body);
@@ -74,6 +81,7 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
           working.CorrectPositions(rigidA->body, rigidB->body);
           rigidA->body.inverseMass = inverseMassA;
           rigidB->body.inverseMass = inverseMassB;
+          shoved[i] = shoved[j] = true;
           rigidA->body.SetInertia(rigidA->body.velocity.Length() * rigidA->body.mass * dt);
           rigidB->body.SetInertia(rigidB->body.velocity.Length() * rigidB->body.mass * dt);
           rigidA->ReportRefusal();
@@ -87,9 +95,9 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
     // pushed out again and stopped: static colliders have the last word.
     std::vector<std::pair<std::size_t, std::size_t>> settle;
     // Boxes the loop moved still have their old corners.
-    for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
-      auto object = handle.Lock();
-      if (!object || !object->IsAlive() || !object->GetComponent<RigidBodyComponent>().Lock()) continue;
+    for (std::size_t k = 0; k < collisionObjects_.size(); ++k) {
+      auto object = collisionObjects_[k].Lock();
+      if (!shoved[k] || !object || !object->IsAlive()) continue;
       auto collision = object->GetComponent<CollisionComponent>().Lock();
       if (collision && collision->GetCollider() && !collision->empty && !collision->avoidTrigger) {
         collision->GetCollider()->UpdateBounds();
@@ -107,6 +115,7 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
         const bool bodyA = static_cast<bool>(a->GetComponent<RigidBodyComponent>().Lock());
         const bool bodyB = static_cast<bool>(b->GetComponent<RigidBodyComponent>().Lock());
         if (bodyA == bodyB || collisionA->GetCollider() == collisionB->GetCollider()) continue;
+        if (!shoved[bodyA ? i : j]) continue;
         if (collisionA->AvoidsId(collisionB->collisionId) || collisionB->AvoidsId(collisionA->collisionId)) continue;
         if (!(collisionA->GetCollider()->GetZ() == collisionB->GetCollider()->GetZ())) continue;
         if (collisionA->BoundsOverlap(*collisionB)) settle.emplace_back(i, j);
