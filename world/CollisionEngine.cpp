@@ -4,11 +4,9 @@
 #include <cfloat>
 #include <cmath>
 
-#include "NumberConversion.h"
 #include "core/GameObject.h"
 #include "core/Report.h"
 #include "core/TransformComponent.h"
-#include "resources/Tilemap.h"
 #include "script/ScriptComponent.h"
 #include "world/CollisionComponent.h"
 #include "world/RigidBodyComponent.h"
@@ -17,10 +15,6 @@
 namespace Orv {
 
 namespace {
-
-// Cells one collider may visit in one map per frame: a collider larger than
-// this many cells is a content error, not a reason to stall the frame.
-constexpr long long kMaxCellsPerMap = 1LL << 16;
 
 // Transforms hold floats: a position beyond their range stands at its edge.
 float ToFloat(double value) {
@@ -36,108 +30,22 @@ Collider* ColliderOf(const GameObject& object) {
   return collision != nullptr ? collision->GetCollider() : nullptr;
 }
 
-struct TileCandidate {
-  double dx, dy, nx, ny;
+// A body pushed out of a static collider in this pass does not give way to
+// another body that would push it back in: for that pair it weighs as if it
+// could not move.
+class HeldStill {
+ public:
+  HeldStill(RigidBody& body, bool held) : body_(body), inverseMass_(body.inverseMass) {
+    if (held) body.inverseMass = 0.0;
+  }
+  ~HeldStill() { body_.inverseMass = inverseMass_; }
+  HeldStill(const HeldStill&) = delete;
+  HeldStill& operator=(const HeldStill&) = delete;
+
+ private:
+  RigidBody& body_;
+  double inverseMass_;
 };
-
-struct TilePush {
-  Vec2 push;
-  Vec2 normal;
-};
-
-// A centre on the tiles' centre line gives them no direction on that axis:
-// the push is then along the other alone, the smallest that axis offers;
-// the rules below would push by 0 there and let a body sink through.
-bool PushAlongOneAxis(const std::vector<TileCandidate>& candidates, TilePush& result) {
-  const bool noX = std::all_of(candidates.begin(), candidates.end(), [](const TileCandidate& c) { return c.nx == 0; });
-  const bool noY = std::all_of(candidates.begin(), candidates.end(), [](const TileCandidate& c) { return c.ny == 0; });
-  if (noX == noY) return false;
-  const TileCandidate* best = nullptr;
-  for (const TileCandidate& c : candidates) {
-    const double push = noX ? c.dy : c.dx;
-    if ((noX ? c.ny : c.nx) == 0) continue;
-    if (best == nullptr || std::fabs(push) < std::fabs(noX ? best->dy : best->dx)) best = &c;
-  }
-  if (best == nullptr) return false;
-  result = noX ? TilePush{{0, best->dy}, {0, best->ny}} : TilePush{{best->dx, 0}, {best->nx, 0}};
-  return true;
-}
-
-TilePush ChoosePush(const std::vector<TileCandidate>& candidates) {
-  TilePush result;
-  // Three or more take the smallest push on each axis, which is already 0 on
-  // the axis without direction.
-  if (candidates.size() <= 2 && PushAlongOneAxis(candidates, result)) return result;
-  if (candidates.size() == 1) {
-    const TileCandidate& c = candidates[0];
-    if (std::fabs(c.dx) > std::fabs(c.dy)) {
-      result = {{0, c.dy}, {0, c.ny}};
-    } else if (std::fabs(c.dy) > std::fabs(c.dx)) {
-      result = {{c.dx, 0}, {c.nx, 0}};
-    } else {
-      result = {{c.dx, c.dy}, {c.nx, c.ny}};
-    }
-    return result;
-  }
-  double bestX = 1e8, bestY = 1e8;
-  if (candidates.size() == 2) {
-    double farX = 0, farY = 0;
-    for (const TileCandidate& c : candidates) {
-      if (std::fabs(c.dx) < std::fabs(bestX)) {
-        bestX = c.dx;
-        if (std::fabs(bestY) > std::fabs(c.dx)) result.normal = {c.nx, c.ny};
-      }
-      if (std::fabs(c.dy) < std::fabs(bestY)) {
-        bestY = c.dy;
-        if (std::fabs(bestX) > std::fabs(c.dy)) result.normal = {c.nx, c.ny};
-      }
-      if (std::fabs(c.dx) > std::fabs(farX)) farX = c.dx;
-      if (std::fabs(c.dy) > std::fabs(farY)) farY = c.dy;
-    }
-    if (std::fabs(bestX) > std::fabs(bestY)) {
-      result.normal.x = 0;
-    } else if (std::fabs(bestY) > std::fabs(bestX)) {
-      result.normal.y = 0;
-    }
-    // Two tiles side by side agree on one axis: that axis is the only push.
-    // When they agree on both, the smaller push wins, along the normal kept.
-    if (bestY == farY && bestX == farX) {
-      if (std::fabs(bestX) > std::fabs(bestY)) {
-        result.push = {0, bestY};
-      } else if (std::fabs(bestY) > std::fabs(bestX)) {
-        result.push = {bestX, 0};
-      }
-    } else {
-      result.push = {bestY == farY ? 0 : bestX, bestX == farX ? 0 : bestY};
-    }
-    return result;
-  }
-  for (const TileCandidate& c : candidates) {
-    if (std::fabs(c.dx) < std::fabs(bestX)) {
-      bestX = c.dx;
-      if (bestY > bestX) result.normal.x = c.nx;
-    }
-    if (std::fabs(c.dy) < std::fabs(bestY)) {
-      bestY = c.dy;
-      if (bestX > bestY) result.normal.y = c.ny;
-    }
-  }
-  if (std::fabs(bestX) > std::fabs(bestY)) {
-    result.normal.y = 0;
-  } else if (std::fabs(bestY) > std::fabs(bestX)) {
-    result.normal.x = 0;
-  }
-  result.push = {bestX, bestY};
-  return result;
-}
-
-// The cell index of a coordinate, or false when it lies beyond any map.
-bool CellIndex(double coordinate, int half, int size, long long& cell) {
-  const double index = std::floor((coordinate + half) / size);
-  if (!std::isfinite(index) || std::fabs(index) > 2147483647.0) return false;
-  cell = static_cast<long long>(index);
-  return true;
-}
 
 // The pass asks after every move: the common shapes answer inline.
 GridBox BoundsOf(const Collider& collider) {
@@ -280,9 +188,17 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       bool movedA = true, movedB = true;
       if (rigidA == nullptr) {
         working.PushOutB();
+        working.StopAgainstA(rigidB->body);
+        objectB.heldAlong += working.normal;
+        objectB.shoved = objectB.shoved || objectB.pushedOut;
+        objectB.pushedOut = true;
         movedA = false;
       } else if (rigidB == nullptr) {
         working.PushOutA();
+        working.StopAgainstB(rigidA->body);
+        objectA.heldAlong -= working.normal;
+        objectA.shoved = objectA.shoved || objectA.pushedOut;
+        objectA.pushedOut = true;
         movedB = false;
       } else if (rigidA->body.objectReflect && rigidB->body.objectReflect) {
         movedA = movedB = false;
@@ -290,8 +206,14 @@ void CollisionEngine::CollideObjectPairs(float dt) {
         RigidBody& bodyA = rigidA->body;
         RigidBody& bodyB = rigidB->body;
         if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
-        working.ResolveManifold(bodyA, bodyB, step);
-        working.CorrectPositions(bodyA, bodyB);
+        {
+          // The answer pushes A back along the normal and B forward.
+          const HeldStill holdA(bodyA, objectA.heldAlong.Dot(working.normal) > 0);
+          const HeldStill holdB(bodyB, objectB.heldAlong.Dot(working.normal) < 0);
+          working.ResolveManifold(bodyA, bodyB, step);
+          working.CorrectPositions(bodyA, bodyB);
+        }
+        objectA.shoved = objectB.shoved = true;
         bodyA.SetInertia(bodyA.velocity.Length() * bodyA.mass * step);
         bodyB.SetInertia(bodyB.velocity.Length() * bodyB.mass * step);
         if (bodyA.FirstRefusal() != nullptr) rigidA->ReportRefusal();
@@ -311,6 +233,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       RecordPairContact(objectA, objectB, working);
     }
   }
+  SettleStaticContacts();
   manifolds_.EndPass();
   // The pass holds no object past its end.
   objects.clear();
@@ -348,108 +271,6 @@ void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b
 void CollisionEngine::RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold) {
   AddRecord(*a.collision, manifold, b.id, b.uniqueId, b.transform, *b.collision);
   AddRecord(*b.collision, manifold, a.id, a.uniqueId, a.transform, *a.collision);
-}
-
-void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt) {
-  auto collision = object->LockComponent<CollisionComponent>();
-  if (!collision || collision->GetCollider() == nullptr) return;
-  // The look-ahead tests the tiles where the body is about to be; exactly
-  // this offset is taken back afterwards, whatever a script did meanwhile.
-  Vec2 lookAhead;
-  bool lookedAhead = false;
-  if (auto rigid = object->LockComponent<RigidBodyComponent>()) {
-    lookAhead = rigid->body.velocity * static_cast<double>(dt);
-    const Vec2 ahead = collision->GetCollider()->GetPosition() + lookAhead;
-    if (lookAhead.IsFinite() && ahead.IsFinite()) {
-      collision->GetCollider()->SetPosition(ahead);
-      collision->GetCollider()->UpdateBounds();
-      lookedAhead = true;
-    }
-  }
-  std::vector<TileCandidate> candidates;
-  for (std::size_t t = 0; t < tilemapObjects_.size(); ++t) {
-    auto mapObject = tilemapObjects_[t].Lock();
-    if (!Lives(mapObject)) continue;
-    auto tiles = mapObject->LockComponent<TileMapComponent>();
-    if (!tiles || !tiles->GetTilemap()) continue;
-    const int width = std::max(tiles->tileWidth, 1);
-    const int height = std::max(tiles->tileHeight, 1);
-    const int hw = width / 2, hh = height / 2;
-    const Collider* collider = collision->GetCollider();
-    const Vec2 min = collider->GetMin(), max = collider->GetMax(), centre = collider->GetPosition();
-    long long x0, y0, x1, y1;
-    if (!CellIndex(min.x, hw, width, x0) || !CellIndex(min.y, hh, height, y0) || !CellIndex(max.x, hw, width, x1) ||
-        !CellIndex(max.y, hh, height, y1)) {
-      continue;
-    }
-    if (x1 >= x0 && y1 >= y0 && (x1 - x0 + 1) * (y1 - y0 + 1) > kMaxCellsPerMap) {
-      ReportTooManyCells(*object);
-      continue;
-    }
-    std::shared_ptr<Tilemap> map = tiles->GetTilemap();
-    bool mapGone = false;
-    for (long long x = x0; x <= x1 && !mapGone; ++x) {
-      for (long long y = y0; y <= y1 && !mapGone; ++y) {
-        // Cells left of and above the map are outside it, as are those
-        // beyond its size: all of them solid.
-        const bool inside = x >= 0 && y >= 0 && x < map->GetWidth() && y < map->GetHeight();
-        const signed char value =
-            inside ? map->GetCell(1, static_cast<unsigned>(x), static_cast<unsigned>(y)) : static_cast<signed char>(-1);
-        if (value == 0) continue;
-        const float tx = static_cast<float>(static_cast<double>(width) * static_cast<double>(x));
-        const float ty = static_cast<float>(static_cast<double>(height) * static_cast<double>(y));
-        const float left = tx - static_cast<float>(hw), right = tx + static_cast<float>(hw);
-        const float bottom = ty - static_cast<float>(hh), top = ty + static_cast<float>(hh);
-        const Vec2 nowMin = collision->GetCollider()->GetMin(), nowMax = collision->GetCollider()->GetMax();
-        if (nowMin.x > right || left > nowMax.x || nowMin.y > top || bottom > nowMax.y) continue;
-        TileCandidate candidate{0, 0, 0, 0};
-        if (centre.x > tx) {
-          candidate.nx = 1;
-          candidate.dx = right - nowMin.x - 0.01;
-        } else if (tx > centre.x) {
-          candidate.nx = -1;
-          candidate.dx = left - nowMax.x + 0.01;
-        }
-        if (centre.y > ty) {
-          candidate.ny = 1;
-          candidate.dy = top - nowMin.y - 0.01;
-        } else if (ty > centre.y) {
-          candidate.ny = -1;
-          candidate.dy = bottom - nowMax.y + 0.01;
-        }
-        candidates.push_back(candidate);
-        auto script = object->LockComponent<ScriptComponent>();
-        if (!script) continue;
-        OrvLua::LuaObject cell = script->NewTable();
-        cell.SetInteger("x", OrvLua::SaturateTo<int>(static_cast<double>(x)));
-        cell.SetInteger("y", OrvLua::SaturateTo<int>(static_cast<double>(y)));
-        script->CallGlobalFunction("OnTileCollide", cell);
-        // The script may have replaced the map or ended its owner.
-        map = tiles->GetTilemap();
-        mapGone = !map || !mapObject->IsAlive();
-      }
-    }
-  }
-  if (lookedAhead) {
-    collision->GetCollider()->SetPosition(collision->GetCollider()->GetPosition() - lookAhead);
-    collision->GetCollider()->UpdateBounds();
-  }
-  if (candidates.empty() || collision->avoidTileTrigger) return;
-  const TilePush chosen = ChoosePush(candidates);
-  const Vec2 pushed = collision->GetCollider()->GetPosition() + chosen.push;
-  if (!collision->AcceptFinite("position", pushed.x) || !collision->AcceptFinite("position", pushed.y)) return;
-  collision->GetCollider()->SetPosition(pushed);
-  collision->GetCollider()->UpdateBounds();
-  auto rigid = object->LockComponent<RigidBodyComponent>();
-  if (rigid && rigid->body.resolveTileMap) rigid->Reflect(chosen.normal.x, chosen.normal.y);
-}
-
-void CollisionEngine::ReportTooManyCells(const GameObject& object) {
-  if (cellCapReported_) return;
-  cellCapReported_ = true;
-  PrintErrorLine("Collision of object " + std::to_string(object.GetID()) + " (unique id " +
-                 std::to_string(object.GetUniqueId()) + "): its collider covers more than " +
-                 std::to_string(kMaxCellsPerMap) + " tiles of a map; it is not tested against that map");
 }
 
 void CollisionEngine::SweepManifolds() {

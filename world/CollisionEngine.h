@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LuaObject.h"
@@ -246,6 +247,12 @@ class CollisionEngine : public PlainSystem {
     // Its component lists ids to avoid.
     bool avoidsSome = false;
     bool trigger = false;
+    // The sum of the directions the pass pushed it out of static colliders.
+    Vec2 heldAlong;
+    bool pushedOut = false;
+    // Moved by another body, or out of a second static collider: it may end
+    // the loop inside a static collider.
+    bool shoved = false;
   };
   // What decides whether it pairs at all besides its box, read only for
   // boxes that overlap; the pass keeps its boxes, these and the objects in
@@ -257,6 +264,11 @@ class CollisionEngine : public PlainSystem {
   };
   // The pair's records, with what the pass already read of both objects.
   static void RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold);
+  // Static colliders have the last word: each body that ends the pair loop
+  // inside one is pushed out again and stopped against it.
+  void SettleStaticContacts();
+  // Whether the pass answers the pair at all: layers, ids to avoid, triggers.
+  static bool AnswersPair(const PairObject& a, const PairObject& b);
 
   // Kept between frames for their storage.
   std::vector<PairObject> pairObjects_;
@@ -264,6 +276,12 @@ class CollisionEngine : public PlainSystem {
   std::vector<PairLayer> pairLayers_;
   BroadPhaseGrid grid_;
   std::vector<std::uint32_t> candidates_;
+  // The settling's own grid of static colliders, then bodies, by place in
+  // the pass, and the pairs it finds.
+  BroadPhaseGrid settleGrid_;
+  std::vector<GridBox> settleBoxes_;
+  std::vector<std::uint32_t> settleSlots_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> settlePairs_;
   std::vector<std::int32_t> sweepIds_;
   std::vector<std::shared_ptr<GameObject>> sweepObjects_;
   bool paused_ = false;

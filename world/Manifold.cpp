@@ -4,6 +4,7 @@
 
 #include "world/Collider.h"
 #include "world/CollisionComponent.h"
+#include "world/RigidBody.h"
 
 namespace Orv {
 
@@ -48,6 +49,22 @@ void Manifold::Free() {
 void Manifold::PushOutA() { MoveBody(bodyA, normal * -std::fabs(penetration)); }
 
 void Manifold::PushOutB() { MoveBody(bodyB, normal * std::fabs(penetration)); }
+
+namespace {
+
+// Takes out of velocity its part along towards, when there is one.
+void StopAlong(RigidBody& body, const Vec2& towards) {
+  const double lengthSquared = towards.LengthSquared();
+  const double along = body.velocity.Dot(towards);
+  if (!(lengthSquared > 0) || !(along > 0)) return;
+  body.Accept(body.velocity, body.velocity - towards * (along / lengthSquared), "velocity");
+}
+
+}  // namespace
+
+void Manifold::StopAgainstB(RigidBody& a) const { StopAlong(a, normal); }
+
+void Manifold::StopAgainstA(RigidBody& b) const { StopAlong(b, -normal); }
 
 void Manifold::MoveBodyA(const Vec2& vector, double factor) { MoveBody(bodyA, vector * factor); }
 

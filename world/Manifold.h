@@ -47,6 +47,12 @@ struct Manifold : public Observer {
   // A's centre moves back along the normal, B's forward, each by |penetration|.
   void PushOutA();
   void PushOutB();
+  // A body pushed out of a collider that does not move stops against it: it
+  // loses the part of its velocity that points into the other along the
+  // normal and keeps what slides along. A for body A against B, B for B
+  // against A.
+  void StopAgainstB(RigidBody& a) const;
+  void StopAgainstA(RigidBody& b) const;
   // The body's centre += vector × factor.
   void MoveBodyA(const Vec2& vector, double factor);
   void MoveBodyB(const Vec2& vector, double factor);

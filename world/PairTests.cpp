@@ -97,7 +97,9 @@ bool CircleBoxTest(const Circle2D& circle, const AABB& box, Manifold& manifold) 
   if (!inside && n.LengthSquared() > radius * radius) return false;
   manifold.contactCount = 1;
   const double length = n.Length();
-  manifold.penetration = radius - length;
+  // An inside centre lies length short of the face: the circle goes out by
+  // that and its whole radius to touch it.
+  manifold.penetration = inside ? radius + length : radius - length;
   if (inside) {
     // A centre lying on that very face has no direction to it: take the one
     // the test gives just inside and just outside the face.

@@ -12,7 +12,8 @@ namespace Orv {
 bool BoxBoxTest(const AABB& a, const AABB& b, Manifold& manifold);
 // Touching circles collide; coincident centres give the normal (1, 0).
 bool CircleCircleTest(const Circle2D& a, const Circle2D& b, Manifold& manifold);
-// Touching collides. A centre inside the box is pushed to the nearer face.
+// Touching collides. A centre inside the box goes out through the nearer face:
+// the penetration is then the radius plus the centre's depth.
 bool CircleBoxTest(const Circle2D& circle, const AABB& box, Manifold& manifold);
 // Separating axes from the box's two edges; touching does not collide.
 bool CircleOBBTest(const Circle2D& circle, const OBB& box, Manifold& manifold);

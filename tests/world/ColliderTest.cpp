@@ -116,9 +116,10 @@ const std::vector<PairCase>& PairCases() {
       // Circle and box: the normal runs from the circle to the box.
       {"circle box", Round(8, 0, 5), Box(0, 0, 10, 10), true, {-1, 0}, 2, 1, {3, 0}, {}, ""},
       {"circle box corner touched", Round(8, 9, 5), Box(0, 0, 10, 10), true, {-0.6, -0.8}, 0, 1, {5, 5}, {}, ""},
-      {"circle box centre inside", Round(3, 0, 5), Box(0, 0, 10, 10), true, {-1, 0}, 3, 1, {3, 0}, {}, ""},
+      // A centre inside goes out by its depth and the radius: it then touches the face.
+      {"circle box centre inside", Round(3, 0, 5), Box(0, 0, 10, 10), true, {-1, 0}, 7, 1, {3, 0}, {}, ""},
       {"circle box centre on the face", Round(5, 0, 5), Box(0, 0, 10, 10), true, {-1, 0}, 5, 1, {5, 0}, {}, ""},
-      {"circle box centre on the centre line", Round(0, 0, 1), Box(0, 0, 10, 10), true, {0, 1}, -4, 1, {0, 0}, {}, ""},
+      {"circle box centre on the centre line", Round(0, 0, 1), Box(0, 0, 10, 10), true, {0, 1}, 6, 1, {0, 0}, {}, ""},
       {"circle box apart", Round(11, 0, 5.9), Box(0, 0, 10, 10), false, {}, 0, 0, {}, {}, ""},
       {"circle circle", Round(0, 0, 3), Round(4, 0, 2), true, {1, 0}, 1, 1, {3, 0}, {}, ""},
       {"circle circle same centre", Round(1, 1, 2), Round(1, 1, 5), true, {1, 0}, 5, 1, {1, 1}, {}, ""},

@@ -14,6 +14,7 @@
 #include "core/TypeKey.h"
 #include "world/CollisionComponent.h"
 #include "world/ManifoldSystem.h"
+#include "world/RigidBody.h"
 
 using namespace Orv;
 
@@ -264,6 +265,24 @@ TEST(ManifoldMoves, PushOutAlongTheNormalAndMoveByAVector) {
   m.MoveBodyB({1, 2}, -2);
   EXPECT_EQ(a->GetCollider()->GetPosition(), (Vec2{-2.5, 1}));
   EXPECT_EQ(b->GetCollider()->GetPosition(), (Vec2{1, -4}));
+}
+
+// Pushed out of a collider that does not move, a body keeps only what slides
+// along it: the part into it goes, a part away from it stays.
+TEST(ManifoldMoves, ABodyStopsAgainstAStaticColliderAndKeepsItsSlide) {
+  auto a = Body(), b = Body();
+  Manifold m(a.get(), 1, b.get(), 2);
+  m.normal = {0, 2};
+  RigidBody into, away, slide;
+  into.velocity = {3, -4};
+  away.velocity = {3, 4};
+  m.StopAgainstA(into);
+  m.StopAgainstA(away);
+  EXPECT_EQ(into.velocity, (Vec2{3, 0}));
+  EXPECT_EQ(away.velocity, (Vec2{3, 4}));
+  slide.velocity = {-1, 5};
+  m.StopAgainstB(slide);
+  EXPECT_EQ(slide.velocity, (Vec2{-1, 0})) << "A moving towards B along the normal";
 }
 
 // A pair met twice in one frame keeps two manifolds; the store finds the

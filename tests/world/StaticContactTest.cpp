@@ -1,0 +1,161 @@
+// A pile of 1000 circles falling into a closed box of static walls, stepped
+// by the collision and physics engines at exactly 1/60 s a frame, as a game at
+// 60 frames a second steps it: gravity of 320 a second added to every body
+// after each step, as their scripts would add it; undamped and damped by a
+// tenth a step. A lone circle beside the box falls onto a floor 100 thick.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "core/GameObject.h"
+#include "core/TransformComponent.h"
+#include "core/TypeKey.h"
+#include "world/CollisionComponent.h"
+#include "world/CollisionEngine.h"
+#include "world/PhysicEngine.h"
+#include "world/RigidBodyComponent.h"
+
+using namespace Orv;
+
+namespace {
+
+constexpr double kRadius = 8, kWidth = 800, kHeight = 600, kWall = 100;
+constexpr int kColumns = 40, kRows = 25, kFrames = 300;
+constexpr float kStep = 1.0f / 60.0f;
+
+struct Made {
+  std::shared_ptr<GameObject> object;
+  Collider* collider;
+  RigidBody* body;
+};
+
+Made Make(const char* shape, double x, double y, double width, double height, double friction, bool body) {
+  static std::uint32_t next = 0;
+  auto object = std::make_shared<GameObject>(nullptr, next);
+  object->SetUniqueId(++next);
+  auto collision = std::make_shared<CollisionComponent>();
+  collision->SetColliderByName(shape);
+  collision->SetRealProperty(CollisionComponent::PosX, x);
+  collision->SetRealProperty(CollisionComponent::PosY, y);
+  collision->SetRealProperty(CollisionComponent::Radius, kRadius);
+  collision->SetRealProperty(CollisionComponent::Width, width);
+  collision->SetRealProperty(CollisionComponent::Height, height);
+  collision->GetCollider()->UpdateBounds();
+  object->AddComponent(TypeKey<CollisionComponent>(), collision);
+  object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
+  RigidBody* rigidBody = nullptr;
+  if (body) {
+    auto rigid = std::make_shared<RigidBodyComponent>();
+    rigid->body.SetMass(1.0);
+    rigid->body.friction = friction;
+    rigidBody = &rigid->body;
+    object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
+  }
+  return {object, collision->GetCollider(), rigidBody};
+}
+
+struct Figures {
+  // Circles whose centre lay past a wall's face after some frame's step, and
+  // the deepest any lay past one.
+  int everOutside = 0;
+  double deepest = -1e9;
+  int insideAtEnd = 0;
+  std::size_t touching = 0;
+  double pairOverlap = 0;
+  double wallOverlap = 0;
+  // Where the lone circle's lowest edge lay from its floor's top over the
+  // last 100 frames.
+  double loneLow = 1e9, loneHigh = -1e9;
+};
+
+Figures RunPile(double friction) {
+  CollisionEngine collisions(nullptr);
+  PhysicEngine physics(nullptr);
+  std::vector<Made> made;
+  made.push_back(Make("AABB", kWidth / 2, -kWall / 2, kWidth + 2 * kWall, kWall, 0, false));
+  made.push_back(Make("AABB", kWidth / 2, kHeight + kWall / 2, kWidth + 2 * kWall, kWall, 0, false));
+  made.push_back(Make("AABB", -kWall / 2, kHeight / 2, kWall, kHeight, 0, false));
+  made.push_back(Make("AABB", kWidth + kWall / 2, kHeight / 2, kWall, kHeight, 0, false));
+  // The lone circle's floor, its top at 650.
+  made.push_back(Make("AABB", 2000, 700, 200, kWall, 0, false));
+  std::vector<Made> balls;
+  for (int row = 0; row < kRows; ++row) {
+    for (int column = 0; column < kColumns; ++column) {
+      balls.push_back(Make("Circle", 20.5 + 19 * column, 20 + 19 * row, 0, 0, friction, true));
+      made.push_back(balls.back());
+    }
+  }
+  const Made lone = Make("Circle", 2000, 500, 0, 0, 0, true);
+  made.push_back(lone);
+  ::testing::internal::CaptureStdout();
+  for (const Made& m : made) {
+    collisions.OnGameObjectAdded(ObjectLockPtr<GameObject>(m.object));
+    physics.OnGameObjectAdded(ObjectLockPtr<GameObject>(m.object));
+  }
+  Figures f;
+  std::vector<bool> wasOutside(balls.size());
+  for (int frame = 0; frame < kFrames; ++frame) {
+    collisions.PreUpdate(kStep);
+    collisions.Update(kStep);
+    physics.PreUpdate(kStep);
+    physics.Update(kStep);
+    for (const Made& m : made) {
+      if (m.body != nullptr) m.body->velocity.y += 320 * kStep;
+      m.object->GetComponent<CollisionComponent>().Lock()->ClearContacts();
+    }
+    collisions.LateUpdate(kStep);
+    for (std::size_t i = 0; i < balls.size(); ++i) {
+      const Vec2 p = balls[i].collider->GetPosition();
+      const double past = std::max({-p.x, p.x - kWidth, -p.y, p.y - kHeight});
+      f.deepest = std::max(f.deepest, past);
+      if (past >= 0 && !wasOutside[i]) {
+        wasOutside[i] = true;
+        ++f.everOutside;
+      }
+    }
+    if (frame >= kFrames - 100) {
+      const double edge = lone.collider->GetPosition().y + kRadius - 650;
+      f.loneLow = std::min(f.loneLow, edge);
+      f.loneHigh = std::max(f.loneHigh, edge);
+    }
+  }
+  ::testing::internal::GetCapturedStdout();
+  for (std::size_t i = 0; i < balls.size(); ++i) {
+    const Vec2 p = balls[i].collider->GetPosition();
+    if (p.x > 0 && p.x < kWidth && p.y > 0 && p.y < kHeight) ++f.insideAtEnd;
+    for (double reach : {kRadius - p.x, p.x + kRadius - kWidth, kRadius - p.y, p.y + kRadius - kHeight}) {
+      f.wallOverlap = std::max(f.wallOverlap, reach);
+    }
+    for (std::size_t j = i + 1; j < balls.size(); ++j) {
+      const double d = (balls[j].collider->GetPosition() - p).Length();
+      if (d <= 2 * kRadius) {
+        ++f.touching;
+        f.pairOverlap = std::max(f.pairOverlap, 2 * kRadius - d);
+      }
+    }
+  }
+  return f;
+}
+
+}  // namespace
+
+TEST(StaticContact, APileOfAThousandStaysInItsBoxUndampedAndDampedAndALoneCircleRestsOnItsFloor) {
+  for (const double friction : {0.0, 0.1}) {
+    const Figures f = RunPile(friction);
+    std::printf(
+        "damping %.1f, %d frames of 1/60: %d of %d inside at the end, %d ever outside, deepest centre %.3f "
+        "past a face; %zu touching pairs, largest overlap %.3f between circles and %.3f with a wall; lone "
+        "circle's edge %.4f to %.4f from its floor's top\n",
+        friction, kFrames, f.insideAtEnd, kColumns * kRows, f.everOutside, f.deepest, f.touching, f.pairOverlap,
+        f.wallOverlap, f.loneLow, f.loneHigh);
+    EXPECT_EQ(f.insideAtEnd, kColumns * kRows) << friction;
+    EXPECT_EQ(f.everOutside, 0) << friction;
+    EXPECT_LT(f.wallOverlap, 1.0) << friction << ": at rest, no circle lies deep in a wall";
+    EXPECT_NEAR(f.loneLow, 0, 0.01) << friction;
+    EXPECT_NEAR(f.loneHigh, 0, 0.01) << friction;
+  }
+}
