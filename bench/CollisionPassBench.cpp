@@ -201,9 +201,7 @@ BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kPile)->Name("pile/engine
 BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kPile)->Name("pile/allpairs")->Apply(PileSizes);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kLattice)->Name("lattice/engine")->Apply(Fixed);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kLatticeFar)->Name("lattice+far/engine")->Apply(Fixed);
-BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kLatticeFar)
-    ->Name("lattice+far/allpairs")
-    ->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kLatticeFar)->Name("lattice+far/allpairs")->Apply(Fixed);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kPatch)->Name("patch/engine")->Apply(Fixed);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kPatchFar)->Name("patch+far/engine")->Apply(Fixed);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kPatchFar)->Name("patch+far/allpairs")->Apply(Fixed);
@@ -241,10 +239,11 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       return found;
     };
     if (largest("engine") > 0 && largest("allpairs") > 0) {
-      std::printf("sparse, largest scene under 4 ms a frame: engine %d circles; baseline all-pairs pass %d circles; "
-                  "ratio %.2f\n",
-                  largest("engine"), largest("allpairs"),
-                  static_cast<double>(largest("engine")) / static_cast<double>(largest("allpairs")));
+      std::printf(
+          "sparse, largest scene under 4 ms a frame: engine %d circles; baseline all-pairs pass %d circles; "
+          "ratio %.2f\n",
+          largest("engine"), largest("allpairs"),
+          static_cast<double>(largest("engine")) / static_cast<double>(largest("allpairs")));
     }
     Far("lattice", "10000 circles 20 px apart + one at (1e9, 1e9)");
     Far("patch", "5000 circles of radius 0.01 in 3.5 x 3.5 + two at (+-1e6, +-1e6)");
@@ -280,8 +279,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
                    const std::string& goal, double most = 0) {
     if (ms < 0 || baselineMs <= 0) return;
     const double ratio = ms / baselineMs;
-    std::printf("%s: engine %.3f ms; baseline %s %.3f ms; ratio %.2f", figure.c_str(), ms, baseline.c_str(),
-                baselineMs, ratio);
+    std::printf("%s: engine %.3f ms; baseline %s %.3f ms; ratio %.2f", figure.c_str(), ms, baseline.c_str(), baselineMs,
+                ratio);
     if (!goal.empty()) std::printf("; goal %s: %s", goal.c_str(), ratio <= most ? "met" : "missed");
     std::printf("\n");
   }

@@ -19,54 +19,53 @@ constexpr double kCellsPerBox = 4;
 constexpr double kCellPerSide = 1.5;
 // Candidate lists up to this long are sorted by insertion.
 constexpr std::size_t kInsertionSortMost = 24;
+// The cell side stays a normal number with a normal inverse, so that a
+// corner scaled to cells is a number, never 0 times infinity: boxes smaller
+// than the smallest side share a cell, as they would share any.
+const double kSmallestCell = std::ldexp(1.0, -1000);
+const double kLargestCell = std::ldexp(1.0, 1020);
+// The cells cover where most boxes are: past the boxes that lie beyond all
+// but this share of the others on a side, and past a margin of this share
+// of what the rest span, boxes lie in the edge cells. A far object then costs
+// what it meets there, instead of cells the size of its distance for all.
+constexpr std::size_t kOutlierShare = 64;
+constexpr double kMargin = 0.125;
+// Outliers are looked for only when cells from the whole span would be this
+// many times larger than the boxes ask for.
+constexpr double kSpreadBeforeOutliers = 4;
 
 bool Finite(const GridBox& box) {
   return std::isfinite(box.minX) && std::isfinite(box.minY) && std::isfinite(box.maxX) && std::isfinite(box.maxY);
 }
 
+// Half of high - low, which cannot overflow.
+double HalfSpan(double low, double high) { return high * 0.5 - low * 0.5; }
+
 }  // namespace
 
-void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) {
+void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) { Build(boxes, {}); }
+
+void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<std::uint8_t>& active) {
   count_ = boxes.size();
-  double minX = 0, minY = 0, maxX = 0, maxY = 0;
-  std::size_t measured = 0;
-  sides_.clear();
-  for (const GridBox& box : boxes) {
-    if (!Finite(box)) continue;
-    const double lowX = std::min(box.minX, box.maxX), highX = std::max(box.minX, box.maxX);
-    const double lowY = std::min(box.minY, box.maxY), highY = std::max(box.minY, box.maxY);
-    if (measured == 0) {
-      minX = lowX, minY = lowY, maxX = highX, maxY = highY;
-    } else {
-      minX = std::min(minX, lowX), minY = std::min(minY, lowY);
-      maxX = std::max(maxX, highX), maxY = std::max(maxY, highY);
-    }
-    sides_.push_back(std::max(highX - lowX, highY - lowY));
-    ++measured;
-  }
-  originX_ = minX;
-  originY_ = minY;
-  const double spanX = maxX - minX, spanY = maxY - minY;
-  cellSize_ = 1.0;
-  if (measured > 0) {
-    auto middle = sides_.begin() + static_cast<std::ptrdiff_t>(measured / 2);
-    std::nth_element(sides_.begin(), middle, sides_.end());
-    cellSize_ = std::max(kCellPerSide * *middle, std::sqrt(spanX * spanY / static_cast<double>(measured)));
-  }
+  active_.assign(active.begin(), active.end());
+  active_.resize(count_, 1);
+  const Region region = Measure(boxes);
+  originX_ = region.minX;
+  originY_ = region.minY;
+  const double halfX = HalfSpan(region.minX, region.maxX), halfY = HalfSpan(region.minY, region.maxY);
+  // No more cells than the boxes warrant, however small a side they ask.
+  const double most = kCellsPerBox * static_cast<double>(count_) + 16;
+  double cell = std::max({region.cell, kSmallestCell, 2 * std::sqrt(halfX) * std::sqrt(halfY) / std::sqrt(most),
+                          2 * std::max(halfX, halfY) / most});
+  cell = std::min(cell, kLargestCell);
   double columns = 1, rows = 1;
-  if (std::isfinite(spanX) && std::isfinite(spanY) && std::isfinite(cellSize_)) {
-    const double most = kCellsPerBox * static_cast<double>(count_) + 16;
-    if (!(cellSize_ > 0)) cellSize_ = std::max(std::max(spanX, spanY) / std::sqrt(most), 1e-9);
-    for (;;) {
-      columns = std::floor(spanX / cellSize_) + 1;
-      rows = std::floor(spanY / cellSize_) + 1;
-      if (columns * rows <= most) break;
-      cellSize_ *= std::sqrt(columns * rows / most) * 1.01;
-    }
-  } else {
-    // Spans beyond any double: one cell, which is the all-pairs pass.
-    cellSize_ = 1.0;
+  for (;;) {
+    columns = std::floor(halfX / (cell * 0.5)) + 1;
+    rows = std::floor(halfY / (cell * 0.5)) + 1;
+    if (columns * rows <= most || cell >= kLargestCell) break;
+    cell = std::min(cell * std::sqrt(columns * rows / most) * 1.01, kLargestCell);
   }
+  cellSize_ = cell;
   // Multiplying keeps the cells in the order of the coordinates, as dividing does.
   inverseCellSize_ = 1.0 / cellSize_;
   lastColumn_ = columns - 1;
@@ -74,9 +73,9 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) {
   columns_ = static_cast<int>(columns);
   rows_ = static_cast<int>(rows);
   cells_.resize(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_));
-  for (Cell& cell : cells_) {
-    cell.count = 0;
-    cell.more.clear();
+  for (Cell& each : cells_) {
+    each.count = 0;
+    each.more.clear();
   }
   wide_.clear();
   ranges_.resize(count_);
@@ -86,6 +85,57 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) {
     ranges_[i] = RangeOf(boxes[i]);
     Insert(static_cast<std::uint32_t>(i), ranges_[i]);
   }
+}
+
+BroadPhaseGrid::Region BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes) {
+  Region region{0, 0, 0, 0, 1};
+  std::size_t measured = 0;
+  sides_.clear();
+  for (const GridBox& box : boxes) {
+    if (!Finite(box)) continue;
+    const double lowX = std::min(box.minX, box.maxX), highX = std::max(box.minX, box.maxX);
+    const double lowY = std::min(box.minY, box.maxY), highY = std::max(box.minY, box.maxY);
+    if (measured == 0) {
+      region = {lowX, lowY, highX, highY, 1};
+    } else {
+      region.minX = std::min(region.minX, lowX), region.minY = std::min(region.minY, lowY);
+      region.maxX = std::max(region.maxX, highX), region.maxY = std::max(region.maxY, highY);
+    }
+    sides_.push_back(std::max(highX - lowX, highY - lowY));
+    ++measured;
+  }
+  if (measured == 0) return region;
+  auto middle = sides_.begin() + static_cast<std::ptrdiff_t>(measured / 2);
+  std::nth_element(sides_.begin(), middle, sides_.end());
+  const double side = kCellPerSide * *middle;
+  const auto perBox = [measured](const Region& r) {
+    return 2 * std::sqrt(HalfSpan(r.minX, r.maxX)) * std::sqrt(HalfSpan(r.minY, r.maxY)) /
+           std::sqrt(static_cast<double>(measured));
+  };
+  if (measured >= kOutlierShare && perBox(region) > kSpreadBeforeOutliers * side) {
+    const std::size_t k = measured / kOutlierShare;
+    // The k-th smallest of one corner coordinate over the finite boxes, or
+    // with a minus sign the k-th largest.
+    const auto kth = [&](double sign, auto corner) {
+      sides_.clear();
+      for (const GridBox& box : boxes) {
+        if (Finite(box)) sides_.push_back(sign * corner(box));
+      }
+      std::nth_element(sides_.begin(), sides_.begin() + static_cast<std::ptrdiff_t>(k), sides_.end());
+      return sign * sides_[k];
+    };
+    const double lowX = kth(1, [](const GridBox& b) { return std::min(b.minX, b.maxX); });
+    const double highX = std::max(lowX, kth(-1, [](const GridBox& b) { return std::max(b.minX, b.maxX); }));
+    const double lowY = kth(1, [](const GridBox& b) { return std::min(b.minY, b.maxY); });
+    const double highY = std::max(lowY, kth(-1, [](const GridBox& b) { return std::max(b.minY, b.maxY); }));
+    const double marginX = kMargin * 2 * HalfSpan(lowX, highX), marginY = kMargin * 2 * HalfSpan(lowY, highY);
+    region.minX = std::max(region.minX, lowX - marginX);
+    region.maxX = std::min(region.maxX, highX + marginX);
+    region.minY = std::max(region.minY, lowY - marginY);
+    region.maxY = std::min(region.maxY, highY + marginY);
+  }
+  region.cell = std::max(side, perBox(region));
+  return region;
 }
 
 // Clamped first, then cut towards zero: the same cell as the floor would give,
@@ -106,7 +156,8 @@ BroadPhaseGrid::CellRange BroadPhaseGrid::RangeOf(const GridBox& box) const {
   // A box turned inside out (a negative size) still meets what spans it.
   const CellRange range{Column(std::min(box.minX, box.maxX)), Row(std::min(box.minY, box.maxY)),
                         Column(std::max(box.minX, box.maxX)), Row(std::max(box.minY, box.maxY)), false};
-  const double cells = (range.x1 - range.x0 + 1.0) * (range.y1 - range.y0 + 1.0);
+  // In 64 bits: no count of cells in a grid overflows them.
+  const std::int64_t cells = (std::int64_t{range.x1} - range.x0 + 1) * (std::int64_t{range.y1} - range.y0 + 1);
   if (cells > kMostCellsPerBox) return {0, 0, 0, 0, true};
   return range;
 }
@@ -189,8 +240,13 @@ bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
 void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector<std::uint32_t>& out) {
   out.clear();
   const CellRange& range = ranges_[slot];
+  // A slot without a body is offered none without one: such pairs never
+  // respond, and are not listed to be sorted and turned away.
+  const bool active = active_[slot] != 0;
   if (range.wide) {
-    for (std::size_t s = after + 1; s < count_; ++s) out.push_back(static_cast<std::uint32_t>(s));
+    for (std::size_t s = after + 1; s < count_; ++s) {
+      if (active || active_[s] != 0) out.push_back(static_cast<std::uint32_t>(s));
+    }
     return;
   }
   if (++query_ == 0) {
@@ -200,7 +256,7 @@ void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector
   const auto list = [&](const std::uint32_t* slots, std::size_t count) {
     for (std::size_t k = 0; k < count; ++k) {
       const std::uint32_t s = slots[k];
-      if (s <= after || seen_[s] == query_) continue;
+      if (s <= after || seen_[s] == query_ || (!active && active_[s] == 0)) continue;
       seen_[s] = query_;
       out.push_back(s);
     }
