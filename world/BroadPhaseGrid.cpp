@@ -29,6 +29,7 @@ const double kLargestCell = std::ldexp(1.0, 1020);
 // of what the rest span, boxes lie in the edge cells. A far object then costs
 // what it meets there, instead of cells the size of its distance for all.
 constexpr std::size_t kOutlierShare = 64;
+constexpr std::size_t kOutlierSample = 2048;
 constexpr double kMargin = 0.125;
 // Outliers are looked for only when cells from the whole span would be this
 // many times larger than the boxes ask for.
@@ -113,14 +114,18 @@ BroadPhaseGrid::Region BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes
            std::sqrt(static_cast<double>(measured));
   };
   if (measured >= kOutlierShare && perBox(region) > kSpreadBeforeOutliers * side) {
-    const std::size_t k = measured / kOutlierShare;
-    // The k-th smallest of one corner coordinate over the finite boxes, or
-    // with a minus sign the k-th largest.
+    // Shares of a sample are close enough, and cost the same at any size.
+    const std::size_t stride = std::max<std::size_t>(1, measured / kOutlierSample);
+    // The k-th smallest of one corner coordinate over a sample of the finite
+    // boxes, at least kOutlierShare of them, or with a minus sign the k-th
+    // largest.
     const auto kth = [&](double sign, auto corner) {
       sides_.clear();
+      std::size_t finite = 0;
       for (const GridBox& box : boxes) {
-        if (Finite(box)) sides_.push_back(sign * corner(box));
+        if (Finite(box) && finite++ % stride == 0) sides_.push_back(sign * corner(box));
       }
+      const std::size_t k = sides_.size() / kOutlierShare;
       std::nth_element(sides_.begin(), sides_.begin() + static_cast<std::ptrdiff_t>(k), sides_.end());
       return sign * sides_[k];
     };
@@ -128,11 +133,16 @@ BroadPhaseGrid::Region BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes
     const double highX = std::max(lowX, kth(-1, [](const GridBox& b) { return std::max(b.minX, b.maxX); }));
     const double lowY = kth(1, [](const GridBox& b) { return std::min(b.minY, b.maxY); });
     const double highY = std::max(lowY, kth(-1, [](const GridBox& b) { return std::max(b.minY, b.maxY); }));
+    // The boxes' density is that of the most; the margin only keeps the
+    // edges of the crowd out of the edge cells.
+    const double density = perBox({lowX, lowY, highX, highY, 1});
     const double marginX = kMargin * 2 * HalfSpan(lowX, highX), marginY = kMargin * 2 * HalfSpan(lowY, highY);
     region.minX = std::max(region.minX, lowX - marginX);
     region.maxX = std::min(region.maxX, highX + marginX);
     region.minY = std::max(region.minY, lowY - marginY);
     region.maxY = std::min(region.maxY, highY + marginY);
+    region.cell = std::max(side, density);
+    return region;
   }
   region.cell = std::max(side, perBox(region));
   return region;
