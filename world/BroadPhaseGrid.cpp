@@ -1,6 +1,7 @@
 #include "world/BroadPhaseGrid.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -24,13 +25,16 @@ constexpr std::size_t kInsertionSortMost = 24;
 // than the smallest side share a cell, as they would share any.
 const double kSmallestCell = std::ldexp(1.0, -1000);
 const double kLargestCell = std::ldexp(1.0, 1020);
-// The cells cover where most boxes are: past the boxes that lie beyond all
-// but this share of the others on a side, and past a margin of this share
-// of what the rest span, boxes lie in the edge cells. A far object then costs
-// what it meets there, instead of cells the size of its distance for all.
-constexpr std::size_t kOutlierShare = 64;
-constexpr std::size_t kOutlierSample = 2048;
-constexpr double kMargin = 0.125;
+// The cells cover where most boxes are: from the quartiles of their corners
+// outwards up to the first empty step of this share of the span between the
+// quartiles; boxes beyond lie in the edge cells. A far object then costs what
+// it meets there, instead of cells the size of its distance for all.
+constexpr double kWidestGap = 0.125;
+// Steps walked outwards at most: a crowd that goes on past them has no far
+// objects worth leaving out.
+constexpr std::size_t kSteps = 64;
+constexpr std::size_t kLeastForOutliers = 64;
+constexpr std::size_t kOutlierSample = 1024;
 // Outliers are looked for only when cells from the whole span would be this
 // many times larger than the boxes ask for.
 constexpr double kSpreadBeforeOutliers = 4;
@@ -113,35 +117,65 @@ BroadPhaseGrid::Region BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes
     return 2 * std::sqrt(HalfSpan(r.minX, r.maxX)) * std::sqrt(HalfSpan(r.minY, r.maxY)) /
            std::sqrt(static_cast<double>(measured));
   };
-  if (measured >= kOutlierShare && perBox(region) > kSpreadBeforeOutliers * side) {
-    // Shares of a sample are close enough, and cost the same at any size.
+  if (measured >= kLeastForOutliers && perBox(region) > kSpreadBeforeOutliers * side) {
+    // Shares of a sample are close enough, and cost the same at any size:
+    // the four corner coordinates of every stride-th finite box, the high
+    // ones negated, so that each block's smallest values are the outside.
     const std::size_t stride = std::max<std::size_t>(1, measured / kOutlierSample);
-    // The k-th smallest of one corner coordinate over a sample of the finite
-    // boxes, at least kOutlierShare of them, or with a minus sign the k-th
-    // largest.
-    const auto kth = [&](double sign, auto corner) {
-      sides_.clear();
-      std::size_t finite = 0;
-      for (const GridBox& box : boxes) {
-        if (Finite(box) && finite++ % stride == 0) sides_.push_back(sign * corner(box));
+    const std::size_t size = (measured + stride - 1) / stride;
+    sample_.resize(4 * size);
+    std::size_t at = 0, skip = 0;
+    for (const GridBox& box : boxes) {
+      if (!Finite(box)) continue;
+      if (skip-- > 0) continue;
+      skip = stride - 1;
+      sample_[at] = std::min(box.minX, box.maxX);
+      sample_[size + at] = -std::max(box.minX, box.maxX);
+      sample_[2 * size + at] = std::min(box.minY, box.maxY);
+      sample_[3 * size + at] = -std::max(box.minY, box.maxY);
+      ++at;
+    }
+    // Each block's quartile, with the quarter beyond it before it.
+    const std::size_t k = size / 4;
+    double quartile[4];
+    for (int block = 0; block < 4; ++block) {
+      const auto first = sample_.begin() + static_cast<std::ptrdiff_t>(block * size);
+      std::nth_element(first, first + static_cast<std::ptrdiff_t>(k), first + static_cast<std::ptrdiff_t>(size));
+      quartile[block] = first[static_cast<std::ptrdiff_t>(k)];
+    }
+    // From each quartile outwards, in steps of an eighth of what the middle
+    // half spans, up to the first step in which no box lies: the edge of the
+    // crowd, short of what lies far beyond it. Steps, not the sorted gaps, so
+    // that the quarter need not be sorted.
+    double bound[4];
+    double within[2] = {1, 1};
+    for (int block = 0; block < 4; ++block) {
+      const double middle = HalfSpan(quartile[block & 2], -quartile[block | 1]) * 2;
+      const double step = std::max(middle * kWidestGap, side);
+      std::array<double, kSteps + 1> outmost;
+      std::array<std::size_t, kSteps + 1> count{};
+      outmost.fill(quartile[block]);
+      const double* first = sample_.data() + block * size;
+      for (std::size_t i = 0; i < k; ++i) {
+        const double out = quartile[block] - first[i];
+        const std::size_t at = !(out > 0) ? 0 : out < step * kSteps ? static_cast<std::size_t>(out / step) : kSteps;
+        outmost[at] = std::min(outmost[at], first[i]);
+        ++count[at];
       }
-      const std::size_t k = sides_.size() / kOutlierShare;
-      std::nth_element(sides_.begin(), sides_.begin() + static_cast<std::ptrdiff_t>(k), sides_.end());
-      return sign * sides_[k];
-    };
-    const double lowX = kth(1, [](const GridBox& b) { return std::min(b.minX, b.maxX); });
-    const double highX = std::max(lowX, kth(-1, [](const GridBox& b) { return std::max(b.minX, b.maxX); }));
-    const double lowY = kth(1, [](const GridBox& b) { return std::min(b.minY, b.maxY); });
-    const double highY = std::max(lowY, kth(-1, [](const GridBox& b) { return std::max(b.minY, b.maxY); }));
-    // The boxes' density is that of the most; the margin only keeps the
-    // edges of the crowd out of the edge cells.
-    const double density = perBox({lowX, lowY, highX, highY, 1});
-    const double marginX = kMargin * 2 * HalfSpan(lowX, highX), marginY = kMargin * 2 * HalfSpan(lowY, highY);
-    region.minX = std::max(region.minX, lowX - marginX);
-    region.maxX = std::min(region.maxX, highX + marginX);
-    region.minY = std::max(region.minY, lowY - marginY);
-    region.maxY = std::min(region.maxY, highY + marginY);
-    region.cell = std::max(side, density);
+      bound[block] = quartile[block];
+      std::size_t beyond = k;
+      for (std::size_t at = 0; at < kSteps && count[at] > 0; ++at) {
+        bound[block] = outmost[at];
+        beyond -= count[at];
+      }
+      within[block / 2] -= static_cast<double>(beyond) / static_cast<double>(size);
+    }
+    region.minX = bound[0], region.maxX = std::max(bound[0], -bound[1]);
+    region.minY = bound[2], region.maxY = std::max(bound[2], -bound[3]);
+    // The density is that of the boxes inside.
+    const double inside = std::max(1.0, static_cast<double>(measured) * within[0] * within[1]);
+    region.cell = std::max(side, 2 * std::sqrt(HalfSpan(region.minX, region.maxX)) *
+                                     std::sqrt(HalfSpan(region.minY, region.maxY)) / std::sqrt(inside));
     return region;
   }
   region.cell = std::max(side, perBox(region));

@@ -69,8 +69,9 @@ class BroadPhaseGrid {
   std::vector<std::uint8_t> active_;
   // Slots met by every query.
   std::vector<std::uint32_t> wide_;
-  // Scratch for the median side and the outliers.
+  // Scratch for the median side, and for the corners sampled for outliers.
   std::vector<double> sides_;
+  std::vector<double> sample_;
   // A slot already listed by the current query carries its number.
   std::vector<std::uint32_t> seen_;
   std::uint32_t query_ = 0;
