@@ -29,11 +29,13 @@ const double kLargestCell = std::ldexp(1.0, 1020);
 // outwards up to the first empty step of this share of the span between the
 // quartiles; boxes beyond lie in the edge cells. A far object then costs what
 // it meets there, instead of cells the size of its distance for all.
-constexpr double kWidestGap = 0.125;
+constexpr double kStepShare = 0.125;
 // Steps walked outwards at most: a crowd that goes on past them has no far
 // objects worth leaving out.
 constexpr std::size_t kSteps = 64;
+// Fewer boxes than this cost little even in one cell.
 constexpr std::size_t kLeastForOutliers = 64;
+// Boxes sampled for the quartiles and the steps.
 constexpr std::size_t kOutlierSample = 1024;
 // Outliers are looked for only when cells from the whole span would be this
 // many times larger than the boxes ask for.
@@ -151,22 +153,22 @@ BroadPhaseGrid::Region BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes
     double within[2] = {1, 1};
     for (int block = 0; block < 4; ++block) {
       const double middle = HalfSpan(quartile[block & 2], -quartile[block | 1]) * 2;
-      const double step = std::max(middle * kWidestGap, side);
+      const double step = std::max(middle * kStepShare, side);
       std::array<double, kSteps + 1> outmost;
       std::array<std::size_t, kSteps + 1> count{};
       outmost.fill(quartile[block]);
       const double* first = sample_.data() + block * size;
       for (std::size_t i = 0; i < k; ++i) {
         const double out = quartile[block] - first[i];
-        const std::size_t at = !(out > 0) ? 0 : out < step * kSteps ? static_cast<std::size_t>(out / step) : kSteps;
-        outmost[at] = std::min(outmost[at], first[i]);
-        ++count[at];
+        const std::size_t ring = !(out > 0) ? 0 : out < step * kSteps ? static_cast<std::size_t>(out / step) : kSteps;
+        outmost[ring] = std::min(outmost[ring], first[i]);
+        ++count[ring];
       }
       bound[block] = quartile[block];
       std::size_t beyond = k;
-      for (std::size_t at = 0; at < kSteps && count[at] > 0; ++at) {
-        bound[block] = outmost[at];
-        beyond -= count[at];
+      for (std::size_t ring = 0; ring < kSteps && count[ring] > 0; ++ring) {
+        bound[block] = outmost[ring];
+        beyond -= count[ring];
       }
       within[block / 2] -= static_cast<double>(beyond) / static_cast<double>(size);
     }
