@@ -1,15 +1,24 @@
-// One frame of the collision engine (pair pass, sweep, ageing) over scenes of
-// 250 to 8000 circles, half of them with bodies, scattered at one density:
-// the engine beside the all-pairs pass it had before its broad phase and the
-// plain reference pass, in the same run. At the end, the largest scene each
-// one handles in under 4 ms a frame.
+// One frame of the collision engine (pair pass, sweep, ageing), the engine
+// beside the all-pairs pass it had before its broad phase, in the same run,
+// over these scenes:
+// - sparse: 250 to 32000 circles, half of them bodies, scattered at one
+//   density, about 0.04 contacts a circle;
+// - pile: circles on a square lattice, each overlapping its four neighbours,
+//   every one a body, as a pile at rest;
+// - lattice: 10000 circles 20 px apart, and the same with one more at
+//   (1e9, 1e9);
+// - patch: 5000 circles of radius 0.01 in a 3.5 x 3.5 square, and the same
+//   with two more at (1e6, 1e6) and (-1e6, -1e6).
+// Every frame starts from the scene's first placement (restored untimed), so
+// each frame does the same work. Times are CPU time a frame; with
+// --benchmark_repetitions the summary takes the median of the repetitions
+// (add --benchmark_enable_random_interleaving=true to interleave them). The
+// summary ends the output, one figure a line beside its baseline and ratio.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <random>
@@ -19,7 +28,7 @@
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
-#include "tests/world/ReferenceCollisionEngine.h"
+#include "world/Collider.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
 #include "world/RigidBodyComponent.h"
@@ -35,51 +44,130 @@ using namespace Orv;
 
 constexpr float kStep = 1.0f / 60.0f;
 
-// About one circle per 40 x 40 units, so a circle has a few neighbours at
-// any size of scene.
-std::vector<std::shared_ptr<GameObject>> Scene(CollisionEngine& engine, int count) {
-  QuietStdout quiet;
-  std::mt19937 random(11);
-  const double side = 40.0 * std::sqrt(static_cast<double>(count));
-  std::uniform_real_distribution<double> place(0, side), radius(4, 10), speed(-60, 60);
-  std::vector<std::shared_ptr<GameObject>> objects;
-  for (int i = 0; i < count; ++i) {
-    auto object = std::make_shared<GameObject>(nullptr, static_cast<std::uint32_t>(i));
-    object->SetUniqueId(static_cast<std::uint32_t>(i + 1));
+struct Placed {
+  std::shared_ptr<GameObject> object;
+  Vec2 position;
+  Vec2 velocity;
+};
+
+class Scene {
+ public:
+  explicit Scene(CollisionEngine& engine) : engine_(engine) {}
+
+  void Add(double x, double y, double radius, bool body, Vec2 velocity = {}) {
+    QuietStdout quiet;
+    const auto n = static_cast<std::uint32_t>(placed_.size());
+    auto object = std::make_shared<GameObject>(nullptr, n);
+    object->SetUniqueId(n + 1);
     auto collision = std::make_shared<CollisionComponent>();
     collision->SetColliderByName("Circle");
-    collision->SetRealProperty(CollisionComponent::PosX, place(random));
-    collision->SetRealProperty(CollisionComponent::PosY, place(random));
-    collision->SetRealProperty(CollisionComponent::Radius, radius(random));
+    collision->SetRealProperty(CollisionComponent::PosX, x);
+    collision->SetRealProperty(CollisionComponent::PosY, y);
+    collision->SetRealProperty(CollisionComponent::Radius, radius);
     object->AddComponent(TypeKey<CollisionComponent>(), collision);
     object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
-    if (i % 2 == 0) {
+    if (body) {
       auto rigid = std::make_shared<RigidBodyComponent>();
-      rigid->body.velocity = {speed(random), speed(random)};
+      rigid->body.velocity = velocity;
       rigid->body.SetMass(1.0);
       object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
     }
-    engine.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-    objects.push_back(std::move(object));
+    engine_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
+    placed_.push_back({std::move(object), {x, y}, velocity});
   }
-  return objects;
-}
 
-template <typename Engine>
-void BM_CollisionFrame(benchmark::State& state) {
-  Engine engine(nullptr);
-  const std::vector<std::shared_ptr<GameObject>> objects = Scene(engine, static_cast<int>(state.range(0)));
-  std::size_t records = 0;
-  for (auto _ : state) {
-    engine.PreUpdate(kStep);
-    engine.Update(kStep);
-    records = 0;
-    for (const auto& object : objects) {
-      auto collision = object->LockComponent<CollisionComponent>();
+  // Back to the first placement: the response moved colliders and changed
+  // velocities.
+  void Restore() {
+    for (const Placed& p : placed_) {
+      Collider* collider = p.object->FindComponent<CollisionComponent>()->GetCollider();
+      collider->SetPosition(p.position);
+      collider->UpdateBounds();
+      if (auto* rigid = p.object->FindComponent<RigidBodyComponent>()) rigid->body.velocity = p.velocity;
+    }
+  }
+
+  // One frame as the engine runs it; the records a script would read.
+  std::size_t Frame() {
+    engine_.PreUpdate(kStep);
+    engine_.Update(kStep);
+    std::size_t records = 0;
+    for (const Placed& p : placed_) {
+      auto* collision = p.object->FindComponent<CollisionComponent>();
       records += collision->GetContacts().size();
       collision->ClearContacts();
     }
-    engine.LateUpdate(kStep);
+    engine_.LateUpdate(kStep);
+    return records;
+  }
+
+ private:
+  CollisionEngine& engine_;
+  std::vector<Placed> placed_;
+};
+
+// About one circle per 40 x 40 units, so a circle has a few neighbours at
+// any size of scene.
+void Sparse(Scene& scene, int count) {
+  std::mt19937 random(11);
+  const double side = 40.0 * std::sqrt(static_cast<double>(count));
+  std::uniform_real_distribution<double> place(0, side), radius(4, 10), speed(-60, 60);
+  for (int i = 0; i < count; ++i) {
+    const double x = place(random), y = place(random), r = radius(random);
+    Vec2 velocity;
+    if (i % 2 == 0) {
+      velocity.x = speed(random);
+      velocity.y = speed(random);
+    }
+    scene.Add(x, y, r, i % 2 == 0, velocity);
+  }
+}
+
+// Radius 8 at 15 apart: 1 unit of overlap with each neighbour.
+void Pile(Scene& scene, int count) {
+  const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+  for (int i = 0; i < count; ++i) scene.Add(15.0 * (i % columns), 15.0 * (i / columns), 8, true);
+}
+
+void Lattice(Scene& scene, bool far) {
+  for (int i = 0; i < 10000; ++i) scene.Add(20.0 * (i % 100), 20.0 * (i / 100), 8, i % 2 == 0);
+  if (far) scene.Add(1e9, 1e9, 8, true);
+}
+
+void Patch(Scene& scene, bool far) {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> place(0, 3.5);
+  for (int i = 0; i < 5000; ++i) {
+    const double x = place(random), y = place(random);
+    scene.Add(x, y, 0.01, i % 2 == 0);
+  }
+  if (far) {
+    scene.Add(1e6, 1e6, 0.01, true);
+    scene.Add(-1e6, -1e6, 0.01, true);
+  }
+}
+
+enum SceneKind { kSparse, kPile, kLattice, kLatticeFar, kPatch, kPatchFar };
+
+template <typename Engine, SceneKind kind>
+void BM_CollisionFrame(benchmark::State& state) {
+  Engine engine(nullptr);
+  Scene scene(engine);
+  const int count = static_cast<int>(state.range(0));
+  switch (kind) {
+    case kSparse: Sparse(scene, count); break;
+    case kPile: Pile(scene, count); break;
+    case kLattice: Lattice(scene, false); break;
+    case kLatticeFar: Lattice(scene, true); break;
+    case kPatch: Patch(scene, false); break;
+    case kPatchFar: Patch(scene, true); break;
+  }
+  std::size_t records = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    scene.Restore();
+    state.ResumeTiming();
+    records = scene.Frame();
   }
   state.counters["records"] = static_cast<double>(records);
 }
@@ -89,65 +177,123 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond);
 }
 
-// The broad phase goes on past where the pair loops stop.
+// The broad phase goes on past where the all-pairs loop stops.
 void LargerSizes(benchmark::internal::Benchmark* b) {
   Sizes(b);
   for (int n : {16000, 32000}) b->Arg(n);
 }
 
-BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine)->Name("CollisionFrame/engine")->Apply(LargerSizes);
-BENCHMARK_TEMPLATE(BM_CollisionFrame, OrvBench::AllPairsCollisionEngine)
-    ->Name("CollisionFrame/allpairs")
-    ->Apply(Sizes)
-    ->Iterations(20);
-// The plain pass takes seconds a frame at the top: a few frames are enough.
-BENCHMARK_TEMPLATE(BM_CollisionFrame, OrvTest::ReferenceCollisionEngine)
-    ->Name("CollisionFrame/reference")
-    ->Apply(Sizes)
-    ->Iterations(3);
+void PileSizes(benchmark::internal::Benchmark* b) {
+  for (int n : {1000, 8000}) b->Arg(n);
+  b->Unit(benchmark::kMillisecond);
+}
 
-// Prints as usual and keeps each run's time a frame by variant and size.
+void Fixed(benchmark::internal::Benchmark* b) {
+  b->Arg(0);
+  b->Unit(benchmark::kMillisecond);
+}
+
+using OrvBench::AllPairsCollisionEngine;
+
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kSparse)->Name("sparse/engine")->Apply(LargerSizes);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kSparse)->Name("sparse/allpairs")->Apply(Sizes);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kPile)->Name("pile/engine")->Apply(PileSizes);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kPile)->Name("pile/allpairs")->Apply(PileSizes);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kLattice)->Name("lattice/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kLatticeFar)->Name("lattice+far/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kLatticeFar)->Name("lattice+far/allpairs")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kPatch)->Name("patch/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kPatchFar)->Name("patch+far/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kPatchFar)->Name("patch+far/allpairs")->Apply(Fixed);
+
+// Prints as usual and keeps every run's CPU time a frame by scene, variant
+// and size; aggregate rows are left out, as the summary takes its own median.
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      // "CollisionFrame/<variant>/<size>", perhaps with "/iterations:3" after.
-      const std::string name = run.benchmark_name();
-      const std::size_t first = name.find('/');
-      const std::size_t second = name.find('/', first + 1);
-      if (first == std::string::npos || second == std::string::npos) continue;
-      const std::string variant = name.substr(0, second);
-      const int size = std::atoi(name.c_str() + second + 1);
-      // Real time a frame, in milliseconds as the unit says.
-      milliseconds_[variant][size] = run.GetAdjustedRealTime();
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      // "<scene>/<variant>", its size as the argument.
+      const std::string& name = run.run_name.function_name;
+      const std::size_t slash = name.find('/');
+      if (slash == std::string::npos) continue;
+      const int size = std::atoi(run.run_name.args.c_str());
+      times_[name.substr(0, slash)][name.substr(slash + 1)][size].push_back(run.GetAdjustedCPUTime());
     }
   }
 
   void Summary() const {
-    for (const auto& [variant, bySize] : milliseconds_) {
-      int largest = 0;
-      for (const auto& [size, ms] : bySize) {
-        if (ms < 4.0) largest = size;
+    std::printf("\nCollisionPassBench summary (CPU ms a frame, medians of the runs):\n");
+    for (const char* scene : {"sparse", "pile"}) {
+      for (const auto& [size, engine] : MediansBySize(scene, "engine")) {
+        Line(std::string(scene) + " " + std::to_string(size) + " circles", engine, "all-pairs pass",
+             Median(scene, "allpairs", size), "");
       }
-      std::printf("%s: largest scene under 4 ms a frame: %d circles\n", variant.c_str(), largest);
     }
-    const auto engine = milliseconds_.find("CollisionFrame/engine");
-    if (engine == milliseconds_.end()) return;
-    for (const auto& [size, ms] : engine->second) {
-      std::printf("%5d circles: engine %.3f ms", size, ms);
-      for (const char* baseline : {"allpairs", "reference"}) {
-        const auto other = milliseconds_.find(std::string("CollisionFrame/") + baseline);
-        if (other == milliseconds_.end() || other->second.count(size) == 0) continue;
-        const double theirs = other->second.at(size);
-        std::printf(", %s %.3f ms (%.1fx)", baseline, theirs, theirs / ms);
+    const auto largest = [this](const char* variant) {
+      int found = 0;
+      for (const auto& [size, ms] : MediansBySize("sparse", variant)) {
+        if (ms < 4.0) found = size;
       }
-      std::printf("\n");
+      return found;
+    };
+    if (largest("engine") > 0 && largest("allpairs") > 0) {
+      std::printf(
+          "sparse, largest scene under 4 ms a frame: engine %d circles; baseline all-pairs pass %d circles; "
+          "ratio %.2f\n",
+          largest("engine"), largest("allpairs"),
+          static_cast<double>(largest("engine")) / static_cast<double>(largest("allpairs")));
     }
+    Far("lattice", "10000 circles 20 px apart + one at (1e9, 1e9)");
+    Far("patch", "5000 circles of radius 0.01 in 3.5 x 3.5 + two at (+-1e6, +-1e6)");
   }
 
  private:
-  std::map<std::string, std::map<int, double>> milliseconds_;
+  using Times = std::map<int, std::vector<double>>;
+
+  double Median(const std::string& scene, const std::string& variant, int size) const {
+    const auto s = times_.find(scene);
+    if (s == times_.end()) return -1;
+    const auto v = s->second.find(variant);
+    if (v == s->second.end() || v->second.count(size) == 0) return -1;
+    std::vector<double> runs = v->second.at(size);
+    std::sort(runs.begin(), runs.end());
+    const std::size_t half = runs.size() / 2;
+    return runs.size() % 2 == 1 ? runs[half] : (runs[half - 1] + runs[half]) / 2;
+  }
+
+  std::map<int, double> MediansBySize(const std::string& scene, const std::string& variant) const {
+    std::map<int, double> medians;
+    const auto s = times_.find(scene);
+    if (s == times_.end()) return medians;
+    const auto v = s->second.find(variant);
+    if (v == s->second.end()) return medians;
+    for (const auto& [size, runs] : v->second) medians[size] = Median(scene, variant, size);
+    return medians;
+  }
+
+  // One figure beside one baseline, and the goal when there is one: the
+  // figure at most goal times the baseline.
+  static void Line(const std::string& figure, double ms, const std::string& baseline, double baselineMs,
+                   const std::string& goal, double most = 0) {
+    if (ms < 0 || baselineMs <= 0) return;
+    const double ratio = ms / baselineMs;
+    std::printf("%s: engine %.3f ms; baseline %s %.3f ms; ratio %.2f", figure.c_str(), ms, baseline.c_str(), baselineMs,
+                ratio);
+    if (!goal.empty()) std::printf("; goal %s: %s", goal.c_str(), ratio <= most ? "met" : "missed");
+    std::printf("\n");
+  }
+
+  void Far(const std::string& scene, const std::string& what) const {
+    const double far = Median(scene + "+far", "engine", 0);
+    Line(scene + " with far colliders (" + what + ")", far, "the same without them", Median(scene, "engine", 0),
+         "at most 1.5", 1.5);
+    Line(scene + " with far colliders (" + what + ")", far, "all-pairs pass", Median(scene + "+far", "allpairs", 0),
+         "at most 1", 1.0);
+  }
+
+  std::map<std::string, std::map<std::string, Times>> times_;
 };
 
 }  // namespace

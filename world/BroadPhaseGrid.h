@@ -16,8 +16,11 @@ struct GridBox {
 
 class BroadPhaseGrid {
  public:
-  // Sizes the cells from the boxes and places box i as slot i.
+  // Sizes the cells from the boxes and places box i as slot i. A slot whose
+  // active flag is 0 is offered only active ones (two objects without bodies
+  // never pair); without flags every slot is active.
   void Build(const std::vector<GridBox>& boxes);
+  void Build(const std::vector<GridBox>& boxes, const std::vector<std::uint8_t>& active);
   // Places slot at box; true when the cells it is listed in changed. Until
   // the next Build a box inside its cells keeps them, and a wide one stays wide.
   bool Move(std::size_t slot, const GridBox& box);
@@ -32,6 +35,12 @@ class BroadPhaseGrid {
     bool operator==(const CellRange&) const = default;
   };
   CellRange RangeOf(const GridBox& box) const;
+  // Where the cells lie and the side the boxes ask for.
+  struct Region {
+    double minX, minY, maxX, maxY;
+    double cell;
+  };
+  Region Measure(const std::vector<GridBox>& boxes);
   // Whether the box lies in the cells of held, which is not wide, found
   // without turning a corner into a cell: most moves in a pile stay inside.
   bool InsideHeld(const CellRange& held, const GridBox& box) const;
@@ -57,10 +66,12 @@ class BroadPhaseGrid {
   int columns_ = 1, rows_ = 1;
   std::vector<Cell> cells_;
   std::vector<CellRange> ranges_;
+  std::vector<std::uint8_t> active_;
   // Slots met by every query.
   std::vector<std::uint32_t> wide_;
-  // Scratch for the median side.
+  // Scratch for the median side, and for the corners sampled for outliers.
   std::vector<double> sides_;
+  std::vector<double> sample_;
   // A slot already listed by the current query carries its number.
   std::vector<std::uint32_t> seen_;
   std::uint32_t query_ = 0;

@@ -125,9 +125,11 @@ void CollisionEngine::CollideObjectPairs(float dt) {
   std::vector<PairObject>& objects = pairObjects_;
   std::vector<GridBox>& boxes = pairBoxes_;
   std::vector<PairLayer>& layers = pairLayers_;
+  std::vector<std::uint8_t>& bodies = pairBodies_;
   objects.clear();
   boxes.clear();
   layers.clear();
+  bodies.clear();
   for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
     PairObject held;
     held.object = handle.Lock();
@@ -145,16 +147,18 @@ void CollisionEngine::CollideObjectPairs(float dt) {
     held.avoidsSome = !collision->avoidIds.empty();
     held.trigger = collision->avoidTrigger;
     boxes.push_back(BoundsOf(*held.collider));
-    layers.push_back({held.collider->GetZ(), held.rigid != nullptr});
+    layers.push_back({held.collider->GetZ()});
+    bodies.push_back(held.rigid != nullptr ? 1 : 0);
     objects.push_back(std::move(held));
   }
   // Frames shorter than a sixtieth are answered as if they were one.
   const float step = static_cast<float>(StepTime(dt));
   const std::size_t count = boxes.size();
-  grid_.Build(boxes);
+  grid_.Build(boxes, bodies);
   // The pairs of the all-pairs loop, in its order: for each i, the j above
-  // it that share a cell, ascending. Only the pair's own colliders move, so
-  // the list stays complete unless i leaves its cells; then it is asked again.
+  // it that share a cell, one of the two with a body, ascending. Only the
+  // pair's own colliders move, so the list stays complete unless i leaves
+  // its cells; then it is asked again.
   std::vector<std::uint32_t>& candidates = candidates_;
   manifolds_.BeginPass();
   for (std::size_t i = 0; i < count; ++i) {
@@ -164,7 +168,6 @@ void CollisionEngine::CollideObjectPairs(float dt) {
       const GridBox& a = boxes[i];
       const GridBox& b = boxes[j];
       if (b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY) continue;
-      if (!layers[i].hasBody && !layers[j].hasBody) continue;
       if (!(layers[i].z == layers[j].z)) continue;
       PairObject& objectA = objects[i];
       PairObject& objectB = objects[j];

@@ -254,13 +254,12 @@ class CollisionEngine : public PlainSystem {
     // the loop inside a static collider.
     bool shoved = false;
   };
-  // What decides whether it pairs at all besides its box, read only for
-  // boxes that overlap; the pass keeps its boxes, these and the objects in
-  // the same order, each list apart, so the loop over candidates reads only
-  // their boxes.
+  // What decides whether it pairs at all besides its box and its body, read
+  // only for boxes that overlap; the pass keeps its boxes, these and the
+  // objects in the same order, each list apart, so the loop over candidates
+  // reads only their boxes. The grid holds which have bodies.
   struct PairLayer {
     double z;
-    bool hasBody;
   };
   // The pair's records, with what the pass already read of both objects.
   static void RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold);
@@ -274,6 +273,7 @@ class CollisionEngine : public PlainSystem {
   std::vector<PairObject> pairObjects_;
   std::vector<GridBox> pairBoxes_;
   std::vector<PairLayer> pairLayers_;
+  std::vector<std::uint8_t> pairBodies_;
   BroadPhaseGrid grid_;
   std::vector<std::uint32_t> candidates_;
   // The settling's own grid of static colliders, then bodies, by place in

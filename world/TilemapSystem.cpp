@@ -131,12 +131,13 @@ void TilemapSystem::FillValue(float x, float y) {
     // A map the point misses is no reason to leave the others unfilled.
     TileCell cell;
     if (!component->CellAt(x, y, cell) || !Inside(*map, cell.x, cell.y)) continue;
-    // A start that holds the value already ends the whole fill: maps shared
-    // by several objects are filled once.
+    // A start that holds the value already leaves this map as it is, and the
+    // others are still filled: a map shown by several objects is filled by
+    // the first and then holds the value for the rest.
     // Bytes compared as bytes: a value of 128 or more equals itself.
     const auto start =
         static_cast<char>(map->GetCell(layer, static_cast<unsigned>(cell.x), static_cast<unsigned>(cell.y)));
-    if (start == value) return;
+    if (start == value) continue;
     Flood(*map, layer, cell, start, value);
   }
 }

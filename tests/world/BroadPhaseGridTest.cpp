@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <vector>
@@ -19,8 +21,10 @@ bool Overlap(const GridBox& a, const GridBox& b) {
   return !(b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY);
 }
 
-// Scattered boxes of every kind, then a crowd in which many cells hold more
-// slots than they keep in themselves.
+// Scattered boxes of every kind, a crowd in which many cells hold more slots
+// than they keep in themselves, and boxes of every extent a double holds:
+// denormal, zero, huge and endless, near the origin and far from it. A third
+// of the slots have no body: two of those are never offered to each other.
 TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotIsACandidateInOrder) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -38,11 +42,28 @@ TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotIsACandidateInOrder) {
     const double x = 60 * unit(random), y = 60 * unit(random), side = unit(random) < 0.9 ? 4 : 40;
     return GridBox{x - side, y - side, x + side, y + side};
   };
-  for (const auto& randomBox : {std::function<GridBox()>(scattered), std::function<GridBox()>(crowded)}) {
+  const double extents[] = {0, 4.9e-324, 1e-310, 2.2e-308, 1, 1e30, 1e300, 1.7e308, inf};
+  const auto extreme = [&] {
+    const double pick = unit(random);
+    const double scale = pick < 0.4 ? 1e-310 : pick < 0.6 ? 1 : pick < 0.8 ? 1e6 : 1e300;
+    const double x = scale * (2 * unit(random) - 1), y = scale * (2 * unit(random) - 1);
+    const double side = extents[static_cast<std::size_t>(unit(random) * std::size(extents))];
+    return GridBox{x - side, y - side, x + side, y + side};
+  };
+  // Alone, the smallest ask for cells whose inverse is infinite.
+  const auto tiny = [&] {
+    const double x = 1e-310 * unit(random), y = 1e-310 * unit(random);
+    const double side = extents[static_cast<std::size_t>(unit(random) * 3)];
+    return GridBox{x - side, y - side, x + side, y + side};
+  };
+  for (const auto& randomBox : {std::function<GridBox()>(scattered), std::function<GridBox()>(crowded),
+                                std::function<GridBox()>(extreme), std::function<GridBox()>(tiny)}) {
     std::vector<GridBox> boxes(400);
     for (GridBox& box : boxes) box = randomBox();
+    std::vector<std::uint8_t> active(boxes.size());
+    for (std::size_t i = 0; i < active.size(); ++i) active[i] = i % 3 != 0;
     BroadPhaseGrid grid;
-    grid.Build(boxes);
+    grid.Build(boxes, active);
     std::vector<std::uint32_t> candidates;
     std::size_t offered = 0;
     for (int round = 0; round < 3; ++round) {
@@ -51,6 +72,10 @@ TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotIsACandidateInOrder) {
         EXPECT_TRUE(std::is_sorted(candidates.begin(), candidates.end()));
         EXPECT_TRUE(std::adjacent_find(candidates.begin(), candidates.end()) == candidates.end()) << "listed twice";
         for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+          if (!active[i] && !active[j]) {
+            EXPECT_FALSE(std::binary_search(candidates.begin(), candidates.end(), j)) << i << " and " << j;
+            continue;
+          }
           if (!Overlap(boxes[i], boxes[j])) continue;
           ++offered;
           EXPECT_TRUE(std::binary_search(candidates.begin(), candidates.end(), j)) << i << " meets " << j;
@@ -67,6 +92,85 @@ TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotIsACandidateInOrder) {
       }
     }
     EXPECT_GT(offered, 1000u);
+  }
+}
+
+// Two circles of radius 1e-310 and a point: cells sized from them alone
+// would have an infinite inverse, and the point's corner, 0 cells from the
+// origin, would lie in cell 0 times infinity.
+TEST(BroadPhaseGrid, DenormalBoxesMeetAsTheirCornersSay) {
+  const std::vector<GridBox> boxes = {
+      {-1e-310, -1e-310, 1e-310, 1e-310}, {0, 0, 2e-310, 2e-310}, {-1e-310, -1e-310, -1e-310, -1e-310}};
+  BroadPhaseGrid grid;
+  grid.Build(boxes);
+  std::vector<std::uint32_t> candidates;
+  grid.Candidates(0, 0, candidates);
+  EXPECT_EQ(candidates, (std::vector<std::uint32_t>{1, 2}));
+  grid.Candidates(1, 1, candidates);
+  // The point is offered or not, as the cells fall; both are sound.
+  EXPECT_LE(candidates.size(), 1u);
+  grid.Move(2, {3e-310, 3e-310, 3e-310, 3e-310});
+  grid.Candidates(1, 1, candidates);
+  EXPECT_EQ(candidates, (std::vector<std::uint32_t>{2}));
+}
+
+// Candidates offered over all slots of a scene.
+std::size_t Offered(const std::vector<GridBox>& boxes) {
+  BroadPhaseGrid grid;
+  grid.Build(boxes);
+  std::vector<std::uint32_t> candidates;
+  std::size_t offered = 0;
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    grid.Candidates(i, i, candidates);
+    offered += candidates.size();
+  }
+  return offered;
+}
+
+// A collider parked far away, or many, costs what it meets where it is
+// listed, in the edge cells: the crowd's cells keep their size.
+TEST(BroadPhaseGrid, FarBoxesLeaveTheCellsOfTheRestAsTheyWere) {
+  std::vector<GridBox> lattice;
+  for (int i = 0; i < 10000; ++i) {
+    const double x = 20.0 * (i % 100), y = 20.0 * (i / 100);
+    lattice.push_back({x - 8, y - 8, x + 8, y + 8});
+  }
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<GridBox> patch;
+  for (int i = 0; i < 5000; ++i) {
+    const double x = 3.5 * unit(random), y = 3.5 * unit(random);
+    patch.push_back({x - 0.01, y - 0.01, x + 0.01, y + 0.01});
+  }
+  // A row of bullets that flew off, and many scattered far out, some of
+  // them on every side.
+  std::vector<GridBox> row, scattered;
+  for (int i = 0; i < 100; ++i) row.push_back({1e7 * i, 5e8, 1e7 * i + 16, 5e8 + 16});
+  for (int i = 0; i < 1500; ++i) {
+    const double x = (unit(random) < 0.5 ? -1 : 1) * (1e6 + 1e9 * unit(random));
+    const double y = (unit(random) < 0.5 ? -1 : 1) * (1e6 + 1e9 * unit(random));
+    scattered.push_back({x, y, x + 16, y + 16});
+  }
+  struct Case {
+    const char* name;
+    const std::vector<GridBox>& near;
+    std::vector<GridBox> far;
+  };
+  const Case cases[] = {
+      {"one at 1e9", lattice, {{1e9 - 8, 1e9 - 8, 1e9 + 8, 1e9 + 8}}},
+      {"one at -1e300", lattice, {{-1e300, -1e300, -1e300 + 1e285, -1e300 + 1e285}}},
+      {"a row of 100 far out", lattice, row},
+      {"1500 scattered far out", lattice, scattered},
+      {"two at +-1e6", patch, {{1e6, 1e6, 1e6 + 0.02, 1e6 + 0.02}, {-1e6, -1e6, -1e6 + 0.02, -1e6 + 0.02}}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<GridBox>& far = c.far;
+    std::vector<GridBox> with = c.near;
+    with.insert(with.begin() + static_cast<std::ptrdiff_t>(with.size() / 2), far.begin(), far.end());
+    const std::size_t alone = Offered(c.near), together = Offered(with);
+    std::printf("%s: %zu candidates alone, %zu with the far ones\n", c.name, alone, together);
+    // The far ones lie in the edge cells, where they may meet one another.
+    EXPECT_LE(together, alone + alone / 4 + far.size() * far.size() / 2) << c.name;
   }
 }
 
