@@ -30,9 +30,7 @@ for program in "$build"/bench/bench_*; do
   name="$(basename "$program")"
   echo "== $name"
   before="$(grep -c '^bench-row	' "$output" || true)"
-  # From the build tree: a path a program takes from its own source file is
-  # relative to the folder it was compiled in.
-  if ! (cd "$build" && "$program" "$@") | tee -a "$output"; then
+  if ! "$program" "$@" | tee -a "$output"; then
     echo "== $name failed"
     status=1
   fi
