@@ -8,7 +8,4 @@ namespace OrvLua {
 // already open: wide strings, dumps, byte-string packing, pipes.
 void OpenEngineLibraries(lua_State* L);
 
-// True when the value at idx is a wide string.
-bool lua_iswstring(lua_State* L, int idx);
-
 }  // namespace OrvLua

@@ -17,6 +17,9 @@ using lua_WChar = char16_t;
 // `type` that names wide strings "wstring".
 void OpenWStringLibrary(lua_State* L);
 
+// True when the value at idx is a wide string.
+bool lua_iswstring(lua_State* L, int idx);
+
 // Converts a number at idx into a wide string in place ("%.14g", each byte
 // widened); returns 0, leaving the value alone, when it is not a number.
 int luaV_towstring(lua_State* L, int idx);

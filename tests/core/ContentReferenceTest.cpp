@@ -273,9 +273,10 @@ TEST(ContentReference, EveryMemberALoaderReadsHasItsRowUnderItsFile) {
   // reads a file this reference does not cover.
   for (const char* folder :
        {"app", "core", "resources", "audio", "editor", "world", "render", "script", "input", "platform", "orvlua"}) {
-    for (const auto& file : std::filesystem::directory_iterator(std::string(ORV_SOURCE_DIR) + "/" + folder)) {
+    const std::filesystem::path root = ORV_SOURCE_DIR;
+    for (const auto& file : std::filesystem::recursive_directory_iterator(root / folder)) {
       if (file.path().extension() != ".cpp") continue;
-      const std::string relative = std::string(folder) + "/" + file.path().filename().string();
+      const std::string relative = file.path().lexically_relative(root).string();
       const std::map<std::string, std::string> bodies = FunctionBodies(ReadSource(relative));
       const std::set<std::string> helpers = Helpers(bodies);
       for (const auto& [name, body] : bodies) {

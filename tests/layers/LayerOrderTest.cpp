@@ -2,6 +2,7 @@
 // those of folders below it, never one above it, and no two folders include
 // each other. Read from the sources' own #include lines: "folder/...", and a
 // bare "Name.h" of the binding's headers, which are on the include path.
+// The sub-folders of one folder include each other in no circle either.
 // Only the binding speaks to the Lua core, and only platform/ calls the
 // system's process and memory-mapping functions.
 #include <gtest/gtest.h>
@@ -161,6 +162,75 @@ TEST(LayerOrder, NoTwoFoldersIncludeEachOther) {
     if (seen.count(start) != 0) cycles += start + " reaches itself\n";
   }
   EXPECT_EQ(cycles, "");
+}
+
+// The part of its folder that a file belongs to: the sub-folder it lies in
+// ("orvlua/memory"), or the folder itself for a file at its top. A binding
+// header in orvlua/include/ belongs with the source of the same name.
+std::string PartOf(const std::string& file) {
+  const fs::path root = ORV_SOURCE_DIR;
+  const fs::path path(file);
+  auto step = path.begin();
+  const std::string folder = (step++)->string();
+  const std::string sub = (step++)->string();
+  if (step == path.end()) return folder;
+  if (sub == "include") {
+    const std::string source = path.stem().string() + ".cpp";
+    for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
+      if (entry.path().filename() == source) return PartOf(fs::relative(entry.path(), root).string());
+    }
+  }
+  return folder + "/" + sub;
+}
+
+// Parts of one folder that include each other, file by file: "orvlua/binding"
+// -> "orvlua/memory". A header beside the file or a bare binding header is
+// found as the compiler finds it.
+std::map<std::string, std::set<std::string>> PartsReached() {
+  const fs::path root = ORV_SOURCE_DIR;
+  const std::regex include(R"(^\s*#\s*include\s*"([^"]+)\")");
+  std::map<std::string, std::string> partOf;
+  const auto part = [&](const std::string& file) -> const std::string& {
+    auto known = partOf.find(file);
+    if (known == partOf.end()) known = partOf.emplace(file, PartOf(file)).first;
+    return known->second;
+  };
+  std::map<std::string, std::set<std::string>> reaches;
+  std::smatch match;
+  for (const SourceLine& each : EngineLines()) {
+    if (!std::regex_search(each.text, match, include)) continue;
+    const fs::path beside = fs::path(each.file).parent_path() / match[1].str();
+    std::string header;
+    if (fs::exists(root / beside)) {
+      header = beside.lexically_normal().string();
+    } else if (fs::exists(root / match[1].str())) {
+      header = match[1].str();
+    } else if (fs::exists(root / "orvlua/include" / match[1].str())) {
+      header = "orvlua/include/" + match[1].str();
+    }
+    if (header.rfind(each.folder + "/", 0) != 0) continue;  // another folder's, or a library's
+    if (part(each.file) != part(header)) reaches[part(each.file)].insert(part(header));
+  }
+  return reaches;
+}
+
+TEST(LayerOrder, NoTwoPartsOfAFolderIncludeEachOther) {
+  const std::map<std::string, std::set<std::string>> reaches = PartsReached();
+  ASSERT_TRUE(reaches.count("orvlua/binding") != 0) << "the binding's sub-folders were not found";
+  std::string cycles;
+  for (const auto& [start, direct] : reaches) {
+    std::set<std::string> seen;
+    std::vector<std::string> open(direct.begin(), direct.end());
+    while (!open.empty()) {
+      const std::string part = open.back();
+      open.pop_back();
+      if (!seen.insert(part).second) continue;
+      if (auto next = reaches.find(part); next != reaches.end())
+        open.insert(open.end(), next->second.begin(), next->second.end());
+    }
+    if (seen.count(start) != 0) cycles += start + " reaches itself\n";
+  }
+  EXPECT_EQ(cycles, "") << "the sub-folders of a folder include each other in a circle";
 }
 
 // A bare binding header counts as orvlua/; a header of the file's own

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <limits>
 
-#include "EngineLibraries.h"
 #include "LuaAssert.h"
 #include "LuaState.h"
 #include "NumberConversion.h"

@@ -9,9 +9,9 @@
 #include "EngineLibraries.h"
 #include "LuaAssert.h"
 #include "LuaObject.h"
-#include "PageSource.h"
 #include "StateRecord.h"
 #include "core/Report.h"
+#include "orvlua/memory/PageSource.h"
 
 namespace OrvLua {
 

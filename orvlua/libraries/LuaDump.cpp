@@ -11,7 +11,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "EngineLibraries.h"
 #include "LuaStateOutFile.h"
 #include "WString.h"
 #include "core/Report.h"

@@ -6,7 +6,7 @@
 
 #include "LuaObject.h"
 #include "LuaState.h"
-#include "SmallBlockPool.h"
+#include "orvlua/memory/SmallBlockPool.h"
 
 namespace OrvLua::Detail {
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "EngineLibraries.h"
 #include "WPatternMatcher.h"
 #include "WString.h"
 

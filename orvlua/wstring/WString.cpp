@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "EngineLibraries.h"
 #include "WStringLib.h"
 
 namespace OrvLua {
