@@ -25,7 +25,7 @@
 
 #include "app/GameEngine.h"
 #include "core/GameObject.h"
-#include "orvlua/PageSource.h"
+#include "orvlua/memory/PageSource.h"
 #include "script/ExtraScripts.h"
 #include "script/ScriptComponent.h"
 

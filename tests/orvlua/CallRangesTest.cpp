@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "orvlua/CallRanges.h"
+#include "orvlua/callcache/CallRanges.h"
 
 namespace {
 

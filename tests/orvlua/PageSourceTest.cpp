@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "orvlua/PageSource.h"
+#include "orvlua/memory/PageSource.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "LuaTestSupport.h"
-#include "orvlua/SmallBlockPool.h"
+#include "orvlua/memory/SmallBlockPool.h"
 
 namespace {
 

@@ -1,3 +1,0 @@
-#pragma once
-// Tests and benchmarks include the header by this path.
-#include "orvlua/memory/PageSource.h"
