@@ -1,0 +1,30 @@
+#pragma once
+// The base of a script function made for one object: it holds the object and
+// answers whether it is still there, so that every such function checks alike.
+#include <memory>
+#include <utility>
+
+#include "core/GameObject.h"
+#include "core/ObjectLockPtr.h"
+
+namespace Orv {
+
+// An object is there until it is ended, even while it waits for the sweep.
+inline bool Lives(const std::shared_ptr<GameObject>& object) { return object && object->IsAlive(); }
+
+class ObjectFunc {
+ public:
+  explicit ObjectFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
+
+ protected:
+  // The object while it lives, else empty; held for one use, never across a
+  // call into a script.
+  std::shared_ptr<GameObject> LiveObject() const {
+    std::shared_ptr<GameObject> object = object_.Lock();
+    return Lives(object) ? object : nullptr;
+  }
+
+  ObjectLockPtr<GameObject> object_;
+};
+
+}  // namespace Orv
