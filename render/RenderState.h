@@ -21,10 +21,24 @@ void EnableCapability(unsigned capability);
 void DisableCapability(unsigned capability);
 void UseProgram(unsigned program);
 void SetViewport(int x, int y, int width, int height);
+void SetBlendFunction(unsigned source, unsigned destination);
+void SetAlphaFunction(unsigned function, float reference);
+void SetFrontFace(unsigned winding);
+// All four channels written or none.
+void SetColourWrites(bool on);
+void SetStencilFunction(unsigned function, int reference, unsigned mask);
+void SetStencilOperation(unsigned stencilFails, unsigned depthFails, unsigned passes);
+void SetStencilMask(unsigned mask);
+void SetClearColour(float r, float g, float b, float a);
+void SetClearStencil(int value);
+// Clears the buffers named by the mask of the bound target; sprites queued
+// before belong under what comes after the clear, not over it.
+void ClearBuffers(unsigned mask);
 // Pixel coordinates with y down, on a width x height screen; the model-view
 // matrix is current afterwards.
 void SetScreenProjection(double width, double height);
 
+void SetMatrixMode(unsigned mode);
 void LoadIdentity();
 void Translate2D(float x, float y);
 // Degrees, about the z axis.
