@@ -10,6 +10,8 @@
 
 #include "RenderScene.h"
 #include "render/DrawPrimitives.h"
+#include "render/FrameBuffer.h"
+#include "render/GraphicsManager.h"
 #include "render/LayeredDraw.h"
 #include "render/RenderState.h"
 
@@ -110,6 +112,18 @@ TEST_F(StateChangeScene, EachChangeOfStateDrawsTheQueuedSpritesFirst) {
     Orv::CloseSpriteBatch();
   });
   EXPECT_TRUE(Near(Pixel(40, 40), {0, 0, 255, 255})) << "the sprite queued before the clear was drawn over it";
+  // A sprite queued for the scene lands in the scene when it is left, not in
+  // the window that the frame then copies the scene over.
+  Orv::FrameBuffer* scene = Orv::GraphicsManager::GetInstance().GetFrameBuffer(0);
+  ASSERT_NE(scene, nullptr);
+  Frame([&] {
+    Orv::OpenSpriteBatch();
+    Orv::PlaceSprite(red, {40, 40, 0, 4, 4});
+    scene->End();
+    Orv::CloseSpriteBatch();
+    scene->Begin(Orv::FrameBuffer::Previous::Keep, Orv::FrameBuffer::Target::Keep);
+  });
+  EXPECT_TRUE(Near(Pixel(40, 40), {255, 0, 0, 255})) << "the sprite queued for the scene was left out of it";
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
