@@ -1,6 +1,8 @@
 #pragma once
 // The drawing state the passes share (colour, bound texture, capabilities,
-// matrices, viewport, program) and the sprites queued to be drawn together.
+// matrices, viewport, program, blending, the alpha and stencil tests, colour
+// writes, clears) and the sprites queued to be drawn together. Nothing else
+// changes that state: the layer test names any GL state call made elsewhere.
 // A queued sprite is drawn with the state current when it is drawn, so every
 // change of that state made here draws the queued sprites first, and
 // so must any draw that does not queue its own: nothing then overtakes a
