@@ -111,11 +111,11 @@ void BackTrailSystem::DrawSegment(const Trail& trail, double ax, double ay, doub
       b = anim->trailTint[2];
     }
   }
-  glDisable(GL_TEXTURE_2D);
-  glColor4f(r, g, b, trail.alpha * fade);
+  DisableCapability(GL_TEXTURE_2D);
+  SetColour(r, g, b, trail.alpha * fade);
   DrawPolygon({Vec2(ax - ox, ay - oy), Vec2(ax + ox, ay + oy), Vec2(bx + ox, by + oy), Vec2(bx - ox, by - oy)});
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glEnable(GL_TEXTURE_2D);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+  EnableCapability(GL_TEXTURE_2D);
 }
 
 void BackTrailSystem::Render() {
@@ -124,7 +124,7 @@ void BackTrailSystem::Render() {
   const double offsetY = halfHeight - static_cast<double>(g_cameraCentreY);
   // The corners are screen pixels: whatever the pass before left on the
   // matrix (a sprite's scale) would move and stretch the ribbon.
-  glLoadIdentity();
+  LoadIdentity();
   for (const Trail& trail : trails_) {
     for (const TrailPoint& point : trail.points) {
       DrawSegment(trail, point.fromX + offsetX, point.fromY + offsetY, point.toX + offsetX, point.toY + offsetY,
@@ -137,7 +137,7 @@ void BackTrailSystem::Render() {
     const float toY = transform->worldY - g_cameraCentreY + static_cast<float>(halfHeight);
     DrawSegment(trail, trail.previousX + offsetX, trail.previousY + offsetY, toX, toY, 1.0f);
   }
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 }  // namespace Orv

@@ -53,10 +53,10 @@ void Button::SkipFrame() {
 
 void Button::Render() {
   if (!visible_) return;
-  glLoadIdentity();
-  glColor4f(colour_[0], colour_[1], colour_[2], colour_[3]);
-  glTranslatef(static_cast<float>(x_), static_cast<float>(y_), 0.0f);
-  glScalef(static_cast<float>(scaleX_), static_cast<float>(scaleY_), 1.0f);
+  LoadIdentity();
+  SetColour(colour_[0], colour_[1], colour_[2], colour_[3]);
+  Translate2D(static_cast<float>(x_), static_cast<float>(y_));
+  Scale2D(static_cast<float>(scaleX_), static_cast<float>(scaleY_));
   const ObjectLockPtr<SpriteFrame>& texture = forceHover_ ? hoverTexture_
                                               : down_     ? downTexture_
                                               : hover_    ? hoverTexture_
@@ -67,18 +67,18 @@ void Button::Render() {
     auto thumb = thumb_.Lock();
     // A frame of no size has no scale to fit.
     if (thumb && thumb->quad.sizeX != 0 && thumb->quad.sizeY != 0) {
-      glLoadIdentity();
-      glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-      glTranslatef(static_cast<float>(x_), static_cast<float>(y_), 0.0f);
-      glScalef(thumbWidth_ / static_cast<float>(thumb->quad.sizeX),
-               thumbHeight_ / static_cast<float>(thumb->quad.sizeY), 1.0f);
+      LoadIdentity();
+      SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+      Translate2D(static_cast<float>(x_), static_cast<float>(y_));
+      Scale2D(thumbWidth_ / static_cast<float>(thumb->quad.sizeX),
+              thumbHeight_ / static_cast<float>(thumb->quad.sizeY));
       DrawSpriteQuad(thumb_);
     }
   }
 
   caption_.Draw(x_, y_);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glLoadIdentity();
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+  LoadIdentity();
 }
 
 void Button::SetTextureUp(const char* frameId) { up_ = WidgetFrame(frameId); }

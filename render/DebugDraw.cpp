@@ -31,7 +31,7 @@ void DrawBox(float x, float y, double width, double height, double rotation) {
     targets[i][1] = corners[i][1];
   }
   if (rotation != 0.0) rect.Rotate(static_cast<float>(rotation));
-  glColor3f(1.0f, 0.0f, 0.0f);
+  SetColour(1.0f, 0.0f, 0.0f, 1.0f);
   rect.DrawOutline();
 }
 
@@ -49,7 +49,7 @@ void DebugDraw::RenderEntity(EntityRecord& entity) {
   const Collider* collider = collision ? collision->GetCollider() : nullptr;
   if (!collider) return;
 
-  glDisable(GL_TEXTURE_2D);
+  DisableCapability(GL_TEXTURE_2D);
   float x = 0.0f, y = 0.0f;
   if (auto transform = GetHandleComponent<TransformComponent>(entity.object).Lock()) {
     x = transform->posX;
@@ -59,26 +59,24 @@ void DebugDraw::RenderEntity(EntityRecord& entity) {
     case Collider::TypeAABB: {
       const auto& box = static_cast<const AABB&>(*collider);
       DrawBox(x, y, box.GetWidth(), box.GetHeight(), 0.0);
-      glLoadIdentity();
+      LoadIdentity();
       break;
     }
     case Collider::TypeCircle2D:
-      glColor3f(1.0f, 0.0f, 0.0f);
-      DrawCircleOutline(x, y, static_cast<float>(static_cast<const Circle2D&>(*collider).GetRadius()),
-                        kCircleSegments);
-      glLoadIdentity();
+      SetColour(1.0f, 0.0f, 0.0f, 1.0f);
+      DrawCircleOutline(x, y, static_cast<float>(static_cast<const Circle2D&>(*collider).GetRadius()), kCircleSegments);
+      LoadIdentity();
       break;
     case Collider::TypeOBB: {
       const auto& box = static_cast<const OBB&>(*collider);
       DrawBox(x, y, box.GetWidth(), box.GetHeight(), box.GetRotation());
-      glLoadIdentity();
+      LoadIdentity();
       break;
     }
-    default:
-      break;
+    default: break;
   }
-  glColor3f(1.0f, 1.0f, 1.0f);
-  glEnable(GL_TEXTURE_2D);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+  EnableCapability(GL_TEXTURE_2D);
 }
 
 }  // namespace Orv

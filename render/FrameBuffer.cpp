@@ -67,16 +67,16 @@ void FrameBuffer::Begin(Previous previous, Target target) {
   }
   glGetIntegerv(GL_VIEWPORT, savedViewport_.data());
   glGetFloatv(GL_COLOR_CLEAR_VALUE, savedClearColour_.data());
-  glClearColor(clearColour_[0], clearColour_[1], clearColour_[2], 0.0f);
-  glViewport(0, 0, width_, height_);
+  SetClearColour(clearColour_[0], clearColour_[1], clearColour_[2], 0.0f);
+  SetViewport(0, 0, width_, height_);
   // The target bound before (the window, in the frame's chain) is cleared as
   // well as this one: the window's letterbox bars are never drawn over.
-  if (previous == Previous::Clear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  if (previous == Previous::Clear) ClearBuffers(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glBindFramebuffer(GL_FRAMEBUFFER, standsForWindow_ ? 0 : framebuffer_);
   // Cleared after the bind too: this target's last picture must not show
   // through the next one.
   if (initialised_ && target == Target::Clear)
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    ClearBuffers(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   begun_ = true;
 }
 
@@ -85,9 +85,11 @@ void FrameBuffer::End() {
     ShowMessageOnce("FrameBuffer End before Begin " + std::to_string(reinterpret_cast<std::uintptr_t>(this)),
                     "Error! Cannot End Frame buffer before Begin! Call Begin() before End()!!");
   }
+  // Sprites queued for this target are drawn into it, not into the next.
+  DrawQueuedSprites();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glViewport(savedViewport_[0], savedViewport_[1], savedViewport_[2], savedViewport_[3]);
-  glClearColor(savedClearColour_[0], savedClearColour_[1], savedClearColour_[2], savedClearColour_[3]);
+  SetViewport(savedViewport_[0], savedViewport_[1], savedViewport_[2], savedViewport_[3]);
+  SetClearColour(savedClearColour_[0], savedClearColour_[1], savedClearColour_[2], savedClearColour_[3]);
   begun_ = false;
 }
 
@@ -138,13 +140,13 @@ void FrameBuffer::DrawWhole(Texture2DBatch& batch, float level) {
   // The engine's own programs write opaque: blending would give their colour
   // back unchanged, after reading every pixel of the target.
   const bool unblended = known_ != KnownShader::None && glIsEnabled(GL_BLEND);
-  if (unblended) glDisable(GL_BLEND);
+  if (unblended) DisableCapability(GL_BLEND);
   const float w = static_cast<float>(texture_->GetTextureWidth());
   const float h = static_cast<float>(texture_->GetTextureHeight());
   batch.Render(frameRef_, w * 0.5f, h * 0.5f, w, -h, 0.0f, drawTint_[0] * level, drawTint_[1] * level,
                drawTint_[2] * level, drawTint_[3]);
   batch.End();
-  if (unblended) glEnable(GL_BLEND);
+  if (unblended) EnableCapability(GL_BLEND);
 }
 
 bool FrameBuffer::Blit() {
@@ -166,7 +168,7 @@ bool FrameBuffer::Blit() {
                     GL_COLOR_BUFFER_BIT, GL_NEAREST);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
   // As the batch leaves it.
-  glBindTexture(GL_TEXTURE_2D, 0);
+  BindTexture2D(0);
   return true;
 }
 

@@ -37,17 +37,17 @@ void GLRenderSystem::Init(unsigned width, unsigned height) {
 
 void GLRenderSystem::Start() {
   PrintLine("Render system start");
-  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  glFrontFace(GL_CCW);
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_POINT_SMOOTH);
-  glEnable(GL_LINE_SMOOTH);
+  SetClearColour(0.0f, 0.0f, 0.0f, 1.0f);
+  SetFrontFace(GL_CCW);
+  DisableCapability(GL_DEPTH_TEST);
+  EnableCapability(GL_POINT_SMOOTH);
+  EnableCapability(GL_LINE_SMOOTH);
   // The reference is set for the passes that switch the alpha test on.
-  glAlphaFunc(GL_GEQUAL, 0.1f);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glEnable(GL_TEXTURE_2D);
-  glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
+  SetAlphaFunction(GL_GEQUAL, 0.1f);
+  EnableCapability(GL_BLEND);
+  SetBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  EnableCapability(GL_TEXTURE_2D);
+  SetViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
 
   GraphicsManager& graphics = GraphicsManager::GetInstance();
   const float width = static_cast<float>(owner_->GetWidth());
@@ -75,11 +75,11 @@ void GLRenderSystem::WarmUpFrameChain() {
   scene->Begin();
   // The immediate-mode drawing of the passes and the cursor, with and without
   // a texture, into a buffer that every frame clears.
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glDisable(GL_TEXTURE_2D);
+  SetMatrixMode(GL_MODELVIEW);
+  LoadIdentity();
+  DisableCapability(GL_TEXTURE_2D);
   DrawFilledCircle(0.0f, 0.0f);
-  glEnable(GL_TEXTURE_2D);
+  EnableCapability(GL_TEXTURE_2D);
   DrawUnitQuad();
   scene->End();
   surface->Begin();
@@ -91,7 +91,7 @@ void GLRenderSystem::WarmUpFrameChain() {
   surface->Draw(FrameBuffer::Copy::ColourOnly);
   UseProgram(0);
   glBindVertexArray(0);
-  glClear(GL_COLOR_BUFFER_BIT);
+  ClearBuffers(GL_COLOR_BUFFER_BIT);
 }
 
 void GLRenderSystem::Shutdown() {
@@ -147,10 +147,10 @@ void GLRenderSystem::Render() {
   }
   // Begin has cleared an initialised scene's colour and stencil (and its
   // depth, which no pass tests) with this same clear colour.
-  if (scene == nullptr || !scene->IsInitialised()) glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  if (scene == nullptr || !scene->IsInitialised()) ClearBuffers(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+  SetMatrixMode(GL_MODELVIEW);
+  LoadIdentity();
 }
 
 bool GLRenderSystem::FinalCopyCoversWindow(const int (&v)[4]) const {

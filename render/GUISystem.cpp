@@ -101,12 +101,12 @@ void GUISystem::DrawSprites(const std::vector<HudSprite>& sprites) {
           "Error! No texture frame \"" + QuotedName(sprite.frameId) + "\" for a HUD sprite: it is not drawn");
       continue;
     }
-    glLoadIdentity();
-    glTranslatef(static_cast<float>(sprite.x), static_cast<float>(sprite.y), 0.0f);
-    glRotatef(sprite.rotation, 0.0f, 0.0f, 1.0f);
-    glScalef(static_cast<float>(sprite.scaleX), static_cast<float>(sprite.scaleY), 1.0f);
+    LoadIdentity();
+    Translate2D(static_cast<float>(sprite.x), static_cast<float>(sprite.y));
+    Rotate2D(sprite.rotation);
+    Scale2D(static_cast<float>(sprite.scaleX), static_cast<float>(sprite.scaleY));
     DrawSpriteQuad(frame);
-    glLoadIdentity();
+    LoadIdentity();
   }
 }
 

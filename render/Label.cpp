@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include "render/RenderState.h"
+
 namespace Orv {
 
 Label::Label(const LabelDesc& desc) : x_(desc.x), y_(desc.y), id_(desc.id) { caption_.Set(desc.caption); }
@@ -9,7 +11,7 @@ Label::Label(const LabelDesc& desc) : x_(desc.x), y_(desc.y), id_(desc.id) { cap
 void Label::Render() {
   if (!visible_) return;
   caption_.Draw(x_, y_);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void Label::SetPosition(int x, int y) {

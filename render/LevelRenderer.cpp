@@ -39,19 +39,19 @@ void DrawCellDebugFrame(std::int64_t column, std::int64_t row, float sx, float s
   const float right = sx + static_cast<float>(tw / 2);
   const float top = sy - static_cast<float>(th / 2);
   const float bottom = sy + static_cast<float>(th / 2);
-  glDisable(GL_TEXTURE_2D);
-  glColor3f(1.0f, 1.0f, 1.0f);
+  DisableCapability(GL_TEXTURE_2D);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
   glBegin(GL_QUADS);
   glVertex2f(left, top);
   glVertex2f(right, top);
   glVertex2f(right, bottom);
   glVertex2f(left, bottom);
   glEnd();
-  glLoadIdentity();
+  LoadIdentity();
   if (column == 0 && row == 0) {
-    glColor3f(1.0f, 0.0f, 0.0f);
+    SetColour(1.0f, 0.0f, 0.0f, 1.0f);
   } else {
-    glColor3f(0.0f, 1.0f, 0.0f);
+    SetColour(0.0f, 1.0f, 0.0f, 1.0f);
   }
   glBegin(GL_LINE_STRIP);
   glVertex2f(left, top);
@@ -60,9 +60,9 @@ void DrawCellDebugFrame(std::int64_t column, std::int64_t row, float sx, float s
   glVertex2f(left, bottom);
   glVertex2f(left, top);
   glEnd();
-  glLoadIdentity();
-  glColor3f(1.0f, 1.0f, 1.0f);
-  glEnable(GL_TEXTURE_2D);
+  LoadIdentity();
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+  EnableCapability(GL_TEXTURE_2D);
 }
 
 void AppendRun(const TileViewWindow& window, std::int64_t row, std::int64_t first, std::int64_t last, int tileHeight,
@@ -187,16 +187,16 @@ void LevelRenderer::RenderEntity(EntityRecord& entity) {
                                                static_cast<unsigned char>(tile)});
         continue;
       }
-      glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-      glLoadIdentity();
+      SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+      LoadIdentity();
       Translate2D(sx, sy);
       Rotate2D(static_cast<float>(ReadCell(map, 2, c, r)) * 90.0f);
       DrawSpriteQuadSized(static_cast<float>(tw + 2), static_cast<float>(th + 2),
                           tileSet->GetFrame(static_cast<char>(tile)));
-      glLoadIdentity();
+      LoadIdentity();
     }
   }
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 }  // namespace Orv

@@ -38,9 +38,9 @@ ShadowEdge MakeEdge(const Vec2& start, const Vec2& end) {
 void FillShadows(const std::vector<ShadowPolygon>& shadows) {
   for (const ShadowPolygon& shadow : shadows) {
     if (shadow.points.empty()) continue;
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    SetColour(0.0f, 0.0f, 0.0f, 1.0f);
     DrawPolygon(shadow.points);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    SetColour(1.0f, 1.0f, 1.0f, 1.0f);
   }
 }
 
@@ -189,48 +189,48 @@ void LevelShadowDraw::CastShadows(const TileMapComponent& component, const Vec2&
 }
 
 void LevelShadowDraw::DrawShadows(TileMapComponent& component, const std::vector<Vec2>& lights, bool console) {
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-  glEnable(GL_STENCIL_TEST);
+  SetColourWrites(false);
+  EnableCapability(GL_STENCIL_TEST);
   // The count starts at 0 everywhere: a stencil window left by the stencil
   // pass would otherwise be counted as one light already.
-  glStencilMask(0xFF);
-  glClear(GL_STENCIL_BUFFER_BIT);
-  glStencilFunc(GL_ALWAYS, 0, 0xFF);
+  SetStencilMask(0xFF);
+  ClearBuffers(GL_STENCIL_BUFFER_BIT);
+  SetStencilFunction(GL_ALWAYS, 0, 0xFF);
   std::vector<std::vector<ShadowPolygon>> outlines;
   for (std::size_t k = 0; k < lights.size(); ++k) {
-    glStencilFunc(GL_EQUAL, static_cast<GLint>(k), 0xFF);
-    glStencilOp(GL_KEEP, GL_INCR_WRAP, GL_INCR_WRAP);
+    SetStencilFunction(GL_EQUAL, static_cast<GLint>(k), 0xFF);
+    SetStencilOperation(GL_KEEP, GL_INCR_WRAP, GL_INCR_WRAP);
     std::vector<ShadowPolygon> shadows;
     CastShadows(component, lights[k], shadows);
     FillShadows(shadows);
     if (console) outlines.push_back(std::move(shadows));
   }
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glStencilFunc(GL_EQUAL, static_cast<GLint>(lights.size()), 0xFF);
-  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+  SetColourWrites(true);
+  SetStencilFunction(GL_EQUAL, static_cast<GLint>(lights.size()), 0xFF);
+  SetStencilOperation(GL_KEEP, GL_KEEP, GL_KEEP);
   const float w = static_cast<float>(owner_->GetWidth());
   const float h = static_cast<float>(owner_->GetHeight());
-  glLoadIdentity();
+  LoadIdentity();
   if (auto shadowMap = component.GetShadowMap(); shadowMap.Exists()) {
     Translate2D(w / 2.0f, h / 2.0f);
     Scale2D(w / 2.0f, h / 2.0f);
     DrawSpriteQuad(shadowMap);
-    glLoadIdentity();
+    LoadIdentity();
   } else {
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    DisableCapability(GL_TEXTURE_2D);
+    SetColour(0.0f, 0.0f, 0.0f, 1.0f);
     DrawPolygon({{0.0, 0.0}, {0.0, h}, {w, h}, {w, 0.0}});
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glEnable(GL_TEXTURE_2D);
+    SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+    EnableCapability(GL_TEXTURE_2D);
   }
   if (console) {
-    glDisable(GL_TEXTURE_2D);
-    glColor3f(0.0f, 0.0f, 1.0f);
+    DisableCapability(GL_TEXTURE_2D);
+    SetColour(0.0f, 0.0f, 1.0f, 1.0f);
     for (const auto& shadows : outlines) OutlineShadows(shadows);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glEnable(GL_TEXTURE_2D);
+    SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+    EnableCapability(GL_TEXTURE_2D);
   }
-  glDisable(GL_STENCIL_TEST);
+  DisableCapability(GL_STENCIL_TEST);
 }
 
 void LevelShadowDraw::DrawWalls(TileMapComponent& component) {
@@ -247,14 +247,14 @@ void LevelShadowDraw::DrawWalls(TileMapComponent& component) {
   }
   for (const WallTile& wall : component.wallTiles) {
     const float turn = map ? static_cast<float>(ReadCell(*map, 2, wall.column, wall.row)) * 90.0f : 0.0f;
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glLoadIdentity();
+    SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+    LoadIdentity();
     Translate2D(wall.screenX, wall.screenY);
     Rotate2D(turn);
     DrawSpriteQuadSized(static_cast<float>(wall.width), static_cast<float>(wall.height),
                         tileSet->GetFrame(static_cast<char>(wall.tile)));
-    glLoadIdentity();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    LoadIdentity();
+    SetColour(1.0f, 1.0f, 1.0f, 1.0f);
     // Without a tile set under the collision-layer name the overlay is left
     // out; the component's own set is never unbound.
     if (!overlay || !map) continue;
@@ -262,7 +262,7 @@ void LevelShadowDraw::DrawWalls(TileMapComponent& component) {
     Rotate2D(turn);
     DrawSpriteQuadSized(static_cast<float>(component.tileWidth + 2), static_cast<float>(component.tileHeight + 2),
                         overlay->GetFrame(static_cast<char>(ReadCell(*map, 1, wall.column, wall.row))));
-    glLoadIdentity();
+    LoadIdentity();
   }
   component.wallTiles.clear();
 }
@@ -273,10 +273,10 @@ void LevelShadowDraw::DrawHighlight(const TileMapComponent& component, bool cons
   const float width = static_cast<float>(component.tileWidth + 2);
   const float height = static_cast<float>(component.tileHeight + 2);
   if (highlightFrame_.Exists()) {
-    glLoadIdentity();
+    LoadIdentity();
     Translate2D(x, y);
     DrawSpriteQuadSized(width, height, highlightFrame_);
-    glLoadIdentity();
+    LoadIdentity();
   }
   if (previewEnabled_) {
     auto tileSet = component.GetTileSet().Lock();
@@ -285,21 +285,21 @@ void LevelShadowDraw::DrawHighlight(const TileMapComponent& component, bool cons
     if (frame.Exists()) {
       const auto map = component.GetTilemap();
       const float turn = map ? static_cast<float>(map->GetLayer2Value()) * 90.0f : 0.0f;
-      glColor4f(1.0f, 0.0f, 0.0f, 0.95f);
-      glLoadIdentity();
+      SetColour(1.0f, 0.0f, 0.0f, 0.95f);
+      LoadIdentity();
       Translate2D(x, y);
       Rotate2D(turn);
       DrawSpriteQuadSized(width, height, frame);
-      glLoadIdentity();
-      glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+      LoadIdentity();
+      SetColour(1.0f, 1.0f, 1.0f, 1.0f);
     }
   }
   if (console) {
-    glDisable(GL_TEXTURE_2D);
-    glColor3f(1.0f, 0.0f, 0.0f);
+    DisableCapability(GL_TEXTURE_2D);
+    SetColour(1.0f, 0.0f, 0.0f, 1.0f);
     DrawCircleOutline(x, y, static_cast<float>(component.tileWidth / 2), 120);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
+    LoadIdentity();
+    EnableCapability(GL_TEXTURE_2D);
   }
 }
 
@@ -313,7 +313,7 @@ void LevelShadowDraw::RenderEntity(EntityRecord& entity) {
   component->occluderRuns.clear();
   DrawWalls(*component);
   if (highlightEnabled_) DrawHighlight(*component, console);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 }  // namespace Orv

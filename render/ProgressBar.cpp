@@ -31,20 +31,20 @@ ProgressBar::ProgressBar(const ProgressBarDesc& desc)
 
 void ProgressBar::Render() {
   if (!visible_) return;
-  glLoadIdentity();
-  glColor4f(frameColour_[0], frameColour_[1], frameColour_[2], frameColour_[3]);
-  glTranslatef(static_cast<float>(frameX_), static_cast<float>(frameY_), 0.0f);
-  glScalef(static_cast<float>(width_), static_cast<float>(height_), 1.0f);
+  LoadIdentity();
+  SetColour(frameColour_[0], frameColour_[1], frameColour_[2], frameColour_[3]);
+  Translate2D(static_cast<float>(frameX_), static_cast<float>(frameY_));
+  Scale2D(static_cast<float>(width_), static_cast<float>(height_));
   DrawSpriteQuad(frameTexture_);
 
-  glLoadIdentity();
-  glColor4f(barColour_[0], barColour_[1], barColour_[2], barColour_[3]);
-  glTranslatef(static_cast<float>(barX_), static_cast<float>(barY_), 0.0f);
-  glScalef(static_cast<float>(amount_ * barWidth_), static_cast<float>(barHeight_), 1.0f);
+  LoadIdentity();
+  SetColour(barColour_[0], barColour_[1], barColour_[2], barColour_[3]);
+  Translate2D(static_cast<float>(barX_), static_cast<float>(barY_));
+  Scale2D(static_cast<float>(amount_ * barWidth_), static_cast<float>(barHeight_));
   DrawSpriteQuad(barTexture_);
 
   caption_.Draw(frameX_, frameY_);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void ProgressBar::SetPosition(int x, int y) {

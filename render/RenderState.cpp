@@ -57,12 +57,68 @@ void SetViewport(int x, int y, int width, int height) {
   glViewport(x, y, width, height);
 }
 
+void SetBlendFunction(unsigned source, unsigned destination) {
+  DrawQueuedSprites();
+  glBlendFunc(source, destination);
+}
+
+void SetAlphaFunction(unsigned function, float reference) {
+  DrawQueuedSprites();
+  glAlphaFunc(function, reference);
+}
+
+void SetFrontFace(unsigned winding) {
+  DrawQueuedSprites();
+  glFrontFace(winding);
+}
+
+void SetColourWrites(bool on) {
+  DrawQueuedSprites();
+  const GLboolean write = on ? GL_TRUE : GL_FALSE;
+  glColorMask(write, write, write, write);
+}
+
+void SetStencilFunction(unsigned function, int reference, unsigned mask) {
+  DrawQueuedSprites();
+  glStencilFunc(function, reference, mask);
+}
+
+void SetStencilOperation(unsigned stencilFails, unsigned depthFails, unsigned passes) {
+  DrawQueuedSprites();
+  glStencilOp(stencilFails, depthFails, passes);
+}
+
+void SetStencilMask(unsigned mask) {
+  DrawQueuedSprites();
+  glStencilMask(mask);
+}
+
+void SetClearColour(float r, float g, float b, float a) {
+  DrawQueuedSprites();
+  glClearColor(r, g, b, a);
+}
+
+void SetClearStencil(int value) {
+  DrawQueuedSprites();
+  glClearStencil(value);
+}
+
+void ClearBuffers(unsigned mask) {
+  DrawQueuedSprites();
+  glClear(mask);
+}
+
 void SetScreenProjection(double width, double height) {
   DrawQueuedSprites();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(0.0, width, height, 0.0, 1.0, -1.0);
   glMatrixMode(GL_MODELVIEW);
+}
+
+void SetMatrixMode(unsigned mode) {
+  DrawQueuedSprites();
+  glMatrixMode(mode);
 }
 
 void LoadIdentity() {

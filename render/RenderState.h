@@ -1,6 +1,8 @@
 #pragma once
 // The drawing state the passes share (colour, bound texture, capabilities,
-// matrices, viewport, program) and the sprites queued to be drawn together.
+// matrices, viewport, program, blending, the alpha and stencil tests, colour
+// writes, clears) and the sprites queued to be drawn together. Nothing else
+// changes that state: the layer test names any GL state call made elsewhere.
 // A queued sprite is drawn with the state current when it is drawn, so every
 // change of that state made here draws the queued sprites first, and
 // so must any draw that does not queue its own: nothing then overtakes a
@@ -21,10 +23,24 @@ void EnableCapability(unsigned capability);
 void DisableCapability(unsigned capability);
 void UseProgram(unsigned program);
 void SetViewport(int x, int y, int width, int height);
+void SetBlendFunction(unsigned source, unsigned destination);
+void SetAlphaFunction(unsigned function, float reference);
+void SetFrontFace(unsigned winding);
+// All four channels written or none.
+void SetColourWrites(bool on);
+void SetStencilFunction(unsigned function, int reference, unsigned mask);
+void SetStencilOperation(unsigned stencilFails, unsigned depthFails, unsigned passes);
+void SetStencilMask(unsigned mask);
+void SetClearColour(float r, float g, float b, float a);
+void SetClearStencil(int value);
+// Clears the buffers named by the mask of the bound target; sprites queued
+// before belong under what comes after the clear, not over it.
+void ClearBuffers(unsigned mask);
 // Pixel coordinates with y down, on a width x height screen; the model-view
 // matrix is current afterwards.
 void SetScreenProjection(double width, double height);
 
+void SetMatrixMode(unsigned mode);
 void LoadIdentity();
 void Translate2D(float x, float y);
 // Degrees, about the z axis.

@@ -34,7 +34,7 @@ void SurfaceLevelDraw::BeginRender() {
   // The stencil shapes were cut into the scene's own stencil buffer: the
   // test must be off before the scene is copied into the next target, whose
   // stencil holds none of them and would let nothing through.
-  glDisable(GL_STENCIL_TEST);
+  DisableCapability(GL_STENCIL_TEST);
   if (scene == nullptr || surface == nullptr) return;
   scene->End();
   // The window was cleared when the scene began, and everything drawn since
@@ -44,7 +44,7 @@ void SurfaceLevelDraw::BeginRender() {
   surface->Begin(FrameBuffer::Previous::Keep, FrameBuffer::Target::Keep);
   // The surface's alpha shows only through its own copy.
   const FrameBuffer::Copy copy = surface->IgnoresOwnAlpha() ? FrameBuffer::Copy::ColourOnly : FrameBuffer::Copy::Exact;
-  if (!scene->Draw(copy)) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  if (!scene->Draw(copy)) ClearBuffers(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   LeaveBatchState();
 }
 
@@ -87,8 +87,8 @@ void SurfaceLevelDraw::OnUpdate(float) {
 }
 
 void SurfaceLevelDraw::OnRender() {
-  glDisable(GL_STENCIL_TEST);
-  glLoadIdentity();
+  DisableCapability(GL_STENCIL_TEST);
+  LoadIdentity();
 }
 
 void SurfaceLevelDraw::RenderEntity(EntityRecord& entity) {

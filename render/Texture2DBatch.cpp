@@ -7,6 +7,7 @@
 
 #include "core/Report.h"
 #include "core/ReportOnce.h"
+#include "render/RenderState.h"
 #include "render/ShaderProgram.h"
 
 namespace Orv {
@@ -222,7 +223,7 @@ void Texture2DBatch::End() {
     // Quads whose sheet went away since they were added are not drawn; the
     // runs after them still start at their own vertices.
     if (auto sheet = run.sheet.Lock()) {
-      glBindTexture(GL_TEXTURE_2D, sheet->GetTexture());
+      BindTexture2D(sheet->GetTexture());
       glDrawArrays(GL_TRIANGLES, first, count);
     } else {
       PrintLineOnce("texture not found", "texture not found!");
@@ -230,7 +231,7 @@ void Texture2DBatch::End() {
     first += count;
   }
   runs_.clear();
-  glBindTexture(GL_TEXTURE_2D, 0);
+  BindTexture2D(0);
   begun_ = false;
   quadCount_ = 0;
 }

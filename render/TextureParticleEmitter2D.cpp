@@ -23,12 +23,12 @@ bool TextureParticleEmitter2D::IsOnScreen(const Particle& particle, float x, flo
 
 void TextureParticleEmitter2D::DrawParticleAt(const Particle& particle, float x, float y) {
   if (!frame.Exists() || !IsOnScreen(particle, x, y)) return;
-  glColor4f(particle.r, particle.g, particle.b, particle.a);
+  SetColour(particle.r, particle.g, particle.b, particle.a);
   Translate2D(x, y);
   Rotate2D(static_cast<float>(particle.rotation));
   DrawSpriteQuadSized(static_cast<float>(particle.scaleX), static_cast<float>(particle.scaleY), frame);
-  glLoadIdentity();
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  LoadIdentity();
+  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void TextureParticleEmitter2D::DrawParticle(const Particle& particle) {
@@ -109,7 +109,7 @@ void ParticleBursts::Render(unsigned width, unsigned height) {
   const unsigned halfWidth = width / 2, halfHeight = height / 2;
   // Each particle translates from the identity, not from what the pass
   // before left on the matrix.
-  glLoadIdentity();
+  LoadIdentity();
   for (auto& emitter : emitters_) {
     for (const Particle& p : emitter.particles) {
       const double x = (p.x - g_cameraCentreX) + halfWidth;

@@ -7,6 +7,7 @@
 #include "NumberConversion.h"
 #include "core/Report.h"
 #include "core/ReportOnce.h"
+#include "render/RenderState.h"
 #include "resources/ResourceManager.h"
 
 namespace Orv {
@@ -52,11 +53,11 @@ void WidgetCaption::SetText(const char* text) {
 }
 
 void WidgetCaption::Draw(int x, int y) const {
-  glLoadIdentity();
-  glColor4f(colour[0], colour[1], colour[2], colour[3]);
+  LoadIdentity();
+  SetColour(colour[0], colour[1], colour[2], colour[3]);
   auto font = font_.Lock();
   if (!font) return;
-  glTranslatef(static_cast<float>(-halfWidth_), -0.5f * static_cast<float>(font->GetPixelSize()), 0.0f);
+  Translate2D(static_cast<float>(-halfWidth_), -0.5f * static_cast<float>(font->GetPixelSize()));
   font->RenderText(static_cast<float>(x), static_cast<float>(y), text_);
 }
 

@@ -3,8 +3,9 @@
 // each other. Read from the sources' own #include lines: "folder/...", and a
 // bare "Name.h" of the binding's headers, which are on the include path.
 // The sub-folders of one folder include each other in no circle either.
-// Only the binding speaks to the Lua core, and only platform/ calls the
-// system's process and memory-mapping functions.
+// Only the binding speaks to the Lua core, only platform/ calls the
+// system's process and memory-mapping functions, and only the render state
+// changes the GL state that queued sprites are drawn with.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -127,6 +128,86 @@ std::string OutsideOf(const std::string& folder, const std::regex& pattern) {
     }
   }
   return found;
+}
+
+// The GL state a queued sprite is drawn with, or that orders it among the
+// other draws: colour, capabilities, matrices, viewport, blending, the alpha
+// and stencil tests, colour writes, clears, program, bound texture, winding,
+// target. What a sprite reads its vertices from (buffers, vertex arrays,
+// client arrays) and the parameters of a texture being made are not: queued
+// sprites draw from client memory with none of them bound, and bind their own
+// texture.
+const std::regex kStateCall(
+    R"(\bgl(Color[34][a-z]*|Enable|Disable|MatrixMode|LoadIdentity|LoadMatrix[fd]|MultMatrix[fd]|PushMatrix|)"
+    R"(PopMatrix|PushAttrib|PopAttrib|Translate[fd]|Rotate[fd]|Scale[fd]|Ortho|Frustum|Viewport|Scissor|)"
+    R"(BlendFunc(Separate)?|BlendEquation(Separate)?|BlendColor|AlphaFunc|StencilFunc(Separate)?|StencilOp(Separate)?|)"
+    R"(StencilMask(Separate)?|ColorMask|DepthMask|DepthFunc|ClearColor|ClearStencil|ClearDepth|Clear|UseProgram|)"
+    R"(BindTexture|ActiveTexture|FrontFace|CullFace|PolygonMode|LineWidth|PointSize|ShadeModel|TexEnv[fi]v?|LogicOp|)"
+    R"(BindFramebuffer|DrawBuffers?)\s*\()");
+
+// Each names the file, the call and why it may change the state itself.
+struct StateException {
+  std::string file;
+  std::string call;
+  std::string why;
+};
+const std::vector<StateException> kStateExceptions = {
+    {"render/FrameBuffer.cpp", "glBindFramebuffer",
+     "a frame buffer binds its own target, and draws the queued sprites before it leaves one"},
+    {"render/FrameBuffer.cpp", "glDrawBuffers", "a frame buffer names the colour buffer of its own target"},
+    {"resources/SpriteSheet.cpp", "glBindTexture", "a texture is bound while it is made and filled"},
+    {"resources/Font.cpp", "glBindTexture", "the font's texture is made here, and its text drawn as below"},
+    {"resources/Font.cpp", "glTranslatef",
+     "text is drawn only through DrawFontText, which draws the queued sprites first; resources/ lies below the "
+     "render state"},
+    {"resources/Font.cpp", "glLoadIdentity", "as glTranslatef"},
+};
+
+const std::string kRenderState = "render/RenderState";
+
+// Every state call of the engine's sources as "file:line: call".
+std::vector<std::pair<std::string, std::string>> StateCalls() {
+  std::vector<std::pair<std::string, std::string>> calls;
+  for (const SourceLine& each : EngineLines()) {
+    const std::string code = CodeOf(each.text);
+    for (auto match = std::sregex_iterator(code.begin(), code.end(), kStateCall); match != std::sregex_iterator();
+         ++match) {
+      calls.emplace_back(each.file + ":" + std::to_string(each.line), "gl" + (*match)[1].str());
+    }
+  }
+  return calls;
+}
+
+bool StateExcepted(const std::string& where, const std::string& call) {
+  const std::string file = where.substr(0, where.find(':'));
+  return std::any_of(kStateExceptions.begin(), kStateExceptions.end(),
+                     [&](const StateException& each) { return each.file == file && each.call == call; });
+}
+
+TEST(LayerOrder, OnlyTheRenderStateChangesTheDrawingState) {
+  std::string raw;
+  int inRenderState = 0;
+  for (const auto& [where, call] : StateCalls()) {
+    if (where.rfind(kRenderState + ".", 0) == 0) {
+      ++inRenderState;
+    } else if (!StateExcepted(where, call)) {
+      raw += where + ": " + call + "\n";
+    }
+  }
+  EXPECT_GT(inRenderState, 20) << "the render state's own calls were not found";
+  EXPECT_EQ(raw, "") << "GL state changes outside render/RenderState: a sprite queued before them would be drawn "
+                        "with the new state (route them through render/RenderState.h)";
+}
+
+TEST(LayerOrder, EveryStateExceptionIsStillUsed) {
+  const auto calls = StateCalls();
+  for (const StateException& exception : kStateExceptions) {
+    EXPECT_TRUE(std::any_of(calls.begin(), calls.end(),
+                            [&](const auto& each) {
+                              return each.first.rfind(exception.file + ":", 0) == 0 && each.second == exception.call;
+                            }))
+        << exception.file << " no longer calls " << exception.call << ": drop the exception";
+  }
 }
 
 TEST(LayerOrder, NoFolderIncludesOneAboveIt) {
