@@ -41,6 +41,14 @@ class BroadPhaseGrid {
     double cell;
   };
   Region Measure(const std::vector<GridBox>& boxes);
+  // The region of the crowd, without the far boxes, from a sample of the
+  // corners; side is the one the median box asks for.
+  Region MeasureCrowd(const std::vector<GridBox>& boxes, std::size_t measured, double side);
+  // Every stride-th finite box's four corner coordinates into sample_, in four
+  // blocks; the size of one block.
+  std::size_t SampleCorners(const std::vector<GridBox>& boxes, std::size_t measured);
+  // Half of high - low, which cannot overflow.
+  static double HalfSpan(double low, double high) { return high * 0.5 - low * 0.5; }
   // Whether the box lies in the cells of held, which is not wide, found
   // without turning a corner into a cell: most moves in a pile stay inside.
   bool InsideHeld(const CellRange& held, const GridBox& box) const;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/GameObject.h"
+#include "core/ObjectFunc.h"
 #include "core/Report.h"
 #include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
@@ -22,44 +23,10 @@ float ToFloat(double value) {
   return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX}));
 }
 
-bool Lives(const std::shared_ptr<GameObject>& object) { return object && object->IsAlive(); }
-
 // The collider of a live object, or null; not to be kept across a script.
 Collider* ColliderOf(const GameObject& object) {
   auto* collision = object.FindComponent<CollisionComponent>();
   return collision != nullptr ? collision->GetCollider() : nullptr;
-}
-
-// A body pushed out of a static collider in this pass does not give way to
-// another body that would push it back in: for that pair it weighs as if it
-// could not move.
-class HeldStill {
- public:
-  HeldStill(RigidBody& body, bool held) : body_(body), inverseMass_(body.inverseMass) {
-    if (held) body.inverseMass = 0.0;
-  }
-  ~HeldStill() { body_.inverseMass = inverseMass_; }
-  HeldStill(const HeldStill&) = delete;
-  HeldStill& operator=(const HeldStill&) = delete;
-
- private:
-  RigidBody& body_;
-  double inverseMass_;
-};
-
-// The pass asks after every move: the common shapes answer inline.
-GridBox BoundsOf(const Collider& collider) {
-  Vec2 min, max;
-  if (collider.GetType() == Collider::TypeCircle2D) {
-    const auto& circle = static_cast<const Circle2D&>(collider);
-    min = circle.Circle2D::GetMin(), max = circle.Circle2D::GetMax();
-  } else if (collider.GetType() == Collider::TypeAABB) {
-    const auto& box = static_cast<const AABB&>(collider);
-    min = box.AABB::GetMin(), max = box.AABB::GetMax();
-  } else {
-    min = collider.GetMin(), max = collider.GetMax();
-  }
-  return {min.x, min.y, max.x, max.y};
 }
 
 }  // namespace
@@ -90,21 +57,25 @@ void CollisionEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
 
 void CollisionEngine::CollidePairs(float dt) {
   if (paused_) return;
-  // Phase 1 may run scripts (OnTileCollide): objects are addressed by
-  // position and the list's size is read again at every step.
-  // A script that pauses collisions there ends the pass at once.
+  CollideFollowersAndTiles(dt);
+  // A script that paused collisions in phase 1 ends the pass there.
+  if (!paused_) CollideObjectPairs(dt);
+}
+
+void CollisionEngine::CollideFollowersAndTiles(float dt) {
+  // Scripts may run here (OnTileCollide): objects are addressed by position
+  // and the list's size is read again at every step.
   for (std::size_t i = 0; i < collisionObjects_.size() && !paused_; ++i) {
     auto object = collisionObjects_[i].Lock();
     if (!Lives(object)) continue;
     Collider* collider = ColliderOf(*object);
     if (collider == nullptr) continue;
     // Corners are stale after any change of position or extent, the shape's
-    // first data included: both passes below read them.
+    // first data included: both phases read them.
     collider->UpdateBounds();
     PlaceFollowers(*object, *collider);
     CollideWithTilemap(object, dt);
   }
-  if (!paused_) CollideObjectPairs(dt);
 }
 
 void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collider) {
@@ -122,135 +93,27 @@ void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collide
 }
 
 void CollisionEngine::CollideObjectPairs(float dt) {
-  std::vector<PairObject>& objects = pairObjects_;
-  std::vector<GridBox>& boxes = pairBoxes_;
-  std::vector<PairLayer>& layers = pairLayers_;
-  std::vector<std::uint8_t>& bodies = pairBodies_;
-  objects.clear();
-  boxes.clear();
-  layers.clear();
-  bodies.clear();
-  for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
-    PairObject held;
-    held.object = handle.Lock();
-    if (!Lives(held.object)) continue;
-    // Held objects keep their components, and no script runs in the pass.
-    auto* collision = held.object->FindComponent<CollisionComponent>();
-    if (collision == nullptr || collision->GetCollider() == nullptr || collision->empty) continue;
-    held.collision = collision;
-    held.collider = collision->GetCollider();
-    held.rigid = held.object->FindComponent<RigidBodyComponent>();
-    held.transform = held.object->FindComponent<TransformComponent>();
-    held.id = static_cast<std::int32_t>(held.object->GetID());
-    held.uniqueId = static_cast<std::int32_t>(held.object->GetUniqueId());
-    held.collisionId = collision->collisionId;
-    held.avoidsSome = !collision->avoidIds.empty();
-    held.trigger = collision->avoidTrigger;
-    boxes.push_back(BoundsOf(*held.collider));
-    layers.push_back({held.collider->GetZ()});
-    bodies.push_back(held.rigid != nullptr ? 1 : 0);
-    objects.push_back(std::move(held));
-  }
   // Frames shorter than a sixtieth are answered as if they were one.
   const float step = static_cast<float>(StepTime(dt));
-  const std::size_t count = boxes.size();
-  grid_.Build(boxes, bodies);
-  // The pairs of the all-pairs loop, in its order: for each i, the j above
-  // it that share a cell, one of the two with a body, ascending. Only the
-  // pair's own colliders move, so the list stays complete unless i leaves
-  // its cells; then it is asked again.
-  std::vector<std::uint32_t>& candidates = candidates_;
+  TakePairSnapshot();
   manifolds_.BeginPass();
-  for (std::size_t i = 0; i < count; ++i) {
-    grid_.Candidates(i, i, candidates);
-    for (std::size_t k = 0; k < candidates.size(); ++k) {
-      const std::size_t j = candidates[k];
-      const GridBox& a = boxes[i];
-      const GridBox& b = boxes[j];
-      if (b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY) continue;
-      if (!(layers[i].z == layers[j].z)) continue;
-      PairObject& objectA = objects[i];
-      PairObject& objectB = objects[j];
-      if (objectA.collider == objectB.collider) continue;
-      CollisionComponent& collisionA = *objectA.collision;
-      CollisionComponent& collisionB = *objectB.collision;
-      if ((objectA.avoidsSome && collisionA.AvoidsId(objectB.collisionId)) ||
-          (objectB.avoidsSome && collisionB.AvoidsId(objectA.collisionId))) {
-        continue;
-      }
-      Manifold working(&collisionA, objectA.uniqueId, &collisionB, objectB.uniqueId);
-      if (!objectA.collider->Collide(*objectB.collider, working)) continue;
-      if (!manifolds_.RefreshManifold(working)) manifolds_.AddManifold(working);
-      if (objectA.trigger || objectB.trigger) {
-        RecordPairContact(objectA, objectB, working);
-        continue;
-      }
-      RigidBodyComponent* rigidA = objectA.rigid;
-      RigidBodyComponent* rigidB = objectB.rigid;
-      // Only the pair's own colliders can move, and only those answered.
-      bool movedA = true, movedB = true;
-      if (rigidA == nullptr) {
-        working.PushOutB();
-        working.StopAgainstA(rigidB->body);
-        objectB.heldAlong += working.normal;
-        objectB.shoved = objectB.shoved || objectB.pushedOut;
-        objectB.pushedOut = true;
-        movedA = false;
-      } else if (rigidB == nullptr) {
-        working.PushOutA();
-        working.StopAgainstB(rigidA->body);
-        objectA.heldAlong -= working.normal;
-        objectA.shoved = objectA.shoved || objectA.pushedOut;
-        objectA.pushedOut = true;
-        movedB = false;
-      } else if (rigidA->body.objectReflect && rigidB->body.objectReflect) {
-        movedA = movedB = false;
-      } else {
-        RigidBody& bodyA = rigidA->body;
-        RigidBody& bodyB = rigidB->body;
-        if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
-        {
-          // The answer pushes A back along the normal and B forward.
-          const HeldStill holdA(bodyA, objectA.heldAlong.Dot(working.normal) > 0);
-          const HeldStill holdB(bodyB, objectB.heldAlong.Dot(working.normal) < 0);
-          working.ResolveManifold(bodyA, bodyB, step);
-          working.CorrectPositions(bodyA, bodyB);
-        }
-        objectA.shoved = objectB.shoved = true;
-        bodyA.SetInertia(bodyA.velocity.Length() * bodyA.mass * step);
-        bodyB.SetInertia(bodyB.velocity.Length() * bodyB.mass * step);
-        if (bodyA.FirstRefusal() != nullptr) rigidA->ReportRefusal();
-        if (bodyB.FirstRefusal() != nullptr) rigidB->ReportRefusal();
-      }
-      if (movedB) {
-        boxes[j] = BoundsOf(*objectB.collider);
-        grid_.Move(j, boxes[j]);
-      }
-      if (movedA) {
-        boxes[i] = BoundsOf(*objectA.collider);
-        if (grid_.Move(i, boxes[i])) {
-          grid_.Candidates(i, j, candidates);
-          k = static_cast<std::size_t>(-1);
-        }
-      }
-      RecordPairContact(objectA, objectB, working);
-    }
-  }
+  FindAndAnswerPairs(step);
   SettleStaticContacts();
   manifolds_.EndPass();
+  RecordPairContacts();
   // The pass holds no object past its end.
-  objects.clear();
+  pairObjects_.clear();
 }
 
-void CollisionEngine::AddRecord(CollisionComponent& to, const Manifold& manifold, std::int32_t otherId,
+void CollisionEngine::AddRecord(CollisionComponent& to, std::int32_t state, const Vec2& contact, std::int32_t otherId,
                                 std::int32_t otherUniqueId, const TransformComponent* otherTransform,
                                 const CollisionComponent& otherCollision) {
   ContactRecord& record = to.AddContact();
-  record.collisionStart = manifold.state == ManifoldNew;
-  record.collisionStay = manifold.state == ManifoldRefreshed;
-  record.collisionEnd = manifold.state == ManifoldStale;
-  record.contactX = manifold.contacts[0].x;
-  record.contactY = manifold.contacts[0].y;
+  record.collisionStart = state == ManifoldNew;
+  record.collisionStay = state == ManifoldRefreshed;
+  record.collisionEnd = state == ManifoldStale;
+  record.contactX = contact.x;
+  record.contactY = contact.y;
   record.contactID = otherId;
   record.contactUID = otherUniqueId;
   if (otherTransform != nullptr) {
@@ -265,15 +128,22 @@ void CollisionEngine::AddRecord(CollisionComponent& to, const Manifold& manifold
 void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold) {
   if (a.collision == nullptr || b.collision == nullptr || a.object == nullptr || b.object == nullptr) return;
   // A's record is complete before B's is made, as both lists may be one.
-  AddRecord(*a.collision, manifold, static_cast<std::int32_t>(b.object->GetID()),
+  const Vec2& contact = manifold.contacts[0];
+  AddRecord(*a.collision, manifold.state, contact, static_cast<std::int32_t>(b.object->GetID()),
             static_cast<std::int32_t>(b.object->GetUniqueId()), b.transform, *b.collision);
-  AddRecord(*b.collision, manifold, static_cast<std::int32_t>(a.object->GetID()),
+  AddRecord(*b.collision, manifold.state, contact, static_cast<std::int32_t>(a.object->GetID()),
             static_cast<std::int32_t>(a.object->GetUniqueId()), a.transform, *a.collision);
 }
 
-void CollisionEngine::RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold) {
-  AddRecord(*a.collision, manifold, b.id, b.uniqueId, b.transform, *b.collision);
-  AddRecord(*b.collision, manifold, a.id, a.uniqueId, a.transform, *a.collision);
+void CollisionEngine::RecordPairContacts() {
+  // Nothing a pair's answer moves is in a record, so they are made after all.
+  for (const PairContact& each : pairContacts_) {
+    const PairObject& a = pairObjects_[each.a];
+    const PairObject& b = pairObjects_[each.b];
+    AddRecord(*a.collision, each.state, each.contact, b.id, b.uniqueId, b.transform, *b.collision);
+    AddRecord(*b.collision, each.state, each.contact, a.id, a.uniqueId, a.transform, *a.collision);
+  }
+  pairContacts_.clear();
 }
 
 void CollisionEngine::SweepManifolds() {

@@ -6,11 +6,9 @@
 // late update that ages manifolds and hands collider centres to transforms.
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "LuaObject.h"
 #include "core/ObjectLockPtr.h"
 #include "core/System.h"
 #include "core/Vec2.h"
@@ -65,152 +63,25 @@ class CollisionEngine : public PlainSystem {
   const ManifoldSystem& GetManifolds() const { return manifolds_; }
   std::size_t CollisionObjectCount() const { return collisionObjects_.size(); }
 
-  // Object-bound script functions: each holds its object weakly and does
-  // nothing, answering its fallback, once the object is dead or has lost
-  // its collision component.
-  class SetPosFunc {
-   public:
-    explicit SetPosFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(double x, double y);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetZCollFunc {
-   public:
-    explicit SetZCollFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(double z);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetZCollFunc {
-   public:
-    explicit GetZCollFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    OrvLua::LuaObject operator()();
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetAvoidTriggerFunc {
-   public:
-    explicit SetAvoidTriggerFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(bool flag);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetAvoidTriggerFunc {
-   public:
-    explicit GetAvoidTriggerFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    OrvLua::LuaObject operator()();
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetOrientation {
-   public:
-    explicit SetOrientation(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(double degrees);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetDirectionVector {
-   public:
-    explicit GetDirectionVector(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    OrvLua::LuaObject operator()(float x, float y);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetContactInfoString {
-   public:
-    explicit SetContactInfoString(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(const char* key, const char* value);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetContactInfoInteger {
-   public:
-    explicit SetContactInfoInteger(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(const char* key, int value);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetContactInfoReal {
-   public:
-    explicit SetContactInfoReal(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(const char* key, double value);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetContactInfoReal {
-   public:
-    explicit GetContactInfoReal(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    double operator()(const char* key);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetContactInfoInteger {
-   public:
-    explicit GetContactInfoInteger(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    int operator()(const char* key);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetContactInfoString {
-   public:
-    explicit GetContactInfoString(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    const char* operator()(const char* key);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-    // The answer lives here until it has been pushed.
-    std::string result_;
-  };
-  class GetCollisionCount {
-   public:
-    explicit GetCollisionCount(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    unsigned operator()();
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetContactManifolds {
-   public:
-    explicit GetContactManifolds(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    OrvLua::LuaObject operator()();
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetEnableOcclusion {
-   public:
-    explicit SetEnableOcclusion(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(bool flag);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetBoundingRec {
-   public:
-    explicit GetBoundingRec(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    OrvLua::LuaObject operator()();
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-
  protected:
-  // Phase 2 of the pair pass: every pair of collision objects, in list
-  // order. No script runs in it.
+  // Which colliders of a pair its answer moved.
+  struct PairMoves {
+    bool a = false;
+    bool b = false;
+  };
+
+  // The pair pass, one phase after another. No script runs in it.
   virtual void CollideObjectPairs(float dt);
+  // Broad phase, with the narrow phase and answer of each pair it finds, in
+  // the order of the all-pairs loop: for each object, the ones after it.
+  virtual void FindAndAnswerPairs(float step);
+  // Narrow phase and answer of the snapshot's objects i and j (i < j) when
+  // their boxes overlap and they may pair; which of them it moved.
+  PairMoves AnswerPair(std::size_t i, std::size_t j, float step);
+  // The box of the snapshot's object k, read again after its collider moved.
+  const GridBox& RereadPairBox(std::size_t k);
+  std::size_t PairObjectCount() const { return pairBoxes_.size(); }
+  bool PairHasBody(std::size_t k) const { return pairBodies_[k] != 0; }
   // The record for a and its mirror for b, flagged by the manifold's state.
   static void RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold);
 
@@ -220,8 +91,11 @@ class CollisionEngine : public PlainSystem {
 
  private:
   void CollidePairs(float dt);
-  // One record for to, about the other object, flagged by the manifold's state.
-  static void AddRecord(CollisionComponent& to, const Manifold& manifold, std::int32_t otherId,
+  // Phase 1 of the pass: followers placed and tiles collided, object by
+  // object; scripts may run (OnTileCollide).
+  void CollideFollowersAndTiles(float dt);
+  // One record for to, about the other object, flagged by the state.
+  static void AddRecord(CollisionComponent& to, std::int32_t state, const Vec2& contact, std::int32_t otherId,
                         std::int32_t otherUniqueId, const TransformComponent* otherTransform,
                         const CollisionComponent& otherCollision);
   void PlaceFollowers(GameObject& parent, const Collider& collider);
@@ -261,19 +135,42 @@ class CollisionEngine : public PlainSystem {
   struct PairLayer {
     double z;
   };
-  // The pair's records, with what the pass already read of both objects.
-  static void RecordPairContact(const PairObject& a, const PairObject& b, const Manifold& manifold);
+  // A contact the pass met, recorded once the pairs are answered: the
+  // snapshot's places of both objects, the manifold's state and first point.
+  struct PairContact {
+    std::uint32_t a;
+    std::uint32_t b;
+    std::int32_t state;
+    Vec2 contact;
+  };
+
+  // The snapshot: every usable collision object with its box, layer and body.
+  void TakePairSnapshot();
+  // Answers i with each of the grid's candidates in order; the candidate
+  // after which i left its cells, so that the rest are asked for again, or
+  // kAllAnswered.
+  std::size_t AnswerCandidates(std::size_t i, float step);
+  static constexpr std::size_t kAllAnswered = static_cast<std::size_t>(-1);
+  // Boxes overlap, one layer, two colliders, no id avoided.
+  bool MayPair(std::size_t i, std::size_t j) const;
+  // The response to a contact that is no trigger's.
+  static PairMoves Respond(PairObject& a, PairObject& b, Manifold& working, float step);
+  // A body pushed out of a static collider along a direction.
+  static void HoldAgainstStatic(PairObject& body, const Vec2& along);
   // Static colliders have the last word: each body that ends the pair loop
   // inside one is pushed out again and stopped against it.
   void SettleStaticContacts();
-  // Whether the pass answers the pair at all: layers, ids to avoid, triggers.
+  // Whether the settling answers the pair at all: layers, ids to avoid, triggers.
   static bool AnswersPair(const PairObject& a, const PairObject& b);
+  // Every contact of the pass, in its order, into both objects' lists.
+  void RecordPairContacts();
 
   // Kept between frames for their storage.
   std::vector<PairObject> pairObjects_;
   std::vector<GridBox> pairBoxes_;
   std::vector<PairLayer> pairLayers_;
   std::vector<std::uint8_t> pairBodies_;
+  std::vector<PairContact> pairContacts_;
   BroadPhaseGrid grid_;
   std::vector<std::uint32_t> candidates_;
   // The settling's own grid of static colliders, then bodies, by place in
@@ -287,29 +184,6 @@ class CollisionEngine : public PlainSystem {
   bool paused_ = false;
   bool pausedByScript_ = false;
   bool cellCapReported_ = false;
-};
-
-// Script functions without a home of their own in the engine.
-class MoveFunc {
- public:
-  explicit MoveFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-  void operator()(double dx, double dy);
-
- private:
-  ObjectLockPtr<GameObject> object_;
-};
-
-class GetPosFunc {
- public:
-  GetPosFunc(ObjectLockPtr<GameObject> object, ObjectLockPtr<ScriptComponent> script,
-             ObjectLockPtr<CollisionComponent> collision)
-      : object_(std::move(object)), script_(std::move(script)), collision_(std::move(collision)) {}
-  OrvLua::LuaObject operator()();
-
- private:
-  ObjectLockPtr<GameObject> object_;
-  ObjectLockPtr<ScriptComponent> script_;
-  ObjectLockPtr<CollisionComponent> collision_;
 };
 
 }  // namespace Orv

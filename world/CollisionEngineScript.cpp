@@ -10,6 +10,7 @@
 #include "script/ScriptRegistrar.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
+#include "world/CollisionEngineScript.h"
 
 namespace Orv {
 
@@ -21,20 +22,28 @@ double ToSingle(double value) {
   return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX}));
 }
 
-// The object's collision component with a collider while the object lives.
-std::shared_ptr<CollisionComponent> LiveCollision(const ObjectLockPtr<GameObject>& object) {
-  auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return nullptr;
-  auto collision = locked->LockComponent<CollisionComponent>();
+// The collision component with a collider of a live object, else null.
+std::shared_ptr<CollisionComponent> CollisionOf(const std::shared_ptr<GameObject>& object) {
+  if (!object) return nullptr;
+  auto collision = object->LockComponent<CollisionComponent>();
   if (!collision || collision->GetCollider() == nullptr) return nullptr;
   return collision;
 }
 
-// A new table in the object's own state, for functions that answer one;
-// null when the object is dead or lacks either component.
-std::shared_ptr<ScriptComponent> LiveScript(const ObjectLockPtr<GameObject>& object) {
-  if (!LiveCollision(object)) return nullptr;
-  return object.Lock()->LockComponent<ScriptComponent>();
+// What a function that answers a table needs: the object's collision
+// component with a collider and its script, where the table is made; both
+// null when the object is dead or lacks either.
+struct Answering {
+  std::shared_ptr<CollisionComponent> collision;
+  std::shared_ptr<ScriptComponent> script;
+};
+
+Answering AnsweringOf(const std::shared_ptr<GameObject>& object) {
+  auto collision = CollisionOf(object);
+  if (!collision) return {};
+  auto script = object->LockComponent<ScriptComponent>();
+  if (!script) return {};
+  return {std::move(collision), std::move(script)};
 }
 
 }  // namespace
@@ -78,7 +87,7 @@ void CollisionEngine::RegisterCollisionFunctions(ScriptComponent& script, const 
 }
 
 void MoveFunc::operator()(double dx, double dy) {
-  auto collision = LiveCollision(object_);
+  auto collision = CollisionOf(LiveObject());
   if (!collision) return;
   const Vec2 moved = collision->GetCollider()->GetPosition() + Vec2{dx, dy};
   if (collision->AcceptFinite("MovePos", moved.x) && collision->AcceptFinite("MovePos", moved.y)) {
@@ -87,10 +96,9 @@ void MoveFunc::operator()(double dx, double dy) {
 }
 
 OrvLua::LuaObject GetPosFunc::operator()() {
-  auto object = object_.Lock();
   auto script = script_.Lock();
   auto collision = collision_.Lock();
-  if (!object || !object->IsAlive() || !script || !collision || collision->GetCollider() == nullptr) return {};
+  if (!LiveObject() || !script || !collision || collision->GetCollider() == nullptr) return {};
   const Vec2 centre = collision->GetCollider()->GetPosition();
   OrvLua::LuaObject table = script->NewTable();
   table.SetNumber("x", ToSingle(centre.x));
@@ -98,53 +106,54 @@ OrvLua::LuaObject GetPosFunc::operator()() {
   return table;
 }
 
-void CollisionEngine::SetPosFunc::operator()(double x, double y) {
-  auto collision = LiveCollision(object_);
+void SetPosFunc::operator()(double x, double y) {
+  auto collision = CollisionOf(LiveObject());
   if (collision && collision->AcceptFinite("SetPos", x) && collision->AcceptFinite("SetPos", y)) {
     collision->GetCollider()->SetPosition({x, y});
   }
 }
 
-void CollisionEngine::SetZCollFunc::operator()(double z) {
-  auto collision = LiveCollision(object_);
+void SetZCollFunc::operator()(double z) {
+  auto collision = CollisionOf(LiveObject());
   if (collision && collision->AcceptFinite("SetZColl", z)) collision->GetCollider()->SetZ(z);
 }
 
-OrvLua::LuaObject CollisionEngine::GetZCollFunc::operator()() {
-  auto script = LiveScript(object_);
+OrvLua::LuaObject GetZCollFunc::operator()() {
+  const auto [collision, script] = AnsweringOf(LiveObject());
   if (!script) return {};
   OrvLua::LuaObject table = script->NewTable();
-  table.SetNumber("zColl", ToSingle(LiveCollision(object_)->GetCollider()->GetZ()));
+  table.SetNumber("zColl", ToSingle(collision->GetCollider()->GetZ()));
   return table;
 }
 
-void CollisionEngine::SetAvoidTriggerFunc::operator()(bool flag) {
-  auto collision = LiveCollision(object_);
+void SetAvoidTriggerFunc::operator()(bool flag) {
+  auto object = LiveObject();
+  auto collision = CollisionOf(object);
   if (!collision) return;
   // A mounted child keeps the flag its mounting gave it.
-  auto transform = object_.Lock()->LockComponent<TransformComponent>();
+  auto transform = object->LockComponent<TransformComponent>();
   if (transform && transform->followParent) return;
   collision->avoidTrigger = flag;
 }
 
-OrvLua::LuaObject CollisionEngine::GetAvoidTriggerFunc::operator()() {
-  auto script = LiveScript(object_);
+OrvLua::LuaObject GetAvoidTriggerFunc::operator()() {
+  const auto [collision, script] = AnsweringOf(LiveObject());
   if (!script) return {};
   OrvLua::LuaObject table = script->NewTable();
-  table.SetInteger("avoidTrigger", LiveCollision(object_)->avoidTrigger ? 1 : 0);
+  table.SetInteger("avoidTrigger", collision->avoidTrigger ? 1 : 0);
   return table;
 }
 
-void CollisionEngine::SetOrientation::operator()(double degrees) {
-  auto collision = LiveCollision(object_);
+void SetOrientation::operator()(double degrees) {
+  auto collision = CollisionOf(LiveObject());
   if (collision && collision->AcceptFinite("SetOrientationDeg", degrees))
     collision->GetCollider()->SetRotation(degrees);
 }
 
-OrvLua::LuaObject CollisionEngine::GetDirectionVector::operator()(float x, float y) {
-  auto script = LiveScript(object_);
+OrvLua::LuaObject GetDirectionVector::operator()(float x, float y) {
+  const auto [collision, script] = AnsweringOf(LiveObject());
   if (!script) return {};
-  const Vec2 d = Vec2{x, y} - LiveCollision(object_)->GetCollider()->GetPosition();
+  const Vec2 d = Vec2{x, y} - collision->GetCollider()->GetPosition();
   const double lengthSquared = d.LengthSquared();
   // Not finite either way: a point or a centre that is not finite points nowhere.
   const Vec2 unit = lengthSquared > 1e-8 && std::isfinite(lengthSquared) ? d / std::sqrt(lengthSquared) : Vec2{};
@@ -159,49 +168,48 @@ bool CollisionEngine::CallRaycast(unsigned uniqueIdA, unsigned uniqueIdB) {
   const ObjectLockPtr<GameObject> b = FindColliderByUniqueId(static_cast<std::int32_t>(uniqueIdB));
   auto lockedA = a.Lock();
   auto lockedB = b.Lock();
-  if (!lockedA || !lockedA->IsAlive() || !lockedB || !lockedB->IsAlive()) return false;
+  if (!Lives(lockedA) || !Lives(lockedB)) return false;
   if (!lockedA->LockComponent<ScriptComponent>()) return false;
   return LineOfSight(a, b);
 }
 
-void CollisionEngine::SetContactInfoString::operator()(const char* key, const char* value) {
-  if (auto collision = LiveCollision(object_)) collision->SetContactInfoString(key, value);
+void SetContactInfoString::operator()(const char* key, const char* value) {
+  if (auto collision = CollisionOf(LiveObject())) collision->SetContactInfoString(key, value);
 }
 
-void CollisionEngine::SetContactInfoInteger::operator()(const char* key, int value) {
-  if (auto collision = LiveCollision(object_)) collision->SetContactInfoInteger(key, value);
+void SetContactInfoInteger::operator()(const char* key, int value) {
+  if (auto collision = CollisionOf(LiveObject())) collision->SetContactInfoInteger(key, value);
 }
 
-void CollisionEngine::SetContactInfoReal::operator()(const char* key, double value) {
-  auto collision = LiveCollision(object_);
+void SetContactInfoReal::operator()(const char* key, double value) {
+  auto collision = CollisionOf(LiveObject());
   if (collision && collision->AcceptFinite("SetContactInfoReal", value)) collision->SetContactInfoReal(key, value);
 }
 
-double CollisionEngine::GetContactInfoReal::operator()(const char* key) {
-  auto collision = LiveCollision(object_);
+double GetContactInfoReal::operator()(const char* key) {
+  auto collision = CollisionOf(LiveObject());
   return collision ? collision->GetContactInfoReal(key).value : -1.0;
 }
 
-int CollisionEngine::GetContactInfoInteger::operator()(const char* key) {
-  auto collision = LiveCollision(object_);
+int GetContactInfoInteger::operator()(const char* key) {
+  auto collision = CollisionOf(LiveObject());
   return collision ? collision->GetContactInfoInteger(key).value : -1;
 }
 
-const char* CollisionEngine::GetContactInfoString::operator()(const char* key) {
-  auto collision = LiveCollision(object_);
+const char* GetContactInfoString::operator()(const char* key) {
+  auto collision = CollisionOf(LiveObject());
   result_ = collision ? collision->GetContactInfoString(key).value : "nil";
   return result_.c_str();
 }
 
-unsigned CollisionEngine::GetCollisionCount::operator()() {
-  auto collision = LiveCollision(object_);
+unsigned GetCollisionCount::operator()() {
+  auto collision = CollisionOf(LiveObject());
   return collision ? static_cast<unsigned>(collision->GetContacts().size()) : 0u;
 }
 
-OrvLua::LuaObject CollisionEngine::GetContactManifolds::operator()() {
-  auto script = LiveScript(object_);
+OrvLua::LuaObject GetContactManifolds::operator()() {
+  const auto [collision, script] = AnsweringOf(LiveObject());
   if (!script) return {};
-  auto collision = LiveCollision(object_);
   OrvLua::LuaObject list = script->NewTable();
   int index = 0;
   for (const ContactRecord& record : collision->GetContacts()) {
@@ -229,14 +237,14 @@ OrvLua::LuaObject CollisionEngine::GetContactManifolds::operator()() {
   return list;
 }
 
-void CollisionEngine::SetEnableOcclusion::operator()(bool flag) {
-  if (auto collision = LiveCollision(object_)) collision->occluding = flag;
+void SetEnableOcclusion::operator()(bool flag) {
+  if (auto collision = CollisionOf(LiveObject())) collision->occluding = flag;
 }
 
-OrvLua::LuaObject CollisionEngine::GetBoundingRec::operator()() {
-  auto script = LiveScript(object_);
+OrvLua::LuaObject GetBoundingRec::operator()() {
+  const auto [collision, script] = AnsweringOf(LiveObject());
   if (!script) return {};
-  Collider* collider = LiveCollision(object_)->GetCollider();
+  Collider* collider = collision->GetCollider();
   // A box's corners follow its centre only at the late update: before that
   // (in Init, after MovePos or SetPos) they would give the box where it was.
   collider->UpdateBounds();

@@ -7,6 +7,7 @@
 
 #include "NumberConversion.h"
 #include "core/GameObject.h"
+#include "core/ObjectFunc.h"
 #include "core/Report.h"
 #include "resources/Tilemap.h"
 #include "script/ScriptComponent.h"
@@ -28,8 +29,6 @@ constexpr long long kMaxCellsPerMap = 1LL << 16;
 // rounding of the cells' single-precision edges, an overlap no deeper than
 // this is a collider resting on the cell, not one inside it.
 constexpr double kRestingOverlap = 0.05;
-
-bool Lives(const std::shared_ptr<GameObject>& object) { return object && object->IsAlive(); }
 
 // The cell index of a coordinate, or false when it lies beyond any map.
 bool CellIndex(double coordinate, int half, int size, long long& cell) {

@@ -4,6 +4,7 @@
 #include <cfloat>
 
 #include "core/GameObject.h"
+#include "core/ObjectFunc.h"
 #include "core/TransformComponent.h"
 #include "world/CollisionComponent.h"
 #include "world/RigidBodyComponent.h"
@@ -14,8 +15,6 @@ namespace {
 
 // Transforms hold floats: a position beyond their range stands at its edge.
 float ToFloat(double value) { return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX})); }
-
-bool Lives(const std::shared_ptr<GameObject>& object) { return object && object->IsAlive(); }
 
 }  // namespace
 

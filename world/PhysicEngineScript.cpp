@@ -8,6 +8,7 @@
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
 #include "world/PhysicEngine.h"
+#include "world/PhysicEngineScript.h"
 #include "world/RigidBodyComponent.h"
 
 namespace Orv {
@@ -32,16 +33,17 @@ struct Scripted {
   explicit operator bool() const { return script && rigid; }
 };
 
-Scripted Find(const ObjectLockPtr<GameObject>& object) {
-  std::shared_ptr<ScriptComponent> script = LiveScriptComponent(object);
+Scripted Find(const std::shared_ptr<GameObject>& object) {
+  if (!object) return {};
+  std::shared_ptr<ScriptComponent> script = object->LockComponent<ScriptComponent>();
   if (!script) return {};
-  return {script, GetHandleComponent<RigidBodyComponent>(object).Lock()};
+  return {script, object->LockComponent<RigidBodyComponent>()};
 }
 
 // Changes the body; what would not be finite is refused by the body and
 // said once for the object.
 template <typename Change>
-void ChangeBody(const ObjectLockPtr<GameObject>& object, Change change) {
+void ChangeBody(const std::shared_ptr<GameObject>& object, Change change) {
   const Scripted found = Find(object);
   if (!found) return;
   change(found.rigid->body);
@@ -50,7 +52,7 @@ void ChangeBody(const ObjectLockPtr<GameObject>& object, Change change) {
 
 // A new table of the body's values in the object's own state, or nil.
 template <typename Fill>
-OrvLua::LuaObject BodyTable(const ObjectLockPtr<GameObject>& object, Fill fill) {
+OrvLua::LuaObject BodyTable(const std::shared_ptr<GameObject>& object, Fill fill) {
   const Scripted found = Find(object);
   if (!found) return {};
   OrvLua::LuaObject table = found.script->NewTable();
@@ -58,7 +60,7 @@ OrvLua::LuaObject BodyTable(const ObjectLockPtr<GameObject>& object, Fill fill) 
   return table;
 }
 
-OrvLua::LuaObject VectorTable(const ObjectLockPtr<GameObject>& object, Vec2 RigidBody::*field) {
+OrvLua::LuaObject VectorTable(const std::shared_ptr<GameObject>& object, Vec2 RigidBody::*field) {
   return BodyTable(object, [field](OrvLua::LuaObject& table, const RigidBody& body) {
     table.SetNumber("x", Rounded((body.*field).x));
     table.SetNumber("y", Rounded((body.*field).y));
@@ -101,90 +103,91 @@ void PhysicEngine::RegisterScriptFunctions(ScriptComponent& script, const Object
   script.RegisterDirect("ResumePhysics", this, &PhysicEngine::ResumePhysics);
 }
 
-void PhysicEngine::SetVelocityFunc::operator()(double x, double y) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.velocity, Scaled(x, y), "velocity"); });
+void SetVelocityFunc::operator()(double x, double y) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.velocity, Scaled(x, y), "velocity"); });
 }
 
-OrvLua::LuaObject PhysicEngine::GetVelocityFunc::operator()() { return VectorTable(object_, &RigidBody::velocity); }
+OrvLua::LuaObject GetVelocityFunc::operator()() { return VectorTable(LiveObject(), &RigidBody::velocity); }
 
-void PhysicEngine::SetVelocityX::operator()(double v) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.velocity.x, kPerSecond * v, "velocity"); });
+void SetVelocityX::operator()(double v) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.velocity.x, kPerSecond * v, "velocity"); });
 }
 
-void PhysicEngine::SetVelocityY::operator()(double v) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.velocity.y, kPerSecond * v, "velocity"); });
+void SetVelocityY::operator()(double v) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.velocity.y, kPerSecond * v, "velocity"); });
 }
 
-void PhysicEngine::SetAccelFunc::operator()(double x, double y) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.acceleration, Scaled(x, y), "acceleration"); });
+void SetAccelFunc::operator()(double x, double y) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.acceleration, Scaled(x, y), "acceleration"); });
 }
 
-OrvLua::LuaObject PhysicEngine::GetAccelFunc::operator()() { return VectorTable(object_, &RigidBody::acceleration); }
+OrvLua::LuaObject GetAccelFunc::operator()() { return VectorTable(LiveObject(), &RigidBody::acceleration); }
 
-void PhysicEngine::AddAccelFunc::operator()(double x, double y) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.acceleration, b.acceleration + Scaled(x, y), "acceleration"); });
+void AddAccelFunc::operator()(double x, double y) {
+  ChangeBody(LiveObject(),
+             [&](RigidBody& b) { b.Accept(b.acceleration, b.acceleration + Scaled(x, y), "acceleration"); });
 }
 
-void PhysicEngine::SetAngularVelocityFunc::operator()(double v) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.angularVelocity, kPerSecond * v, "angular velocity"); });
+void SetAngularVelocityFunc::operator()(double v) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.angularVelocity, kPerSecond * v, "angular velocity"); });
 }
 
-OrvLua::LuaObject PhysicEngine::GetAngularVelocityFunc::operator()() {
-  return BodyTable(object_, [](OrvLua::LuaObject& table, const RigidBody& body) {
+OrvLua::LuaObject GetAngularVelocityFunc::operator()() {
+  return BodyTable(LiveObject(), [](OrvLua::LuaObject& table, const RigidBody& body) {
     table.SetNumber("AngularVel", Rounded(body.angularVelocity));
   });
 }
 
-void PhysicEngine::AddAngularVelocityFunc::operator()(double v) {
-  ChangeBody(object_, [&](RigidBody& b) {
+void AddAngularVelocityFunc::operator()(double v) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) {
     b.Accept(b.angularVelocity, b.angularVelocity + kPerSecond * v, "angular velocity");
   });
 }
 
-void PhysicEngine::SetImpulseFunc::operator()(double x, double y) {
+void SetImpulseFunc::operator()(double x, double y) {
   // A body without mass takes no impulse: its inverse mass is 0.
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.velocity, Scaled(x, y) * b.inverseMass, "impulse"); });
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.velocity, Scaled(x, y) * b.inverseMass, "impulse"); });
 }
 
-void PhysicEngine::SetForceFunc::operator()(double x, double y) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.force, Scaled(x, y), "force"); });
+void SetForceFunc::operator()(double x, double y) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.force, Scaled(x, y), "force"); });
 }
 
-OrvLua::LuaObject PhysicEngine::GetForceFunc::operator()() { return VectorTable(object_, &RigidBody::force); }
+OrvLua::LuaObject GetForceFunc::operator()() { return VectorTable(LiveObject(), &RigidBody::force); }
 
-void PhysicEngine::AddForceFunc::operator()(double x, double y) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.force, b.force + Scaled(x, y), "force"); });
+void AddForceFunc::operator()(double x, double y) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.force, b.force + Scaled(x, y), "force"); });
 }
 
-OrvLua::LuaObject PhysicEngine::GetDirectionFunc::operator()() {
-  return BodyTable(object_, [](OrvLua::LuaObject& table, const RigidBody& body) {
+OrvLua::LuaObject GetDirectionFunc::operator()() {
+  return BodyTable(LiveObject(), [](OrvLua::LuaObject& table, const RigidBody& body) {
     table.SetNumber("x", std::cos(body.direction * kRadiansPerDegree));
     table.SetNumber("y", std::sin(body.direction * kRadiansPerDegree));
   });
 }
 
-void PhysicEngine::SetDirectionFunc::operator()(double x1, double y1, double x2, double y2) {
-  ChangeBody(object_, [&](RigidBody& b) {
+void SetDirectionFunc::operator()(double x1, double y1, double x2, double y2) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) {
     b.Accept(b.direction, std::atan2(y2 - y1, x2 - x1) / kRadiansPerDegree, "direction");
   });
 }
 
-void PhysicEngine::SetBouncy::operator()(double v) {
-  ChangeBody(object_, [&](RigidBody& b) { b.Accept(b.bouncy, v, "bouncy"); });
+void SetBouncy::operator()(double v) {
+  ChangeBody(LiveObject(), [&](RigidBody& b) { b.Accept(b.bouncy, v, "bouncy"); });
 }
 
-OrvLua::LuaObject PhysicEngine::GetBouncy::operator()() {
-  return BodyTable(object_, [](OrvLua::LuaObject& table, const RigidBody& body) {
+OrvLua::LuaObject GetBouncy::operator()() {
+  return BodyTable(LiveObject(), [](OrvLua::LuaObject& table, const RigidBody& body) {
     table.SetNumber("bouncy", Rounded(body.bouncy));
   });
 }
 
-void PhysicEngine::SetWallBouncingTrue::operator()() {
-  ChangeBody(object_, [](RigidBody& b) { b.resolveTileMap = true; });
+void SetWallBouncingTrue::operator()() {
+  ChangeBody(LiveObject(), [](RigidBody& b) { b.resolveTileMap = true; });
 }
 
-void PhysicEngine::SetWallBouncingFalse::operator()() {
-  ChangeBody(object_, [](RigidBody& b) { b.resolveTileMap = false; });
+void SetWallBouncingFalse::operator()() {
+  ChangeBody(LiveObject(), [](RigidBody& b) { b.resolveTileMap = false; });
 }
 
 }  // namespace Orv

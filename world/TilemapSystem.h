@@ -6,10 +6,8 @@
 // resource manager under integer ids; every function acts on the one shared
 // state, so what one script changes every script sees.
 #include <map>
-#include <utility>
 #include <vector>
 
-#include "LuaObject.h"
 #include "core/ObjectLockPtr.h"
 #include "core/System.h"
 
@@ -67,32 +65,6 @@ class TilemapSystem : public PlainSystem {
 
   unsigned GetWriteLayer() const { return writeLayer_; }
   unsigned char GetWriteValue() const { return writeValue_; }
-
-  // Functions whose tables are made in the calling object's own state; nil
-  // once that object is dead.
-  class GetTileSetInfo {
-   public:
-    explicit GetTileSetInfo(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    // The values the tile set maps at keys 0, 1, ... in ascending order of
-    // the value as a signed byte; empty for an unknown name.
-    OrvLua::LuaObject operator()(const char* name);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class FindPathFunc {
-   public:
-    explicit FindPathFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    // The lower-left corners of the path's cells in world units, from the
-    // goal back to the start, at keys 1, 2, ...; empty when there is no map,
-    // no usable tile size, start and goal share a cell, or no path was
-    // found within maxSteps steps.
-    OrvLua::LuaObject operator()(int tilemapId, float startX, float startY, float goalX, float goalY, float tileWidth,
-                                 float tileHeight, unsigned maxSteps);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
 
  private:
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);

@@ -13,6 +13,7 @@
 #include "script/ScriptRegistrar.h"
 #include "world/PathFinder.h"
 #include "world/TilemapSystem.h"
+#include "world/TilemapSystemScript.h"
 
 namespace Orv {
 
@@ -57,8 +58,9 @@ void TilemapSystem::RegisterScriptFunctions(ScriptComponent& script, const Objec
   script.RegisterNewFunctor<FindPathFunc>("FindPath", object);
 }
 
-OrvLua::LuaObject TilemapSystem::GetTileSetInfo::operator()(const char* name) {
-  const std::shared_ptr<ScriptComponent> script = LiveScriptComponent(object_);
+OrvLua::LuaObject GetTileSetInfo::operator()(const char* name) {
+  const std::shared_ptr<GameObject> object = LiveObject();
+  const std::shared_ptr<ScriptComponent> script = object ? object->LockComponent<ScriptComponent>() : nullptr;
   if (!script) return {};
   OrvLua::LuaObject values = script->NewTable();
   const std::shared_ptr<TileSet> tileSet = ResourceManager::GetInstance().GetTileSet(name).Lock();
@@ -74,10 +76,10 @@ OrvLua::LuaObject TilemapSystem::GetTileSetInfo::operator()(const char* name) {
   return values;
 }
 
-OrvLua::LuaObject TilemapSystem::FindPathFunc::operator()(int tilemapId, float startX, float startY, float goalX,
-                                                          float goalY, float tileWidth, float tileHeight,
-                                                          unsigned maxSteps) {
-  const std::shared_ptr<ScriptComponent> script = LiveScriptComponent(object_);
+OrvLua::LuaObject FindPathFunc::operator()(int tilemapId, float startX, float startY, float goalX, float goalY,
+                                           float tileWidth, float tileHeight, unsigned maxSteps) {
+  const std::shared_ptr<GameObject> object = LiveObject();
+  const std::shared_ptr<ScriptComponent> script = object ? object->LockComponent<ScriptComponent>() : nullptr;
   if (!script) return {};
   OrvLua::LuaObject path = script->NewTable();
   const std::shared_ptr<Tilemap> map = ResourceManager::GetInstance().GetTilemap(tilemapId).Lock();

@@ -350,4 +350,22 @@ TEST(LayerOrder, OnlyThePlatformStartsProcessesOrMapsMemory) {
   EXPECT_EQ(OutsideOf("platform", system), "") << "only platform/ calls the system's process and memory functions";
 }
 
+// A file of the world simulation past this many lines has usually taken in a
+// second idea: the collision engine's phases, its tiles and its script
+// functions each have files of their own.
+constexpr int kMaxWorldFileLines = 300;
+
+TEST(LayerOrder, NoWorldSourceIsLong) {
+  std::map<std::string, int> lengths;
+  for (const SourceLine& each : EngineLines()) {
+    if (each.folder == "world") lengths[each.file] = std::max(lengths[each.file], each.line);
+  }
+  ASSERT_GT(lengths.count("world/CollisionEngine.cpp"), 0u) << "the world's sources were not found";
+  std::string longer;
+  for (const auto& [file, lines] : lengths) {
+    if (lines > kMaxWorldFileLines) longer += file + ": " + std::to_string(lines) + " lines\n";
+  }
+  EXPECT_EQ(longer, "") << "a source file in world/ is over " << kMaxWorldFileLines << " lines: split it by idea";
+}
+
 }  // namespace

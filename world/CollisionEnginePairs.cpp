@@ -1,0 +1,174 @@
+// The pair pass's middle phases: the snapshot of every usable collision
+// object, the broad phase that finds the pairs whose boxes may overlap, and
+// the narrow phase with the answer of each pair. No script runs in them.
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+#include "core/GameObject.h"
+#include "core/ObjectFunc.h"
+#include "core/TransformComponent.h"
+#include "world/CollisionComponent.h"
+#include "world/CollisionEngine.h"
+#include "world/RigidBodyComponent.h"
+
+namespace Orv {
+
+namespace {
+
+// A body pushed out of a static collider in this pass does not give way to
+// another body that would push it back in: for that pair it weighs as if it
+// could not move.
+class HeldStill {
+ public:
+  HeldStill(RigidBody& body, bool held) : body_(body), inverseMass_(body.inverseMass) {
+    if (held) body.inverseMass = 0.0;
+  }
+  ~HeldStill() { body_.inverseMass = inverseMass_; }
+  HeldStill(const HeldStill&) = delete;
+  HeldStill& operator=(const HeldStill&) = delete;
+
+ private:
+  RigidBody& body_;
+  double inverseMass_;
+};
+
+// The pass asks after every move: the common shapes answer inline.
+GridBox BoundsOf(const Collider& collider) {
+  Vec2 min, max;
+  if (collider.GetType() == Collider::TypeCircle2D) {
+    const auto& circle = static_cast<const Circle2D&>(collider);
+    min = circle.Circle2D::GetMin(), max = circle.Circle2D::GetMax();
+  } else if (collider.GetType() == Collider::TypeAABB) {
+    const auto& box = static_cast<const AABB&>(collider);
+    min = box.AABB::GetMin(), max = box.AABB::GetMax();
+  } else {
+    min = collider.GetMin(), max = collider.GetMax();
+  }
+  return {min.x, min.y, max.x, max.y};
+}
+
+}  // namespace
+
+void CollisionEngine::TakePairSnapshot() {
+  pairObjects_.clear();
+  pairBoxes_.clear();
+  pairLayers_.clear();
+  pairBodies_.clear();
+  for (const ObjectLockPtr<GameObject>& handle : collisionObjects_) {
+    PairObject held;
+    held.object = handle.Lock();
+    if (!Lives(held.object)) continue;
+    // Held objects keep their components, and no script runs in the pass.
+    auto* collision = held.object->FindComponent<CollisionComponent>();
+    if (collision == nullptr || collision->GetCollider() == nullptr || collision->empty) continue;
+    held.collision = collision;
+    held.collider = collision->GetCollider();
+    held.rigid = held.object->FindComponent<RigidBodyComponent>();
+    held.transform = held.object->FindComponent<TransformComponent>();
+    held.id = static_cast<std::int32_t>(held.object->GetID());
+    held.uniqueId = static_cast<std::int32_t>(held.object->GetUniqueId());
+    held.collisionId = collision->collisionId;
+    held.avoidsSome = !collision->avoidIds.empty();
+    held.trigger = collision->avoidTrigger;
+    pairBoxes_.push_back(BoundsOf(*held.collider));
+    pairLayers_.push_back({held.collider->GetZ()});
+    pairBodies_.push_back(held.rigid != nullptr ? 1 : 0);
+    pairObjects_.push_back(std::move(held));
+  }
+}
+
+void CollisionEngine::FindAndAnswerPairs(float step) {
+  // For each i, the j above it that share a cell, one of the two with a
+  // body, ascending. Only the pair's own colliders move, so the list stays
+  // complete unless i leaves its cells; then the rest is asked for again.
+  grid_.Build(pairBoxes_, pairBodies_);
+  for (std::size_t i = 0; i < pairBoxes_.size(); ++i) {
+    std::size_t after = i;
+    do {
+      grid_.Candidates(i, after, candidates_);
+      after = AnswerCandidates(i, step);
+    } while (after != kAllAnswered);
+  }
+}
+
+std::size_t CollisionEngine::AnswerCandidates(std::size_t i, float step) {
+  for (const std::uint32_t j : candidates_) {
+    const PairMoves moved = AnswerPair(i, j, step);
+    if (moved.b) grid_.Move(j, RereadPairBox(j));
+    if (moved.a && grid_.Move(i, RereadPairBox(i))) return j;
+  }
+  return kAllAnswered;
+}
+
+const GridBox& CollisionEngine::RereadPairBox(std::size_t k) {
+  pairBoxes_[k] = BoundsOf(*pairObjects_[k].collider);
+  return pairBoxes_[k];
+}
+
+bool CollisionEngine::MayPair(std::size_t i, std::size_t j) const {
+  const GridBox& a = pairBoxes_[i];
+  const GridBox& b = pairBoxes_[j];
+  if (b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY) return false;
+  if (!(pairLayers_[i].z == pairLayers_[j].z)) return false;
+  const PairObject& objectA = pairObjects_[i];
+  const PairObject& objectB = pairObjects_[j];
+  if (objectA.collider == objectB.collider) return false;
+  return !((objectA.avoidsSome && objectA.collision->AvoidsId(objectB.collisionId)) ||
+           (objectB.avoidsSome && objectB.collision->AvoidsId(objectA.collisionId)));
+}
+
+CollisionEngine::PairMoves CollisionEngine::AnswerPair(std::size_t i, std::size_t j, float step) {
+  if (!MayPair(i, j)) return {};
+  PairObject& a = pairObjects_[i];
+  PairObject& b = pairObjects_[j];
+  Manifold working(a.collision, a.uniqueId, b.collision, b.uniqueId);
+  if (!a.collider->Collide(*b.collider, working)) return {};
+  if (!manifolds_.RefreshManifold(working)) manifolds_.AddManifold(working);
+  // Triggers never move anything.
+  const PairMoves moved = a.trigger || b.trigger ? PairMoves{} : Respond(a, b, working, step);
+  pairContacts_.push_back(
+      {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), working.state, working.contacts[0]});
+  return moved;
+}
+
+CollisionEngine::PairMoves CollisionEngine::Respond(PairObject& a, PairObject& b, Manifold& working, float step) {
+  if (a.rigid == nullptr) {
+    working.PushOutB();
+    working.StopAgainstA(b.rigid->body);
+    HoldAgainstStatic(b, working.normal);
+    return {false, true};
+  }
+  if (b.rigid == nullptr) {
+    working.PushOutA();
+    working.StopAgainstB(a.rigid->body);
+    HoldAgainstStatic(a, -working.normal);
+    return {true, false};
+  }
+  RigidBody& bodyA = a.rigid->body;
+  RigidBody& bodyB = b.rigid->body;
+  if (bodyA.objectReflect && bodyB.objectReflect) return {};
+  if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
+  {
+    // The answer pushes A back along the normal and B forward.
+    const HeldStill holdA(bodyA, a.heldAlong.Dot(working.normal) > 0);
+    const HeldStill holdB(bodyB, b.heldAlong.Dot(working.normal) < 0);
+    working.ResolveManifold(bodyA, bodyB, step);
+    working.CorrectPositions(bodyA, bodyB);
+  }
+  a.shoved = b.shoved = true;
+  bodyA.SetInertia(bodyA.velocity.Length() * bodyA.mass * step);
+  bodyB.SetInertia(bodyB.velocity.Length() * bodyB.mass * step);
+  if (bodyA.FirstRefusal() != nullptr) a.rigid->ReportRefusal();
+  if (bodyB.FirstRefusal() != nullptr) b.rigid->ReportRefusal();
+  return {true, true};
+}
+
+void CollisionEngine::HoldAgainstStatic(PairObject& body, const Vec2& along) {
+  body.heldAlong += along;
+  // A second push out is a shove: the first collider may be entered again.
+  body.shoved = body.shoved || body.pushedOut;
+  body.pushedOut = true;
+}
+
+}  // namespace Orv
