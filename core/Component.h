@@ -36,6 +36,11 @@ class Component {
   virtual void OnRealPropertyByName(const std::string& key, double value) {}
   virtual void OnIntPropertyByName(const std::string& key, int value) {}
   virtual void OnStringPropertyByName(const std::string& key, const std::string& value) {}
+  // The owner's script has had its Update: what was kept for it to read this
+  // frame may go.
+  virtual void OnScriptUpdated() {}
+  // The owner was just made a child that its parent carries.
+  virtual void OnMounted() {}
 
   // Each stores a whole new record under the index, then calls its hook.
   void SetIntProperty(unsigned index, int value);

@@ -23,6 +23,12 @@ class ObjectFunc {
     std::shared_ptr<GameObject> object = object_.Lock();
     return Lives(object) ? object : nullptr;
   }
+  // The object's component of type T while the object lives, else empty.
+  template <typename T>
+  std::shared_ptr<T> LiveComponent() const {
+    std::shared_ptr<GameObject> object = LiveObject();
+    return object ? object->LockComponent<T>() : nullptr;
+  }
 
   ObjectLockPtr<GameObject> object_;
 };

@@ -6,7 +6,6 @@
 #include <list>
 #include <memory>
 #include <vector>
-#include "FiniteArg.h"
 
 #include "core/ObjectLockPtr.h"
 #include "core/System.h"
@@ -61,35 +60,15 @@ class BackTrailSystem : public PlainSystem {
   const std::list<Trail>& Trails() const { return trails_; }
 
  private:
+  // The functors made for each scripted object, in BackTrailSystemScript.h.
+  class EnableTrailingEffectFunc;
+  class SetTrailTintFunc;
+
   void DrawSegment(const Trail& trail, double ax, double ay, double bx, double by, float fade) const;
   int TrailsOn(const ObjectLockPtr<GameObject>& object) const;
 
   std::list<Trail> trails_;
   std::vector<TrailRequest> requests_;
-};
-
-// "EnableTrailingEffect": on, interval, half-width, texture, alpha.
-class EnableTrailingEffectFunc {
- public:
-  EnableTrailingEffectFunc(BackTrailSystem* system, ObjectLockPtr<GameObject> object)
-      : system_(system), object_(std::move(object)) {}
-  // A value that is not finite would stall the sampling or the colour.
-  void operator()(bool on, OrvCall::Finite<float> interval, OrvCall::Finite<float> halfWidth, const char* texture,
-                  OrvCall::Finite<float> alpha);
-
- private:
-  BackTrailSystem* system_;
-  ObjectLockPtr<GameObject> object_;
-};
-
-// "SetTrailingEffectTint": r, g, b of the object's trail tint.
-class SetTrailTintFunc {
- public:
-  explicit SetTrailTintFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-  void operator()(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b);
-
- private:
-  ObjectLockPtr<GameObject> object_;
 };
 
 }  // namespace Orv

@@ -4,6 +4,7 @@
 
 #include "core/GameObject.h"
 #include "render/BackTrailSystem.h"
+#include "render/BackTrailSystemScript.h"
 #include "render/SpriteAnimComponent.h"
 #include "resources/ResourceManager.h"
 #include "script/ScriptComponent.h"
@@ -18,15 +19,16 @@ void BackTrailSystem::RegisterScriptFunctions(ScriptComponent& script, const Obj
   script.RegisterNewFunctor<SetTrailTintFunc>("SetTrailingEffectTint", object);
 }
 
-void EnableTrailingEffectFunc::operator()(bool on, OrvCall::Finite<float> interval, OrvCall::Finite<float> halfWidth,
-                                          const char* texture, OrvCall::Finite<float> alpha) {
-  if (!on || !IsGameObjectAlive(object_)) return;
+void BackTrailSystem::EnableTrailingEffectFunc::operator()(bool on, OrvCall::Finite<float> interval,
+                                                           OrvCall::Finite<float> halfWidth, const char* texture,
+                                                           OrvCall::Finite<float> alpha) {
+  if (!on || !LiveObject()) return;
   system_->RequestTrail({object_, interval, halfWidth, alpha, ResourceManager::GetInstance().GetSprite(texture)});
 }
 
-void SetTrailTintFunc::operator()(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b) {
-  if (!IsGameObjectAlive(object_)) return;
-  if (auto anim = GetHandleComponent<SpriteAnimComponent>(object_).Lock()) anim->SetTrailTint(r, g, b);
+void BackTrailSystem::SetTrailTintFunc::operator()(OrvCall::Finite<float> r, OrvCall::Finite<float> g,
+                                                   OrvCall::Finite<float> b) {
+  if (auto anim = LiveComponent<SpriteAnimComponent>()) anim->SetTrailTint(r, g, b);
 }
 
 }  // namespace Orv

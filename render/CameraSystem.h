@@ -7,9 +7,8 @@
 #include <optional>
 #include <utility>
 #include <vector>
-#include "FiniteArg.h"
 
-#include "LuaObject.h"
+#include "FiniteArg.h"
 #include "core/BasicEntitySystem.h"
 
 namespace Orv {
@@ -67,62 +66,6 @@ class CameraSystem : public BasicEntitySystem {
   float cameraFactor_ = 1.0f;
   unsigned halfWidth_ = 0;
   unsigned halfHeight_ = 0;
-};
-
-// "GetWorldCursor": {x, y} in the object's state; nil once the object is
-// dead or has no script.
-class GetWorldCursor {
- public:
-  GetWorldCursor(CameraSystem* camera, ObjectLockPtr<GameObject> object)
-      : camera_(camera), object_(std::move(object)) {}
-  OrvLua::LuaObject operator()();
-
- private:
-  CameraSystem* camera_;
-  ObjectLockPtr<GameObject> object_;
-};
-
-// "GetWorld2Screen": the world point on screen, {x, y}; nil as above.
-class TransformCoords {
- public:
-  TransformCoords(CameraSystem* camera, ObjectLockPtr<GameObject> object)
-      : camera_(camera), object_(std::move(object)) {}
-  OrvLua::LuaObject operator()(float x, float y);
-
- private:
-  CameraSystem* camera_;
-  ObjectLockPtr<GameObject> object_;
-};
-
-// "GetScreenPos": the object's screen position, {x, y}; an empty table
-// without a transform, nil as above.
-class GetScreenPos {
- public:
-  explicit GetScreenPos(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-  OrvLua::LuaObject operator()();
-
- private:
-  ObjectLockPtr<GameObject> object_;
-};
-
-// "SetFollowParent": the transform's follow-parent flag.
-class SetFollowParent {
- public:
-  explicit SetFollowParent(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-  void operator()(bool on);
-
- private:
-  ObjectLockPtr<GameObject> object_;
-};
-
-// "SetFollowParentRotation": the transform's follow-parent-rotation flag.
-class SetFollowParentRotationFunc {
- public:
-  explicit SetFollowParentRotationFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-  void operator()(bool on);
-
- private:
-  ObjectLockPtr<GameObject> object_;
 };
 
 }  // namespace Orv

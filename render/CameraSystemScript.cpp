@@ -2,6 +2,7 @@
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "render/CameraSystem.h"
+#include "render/CameraSystemScript.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
 
@@ -36,35 +37,33 @@ OrvLua::LuaObject PairTable(ScriptComponent& script, double x, double y) {
 }  // namespace
 
 OrvLua::LuaObject GetWorldCursor::operator()() {
-  auto script = LiveScriptComponent(object_);
+  auto script = LiveComponent<ScriptComponent>();
   if (!script) return {};
   const auto [x, y] = camera_->WorldCursor();
   return PairTable(*script, x, y);
 }
 
 OrvLua::LuaObject TransformCoords::operator()(float x, float y) {
-  auto script = LiveScriptComponent(object_);
+  auto script = LiveComponent<ScriptComponent>();
   if (!script) return {};
   const auto [sx, sy] = camera_->WorldToScreen(x, y);
   return PairTable(*script, sx, sy);
 }
 
 OrvLua::LuaObject GetScreenPos::operator()() {
-  auto script = LiveScriptComponent(object_);
+  auto script = LiveComponent<ScriptComponent>();
   if (!script) return {};
-  auto transform = GetHandleComponent<TransformComponent>(object_).Lock();
+  auto transform = LiveComponent<TransformComponent>();
   if (!transform) return script->NewTable();
   return PairTable(*script, transform->posX, transform->posY);
 }
 
 void SetFollowParent::operator()(bool on) {
-  if (!IsGameObjectAlive(object_)) return;
-  if (auto transform = GetHandleComponent<TransformComponent>(object_).Lock()) transform->followParent = on;
+  if (auto transform = LiveComponent<TransformComponent>()) transform->followParent = on;
 }
 
 void SetFollowParentRotationFunc::operator()(bool on) {
-  if (!IsGameObjectAlive(object_)) return;
-  if (auto transform = GetHandleComponent<TransformComponent>(object_).Lock()) transform->followParentRotation = on;
+  if (auto transform = LiveComponent<TransformComponent>()) transform->followParentRotation = on;
 }
 
 }  // namespace Orv

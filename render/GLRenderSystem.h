@@ -7,7 +7,6 @@
 #include <memory>
 #include <utility>
 #include <vector>
-#include "FiniteArg.h"
 
 #include "LuaObject.h"
 #include "core/GameObject.h"
@@ -102,110 +101,25 @@ class GLRenderSystem : public System {
   // channel in [0, 1].
   static std::array<float, 4> ReadColorInfo(const OrvLua::LuaObject& value);
 
-  // The per-object script functions: each holds its object weakly and does
-  // nothing (returning its missing result) once the object is gone or dead.
-  class ObjectFunctor {
-   public:
-    explicit ObjectFunctor(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-
-   protected:
-    // The object while it lives.
-    std::shared_ptr<GameObject> Live() const;
-    ObjectLockPtr<GameObject> object_;
-  };
-  class RotateSpriteTo : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(float x1, float y1, float x2, float y2);
-  };
-  class RotateSprite : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(OrvCall::Finite<float> degrees);
-  };
-  class SetSprite : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(const char* animation);
-  };
-  class SetSpriteScaleX : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(OrvCall::Finite<float> scale);
-  };
-  class SetSpriteScaleY : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(OrvCall::Finite<float> scale);
-  };
-  class GetSpriteRot : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    float operator()();
-  };
-  class SetSpriteIntervalFunc : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(OrvCall::Finite<float> seconds);
-  };
-  class SetTintRGBA : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b);
-  };
-  class SetAlphaFunctor : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(OrvCall::Finite<float> alpha);
-  };
-  class SetLightIntensity : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(OrvCall::Finite<double> intensity);
-  };
-  class EnableLightToggle : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    void operator()(bool on);
-  };
-  class GetLightToggle : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    bool operator()(bool unused);
-  };
-  // Tests only that the object still exists.
-  class GetCurrentFrameFunc : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    int operator()();
-  };
-  class DrawSpriteRelativeTo : public ObjectFunctor {
-   public:
-    DrawSpriteRelativeTo(GLRenderSystem* system, ObjectLockPtr<GameObject> object)
-        : ObjectFunctor(std::move(object)), system_(system) {}
-    void operator()(const char* frameId, float dx, float dy);
-
-   private:
-    GLRenderSystem* system_;
-  };
-  class DrawSpriteRelativeToParams : public ObjectFunctor {
-   public:
-    DrawSpriteRelativeToParams(GLRenderSystem* system, ObjectLockPtr<GameObject> object)
-        : ObjectFunctor(std::move(object)), system_(system) {}
-    void operator()(const char* frameId, OrvLua::LuaObject parameters);
-
-   private:
-    GLRenderSystem* system_;
-  };
-  // The frame id as a string in the object's state; "" for an unknown
-  // animation or an index outside it, nil without a live scripted object.
-  class GetTextureNameFromAnim : public ObjectFunctor {
-   public:
-    using ObjectFunctor::ObjectFunctor;
-    OrvLua::LuaObject operator()(const char* animation, double index);
-  };
-
  private:
+  // The functors made for each scripted object, in GLRenderSystemScript.h.
+  class RotateSpriteTo;
+  class RotateSprite;
+  class SetSprite;
+  class SetSpriteScaleX;
+  class SetSpriteScaleY;
+  class GetSpriteRot;
+  class SetSpriteIntervalFunc;
+  class SetTintRGBA;
+  class SetAlphaFunctor;
+  class SetLightIntensity;
+  class EnableLightToggle;
+  class GetLightToggle;
+  class GetCurrentFrameFunc;
+  class DrawSpriteRelativeTo;
+  class DrawSpriteRelativeToParams;
+  class GetTextureNameFromAnim;
+
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   // One pass of the lit frame-buffer chain, drawing nothing, at start.
   void WarmUpFrameChain();

@@ -12,6 +12,7 @@
 #include "core/TransformComponent.h"
 #include "render/DrawPrimitives.h"
 #include "render/GLRenderSystem.h"
+#include "render/GLRenderSystemScript.h"
 #include "render/LayeredDraw.h"
 #include "render/LightComponent.h"
 #include "render/SpriteAnimComponent.h"
@@ -188,104 +189,84 @@ void GLRenderSystem::DrawColorText(const char* fontId, const char* text, float x
 
 // ---- the per-object functors
 
-std::shared_ptr<GameObject> GLRenderSystem::ObjectFunctor::Live() const {
-  auto locked = object_.Lock();
-  if (!locked || !locked->IsAlive()) return nullptr;
-  return locked;
-}
-
-namespace {
-
-template <typename T>
-std::shared_ptr<T> Part(const std::shared_ptr<GameObject>& object) {
-  return object ? object->LockComponent<T>() : nullptr;
-}
-
-}  // namespace
-
 void GLRenderSystem::RotateSpriteTo::operator()(float x1, float y1, float x2, float y2) {
-  auto transform = Part<TransformComponent>(Live());
+  auto object = LiveObject();
+  auto transform = object ? object->LockComponent<TransformComponent>() : nullptr;
   if (!transform) return;
   const double degrees = std::atan2(static_cast<double>(y2) - y1, static_cast<double>(x2) - x1) * 57.295779513260925;
-  if (!std::isfinite(degrees)) return ReportNotFiniteIgnored("SetSpriteRotationTo", ObjectName(*Live()));
+  if (!std::isfinite(degrees)) return ReportNotFiniteIgnored("SetSpriteRotationTo", ObjectName(*object));
   transform->rotdeg = static_cast<float>(degrees) + 90.0f;
 }
 
 void GLRenderSystem::RotateSprite::operator()(OrvCall::Finite<float> degrees) {
-  auto transform = Part<TransformComponent>(Live());
-  if (transform) transform->rotdeg = degrees + 90.0f;
+  if (auto transform = LiveComponent<TransformComponent>()) transform->rotdeg = degrees + 90.0f;
 }
 
 void GLRenderSystem::SetSprite::operator()(const char* animation) {
-  if (auto sprite = Part<SpriteAnimComponent>(Live())) sprite->SetAnimation(animation);
+  if (auto sprite = LiveComponent<SpriteAnimComponent>()) sprite->SetAnimation(animation);
 }
 
 void GLRenderSystem::SetSpriteScaleX::operator()(OrvCall::Finite<float> scale) {
-  auto transform = Part<TransformComponent>(Live());
-  if (transform) transform->scaleX = scale;
+  if (auto transform = LiveComponent<TransformComponent>()) transform->scaleX = scale;
 }
 
 void GLRenderSystem::SetSpriteScaleY::operator()(OrvCall::Finite<float> scale) {
-  auto transform = Part<TransformComponent>(Live());
-  if (transform) transform->scaleY = scale;
+  if (auto transform = LiveComponent<TransformComponent>()) transform->scaleY = scale;
 }
 
 float GLRenderSystem::GetSpriteRot::operator()() {
-  auto transform = Part<TransformComponent>(Live());
+  auto transform = LiveComponent<TransformComponent>();
   return transform ? transform->rotdeg : 0.0f;
 }
 
 void GLRenderSystem::SetSpriteIntervalFunc::operator()(OrvCall::Finite<float> seconds) {
-  auto sprite = Part<SpriteAnimComponent>(Live());
-  if (sprite) sprite->interval = seconds;
+  if (auto sprite = LiveComponent<SpriteAnimComponent>()) sprite->interval = seconds;
 }
 
 void GLRenderSystem::SetTintRGBA::operator()(OrvCall::Finite<float> r, OrvCall::Finite<float> g,
                                              OrvCall::Finite<float> b) {
-  auto sprite = Part<SpriteAnimComponent>(Live());
-  if (sprite) sprite->SetTint(r, g, b);
+  if (auto sprite = LiveComponent<SpriteAnimComponent>()) sprite->SetTint(r, g, b);
 }
 
 void GLRenderSystem::SetAlphaFunctor::operator()(OrvCall::Finite<float> alpha) {
-  auto sprite = Part<SpriteAnimComponent>(Live());
-  if (sprite) sprite->SetAlpha(alpha);
+  if (auto sprite = LiveComponent<SpriteAnimComponent>()) sprite->SetAlpha(alpha);
 }
 
 void GLRenderSystem::SetLightIntensity::operator()(OrvCall::Finite<double> intensity) {
-  auto light = Part<LightComponent>(Live());
-  if (light) light->intensity = intensity;
+  if (auto light = LiveComponent<LightComponent>()) light->intensity = intensity;
 }
 
 void GLRenderSystem::EnableLightToggle::operator()(bool on) {
-  if (auto light = Part<LightComponent>(Live())) light->lightToggle = on;
+  if (auto light = LiveComponent<LightComponent>()) light->lightToggle = on;
 }
 
 bool GLRenderSystem::GetLightToggle::operator()(bool) {
-  auto light = Part<LightComponent>(Live());
+  auto light = LiveComponent<LightComponent>();
   return light && light->lightToggle;
 }
 
 int GLRenderSystem::GetCurrentFrameFunc::operator()() {
-  auto sprite = Part<SpriteAnimComponent>(object_.Lock());
+  auto object = object_.Lock();
+  auto sprite = object ? object->LockComponent<SpriteAnimComponent>() : nullptr;
   return sprite ? sprite->GetCurrentFrameIndex() : -1;
 }
 
 void GLRenderSystem::DrawSpriteRelativeTo::operator()(const char* frameId, float dx, float dy) {
-  auto object = Live();
+  auto object = LiveObject();
   if (!object) return;
-  auto transform = Part<TransformComponent>(object);
+  auto transform = object->LockComponent<TransformComponent>();
   const float x = (transform ? transform->posX : 0.0f) + dx;
   const float y = (transform ? transform->posY : 0.0f) + dy;
   const auto frame = ResourceManager::GetInstance().GetSprite(frameId);
   if (!system_->IsSpriteOnScreen(frame, x, y, 1.0f, 1.0f)) return;
   Colour colour{1.0f, 1.0f, 1.0f, 1.0f};
-  if (auto sprite = Part<SpriteAnimComponent>(object)) colour = sprite->tint;
+  if (auto sprite = object->LockComponent<SpriteAnimComponent>()) colour = sprite->tint;
   ClampColour(colour);
   WithColour(colour, [&] { DrawPlacedSpriteQuad(frame, {x, y}); });
 }
 
 void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId, OrvLua::LuaObject parameters) {
-  auto object = Live();
+  auto object = LiveObject();
   if (!object) return;
   const auto frame = ResourceManager::GetInstance().GetSprite(frameId);
   if (!frame.Exists()) return;
@@ -293,7 +274,7 @@ void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId,
     DrawPlacedSpriteQuad(frame, {});
     return;
   }
-  auto transform = Part<TransformComponent>(object);
+  auto transform = object->LockComponent<TransformComponent>();
   float x = transform ? transform->posX : 0.0f;
   float y = transform ? transform->posY : 0.0f;
   float rotation = transform ? transform->rotdeg : 0.0f;
@@ -315,7 +296,7 @@ void GLRenderSystem::DrawSpriteRelativeToParams::operator()(const char* frameId,
 }
 
 OrvLua::LuaObject GLRenderSystem::GetTextureNameFromAnim::operator()(const char* animation, double index) {
-  auto script = LiveScriptComponent(object_);
+  auto script = LiveComponent<ScriptComponent>();
   if (!script) return {};
   // Taken whole, so that no negative index wraps onto a real frame.
   std::string name;

@@ -10,7 +10,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-#include "FiniteArg.h"
 
 #include "FiniteArg.h"
 #include "LuaObject.h"
@@ -87,33 +86,6 @@ class GUISystem : public BasicEntitySystem {
   const std::vector<HudSprite>& GetTopSprites() const { return topSprites_; }
   const std::vector<HudSprite>& GetBottomSprites() const { return bottomSprites_; }
 
-  // The creation functions, bound to the object whose state they were
-  // registered into: nil once that object is gone, dead or unscripted.
-  template <typename Widget>
-  class CreateWidget {
-   public:
-    CreateWidget(GUISystem* gui, ObjectLockPtr<GameObject> object) : gui_(gui), object_(std::move(object)) {}
-    OrvLua::LuaObjectOrError operator()(OrvLua::LuaObject desc);
-
-   private:
-    GUISystem* gui_;
-    ObjectLockPtr<GameObject> object_;
-  };
-  using CreateButton = CreateWidget<Button>;
-  using CreateProgressBar = CreateWidget<ProgressBar>;
-  using CreateLabel = CreateWidget<Label>;
-
-  // Opens the object's tweak bar, "GameObject(<id>)", once: a later call
-  // keeps the bar it has.
-  class CreatePropertyView {
-   public:
-    explicit CreatePropertyView(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()();
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-
  protected:
   // The editor's drag step.
   void PreUpdateEntity(EntityRecord& entity, float dt) override;
@@ -126,6 +98,14 @@ class GUISystem : public BasicEntitySystem {
   void OnRender() override;
 
  private:
+  // The functors made for each scripted object, in GUISystemScript.h.
+  template <typename Widget>
+  class CreateWidget;
+  using CreateButton = CreateWidget<Button>;
+  using CreateProgressBar = CreateWidget<ProgressBar>;
+  using CreateLabel = CreateWidget<Label>;
+  class CreatePropertyView;
+
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   static void DrawSprites(const std::vector<HudSprite>& sprites);
 

@@ -11,6 +11,7 @@
 #include "core/ReportOnce.h"
 #include "platform/TweakBar.h"
 #include "render/GUISystem.h"
+#include "render/GUISystemScript.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
 
@@ -262,9 +263,8 @@ OrvLua::LuaObjectOrError GUISystem::AddLabel(ScriptComponent& script, const OrvL
 
 template <typename Widget>
 OrvLua::LuaObjectOrError GUISystem::CreateWidget<Widget>::operator()(OrvLua::LuaObject desc) {
-  auto object = object_.Lock();
-  if (!object || !object->IsAlive()) return {};
-  auto script = object->LockComponent<ScriptComponent>();
+  auto object = LiveObject();
+  auto script = object ? object->LockComponent<ScriptComponent>() : nullptr;
   if (!script) return {};
   const std::string maker = "object " + std::to_string(object->GetID());
   // Reading the table may run the script's own __index: nothing is held
@@ -283,8 +283,8 @@ template class GUISystem::CreateWidget<ProgressBar>;
 template class GUISystem::CreateWidget<Label>;
 
 void GUISystem::CreatePropertyView::operator()() {
-  auto object = object_.Lock();
-  if (!object || !object->IsAlive()) return;
+  auto object = LiveObject();
+  if (!object) return;
   // Each new bar would keep variables that point into the object after it
   // dies, so an object has one bar, however often it asks.
   if (TwBar* bar = object->GetTweakBar(); bar != nullptr && Platform::TweakBarExists(bar)) return;

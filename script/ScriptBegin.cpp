@@ -10,7 +10,6 @@
 #include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
-#include "world/CollisionComponent.h"
 
 namespace Orv {
 
@@ -147,13 +146,12 @@ unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLock
   return result;
 }
 
-// The child follows its parent's position from then on; a carried object is
-// not pushed apart from what it touches, nor out of solid tiles.
+// The child follows its parent's position from then on, and each of its
+// components does what carrying asks of it.
 static void Mount(GameObject& child) {
   if (auto transform = child.LockComponent<TransformComponent>()) transform->followParent = true;
-  if (auto collision = child.LockComponent<CollisionComponent>()) {
-    collision->avoidTrigger = true;
-    collision->avoidTileTrigger = true;
+  for (const auto& [key, component] : child.GetComponents()) {
+    if (component) component->OnMounted();
   }
 }
 

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "LuaObject.h"
 #include "core/GameObject.h"
 #include "core/ObjectLockPtr.h"
 #include "core/OverrideLists.h"
@@ -61,78 +60,17 @@ class ScriptBegin : public PlainSystem {
   const std::vector<ObjectLockPtr<GameObject>>& GetCurrentGroup() const { return currentGroup_; }
   bool IsGroupingEnabled() const { return groupingEnabled_; }
 
-  // The functors of one scripted object: each holds a handle on the object
-  // whose state it was registered into.
-  class CreateChildGameObject {
-   public:
-    CreateChildGameObject(ScriptBegin* system, ObjectLockPtr<GameObject> object)
-        : system_(system), object_(std::move(object)) {}
-    unsigned operator()(const char* typeName, int id);
-
-   private:
-    ScriptBegin* system_;
-    ObjectLockPtr<GameObject> object_;
-  };
-  class CreateMountedChildGameObject {
-   public:
-    CreateMountedChildGameObject(ScriptBegin* system, ObjectLockPtr<GameObject> object)
-        : system_(system), object_(std::move(object)) {}
-    unsigned operator()(const char* typeName, int id);
-
-   private:
-    ScriptBegin* system_;
-    ObjectLockPtr<GameObject> object_;
-  };
-  class IsGroupLeaderFunc {
-   public:
-    explicit IsGroupLeaderFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    bool operator()();
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetGroupAverageWorldPosFunc {
-   public:
-    explicit GetGroupAverageWorldPosFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    OrvLua::LuaObject operator()();
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetGroupVarRealFunc {
-   public:
-    explicit SetGroupVarRealFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(const char* key, double value);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetGroupVarStringFunc {
-   public:
-    explicit SetGroupVarStringFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(const char* key, const char* value);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class SetGroupVarIntFunc {
-   public:
-    explicit SetGroupVarIntFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    void operator()(const char* key, int value);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-  class GetGroupVarFunc {
-   public:
-    explicit GetGroupVarFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}
-    OrvLua::LuaObject operator()(const char* key);
-
-   private:
-    ObjectLockPtr<GameObject> object_;
-  };
-
  private:
+  // The functors made for each scripted object, in ScriptBeginScript.h.
+  class CreateChildGameObject;
+  class CreateMountedChildGameObject;
+  class IsGroupLeaderFunc;
+  class GetGroupAverageWorldPosFunc;
+  class SetGroupVarRealFunc;
+  class SetGroupVarStringFunc;
+  class SetGroupVarIntFunc;
+  class GetGroupVarFunc;
+
   void RegisterScriptFunctions(ScriptComponent& component, const ObjectLockPtr<GameObject>& object);
   // What a creation passes: nothing while the stack is empty, else the stack
   // with the record that keeps script-made objects out of the editor's level.

@@ -5,6 +5,7 @@
 
 #include "core/TransformComponent.h"
 #include "script/ScriptBegin.h"
+#include "script/ScriptBeginScript.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
 
@@ -12,12 +13,11 @@ namespace Orv {
 
 namespace {
 
-// The calling object when it may write the group's variables: alive,
-// scripted and leading its group.
-std::shared_ptr<GameObject> ScriptedLeader(const ObjectLockPtr<GameObject>& object) {
-  if (!LiveScriptComponent(object)) return nullptr;
-  auto locked = object.Lock();
-  return locked && locked->IsGroupLeader() ? locked : nullptr;
+// The calling object when it may write the group's variables: scripted and
+// leading its group.
+std::shared_ptr<GameObject> ScriptedLeader(std::shared_ptr<GameObject> object) {
+  if (!object || !object->IsGroupLeader() || !object->LockComponent<ScriptComponent>()) return nullptr;
+  return object;
 }
 
 }  // namespace
@@ -48,30 +48,31 @@ void ScriptBegin::RegisterScriptFunctions(ScriptComponent& script, const ObjectL
 }
 
 unsigned ScriptBegin::CreateChildGameObject::operator()(const char* typeName, int id) {
-  if (!IsGameObjectAlive(object_)) return 0;
+  if (!LiveObject()) return 0;
   return system_->CreateChild(typeName, id, object_);
 }
 
 unsigned ScriptBegin::CreateMountedChildGameObject::operator()(const char* typeName, int id) {
-  if (!IsGameObjectAlive(object_)) return 0;
+  if (!LiveObject()) return 0;
   return system_->CreateMountedChild(typeName, id, object_);
 }
 
 bool ScriptBegin::IsGroupLeaderFunc::operator()() {
-  auto object = object_.Lock();
-  return object && object->IsAlive() && object->IsGroupLeader();
+  auto object = LiveObject();
+  return object && object->IsGroupLeader();
 }
 
 OrvLua::LuaObject ScriptBegin::GetGroupAverageWorldPosFunc::operator()() {
-  std::shared_ptr<ScriptComponent> script = LiveScriptComponent(object_);
+  auto object = LiveObject();
+  auto script = object ? object->LockComponent<ScriptComponent>() : nullptr;
   if (!script) return {};
   OrvLua::LuaObject table = script->NewTable();
   float sumX = 0.0f;
   float sumY = 0.0f;
   unsigned count = 0;
-  for (const ObjectLockPtr<GameObject>& handle : object_.Lock()->GetGroupMembers()) {
+  for (const ObjectLockPtr<GameObject>& handle : object->GetGroupMembers()) {
     auto member = handle.Lock();
-    if (!member || !member->IsAlive()) continue;
+    if (!Lives(member)) continue;
     auto transform = member->LockComponent<TransformComponent>();
     if (!transform) continue;
     sumX += transform->worldX;
@@ -92,24 +93,25 @@ OrvLua::LuaObject ScriptBegin::GetGroupAverageWorldPosFunc::operator()() {
 
 // Group variables live on the leader; only the leader writes them.
 void ScriptBegin::SetGroupVarRealFunc::operator()(const char* key, double value) {
-  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, value);
+  if (auto leader = ScriptedLeader(LiveObject())) leader->SetGroupVar(key, value);
 }
 
 void ScriptBegin::SetGroupVarStringFunc::operator()(const char* key, const char* value) {
-  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, std::string(value));
+  if (auto leader = ScriptedLeader(LiveObject())) leader->SetGroupVar(key, std::string(value));
 }
 
 void ScriptBegin::SetGroupVarIntFunc::operator()(const char* key, int value) {
-  if (auto leader = ScriptedLeader(object_)) leader->SetGroupVar(key, value);
+  if (auto leader = ScriptedLeader(LiveObject())) leader->SetGroupVar(key, value);
 }
 
 OrvLua::LuaObject ScriptBegin::GetGroupVarFunc::operator()(const char* key) {
-  std::shared_ptr<ScriptComponent> script = LiveScriptComponent(object_);
+  auto object = LiveObject();
+  auto script = object ? object->LockComponent<ScriptComponent>() : nullptr;
   if (!script) return {};
   // The object's own variables are never read: a leader asks its members.
-  for (const ObjectLockPtr<GameObject>& handle : object_.Lock()->GetGroupMembers()) {
+  for (const ObjectLockPtr<GameObject>& handle : object->GetGroupMembers()) {
     auto member = handle.Lock();
-    if (!member || !member->IsAlive() || !member->IsGroupLeader()) continue;
+    if (!Lives(member) || !member->IsGroupLeader()) continue;
     const auto& variables = member->GetGroupVariables();
     auto found = variables.find(key);
     if (found == variables.end()) continue;

@@ -5,7 +5,6 @@
 #include "core/TypeKey.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
-#include "world/CollisionComponent.h"
 
 namespace Orv {
 
@@ -43,9 +42,11 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
       component->SetCallPrefetch(entity);
     }
   }
-  // The collision engine keeps no contact record past this point of the
-  // frame: the script has had its chance to read them.
-  if (auto* collision = object->FindComponent<CollisionComponent>()) collision->ClearContacts();
+  // Nothing kept for the script to read this frame (contact records) lives
+  // past this point: the script has had its chance to read it.
+  for (const auto& [key, component] : object->GetComponents()) {
+    if (component) component->OnScriptUpdated();
+  }
 }
 
 void ScriptEngineSystem::OnUpdate(float) {

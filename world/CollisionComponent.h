@@ -80,6 +80,14 @@ class CollisionComponent : public Component {
   void OnStringProperty(unsigned index, const char* value) override;
   // Geometry needs a collider: before "Collider_Type" it is ignored.
   void OnRealProperty(unsigned index, double value) override;
+  // The script has read this frame's records.
+  void OnScriptUpdated() override { ClearContacts(); }
+  // A carried object is not pushed apart from what it touches, nor out of
+  // solid tiles.
+  void OnMounted() override {
+    avoidTrigger = true;
+    avoidTileTrigger = true;
+  }
 
   // "AABB", "Circle", "OBB", "Line" or "Empty" makes the collider when there
   // is none yet and says "set as ..."; any other name does nothing.

@@ -48,6 +48,8 @@ class Probe : public Component {
   void OnStringPropertyByName(const std::string& key, const std::string& value) override {
     Log("OnStringPropertyByName " + key + " " + value);
   }
+  void OnScriptUpdated() override { Log("OnScriptUpdated"); }
+  void OnMounted() override { Log("OnMounted"); }
 
  private:
   void Log(const std::string& call) { CallLog().push_back(std::string(RunTimeName) + ": " + call); }

@@ -8,7 +8,6 @@
 // changes the GL state that queued sprites are drawn with.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -26,26 +25,6 @@ const std::vector<std::vector<std::string>> kLayers = {
     {"platform"}, {"core"},   {"orvlua"}, {"script"}, {"resources", "input", "audio"},
     {"world"},    {"render"}, {"editor"}, {"app"},
 };
-
-// Each exception names the one file that reaches up and why.
-struct Exception {
-  std::string file;
-  std::string header;
-  std::string why;
-};
-const std::vector<Exception> kExceptions = {
-    {"script/ScriptEngineSystem.cpp", "world/CollisionComponent.h",
-     "the script engine empties the contact records once the script has read them"},
-    {"script/ScriptBegin.cpp", "world/CollisionComponent.h",
-     "a mounted child is not pushed apart from what it touches, nor out of solid tiles"},
-};
-
-bool Excepted(const std::string& file, const std::string& header) {
-  for (const Exception& each : kExceptions) {
-    if (each.file == file && each.header == header) return true;
-  }
-  return false;
-}
 
 struct Include {
   std::string file;  // relative to the source folder
@@ -216,7 +195,7 @@ TEST(LayerOrder, NoFolderIncludesOneAboveIt) {
   ASSERT_GT(includes.size(), 100u) << "the sources were not found under " << ORV_SOURCE_DIR;
   std::string upward;
   for (const Include& each : includes) {
-    if (layer.at(each.to) <= layer.at(each.from) || Excepted(each.file, each.header)) continue;
+    if (layer.at(each.to) <= layer.at(each.from)) continue;
     upward += each.file + ":" + std::to_string(each.line) + " includes " + each.header + "\n";
   }
   EXPECT_EQ(upward, "") << "a folder reaches up the layers (bottom up: platform; core; orvlua; script; resources, "
@@ -226,7 +205,7 @@ TEST(LayerOrder, NoFolderIncludesOneAboveIt) {
 TEST(LayerOrder, NoTwoFoldersIncludeEachOther) {
   std::map<std::string, std::set<std::string>> reaches;
   for (const Include& each : EngineIncludes()) {
-    if (each.from != each.to && !Excepted(each.file, each.header)) reaches[each.from].insert(each.to);
+    if (each.from != each.to) reaches[each.from].insert(each.to);
   }
   // Folders reached from each folder, followed to the end.
   std::string cycles;
@@ -324,16 +303,6 @@ TEST(LayerOrder, BareBindingHeadersCountAsTheBinding) {
     EXPECT_EQ(each.to, "orvlua") << each.file;
   }
   EXPECT_TRUE(sawBare) << "the binding's own headers are included by bare name";
-}
-
-TEST(LayerOrder, EveryExceptionIsStillUsed) {
-  const std::vector<Include> includes = EngineIncludes();
-  for (const Exception& exception : kExceptions) {
-    EXPECT_TRUE(std::any_of(
-        includes.begin(), includes.end(),
-        [&](const Include& each) { return each.file == exception.file && each.header == exception.header; }))
-        << exception.file << " no longer includes " << exception.header << ": drop the exception";
-  }
 }
 
 TEST(LayerOrder, OnlyTheBindingSpeaksToTheLuaCore) {

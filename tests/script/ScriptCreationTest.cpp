@@ -2,6 +2,11 @@
 // inactive, delayed and child creations, on an engine without a window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/core/Probes.h"
 #include "tests/script/ScriptCreationFixture.h"
 #include "world/CollisionComponent.h"
 
@@ -207,6 +212,38 @@ TEST_F(ScriptCreationTest, MountingSetsFollowParentAndTheCollisionAvoidFlags) {
     EXPECT_EQ(collision->avoidTileTrigger, mounted) << id;
     EXPECT_EQ(object->GetComponent<TransformComponent>().Lock()->followParent, mounted) << id;
   }
+}
+
+// Carrying is told to every component of a mounted child, by either way of
+// making it, and to none of a plain child's.
+TEST_F(ScriptCreationTest, EveryComponentOfAMountedChildIsToldItIsCarried) {
+  using namespace Orv::Testing;
+  ::testing::internal::CaptureStdout();
+  engine.RegisterComponent<Probe<NameA>>("probea");
+  engine.RegisterComponent<Probe<NameB>>("probeb");
+  ::testing::internal::GetCapturedStdout();
+  folder.Write("data/gameobjects/Carried.txt",
+               R"({"name":"Carried","id":1,"components":[{"type":"transform","data":[]},)"
+               R"({"type":"probea","data":[]},{"type":"probeb","data":[]}]})");
+  Define("Main", "-- main\n");
+  Load();
+  auto main = Create("Main", 100);
+  const auto told = [&](const std::string& code) {
+    CallLog().clear();
+    EvalCaptured(*main, code);
+    std::vector<std::string> mounted;
+    for (const std::string& call : CallLog()) {
+      if (call.ends_with("OnMounted")) mounted.push_back(call);
+    }
+    std::sort(mounted.begin(), mounted.end());
+    return mounted;
+  };
+  const std::vector<std::string> both = {"class Orv::ProbeA: OnMounted", "class Orv::ProbeB: OnMounted"};
+  EXPECT_EQ(told("CreateChildGameObject('Carried', 1)"), std::vector<std::string>{});
+  EXPECT_EQ(told("CreateMountedChildGameObject('Carried', 2)"), both);
+  EXPECT_EQ(told("PushRealParamIndex('transform', 0, 1) CreateMountedChildGameObject('Carried', 3)"), both);
+  EXPECT_EQ(told("CreateGameObject('Carried', 4)"), std::vector<std::string>{});
+  EXPECT_EQ(ObjectsWithId(3).size(), 1u);
 }
 
 TEST_F(ScriptCreationTest, GroupingTakesTheJoiningCreationsOnly) {

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "CallCache.h"
 #include "support/ScriptEngineFixture.h"
+#include "tests/core/Probes.h"
 
 namespace OrvTest {
 namespace {
@@ -245,6 +247,38 @@ TEST_F(ScriptEngineTest, ArcheTypeTablesCountFromZero) {
   for (const Case& c : cases) EXPECT_EQ(Run(object, c.code), c.result) << c.code;
   object->Destroy();
   EXPECT_EQ(Run(object, "return GetArcheTypeInfoIndex('transform', 0)"), "nil");
+}
+
+// "LogUpdate"() puts the script's Update into the probes' log.
+struct LogUpdate {
+  void operator()() { Orv::Testing::CallLog().push_back("Update"); }
+};
+
+// What was kept for a script to read in a frame lives until its Update has
+// run, and no longer while scripts are paused.
+TEST_F(ScriptEngineTest, EveryComponentIsToldOnceItsScriptHasHadItsUpdate) {
+  using namespace Orv::Testing;
+  auto object = Spawn("function Update() LogUpdate() end");
+  Script(object).RegisterNewFunctor<LogUpdate>("LogUpdate");
+  AttachProbe<NameA>(*object);
+  AttachProbe<NameB>(*object);
+  Admit();
+  const std::vector<std::string> told = {"class Orv::ProbeA: OnScriptUpdated", "class Orv::ProbeB: OnScriptUpdated"};
+  const auto frame = [&] {
+    CallLog().clear();
+    Frame();
+    std::vector<std::string> log = CallLog();
+    // The probes hear it in key order; which of the two keys is lower is the
+    // hash's affair.
+    std::sort(log.begin() + (log.empty() || log[0] != "Update" ? 0 : 1), log.end());
+    return log;
+  };
+  std::vector<std::string> withUpdate = told;
+  withUpdate.insert(withUpdate.begin(), "Update");
+  EXPECT_EQ(frame(), withUpdate);
+  EXPECT_EQ(frame(), withUpdate);
+  engine.Pause();
+  EXPECT_EQ(frame(), told);
 }
 
 TEST_F(ScriptEngineTest, ObjectsWithoutScriptAreNotAdmitted) {
