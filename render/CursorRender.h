@@ -16,9 +16,9 @@ class CursorRender : public System {
   explicit CursorRender(App* owner) : System(owner) {}
 
   void OnRegistered() override;
-  void Init(unsigned width, unsigned height) override {}
+  void Init(unsigned /*width*/, unsigned /*height*/) override {}
   void Start() override;
-  void Update(float dt) override {}
+  void Update(float /*dt*/) override {}
   void Shutdown() override {}
   void Render() override;
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);

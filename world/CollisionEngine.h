@@ -37,7 +37,7 @@ class CollisionEngine : public PlainSystem {
   void OnRegistered() override;
   ~CollisionEngine() override;
 
-  void Update(float dt) override { SweepManifolds(); }
+  void Update(float /*dt*/) override { SweepManifolds(); }
   void Shutdown() override { ClearCollision(); }
   void Pause() override { paused_ = true; }
   // A pause a script asked for outlasts the engine's own resume.
