@@ -48,7 +48,6 @@ class BasicEntitySystem : public System {
 
   const std::vector<EntityRecord>& GetEntities() const { return entities; }
   const std::vector<EntityRecord>& GetPending() const { return pending; }
-  bool IsEntityPaused() const { return paused; }
 
  protected:
   // A hook left as it is here marks its pass idle the first time it runs:

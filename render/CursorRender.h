@@ -27,8 +27,6 @@ class CursorRender : public System {
   void SetCursorImage(const char* frameId);
   void SetCursorImagePressed(const char* frameId);
 
-  ObjectLockPtr<SpriteFrame> GetCursorImage() const { return cursor_; }
-  ObjectLockPtr<SpriteFrame> GetCursorImagePressed() const { return cursorPressed_; }
 
  private:
   ObjectLockPtr<SpriteFrame> cursor_;

@@ -61,7 +61,6 @@ class CollisionEngine : public PlainSystem {
   bool IsPaused() const { return paused_; }
   bool IsPausedByScript() const { return pausedByScript_; }
   const ManifoldSystem& GetManifolds() const { return manifolds_; }
-  std::size_t CollisionObjectCount() const { return collisionObjects_.size(); }
 
  protected:
   // Which colliders of a pair its answer moved.
