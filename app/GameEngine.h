@@ -24,7 +24,7 @@ class GameEngine : public OGLApp {
   void OnCreate() override;
   void OnStart() override;
   void OnResize(int width, int height) override;
-  void Tick(float dt) override {}
+  void Tick(float /*dt*/) override {}
   void Update(float dt) override;
   void Render(float dt) override;
   void EndFrame() override;

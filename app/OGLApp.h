@@ -51,7 +51,6 @@ class OGLApp : public App {
   static constexpr float kLongestStep = 0.1f;
 
   void SetFrameInterval(float seconds) { frameInterval_ = seconds; }
-  float GetFrameInterval() const { return frameInterval_; }
   void SetCursor(int x, int y) {
     cursorX_ = x;
     cursorY_ = y;

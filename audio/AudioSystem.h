@@ -17,7 +17,7 @@ class AudioSystem : public System {
   using System::System;
 
   void OnRegistered() override;
-  void Init(unsigned width, unsigned height) override {}
+  void Init(unsigned /*width*/, unsigned /*height*/) override {}
   void Start() override;
   void Update(float dt) override;
   void Shutdown() override;

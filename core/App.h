@@ -64,10 +64,8 @@ class App {
   virtual int GetResizeWidth();
   virtual int GetResizeHeight();
 
-  const std::string& GetTitle() const { return title_; }
   unsigned GetWidth() const { return width_; }
   unsigned GetHeight() const { return height_; }
-  float GetAspect() const { return aspect_; }
 
  protected:
   std::string title_;

@@ -48,31 +48,30 @@ class BasicEntitySystem : public System {
 
   const std::vector<EntityRecord>& GetEntities() const { return entities; }
   const std::vector<EntityRecord>& GetPending() const { return pending; }
-  bool IsEntityPaused() const { return paused; }
 
  protected:
   // A hook left as it is here marks its pass idle the first time it runs:
   // walking every object each frame to call nothing is left out from then
   // on. Overrides never call these.
-  virtual void UpdateEntity(EntityRecord& entity, float dt) { idlePasses_ |= kUpdatePass; }
-  virtual void PreUpdateEntity(EntityRecord& entity, float dt) { idlePasses_ |= kPreUpdatePass; }
-  virtual void LateUpdateEntity(EntityRecord& entity, float dt) { idlePasses_ |= kLateUpdatePass; }
-  virtual void RenderEntity(EntityRecord& entity) { idlePasses_ |= kRenderPass; }
-  virtual void OnEntityAdded(EntityRecord& entity) {}
+  virtual void UpdateEntity(EntityRecord& /*entity*/, float /*dt*/) { idlePasses_ |= kUpdatePass; }
+  virtual void PreUpdateEntity(EntityRecord& /*entity*/, float /*dt*/) { idlePasses_ |= kPreUpdatePass; }
+  virtual void LateUpdateEntity(EntityRecord& /*entity*/, float /*dt*/) { idlePasses_ |= kLateUpdatePass; }
+  virtual void RenderEntity(EntityRecord& /*entity*/) { idlePasses_ |= kRenderPass; }
+  virtual void OnEntityAdded(EntityRecord& /*entity*/) {}
   virtual void BeginRender() {}
   virtual void EndRender() {}
-  virtual bool AcceptEntity(ObjectLockPtr<GameObject>& object) { return true; }
+  virtual bool AcceptEntity(ObjectLockPtr<GameObject>& /*object*/) { return true; }
   // Whether any per-entity pass can act on an admitted object. One that no
   // pass would touch is still admitted (OnEntityAdded runs) but kept out of
   // the walks: each walk reads every entry's object from memory. An object's
   // components are all in place by the time it is offered.
-  virtual bool WalksObject(const GameObject& object) const { return true; }
-  virtual void OnUpdate(float dt) {}
-  virtual void OnPreUpdate(float dt) {}
-  virtual void OnLateUpdate(float dt) {}
+  virtual bool WalksObject(const GameObject& /*object*/) const { return true; }
+  virtual void OnUpdate(float /*dt*/) {}
+  virtual void OnPreUpdate(float /*dt*/) {}
+  virtual void OnLateUpdate(float /*dt*/) {}
   virtual void OnRender() {}
-  virtual void OnGameObjectOffered(ObjectLockPtr<GameObject> object) {}
-  virtual void OnEntitiesMerged(std::vector<EntityRecord>& merged) {}
+  virtual void OnGameObjectOffered(ObjectLockPtr<GameObject> /*object*/) {}
+  virtual void OnEntitiesMerged(std::vector<EntityRecord>& /*merged*/) {}
 
   std::vector<EntityRecord> entities;
   // Admitted since the last merge: objects made during a walk land here, so

@@ -26,16 +26,16 @@ class Component {
   // When the dead object leaves the manager at the end of the frame.
   virtual void Shutdown() = 0;
   // Once the component is in its object's component map.
-  virtual void OnAttach(GameObject* owner) {}
-  virtual void AddToTweakBar(TwBar* bar) {}
+  virtual void OnAttach(GameObject* /*owner*/) {}
+  virtual void AddToTweakBar(TwBar* /*bar*/) {}
   // A deferred component is left out of creations that ask for none.
   virtual bool IsDeferred() { return false; }
-  virtual void OnIntProperty(unsigned index, int value) {}
-  virtual void OnStringProperty(unsigned index, const char* value) {}
-  virtual void OnRealProperty(unsigned index, double value) {}
-  virtual void OnRealPropertyByName(const std::string& key, double value) {}
-  virtual void OnIntPropertyByName(const std::string& key, int value) {}
-  virtual void OnStringPropertyByName(const std::string& key, const std::string& value) {}
+  virtual void OnIntProperty(unsigned /*index*/, int /*value*/) {}
+  virtual void OnStringProperty(unsigned /*index*/, const char* /*value*/) {}
+  virtual void OnRealProperty(unsigned /*index*/, double /*value*/) {}
+  virtual void OnRealPropertyByName(const std::string& /*key*/, double /*value*/) {}
+  virtual void OnIntPropertyByName(const std::string& /*key*/, int /*value*/) {}
+  virtual void OnStringPropertyByName(const std::string& /*key*/, const std::string& /*value*/) {}
   // The owner's script has had its Update: what was kept for it to read this
   // frame may go.
   virtual void OnScriptUpdated() {}

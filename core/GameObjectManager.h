@@ -55,7 +55,6 @@ class GameObjectManager {
 
   const std::vector<std::shared_ptr<GameObject>>& GetObjects() const { return objects; }
   const std::deque<std::uint32_t>& GetRecycledIds() const { return recycledIds; }
-  std::uint32_t GetNextUniqueId() const { return nextUniqueId; }
 
  private:
   std::vector<std::shared_ptr<GameObject>> objects;

@@ -24,14 +24,14 @@ class System {
   virtual void Shutdown() = 0;
   virtual void Pause() {}
   virtual void Resume() {}
-  virtual void Resize(int width, int height, int borderWidth, int borderHeight) {}
-  virtual void PreUpdate(float dt) {}
-  virtual void LateUpdate(float dt) {}
+  virtual void Resize(int /*width*/, int /*height*/, int /*borderWidth*/, int /*borderHeight*/) {}
+  virtual void PreUpdate(float /*dt*/) {}
+  virtual void LateUpdate(float /*dt*/) {}
   virtual void Render() {}
-  virtual void OnWindowMessage(unsigned message, WPARAM wParam, LPARAM lParam) {}
-  virtual void OnGameObjectAdded(ObjectLockPtr<GameObject> object) {}
-  virtual void OnKeyUp(int key) {}
-  virtual void OnMouseButtonUp(int button) {}
+  virtual void OnWindowMessage(unsigned /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {}
+  virtual void OnGameObjectAdded(ObjectLockPtr<GameObject> /*object*/) {}
+  virtual void OnKeyUp(int /*key*/) {}
+  virtual void OnMouseButtonUp(int /*button*/) {}
 
   App* GetOwner() const { return owner_; }
 
@@ -44,9 +44,9 @@ class PlainSystem : public System {
  public:
   using System::System;
   void OnRegistered() override {}
-  void Init(unsigned width, unsigned height) override {}
+  void Init(unsigned /*width*/, unsigned /*height*/) override {}
   void Start() override {}
-  void Update(float dt) override {}
+  void Update(float /*dt*/) override {}
   void Shutdown() override {}
 };
 

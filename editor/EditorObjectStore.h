@@ -50,7 +50,6 @@ class EditorObjectStore {
 
   // In ascending key order, the order of picking and saving.
   const std::map<std::uint32_t, EditorObjectRecord>& GetRecords() const { return records_; }
-  std::uint32_t GetNextKey() const { return nextKey_; }
   // Unique ids; 0 means none.
   std::uint32_t GetMovedObject() const { return movedObject_; }
   std::uint32_t GetRotatedObject() const { return rotatedObject_; }

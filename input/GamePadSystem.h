@@ -15,7 +15,7 @@ class GamePadSystem : public System {
   void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
-  void Update(float dt) override {}
+  void Update(float /*dt*/) override {}
   void Shutdown() override;
   void PreUpdate(float dt) override;
   void LateUpdate(float dt) override;

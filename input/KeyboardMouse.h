@@ -22,7 +22,7 @@ class KeyboardMouse : public System {
   void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
-  void Update(float dt) override {}
+  void Update(float /*dt*/) override {}
   void Shutdown() override {}
   void LateUpdate(float dt) override;
   void OnKeyUp(int key) override;

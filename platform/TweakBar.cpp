@@ -92,6 +92,5 @@ std::vector<TweakVar> TweakBarVariables(const TwBar* bar) {
 
 std::size_t TweakBarCount() { return TheRegistry().bars.size(); }
 
-bool TweakBarsInitialised() { return TheRegistry().initialised; }
 
 }  // namespace Orv::Platform

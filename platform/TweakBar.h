@@ -37,6 +37,5 @@ std::string TweakBarName(const TwBar* bar);
 // The bar's variables in the order they were added; none for an unknown bar.
 std::vector<TweakVar> TweakBarVariables(const TwBar* bar);
 std::size_t TweakBarCount();
-bool TweakBarsInitialised();
 
 }  // namespace Orv::Platform

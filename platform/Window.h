@@ -37,7 +37,6 @@ class Window {
 
   // A visible window with the title; fullScreenStyle gives it no decoration.
   bool Create(const std::string& title, int x, int y, int width, int height, bool fullScreenStyle);
-  bool IsCreated() const { return window_ != nullptr; }
 
   enum class ContextResult { Ok, PixelFormatFailed, ContextFailed, GlewFailed };
   // OpenGL 3.3 compatibility profile, double buffered, RGBA8, depth 24,

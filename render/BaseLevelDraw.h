@@ -17,7 +17,7 @@ class BaseLevelDraw : public System {
   void OnRegistered() override;
   void Init(unsigned width, unsigned height) override;
   void Start() override {}
-  void Update(float dt) override {}
+  void Update(float /*dt*/) override {}
   void Shutdown() override {}
   void LateUpdate(float dt) override;
   void Render() override;

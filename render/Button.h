@@ -79,13 +79,7 @@ class Button : public UIWidget {
   bool IsPaused() const { return paused_; }
 
   int GetId() const { return id_; }
-  int GetX() const { return x_; }
-  int GetY() const { return y_; }
-  bool HasThumb() const { return hasThumb_; }
-  float GetThumbWidth() const { return thumbWidth_; }
-  float GetThumbHeight() const { return thumbHeight_; }
   const WidgetCaption& GetCaption() const { return caption_; }
-  const WidgetColour& GetColour() const { return colour_; }
 
  private:
   // Strictly inside the up texture's rectangle at the button's scale; a

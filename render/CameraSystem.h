@@ -47,8 +47,6 @@ class CameraSystem : public BasicEntitySystem {
   std::pair<float, float> WorldToScreen(float x, float y) const;
 
   unsigned GetHalfWidth() const { return halfWidth_; }
-  unsigned GetHalfHeight() const { return halfHeight_; }
-  const std::vector<std::pair<float, float>>& GetFocusPoints() const { return focus_; }
 
  protected:
   void UpdateEntity(EntityRecord& entity, float dt) override;

@@ -16,9 +16,9 @@ class CursorRender : public System {
   explicit CursorRender(App* owner) : System(owner) {}
 
   void OnRegistered() override;
-  void Init(unsigned width, unsigned height) override {}
+  void Init(unsigned /*width*/, unsigned /*height*/) override {}
   void Start() override;
-  void Update(float dt) override {}
+  void Update(float /*dt*/) override {}
   void Shutdown() override {}
   void Render() override;
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
@@ -27,8 +27,6 @@ class CursorRender : public System {
   void SetCursorImage(const char* frameId);
   void SetCursorImagePressed(const char* frameId);
 
-  ObjectLockPtr<SpriteFrame> GetCursorImage() const { return cursor_; }
-  ObjectLockPtr<SpriteFrame> GetCursorImagePressed() const { return cursorPressed_; }
 
  private:
   ObjectLockPtr<SpriteFrame> cursor_;

@@ -216,7 +216,7 @@ GLRenderSystem::Viewport GLRenderSystem::ComputeViewport(unsigned logicalWidth, 
   return {0, 0, width, height};
 }
 
-void GLRenderSystem::Resize(int width, int height, int borderWidth, int borderHeight) {
+void GLRenderSystem::Resize(int width, int height, int borderWidth, int /*borderHeight*/) {
   SetScreenProjection(static_cast<double>(width_), static_cast<double>(height_));
 
   const Platform::Rect work = Platform::GetDesktopWorkArea();

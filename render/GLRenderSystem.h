@@ -70,9 +70,7 @@ class GLRenderSystem : public System {
 
   // The scripts' switch: while set, an engine Resume leaves animations paused.
   void SetPausedByScript(bool paused) { pausedByScript_ = paused; }
-  bool AreAnimationsPaused() const { return animationsPaused_; }
   const std::vector<ObjectLockPtr<GameObject>>& GetSpriteObjects() const { return spriteObjects_; }
-  const std::vector<ObjectLockPtr<GameObject>>& GetLightObjects() const { return lightObjects_; }
 
   // Script functions bound to the render system. The draws take a
   // texture-frame id and screen coordinates, draw nothing for an unknown id

@@ -33,7 +33,6 @@ ObjectDragStore* gDragStore = nullptr;
 }  // namespace
 
 void SetObjectDragStore(ObjectDragStore* store) { gDragStore = store; }
-ObjectDragStore* GetObjectDragStore() { return gDragStore; }
 
 template <typename Widget>
 WidgetEntry<Widget>::WidgetEntry(std::shared_ptr<Widget> widget, OrvLua::LuaObject table)

@@ -83,8 +83,6 @@ class GUISystem : public BasicEntitySystem {
   const std::list<WidgetEntry<Button>>& GetButtons() const { return buttons_; }
   const std::list<WidgetEntry<ProgressBar>>& GetBars() const { return bars_; }
   const std::list<WidgetEntry<Label>>& GetLabels() const { return labels_; }
-  const std::vector<HudSprite>& GetTopSprites() const { return topSprites_; }
-  const std::vector<HudSprite>& GetBottomSprites() const { return bottomSprites_; }
 
  protected:
   // The editor's drag step.

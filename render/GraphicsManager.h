@@ -41,9 +41,7 @@ class GraphicsManager {
   }
 
   GLuint GetTexture2DProgram() const { return texture2DProgram_; }
-  GLuint GetFontColorProgram() const { return fontColorProgram_; }
   GLuint GetPointLightProgram() const { return pointLightProgram_; }
-  GLuint GetShapeProgram() const { return shapeProgram_; }
   GLuint GetTexture2DBloomProgram() const { return texture2DBloomProgram_; }
 
  private:

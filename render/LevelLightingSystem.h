@@ -24,7 +24,6 @@ class LevelLightingSystem : public PlainSystem {
 
   int shadowWidth_ = 32;
   int shadowHeight_ = 32;
-  bool enabled_ = true;
 };
 
 }  // namespace Orv

@@ -13,7 +13,7 @@ void LightComponent::OnIntProperty(unsigned index, int value) {
   if (index == ShadowCast) shadowcast = value != 0;
 }
 
-void LightComponent::OnRealProperty(unsigned index, double value) {
+void LightComponent::OnRealProperty(unsigned /*index*/, double value) {
   if (std::isfinite(value)) {
     intensity = value;
     return;

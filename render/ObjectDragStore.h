@@ -22,6 +22,5 @@ class ObjectDragStore {
 
 // The store the GUI drags with; without one the drag step does nothing.
 void SetObjectDragStore(ObjectDragStore* store);
-ObjectDragStore* GetObjectDragStore();
 
 }  // namespace Orv

@@ -59,10 +59,6 @@ class ProgressBar {
   void SetRGBA(OrvCall::Finite<float> r, OrvCall::Finite<float> g, OrvCall::Finite<float> b, OrvCall::Finite<float> a);
 
   int GetId() const { return id_; }
-  int GetFrameX() const { return frameX_; }
-  int GetBarX() const { return barX_; }
-  int GetBarY() const { return barY_; }
-  double GetTarget() const { return target_; }
   const WidgetCaption& GetCaption() const { return caption_; }
 
  private:

@@ -15,7 +15,7 @@ class RenderableComponent : public Component {
   void Setup() override {}
   void Shutdown() override {}
   // The one parameter: any index sets it.
-  void OnIntProperty(unsigned index, int value) override { drawlevel = value; }
+  void OnIntProperty(unsigned /*index*/, int value) override { drawlevel = value; }
 
   int drawlevel = 0;
 };

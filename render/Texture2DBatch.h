@@ -46,7 +46,6 @@ class Texture2DBatch {
   std::int32_t GetLightCount() const { return lightCount_; }
   // How many lights the shader's array holds; 0 until a Begin has read it.
   std::int32_t GetLightCapacity() const { return lightCapacity_; }
-  const Matrix4& GetProjection() const { return projection_; }
 
  private:
   struct Run {

@@ -58,7 +58,6 @@ class SpriteSheet {
   unsigned GetImageWidth() const { return imageWidth_; }
   unsigned GetImageHeight() const { return imageHeight_; }
   bool HasPixels32() const { return !pixels32_.empty(); }
-  bool HasPixels8() const { return !pixels8_.empty(); }
   const std::vector<SpriteClip>& GetClips() const { return clips_; }
   void AddClip(const SpriteClip& clip) { clips_.push_back(clip); }
   GLuint GetVertexBuffer() const { return vertexBuffer_; }

@@ -75,7 +75,6 @@ class ScriptComponent : public Component {
   // entry's next turn, what the call made last read first: this component's
   // fields and what the call cache names in the state.
   void SetCallPrefetch(EntityRecord& entry) const;
-  const std::string& GetScriptText() const { return script_->GetText(); }
   // The script's file, or "script" for one made without a file: error lines
   // name it.
   const std::string& GetScriptPath() const { return script_->GetName(); }
@@ -181,7 +180,6 @@ class ScriptComponent : public Component {
   // Whether the script ran to its end; calls into it wait for that.
   bool IsLoaded() const { return loaded_; }
   // The attributes in the order they were set.
-  const std::list<std::pair<std::string, DataBun>>& GetAttributes() const { return attributes_; }
   // The event variables the script has set, by key.
   const std::map<std::string, DataBun>& GetEventVars() const { return eventVars_; }
 

@@ -158,7 +158,6 @@ class ScriptEngineSystem : public BasicEntitySystem {
 
   // What the system holds, for the engine's own checks and the tests.
   bool IsShutdownRequested() const { return shutdownRequested_; }
-  bool AreScriptsPaused() const { return scriptsPaused_; }
   const std::list<RemovalRequest>& GetRemovalRequests() const { return removalRequests_; }
   const std::vector<EntityRecord>& GetTimedKills() const { return timedKills_; }
   const std::map<std::string, MessageChannel>& GetChannels() const { return channels_; }

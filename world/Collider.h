@@ -49,7 +49,7 @@ class Collider {
 
   // Moves the centre only: box corners keep their old place until UpdateBounds.
   virtual void SetPosition(const Vec2& centre);
-  virtual void SetRotation(double degrees) {}
+  virtual void SetRotation(double /*degrees*/) {}
   virtual double GetRotation() const { return 0.0; }
   // The normal written into the manifold points from this shape to other.
   virtual bool CollideWithOBB(const OBB& other, Manifold& manifold) const;
@@ -178,12 +178,12 @@ class Line2D : public Collider {
  public:
   Line2D() : Collider(TypeLine2D) {}
 
-  bool CollideWithOBB(const OBB& other, Manifold& manifold) const override { return false; }
-  bool CollideWithLine2D(const Line2D& other, Manifold& manifold) const override { return false; }
-  bool CollideWithCircle2D(const Circle2D& other, Manifold& manifold) const override { return false; }
-  bool CollideWithAABB(const AABB& other, Manifold& manifold) const override { return false; }
-  bool ContainsPoint(const Vec2& p) const override { return false; }
-  bool IntersectsSegment(const Vec2& direction, const Vec2& start) const override { return false; }
+  bool CollideWithOBB(const OBB& /*other*/, Manifold& /*manifold*/) const override { return false; }
+  bool CollideWithLine2D(const Line2D& /*other*/, Manifold& /*manifold*/) const override { return false; }
+  bool CollideWithCircle2D(const Circle2D& /*other*/, Manifold& /*manifold*/) const override { return false; }
+  bool CollideWithAABB(const AABB& /*other*/, Manifold& /*manifold*/) const override { return false; }
+  bool ContainsPoint(const Vec2& /*p*/) const override { return false; }
+  bool IntersectsSegment(const Vec2& /*direction*/, const Vec2& /*start*/) const override { return false; }
 };
 
 }  // namespace Orv

@@ -37,7 +37,7 @@ class CollisionEngine : public PlainSystem {
   void OnRegistered() override;
   ~CollisionEngine() override;
 
-  void Update(float dt) override { SweepManifolds(); }
+  void Update(float /*dt*/) override { SweepManifolds(); }
   void Shutdown() override { ClearCollision(); }
   void Pause() override { paused_ = true; }
   // A pause a script asked for outlasts the engine's own resume.
@@ -61,7 +61,6 @@ class CollisionEngine : public PlainSystem {
   bool IsPaused() const { return paused_; }
   bool IsPausedByScript() const { return pausedByScript_; }
   const ManifoldSystem& GetManifolds() const { return manifolds_; }
-  std::size_t CollisionObjectCount() const { return collisionObjects_.size(); }
 
  protected:
   // Which colliders of a pair its answer moved.

@@ -30,7 +30,7 @@ struct Manifold : public Observer {
   // components' serials set, everything else 0 and free.
   Manifold(CollisionComponent* a, std::int32_t idA, CollisionComponent* b, std::int32_t idB);
 
-  void OnNotify(int event) override {}
+  void OnNotify(int /*event*/) override {}
 
   // Every field of other, this one's state included.
   void CopyContact(const Manifold& other) { *this = other; }

@@ -176,7 +176,6 @@ size_t ByteOrderMarkLength(const char* text, size_t size) {
   return size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
 }
 
-int LoadString(lua_State* L, const char* text) { return LoadBuffer(L, text, std::strlen(text), text); }
 
 int LoadFile(lua_State* L, const char* filename) {
   std::string chunkname = filename ? std::string("@") + filename : std::string("=stdin");

@@ -359,13 +359,6 @@ void LuaObject::Push(lua_State* L) const {
   }
 }
 
-LuaStackObject LuaObject::PushStack() const {
-  if (!ORVLUA_CHECK(kUnit, IsBound())) return {};
-  lua_State* L = GetCState();
-  Push(L);
-  return {L, lua_gettop(L)};
-}
-
 LuaObject LuaObject::GetByName(const char* key) const {
   std::string error;
   return GetByName(key, error, false);

@@ -11,8 +11,6 @@ namespace OrvLua {
 // As luaL_loadbuffer: pushes the compiled chunk, or an error message and
 // returns the core's error status. Precompiled chunks are loaded unchanged.
 int LoadBuffer(lua_State* L, const char* buffer, size_t size, const char* chunkname);
-// As luaL_loadstring: the text is its own chunk name.
-int LoadString(lua_State* L, const char* text);
 // As luaL_loadfile; a null name reads standard input. A UTF-8 byte-order mark
 // at the start is skipped.
 int LoadFile(lua_State* L, const char* filename);

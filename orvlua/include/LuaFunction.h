@@ -30,7 +30,6 @@ class LuaFunction {
     return Detail::CallScriptFunction(function_, &number, &argument);
   }
 
-  const LuaObject& GetFunction() const { return function_; }
 
  private:
   LuaObject function_;

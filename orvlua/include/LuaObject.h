@@ -67,7 +67,6 @@ class LuaObject : private Detail::HandleLink {
   bool IsTable() const { return tag_ == TagTable; }
   bool IsFunction() const { return tag_ == TagFunction; }
   bool IsUserData() const { return tag_ == TagUserData; }
-  bool IsThread() const { return tag_ == TagThread; }
   bool IsWString() const { return tag_ == TagWString; }
 
   double GetNumber() const;
@@ -91,7 +90,6 @@ class LuaObject : private Detail::HandleLink {
   // Pushes onto L, which must be a thread of the handle's state (a
   // coroutine of it included); anything else pushes nil.
   void Push(lua_State* L) const;
-  LuaStackObject PushStack() const;
 
   // self[key] with full indexing: a missing key consults __index.
   LuaObject GetByName(const char* key) const;
@@ -162,7 +160,6 @@ class LuaObject : private Detail::HandleLink {
   // Binds to L's state (re-linking when it is another one); false when L
   // is not a state of ours.
   bool Rebind(lua_State* L, const char* unit);
-  bool IsCollectable() const { return tag_ >= TagString; }
   // Stores self[key] = value from the table, key and value pushed just
   // above top, then restores top.
   void StoreTop(lua_State* L, int top) const;

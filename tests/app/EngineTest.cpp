@@ -52,7 +52,7 @@ class RecordingSystem : public System {
   void Shutdown() override { Log("Shutdown"); }
   void Pause() override { Log("Pause"); }
   void Resume() override { Log("Resume"); }
-  void Resize(int w, int h, int bw, int bh) override { Log("Resize"); }
+  void Resize(int /*w*/, int /*h*/, int /*bw*/, int /*bh*/) override { Log("Resize"); }
   void PreUpdate(float dt) override { Log("PreUpdate " + std::to_string(dt)); }
   void LateUpdate(float dt) override { Log("LateUpdate " + std::to_string(dt)); }
   void Render() override { Log("Render"); }
@@ -269,9 +269,9 @@ class LoopProbe : public OGLApp {
   void OnCreate() override {}
   void OnStart() override {}
   void OnResize(int, int) override {}
-  void Tick(float dt) override { ++ticks; }
+  void Tick(float /*dt*/) override { ++ticks; }
   void Update(float dt) override { updates.push_back(dt); }
-  void Render(float dt) override { ++renders; }
+  void Render(float /*dt*/) override { ++renders; }
   void EndFrame() override { ++endFrames; }
   void OnPause() override {}
   void OnResume() override {}

@@ -134,13 +134,17 @@ TEST_F(ObjectFunctors, EachActsOnItsLiveObjectAndDoesNothingOnceItIsDead) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(run(live, c.code), c.liveResult) << c.code;
-    if (c.effect) EXPECT_EQ(c.effect(*live), c.liveEffect) << c.code;
+    if (c.effect) {
+      EXPECT_EQ(c.effect(*live), c.liveEffect) << c.code;
+    }
   }
   dead->Destroy();
   for (const Case& c : cases) {
     const std::string before = c.effect ? c.effect(*dead) : "";
     EXPECT_EQ(run(dead, c.code), c.deadResult) << c.code;
-    if (c.effect) EXPECT_EQ(c.effect(*dead), before) << c.code;
+    if (c.effect) {
+      EXPECT_EQ(c.effect(*dead), before) << c.code;
+    }
   }
 }
 

@@ -50,7 +50,9 @@ TEST(PairIndex, AgreesWithAPlainMapThroughAddsLookUpsAndRemovals) {
       const std::size_t* stored = index.Find(key);
       const auto found = plain.find({a, b});
       ASSERT_EQ(stored != nullptr, found != plain.end());
-      if (stored != nullptr) ASSERT_EQ(*stored, found->second);
+      if (stored != nullptr) {
+        ASSERT_EQ(*stored, found->second);
+      }
     }
     ASSERT_EQ(index.Size(), plain.size());
   }
