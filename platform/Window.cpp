@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <SDL.h>
+#include <signal.h>
 
 #include <cstdlib>
 #include <optional>
@@ -163,11 +164,21 @@ bool RegisterWindowClass(std::string* why) {
   // A driver named in the environment still wins.
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   // An X server resets when its last client leaves and drops a connection
-  // that arrives meanwhile; the reset is over by the second try.
-  for (int attempt = 1; attempt <= 2; ++attempt) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    if (attempt == 1) SDL_Delay(250);
+  // that arrives meanwhile; the reset is over by the second try. Dropped
+  // before the library has written its greeting, the connection would end
+  // the program by SIGPIPE without a word: the write fails instead.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &previous);
+  bool started = false;
+  for (int attempt = 1; attempt <= 2 && !started; ++attempt) {
+    started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (!started && attempt == 1) SDL_Delay(250);
   }
+  sigaction(SIGPIPE, &previous, nullptr);
+  if (started) return true;
   if (why != nullptr) {
     const char* driver = SDL_GetHint(SDL_HINT_VIDEODRIVER);
     *why = LibraryReason() + " (asked twice for the " + (driver != nullptr ? driver : "default") + " video driver " +
