@@ -164,7 +164,9 @@ bool RegisterWindowClass(std::string* why) {
   // A driver named in the environment still wins.
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   // An X server resets when its last client leaves and drops a connection
-  // that arrives meanwhile; the reset is over by the second try. Dropped
+  // that arrives meanwhile. A reset is soon over, but where short-lived
+  // clients come and go each may bring another: one more try still failed
+  // once in 300 starts under load, so there are two. Dropped
   // before the library has written its greeting, the connection would end
   // the program by SIGPIPE without a word: the write fails instead.
   struct sigaction ignore {};
@@ -172,16 +174,17 @@ bool RegisterWindowClass(std::string* why) {
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, &previous);
+  constexpr int kAttempts = 3;
   bool started = false;
-  for (int attempt = 1; attempt <= 2 && !started; ++attempt) {
+  for (int attempt = 1; attempt <= kAttempts && !started; ++attempt) {
     started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    if (!started && attempt == 1) SDL_Delay(250);
+    if (!started && attempt < kAttempts) SDL_Delay(250);
   }
   sigaction(SIGPIPE, &previous, nullptr);
   if (started) return true;
   if (why != nullptr) {
     const char* driver = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-    *why = LibraryReason() + " (asked twice for the " + (driver != nullptr ? driver : "default") + " video driver " +
+    *why = LibraryReason() + " (asked " + std::to_string(kAttempts) + " times for the " + (driver != nullptr ? driver : "default") + " video driver " +
            DisplayAskedFor() + ")";
   }
   return false;

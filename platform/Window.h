@@ -24,8 +24,8 @@ struct Rect {
 
 // Makes the windowing system usable; false when no display can be reached,
 // with the library's reason and the display asked for in *why. A display
-// that drops the connection once (an X server resetting as its last client
-// leaves) is tried a second time.
+// that drops the connection (an X server resetting as its last client
+// leaves) is tried twice more.
 bool RegisterWindowClass(std::string* why = nullptr);
 Size GetScreenSize();
 // Releases what the windowing system holds, once the window is gone.
