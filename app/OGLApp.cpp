@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "core/Report.h"
 #include "platform/Clock.h"
@@ -22,9 +23,19 @@ bool OGLApp::Create() {
   return true;
 }
 
+namespace {
+
+// A failed start names the library's reason after the engine's own text.
+std::string WithReason(const std::string& text, const std::string& reason) {
+  return text + (text.ends_with('!') ? " " : ": ") + reason;
+}
+
+}  // namespace
+
 bool OGLApp::CreateAppWindow() {
-  if (!Platform::RegisterWindowClass()) {
-    ShowMessage("Fail to register WNDCLASSEX");
+  std::string why;
+  if (!Platform::RegisterWindowClass(&why)) {
+    ShowMessage(WithReason("Fail to register WNDCLASSEX", why));
     return false;
   }
   screen_ = Platform::GetScreenSize();
@@ -34,21 +45,21 @@ bool OGLApp::CreateAppWindow() {
                      ? window_.Create(title_, 0, 0, screen_.width, screen_.height, true)
                      : window_.Create(title_, screen_.width / 2 - w / 2, screen_.height / 2 - h / 2, w, h, false);
   if (!created) {
-    ShowMessage("Fail to create window!");
+    ShowMessage(WithReason("Fail to create window!", window_.FailureReason()));
     return false;
   }
   return true;
 }
 
 bool OGLApp::CreateGLContext() {
+  const char* text = nullptr;
   switch (window_.CreateGLContext()) {
     case Platform::Window::ContextResult::Ok: return true;
-    case Platform::Window::ContextResult::PixelFormatFailed: ShowMessage("Failed to set pixel format"); return false;
-    case Platform::Window::ContextResult::ContextFailed:
-      ShowMessage("Failed to create and activate render context");
-      return false;
-    case Platform::Window::ContextResult::GlewFailed: ShowMessage("Failed to initialize GLEW"); return false;
+    case Platform::Window::ContextResult::PixelFormatFailed: text = "Failed to set pixel format"; break;
+    case Platform::Window::ContextResult::ContextFailed: text = "Failed to create and activate render context"; break;
+    case Platform::Window::ContextResult::GlewFailed: text = "Failed to initialize GLEW"; break;
   }
+  if (text != nullptr) ShowMessage(WithReason(text, window_.FailureReason()));
   return false;
 }
 

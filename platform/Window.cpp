@@ -2,7 +2,9 @@
 
 #include <GL/glew.h>
 #include <SDL.h>
+#include <signal.h>
 
+#include <cstdlib>
 #include <optional>
 
 #include "platform/QuitSignals.h"
@@ -12,6 +14,61 @@ namespace Orv::Platform {
 namespace {
 
 std::optional<int> postedQuit;
+
+// What every window's context is asked for (see SetContextAttributes).
+constexpr const char* kContextRequest =
+    "OpenGL 3.3 compatibility profile, double-buffered RGBA 8/8/8/8, depth 24, stencil 8";
+
+void SetContextAttributes() {
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+}
+
+std::string LibraryReason() {
+  const char* text = SDL_GetError();
+  return text != nullptr && *text != '\0' ? text : "the library gave no reason";
+}
+
+std::string DisplayAskedFor() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') return "with DISPLAY not set";
+  return "on display \"" + std::string(display) + "\"";
+}
+
+std::string DriverInUse() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return std::string("the ") + (driver != nullptr ? driver : "(none)") + " video driver";
+}
+
+// What the current context really has, read back from the library and the
+// driver.
+std::string ContextObtained() {
+  const auto attribute = [](SDL_GLattr which) {
+    int value = 0;
+    return SDL_GL_GetAttribute(which, &value) == 0 ? std::to_string(value) : std::string("?");
+  };
+  std::string text = DriverInUse() + " gave double buffer " + attribute(SDL_GL_DOUBLEBUFFER) + ", RGBA " +
+                     attribute(SDL_GL_RED_SIZE) + "/" + attribute(SDL_GL_GREEN_SIZE) + "/" +
+                     attribute(SDL_GL_BLUE_SIZE) + "/" + attribute(SDL_GL_ALPHA_SIZE) + ", depth " +
+                     attribute(SDL_GL_DEPTH_SIZE) + ", stencil " + attribute(SDL_GL_STENCIL_SIZE);
+  // Through the library: the entry points are not loaded yet.
+  using GetString = const GLubyte* (*)(GLenum);
+  if (auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"))) {
+    const auto* version = getString(GL_VERSION);
+    const auto* renderer = getString(GL_RENDERER);
+    text += ", OpenGL \"" + std::string(version != nullptr ? reinterpret_cast<const char*>(version) : "?") +
+            "\" on \"" + std::string(renderer != nullptr ? reinterpret_cast<const char*>(renderer) : "?") + "\"";
+  }
+  return text;
+}
 
 // Key-message lParam: repeat count 1, scan code, previous state and transition.
 LPARAM KeyLParam(const SDL_KeyboardEvent& key, bool up) {
@@ -99,9 +156,38 @@ int VirtualKeyFromSDL(int key) {
   }
 }
 
-bool RegisterWindowClass() {
+bool RegisterWindowClass(std::string* why) {
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  // The entry points load through GLX, so only the X11 driver gives a usable
+  // context. Left to choose, the library takes another driver when the X
+  // display cannot be opened, and the start fails later for no clear reason.
+  // A driver named in the environment still wins.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  // An X server resets when its last client leaves and drops a connection
+  // that arrives meanwhile. A reset is soon over, but where short-lived
+  // clients come and go each may bring another: one more try still failed
+  // once in 300 starts under load, so there are two. Dropped
+  // before the library has written its greeting, the connection would end
+  // the program by SIGPIPE without a word: the write fails instead.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &previous);
+  constexpr int kAttempts = 3;
+  bool started = false;
+  for (int attempt = 1; attempt <= kAttempts && !started; ++attempt) {
+    started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (!started && attempt < kAttempts) SDL_Delay(250);
+  }
+  sigaction(SIGPIPE, &previous, nullptr);
+  if (started) return true;
+  if (why != nullptr) {
+    const char* driver = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    *why = LibraryReason() + " (asked " + std::to_string(kAttempts) + " times for the " + (driver != nullptr ? driver : "default") + " video driver " +
+           DisplayAskedFor() + ")";
+  }
+  return false;
 }
 
 Size GetScreenSize() {
@@ -123,33 +209,49 @@ Window::~Window() {
 
 bool Window::Create(const std::string& title, int x, int y, int width, int height, bool fullScreenStyle) {
   // The context's attributes must be known before the window exists.
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+  SetContextAttributes();
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
   if (fullScreenStyle) flags |= SDL_WINDOW_BORDERLESS;
-  window_ = SDL_CreateWindow(title.c_str(), x, y, width > 0 ? width : 1, height > 0 ? height : 1, flags);
-  return window_ != nullptr;
+  const int w = width > 0 ? width : 1;
+  const int h = height > 0 ? height : 1;
+  window_ = SDL_CreateWindow(title.c_str(), x, y, w, h, flags);
+  if (window_ != nullptr) return true;
+  failure_ = LibraryReason() + " (asked for a " + std::to_string(w) + "x" + std::to_string(h) +
+             (fullScreenStyle ? " borderless" : "") + " window at (" + std::to_string(x) + ", " + std::to_string(y) +
+             ") for " + kContextRequest + ", from " + DriverInUse() + " " + DisplayAskedFor() + ")";
+  return false;
 }
 
 Window::ContextResult Window::CreateGLContext() {
-  if (window_ == nullptr) return ContextResult::PixelFormatFailed;
+  const std::string asked = std::string("asked for ") + kContextRequest;
+  if (window_ == nullptr) {
+    failure_ = "there is no window to draw in (" + asked + ")";
+    return ContextResult::PixelFormatFailed;
+  }
   context_ = SDL_GL_CreateContext(window_);
-  if (context_ == nullptr) return ContextResult::ContextFailed;
-  if (SDL_GL_MakeCurrent(window_, context_) != 0) return ContextResult::ContextFailed;
+  if (context_ == nullptr) {
+    failure_ = LibraryReason() + " (" + asked + ", from " + DriverInUse() + ")";
+    return ContextResult::ContextFailed;
+  }
+  if (SDL_GL_MakeCurrent(window_, context_) != 0) {
+    failure_ = LibraryReason() + " (making the context current; " + asked + ", from " + DriverInUse() + ")";
+    return ContextResult::ContextFailed;
+  }
   int doubleBuffer = 0;
-  if (SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffer) != 0 || doubleBuffer == 0) {
+  if (SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffer) != 0) {
+    failure_ = LibraryReason() + " (reading the double buffer back; " + asked + ", from " + DriverInUse() + ")";
+    return ContextResult::PixelFormatFailed;
+  }
+  if (doubleBuffer == 0) {
+    failure_ = "the context is single-buffered: " + ContextObtained() + " (" + asked + ")";
     return ContextResult::PixelFormatFailed;
   }
   glewExperimental = GL_TRUE;
-  if (glewInit() != GLEW_OK) return ContextResult::GlewFailed;
+  if (const GLenum code = glewInit(); code != GLEW_OK) {
+    failure_ = std::string(reinterpret_cast<const char*>(glewGetErrorString(code))) + ": " + ContextObtained() + " (" +
+               asked + ")";
+    return ContextResult::GlewFailed;
+  }
   return ContextResult::Ok;
 }
 

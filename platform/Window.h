@@ -22,8 +22,11 @@ struct Rect {
   int bottom = 0;
 };
 
-// Makes the windowing system usable; false when no display can be reached.
-bool RegisterWindowClass();
+// Makes the windowing system usable; false when no display can be reached,
+// with the library's reason and the display asked for in *why. A display
+// that drops the connection (an X server resetting as its last client
+// leaves) is tried twice more.
+bool RegisterWindowClass(std::string* why = nullptr);
 Size GetScreenSize();
 // Releases what the windowing system holds, once the window is gone.
 void ShutdownWindowing();
@@ -36,12 +39,17 @@ class Window {
   Window& operator=(const Window&) = delete;
 
   // A visible window with the title; fullScreenStyle gives it no decoration.
+  // On failure FailureReason says why.
   bool Create(const std::string& title, int x, int y, int width, int height, bool fullScreenStyle);
 
   enum class ContextResult { Ok, PixelFormatFailed, ContextFailed, GlewFailed };
   // OpenGL 3.3 compatibility profile, double buffered, RGBA8, depth 24,
-  // stencil 8; the entry points are loaded before it returns Ok.
+  // stencil 8; the entry points are loaded before it returns Ok. On failure
+  // FailureReason says why.
   ContextResult CreateGLContext();
+  // The library's reason for the last failed Create or CreateGLContext, with
+  // what was asked for and, where a context exists, what it gave.
+  const std::string& FailureReason() const { return failure_; }
   void ReleaseGLContext();
   void SwapBuffers();
 
@@ -64,6 +72,7 @@ class Window {
   SDL_Window* window_ = nullptr;
   void* context_ = nullptr;
   std::deque<WindowMessage> pending_;
+  std::string failure_;
   // Minimising on deactivation is ours, not the user's: its event is not a
   // minimise command.
   bool selfMinimised_ = false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -205,7 +206,10 @@ TEST(CollisionEngineProgram, FallingBodiesArePushedBackUpOnlyAndBounceOffTheFloo
 // 208: cells are centred on multiples of their size), and its
 // script holds one frame for 0.6 s on the way: a step that long would carry
 // it past the wall's middle and out the far side. The step is bounded, so
-// the body slows for that frame and stops at the wall.
+// the body slows for that frame and stops at the wall. The script reads the
+// position after the frame's move and before the wall pushes back, so a body
+// at the wall shows up to the frame's step inside it: on a busy machine any
+// frame may be long.
 TEST(CollisionEngineProgram, AStalledFrameDoesNotCarryABodyThroughAWall) {
   ContentFolder folder;
   WriteScriptScene(folder, "Wall",
@@ -233,11 +237,14 @@ TEST(CollisionEngineProgram, AStalledFrameDoesNotCarryABodyThroughAWall) {
   const std::vector<std::string> lines = LinesStartingWith(run.out, "walker ");
   ASSERT_EQ(lines.size(), 40u) << run.out;
   double longest = 0, y = 0, dt = 0;
+  int atTheTop = 0;
   for (const std::string& line : lines) {
     ASSERT_EQ(std::sscanf(line.c_str(), "walker %lf %lf", &y, &dt), 2) << line;
     EXPECT_LT(y, 192.0) << "never past the wall's middle: " << line;
+    EXPECT_LE(y + 12.0, 176.5 + 180.0 * dt) << "no deeper in the wall than this frame's step: " << line;
+    if (std::abs(y + 12.0 - 176.0) <= 0.5) ++atTheTop;
     longest = std::max(longest, dt);
   }
   EXPECT_NEAR(longest, 0.1, 1e-3) << "the held frame's step is bounded: " << run.out;
-  EXPECT_LE(y + 12.0, 176.5) << "it ends against the wall's top: " << run.out;
+  EXPECT_GT(atTheTop, 0) << "it stops against the wall's top: " << run.out;
 }
