@@ -9,9 +9,11 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON
 cmake --build "$build"
 
 # The program needs a real X server for its GL context: one Xvfb per run, on
-# a display number it picks itself and writes to fd 3 once it is ready.
+# a display number it picks itself and writes to fd 3 once it is ready. The
+# tests connect one after another; a server that reset each time its last
+# client left would drop a connection made in that moment.
 display_file="$(mktemp)"
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$display_file"' EXIT
 for _ in $(seq 200); do

@@ -78,7 +78,7 @@ class PrivateDisplay {
       int nullFd = open("/dev/null", O_WRONLY);
       dup2(nullFd, STDOUT_FILENO);
       dup2(nullFd, STDERR_FILENO);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp",
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp", "-noreset",
              static_cast<char*>(nullptr));
       _exit(127);
     }
