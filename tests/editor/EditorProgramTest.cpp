@@ -70,13 +70,6 @@ std::string Around(const View& view, int x, int y) {
 constexpr const char* kCrate = "BBB....";
 constexpr const char* kFloor = ".......";
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The world as the screen shows it: the camera's centre is half the window.
 // Lighting is switched off once the render system has started; the scene is
 // seen after 20 frames.

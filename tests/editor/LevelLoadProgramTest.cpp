@@ -15,18 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 // A level entry of type Pk with collision (x, y), edit data only when saved.
 std::string Entry(int id, const std::string& params) {
   return R"({"name":"Pk","id":)" + std::to_string(id) + R"(,"params":{)" + params + "}}";

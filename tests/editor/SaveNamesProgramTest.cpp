@@ -14,18 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 }  // namespace
 
 TEST(SaveNamesProgram, SavesOfAnyNameSurviveTheNextStartAndOnlyUnfinishedOnesAreRemoved) {

@@ -54,12 +54,19 @@ void ContentFolder::CopyTree(const std::string& sourceFolder) const {
   }
 }
 
-std::string ContentFolder::Read(const std::string& relativePath) const {
-  std::ifstream in(fs::path(path_) / relativePath, std::ios::binary);
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
 }
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ContentFolder::Read(const std::string& relativePath) const { return ReadFile(fs::path(path_) / relativePath); }
 
 namespace {
 

@@ -5,12 +5,19 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace OrvTest {
+
+// A whole file as it is on disk (empty when there is none), and one written
+// whole, with its folders; for files outside a content folder, such as the
+// per-user folder's saves.
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& text);
 
 // A temporary folder, removed when the test ends.
 class ContentFolder {
