@@ -228,8 +228,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     for (const char* scene : {"sparse", "pile"}) {
       for (const auto& [size, engine] : MediansBySize(scene, "engine")) {
         const std::string figure = std::string(scene) + " " + std::to_string(size) + " circles";
-        Line(figure, figure, engine, "all-pairs pass",
-             Median(scene, "allpairs", size), "");
+        Line(figure, figure, engine, "all-pairs pass", Median(scene, "allpairs", size), "");
       }
     }
     const auto largest = [this](const char* variant) {
@@ -297,8 +296,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     std::snprintf(value, sizeof value, "%.3f ms a frame", ms);
     std::snprintf(base, sizeof base, "%s: %.3f ms", baseline.c_str(), baselineMs);
     std::snprintf(shown, sizeof shown, "%.2fx", ratio);
-    OrvBench::EmitRow({"collision pass, " + shortFigure + ", beside " + baseline, value, base, shown, goal.empty() ? "" : goal + "x",
-                       goal.empty() ? "" : OrvBench::AtMost(ratio, most)});
+    OrvBench::EmitRow({"collision pass, " + shortFigure + ", beside " + baseline, value, base, shown,
+                       goal.empty() ? "" : goal + "x", goal.empty() ? "" : OrvBench::AtMost(ratio, most)});
   }
 
   void Far(const std::string& scene, const std::string& what) const {

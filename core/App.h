@@ -59,8 +59,7 @@ class App {
   virtual bool IsPaused();
   virtual std::pair<int, int> GetCursorPos();
   virtual std::vector<ArcheTypeInfo> GetArcheTypeInfoByIndex(const std::string& componentName, unsigned index);
-  virtual std::vector<ArcheTypeInfo> GetArcheTypeInfoByKey(const std::string& componentName,
-                                                           const std::string& key);
+  virtual std::vector<ArcheTypeInfo> GetArcheTypeInfoByKey(const std::string& componentName, const std::string& key);
   virtual int GetResizeWidth();
   virtual int GetResizeHeight();
 

@@ -92,5 +92,4 @@ std::vector<TweakVar> TweakBarVariables(const TwBar* bar) {
 
 std::size_t TweakBarCount() { return TheRegistry().bars.size(); }
 
-
 }  // namespace Orv::Platform

@@ -184,8 +184,8 @@ bool RegisterWindowClass(std::string* why) {
   if (started) return true;
   if (why != nullptr) {
     const char* driver = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-    *why = LibraryReason() + " (asked " + std::to_string(kAttempts) + " times for the " + (driver != nullptr ? driver : "default") + " video driver " +
-           DisplayAskedFor() + ")";
+    *why = LibraryReason() + " (asked " + std::to_string(kAttempts) + " times for the " +
+           (driver != nullptr ? driver : "default") + " video driver " + DisplayAskedFor() + ")";
   }
   return false;
 }

@@ -1,8 +1,8 @@
 // The camera's script functions.
+#include "render/CameraSystemScript.h"
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "render/CameraSystem.h"
-#include "render/CameraSystemScript.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
 

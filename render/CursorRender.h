@@ -27,7 +27,6 @@ class CursorRender : public System {
   void SetCursorImage(const char* frameId);
   void SetCursorImagePressed(const char* frameId);
 
-
  private:
   ObjectLockPtr<SpriteFrame> cursor_;
   ObjectLockPtr<SpriteFrame> cursorPressed_;

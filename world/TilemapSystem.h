@@ -63,7 +63,6 @@ class TilemapSystem : public PlainSystem {
   // the map; -1 outside it or when no object shows it.
   signed char GetTile(int layer, int id, double x, double y);
 
-
  private:
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
 

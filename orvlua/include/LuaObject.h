@@ -133,8 +133,8 @@ class LuaObject : private Detail::HandleLink {
 
   // self[name] = a C closure of dispatcher whose one upvalue is a full
   // userdata holding the callee bytes followed by the function bytes.
-  void RegisterHelper(const char* name, lua_CFunction dispatcher, const void* callee,
-                      unsigned sizeofCallee, const void* function, unsigned sizeofFunction);
+  void RegisterHelper(const char* name, lua_CFunction dispatcher, const void* callee, unsigned sizeofCallee,
+                      const void* function, unsigned sizeofFunction);
 
   // For closures whose upvalue 1 holds a plain C function pointer (a light
   // userdata, or a full userdata whose block starts with it).

@@ -66,7 +66,9 @@ void WriteFile(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-std::string ContentFolder::Read(const std::string& relativePath) const { return ReadFile(fs::path(path_) / relativePath); }
+std::string ContentFolder::Read(const std::string& relativePath) const {
+  return ReadFile(fs::path(path_) / relativePath);
+}
 
 namespace {
 
