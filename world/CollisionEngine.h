@@ -81,6 +81,11 @@ class CollisionEngine : public PlainSystem {
   const GridBox& RereadPairBox(std::size_t k);
   std::size_t PairObjectCount() const { return pairBoxes_.size(); }
   bool PairHasBody(std::size_t k) const { return pairBodies_[k] != 0; }
+  // For the last phase: a body whose centre ends inside a static box but whose
+  // box, at startMin..startMax when the pass began, was clear of it along an
+  // axis is aimed back out across the face it crossed.
+  static void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin,
+                                   const Vec2& startMax, bool wallIsA, Manifold& working);
   // The record for a and its mirror for b, flagged by the manifold's state.
   static void RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold);
 
@@ -120,6 +125,8 @@ class CollisionEngine : public PlainSystem {
     // Its component lists ids to avoid.
     bool avoidsSome = false;
     bool trigger = false;
+    // Its box when the pass began.
+    Vec2 startMin, startMax;
     // The sum of the directions the pass pushed it out of static colliders.
     Vec2 heldAlong;
     bool pushedOut = false;
@@ -159,6 +166,8 @@ class CollisionEngine : public PlainSystem {
   // Static colliders have the last word: each body that ends the pair loop
   // inside one is pushed out again and stopped against it.
   void SettleStaticContacts();
+  // One round of it, over the bodies marked shoved; true when it moved one.
+  bool SettleRound();
   // Whether the settling answers the pair at all: layers, ids to avoid, triggers.
   static bool AnswersPair(const PairObject& a, const PairObject& b);
   // Every contact of the pass, in its order, into both objects' lists.

@@ -72,6 +72,8 @@ void CollisionEngine::TakePairSnapshot() {
     held.avoidsSome = !collision->avoidIds.empty();
     held.trigger = collision->avoidTrigger;
     pairBoxes_.push_back(BoundsOf(*held.collider));
+    held.startMin = {pairBoxes_.back().minX, pairBoxes_.back().minY};
+    held.startMax = {pairBoxes_.back().maxX, pairBoxes_.back().maxY};
     pairLayers_.push_back({held.collider->GetZ()});
     pairBodies_.push_back(held.rigid != nullptr ? 1 : 0);
     pairObjects_.push_back(std::move(held));

@@ -212,12 +212,26 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
   }
   if (candidates.empty() || collision->avoidTileTrigger) return;
   const TilePush chosen = ChoosePush(candidates);
-  const Vec2 pushed = collision->GetCollider()->GetPosition() + chosen.push;
+  auto rigid = object->LockComponent<RigidBodyComponent>();
+  // A body that does not bounce off tiles stops against them: one resting on
+  // tiles under a script's gravity would otherwise gather speed into them
+  // until one frame's step carried it through. The part of this step that
+  // its velocity (as the tiles' scripts left it) will no longer take is
+  // taken here, so it ends where the step would have ended it.
+  const Vec2 into = -chosen.normal;
+  const double along = rigid ? (rigid->body.velocity * StepTime(dt)).Dot(into) : 0.0;
+  const bool stops = rigid && !rigid->body.resolveTileMap && along > 0 && into.LengthSquared() > 0;
+  Vec2 pushed = collision->GetCollider()->GetPosition() + chosen.push;
+  if (stops) pushed += into * (along / into.LengthSquared());
   if (!collision->AcceptFinite("position", pushed.x) || !collision->AcceptFinite("position", pushed.y)) return;
   collision->GetCollider()->SetPosition(pushed);
   collision->GetCollider()->UpdateBounds();
-  auto rigid = object->LockComponent<RigidBodyComponent>();
-  if (rigid && rigid->body.resolveTileMap) rigid->Reflect(chosen.normal.x, chosen.normal.y);
+  if (stops) {
+    rigid->body.StopTowards(into);
+    rigid->ReportRefusal();
+  } else if (rigid && rigid->body.resolveTileMap) {
+    rigid->Reflect(chosen.normal.x, chosen.normal.y);
+  }
 }
 
 void CollisionEngine::ReportTooManyCells(const GameObject& object) {

@@ -50,21 +50,9 @@ void Manifold::PushOutA() { MoveBody(bodyA, normal * -std::fabs(penetration)); }
 
 void Manifold::PushOutB() { MoveBody(bodyB, normal * std::fabs(penetration)); }
 
-namespace {
+void Manifold::StopAgainstB(RigidBody& a) const { a.StopTowards(normal); }
 
-// Takes out of velocity its part along towards, when there is one.
-void StopAlong(RigidBody& body, const Vec2& towards) {
-  const double lengthSquared = towards.LengthSquared();
-  const double along = body.velocity.Dot(towards);
-  if (!(lengthSquared > 0) || !(along > 0)) return;
-  body.Accept(body.velocity, body.velocity - towards * (along / lengthSquared), "velocity");
-}
-
-}  // namespace
-
-void Manifold::StopAgainstB(RigidBody& a) const { StopAlong(a, normal); }
-
-void Manifold::StopAgainstA(RigidBody& b) const { StopAlong(b, -normal); }
+void Manifold::StopAgainstA(RigidBody& b) const { b.StopTowards(-normal); }
 
 void Manifold::MoveBodyA(const Vec2& vector, double factor) { MoveBody(bodyA, vector * factor); }
 

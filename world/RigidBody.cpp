@@ -82,6 +82,13 @@ void RigidBody::UpdateInertia(double t) {
   SetInertia(value);
 }
 
+void RigidBody::StopTowards(const Vec2& towards) {
+  const double lengthSquared = towards.LengthSquared();
+  const double along = velocity.Dot(towards);
+  if (!(lengthSquared > 0) || !(along > 0)) return;
+  Accept(velocity, velocity - towards * (along / lengthSquared), "velocity");
+}
+
 bool RigidBody::SetMass(double value) {
   const double inverse = value == 0.0 ? 0.0 : 1.0 / value;
   if (!std::isfinite(value) || !std::isfinite(inverse)) {

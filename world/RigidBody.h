@@ -31,6 +31,9 @@ class RigidBody {
   void SetInertia(double value);
   // The inertia of |velocity| × mass × t.
   void UpdateInertia(double t);
+  // Takes out of the velocity its part along towards, when there is one:
+  // what slides across it is kept.
+  void StopTowards(const Vec2& towards);
   // 1 / mass, or 0 for a mass of 0: such a body does not move under forces or
   // impulses. False, leaving both, when the inverse would not be finite.
   bool SetMass(double value);

@@ -2,7 +2,9 @@
 // second and uncapped: each stops on the floor's top at 600, 1200 and 1900
 // pixels a second, on a column's centre line, on a column boundary and off
 // both; and a box standing on a column's centre line deep in a floor two rows
-// thick is pushed out of both rows at once.
+// thick is pushed out of both rows at once. A body resting on the floor while
+// its script adds 60 px/s to its fall every frame stays on it: past a tile a
+// step, speed kept into the floor would carry it through.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -84,14 +86,22 @@ TEST(FastFallProgram, FastBodiesStopOnTheFloorAtAnyFrameRateAndAStandingBoxLeave
                        "  local p = GetPos()\n"
                        "  print(string.format('standing %d %.4f %.4f', n, p.x, p.y))\n"
                        "end\n"},
+                      {"Rester",
+                       "n = 0\n"
+                       "function Update(dt)\n"
+                       "  n = n + 1\n"
+                       "  local p, v = GetPos(), GetVelocity()\n"
+                       "  print(string.format('resting %d %.4f %.4f', n, p.y, v.y))\n"
+                       "  SetVelocity(0, (v.y + 60) / 60)\n"
+                       "end\n"},
                       {"Ender", "n = 0\nfunction Update(dt) n = n + 1 if n == " + std::to_string(kFrames) +
                                     " then Shutdown() end end\n"}},
                      {});
     folder.WriteConfig(ConfigJson(320, 200, "Fast", fps, 1));
     folder.Write("data/gameobjects/Level.txt", R"({"name":"Level","id":1,"components":[{"type":"tilemap","data":)"
                                                R"([{"tilemapid":1,"tilewidth":32,"tileheight":32}]}]})");
-    for (const int speed : {600, 1200, 1900}) {
-      const std::string type = "Fall" + std::to_string(speed);
+    for (const int speed : {0, 600, 1200, 1900}) {
+      const std::string type = speed == 0 ? "Rester" : "Fall" + std::to_string(speed);
       folder.Write("data/gameobjects/" + type + ".txt",
                    R"({"name":")" + type + R"(","id":2,"components":[{"type":"transform","data":[]},)" +
                        R"({"type":"collision","data":["Circle", {"radius": 12.0}]},)" +
@@ -116,6 +126,7 @@ TEST(FastFallProgram, FastBodiesStopOnTheFloorAtAnyFrameRateAndAStandingBoxLeave
       }
     }
     spawn.push_back(R"({"name":"Standing","id":3,"params":{}})");
+    spawn.push_back(Spawn("Rester", 1100, kFloorTop - kRadius));
     spawn.push_back(R"({"name":"Ender","id":9,"params":{}})");
     std::string list;
     for (const std::string& entry : spawn) list += (list.empty() ? "" : ",") + entry;
@@ -161,6 +172,20 @@ TEST(FastFallProgram, FastBodiesStopOnTheFloorAtAnyFrameRateAndAStandingBoxLeave
       EXPECT_LE(landing.deepest, 0.02) << "fps " << fps << ", x " << x << ": never in the floor";
       EXPECT_NEAR(landing.lastY, kFloorTop - kRadius + 0.01, 0.02) << "fps " << fps << ", x " << x << ": on it";
     }
+    const std::vector<std::string> resting = LinesStartingWith(run.out, "resting ");
+    EXPECT_EQ(resting.size(), static_cast<std::size_t>(kFrames));
+    double fastest = 0, lowest = -1e9;
+    for (const std::string& line : resting) {
+      int frame = 0;
+      double y = 0, vy = 0;
+      ASSERT_EQ(std::sscanf(line.c_str(), "resting %d %lf %lf", &frame, &y, &vy), 3) << line;
+      fastest = std::max(fastest, vy);
+      lowest = std::max(lowest, y + kRadius - kFloorTop);
+    }
+    std::printf("fps %d, resting body: lowest edge %.4f past the floor's top, fastest fall %.1f px/s\n", fps, lowest,
+                fastest);
+    EXPECT_LE(lowest, 0.02) << "fps " << fps << ": it stays on the floor";
+    EXPECT_LE(fastest, 60) << "fps " << fps << ": the floor stops it every frame";
     const std::vector<std::string> standing = LinesStartingWith(run.out, "standing ");
     ASSERT_GE(standing.size(), 2u) << run.out.substr(0, 3000);
     for (std::size_t i = 0; i < 2; ++i) {

@@ -3,12 +3,15 @@
 // 60 frames a second steps it: gravity of 320 a second added to every body
 // after each step, as their scripts would add it; undamped and damped by a
 // tenth a step. A lone circle beside the box falls onto a floor 100 thick.
+// Walls 40 thick, with the rows 20 apart from just above the floor, press
+// circles into the box's lower corners.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/GameObject.h"
@@ -23,7 +26,7 @@ using namespace Orv;
 
 namespace {
 
-constexpr double kRadius = 8, kWidth = 800, kHeight = 600, kWall = 100;
+constexpr double kRadius = 8, kWidth = 800, kHeight = 600;
 constexpr int kColumns = 40, kRows = 25, kFrames = 300;
 constexpr float kStep = 1.0f / 60.0f;
 
@@ -72,7 +75,16 @@ struct Figures {
   double loneLow = 1e9, loneHigh = -1e9;
 };
 
-Figures RunPile(double friction) {
+// The walls' thickness, the first circle's place, and the steps to the next
+// column and row.
+struct Layout {
+  double wall, x, y, column, row;
+};
+constexpr Layout kThick{100, 20.5, 20, 19, 19};
+constexpr Layout kThin{40, 10, 560, 20, -20};
+
+Figures RunPile(double friction, const Layout& layout) {
+  const double kWall = layout.wall;
   CollisionEngine collisions(nullptr);
   PhysicEngine physics(nullptr);
   std::vector<Made> made;
@@ -81,11 +93,12 @@ Figures RunPile(double friction) {
   made.push_back(Make("AABB", -kWall / 2, kHeight / 2, kWall, kHeight, 0, false));
   made.push_back(Make("AABB", kWidth + kWall / 2, kHeight / 2, kWall, kHeight, 0, false));
   // The lone circle's floor, its top at 650.
-  made.push_back(Make("AABB", 2000, 700, 200, kWall, 0, false));
+  made.push_back(Make("AABB", 2000, 650 + kWall / 2, 200, kWall, 0, false));
   std::vector<Made> balls;
   for (int row = 0; row < kRows; ++row) {
     for (int column = 0; column < kColumns; ++column) {
-      balls.push_back(Make("Circle", 20.5 + 19 * column, 20 + 19 * row, 0, 0, friction, true));
+      balls.push_back(
+          Make("Circle", layout.x + layout.column * column, layout.y + layout.row * row, 0, 0, friction, true));
       made.push_back(balls.back());
     }
   }
@@ -144,18 +157,18 @@ Figures RunPile(double friction) {
 }  // namespace
 
 TEST(StaticContact, APileOfAThousandStaysInItsBoxUndampedAndDampedAndALoneCircleRestsOnItsFloor) {
-  for (const double friction : {0.0, 0.1}) {
-    const Figures f = RunPile(friction);
+  for (const auto& [friction, layout] : {std::pair{0.0, kThick}, {0.1, kThick}, {0.0, kThin}}) {
+    const Figures f = RunPile(friction, layout);
     std::printf(
-        "damping %.1f, %d frames of 1/60: %d of %d inside at the end, %d ever outside, deepest centre %.3f "
+        "walls %g, damping %.1f, %d frames of 1/60: %d of %d inside at the end, %d ever outside, deepest centre %.3f "
         "past a face; %zu touching pairs, largest overlap %.3f between circles and %.3f with a wall; lone "
         "circle's edge %.4f to %.4f from its floor's top\n",
-        friction, kFrames, f.insideAtEnd, kColumns * kRows, f.everOutside, f.deepest, f.touching, f.pairOverlap,
-        f.wallOverlap, f.loneLow, f.loneHigh);
-    EXPECT_EQ(f.insideAtEnd, kColumns * kRows) << friction;
-    EXPECT_EQ(f.everOutside, 0) << friction;
-    EXPECT_LT(f.wallOverlap, 1.0) << friction << ": at rest, no circle lies deep in a wall";
-    EXPECT_NEAR(f.loneLow, 0, 0.01) << friction;
-    EXPECT_NEAR(f.loneHigh, 0, 0.01) << friction;
+        layout.wall, friction, kFrames, f.insideAtEnd, kColumns * kRows, f.everOutside, f.deepest, f.touching,
+        f.pairOverlap, f.wallOverlap, f.loneLow, f.loneHigh);
+    EXPECT_EQ(f.insideAtEnd, kColumns * kRows) << layout.wall << " " << friction;
+    EXPECT_EQ(f.everOutside, 0) << layout.wall << " " << friction;
+    EXPECT_LT(f.wallOverlap, 1.0) << layout.wall << " " << friction << ": at rest, no circle lies deep in a wall";
+    EXPECT_NEAR(f.loneLow, 0, 0.01) << layout.wall << " " << friction;
+    EXPECT_NEAR(f.loneHigh, 0, 0.01) << layout.wall << " " << friction;
   }
 }
