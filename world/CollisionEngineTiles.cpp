@@ -183,6 +183,8 @@ bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std
 }  // namespace
 
 void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt) {
+  // Without a map the look-ahead's move and its return are work for nothing.
+  if (tilemapObjects_.empty()) return;
   auto collision = object->LockComponent<CollisionComponent>();
   if (!collision || collision->GetCollider() == nullptr) return;
   Collider& collider = *collision->GetCollider();
