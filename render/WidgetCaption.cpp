@@ -68,8 +68,8 @@ float ColourChannel(const WidgetColour& colour, int channel) {
 ObjectLockPtr<SpriteFrame> WidgetFrame(const char* frameId) {
   ObjectLockPtr<SpriteFrame> frame = ResourceManager::GetInstance().GetSprite(frameId);
   if (!frame.Exists() && frameId != nullptr && *frameId != '\0') {
-    PrintErrorLineOnce(std::string("widget frame ") + frameId,
-                       std::string("Widget texture: no sprite frame is named \"") + frameId +
+    PrintErrorLineOnce("Widget texture: no sprite frame", frameId,
+                       "Widget texture: no sprite frame is named \"" + QuotedName(frameId) +
                            "\" in res/textures/*.pack; that part of the widget is not drawn");
   }
   return frame;
