@@ -41,13 +41,14 @@ json_t* LoadJson(const JsonFile& file, const std::string& failure, bool boxOnly 
 
 // The document's root, or null after saying why. A file that is there but
 // cannot be read or parsed gets one line with the cause, on the console and
-// in a box, and said is set; a missing one keeps "Error! file not found: ".
-json_t* LoadJsonSaying(const JsonFile& file, const std::string& brokenHead, bool& said) {
-  said = false;
+// in a box, and said, when given, is set; a missing one keeps "Error! file
+// not found: ".
+json_t* LoadJsonSaying(const JsonFile& file, const std::string& brokenHead, bool* said) {
+  if (said != nullptr) *said = false;
   if (file) return file.Root();
   if (file.IsBroken()) {
     PrintLineAndShowMessage(brokenHead + file.DescribeError());
-    said = true;
+    if (said != nullptr) *said = true;
     return nullptr;
   }
   PrintLineAndShowMessage("Error! file not found: " + file.GetPath());
@@ -97,7 +98,7 @@ bool ResourceManager::LoadAnimations() {
   ListFiles((std::string(kAnimFolder) + "*.anim").c_str(), names, true);
   for (const std::string& name : names) {
     bool said = false;
-    if (!LoadAnimFile(kAnimFolder + name, said) && !said) PrintLineAndShowMessage("Error loading anim file: " + name);
+    if (!LoadAnimFile(kAnimFolder + name, &said) && !said) PrintLineAndShowMessage("Error loading anim file: " + name);
   }
   return true;
 }
@@ -107,7 +108,7 @@ bool ResourceManager::LoadTileSets() {
   ListFiles((std::string(kTextureFolder) + "*.tileset").c_str(), names, true);
   for (const std::string& name : names) {
     bool said = false;
-    if (!LoadTileset(kTextureFolder + name, said) && !said) {
+    if (!LoadTileset(kTextureFolder + name, &said) && !said) {
       PrintLineAndShowMessage("Error loading tileset file: " + name);
     }
   }
@@ -157,12 +158,7 @@ bool ResourceManager::LoadTexturePack(const char* fileName) {
   return true;
 }
 
-bool ResourceManager::LoadAnimFile(const std::string& path) {
-  bool said = false;
-  return LoadAnimFile(path, said);
-}
-
-bool ResourceManager::LoadAnimFile(const std::string& path, bool& said) {
+bool ResourceManager::LoadAnimFile(const std::string& path, bool* said) {
   JsonFile document(path);
   json_t* root = LoadJsonSaying(document, "Error loading anim file: ", said);
   if (!root) return false;
@@ -243,12 +239,7 @@ bool ResourceManager::LoadFonts() {
   return true;
 }
 
-bool ResourceManager::LoadTileset(const std::string& path) {
-  bool said = false;
-  return LoadTileset(path, said);
-}
-
-bool ResourceManager::LoadTileset(const std::string& path, bool& said) {
+bool ResourceManager::LoadTileset(const std::string& path, bool* said) {
   JsonFile document(path);
   json_t* root = LoadJsonSaying(document, "Error loading tileset file: ", said);
   if (!root) return false;

@@ -41,12 +41,10 @@ class ResourceManager {
 
   // One file each: a pack by its name in res/textures/, the others by path.
   bool LoadTexturePack(const char* fileName);
-  bool LoadAnimFile(const std::string& path);
-  bool LoadTileset(const std::string& path);
-  // The same; said is set when the failure has had its one line (a file that
-  // is there but cannot be read), so the folder scan adds none of its own.
-  bool LoadAnimFile(const std::string& path, bool& said);
-  bool LoadTileset(const std::string& path, bool& said);
+  // said, when given, is set when the failure has had its one line (a file
+  // that is there but cannot be read), so the folder scan adds none of its own.
+  bool LoadAnimFile(const std::string& path, bool* said = nullptr);
+  bool LoadTileset(const std::string& path, bool* said = nullptr);
 
   // A key that is not registered gives an empty reference and adds nothing.
   // Nothing is ever loaded here. Sprites are looked up by every script draw:
