@@ -25,6 +25,8 @@ class TransformComponent : public Component {
   // first time, naming the object once it is attached.
   void OnRealProperty(unsigned index, double value) override;
   void OnAttach(GameObject* owner) override;
+  // A carried object follows its parent's position.
+  void OnMounted() override { followParent = true; }
 
   // In the world: set with the screen position by data (posX, posY), and
   // each frame from the collider for an object that has one.

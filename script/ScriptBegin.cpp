@@ -7,7 +7,6 @@
 #include "core/App.h"
 #include "core/GameObject.h"
 #include "core/Report.h"
-#include "core/TransformComponent.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
 
@@ -146,10 +145,9 @@ unsigned ScriptBegin::CreateChild(const char* typeName, int id, const ObjectLock
   return result;
 }
 
-// The child follows its parent's position from then on, and each of its
-// components does what carrying asks of it.
+// Each of the child's components does what carrying asks of it: its
+// transform follows the parent's position from then on.
 static void Mount(GameObject& child) {
-  if (auto transform = child.LockComponent<TransformComponent>()) transform->followParent = true;
   for (const auto& [key, component] : child.GetComponents()) {
     if (component) component->OnMounted();
   }
