@@ -134,14 +134,19 @@ struct ArgTraits<Finite<T>> {
 template <typename T>
 using Arg = ArgTraits<std::remove_cvref_t<T>>;
 
+// An argument that refuses a value that is not a finite number.
 template <typename T>
-struct IsFiniteArg : std::false_type {};
-template <typename T>
-struct IsFiniteArg<Finite<T>> : std::true_type {};
+inline constexpr bool kFiniteArg = requires {
+  Arg<T>::kFinite;
+};
+template <typename Args>
+struct AnyFiniteArg;
+template <typename... A>
+struct AnyFiniteArg<std::tuple<A...>> : std::bool_constant<(kFiniteArg<A> || ... || false)> {};
 
 template <typename T>
 inline bool ArgFinite(lua_State* L, int index) {
-  if constexpr (requires { Arg<T>::kFinite; }) {
+  if constexpr (kFiniteArg<T>) {
     return std::isfinite(Arg<T>::Get(L, index).value);
   } else {
     return true;
@@ -211,17 +216,11 @@ int CallWith(Callee& callee, Member member, lua_State* L, std::index_sequence<I.
   }
 }
 
-template <typename Args, size_t... I>
-constexpr bool AnyFinite(std::index_sequence<I...>) {
-  return (IsFiniteArg<std::remove_cvref_t<std::tuple_element_t<I, Args>>>::value || ... || false);
-}
-
 }  // namespace Detail
 
 // True when a member takes a Finite<T>: its closure carries its name.
 template <typename Member>
-inline constexpr bool kTakesFinite = Detail::AnyFinite<typename Detail::MemberTraits<Member>::Args>(
-    std::make_index_sequence<std::tuple_size_v<typename Detail::MemberTraits<Member>::Args>>{});
+inline constexpr bool kTakesFinite = Detail::AnyFiniteArg<typename Detail::MemberTraits<Member>::Args>::value;
 
 // Tests, converts, calls, pushes. Arguments start at stack index S; extra
 // arguments are ignored. Returns the number of results (0 or 1).
