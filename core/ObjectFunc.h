@@ -33,4 +33,14 @@ class ObjectFunc {
   ObjectLockPtr<GameObject> object_;
 };
 
+// The same, for a function that also asks the system that made it.
+template <typename System>
+class SystemObjectFunc : public ObjectFunc {
+ public:
+  SystemObjectFunc(System* system, ObjectLockPtr<GameObject> object) : ObjectFunc(std::move(object)), system_(system) {}
+
+ protected:
+  System* system_;
+};
+
 }  // namespace Orv

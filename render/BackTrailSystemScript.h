@@ -10,16 +10,12 @@ namespace Orv {
 
 // "EnableTrailingEffect": on, interval, half-width, texture, alpha; a trail
 // starts on the object at the next late update.
-class BackTrailSystem::EnableTrailingEffectFunc : public ObjectFunc {
+class BackTrailSystem::EnableTrailingEffectFunc : public SystemObjectFunc<BackTrailSystem> {
  public:
-  EnableTrailingEffectFunc(BackTrailSystem* system, ObjectLockPtr<GameObject> object)
-      : ObjectFunc(std::move(object)), system_(system) {}
+  using SystemObjectFunc::SystemObjectFunc;
   // A value that is not finite would stall the sampling or the colour.
   void operator()(bool on, OrvCall::Finite<float> interval, OrvCall::Finite<float> halfWidth, const char* texture,
                   OrvCall::Finite<float> alpha);
-
- private:
-  BackTrailSystem* system_;
 };
 
 // "SetTrailingEffectTint": r, g, b of the object's trail tint.

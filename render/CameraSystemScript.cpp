@@ -39,14 +39,14 @@ OrvLua::LuaObject PairTable(ScriptComponent& script, double x, double y) {
 OrvLua::LuaObject GetWorldCursor::operator()() {
   auto script = LiveComponent<ScriptComponent>();
   if (!script) return {};
-  const auto [x, y] = camera_->WorldCursor();
+  const auto [x, y] = system_->WorldCursor();
   return PairTable(*script, x, y);
 }
 
 OrvLua::LuaObject TransformCoords::operator()(float x, float y) {
   auto script = LiveComponent<ScriptComponent>();
   if (!script) return {};
-  const auto [sx, sy] = camera_->WorldToScreen(x, y);
+  const auto [sx, sy] = system_->WorldToScreen(x, y);
   return PairTable(*script, sx, sy);
 }
 

@@ -11,25 +11,17 @@
 namespace Orv {
 
 // "GetWorldCursor": {x, y}.
-class GetWorldCursor : public ObjectFunc {
+class GetWorldCursor : public SystemObjectFunc<CameraSystem> {
  public:
-  GetWorldCursor(CameraSystem* camera, ObjectLockPtr<GameObject> object)
-      : ObjectFunc(std::move(object)), camera_(camera) {}
+  using SystemObjectFunc::SystemObjectFunc;
   OrvLua::LuaObject operator()();
-
- private:
-  CameraSystem* camera_;
 };
 
 // "GetWorld2Screen": the world point on screen, {x, y}.
-class TransformCoords : public ObjectFunc {
+class TransformCoords : public SystemObjectFunc<CameraSystem> {
  public:
-  TransformCoords(CameraSystem* camera, ObjectLockPtr<GameObject> object)
-      : ObjectFunc(std::move(object)), camera_(camera) {}
+  using SystemObjectFunc::SystemObjectFunc;
   OrvLua::LuaObject operator()(float x, float y);
-
- private:
-  CameraSystem* camera_;
 };
 
 // "GetScreenPos": the object's screen position, {x, y}; an empty table

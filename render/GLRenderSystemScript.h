@@ -92,24 +92,16 @@ class GLRenderSystem::GetCurrentFrameFunc : public ObjectFunc {
 };
 
 // The relative draws also hold the system, for the screen's size.
-class GLRenderSystem::DrawSpriteRelativeTo : public ObjectFunc {
+class GLRenderSystem::DrawSpriteRelativeTo : public SystemObjectFunc<GLRenderSystem> {
  public:
-  DrawSpriteRelativeTo(GLRenderSystem* system, ObjectLockPtr<GameObject> object)
-      : ObjectFunc(std::move(object)), system_(system) {}
+  using SystemObjectFunc::SystemObjectFunc;
   void operator()(const char* frameId, float dx, float dy);
-
- private:
-  GLRenderSystem* system_;
 };
 
-class GLRenderSystem::DrawSpriteRelativeToParams : public ObjectFunc {
+class GLRenderSystem::DrawSpriteRelativeToParams : public SystemObjectFunc<GLRenderSystem> {
  public:
-  DrawSpriteRelativeToParams(GLRenderSystem* system, ObjectLockPtr<GameObject> object)
-      : ObjectFunc(std::move(object)), system_(system) {}
+  using SystemObjectFunc::SystemObjectFunc;
   void operator()(const char* frameId, OrvLua::LuaObject parameters);
-
- private:
-  GLRenderSystem* system_;
 };
 
 // The frame id as a string in the object's state; "" for an unknown

@@ -270,11 +270,11 @@ OrvLua::LuaObjectOrError GUISystem::CreateWidget<Widget>::operator()(OrvLua::Lua
   // Reading the table may run the script's own __index: nothing is held
   // across it but the locks above.
   if constexpr (std::is_same_v<Widget, Button>) {
-    return gui_->AddButton(*script, desc, maker);
+    return system_->AddButton(*script, desc, maker);
   } else if constexpr (std::is_same_v<Widget, ProgressBar>) {
-    return gui_->AddProgressBar(*script, desc, maker);
+    return system_->AddProgressBar(*script, desc, maker);
   } else {
-    return gui_->AddLabel(*script, desc, maker);
+    return system_->AddLabel(*script, desc, maker);
   }
 }
 

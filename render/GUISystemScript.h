@@ -13,13 +13,10 @@ namespace Orv {
 // The widget made from the creation table, its script table made in the
 // object's state; nil once the object is gone, dead or unscripted.
 template <typename Widget>
-class GUISystem::CreateWidget : public ObjectFunc {
+class GUISystem::CreateWidget : public SystemObjectFunc<GUISystem> {
  public:
-  CreateWidget(GUISystem* gui, ObjectLockPtr<GameObject> object) : ObjectFunc(std::move(object)), gui_(gui) {}
+  using SystemObjectFunc::SystemObjectFunc;
   OrvLua::LuaObjectOrError operator()(OrvLua::LuaObject desc);
-
- private:
-  GUISystem* gui_;
 };
 
 // Opens the object's tweak bar, "GameObject(<id>)", once: a later call

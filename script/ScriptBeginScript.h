@@ -10,24 +10,16 @@
 namespace Orv {
 
 // The child creations also hold the system, which makes the child.
-class ScriptBegin::CreateChildGameObject : public ObjectFunc {
+class ScriptBegin::CreateChildGameObject : public SystemObjectFunc<ScriptBegin> {
  public:
-  CreateChildGameObject(ScriptBegin* system, ObjectLockPtr<GameObject> object)
-      : ObjectFunc(std::move(object)), system_(system) {}
+  using SystemObjectFunc::SystemObjectFunc;
   unsigned operator()(const char* typeName, int id);
-
- private:
-  ScriptBegin* system_;
 };
 
-class ScriptBegin::CreateMountedChildGameObject : public ObjectFunc {
+class ScriptBegin::CreateMountedChildGameObject : public SystemObjectFunc<ScriptBegin> {
  public:
-  CreateMountedChildGameObject(ScriptBegin* system, ObjectLockPtr<GameObject> object)
-      : ObjectFunc(std::move(object)), system_(system) {}
+  using SystemObjectFunc::SystemObjectFunc;
   unsigned operator()(const char* typeName, int id);
-
- private:
-  ScriptBegin* system_;
 };
 
 class ScriptBegin::IsGroupLeaderFunc : public ObjectFunc {
