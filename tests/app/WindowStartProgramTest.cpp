@@ -1,12 +1,9 @@
 // Opening the window and its context: a display that drops connections is
 // tried again, and every failure says the library's reason and what the
 // program asked for.
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,41 +17,6 @@
 using namespace OrvTest;
 
 namespace {
-
-// An Xvfb of the test's own, stopped with the test.
-class XServer {
- public:
-  XServer() {
-    int fds[2];
-    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const int nullFd = open("/dev/null", O_WRONLY);
-      dup2(nullFd, STDOUT_FILENO);
-      dup2(nullFd, STDERR_FILENO);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    pollfd ready{fds[0], POLLIN, 0};
-    char c = 0;
-    while (poll(&ready, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number_ += c;
-    close(fds[0]);
-    if (number_.empty()) throw std::runtime_error("Xvfb did not start");
-  }
-  ~XServer() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  const std::string& Number() const { return number_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string number_;
-};
 
 sockaddr_un DisplaySocket(const std::string& number) {
   sockaddr_un address{};
@@ -74,7 +36,9 @@ socklen_t SocketLength(const std::string& number) {
 // it resets, and passes every later one through.
 class DroppingDisplay {
  public:
-  DroppingDisplay(const std::string& serverNumber, int drops) : server_(serverNumber), drops_(drops) {
+  DroppingDisplay(const PrivateDisplay& server, int drops) : drops_(drops) {
+    if (server.Name().empty()) throw std::runtime_error("Xvfb did not start");
+    server_ = server.Name().substr(1);  // the number after the ':'
     for (int n = 700; n < 800 && listener_ < 0; ++n) {
       const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
       const sockaddr_un address = DisplaySocket(std::to_string(n));
@@ -182,8 +146,8 @@ RunOptions OnDisplay(const std::string& display) {
 }  // namespace
 
 TEST(WindowStartProgram, ConnectionsDroppedTwiceAreTriedAgainAndTheGameRuns) {
-  XServer server;
-  DroppingDisplay display(server.Number(), 2);
+  PrivateDisplay server;
+  DroppingDisplay display(server, 2);
   ContentFolder folder;
   WriteStoppingGame(folder);
   RunResult run = RunOrv(folder, OnDisplay(display.Name()));
@@ -196,8 +160,8 @@ TEST(WindowStartProgram, ConnectionsDroppedTwiceAreTriedAgainAndTheGameRuns) {
 }
 
 TEST(WindowStartProgram, ADisplayThatDropsEveryConnectionIsTriedThreeTimesAndTheReasonIsShown) {
-  XServer server;
-  DroppingDisplay display(server.Number(), 1000);
+  PrivateDisplay server;
+  DroppingDisplay display(server, 1000);
   ContentFolder folder;
   WriteStoppingGame(folder);
   RunResult run = RunOrv(folder, OnDisplay(display.Name()));

@@ -70,51 +70,37 @@ std::string ContentFolder::Read(const std::string& relativePath) const {
   return ReadFile(fs::path(path_) / relativePath);
 }
 
-namespace {
-
-// An X server of the run's own. A window that loses the focus pauses the
-// engine, and on a display shared with other programs under test windows
-// take the focus from one another.
-class PrivateDisplay {
- public:
-  PrivateDisplay() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      int nullFd = open("/dev/null", O_WRONLY);
-      dup2(nullFd, STDOUT_FILENO);
-      dup2(nullFd, STDERR_FILENO);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp", "-noreset",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number once it accepts connections.
-    std::string number;
-    pollfd ready{fds[0], POLLIN, 0};
-    char c = 0;
-    while (pid_ > 0 && poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+PrivateDisplay::PrivateDisplay() {
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
     close(fds[0]);
-    if (!number.empty()) name_ = ":" + number;
+    const std::string fd = std::to_string(fds[1]);
+    int nullFd = open("/dev/null", O_WRONLY);
+    dup2(nullFd, STDOUT_FILENO);
+    dup2(nullFd, STDERR_FILENO);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp", "-noreset",
+           static_cast<char*>(nullptr));
+    _exit(127);
   }
-  ~PrivateDisplay() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  PrivateDisplay(const PrivateDisplay&) = delete;
-  PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+  close(fds[1]);
+  // The server writes its display number once it accepts connections.
+  std::string number;
+  pollfd ready{fds[0], POLLIN, 0};
+  char c = 0;
+  while (pid_ > 0 && poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (!number.empty()) name_ = ":" + number;
+}
 
-  // Empty when the server did not start.
-  const std::string& Name() const { return name_; }
+PrivateDisplay::~PrivateDisplay() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+}
 
- private:
-  pid_t pid_ = -1;
-  std::string name_;
-};
+namespace {
 
 // Points this process (and so Shell's xdotool) at a display for one run.
 class DisplayScope {

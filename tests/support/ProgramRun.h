@@ -41,6 +41,24 @@ class ContentFolder {
   std::string path_;
 };
 
+// An X server of the run's own, stopped with its owner. A window that loses
+// the focus pauses the engine, and on a display shared with other programs
+// under test windows take the focus from one another.
+class PrivateDisplay {
+ public:
+  PrivateDisplay();
+  ~PrivateDisplay();
+  PrivateDisplay(const PrivateDisplay&) = delete;
+  PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+
+  // ":" and the display number; empty when the server did not start.
+  const std::string& Name() const { return name_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
 // Something to do while the program runs: once stdout holds the text (or at
 // once when it is empty), then frames more lines holding frameText (a line the
 // scene prints every frame), and the delay has passed, the action gets the pid.
