@@ -151,14 +151,7 @@ class LetterboxScene : public RenderScene {
   }
 
   // Window pixel, y up from the bottom row.
-  static Rgba WindowPixel(int x, int y) {
-    std::array<std::uint8_t, 4> p{};
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
-    return {p[0], p[1], p[2], p[3]};
-  }
+  Rgba WindowPixel(int x, int y) const { return Pixel(x, static_cast<int>(kHeight) - 1 - y); }
 
   Orv::GameEngine wide{"letterbox", kWidth, kPictureHeight, true, false};
 };
