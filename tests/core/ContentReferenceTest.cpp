@@ -10,20 +10,17 @@
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/GameEngine.h"
 #include "core/ComponentCreate.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
 std::string ReadSource(const std::string& relative) {
-  std::ifstream in(std::string(ORV_SOURCE_DIR) + "/" + relative);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return OrvTest::ReadFile(std::string(ORV_SOURCE_DIR) + "/" + relative);
 }
 
 // One "##" section of a page: its heading and the rows of its tables whose

@@ -5,8 +5,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <thread>
 #include <utility>
 
@@ -19,7 +17,8 @@ namespace {
 // A content folder with one scripted object of type Probe running script.
 void WriteProbe(const ContentFolder& folder, const std::string& script) {
   folder.WriteConfig(ConfigJson(320, 200, "InputProbe", 60, -1));
-  folder.Write("data/gameobjects/Probe.txt", R"({"name":"Probe","id":1,"components":[{"type":"transform","data":[]}]})");
+  folder.Write("data/gameobjects/Probe.txt",
+               R"({"name":"Probe","id":1,"components":[{"type":"transform","data":[]}]})");
   folder.Write("data/scripts/Probe.lua", script);
   folder.Write("data/summoner.ini", R"({"spawn":[{"name":"Probe","id":1,"params":{}}]})");
 }
@@ -44,9 +43,10 @@ TEST(InputScriptProgram, ConstantsAndPadFunctionsReachTheScript) {
   options.triggers.push_back(TerminateWhen("(bad argument)\n", 0.1));
   const RunResult run = RunOrv(folder, options);
   EXPECT_TRUE(RanCleanly(run));
-  for (const char* line : {"keys\t32\t65\t37\t121\t2\n", "pads\t4096\t32768\t256\tfalse\tfalse\t0\t0\tfalse\n",
-                           "keyboard\tfalse\tfalse\tfalse\n", "cursor\ttable\tnumber\tnumber\n",
-                           "sound\tfalse\tfunction\n", "false\tdata/scripts/Probe.lua:9: bad argument #1 to 'IsConnected' (bad argument)\n"}) {
+  for (const char* line :
+       {"keys\t32\t65\t37\t121\t2\n", "pads\t4096\t32768\t256\tfalse\tfalse\t0\t0\tfalse\n",
+        "keyboard\tfalse\tfalse\tfalse\n", "cursor\ttable\tnumber\tnumber\n", "sound\tfalse\tfunction\n",
+        "false\tdata/scripts/Probe.lua:9: bad argument #1 to 'IsConnected' (bad argument)\n"}) {
     EXPECT_NE(run.out.find(line), std::string::npos) << line << "\nin:\n" << run.out;
   }
 }
@@ -54,8 +54,7 @@ TEST(InputScriptProgram, ConstantsAndPadFunctionsReachTheScript) {
 TEST(InputScriptProgram, QueuedSoundIsMixedIntoTheOutput) {
   ContentFolder folder;
   folder.Copy(std::string(ORV_SOURCE_DIR) + "/game/res/audio/blip.wav", "res/audio/blip.wav");
-  folder.Write("res/audio/loadaudio.ini",
-               R"({"sounds":[{"id":"blip","filename":"blip.wav","soundtype":"sfxgame"}]})");
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[{"id":"blip","filename":"blip.wav","soundtype":"sfxgame"}]})");
   // The sound plays from the next update on; the run ends once frames have
   // gone by, however slowly the machine starts.
   WriteProbe(folder,
@@ -71,8 +70,7 @@ TEST(InputScriptProgram, QueuedSoundIsMixedIntoTheOutput) {
   // written, however slowly the mixer gets there.
   const std::size_t enough = 4000;
   const auto loudBytes = [&output] {
-    std::ifstream in(output, std::ios::binary);
-    const std::string samples((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string samples = ReadFile(output);
     std::size_t loud = 0;
     for (char byte : samples) loud += byte != 0 ? 1 : 0;
     return std::pair{samples.size(), loud};
@@ -116,9 +114,7 @@ TEST(InputScriptProgram, ScriptsSeeKeysAndTheCursorFromTheWindow) {
   options.triggers.push_back({"space released\n", 0.3, [&](pid_t) { xdo("keydown --window " + window + " a"); }});
   options.triggers.push_back({"a\ttrue\n", 0.3, [&](pid_t) { xdo("keyup --window " + window + " a"); }});
   // Logical 320x200 over a client area of the same size: pixel 161 reads 161.
-  options.triggers.push_back({"a\tfalse\n", 0.1, [&](pid_t) {
-                                xdo("mousemove --window " + window + " 161 101");
-                              }});
+  options.triggers.push_back({"a\tfalse\n", 0.1, [&](pid_t) { xdo("mousemove --window " + window + " 161 101"); }});
   const RunResult run = RunOrv(folder, options);
   EXPECT_TRUE(RanCleanly(run));
   std::size_t released = 0;
