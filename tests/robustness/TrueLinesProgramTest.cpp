@@ -32,27 +32,17 @@ end
   ASSERT_TRUE(RanCleanly(run));
 
   EXPECT_EQ(Count(run.err + run.out, "GameObject name not found"), 0u) << run.err;
-  EXPECT_EQ(Count(run.err,
-                  "data/scripts/Broken.lua is not attached: no blueprint names the type Broken, and "
-                  "data/gameobjects/Broken.txt, the blueprint file of that name, did not load\n"),
-            1u)
-      << run.err;
-  EXPECT_EQ(Count(run.err,
-                  "Error! Tile map data/maps/bom.txt: line 1 holds no width: \"\\xEF\\xBB\\xBF1\": the "
-                  "file starts with a UTF-8 byte-order mark, which a map file does not have (save it "
-                  "without one)\n"),
-            1u)
-      << run.err;
-  EXPECT_EQ(Count(run.err, "Error! Tile map data/maps/cr.txt: line 1 holds no width: \"1\\x0D1\\x0D\\x0DA\\x0D"), 1u)
-      << run.err;
-  EXPECT_EQ(Count(run.err,
-                  "\": its lines end in a carriage return alone, where a map file's lines end in a line "
-                  "feed (or a carriage return and a line feed)\n"),
-            1u)
-      << run.err;
-  EXPECT_EQ(Count(run.err,
-                  "res/textures/t.tileset: tile set 'ground' maps 49 to the frame \"nowhere\", which no "
-                  "texture pack has; those tiles draw nothing\n"),
-            1u)
-      << run.err;
+  const char* const lines[] = {
+      "data/scripts/Broken.lua is not attached: no blueprint names the type Broken, and "
+      "data/gameobjects/Broken.txt, the blueprint file of that name, did not load\n",
+      "Error! Tile map data/maps/bom.txt: line 1 holds no width: \"\\xEF\\xBB\\xBF1\": the "
+      "file starts with a UTF-8 byte-order mark, which a map file does not have (save it "
+      "without one)\n",
+      "Error! Tile map data/maps/cr.txt: line 1 holds no width: \"1\\x0D1\\x0D\\x0DA\\x0D",
+      "\": its lines end in a carriage return alone, where a map file's lines end in a line "
+      "feed (or a carriage return and a line feed)\n",
+      "res/textures/t.tileset: tile set 'ground' maps 49 to the frame \"nowhere\", which no "
+      "texture pack has; those tiles draw nothing\n",
+  };
+  for (const char* line : lines) EXPECT_EQ(Count(run.err, line), 1u) << line << "\n--- stderr:\n" << run.err;
 }
