@@ -331,11 +331,23 @@ void WriteScriptScene(const ContentFolder& folder, const std::string& title, con
                  R"({"name":")" + type + R"(","id":1,"components":)" + components + "}");
     folder.Write("data/scripts/" + type + ".lua", script);
   }
-  std::string list;
+  std::vector<std::string> entries;
   for (const auto& [type, id] : spawn) {
-    list += std::string(list.empty() ? "" : ",") + R"({"name":")" + type + R"(","id":)" + std::to_string(id) +
-            R"(,"params":{}})";
+    entries.push_back(R"({"name":")" + type + R"(","id":)" + std::to_string(id) + R"(,"params":{}})");
   }
+  WriteSpawnList(folder, entries);
+}
+
+std::string SpawnAt(const std::string& type, int id, double x, double y) {
+  char position[80];
+  std::snprintf(position, sizeof position, R"({"pos x":%.2f,"pos y":%.2f})", x, y);
+  return R"({"name":")" + type + R"(","id":)" + std::to_string(id) + R"(,"params":{"collision":{"value":)" + position +
+         "}}}";
+}
+
+void WriteSpawnList(const ContentFolder& folder, const std::vector<std::string>& entries) {
+  std::string list;
+  for (const std::string& entry : entries) list += (list.empty() ? "" : ",") + entry;
   folder.Write("data/summoner.ini", R"({"spawn":[)" + list + "]}");
 }
 

@@ -132,6 +132,11 @@ using SpawnList = std::vector<std::pair<std::string, int>>;
 void WriteScriptScene(const ContentFolder& folder, const std::string& title, const ScriptedTypes& types,
                       const SpawnList& spawn, const std::string& components = "[]");
 
+// A spawn list entry of that type and id that places its object's collision
+// at (x, y), written to the hundredth; and a spawn list of entries in order.
+std::string SpawnAt(const std::string& type, int id, double x, double y);
+void WriteSpawnList(const ContentFolder& folder, const std::vector<std::string>& entries);
+
 // Lua for a scene that moves in stages the test releases: Enter(n) prints
 // "stage n" at once (the test times its screenshots by it), and Released() is
 // true once the test has written the file "next <stage>" into the folder.

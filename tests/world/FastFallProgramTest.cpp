@@ -47,14 +47,6 @@ std::string Faller(int speed) {
   return text;
 }
 
-std::string Spawn(const std::string& type, double x, double y) {
-  char text[200];
-  std::snprintf(text, sizeof text,
-                R"({"name":"%s","id":2,"params":{"collision":{"value":{"pos x":%.1f,"pos y":%.1f}}}})", type.c_str(), x,
-                y);
-  return text;
-}
-
 struct Landing {
   int lines = 0;
   double deepest = -1e9;
@@ -121,16 +113,14 @@ TEST(FastFallProgram, FastBodiesStopOnTheFloorAtAnyFrameRateAndAStandingBoxLeave
     for (int k = 0; k < 3; ++k) {
       const int speed = k == 0 ? 600 : k == 1 ? 1200 : 1900;
       for (const double x : {48.0 + 256 * k, 128.0 + 256 * k, 200.0 + 256 * k}) {
-        spawn.push_back(Spawn("Fall" + std::to_string(speed), x, kFloorTop - kRadius - 40));
+        spawn.push_back(SpawnAt("Fall" + std::to_string(speed), 2, x, kFloorTop - kRadius - 40));
         speedAt[x] = speed;
       }
     }
     spawn.push_back(R"({"name":"Standing","id":3,"params":{}})");
-    spawn.push_back(Spawn("Rester", 1100, kFloorTop - kRadius));
+    spawn.push_back(SpawnAt("Rester", 2, 1100, kFloorTop - kRadius));
     spawn.push_back(R"({"name":"Ender","id":9,"params":{}})");
-    std::string list;
-    for (const std::string& entry : spawn) list += (list.empty() ? "" : ",") + entry;
-    folder.Write("data/summoner.ini", R"({"spawn":[)" + list + "]}");
+    WriteSpawnList(folder, spawn);
 
     const RunResult run = RunOrv(folder);
     ASSERT_TRUE(RanCleanly(run));

@@ -65,14 +65,6 @@ std::string BodyBlueprint(const std::string& type, double friction) {
   return text;
 }
 
-std::string Spawn(const std::string& type, double x, double y) {
-  char text[200];
-  std::snprintf(text, sizeof text,
-                R"({"name":"%s","id":2,"params":{"collision":{"value":{"pos x":%.2f,"pos y":%.2f}}}})", type.c_str(), x,
-                y);
-  return text;
-}
-
 std::string WallSpawn(double x, double y, double width, double height) {
   char text[240];
   std::snprintf(text, sizeof text,
@@ -190,16 +182,14 @@ TEST(StaticContactProgram, ARestingCircleStaysOnTheFloorAndBothPilesKeepEveryCir
   for (int row = 0; row < kRows; ++row) {
     for (int column = 0; column < kColumns; ++column) {
       const double x = 20.5 + kSpacing * column, y = kBoxHeight - 10 - kSpacing * row;
-      spawn.push_back(Spawn("Ball", x, y));
-      spawn.push_back(Spawn("Damped", 1000 + x, y));
+      spawn.push_back(SpawnAt("Ball", 2, x, y));
+      spawn.push_back(SpawnAt("Damped", 2, 1000 + x, y));
     }
   }
-  spawn.push_back(Spawn("Lone", 2200, 500));
-  spawn.push_back(Spawn("Sunk", 2600, 655));
+  spawn.push_back(SpawnAt("Lone", 2, 2200, 500));
+  spawn.push_back(SpawnAt("Sunk", 2, 2600, 655));
   spawn.push_back(R"({"name":"Ender","id":9,"params":{}})");
-  std::string list;
-  for (const std::string& entry : spawn) list += (list.empty() ? "" : ",") + entry;
-  folder.Write("data/summoner.ini", R"({"spawn":[)" + list + "]}");
+  WriteSpawnList(folder, spawn);
 
   RunOptions options;
   options.timeoutSeconds = 240;
