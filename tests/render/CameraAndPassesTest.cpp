@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ChunkLoader.h"
+#include "RenderWithoutGL.h"
 #include "core/TransformComponent.h"
 #include "render/BaseLevelDraw.h"
 #include "render/CameraSystem.h"
@@ -21,20 +22,13 @@
 #include "script/ScriptComponent.h"
 #include "script/ScriptEngineSystem.h"
 #include "support/EngineFixture.h"
-#include "support/ScriptEngineFixture.h"
 #include "support/GLContext.h"
+#include "support/ScriptEngineFixture.h"
 
 using namespace Orv;
 
 namespace OrvTest {
 namespace {
-
-// Without a GL context: the update's frame buffer work is left out.
-class RenderWithoutGL : public GLRenderSystem {
- public:
-  using GLRenderSystem::GLRenderSystem;
-  void Update(float) override {}
-};
 
 class CameraAndPasses : public EngineFixture {
  protected:
@@ -116,7 +110,8 @@ TEST_F(CameraAndPasses, TheCameraFollowsTheFrameFocusAndPlacesObjectsOnScreen) {
 TEST_F(CameraAndPasses, ChildrenFollowTheirParentUnlessACollisionPlacesThem) {
   auto parent = SpawnType(std::string("[") + kTransform + "]", std::nullopt);
   auto free = SpawnType(std::string("[") + kTransform + "]", std::nullopt);
-  auto collided = SpawnType(std::string("[") + kTransform + R"(,{"type":"collision","data":["Circle"]}])", std::nullopt);
+  auto collided =
+      SpawnType(std::string("[") + kTransform + R"(,{"type":"collision","data":["Circle"]}])", std::nullopt);
   parent->AddChild(free);
   parent->AddChild(collided);
   Admit();
@@ -169,9 +164,9 @@ TEST_F(CameraAndPasses, EachPassTakesItsObjectsByLayerAndDrawLevel) {
 TEST_F(CameraAndPasses, TheDrawOrderIsByLayerOrderThenCreationAndDeadObjectsSortAsZero) {
   std::vector<std::shared_ptr<GameObject>> objects;
   for (int order : {3, 1, 5, 1, -2, 0}) {
-    objects.push_back(SpawnType(R"([{"type":"spriteanim","data":[{"layer":0,"layerorder":)" + std::to_string(order) +
-                                    "}]}]",
-                                std::nullopt, static_cast<unsigned>(objects.size())));
+    objects.push_back(
+        SpawnType(R"([{"type":"spriteanim","data":[{"layer":0,"layerorder":)" + std::to_string(order) + "}]}]",
+                  std::nullopt, static_cast<unsigned>(objects.size())));
   }
   auto order = [&](const std::vector<ObjectLockPtr<GameObject>>& entries) {
     std::string text;
@@ -298,6 +293,7 @@ TEST_F(CameraAndPasses, ColourTablesAndTheOnScreenBox) {
     bool onScreen;
   };
   // A 160 x 120 screen.
+  // clang-format off
   const Box boxes[] = {
       {10, 10, 80, 60, 1, 1, 0, true},
       {10, 10, -5.5f, 60, 1, 1, 0, true},    // touches the left edge
@@ -310,6 +306,7 @@ TEST_F(CameraAndPasses, ColourTablesAndTheOnScreenBox) {
       {10, 10, 168, 60, 1, 1, 45, false},
       {10, 10, std::nanf(""), 60, 1, 1, 0, false},
   };
+  // clang-format on
   for (const Box& b : boxes) {
     EXPECT_EQ(IsBoxOnScreen(b.w, b.h, b.x, b.y, b.sx, b.sy, b.degrees, 160, 120), b.onScreen)
         << b.x << "," << b.y << " turned " << b.degrees;

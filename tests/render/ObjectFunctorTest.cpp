@@ -9,10 +9,10 @@
 #include <sstream>
 #include <string>
 
+#include "RenderWithoutGL.h"
 #include "core/TransformComponent.h"
 #include "render/BackTrailSystem.h"
 #include "render/CameraSystem.h"
-#include "render/GLRenderSystem.h"
 #include "render/GUISystem.h"
 #include "render/LightComponent.h"
 #include "render/SpriteAnimComponent.h"
@@ -25,13 +25,6 @@ using namespace Orv;
 
 namespace OrvTest {
 namespace {
-
-// Without a GL context: the update's frame buffer work is left out.
-class RenderWithoutGL : public GLRenderSystem {
- public:
-  using GLRenderSystem::GLRenderSystem;
-  void Update(float) override {}
-};
 
 class ObjectFunctors : public EngineFixture {
  protected:
