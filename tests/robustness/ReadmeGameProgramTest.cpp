@@ -70,30 +70,26 @@ struct GameWindow {
     return false;
   }
 
-  // Pixels of the player's orange body at full brightness in the 48 x 48
-  // square centred on (x, y): each walk frame has 208 of them.
-  int PlayerPixels(int x0, int y0) const {
+  // How many pixels of the size x size square centred on (x0, y0) pass is.
+  int Pixels(int x0, int y0, int size, bool (*is)(const Rgb&)) const {
     int n = 0;
-    for (int y = y0 - 24; y < y0 + 24; ++y) {
-      for (int x = x0 - 24; x < x0 + 24; ++x) {
-        const Rgb c = At(x, y);
-        n += c[0] > 200 && c[1] > 100 && c[1] < 170 && c[2] < 90;
-      }
+    for (int y = y0 - size / 2; y < y0 + size / 2; ++y) {
+      for (int x = x0 - size / 2; x < x0 + size / 2; ++x) n += is(At(x, y));
     }
     return n;
+  }
+  // Pixels of the player's orange body at full brightness in the 48 x 48
+  // square centred on (x, y): each walk frame has 208 of them.
+  int PlayerPixels(int x, int y) const {
+    return Pixels(x, y, 48, [](const Rgb& c) { return c[0] > 200 && c[1] > 100 && c[1] < 170 && c[2] < 90; });
   }
   // Pixels of the pale yellow spark a coin draws, whatever its glow's alpha
   // left of it, in the 32 x 32 square centred on (x, y); the player's skin
   // and body and the red collider outlines have other hues.
-  int CoinPixels(int x0, int y0) const {
-    int n = 0;
-    for (int y = y0 - 16; y < y0 + 16; ++y) {
-      for (int x = x0 - 16; x < x0 + 16; ++x) {
-        const Rgb c = At(x, y);
-        n += c[0] > 120 && c[1] * 10 > c[0] * 9 && c[2] * 2 > c[0] && c[2] * 4 < c[0] * 3;
-      }
-    }
-    return n;
+  int CoinPixels(int x, int y) const {
+    return Pixels(x, y, 32, [](const Rgb& c) {
+      return c[0] > 120 && c[1] * 10 > c[0] * 9 && c[2] * 2 > c[0] && c[2] * 4 < c[0] * 3;
+    });
   }
   // The white text in the window's top left corner: how many pixels, and
   // from which column to which. "Score: 1" in the default font is about 60
