@@ -164,10 +164,13 @@ TEST_F(Effects, TrailsSampleFadeAndStopGrowingAtTheCap) {
 // time says so.
 TEST_F(Effects, TenThousandParticlesLiveAndTheOldestMakeRoomForMore) {
   // Each burst starts at its own x: one of 40 particles (a step of 9
-  // degrees), 27 of 360, 6 of 40 again: 10000 in all.
+  // degrees), 27 of 360, 6 of 40 again: 10000 in all. A burst returns what
+  // it printed.
   const auto burst = [this](int x, int count) {
+    ::testing::internal::CaptureStdout();
     Run("CreateFrontCircleTexParticles('nothing', 1, 0, 100, 1, " + std::to_string(count) +
         ", {x = " + std::to_string(x) + "})");
+    return ::testing::internal::GetCapturedStdout();
   };
   const auto live = [this] {
     std::size_t n = 0;
@@ -175,9 +178,8 @@ TEST_F(Effects, TenThousandParticlesLiveAndTheOldestMakeRoomForMore) {
     return n;
   };
   const auto& emitters = particles->Bursts().Emitters();
-  ::testing::internal::CaptureStdout();
-  for (int x = 0; x < 34; ++x) burst(x, x >= 1 && x <= 27 ? 360 : 40);
-  std::string out = ::testing::internal::GetCapturedStdout();
+  std::string out;
+  for (int x = 0; x < 34; ++x) out += burst(x, x >= 1 && x <= 27 ? 360 : 40);
   EXPECT_EQ(live(), 10000u);
   EXPECT_EQ(particles->Bursts().LiveCount(), 10000u);
   ASSERT_EQ(emitters.size(), 34u);
@@ -185,9 +187,7 @@ TEST_F(Effects, TenThousandParticlesLiveAndTheOldestMakeRoomForMore) {
   EXPECT_EQ(Count(out, "particles alive"), 0u) << out;
 
   // 40 more: the first burst goes whole, and nothing of the second.
-  ::testing::internal::CaptureStdout();
-  burst(100, 40);
-  out = ::testing::internal::GetCapturedStdout();
+  out = burst(100, 40);
   EXPECT_EQ(live(), 10000u);
   ASSERT_EQ(emitters.size(), 34u);
   EXPECT_EQ(emitters.front().particles.front().x, 1.0);
@@ -196,9 +196,7 @@ TEST_F(Effects, TenThousandParticlesLiveAndTheOldestMakeRoomForMore) {
   EXPECT_EQ(Count(out, "more than 10000 particles alive in this system; the oldest go first"), 1u) << out;
 
   // One more: the oldest particle goes, and the line is not said again.
-  ::testing::internal::CaptureStdout();
-  burst(101, 1);
-  out = ::testing::internal::GetCapturedStdout();
+  out = burst(101, 1);
   EXPECT_EQ(live(), 10000u);
   EXPECT_EQ(emitters.front().particles.front().x, 1.0);
   EXPECT_EQ(emitters.front().particles.size(), 359u);
@@ -208,9 +206,7 @@ TEST_F(Effects, TenThousandParticlesLiveAndTheOldestMakeRoomForMore) {
   // An update counts them again, and the cap holds after it.
   particles->Update(1.0f);
   EXPECT_EQ(particles->Bursts().LiveCount(), 10000u);
-  ::testing::internal::CaptureStdout();
   burst(102, 40);
-  ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(live(), 10000u);
   EXPECT_EQ(emitters.front().particles.size(), 319u);
 }
