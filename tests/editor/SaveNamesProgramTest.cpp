@@ -3,18 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "support/ProgramRun.h"
 
 using namespace OrvTest;
 
-namespace {
-
 namespace fs = std::filesystem;
-
-}  // namespace
 
 TEST(SaveNamesProgram, SavesOfAnyNameSurviveTheNextStartAndOnlyUnfinishedOnesAreRemoved) {
   ContentFolder folder;

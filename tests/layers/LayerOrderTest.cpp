@@ -8,6 +8,7 @@
 // changes the GL state that queued sprites are drawn with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>

@@ -246,10 +246,9 @@ TEST_F(ResourceManagerTest, BrokenTileSetFilesAreReportedByName) {
     WriteFile("res/textures/t.tileset", file);
     Orv::ResourceManager manager;
     Capture([&] { manager.LoadTileSets(); });
-    const std::string expected = line;
-    EXPECT_EQ(out_, expected) << file;
+    EXPECT_EQ(out_, line) << file;
     // The box names the place of the fault too.
-    EXPECT_EQ(err_, expected) << file;
+    EXPECT_EQ(err_, line) << file;
     EXPECT_TRUE(manager.TileSets().empty()) << file;
   }
 }
