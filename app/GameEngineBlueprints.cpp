@@ -3,6 +3,8 @@
 #include <jansson.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -39,6 +41,27 @@ void Trace(const std::string& line) {
 }
 
 std::int32_t Truncate(json_int_t value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); }
+
+// The first of a blueprint's three members that is missing or of the wrong
+// kind, as the writer of the file sees it: 3.0 is not an integer to JSON.
+std::string StructureFault(json_t* name, json_t* id, json_t* components) {
+  const auto fault = [](const char* member, json_t* value, const char* kind) {
+    std::string line = std::string("the member \"") + member + "\" must be " + kind;
+    if (value == nullptr) return line + ", and it is missing";
+    char* text = json_dumps(value, JSON_ENCODE_ANY | JSON_COMPACT);
+    std::string shown = text != nullptr ? text : "";
+    std::free(text);
+    if (shown.size() > 40) shown = shown.substr(0, 40) + "...";
+    line += ", not " + shown;
+    if (json_is_real(value) && std::trunc(json_real_value(value)) == json_real_value(value)) {
+      line += " (write it without the decimal point)";
+    }
+    return line;
+  };
+  if (!json_is_string(name)) return fault("name", name, "a string");
+  if (!json_is_integer(id)) return fault("id", id, "an integer");
+  return fault("components", components, "an array");
+}
 
 }  // namespace
 
@@ -144,10 +167,8 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
   JsonFile document(path);
   json_t* root = document.Root();
   if (root == nullptr) {
-    // The box keeps its text; the console line and the box's second line say
-    // where the file went wrong.
-    PrintLine("Error! Unable to load " + document.DescribeError());
-    ShowMessage("Error! Unable to load " + path + (document.IsBroken() ? "\n" + document.DescribeError() : ""));
+    // One report, the box, saying where the file went wrong.
+    ShowMessage("Error! Unable to load " + (document.IsBroken() ? document.DescribeError() : path));
     unnamedFailedBlueprints_[std::filesystem::path(path).stem().string()] = path;
     return false;
   }
@@ -155,7 +176,7 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
   json_t* idValue = json_object_get(root, "id");
   json_t* components = json_object_get(root, "components");
   if (!json_is_string(nameValue) || !json_is_integer(idValue) || !json_is_array(components)) {
-    ShowMessage(path + " does not contain a proper game object structure!!");
+    ShowMessage(path + ": " + StructureFault(nameValue, idValue, components) + "; the blueprint is not loaded");
     unnamedFailedBlueprints_[std::filesystem::path(path).stem().string()] = path;
     return false;
   }
@@ -185,9 +206,8 @@ bool GameEngine::LoadBlueprintFile(const std::string& path) {
     const std::uint32_t key = gameObjectManager.GetComponentTypeKey(type);
     ObjectLockPtr<ComponentCreate> factory = GetComponentCreator(type);
     if (key == kNoTypeKey || !factory.Exists()) {
-      // Among many files the box's second line says which one.
-      PrintLine(path + ": " + type + " component does not exist!");
-      ShowMessage(type + " component does not exist!\n" + path);
+      // Among many files the box says which one.
+      ShowMessage(path + ": " + type + " component does not exist!");
       ok = false;
       continue;
     }
@@ -371,6 +391,8 @@ ObjectLockPtr<GameObject> GameEngine::Announce(ObjectLockPtr<GameObject> object,
     std::string why = "no blueprint names the type";
     if (auto failed = failedBlueprints_.find(typeName); failed != failedBlueprints_.end()) {
       why = "its blueprint " + failed->second + " did not load";
+    } else if (auto file = unnamedFailedBlueprints_.find(typeName); file != unnamedFailedBlueprints_.end()) {
+      why = "no blueprint names the type, and " + file->second + ", the blueprint file of that name, did not load";
     }
     std::string place = OrvLua::RunningScriptPlace();
     if (place.empty()) place = CreationPlace::Current();

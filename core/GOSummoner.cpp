@@ -57,6 +57,20 @@ void AddParams(OverrideLists& overrides, const char* component, json_t* param, s
   }
 }
 
+// What a spawn entry lacks, member by member.
+std::string EntryFault(json_t* name, json_t* id, json_t* params) {
+  std::string faults;
+  const auto add = [&faults](json_t* value, const char* member, const char* kind) {
+    if (!faults.empty()) faults += ", ";
+    faults += std::string("\"") + member + "\" " + (value == nullptr ? "is missing" : "is not " + std::string(kind));
+  };
+  if (!json_is_string(name)) add(name, "name", "a string");
+  if (!json_is_integer(id)) add(id, "id", "an integer");
+  if (!json_is_object(params)) add(params, "params", "an object");
+  if (!json_is_object(params)) faults += " (\"params\": {} makes the object as its blueprint stands)";
+  return faults;
+}
+
 }  // namespace
 
 void GOSummoner::Start() {
@@ -85,10 +99,10 @@ void GOSummoner::Start() {
       json_t* id = json_object_get(element, "id");
       json_t* params = json_object_get(element, "params");
       if (!json_is_string(name) || !json_is_integer(id) || !json_is_object(params)) {
-        PrintLine("Damn! Summoning failed!");
-        // A forgotten "params" is the usual cause; say which entry and what it lacks.
+        // Only this entry fails; a forgotten "params" is the usual cause.
         PrintLine(std::string(kSpawnListPath) + ": spawn entry " + std::to_string(i + 1) +
-                  " needs a string \"name\", an integer \"id\" and an object \"params\"");
+                  (json_is_string(name) ? " (" + std::string(json_string_value(name)) + ")" : "") +
+                  " is not made: " + EntryFault(name, id, params) + "; the other entries are made");
         continue;
       }
       const auto objectId = static_cast<unsigned>(json_integer_value(id));

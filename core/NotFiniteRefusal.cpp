@@ -14,8 +14,11 @@ bool NotFiniteRefusal::Accept(std::string_view member, double value) {
   return false;
 }
 
-void NotFiniteRefusal::Refuse(std::string_view member) {
-  if (member_.empty()) member_ = member;
+void NotFiniteRefusal::Refuse(std::string_view member, std::string_view why) {
+  if (member_.empty()) {
+    member_ = member;
+    why_ = why;
+  }
   Report();
 }
 
@@ -27,7 +30,8 @@ void NotFiniteRefusal::Attach(const GameObject* owner) {
 void NotFiniteRefusal::Report() {
   if (reported_ || owner_ == nullptr || member_.empty()) return;
   reported_ = true;
-  PrintErrorLine(NotFiniteIgnoredLine(kind_ + " \"" + member_ + "\" of " + ObjectName(*owner_)));
+  const std::string where = kind_ + " \"" + member_ + "\" of " + ObjectName(*owner_);
+  PrintErrorLine(why_.empty() ? NotFiniteIgnoredLine(where) : "Error! " + where + ": " + why_);
 }
 
 }  // namespace Orv

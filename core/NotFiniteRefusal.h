@@ -16,8 +16,9 @@ class NotFiniteRefusal {
 
   // False, noting member, when value is not finite.
   bool Accept(std::string_view member, double value);
-  // Notes member as refused; only the first one is named.
-  void Refuse(std::string_view member);
+  // Notes member as refused; only the first one is named. why replaces the
+  // line's "not a finite number" for a value refused for another cause.
+  void Refuse(std::string_view member, std::string_view why = {});
   // The object is known: a refusal noted before is said now.
   void Attach(const GameObject* owner);
 
@@ -26,6 +27,7 @@ class NotFiniteRefusal {
 
   std::string kind_;
   std::string member_;
+  std::string why_;
   const GameObject* owner_ = nullptr;
   bool reported_ = false;
 };

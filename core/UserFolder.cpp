@@ -37,13 +37,36 @@ const char* Refusal(const std::string& name) {
   if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0])) != 0) {
     return "it names a drive";
   }
+  // A line end in a name splits every line that shows it.
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "it holds a control character (a line end, a tab...)";
+  }
   std::size_t start = 0;
   while (start <= name.size()) {
     const std::size_t end = std::min(name.find('/', start), name.size());
     if (name.compare(start, end - start, "..") == 0) return "it goes up out of its folder";
     start = end + 1;
   }
+  const std::string_view last = std::string_view(name).substr(name.rfind('/') + 1);
+  if (last.empty() || last == ".") return "it names a folder, not a file";
   return nullptr;
+}
+
+// The name quoted on one line: control bytes as \xNN.
+std::string Shown(const std::string& name) {
+  std::string shown;
+  for (const char c : QuotedName(name)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown.push_back(c);
+    } else {
+      static const char* const kDigits = "0123456789ABCDEF";
+      shown += "\\x";
+      shown.push_back(kDigits[byte >> 4]);
+      shown.push_back(kDigits[byte & 0xF]);
+    }
+  }
+  return shown;
 }
 
 }  // namespace
@@ -52,7 +75,7 @@ std::optional<std::string> ContainedFileName(const std::string& name) {
   std::string contained = name;
   std::replace(contained.begin(), contained.end(), '\\', '/');
   if (const char* why = Refusal(contained)) {
-    PrintErrorLine("Error! File name \"" + QuotedName(name) + "\" refused: " + why);
+    PrintErrorLine("Error! File name \"" + Shown(name) + "\" refused: " + why);
     return std::nullopt;
   }
   return contained;

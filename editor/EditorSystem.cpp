@@ -149,10 +149,14 @@ void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {
   PrintLine("Loading objects from filepath: " + userPath);
   auto document = std::make_unique<JsonFile>(userPath);
   if (!*document) {
-    PrintLine("Error loading summoner file: " + fileName + " ...");
-    if (document->IsBroken()) PrintErrorLine(document->DescribeError());
     const std::string projectPath = name->find("data/") != std::string::npos ? *name : "data/" + *name;
-    PrintLine("Loading default game objects");
+    // No saved copy is the usual case, not a failure; as the tile maps say it.
+    if (document->IsBroken()) {
+      PrintErrorLine(document->DescribeError());
+      PrintLine("Opening save file failed! Loading from " + projectPath);
+    } else {
+      PrintLine("No saved copy there; loading from " + projectPath);
+    }
     document = std::make_unique<JsonFile>(projectPath);
     if (!*document) {
       // Nothing stops but this load: the objects and the records stay.

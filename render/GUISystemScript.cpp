@@ -141,6 +141,7 @@ class DescReader {
   // The first error the table's own __index raised; the keys after it are
   // not read.
   const std::string& Error() const { return error_; }
+  const char* Function() const { return function_; }
 
  private:
   OrvLua::LuaObject Get(const char* key) const {
@@ -155,6 +156,7 @@ class DescReader {
 
 // Every widget's table ends with its caption.
 void ReadCaption(const DescReader& read, CaptionDesc& caption) {
+  caption.maker = read.Function();
   read.Text("font", caption.font);
   read.Real("R", caption.r);
   read.Real("G", caption.g);
@@ -266,7 +268,7 @@ OrvLua::LuaObjectOrError GUISystem::CreateWidget<Widget>::operator()(OrvLua::Lua
   auto object = LiveObject();
   auto script = object ? object->LockComponent<ScriptComponent>() : nullptr;
   if (!script) return {};
-  const std::string maker = "object " + std::to_string(object->GetID());
+  const std::string maker = "object " + std::to_string(static_cast<std::int32_t>(object->GetID()));
   // Reading the table may run the script's own __index: nothing is held
   // across it but the locks above.
   if constexpr (std::is_same_v<Widget, Button>) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "OrvCall.h"
 #include "core/ReportOnce.h"
@@ -65,8 +66,15 @@ void CreateBurstFromScript(ParticleBursts& bursts, const char* function, const c
                   std::string(function) + ": a lifetime that is not above 0 seconds; no particles made");
     return;
   }
-  const bool trimmed = bursts.Create(ResourceManager::GetInstance().GetSprite(texture), chance, threshold, lifetime,
-                                     speedFactor, count, ReadBurstParams(params, function));
+  ObjectLockPtr<SpriteFrame> frame = ResourceManager::GetInstance().GetSprite(texture);
+  // The burst is made all the same: its particles fly unseen.
+  if (!frame.Exists()) {
+    PrintErrorLineOnce(std::string(function) + ": no sprite frame", texture,
+                       std::string(function) + ": no sprite frame is named \"" + QuotedName(texture) +
+                           "\" in res/textures/*.pack; its particles are not drawn");
+  }
+  const bool trimmed =
+      bursts.Create(std::move(frame), chance, threshold, lifetime, speedFactor, count, ReadBurstParams(params, function));
   if (trimmed) {
     PrintLineOnce(std::string(function) + " cap", std::string(function) + ": more than " +
                                                       std::to_string(ParticleBursts::kMaxLive) +

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 #include "render/DrawPrimitives.h"
 
 namespace Orv {
@@ -61,7 +62,11 @@ void SpriteAnimComponent::OnRealProperty(unsigned index, double value) {
 void SpriteAnimComponent::SetAnimation(const std::string& name) {
   animation = ResourceManager::GetInstance().GetAnimation(name);
   if (!animation.Exists()) {
-    PrintLine("Error! SpriteAnimationHandle not found: " + name);
+    // In the names a script or a blueprint uses; once per name, as a sprite
+    // may be set every frame.
+    PrintLineOnce("SetSpriteSet: no animation", name,
+                  "Error! No animation is named \"" + QuotedName(name) +
+                      "\" in res/anims/*.anim; the sprite shows nothing until it is given one that is");
     return;
   }
   elapsed = 0.0f;

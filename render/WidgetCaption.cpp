@@ -35,12 +35,12 @@ int MeasureCaption(const Font& font, const std::string& text) {
   return OrvLua::SaturateToInt(width);
 }
 
-void WidgetCaption::SetFont(const char* fontId) {
+void WidgetCaption::SetFont(const char* fontId, const char* function) {
   font_ = ResourceManager::GetInstance().GetFont(fontId);
   // A caption without a font draws nothing at all: say which name missed.
   if (!font_.Exists() && fontId != nullptr && *fontId != '\0') {
     PrintErrorLineOnce("SetFont: no font", fontId,
-                       "SetFont: no font has the id \"" + QuotedName(fontId) +
+                       std::string(function) + ": no font has the id \"" + QuotedName(fontId) +
                            "\" in res/loadfonts.ini; a caption in it draws nothing");
   }
 }

@@ -21,17 +21,21 @@ struct CaptionDesc {
   float g = 0.0f;
   float b = 0.0f;
   std::string text;
+  // The script function the values came from, for the line about a font
+  // that is not there.
+  const char* maker = "SetFont";
 };
 
 class WidgetCaption {
  public:
   // The caption keeps the measure it had: only SetText measures.
-  void SetFont(const char* fontId);
+  // An unknown id is said once, under the function the script called.
+  void SetFont(const char* fontId, const char* function = "SetFont");
   // Measures the text with the font of this moment.
   void SetText(const char* text);
   // Font, colour, then the text, measured with that font.
   void Set(const CaptionDesc& desc) {
-    SetFont(desc.font.c_str());
+    SetFont(desc.font.c_str(), desc.maker);
     SetRGB(desc.r, desc.g, desc.b);
     SetText(desc.text.c_str());
   }

@@ -245,9 +245,11 @@ Tilemap::LineEnd Tilemap::ReadLineEnd() {
   return LineEnd::Other;
 }
 
-void Tilemap::ReportBadRow(const std::string& what) {
+void Tilemap::ReportBadRow(const std::string& what, bool wrongCount) {
   PrintErrorLine("Error! Tile map " + openedPath_ + ": " + what);
-  if (!boxShown_) {
+  // A file that only ends early has the line alone: the box's "wrong number"
+  // is a row's, and the line already says where the file ends.
+  if (wrongCount && !boxShown_) {
     ShowMessage(kWrongTiles);
     boxShown_ = true;
   }
@@ -264,7 +266,7 @@ bool Tilemap::LoadRow() {
   char* row = layers_[currentLayer_].data() + static_cast<std::size_t>(currentRow_) * width_;
   input_.read(row, width_);
   if (static_cast<unsigned long long>(input_.gcount()) < width_) {
-    ReportBadRow("the file ends inside " + where);
+    ReportBadRow("the file ends inside " + where, false);
     FinishLoading();
     return true;
   }
@@ -272,7 +274,7 @@ bool Tilemap::LoadRow() {
   if (!lastRow) {
     const LineEnd end = ReadLineEnd();
     if (end == LineEnd::EndOfFile) {
-      ReportBadRow("the file ends after " + where);
+      ReportBadRow("the file ends after " + where, false);
       FinishLoading();
       return true;
     }
@@ -287,7 +289,7 @@ bool Tilemap::LoadRow() {
   // The empty line between two layers.
   const LineEnd separator = ReadLineEnd();
   if (separator == LineEnd::EndOfFile) {
-    ReportBadRow("the file ends before layer " + std::to_string(currentLayer_));
+    ReportBadRow("the file ends before layer " + std::to_string(currentLayer_), false);
     FinishLoading();
     return true;
   }

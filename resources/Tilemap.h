@@ -64,7 +64,7 @@ class Tilemap : public Line::LinePlot {
   void ReadHeader();
   void SkipHeaderLineEnds();
   LineEnd ReadLineEnd();
-  void ReportBadRow(const std::string& what);
+  void ReportBadRow(const std::string& what, bool wrongCount = true);
   void FinishLoading();
 
   std::vector<char> layers_[kLayerCount];

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "core/Report.h"
 #include "world/Manifold.h"
@@ -101,12 +102,12 @@ void CollisionComponent::OnRealProperty(unsigned index, double value) {
       if (AcceptFinite("z_collision", value)) collider_->SetZ(value);
       break;
     case Height:
-      if (!AcceptFinite("height", value)) break;
+      if (!AcceptSize("height", value)) break;
       if (auto* box = dynamic_cast<AABB*>(collider_.get())) box->SetHeight(value);
       if (auto* box = dynamic_cast<OBB*>(collider_.get())) box->SetHeight(value);
       break;
     case Width:
-      if (!AcceptFinite("width", value)) break;
+      if (!AcceptSize("width", value)) break;
       if (auto* box = dynamic_cast<AABB*>(collider_.get())) box->SetWidth(value);
       if (auto* box = dynamic_cast<OBB*>(collider_.get())) box->SetWidth(value);
       break;
@@ -140,6 +141,16 @@ void CollisionComponent::SetColliderByName(const std::string& name) {
 
 bool CollisionComponent::AcceptFinite(std::string_view parameter, double value) {
   return refusal_.Accept(parameter, value);
+}
+
+bool CollisionComponent::AcceptSize(std::string_view parameter, double value) {
+  if (!AcceptFinite(parameter, value)) return false;
+  if (value >= 0.0) return true;
+  // A box of negative size has its min past its max: nothing would touch it.
+  std::ostringstream shown;
+  shown << value;
+  refusal_.Refuse(parameter, "a negative size (" + shown.str() + ") is ignored; the box keeps the size it had");
+  return false;
 }
 
 bool CollisionComponent::AvoidsId(std::int32_t id) const {

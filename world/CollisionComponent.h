@@ -145,6 +145,8 @@ class CollisionComponent : public Component {
   // Says once which parameter of which object was refused: a value that is
   // not finite never reaches the collider. False for such a value.
   bool AcceptFinite(std::string_view parameter, double value);
+  // A box's width or height: finite and not negative.
+  bool AcceptSize(std::string_view parameter, double value);
 
   // Refused by other objects listing it in "id_to_avoid"; not the object's ID.
   std::int32_t collisionId = -1;

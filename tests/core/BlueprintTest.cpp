@@ -90,13 +90,14 @@ TEST_F(BlueprintTest, FaultyFilesAreReportedAndSkipped) {
     const char* message;
   } cases[] = {
       {R"({"name":"X","id":1,"components":[{"type":"nosuch","data":[]},{"type":"transform","data":[1]}]})",
-       "nosuch component does not exist!"},
+       "data/gameobjects/X.txt: nosuch component does not exist!"},
       {R"({"name":"X","id":1,"components":[3]})", "data/gameobjects/X.txt does not contain a components array"},
       {R"({"name":"X","id":1,"components":[{"type":"transform","data":{}}]})",
        "data/gameobjects/X.txt's component does not contain a correct type id format or data format!"},
       {R"({"name":"X","id":"1","components":[]})",
-       "data/gameobjects/X.txt does not contain a proper game object structure!!"},
-      {R"({"name":"X","id":1,"components":[})", "Error! Unable to load data/gameobjects/X.txt"},
+       "data/gameobjects/X.txt: the member \"id\" must be an integer, not \"1\"; the blueprint is not loaded"},
+      {R"({"components":[]})", "data/gameobjects/X.txt: the member \"name\" must be a string, and it is missing"},
+      {R"({"name":"X","id":1,"components":[})", "Error! Unable to load data/gameobjects/X.txt: line 1, column"},
   };
   for (const Case& c : cases) {
     EXPECT_FALSE(Load("X.txt", c.json)) << c.json;
@@ -216,7 +217,9 @@ TEST_F(BlueprintTest, SpawnListParamsBecomeOverrides) {
   summoner.Start();
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("Summoner says aloha!\n"), std::string::npos);
-  EXPECT_NE(out.find("Damn! Summoning failed!\n"), std::string::npos) << "the element without params";
+  EXPECT_NE(out.find("data/summoner.ini: spawn entry 4 (A) is not made: \"params\" is missing"), std::string::npos)
+      << "the element without params\n"
+      << out;
   const auto& objects = engine.GetGameObjectManager().GetObjects();
   ASSERT_EQ(objects.size(), 4u);
   std::vector<unsigned> ids;

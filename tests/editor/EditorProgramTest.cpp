@@ -224,7 +224,7 @@ end
       << run.out;
   EXPECT_NE(run.out.find("Pos:  300, 150\nID:   5\nName: crate\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Loading objects from filepath: " + (user / "corrupt.json").string() +
-                         "\nError loading summoner file: corrupt.json ...\nLoading default game objects\n"
+                         "\nOpening save file failed! Loading from data/corrupt.json\n"
                          "Level Summoner says aloha!\n"),
             std::string::npos)
       << run.out;

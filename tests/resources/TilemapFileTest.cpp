@@ -276,6 +276,7 @@ TEST_F(TilemapFileTest, ACorruptFileShowsOneBoxAndALinePerBadRowAndStopsAtItsEnd
   Tilemap cut;
   run = LoadWhole(cut, "short.txt");
   EXPECT_NE(run.err.find("data/maps/short.txt: the file ends inside layer 0, row 1"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find(box), std::string::npos) << "a file that ends early has no row of a wrong length\n" << run.err;
   EXPECT_EQ(cut.GetCell(0, 1, 1), 'e');
   EXPECT_EQ(cut.GetCell(0, 2, 1), 0);
   EXPECT_FALSE(cut.IsLoading());

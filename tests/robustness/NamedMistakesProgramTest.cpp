@@ -68,7 +68,7 @@ TEST(NamedMistakesProgram, EachNameNotFoundGetsOneLineNamingItAndTheGameGoesOn) 
       "QueueSound: no sound has the id \"coin\" in res/audio/loadaudio.ini; nothing is played\n",
       "CreateLabel (object 1): its argument is not a table of the widget's values (id, x, y, font, text...); the "
       "widget is made with none and draws no text\n",
-      "SetFont: no font has the id \"big\" in res/loadfonts.ini; a caption in it draws nothing\n",
+      "CreateLabel: no font has the id \"big\" in res/loadfonts.ini; a caption in it draws nothing\n",
       "Widget texture: no sprite frame is named \"bar_frame\" in res/textures/*.pack; that part of the widget is not "
       "drawn\n",
       "res/anims/hero.anim: animation 'walk' lists the frame \"hero_1\", which no texture pack has; it is left out\n",
@@ -131,7 +131,8 @@ end
   ASSERT_TRUE(RanCleanly(run));
   EXPECT_NE(run.out.find("game goes on"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("coin made"), std::string::npos);
-  EXPECT_EQ(Count(run.err, "colision component does not exist!\ndata/gameobjects/Coin.txt\n"), 1u) << run.err;
+  EXPECT_EQ(Count(run.err, "data/gameobjects/Coin.txt: colision component does not exist!\n"), 1u) << run.err;
+  EXPECT_EQ(Count(run.out + run.err, "colision"), 1u) << "a bad blueprint is reported once\n" << run.out << run.err;
   EXPECT_EQ(Count(run.err, "Error GameObject name not found"), 0u) << run.err;
   EXPECT_EQ(Count(run.err,
                   "data/scripts/Coin.lua is not attached: the blueprint of Coin "
@@ -145,12 +146,9 @@ end
                   "did not load (asked for at data/summoner.ini)\n"),
             1u)
       << run.err;
-  // The box's second line is the console's: where the JSON broke.
-  EXPECT_EQ(Count(run.err,
-                  "Error! Unable to load data/gameobjects/Broken.txt\ndata/gameobjects/Broken.txt: line 2, "
-                  "column 11: "),
-            1u)
-      << run.err;
+  // One box, saying where the JSON broke.
+  EXPECT_EQ(Count(run.err, "Error! Unable to load data/gameobjects/Broken.txt: line 2, column 11: "), 1u) << run.err;
+  EXPECT_EQ(Count(run.out + run.err, "Broken.txt"), 1u) << run.out << run.err;
   EXPECT_EQ(Count(run.err, "Error loading texture from file\nres/textures/missing.png\n"), 1u) << run.err;
 }
 

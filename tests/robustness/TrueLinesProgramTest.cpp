@@ -2,6 +2,7 @@
 // true cause, not an older line that points elsewhere.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/ProgramRun.h"
@@ -45,4 +46,88 @@ end
       "texture pack has; those tiles draw nothing\n",
   };
   for (const char* line : lines) EXPECT_EQ(Count(run.err, line), 1u) << line << "\n--- stderr:\n" << run.err;
+}
+
+// Mistakes in script calls and content, each met more than once: one line
+// each, naming what the author wrote (the function called, the file and its
+// member, the entry), and nothing said that did not happen.
+TEST(TrueLinesProgram, ScriptCallsAndContentMistakesGetOneTrueLineEach) {
+  ContentFolder folder;
+  RunOptions options;
+  options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", folder.Path() + "/documents"}};
+  WriteScriptScene(folder, "TrueLinesCalls", {{"Caller", R"(
+local frames = 0
+function Update()
+  frames = frames + 1
+  if frames == 1 then
+    for i = 1, 2 do
+      CreateFrontCircleTexParticles("nowhere", 1, 0, 1, 1, 4, {})
+      CreateBackCircleTexParticles("nowhere", 1, 0, 1, 1, 4, {})
+      CreateLabel({ id = 1, x = 10, y = 10, font = "big", text = "Score" })
+      SetSpriteSet("run")
+    end
+    -- A refused save is said at each call, as a failed save is.
+    SaveObjects(".")
+    SaveObjects("dir/")
+    SaveObjects("two\nlines")
+    CreateFrontCircleTexParticles("elsewhere", 1, 0, 1, 1, 4, {})
+    SetCameraX(0 / 0)
+    LoadObjects("missing.json", true)
+    LoadNewTileMap(1, "short.txt")
+    print("calls made")
+  elseif frames == 30 then
+    Shutdown()
+  end
+end
+)"}},
+                   {}, R"([{"type":"spriteanim","data":[]},{"type":"script","data":[]}])");
+  // A whole number written as a real, where the member must be an integer.
+  folder.Write("data/gameobjects/Real.txt", R"({"name":"Real","id":3.0,"components":[]})");
+  // A box of negative width, made with the id -1, as the caller is.
+  folder.Write("data/gameobjects/Crate.txt", R"({"name":"Crate","id":4,"components":[
+    {"type":"collision","data":[{"Collider_Type":"AABB","width":-4.0,"height":8.0}]}]})");
+  // The second entry lacks its "params"; the others are made.
+  WriteSpawnList(folder, {R"({"name":"Crate","id":-1,"params":{}})", R"({"name":"Crate","id":2})",
+                          R"({"name":"Caller","id":-1,"params":{}})"});
+  folder.Write("data/maps/short.txt", "3\n2\n\nabc\nde");
+
+  const RunResult run = RunOrv(folder, options);
+  ASSERT_TRUE(RanCleanly(run));
+  EXPECT_NE(run.out.find("calls made"), std::string::npos) << "the entry after the bad one is made\n" << run.out;
+  const std::string user = folder.Path() + "/documents/Kelvane/";
+  const char* const errorLines[] = {
+      "CreateFrontCircleTexParticles: no sprite frame is named \"nowhere\" in res/textures/*.pack; its particles are "
+      "not drawn\n",
+      "CreateBackCircleTexParticles: no sprite frame is named \"nowhere\" in res/textures/*.pack; its particles are "
+      "not drawn\n",
+      "CreateFrontCircleTexParticles: no sprite frame is named \"elsewhere\" in res/textures/*.pack; its particles "
+      "are not drawn\n",
+      "CreateLabel: no font has the id \"big\" in res/loadfonts.ini; a caption in it draws nothing\n",
+      "Error! File name \".\" refused: it names a folder, not a file\n",
+      "Error! File name \"dir/\" refused: it names a folder, not a file\n",
+      "Error! File name \"two\\x0Alines\" refused: it holds a control character (a line end, a tab...)\n",
+      "data/gameobjects/Real.txt: the member \"id\" must be an integer, not 3.0 (write it without the decimal "
+      "point); the blueprint is not loaded\n",
+      "Error! Collision \"width\" of object -1 (unique id ",
+      "): a negative size (-4) is ignored; the box keeps the size it had\n",
+      "Error! Tile map data/maps/short.txt: the file ends inside layer 0, row 1\n",
+      "Error! SetCameraX of object -1 (unique id ",
+  };
+  for (const char* line : errorLines) EXPECT_EQ(Count(run.err, line), 1u) << line << "\n--- stderr:\n" << run.err;
+  const std::string consoleLines[] = {
+      "Error! No animation is named \"run\" in res/anims/*.anim; the sprite shows nothing until it is given one that "
+      "is\n",
+      "data/summoner.ini: spawn entry 2 (Crate) is not made: \"params\" is missing (\"params\": {} makes the object "
+      "as its blueprint stands); the other entries are made\n",
+      "Loading objects from filepath: " + user + "missing.json\nNo saved copy there; loading from data/missing.json\n",
+  };
+  for (const std::string& line : consoleLines) {
+    EXPECT_EQ(Count(run.out, line), 1u) << line << "\n--- stdout:\n" << run.out;
+  }
+  for (const char* untrue : {"Damn! Summoning failed!", "proper game object structure", "Error loading summoner file",
+                             "Loading default game objects", "Wrong number of tiles", "SpriteAnimationHandle",
+                             "SetFont", "4294967295"}) {
+    EXPECT_EQ(Count(run.out + run.err, untrue), 0u) << untrue << "\n" << run.out << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(user + "dir")) << "a refused name makes no folder";
 }
