@@ -228,7 +228,8 @@ std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object) {
 
 std::string ObjectName(const GameObject& object) {
   // The id as the script and the blueprint wrote it: -1, not 4294967295.
-  return "object " + std::to_string(static_cast<std::int32_t>(object.GetID())) + " (unique id " + std::to_string(object.GetUniqueId()) + ")";
+  return "object " + std::to_string(static_cast<std::int32_t>(object.GetID())) + " (unique id " +
+         std::to_string(object.GetUniqueId()) + ")";
 }
 
 }  // namespace Orv

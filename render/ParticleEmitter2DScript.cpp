@@ -73,8 +73,8 @@ void CreateBurstFromScript(ParticleBursts& bursts, const char* function, const c
                        std::string(function) + ": no sprite frame is named \"" + QuotedName(texture) +
                            "\" in res/textures/*.pack; its particles are not drawn");
   }
-  const bool trimmed =
-      bursts.Create(std::move(frame), chance, threshold, lifetime, speedFactor, count, ReadBurstParams(params, function));
+  const bool trimmed = bursts.Create(std::move(frame), chance, threshold, lifetime, speedFactor, count,
+                                     ReadBurstParams(params, function));
   if (trimmed) {
     PrintLineOnce(std::string(function) + " cap", std::string(function) + ": more than " +
                                                       std::to_string(ParticleBursts::kMaxLive) +

@@ -83,6 +83,11 @@ struct GameWindow {
   int PlayerPixels(int x, int y) const {
     return Pixels(x, y, 48, [](const Rgb& c) { return c[0] > 200 && c[1] > 100 && c[1] < 170 && c[2] < 90; });
   }
+  // The game's cursor, the orange dot the README names, in the 16 x 16
+  // square centred on (x, y).
+  int CursorPixels(int x, int y) const {
+    return Pixels(x, y, 16, [](const Rgb& c) { return c[0] > 200 && c[1] > 90 && c[1] < 160 && c[2] < 90; });
+  }
   // Pixels of the pale yellow spark a coin draws, whatever its glow's alpha
   // left of it, in the 32 x 32 square centred on (x, y); the player's skin
   // and body and the red collider outlines have other hues.
@@ -122,6 +127,11 @@ struct GameWindow {
 // The player starts on the first coin: its point shows at once. Then it walks
 // right onto the second; the third stays where it is until the end.
 TEST(ReadmeGameProgram, TheWindowShowsTheScoreEveryCoinUntilPickedUpAndThePlayerLitAndWhole) {
+  const std::string readme = ReadFile(std::string(ORV_SOURCE_DIR) + "/README.md");
+  EXPECT_NE(readme.find("the orange dot in the window (in the middle of the first frame, often) is the game's cursor: "
+                        "it is drawn where the\n  mouse pointer is and follows it"),
+            std::string::npos)
+      << "the README names the cursor a first game meets; the window below shows it at the pointer";
   const auto files = ReadmeFiles();
   ASSERT_EQ(files.size(), 5u) << "the README's small game has five files";
   ContentFolder folder;
@@ -140,7 +150,8 @@ TEST(ReadmeGameProgram, TheWindowShowsTheScoreEveryCoinUntilPickedUpAndThePlayer
     return "label: " + std::to_string(text.pixels) + " white pixels in columns " + std::to_string(text.from) + " to " +
            std::to_string(text.to) + "; player at (120, 240): " + std::to_string(w.PlayerPixels(120, 240)) +
            " bright pixels; coins at (300, 240) and (300, 100): " + std::to_string(w.CoinPixels(300, 240)) + ", " +
-           std::to_string(w.CoinPixels(300, 100));
+           std::to_string(w.CoinPixels(300, 100)) +
+           "; cursor at (600, 440): " + std::to_string(w.CursorPixels(600, 440));
   };
   RunOptions options;
   options.triggers.push_back({"Score: 1\n", 0.0, [&](pid_t pid) {
@@ -153,12 +164,14 @@ TEST(ReadmeGameProgram, TheWindowShowsTheScoreEveryCoinUntilPickedUpAndThePlayer
                                   return;
                                 }
                                 Shell("xdotool windowfocus --sync " + id + " >/dev/null 2>&1");
-                                // The game draws its cursor at the pointer: out of the way.
+                                // The game draws its cursor at the pointer: out of the way, and
+                                // seen there.
                                 Shell("xdotool mousemove " + std::to_string(w.left + 600) + " " +
                                       std::to_string(w.top + 440));
                                 const bool shown = w.WaitFor([&] {
                                   return w.LabelShows() && w.PlayerPixels(120, 240) >= 200 &&
-                                         w.CoinPixels(300, 240) > 100 && w.CoinPixels(300, 100) > 100;
+                                         w.CoinPixels(300, 240) > 100 && w.CoinPixels(300, 100) > 100 &&
+                                         w.CursorPixels(600, 440) > 10;
                                 });
                                 EXPECT_TRUE(shown) << describe();
                                 if (!shown) {

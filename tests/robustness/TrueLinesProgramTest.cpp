@@ -124,9 +124,9 @@ end
   for (const std::string& line : consoleLines) {
     EXPECT_EQ(Count(run.out, line), 1u) << line << "\n--- stdout:\n" << run.out;
   }
-  for (const char* untrue : {"Damn! Summoning failed!", "proper game object structure", "Error loading summoner file",
-                             "Loading default game objects", "Wrong number of tiles", "SpriteAnimationHandle",
-                             "SetFont", "4294967295"}) {
+  for (const char* untrue :
+       {"Damn! Summoning failed!", "proper game object structure", "Error loading summoner file",
+        "Loading default game objects", "Wrong number of tiles", "SpriteAnimationHandle", "SetFont", "4294967295"}) {
     EXPECT_EQ(Count(run.out + run.err, untrue), 0u) << untrue << "\n" << run.out << run.err;
   }
   EXPECT_FALSE(std::filesystem::exists(user + "dir")) << "a refused name makes no folder";

@@ -215,15 +215,17 @@ TEST(ScriptReferenceProgram, TheRowsOnDeathRemovalFadesAndTextSayWhatTheProgramD
   EXPECT_NE(Row("scripting/render.md", "DrawText(").find("top left corner of its first line at (x, y)"),
             std::string::npos);
   EXPECT_NE(Row("scripting/objects.md", "Kill(").find("dies at the end of this frame's update"), std::string::npos);
-  EXPECT_NE(Page("scripting/README.md").find("until then, in the rest of that `Update` too, its functions answer as "
-                                             "for a live object (`GetID()`, `GetPos()`, `GetContactInfoString`"),
+  EXPECT_NE(Page("scripting/README.md")
+                .find("until then, in the rest of that `Update` too, its functions answer as "
+                      "for a live object (`GetID()`, `GetPos()`, `GetContactInfoString`"),
             std::string::npos);
   EXPECT_NE(Row("scripting/objects.md", "RemoveAllGameObjectsContainingComponent")
                 .find("objects made earlier in the same frame are removed too. To clear objects and make new ones in "
                       "one `Update` (a restart), make the new ones with `CreateDelayedGameObject`"),
             std::string::npos);
-  EXPECT_NE(Row("scripting/objects.md", "RemoveGameObjectUID").find("`SaveObjects` still writes it: remove those "
-                                                                    "with `RemoveObject(x, y)`"),
+  EXPECT_NE(Row("scripting/objects.md", "RemoveGameObjectUID")
+                .find("`SaveObjects` still writes it: remove those "
+                      "with `RemoveObject(x, y)`"),
             std::string::npos);
   EXPECT_NE(Page("scripting/editor.md").find("Only `RemoveObject` takes a record away"), std::string::npos);
   EXPECT_NE(Row("scripting/render.md", "FADE_TO_BLACK_LINEAR").find("removed when it ends, and the picture shows"),
@@ -239,10 +241,11 @@ TEST(ScriptReferenceProgram, TheRowsOnDeathRemovalFadesAndTextSayWhatTheProgramD
   folder.Write("data/gameobjects/Doomed.txt", R"({"name":"Doomed","id":5,"components":[{"type":"transform","data":[]},)"
                                               R"({"type":"collision","data":["Circle",{"radius":4.0}]},)"
                                               R"({"type":"script","data":[]}]})");
-  folder.Write("data/gameobjects/Coin.txt", R"({"name":"Coin","id":2,"components":[{"type":"transform","data":[]},)"
-                                            R"({"type":"collision","data":["Circle",{"radius":4.0}]},)"
-                                            R"({"type":"editable","data":[0.0,0.0,0,"Coin",0,"Circle",0.0,0.0,8.0,0.0]},)"
-                                            R"({"type":"script","data":[]}]})");
+  folder.Write("data/gameobjects/Coin.txt",
+               R"({"name":"Coin","id":2,"components":[{"type":"transform","data":[]},)"
+               R"({"type":"collision","data":["Circle",{"radius":4.0}]},)"
+               R"({"type":"editable","data":[0.0,0.0,0,"Coin",0,"Circle",0.0,0.0,8.0,0.0]},)"
+               R"({"type":"script","data":[]}]})");
   folder.Write("data/scripts/Director.lua", kTimingDirector);
   folder.Write("data/scripts/Doomed.lua", kDoomed);
   folder.Write("data/scripts/Coin.lua", "function Init() SubscribeToEventGroup('coins') end\n");
