@@ -321,25 +321,14 @@ TEST(ScriptReferenceProgram, TheParticleParagraphSaysHowCountChanceThresholdAndS
         "seconds"}) {
     EXPECT_NE(page.find(said), std::string::npos) << said;
   }
+  // EffectsLogicTest checks the counts, the speeds and a threshold above
+  // chance; the paragraph's quarter is checked here: 360 draws, 90 on
+  // average, 8 the spread.
   Orv::ParticleBursts bursts;
-  Orv::BurstParams params;
-  params.speed = 3.0;
-  const auto made = [&](float chance, double threshold, int count) {
-    bursts.Create({}, chance, threshold, 10.0f, 2.0, count, params);
-    return bursts.Emitters().back().particles.size();
-  };
-  EXPECT_EQ(made(1.0f, 0.0, 8), 8u);
-  EXPECT_EQ(made(1.0f, 0.0, 100), 120u);
-  EXPECT_EQ(made(1.0f, 0.0, 0), 1u);
-  EXPECT_EQ(made(1.0f, 0.0, 400), 360u);
-  EXPECT_EQ(made(1.0f, 1.5, 360), 0u);
-  // 360 draws of a quarter's chance: 90 on average, 8 the spread.
-  const std::size_t quarter = made(1.0f, 0.75, 360);
+  bursts.Create({}, 1.0f, 0.75, 10.0f, 1.0, 360, {});
+  const std::size_t quarter = bursts.Emitters().back().particles.size();
   EXPECT_GT(quarter, 50u);
   EXPECT_LT(quarter, 130u);
-  const Orv::Particle& first = bursts.Emitters()[0].particles[0];
-  EXPECT_DOUBLE_EQ(first.vx, 6.0) << "speed 3 times speedFactor 2, at 0 degrees";
-  EXPECT_EQ(first.lifetime, 10.0f);
 }
 
 // What the README says of build jobs and test processes, against the two
