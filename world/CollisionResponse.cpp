@@ -86,11 +86,12 @@ void Manifold::ResolveManifold(RigidBody& a, RigidBody& b, float /*dt*/) {
     Vec2 vA = a.velocity, vB = b.velocity;
     double wA = a.angularVelocity, wB = b.angularVelocity;
     // Turning, in degrees per second, as the speed of the contact point in px
-    // per second; an impulse turns a body by radians, hence the degrees.
+    // per second, the way a turned box's corners go: (-w r.y, w r.x) in
+    // radians. An impulse turns a body by radians, hence the degrees below.
     const auto relative = [&] {
       const double ta = a.inverseInertia > 0 ? wA * kRadiansPerDegree : 0.0;
       const double tb = b.inverseInertia > 0 ? wB * kRadiansPerDegree : 0.0;
-      return (vB + Vec2{tb * rb.y, -tb * rb.x}) - (vA + Vec2{ta * ra.y, -ta * ra.x});
+      return (vB + Vec2{-tb * rb.y, tb * rb.x}) - (vA + Vec2{-ta * ra.y, ta * ra.x});
     };
     const auto push = [&](const Vec2& impulse) {
       vB += impulse * b.inverseMass;
@@ -102,9 +103,12 @@ void Manifold::ResolveManifold(RigidBody& a, RigidBody& b, float /*dt*/) {
     // Already parting.
     if (vn > 0.0001) return;
     const double e = std::min(a.bouncy, b.bouncy);
-    const double raN = ra.Cross(normal), rbN = rb.Cross(normal);
-    const double k2 = a.inverseMass + b.inverseMass + raN * raN * a.inverseInertia + rbN * rbN * b.inverseInertia;
-    const double j = shared(-(1 + e) * vn / k2);
+    // How much the contact point gives along a direction per unit impulse.
+    const auto give = [&](const Vec2& along) {
+      const double raX = ra.Cross(along), rbX = rb.Cross(along);
+      return a.inverseMass + b.inverseMass + raX * raX * a.inverseInertia + rbX * rbX * b.inverseInertia;
+    };
+    const double j = shared(-(1 + e) * vn / give(normal));
     push(normal * j);
     if (!Commit(a, vA, wA, b, vB, wB)) return;
     // Friction acts only while the bodies part along the normal.
@@ -116,7 +120,10 @@ void Manifold::ResolveManifold(RigidBody& a, RigidBody& b, float /*dt*/) {
       const double tt = tangent.LengthSquared();
       tangent = tt > 1e-8 ? tangent / std::sqrt(tt) : Vec2{};
     }
-    const double jt = shared(tangent.Dot(rv) / k2);
+    // Along the slide, which turns a body as the normal does not: an impulse
+    // sized by the normal's give would stop more than the slide and speed the
+    // pair up the other way.
+    const double jt = tangent == Vec2{} ? 0.0 : shared(tangent.Dot(rv) / give(tangent));
     if (!(jt > 0.0001)) return;
     const double mu = std::sqrt((1 - a.friction) * (1 - b.friction));
     push(mu * j >= jt ? tangent * -jt : tangent * -j * mu);
