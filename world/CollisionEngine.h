@@ -127,7 +127,8 @@ class CollisionEngine : public PlainSystem {
     bool trigger = false;
     // Its box when the pass began.
     Vec2 startMin, startMax;
-    // The sum of the directions the pass pushed it out of static colliders.
+    // The sum of the directions the pass pushed it out of static colliders,
+    // or held it up on a body that was held.
     Vec2 heldAlong;
     bool pushedOut = false;
     // Moved by another body, or out of a second static collider: it may end

@@ -16,23 +16,6 @@ namespace Orv {
 
 namespace {
 
-// A body pushed out of a static collider in this pass does not give way to
-// another body that would push it back in: for that pair it weighs as if it
-// could not move.
-class HeldStill {
- public:
-  HeldStill(RigidBody& body, bool held) : body_(body), inverseMass_(body.inverseMass) {
-    if (held) body.inverseMass = 0.0;
-  }
-  ~HeldStill() { body_.inverseMass = inverseMass_; }
-  HeldStill(const HeldStill&) = delete;
-  HeldStill& operator=(const HeldStill&) = delete;
-
- private:
-  RigidBody& body_;
-  double inverseMass_;
-};
-
 // The pass asks after every move: the common shapes answer inline.
 GridBox BoundsOf(const Collider& collider) {
   Vec2 min, max;
@@ -151,16 +134,8 @@ CollisionEngine::PairMoves CollisionEngine::Respond(PairObject& a, PairObject& b
   RigidBody& bodyB = b.rigid->body;
   if (bodyA.objectReflect && bodyB.objectReflect) return {};
   if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
-  {
-    // The answer pushes A back along the normal and B forward.
-    const HeldStill holdA(bodyA, a.heldAlong.Dot(working.normal) > 0);
-    const HeldStill holdB(bodyB, b.heldAlong.Dot(working.normal) < 0);
-    working.ResolveManifold(bodyA, bodyB, step);
-    working.CorrectPositions(bodyA, bodyB);
-  }
+  working.AnswerBodies({bodyA, *a.collider, a.heldAlong}, {bodyB, *b.collider, b.heldAlong}, step);
   a.shoved = b.shoved = true;
-  bodyA.SetInertia(bodyA.velocity.Length() * bodyA.mass * step);
-  bodyB.SetInertia(bodyB.velocity.Length() * bodyB.mass * step);
   if (bodyA.FirstRefusal() != nullptr) a.rigid->ReportRefusal();
   if (bodyB.FirstRefusal() != nullptr) b.rigid->ReportRefusal();
   return {true, true};

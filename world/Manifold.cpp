@@ -19,7 +19,11 @@ void MoveBody(CollisionComponent* body, const Vec2& by) {
   const Vec2 moved = collider->GetPosition() + by;
   // Asked only about a value that is not finite, which it refuses.
   const auto accept = [body](double value) { return std::isfinite(value) || body->AcceptFinite("position", value); };
-  if (accept(moved.x) && accept(moved.y)) collider->SetPosition(moved);
+  if (!accept(moved.x) || !accept(moved.y)) return;
+  // The rest of the pass meets a moved box where it now is, as it meets a
+  // circle: a body pushed up into the one resting on it pushes that one too.
+  collider->SetPosition(moved);
+  collider->UpdateBounds();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 namespace Orv {
 
+class Collider;
 class CollisionComponent;
 class RigidBody;
 
@@ -63,9 +64,27 @@ struct Manifold : public Observer {
   // Both velocities mirrored about the normal; a zero normal leaves them.
   void ReflectVelocities(RigidBody& a, RigidBody& b) const;
   // The impulse with restitution, then friction, at each contact point.
+  // Turning is in degrees per second; a body that contacts cannot turn
+  // (inverse inertia 0) hands them none of its turning either.
   void ResolveManifold(RigidBody& a, RigidBody& b, float dt);
-  // Moves the bodies apart along the normal, a little past touching.
+  // Moves the bodies apart along the normal until they overlap by 0.01, so
+  // that bodies at rest on one another stay in contact.
   void CorrectPositions(const RigidBody& a, const RigidBody& b);
+
+  // One side of a contact between two bodies: its record, its shape, and
+  // the way what holds it up this pass pushes it (zero while nothing that
+  // cannot give way holds it).
+  struct Party {
+    RigidBody& body;
+    const Collider& shape;
+    Vec2& heldAlong;
+  };
+  // The whole answer of two bodies: the inertia of each shape, the impulse
+  // and the push apart. A body held from the far side, and not moving towards
+  // the other, weighs as if it could not move, and the other, resting on it,
+  // is held along the normal from then on: a stack is answered from its
+  // ground up in one pass.
+  void AnswerBodies(const Party& a, const Party& b, float dt);
 
   // Not owned: the first object's component (earlier in the engine's list)
   // and the second's; null once freed.

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+
+#include "world/Collider.h"
 
 namespace Orv {
 
@@ -66,7 +67,6 @@ void RigidBody::Integrate(float dt) {
   velocity -= velocity * friction;
   angularVelocity -= friction * angularVelocity;
   force = {};
-  UpdateInertia(t);
 }
 
 void RigidBody::SetInertia(double value) {
@@ -74,12 +74,32 @@ void RigidBody::SetInertia(double value) {
   inverseInertia = value > 0.0001 ? 1.0 / value : 0.0001;
 }
 
-void RigidBody::UpdateInertia(double t) {
-  // A speed and mass too large to multiply stand at the largest inertia.
-  double value = velocity.Length() * mass * t;
-  if (std::isnan(value)) value = 0.0;
-  if (std::isinf(value)) value = std::copysign(std::numeric_limits<double>::max(), value);
-  SetInertia(value);
+double InertiaPerMass(const Collider& shape) {
+  switch (shape.GetType()) {
+    case Collider::TypeAABB: {
+      const auto& box = static_cast<const AABB&>(shape);
+      return (box.GetWidth() * box.GetWidth() + box.GetHeight() * box.GetHeight()) / 12;
+    }
+    case Collider::TypeOBB: {
+      const auto& box = static_cast<const OBB&>(shape);
+      return (box.GetWidth() * box.GetWidth() + box.GetHeight() * box.GetHeight()) / 12;
+    }
+    case Collider::TypeCircle2D: {
+      const double radius = static_cast<const Circle2D&>(shape).GetRadius();
+      return radius * radius / 2;
+    }
+    default:
+      return 0.0;
+  }
+}
+
+void RigidBody::SetInertiaOf(const Collider& shape) {
+  const double value = mass * InertiaPerMass(shape);
+  inertia = std::isfinite(value) ? value : 0.0;
+  // An axis-aligned box keeps its axes: a contact cannot turn it. A shape too
+  // small to hold its mass turns as a point does: not at all.
+  const bool turns = shape.GetType() == Collider::TypeCircle2D || shape.GetType() == Collider::TypeOBB;
+  inverseInertia = turns && inertia > 0 && std::isfinite(1 / inertia) ? 1 / inertia : 0.0;
 }
 
 void RigidBody::StopTowards(const Vec2& towards) {

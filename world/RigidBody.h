@@ -9,12 +9,19 @@
 
 namespace Orv {
 
+class Collider;
+
 // Frames shorter than this are stepped as if they were this long. The
 // single-precision value nearest 1/60.
 inline constexpr float kMinimumStep = 0.016666668f;
 
 // dt floored at kMinimumStep, compared in single precision.
 double StepTime(float dt);
+
+// The moment of inertia of a unit of mass spread evenly over the shape,
+// about its centre, in px²: a box (w² + h²) / 12, a circle r² / 2; 0 for a
+// shape without area.
+double InertiaPerMass(const Collider& shape);
 
 class RigidBody {
  public:
@@ -24,13 +31,14 @@ class RigidBody {
   // Mass times acceleration joins the force; the acceleration then becomes
   // this step's velocity change.
   void ApplyForces(float dt);
-  // Velocity, position, turning, friction, in that order; clears the force
-  // and sets the inertia from the new speed.
+  // Velocity, position, turning, friction, in that order; clears the force.
   void Integrate(float dt);
   // The inverse is 1 / value above 0.0001, else exactly 0.0001.
   void SetInertia(double value);
-  // The inertia of |velocity| × mass × t.
-  void UpdateInertia(double t);
+  // The inertia of the mass spread over the shape (InertiaPerMass): what a
+  // contact's impulse turns. A body that cannot turn under contacts, of mass
+  // 0 or with a shape that keeps its axes, has an inverse of 0.
+  void SetInertiaOf(const Collider& shape);
   // Takes out of the velocity its part along towards, when there is one:
   // what slides across it is kept.
   void StopTowards(const Vec2& towards);
@@ -62,6 +70,7 @@ class RigidBody {
   double angularVelocity = 0.0;
   double mass = 0.0;
   double inverseMass = 0.0;
+  // Mass × px², about the centre.
   double inertia = 0.0;
   double inverseInertia = 0.0;
   double bouncy = 0.0;

@@ -246,7 +246,7 @@ void CompareWithReference(std::unique_ptr<CollisionEngine> fastEngine, const Mix
     // the map of the denormal crowd has none.
     EXPECT_GT(records, 5u * static_cast<unsigned>(mix.frames)) << "seed " << seed;
     if (mix.walled) {
-      EXPECT_GT(engine.TileCalls().size(), static_cast<std::size_t>(mix.frames / 15)) << "seed " << seed;
+      EXPECT_GT(engine.TileCalls().size(), static_cast<std::size_t>(mix.frames / 25)) << "seed " << seed;
     }
   }
 }

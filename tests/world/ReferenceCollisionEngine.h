@@ -83,17 +83,11 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
           if (rigidA->body.objectReflect != rigidB->body.objectReflect) {
             working.ReflectVelocities(rigidA->body, rigidB->body);
           }
-          // A body held against a static collider does not give way towards it.
-          const double inverseMassA = rigidA->body.inverseMass, inverseMassB = rigidB->body.inverseMass;
-          if (held[i].Dot(working.normal) > 0) rigidA->body.inverseMass = 0;
-          if (held[j].Dot(working.normal) < 0) rigidB->body.inverseMass = 0;
-          working.ResolveManifold(rigidA->body, rigidB->body, dt);
-          working.CorrectPositions(rigidA->body, rigidB->body);
-          rigidA->body.inverseMass = inverseMassA;
-          rigidB->body.inverseMass = inverseMassB;
+          // A body held against a static collider, or resting on one that is,
+          // does not give way towards it.
+          working.AnswerBodies({rigidA->body, *collisionA->GetCollider(), held[i]},
+                               {rigidB->body, *collisionB->GetCollider(), held[j]}, dt);
           shoved[i] = shoved[j] = true;
-          rigidA->body.SetInertia(rigidA->body.velocity.Length() * rigidA->body.mass * dt);
-          rigidB->body.SetInertia(rigidB->body.velocity.Length() * rigidB->body.mass * dt);
           rigidA->ReportRefusal();
           rigidB->ReportRefusal();
         }
