@@ -86,6 +86,11 @@ double EntryTime(double gap, double motion) { return motion != 0 ? std::max(gap,
 // How deep the spans lo..hi and from..to overlap; negative for a gap.
 double Overlap(double lo, double hi, double from, double to) { return std::min(hi, to) - std::max(lo, from); }
 
+// How far the span lo..hi reaches into from..to through its nearer end: 0 for
+// spans that only touch, negative for a gap; a span without length inside
+// is as deep as its way out.
+double Penetration(double lo, double hi, double from, double to) { return std::min(hi - from, to - lo); }
+
 // The candidate of a cell that the collider, at min..max after the step,
 // overlaps. A collider that came in from outside during the step goes back
 // across the face it crossed, whatever its speed, up to one cell a step: the
@@ -171,8 +176,8 @@ bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std
       tile.left = tile.tx - static_cast<float>(hw), tile.right = tile.tx + static_cast<float>(hw);
       tile.bottom = tile.ty - static_cast<float>(hh), tile.top = tile.ty + static_cast<float>(hh);
       const Vec2 nowMin = collision.GetCollider()->GetMin(), nowMax = collision.GetCollider()->GetMax();
-      const double depthX = Overlap(nowMin.x, nowMax.x, tile.left, tile.right);
-      const double depthY = Overlap(nowMin.y, nowMax.y, tile.bottom, tile.top);
+      const double depthX = Penetration(nowMin.x, nowMax.x, tile.left, tile.right);
+      const double depthY = Penetration(nowMin.y, nowMax.y, tile.bottom, tile.top);
       // Touching is not overlapping: a collider along a cell's edge is beside it.
       if (!(depthX > 0 && depthY > 0)) continue;
       // Resting against it along an axis, no deeper than a push leaves a body
@@ -181,7 +186,7 @@ bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std
       // wall's top beside it must not land on its corner. One that arrives
       // this step is met, however shallow, so that it stops or bounces.
       const auto resting = [](double depth, double lo, double hi, double from, double to) {
-        return depth <= kRestingOverlap && depth <= Overlap(lo, hi, from, to);
+        return depth <= kRestingOverlap && depth <= Penetration(lo, hi, from, to);
       };
       if (!resting(depthX, motion.fromMin.x, motion.fromMax.x, tile.left, tile.right) &&
           !resting(depthY, motion.fromMin.y, motion.fromMax.y, tile.bottom, tile.top)) {
