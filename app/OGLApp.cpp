@@ -125,11 +125,14 @@ void OGLApp::MeasuredPass(std::uint64_t counterNow) {
 }
 
 int OGLApp::Run() {
-  BeginLoop(Platform::QueryPerformanceFrequency(), Platform::QueryPerformanceCounter());
   WindowMessage message;
   HoldConsoleLines(true);
   OnStart();
   SetFullscreen(fullscreen_);
+  // The clock starts with the first frame: taken before the start, it would
+  // hand the first frame the whole load as its step, and a body made in Init
+  // would leap that far at once.
+  BeginLoop(Platform::QueryPerformanceFrequency(), Platform::QueryPerformanceCounter());
   for (;;) {
     if (window_.PeekMessage(message)) {
       if (message.message == WM_QUIT) break;

@@ -86,6 +86,11 @@ double EntryTime(double gap, double motion) { return motion != 0 ? std::max(gap,
 // How deep the spans lo..hi and from..to overlap; negative for a gap.
 double Overlap(double lo, double hi, double from, double to) { return std::min(hi, to) - std::max(lo, from); }
 
+// How far the span lo..hi reaches into from..to through its nearer end: 0 for
+// spans that only touch, negative for a gap; a span without length inside
+// is as deep as its way out.
+double Penetration(double lo, double hi, double from, double to) { return std::min(hi - from, to - lo); }
+
 // The candidate of a cell that the collider, at min..max after the step,
 // overlaps. A collider that came in from outside during the step goes back
 // across the face it crossed, whatever its speed, up to one cell a step: the
@@ -93,7 +98,10 @@ double Overlap(double lo, double hi, double from, double to) { return std::min(h
 // side. It cannot have crossed a face into a solid neighbour it already
 // overlapped along that axis, as a body walking along a floor or sliding down a
 // wall does; a cell the collider was already inside, or reached only that
-// way, gets the centre's rules.
+// way, gets the centre's rules. A collider that was outside the cell along both
+// axes with solid neighbours across both faces stands in the corner they make
+// with it (on a floor against a wall): it goes back across both faces, as the
+// neighbours push it, and nowhere else.
 template <typename SolidAt>
 TileCandidate CellCandidate(const TileBox& t, long long x, long long y, const Vec2& centre, const Vec2& min,
                             const Vec2& max, const Motion& m, SolidAt solidAt) {
@@ -117,12 +125,16 @@ TileCandidate CellCandidate(const TileBox& t, long long x, long long y, const Ve
       acrossX = false;
     }
   }
-  if (!acrossX && !acrossY) return inside;
+  if (!acrossX && !acrossY) {
+    if (!outsideX || !outsideY) return inside;
+    acrossX = acrossY = true;
+  }
   TileCandidate entered{0, 0, 0, 0, true};
   if (acrossX) {
     entered.nx = sideX;
     entered.dx = PushX(t, sideX, min, max);
-  } else {
+  }
+  if (acrossY) {
     entered.ny = sideY;
     entered.dy = PushY(t, sideY, min, max);
   }
@@ -164,8 +176,22 @@ bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std
       tile.left = tile.tx - static_cast<float>(hw), tile.right = tile.tx + static_cast<float>(hw);
       tile.bottom = tile.ty - static_cast<float>(hh), tile.top = tile.ty + static_cast<float>(hh);
       const Vec2 nowMin = collision.GetCollider()->GetMin(), nowMax = collision.GetCollider()->GetMax();
-      if (nowMin.x > tile.right || tile.left > nowMax.x || nowMin.y > tile.top || tile.bottom > nowMax.y) continue;
-      candidates.push_back(CellCandidate(tile, x, y, centre, nowMin, nowMax, motion, solidAt));
+      const double depthX = Penetration(nowMin.x, nowMax.x, tile.left, tile.right);
+      const double depthY = Penetration(nowMin.y, nowMax.y, tile.bottom, tile.top);
+      // Touching is not overlapping: a collider along a cell's edge is beside it.
+      if (!(depthX > 0 && depthY > 0)) continue;
+      // Resting against it along an axis, no deeper than a push leaves a body
+      // and no deeper than when the step began: it is told of the cell, which
+      // holds it where it is and needs no push. A circle falling past a
+      // wall's top beside it must not land on its corner. One that arrives
+      // this step is met, however shallow, so that it stops or bounces.
+      const auto resting = [](double depth, double lo, double hi, double from, double to) {
+        return depth <= kRestingOverlap && depth <= Penetration(lo, hi, from, to);
+      };
+      if (!resting(depthX, motion.fromMin.x, motion.fromMax.x, tile.left, tile.right) &&
+          !resting(depthY, motion.fromMin.y, motion.fromMax.y, tile.bottom, tile.top)) {
+        candidates.push_back(CellCandidate(tile, x, y, centre, nowMin, nowMax, motion, solidAt));
+      }
       auto script = object.LockComponent<ScriptComponent>();
       if (!script) continue;
       OrvLua::LuaObject cell = script->NewTable();
@@ -219,17 +245,23 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
   // tiles under a script's gravity would otherwise gather speed into them
   // until one frame's step carried it through. The part of this step that
   // its velocity (as the tiles' scripts left it) will no longer take is
-  // taken here, so it ends where the step would have ended it.
-  const Vec2 into = -chosen.normal;
-  const double along = rigid ? (rigid->body.velocity * StepTime(dt)).Dot(into) : 0.0;
-  const bool stops = rigid && !rigid->body.resolveTileMap && along > 0 && into.LengthSquared() > 0;
+  // taken here, so it ends where the step would have ended it. Tile faces
+  // lie along the axes: out of a corner, the motion into each face stops on
+  // its own axis; stopped along the diagonal between them, part of a fall
+  // into the floor would turn into a rise.
+  const bool stops = rigid && !rigid->body.resolveTileMap;
+  const Vec2 step = stops ? rigid->body.velocity * StepTime(dt) : Vec2{};
+  const bool stopsX = stops && step.x * chosen.normal.x < 0;
+  const bool stopsY = stops && step.y * chosen.normal.y < 0;
   Vec2 pushed = collision->GetCollider()->GetPosition() + chosen.push;
-  if (stops) pushed += into * (along / into.LengthSquared());
+  if (stopsX) pushed.x += step.x;
+  if (stopsY) pushed.y += step.y;
   if (!collision->AcceptFinite("position", pushed.x) || !collision->AcceptFinite("position", pushed.y)) return;
   collision->GetCollider()->SetPosition(pushed);
   collision->GetCollider()->UpdateBounds();
-  if (stops) {
-    rigid->body.StopTowards(into);
+  if (stopsX || stopsY) {
+    if (stopsX) rigid->body.StopTowards({-chosen.normal.x, 0});
+    if (stopsY) rigid->body.StopTowards({0, -chosen.normal.y});
     rigid->ReportRefusal();
   } else if (rigid && rigid->body.resolveTileMap) {
     rigid->Reflect(chosen.normal.x, chosen.normal.y);

@@ -13,7 +13,8 @@ struct TileCandidate {
   // along each axis, and its direction there (0: none on that axis).
   double dx, dy, nx, ny;
   // The collider came into the cell from outside during this step, across
-  // one face: the candidate holds only that axis, the side it came from.
+  // one face: the candidate holds only that axis, the side it came from; or
+  // into the corner of a floor and a wall, across both faces at once.
   bool entered = false;
 };
 
