@@ -142,11 +142,12 @@ CollisionEngine::PairMoves CollisionEngine::Respond(std::size_t i, std::size_t j
   if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
   const float dt = static_cast<float>(step.Step());
   PairMoves moved{true, true};
-  if (HoldsAsWall(&bodyA, &bodyB) || HoldsAsWall(&bodyB, &bodyA)) {
-    // An immovable body keeps its bounce: the impulse, then the push out that
-    // a static collider gives.
-    working.ResolveManifold(bodyA, bodyB, dt);
-    moved = HoldsAsWall(&bodyA, &bodyB) ? HoldOut(i, j, working, step) : HoldOut(j, i, working, step);
+  if (HoldsAsWall(&bodyA, &bodyB)) {
+    BounceOffWall(bodyB, bodyA, working.normal);
+    moved = HoldOut(i, j, working, step);
+  } else if (HoldsAsWall(&bodyB, &bodyA)) {
+    BounceOffWall(bodyA, bodyB, -working.normal);
+    moved = HoldOut(j, i, working, step);
   } else {
     // The answer pushes A back along the normal and B forward.
     const HeldStill holdA(bodyA, a.heldAlong.Dot(working.normal) > 0);

@@ -66,14 +66,18 @@ Entry EnterWall(const Vec2& min, const Vec2& max, const Vec2& motion, const Vec2
 
 Vec2 AxisVector(int axis, double length) { return axis == 0 ? Vec2{length, 0} : Vec2{0, length}; }
 
-// Whether the next pass, meeting the body at the end of its step inside the
-// wall, would send it back to a side it came from rather than through.
-bool AnswerSendsBack(Collider& body, const Collider& wall, const Vec2& min, const Vec2& max, const Vec2& motion) {
+// The face of a wall met on the way at which the step stops: the one the
+// next pass would send the body back across, when it came from that side;
+// otherwise (it would pass through, or leave by the far side or beside) the
+// face it reached last. None for a shape beside whose box it only passes, or
+// one that is no box, which the next pass answers as it stands.
+Entry StopFace(Collider& body, const Collider& wall, const Vec2& min, const Vec2& max, const Vec2& motion,
+               const Entry& entered) {
   const Vec2 wallMin = wall.GetMin(), wallMax = wall.GetMax();
   const Vec2 aheadMin = min + motion, aheadMax = max + motion;
+  // Past it: the step crossed the wall.
   if (aheadMin.x > wallMax.x || wallMin.x > aheadMax.x || aheadMin.y > wallMax.y || wallMin.y > aheadMax.y) {
-    // Past it: the step crossed the wall.
-    return false;
+    return entered;
   }
   const Vec2 centre = body.GetPosition();
   body.SetPosition(centre + motion);
@@ -83,15 +87,22 @@ bool AnswerSendsBack(Collider& body, const Collider& wall, const Vec2& min, cons
   body.SetPosition(centre);
   body.UpdateBounds();
   // A circle beside a box's corner meets it no sooner than the next step.
-  if (!touches) return true;
-  // The faces it was clear of when the step began, outwards.
+  if (!touches) return {};
+  // Of the faces it was clear of when the step began, the one the answer
+  // points out of most.
+  Entry back;
+  double most = 0;
   for (int a = 0; a < 2; ++a) {
     const double lo = a == 0 ? min.x : min.y, hi = a == 0 ? max.x : max.y;
     const double wallLo = a == 0 ? wallMin.x : wallMin.y, wallHi = a == 0 ? wallMax.x : wallMax.y;
     const double along = a == 0 ? working.normal.x : working.normal.y;
-    if ((hi - wallLo <= kRestingOverlap && along < 0) || (wallHi - lo <= kRestingOverlap && along > 0)) return true;
+    for (const double side : {-1.0, 1.0}) {
+      const bool clear = side < 0 ? hi - wallLo <= kRestingOverlap : wallHi - lo <= kRestingOverlap;
+      if (clear && along * side > most) most = along * side, back = {true, entered.time, a, side};
+    }
   }
-  return false;
+  if (!back.meets) return entered;
+  return wall.GetType() == Collider::TypeAABB ? back : Entry{};
 }
 
 }  // namespace
@@ -115,6 +126,15 @@ PairAnswer AnswerOf(const PairSide& a, const PairSide& b) {
 
 bool HoldsAsWall(const RigidBody* wall, const RigidBody* body) {
   return body != nullptr && (wall == nullptr || (wall->mass == 0.0 && body->mass > 0.0));
+}
+
+void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out) {
+  const double length = out.Length();
+  if (!(length > 0)) return;
+  const Vec2 n = out / length;
+  const double closing = (body.velocity - wall.velocity).Dot(n);
+  if (!(closing < 0)) return;
+  body.Accept(body.velocity, body.velocity - n * ((1 + std::min(body.bouncy, wall.bouncy)) * closing), "velocity");
 }
 
 void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin, const Vec2& startMax,
@@ -178,8 +198,8 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls)
   return best;
 }
 
-bool StopAtFirstWall(Collider& body, RigidBody& rigid, double step, const std::vector<const Collider*>& walls) {
-  Vec2 motion = rigid.velocity * step;
+bool StopAtFirstWall(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls) {
+  const Vec2 motion = rigid.velocity * step;
   if (!motion.IsFinite() || motion == Vec2{} || walls.empty()) return false;
   struct Met {
     double time;
@@ -193,21 +213,26 @@ bool StopAtFirstWall(Collider& body, RigidBody& rigid, double step, const std::v
   std::stable_sort(met.begin(), met.end(), [](const Met& a, const Met& b) { return a.time < b.time; });
   bool moved = false;
   for (const Met& each : met) {
-    // A stop at an earlier wall changed the step.
+    // A stop at an earlier wall moved the body back.
     const Vec2 min = body.GetMin(), max = body.GetMax();
     const Entry entry = EnterWall(min, max, motion, each.wall->GetMin(), each.wall->GetMax());
-    if (!entry.meets || AnswerSendsBack(body, *each.wall, min, max, motion)) continue;
+    if (!entry.meets) continue;
+    const Entry stop = StopFace(body, *each.wall, min, max, motion, entry);
+    if (!stop.meets) continue;
+    // Moved back now by what the step will carry it past the face, it keeps
+    // its velocity for the next pass to answer, bounce included.
     const Vec2 wallMin = each.wall->GetMin(), wallMax = each.wall->GetMax();
-    const double shift = entry.axis == 0 ? (entry.side < 0 ? wallMin.x + kLeftOverlap - max.x
-                                                           : wallMax.x - kLeftOverlap - min.x)
-                                         : (entry.side < 0 ? wallMin.y + kLeftOverlap - max.y
-                                                           : wallMax.y - kLeftOverlap - min.y);
-    const Vec2 moveTo = body.GetPosition() + AxisVector(entry.axis, shift);
+    const bool x = stop.axis == 0;
+    const double face = stop.side < 0 ? (x ? wallMin.x : wallMin.y) + kLeftOverlap
+                                      : (x ? wallMax.x : wallMax.y) - kLeftOverlap;
+    const double edge = stop.side < 0 ? (x ? max.x : max.y) : (x ? min.x : min.y);
+    const double shift = face - edge - (x ? motion.x : motion.y);
+    // Already ending no deeper than that.
+    if (!(shift * stop.side > 0)) continue;
+    const Vec2 moveTo = body.GetPosition() + AxisVector(stop.axis, shift);
     if (!moveTo.IsFinite()) continue;
     body.SetPosition(moveTo);
     body.UpdateBounds();
-    rigid.StopTowards(AxisVector(entry.axis, -entry.side));
-    motion = rigid.velocity * step;
     moved = true;
   }
   return moved;

@@ -48,6 +48,11 @@ PairAnswer AnswerOf(const PairSide& a, const PairSide& b);
 // bodies of mass 0 pass each other's pushes by, as they always did.
 bool HoldsAsWall(const RigidBody* wall, const RigidBody* body);
 
+// A body meeting an immovable wall bounces off it as the two bodies' bounce
+// factors ask (the smaller), along out (from the wall to the body); the wall
+// neither moves nor turns.
+void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out);
+
 // A body whose centre lies inside a box wall but whose box, at
 // startMin..startMax when the step began, was clear of it along an axis is
 // aimed back out across the face it crossed (over a corner, the one it
@@ -60,13 +65,14 @@ void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2
 // that overlap leave no face of either to push out across.
 Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls);
 
-// Stops a body's coming step at the first wall on its path whose answer in
-// the next pass would not send it back the way it came: one it would pass
-// through, or whose far side its centre would reach. Its velocity into the
-// face is stopped and it is moved now by the part of the step that velocity
-// would have taken, leaving the overlap the next pass answers. Walls in the
-// pass's order; true when it moved the body.
-bool StopAtFirstWall(Collider& body, RigidBody& rigid, double step, const std::vector<const Collider*>& walls);
+// Stops a body's coming step at each box wall it enters from outside, as
+// tiles stop it: at the face the next pass would send it back across, or, when
+// that pass would send it through, out the far side or beside, at the face it
+// reached last. The body is moved back now so that the step ends it 0.01 into
+// that face, where the next pass records the contact and answers its velocity
+// (bounce included). A wall that is no box only stops a step that would pass
+// through or past it. Walls in the pass's order; true when it moved the body.
+bool StopAtFirstWall(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls);
 
 // A body's box swept over its coming step, for finding the walls it may meet.
 void SweptBox(const Collider& body, const Vec2& motion, Vec2& min, Vec2& max);

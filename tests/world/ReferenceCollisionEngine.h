@@ -114,14 +114,13 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
           RigidBody& bodyB = b.rigid->body;
           if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
           const float t = static_cast<float>(step.Step());
-          if (HoldsAsWall(&bodyA, &bodyB) || HoldsAsWall(&bodyB, &bodyA)) {
-            // An immovable body keeps its bounce, then holds the other out.
-            working.ResolveManifold(bodyA, bodyB, t);
-            if (HoldsAsWall(&bodyA, &bodyB)) {
-              holdOut(i, j, a, b, working);
-            } else {
-              holdOut(j, i, b, a, working);
-            }
+          // An immovable body keeps its bounce, then holds the other out.
+          if (HoldsAsWall(&bodyA, &bodyB)) {
+            BounceOffWall(bodyB, bodyA, working.normal);
+            holdOut(i, j, a, b, working);
+          } else if (HoldsAsWall(&bodyB, &bodyA)) {
+            BounceOffWall(bodyA, bodyB, -working.normal);
+            holdOut(j, i, b, a, working);
           } else {
             // A body held against a wall does not give way towards it.
             const double inverseMassA = bodyA.inverseMass, inverseMassB = bodyB.inverseMass;
