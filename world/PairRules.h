@@ -17,6 +17,16 @@ class CollisionComponent;
 class RigidBody;
 struct Manifold;
 
+// A box pushed out of a wall is left touching it, or overlapping it by the
+// 0.01 a look-ahead leaves; with rounding, an overlap no deeper than this is
+// a box resting on the face, not one inside.
+inline constexpr double kRestingWallOverlap = 0.05;
+
+// The share of a motion at which a gap of this size closed.
+inline double EntryTime(double gap, double motion) {
+  return motion != 0 ? (gap > 0 ? gap : 0.0) / (motion < 0 ? -motion : motion) : 0.0;
+}
+
 // What the pair pass knows of one side of a pair besides its box.
 struct PairSide {
   const CollisionComponent* collision = nullptr;
