@@ -100,31 +100,39 @@ void CollisionEngine::StopAtWallsAhead(const PairStep& step) {
   // each body asks for the walls on its way.
   settleSlots_.clear();
   settleBoxes_.clear();
-  std::size_t movers = 0;
-  for (const bool walls : {false, true}) {
-    for (std::size_t k = 0; k < pairObjects_.size(); ++k) {
-      const PairObject& object = pairObjects_[k];
-      if (object.trigger) continue;
-      object.collider->UpdateBounds();
-      if (walls) {
-        if (!MayHold(object.rigid)) continue;
-        settleBoxes_.push_back(BoxOf(*object.collider));
-      } else {
-        if (object.rigid == nullptr || !object.rigid->body.movementEnabled) continue;
-        const Vec2 motion = object.rigid->body.velocity * step.Step();
-        if (!motion.IsFinite() || motion == Vec2{}) continue;
-        Vec2 min, max;
-        SweptBox(*object.collider, motion, min, max);
-        settleBoxes_.push_back(BoxOf(min, max));
-      }
-      settleSlots_.push_back(static_cast<std::uint32_t>(k));
-    }
-    if (!walls) movers = settleSlots_.size();
+  for (std::size_t k = 0; k < pairObjects_.size(); ++k) {
+    const PairObject& object = pairObjects_[k];
+    if (object.trigger || object.rigid == nullptr || !object.rigid->body.movementEnabled) continue;
+    const Vec2 motion = object.rigid->body.velocity * step.Step();
+    if (!motion.IsFinite() || motion == Vec2{}) continue;
+    // A box the loop moved still has its old corners.
+    object.collider->UpdateBounds();
+    Vec2 min, max;
+    SweptBox(*object.collider, motion, min, max);
+    settleSlots_.push_back(static_cast<std::uint32_t>(k));
+    settleBoxes_.push_back(BoxOf(min, max));
   }
-  if (movers == 0 || movers == settleSlots_.size()) return;
-  settleGrid_.Build(settleBoxes_);
+  const std::size_t movers = settleSlots_.size();
+  for (std::size_t k = 0; k < pairObjects_.size() && movers > 0; ++k) {
+    const PairObject& object = pairObjects_[k];
+    if (object.trigger || !MayHold(object.rigid)) continue;
+    object.collider->UpdateBounds();
+    settleSlots_.push_back(static_cast<std::uint32_t>(k));
+    settleBoxes_.push_back(BoxOf(*object.collider));
+  }
+  const std::size_t walls = settleSlots_.size() - movers;
+  if (movers == 0 || walls == 0) return;
+  // A room's few walls are asked by every body faster than a grid is built.
+  constexpr std::size_t kFewPairs = 1 << 15;
+  const bool few = walls * movers <= kFewPairs;
+  if (!few) settleGrid_.Build(settleBoxes_);
   for (std::size_t s = 0; s < movers; ++s) {
-    settleGrid_.Candidates(s, movers - 1, candidates_);
+    if (few) {
+      candidates_.clear();
+      for (std::size_t w = movers; w < settleSlots_.size(); ++w) candidates_.push_back(static_cast<std::uint32_t>(w));
+    } else {
+      settleGrid_.Candidates(s, movers - 1, candidates_);
+    }
     nearWalls_.clear();
     const std::uint32_t k = settleSlots_[s];
     for (const std::uint32_t slot : candidates_) {
