@@ -13,16 +13,15 @@
 #include "core/System.h"
 #include "core/Vec2.h"
 #include "world/BroadPhaseGrid.h"
-#include "world/RigidBodyComponent.h"
 #include "world/ManifoldSystem.h"
 #include "world/PairRules.h"
+#include "world/RigidBodyComponent.h"
 
 namespace Orv {
 
 class Collider;
 class CollisionComponent;
 class GameObject;
-class RigidBodyComponent;
 class ScriptComponent;
 class TransformComponent;
 
@@ -189,6 +188,7 @@ class CollisionEngine : public PlainSystem {
   std::vector<std::uint32_t> settleSlots_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> settlePairs_;
   std::vector<const Collider*> nearWalls_, heldWalls_;
+  std::vector<std::pair<std::uint32_t, const Collider*>> newlyHeld_;
   PairStep pairStep_;
   std::vector<std::int32_t> sweepIds_;
   std::vector<std::shared_ptr<GameObject>> sweepObjects_;

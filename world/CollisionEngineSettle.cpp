@@ -89,9 +89,12 @@ bool CollisionEngine::SettleRound(PairStep& step) {
     if (!SettleAmongWalls(*body.collider, body.rigid->body, body.startMin, body.startMax, nearWalls_, heldWalls_)) {
       continue;
     }
-    for (std::size_t w = known; w < heldWalls_.size(); ++w) step.Hold(k, heldWalls_[w]);
+    // Held once the round is over, so that the list is sorted once a round.
+    for (std::size_t w = known; w < heldWalls_.size(); ++w) newlyHeld_.emplace_back(k, heldWalls_[w]);
     body.shoved = moved = true;
   }
+  for (const auto& [k, wall] : newlyHeld_) step.Hold(k, wall);
+  newlyHeld_.clear();
   return moved;
 }
 
