@@ -165,8 +165,8 @@ class CollisionEngine : public PlainSystem {
   void SettleStaticContacts(PairStep& step);
   // One round of it, over the bodies marked shoved; true when it moved one.
   bool SettleRound(PairStep& step);
-  // Each moving body's coming step stops at the first wall it would
-  // otherwise pass through or leave by the far side.
+  // Each moving body's coming step stops at the faces of the walls it would
+  // enter, as tiles stop it.
   void StopAtWallsAhead(const PairStep& step);
   // Whether the pass answers the pair of wall and body, wall holding body.
   bool HoldsPair(std::size_t wall, std::size_t body) const;

@@ -130,8 +130,7 @@ CollisionEngine::PairMoves CollisionEngine::AnswerPair(std::size_t i, std::size_
   return moved;
 }
 
-CollisionEngine::PairMoves CollisionEngine::Respond(std::size_t i, std::size_t j, Manifold& working,
-                                                    PairStep& step) {
+CollisionEngine::PairMoves CollisionEngine::Respond(std::size_t i, std::size_t j, Manifold& working, PairStep& step) {
   PairObject& a = pairObjects_[i];
   PairObject& b = pairObjects_[j];
   if (a.rigid == nullptr) return HoldOut(i, j, working, step);

@@ -144,7 +144,7 @@ void CollisionEngine::StopAtWallsAhead(const PairStep& step) {
       }
     }
     PairObject& body = pairObjects_[k];
-    StopAtFirstWall(*body.collider, body.rigid->body, step.Step(), nearWalls_);
+    StopStepAtWalls(*body.collider, body.rigid->body, step.Step(), nearWalls_);
   }
 }
 

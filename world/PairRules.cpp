@@ -18,7 +18,11 @@ constexpr double kNever = std::numeric_limits<double>::infinity();
 }  // namespace
 
 PairSide SideOf(const CollisionComponent& collision, const RigidBody* body) {
-  return {&collision,       collision.GetCollider(), body, collision.collisionId, !collision.avoidIds.empty(),
+  return {&collision,
+          collision.GetCollider(),
+          body,
+          collision.collisionId,
+          !collision.avoidIds.empty(),
           collision.avoidTrigger};
 }
 
@@ -27,7 +31,8 @@ PairAnswer AnswerOf(const PairSide& a, const PairSide& b) {
     return PairAnswer::None;
   }
   if ((a.body == nullptr && b.body == nullptr) || a.collider == b.collider) return PairAnswer::None;
-  if ((a.avoidsSome && a.collision->AvoidsId(b.collisionId)) || (b.avoidsSome && b.collision->AvoidsId(a.collisionId))) {
+  if ((a.avoidsSome && a.collision->AvoidsId(b.collisionId)) ||
+      (b.avoidsSome && b.collision->AvoidsId(a.collisionId))) {
     return PairAnswer::None;
   }
   if (!(a.collider->GetZ() == b.collider->GetZ())) return PairAnswer::None;
@@ -172,7 +177,8 @@ void PairStep::HeldBy(std::size_t body, std::vector<const Collider*>& out) {
     std::stable_sort(held_.begin(), held_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     sorted_ = true;
   }
-  auto at = std::lower_bound(held_.begin(), held_.end(), body, [](const auto& a, std::size_t b) { return a.first < b; });
+  auto at =
+      std::lower_bound(held_.begin(), held_.end(), body, [](const auto& a, std::size_t b) { return a.first < b; });
   for (; at != held_.end() && at->first == body; ++at) {
     if (std::find(out.begin(), out.end(), at->second) == out.end()) out.push_back(at->second);
   }

@@ -55,7 +55,7 @@ PairAnswer AnswerOf(const PairSide& a, const PairSide& b);
 
 // Whether wall holds body as a static collider does: it has no rigid body,
 // or it is an immovable body (mass 0) and body has a positive mass. Two
-// bodies of mass 0 pass each other's pushes by, as they always did.
+// bodies of mass 0 do not push each other.
 bool HoldsAsWall(const RigidBody* wall, const RigidBody* body);
 
 // A body meeting an immovable wall bounces off it as the two bodies' bounce
@@ -82,7 +82,7 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls)
 // that face, where the next pass records the contact and answers its velocity
 // (bounce included). A wall that is no box only stops a step that would pass
 // through or past it. Walls in the pass's order; true when it moved the body.
-bool StopAtFirstWall(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls);
+bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls);
 
 // A body's box swept over its coming step, for finding the walls it may meet.
 void SweptBox(const Collider& body, const Vec2& motion, Vec2& min, Vec2& max);

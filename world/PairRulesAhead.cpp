@@ -99,7 +99,7 @@ Entry StopFace(Collider& body, const Collider& wall, const Vec2& min, const Vec2
 
 }  // namespace
 
-bool StopAtFirstWall(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls) {
+bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls) {
   const Vec2 motion = rigid.velocity * step;
   if (!motion.IsFinite() || motion == Vec2{} || walls.empty()) return false;
   struct Met {
@@ -124,8 +124,8 @@ bool StopAtFirstWall(Collider& body, const RigidBody& rigid, double step, const 
     // its velocity for the next pass to answer, bounce included.
     const Vec2 wallMin = each.wall->GetMin(), wallMax = each.wall->GetMax();
     const bool x = stop.axis == 0;
-    const double face = stop.side < 0 ? (x ? wallMin.x : wallMin.y) + kLeftOverlap
-                                      : (x ? wallMax.x : wallMax.y) - kLeftOverlap;
+    const double face =
+        stop.side < 0 ? (x ? wallMin.x : wallMin.y) + kLeftOverlap : (x ? wallMax.x : wallMax.y) - kLeftOverlap;
     const double edge = stop.side < 0 ? (x ? max.x : max.y) : (x ? min.x : min.y);
     const double shift = face - edge - (x ? motion.x : motion.y);
     // Already ending no deeper than that.

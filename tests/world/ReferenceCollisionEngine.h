@@ -209,7 +209,7 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
           walls.push_back(wall.collider());
         }
       }
-      StopAtFirstWall(*body.collider(), body.rigid->body, step.Step(), walls);
+      StopStepAtWalls(*body.collider(), body.rigid->body, step.Step(), walls);
     }
   }
 };

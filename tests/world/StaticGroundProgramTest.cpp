@@ -97,20 +97,19 @@ TEST(StaticGroundProgram, NoBodyPassesAThinFloorAWallOverlappingBoxesOrAnImmovab
   for (const int fps : {60, 10}) {
     ContentFolder folder;
     const std::string keep = "v.x / 60", dart = "2000 / 60";
-    WriteScriptScene(folder, "Ground",
-                     {{"Thin", BodyScript("thin", keep, 1, kFloorTop - kRadius - 1)},
-                      {"Tiled", BodyScript("tiled", keep, 1, kFloorTop - kRadius - 1)},
-                      {"Dart", BodyScript("dart", dart, 0, 1e9)},
-                      {"Floater", BodyScript("floater", keep, 0, 1e9)},
-                      {"Sinker", BodyScript("sinker", keep, 1, 1e9)},
-                      {"Piled", BodyScript("piled", keep, 320.0 / 3600, 1e9)},
-                      {"Still", BodyScript("still", dart, 0, 1e9)},
-                      {"Bouncer", "function Init() SetBouncy(0.5) end\n" +
-                                      BodyScript("bouncer", keep, 1, kFloorTop - kRadius - 1)},
-                      {"Ender",
-                       "n = 0\nfunction Update(dt) n = n + 1 if n == " + std::to_string(kFrames) +
-                           " then Shutdown() end end\n"}},
-                     {});
+    WriteScriptScene(
+        folder, "Ground",
+        {{"Thin", BodyScript("thin", keep, 1, kFloorTop - kRadius - 1)},
+         {"Tiled", BodyScript("tiled", keep, 1, kFloorTop - kRadius - 1)},
+         {"Dart", BodyScript("dart", dart, 0, 1e9)},
+         {"Floater", BodyScript("floater", keep, 0, 1e9)},
+         {"Sinker", BodyScript("sinker", keep, 1, 1e9)},
+         {"Piled", BodyScript("piled", keep, 320.0 / 3600, 1e9)},
+         {"Still", BodyScript("still", dart, 0, 1e9)},
+         {"Bouncer", "function Init() SetBouncy(0.5) end\n" + BodyScript("bouncer", keep, 1, kFloorTop - kRadius - 1)},
+         {"Ender",
+          "n = 0\nfunction Update(dt) n = n + 1 if n == " + std::to_string(kFrames) + " then Shutdown() end end\n"}},
+        {});
     folder.WriteConfig(ConfigJson(320, 200, "Ground", fps, 1));
     for (const char* type : {"Thin", "Tiled", "Dart", "Floater", "Sinker", "Piled", "Still", "Bouncer"}) {
       folder.Write(std::string("data/gameobjects/") + type + ".txt", BodyBlueprint(type));
@@ -171,34 +170,38 @@ TEST(StaticGroundProgram, NoBodyPassesAThinFloorAWallOverlappingBoxesOrAnImmovab
     ASSERT_EQ(tiled.size(), 19u);
     for (const auto& [name, bodies] : {std::pair{"thin floor", &thin}, std::pair{"floor of boxes", &tiled}}) {
       const auto through = count(*bodies, [&](const Body& b) { return b.low > kFloorTop - kRadius + sink; });
-      const auto resting = count(*bodies, [&](const Body& b) { return std::fabs(b.y - (kFloorTop - kRadius)) <= sink; });
+      const auto resting =
+          count(*bodies, [&](const Body& b) { return std::fabs(b.y - (kFloorTop - kRadius)) <= sink; });
       const auto below = count(*bodies, [&](const Body& b) { return b.y > kFloorTop + 10; });
       std::printf("fps %d, %s: %td of %zu ever deeper than their script's frame, %td resting on it, %td below it\n",
                   fps, name, through, bodies->size(), resting, below);
-      EXPECT_EQ(through, 0) << fps << " " << name << "\n" << Lines(run.out, name == std::string("thin floor") ? "thin" : "tiled");
+      EXPECT_EQ(through, 0) << fps << " " << name << "\n"
+                            << Lines(run.out, name == std::string("thin floor") ? "thin" : "tiled");
       EXPECT_EQ(resting, static_cast<std::ptrdiff_t>(bodies->size())) << fps << " " << name;
     }
     // Stopped at the face at the first step that reaches it, from every offset.
     const std::vector<Body> darts = Bodies(run.out, "dart"), still = Bodies(run.out, "still");
     ASSERT_EQ(darts.size(), 34u);
     ASSERT_EQ(still.size(), 10u);
-    for (const auto& [name, bodies, face, tag] :
-         {std::tuple{"static wall", &darts, kWallFace, "dart"}, std::tuple{"immovable wall", &still, 2600.0, "still"}}) {
+    for (const auto& [name, bodies, face, tag] : {std::tuple{"static wall", &darts, kWallFace, "dart"},
+                                                  std::tuple{"immovable wall", &still, 2600.0, "still"}}) {
       const auto past = count(*bodies, [&](const Body& b) { return b.right > face - kRadius + 0.05; });
       const auto atFace = count(*bodies, [&](const Body& b) { return std::fabs(b.x - (face - kRadius)) <= 0.05; });
       const auto beyond = count(*bodies, [&](const Body& b) { return b.x > face + 10; });
       std::printf("fps %d, %s at 2000 px/s: %td of %zu ever past its face, %td ending on it, %td beyond it\n", fps,
                   name, past, bodies->size(), atFace, beyond);
       EXPECT_EQ(past, 0) << fps << " " << name << "\n" << Lines(run.out, tag);
-      EXPECT_EQ(atFace, static_cast<std::ptrdiff_t>(bodies->size())) << fps << " " << name << "\n" << Lines(run.out, tag);
+      EXPECT_EQ(atFace, static_cast<std::ptrdiff_t>(bodies->size())) << fps << " " << name << "\n"
+                                                                     << Lines(run.out, tag);
     }
     // Out of both boxes, the shortest way: above them; the falling one lands
     // on their top.
     const std::vector<Body> floater = Bodies(run.out, "floater"), sinker = Bodies(run.out, "sinker");
     ASSERT_EQ(floater.size(), 1u);
     ASSERT_EQ(sinker.size(), 1u);
-    std::printf("fps %d, made inside two overlapping boxes: floating at %.3f %.3f, falling at %.3f %.3f (lowest %.3f)\n",
-                fps, floater[0].x, floater[0].y, sinker[0].x, sinker[0].y, sinker[0].low);
+    std::printf(
+        "fps %d, made inside two overlapping boxes: floating at %.3f %.3f, falling at %.3f %.3f (lowest %.3f)\n", fps,
+        floater[0].x, floater[0].y, sinker[0].x, sinker[0].y, sinker[0].low);
     EXPECT_NEAR(floater[0].y, kBoxTop - kRadius, 0.05);
     EXPECT_NEAR(sinker[0].y, kBoxTop - kRadius, sink);
     EXPECT_LE(sinker[0].low, kBoxTop - kRadius + sink);
