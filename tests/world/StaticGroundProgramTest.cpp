@@ -183,8 +183,9 @@ TEST(StaticGroundProgram, NoBodyPassesAThinFloorAWallOverlappingBoxesOrAnImmovab
     const std::vector<Body> darts = Bodies(run.out, "dart"), still = Bodies(run.out, "still");
     ASSERT_EQ(darts.size(), 34u);
     ASSERT_EQ(still.size(), 10u);
-    for (const auto& [name, bodies, face, tag] : {std::tuple{"static wall", &darts, kWallFace, "dart"},
-                                                  std::tuple{"immovable wall", &still, 2600.0, "still"}}) {
+    for (const auto& [name, bodies, wallFace, tag] : {std::tuple{"static wall", &darts, kWallFace, "dart"},
+                                                      std::tuple{"immovable wall", &still, 2600.0, "still"}}) {
+      const double face = wallFace;
       const auto past = count(*bodies, [&](const Body& b) { return b.right > face - kRadius + 0.05; });
       const auto atFace = count(*bodies, [&](const Body& b) { return std::fabs(b.x - (face - kRadius)) <= 0.05; });
       const auto beyond = count(*bodies, [&](const Body& b) { return b.x > face + 10; });
