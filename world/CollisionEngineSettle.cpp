@@ -2,8 +2,8 @@
 // out of one wall into another, may end the loop inside a wall, one they were
 // pushed out of earlier in the loop or one they never touched before: each is
 // pushed out again and stopped against it, so no crowd can press a body
-// through a wall. Then each moving body's coming step is stopped at the first
-// wall it would pass through.
+// through a wall. Then each moving body's coming step is stopped at the faces
+// of the walls it would enter.
 #include <algorithm>
 
 #include "world/CollisionComponent.h"
