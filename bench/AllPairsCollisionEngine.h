@@ -15,7 +15,7 @@ class AllPairsCollisionEngine : public Orv::CollisionEngine {
   using CollisionEngine::CollisionEngine;
 
  protected:
-  void FindAndAnswerPairs(float step) override {
+  void FindAndAnswerPairs(Orv::PairStep& step) override {
     const std::size_t count = PairObjectCount();
     for (std::size_t i = 0; i < count; ++i) {
       for (std::size_t j = i + 1; j < count; ++j) {

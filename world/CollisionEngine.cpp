@@ -94,11 +94,12 @@ void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collide
 
 void CollisionEngine::CollideObjectPairs(float dt) {
   // Frames shorter than a sixtieth are answered as if they were one.
-  const float step = static_cast<float>(StepTime(dt));
+  pairStep_.Begin(dt);
   TakePairSnapshot();
   manifolds_.BeginPass();
-  FindAndAnswerPairs(step);
-  SettleStaticContacts();
+  FindAndAnswerPairs(pairStep_);
+  SettleStaticContacts(pairStep_);
+  StopAtWallsAhead(pairStep_);
   manifolds_.EndPass();
   RecordPairContacts();
   // The pass holds no object past its end.

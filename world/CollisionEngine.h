@@ -14,13 +14,14 @@
 #include "core/Vec2.h"
 #include "world/BroadPhaseGrid.h"
 #include "world/ManifoldSystem.h"
+#include "world/PairRules.h"
+#include "world/RigidBodyComponent.h"
 
 namespace Orv {
 
 class Collider;
 class CollisionComponent;
 class GameObject;
-class RigidBodyComponent;
 class ScriptComponent;
 class TransformComponent;
 
@@ -73,19 +74,14 @@ class CollisionEngine : public PlainSystem {
   virtual void CollideObjectPairs(float dt);
   // Broad phase, with the narrow phase and answer of each pair it finds, in
   // the order of the all-pairs loop: for each object, the ones after it.
-  virtual void FindAndAnswerPairs(float step);
+  virtual void FindAndAnswerPairs(PairStep& step);
   // Narrow phase and answer of the snapshot's objects i and j (i < j) when
   // their boxes overlap and they may pair; which of them it moved.
-  PairMoves AnswerPair(std::size_t i, std::size_t j, float step);
+  PairMoves AnswerPair(std::size_t i, std::size_t j, PairStep& step);
   // The box of the snapshot's object k, read again after its collider moved.
   const GridBox& RereadPairBox(std::size_t k);
   std::size_t PairObjectCount() const { return pairBoxes_.size(); }
   bool PairHasBody(std::size_t k) const { return pairBodies_[k] != 0; }
-  // For the last phase: a body whose centre ends inside a static box but whose
-  // box, at startMin..startMax when the pass began, was clear of it along an
-  // axis is aimed back out across the face it crossed.
-  static void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin,
-                                   const Vec2& startMax, bool wallIsA, Manifold& working);
   // The record for a and its mirror for b, flagged by the manifold's state.
   static void RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold);
 
@@ -127,13 +123,14 @@ class CollisionEngine : public PlainSystem {
     bool trigger = false;
     // Its box when the pass began.
     Vec2 startMin, startMax;
-    // The sum of the directions the pass pushed it out of static colliders,
-    // or held it up on a body that was held.
+    // The sum of the directions the pass pushed it out of walls, or held it
+    // up on a body that was held.
     Vec2 heldAlong;
-    bool pushedOut = false;
-    // Moved by another body, or out of a second static collider: it may end
-    // the loop inside a static collider.
+    // Moved by another body or out of a wall: it may end the loop inside a wall.
     bool shoved = false;
+    PairSide Side() const {
+      return {collision, collider, rigid != nullptr ? &rigid->body : nullptr, collisionId, avoidsSome, trigger};
+    }
   };
   // What decides whether it pairs at all besides its box and its body, read
   // only for boxes that overlap; the pass keeps its boxes, these and the
@@ -156,21 +153,24 @@ class CollisionEngine : public PlainSystem {
   // Answers i with each of the grid's candidates in order; the candidate
   // after which i left its cells, so that the rest are asked for again, or
   // kAllAnswered.
-  std::size_t AnswerCandidates(std::size_t i, float step);
+  std::size_t AnswerCandidates(std::size_t i, PairStep& step);
   static constexpr std::size_t kAllAnswered = static_cast<std::size_t>(-1);
   // Boxes overlap, one layer, two colliders, no id avoided.
   bool MayPair(std::size_t i, std::size_t j) const;
   // The response to a contact that is no trigger's.
-  static PairMoves Respond(PairObject& a, PairObject& b, Manifold& working, float step);
-  // A body pushed out of a static collider along a direction.
-  static void HoldAgainstStatic(PairObject& body, const Vec2& along);
-  // Static colliders have the last word: each body that ends the pair loop
-  // inside one is pushed out again and stopped against it.
-  void SettleStaticContacts();
+  PairMoves Respond(std::size_t i, std::size_t j, Manifold& working, PairStep& step);
+  // A body pushed out of a wall, which holds it as a static collider does.
+  PairMoves HoldOut(std::size_t wall, std::size_t body, Manifold& working, PairStep& step);
+  // Walls have the last word: each body that ends the pair loop inside one is
+  // pushed out again and stopped against it.
+  void SettleStaticContacts(PairStep& step);
   // One round of it, over the bodies marked shoved; true when it moved one.
-  bool SettleRound();
-  // Whether the settling answers the pair at all: layers, ids to avoid, triggers.
-  static bool AnswersPair(const PairObject& a, const PairObject& b);
+  bool SettleRound(PairStep& step);
+  // Each moving body's coming step stops at the faces of the walls it would
+  // enter, as tiles stop it.
+  void StopAtWallsAhead(const PairStep& step);
+  // Whether the pass answers the pair of wall and body, wall holding body.
+  bool HoldsPair(std::size_t wall, std::size_t body) const;
   // Every contact of the pass, in its order, into both objects' lists.
   void RecordPairContacts();
 
@@ -188,6 +188,9 @@ class CollisionEngine : public PlainSystem {
   std::vector<GridBox> settleBoxes_;
   std::vector<std::uint32_t> settleSlots_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> settlePairs_;
+  std::vector<const Collider*> nearWalls_, heldWalls_;
+  std::vector<std::pair<std::uint32_t, const Collider*>> newlyHeld_;
+  PairStep pairStep_;
   std::vector<std::int32_t> sweepIds_;
   std::vector<std::shared_ptr<GameObject>> sweepObjects_;
   bool paused_ = false;

@@ -63,7 +63,7 @@ void CollisionEngine::TakePairSnapshot() {
   }
 }
 
-void CollisionEngine::FindAndAnswerPairs(float step) {
+void CollisionEngine::FindAndAnswerPairs(PairStep& step) {
   // For each i, the j above it that share a cell, one of the two with a
   // body, ascending. Only the pair's own colliders move, so the list stays
   // complete unless i leaves its cells; then the rest is asked for again.
@@ -77,7 +77,7 @@ void CollisionEngine::FindAndAnswerPairs(float step) {
   }
 }
 
-std::size_t CollisionEngine::AnswerCandidates(std::size_t i, float step) {
+std::size_t CollisionEngine::AnswerCandidates(std::size_t i, PairStep& step) {
   for (const std::uint32_t j : candidates_) {
     const PairMoves moved = AnswerPair(i, j, step);
     if (moved.b) grid_.Move(j, RereadPairBox(j));
@@ -96,14 +96,10 @@ bool CollisionEngine::MayPair(std::size_t i, std::size_t j) const {
   const GridBox& b = pairBoxes_[j];
   if (b.minX > a.maxX || a.minX > b.maxX || b.minY > a.maxY || a.minY > b.maxY) return false;
   if (!(pairLayers_[i].z == pairLayers_[j].z)) return false;
-  const PairObject& objectA = pairObjects_[i];
-  const PairObject& objectB = pairObjects_[j];
-  if (objectA.collider == objectB.collider) return false;
-  return !((objectA.avoidsSome && objectA.collision->AvoidsId(objectB.collisionId)) ||
-           (objectB.avoidsSome && objectB.collision->AvoidsId(objectA.collisionId)));
+  return AnswerOf(pairObjects_[i].Side(), pairObjects_[j].Side()) != PairAnswer::None;
 }
 
-CollisionEngine::PairMoves CollisionEngine::AnswerPair(std::size_t i, std::size_t j, float step) {
+CollisionEngine::PairMoves CollisionEngine::AnswerPair(std::size_t i, std::size_t j, PairStep& step) {
   if (!MayPair(i, j)) return {};
   PairObject& a = pairObjects_[i];
   PairObject& b = pairObjects_[j];
@@ -111,41 +107,55 @@ CollisionEngine::PairMoves CollisionEngine::AnswerPair(std::size_t i, std::size_
   if (!a.collider->Collide(*b.collider, working)) return {};
   if (!manifolds_.RefreshManifold(working)) manifolds_.AddManifold(working);
   // Triggers never move anything.
-  const PairMoves moved = a.trigger || b.trigger ? PairMoves{} : Respond(a, b, working, step);
+  const PairMoves moved = a.trigger || b.trigger ? PairMoves{} : Respond(i, j, working, step);
   pairContacts_.push_back(
       {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), working.state, working.contacts[0]});
   return moved;
 }
 
-CollisionEngine::PairMoves CollisionEngine::Respond(PairObject& a, PairObject& b, Manifold& working, float step) {
-  if (a.rigid == nullptr) {
-    working.PushOutB();
-    working.StopAgainstA(b.rigid->body);
-    HoldAgainstStatic(b, working.normal);
-    return {false, true};
-  }
-  if (b.rigid == nullptr) {
-    working.PushOutA();
-    working.StopAgainstB(a.rigid->body);
-    HoldAgainstStatic(a, -working.normal);
-    return {true, false};
-  }
+CollisionEngine::PairMoves CollisionEngine::Respond(std::size_t i, std::size_t j, Manifold& working, PairStep& step) {
+  PairObject& a = pairObjects_[i];
+  PairObject& b = pairObjects_[j];
+  if (a.rigid == nullptr) return HoldOut(i, j, working, step);
+  if (b.rigid == nullptr) return HoldOut(j, i, working, step);
   RigidBody& bodyA = a.rigid->body;
   RigidBody& bodyB = b.rigid->body;
   if (bodyA.objectReflect && bodyB.objectReflect) return {};
   if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
-  working.AnswerBodies({bodyA, *a.collider, a.heldAlong}, {bodyB, *b.collider, b.heldAlong}, step);
-  a.shoved = b.shoved = true;
+  const float dt = static_cast<float>(step.Step());
+  PairMoves moved{true, true};
+  if (HoldsAsWall(&bodyA, &bodyB)) {
+    BounceOffWall(bodyB, bodyA, working.normal);
+    moved = HoldOut(i, j, working, step);
+  } else if (HoldsAsWall(&bodyB, &bodyA)) {
+    BounceOffWall(bodyA, bodyB, -working.normal);
+    moved = HoldOut(j, i, working, step);
+  } else {
+    working.AnswerBodies({bodyA, *a.collider, a.heldAlong}, {bodyB, *b.collider, b.heldAlong}, dt);
+    a.shoved = b.shoved = true;
+  }
   if (bodyA.FirstRefusal() != nullptr) a.rigid->ReportRefusal();
   if (bodyB.FirstRefusal() != nullptr) b.rigid->ReportRefusal();
-  return {true, true};
+  return moved;
 }
 
-void CollisionEngine::HoldAgainstStatic(PairObject& body, const Vec2& along) {
-  body.heldAlong += along;
-  // A second push out is a shove: the first collider may be entered again.
-  body.shoved = body.shoved || body.pushedOut;
-  body.pushedOut = true;
+CollisionEngine::PairMoves CollisionEngine::HoldOut(std::size_t wall, std::size_t body, Manifold& working,
+                                                    PairStep& step) {
+  PairObject& held = pairObjects_[body];
+  const bool wallIsA = wall < body;
+  AimAcrossEnteredFace(*pairObjects_[wall].collider, *held.collider, held.startMin, held.startMax, wallIsA, working);
+  if (wallIsA) {
+    working.PushOutB();
+    working.StopAgainstA(held.rigid->body);
+  } else {
+    working.PushOutA();
+    working.StopAgainstB(held.rigid->body);
+  }
+  held.heldAlong += wallIsA ? working.normal : -working.normal;
+  // It may now lie in a wall it already left, or one it met before.
+  held.shoved = true;
+  step.Hold(body, pairObjects_[wall].collider);
+  return {!wallIsA, wallIsA};
 }
 
 }  // namespace Orv

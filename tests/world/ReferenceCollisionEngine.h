@@ -2,7 +2,9 @@
 // The collision engine with its pair pass written the plain way: every pair
 // of the list in order, each object and component locked again for each
 // pair, every test in the order the rules give them. Slow, but easy to check
-// by eye. Tests and the benchmark compare the engine's own pass with it.
+// by eye. Tests and the benchmark compare the engine's own pass with it. It
+// decides by the same rules (world/PairRules.h) and hands the same step state
+// from phase to phase.
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -12,6 +14,7 @@
 #include "core/TransformComponent.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
+#include "world/PairRules.h"
 #include "world/RigidBodyComponent.h"
 
 namespace OrvTest {
@@ -21,139 +24,186 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
   using CollisionEngine::CollisionEngine;
 
  protected:
+  struct Held {
+    std::shared_ptr<Orv::GameObject> object;
+    std::shared_ptr<Orv::CollisionComponent> collision;
+    std::shared_ptr<Orv::RigidBodyComponent> rigid;
+    Orv::Collider* collider() const { return collision->GetCollider(); }
+    Orv::RigidBody* body() const { return rigid ? &rigid->body : nullptr; }
+    Orv::PairSide side() const { return Orv::SideOf(*collision, body()); }
+  };
+
+  // Object k of the list, if it lives and has a collider.
+  Held Lock(std::size_t k) const {
+    Held held{collisionObjects_[k].Lock(), nullptr, nullptr};
+    if (!held.object || !held.object->IsAlive()) return {};
+    held.collision = held.object->GetComponent<Orv::CollisionComponent>().Lock();
+    if (!held.collision || held.collision->GetCollider() == nullptr) return {};
+    held.rigid = held.object->GetComponent<Orv::RigidBodyComponent>().Lock();
+    return held;
+  }
+
+  // Whether wall holds body as a static collider does in this pass.
+  static bool Holds(const Held& wall, const Held& body) {
+    return wall.collider() != body.collider() && Orv::HoldsAsWall(wall.body(), body.body()) &&
+           Orv::AnswerOf(wall.side(), body.side()) == Orv::PairAnswer::Respond;
+  }
+
+  static bool MayHold(const Held& held) {
+    return held.object && !held.collision->avoidTrigger && (!held.rigid || held.rigid->body.mass == 0.0);
+  }
+
+  static bool Meet(const Orv::Vec2& minA, const Orv::Vec2& maxA, const Orv::Vec2& minB, const Orv::Vec2& maxB) {
+    return !(minB.x > maxA.x || minA.x > maxB.x || minB.y > maxA.y || minA.y > maxB.y);
+  }
+
   void CollideObjectPairs(float dt) override {
     using namespace Orv;
+    const std::size_t count = collisionObjects_.size();
+    PairStep step;
+    step.Begin(dt);
     // For each object of the list, the sum of the directions it was pushed
-    // out of static colliders in this pass.
-    std::vector<Vec2> held(collisionObjects_.size());
-    // Pushed out of a static collider; moved by another body or out of a
-    // second static collider.
-    std::vector<bool> pushedOut(collisionObjects_.size()), shoved(collisionObjects_.size());
+    // out of walls in this pass; moved by another body or out of a wall.
+    std::vector<Vec2> held(count);
+    std::vector<bool> shoved(count);
     // Each object's box when the pass began.
-    std::vector<std::pair<Vec2, Vec2>> start(collisionObjects_.size());
-    for (std::size_t k = 0; k < collisionObjects_.size(); ++k) {
-      auto object = collisionObjects_[k].Lock();
-      auto collision = object ? object->GetComponent<CollisionComponent>().Lock() : nullptr;
-      if (collision && collision->GetCollider()) {
-        start[k] = {collision->GetCollider()->GetMin(), collision->GetCollider()->GetMax()};
-      }
+    std::vector<std::pair<Vec2, Vec2>> start(count);
+    for (std::size_t k = 0; k < count; ++k) {
+      if (const Held o = Lock(k); o.object) start[k] = {o.collider()->GetMin(), o.collider()->GetMax()};
     }
-    for (std::size_t i = 0; i < collisionObjects_.size(); ++i) {
-      auto a = collisionObjects_[i].Lock();
-      if (!a || !a->IsAlive()) continue;
-      auto collisionA = a->GetComponent<CollisionComponent>().Lock();
-      if (!collisionA || collisionA->GetCollider() == nullptr) continue;
-      for (std::size_t j = i + 1; j < collisionObjects_.size(); ++j) {
-        auto b = collisionObjects_[j].Lock();
-        if (!b || !b->IsAlive()) continue;
-        auto rigidA = a->GetComponent<RigidBodyComponent>().Lock();
-        auto rigidB = b->GetComponent<RigidBodyComponent>().Lock();
-        auto collisionB = b->GetComponent<CollisionComponent>().Lock();
-        if (!collisionB || collisionB->GetCollider() == nullptr) continue;
-        if (collisionA->empty || collisionB->empty) continue;
-        if (!rigidA && !rigidB) continue;
-        if (collisionA->GetCollider() == collisionB->GetCollider()) continue;
-        if (collisionA->AvoidsId(collisionB->collisionId) || collisionB->AvoidsId(collisionA->collisionId)) continue;
-        if (!(collisionA->GetCollider()->GetZ() == collisionB->GetCollider()->GetZ())) continue;
-        if (!collisionA->BoundsOverlap(*collisionB)) continue;
-        Manifold working(collisionA.get(), static_cast<std::int32_t>(a->GetUniqueId()), collisionB.get(),
-                         static_cast<std::int32_t>(b->GetUniqueId()));
-        if (dt < kMinimumStep) dt = kMinimumStep;
-        if (!collisionA->CollideDispatch(*collisionB, working)) continue;
+    const auto holdOut = [&](std::size_t wall, std::size_t body, const Held& w, const Held& b, Manifold& working) {
+      const bool wallIsA = wall < body;
+      AimAcrossEnteredFace(*w.collider(), *b.collider(), start[body].first, start[body].second, wallIsA, working);
+      if (wallIsA) {
+        working.PushOutB();
+        working.StopAgainstA(b.rigid->body);
+      } else {
+        working.PushOutA();
+        working.StopAgainstB(b.rigid->body);
+      }
+      held[body] += wallIsA ? working.normal : -working.normal;
+      shoved[body] = true;
+      step.Hold(body, w.collider());
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+      const Held a = Lock(i);
+      if (!a.object) continue;
+      for (std::size_t j = i + 1; j < count; ++j) {
+        const Held b = Lock(j);
+        if (!b.object) continue;
+        const PairAnswer answer = AnswerOf(a.side(), b.side());
+        if (answer == PairAnswer::None || !a.collision->BoundsOverlap(*b.collision)) continue;
+        Manifold working(a.collision.get(), static_cast<std::int32_t>(a.object->GetUniqueId()), b.collision.get(),
+                         static_cast<std::int32_t>(b.object->GetUniqueId()));
+        if (!a.collision->CollideDispatch(*b.collision, working)) continue;
         if (!manifolds_.RefreshManifold(working)) manifolds_.AddManifold(working);
-        const ContactParty partyA{a.get(), collisionA.get(), a->GetComponent<TransformComponent>().Lock().get()};
-        const ContactParty partyB{b.get(), collisionB.get(), b->GetComponent<TransformComponent>().Lock().get()};
-        if (collisionA->avoidTrigger || collisionB->avoidTrigger) {
+        const ContactParty partyA{a.object.get(), a.collision.get(),
+                                  a.object->GetComponent<TransformComponent>().Lock().get()};
+        const ContactParty partyB{b.object.get(), b.collision.get(),
+                                  b.object->GetComponent<TransformComponent>().Lock().get()};
+        if (answer == PairAnswer::Record) {
           RecordContact(partyA, partyB, working);
           continue;
         }
-        if (!rigidA) {
-          working.PushOutB();
-          working.StopAgainstA(rigidB->body);
-          held[j] += working.normal;
-          if (pushedOut[j]) shoved[j] = true;
-          pushedOut[j] = true;
-        } else if (!rigidB) {
-          working.PushOutA();
-          working.StopAgainstB(rigidA->body);
-          held[i] -= working.normal;
-          if (pushedOut[i]) shoved[i] = true;
-          pushedOut[i] = true;
-        } else if (!(rigidA->body.objectReflect && rigidB->body.objectReflect)) {
-          if (rigidA->body.objectReflect != rigidB->body.objectReflect) {
-            working.ReflectVelocities(rigidA->body, rigidB->body);
+        if (!a.rigid) {
+          holdOut(i, j, a, b, working);
+        } else if (!b.rigid) {
+          holdOut(j, i, b, a, working);
+        } else if (!(a.rigid->body.objectReflect && b.rigid->body.objectReflect)) {
+          RigidBody& bodyA = a.rigid->body;
+          RigidBody& bodyB = b.rigid->body;
+          if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
+          const float t = static_cast<float>(step.Step());
+          // An immovable body keeps its bounce, then holds the other out.
+          if (HoldsAsWall(&bodyA, &bodyB)) {
+            BounceOffWall(bodyB, bodyA, working.normal);
+            holdOut(i, j, a, b, working);
+          } else if (HoldsAsWall(&bodyB, &bodyA)) {
+            BounceOffWall(bodyA, bodyB, -working.normal);
+            holdOut(j, i, b, a, working);
+          } else {
+            // A body held against a wall, or resting on one that is, does not
+            // give way towards it.
+            working.AnswerBodies({bodyA, *a.collision->GetCollider(), held[i]},
+                                 {bodyB, *b.collision->GetCollider(), held[j]}, t);
+            shoved[i] = shoved[j] = true;
           }
-          // A body held against a static collider, or resting on one that is,
-          // does not give way towards it.
-          working.AnswerBodies({rigidA->body, *collisionA->GetCollider(), held[i]},
-                               {rigidB->body, *collisionB->GetCollider(), held[j]}, dt);
-          shoved[i] = shoved[j] = true;
-          rigidA->ReportRefusal();
-          rigidB->ReportRefusal();
+          a.rigid->ReportRefusal();
+          b.rigid->ReportRefusal();
         }
         RecordContact(partyA, partyB, working);
       }
     }
-    // Up to three rounds: every pair of a body and a static collider whose
-    // boxes overlap now, as the pair loop would answer it, in its order;
-    // whoever is inside is pushed out again, across the face it entered by
-    // when it began the pass clear of the wall, and stopped: static colliders
-    // have the last word. The next round asks again about the bodies moved.
-    for (int round = 0; round < 3; ++round) {
-      std::vector<std::pair<std::size_t, std::size_t>> settle;
-      // Boxes the loop moved still have their old corners.
-      for (std::size_t k = 0; k < collisionObjects_.size(); ++k) {
-        auto object = collisionObjects_[k].Lock();
-        if (!shoved[k] || !object || !object->IsAlive()) continue;
-        auto collision = object->GetComponent<CollisionComponent>().Lock();
-        if (collision && collision->GetCollider() && !collision->empty && !collision->avoidTrigger) {
-          collision->GetCollider()->UpdateBounds();
+    Settle(step, shoved, start);
+    StopAhead(step);
+  }
+
+  // Up to four rounds: each shoved body that overlaps walls, with the walls
+  // whose boxes met its box when the round began, in the list's order; it
+  // leaves them by the rules and is asked again in the next round.
+  void Settle(Orv::PairStep& step, std::vector<bool>& shoved,
+              const std::vector<std::pair<Orv::Vec2, Orv::Vec2>>& start) const {
+    using namespace Orv;
+    const std::size_t count = collisionObjects_.size();
+    for (int round = 0; round < 4; ++round) {
+      std::vector<std::pair<Vec2, Vec2>> box(count);
+      for (std::size_t k = 0; k < count; ++k) {
+        if (const Held o = Lock(k); o.object) {
+          o.collider()->UpdateBounds();
+          box[k] = {o.collider()->GetMin(), o.collider()->GetMax()};
         }
       }
-      for (std::size_t i = 0; i < collisionObjects_.size(); ++i) {
-        for (std::size_t j = i + 1; j < collisionObjects_.size(); ++j) {
-          auto a = collisionObjects_[i].Lock();
-          auto b = collisionObjects_[j].Lock();
-          if (!a || !b || !a->IsAlive() || !b->IsAlive()) continue;
-          auto collisionA = a->GetComponent<CollisionComponent>().Lock();
-          auto collisionB = b->GetComponent<CollisionComponent>().Lock();
-          if (!collisionA || !collisionB || !collisionA->GetCollider() || !collisionB->GetCollider()) continue;
-          if (collisionA->empty || collisionB->empty || collisionA->avoidTrigger || collisionB->avoidTrigger) continue;
-          const bool bodyA = static_cast<bool>(a->GetComponent<RigidBodyComponent>().Lock());
-          const bool bodyB = static_cast<bool>(b->GetComponent<RigidBodyComponent>().Lock());
-          if (bodyA == bodyB || collisionA->GetCollider() == collisionB->GetCollider()) continue;
-          if (!shoved[bodyA ? i : j]) continue;
-          if (collisionA->AvoidsId(collisionB->collisionId) || collisionB->AvoidsId(collisionA->collisionId)) continue;
-          if (!(collisionA->GetCollider()->GetZ() == collisionB->GetCollider()->GetZ())) continue;
-          if (collisionA->BoundsOverlap(*collisionB)) settle.emplace_back(i, j);
-        }
-      }
+      std::vector<bool> asked = shoved;
       std::fill(shoved.begin(), shoved.end(), false);
       bool moved = false;
-      for (const auto& [i, j] : settle) {
-        auto a = collisionObjects_[i].Lock();
-        auto b = collisionObjects_[j].Lock();
-        auto collisionA = a->GetComponent<CollisionComponent>().Lock();
-        auto collisionB = b->GetComponent<CollisionComponent>().Lock();
-        Manifold working(collisionA.get(), static_cast<std::int32_t>(a->GetUniqueId()), collisionB.get(),
-                         static_cast<std::int32_t>(b->GetUniqueId()));
-        if (!collisionA->CollideDispatch(*collisionB, working) || !(working.penetration > 0)) continue;
-        if (auto rigidB = b->GetComponent<RigidBodyComponent>().Lock()) {
-          AimAcrossEnteredFace(*collisionA->GetCollider(), *collisionB->GetCollider(), start[j].first, start[j].second,
-                               true, working);
-          working.PushOutB();
-          working.StopAgainstA(rigidB->body);
-          shoved[j] = true;
-        } else {
-          AimAcrossEnteredFace(*collisionB->GetCollider(), *collisionA->GetCollider(), start[i].first, start[i].second,
-                               false, working);
-          working.PushOutA();
-          working.StopAgainstB(a->GetComponent<RigidBodyComponent>().Lock()->body);
-          shoved[i] = true;
+      for (std::size_t k = 0; k < count; ++k) {
+        const Held body = Lock(k);
+        if (!asked[k] || !body.object || !body.rigid || body.collision->avoidTrigger) continue;
+        std::vector<const Collider*> near, walls;
+        for (std::size_t w = 0; w < count; ++w) {
+          const Held wall = Lock(w);
+          if (!MayHold(wall) || !Holds(wall, body)) continue;
+          if (Meet(box[w].first, box[w].second, box[k].first, box[k].second)) near.push_back(wall.collider());
         }
-        moved = true;
+        step.HeldBy(k, walls);
+        const std::size_t known = walls.size();
+        if (!SettleAmongWalls(*body.collider(), body.rigid->body, start[k].first, start[k].second, near, walls)) {
+          continue;
+        }
+        for (std::size_t w = known; w < walls.size(); ++w) step.Hold(k, walls[w]);
+        shoved[k] = moved = true;
       }
       if (!moved) break;
+    }
+  }
+
+  // Each moving body's coming step, with the walls whose boxes, as the phase
+  // began, meet its swept box, in the list's order.
+  void StopAhead(const Orv::PairStep& step) const {
+    using namespace Orv;
+    const std::size_t count = collisionObjects_.size();
+    std::vector<std::pair<Vec2, Vec2>> box(count);
+    for (std::size_t k = 0; k < count; ++k) {
+      if (const Held o = Lock(k); o.object) {
+        o.collider()->UpdateBounds();
+        box[k] = {o.collider()->GetMin(), o.collider()->GetMax()};
+      }
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      const Held body = Lock(k);
+      if (!body.object || !body.rigid || body.collision->avoidTrigger || !body.rigid->body.movementEnabled) continue;
+      const Vec2 motion = body.rigid->body.velocity * step.Step();
+      if (!motion.IsFinite() || motion == Vec2{}) continue;
+      Vec2 min, max;
+      SweptBox(*body.collider(), motion, min, max);
+      std::vector<const Collider*> walls;
+      for (std::size_t w = 0; w < count; ++w) {
+        const Held wall = Lock(w);
+        if (MayHold(wall) && Holds(wall, body) && Meet(box[w].first, box[w].second, min, max)) {
+          walls.push_back(wall.collider());
+        }
+      }
+      StopStepAtWalls(*body.collider(), body.rigid->body, step.Step(), walls);
     }
   }
 };

@@ -1,0 +1,116 @@
+#pragma once
+// The rules of the pair pass in one place: which pairs it answers, who holds
+// whom as a wall, along which face a body leaves a wall, how a body leaves
+// several walls at once, and where a body's coming step stops at a wall. The
+// engine's pass and the tests' plain pass both decide by these.
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "core/Vec2.h"
+
+namespace Orv {
+
+class Collider;
+class CollisionComponent;
+class RigidBody;
+struct Manifold;
+
+// A box pushed out of a wall is left touching it, or overlapping it by the
+// 0.01 a look-ahead leaves; with rounding, an overlap no deeper than this is
+// a box resting on the face, not one inside.
+inline constexpr double kRestingWallOverlap = 0.05;
+
+// The share of a motion at which a gap of this size closed.
+inline double EntryTime(double gap, double motion) {
+  return motion != 0 ? (gap > 0 ? gap : 0.0) / (motion < 0 ? -motion : motion) : 0.0;
+}
+
+// What the pair pass knows of one side of a pair besides its box.
+struct PairSide {
+  const CollisionComponent* collision = nullptr;
+  const Collider* collider = nullptr;
+  const RigidBody* body = nullptr;
+  std::int32_t collisionId = -1;
+  // Its component lists ids to avoid.
+  bool avoidsSome = false;
+  bool trigger = false;
+};
+
+PairSide SideOf(const CollisionComponent& collision, const RigidBody* body);
+
+enum class PairAnswer {
+  // Never tested.
+  None,
+  // Tested and recorded; a trigger moves nothing.
+  Record,
+  // Tested, recorded and answered.
+  Respond,
+};
+
+// For two colliders whose boxes meet: one layer, two colliders, no id
+// avoided, at least one body, neither empty.
+PairAnswer AnswerOf(const PairSide& a, const PairSide& b);
+
+// Whether wall holds body as a static collider does: it has no rigid body,
+// or it is an immovable body (mass 0) and body has a positive mass. Two
+// bodies of mass 0 do not push each other.
+bool HoldsAsWall(const RigidBody* wall, const RigidBody* body);
+
+// A body meeting an immovable wall bounces off it as the two bodies' bounce
+// factors ask (the smaller), along out (from the wall to the body); the wall
+// neither moves nor turns.
+void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out);
+
+// A body whose centre lies inside a box wall but whose box, at
+// startMin..startMax when the step began, was clear of it along an axis is
+// aimed back out across the face it crossed (over a corner, the one it
+// reached last); otherwise working keeps the narrow phase's face.
+void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin, const Vec2& startMax,
+                          bool wallIsA, Manifold& working);
+
+// The shortest move that takes the body's box out of every wall's box at
+// once, touching counting as out; (0, 0) when it is out already. Two walls
+// that overlap leave no face of either to push out across.
+Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls);
+
+// Stops a body's coming step at each box wall it enters from outside, as
+// tiles stop it: at the face the next pass would send it back across, or, when
+// that pass would send it through, out the far side or beside, at the face it
+// reached last. The body is moved back now so that the step ends it 0.01 into
+// that face, where the next pass records the contact and answers its velocity
+// (bounce included). A wall that is no box only stops a step that would pass
+// through or past it. Walls in the pass's order; true when it moved the body.
+bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls);
+
+// A body's box swept over its coming step, for finding the walls it may meet.
+void SweptBox(const Collider& body, const Vec2& motion, Vec2& min, Vec2& max);
+
+// A body the pair loop may have left inside walls: near are the walls whose
+// boxes meet its box, in the pass's order; held the walls it was pushed out
+// of before in this pass, to which those it is inside now are added. Inside
+// one wall, it goes out across the face it entered by, or the nearest; when
+// that would end it in a wall it left before, or it is inside several, it
+// takes the shortest way out of them all. Its velocity into the walls it
+// leaves is stopped. True when it moved.
+bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, const Vec2& startMax,
+                      const std::vector<const Collider*>& near, std::vector<const Collider*>& held);
+
+// The state one pair pass hands from phase to phase: the step it answers for
+// and, by each body's place in the pass, the walls it was pushed out of.
+class PairStep {
+ public:
+  void Begin(float dt);
+  double Step() const { return step_; }
+  void Hold(std::size_t body, const Collider* wall);
+  // The walls body was pushed out of, each once, in the order it met them.
+  void HeldBy(std::size_t body, std::vector<const Collider*>& out);
+
+ private:
+  double step_ = 0;
+  std::vector<std::pair<std::size_t, const Collider*>> held_;
+  bool sorted_ = true;
+};
+
+}  // namespace Orv
