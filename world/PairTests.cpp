@@ -58,7 +58,6 @@ Span Project(const Quad& box, const Vec2& axis) {
 // short one gives the ends of their common part. The manifold's normal points
 // towards the incident box when incidentAhead.
 void IncidentContacts(const Quad& incident, const Quad& reference, bool incidentAhead, Manifold& manifold) {
-  if (manifold.contactCount >= 2) return;
   const Vec2 n = manifold.normal;
   const double sign = incidentAhead ? 1.0 : -1.0;
   constexpr double kNoKey = std::numeric_limits<double>::infinity();
@@ -111,7 +110,6 @@ bool SeparatingAxisTest(const Quad& a, const Quad& b, Manifold& manifold) {
   const Vec2 n = axes[bestAxis];
   manifold.normal = (b.centre - a.centre).Dot(n) < 0 ? -n : n;
   manifold.penetration = best;
-  manifold.contactCount = 0;
   if (bestAxis < 2) {
     IncidentContacts(b, a, true, manifold);
   } else {
