@@ -108,9 +108,9 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<
   }
   blockCount_ = 0;
   lastBlock_ = 0;
-  // Rarely more blocks than boxes: room for that many at half load.
+  // A block mostly holds a few boxes; the table grows when it holds more.
   std::size_t capacity = 16;
-  while (capacity < 2 * count_) capacity *= 2;
+  while (capacity < count_ / 2) capacity *= 2;
   table_.assign(capacity, Entry{});
   tableMask_ = capacity - 1;
   wide_.Clear();

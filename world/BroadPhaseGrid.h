@@ -2,10 +2,11 @@
 // A hashed grid over the bounding boxes of one frame's pair pass. It answers
 // which boxes may meet a given one, and follows the boxes the pass moves, so
 // that the pass can keep the all-pairs order while testing only neighbours.
-// The cells are sized from the boxes themselves and only those holding a box
-// exist, so where the boxes lie, near one another or far apart, costs
-// nothing. Two boxes that overlap (touching counts) always share a cell: cell
-// indices are a monotone function of the coordinates, clamped at the ends.
+// The cells are sized from the boxes themselves and made, a small block at a
+// time, only where a box lies, so where the boxes lie, near one another or
+// far apart, costs nothing. Two boxes that overlap (touching counts) always
+// share a cell: cell indices are a monotone function of the coordinates,
+// clamped at the ends.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
