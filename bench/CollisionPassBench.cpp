@@ -9,6 +9,11 @@
 //   (1e9, 1e9);
 // - patch: 5000 circles of radius 0.01 in a 3.5 x 3.5 square, and the same
 //   with two more at (1e6, 1e6) and (-1e6, -1e6).
+// - crowds: two crowds of 4000 circles each at the sparse scene's density,
+//   side by side, and the same two far apart on a diagonal, 1e5 and 1e6
+//   apart;
+// - statics: 10000 circles without bodies at that density, and the same
+//   10000 all on one point.
 // Every frame starts from the scene's first placement (restored untimed), so
 // each frame does the same work. Times are CPU time a frame; with
 // --benchmark_repetitions the summary takes the median of the repetitions
@@ -108,19 +113,30 @@ class Scene {
 
 // About one circle per 40 x 40 units, so a circle has a few neighbours at
 // any size of scene.
-void Sparse(Scene& scene, int count) {
+// Placed from (at.x, at.y) on, half of them bodies unless withBodies is false;
+// with onOnePoint every centre is at.
+void Sparse(Scene& scene, int count, Vec2 at = {}, bool withBodies = true, bool onOnePoint = false) {
   std::mt19937 random(11);
   const double side = 40.0 * std::sqrt(static_cast<double>(count));
   std::uniform_real_distribution<double> place(0, side), radius(4, 10), speed(-60, 60);
   for (int i = 0; i < count; ++i) {
     const double x = place(random), y = place(random), r = radius(random);
+    const bool body = withBodies && i % 2 == 0;
     Vec2 velocity;
-    if (i % 2 == 0) {
+    if (body) {
       velocity.x = speed(random);
       velocity.y = speed(random);
     }
-    scene.Add(x, y, r, i % 2 == 0, velocity);
+    scene.Add(onOnePoint ? at.x : at.x + x, onOnePoint ? at.y : at.y + y, r, body, velocity);
   }
+}
+
+// Two crowds of 4000, the second beside the first or far off on a diagonal.
+void Crowds(Scene& scene, double apart) {
+  constexpr int kCrowd = 4000;
+  const double side = 40.0 * std::sqrt(static_cast<double>(kCrowd));
+  Sparse(scene, kCrowd);
+  Sparse(scene, kCrowd, apart > 0 ? Vec2{apart, apart} : Vec2{side + 100, 0});
 }
 
 // Radius 8 at 15 apart: 1 unit of overlap with each neighbour.
@@ -147,7 +163,19 @@ void Patch(Scene& scene, bool far) {
   }
 }
 
-enum SceneKind { kSparse, kPile, kLattice, kLatticeFar, kPatch, kPatchFar };
+enum SceneKind {
+  kSparse,
+  kPile,
+  kLattice,
+  kLatticeFar,
+  kPatch,
+  kPatchFar,
+  kCrowds,
+  kCrowds1e5,
+  kCrowds1e6,
+  kStatics,
+  kStaticsOnAPoint
+};
 
 template <typename Engine, SceneKind kind>
 void BM_CollisionFrame(benchmark::State& state) {
@@ -161,6 +189,11 @@ void BM_CollisionFrame(benchmark::State& state) {
     case kLatticeFar: Lattice(scene, true); break;
     case kPatch: Patch(scene, false); break;
     case kPatchFar: Patch(scene, true); break;
+    case kCrowds: Crowds(scene, 0); break;
+    case kCrowds1e5: Crowds(scene, 1e5); break;
+    case kCrowds1e6: Crowds(scene, 1e6); break;
+    case kStatics: Sparse(scene, 10000, {}, false); break;
+    case kStaticsOnAPoint: Sparse(scene, 10000, {}, false, true); break;
   }
   std::size_t records = 0;
   for (auto _ : state) {
@@ -205,6 +238,11 @@ BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kLatticeFar)->Nam
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kPatch)->Name("patch/engine")->Apply(Fixed);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kPatchFar)->Name("patch+far/engine")->Apply(Fixed);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, AllPairsCollisionEngine, kPatchFar)->Name("patch+far/allpairs")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kCrowds)->Name("crowds/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kCrowds1e5)->Name("crowds+1e5/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kCrowds1e6)->Name("crowds+1e6/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kStatics)->Name("statics/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kStaticsOnAPoint)->Name("statics+point/engine")->Apply(Fixed);
 
 // Prints as usual and keeps every run's CPU time a frame by scene, variant
 // and size; aggregate rows are left out, as the summary takes its own median.
@@ -254,6 +292,13 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     }
     Far("lattice", "10000 circles 20 px apart + one at (1e9, 1e9)");
     Far("patch", "5000 circles of radius 0.01 in 3.5 x 3.5 + two at (+-1e6, +-1e6)");
+    for (const char* apart : {"1e5", "1e6"}) {
+      const std::string figure = std::string("two crowds of 4000 circles ") + apart + " apart on a diagonal";
+      Line(figure, figure, Median(std::string("crowds+") + apart, "engine", 0), "the same crowds side by side",
+           Median("crowds", "engine", 0), "at most 1.5", 1.5);
+    }
+    Line("10000 static circles on one point", "10000 static circles on one point", Median("statics+point", "engine", 0),
+         "the same spread out", Median("statics", "engine", 0), "at most 1.5", 1.5);
   }
 
  private:

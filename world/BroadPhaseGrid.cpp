@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace Orv {
 
@@ -10,18 +9,91 @@ namespace {
 
 // A box over more cells than this is met by every query instead: listing a
 // large collider in each of its cells costs more than testing it against all.
-constexpr double kMostCellsPerBox = 16;
-// Cells per box: the grid never has more than this many cells for each box.
-constexpr double kCellsPerBox = 4;
+constexpr std::int64_t kMostCellsPerBox = 16;
+// Room for each slot's cells.
+constexpr std::size_t kCellsHeld = kMostCellsPerBox;
+// A cell is this many times the median box side: in a pile smaller cells list
+// fewer boxes that do not meet, while larger ones list each box in fewer.
+constexpr double kCellPerSide = 2.5;
+// Cells are never finer than this share of where the boxes lie (the median
+// of their coordinates' size), a few units of a double's last place there:
+// points spread out far from the origin get a cell each, not the last cells.
+const double kFinestShareOfPlace = std::ldexp(1.0, -50);
+// Cells are made in square blocks of this many a side (a power of 2): a box
+// over a few cells mostly finds them all in the block it looked up.
+constexpr int kBlockShift = 2;
+constexpr std::int64_t kBlockMask = (1 << kBlockShift) - 1;
+constexpr std::uint32_t kBlockCells = 1u << (2 * kBlockShift);
+// Boxes sampled for the medians.
+constexpr std::size_t kSample = 512;
 // Candidate lists up to this long are sorted by insertion.
 constexpr std::size_t kInsertionSortMost = 24;
 // The cell side stays a normal number with a normal inverse, so that a
-// corner scaled to cells is a number, never 0 times infinity: boxes smaller
-// than the smallest side share a cell, as they would share any.
+// corner scaled to cells is a number, never 0 times infinity.
 const double kSmallestCell = std::ldexp(1.0, -1000);
 const double kLargestCell = std::ldexp(1.0, 1020);
+// Cell indices stop here, so that the width of any range is a 64-bit number:
+// colliders beyond share the last cells.
+const double kLastCell = std::ldexp(1.0, 61);
+
+bool Finite(const GridBox& box) {
+  return std::isfinite(box.minX) && std::isfinite(box.minY) && std::isfinite(box.maxX) && std::isfinite(box.maxY);
+}
+
+// The median of values, which it reorders.
+double Median(std::vector<double>& values) {
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
+}
+
+std::size_t Hash(std::int64_t x, std::int64_t y) {
+  const std::uint64_t h = static_cast<std::uint64_t>(x) * 0x9E3779B97F4A7C15ull ^
+                          (static_cast<std::uint64_t>(y) + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+  return static_cast<std::size_t>(h ^ (h >> 31));
+}
 
 }  // namespace
+
+void BroadPhaseGrid::Cell::Append(std::uint32_t slot) {
+  if (count < kInside) {
+    inside[count] = slot;
+  } else {
+    more.push_back(slot);
+  }
+  ++count;
+}
+
+void BroadPhaseGrid::Cell::Add(std::uint32_t slot, bool active) {
+  if (!active || activeCount == count) {
+    Append(slot);
+  } else {
+    // The first inactive slot makes room at the end.
+    Append(At(activeCount));
+    At(activeCount) = slot;
+  }
+  if (active) ++activeCount;
+}
+
+void BroadPhaseGrid::Cell::Take(std::uint32_t slot) {
+  std::uint32_t at = 0;
+  while (At(at) != slot) ++at;
+  if (at < activeCount) {
+    // The last active slot fills the gap, the last slot fills its place.
+    --activeCount;
+    At(at) = At(activeCount);
+    at = activeCount;
+  }
+  At(at) = At(count - 1);
+  if (count > kInside) more.pop_back();
+  --count;
+}
+
+void BroadPhaseGrid::Cell::Clear() {
+  count = 0;
+  activeCount = 0;
+  more.clear();
+}
 
 void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) { Build(boxes, {}); }
 
@@ -29,36 +101,21 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<
   count_ = boxes.size();
   active_.assign(active.begin(), active.end());
   active_.resize(count_, 1);
-  const Region region = Measure(boxes);
-  originX_ = region.minX;
-  originY_ = region.minY;
-  const double halfX = HalfSpan(region.minX, region.maxX), halfY = HalfSpan(region.minY, region.maxY);
-  // No more cells than the boxes warrant, however small a side they ask.
-  const double most = kCellsPerBox * static_cast<double>(count_) + 16;
-  double cell = std::max({region.cell, kSmallestCell, 2 * std::sqrt(halfX) * std::sqrt(halfY) / std::sqrt(most),
-                          2 * std::max(halfX, halfY) / most});
-  cell = std::min(cell, kLargestCell);
-  double columns = 1, rows = 1;
-  for (;;) {
-    columns = std::floor(halfX / (cell * 0.5)) + 1;
-    rows = std::floor(halfY / (cell * 0.5)) + 1;
-    if (columns * rows <= most || cell >= kLargestCell) break;
-    cell = std::min(cell * std::sqrt(columns * rows / most) * 1.01, kLargestCell);
-  }
-  cellSize_ = cell;
   // Multiplying keeps the cells in the order of the coordinates, as dividing does.
-  inverseCellSize_ = 1.0 / cellSize_;
-  lastColumn_ = columns - 1;
-  lastRow_ = rows - 1;
-  columns_ = static_cast<int>(columns);
-  rows_ = static_cast<int>(rows);
-  cells_.resize(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_));
-  for (Cell& each : cells_) {
-    each.count = 0;
-    each.more.clear();
+  inverseCellSize_ = 1.0 / Measure(boxes);
+  for (std::size_t c = 0; c < blockCount_ * kBlockCells; ++c) {
+    cells_[c].Clear();
   }
-  wide_.clear();
+  blockCount_ = 0;
+  lastBlock_ = 0;
+  // A block mostly holds a few boxes; the table grows when it holds more.
+  std::size_t capacity = 16;
+  while (capacity < count_ / 2) capacity *= 2;
+  table_.assign(capacity, Entry{});
+  tableMask_ = capacity - 1;
+  wide_.Clear();
   ranges_.resize(count_);
+  slotCells_.resize(count_ * kCellsHeld);
   seen_.assign(count_, 0);
   query_ = 0;
   for (std::size_t i = 0; i < count_; ++i) {
@@ -67,14 +124,27 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<
   }
 }
 
-// Clamped first, then cut towards zero: the same cell as the floor would give,
-// without a call into the maths library for each corner. Never given a NaN.
-int BroadPhaseGrid::Column(double x) const {
-  return static_cast<int>(std::clamp((x - originX_) * inverseCellSize_, 0.0, lastColumn_));
+double BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes) {
+  // A sample's medians are close enough, and cost the same at any size.
+  const std::size_t stride = std::max<std::size_t>(1, boxes.size() / kSample);
+  sides_.clear();
+  sizes_.clear();
+  for (std::size_t i = 0; i < boxes.size(); i += stride) {
+    const GridBox& box = boxes[i];
+    if (!Finite(box)) continue;
+    sides_.push_back(std::max(std::fabs(box.maxX - box.minX), std::fabs(box.maxY - box.minY)));
+    sizes_.push_back(std::max({std::fabs(box.minX), std::fabs(box.maxX), std::fabs(box.minY), std::fabs(box.maxY)}));
+  }
+  if (sides_.empty()) return 1;
+  // A side of infinity (a box from -1.7e308 to 1.7e308) stays in range.
+  const double cell = std::max({kCellPerSide * Median(sides_), kFinestShareOfPlace * Median(sizes_), kSmallestCell});
+  return std::min(cell, kLargestCell);
 }
 
-int BroadPhaseGrid::Row(double y) const {
-  return static_cast<int>(std::clamp((y - originY_) * inverseCellSize_, 0.0, lastRow_));
+// Clamped first, then cut towards zero: a monotone index, without a call into
+// the maths library for each corner. Never given a NaN.
+std::int64_t BroadPhaseGrid::CellOf(double coordinate) const {
+  return static_cast<std::int64_t>(std::clamp(coordinate * inverseCellSize_, -kLastCell, kLastCell));
 }
 
 BroadPhaseGrid::CellRange BroadPhaseGrid::RangeOf(const GridBox& box) const {
@@ -83,84 +153,89 @@ BroadPhaseGrid::CellRange BroadPhaseGrid::RangeOf(const GridBox& box) const {
     return {0, 0, 0, 0, true};
   }
   // A box turned inside out (a negative size) still meets what spans it.
-  const CellRange range{Column(std::min(box.minX, box.maxX)), Row(std::min(box.minY, box.maxY)),
-                        Column(std::max(box.minX, box.maxX)), Row(std::max(box.minY, box.maxY)), false};
-  // In 64 bits: no count of cells in a grid overflows them.
-  const std::int64_t cells = (std::int64_t{range.x1} - range.x0 + 1) * (std::int64_t{range.y1} - range.y0 + 1);
-  if (cells > kMostCellsPerBox) return {0, 0, 0, 0, true};
+  const CellRange range{CellOf(std::min(box.minX, box.maxX)), CellOf(std::min(box.minY, box.maxY)),
+                        CellOf(std::max(box.minX, box.maxX)), CellOf(std::max(box.minY, box.maxY)), false};
+  const std::int64_t columns = range.x1 - range.x0 + 1, rows = range.y1 - range.y0 + 1;
+  if (columns > kMostCellsPerBox || rows > kMostCellsPerBox || columns * rows > kMostCellsPerBox) {
+    return {0, 0, 0, 0, true};
+  }
   return range;
 }
 
-bool BroadPhaseGrid::InsideHeld(const CellRange& held, const GridBox& box) const {
-  // For a corner scaled as Column and Row scale it, t at or above 0, the cell
-  // (int) min(t, last) is at least x0 exactly when t >= x0, and at most
-  // x1 < last exactly when t < x1 + 1; the first and last cells take all
-  // beyond them. Each corner is tested, so a box turned inside out is too,
-  // and a NaN fails.
-  constexpr double kOpen = std::numeric_limits<double>::infinity();
-  const double lowX = held.x0 == 0 ? -kOpen : held.x0, highX = held.x1 >= lastColumn_ ? kOpen : held.x1 + 1.0;
-  const double lowY = held.y0 == 0 ? -kOpen : held.y0, highY = held.y1 >= lastRow_ ? kOpen : held.y1 + 1.0;
-  const auto inside = [](double t, double low, double high) { return t >= low && t < high; };
-  return inside((box.minX - originX_) * inverseCellSize_, lowX, highX) &&
-         inside((box.maxX - originX_) * inverseCellSize_, lowX, highX) &&
-         inside((box.minY - originY_) * inverseCellSize_, lowY, highY) &&
-         inside((box.maxY - originY_) * inverseCellSize_, lowY, highY);
+std::uint32_t BroadPhaseGrid::CellAt(std::int64_t x, std::int64_t y) {
+  // Shifts and masks of two's complement numbers: the block's corner cell
+  // lies at or below, as a floor would give.
+  const std::int64_t bx = x >> kBlockShift, by = y >> kBlockShift;
+  const std::uint32_t within = static_cast<std::uint32_t>(((y & kBlockMask) << kBlockShift) | (x & kBlockMask));
+  if (lastBlock_ != 0 && bx == lastX_ && by == lastY_) return (lastBlock_ - 1) * kBlockCells + within;
+  for (std::size_t at = Hash(bx, by) & tableMask_;; at = (at + 1) & tableMask_) {
+    Entry& entry = table_[at];
+    if (entry.block == 0) {
+      if (blockCount_ * kBlockCells == cells_.size()) cells_.resize(cells_.size() + kBlockCells);
+      entry = {bx, by, static_cast<std::uint32_t>(++blockCount_)};
+      lastBlock_ = entry.block;
+      if (2 * blockCount_ > table_.size()) Rehash(2 * table_.size());
+      break;
+    }
+    if (entry.x == bx && entry.y == by) {
+      lastBlock_ = entry.block;
+      break;
+    }
+  }
+  lastX_ = bx;
+  lastY_ = by;
+  return (lastBlock_ - 1) * kBlockCells + within;
+}
+
+void BroadPhaseGrid::Rehash(std::size_t capacity) {
+  std::vector<Entry> old(capacity);
+  old.swap(table_);
+  tableMask_ = capacity - 1;
+  for (const Entry& entry : old) {
+    if (entry.block == 0) continue;
+    std::size_t at = Hash(entry.x, entry.y) & tableMask_;
+    while (table_[at].block != 0) at = (at + 1) & tableMask_;
+    table_[at] = entry;
+  }
 }
 
 void BroadPhaseGrid::Insert(std::uint32_t slot, const CellRange& range) {
   if (range.wide) {
-    wide_.push_back(slot);
+    wide_.Add(slot, active_[slot] != 0);
     return;
   }
-  for (int y = range.y0; y <= range.y1; ++y) {
-    for (int x = range.x0; x <= range.x1; ++x) {
-      Cell& cell = CellAt(x, y);
-      if (cell.count < Cell::kInside) {
-        cell.inside[cell.count] = slot;
-      } else {
-        cell.more.push_back(slot);
-      }
-      ++cell.count;
+  std::uint32_t* held = &slotCells_[std::size_t{slot} * kCellsHeld];
+  for (std::int64_t y = range.y0; y <= range.y1; ++y) {
+    for (std::int64_t x = range.x0; x <= range.x1; ++x) {
+      const std::uint32_t c = CellAt(x, y);
+      cells_[c].Add(slot, active_[slot] != 0);
+      *held++ = c;
     }
   }
 }
 
-void BroadPhaseGrid::Remove(std::uint32_t slot, const CellRange& range) {
+void BroadPhaseGrid::Remove(std::uint32_t slot) {
+  const CellRange& range = ranges_[slot];
   if (range.wide) {
-    *std::find(wide_.begin(), wide_.end(), slot) = wide_.back();
-    wide_.pop_back();
+    wide_.Take(slot);
     return;
   }
-  for (int y = range.y0; y <= range.y1; ++y) {
-    for (int x = range.x0; x <= range.x1; ++x) {
-      // The last slot of the cell takes the place of the one removed.
-      Cell& cell = CellAt(x, y);
-      const std::uint32_t inside = std::min(cell.count, Cell::kInside);
-      std::uint32_t* found = std::find(cell.inside, cell.inside + inside, slot);
-      if (found == cell.inside + inside) found = &*std::find(cell.more.begin(), cell.more.end(), slot);
-      if (cell.more.empty()) {
-        *found = cell.inside[inside - 1];
-      } else {
-        *found = cell.more.back();
-        cell.more.pop_back();
-      }
-      --cell.count;
-    }
-  }
+  const std::int64_t cells = (range.x1 - range.x0 + 1) * (range.y1 - range.y0 + 1);
+  const std::uint32_t* held = &slotCells_[std::size_t{slot} * kCellsHeld];
+  for (std::int64_t k = 0; k < cells; ++k) cells_[held[k]].Take(slot);
 }
 
 bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
   const CellRange& held = ranges_[slot];
-  if (!held.wide && InsideHeld(held, box)) return false;
+  if (held.wide) return false;
   const CellRange range = RangeOf(box);
   // A box still inside the cells it is listed in stays listed there: more
   // cells only offer pairs that are tested anyway, and a box that shakes
   // across a cell's edge in a pile is not taken out and put back each time.
-  if (held.wide ||
-      (!range.wide && range.x0 >= held.x0 && range.x1 <= held.x1 && range.y0 >= held.y0 && range.y1 <= held.y1)) {
+  if (!range.wide && range.x0 >= held.x0 && range.x1 <= held.x1 && range.y0 >= held.y0 && range.y1 <= held.y1) {
     return false;
   }
-  Remove(static_cast<std::uint32_t>(slot), ranges_[slot]);
+  Remove(static_cast<std::uint32_t>(slot));
   Insert(static_cast<std::uint32_t>(slot), range);
   ranges_[slot] = range;
   return true;
@@ -182,22 +257,24 @@ void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector
     std::fill(seen_.begin(), seen_.end(), 0);
     query_ = 1;
   }
-  const auto list = [&](const std::uint32_t* slots, std::size_t count) {
-    for (std::size_t k = 0; k < count; ++k) {
-      const std::uint32_t s = slots[k];
-      if (s <= after || seen_[s] == query_ || (!active && active_[s] == 0)) continue;
-      seen_[s] = query_;
-      out.push_back(s);
-    }
+  // The active slots of a cell, and the inactive ones too for an active slot.
+  const auto list = [&](const Cell& cell) {
+    const std::uint32_t count = active ? cell.count : cell.activeCount;
+    const auto each = [&](const std::uint32_t* first, std::size_t n) {
+      for (std::size_t k = 0; k < n; ++k) {
+        const std::uint32_t s = first[k];
+        if (s <= after || seen_[s] == query_) continue;
+        seen_[s] = query_;
+        out.push_back(s);
+      }
+    };
+    each(cell.inside, std::min(count, Cell::kInside));
+    if (count > Cell::kInside) each(cell.more.data(), count - Cell::kInside);
   };
-  for (int y = range.y0; y <= range.y1; ++y) {
-    for (int x = range.x0; x <= range.x1; ++x) {
-      const Cell& cell = CellAt(x, y);
-      list(cell.inside, std::min(cell.count, Cell::kInside));
-      list(cell.more.data(), cell.more.size());
-    }
-  }
-  list(wide_.data(), wide_.size());
+  const std::int64_t cells = (range.x1 - range.x0 + 1) * (range.y1 - range.y0 + 1);
+  const std::uint32_t* held = &slotCells_[std::size_t{slot} * kCellsHeld];
+  for (std::int64_t k = 0; k < cells; ++k) list(cells_[held[k]]);
+  list(wide_);
   // A handful of neighbours, as in a pile, sort fastest by insertion.
   if (out.size() > kInsertionSortMost) {
     std::sort(out.begin(), out.end());

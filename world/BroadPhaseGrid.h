@@ -1,9 +1,12 @@
 #pragma once
-// A uniform grid over the bounding boxes of one frame's pair pass. It answers
+// A hashed grid over the bounding boxes of one frame's pair pass. It answers
 // which boxes may meet a given one, and follows the boxes the pass moves, so
 // that the pass can keep the all-pairs order while testing only neighbours.
-// Two boxes that overlap (touching counts) always share a cell: cell indices
-// are a monotone function of the coordinates, clamped to the grid's edges.
+// The cells are sized from the boxes themselves and made, a small block at a
+// time, only where a box lies, so where the boxes lie, near one another or
+// far apart, costs nothing. Two boxes that overlap (touching counts) always
+// share a cell: cell indices are a monotone function of the coordinates,
+// clamped at the ends.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -29,57 +32,63 @@ class BroadPhaseGrid {
 
  private:
   struct CellRange {
-    int x0, y0, x1, y1;
-    // Everywhere: not finite, or too large to list in its cells.
+    std::int64_t x0, y0, x1, y1;
+    // Everywhere: not a number, or too large to list in its cells.
     bool wide;
     bool operator==(const CellRange&) const = default;
   };
   CellRange RangeOf(const GridBox& box) const;
-  // Where the cells lie and the side the boxes ask for.
-  struct Region {
-    double minX, minY, maxX, maxY;
-    double cell;
-  };
-  Region Measure(const std::vector<GridBox>& boxes);
-  // The region of the crowd, without the far boxes, from a sample of the
-  // corners; side is the one the median box asks for.
-  Region MeasureCrowd(const std::vector<GridBox>& boxes, std::size_t measured, double side);
-  // Every stride-th finite box's four corner coordinates into sample_, in four
-  // blocks; the size of one block.
-  std::size_t SampleCorners(const std::vector<GridBox>& boxes, std::size_t measured);
-  // Half of high - low, which cannot overflow.
-  static double HalfSpan(double low, double high) { return high * 0.5 - low * 0.5; }
-  // Whether the box lies in the cells of held, which is not wide, found
-  // without turning a corner into a cell: most moves in a pile stay inside.
-  bool InsideHeld(const CellRange& held, const GridBox& box) const;
-  int Column(double x) const;
-  int Row(double y) const;
-  // A cell's first slots lie in the cell itself, so that a query over
-  // neighbouring cells reads neighbouring memory; a crowded cell goes on in
-  // more. The order of slots in a cell means nothing.
+  // The cell side the boxes ask for.
+  double Measure(const std::vector<GridBox>& boxes);
+  std::int64_t CellOf(double coordinate) const;
+
+  // The slots of a cell: the first few lie in the cell itself, so that a
+  // query reads one line of memory; a crowded cell goes on in more. Active
+  // slots come first, so that a query from an inactive slot reads only
+  // those, and a heap of static colliders in one cell costs nothing until a
+  // body comes near. The order within each part means nothing.
   struct Cell {
-    static constexpr std::uint32_t kInside = 9;
+    static constexpr std::uint32_t kInside = 8;
     std::uint32_t count = 0;
+    std::uint32_t activeCount = 0;
     std::uint32_t inside[kInside];
     std::vector<std::uint32_t> more;
+    std::uint32_t& At(std::uint32_t k) { return k < kInside ? inside[k] : more[k - kInside]; }
+    void Append(std::uint32_t slot);
+    void Add(std::uint32_t slot, bool active);
+    void Take(std::uint32_t slot);
+    void Clear();
   };
+  // The cell at (x, y), made with its block when missing.
+  std::uint32_t CellAt(std::int64_t x, std::int64_t y);
+  void Rehash(std::size_t capacity);
   void Insert(std::uint32_t slot, const CellRange& range);
-  void Remove(std::uint32_t slot, const CellRange& range);
-  Cell& CellAt(int x, int y) { return cells_[static_cast<std::size_t>(y) * columns_ + x]; }
+  void Remove(std::uint32_t slot);
 
-  double originX_ = 0, originY_ = 0;
-  double cellSize_ = 1;
   double inverseCellSize_ = 1;
-  double lastColumn_ = 0, lastRow_ = 0;
-  int columns_ = 1, rows_ = 1;
+  // The cells of the blocks in use, a block after another; the rest keep
+  // their storage.
   std::vector<Cell> cells_;
+  std::size_t blockCount_ = 0;
+  // Open addressing over the blocks in use by their place: number + 1, 0 for none.
+  struct Entry {
+    std::int64_t x = 0, y = 0;
+    std::uint32_t block = 0;
+  };
+  std::vector<Entry> table_;
+  std::size_t tableMask_ = 0;
+  // The block found last, which the next cell most often lies in.
+  std::int64_t lastX_ = 0, lastY_ = 0;
+  std::uint32_t lastBlock_ = 0;
   std::vector<CellRange> ranges_;
+  // Each slot's cells, at a fixed stride, so that a query need not look them up.
+  std::vector<std::uint32_t> slotCells_;
   std::vector<std::uint8_t> active_;
   // Slots met by every query.
-  std::vector<std::uint32_t> wide_;
-  // Scratch for the median side, and for the corners sampled for outliers.
+  Cell wide_;
+  // Scratch for the median side and the coordinates' size.
   std::vector<double> sides_;
-  std::vector<double> sample_;
+  std::vector<double> sizes_;
   // A slot already listed by the current query carries its number.
   std::vector<std::uint32_t> seen_;
   std::uint32_t query_ = 0;

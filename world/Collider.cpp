@@ -97,7 +97,7 @@ void Collider::Transform(const double (&m)[6]) {
 
 // ---- Axis-aligned box ------------------------------------------------------
 
-bool AABB::CollideWithOBB(const OBB&, Manifold&) const { return false; }
+bool AABB::CollideWithOBB(const OBB& other, Manifold& manifold) const { return BoxOBBTest(*this, other, manifold); }
 
 bool AABB::CollideWithLine2D(const Line2D&, Manifold&) const { return false; }
 
@@ -178,8 +178,7 @@ void OBB::SetRotation(double degrees) {
 
 bool OBB::CollideWithOBB(const OBB& other, Manifold& manifold) const { return OBBOBBTest(*this, other, manifold); }
 
-// An oriented box meeting an axis-aligned one or a segment has no test: it
-// says so every time.
+// An oriented box meeting a segment has no test: it says so every time.
 bool OBB::CollideWithLine2D(const Line2D&, Manifold&) const {
   PrintLine("OBB collide With Line2D ");
   return false;
@@ -191,9 +190,8 @@ bool OBB::CollideWithCircle2D(const Circle2D& other, Manifold& manifold) const {
   return true;
 }
 
-bool OBB::CollideWithAABB(const AABB&, Manifold&) const {
-  PrintLine("OBB collide With AABB ");
-  return false;
+bool OBB::CollideWithAABB(const AABB& other, Manifold& manifold) const {
+  return OBBBoxTest(*this, other, manifold);
 }
 
 void OBB::UpdateBounds() {

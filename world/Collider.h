@@ -162,9 +162,6 @@ class OBB : public Collider {
   double GetHeight() const { return height_; }
   // Before turning: 0 (−w/2, −h/2), 1 (+w/2, −h/2), 2 (+w/2, +h/2), 3 (−w/2, +h/2).
   const VertexArray& GetCorners() const { return corners_; }
-  // The contact points of this box, the incident one, against reference,
-  // along the manifold's normal.
-  void FindContactPoints(const OBB& reference, Manifold& manifold) const;
 
  private:
   VertexArray corners_{4};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace Orv {
 
@@ -23,14 +24,98 @@ struct Span {
   double max;
 };
 
-Span Project(const VertexArray& corners, const Vec2& axis) {
-  Span span{corners[0].Dot(axis), corners[0].Dot(axis)};
-  for (unsigned i = 1; i < corners.Count(); ++i) {
-    const double p = corners[i].Dot(axis);
+// A box as the separating-axis test reads it: an axis-aligned box is an
+// oriented one at no angle, its corners in the same order.
+struct Quad {
+  explicit Quad(const OBB& box) : centre(box.GetPosition()) {
+    for (unsigned i = 0; i < 4; ++i) corners[i] = box.GetCorners()[i];
+  }
+  explicit Quad(const AABB& box) : centre(box.GetPosition()) {
+    const Vec2 min = box.GetMin(), max = box.GetMax();
+    corners[0] = min;
+    corners[1] = {max.x, min.y};
+    corners[2] = max;
+    corners[3] = {min.x, max.y};
+  }
+  Vec2 corners[4];
+  Vec2 centre;
+};
+
+Span Project(const Quad& box, const Vec2& axis) {
+  Span span{box.corners[0].Dot(axis), box.corners[0].Dot(axis)};
+  for (unsigned i = 1; i < 4; ++i) {
+    const double p = box.corners[i].Dot(axis);
     span.min = std::min(span.min, p);
     span.max = std::max(span.max, p);
   }
   return span;
+}
+
+// The incident box's corners reaching deepest into the reference one, the
+// first met scanning forwards and the first scanning backwards: two when a
+// face lies along the reference face, else one. Each is then kept within the
+// reference box's reach along the face, so a long incident face touching a
+// short one gives the ends of their common part. The manifold's normal points
+// towards the incident box when incidentAhead.
+void IncidentContacts(const Quad& incident, const Quad& reference, bool incidentAhead, Manifold& manifold) {
+  const Vec2 n = manifold.normal;
+  const double sign = incidentAhead ? 1.0 : -1.0;
+  constexpr double kNoKey = std::numeric_limits<double>::infinity();
+  double bestKey = kNoKey;
+  for (unsigned i = 0; i < 4; ++i) {
+    const double key = sign * incident.corners[i].Dot(n);
+    if (key < bestKey) {
+      bestKey = key;
+      manifold.contacts[0] = incident.corners[i];
+    }
+  }
+  bestKey = kNoKey;
+  for (unsigned i = 4; i-- > 0;) {
+    const double key = sign * incident.corners[i].Dot(n);
+    if (key < bestKey) {
+      bestKey = key;
+      manifold.contacts[1] = incident.corners[i];
+    }
+  }
+  const Vec2 tangent{-n.y, n.x};
+  const Span reach = Project(reference, tangent);
+  for (Vec2& contact : manifold.contacts) {
+    const double along = contact.Dot(tangent);
+    // A reach that is not a number leaves the point where it is.
+    if (along < reach.min) contact += tangent * (reach.min - along);
+    if (along > reach.max) contact += tangent * (reach.max - along);
+  }
+  manifold.contactCount = manifold.contacts[0] == manifold.contacts[1] ? 1 : 2;
+}
+
+// Separating axes from both boxes' edges; ties keep the earlier axis. The
+// box whose axis separates least is the reference.
+bool SeparatingAxisTest(const Quad& a, const Quad& b, Manifold& manifold) {
+  const Vec2 axes[4] = {AcrossEdge(a.corners[1] - a.corners[0], false), AcrossEdge(a.corners[2] - a.corners[1], false),
+                        AcrossEdge(b.corners[1] - b.corners[0], false), AcrossEdge(b.corners[2] - b.corners[1], false)};
+  double best = 1e8;
+  int bestAxis = 0;
+  for (int k = 0; k < 4; ++k) {
+    const Span sa = Project(a, axes[k]);
+    const Span sb = Project(b, axes[k]);
+    const double d1 = sa.max - sb.min;
+    const double d2 = sb.max - sa.min;
+    if (d1 * d2 < 0) return false;
+    const double overlap = std::min(d1, d2);
+    if (overlap < best) {
+      best = overlap;
+      bestAxis = k;
+    }
+  }
+  const Vec2 n = axes[bestAxis];
+  manifold.normal = (b.centre - a.centre).Dot(n) < 0 ? -n : n;
+  manifold.penetration = best;
+  if (bestAxis < 2) {
+    IncidentContacts(b, a, true, manifold);
+  } else {
+    IncidentContacts(a, b, false, manifold);
+  }
+  return true;
 }
 
 }  // namespace
@@ -113,8 +198,8 @@ bool CircleBoxTest(const Circle2D& circle, const AABB& box, Manifold& manifold) 
 }
 
 bool CircleOBBTest(const Circle2D& circle, const OBB& box, Manifold& manifold) {
-  const VertexArray& p = box.GetCorners();
-  Vec2 axes[2] = {AcrossEdge(p[1] - p[0], true), AcrossEdge(p[2] - p[1], true)};
+  const Quad p(box);
+  Vec2 axes[2] = {AcrossEdge(p.corners[1] - p.corners[0], true), AcrossEdge(p.corners[2] - p.corners[1], true)};
   double overlaps[2] = {0.0, 0.0};
   const double radius = circle.GetRadius();
   for (int k = 0; k < 2; ++k) {
@@ -139,76 +224,15 @@ bool CircleOBBTest(const Circle2D& circle, const OBB& box, Manifold& manifold) {
 }
 
 bool OBBOBBTest(const OBB& a, const OBB& b, Manifold& manifold) {
-  const VertexArray& pa = a.GetCorners();
-  const VertexArray& pb = b.GetCorners();
-  const Vec2 axes[4] = {AcrossEdge(pa[1] - pa[0], false), AcrossEdge(pa[2] - pa[1], false),
-                        AcrossEdge(pb[1] - pb[0], false), AcrossEdge(pb[2] - pb[1], false)};
-  double best = 1e8;
-  int bestAxis = 0;
-  for (int k = 0; k < 4; ++k) {
-    const Span sa = Project(pa, axes[k]);
-    const Span sb = Project(pb, axes[k]);
-    const double d1 = sa.max - sb.min;
-    const double d2 = sb.max - sa.min;
-    if (d1 * d2 < 0) return false;
-    const double overlap = std::min(d1, d2);
-    if (overlap < best) {
-      best = overlap;
-      bestAxis = k;
-    }
-  }
-  const Vec2 n = axes[bestAxis];
-  manifold.normal = (b.GetPosition() - a.GetPosition()).Dot(n) < 0 ? -n : n;
-  manifold.penetration = best;
-  manifold.contactCount = 0;
-  // The box whose axis separates least is the reference; the other one's
-  // corners are the contacts.
-  if (bestAxis < 2) {
-    b.FindContactPoints(a, manifold);
-  } else {
-    a.FindContactPoints(b, manifold);
-  }
-  return true;
+  return SeparatingAxisTest(Quad(a), Quad(b), manifold);
 }
 
-void OBB::FindContactPoints(const OBB& reference, Manifold& manifold) const {
-  if (manifold.contactCount >= 2) return;
-  // The corners nearest the line through the origin across the normal, one
-  // met scanning forwards and one backwards.
-  constexpr double kNoKey = 1e18;
-  double bestKey = kNoKey;
-  for (unsigned i = 0; i < 4; ++i) {
-    const double along = corners_[i].Dot(manifold.normal);
-    if (along * along < bestKey) {
-      bestKey = along * along;
-      manifold.contacts[0] = corners_[i];
-    }
-  }
-  bestKey = kNoKey;
-  for (unsigned i = 4; i-- > 0;) {
-    const double along = corners_[i].Dot(manifold.normal);
-    if (along * along < bestKey) {
-      bestKey = along * along;
-      manifold.contacts[1] = corners_[i];
-    }
-  }
-  if (manifold.contacts[0] == manifold.contacts[1]) {
-    manifold.contactCount = 1;
-    return;
-  }
-  const double hw = reference.GetWidth() * 0.5;
-  const double hh = reference.GetHeight() * 0.5;
-  const double a = reference.GetRotation() * kDegreesToRadians;
-  const Vec2 u{std::cos(a) * hw, std::sin(a) * hw};
-  const Vec2 v{-std::sin(a) * hh, std::cos(a) * hh};
-  const Vec2 r = reference.GetPosition();
-  const auto within = [](double value, double centre, double extent) {
-    return centre - extent <= value && value <= centre + extent;
-  };
-  // The reference box's x and y reach along each of its half axes.
-  const bool facing = within(x_, r.x, u.x) || within(y_, r.y, v.y) || within(x_, r.x, std::fabs(v.x)) ||
-                      within(y_, r.y, std::fabs(u.y));
-  manifold.contactCount = facing ? 2 : 1;
+bool BoxOBBTest(const AABB& a, const OBB& b, Manifold& manifold) {
+  return SeparatingAxisTest(Quad(a), Quad(b), manifold);
+}
+
+bool OBBBoxTest(const OBB& a, const AABB& b, Manifold& manifold) {
+  return SeparatingAxisTest(Quad(a), Quad(b), manifold);
 }
 
 }  // namespace Orv

@@ -18,6 +18,11 @@ bool CircleBoxTest(const Circle2D& circle, const AABB& box, Manifold& manifold);
 // Separating axes from the box's two edges; touching does not collide.
 bool CircleOBBTest(const Circle2D& circle, const OBB& box, Manifold& manifold);
 // Separating axes from both boxes' edges; ties keep the earlier axis.
+// Touching collides. The contacts are the corners of the box whose axis did
+// not win reaching deepest into the other, kept within the other's face. An
+// axis-aligned box is an oriented box at no angle.
 bool OBBOBBTest(const OBB& a, const OBB& b, Manifold& manifold);
+bool BoxOBBTest(const AABB& a, const OBB& b, Manifold& manifold);
+bool OBBBoxTest(const OBB& a, const AABB& b, Manifold& manifold);
 
 }  // namespace Orv

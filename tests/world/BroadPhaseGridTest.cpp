@@ -115,9 +115,9 @@ TEST(BroadPhaseGrid, DenormalBoxesMeetAsTheirCornersSay) {
 }
 
 // Candidates offered over all slots of a scene.
-std::size_t Offered(const std::vector<GridBox>& boxes) {
+std::size_t Offered(const std::vector<GridBox>& boxes, const std::vector<std::uint8_t>& active = {}) {
   BroadPhaseGrid grid;
-  grid.Build(boxes);
+  grid.Build(boxes, active);
   std::vector<std::uint32_t> candidates;
   std::size_t offered = 0;
   for (std::size_t i = 0; i < boxes.size(); ++i) {
@@ -175,3 +175,33 @@ TEST(BroadPhaseGrid, FarBoxesLeaveTheCellsOfTheRestAsTheyWere) {
 }
 
 }  // namespace
+
+// Two equal crowds cost what they cost side by side wherever they lie, and a
+// heap of colliders without bodies on one point costs nothing until a body
+// comes: the cells are the boxes' own size, and only those holding one exist.
+TEST(BroadPhaseGrid, WhereTheBoxesLieChangesNothingOffered) {
+  std::mt19937 random(9);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<GridBox> crowd;
+  for (int i = 0; i < 4000; ++i) {
+    const double x = 2500 * unit(random), y = 2500 * unit(random), r = 4 + 6 * unit(random);
+    crowd.push_back({x - r, y - r, x + r, y + r});
+  }
+  const auto twoCrowds = [&](double dx, double dy) {
+    std::vector<GridBox> both = crowd;
+    for (const GridBox& b : crowd) both.push_back({b.minX + dx, b.minY + dy, b.maxX + dx, b.maxY + dy});
+    return both;
+  };
+  const std::size_t sideBySide = Offered(twoCrowds(2600, 0));
+  for (const double apart : {1e5, 1e6, 1e12, -1e15}) {
+    const std::size_t far = Offered(twoCrowds(apart, apart));
+    std::printf("two crowds %g apart: %zu candidates; side by side %zu\n", apart, far, sideBySide);
+    EXPECT_LE(far, sideBySide + sideBySide / 10) << apart;
+  }
+  std::vector<GridBox> heap(10000, GridBox{5, 5, 15, 15});
+  std::vector<std::uint8_t> active(heap.size(), 0);
+  EXPECT_EQ(Offered(heap, active), 0u) << "no body, no candidate";
+  // One body among them meets each; the rest are offered none of their own.
+  active[0] = 1;
+  EXPECT_EQ(Offered(heap, active), heap.size() - 1);
+}

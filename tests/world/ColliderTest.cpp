@@ -82,6 +82,10 @@ Manifold Untouched() {
 
 constexpr double kTolerance = 1e-9;
 const double kRoot2 = std::sqrt(2.0);
+// A floor whose top is at 490, and a box of 40 turned 45 degrees whose lowest
+// corner lies 3 into it at x 300.
+const Shape kFloor = Box(300, 500, 400, 20);
+const Shape kOnCorner = Turned(300, 493 - 20 * kRoot2, 40, 40, 45);
 
 struct PairCase {
   const char* name;
@@ -111,7 +115,13 @@ const std::vector<PairCase>& PairCases() {
        {3, 0},
        {},
        ""},
-      {"box oriented box never", Box(0, 0, 10, 10), Turned(0, 0, 10, 10, 0), false, {}, 0, 0, {}, {}, ""},
+      // An axis-aligned box meets an oriented one as an oriented box at no
+      // angle, in either order, far from the origin: a box of 40 standing 2
+      // deep in a floor whose top is at 490, and one on its corner 3 deep.
+      // The floor's own axis wins the tie: the box's corners are the contacts.
+      {"floor under a box", kFloor, Turned(380, 472, 40, 40, 0), true, {0, -1}, 2, 2, {400, 492}, {360, 492}, ""},
+      {"floor under a box on its corner", kFloor, kOnCorner, true, {0, -1}, 3, 1, {300, 493}, {}, ""},
+      {"floor under a turned box apart", kFloor, Turned(300, 440, 40, 40, 30), false, {}, 0, 0, {}, {}, ""},
       {"box segment never", Box(0, 0, 10, 10), Segment(), false, {}, 0, 0, {}, {}, ""},
       // Circle and box: the normal runs from the circle to the box.
       {"circle box", Round(8, 0, 5), Box(0, 0, 10, 10), true, {-1, 0}, 2, 1, {3, 0}, {}, ""},
@@ -139,16 +149,11 @@ const std::vector<PairCase>& PairCases() {
       {"circle box tangent collides", Round(15, 0, 5), Box(0, 0, 20, 20), true, {-1, 0}, 0, 1, {10, 0}, {}, ""},
       {"circle segment never", Round(0, 0, 5), Segment(), false, {}, 0, 0, {}, {}, ""},
       // Oriented boxes.
-      {"oriented box box prints",
-       Turned(0, 0, 10, 10, 0),
-       Box(0, 0, 10, 10),
-       false,
-       {},
-       0,
-       0,
-       {},
-       {},
-       "OBB collide With AABB \n"},
+      // The box's axis wins the tie: the floor's corners are cut to the box's
+      // bottom face.
+      {"box on a floor", Turned(380, 472, 40, 40, 0), kFloor, true, {0, 1}, 2, 2, {360, 490}, {400, 490}, ""},
+      {"box on its corner on a floor", kOnCorner, kFloor, true, {0, 1}, 3, 1, {300, 493}, {}, ""},
+      {"turned box above a floor", Turned(300, 440, 40, 40, 30), kFloor, false, {}, 0, 0, {}, {}, ""},
       {"oriented box circle: the circle's test turned round",
        Turned(0, 0, 20, 20, 0),
        Round(12, 0, 5),
@@ -166,9 +171,9 @@ const std::vector<PairCase>& PairCases() {
        true,
        {0, 1},
        2,
-       1,
+       2,
        {3, 3},
-       {},
+       {5, 3},
        ""},
       {"oriented box on its corner",
        Turned(0, 0, 10, 10, 0),
