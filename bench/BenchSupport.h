@@ -185,6 +185,14 @@ inline Times operator*(const Times& a, double m) { return {a.cpu * m, a.wall * m
 // Both clocks of the calling thread now.
 inline Times ThreadNow() { return {ThreadCpuMs(), WallMs()}; }
 
+// The processor time of every thread of the process, and the wall clock:
+// for work a driver shares out to threads of its own.
+inline Times ProcessNow() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return {static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6, WallMs()};
+}
+
 // Each clock's median on its own.
 inline Times Median(const std::vector<Times>& values) {
   std::vector<double> cpu, wall;
@@ -205,15 +213,17 @@ inline std::string CpuAndWall(const Times& t, const char* number, const char* un
 // machine's drift from second to second falls on all alike. In each round
 // every side runs once untimed (the run before was another side's), then
 // `runs` times timed. The result: each side's median over the rounds, in
-// milliseconds a run, on the thread's CPU clock and on the wall clock.
-inline std::vector<Times> MediansInTurn(int rounds, int runs, const std::vector<std::function<void()>>& sides) {
+// milliseconds a run, on the thread's CPU clock (or the one given) and on the
+// wall clock.
+inline std::vector<Times> MediansInTurn(int rounds, int runs, const std::vector<std::function<void()>>& sides,
+                                        Times (*now)() = ThreadNow) {
   std::vector<std::vector<Times>> times(sides.size());
   for (int round = 0; round < rounds; ++round) {
     for (std::size_t s = 0; s < sides.size(); ++s) {
       sides[s]();
-      const Times start = ThreadNow();
+      const Times start = now();
       for (int i = 0; i < runs; ++i) sides[s]();
-      times[s].push_back((ThreadNow() - start) / runs);
+      times[s].push_back((now() - start) / runs);
     }
   }
   std::vector<Times> medians;
