@@ -355,7 +355,8 @@ class SummaryReporter : public benchmark::BenchmarkReporter {
       for (const auto& [size, engine] : MediansBySize(scene, "engine")) {
         const std::string figure = std::string(scene) + " " + std::to_string(size) + " circles";
         Line(figure, figure, engine, "all-pairs pass", Median(scene, "allpairs", size), "");
-        Line(figure, figure, engine, kBox2D, Median(scene, "box2d", size), "at most 2", 2.0);
+        // Held to a goal at the largest size both take, as the budget row.
+        Line(figure, figure, engine, kBox2D, Median(scene, "box2d", size), size == 8000 ? "at most 2" : "", 2.0);
       }
     }
     const auto largest = [this](const char* variant) {
@@ -441,7 +442,7 @@ class SummaryReporter : public benchmark::BenchmarkReporter {
 
   // The engine's frame also answers its contacts, which the baseline does
   // not: it is given twice the baseline's time.
-  static constexpr const char* kBox2D = "Box2D's broad phase (dynamic tree) in metres, its circle test, no solver";
+  static constexpr const char* kBox2D = "Box2D's dynamic tree in metres, its circle test";
   // The library's own reporter of the format asked for; it lives as long as
   // the program.
   BenchmarkReporter* report_ = benchmark::CreateDefaultDisplayReporter();
