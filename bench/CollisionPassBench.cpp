@@ -265,7 +265,6 @@ void BM_Box2DFrame(benchmark::State& state) {
 }
 #endif
 
-
 template <typename Engine, SceneKind kind>
 void BM_CollisionFrame(benchmark::State& state) {
   Engine engine(nullptr);
@@ -367,12 +366,11 @@ class SummaryReporter : public benchmark::BenchmarkReporter {
       return found;
     };
     if (largest("engine") > 0 && largest("allpairs") > 0) {
-      std::fprintf(
-          stderr,
-          "sparse, largest scene under 4 ms a frame: engine %d circles; baseline all-pairs pass %d circles; "
-          "ratio %.2f\n",
-          largest("engine"), largest("allpairs"),
-          static_cast<double>(largest("engine")) / static_cast<double>(largest("allpairs")));
+      std::fprintf(stderr,
+                   "sparse, largest scene under 4 ms a frame: engine %d circles; baseline all-pairs pass %d circles; "
+                   "ratio %.2f\n",
+                   largest("engine"), largest("allpairs"),
+                   static_cast<double>(largest("engine")) / static_cast<double>(largest("allpairs")));
     }
     const double at8000 = Median("sparse", "engine", 8000);
     if (at8000 >= 0) {

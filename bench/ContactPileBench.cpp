@@ -139,8 +139,8 @@ struct Round {
 };
 
 Times MedianOf(const std::vector<Times>& steps, std::size_t from, std::size_t count) {
-  return OrvBench::Median(std::vector<Times>(steps.begin() + static_cast<long>(from),
-                                             steps.begin() + static_cast<long>(from + count)));
+  return OrvBench::Median(
+      std::vector<Times>(steps.begin() + static_cast<long>(from), steps.begin() + static_cast<long>(from + count)));
 }
 
 Round Measure(const std::vector<Times>& steps, int firstContact) {
@@ -358,7 +358,8 @@ Round RunBox2D(const std::vector<Vec2>& starts, double damping, bool sleeping) {
     pile.Step();
     steps.push_back(OrvBench::ThreadNow() - start);
     contacts = 0;
-    for (b2Contact* c = pile.world.GetContactList(); c != nullptr; c = c->GetNext()) contacts += c->IsTouching() ? 1 : 0;
+    for (b2Contact* c = pile.world.GetContactList(); c != nullptr; c = c->GetNext())
+      contacts += c->IsTouching() ? 1 : 0;
     if (contacts > 0 && firstContact == kSteps) firstContact = step;
   }
   Round round = Measure(steps, firstContact);

@@ -82,14 +82,12 @@ class FlatAStar {
 
   int Index(int x, int y) const { return y * width_ + x; }
   static int Estimate(int x, int y, int gx, int gy) { return std::abs(gx - x) + std::abs(gy - y); }
-  bool Blocked(int x, int y) const {
-    return x >= 0 && y >= 0 && x < width_ && y < height_ && cells_[Index(x, y)] != 0;
-  }
+  bool Blocked(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_ && cells_[Index(x, y)] != 0; }
   // The engine's rule for a step onto (nx, ny) in the direction given.
   bool Admits(int nx, int ny, int direction) const {
     if (Blocked(nx, ny)) return false;
-    return direction % 2 != 0 || !(Blocked(nx + kDy[direction], ny + 1) || Blocked(nx + 1, ny) ||
-                                   Blocked(nx, ny - 1) || Blocked(nx - 1, ny));
+    return direction % 2 != 0 ||
+           !(Blocked(nx + kDy[direction], ny + 1) || Blocked(nx + 1, ny) || Blocked(nx, ny - 1) || Blocked(nx - 1, ny));
   }
 
   const char* cells_;

@@ -149,8 +149,8 @@ void BM_UpdateDispatchInTurn(benchmark::State& state) {
   state.counters["bare_ns"] = bare.cpu;
   state.counters["binding_ns"] = ours.cpu;
   OrvBench::EmitRow({"a script's Update called through the binding", OrvBench::CpuAndWall(ours, "%.1f", "ns"),
-                     "bare lua_pcall: " + OrvBench::CpuAndWall(bare, "%.1f", "ns"), OrvBench::Ratio(ours.cpu / bare.cpu),
-                     "at most 1.2x", OrvBench::AtMost(ours.cpu / bare.cpu, 1.2)});
+                     "bare lua_pcall: " + OrvBench::CpuAndWall(bare, "%.1f", "ns"),
+                     OrvBench::Ratio(ours.cpu / bare.cpu), "at most 1.2x", OrvBench::AtMost(ours.cpu / bare.cpu, 1.2)});
   LuaState::Close(lua);
   lua_close(L);
 }

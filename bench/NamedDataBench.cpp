@@ -99,11 +99,10 @@ void BM_InTurn(benchmark::State& state) {
   state.counters["named_2000_ms"] = quarter.cpu;
   std::fprintf(stderr, "creation with 8000 records: named %.2f ms CPU, by index %.2f ms CPU (%.2fx)\n", byName.cpu,
                byIndex.cpu, byName.cpu / byIndex.cpu);
-  OrvBench::EmitRow({"growth of a creation from 2000 to 8000 named data records",
-                     OrvBench::CpuAndWall(byName, "%.2f", "ms"),
-                     "2000 named records: " + OrvBench::CpuAndWall(quarter, "%.2f", "ms"),
-                     OrvBench::Ratio(byName.cpu / quarter.cpu), "at most 5x (linear: 4x)",
-                     OrvBench::AtMost(byName.cpu / quarter.cpu, 5.0)});
+  OrvBench::EmitRow(
+      {"growth of a creation from 2000 to 8000 named data records", OrvBench::CpuAndWall(byName, "%.2f", "ms"),
+       "2000 named records: " + OrvBench::CpuAndWall(quarter, "%.2f", "ms"), OrvBench::Ratio(byName.cpu / quarter.cpu),
+       "at most 5x (linear: 4x)", OrvBench::AtMost(byName.cpu / quarter.cpu, 5.0)});
 }
 BENCHMARK(BM_InTurn)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -122,10 +122,10 @@ void BM_InTurn(benchmark::State& state, unsigned wallPercent, const char* map) {
                      "the plain search with ordered maps, same path: " + OrvBench::CpuAndWall(plain, "%.3f", "ms"),
                      OrvBench::Ratio(ours.cpu / plain.cpu), "at most 0.1x (10 times as fast)",
                      OrvBench::AtMost(ours.cpu / plain.cpu, 0.1)});
-  OrvBench::EmitRow({figure + ", beside a lean A*", OrvBench::CpuAndWall(ours, "%.3f", "ms"),
-                     "A* over flat arrays and a binary heap, same moves and estimate: " +
-                         OrvBench::CpuAndWall(lean, "%.3f", "ms"),
-                     OrvBench::Ratio(ours.cpu / lean.cpu), "at most 1x", OrvBench::AtMost(ours.cpu / lean.cpu, 1.0)});
+  OrvBench::EmitRow(
+      {figure + ", beside a lean A*", OrvBench::CpuAndWall(ours, "%.3f", "ms"),
+       "A* over flat arrays and a binary heap, same moves and estimate: " + OrvBench::CpuAndWall(lean, "%.3f", "ms"),
+       OrvBench::Ratio(ours.cpu / lean.cpu), "at most 1x", OrvBench::AtMost(ours.cpu / lean.cpu, 1.0)});
 }
 BENCHMARK_CAPTURE(BM_InTurn, OpenMap, 0, "open")->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InTurn, Walls20, 20, "20% walls")->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -144,26 +144,26 @@ void BM_InTurn(benchmark::State& state) {
   };
   std::vector<OrvBench::Times> medians;
   for (auto _ : state) {
-    medians = OrvBench::MediansInTurn(
-        7, 5,
-        {frame([&] {
-           for (int i = 0; i < kQuads; ++i) {
-             glLoadIdentity();
-             Orv::Translate2D(X(i), Y(i));
-             Orv::Rotate2D(static_cast<float>(i));
-             Orv::DrawSpriteQuad(GetScene().frame);
-           }
-           glLoadIdentity();
-         }),
-         frame([&] {
-           batch.Begin();
-           for (int i = 0; i < kQuads; ++i)
-             batch.Render(GetScene().frame, X(i), Y(i), 32, 32, static_cast<float>(i), 1, 1, 1, 1);
-           batch.End();
-           glUseProgram(0);
-           glBindVertexArray(0);
-         })},
-        OrvBench::ProcessNow);
+    medians = OrvBench::MediansInTurn(7, 5,
+                                      {frame([&] {
+                                         for (int i = 0; i < kQuads; ++i) {
+                                           glLoadIdentity();
+                                           Orv::Translate2D(X(i), Y(i));
+                                           Orv::Rotate2D(static_cast<float>(i));
+                                           Orv::DrawSpriteQuad(GetScene().frame);
+                                         }
+                                         glLoadIdentity();
+                                       }),
+                                       frame([&] {
+                                         batch.Begin();
+                                         for (int i = 0; i < kQuads; ++i)
+                                           batch.Render(GetScene().frame, X(i), Y(i), 32, 32, static_cast<float>(i), 1,
+                                                        1, 1, 1);
+                                         batch.End();
+                                         glUseProgram(0);
+                                         glBindVertexArray(0);
+                                       })},
+                                      OrvBench::ProcessNow);
   }
   const OrvBench::Times immediate = medians[0], batched = medians[1];
   state.counters["immediate_ms"] = immediate.cpu;

@@ -146,12 +146,13 @@ void BM_UpdatePassesInTurn(benchmark::State& run) {
 
   std::fprintf(stderr, "When a script puts a new Update in place of its own at run time:\n");
   std::fprintf(
-      stderr, "  engine pass (finds each state's Update, kept with its name, again when the name's entry changes): %s\n",
+      stderr,
+      "  engine pass (finds each state's Update, kept with its name, again when the name's entry changes): %s\n",
       ReplacedUpdateCalled(scene, &EnginePass));
   std::fprintf(stderr, "  bare calls, Update looked up by name in every state on every pass: %s\n",
-              ReplacedUpdateCalled(scene, &LookedUpPass));
+               ReplacedUpdateCalled(scene, &LookedUpPass));
   std::fprintf(stderr, "  bare calls, each state's Update held by reference since its start: %s\n",
-              ReplacedUpdateCalled(scene, &HeldPass));
+               ReplacedUpdateCalled(scene, &HeldPass));
   OrvBench::EmitRow({"Update pass over 1000 scripted objects beside bare calls looked up by name",
                      OrvBench::CpuAndWall(ours, "%.1f", "us"),
                      "1000 lua_pcall, Update looked up by name: " + OrvBench::CpuAndWall(byName, "%.1f", "us"),

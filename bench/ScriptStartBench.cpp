@@ -381,7 +381,7 @@ std::filesystem::path WriteProgram(int rounds) {
 OrvBench::Times RunProgram(const std::filesystem::path& root) {
   const std::string command = "cd '" + root.string() + "' && exec timeout -k 5 120 '" +
                               OrvBench::ProgramBesideBenchmarks().string() + "' >/dev/null 2>&1";
-  const OrvBench::ChildRun run = OrvBench::RunChild(command, [](const std::string&) {});
+  const OrvBench::ChildRun run = OrvBench::RunChild(command);
   if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != 0) return {-1, -1};
   return run.times;
 }
