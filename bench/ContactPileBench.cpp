@@ -251,10 +251,9 @@ struct Places {
 };
 
 // Circles of radius 8, mass 1, dropped at their starts into the walled box.
-EngineWorld& EnginePile(EngineWorld& world, const std::vector<Vec2>& starts, double damping) {
+void EnginePile(EngineWorld& world, const std::vector<Vec2>& starts, double damping) {
   for (const Box& wall : kWalls) world.AddStatic(wall);
   for (const Vec2& start : starts) world.AddCircle(start, kRadius, damping);
-  return world;
 }
 
 void AddGravity(EngineWorld& world, double perStep) {
