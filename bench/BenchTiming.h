@@ -67,26 +67,43 @@ inline Times Median(const std::vector<Times>& values) {
   return {Median(cpu), Median(wall)};
 }
 
+// Side a's CPU time over side b's, round by round, and the median of those
+// ratios: the two of a round are timed close together, so that the load of
+// the moment falls on both.
+inline double MedianCpuRatio(const std::vector<Times>& a, const std::vector<Times>& b) {
+  std::vector<double> ratios;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) ratios.push_back(a[i].cpu / b[i].cpu);
+  return Median(ratios);
+}
+
+// What sides timed in turn took, in milliseconds a run: each side's times,
+// round by round.
+struct InTurn {
+  std::vector<std::vector<Times>> rounds;
+
+  // A side's median over the rounds, each clock on its own.
+  Times Median(std::size_t side) const { return OrvBench::Median(rounds[side]); }
+  double CpuRatio(std::size_t a, std::size_t b) const { return MedianCpuRatio(rounds[a], rounds[b]); }
+};
+
 // Sides of a comparison timed in turn, round after round, so that the
 // machine's drift from second to second falls on all alike. In each round
 // every side runs once untimed (the run before was another side's), then
-// `runs` times timed. The result: each side's median over the rounds, in
-// milliseconds a run, on the thread's CPU clock (or the one given) and on the
-// wall clock.
-inline std::vector<Times> MediansInTurn(int rounds, int runs, const std::vector<std::function<void()>>& sides,
-                                        Times (*now)() = ThreadNow) {
-  std::vector<std::vector<Times>> times(sides.size());
+// `runs` times timed, on the thread's CPU clock (or the one given) and on
+// the wall clock.
+inline InTurn TimeInTurn(int rounds, int runs, const std::vector<std::function<void()>>& sides,
+                         Times (*now)() = ThreadNow) {
+  InTurn times;
+  times.rounds.resize(sides.size());
   for (int round = 0; round < rounds; ++round) {
     for (std::size_t s = 0; s < sides.size(); ++s) {
       sides[s]();
       const Times start = now();
       for (int i = 0; i < runs; ++i) sides[s]();
-      times[s].push_back((now() - start) / runs);
+      times.rounds[s].push_back((now() - start) / runs);
     }
   }
-  std::vector<Times> medians;
-  for (const auto& each : times) medians.push_back(Median(each));
-  return medians;
+  return times;
 }
 
 // A command run by the shell in a child process, and how long it took: its

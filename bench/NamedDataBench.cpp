@@ -88,21 +88,21 @@ BENCHMARK(BM_CreateWithNamedRecords)->Arg(2000)->Arg(8000)->Unit(benchmark::kMil
 void BM_InTurn(benchmark::State& state) {
   Scene& scene = TheScene();
   const std::string named = TypeName(true, 8000), indexed = TypeName(false, 8000), fewer = TypeName(true, 2000);
-  std::vector<OrvBench::Times> medians;
+  OrvBench::InTurn turns;
   for (auto _ : state) {
-    medians = OrvBench::MediansInTurn(
+    turns = OrvBench::TimeInTurn(
         11, 5, {[&] { scene.CreateOne(named); }, [&] { scene.CreateOne(indexed); }, [&] { scene.CreateOne(fewer); }});
   }
-  const OrvBench::Times byName = medians[0], byIndex = medians[1], quarter = medians[2];
+  const OrvBench::Times byName = turns.Median(0), byIndex = turns.Median(1), quarter = turns.Median(2);
   state.counters["named_8000_ms"] = byName.cpu;
   state.counters["indexed_8000_ms"] = byIndex.cpu;
   state.counters["named_2000_ms"] = quarter.cpu;
   std::fprintf(stderr, "creation with 8000 records: named %.2f ms CPU, by index %.2f ms CPU (%.2fx)\n", byName.cpu,
-               byIndex.cpu, byName.cpu / byIndex.cpu);
+               byIndex.cpu, turns.CpuRatio(0, 1));
   OrvBench::EmitRow(
       {"growth of a creation from 2000 to 8000 named data records", OrvBench::CpuAndWall(byName, "%.2f", "ms"),
-       "2000 named records: " + OrvBench::CpuAndWall(quarter, "%.2f", "ms"), OrvBench::Ratio(byName.cpu / quarter.cpu),
-       "at most 5x (linear: 4x)", OrvBench::AtMost(byName.cpu / quarter.cpu, 5.0)});
+       "2000 named records: " + OrvBench::CpuAndWall(quarter, "%.2f", "ms"), OrvBench::Ratio(turns.CpuRatio(0, 2)),
+       "at most 5x (linear: 4x)", OrvBench::AtMost(turns.CpuRatio(0, 2), 5.0)});
 }
 BENCHMARK(BM_InTurn)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -54,13 +54,15 @@ TEST(BenchRows, GoToTheNamedFileOrStandardErrorNeverStandardOutputOneLineEach) {
 }
 
 TEST(BenchTiming, CpuTimeLeavesOutWaitingAndTheProcessClockCountsEveryThread) {
-  const std::vector<OrvBench::Times> medians = OrvBench::MediansInTurn(
+  const OrvBench::InTurn turns = OrvBench::TimeInTurn(
       3, 1, {[] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }, [] { Spin(20); }});
-  EXPECT_LT(medians[0].cpu, 10);
-  EXPECT_GE(medians[0].wall, 19);
-  EXPECT_GE(medians[1].cpu, 19);
-  EXPECT_GE(medians[1].wall, medians[1].cpu - 1);
-  EXPECT_NE(OrvBench::CpuAndWall(medians[0], "%.1f", "ms").find(" ms CPU, "), std::string::npos);
+  EXPECT_LT(turns.Median(0).cpu, 10);
+  EXPECT_GE(turns.Median(0).wall, 19);
+  EXPECT_GE(turns.Median(1).cpu, 19);
+  // Each round's sleep beside its spin: next to nothing.
+  EXPECT_LT(turns.CpuRatio(0, 1), 0.5);
+  EXPECT_GE(turns.Median(1).wall, turns.Median(1).cpu - 1);
+  EXPECT_NE(OrvBench::CpuAndWall(turns.Median(0), "%.1f", "ms").find(" ms CPU, "), std::string::npos);
 
   // Another thread's work counts in the process's time, not in this one's.
   const OrvBench::Times process = OrvBench::ProcessNow(), thread = OrvBench::ThreadNow();
