@@ -1,8 +1,10 @@
 // One creation of a scripted object whose blueprint gives the script
 // component n data records: by name (each a global of the script) beside
 // the same number by index. Both should grow linearly with n. The table's
-// row, in turn on CPU time: 8000 named records beside 2000; named records
-// beside as many indexed ones are printed beside it.
+// row, in turn on CPU time: 8000 named records beside 2000, held within
+// half as much again as linear growth (the larger records miss the caches
+// more, the more so on a loaded machine); named records beside as many
+// indexed ones are printed beside it.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -102,7 +104,7 @@ void BM_InTurn(benchmark::State& state) {
   OrvBench::EmitRow(
       {"growth of a creation from 2000 to 8000 named data records", OrvBench::CpuAndWall(byName, "%.2f", "ms"),
        "2000 named records: " + OrvBench::CpuAndWall(quarter, "%.2f", "ms"), OrvBench::Ratio(turns.CpuRatio(0, 2)),
-       "at most 5x (linear: 4x)", OrvBench::AtMost(turns.CpuRatio(0, 2), 5.0)});
+       "at most 6x (linear: 4x, quadratic: 16x)", OrvBench::AtMost(turns.CpuRatio(0, 2), 6.0)});
 }
 BENCHMARK(BM_InTurn)->Iterations(1)->Unit(benchmark::kMillisecond);
 
