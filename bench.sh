@@ -8,8 +8,14 @@
 # is described in bench/BenchSupport.h), beside its baseline from the same
 # run, the ratio, the goal, and whether the goal was met. A goal shown to be
 # out of reach on this machine says so, and why. Programs that gave no row
-# are named under the table.
+# are named under the table. The rows go to a file of their own, so that
+# each program's standard output is only its report (with
+# --benchmark_format=json, one JSON document a program); the table and the
+# programs' prose go to standard error.
 set -euo pipefail
+# Standard output carries the programs' reports only; the rest goes to
+# standard error.
+exec 3>&1 >&2
 root="$(cd "$(dirname "$0")" && pwd)"
 "$root/scripts/install-deps.sh" --bench
 build="$root/build/bench"
@@ -18,23 +24,24 @@ cmake --build "$build"
 export ORV_HEADLESS=1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 # The figures from the real program and the drawing ones need a display.
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x720x24" "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 1280x720x24" "$0" "$@" >&3 3>&-
 fi
 
-output="$(mktemp)"
-trap 'rm -f "$output"' EXIT
+rows="$(mktemp)"
+trap 'rm -f "$rows"' EXIT
+export ORV_BENCH_ROWS="$rows"
 status=0
 silent=()
 for program in "$build"/bench/bench_*; do
   [ -x "$program" ] || continue
   name="$(basename "$program")"
   echo "== $name"
-  before="$(grep -c '^bench-row	' "$output" || true)"
-  if ! "$program" "$@" | tee -a "$output"; then
+  before="$(grep -c '^bench-row	' "$rows" || true)"
+  if ! "$program" "$@" >&3; then
     echo "== $name failed"
     status=1
   fi
-  [ "$(grep -c '^bench-row	' "$output" || true)" -gt "$before" ] || silent+=("$name")
+  [ "$(grep -c '^bench-row	' "$rows" || true)" -gt "$before" ] || silent+=("$name")
 done
 
 echo
@@ -66,7 +73,7 @@ awk -F '\t' '
       print line f[7]
     }
     if (n == 0) print "(no rows)"
-  }' "$output"
+  }' "$rows"
 if [ ${#silent[@]} -gt 0 ]; then
   echo "Gave no row: ${silent[*]}"
 fi

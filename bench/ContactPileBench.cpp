@@ -1,21 +1,40 @@
-// 1000 circles of radius 8 fall into a closed 800 x 600 box of static walls
-// and pile up: 300 steps of 1/60 s, gravity 320 px/s² added to every body
-// before each step (a stand-in for the script that would add it), a damping
-// of 0.1 of the velocity each step. Each step is timed: the steps of the pile
-// beside the steps before any contact, in the same run. Where Box2D was found
-// at build time the same scene steps in it too, built in metres at 32 pixels
-// a metre as a game using it would build it (its tolerances are lengths in
-// metres), once with its bodies allowed to sleep (its default) and once not;
-// the engine has no sleeping. The sides take turns, round by round; medians
-// of the rounds. Each side also says where its bodies ended: how many are
-// still inside the box, how many pairs touch, and how deep the deepest circle
-// reaches into a wall, for the damped pile and for one without damping.
+// The engine's collision and physics passes stepped as a game steps them,
+// beside Box2D in metres (32 px a metre, its default settings) on the same
+// scenes, where Box2D was found at build time. Gravity and a script's
+// growing fall are velocity added to every body before each step (a
+// stand-in for the script that would add it), 60 steps a second.
+//
+// The contact pile: 1000 circles of radius 8 fall into a closed 800 x 600 box
+// of static walls and pile up, 300 steps, a damping of 0.1 of the velocity
+// each step; once dropped in exact columns (the engine's best case) and once
+// with each circle moved by up to 1 px. Each step is timed on the thread's
+// CPU clock (the wall clock beside it): the steps of the pile beside the
+// steps before any contact, and beside Box2D, once with its bodies allowed
+// to sleep (its default) and once not; the engine has no sleeping. The sides
+// take turns, round by round; medians of the rounds. Each side also says
+// where its bodies ended: how many are still inside the box, how many pairs
+// touch, and how deep the deepest circle reaches into a wall.
+//
+// Where bodies end, each scene once, without damping:
+// - the pile after 10 s: how many circles still move more than 1 px in the
+//   tenth second;
+// - a thin floor: ten circles dropped on a 200 x 10 px static floor from 100
+//   to 160 px above it, each falling 1 px a frame faster every frame: how
+//   many end below it;
+// - a fast wall: 34 circles at 2000 px/s (33 px a step) towards a 10 px
+//   static wall, their starts 1 px apart along the way: how many pass it;
+// - a stack: ten 32 x 32 boxes of mass 1 standing on a static floor under
+//   320 px/s²: after 10 s, how far the top box is from its place, and the
+//   fastest box's speed, beside the 429 px/s of a fall through the stack's
+//   height.
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -36,7 +55,7 @@
 namespace {
 
 using namespace Orv;
-using Clock = std::chrono::steady_clock;
+using OrvBench::Times;
 
 constexpr int kCircles = 1000;
 constexpr double kRadius = 8;
@@ -45,24 +64,14 @@ constexpr double kGravity = -320;
 constexpr double kDamping = 0.1;
 constexpr float kStep = 1.0f / 60.0f;
 constexpr int kSteps = 300;
+constexpr int kRounds = 5;
 // Steps are judged by the median of each window: one slow step on a loaded
 // machine says nothing.
 constexpr int kWindow = 20;
 // Box2D's lengths: its side of the scene is this scene divided by it.
 constexpr double kPixelsPerMetre = 32;
 
-// Rows of 40 from 40 units above the floor, 4 units apart and 2 from the side
-// walls: nothing touches until the lowest row reaches the floor.
-double StartX(int i) { return 10 + 20 * (i % 40); }
-double StartY(int i) { return 40 + 20 * (i / 40); }
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-// A wall: centre and size, in pixels.
+// A box: centre and size, in pixels.
 struct Box {
   double x, y, width, height;
 };
@@ -70,6 +79,24 @@ const Box kWalls[] = {{kWidth / 2, -kWall / 2, kWidth + 2 * kWall, kWall},
                       {kWidth / 2, kHeight + kWall / 2, kWidth + 2 * kWall, kWall},
                       {-kWall / 2, kHeight / 2, kWall, kHeight},
                       {kWidth + kWall / 2, kHeight / 2, kWall, kHeight}};
+
+// Rows of 40 from 40 units above the floor, 4 units apart and 2 from the side
+// walls: nothing touches until the lowest row reaches the floor. Jittered,
+// each circle moves by up to 1 px each way, the same in every run.
+std::vector<Vec2> PileStarts(bool jittered) {
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> jitter(-1, 1);
+  std::vector<Vec2> starts;
+  for (int i = 0; i < kCircles; ++i) {
+    Vec2 start{10.0 + 20 * (i % 40), 40.0 + 20 * (i / 40)};
+    if (jittered) {
+      start.x += jitter(random);
+      start.y += jitter(random);
+    }
+    starts.push_back(start);
+  }
+  return starts;
+}
 
 // How far a circle at (x, y) reaches into a box: 0 when it is clear of it;
 // from a centre inside the box, the radius and the way out to the nearest
@@ -92,179 +119,275 @@ struct Outcome {
   double wallOverlap = 0;
 };
 
-void Tally(Outcome& outcome, double x, double y) {
-  if (!std::isfinite(x) || !std::isfinite(y)) return;
-  if (x > 0 && x < kWidth && y > 0 && y < kHeight) ++outcome.inside;
-  for (const Box& wall : kWalls) outcome.wallOverlap = std::max(outcome.wallOverlap, Overlap(wall, x, y));
+void Tally(Outcome& outcome, Vec2 p) {
+  if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+  if (p.x > 0 && p.x < kWidth && p.y > 0 && p.y < kHeight) ++outcome.inside;
+  for (const Box& wall : kWalls) outcome.wallOverlap = std::max(outcome.wallOverlap, Overlap(wall, p.x, p.y));
 }
 
-// What one round of the scene measured, in milliseconds a step.
+// What one round of the pile measured, in milliseconds a step.
 struct Round {
   // The steps before the first contact, and how many there were.
-  double free = 0;
+  Times free;
   int freeSteps = 0;
   // The slowest window of steps, and the last one (the pile at rest).
-  double worstWindow = 0;
-  double pile = 0;
+  Times worstWindow;
+  Times pile;
   // All steps.
-  double total = 0;
+  Times total;
   Outcome outcome;
 };
 
-Round Measure(const std::vector<double>& steps, int firstContact) {
+Times MedianOf(const std::vector<Times>& steps, std::size_t from, std::size_t count) {
+  return OrvBench::Median(
+      std::vector<Times>(steps.begin() + static_cast<long>(from), steps.begin() + static_cast<long>(from + count)));
+}
+
+Round Measure(const std::vector<Times>& steps, int firstContact) {
   Round round;
   // The first step is left out: it finds nothing in the caches.
   round.freeSteps = std::max(firstContact, 2) - 1;
-  round.free = Median(std::vector<double>(steps.begin() + 1, steps.begin() + 1 + round.freeSteps));
+  round.free = MedianOf(steps, 1, static_cast<std::size_t>(round.freeSteps));
   for (int start = 0; start + kWindow <= kSteps; start += kWindow) {
-    const double window = Median(std::vector<double>(steps.begin() + start, steps.begin() + start + kWindow));
-    round.worstWindow = std::max(round.worstWindow, window);
+    const Times window = MedianOf(steps, static_cast<std::size_t>(start), kWindow);
+    if (window.cpu > round.worstWindow.cpu) round.worstWindow = window;
   }
-  round.pile = Median(std::vector<double>(steps.end() - kWindow, steps.end()));
-  for (double step : steps) round.total += step;
+  round.pile = MedianOf(steps, steps.size() - kWindow, kWindow);
+  for (const Times& step : steps) {
+    round.total.cpu += step.cpu;
+    round.total.wall += step.wall;
+  }
   return round;
 }
 
-std::shared_ptr<GameObject> Wall(const Box& box, std::uint32_t id) {
-  auto object = std::make_shared<GameObject>(nullptr, id);
-  object->SetUniqueId(id + 1);
-  auto collision = std::make_shared<CollisionComponent>();
-  collision->SetColliderByName("AABB");
-  collision->SetRealProperty(CollisionComponent::PosX, box.x);
-  collision->SetRealProperty(CollisionComponent::PosY, box.y);
-  collision->SetRealProperty(CollisionComponent::Width, box.width);
-  collision->SetRealProperty(CollisionComponent::Height, box.height);
-  collision->GetCollider()->UpdateBounds();
-  object->AddComponent(TypeKey<CollisionComponent>(), collision);
-  object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
-  return object;
-}
+// The engine's collision pass (one impulse and one push apart per contact,
+// no iterations), the sweep, the bodies' step and the ageing, as the game's
+// frame runs them. Every body is stepped every step: the engine has no
+// sleeping. Its lines go nowhere while it lives.
+class EngineWorld {
+ public:
+  EngineWorld() : collisions_(nullptr), physics_(nullptr) {}
 
-// The engine: the collision pass (one impulse and one push apart per contact,
-// no iterations), the sweep, the bodies' step, the ageing. Every body is
-// stepped every step: the engine has no sleeping.
-Round RunEngine(double damping) {
-  OrvBench::QuietStdout quiet;
-  CollisionEngine collisions(nullptr);
-  PhysicEngine physics(nullptr);
-  std::vector<std::shared_ptr<GameObject>> objects;
-  for (std::uint32_t w = 0; w < 4; ++w) objects.push_back(Wall(kWalls[w], w));
-  std::vector<RigidBody*> bodies;
-  std::vector<std::shared_ptr<CollisionComponent>> circles;
-  for (int i = 0; i < kCircles; ++i) {
-    auto object = std::make_shared<GameObject>(nullptr, static_cast<std::uint32_t>(i + 4));
-    object->SetUniqueId(static_cast<std::uint32_t>(i + 5));
-    auto collision = std::make_shared<CollisionComponent>();
-    collision->SetColliderByName("Circle");
-    collision->SetRealProperty(CollisionComponent::PosX, StartX(i));
-    collision->SetRealProperty(CollisionComponent::PosY, StartY(i));
-    collision->SetRealProperty(CollisionComponent::Radius, kRadius);
-    object->AddComponent(TypeKey<CollisionComponent>(), collision);
-    circles.push_back(collision);
-    object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
-    auto rigid = std::make_shared<RigidBodyComponent>();
-    rigid->body.SetMass(1.0);
-    rigid->body.friction = damping;
-    bodies.push_back(&rigid->body);
-    object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
-    objects.push_back(std::move(object));
+  void AddStatic(const Box& box) { Add("AABB", box.x, box.y, box.width, box.height, 0, nullptr); }
+  // A body of mass 1 and the damping given: its index.
+  int AddCircle(Vec2 centre, double radius, double damping = 0) {
+    return Add("Circle", centre.x, centre.y, 0, 0, radius, &damping);
   }
-  for (const auto& object : objects) {
-    collisions.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-    physics.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
+  int AddBox(const Box& box) {
+    const double damping = 0;
+    return Add("AABB", box.x, box.y, box.width, box.height, 0, &damping);
   }
-  std::vector<double> steps;
-  int firstContact = kSteps;
-  std::size_t contacts = 0;
-  for (int step = 0; step < kSteps; ++step) {
-    const auto start = Clock::now();
-    for (RigidBody* body : bodies) body->velocity.y += kGravity * kStep;
-    collisions.PreUpdate(kStep);
-    collisions.Update(kStep);
-    physics.PreUpdate(kStep);
-    physics.Update(kStep);
+
+  RigidBody& Body(int i) { return *bodies_[static_cast<std::size_t>(i)]; }
+  Vec2 Position(int i) const { return colliders_[static_cast<std::size_t>(i)]->GetCollider()->GetPosition(); }
+  int Bodies() const { return static_cast<int>(bodies_.size()); }
+
+  // One step; the contact records it left, one with each object of a pair.
+  std::size_t Step() {
+    if (!announced_) {
+      for (const auto& object : objects_) {
+        collisions_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
+        physics_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
+      }
+      announced_ = true;
+    }
+    collisions_.PreUpdate(kStep);
+    collisions_.Update(kStep);
+    physics_.PreUpdate(kStep);
+    physics_.Update(kStep);
     std::size_t records = 0;
-    for (const auto& object : objects) {
+    for (const auto& object : objects_) {
       auto collision = object->LockComponent<CollisionComponent>();
       records += collision->GetContacts().size();
       collision->ClearContacts();
     }
-    collisions.LateUpdate(kStep);
-    steps.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    collisions_.LateUpdate(kStep);
+    return records;
+  }
+
+ private:
+  // A collider of the shape named; with damping, a rigid body of mass 1.
+  int Add(const char* shape, double x, double y, double width, double height, double radius, const double* damping) {
+    const auto id = static_cast<std::uint32_t>(objects_.size());
+    auto object = std::make_shared<GameObject>(nullptr, id);
+    object->SetUniqueId(id + 1);
+    auto collision = std::make_shared<CollisionComponent>();
+    collision->SetColliderByName(shape);
+    collision->SetRealProperty(CollisionComponent::PosX, x);
+    collision->SetRealProperty(CollisionComponent::PosY, y);
+    if (radius > 0) {
+      collision->SetRealProperty(CollisionComponent::Radius, radius);
+    } else {
+      collision->SetRealProperty(CollisionComponent::Width, width);
+      collision->SetRealProperty(CollisionComponent::Height, height);
+    }
+    collision->GetCollider()->UpdateBounds();
+    object->AddComponent(TypeKey<CollisionComponent>(), collision);
+    object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
+    objects_.push_back(object);
+    if (!damping) return -1;
+    auto rigid = std::make_shared<RigidBodyComponent>();
+    rigid->body.SetMass(1.0);
+    rigid->body.friction = *damping;
+    bodies_.push_back(&rigid->body);
+    colliders_.push_back(collision);
+    object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
+    return static_cast<int>(bodies_.size()) - 1;
+  }
+
+  OrvBench::QuietStdout quiet_;
+  CollisionEngine collisions_;
+  PhysicEngine physics_;
+  bool announced_ = false;
+  std::vector<std::shared_ptr<GameObject>> objects_;
+  std::vector<RigidBody*> bodies_;
+  std::vector<std::shared_ptr<CollisionComponent>> colliders_;
+};
+
+// The circles' places after `steps` steps, and their places `window` steps
+// before the end; bodies in the order made.
+struct Places {
+  std::vector<Vec2> before, after;
+};
+
+// Circles of radius 8, mass 1, dropped at their starts into the walled box.
+void EnginePile(EngineWorld& world, const std::vector<Vec2>& starts, double damping) {
+  for (const Box& wall : kWalls) world.AddStatic(wall);
+  for (const Vec2& start : starts) world.AddCircle(start, kRadius, damping);
+}
+
+void AddGravity(EngineWorld& world, double perStep) {
+  for (int i = 0; i < world.Bodies(); ++i) world.Body(i).velocity.y += perStep;
+}
+
+Round RunEngine(const std::vector<Vec2>& starts, double damping) {
+  EngineWorld world;
+  EnginePile(world, starts, damping);
+  std::vector<Times> steps;
+  int firstContact = kSteps;
+  std::size_t records = 0;
+  for (int step = 0; step < kSteps; ++step) {
+    const Times start = OrvBench::ThreadNow();
+    AddGravity(world, kGravity * kStep);
+    records = world.Step();
+    steps.push_back(OrvBench::ThreadNow() - start);
     if (records > 0 && firstContact == kSteps) firstContact = step;
-    // Each touching pair leaves a record with both of its objects.
-    contacts = records / 2;
   }
   Round round = Measure(steps, firstContact);
-  round.outcome.touching = contacts;
-  for (const auto& circle : circles) {
-    const Vec2 centre = circle->GetCollider()->GetPosition();
-    Tally(round.outcome, centre.x, centre.y);
-  }
+  round.outcome.touching = records / 2;
+  for (int i = 0; i < world.Bodies(); ++i) Tally(round.outcome, world.Position(i));
   return round;
 }
 
+// Places after `steps` steps of the undamped pile, and `window` before.
+Places EnginePileAt(const std::vector<Vec2>& starts, int steps, int window) {
+  EngineWorld world;
+  EnginePile(world, starts, 0);
+  Places places;
+  for (int step = 0; step < steps; ++step) {
+    if (step == steps - window) {
+      for (int i = 0; i < world.Bodies(); ++i) places.before.push_back(world.Position(i));
+    }
+    AddGravity(world, kGravity * kStep);
+    world.Step();
+  }
+  for (int i = 0; i < world.Bodies(); ++i) places.after.push_back(world.Position(i));
+  return places;
+}
+
 #ifdef ORV_BENCH_BOX2D
+float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
+Vec2 Pixels(const b2Vec2& p) { return {p.x * kPixelsPerMetre, p.y * kPixelsPerMetre}; }
+
+void AddStatic(b2World& world, const Box& box) {
+  b2BodyDef def;
+  def.position.Set(Metres(box.x), Metres(box.y));
+  b2PolygonShape shape;
+  shape.SetAsBox(Metres(box.width / 2), Metres(box.height / 2));
+  world.CreateBody(&def)->CreateFixture(&shape, 0);
+}
+
+// A body of mass 1, as the engine's bodies, with its fixture's defaults
+// otherwise (friction as given).
+b2Body* AddBody(b2World& world, Vec2 centre, const b2Shape& shape, double area, float friction = 0.2f) {
+  b2BodyDef def;
+  def.type = b2_dynamicBody;
+  def.position.Set(Metres(centre.x), Metres(centre.y));
+  b2FixtureDef fixture;
+  fixture.shape = &shape;
+  fixture.density = static_cast<float>(1 / area);
+  fixture.friction = friction;
+  b2Body* body = world.CreateBody(&def);
+  body->CreateFixture(&fixture);
+  return body;
+}
+
+b2Body* AddCircle(b2World& world, Vec2 centre, double radius, double damping = 0) {
+  b2CircleShape circle;
+  circle.m_radius = Metres(radius);
+  b2Body* body = AddBody(world, centre, circle, 3.14159265358979 * circle.m_radius * circle.m_radius,
+                         static_cast<float>(kDamping));
+  // Its damping is continuous, v / (1 + h c) a step: this c takes the same
+  // share a step.
+  body->SetLinearDamping(static_cast<float>((1 / (1 - damping) - 1) / kStep));
+  return body;
+}
+
 // Box2D with its defaults: 8 velocity and 3 position iterations of its
-// solver, warm starting, continuous collision against the static walls;
+// solver, warm starting, continuous collision against static bodies;
 // sleeping as asked.
-Round RunBox2D(double damping, bool sleeping) {
-  const auto metres = [](double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); };
-  b2World world(b2Vec2(0, metres(kGravity)));
-  world.SetAllowSleeping(sleeping);
-  for (const Box& wall : kWalls) {
-    b2BodyDef def;
-    def.position.Set(metres(wall.x), metres(wall.y));
-    b2PolygonShape box;
-    box.SetAsBox(metres(wall.width / 2), metres(wall.height / 2));
-    world.CreateBody(&def)->CreateFixture(&box, 0);
+struct Box2DPile {
+  Box2DPile(const std::vector<Vec2>& starts, double damping, bool sleeping) : world(b2Vec2(0, Metres(kGravity))) {
+    world.SetAllowSleeping(sleeping);
+    for (const Box& wall : kWalls) AddStatic(world, wall);
+    for (const Vec2& start : starts) bodies.push_back(AddCircle(world, start, kRadius, damping));
   }
+  void Step() { world.Step(kStep, 8, 3); }
+  b2World world;
   std::vector<b2Body*> bodies;
-  for (int i = 0; i < kCircles; ++i) {
-    b2BodyDef def;
-    def.type = b2_dynamicBody;
-    def.position.Set(metres(StartX(i)), metres(StartY(i)));
-    // Its damping is continuous, v / (1 + h c) a step: this c takes the same
-    // share a step.
-    def.linearDamping = static_cast<float>((1 / (1 - damping) - 1) / kStep);
-    b2CircleShape circle;
-    circle.m_radius = metres(kRadius);
-    b2FixtureDef fixture;
-    fixture.shape = &circle;
-    // Mass 1, as the engine's bodies.
-    fixture.density = static_cast<float>(1 / (3.14159265358979 * circle.m_radius * circle.m_radius));
-    fixture.friction = static_cast<float>(kDamping);
-    bodies.push_back(world.CreateBody(&def));
-    bodies.back()->CreateFixture(&fixture);
-  }
-  std::vector<double> steps;
+};
+
+Round RunBox2D(const std::vector<Vec2>& starts, double damping, bool sleeping) {
+  Box2DPile pile(starts, damping, sleeping);
+  std::vector<Times> steps;
   int firstContact = kSteps;
   std::size_t contacts = 0;
   for (int step = 0; step < kSteps; ++step) {
-    const auto start = Clock::now();
-    world.Step(kStep, 8, 3);
-    steps.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    const Times start = OrvBench::ThreadNow();
+    pile.Step();
+    steps.push_back(OrvBench::ThreadNow() - start);
     contacts = 0;
-    for (b2Contact* c = world.GetContactList(); c != nullptr; c = c->GetNext()) contacts += c->IsTouching() ? 1 : 0;
+    for (b2Contact* c = pile.world.GetContactList(); c != nullptr; c = c->GetNext())
+      contacts += c->IsTouching() ? 1 : 0;
     if (contacts > 0 && firstContact == kSteps) firstContact = step;
   }
   Round round = Measure(steps, firstContact);
   round.outcome.touching = contacts;
-  for (const b2Body* body : bodies) {
-    const b2Vec2 p = body->GetPosition();
-    Tally(round.outcome, p.x * kPixelsPerMetre, p.y * kPixelsPerMetre);
-  }
+  for (const b2Body* body : pile.bodies) Tally(round.outcome, Pixels(body->GetPosition()));
   return round;
+}
+
+Places Box2DPileAt(const std::vector<Vec2>& starts, int steps, int window) {
+  Box2DPile pile(starts, 0, true);
+  Places places;
+  for (int step = 0; step < steps; ++step) {
+    if (step == steps - window) {
+      for (const b2Body* body : pile.bodies) places.before.push_back(Pixels(body->GetPosition()));
+    }
+    pile.Step();
+  }
+  for (const b2Body* body : pile.bodies) places.after.push_back(Pixels(body->GetPosition()));
+  return places;
 }
 #endif
 
 // The medians of the rounds' times; where the bodies ended is the last
 // round's (each side ends the same way every round).
 Round MedianOf(const std::vector<Round>& rounds) {
-  const auto pick = [&](double Round::*field) {
-    std::vector<double> values;
+  const auto pick = [&](Times Round::*field) {
+    std::vector<Times> values;
     for (const Round& round : rounds) values.push_back(round.*field);
-    return Median(values);
+    return OrvBench::Median(values);
   };
   Round median = rounds.back();
   median.free = pick(&Round::free);
@@ -275,89 +398,87 @@ Round MedianOf(const std::vector<Round>& rounds) {
 }
 
 void PrintOutcome(const char* side, const char* pile, const Outcome& o) {
-  std::printf("%-22s %s: %d of %d inside the box, %zu touching pairs, deepest into a wall %.2f px\n", side, pile,
-              o.inside, kCircles, o.touching, o.wallOverlap);
+  std::fprintf(stderr, "%-22s %s: %d of %d inside the box, %zu touching pairs, deepest into a wall %.2f px\n", side,
+               pile, o.inside, kCircles, o.touching, o.wallOverlap);
 }
 
 void Print(const char* side, const Round& r) {
-  std::printf(
-      "%-22s before any contact %.3f ms a step (%d steps); slowest %d-step window %.3f ms (%.2fx); pile at rest "
-      "%.3f ms (%.2fx); %d steps %.1f ms\n",
-      side, r.free, r.freeSteps, kWindow, r.worstWindow, r.worstWindow / r.free, r.pile, r.pile / r.free, kSteps,
-      r.total);
+  std::fprintf(stderr,
+               "%-22s CPU time: before any contact %.3f ms a step (%d steps); slowest %d-step window %.3f ms (%.2fx); "
+               "pile at rest %.3f ms (%.2fx, wall %.3f ms); %d steps %.1f ms\n",
+               side, r.free.cpu, r.freeSteps, kWindow, r.worstWindow.cpu, r.worstWindow.cpu / r.free.cpu, r.pile.cpu,
+               r.pile.cpu / r.free.cpu, r.pile.wall, kSteps, r.total.cpu);
   PrintOutcome(side, "damped pile", r.outcome);
 }
 
-std::string InsideText(const Outcome& o) { return OrvBench::Format("%d of %d", o.inside, kCircles); }
-
-void EmitInside(const char* pile, const Outcome& ours, const char* baseline) {
-  OrvBench::EmitRow({OrvBench::Format("contact pile, %s: bodies inside the box after %d steps", pile, kSteps),
-                     InsideText(ours), baseline, "-", OrvBench::Format("all %d", kCircles),
-                     OrvBench::AtLeast(ours.inside, kCircles)});
+// The pile's step of each round.
+std::vector<Times> Piles(const std::vector<Round>& rounds) {
+  std::vector<Times> piles;
+  for (const Round& round : rounds) piles.push_back(round.pile);
+  return piles;
 }
 
-}  // namespace
+std::string StepText(const Times& t) { return OrvBench::CpuAndWall(t, "%.3f", "ms"); }
 
-int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  std::printf("%d circles of radius %g falling into a closed %g x %g box, %d steps, %d rounds in turn.\n", kCircles,
-              kRadius, kWidth, kHeight, kSteps, rounds);
-  std::printf(
-      "engine: the collision pass, one impulse and one push apart per contact, no iterations; the bodies' "
-      "step. It has no sleeping: every body is stepped every step.\n");
-#ifdef ORV_BENCH_BOX2D
-  std::printf(
-      "box2d:  its solver, 8 velocity and 3 position iterations, warm starting, continuous collision; built in "
-      "metres at %g px a metre; once with sleeping on (its default: bodies at rest are not stepped), once off.\n",
-      kPixelsPerMetre);
-#endif
+void EmitInside(const std::string& pile, const Outcome& ours, const std::string& baseline) {
+  OrvBench::EmitRow({OrvBench::Format("contact pile, %s: bodies inside the box after %d steps", pile.c_str(), kSteps),
+                     OrvBench::Format("%d of %d", ours.inside, kCircles), baseline, "-",
+                     OrvBench::Format("all %d", kCircles), OrvBench::AtLeast(ours.inside, kCircles)});
+}
+
+// The pile in columns or jittered: the sides in turn, round by round.
+void BM_ContactPile(benchmark::State& state, bool jittered) {
+  const std::vector<Vec2> starts = PileStarts(jittered);
+  const std::string name = jittered ? "jittered by up to 1 px" : "in columns";
   std::vector<Round> engine;
 #ifdef ORV_BENCH_BOX2D
   std::vector<Round> asleep, awake;
 #endif
-  for (int r = 0; r < rounds; ++r) {
-    engine.push_back(RunEngine(kDamping));
+  for (auto _ : state) {
+    for (int r = 0; r < kRounds; ++r) {
+      engine.push_back(RunEngine(starts, kDamping));
 #ifdef ORV_BENCH_BOX2D
-    asleep.push_back(RunBox2D(kDamping, true));
-    awake.push_back(RunBox2D(kDamping, false));
+      asleep.push_back(RunBox2D(starts, kDamping, true));
+      awake.push_back(RunBox2D(starts, kDamping, false));
 #endif
+    }
   }
+  std::fprintf(stderr, "%d circles of radius %g falling into a closed %g x %g box, %s, %d steps, %d rounds in turn.\n",
+               kCircles, kRadius, kWidth, kHeight, name.c_str(), kSteps, kRounds);
   const Round ours = MedianOf(engine);
   Print("engine (no sleeping)", ours);
-  const Outcome oursUndamped = RunEngine(0).outcome;
-  OrvBench::EmitRow({"contact pile: a step of the pile at rest", OrvBench::Format("%.3f ms", ours.pile),
-                     OrvBench::Format("the same scene's step before any contact: %.3f ms", ours.free),
-                     OrvBench::Ratio(ours.pile / ours.free), "at most 2x",
-                     OrvBench::AtMost(ours.pile / ours.free, 2.0)});
+  state.counters["engine_pile_ms"] = ours.pile.cpu;
+  const std::string figure = "contact pile " + name;
+  OrvBench::EmitRow({figure + ": a step of the pile at rest", StepText(ours.pile),
+                     "the same scene's step before any contact: " + StepText(ours.free),
+                     OrvBench::Ratio(ours.pile.cpu / ours.free.cpu), "at most 2x",
+                     OrvBench::AtMost(ours.pile.cpu / ours.free.cpu, 2.0)});
+  const Outcome oursUndamped = RunEngine(starts, 0).outcome;
   std::string dampedBaseline = "Box2D not built", undampedBaseline = "Box2D not built";
 #ifdef ORV_BENCH_BOX2D
   const Round sleeping = MedianOf(asleep);
   const Round notSleeping = MedianOf(awake);
   Print("box2d, sleeping on", sleeping);
   Print("box2d, sleeping off", notSleeping);
-  std::printf(
-      "engine / box2d, sleeping on (the engine has no sleeping): pile at rest %.2fx, slowest window %.2fx, "
-      "all steps %.2fx\n",
-      ours.pile / sleeping.pile, ours.worstWindow / sleeping.worstWindow, ours.total / sleeping.total);
-  std::printf("engine / box2d, sleeping off: pile at rest %.2fx, slowest window %.2fx, all steps %.2fx\n",
-              ours.pile / notSleeping.pile, ours.worstWindow / notSleeping.worstWindow, ours.total / notSleeping.total);
-  const Outcome sleepingUndamped = RunBox2D(0, true).outcome;
-  const Outcome notSleepingUndamped = RunBox2D(0, false).outcome;
-  std::printf("Without damping:\n");
+  state.counters["box2d_asleep_pile_ms"] = sleeping.pile.cpu;
+  state.counters["box2d_awake_pile_ms"] = notSleeping.pile.cpu;
+  const Outcome sleepingUndamped = RunBox2D(starts, 0, true).outcome;
+  const Outcome notSleepingUndamped = RunBox2D(starts, 0, false).outcome;
+  std::fprintf(stderr, "Without damping:\n");
   PrintOutcome("engine", "pile", oursUndamped);
   PrintOutcome("box2d, sleeping on", "pile", sleepingUndamped);
   PrintOutcome("box2d, sleeping off", "pile", notSleepingUndamped);
-
-  OrvBench::EmitRow({"contact pile at rest beside Box2D, sleeping off", OrvBench::Format("%.3f ms", ours.pile),
-                     OrvBench::Format("Box2D in metres, sleeping off: %.3f ms", notSleeping.pile),
-                     OrvBench::Ratio(ours.pile / notSleeping.pile), "at most 1x",
-                     OrvBench::AtMost(ours.pile / notSleeping.pile, 1.0)});
+  // Judged on the rounds' ratios: the sides of a round ran close together.
+  const double awakeRatio = OrvBench::MedianCpuRatio(Piles(engine), Piles(awake));
+  const double asleepRatio = OrvBench::MedianCpuRatio(Piles(engine), Piles(asleep));
+  OrvBench::EmitRow({figure + " at rest beside Box2D, sleeping off", StepText(ours.pile),
+                     "Box2D in metres, sleeping off: " + StepText(notSleeping.pile), OrvBench::Ratio(awakeRatio),
+                     "at most 1x", OrvBench::AtMost(awakeRatio, 1.0)});
   OrvBench::EmitRow(
-      {"contact pile at rest beside Box2D, sleeping on (the engine has no sleeping)",
-       OrvBench::Format("%.3f ms", ours.pile),
-       OrvBench::Format("Box2D in metres, sleeping on (its default): %.3f ms", sleeping.pile),
-       OrvBench::Ratio(ours.pile / sleeping.pile), "at most 1x",
-       OrvBench::AtMost(ours.pile / sleeping.pile, 1.0,
+      {figure + " at rest beside Box2D, sleeping on (the engine has no sleeping)", StepText(ours.pile),
+       "Box2D in metres, sleeping on (its default): " + StepText(sleeping.pile), OrvBench::Ratio(asleepRatio),
+       "at most 1x",
+       OrvBench::AtMost(asleepRatio, 1.0,
                         "the engine has no sleeping and steps every body every step, while Box2D's bodies at rest "
                         "sleep and are not stepped")});
   dampedBaseline =
@@ -365,11 +486,247 @@ int main(int argc, char** argv) {
   undampedBaseline =
       OrvBench::Format("Box2D: %d (sleeping on), %d (off)", sleepingUndamped.inside, notSleepingUndamped.inside);
 #else
-  std::printf("Without damping:\n");
+  std::fprintf(stderr, "Without damping:\n");
   PrintOutcome("engine", "pile", oursUndamped);
-  std::printf("box2d:  not found when this was built; install libbox2d-dev and build again to step it beside.\n");
+  std::fprintf(stderr, "box2d: not found when this was built; install libbox2d-dev and build again.\n");
 #endif
-  EmitInside("damped", ours.outcome, dampedBaseline.c_str());
-  EmitInside("undamped", oursUndamped, undampedBaseline.c_str());
-  return 0;
+  EmitInside(name + ", damped", ours.outcome, dampedBaseline);
+  EmitInside(name + ", undamped", oursUndamped, undampedBaseline);
 }
+BENCHMARK_CAPTURE(BM_ContactPile, Columns, false)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_ContactPile, Jittered, true)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Circles that moved more than 1 px between two placings, out of all;
+// a circle whose place is no longer finite counts as moving.
+int Moving(const Places& places) {
+  int moving = 0;
+  for (std::size_t i = 0; i < places.after.size(); ++i) {
+    const double moved = std::hypot(places.after[i].x - places.before[i].x, places.after[i].y - places.before[i].y);
+    moving += moved > 1 || !std::isfinite(moved) ? 1 : 0;
+  }
+  return moving;
+}
+
+// The undamped pile for 10 s: circles that moved more than 1 px in the tenth
+// second, beside Box2D with its defaults (sleeping on).
+void BM_PileStillMoving(benchmark::State& state, bool jittered) {
+  const std::vector<Vec2> starts = PileStarts(jittered);
+  int ours = 0, theirs = -1;
+  for (auto _ : state) {
+    ours = Moving(EnginePileAt(starts, 600, 60));
+#ifdef ORV_BENCH_BOX2D
+    theirs = Moving(Box2DPileAt(starts, 600, 60));
+#endif
+  }
+  state.counters["engine_moving"] = ours;
+  state.counters["box2d_moving"] = theirs;
+  OrvBench::EmitRow({OrvBench::Format("contact pile %s, undamped: circles still moving (>1 px) in the tenth second",
+                                      jittered ? "jittered by up to 1 px" : "in columns"),
+                     OrvBench::Format("%d of %d", ours, kCircles),
+                     theirs < 0 ? "Box2D not built" : OrvBench::Format("Box2D in metres, its defaults: %d", theirs),
+                     "-", "as few as Box2D", theirs < 0 ? "-" : OrvBench::AtMost(ours, theirs)});
+}
+BENCHMARK_CAPTURE(BM_PileStillMoving, Columns, false)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_PileStillMoving, Jittered, true)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The thin floor: its top at y 0, ten circles 20 px apart above it, from 100
+// to 160 px up; every step each falls 1 px a frame (60 px/s) faster, as a
+// script that adds to its fall would make it. 180 steps.
+constexpr Box kThinFloor{0, -5, 200, 10};
+constexpr int kThinFloorCircles = 10;
+Vec2 ThinFloorStart(int i) { return {-90.0 + 20 * i, kRadius + 100 + 60.0 * ((i * 7) % 10) / 9}; }
+constexpr double kScriptFall = -60;
+// Below the floor's lower face.
+bool Through(Vec2 p) { return !(p.y > kThinFloor.y - kThinFloor.height / 2); }
+
+// The fast wall: 10 px thick, 700 px tall, its near face at x 0; circle k
+// 20 px above the one before, starting k px further back, at 2000 px/s.
+// 60 steps: every circle reaches the wall in the first half.
+constexpr Box kFastWall{5, 340, 10, 700};
+constexpr int kFastCircles = 34;
+constexpr double kFastSpeed = 2000;
+Vec2 FastStart(int k) { return {-100.0 - k, 10.0 + 20 * k}; }
+bool Passed(Vec2 p) { return !(p.x < kFastWall.x + kFastWall.width / 2); }
+
+// The stack: ten 32 x 32 boxes on a floor whose top is at y 0, 10 s. Near
+// its place is within 4 px: Box2D's boxes keep a skin and sink by its
+// tolerance at each of the ten contacts, about 3 px in all.
+constexpr Box kStackFloor{0, -10, 400, 20};
+constexpr int kStackBoxes = 10;
+constexpr double kBoxSide = 32;
+constexpr int kStackSteps = 600;
+Vec2 StackStart(int i) { return {0, kBoxSide / 2 + kBoxSide * i}; }
+// The speed a fall from the top box's place to the lowest box's gives.
+const double kFreeFall = std::sqrt(2 * -kGravity * kBoxSide * (kStackBoxes - 1));
+
+struct StackEnd {
+  // How far the top box is from its place, and the fastest box's speed in
+  // the last step, from its move.
+  double topDrop = 0;
+  double fastest = 0;
+};
+
+StackEnd StackOutcome(const std::vector<Vec2>& before, const std::vector<Vec2>& after) {
+  StackEnd end;
+  const Vec2 top = StackStart(kStackBoxes - 1);
+  end.topDrop = std::hypot(after.back().x - top.x, after.back().y - top.y);
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    const double speed = std::hypot(after[i].x - before[i].x, after[i].y - before[i].y) / kStep;
+    end.fastest = std::max(end.fastest, std::isfinite(speed) ? speed : INFINITY);
+  }
+  if (!std::isfinite(end.topDrop)) end.topDrop = INFINITY;
+  return end;
+}
+
+int EngineThinFloor() {
+  EngineWorld world;
+  world.AddStatic(kThinFloor);
+  for (int i = 0; i < kThinFloorCircles; ++i) world.AddCircle(ThinFloorStart(i), kRadius);
+  for (int step = 0; step < 180; ++step) {
+    AddGravity(world, kScriptFall);
+    world.Step();
+  }
+  int through = 0;
+  for (int i = 0; i < world.Bodies(); ++i) through += Through(world.Position(i)) ? 1 : 0;
+  return through;
+}
+
+int EngineFastWall() {
+  EngineWorld world;
+  world.AddStatic(kFastWall);
+  for (int k = 0; k < kFastCircles; ++k) world.Body(world.AddCircle(FastStart(k), kRadius)).velocity = {kFastSpeed, 0};
+  for (int step = 0; step < 60; ++step) world.Step();
+  int passed = 0;
+  for (int i = 0; i < world.Bodies(); ++i) passed += Passed(world.Position(i)) ? 1 : 0;
+  return passed;
+}
+
+StackEnd EngineStack() {
+  EngineWorld world;
+  world.AddStatic(kStackFloor);
+  for (int i = 0; i < kStackBoxes; ++i) {
+    const Vec2 at = StackStart(i);
+    world.AddBox({at.x, at.y, kBoxSide, kBoxSide});
+  }
+  std::vector<Vec2> before(kStackBoxes), after(kStackBoxes);
+  for (int step = 0; step < kStackSteps; ++step) {
+    for (int i = 0; i < kStackBoxes; ++i) before[static_cast<std::size_t>(i)] = world.Position(i);
+    AddGravity(world, kGravity * kStep);
+    world.Step();
+  }
+  for (int i = 0; i < kStackBoxes; ++i) after[static_cast<std::size_t>(i)] = world.Position(i);
+  return StackOutcome(before, after);
+}
+
+#ifdef ORV_BENCH_BOX2D
+int Box2DThinFloor() {
+  b2World world(b2Vec2(0, 0));
+  AddStatic(world, kThinFloor);
+  std::vector<b2Body*> bodies;
+  for (int i = 0; i < kThinFloorCircles; ++i) bodies.push_back(AddCircle(world, ThinFloorStart(i), kRadius));
+  for (int step = 0; step < 180; ++step) {
+    for (b2Body* body : bodies) body->SetLinearVelocity(body->GetLinearVelocity() + b2Vec2(0, Metres(kScriptFall)));
+    world.Step(kStep, 8, 3);
+  }
+  int through = 0;
+  for (const b2Body* body : bodies) through += Through(Pixels(body->GetPosition())) ? 1 : 0;
+  return through;
+}
+
+int Box2DFastWall() {
+  b2World world(b2Vec2(0, 0));
+  AddStatic(world, kFastWall);
+  std::vector<b2Body*> bodies;
+  for (int k = 0; k < kFastCircles; ++k) {
+    bodies.push_back(AddCircle(world, FastStart(k), kRadius));
+    bodies.back()->SetLinearVelocity(b2Vec2(Metres(kFastSpeed), 0));
+  }
+  for (int step = 0; step < 60; ++step) world.Step(kStep, 8, 3);
+  int passed = 0;
+  for (const b2Body* body : bodies) passed += Passed(Pixels(body->GetPosition())) ? 1 : 0;
+  return passed;
+}
+
+StackEnd Box2DStack() {
+  b2World world(b2Vec2(0, Metres(kGravity)));
+  AddStatic(world, kStackFloor);
+  std::vector<b2Body*> bodies;
+  for (int i = 0; i < kStackBoxes; ++i) {
+    b2PolygonShape box;
+    box.SetAsBox(Metres(kBoxSide / 2), Metres(kBoxSide / 2));
+    bodies.push_back(AddBody(world, StackStart(i), box, Metres(kBoxSide) * Metres(kBoxSide)));
+  }
+  std::vector<Vec2> before(kStackBoxes), after(kStackBoxes);
+  for (int step = 0; step < kStackSteps; ++step) {
+    for (std::size_t i = 0; i < bodies.size(); ++i) before[i] = Pixels(bodies[i]->GetPosition());
+    world.Step(kStep, 8, 3);
+  }
+  for (std::size_t i = 0; i < bodies.size(); ++i) after[i] = Pixels(bodies[i]->GetPosition());
+  return StackOutcome(before, after);
+}
+#endif
+
+std::string Box2DText(int count, int of) {
+  return count < 0 ? "Box2D not built" : OrvBench::Format("Box2D in metres: %d of %d", count, of);
+}
+
+void BM_ThinFloor(benchmark::State& state) {
+  int ours = 0, theirs = -1;
+  for (auto _ : state) {
+    ours = EngineThinFloor();
+#ifdef ORV_BENCH_BOX2D
+    theirs = Box2DThinFloor();
+#endif
+  }
+  state.counters["engine_through"] = ours;
+  state.counters["box2d_through"] = theirs;
+  OrvBench::EmitRow({"thin floor: circles through a 200 x 10 px static floor, falling 1 px a frame faster each frame",
+                     OrvBench::Format("%d of %d", ours, kThinFloorCircles), Box2DText(theirs, kThinFloorCircles), "-",
+                     "0 through", OrvBench::AtMost(ours, 0)});
+}
+BENCHMARK(BM_ThinFloor)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_FastWall(benchmark::State& state) {
+  int ours = 0, theirs = -1;
+  for (auto _ : state) {
+    ours = EngineFastWall();
+#ifdef ORV_BENCH_BOX2D
+    theirs = Box2DFastWall();
+#endif
+  }
+  state.counters["engine_passing"] = ours;
+  state.counters["box2d_passing"] = theirs;
+  OrvBench::EmitRow({"fast wall: circles of radius 8 at 2000 px/s passing a 10 px static wall, 34 starts 1 px apart",
+                     OrvBench::Format("%d of %d", ours, kFastCircles), Box2DText(theirs, kFastCircles), "-",
+                     "0 passing", OrvBench::AtMost(ours, 0)});
+}
+BENCHMARK(BM_FastWall)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_Stack(benchmark::State& state) {
+  StackEnd ours, theirs{-1, -1};
+  for (auto _ : state) {
+    ours = EngineStack();
+#ifdef ORV_BENCH_BOX2D
+    theirs = Box2DStack();
+#endif
+  }
+  state.counters["engine_top_drop_px"] = ours.topDrop;
+  state.counters["engine_fastest_px_s"] = ours.fastest;
+  state.counters["box2d_top_drop_px"] = theirs.topDrop;
+  state.counters["box2d_fastest_px_s"] = theirs.fastest;
+  const bool built = theirs.topDrop >= 0;
+  OrvBench::EmitRow({"stack of ten 32 px boxes on a static floor: the top box's distance from its place after 10 s",
+                     OrvBench::Format("%.1f px", ours.topDrop),
+                     built ? OrvBench::Format("Box2D in metres: %.1f px", theirs.topDrop) : "Box2D not built", "-",
+                     "at most 4 px (near its place)", OrvBench::AtMost(ours.topDrop, 4.0)});
+  OrvBench::EmitRow({"stack of ten 32 px boxes on a static floor: the fastest box after 10 s",
+                     OrvBench::Format("%.0f px/s", ours.fastest),
+                     built ? OrvBench::Format("Box2D in metres: %.0f px/s", theirs.fastest) : "Box2D not built", "-",
+                     OrvBench::Format("at most %.0f px/s (a fall through the stack's height)", kFreeFall),
+                     OrvBench::AtMost(ours.fastest, kFreeFall)});
+}
+BENCHMARK(BM_Stack)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

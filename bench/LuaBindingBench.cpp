@@ -118,7 +118,7 @@ void BM_UpdateLuaFunction(benchmark::State& state) {
 }
 BENCHMARK(BM_UpdateLuaFunction);
 
-// The two above in turn (OrvBench::MediansInTurn): the table's row.
+// The two above in turn (OrvBench::TimeInTurn): the table's row.
 void BM_UpdateDispatchInTurn(benchmark::State& state) {
   lua_State* L = luaL_newstate();
   luaL_openlibs(L);
@@ -129,28 +129,29 @@ void BM_UpdateDispatchInTurn(benchmark::State& state) {
   Run(lua->GetCState(), kUpdateScript);
   LuaFunction<LuaObject> update(lua->GetGlobal("Update"));
   constexpr int kCalls = 1000;
-  std::vector<double> medians;
+  OrvBench::InTurn turns;
   for (auto _ : state) {
-    medians = OrvBench::MediansInTurn(31, 20,
-                                      {[&] {
-                                         for (int i = 0; i < kCalls; ++i) {
-                                           lua_getglobal(L, "Update");
-                                           lua_pushnumber(L, 0.016);
-                                           lua_pcall(L, 1, 1, 0);
-                                           lua_settop(L, 0);
-                                         }
-                                       },
-                                       [&] {
-                                         for (int i = 0; i < kCalls; ++i) benchmark::DoNotOptimize(update(0.016));
-                                       }});
+    turns = OrvBench::TimeInTurn(31, 20,
+                                 {[&] {
+                                    for (int i = 0; i < kCalls; ++i) {
+                                      lua_getglobal(L, "Update");
+                                      lua_pushnumber(L, 0.016);
+                                      lua_pcall(L, 1, 1, 0);
+                                      lua_settop(L, 0);
+                                    }
+                                  },
+                                  [&] {
+                                    for (int i = 0; i < kCalls; ++i) benchmark::DoNotOptimize(update(0.016));
+                                  }});
   }
   // Milliseconds for 1000 calls are microseconds for one.
-  const double bare = medians[0] * 1000, ours = medians[1] * 1000;
-  state.counters["bare_ns"] = bare;
-  state.counters["binding_ns"] = ours;
-  OrvBench::EmitRow({"a script's Update called through the binding", OrvBench::Format("%.1f ns", ours),
-                     OrvBench::Format("bare lua_pcall: %.1f ns", bare), OrvBench::Ratio(ours / bare), "at most 1.2x",
-                     OrvBench::AtMost(ours / bare, 1.2)});
+  const OrvBench::Times bare = turns.Median(0) * 1000, ours = turns.Median(1) * 1000;
+  state.counters["bare_ns"] = bare.cpu;
+  state.counters["binding_ns"] = ours.cpu;
+  OrvBench::EmitRow({"a script's Update called through the binding", OrvBench::CpuAndWall(ours, "%.1f", "ns"),
+                     "bare lua_pcall: " + OrvBench::CpuAndWall(bare, "%.1f", "ns"),
+                     OrvBench::Ratio(turns.CpuRatio(1, 0)), "at most 1.2x",
+                     OrvBench::AtMost(turns.CpuRatio(1, 0), 1.2)});
   LuaState::Close(lua);
   lua_close(L);
 }

@@ -130,36 +130,41 @@ const char* ReplacedUpdateCalled(Scene& scene, void (*pass)(Scene&)) {
   return called ? "calls the new Update" : "goes on calling the old Update";
 }
 
-// The three passes in turn (OrvBench::MediansInTurn), in microseconds a
+// The three passes in turn (OrvBench::TimeInTurn), in microseconds a
 // pass. These give the table's rows.
 void BM_UpdatePassesInTurn(benchmark::State& run) {
   Scene& scene = TheScene();
-  std::vector<double> medians;
+  OrvBench::InTurn turns;
   for (auto _ : run) {
-    medians = OrvBench::MediansInTurn(
-        51, 20, {[&] { EnginePass(scene); }, [&] { LookedUpPass(scene); }, [&] { HeldPass(scene); }});
+    turns = OrvBench::TimeInTurn(51, 20,
+                                 {[&] { EnginePass(scene); }, [&] { LookedUpPass(scene); }, [&] { HeldPass(scene); }});
   }
-  const double ours = medians[0] * 1000, byName = medians[1] * 1000, byReference = medians[2] * 1000;
-  run.counters["engine_us"] = ours;
-  run.counters["looked_up_us"] = byName;
-  run.counters["held_us"] = byReference;
+  const OrvBench::Times ours = turns.Median(0) * 1000, byName = turns.Median(1) * 1000,
+                        byReference = turns.Median(2) * 1000;
+  run.counters["engine_us"] = ours.cpu;
+  run.counters["looked_up_us"] = byName.cpu;
+  run.counters["held_us"] = byReference.cpu;
 
-  std::printf("When a script puts a new Update in place of its own at run time:\n");
-  std::printf(
+  std::fprintf(stderr, "When a script puts a new Update in place of its own at run time:\n");
+  std::fprintf(
+      stderr,
       "  engine pass (finds each state's Update, kept with its name, again when the name's entry changes): %s\n",
       ReplacedUpdateCalled(scene, &EnginePass));
-  std::printf("  bare calls, Update looked up by name in every state on every pass: %s\n",
-              ReplacedUpdateCalled(scene, &LookedUpPass));
-  std::printf("  bare calls, each state's Update held by reference since its start: %s\n",
-              ReplacedUpdateCalled(scene, &HeldPass));
+  std::fprintf(stderr, "  bare calls, Update looked up by name in every state on every pass: %s\n",
+               ReplacedUpdateCalled(scene, &LookedUpPass));
+  std::fprintf(stderr, "  bare calls, each state's Update held by reference since its start: %s\n",
+               ReplacedUpdateCalled(scene, &HeldPass));
   OrvBench::EmitRow({"Update pass over 1000 scripted objects beside bare calls looked up by name",
-                     OrvBench::Format("%.1f us", ours),
-                     OrvBench::Format("1000 lua_pcall, Update looked up by name: %.1f us", byName),
-                     OrvBench::Ratio(ours / byName), "at most 1.2x", OrvBench::AtMost(ours / byName, 1.2)});
-  OrvBench::EmitRow(
-      {"Update pass over 1000 scripted objects beside bare calls of held functions", OrvBench::Format("%.1f us", ours),
-       OrvBench::Format("1000 lua_pcall, each Update held (blind to a replaced Update): %.1f us", byReference),
-       OrvBench::Ratio(ours / byReference), "at most 1.2x", OrvBench::AtMost(ours / byReference, 1.2)});
+                     OrvBench::CpuAndWall(ours, "%.1f", "us"),
+                     "1000 lua_pcall, Update looked up by name: " + OrvBench::CpuAndWall(byName, "%.1f", "us"),
+                     OrvBench::Ratio(turns.CpuRatio(0, 1)), "at most 1.2x",
+                     OrvBench::AtMost(turns.CpuRatio(0, 1), 1.2)});
+  OrvBench::EmitRow({"Update pass over 1000 scripted objects beside bare calls of held functions",
+                     OrvBench::CpuAndWall(ours, "%.1f", "us"),
+                     "1000 lua_pcall, each Update held (blind to a replaced Update): " +
+                         OrvBench::CpuAndWall(byReference, "%.1f", "us"),
+                     OrvBench::Ratio(turns.CpuRatio(0, 2)), "at most 1.2x",
+                     OrvBench::AtMost(turns.CpuRatio(0, 2), 1.2)});
 }
 BENCHMARK(BM_UpdatePassesInTurn)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -7,6 +7,7 @@
 // start measured here in the same run.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -221,22 +222,25 @@ void BM_ScriptedObjectStart1000(benchmark::State& state, Heap heap) {
 BENCHMARK_CAPTURE(BM_ScriptedObjectStart1000, WarmHeap, Heap::Warm)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ScriptedObjectStart1000, ColdHeap, Heap::Cold)->Unit(benchmark::kMillisecond);
 
-// The two starts in turn, seven rounds of 1000 each, the heap settled
-// before every batch as above: the table's rows. Each side's timed batch
-// follows an untimed one of its own, so that a warm heap holds the pages
-// that side's own objects left, as in a running game.
+// The two starts in turn, eleven rounds of 1000 each, the heap settled
+// before every batch as above: the table's rows, judged on the median of the
+// rounds' ratios. Each side's timed batch follows an untimed one of its own,
+// so that a warm heap holds the pages that side's own objects left, as in a
+// running game.
+constexpr int kStartRounds = 11;
+
 void BM_StartsInTurn(benchmark::State& state, Heap heap, const char* name) {
   Scene& scene = TheScene();
   std::vector<lua_State*> states;
   states.reserve(kObjects);
-  std::vector<double> bare, engine;
+  std::vector<OrvBench::Times> bare, engine;
   const auto time = [heap](auto&& batch, auto&& teardown) {
     SettleHeap(heap);
-    const auto start = std::chrono::steady_clock::now();
+    const OrvBench::Times start = OrvBench::ThreadNow();
     batch();
-    const auto end = std::chrono::steady_clock::now();
+    const OrvBench::Times spent = OrvBench::ThreadNow() - start;
     teardown();
-    return std::chrono::duration<double, std::milli>(end - start).count();
+    return spent;
   };
   const auto bareBatch = [&] {
     for (int i = 0; i < kObjects; ++i) states.push_back(BareStart());
@@ -250,20 +254,21 @@ void BM_StartsInTurn(benchmark::State& state, Heap heap, const char* name) {
   };
   const auto engineTeardown = [&] { scene.RemoveAll(); };
   for (auto _ : state) {
-    for (int round = 0; round < 7; ++round) {
+    for (int round = 0; round < kStartRounds; ++round) {
       time(bareBatch, bareTeardown);
       bare.push_back(time(bareBatch, bareTeardown));
       time(engineBatch, engineTeardown);
       engine.push_back(time(engineBatch, engineTeardown));
     }
   }
-  const double ours = OrvBench::Median(engine), plain = OrvBench::Median(bare);
-  state.counters["engine_ms"] = ours;
-  state.counters["bare_ms"] = plain;
+  const OrvBench::Times ours = OrvBench::Median(engine), plain = OrvBench::Median(bare);
+  state.counters["engine_ms"] = ours.cpu;
+  state.counters["bare_ms"] = plain.cpu;
   OrvBench::EmitRow({OrvBench::Format("the whole start of 1000 scripted objects, %s heap", name),
-                     OrvBench::Format("%.1f ms", ours),
-                     OrvBench::Format("bare states compiling and running the same script: %.1f ms", plain),
-                     OrvBench::Ratio(ours / plain), "at most 1x", OrvBench::AtMost(ours / plain, 1.0)});
+                     OrvBench::CpuAndWall(ours, "%.1f", "ms"),
+                     "bare states compiling and running the same script: " + OrvBench::CpuAndWall(plain, "%.1f", "ms"),
+                     OrvBench::Ratio(OrvBench::MedianCpuRatio(engine, bare)), "at most 1x",
+                     OrvBench::AtMost(OrvBench::MedianCpuRatio(engine, bare), 1.0)});
 }
 BENCHMARK_CAPTURE(BM_StartsInTurn, WarmHeap, Heap::Warm, "warm")->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StartsInTurn, ColdHeap, Heap::Cold, "cold")->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -325,51 +330,40 @@ void BM_MemoryPerScriptedObject(benchmark::State& state) {
 BENCHMARK(BM_MemoryPerScriptedObject)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The objects of the scene above made by a script in the real program:
-// 1000 in one frame, removed the next frame, seven times. The script marks
-// the start and end of its loop on standard output, and this program reads
-// the marks as they come, on its own clock: the process's processor time
-// would count the driver's threads too. Beside it, the start this program
-// measures in the same run; the rest is the way from the script's call to
-// the start (the blueprint's lookup, the creation lines, the announcement
-// to every system).
-const char* kSpawnerScript = R"(
-local rounds, creating = 0, true
+// 1000 in one frame, removed the next frame, eight times, beside the same
+// program making them once in the same frames. The difference between the
+// two programs' processor time (wait4's, so that the machine's load does not
+// count) is what the seven later rounds cost: the first round of each grows
+// the heap alike. Beside it, the same objects made and removed here, on this
+// thread's processor time; the rest is the way from the script's call to
+// the start (the blueprint's lookup, the creation lines, the announcement to
+// every system).
+constexpr int kProgramRounds = 8;
+
+std::string SpawnerScript(int rounds) {
+  return OrvBench::Format(R"(
+local made, frame = 0, 0
 function Update(dt)
-  if creating then
-    print("round begins"); io.stdout:flush()
-    for i = 1, 1000 do CreateGameObject("Enemy", 5) end
-    print("round ends"); io.stdout:flush()
-    rounds = rounds + 1
+  frame = frame + 1
+  if frame %% 2 == 1 then
+    if made < %d then
+      for i = 1, 1000 do CreateGameObject("Enemy", 5) end
+      made = made + 1
+    end
   else
     RemoveAllGameObjectsOfType(5)
-    if rounds == 7 then Shutdown() end
+    if frame == %d then Shutdown() end
   end
-  creating = not creating
 end
-)";
-
-// Microseconds per object of each round the program marks.
-std::vector<double> TimeRounds(const std::string& command) {
-  std::vector<double> rounds;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return rounds;
-  char buffer[4096];
-  auto begun = std::chrono::steady_clock::now();
-  while (std::fgets(buffer, sizeof buffer, pipe)) {
-    const auto now = std::chrono::steady_clock::now();
-    if (std::strncmp(buffer, "round begins", 12) == 0) begun = now;
-    if (std::strncmp(buffer, "round ends", 10) == 0)
-      rounds.push_back(std::chrono::duration<double, std::micro>(now - begun).count() / kObjects);
-  }
-  pclose(pipe);
-  return rounds;
+)",
+                          rounds, 2 * kProgramRounds);
 }
 
-void BM_CreateFromScriptInProgram(benchmark::State& state) {
-  if (!OrvBench::DisplayOrSkip(state)) return;
+// The content folder of a program whose spawner makes that many rounds.
+std::filesystem::path WriteProgram(int rounds) {
   namespace fs = std::filesystem;
-  const fs::path orv = OrvBench::ProgramBesideBenchmarks();
-  const fs::path root = fs::temp_directory_path() / ("orv_create_" + std::to_string(getpid()));
+  const fs::path root =
+      fs::temp_directory_path() / ("orv_create_" + std::to_string(getpid()) + "_" + std::to_string(rounds));
   fs::remove_all(root);
   WriteFile(root / "config/config.ini",
             R"({"width":320,"height":200,"fullscreen":false,"title":"create","fps":60,"debug":1})");
@@ -380,41 +374,65 @@ void BM_CreateFromScriptInProgram(benchmark::State& state) {
   WriteFile(root / "data/gameobjects/Spawner.txt",
             R"({"name":"Spawner","id":1,"components":[{"type":"script","data":[]}]})");
   WriteFile(root / "data/scripts/Enemy.lua", kEnemyScript);
-  WriteFile(root / "data/scripts/Spawner.lua", kSpawnerScript);
+  WriteFile(root / "data/scripts/Spawner.lua", SpawnerScript(rounds));
   WriteFile(root / "data/scripts/extra/shared.lua", kSharedScript);
   WriteFile(root / "data/summoner.ini", R"({"spawn":[{"name":"Spawner","id":1,"params":{}}]})");
+  return root;
+}
 
-  std::vector<double> made;
-  std::vector<double> start;
+// The program's processor and wall time, or a negative CPU time when it
+// did not end cleanly.
+OrvBench::Times RunProgram(const std::filesystem::path& root) {
+  const std::string command = "cd '" + root.string() + "' && exec timeout -k 5 120 '" +
+                              OrvBench::ProgramBesideBenchmarks().string() + "' >/dev/null 2>&1";
+  const OrvBench::ChildRun run = OrvBench::RunChild(command);
+  if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != 0) return {-1, -1};
+  return run.times;
+}
+
+void BM_CreateFromScriptInProgram(benchmark::State& state) {
+  if (!OrvBench::DisplayOrSkip(state)) return;
+  const std::filesystem::path all = WriteProgram(kProgramRounds), once = WriteProgram(1);
+  const int later = (kProgramRounds - 1) * kObjects;
+  std::vector<OrvBench::Times> made, start;
+  // Each pair's figure over the start measured right after it.
+  std::vector<double> ratios;
+  bool ended = true;
   for (auto _ : state) {
-    made = TimeRounds("cd '" + root.string() + "' && timeout -k 5 120 '" + orv.string() + "' 2>&1");
-    // The engine's own start of the same objects, timed the same way.
+    // The two programs in turn, three times, and the start here after each
+    // pair: the machine's drift falls on all alike.
     Scene& scene = TheScene();
-    start.clear();
-    for (int round = 0; round < 7; ++round) {
-      const auto begin = std::chrono::steady_clock::now();
-      for (int i = 0; i < kObjects; ++i) scene.StartOne();
-      start.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - begin).count() /
-                      kObjects);
-      scene.RemoveAll();
+    for (int pair = 0; pair < 3 && ended; ++pair) {
+      const OrvBench::Times many = RunProgram(all), one = RunProgram(once);
+      ended = many.cpu >= 0 && one.cpu >= 0;
+      made.push_back((many - one) / later * 1000);
+      std::vector<OrvBench::Times> pairStart;
+      for (int round = 0; round < 3; ++round) {
+        const OrvBench::Times begin = OrvBench::ThreadNow();
+        for (int i = 0; i < kObjects; ++i) scene.StartOne();
+        scene.RemoveAll();
+        // The first round of each grows the heap, as the program's first.
+        if (round > 0) pairStart.push_back((OrvBench::ThreadNow() - begin) / kObjects * 1000);
+      }
+      start.insert(start.end(), pairStart.begin(), pairStart.end());
+      ratios.push_back(made.back().cpu / OrvBench::Median(pairStart).cpu);
     }
   }
-  fs::remove_all(root);
-  if (made.size() < 2) {
-    state.SkipWithError("no rounds from the program");
+  std::filesystem::remove_all(all);
+  std::filesystem::remove_all(once);
+  if (!ended) {
+    state.SkipWithError("the program did not end cleanly");
     return;
   }
-  // The first round grows the heap; the later ones reuse its pages.
-  const double first = made.front();
-  const double later = OrvBench::Median(std::vector<double>(made.begin() + 1, made.end()));
-  const double startWarm = OrvBench::Median(std::vector<double>(start.begin() + 1, start.end()));
-  state.counters["program_us_first"] = first;
-  state.counters["program_us"] = later;
-  state.counters["start_us"] = startWarm;
-  state.counters["ratio"] = later / startWarm;
-  OrvBench::EmitRow({"a scripted object made by a script in the real program", OrvBench::Format("%.1f us", later),
-                     OrvBench::Format("its start alone, measured here: %.1f us", startWarm),
-                     OrvBench::Ratio(later / startWarm), "at most 1.5x", OrvBench::AtMost(later / startWarm, 1.5)});
+  const OrvBench::Times program = OrvBench::Median(made), here = OrvBench::Median(start);
+  state.counters["program_us"] = program.cpu;
+  state.counters["start_us"] = here.cpu;
+  const double ratio = OrvBench::Median(ratios);
+  state.counters["ratio"] = ratio;
+  OrvBench::EmitRow({"a scripted object made and removed by a script in the real program",
+                     OrvBench::CpuAndWall(program, "%.1f", "us"),
+                     "its start and removal alone, measured here: " + OrvBench::CpuAndWall(here, "%.1f", "us"),
+                     OrvBench::Ratio(ratio), "at most 1.5x", OrvBench::AtMost(ratio, 1.5)});
 }
 BENCHMARK(BM_CreateFromScriptInProgram)->Iterations(1)->Unit(benchmark::kSecond);
 
