@@ -28,7 +28,9 @@ json_t* LoadJson(const JsonFile& file, const std::string& failure, bool boxOnly 
   if (file) return file.Root();
   // "not found" is the box's word for every failure: the next line says
   // what it was when the file is there.
-  const std::string cause = file.IsBroken() ? "\n" + file.DescribeError() : std::string();
+  std::string cause;
+  // Appended rather than "\n" + ...: GCC 12 at -O2 warns falsely on that form.
+  if (file.IsBroken()) cause.append("\n").append(file.DescribeError());
   if (boxOnly) {
     ShowMessage(failure + cause);
   } else {
