@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include <memory>
+#include <string>
 
 #include "ScriptInterrupt.h"
 #include "app/Config.h"
@@ -12,6 +13,7 @@
 #include "core/UserFolder.h"
 #include "editor/EditComponent.h"
 #include "platform/Console.h"
+#include "platform/DisplayCheck.h"
 #include "platform/QuitSignals.h"
 #include "platform/Window.h"
 #include "render/LightComponent.h"
@@ -115,6 +117,12 @@ int StartUp() {
   for (const auto& warning : warnings) PrintErrorLine(warning);
   if (!config) return 1;
   SetDebugLevel(config->debug);
+  // Before anything could show a box, which a silent display would hold as
+  // it holds the window's start: one line says it all.
+  if (std::string silence; !Platform::DisplayAnswers(silence)) {
+    PrintErrorLine(silence);
+    return 1;
+  }
 
   int exitCode = 1;
   {

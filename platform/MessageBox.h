@@ -4,8 +4,9 @@
 namespace Orv::Platform {
 
 // A box with no owner window, the default caption and an OK button, which
-// blocks until dismissed. With ORV_HEADLESS=1, or when no box can be shown,
-// the text goes to standard error as one line and nothing waits.
+// blocks until dismissed or a quit signal arrives. With ORV_HEADLESS=1, once
+// a quit was asked, or when no box can be shown, the text goes to standard
+// error as one line and nothing waits.
 void ShowMessageBox(const std::string& text);
 
 bool IsHeadless();

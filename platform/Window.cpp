@@ -2,11 +2,11 @@
 
 #include <GL/glew.h>
 #include <SDL.h>
-#include <signal.h>
 
 #include <cstdlib>
 #include <optional>
 
+#include "platform/DisplayCheck.h"
 #include "platform/QuitSignals.h"
 
 namespace Orv::Platform {
@@ -166,21 +166,19 @@ bool RegisterWindowClass(std::string* why) {
   // An X server resets when its last client leaves and drops a connection
   // that arrives meanwhile. A reset is soon over, but where short-lived
   // clients come and go each may bring another: one more try still failed
-  // once in 300 starts under load, so there are two. Dropped
-  // before the library has written its greeting, the connection would end
-  // the program by SIGPIPE without a word: the write fails instead.
-  struct sigaction ignore {};
-  struct sigaction previous {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  sigaction(SIGPIPE, &ignore, &previous);
+  // once in 300 starts under load, so there are two. Dropped before the
+  // library has written its greeting, the connection would end the program by
+  // SIGPIPE without a word: the write fails instead.
   constexpr int kAttempts = 3;
   bool started = false;
-  for (int attempt = 1; attempt <= kAttempts && !started; ++attempt) {
-    started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    if (!started && attempt < kAttempts) SDL_Delay(250);
+  {
+    const ConnectingToDisplay connecting;
+    for (int attempt = 1; attempt <= kAttempts && !started; ++attempt) {
+      started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+      if (!started && attempt < kAttempts) SDL_Delay(250);
+    }
+    EndDisplayCheck();
   }
-  sigaction(SIGPIPE, &previous, nullptr);
   if (started) return true;
   if (why != nullptr) {
     const char* driver = SDL_GetHint(SDL_HINT_VIDEODRIVER);

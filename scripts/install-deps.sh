@@ -13,6 +13,11 @@ packages=(
 if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev x11-apps)
 fi
+# A message box is drawn in the X server's own fonts, which Xvfb alone lacks;
+# a test finds it by its title with xwininfo.
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(xfonts-base x11-utils)
+fi
 # The contact pile steps Box2D beside the engine; nothing else needs it.
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libbox2d-dev)

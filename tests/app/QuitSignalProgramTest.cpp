@@ -64,4 +64,31 @@ TEST(QuitSignalProgram, ASecondSignalEndsTheProgram) {
   EXPECT_EQ(run.signal, SIGTERM) << run.out << run.err;
 }
 
+// A message box waits for its click; SIGTERM ends the program with one up as
+// without one. Boxes at start: two resource files that do not parse.
+TEST(QuitSignalProgram, SigtermEndsTheProgramWithAMessageBoxUp) {
+  ContentFolder folder;
+  WriteScriptScene(folder, "BoxUp", {{"Idle", "function Update(dt) end"}}, {{"Idle", 1}});
+  folder.Write("res/anims/a.anim", "{");
+  folder.Write("res/anims/b.anim", "{");
+  RunOptions options;
+  // Boxes are shown, not written.
+  options.env = {{"ORV_HEADLESS", ""}};
+  // The box's window names its title in a way xdotool does not read.
+  bool boxUp = false;
+  options.triggers.push_back({"", 0.0, [&](pid_t pid) {
+                                boxUp = Shell("for i in $(seq 600); do xwininfo -root -tree | grep -q '\"Error\": (' && "
+                                              "echo up && break; sleep 0.1; done") == "up\n";
+                                kill(pid, SIGTERM);
+                              }});
+  const RunResult run = RunOrv(folder, options);
+  EXPECT_TRUE(boxUp) << "no box was shown";
+  EXPECT_TRUE(RanCleanly(run));
+  // The box the signal closed keeps its text, and the one after it is not
+  // shown but written.
+  for (const char* file : {"a.anim", "b.anim"}) {
+    EXPECT_EQ(Count(run.err, std::string("Error loading anim file: res/anims/") + file), 1u) << run.err;
+  }
+}
+
 }  // namespace

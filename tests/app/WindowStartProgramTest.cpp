@@ -1,5 +1,6 @@
 // Opening the window and its context: a display that drops connections is
-// tried again, and every failure says the library's reason and what the
+// tried again, one that never answers is given up in one line, SIGTERM ends
+// the connect, and every failure says the library's reason and what the
 // program asked for.
 #include <poll.h>
 #include <sys/socket.h>
@@ -7,6 +8,10 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <csignal>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -31,14 +36,17 @@ socklen_t SocketLength(const std::string& number) {
   return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + std::string("/tmp/.X11-unix/X" + number).size());
 }
 
-// A display in front of a real server that closes its first `drops`
-// connections at once, as a server does with a connection that arrives while
-// it resets, and passes every later one through.
-class DroppingDisplay {
+// A display that closes its first `drops` connections at once, as a server
+// does with a connection that arrives while it resets; it passes every later
+// one through to a real server, or, without one, takes it and never answers
+// (a stuck forwarded display, a hung server).
+class FakeDisplay {
  public:
-  DroppingDisplay(const PrivateDisplay& server, int drops) : drops_(drops) {
-    if (server.Name().empty()) throw std::runtime_error("Xvfb did not start");
-    server_ = server.Name().substr(1);  // the number after the ':'
+  FakeDisplay(const PrivateDisplay* server, int drops) : drops_(drops) {
+    if (server != nullptr) {
+      if (server->Name().empty()) throw std::runtime_error("Xvfb did not start");
+      server_ = server->Name().substr(1);  // the number after the ':'
+    }
     for (int n = 700; n < 800 && listener_ < 0; ++n) {
       const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
       const sockaddr_un address = DisplaySocket(std::to_string(n));
@@ -50,20 +58,23 @@ class DroppingDisplay {
         close(fd);
       }
     }
-    if (listener_ < 0) throw std::runtime_error("no free display number for the dropping display");
+    if (listener_ < 0) throw std::runtime_error("no free display number for the fake display");
     thread_ = std::thread([this] { Serve(); });
   }
-  ~DroppingDisplay() {
+  ~FakeDisplay() {
     stop_ = true;
     thread_.join();
     for (const auto& [client, server] : pairs_) {
       close(client);
       close(server);
     }
+    for (const int client : silent_) close(client);
     close(listener_);
   }
   const std::string& Name() const { return name_; }
   int Dropped() const { return dropped_; }
+  // Connections taken and never answered.
+  int Unanswered() const { return unanswered_; }
 
  private:
   void Serve() {
@@ -105,6 +116,11 @@ class DroppingDisplay {
       close(client);
       return;
     }
+    if (server_.empty()) {
+      silent_.push_back(client);
+      ++unanswered_;
+      return;
+    }
     const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_un address = DisplaySocket(server_);
     if (connect(server, reinterpret_cast<const sockaddr*>(&address), SocketLength(server_)) != 0) {
@@ -121,7 +137,9 @@ class DroppingDisplay {
   std::string name_;
   std::atomic<bool> stop_{false};
   std::atomic<int> dropped_{0};
+  std::atomic<int> unanswered_{0};
   std::vector<std::pair<int, int>> pairs_;
+  std::vector<int> silent_;
   std::thread thread_;
 };
 
@@ -137,6 +155,26 @@ void WriteStoppingGame(const ContentFolder& folder) {
                    {{"Stopper", 1}});
 }
 
+// Whether the process ignores the signal now; nullopt once it is gone.
+std::optional<bool> Ignores(pid_t pid, int signalNumber) {
+  std::istringstream status(ReadFile("/proc/" + std::to_string(pid) + "/status"));
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("SigIgn:", 0) != 0) continue;
+    const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+    return ((mask >> (signalNumber - 1)) & 1u) != 0;
+  }
+  return std::nullopt;
+}
+
+// Waits, as long as a start on a busy machine may take, for the display to
+// hold a connection unanswered.
+bool WaitForUnanswered(const FakeDisplay& display, int count) {
+  for (int i = 0; i < 6000 && display.Unanswered() < count; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return display.Unanswered() >= count;
+}
+
 RunOptions OnDisplay(const std::string& display) {
   RunOptions options;
   options.env = {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}};
@@ -147,7 +185,7 @@ RunOptions OnDisplay(const std::string& display) {
 
 TEST(WindowStartProgram, ConnectionsDroppedTwiceAreTriedAgainAndTheGameRuns) {
   PrivateDisplay server;
-  DroppingDisplay display(server, 2);
+  FakeDisplay display(&server, 2);
   ContentFolder folder;
   WriteStoppingGame(folder);
   RunResult run = RunOrv(folder, OnDisplay(display.Name()));
@@ -161,12 +199,13 @@ TEST(WindowStartProgram, ConnectionsDroppedTwiceAreTriedAgainAndTheGameRuns) {
 
 TEST(WindowStartProgram, ADisplayThatDropsEveryConnectionIsTriedThreeTimesAndTheReasonIsShown) {
   PrivateDisplay server;
-  DroppingDisplay display(server, 1000);
+  FakeDisplay display(&server, 1000);
   ContentFolder folder;
   WriteStoppingGame(folder);
   RunResult run = RunOrv(folder, OnDisplay(display.Name()));
   EXPECT_TRUE(RanCleanly(run, 1));
-  EXPECT_EQ(display.Dropped(), 3);
+  // The check's connection, then three tries.
+  EXPECT_EQ(display.Dropped(), 4);
   // The library's words, then what was asked for.
   EXPECT_NE(run.err.find("Fail to register WNDCLASSEX: x11 not available (asked 3 times for the x11 video driver on "
                          "display \"" +
@@ -192,4 +231,50 @@ TEST(WindowStartProgram, AContextTheDriverRefusesSaysTheLibrarysReasonAndTheVers
             std::string::npos)
       << lines[0];
   EXPECT_NE(run.err.find("Error Unable to initialize Application Context\n"), std::string::npos) << run.err;
+}
+
+// The start asks the display with a time limit before the window's connect,
+// which waits for ever; nothing else is tried, and nothing waits for a box.
+TEST(WindowStartProgram, ADisplayThatNeverAnswersIsNamedInOneLineAndTheProgramEnds) {
+  FakeDisplay display(nullptr, 0);
+  ContentFolder folder;
+  WriteStoppingGame(folder);
+  RunOptions options = OnDisplay(display.Name());
+  options.env.emplace_back("ORV_HEADLESS", "");
+  std::optional<bool> pipeIgnored;
+  options.triggers.push_back({"", 0.0, [&](pid_t pid) {
+                                if (WaitForUnanswered(display, 1)) pipeIgnored = Ignores(pid, SIGPIPE);
+                              }});
+  const RunResult run = RunOrv(folder, options);
+  EXPECT_TRUE(RanCleanly(run, 1));
+  EXPECT_EQ(run.err, "Error! The display \"" + display.Name() + "\" did not answer within 5 seconds\n");
+  EXPECT_EQ(display.Unanswered(), 1);
+  // Read unless the check had already given up.
+  if (pipeIgnored) {
+    EXPECT_TRUE(*pipeIgnored) << "a connection dropped now would end the program by SIGPIPE";
+  }
+}
+
+// Past the check, the window's own connect can still meet a display that stops
+// answering: SIGTERM ends the program there too, and a connection dropped
+// there is a failed write.
+TEST(WindowStartProgram, SigtermEndsTheProgramInsideTheWindowsConnect) {
+  // The check's connection closed at once, an answer; the window's never answered.
+  FakeDisplay display(nullptr, 1);
+  ContentFolder folder;
+  WriteStoppingGame(folder);
+  RunOptions options = OnDisplay(display.Name());
+  std::optional<bool> pipeIgnored;
+  options.triggers.push_back({"", 0.0, [&](pid_t pid) {
+                                if (!WaitForUnanswered(display, 1)) return;
+                                pipeIgnored = Ignores(pid, SIGPIPE);
+                                kill(pid, SIGTERM);
+                              }});
+  const RunResult run = RunOrv(folder, options);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.signal, SIGTERM) << run.out << run.err;
+  EXPECT_EQ(display.Dropped(), 1);
+  EXPECT_EQ(display.Unanswered(), 1);
+  ASSERT_TRUE(pipeIgnored.has_value()) << "the window never connected";
+  EXPECT_TRUE(*pipeIgnored) << "a connection dropped now would end the program by SIGPIPE";
 }

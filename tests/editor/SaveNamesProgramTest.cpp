@@ -17,6 +17,7 @@ TEST(SaveNamesProgram, SavesOfAnyNameSurviveTheNextStartAndOnlyUnfinishedOnesAre
   options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", user.parent_path().string()}};
   WriteScriptScene(folder, "OrvSaveNames", {{"saver", R"(
 function Update(dt)
+  print("first frame")
   CreateNewTileMap(1, 2, 2)
   SaveTileMap(1, "map.saving")
   SaveObjects("slot1.saving")
@@ -39,8 +40,12 @@ end
 
   RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
+  // By the start, not by the game's first save: a game that never saves
+  // would keep them.
+  const std::size_t firstFrame = run.out.find("first frame\n");
+  ASSERT_NE(firstFrame, std::string::npos) << run.out;
   for (const fs::path& removed : {user / "old.json.orv-unfinished", user / "maps" / "m.txt.orv-unfinished"}) {
-    EXPECT_NE(run.out.find("Removed the unfinished save " + removed.string() + "\n"), std::string::npos) << run.out;
+    EXPECT_LT(run.out.find("Removed the unfinished save " + removed.string() + "\n"), firstFrame) << run.out;
     EXPECT_FALSE(fs::exists(removed));
   }
   EXPECT_NE(run.err.find("Error! File name \"bad.orv-unfinished\" refused: names ending in \".orv-unfinished\" are "
