@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the engine, its demo and its tests need
-# (--tests), or its tests and benchmarks (--bench); packages already
-# installed are skipped, so a second run costs nothing.
+# (--tests, with Clang for the second build), or its tests and benchmarks
+# (--bench); packages already installed are skipped, so a second run costs
+# nothing.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,9 @@ packages=(
 )
 if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev x11-apps)
+fi
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(clang)
 fi
 # The contact pile steps Box2D beside the engine; nothing else needs it.
 if [ "${1:-}" = "--bench" ]; then
