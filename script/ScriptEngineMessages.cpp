@@ -110,7 +110,7 @@ void ScriptEngineSystem::SendMsgToChannel(const char* channel, int number, OrvLu
 
 void ScriptEngineSystem::BroadcastMessageToChildrenFunc::operator()(int number, OrvLua::LuaObject message) {
   auto caller = record.object.Lock();
-  if (!caller || !caller->IsAlive()) return;
+  if (!Lives(caller)) return;
   const std::vector<ObjectLockPtr<GameObject>> children = caller->GetChildren();
   caller.reset();
   for (const auto& child : children) DeliverMessage(child, number, message);
@@ -118,12 +118,12 @@ void ScriptEngineSystem::BroadcastMessageToChildrenFunc::operator()(int number, 
 
 void ScriptEngineSystem::BroadcastMessageToGroupFunc::operator()(int number, OrvLua::LuaObject message) {
   auto caller = record.object.Lock();
-  if (!caller || !caller->IsAlive()) return;
+  if (!Lives(caller)) return;
   const std::uint32_t self = caller->GetUniqueId();
   const std::vector<ObjectLockPtr<GameObject>> members = caller->GetGroupMembers();
   caller.reset();
   for (const auto& member : members) {
-    if (IsGameObjectAlive(member) && Orv::GetGameObjectUniqueID(member) == self) continue;
+    if (Lives(member) && Orv::GetGameObjectUniqueID(member) == self) continue;
     DeliverMessage(member, number, message);
   }
 }
@@ -131,19 +131,19 @@ void ScriptEngineSystem::BroadcastMessageToGroupFunc::operator()(int number, Orv
 // ---- Channels -------------------------------------------------------------
 
 void ScriptEngineSystem::SubscribeChannel(const EntityRecord& caller, const char* channel) {
-  if (!IsGameObjectAlive(caller.object)) return;
+  if (!Lives(caller.object)) return;
   channels_[channel].Subscribe(Orv::GetGameObjectUniqueID(caller.object), caller.object);
 }
 
 void ScriptEngineSystem::UnsubscribeChannel(const EntityRecord& caller, const char* channel) {
-  if (!IsGameObjectAlive(caller.object)) return;
+  if (!Lives(caller.object)) return;
   auto found = channels_.find(channel);
   if (found == channels_.end()) return;
   found->second.Unsubscribe(Orv::GetGameObjectUniqueID(caller.object));
 }
 
 bool ScriptEngineSystem::IsSubscribedToChannel(const EntityRecord& caller, const char* channel) const {
-  if (!IsGameObjectAlive(caller.object)) return false;
+  if (!Lives(caller.object)) return false;
   auto found = channels_.find(channel);
   if (found == channels_.end()) return false;
   return found->second.IsSubscribed(Orv::GetGameObjectUniqueID(caller.object));
@@ -164,12 +164,12 @@ bool ScriptEngineSystem::CheckIsRegisteredMessageChannel::operator()(const char*
 // ---- Event groups ---------------------------------------------------------
 
 void ScriptEngineSystem::SubscribeEventGroup(const EntityRecord& caller, const char* group) {
-  if (!IsGameObjectAlive(caller.object)) return;
+  if (!Lives(caller.object)) return;
   eventGroups_[group].push_back(caller);
 }
 
 void ScriptEngineSystem::UnsubscribeEventGroup(const EntityRecord& caller, const char* group) {
-  if (!IsGameObjectAlive(caller.object)) return;
+  if (!Lives(caller.object)) return;
   auto found = eventGroups_.find(group);
   if (found == eventGroups_.end()) return;
   const std::uint32_t self = Orv::GetGameObjectUniqueID(caller.object);
@@ -190,7 +190,7 @@ OrvLua::LuaObject ScriptEngineSystem::EventGroupList(const EntityRecord& caller,
 
 void ScriptEngineSystem::PruneEventGroups() {
   for (auto it = eventGroups_.begin(); it != eventGroups_.end();) {
-    std::erase_if(it->second, [](const EntityRecord& entry) { return !IsGameObjectAlive(entry.object); });
+    std::erase_if(it->second, [](const EntityRecord& entry) { return !Lives(entry.object); });
     it = it->second.empty() ? eventGroups_.erase(it) : std::next(it);
   }
 }
@@ -203,7 +203,7 @@ OrvLua::LuaObject ScriptEngineSystem::MemberList(const EntityRecord& caller,
   int position = 1;
   for (const auto& member : members) {
     auto locked = member.Lock();
-    if (!locked || !locked->IsAlive()) continue;
+    if (!Lives(locked)) continue;
     result.Insert(position++, MemberTable(*component, *locked));
   }
   return result;
@@ -223,7 +223,7 @@ OrvLua::LuaObject ScriptEngineSystem::GetEventGroupList::operator()(const char* 
 
 OrvLua::LuaObject ScriptEngineSystem::GetGroupMemberList::operator()() {
   auto caller = record.object.Lock();
-  if (!caller || !caller->IsAlive()) return {};
+  if (!Lives(caller)) return {};
   const std::vector<ObjectLockPtr<GameObject>> members = caller->GetGroupMembers();
   caller.reset();
   return MemberList(record, members);
@@ -231,7 +231,7 @@ OrvLua::LuaObject ScriptEngineSystem::GetGroupMemberList::operator()() {
 
 unsigned ScriptEngineSystem::GetGroupMemberCount::operator()() {
   auto caller = record.object.Lock();
-  if (!caller || !caller->IsAlive()) return 0;
+  if (!Lives(caller)) return 0;
   return static_cast<unsigned>(caller->GetGroupMembers().size());
 }
 

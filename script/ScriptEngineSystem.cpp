@@ -27,7 +27,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
     return;
   }
   GameObject* object = entity.walked;
-  if (object == nullptr || !object->IsAlive()) return;
+  if (!Lives(object)) return;
   // The walk holds the object, so its components stay: found, not locked.
   auto* component = object->FindComponent<ScriptComponent>();
   if (component == nullptr) return;
@@ -83,17 +83,17 @@ void ScriptEngineSystem::Break(const char* text) { ShowMessage(text); }
 // ---- Identity -------------------------------------------------------------
 
 void ScriptEngineSystem::SetGameObjectID::operator()(int id) {
-  if (!IsGameObjectAlive(record.object)) return;
+  if (!Lives(record.object)) return;
   Orv::SetGameObjectID(record.object, static_cast<std::uint32_t>(id));
 }
 
 int ScriptEngineSystem::GetGameObjectID::operator()() {
-  if (!IsGameObjectAlive(record.object)) return 0;
+  if (!Lives(record.object)) return 0;
   return static_cast<int>(Orv::GetGameObjectID(record.object));
 }
 
 unsigned ScriptEngineSystem::GetGameObjectUniqueID::operator()() {
-  if (!IsGameObjectAlive(record.object)) return 0;
+  if (!Lives(record.object)) return 0;
   return Orv::GetGameObjectUniqueID(record.object);
 }
 

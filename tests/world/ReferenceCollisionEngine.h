@@ -40,12 +40,12 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
     }
     for (std::size_t i = 0; i < collisionObjects_.size(); ++i) {
       auto a = collisionObjects_[i].Lock();
-      if (!a || !a->IsAlive()) continue;
+      if (!Lives(a)) continue;
       auto collisionA = a->GetComponent<CollisionComponent>().Lock();
       if (!collisionA || collisionA->GetCollider() == nullptr) continue;
       for (std::size_t j = i + 1; j < collisionObjects_.size(); ++j) {
         auto b = collisionObjects_[j].Lock();
-        if (!b || !b->IsAlive()) continue;
+        if (!Lives(b)) continue;
         auto rigidA = a->GetComponent<RigidBodyComponent>().Lock();
         auto rigidB = b->GetComponent<RigidBodyComponent>().Lock();
         auto collisionB = b->GetComponent<CollisionComponent>().Lock();
@@ -110,7 +110,7 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
       // Boxes the loop moved still have their old corners.
       for (std::size_t k = 0; k < collisionObjects_.size(); ++k) {
         auto object = collisionObjects_[k].Lock();
-        if (!shoved[k] || !object || !object->IsAlive()) continue;
+        if (!shoved[k] || !Lives(object)) continue;
         auto collision = object->GetComponent<CollisionComponent>().Lock();
         if (collision && collision->GetCollider() && !collision->empty && !collision->avoidTrigger) {
           collision->GetCollider()->UpdateBounds();
@@ -120,7 +120,7 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
         for (std::size_t j = i + 1; j < collisionObjects_.size(); ++j) {
           auto a = collisionObjects_[i].Lock();
           auto b = collisionObjects_[j].Lock();
-          if (!a || !b || !a->IsAlive() || !b->IsAlive()) continue;
+          if (!Lives(a) || !Lives(b)) continue;
           auto collisionA = a->GetComponent<CollisionComponent>().Lock();
           auto collisionB = b->GetComponent<CollisionComponent>().Lock();
           if (!collisionA || !collisionB || !collisionA->GetCollider() || !collisionB->GetCollider()) continue;
