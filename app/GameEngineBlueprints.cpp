@@ -375,7 +375,7 @@ ObjectLockPtr<GameObject> GameEngine::CreateChildGameObject(const ObjectLockPtr<
                                                             const std::string& typeName, unsigned id,
                                                             const OverrideLists* overrides, bool createDeferred) {
   ObjectLockPtr<GameObject> object = CreateGameObject(typeName, id, overrides, createDeferred);
-  if (IsGameObjectAlive(parent)) {
+  if (Lives(parent)) {
     auto parentObject = parent.Lock();
     // A failed creation leaves an empty entry that the parent's next prune drops.
     parentObject->AddChild(object);

@@ -44,7 +44,7 @@ void BasicEntitySystem::WalkEntities(Hook&& hook) {
     if (i + 3 * kPrefetchAhead < entities.size()) entities[i + 3 * kPrefetchAhead].prefetch.Block().Prefetch();
     if (i + kPrefetchAhead < entities.size()) PrefetchEntry(entities[i + kPrefetchAhead]);
     const std::shared_ptr<GameObject> locked = entities[i].object.Lock();
-    if (!locked || !locked->IsAlive()) continue;
+    if (!Lives(locked)) continue;
     if (kept != i) entities[kept] = std::move(entities[i]);
     // Hooks never change the list (what they admit waits in pending): the
     // entry stays where it is for the length of the hook.
@@ -94,7 +94,7 @@ void BasicEntitySystem::Render() {
 
 void BasicEntitySystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return;
+  if (!Lives(locked)) return;
   OnGameObjectOffered(object);
   for (const std::uint32_t key : requiredTypes) {
     if (!locked->GetComponent(key).Exists()) continue;

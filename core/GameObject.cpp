@@ -9,11 +9,6 @@ namespace Orv {
 
 namespace {
 
-bool Lives(const ObjectLockPtr<GameObject>& handle) {
-  auto object = handle.Lock();
-  return object && object->IsAlive();
-}
-
 void Prune(std::vector<ObjectLockPtr<GameObject>>& handles) {
   handles.erase(std::remove_if(handles.begin(), handles.end(), [](const auto& h) { return !Lives(h); }), handles.end());
 }
@@ -112,7 +107,7 @@ void GameObject::Destroy() {
     groupLeader = false;
     for (auto it = groupMembers.begin(); it != groupMembers.end();) {
       auto member = it->Lock();
-      if (!member || !member->IsAlive()) {
+      if (!Lives(member)) {
         it = groupMembers.erase(it);
         continue;
       }
@@ -206,24 +201,21 @@ double GameObject::GetRealAttribIndex(const std::string& componentName, unsigned
   return record != nullptr ? record->realValue : 0.0;
 }
 
-bool IsGameObjectAlive(const ObjectLockPtr<GameObject>& object) {
-  auto locked = object.Lock();
-  return locked && locked->IsAlive();
-}
+bool Lives(const ObjectLockPtr<GameObject>& object) { return Lives(object.Lock()); }
 
 std::uint32_t GetGameObjectID(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
-  return locked && locked->IsAlive() ? locked->GetID() : 0;
+  return Lives(locked) ? locked->GetID() : 0;
 }
 
 void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id) {
   auto locked = object.Lock();
-  if (locked && locked->IsAlive()) locked->SetID(id);
+  if (Lives(locked)) locked->SetID(id);
 }
 
 std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
-  return locked && locked->IsAlive() ? locked->GetUniqueId() : 0;
+  return Lives(locked) ? locked->GetUniqueId() : 0;
 }
 
 std::string ObjectName(const GameObject& object) {

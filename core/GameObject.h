@@ -40,7 +40,7 @@ class GameObject {
 
   std::uint32_t GetID() const { return id; }
   void SetID(std::uint32_t value) { id = value; }
-  bool IsAlive() const { return alive; }
+  friend bool Lives(const GameObject* object);
   // 0 means no object: a dead object's unique id, and no parent.
   std::uint32_t GetUniqueId() const { return uniqueId; }
   void SetUniqueId(std::uint32_t value) { uniqueId = value; }
@@ -160,9 +160,14 @@ T* GameObject::FindComponent() const {
   return entry == nullptr ? nullptr : static_cast<T*>(entry->get());
 }
 
-// Lookups through a handle. An object lives while the handle has not expired
-// and its alive flag is set; a destroyed object still in the manager does not.
-bool IsGameObjectAlive(const ObjectLockPtr<GameObject>& object);
+// Whether the object lives: from its making until it is destroyed. A
+// destroyed object waiting in the manager for the sweep does not, nor does
+// null or an expired handle. The one way to ask.
+inline bool Lives(const GameObject* object) { return object != nullptr && object->alive; }
+inline bool Lives(const std::shared_ptr<GameObject>& object) { return Lives(object.get()); }
+bool Lives(const ObjectLockPtr<GameObject>& object);
+
+// Lookups through a handle, of a live object only.
 std::uint32_t GetGameObjectID(const ObjectLockPtr<GameObject>& object);
 void SetGameObjectID(const ObjectLockPtr<GameObject>& object, std::uint32_t id);
 std::uint32_t GetGameObjectUniqueID(const ObjectLockPtr<GameObject>& object);

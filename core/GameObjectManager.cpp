@@ -36,7 +36,7 @@ void GameObjectManager::RemoveDeadGameObjects() {
     // A live object is only pruned, which drops expired handles and runs no
     // other code: no copy of its handle, two atomic steps per object per
     // frame. A dead one is held while its components are cleared.
-    if (GameObject& live = *objects[i]; live.IsAlive()) {
+    if (GameObject& live = *objects[i]; Lives(&live)) {
       live.PruneChildren();
       live.PruneGroupMembers();
       ++i;

@@ -9,9 +9,6 @@
 
 namespace Orv {
 
-// An object is there until it is ended, even while it waits for the sweep.
-inline bool Lives(const std::shared_ptr<GameObject>& object) { return object && object->IsAlive(); }
-
 class ObjectFunc {
  public:
   explicit ObjectFunc(ObjectLockPtr<GameObject> object) : object_(std::move(object)) {}

@@ -1,6 +1,9 @@
 #pragma once
 // Where an object is and how it is drawn: its position on screen and in the
 // world, depth, scale and rotation.
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -8,6 +11,13 @@
 #include "core/NotFiniteRefusal.h"
 
 namespace Orv {
+
+// Transforms hold floats: a double beyond their range stands at its edge, and
+// one that is not finite gives kept, the field's value as it was.
+inline float ToFloat(double value, float kept) {
+  if (!std::isfinite(value)) return kept;
+  return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX}));
+}
 
 class TransformComponent : public Component {
  public:

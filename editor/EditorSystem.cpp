@@ -70,7 +70,7 @@ void EditorSystem::OnEntityAdded(EntityRecord& entity) { Admit(entity.object); }
 
 void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
   auto object = handle.Lock();
-  if (!object || !object->IsAlive()) return;
+  if (!Lives(object)) return;
   auto edit = object->LockComponent<EditComponent>();
   auto collision = object->LockComponent<CollisionComponent>();
   if (!edit || !collision) return;

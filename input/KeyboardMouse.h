@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "LuaObject.h"
+#include "core/ObjectFunc.h"
 #include "core/System.h"
 #include "script/ScriptRegistrar.h"
 
@@ -54,20 +55,15 @@ struct CursorPosition {
 
 // The functor behind "GetWindowCursor", one per scripted object and kept by
 // its script component.
-class GetWindowCursorFunc {
+class GetWindowCursorFunc : public SystemObjectFunc<KeyboardMouse> {
  public:
-  GetWindowCursorFunc(KeyboardMouse* system, ObjectLockPtr<GameObject> object)
-      : system_(system), object_(std::move(object)) {}
+  using SystemObjectFunc::SystemObjectFunc;
 
   // Nothing once the object it was made for is gone or dead, or when it has
   // no script component.
   std::optional<CursorPosition> Position() const;
   // "GetWindowCursor": a new table {x, y} in the object's state, or nil.
   OrvLua::LuaObject operator()();
-
- private:
-  KeyboardMouse* system_;
-  ObjectLockPtr<GameObject> object_;
 };
 
 }  // namespace Orv

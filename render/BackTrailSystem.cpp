@@ -32,7 +32,7 @@ int BackTrailSystem::TrailsOn(const ObjectLockPtr<GameObject>& object) const {
 
 void BackTrailSystem::LateUpdate(float dt) {
   for (Trail& trail : trails_) {
-    const bool alive = IsGameObjectAlive(trail.object);
+    const bool alive = Lives(trail.object);
     if (alive) {
       trail.elapsed += dt;
       auto transform = GetHandleComponent<TransformComponent>(trail.object).Lock();
@@ -61,7 +61,7 @@ void BackTrailSystem::LateUpdate(float dt) {
 
   trails_.remove_if([](const Trail& trail) {
     if (!trail.points.empty()) return false;
-    if (!IsGameObjectAlive(trail.object)) return true;
+    if (!Lives(trail.object)) return true;
     auto transform = GetHandleComponent<TransformComponent>(trail.object).Lock();
     return !transform || !transform->trailEnabled;
   });
@@ -69,7 +69,7 @@ void BackTrailSystem::LateUpdate(float dt) {
   std::vector<TrailRequest> requests;
   requests.swap(requests_);
   for (TrailRequest& request : requests) {
-    if (!IsGameObjectAlive(request.object)) continue;
+    if (!Lives(request.object)) continue;
     auto transform = GetHandleComponent<TransformComponent>(request.object).Lock();
     if (!transform) continue;
     if (TrailsOn(request.object) >= kMaxTrailsPerObject) {
@@ -104,7 +104,7 @@ void BackTrailSystem::DrawSegment(const Trail& trail, double ax, double ay, doub
     oy = dx / length * trail.halfWidth;
   }
   float r = 0.55f, g = 0.55f, b = 0.55f;
-  if (IsGameObjectAlive(trail.object)) {
+  if (Lives(trail.object)) {
     if (auto anim = GetHandleComponent<SpriteAnimComponent>(trail.object).Lock()) {
       r = anim->trailTint[0];
       g = anim->trailTint[1];
@@ -130,7 +130,7 @@ void BackTrailSystem::Render() {
       DrawSegment(trail, point.fromX + offsetX, point.fromY + offsetY, point.toX + offsetX, point.toY + offsetY,
                   1.0f - point.age / point.lifetime);
     }
-    if (!IsGameObjectAlive(trail.object)) continue;
+    if (!Lives(trail.object)) continue;
     auto transform = GetHandleComponent<TransformComponent>(trail.object).Lock();
     if (!transform || !transform->trailEnabled) continue;
     const float toX = transform->worldX - g_cameraCentreX + static_cast<float>(halfWidth);

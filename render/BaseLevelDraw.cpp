@@ -26,7 +26,7 @@ void BaseLevelDraw::Init(unsigned width, unsigned height) {
 
 void BaseLevelDraw::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return;
+  if (!Lives(locked)) return;
   if (locked->GetComponent<LightComponent>().Exists()) lights_.push_back(object);
   auto sprite = locked->LockComponent<SpriteAnimComponent>();
   if (!sprite || sprite->layer != 0) return;
@@ -56,14 +56,14 @@ void BaseLevelDraw::SortIfAdmitted() {
 }
 
 void BaseLevelDraw::LateUpdate(float) {
-  std::erase_if(lights_, [](const ObjectLockPtr<GameObject>& light) { return !IsGameObjectAlive(light); });
+  std::erase_if(lights_, [](const ObjectLockPtr<GameObject>& light) { return !Lives(light); });
 }
 
 void BaseLevelDraw::Render() {
   SortIfAdmitted();
   rendering_ = true;
   for (std::size_t i = 0; i < baseSprites_.size();) {
-    if (!IsGameObjectAlive(baseSprites_[i])) {
+    if (!Lives(baseSprites_[i])) {
       baseSprites_.erase(baseSprites_.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }

@@ -112,7 +112,7 @@ void CameraSystem::PreUpdateEntity(EntityRecord& entity, float) {
   const std::vector<ObjectLockPtr<GameObject>> children = parent->GetChildren();
   for (const auto& reference : children) {
     auto child = reference.Lock();
-    if (!child || !child->IsAlive()) continue;
+    if (!Lives(child)) continue;
     auto transform = child->LockComponent<TransformComponent>();
     if (!transform) continue;
     if (transform->followParentRotation) transform->rotdeg = parentTransform->rotdeg;

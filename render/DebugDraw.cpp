@@ -43,7 +43,7 @@ void DebugDraw::Init(unsigned, unsigned) {
 }
 
 void DebugDraw::RenderEntity(EntityRecord& entity) {
-  if (!owner_->IsConsoleEnabled() || !IsGameObjectAlive(entity.object)) return;
+  if (!owner_->IsConsoleEnabled() || !Lives(entity.object)) return;
   auto collision = GetHandleComponent<CollisionComponent>(entity.object).Lock();
   // An unrecognised collider type name leaves the component without one.
   const Collider* collider = collision ? collision->GetCollider() : nullptr;

@@ -178,9 +178,24 @@ void PlaceSprite(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement&
   if (PlaceCorners(frame, placement, texture, corners)) QueueSprite(texture, corners);
 }
 
-void DrawFontText(Font& font, float x, float y, const std::string& text) {
-  DrawQueuedSprites();
-  font.RenderText(x, y, text);
+void DrawFontText(const Font& font, float x, float y, const std::string& text) {
+  if (font.GetTexture() == 0 || font.GetVertexBuffer() == 0) return;
+  std::vector<BufferQuad> quads;
+  float penX = x;
+  float penY = y;
+  for (const char ch : text) {
+    // Bytes above 127 are glyphs of their own, not negative indices.
+    const auto code = static_cast<unsigned char>(ch);
+    if (code == '\n') {
+      penX = x;
+      penY += font.GetAscent();
+      continue;
+    }
+    if (code != ' ') quads.push_back({font.GetIndexBuffer(code), penX, penY});
+    penX += font.Advance(code);
+  }
+  DrawBufferQuads(font.GetTexture(), font.GetVertexBuffer(), quads);
+  LoadIdentity();
 }
 
 }  // namespace Orv

@@ -54,7 +54,9 @@ void DrawPlacedSpriteQuad(const ObjectLockPtr<SpriteFrame>& frame, const SpriteP
 // open, drawn at once otherwise.
 void PlaceSprite(const ObjectLockPtr<SpriteFrame>& frame, const SpritePlacement& placement);
 
-// The text with its top left at (x, y), in the current colour.
-void DrawFontText(Font& font, float x, float y, const std::string& text);
+// The text with its top left at (x, y) under the current matrix, in the
+// current colour; a line feed starts the next line the font's ascent lower.
+// Leaves the identity as the current matrix.
+void DrawFontText(const Font& font, float x, float y, const std::string& text);
 
 }  // namespace Orv

@@ -101,7 +101,7 @@ void GLRenderSystem::Shutdown() {
 
 void GLRenderSystem::Update(float dt) {
   for (std::size_t i = 0; i < spriteObjects_.size();) {
-    if (!IsGameObjectAlive(spriteObjects_[i])) {
+    if (!Lives(spriteObjects_[i])) {
       spriteObjects_.erase(spriteObjects_.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
@@ -117,7 +117,7 @@ void GLRenderSystem::Update(float dt) {
   const float right = static_cast<float>(owner_->GetWidth()) + 0.5f;
   const float bottom = static_cast<float>(owner_->GetHeight()) + 0.5f;
   for (const auto& object : lightObjects_) {
-    if (!IsGameObjectAlive(object)) continue;
+    if (!Lives(object)) continue;
     auto light = GetHandleComponent<LightComponent>(object).Lock();
     auto transform = GetHandleComponent<TransformComponent>(object).Lock();
     if (!light || !transform) continue;
@@ -127,7 +127,7 @@ void GLRenderSystem::Update(float dt) {
 }
 
 void GLRenderSystem::PreUpdate(float) {
-  std::erase_if(lightObjects_, [](const ObjectLockPtr<GameObject>& object) { return !IsGameObjectAlive(object); });
+  std::erase_if(lightObjects_, [](const ObjectLockPtr<GameObject>& object) { return !Lives(object); });
 }
 
 void GLRenderSystem::Pause() { animationsPaused_ = true; }
@@ -180,7 +180,7 @@ void GLRenderSystem::ChooseWindowStandIn(const int (&v)[4]) const {
 
 void GLRenderSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return;
+  if (!Lives(locked)) return;
   if (locked->GetComponent<SpriteAnimComponent>().Exists()) spriteObjects_.push_back(object);
   if (locked->GetComponent<LightComponent>().Exists()) lightObjects_.push_back(object);
 }

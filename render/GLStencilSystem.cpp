@@ -24,14 +24,14 @@ void GLStencilSystem::Resize(int width, int height, int, int) {
 
 void GLStencilSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return;
+  if (!Lives(locked)) return;
   if (!locked->GetComponent<StencilComponent>().Exists()) return;
   if (!locked->GetComponent<TransformComponent>().Exists()) return;
   stencilObjects_.push_back(std::move(object));
 }
 
 void GLStencilSystem::Update(float) {
-  std::erase_if(stencilObjects_, [](const ObjectLockPtr<GameObject>& object) { return !IsGameObjectAlive(object); });
+  std::erase_if(stencilObjects_, [](const ObjectLockPtr<GameObject>& object) { return !Lives(object); });
 }
 
 void GLStencilSystem::Render() {
@@ -51,7 +51,7 @@ void GLStencilSystem::Render() {
   SetStencilFunction(GL_ALWAYS, 1, 1);
   SetStencilOperation(GL_REPLACE, GL_REPLACE, GL_REPLACE);
   for (const auto& object : stencilObjects_) {
-    if (!IsGameObjectAlive(object)) continue;
+    if (!Lives(object)) continue;
     auto stencil = GetHandleComponent<StencilComponent>(object).Lock();
     auto transform = GetHandleComponent<TransformComponent>(object).Lock();
     if (!stencil || !transform) continue;

@@ -265,7 +265,7 @@ OrvLua::LuaObjectOrError GUISystem::AddLabel(ScriptComponent& script, const OrvL
 
 template <typename Widget>
 OrvLua::LuaObjectOrError GUISystem::CreateWidget<Widget>::operator()(OrvLua::LuaObject desc) {
-  auto object = LiveObject();
+  std::shared_ptr<GameObject> object = LiveObject();
   auto script = object ? object->LockComponent<ScriptComponent>() : nullptr;
   if (!script) return {};
   const std::string maker = "object " + std::to_string(static_cast<std::int32_t>(object->GetID()));

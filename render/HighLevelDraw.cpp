@@ -14,7 +14,7 @@ void HighLevelDraw::Init(unsigned, unsigned) {
 
 bool HighLevelDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return false;
+  if (!Lives(locked)) return false;
   auto sprite = locked->LockComponent<SpriteAnimComponent>();
   // Read unsigned: negative layers land here too.
   return sprite && static_cast<unsigned>(sprite->layer) > 1u;
@@ -27,7 +27,7 @@ void HighLevelDraw::OnEntitiesMerged(std::vector<EntityRecord>& merged) {
 void HighLevelDraw::RenderEntity(EntityRecord& entity) {
   // The walk holds the object for the length of the hook.
   GameObject* object = entity.walked;
-  if (object == nullptr || !object->IsAlive()) return;
+  if (!Lives(object)) return;
   auto sprite = object->LockComponent<SpriteAnimComponent>();
   if (!sprite) return;
   auto transform = object->LockComponent<TransformComponent>();

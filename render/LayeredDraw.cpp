@@ -15,7 +15,7 @@ namespace Orv {
 
 int DrawOrderKey(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return 0;
+  if (!Lives(locked)) return 0;
   auto sprite = locked->LockComponent<SpriteAnimComponent>();
   return sprite ? sprite->layerOrder : 0;
 }

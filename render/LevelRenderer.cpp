@@ -26,7 +26,7 @@ struct TileMapEntity {
 };
 
 TileMapEntity LockTileMap(const EntityRecord& entity) {
-  if (!IsGameObjectAlive(entity.object)) return {};
+  if (!Lives(entity.object)) return {};
   auto component = GetHandleComponent<TileMapComponent>(entity.object).Lock();
   if (!component) return {};
   auto map = component->GetTilemap();

@@ -109,14 +109,14 @@ void LevelShadowDraw::SetHighlightTileTexture(const char* frameId) {
 
 void LevelShadowDraw::OnEntityAdded(EntityRecord& entity) {
   auto object = entity.object.Lock();
-  if (!object || !object->IsAlive()) return;
+  if (!Lives(object)) return;
   auto light = object->LockComponent<LightComponent>();
   if (light && light->shadowcast) shadowLights_.push_back(entity);
 }
 
 void LevelShadowDraw::OnGameObjectOffered(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return;
+  if (!Lives(locked)) return;
   auto collision = locked->LockComponent<CollisionComponent>();
   if (!collision || !collision->occluding) return;
   auto sprite = locked->LockComponent<SpriteAnimComponent>();
@@ -126,14 +126,14 @@ void LevelShadowDraw::OnGameObjectOffered(ObjectLockPtr<GameObject> object) {
 }
 
 void LevelShadowDraw::DropDeadLights() {
-  std::erase_if(shadowLights_, [](const EntityRecord& light) { return !IsGameObjectAlive(light.object); });
+  std::erase_if(shadowLights_, [](const EntityRecord& light) { return !Lives(light.object); });
 }
 
 void LevelShadowDraw::LateUpdateEntity(EntityRecord&, float) { DropDeadLights(); }
 
 void LevelShadowDraw::OnLateUpdate(float) {
   DropDeadLights();
-  std::erase_if(occluderObjects_, [](const ObjectLockPtr<GameObject>& object) { return !IsGameObjectAlive(object); });
+  std::erase_if(occluderObjects_, [](const ObjectLockPtr<GameObject>& object) { return !Lives(object); });
 }
 
 std::vector<Vec2> LevelShadowDraw::CollectLights() {
@@ -163,7 +163,7 @@ void LevelShadowDraw::CastShadows(const TileMapComponent& component, const Vec2&
   // enough, since another pass adds nothing under the equal test.
   if (component.occluderRuns.empty()) return;
   for (const auto& object : occluderObjects_) {
-    if (!IsGameObjectAlive(object)) continue;
+    if (!Lives(object)) continue;
     auto transform = GetHandleComponent<TransformComponent>(object).Lock();
     auto collision = GetHandleComponent<CollisionComponent>(object).Lock();
     if (!transform || !collision || !collision->occluding) continue;
@@ -304,7 +304,7 @@ void LevelShadowDraw::DrawHighlight(const TileMapComponent& component, bool cons
 }
 
 void LevelShadowDraw::RenderEntity(EntityRecord& entity) {
-  if (!IsGameObjectAlive(entity.object)) return;
+  if (!Lives(entity.object)) return;
   auto component = GetHandleComponent<TileMapComponent>(entity.object).Lock();
   if (!component) return;
   const bool console = owner_ != nullptr && owner_->IsConsoleEnabled();

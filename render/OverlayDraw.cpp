@@ -14,7 +14,7 @@ void OverlayDraw::Init(unsigned, unsigned) {
 
 bool OverlayDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return false;
+  if (!Lives(locked)) return false;
   auto renderable = locked->LockComponent<RenderableComponent>();
   return renderable && renderable->drawlevel > 1;
 }
@@ -26,7 +26,7 @@ void OverlayDraw::BeginRender() { OpenSpriteBatch(); }
 void OverlayDraw::EndRender() { CloseSpriteBatch(); }
 
 void OverlayDraw::RenderEntity(EntityRecord& entity) {
-  if (entity.walked != nullptr && entity.walked->IsAlive()) CallScriptRender(entity);
+  if (Lives(entity.walked)) CallScriptRender(entity);
 }
 
 }  // namespace Orv

@@ -207,4 +207,30 @@ void DrawQueuedSprites() {
   batch.corners.clear();
 }
 
+void DrawBufferQuads(unsigned texture, unsigned vertexBuffer, const std::vector<BufferQuad>& quads) {
+  if (quads.empty()) return;
+  BindTexture2D(texture);
+  // The vertex array object and the buffers bound come back with the client
+  // arrays.
+  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  glBindVertexArray(0);
+  glClientActiveTexture(GL_TEXTURE0);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+  constexpr GLsizei kCorner = 4 * sizeof(GLfloat);
+  glVertexPointer(2, GL_FLOAT, kCorner, nullptr);
+  glTexCoordPointer(2, GL_FLOAT, kCorner, reinterpret_cast<const void*>(2 * sizeof(GLfloat)));
+  for (const BufferQuad& quad : quads) {
+    // No index buffer would read the indices from address 0.
+    if (quad.indexBuffer == 0) continue;
+    glPushMatrix();
+    glTranslatef(quad.x, quad.y, 0.0f);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quad.indexBuffer);
+    glDrawElements(GL_QUADS, 4, GL_UNSIGNED_INT, nullptr);
+    glPopMatrix();
+  }
+  glPopClientAttrib();
+}
+
 }  // namespace Orv

@@ -13,6 +13,8 @@
 // sprites bind their own texture and draw from client arrays with no buffer
 // bound.
 
+#include <vector>
+
 namespace Orv {
 
 void SetColour(float r, float g, float b, float a);
@@ -79,5 +81,18 @@ bool IsSpriteBatchOpen();
 void QueueSprite(unsigned texture, const SpriteCorner (&corners)[4]);
 // Draws the sprites queued, if any: a draw of its own calls this first.
 void DrawQueuedSprites();
+
+// One quad of a vertex buffer: the four corners its index buffer names,
+// moved by (x, y).
+struct BufferQuad {
+  unsigned indexBuffer;
+  float x;
+  float y;
+};
+// Draws quads of one texture from a vertex buffer of corners (position, then
+// texture, four floats each) under the current matrix, after the queued
+// sprites. The texture stays bound; the matrix, the buffers bound and the
+// client arrays are as they were.
+void DrawBufferQuads(unsigned texture, unsigned vertexBuffer, const std::vector<BufferQuad>& quads);
 
 }  // namespace Orv

@@ -66,7 +66,7 @@ void SurfaceLevelDraw::Init(unsigned, unsigned) {
 
 bool SurfaceLevelDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return false;
+  if (!Lives(locked)) return false;
   if (auto sprite = locked->LockComponent<SpriteAnimComponent>()) return sprite->layer == 1;
   auto renderable = locked->LockComponent<RenderableComponent>();
   return renderable && renderable->drawlevel == 1;
@@ -74,7 +74,7 @@ bool SurfaceLevelDraw::AcceptEntity(ObjectLockPtr<GameObject>& object) {
 
 void SurfaceLevelDraw::OnGameObjectOffered(ObjectLockPtr<GameObject> object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return;
+  if (!Lives(locked)) return;
   if (locked->GetComponent<LightComponent>().Exists()) lights_.push_back(object);
 }
 
@@ -83,7 +83,7 @@ void SurfaceLevelDraw::OnEntitiesMerged(std::vector<EntityRecord>& merged) {
 }
 
 void SurfaceLevelDraw::OnUpdate(float) {
-  lights_.remove_if([](const ObjectLockPtr<GameObject>& light) { return !IsGameObjectAlive(light); });
+  lights_.remove_if([](const ObjectLockPtr<GameObject>& light) { return !Lives(light); });
 }
 
 void SurfaceLevelDraw::OnRender() {
@@ -105,7 +105,7 @@ void SurfaceLevelDraw::RenderEntity(EntityRecord& entity) {
 }
 
 void SurfaceLevelDraw::PlainDraw(const ObjectLockPtr<GameObject>& object) {
-  if (!IsGameObjectAlive(object)) return;
+  if (!Lives(object)) return;
   auto sprite = GetHandleComponent<SpriteAnimComponent>(object).Lock();
   if (sprite) {
     auto transform = GetHandleComponent<TransformComponent>(object).Lock();
@@ -120,14 +120,14 @@ void SurfaceLevelDraw::PlainDraw(const ObjectLockPtr<GameObject>& object) {
 }
 
 void SurfaceLevelDraw::LitDraw(const ObjectLockPtr<GameObject>& object) {
-  if (!IsGameObjectAlive(object)) return;
+  if (!Lives(object)) return;
   auto sprite = GetHandleComponent<SpriteAnimComponent>(object).Lock();
   auto transform = GetHandleComponent<TransformComponent>(object).Lock();
   if (!sprite || !transform) return;
   const Vec2 position{transform->posX, transform->posY};
   Colour sum{0.0f, 0.0f, 0.0f, 0.0f};
   for (const auto& lightObject : lights_) {
-    if (!IsGameObjectAlive(lightObject)) continue;
+    if (!Lives(lightObject)) continue;
     auto light = GetHandleComponent<LightComponent>(lightObject).Lock();
     auto lightTransform = GetHandleComponent<TransformComponent>(lightObject).Lock();
     if (!light || !lightTransform) continue;

@@ -7,21 +7,11 @@
 #include "NumberConversion.h"
 #include "core/Report.h"
 #include "core/ReportOnce.h"
+#include "render/DrawPrimitives.h"
 #include "render/RenderState.h"
 #include "resources/ResourceManager.h"
 
 namespace Orv {
-
-namespace {
-
-// As the font draws it: the glyph's clip width plus a small gap.
-float GlyphAdvance(const Font& font, unsigned char code) {
-  const auto& clips = font.GetClips();
-  const float width = code < clips.size() ? clips[code].w : 0.0f;
-  return width + static_cast<float>(font.GetPixelSize()) * 0.04f;
-}
-
-}  // namespace
 
 int MeasureCaption(const Font& font, const std::string& text) {
   double width = 0.0;
@@ -29,7 +19,7 @@ int MeasureCaption(const Font& font, const std::string& text) {
     // Bytes above 127 are glyphs of their own, not negative indices.
     const auto code = static_cast<unsigned char>(ch);
     if (code == '\n') break;
-    width += code == ' ' ? font.GetSpaceWidth() : GlyphAdvance(font, code);
+    width += font.Advance(code);
     width = std::trunc(width);
   }
   return OrvLua::SaturateToInt(width);
@@ -58,7 +48,7 @@ void WidgetCaption::Draw(int x, int y) const {
   auto font = font_.Lock();
   if (!font) return;
   Translate2D(static_cast<float>(-halfWidth_), -0.5f * static_cast<float>(font->GetPixelSize()));
-  font->RenderText(static_cast<float>(x), static_cast<float>(y), text_);
+  DrawFontText(*font, static_cast<float>(x), static_cast<float>(y), text_);
 }
 
 float ColourChannel(const WidgetColour& colour, int channel) {

@@ -191,39 +191,9 @@ bool Font::LoadFont(unsigned pixelSize, const std::string& path) {
   return result;
 }
 
-void Font::RenderText(float x, float y, const std::string& text) {
-  if (texture_ == 0 || vertexBuffer_ == 0) return;
-
-  glTranslatef(x, y, 0.0f);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-  glTexCoordPointer(2, GL_FLOAT, 16, reinterpret_cast<const void*>(8));
-  glVertexPointer(2, GL_FLOAT, 16, nullptr);
-
-  const float start = x;
-  float pen = x;
-  for (const char ch : text) {
-    const unsigned char code = static_cast<unsigned char>(ch);
-    if (code == ' ') {
-      glTranslatef(spaceWidth_, 0.0f, 0.0f);
-      pen += spaceWidth_;
-    } else if (code == '\n') {
-      glTranslatef(start - pen, ascent_, 0.0f);
-      pen = start;
-    } else {
-      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, GetIndexBuffer(code));
-      glDrawElements(GL_QUADS, 4, GL_UNSIGNED_INT, nullptr);
-      const float advance = (code < clips_.size() ? clips_[code].w : 0.0f) + static_cast<float>(pixelSize_) * 0.04f;
-      glTranslatef(advance, 0.0f, 0.0f);
-      pen += advance;
-    }
-  }
-
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glLoadIdentity();
+float Font::Advance(unsigned char code) const {
+  if (code == ' ') return spaceWidth_;
+  return (code < clips_.size() ? clips_[code].w : 0.0f) + static_cast<float>(pixelSize_) * 0.04f;
 }
 
 }  // namespace Orv

@@ -1,6 +1,7 @@
 #pragma once
 // A bitmap font: the 256 character codes rendered once into an alpha atlas of
-// 16 x 16 cells, one clip and one quad per code; text is drawn a quad per byte.
+// 16 x 16 cells, one clip and one quad per code; text is drawn a quad per byte
+// (render/DrawPrimitives.h).
 #include <string>
 
 #include "resources/SpriteSheet.h"
@@ -20,9 +21,9 @@ class Font : public SpriteSheet {
   // Why the last LoadFont failed, in words for the console ("not a font",
   // "size N cannot be built"); empty when it did not, or the file is missing.
   const std::string& GetLoadProblem() const { return loadProblem_; }
-  // Draws from (x, y) towards +x and +y; leaves the identity as the current
-  // matrix.
-  void RenderText(float x, float y, const std::string& text);
+  // How far the pen moves past a code: a space half the widest glyph, any
+  // other code its clip's width and a small gap.
+  float Advance(unsigned char code) const;
 
   float GetSpaceWidth() const { return spaceWidth_; }
   float GetCellHeight() const { return cellHeight_; }

@@ -39,7 +39,7 @@ class CreationNesting {
 
 unsigned UniqueIdOf(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
-  return locked && locked->IsAlive() ? locked->GetUniqueId() : 0;
+  return Lives(locked) ? locked->GetUniqueId() : 0;
 }
 
 }  // namespace
@@ -90,7 +90,7 @@ bool ScriptBegin::MayCreateNested(const char* typeName) {
 }
 
 void ScriptBegin::JoinGroupIfGrouping(const ObjectLockPtr<GameObject>& object) {
-  if (groupingEnabled_ && IsGameObjectAlive(object)) AddToGroup(object);
+  if (groupingEnabled_ && Lives(object)) AddToGroup(object);
 }
 
 unsigned ScriptBegin::CreateGameObject(const char* typeName, int id) {
@@ -162,16 +162,16 @@ unsigned ScriptBegin::CreateMountedChild(const char* typeName, int id, const Obj
   ObjectLockPtr<GameObject> object;
   if (!CreationOverrides(overrides)) {
     object = owner_->CreateChildObject(parent, typeName, static_cast<unsigned>(id), true);
-    if (auto child = object.Lock(); child && child->IsAlive()) {
+    if (auto child = object.Lock(); Lives(child)) {
       result = child->GetUniqueId();
       Mount(*child);
     }
   } else {
     // A free creation, linked to the parent only once the child has started.
     object = owner_->CreateObjectWithOverrides(typeName, static_cast<unsigned>(id), &overrides, true);
-    if (auto child = object.Lock(); child && child->IsAlive()) {
+    if (auto child = object.Lock(); Lives(child)) {
       result = child->GetUniqueId();
-      if (auto parentObject = parent.Lock(); parentObject && parentObject->IsAlive()) {
+      if (auto parentObject = parent.Lock(); Lives(parentObject)) {
         parentObject->AddChild(object);
         Mount(*child);
       }
@@ -217,14 +217,14 @@ void ScriptBegin::SetEnableGrouping(bool on) {
 
 void ScriptBegin::AddToGroup(const ObjectLockPtr<GameObject>& object) {
   auto joining = object.Lock();
-  if (!joining || !joining->IsAlive()) return;
+  if (!Lives(joining)) return;
   if (currentGroup_.empty()) {
     joining->SetGroupLeader(true);
   } else {
     // Gone or dead members are passed over but stay in the list.
     for (const ObjectLockPtr<GameObject>& member : currentGroup_) {
       auto other = member.Lock();
-      if (!other || !other->IsAlive()) continue;
+      if (!Lives(other)) continue;
       other->AddGroupMember(object);
       joining->AddGroupMember(member);
     }

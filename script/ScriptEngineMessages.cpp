@@ -109,70 +109,70 @@ void ScriptEngineSystem::SendMsgToChannel(const char* channel, int number, OrvLu
 }
 
 void ScriptEngineSystem::BroadcastMessageToChildrenFunc::operator()(int number, OrvLua::LuaObject message) {
-  auto caller = record.object.Lock();
-  if (!caller || !caller->IsAlive()) return;
+  auto caller = LiveObject();
+  if (!caller) return;
   const std::vector<ObjectLockPtr<GameObject>> children = caller->GetChildren();
   caller.reset();
   for (const auto& child : children) DeliverMessage(child, number, message);
 }
 
 void ScriptEngineSystem::BroadcastMessageToGroupFunc::operator()(int number, OrvLua::LuaObject message) {
-  auto caller = record.object.Lock();
-  if (!caller || !caller->IsAlive()) return;
+  auto caller = LiveObject();
+  if (!caller) return;
   const std::uint32_t self = caller->GetUniqueId();
   const std::vector<ObjectLockPtr<GameObject>> members = caller->GetGroupMembers();
   caller.reset();
   for (const auto& member : members) {
-    if (IsGameObjectAlive(member) && Orv::GetGameObjectUniqueID(member) == self) continue;
+    if (Lives(member) && Orv::GetGameObjectUniqueID(member) == self) continue;
     DeliverMessage(member, number, message);
   }
 }
 
 // ---- Channels -------------------------------------------------------------
 
-void ScriptEngineSystem::SubscribeChannel(const EntityRecord& caller, const char* channel) {
-  if (!IsGameObjectAlive(caller.object)) return;
-  channels_[channel].Subscribe(Orv::GetGameObjectUniqueID(caller.object), caller.object);
+void ScriptEngineSystem::SubscribeChannel(const ObjectLockPtr<GameObject>& caller, const char* channel) {
+  if (!Lives(caller)) return;
+  channels_[channel].Subscribe(Orv::GetGameObjectUniqueID(caller), caller);
 }
 
-void ScriptEngineSystem::UnsubscribeChannel(const EntityRecord& caller, const char* channel) {
-  if (!IsGameObjectAlive(caller.object)) return;
+void ScriptEngineSystem::UnsubscribeChannel(const ObjectLockPtr<GameObject>& caller, const char* channel) {
+  if (!Lives(caller)) return;
   auto found = channels_.find(channel);
   if (found == channels_.end()) return;
-  found->second.Unsubscribe(Orv::GetGameObjectUniqueID(caller.object));
+  found->second.Unsubscribe(Orv::GetGameObjectUniqueID(caller));
 }
 
-bool ScriptEngineSystem::IsSubscribedToChannel(const EntityRecord& caller, const char* channel) const {
-  if (!IsGameObjectAlive(caller.object)) return false;
+bool ScriptEngineSystem::IsSubscribedToChannel(const ObjectLockPtr<GameObject>& caller, const char* channel) const {
+  if (!Lives(caller)) return false;
   auto found = channels_.find(channel);
   if (found == channels_.end()) return false;
-  return found->second.IsSubscribed(Orv::GetGameObjectUniqueID(caller.object));
+  return found->second.IsSubscribed(Orv::GetGameObjectUniqueID(caller));
 }
 
 void ScriptEngineSystem::RegisterMessageChannel::operator()(const char* channel) {
-  system->SubscribeChannel(record, channel);
+  system_->SubscribeChannel(object_, channel);
 }
 
 void ScriptEngineSystem::DeregisterMessageChannel::operator()(const char* channel) {
-  system->UnsubscribeChannel(record, channel);
+  system_->UnsubscribeChannel(object_, channel);
 }
 
 bool ScriptEngineSystem::CheckIsRegisteredMessageChannel::operator()(const char* channel) {
-  return system->IsSubscribedToChannel(record, channel);
+  return system_->IsSubscribedToChannel(object_, channel);
 }
 
 // ---- Event groups ---------------------------------------------------------
 
-void ScriptEngineSystem::SubscribeEventGroup(const EntityRecord& caller, const char* group) {
-  if (!IsGameObjectAlive(caller.object)) return;
-  eventGroups_[group].push_back(caller);
+void ScriptEngineSystem::SubscribeEventGroup(const ObjectLockPtr<GameObject>& caller, const char* group) {
+  if (!Lives(caller)) return;
+  eventGroups_[group].emplace_back(caller);
 }
 
-void ScriptEngineSystem::UnsubscribeEventGroup(const EntityRecord& caller, const char* group) {
-  if (!IsGameObjectAlive(caller.object)) return;
+void ScriptEngineSystem::UnsubscribeEventGroup(const ObjectLockPtr<GameObject>& caller, const char* group) {
+  if (!Lives(caller)) return;
   auto found = eventGroups_.find(group);
   if (found == eventGroups_.end()) return;
-  const std::uint32_t self = Orv::GetGameObjectUniqueID(caller.object);
+  const std::uint32_t self = Orv::GetGameObjectUniqueID(caller);
   std::erase_if(found->second,
                 [self](const EntityRecord& entry) { return Orv::GetGameObjectUniqueID(entry.object) == self; });
 }
@@ -182,56 +182,56 @@ unsigned ScriptEngineSystem::GetEventGroupCount(const char* group) {
   return found == eventGroups_.end() ? 0u : static_cast<unsigned>(found->second.size());
 }
 
-OrvLua::LuaObject ScriptEngineSystem::EventGroupList(const EntityRecord& caller, const char* group) {
-  if (!LiveScriptComponent(caller.object)) return {};
+OrvLua::LuaObject ScriptEngineSystem::EventGroupList(const ObjectLockPtr<GameObject>& caller, const char* group) {
+  if (!LiveScriptComponent(caller)) return {};
   // Asking makes the group; the next pruning takes it away again if empty.
   return MemberList(caller, Handles(eventGroups_[group]));
 }
 
 void ScriptEngineSystem::PruneEventGroups() {
   for (auto it = eventGroups_.begin(); it != eventGroups_.end();) {
-    std::erase_if(it->second, [](const EntityRecord& entry) { return !IsGameObjectAlive(entry.object); });
+    std::erase_if(it->second, [](const EntityRecord& entry) { return !Lives(entry.object); });
     it = it->second.empty() ? eventGroups_.erase(it) : std::next(it);
   }
 }
 
-OrvLua::LuaObject ScriptEngineSystem::MemberList(const EntityRecord& caller,
+OrvLua::LuaObject ScriptEngineSystem::MemberList(const ObjectLockPtr<GameObject>& caller,
                                                  const std::vector<ObjectLockPtr<GameObject>>& members) {
-  auto component = LiveScriptComponent(caller.object);
+  auto component = LiveScriptComponent(caller);
   if (!component) return {};
   OrvLua::LuaObject result = component->NewTable();
   int position = 1;
   for (const auto& member : members) {
     auto locked = member.Lock();
-    if (!locked || !locked->IsAlive()) continue;
+    if (!Lives(locked)) continue;
     result.Insert(position++, MemberTable(*component, *locked));
   }
   return result;
 }
 
 void ScriptEngineSystem::SubscribeEventGroupFunc::operator()(const char* group) {
-  system->SubscribeEventGroup(record, group);
+  system_->SubscribeEventGroup(object_, group);
 }
 
 void ScriptEngineSystem::UnSubscribeEventGroupFunc::operator()(const char* group) {
-  system->UnsubscribeEventGroup(record, group);
+  system_->UnsubscribeEventGroup(object_, group);
 }
 
 OrvLua::LuaObject ScriptEngineSystem::GetEventGroupList::operator()(const char* group) {
-  return system->EventGroupList(record, group);
+  return system_->EventGroupList(object_, group);
 }
 
 OrvLua::LuaObject ScriptEngineSystem::GetGroupMemberList::operator()() {
-  auto caller = record.object.Lock();
-  if (!caller || !caller->IsAlive()) return {};
+  auto caller = LiveObject();
+  if (!caller) return {};
   const std::vector<ObjectLockPtr<GameObject>> members = caller->GetGroupMembers();
   caller.reset();
-  return MemberList(record, members);
+  return MemberList(object_, members);
 }
 
 unsigned ScriptEngineSystem::GetGroupMemberCount::operator()() {
-  auto caller = record.object.Lock();
-  if (!caller || !caller->IsAlive()) return 0;
+  auto caller = LiveObject();
+  if (!caller) return 0;
   return static_cast<unsigned>(caller->GetGroupMembers().size());
 }
 

@@ -27,7 +27,7 @@ void ScriptEngineSystem::UpdateEntity(EntityRecord& entity, float dt) {
     return;
   }
   GameObject* object = entity.walked;
-  if (object == nullptr || !object->IsAlive()) return;
+  if (!Lives(object)) return;
   // The walk holds the object, so its components stay: found, not locked.
   auto* component = object->FindComponent<ScriptComponent>();
   if (component == nullptr) return;
@@ -83,32 +83,32 @@ void ScriptEngineSystem::Break(const char* text) { ShowMessage(text); }
 // ---- Identity -------------------------------------------------------------
 
 void ScriptEngineSystem::SetGameObjectID::operator()(int id) {
-  if (!IsGameObjectAlive(record.object)) return;
-  Orv::SetGameObjectID(record.object, static_cast<std::uint32_t>(id));
+  if (!Lives(object_)) return;
+  Orv::SetGameObjectID(object_, static_cast<std::uint32_t>(id));
 }
 
 int ScriptEngineSystem::GetGameObjectID::operator()() {
-  if (!IsGameObjectAlive(record.object)) return 0;
-  return static_cast<int>(Orv::GetGameObjectID(record.object));
+  if (!Lives(object_)) return 0;
+  return static_cast<int>(Orv::GetGameObjectID(object_));
 }
 
 unsigned ScriptEngineSystem::GetGameObjectUniqueID::operator()() {
-  if (!IsGameObjectAlive(record.object)) return 0;
-  return Orv::GetGameObjectUniqueID(record.object);
+  if (!Lives(object_)) return 0;
+  return Orv::GetGameObjectUniqueID(object_);
 }
 
 // ---- Archetypes -----------------------------------------------------------
 
-OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoIndex(const EntityRecord& caller, const char* componentName,
-                                                         int index) {
-  auto component = LiveScriptComponent(caller.object);
+OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoIndex(const ObjectLockPtr<GameObject>& caller,
+                                                         const char* componentName, int index) {
+  auto component = LiveScriptComponent(caller);
   if (!component) return {};
   return ArcheTypeTable(*component, owner_->GetArcheTypeInfoByIndex(componentName, static_cast<unsigned>(index)));
 }
 
-OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoKey(const EntityRecord& caller, const char* componentName,
-                                                       const char* key) {
-  auto component = LiveScriptComponent(caller.object);
+OrvLua::LuaObject ScriptEngineSystem::ArcheTypeInfoKey(const ObjectLockPtr<GameObject>& caller,
+                                                       const char* componentName, const char* key) {
+  auto component = LiveScriptComponent(caller);
   if (!component) return {};
   return ArcheTypeTable(*component, owner_->GetArcheTypeInfoByKey(componentName, key));
 }
@@ -134,11 +134,11 @@ OrvLua::LuaObject ScriptEngineSystem::ArcheTypeTable(ScriptComponent& caller, co
 }
 
 OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoIndex::operator()(const char* componentName, int index) {
-  return system->ArcheTypeInfoIndex(record, componentName, index);
+  return system_->ArcheTypeInfoIndex(object_, componentName, index);
 }
 
 OrvLua::LuaObject ScriptEngineSystem::GetAllArcheTypeInfoKey::operator()(const char* componentName, const char* key) {
-  return system->ArcheTypeInfoKey(record, componentName, key);
+  return system_->ArcheTypeInfoKey(object_, componentName, key);
 }
 
 // ---- Removal --------------------------------------------------------------
@@ -167,23 +167,23 @@ void ScriptEngineSystem::RemoveAllGameObjectsExceptUID(unsigned uniqueId) {
   QueueRemoval({.kind = RemovalRequest::ObjectsExceptUniqueId, .uniqueId = uniqueId});
 }
 
-void ScriptEngineSystem::Kill(const EntityRecord& caller) {
-  auto component = LiveScriptComponent(caller.object);
+void ScriptEngineSystem::Kill(const ObjectLockPtr<GameObject>& caller) {
+  auto component = LiveScriptComponent(caller);
   if (!component) return;
   component->RequestKill();
-  QueueRemoval({.kind = RemovalRequest::KillObject, .target = caller});
+  QueueRemoval({.kind = RemovalRequest::KillObject, .target = EntityRecord(caller)});
 }
 
-void ScriptEngineSystem::TimeKill(const EntityRecord& caller, float seconds) {
-  auto component = LiveScriptComponent(caller.object);
+void ScriptEngineSystem::TimeKill(const ObjectLockPtr<GameObject>& caller, float seconds) {
+  auto component = LiveScriptComponent(caller);
   if (!component) return;
   // A countdown already running goes on: the first delay wins.
   component->ArmTimedKill(seconds);
-  timedKills_.push_back(caller);
+  timedKills_.emplace_back(caller);
 }
 
-void ScriptEngineSystem::DeleteOBJSelf::operator()() { system->Kill(record); }
-void ScriptEngineSystem::DeleteOBJSelfTimed::operator()(float seconds) { system->TimeKill(record, seconds); }
+void ScriptEngineSystem::DeleteOBJSelf::operator()() { system_->Kill(object_); }
+void ScriptEngineSystem::DeleteOBJSelfTimed::operator()(float seconds) { system_->TimeKill(object_, seconds); }
 
 void ScriptEngineSystem::CarryOutRemoval(const RemovalRequest& request) {
   switch (request.kind) {

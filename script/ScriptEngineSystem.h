@@ -13,6 +13,7 @@
 #include "LuaObject.h"
 #include "core/BasicEntitySystem.h"
 #include "core/DataBun.h"
+#include "core/ObjectFunc.h"
 #include "script/MessageChannel.h"
 #include "script/RemovalRequest.h"
 
@@ -51,108 +52,92 @@ class ScriptEngineSystem : public BasicEntitySystem {
   void RemoveAllGameObjectsContainingComponent(const char* componentName);
   void RemoveAllGameObjectsExceptUID(unsigned uniqueId);
 
-  // Functors made for one scripted object and kept by its script component.
-  // The first shape holds the object's record alone.
-  class RecordFunctor {
+  // Functors made for one scripted object and kept by its script component:
+  // the object alone, or the system and the object.
+  class SetGameObjectID : public ObjectFunc {
    public:
-    explicit RecordFunctor(EntityRecord record) : record(std::move(record)) {}
-
-   protected:
-    EntityRecord record;
-  };
-  class SetGameObjectID : public RecordFunctor {
-   public:
-    using RecordFunctor::RecordFunctor;
+    using ObjectFunc::ObjectFunc;
     void operator()(int id);
   };
-  class GetGameObjectID : public RecordFunctor {
+  class GetGameObjectID : public ObjectFunc {
    public:
-    using RecordFunctor::RecordFunctor;
+    using ObjectFunc::ObjectFunc;
     int operator()();
   };
-  class GetGameObjectUniqueID : public RecordFunctor {
+  class GetGameObjectUniqueID : public ObjectFunc {
    public:
-    using RecordFunctor::RecordFunctor;
+    using ObjectFunc::ObjectFunc;
     unsigned operator()();
   };
-  class BroadcastMessageToChildrenFunc : public RecordFunctor {
+  class BroadcastMessageToChildrenFunc : public ObjectFunc {
    public:
-    using RecordFunctor::RecordFunctor;
+    using ObjectFunc::ObjectFunc;
     void operator()(int number, OrvLua::LuaObject message);
   };
-  class BroadcastMessageToGroupFunc : public RecordFunctor {
+  class BroadcastMessageToGroupFunc : public ObjectFunc {
    public:
-    using RecordFunctor::RecordFunctor;
+    using ObjectFunc::ObjectFunc;
     void operator()(int number, OrvLua::LuaObject message);
   };
-  class GetGroupMemberList : public RecordFunctor {
+  class GetGroupMemberList : public ObjectFunc {
    public:
-    using RecordFunctor::RecordFunctor;
+    using ObjectFunc::ObjectFunc;
     OrvLua::LuaObject operator()();
   };
-  class GetGroupMemberCount : public RecordFunctor {
+  class GetGroupMemberCount : public ObjectFunc {
    public:
-    using RecordFunctor::RecordFunctor;
+    using ObjectFunc::ObjectFunc;
     unsigned operator()();
   };
 
-  // The second shape holds the system and the record.
-  class SystemRecordFunctor {
+  class GetAllArcheTypeInfoIndex : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    SystemRecordFunctor(ScriptEngineSystem* system, EntityRecord record) : system(system), record(std::move(record)) {}
-
-   protected:
-    ScriptEngineSystem* system;
-    EntityRecord record;
-  };
-  class GetAllArcheTypeInfoIndex : public SystemRecordFunctor {
-   public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     OrvLua::LuaObject operator()(const char* componentName, int index);
   };
-  class GetAllArcheTypeInfoKey : public SystemRecordFunctor {
+  class GetAllArcheTypeInfoKey : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     OrvLua::LuaObject operator()(const char* componentName, const char* key);
   };
-  class RegisterMessageChannel : public SystemRecordFunctor {
+  class RegisterMessageChannel : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     void operator()(const char* channel);
   };
-  class DeregisterMessageChannel : public SystemRecordFunctor {
+  class DeregisterMessageChannel : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     void operator()(const char* channel);
   };
-  class CheckIsRegisteredMessageChannel : public SystemRecordFunctor {
+  class CheckIsRegisteredMessageChannel : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     bool operator()(const char* channel);
   };
-  class SubscribeEventGroupFunc : public SystemRecordFunctor {
+  class SubscribeEventGroupFunc : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     void operator()(const char* group);
   };
-  class UnSubscribeEventGroupFunc : public SystemRecordFunctor {
+  class UnSubscribeEventGroupFunc : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     void operator()(const char* group);
   };
-  class GetEventGroupList : public SystemRecordFunctor {
+  class GetEventGroupList : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     OrvLua::LuaObject operator()(const char* group);
   };
-  class DeleteOBJSelf : public SystemRecordFunctor {
+  class DeleteOBJSelf : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     void operator()();
   };
-  class DeleteOBJSelfTimed : public SystemRecordFunctor {
+  class DeleteOBJSelfTimed : public SystemObjectFunc<ScriptEngineSystem> {
    public:
-    using SystemRecordFunctor::SystemRecordFunctor;
+    using SystemObjectFunc::SystemObjectFunc;
     void operator()(float seconds);
   };
 
@@ -169,24 +154,25 @@ class ScriptEngineSystem : public BasicEntitySystem {
   void OnLateUpdate(float dt) override;
 
  private:
-  // The work behind the functors, for the caller whose record they hold.
-  OrvLua::LuaObject ArcheTypeInfoIndex(const EntityRecord& caller, const char* componentName, int index);
-  OrvLua::LuaObject ArcheTypeInfoKey(const EntityRecord& caller, const char* componentName, const char* key);
-  void SubscribeChannel(const EntityRecord& caller, const char* channel);
-  void UnsubscribeChannel(const EntityRecord& caller, const char* channel);
-  bool IsSubscribedToChannel(const EntityRecord& caller, const char* channel) const;
-  void SubscribeEventGroup(const EntityRecord& caller, const char* group);
-  void UnsubscribeEventGroup(const EntityRecord& caller, const char* group);
-  OrvLua::LuaObject EventGroupList(const EntityRecord& caller, const char* group);
-  void Kill(const EntityRecord& caller);
-  void TimeKill(const EntityRecord& caller, float seconds);
+  // The work behind the functors, for the caller whose object they hold.
+  OrvLua::LuaObject ArcheTypeInfoIndex(const ObjectLockPtr<GameObject>& caller, const char* componentName, int index);
+  OrvLua::LuaObject ArcheTypeInfoKey(const ObjectLockPtr<GameObject>& caller, const char* componentName,
+                                     const char* key);
+  void SubscribeChannel(const ObjectLockPtr<GameObject>& caller, const char* channel);
+  void UnsubscribeChannel(const ObjectLockPtr<GameObject>& caller, const char* channel);
+  bool IsSubscribedToChannel(const ObjectLockPtr<GameObject>& caller, const char* channel) const;
+  void SubscribeEventGroup(const ObjectLockPtr<GameObject>& caller, const char* group);
+  void UnsubscribeEventGroup(const ObjectLockPtr<GameObject>& caller, const char* group);
+  OrvLua::LuaObject EventGroupList(const ObjectLockPtr<GameObject>& caller, const char* group);
+  void Kill(const ObjectLockPtr<GameObject>& caller);
+  void TimeKill(const ObjectLockPtr<GameObject>& caller, float seconds);
 
   // Delivery to one receiver: the message copied into the receiver's state
   // and its OnMessage called at once with the number and the copy.
   static void DeliverMessage(const ObjectLockPtr<GameObject>& receiver, int number, const OrvLua::LuaObject& message);
   // The member tables of the live objects among members, made in the
   // caller's state, as an array from 1; nil without a caller.
-  static OrvLua::LuaObject MemberList(const EntityRecord& caller,
+  static OrvLua::LuaObject MemberList(const ObjectLockPtr<GameObject>& caller,
                                       const std::vector<ObjectLockPtr<GameObject>>& members);
 
   // The 35 script functions into the object's state, in their fixed order.

@@ -9,7 +9,6 @@ void ScriptEngineSystem::OnRegistered() { AddScriptRegistration(this, &ScriptEng
 
 void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object) {
   using Self = ScriptEngineSystem;
-  const EntityRecord entity(object);
   script.RegisterDirect("Shutdown", this, &Self::RequestShutdown);
   script.RegisterDirect("ToggleFullscreen", this, &Self::ToggleFullscreen);
   script.RegisterDirect("ToggleGamePause", this, &Self::ToggleGamePause);
@@ -19,23 +18,23 @@ void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& script, const 
   script.RegisterDirect("HasGamePaused", this, &Self::HasGamePaused);
   script.RegisterDirect("GetWindowWidth", this, &Self::GetWindowWidth);
   script.RegisterDirect("GetWindowHeight", this, &Self::GetWindowHeight);
-  script.RegisterNewFunctor<SetGameObjectID>("SetID", entity);
-  script.RegisterNewFunctor<GetGameObjectID>("GetID", entity);
-  script.RegisterNewFunctor<GetGameObjectUniqueID>("GetUniqueID", entity);
-  script.RegisterNewFunctor<GetAllArcheTypeInfoIndex>("GetArcheTypeInfoIndex", this, entity);
-  script.RegisterNewFunctor<GetAllArcheTypeInfoKey>("GetArcheTypeInfokey", this, entity);
+  script.RegisterNewFunctor<SetGameObjectID>("SetID", object);
+  script.RegisterNewFunctor<GetGameObjectID>("GetID", object);
+  script.RegisterNewFunctor<GetGameObjectUniqueID>("GetUniqueID", object);
+  script.RegisterNewFunctor<GetAllArcheTypeInfoIndex>("GetArcheTypeInfoIndex", this, object);
+  script.RegisterNewFunctor<GetAllArcheTypeInfoKey>("GetArcheTypeInfokey", this, object);
   script.RegisterDirect("__BREAK", this, &Self::Break);
-  script.RegisterNewFunctor<RegisterMessageChannel>("SubMsgChannel", this, entity);
-  script.RegisterNewFunctor<DeregisterMessageChannel>("UnsubMsgChannel", this, entity);
-  script.RegisterNewFunctor<CheckIsRegisteredMessageChannel>("IsChannelSub", this, entity);
+  script.RegisterNewFunctor<RegisterMessageChannel>("SubMsgChannel", this, object);
+  script.RegisterNewFunctor<DeregisterMessageChannel>("UnsubMsgChannel", this, object);
+  script.RegisterNewFunctor<CheckIsRegisteredMessageChannel>("IsChannelSub", this, object);
   script.RegisterDirect("SendMsgToChannel", this, &Self::SendMsgToChannel);
-  script.RegisterNewFunctor<BroadcastMessageToChildrenFunc>("SendMsgToChildren", entity);
-  script.RegisterNewFunctor<BroadcastMessageToGroupFunc>("SendMsgToGroup", entity);
-  script.RegisterNewFunctor<SubscribeEventGroupFunc>("SubscribeToEventGroup", this, entity);
-  script.RegisterNewFunctor<UnSubscribeEventGroupFunc>("UnsubscribeFromEventGroup", this, entity);
-  script.RegisterNewFunctor<GetEventGroupList>("GetEventGroupList", this, entity);
-  script.RegisterNewFunctor<GetGroupMemberList>("GetGroupMemberList", entity);
-  script.RegisterNewFunctor<GetGroupMemberCount>("GetGroupMemberCount", entity);
+  script.RegisterNewFunctor<BroadcastMessageToChildrenFunc>("SendMsgToChildren", object);
+  script.RegisterNewFunctor<BroadcastMessageToGroupFunc>("SendMsgToGroup", object);
+  script.RegisterNewFunctor<SubscribeEventGroupFunc>("SubscribeToEventGroup", this, object);
+  script.RegisterNewFunctor<UnSubscribeEventGroupFunc>("UnsubscribeFromEventGroup", this, object);
+  script.RegisterNewFunctor<GetEventGroupList>("GetEventGroupList", this, object);
+  script.RegisterNewFunctor<GetGroupMemberList>("GetGroupMemberList", object);
+  script.RegisterNewFunctor<GetGroupMemberCount>("GetGroupMemberCount", object);
   script.RegisterDirect("GetEventGroupCount", this, &Self::GetEventGroupCount);
   script.RegisterDirect("RemoveGameObjectUID", this, &Self::RemoveGameObjectUID);
   script.RegisterDirect("RemoveAllGameObjects", this, &Self::RemoveAllGameObjects);
@@ -44,8 +43,8 @@ void ScriptEngineSystem::RegisterScriptFunctions(ScriptComponent& script, const 
   script.RegisterDirect("RemoveAllGameObjectsContainingComponent", this,
                         &Self::RemoveAllGameObjectsContainingComponent);
   script.RegisterDirect("RemoveAllGameObjectsExceptUID", this, &Self::RemoveAllGameObjectsExceptUID);
-  script.RegisterNewFunctor<DeleteOBJSelf>("Kill", this, entity);
-  script.RegisterNewFunctor<DeleteOBJSelfTimed>("TimeKill", this, entity);
+  script.RegisterNewFunctor<DeleteOBJSelf>("Kill", this, object);
+  script.RegisterNewFunctor<DeleteOBJSelfTimed>("TimeKill", this, object);
 }
 
 }  // namespace Orv

@@ -61,7 +61,7 @@ void ForgetScriptRegistrations(const App* engine) {
 
 std::shared_ptr<ScriptComponent> LiveScriptComponent(const ObjectLockPtr<GameObject>& object) {
   auto locked = object.Lock();
-  if (!locked || !locked->IsAlive()) return nullptr;
+  if (!Lives(locked)) return nullptr;
   return locked->LockComponent<ScriptComponent>();
 }
 

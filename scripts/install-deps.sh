@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the engine, its demo and its tests need
-# (--tests), or its tests and benchmarks (--bench); packages already
-# installed are skipped, so a second run costs nothing.
+# (--tests, with Clang for the second build), or its tests and benchmarks
+# (--bench); packages already installed are skipped, so a second run costs
+# nothing.
 set -euo pipefail
 
 packages=(
@@ -13,10 +14,11 @@ packages=(
 if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev x11-apps)
 fi
-# A message box is drawn in the X server's own fonts, which Xvfb alone lacks;
-# a test finds it by its title with xwininfo.
+# The tests build with Clang as well; a message box is drawn in the X server's
+# own fonts, which Xvfb alone lacks, and a test finds it by its title with
+# xwininfo.
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(xfonts-base x11-utils)
+  packages+=(clang xfonts-base x11-utils)
 fi
 # The contact pile steps Box2D beside the engine; nothing else needs it.
 if [ "${1:-}" = "--bench" ]; then

@@ -1,7 +1,6 @@
 #include "world/CollisionEngine.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 
 #include "core/GameObject.h"
@@ -16,12 +15,6 @@
 namespace Orv {
 
 namespace {
-
-// Transforms hold floats: a position beyond their range stands at its edge.
-float ToFloat(double value) {
-  if (std::isnan(value)) return 0.0f;
-  return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX}));
-}
 
 // The collider of a live object, or null; not to be kept across a script.
 Collider* ColliderOf(const GameObject& object) {
@@ -207,8 +200,8 @@ void CollisionEngine::LateUpdate(float) {
     if (collider == nullptr) continue;
     collider->UpdateBounds();
     if (auto* transform = object->FindComponent<TransformComponent>()) {
-      transform->worldX = ToFloat(collider->GetPosition().x);
-      transform->worldY = ToFloat(collider->GetPosition().y);
+      transform->worldX = ToFloat(collider->GetPosition().x, transform->worldX);
+      transform->worldY = ToFloat(collider->GetPosition().y, transform->worldY);
     }
   }
   collisionObjects_.resize(kept);
@@ -242,8 +235,8 @@ bool CollisionEngine::LineOfSight(const ObjectLockPtr<GameObject>& a, const Obje
     if (!collision || collision->GetCollider() == nullptr) continue;
     const Collider* collider = collision->GetCollider();
     if (collider == colliderA || collider == colliderB) continue;
-    if (collision->OverlapsBox(ToFloat(middle.x), ToFloat(middle.y), ToFloat(std::fabs(d.x)),
-                               ToFloat(std::fabs(d.y))) &&
+    if (collision->OverlapsBox(ToFloat(middle.x, 0.0f), ToFloat(middle.y, 0.0f), ToFloat(std::fabs(d.x), 0.0f),
+                               ToFloat(std::fabs(d.y), 0.0f)) &&
         collider->IntersectsSegment(d, start)) {
       return true;
     }

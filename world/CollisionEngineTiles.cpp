@@ -200,7 +200,7 @@ bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std
       script->CallGlobalFunction("OnTileCollide", cell);
       // The script may have replaced the map or ended its owner.
       map = tiles->GetTilemap();
-      if (!map || !mapObject->IsAlive() || collision.GetCollider() == nullptr) return true;
+      if (!map || !Lives(mapObject) || collision.GetCollider() == nullptr) return true;
     }
   }
   return true;

@@ -1,7 +1,6 @@
 #include "world/PhysicEngine.h"
 
 #include <algorithm>
-#include <cfloat>
 
 #include "core/GameObject.h"
 #include "core/ObjectFunc.h"
@@ -10,13 +9,6 @@
 #include "world/RigidBodyComponent.h"
 
 namespace Orv {
-
-namespace {
-
-// Transforms hold floats: a position beyond their range stands at its edge.
-float ToFloat(double value) { return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX})); }
-
-}  // namespace
 
 void PhysicEngine::PreUpdate(float) {
   if (paused_) return;
@@ -58,9 +50,9 @@ void PhysicEngine::Step(GameObject& object, float dt) {
   collider->SetPosition(body.position);
   if (collider->GetType() == Collider::TypeOBB) collider->SetRotation(body.direction);
   if (transform) {
-    transform->worldX = ToFloat(collider->GetPosition().x);
-    transform->worldY = ToFloat(collider->GetPosition().y);
-    transform->rotdeg = ToFloat(collider->GetRotation());
+    transform->worldX = ToFloat(collider->GetPosition().x, transform->worldX);
+    transform->worldY = ToFloat(collider->GetPosition().y, transform->worldY);
+    transform->rotdeg = ToFloat(collider->GetRotation(), transform->rotdeg);
   }
 }
 

@@ -19,7 +19,7 @@ namespace {
 // The tile-map component of a live object, held for one use.
 std::shared_ptr<TileMapComponent> LiveComponent(const ObjectLockPtr<GameObject>& handle) {
   auto object = handle.Lock();
-  if (!object || !object->IsAlive()) return nullptr;
+  if (!Lives(object)) return nullptr;
   return object->LockComponent<TileMapComponent>();
 }
 
@@ -52,7 +52,7 @@ void Flood(Tilemap& map, int layer, TileCell from, char start, char value) {
 void TilemapSystem::Update(float) {
   for (std::size_t i = 0; i < objects_.size();) {
     auto object = objects_[i].Lock();
-    if (!object || !object->IsAlive()) {
+    if (!Lives(object)) {
       objects_.erase(objects_.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
@@ -67,7 +67,7 @@ void TilemapSystem::Update(float) {
 
 void TilemapSystem::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
   auto object = handle.Lock();
-  if (!object || !object->IsAlive()) return;
+  if (!Lives(object)) return;
   if (object->GetComponent<TileMapComponent>().Exists()) objects_.push_back(handle);
 }
 

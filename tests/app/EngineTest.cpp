@@ -90,7 +90,8 @@ std::vector<std::string> Names(const std::vector<ObjectLockPtr<System>>& list) {
   std::vector<std::string> names;
   for (const auto& entry : list) {
     auto system = entry.Lock();
-    names.push_back(typeid(*system).name());
+    const System& named = *system;
+    names.push_back(typeid(named).name());
   }
   return names;
 }
@@ -113,7 +114,10 @@ TEST(EngineSystems, TwentyEightSystemsInTheirOrderAndLists) {
       Name<OverlayDraw>(),         Name<TransitionEventSystem>(), Name<CursorRender>(),
       Name<ScriptBegin>()};
   std::vector<std::string> allNames;
-  for (const auto& system : engine.GetAllSystems()) allNames.push_back(typeid(*system).name());
+  for (const auto& system : engine.GetAllSystems()) {
+    const System& named = *system;
+    allNames.push_back(typeid(named).name());
+  }
   EXPECT_EQ(allNames, all);
 
   EXPECT_EQ(Names(engine.GetUpdateSystems()),

@@ -27,7 +27,7 @@ class GameEngineObjectsTest : public ::testing::Test {
   }
   static std::vector<bool> Alive(const std::vector<std::shared_ptr<GameObject>>& objects) {
     std::vector<bool> alive;
-    for (const auto& object : objects) alive.push_back(object->IsAlive());
+    for (const auto& object : objects) alive.push_back(Lives(object));
     return alive;
   }
 

@@ -26,7 +26,7 @@ TEST(GameObjectManager, UniqueIdsCountUpFromOne) {
     auto object = manager.CreateGameObject(100).Lock();
     EXPECT_EQ(object->GetUniqueId(), expected);
     EXPECT_EQ(object->GetID(), 100u);
-    EXPECT_TRUE(object->IsAlive());
+    EXPECT_TRUE(Lives(object));
     EXPECT_TRUE(object->GetSelfHandle().SameAs(ObjectLockPtr<GameObject>(object)));
     EXPECT_EQ(object->GetOwner(), &manager);
   }
@@ -76,7 +76,7 @@ TEST(GameObjectManager, DestroyedObjectStaysVisibleUntilSweep) {
 
   doomed.Lock()->Destroy();
   ASSERT_EQ(manager.GetObjects().size(), 3u);
-  EXPECT_FALSE(manager.GetObjects()[1]->IsAlive());
+  EXPECT_FALSE(Lives(manager.GetObjects()[1]));
   EXPECT_TRUE(CallLog().empty());  // no Shutdown before the sweep
   EXPECT_TRUE(doomed.Lock()->GetComponent<Testing::Probe<NameA>>().Exists());
 
@@ -139,9 +139,9 @@ TEST(GameObjectManager, DestroyAllWithComponentTouchesOnlyCarriers) {
   AttachProbe<NameB>(*other);
   emptyEntry->AddComponent(TypeKey<Testing::Probe<NameA>>(), nullptr);
   manager.DestroyAllWithComponent(TypeKey<Testing::Probe<NameA>>());
-  EXPECT_FALSE(carrier->IsAlive());
-  EXPECT_TRUE(other->IsAlive());
-  EXPECT_TRUE(emptyEntry->IsAlive());
+  EXPECT_FALSE(Lives(carrier));
+  EXPECT_TRUE(Lives(other));
+  EXPECT_TRUE(Lives(emptyEntry));
 }
 
 TEST(GameObjectManager, ReleasedObjectsGetNoShutdown) {
@@ -187,7 +187,7 @@ TEST(GameObjectManager, ADestructionDuringTheSweepIsSweptTheNextTime) {
   manager.RemoveDeadGameObjects();
   // The sweep had passed the early object, alive, when it was destroyed.
   ASSERT_EQ(manager.GetObjects().size(), 2u);
-  ASSERT_FALSE(early->IsAlive());
+  ASSERT_FALSE(Lives(early));
   manager.RemoveDeadGameObjects();
   EXPECT_EQ(manager.GetObjects().size(), 1u);
   EXPECT_TRUE(parent->GetChildren().empty());

@@ -34,7 +34,7 @@ TEST_F(GameObjectTest, DestroyClearsIdentityAndRecyclesTheUniqueIdOnce) {
   object->SetParentUniqueId(3);
   const unsigned uniqueId = object->GetUniqueId();
   object->Destroy();
-  EXPECT_FALSE(object->IsAlive());
+  EXPECT_FALSE(Lives(object));
   EXPECT_EQ(object->GetID(), 0u);
   EXPECT_EQ(object->GetUniqueId(), 0u);
   EXPECT_EQ(object->GetParentUniqueId(), 0u);
@@ -52,9 +52,9 @@ TEST_F(GameObjectTest, DestroyCascadesDepthFirstToChildren) {
   child->AddChild(grandchild->GetSelfHandle());
 
   parent->Destroy();
-  EXPECT_FALSE(child->IsAlive());
-  EXPECT_FALSE(grandchild->IsAlive());
-  EXPECT_TRUE(other->IsAlive());
+  EXPECT_FALSE(Lives(child));
+  EXPECT_FALSE(Lives(grandchild));
+  EXPECT_TRUE(Lives(other));
   EXPECT_TRUE(parent->GetChildren().empty());
   // Parent first, then its child, then the grandchild.
   EXPECT_EQ(manager.GetRecycledIds(), (std::deque<std::uint32_t>{1, 2, 3}));
@@ -66,7 +66,7 @@ TEST_F(GameObjectTest, ChildListThatLoopsBackDoesNotRecurseForever) {
   a->AddChild(b->GetSelfHandle());
   b->AddChild(a->GetSelfHandle());
   a->Destroy();
-  EXPECT_FALSE(b->IsAlive());
+  EXPECT_FALSE(Lives(b));
   EXPECT_EQ(manager.GetRecycledIds().size(), 2u);
 }
 
@@ -222,7 +222,7 @@ TEST(GameObjectHandles, LookupsThroughAHandleFollowLifeAndRelease) {
   auto transform = std::make_shared<TransformComponent>();
   handle.Lock()->AddComponent(TypeKey<TransformComponent>(), transform);
 
-  EXPECT_TRUE(IsGameObjectAlive(handle));
+  EXPECT_TRUE(Lives(handle));
   EXPECT_EQ(GetGameObjectID(handle), 8u);
   EXPECT_EQ(GetGameObjectUniqueID(handle), 1u);
   SetGameObjectID(handle, 9);
@@ -232,7 +232,7 @@ TEST(GameObjectHandles, LookupsThroughAHandleFollowLifeAndRelease) {
 
   // Destroyed but not yet swept: dead to identity, components still there.
   handle.Lock()->Destroy();
-  EXPECT_FALSE(IsGameObjectAlive(handle));
+  EXPECT_FALSE(Lives(handle));
   EXPECT_EQ(GetGameObjectID(handle), 0u);
   EXPECT_EQ(GetGameObjectUniqueID(handle), 0u);
   SetGameObjectID(handle, 4);
@@ -243,7 +243,7 @@ TEST(GameObjectHandles, LookupsThroughAHandleFollowLifeAndRelease) {
   manager.RemoveDeadGameObjects();
   EXPECT_FALSE(handle.Exists());
   EXPECT_FALSE(GetHandleComponent<TransformComponent>(handle).Exists());
-  EXPECT_FALSE(IsGameObjectAlive(ObjectLockPtr<GameObject>()));
+  EXPECT_FALSE(Lives(ObjectLockPtr<GameObject>()));
 }
 
 TEST_F(GameObjectTest, ComponentsKeepKeyOrderAndOneOfEachType) {

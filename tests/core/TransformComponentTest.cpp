@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <limits>
 
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
@@ -68,6 +70,17 @@ TEST(TransformComponent, EachPropertyNameReachesItsFieldByName) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Error! Transform \"posX\" of object 7 (unique id 0): a value that is not a finite number is ignored\n")
       << "one line, the first refusal, once the object is known";
+}
+
+// What the collision and physics passes write into a transform's floats.
+TEST(TransformComponent, ToFloatSaturatesAndKeepsTheFieldForAValueThatIsNotFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double value;
+    float expected;
+  } cases[] = {{1.25, 1.25f},        {-3e38, -3e38f}, {1e300, FLT_MAX}, {-1e300, -FLT_MAX},
+               {std::nan(""), 7.5f}, {inf, 7.5f},     {-inf, 7.5f}};
+  for (const auto& c : cases) EXPECT_EQ(ToFloat(c.value, 7.5f), c.expected) << c.value;
 }
 
 TEST(TransformComponent, IntegersAndStringsAreStoredButNotApplied) {

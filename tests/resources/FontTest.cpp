@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "render/DrawPrimitives.h"
 #include "resources/Font.h"
 #include "resources/ResourceManager.h"
 #include "support/GLContext.h"
@@ -215,7 +216,10 @@ std::vector<int> InkedRows(Orv::Font& font, const std::string& text) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(1, 1, 1, 1);
-  font.RenderText(2, 2, text);
+  // As a frame has them: the font's making leaves its buffers bound.
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  Orv::DrawFontText(font, 2, 2, text);
   glDisable(GL_BLEND);
   glDisable(GL_TEXTURE_2D);
 
@@ -236,7 +240,7 @@ std::vector<int> InkedRows(Orv::Font& font, const std::string& text) {
   return rows;
 }
 
-TEST_F(FontTest, LineFeedStartsTheNextLineAscentLowerAndTheMatrixEndsAsIdentity) {
+TEST_F(FontTest, LineFeedStartsTheNextLineAscentLowerAndOnlyTheMatrixIsLeftChanged) {
   Orv::Font font;
   ASSERT_TRUE(font.LoadFont(kSize, kFontFile));
 
@@ -253,6 +257,14 @@ TEST_F(FontTest, LineFeedStartsTheNextLineAscentLowerAndTheMatrixEndsAsIdentity)
   std::array<GLfloat, 16> matrix{};
   glGetFloatv(GL_MODELVIEW_MATRIX, matrix.data());
   EXPECT_EQ(matrix, (std::array<GLfloat, 16>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
+  // A sprite batch draws from client memory with no buffer bound: the text
+  // leaves none bound.
+  GLint arrayBuffer = -1, elementBuffer = -1;
+  glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+  glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &elementBuffer);
+  EXPECT_EQ(arrayBuffer, 0);
+  EXPECT_EQ(elementBuffer, 0);
+  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_TEXTURE_COORD_ARRAY));
 }
 
 TEST_F(FontTest, FontWithoutTextureDrawsNothingAndKeepsTheMatrix) {
@@ -260,7 +272,7 @@ TEST_F(FontTest, FontWithoutTextureDrawsNothingAndKeepsTheMatrix) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glTranslatef(5, 6, 0);
-  font.RenderText(1, 1, "abc");
+  Orv::DrawFontText(font, 1, 1, "abc");
   std::array<GLfloat, 16> matrix{};
   glGetFloatv(GL_MODELVIEW_MATRIX, matrix.data());
   EXPECT_EQ(matrix[12], 5.0f);

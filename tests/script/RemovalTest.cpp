@@ -13,7 +13,7 @@ using RemovalTest = ScriptEngineFixture;
 
 std::vector<bool> Alive(const std::vector<std::shared_ptr<GameObject>>& objects) {
   std::vector<bool> alive;
-  for (const auto& object : objects) alive.push_back(object->IsAlive());
+  for (const auto& object : objects) alive.push_back(Lives(object));
   return alive;
 }
 
@@ -22,7 +22,7 @@ TEST_F(RemovalTest, KillInUpdateEndsTheObjectInTheSameFrame) {
   auto other = Spawn("function Update() Note('other') end");
   Admit();
   UpdatePasses();
-  EXPECT_FALSE(victim->IsAlive());
+  EXPECT_FALSE(Lives(victim));
   EXPECT_TRUE(System().GetRemovalRequests().empty());
   EXPECT_EQ(engine.GetGameObjectManager().GetObjects().size(), 2u) << "dead, still in the manager";
   engine.EndFrame();
@@ -78,7 +78,7 @@ TEST_F(RemovalTest, TheFirstTimedKillDelayStands) {
   auto object = Spawn("function Update() if not armed then armed = true TimeKill(2) TimeKill(5) end end");
   Admit();
   int frames = 0;
-  while (object->IsAlive() && frames < 100) {
+  while (Lives(object) && frames < 100) {
     UpdatePasses(0.5f);
     ++frames;
   }
@@ -92,7 +92,7 @@ TEST_F(RemovalTest, TimeKillOfZeroFromUpdateEndsTheObjectInTheSameFrame) {
   auto object = Spawn("function Update() TimeKill(0) end");
   Admit();
   UpdatePasses();
-  EXPECT_FALSE(object->IsAlive());
+  EXPECT_FALSE(Lives(object));
 }
 
 TEST_F(RemovalTest, PauseStopsTheCountdownButNotTheRemovals) {
@@ -102,17 +102,17 @@ TEST_F(RemovalTest, PauseStopsTheCountdownButNotTheRemovals) {
   Admit();
   Run(flagged, "TimeKill(0)");
   UpdatePasses(0.5f);
-  EXPECT_FALSE(flagged->IsAlive());
+  EXPECT_FALSE(Lives(flagged));
   Run(timed, "PauseEngineActivate()");
   Run(doomed, "Kill()");
   for (int i = 0; i < 10; ++i) UpdatePasses(0.5f);
-  EXPECT_TRUE(timed->IsAlive()) << "no counting while paused";
-  EXPECT_FALSE(doomed->IsAlive()) << "queued removals still run";
+  EXPECT_TRUE(Lives(timed)) << "no counting while paused";
+  EXPECT_FALSE(Lives(doomed)) << "queued removals still run";
   Run(timed, "PauseEngineDeactivate()");
   UpdatePasses(0.5f);
-  EXPECT_TRUE(timed->IsAlive());
+  EXPECT_TRUE(Lives(timed));
   UpdatePasses(0.5f);
-  EXPECT_FALSE(timed->IsAlive());
+  EXPECT_FALSE(Lives(timed));
 }
 
 TEST_F(RemovalTest, KillAndTimeKillOfADeadCallerDoNothing) {

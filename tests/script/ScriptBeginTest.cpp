@@ -75,7 +75,7 @@ TEST_F(ScriptBeginTest, ABrokenScriptGetsNoInitButKeepsItsFunctionsAndTheObjectL
   Load();
   auto broken = Create("Broken");
   ASSERT_TRUE(broken);
-  EXPECT_TRUE(broken->IsAlive());
+  EXPECT_TRUE(Lives(broken));
   EXPECT_EQ(out,
             "Game Object(Broken) is created!\n"
             "Error running script: data/scripts/Broken.lua:2: unexpected symbol near '='\n");
@@ -91,7 +91,7 @@ TEST_F(ScriptBeginTest, AnErrorInInitIsOneLineNamingTheScriptAndTheObjectStays) 
   auto faulty = Create("Faulty");
   auto next = Create("Next");
   EXPECT_EQ(err, "Error in Init of data/scripts/Faulty.lua:3: attempt to index local 't' (a nil value)\n");
-  EXPECT_TRUE(faulty->IsAlive());
+  EXPECT_TRUE(Lives(faulty));
   EXPECT_TRUE(faulty->GetComponent<ScriptComponent>().Lock()->IsLoaded());
   EXPECT_NE(out.find("next init\n"), std::string::npos);
 }

@@ -126,7 +126,7 @@ class ScriptCreationFixture : public ::testing::Test {
   std::vector<std::shared_ptr<Orv::GameObject>> ObjectsWithId(unsigned id) {
     std::vector<std::shared_ptr<Orv::GameObject>> found;
     for (const auto& object : engine.GetGameObjectManager().GetObjects()) {
-      if (object->IsAlive() && object->GetID() == id) found.push_back(object);
+      if (Lives(object) && object->GetID() == id) found.push_back(object);
     }
     return found;
   }

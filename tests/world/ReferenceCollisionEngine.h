@@ -36,7 +36,7 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
   // Object k of the list, if it lives and has a collider.
   Held Lock(std::size_t k) const {
     Held held{collisionObjects_[k].Lock(), nullptr, nullptr};
-    if (!held.object || !held.object->IsAlive()) return {};
+    if (!Orv::Lives(held.object)) return {};
     held.collision = held.object->GetComponent<Orv::CollisionComponent>().Lock();
     if (!held.collision || held.collision->GetCollider() == nullptr) return {};
     held.rigid = held.object->GetComponent<Orv::RigidBodyComponent>().Lock();
