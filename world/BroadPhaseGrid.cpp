@@ -7,11 +7,6 @@ namespace Orv {
 
 namespace {
 
-// A box over more cells than this is met by every query instead: listing a
-// large collider in each of its cells costs more than testing it against all.
-constexpr std::int64_t kMostCellsPerBox = 16;
-// Room for each slot's cells.
-constexpr std::size_t kCellsHeld = kMostCellsPerBox;
 // A cell is this many times the median box side: in a pile smaller cells list
 // fewer boxes that do not meet, while larger ones list each box in fewer.
 constexpr double kCellPerSide = 2.5;
@@ -26,8 +21,6 @@ constexpr std::int64_t kBlockMask = (1 << kBlockShift) - 1;
 constexpr std::uint32_t kBlockCells = 1u << (2 * kBlockShift);
 // Boxes sampled for the medians.
 constexpr std::size_t kSample = 512;
-// Candidate lists up to this long are sorted by insertion.
-constexpr std::size_t kInsertionSortMost = 24;
 // The cell side stays a normal number with a normal inverse, so that a
 // corner scaled to cells is a number, never 0 times infinity.
 const double kSmallestCell = std::ldexp(1.0, -1000);
@@ -147,19 +140,26 @@ std::int64_t BroadPhaseGrid::CellOf(double coordinate) const {
   return static_cast<std::int64_t>(std::clamp(coordinate * inverseCellSize_, -kLastCell, kLastCell));
 }
 
-BroadPhaseGrid::CellRange BroadPhaseGrid::RangeOf(const GridBox& box) const {
+BroadPhaseGrid::CellRange BroadPhaseGrid::CornersOf(const GridBox& box) const {
   // A NaN corner makes every overlap test pass.
   if (std::isnan(box.minX) || std::isnan(box.minY) || std::isnan(box.maxX) || std::isnan(box.maxY)) {
     return {0, 0, 0, 0, true};
   }
   // A box turned inside out (a negative size) still meets what spans it.
-  const CellRange range{CellOf(std::min(box.minX, box.maxX)), CellOf(std::min(box.minY, box.maxY)),
-                        CellOf(std::max(box.minX, box.maxX)), CellOf(std::max(box.minY, box.maxY)), false};
+  return {CellOf(std::min(box.minX, box.maxX)), CellOf(std::min(box.minY, box.maxY)),
+          CellOf(std::max(box.minX, box.maxX)), CellOf(std::max(box.minY, box.maxY)), false};
+}
+
+BroadPhaseGrid::CellRange BroadPhaseGrid::RangeOf(const GridBox& box) const {
+  const CellRange range = CornersOf(box);
+  return Spans(range, kMostCellsPerBox) ? range : CellRange{0, 0, 0, 0, true};
+}
+
+bool BroadPhaseGrid::Spans(const CellRange& range, std::int64_t most) {
+  if (range.wide) return false;
+  // Each side at most 2^62 cells, so the widths are numbers.
   const std::int64_t columns = range.x1 - range.x0 + 1, rows = range.y1 - range.y0 + 1;
-  if (columns > kMostCellsPerBox || rows > kMostCellsPerBox || columns * rows > kMostCellsPerBox) {
-    return {0, 0, 0, 0, true};
-  }
-  return range;
+  return columns <= most && rows <= most && columns * rows <= most;
 }
 
 std::uint32_t BroadPhaseGrid::CellAt(std::int64_t x, std::int64_t y) {
@@ -185,6 +185,22 @@ std::uint32_t BroadPhaseGrid::CellAt(std::int64_t x, std::int64_t y) {
   lastX_ = bx;
   lastY_ = by;
   return (lastBlock_ - 1) * kBlockCells + within;
+}
+
+const BroadPhaseGrid::Cell* BroadPhaseGrid::FindCell(std::int64_t x, std::int64_t y) {
+  const std::int64_t bx = x >> kBlockShift, by = y >> kBlockShift;
+  const std::uint32_t within = static_cast<std::uint32_t>(((y & kBlockMask) << kBlockShift) | (x & kBlockMask));
+  if (lastBlock_ != 0 && bx == lastX_ && by == lastY_) return &cells_[(lastBlock_ - 1) * kBlockCells + within];
+  for (std::size_t at = Hash(bx, by) & tableMask_;; at = (at + 1) & tableMask_) {
+    const Entry& entry = table_[at];
+    if (entry.block == 0) return nullptr;
+    if (entry.x == bx && entry.y == by) {
+      lastX_ = bx;
+      lastY_ = by;
+      lastBlock_ = entry.block;
+      return &cells_[(lastBlock_ - 1) * kBlockCells + within];
+    }
+  }
 }
 
 void BroadPhaseGrid::Rehash(std::size_t capacity) {
@@ -239,53 +255,6 @@ bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
   Insert(static_cast<std::uint32_t>(slot), range);
   ranges_[slot] = range;
   return true;
-}
-
-void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector<std::uint32_t>& out) {
-  out.clear();
-  const CellRange& range = ranges_[slot];
-  // A slot without a body is offered none without one: such pairs never
-  // respond, and are not listed to be sorted and turned away.
-  const bool active = active_[slot] != 0;
-  if (range.wide) {
-    for (std::size_t s = after + 1; s < count_; ++s) {
-      if (active || active_[s] != 0) out.push_back(static_cast<std::uint32_t>(s));
-    }
-    return;
-  }
-  if (++query_ == 0) {
-    std::fill(seen_.begin(), seen_.end(), 0);
-    query_ = 1;
-  }
-  // The active slots of a cell, and the inactive ones too for an active slot.
-  const auto list = [&](const Cell& cell) {
-    const std::uint32_t count = active ? cell.count : cell.activeCount;
-    const auto each = [&](const std::uint32_t* first, std::size_t n) {
-      for (std::size_t k = 0; k < n; ++k) {
-        const std::uint32_t s = first[k];
-        if (s <= after || seen_[s] == query_) continue;
-        seen_[s] = query_;
-        out.push_back(s);
-      }
-    };
-    each(cell.inside, std::min(count, Cell::kInside));
-    if (count > Cell::kInside) each(cell.more.data(), count - Cell::kInside);
-  };
-  const std::int64_t cells = (range.x1 - range.x0 + 1) * (range.y1 - range.y0 + 1);
-  const std::uint32_t* held = &slotCells_[std::size_t{slot} * kCellsHeld];
-  for (std::int64_t k = 0; k < cells; ++k) list(cells_[held[k]]);
-  list(wide_);
-  // A handful of neighbours, as in a pile, sort fastest by insertion.
-  if (out.size() > kInsertionSortMost) {
-    std::sort(out.begin(), out.end());
-    return;
-  }
-  for (std::size_t k = 1; k < out.size(); ++k) {
-    const std::uint32_t s = out[k];
-    std::size_t at = k;
-    for (; at > 0 && out[at - 1] > s; --at) out[at] = out[at - 1];
-    out[at] = s;
-  }
 }
 
 }  // namespace Orv

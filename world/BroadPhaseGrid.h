@@ -29,15 +29,28 @@ class BroadPhaseGrid {
   bool Move(std::size_t slot, const GridBox& box);
   // The slots above after that share a cell with slot, in ascending order.
   void Candidates(std::size_t slot, std::size_t after, std::vector<std::uint32_t>& out);
+  // Every slot listed in a cell that box lies in, each once, in no order:
+  // each slot whose box, as last placed, overlaps it. Makes no cell.
+  void Around(const GridBox& box, std::vector<std::uint32_t>& out);
 
  private:
+  // A box over more cells than this is met by every query instead: listing a
+  // large collider in each of its cells costs more than testing it against all.
+  static constexpr std::int64_t kMostCellsPerBox = 16;
+  // Room for each slot's cells.
+  static constexpr std::size_t kCellsHeld = kMostCellsPerBox;
   struct CellRange {
     std::int64_t x0, y0, x1, y1;
     // Everywhere: not a number, or too large to list in its cells.
     bool wide;
     bool operator==(const CellRange&) const = default;
   };
+  // The cells box lies in, however many; wide only for a NaN corner.
+  CellRange CornersOf(const GridBox& box) const;
+  // The cells a box is listed in, wide when more than kMostCellsPerBox.
   CellRange RangeOf(const GridBox& box) const;
+  // Whether range is no wider than most cells in all.
+  static bool Spans(const CellRange& range, std::int64_t most);
   // The cell side the boxes ask for.
   double Measure(const std::vector<GridBox>& boxes);
   std::int64_t CellOf(double coordinate) const;
@@ -61,6 +74,13 @@ class BroadPhaseGrid {
   };
   // The cell at (x, y), made with its block when missing.
   std::uint32_t CellAt(std::int64_t x, std::int64_t y);
+  // The cell at (x, y), or null when its block was never made.
+  const Cell* FindCell(std::int64_t x, std::int64_t y);
+  // Starts a query: no slot is listed yet.
+  void NewQuery();
+  // Appends the slots of cell from first on not yet listed, the inactive ones
+  // only when all.
+  void List(const Cell& cell, std::size_t first, bool all, std::vector<std::uint32_t>& out);
   void Rehash(std::size_t capacity);
   void Insert(std::uint32_t slot, const CellRange& range);
   void Remove(std::uint32_t slot);

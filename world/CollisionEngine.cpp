@@ -97,6 +97,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
   RecordPairContacts();
   // The pass holds no object past its end.
   pairObjects_.clear();
+  wallsListed_ = false;
 }
 
 void CollisionEngine::AddRecord(CollisionComponent& to, std::int32_t state, const Vec2& contact, std::int32_t otherId,

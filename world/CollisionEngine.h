@@ -164,13 +164,22 @@ class CollisionEngine : public PlainSystem {
   // Walls have the last word: each body that ends the pair loop inside one is
   // pushed out again and stopped against it.
   void SettleStaticContacts(PairStep& step);
-  // One round of it, over the bodies marked shoved; true when it moved one.
-  bool SettleRound(PairStep& step);
+  // One round of it, over the bodies listed, which it lists those it moved.
+  void SettleRound(PairStep& step);
   // Each moving body's coming step stops at the faces of the walls it would
   // enter, as tiles stop it.
   void StopAtWallsAhead(const PairStep& step);
   // Whether the pass answers the pair of wall and body, wall holding body.
   bool HoldsPair(std::size_t wall, std::size_t body) const;
+  // Marks the walls, which may hold a body, lists those with a body, which
+  // the settling may move, and places each; once a pass, after the pair
+  // loop, when first asked.
+  void ListWalls();
+  // Places each wall with a body.
+  void PlaceWallsInGrid();
+  // Lists wall k in the grid at its box as it stands, which its place in
+  // the boxes then holds.
+  void PlaceWallInGrid(std::size_t k);
   // Every contact of the pass, in its order, into both objects' lists.
   void RecordPairContacts();
 
@@ -182,11 +191,14 @@ class CollisionEngine : public PlainSystem {
   std::vector<PairContact> pairContacts_;
   BroadPhaseGrid grid_;
   std::vector<std::uint32_t> candidates_;
-  // The settling's own grid of static colliders, then bodies, by place in
-  // the pass, and the pairs it finds.
-  BroadPhaseGrid settleGrid_;
+  // The bodies the settling or the look-ahead asks for, the look-ahead's
+  // swept boxes, and the pairs the settling finds.
   std::vector<GridBox> settleBoxes_;
   std::vector<std::uint32_t> settleSlots_;
+  std::vector<std::uint8_t> pairWalls_;
+  bool wallsListed_ = false;
+  std::size_t wallCount_ = 0;
+  std::vector<std::uint32_t> bodyWalls_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> settlePairs_;
   std::vector<const Collider*> nearWalls_, heldWalls_;
   std::vector<std::pair<std::uint32_t, const Collider*>> newlyHeld_;

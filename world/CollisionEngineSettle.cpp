@@ -38,45 +38,42 @@ bool CollisionEngine::HoldsPair(std::size_t wall, std::size_t body) const {
 void CollisionEngine::SettleStaticContacts(PairStep& step) {
   // A push out of one wall may end a body in another whose box its box did
   // not meet before: the bodies moved are asked again, a few rounds at most.
-  constexpr int kRounds = 4;
-  for (int round = 0; round < kRounds && SettleRound(step); ++round) {
+  settleSlots_.clear();
+  for (std::size_t k = 0; k < pairObjects_.size(); ++k) {
+    const PairObject& object = pairObjects_[k];
+    if (object.trigger || object.rigid == nullptr || !object.shoved) continue;
+    settleSlots_.push_back(static_cast<std::uint32_t>(k));
   }
+  constexpr int kRounds = 4;
+  for (int round = 0; round < kRounds && !settleSlots_.empty(); ++round) SettleRound(step);
 }
 
-bool CollisionEngine::SettleRound(PairStep& step) {
-  if (std::none_of(pairObjects_.begin(), pairObjects_.end(), [](const PairObject& o) { return o.shoved; })) {
-    return false;
+void CollisionEngine::SettleRound(PairStep& step) {
+  // The walls stand where the pair pass's grid lists them, as they stand now,
+  // and each body shoved asks it for the walls its box lies among: the
+  // bodies are few after the first round, the walls as many as ever. An
+  // immovable body may be both.
+  ListWalls();
+  PlaceWallsInGrid();
+  // A box the loop moved still has its old corners.
+  for (const std::uint32_t k : settleSlots_) pairObjects_[k].collider->UpdateBounds();
+  if (wallCount_ == 0) {
+    settleSlots_.clear();
+    return;
   }
-  // The walls take the first slots of the grid, the bodies the rest: each
-  // wall then asks for the bodies in its cells. An immovable body may be both.
-  settleSlots_.clear();
-  settleBoxes_.clear();
-  std::size_t walls = 0;
-  for (const bool bodies : {false, true}) {
-    for (std::size_t k = 0; k < pairObjects_.size(); ++k) {
-      const PairObject& object = pairObjects_[k];
-      if (object.trigger || (bodies ? object.rigid == nullptr || !object.shoved : !MayHold(object.rigid))) continue;
-      // A box the loop moved still has its old corners.
-      object.collider->UpdateBounds();
-      settleSlots_.push_back(static_cast<std::uint32_t>(k));
-      settleBoxes_.push_back(BoxOf(*object.collider));
-    }
-    if (!bodies) walls = settleSlots_.size();
-  }
-  for (PairObject& object : pairObjects_) object.shoved = false;
-  if (walls == 0 || walls == settleSlots_.size()) return false;
-  settleGrid_.Build(settleBoxes_);
   settlePairs_.clear();
-  for (std::size_t s = 0; s < walls; ++s) {
-    settleGrid_.Candidates(s, walls - 1, candidates_);
-    for (const std::uint32_t slot : candidates_) {
-      if (!Overlap(settleBoxes_[s], settleBoxes_[slot]) || !HoldsPair(settleSlots_[s], settleSlots_[slot])) continue;
-      settlePairs_.emplace_back(settleSlots_[slot], settleSlots_[s]);
+  for (const std::uint32_t k : settleSlots_) {
+    const GridBox box = BoxOf(*pairObjects_[k].collider);
+    grid_.Around(box, candidates_);
+    for (const std::uint32_t wall : candidates_) {
+      if (!pairWalls_[wall] || !Overlap(box, pairBoxes_[wall]) || !HoldsPair(wall, k)) continue;
+      settlePairs_.emplace_back(k, wall);
     }
   }
-  // Body by body, each one's walls in the pass's order.
+  // Body by body, each one's walls in the pass's order; the bodies moved
+  // are the next round's.
   std::sort(settlePairs_.begin(), settlePairs_.end());
-  bool moved = false;
+  settleSlots_.clear();
   for (std::size_t p = 0; p < settlePairs_.size();) {
     const std::uint32_t k = settlePairs_[p].first;
     nearWalls_.clear();
@@ -91,16 +88,50 @@ bool CollisionEngine::SettleRound(PairStep& step) {
     }
     // Held once the round is over, so that the list is sorted once a round.
     for (std::size_t w = known; w < heldWalls_.size(); ++w) newlyHeld_.emplace_back(k, heldWalls_[w]);
-    body.shoved = moved = true;
+    settleSlots_.push_back(k);
   }
   for (const auto& [k, wall] : newlyHeld_) step.Hold(k, wall);
   newlyHeld_.clear();
-  return moved;
+}
+
+void CollisionEngine::ListWalls() {
+  if (wallsListed_) return;
+  wallsListed_ = true;
+  wallCount_ = 0;
+  bodyWalls_.clear();
+  pairWalls_.assign(pairObjects_.size(), 0);
+  for (std::size_t k = 0; k < pairObjects_.size(); ++k) {
+    const PairObject& object = pairObjects_[k];
+    // No trigger, and no body or an immovable one.
+    if (object.trigger || !MayHold(object.rigid)) continue;
+    pairWalls_[k] = 1;
+    ++wallCount_;
+    if (object.rigid != nullptr) bodyWalls_.push_back(static_cast<std::uint32_t>(k));
+    // A script in the tile phase may have moved it after its corners were
+    // last made.
+    PlaceWallInGrid(k);
+  }
+}
+
+void CollisionEngine::PlaceWallsInGrid() {
+  // Nothing in the pass moves a collider without a body: it stays where the
+  // list of walls placed it.
+  for (const std::uint32_t k : bodyWalls_) PlaceWallInGrid(k);
+}
+
+void CollisionEngine::PlaceWallInGrid(std::size_t k) {
+  Collider& collider = *pairObjects_[k].collider;
+  collider.UpdateBounds();
+  const GridBox box = BoxOf(collider);
+  GridBox& held = pairBoxes_[k];
+  if (box.minX == held.minX && box.minY == held.minY && box.maxX == held.maxX && box.maxY == held.maxY) return;
+  held = box;
+  grid_.Move(k, box);
 }
 
 void CollisionEngine::StopAtWallsAhead(const PairStep& step) {
-  // The moving bodies' swept boxes take the first slots, the walls the rest:
-  // each body asks for the walls on its way.
+  // Each moving body asks the pair pass's grid for the walls on its way, all
+  // swept boxes taken before any step is stopped.
   settleSlots_.clear();
   settleBoxes_.clear();
   for (std::size_t k = 0; k < pairObjects_.size(); ++k) {
@@ -115,34 +146,20 @@ void CollisionEngine::StopAtWallsAhead(const PairStep& step) {
     settleSlots_.push_back(static_cast<std::uint32_t>(k));
     settleBoxes_.push_back(BoxOf(min, max));
   }
-  const std::size_t movers = settleSlots_.size();
-  for (std::size_t k = 0; k < pairObjects_.size() && movers > 0; ++k) {
-    const PairObject& object = pairObjects_[k];
-    if (object.trigger || !MayHold(object.rigid)) continue;
-    object.collider->UpdateBounds();
-    settleSlots_.push_back(static_cast<std::uint32_t>(k));
-    settleBoxes_.push_back(BoxOf(*object.collider));
-  }
-  const std::size_t walls = settleSlots_.size() - movers;
-  if (movers == 0 || walls == 0) return;
-  // A room's few walls are asked by every body faster than a grid is built.
-  constexpr std::size_t kFewPairs = 1 << 15;
-  const bool few = walls * movers <= kFewPairs;
-  if (!few) settleGrid_.Build(settleBoxes_);
-  for (std::size_t s = 0; s < movers; ++s) {
-    if (few) {
-      candidates_.clear();
-      for (std::size_t w = movers; w < settleSlots_.size(); ++w) candidates_.push_back(static_cast<std::uint32_t>(w));
-    } else {
-      settleGrid_.Candidates(s, movers - 1, candidates_);
-    }
-    nearWalls_.clear();
+  if (settleSlots_.empty()) return;
+  ListWalls();
+  if (wallCount_ == 0) return;
+  PlaceWallsInGrid();
+  for (std::size_t s = 0; s < settleSlots_.size(); ++s) {
     const std::uint32_t k = settleSlots_[s];
-    for (const std::uint32_t slot : candidates_) {
-      if (Overlap(settleBoxes_[s], settleBoxes_[slot]) && HoldsPair(settleSlots_[slot], k)) {
-        nearWalls_.push_back(pairObjects_[settleSlots_[slot]].collider);
-      }
-    }
+    grid_.Around(settleBoxes_[s], candidates_);
+    std::erase_if(candidates_, [&](std::uint32_t wall) {
+      return !pairWalls_[wall] || !Overlap(settleBoxes_[s], pairBoxes_[wall]) || !HoldsPair(wall, k);
+    });
+    // In the pass's order, which breaks ties between walls met at once.
+    std::sort(candidates_.begin(), candidates_.end());
+    nearWalls_.clear();
+    for (const std::uint32_t wall : candidates_) nearWalls_.push_back(pairObjects_[wall].collider);
     PairObject& body = pairObjects_[k];
     StopStepAtWalls(*body.collider, body.rigid->body, step.Step(), nearWalls_);
   }

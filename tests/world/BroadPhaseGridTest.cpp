@@ -25,7 +25,7 @@ bool Overlap(const GridBox& a, const GridBox& b) {
 // than they keep in themselves, and boxes of every extent a double holds:
 // denormal, zero, huge and endless, near the origin and far from it. A third
 // of the slots have no body: two of those are never offered to each other.
-TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotIsACandidateInOrder) {
+TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotInOrderOrAroundABoxIsACandidate) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
@@ -79,6 +79,21 @@ TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotIsACandidateInOrder) {
           if (!Overlap(boxes[i], boxes[j])) continue;
           ++offered;
           EXPECT_TRUE(std::binary_search(candidates.begin(), candidates.end(), j)) << i << " meets " << j;
+        }
+      }
+      // Any box, a third swept far across many cells, is offered every slot
+      // its box overlaps, with a body or without.
+      for (int q = 0; q < 100; ++q) {
+        GridBox query = randomBox();
+        const double sweep = q % 3 == 0 ? 80 * unit(random) : 0;
+        query.minX -= sweep, query.maxY += sweep;
+        grid.Around(query, candidates);
+        std::sort(candidates.begin(), candidates.end());
+        EXPECT_TRUE(std::adjacent_find(candidates.begin(), candidates.end()) == candidates.end()) << "listed twice";
+        for (std::size_t j = 0; j < boxes.size(); ++j) {
+          if (!Overlap(query, boxes[j])) continue;
+          ++offered;
+          EXPECT_TRUE(std::binary_search(candidates.begin(), candidates.end(), j)) << "query " << q << " meets " << j;
         }
       }
       // Boxes moved after the grid was built are followed, far and, as in a
