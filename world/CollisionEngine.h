@@ -80,6 +80,10 @@ class CollisionEngine : public PlainSystem {
   PairMoves AnswerPair(std::size_t i, std::size_t j, PairStep& step);
   // The box of the snapshot's object k, read again after its collider moved.
   const GridBox& RereadPairBox(std::size_t k);
+  // Lays the snapshot's boxes in the grid, which the phases after the pairs
+  // also ask for the walls near a body: a pass that finds its pairs another
+  // way builds it all the same.
+  void BuildPairGrid();
   std::size_t PairObjectCount() const { return pairBoxes_.size(); }
   bool PairHasBody(std::size_t k) const { return pairBodies_[k] != 0; }
   // The record for a and its mirror for b, flagged by the manifold's state.

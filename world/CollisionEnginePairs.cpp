@@ -67,7 +67,7 @@ void CollisionEngine::FindAndAnswerPairs(PairStep& step) {
   // For each i, the j above it that share a cell, one of the two with a
   // body, ascending. Only the pair's own colliders move, so the list stays
   // complete unless i leaves its cells; then the rest is asked for again.
-  grid_.Build(pairBoxes_, pairBodies_);
+  BuildPairGrid();
   for (std::size_t i = 0; i < pairBoxes_.size(); ++i) {
     std::size_t after = i;
     do {
@@ -85,6 +85,8 @@ std::size_t CollisionEngine::AnswerCandidates(std::size_t i, PairStep& step) {
   }
   return kAllAnswered;
 }
+
+void CollisionEngine::BuildPairGrid() { grid_.Build(pairBoxes_, pairBodies_); }
 
 const GridBox& CollisionEngine::RereadPairBox(std::size_t k) {
   pairBoxes_[k] = BoundsOf(*pairObjects_[k].collider);
