@@ -1,0 +1,551 @@
+// The rows of docs/content (and of the physics page they lead to) against the
+// real program: each scene below gives many objects the data one row
+// describes, and each object prints what the row promises it sees. The test
+// reads the row's own words too, so a row changed without the program, or the
+// program without the row, shows here.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/ProgramRun.h"
+
+using namespace OrvTest;
+
+namespace {
+
+// The row of a page's table, in the section whose heading names section,
+// whose first or second cell is the code span key ("`key`" or "`\"key\"`").
+std::string Row(const std::string& page, const std::string& section, const std::string& key) {
+  std::ifstream in(std::string(ORV_SOURCE_DIR) + "/docs/" + page);
+  bool inSection = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("## ", 0) == 0) {
+      inSection = line.find("`" + section + "`") != std::string::npos;
+      continue;
+    }
+    if (!inSection || line.rfind('|', 0) != 0) continue;
+    std::vector<std::string> cells;
+    std::stringstream split(line.substr(1));
+    for (std::string cell; std::getline(split, cell, '|');) {
+      cell.erase(0, cell.find_first_not_of(' '));
+      cell.erase(cell.find_last_not_of(' ') + 1);
+      cells.push_back(cell);
+    }
+    for (std::size_t c = 0; c < cells.size() && c < 2; ++c) {
+      if (cells[c] == key || cells[c] == "`" + key + "`" || cells[c] == "`\"" + key + "\"`") return line;
+    }
+  }
+  return "(no row " + key + " under " + section + " in " + page + ")";
+}
+
+// A page with every run of blanks made one blank.
+std::string Page(const std::string& page) {
+  std::string text = ReadFile(std::string(ORV_SOURCE_DIR) + "/" + page);
+  std::string joined;
+  for (const char c : text) {
+    const bool blank = c == ' ' || c == '\n';
+    if (!blank || (!joined.empty() && joined.back() != ' ')) joined += blank ? ' ' : c;
+  }
+  return joined;
+}
+
+struct Said {
+  std::string row;
+  std::string words;
+};
+
+void ExpectSaid(const std::vector<Said>& said) {
+  for (const Said& s : said) EXPECT_NE(s.row.find(s.words), std::string::npos) << s.words << "\n  in: " << s.row;
+}
+
+// A probe's script: it counts the steps' time from its second Update on (the
+// world steps before the scripts' Update, a frame of less than 1/60 s as one
+// of 1/60 s), runs `every` each Update, and once two seconds of steps have
+// passed prints "ROW <name> " and what `report` gives.
+std::string Probe(const std::string& name, const std::string& report, const std::string& init = "",
+                  const std::string& every = "") {
+  return "n, elapsed, done = 0, 0, false\n"
+         "function Init() " +
+         init +
+         " end\n"
+         "function Update(dt)\n"
+         "  n = n + 1\n"
+         "  if n > 1 then elapsed = elapsed + math.max(dt, 1 / 60) end\n"
+         "  if n == 1 and GetPos then start = GetPos() end\n" +
+         every +
+         "\n"
+         "  if elapsed >= 2 and not done then\n"
+         "    done = true\n"
+         "    print('ROW " +
+         name + " ' .. (" + report +
+         "))\n"
+         "  end\n"
+         "end\n";
+}
+
+// Adds gravity of 320 px/s² to its own velocity, the page's way.
+const char* const kGravity = "local v = GetVelocity() SetVelocity(v.x / 60, (v.y + 320 * math.max(dt, 1 / 60)) / 60)";
+const char* const kMoved = "string.format('%.3f %.3f', GetPos().x - start.x, GetPos().y - start.y)";
+const char* const kVelocity = "string.format('%.4f %.4f', GetVelocity().x, GetVelocity().y)";
+
+struct Type {
+  std::string name;
+  std::string components;  // the inside of the "components" array
+  std::string script;      // empty: no script
+};
+
+void WriteTypes(const ContentFolder& folder, const std::vector<Type>& types) {
+  for (const Type& type : types) {
+    std::string components = type.components;
+    if (!type.script.empty()) {
+      components += std::string(components.empty() ? "" : ",") + R"({"type":"script","data":[]})";
+      folder.Write("data/scripts/" + type.name + ".lua", type.script);
+    }
+    folder.Write("data/gameobjects/" + type.name + ".txt",
+                 R"({"name":")" + type.name + R"(","id":1,"components":[)" + components + "]}");
+  }
+}
+
+std::string Circle(double x, double y, double radius, const std::string& more = "") {
+  char text[200];
+  std::snprintf(text, sizeof text,
+                R"({"type":"collision","data":["Circle",{"pos x":%.2f,"pos y":%.2f,"radius":%.2f%s}]})", x, y, radius,
+                more.c_str());
+  return text;
+}
+
+std::string Box(const std::string& kind, double x, double y, double width, double height,
+                const std::string& more = "") {
+  char text[240];
+  std::snprintf(text, sizeof text,
+                R"({"type":"collision","data":["%s",{"pos x":%.2f,"pos y":%.2f,"width":%.2f,"height":%.2f%s}]})",
+                kind.c_str(), x, y, width, height, more.c_str());
+  return text;
+}
+
+std::string Body(const std::string& data) { return R"({"type":"rigidbody","data":[)" + data + "]}"; }
+
+const char* const kTransform = R"({"type":"transform","data":[]})";
+
+// "ROW name values..." lines, by name.
+std::map<std::string, std::vector<double>> Rows(const std::string& out) {
+  std::map<std::string, std::vector<double>> rows;
+  for (const std::string& line : LinesStartingWith(out, "ROW ")) {
+    std::istringstream in(line.substr(4));
+    std::string name;
+    in >> name;
+    std::vector<double> values;
+    for (std::string word; in >> word;) values.push_back(word == "nil" ? NAN : std::strtod(word.c_str(), nullptr));
+    rows[name] = values;
+  }
+  return rows;
+}
+
+// The values of a row, or as many NaNs as asked for when the row is missing.
+std::vector<double> Of(const std::map<std::string, std::vector<double>>& rows, const std::string& name,
+                       std::size_t count) {
+  const auto found = rows.find(name);
+  std::vector<double> values = found != rows.end() ? found->second : std::vector<double>{};
+  values.resize(std::max(values.size(), count), NAN);
+  return values;
+}
+
+RunResult RunScene(const ContentFolder& folder, const std::string& title, const std::vector<std::string>& spawn) {
+  folder.WriteConfig(ConfigJson(320, 240, title, 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  folder.Write("data/gameobjects/Director.txt",
+               R"({"name":"Director","id":1,"components":[{"type":"script","data":[]}]})");
+  folder.Write("data/scripts/Director.lua",
+               "n, elapsed = 0, 0\n"
+               "function Update(dt)\n"
+               "  n = n + 1\n"
+               "  if n > 1 then elapsed = elapsed + math.max(dt, 1 / 60) end\n"
+               "  if elapsed >= 2.2 then Shutdown() end\n"
+               "end\n");
+  std::vector<std::string> entries = spawn;
+  entries.push_back(R"({"name":"Director","id":1,"params":{}})");
+  WriteSpawnList(folder, entries);
+  return RunOrv(folder);
+}
+
+std::string Spawn(const std::string& type, int id, const std::string& params = "{}") {
+  return R"({"name":")" + type + R"(","id":)" + std::to_string(id) + R"(,"params":)" + params + "}";
+}
+
+// Bodies without a tile map: what each rigidbody value and collision value
+// does, what a body keeps without them, and how bodies and walls meet.
+TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
+  ExpectSaid({
+      {Row("content/components.md", "rigidbody", "vel x"), "pixels per second"},
+      {Row("content/components.md", "rigidbody", "friction"),
+       "the share of the velocity (and of the turning) lost "
+       "each step, in the air too, kept within 0 to 1"},
+      {Row("content/components.md", "rigidbody", "direction"),
+       "On an `OBB` collider the box turns the heading, not the reverse: each step sets the heading to the box's "
+       "angle (`orientation`)"},
+      {Row("content/components.md", "rigidbody", "direction"), "on other colliders it is kept"},
+      {Row("content/components.md", "rigidbody", "rotationSpeed"), "held within ±60"},
+      {Row("content/components.md", "rigidbody", "mass"), "holds bodies of positive mass as a wall does"},
+      {Row("content/components.md", "rigidbody", "movementTrue"), "its velocity is cleared each step"},
+      {Row("content/components.md", "rigidbody", "rotationTrue"), "the body does not turn"},
+      {Row("content/components.md", "rigidbody", "impulse x"), "velocity x := impulse / mass; nothing without a mass"},
+      {Row("content/components.md", "rigidbody", "accel x"),
+       "so it needs a mass; that step adds acceleration × "
+       "step² to the velocity, and it then fades"},
+      {Row("content/components.md", "rigidbody", "force x"), "adds force / mass × step² to the velocity"},
+      {Row("content/components.md", "collision", "pos x"), "| 0.0 |"},
+      {Row("content/components.md", "collision", "z_collision"), "only colliders of exactly equal z collide"},
+      {Row("content/components.md", "collision", "id_to_avoid"), "a collision id this object never collides with"},
+      {Row("content/components.md", "collision", "avoidTrigger"),
+       "contacts are still reported, but neither object "
+       "is pushed away"},
+      {Row("content/components.md", "collision", "Collider_Type"),
+       "`\"Empty\"` (a circle that meets solid tiles but "
+       "no other object)"},
+      {Row("content/components.md", "collision", "Collider_Type"), "any other text makes none"},
+      {Row("content/components.md", "collision", "height"), "a negative size (-4) is ignored"},
+      {Row("content/components.md", "collision", "orientation"), "the collider's angle, in degrees"},
+      {Row("content/components.md", "transform", "posX"), "world x, in pixels"},
+      {Row("content/components.md", "script", "any name"), "becomes a global of that name in the script"},
+      {Page("docs/content/components.md"),
+       "Only reals act: `\"data\": [100, 200]` (integers) leaves the object at "
+       "(0, 0)."},
+      {Page("docs/content/components.md"), "its bounce factor, which only `SetBouncy` sets, is 0"},
+      {Page("docs/content/files.md"), "then its values by name, in the byte order of the names"},
+      {Page("docs/physics.md"), "**No gravity.**"},
+      {Page("docs/physics.md"), "a moving platform does not carry the box standing on it"},
+      {Page("docs/physics.md"), "a box slides down any slope"},
+      {Page("docs/physics.md"),
+       "with the default 0, two equal bodies meeting head on go on together at the average "
+       "of their velocities"},
+      {Page("docs/physics.md"), "**A static collider never bounces a body**"},
+      {Page("docs/physics.md"),
+       "the held body bounces off it by the smaller of the two bounce factors (with the "
+       "default 0, not at all)"},
+      {Page("docs/physics.md"), "| two bodies of mass 0 | they pass through each other; the contact is recorded |"},
+      {Page("docs/physics.md"), "`SetAngularVel(2)` turns 60° a second, not 120°"},
+  });
+
+  ContentFolder folder;
+  const std::string still =
+      Probe("still",
+            "string.format('%.3f %.3f %g %g %g %.4f %.4f %g', GetPos().x, GetPos().y, GetVelocity().x, "
+            "GetVelocity().y, GetBouncy().bouncy, GetDirection().x, GetDirection().y, GetAngularVel().AngularVel)");
+  const std::string velocityOnly = Probe("-", kVelocity);
+  const auto withName = [](const std::string& name, const std::string& script) {
+    std::string text = script;
+    text.replace(text.find("ROW - "), 6, "ROW " + name + " ");
+    return text;
+  };
+  const std::string direction =
+      "string.format('%.4f %.4f %g', GetDirection().x, GetDirection().y, "
+      "GetAngularVel().AngularVel)";
+  const std::string impulseInit = "SetImpulse(1, 0) print('ROW ' .. kind .. string.format(' %.4f', GetVelocity().x))";
+  // From the second Update: the first also holds the records of the frame
+  // the object was made in.
+  const std::string counted = "if n > 1 then seen = math.max(seen or 0, GetCollisionCount()) end";
+  const std::string contact = "string.format('%d %.3f %.3f', seen or 0, GetPos().x, GetPos().y)";
+  const std::string bounds =
+      "string.format('%.3f %.3f', GetBoundingRec().Right - GetBoundingRec().Left, "
+      "GetBoundingRec().Bottom - GetBoundingRec().Top)";
+  const std::string pair = ", " + std::string(kVelocity) + ", " + kMoved;
+  const std::vector<Type> types = {
+      // Defaults: at (0, 0), at rest with no gravity, no bounce, heading 0.
+      {"Still", std::string(kTransform) + R"(,{"type":"collision","data":["Circle",{"radius":8.0}]},)" + Body(""),
+       still},
+      {"Mover", Circle(0, 300, 8) + "," + Body(R"({"vel x":60.0})"),
+       Probe("mover", "string.format('%.3f %.3f ', GetPos().x - start.x, 60 * elapsed) .. " + std::string(kVelocity))},
+      {"Halved", Circle(0, 600, 8) + "," + Body(R"({"vel x":60.0,"friction":0.5})"),
+       Probe("halved", "string.format('%.4f', first)", "", "if n == 1 then first = GetVelocity().x end")},
+      {"Stopped", Circle(0, 900, 8) + "," + Body(R"({"vel x":60.0,"friction":2.0})"),
+       withName("stopped", velocityOnly)},
+      {"Unslowed", Circle(0, 1200, 8) + "," + Body(R"({"vel x":60.0,"friction":-1.0})"),
+       withName("unslowed", velocityOnly)},
+      {"Frozen", Circle(0, 1500, 8) + "," + Body(R"({"vel x":60.0,"movementTrue":"false"})"),
+       Probe("frozen", std::string(kVelocity) + " .. ' ' .. " + kMoved)},
+      // The box turns the heading; a circle keeps it.
+      {"BoxHeading",
+       Box("OBB", 500, 0, 40, 10, R"(,"orientation":30.0)") + "," +
+           Body(R"({"direction":90.0,"rotationTrue":"false"})"),
+       Probe("boxheading", direction)},
+      {"CircleHeading", Circle(500, 300, 8) + "," + Body(R"({"direction":90.0})"), Probe("circleheading", direction)},
+      {"Spinner", Circle(500, 600, 8) + "," + Body(R"({"rotationSpeed":120.0})"), Probe("spinner", direction)},
+      {"Unturned", Circle(500, 900, 8) + "," + Body(R"({"rotationSpeed":30.0,"rotationTrue":"false"})"),
+       Probe("unturned", direction)},
+      // Impulses by index after the mass, by name before it (byte order),
+      // and a mass written as an integer.
+      {"Impulses",
+       Circle(1000, 1500, 8) + "," +
+           Body(R"(0.0,0.0,0.0,0.0,0.0,0.0,0.0,0.0,2.0,0.0,"true","true","false",0.0,0.0,60.0)"),
+       "kind = 'byindex'\nfunction Init() print('ROW byindex ' .. string.format('%.4f', GetVelocity().x)) end\n"},
+      {"ImpulseByName", Circle(1000, 1800, 8) + "," + Body(R"({"impulse x":60.0,"mass":2.0})"),
+       "function Init() print('ROW byname ' .. string.format('%.4f', GetVelocity().x)) end\n"},
+      {"Heavy", Circle(1000, 2100, 8) + "," + Body(R"({"mass":2.0})"),
+       "kind = 'heavy'\nfunction Init() " + impulseInit + " end\n"},
+      {"Weightless", Circle(1000, 2400, 8) + "," + Body(R"({"mass":2})"),
+       "kind = 'weightless'\nfunction Init() " + impulseInit + " end\n"},
+      // An acceleration and a force of 3600 on a mass of 1 add 1 px/s in a
+      // step of 1/60 s, and then fade; without a mass, nothing.
+      {"Accelerated", Circle(1000, 0, 8) + "," + Body(R"({"mass":1.0,"accel x":3600.0})"),
+       withName("accelerated", velocityOnly)},
+      {"Forced", Circle(1000, 300, 8) + "," + Body(R"({"mass":1.0,"force x":3600.0})"),
+       withName("forced", velocityOnly)},
+      {"Massless", Circle(1000, 600, 8) + "," + Body(R"({"accel x":3600.0,"force x":3600.0})"),
+       withName("massless", velocityOnly)},
+      // Two equal bodies head on, without and with bounce factors.
+      {"HeadA", Circle(1500, 0, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0})"), withName("heada", velocityOnly)},
+      {"HeadB", Circle(1540, 0, 8) + "," + Body(R"({"mass":1.0})"), withName("headb", velocityOnly)},
+      {"BounceA", Circle(1500, 300, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0})"),
+       Probe("bouncea", kVelocity, "SetBouncy(1)")},
+      {"BounceB", Circle(1540, 300, 8) + "," + Body(R"({"mass":1.0})"), Probe("bounceb", kVelocity, "SetBouncy(0.5)")},
+      // A bouncy ball against a static wall, a bouncy wall of mass 0 and a
+      // wall of mass 0 without bounce.
+      {"StaticWall", Box("AABB", 2100, 0, 20, 200), ""},
+      {"AtStatic", Circle(2000, 0, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0})"),
+       Probe("atstatic", std::string(kVelocity) + " .. ' ' .. GetPos().x", "SetBouncy(1)")},
+      {"BouncyWall", Box("AABB", 2600, 0, 20, 200) + "," + Body(""), Probe("bouncywall", kMoved, "SetBouncy(1)")},
+      {"AtBouncy", Circle(2500, 0, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0})"),
+       Probe("atbouncy", kVelocity, "SetBouncy(1)")},
+      {"DeadWall", Box("AABB", 3100, 0, 20, 200) + "," + Body(""), ""},
+      {"AtDead", Circle(3000, 0, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0})"),
+       Probe("atdead", kVelocity, "SetBouncy(1)")},
+      // Two bodies of mass 0 pass through each other, in contact.
+      {"GhostA", Circle(3500, 0, 8) + "," + Body(R"({"vel x":120.0})"), Probe("ghosta", contact, "", counted)},
+      {"GhostB", Circle(3540, 0, 8) + "," + Body(""), ""},
+      // A platform of mass 0 moving under a box that falls on it; a ball on a
+      // static slope.
+      {"Platform", Box("AABB", 4000, 100, 600, 20) + "," + Body(R"({"vel x":60.0})"), Probe("platform", kMoved)},
+      {"Rider", Circle(4000, 82, 8) + "," + Body(R"({"mass":1.0})"), Probe("rider", kMoved, "", kGravity)},
+      {"Slope", Box("OBB", 5000, 300, 600, 20, R"(,"orientation":10.0)"), ""},
+      {"Slider", Circle(5000, 280, 8) + "," + Body(R"({"mass":1.0})"), Probe("slider", kMoved, "", kGravity)},
+      // Colliders laid on a static box: only the plain one meets it.
+      {"PlainWall", Box("AABB", 6000, 0, 40, 40), ""},
+      {"PlainProbe", Circle(6005, 0, 8) + "," + Body(R"({"mass":1.0})"), Probe("plain", contact, "", counted)},
+      {"LayerWall", Box("AABB", 6000, 300, 40, 40, R"(,"z_collision":1.0)"), ""},
+      {"LayerProbe", Circle(6005, 300, 8) + "," + Body(R"({"mass":1.0})"), Probe("layer", contact, "", counted)},
+      {"AvoidWall", Box("AABB", 6000, 600, 40, 40, R"(,"id_to_avoid":5)"), ""},
+      {"AvoidProbe", Circle(6005, 600, 8, R"(,"id":5)") + "," + Body(R"({"mass":1.0})"),
+       Probe("avoid", contact, "", counted)},
+      {"TriggerWall", Box("AABB", 6000, 900, 40, 40, R"(,"avoidTrigger":"true")"), ""},
+      {"TriggerProbe", Circle(6005, 900, 8) + "," + Body(R"({"mass":1.0})"), Probe("trigger", contact, "", counted)},
+      {"EmptyWall", Box("AABB", 6000, 1200, 40, 40), ""},
+      {"EmptyProbe",
+       R"({"type":"collision","data":["Empty",{"pos x":6005.0,"pos y":1200.0,"radius":8.0}]},)" +
+           Body(R"({"mass":1.0})"),
+       Probe("empty", contact, "", counted)},
+      // Sizes and angles, read back as the collider's bounding box.
+      {"Sized", Box("AABB", 7000, 0, 40, 10), Probe("sized", bounds)},
+      {"Turned", Box("OBB", 7000, 300, 40, 10, R"(,"orientation":90.0)"), Probe("turned", bounds)},
+      {"Round", Circle(7000, 600, 12), Probe("round", bounds)},
+      {"Negative", R"({"type":"collision","data":["AABB",{"pos x":7000.0,"pos y":900.0,"width":40.0,"height":-4.0}]})",
+       Probe("negative", bounds)},
+      {"Shapeless", R"({"type":"collision","data":["Blob",{"radius":8.0}]})",
+       "function Init() print('ROW shapeless ' .. tostring(GetPos())) end\n"},
+      // A transform without a collider, placed by reals and by integers.
+      {"Placed", R"({"type":"transform","data":[{"posX":100.0,"posY":50.0}]})",
+       "function Init() SubscribeToEventGroup('marks') end\n"},
+      {"Unplaced", R"({"type":"transform","data":[100, 200]})", "function Init() SubscribeToEventGroup('marks') end\n"},
+      {"Reader", "",
+       Probe("marks",
+             "(function() local t = {} for _, e in ipairs(GetEventGroupList('marks')) do "
+             "t[#t + 1] = string.format('%d %.1f %.1f', e.id, e.worldX, e.worldY) end "
+             "table.sort(t) return table.concat(t, ' ') end)()")},
+      // Script globals from data, and a spawn list's override by name.
+      {"Globals", "", "function Init() print(string.format('ROW globals %g %g %s', speed, ratio, title)) end\n"},
+  };
+  WriteTypes(folder, types);
+  // The script component's data, given in the blueprint.
+  folder.Write("data/gameobjects/Globals.txt",
+               R"({"name":"Globals","id":1,"components":[{"type":"script","data":[{"speed":3,"ratio":0.5,)"
+               R"("title":"boss"}]}]})");
+  std::vector<std::string> spawn;
+  int id = 10;
+  for (const Type& type : types) {
+    if (type.name == "Globals") {
+      spawn.push_back(Spawn("Globals", id++, R"({"script":{"value":{"speed":5}}})"));
+    } else if (type.name == "Placed" || type.name == "Unplaced") {
+      spawn.push_back(Spawn(type.name, type.name == "Placed" ? 71 : 72));
+    } else {
+      spawn.push_back(Spawn(type.name, id++));
+    }
+  }
+  const RunResult run = RunScene(folder, "ContentRows", spawn);
+  ASSERT_TRUE(RanCleanly(run));
+  const auto rows = Rows(run.out);
+  for (const auto& [name, values] : rows) {
+    std::printf("%s:", name.c_str());
+    for (const double v : values) std::printf(" %g", v);
+    std::printf("\n");
+  }
+
+  // Defaults: the collider at (0, 0); no gravity, no bounce, heading 0.
+  EXPECT_EQ(Of(rows, "still", 8), (std::vector<double>{0, 0, 0, 0, 0, 1, 0, 0})) << run.out;
+  // vel x in pixels per second; friction per step, kept within 0 to 1;
+  // movementTrue "false".
+  const auto mover = Of(rows, "mover", 4);
+  EXPECT_NEAR(mover[0], mover[1], 0.02 * mover[1] + 0.5);
+  EXPECT_EQ(mover[2], 60);
+  const double halved = Of(rows, "halved", 1)[0];
+  const double halvings = std::log2(60 / halved);
+  EXPECT_GE(halvings, 0.99) << "friction 0.5 halves the velocity each step: " << halved;
+  EXPECT_NEAR(halvings, std::round(halvings), 0.01) << halved;
+  EXPECT_EQ(Of(rows, "stopped", 1)[0], 0);
+  EXPECT_EQ(Of(rows, "unslowed", 1)[0], 60);
+  EXPECT_EQ(Of(rows, "frozen", 4), (std::vector<double>{0, 0, 0, 0}));
+  // The box's angle replaced the heading; a circle kept it; turning held
+  // within ±60 a second, or none.
+  const auto box = Of(rows, "boxheading", 3);
+  EXPECT_NEAR(box[0], std::cos(30 * std::numbers::pi / 180), 1e-3);
+  EXPECT_NEAR(box[1], std::sin(30 * std::numbers::pi / 180), 1e-3);
+  const auto circle = Of(rows, "circleheading", 3);
+  EXPECT_NEAR(circle[0], 0, 1e-3);
+  EXPECT_NEAR(circle[1], 1, 1e-3);
+  EXPECT_EQ(Of(rows, "spinner", 3)[2], 60);
+  EXPECT_EQ(Of(rows, "unturned", 3), (std::vector<double>{1, 0, 0}));
+  // Impulses: by index after a mass of 2, by name before it; a mass written
+  // as an integer is none.
+  EXPECT_EQ(Of(rows, "byindex", 1)[0], 30);
+  EXPECT_EQ(Of(rows, "byname", 1)[0], 0);
+  EXPECT_EQ(Of(rows, "heavy", 1)[0], 30);
+  EXPECT_EQ(Of(rows, "weightless", 1)[0], 0);
+  // 1 px/s from the first step of at least 1/60 s, at most 3600 (0.1² +
+  // 0.1³ + ...) from frames of at most 0.1 s: no lasting acceleration.
+  for (const char* pushed : {"accelerated", "forced"}) {
+    const double v = Of(rows, pushed, 1)[0];
+    EXPECT_GE(v, 0.99) << pushed;
+    EXPECT_LE(v, 40.1) << pushed;
+  }
+  EXPECT_EQ(Of(rows, "massless", 1)[0], 0);
+  // Head on: the default bounce 0 leaves both at the average; bounces 1 and
+  // 0.5 part them by the smaller.
+  EXPECT_NEAR(Of(rows, "heada", 1)[0], 60, 0.5);
+  EXPECT_NEAR(Of(rows, "headb", 1)[0], 60, 0.5);
+  EXPECT_NEAR(Of(rows, "bouncea", 1)[0], 30, 0.5);
+  EXPECT_NEAR(Of(rows, "bounceb", 1)[0], 90, 0.5);
+  // A static wall never bounces a body; a bouncy wall of mass 0 does, and
+  // does not move; one without bounce stops it.
+  const auto atStatic = Of(rows, "atstatic", 3);
+  EXPECT_EQ(atStatic[0], 0);
+  EXPECT_NEAR(atStatic[2], 2100 - 10 - 8, 0.1);
+  EXPECT_NEAR(Of(rows, "atbouncy", 1)[0], -120, 0.5);
+  EXPECT_EQ(Of(rows, "bouncywall", 2), (std::vector<double>{0, 0}));
+  EXPECT_EQ(Of(rows, "atdead", 1)[0], 0);
+  // Two bodies of mass 0: in contact, and through.
+  const auto ghost = Of(rows, "ghosta", 3);
+  EXPECT_GE(ghost[0], 1) << "the contact was recorded";
+  EXPECT_GT(ghost[1], 3540 + 16) << "it passed the other";
+  // The platform went on; the box on it stayed where it fell.
+  EXPECT_GT(Of(rows, "platform", 2)[0], 100);
+  const auto rider = Of(rows, "rider", 2);
+  EXPECT_NEAR(rider[0], 0, 0.5) << "a moving platform does not carry the box";
+  EXPECT_NEAR(rider[1], 0, 1.0) << "the box stays on the platform";
+  // Down the slope of 10 degrees, on it: its centre 8 px from the face
+  // (either sense of the angle).
+  const auto slider = Of(rows, "slider", 2);
+  EXPECT_GT(std::fabs(slider[0]), 30) << "a box slides down any slope";
+  double fromFace = 1e9;
+  for (const double sense : {1.0, -1.0}) {
+    const double angle = sense * 10 * std::numbers::pi / 180;
+    const double x = slider[0], y = 280 + slider[1] - 300;
+    fromFace = std::min(fromFace, std::fabs(-std::sin(angle) * x + std::cos(angle) * y + 10) - 8);
+  }
+  EXPECT_NEAR(fromFace, 0, 1.0) << "on the slope";
+  // Only the plain pair meets and is pushed apart; the trigger is met and
+  // not pushed; the layers, the avoided id and the empty collider meet nothing.
+  const auto plain = Of(rows, "plain", 3);
+  EXPECT_GE(plain[0], 1);
+  EXPECT_NEAR(plain[1], 6000 + 20 + 8, 0.1) << "pushed out of the box by its nearest face";
+  EXPECT_EQ(plain[2], 0);
+  EXPECT_EQ(Of(rows, "trigger", 3), (std::vector<double>{1, 6005, 900}));
+  EXPECT_EQ(Of(rows, "layer", 3), (std::vector<double>{0, 6005, 300}));
+  EXPECT_EQ(Of(rows, "avoid", 3), (std::vector<double>{0, 6005, 600}));
+  EXPECT_EQ(Of(rows, "empty", 3), (std::vector<double>{0, 6005, 1200}));
+  // Sizes and angles.
+  EXPECT_EQ(Of(rows, "sized", 2), (std::vector<double>{40, 10}));
+  const auto turned = Of(rows, "turned", 2);
+  EXPECT_NEAR(turned[0], 10, 0.01);
+  EXPECT_NEAR(turned[1], 40, 0.01);
+  EXPECT_EQ(Of(rows, "round", 2), (std::vector<double>{24, 24}));
+  EXPECT_EQ(Of(rows, "negative", 2), (std::vector<double>{40, 0}));
+  EXPECT_NE(run.err.find("a negative size (-4) is ignored; the box keeps the size it had"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(LinesStartingWith(run.out, "ROW shapeless"), std::vector<std::string>{"ROW shapeless nil"});
+  // The transform placed by reals, not by integers.
+  EXPECT_EQ(Of(rows, "marks", 6), (std::vector<double>{71, 100, 50, 72, 0, 0}));
+  // Data by name became globals; the spawn list's override reached them.
+  EXPECT_EQ(LinesStartingWith(run.out, "ROW globals"), std::vector<std::string>{"ROW globals 5 0.5 boss"});
+}
+
+// A map of free cells shown in cells of 32 px: bodies stop at its edge, one
+// bouncing off tiles comes back whole whatever its bounce factor, one that
+// avoids tiles leaves, and a collider far outside stands in solid cells.
+TEST(ContentReferenceProgram, TheTileRowsSayWhatTheProgramDoes) {
+  ExpectSaid({
+      {Row("content/components.md", "rigidbody", "resolveTileMap"),
+       "its velocity is mirrored whole, whatever its bounce factor); otherwise it stops against it (its velocity into "
+       "the tile is dropped)"},
+      {Row("content/components.md", "collision", "avoidTileTrigger"),
+       "solid tiles are still reported to `OnTileCollide`, but the object is not pushed out of them"},
+      {Row("content/components.md", "tilemap", "tilewidth"), "a cell's width in world pixels"},
+      {Page("docs/content/components.md"),
+       "The cells outside the map count as solid: colliders stop at its edge, and "
+       "one far from it stands in solid cells that are not drawn"},
+      {Page("docs/physics.md"),
+       "A ball never leaves a small map: it stops at the map's edge, half a cell beyond the "
+       "outer cells' centres"},
+      {Page("docs/physics.md"), "every collider (a static one too) is stopped by the solid cells"},
+  });
+  ContentFolder folder;
+  const std::string heard = "heard = (heard or 0) + 1";
+  const std::string told = "function OnTileCollide(cell) " + heard + " end\n";
+  const std::string report = std::string(kVelocity) + " .. string.format(' %.3f %d', GetPos().x, heard or 0)";
+  const std::vector<Type> types = {
+      {"Map", R"({"type":"tilemap","data":[{"tilemapid":1,"tilewidth":32,"tileheight":32}]})",
+       "function Init() CreateNewTileMap(1, 10, 8) end\n"},
+      {"Stopper", Circle(100, 100, 8) + "," + Body(R"({"mass":1.0,"vel x":-120.0})"),
+       Probe("stopper", report, "SetBouncy(1)") + told},
+      {"Bouncer", Circle(100, 150, 8) + "," + Body(R"({"mass":1.0,"vel x":-120.0,"resolveTileMap":"true"})"),
+       Probe("bouncer", report) + told},
+      {"Ghost", Circle(100, 200, 8, R"(,"avoidTileTrigger":"true")") + "," + Body(R"({"mass":1.0,"vel x":-120.0})"),
+       Probe("ghost", report) + told},
+      {"Outside", Circle(2000, 2000, 8), Probe("outside", "string.format('%d', heard or 0)") + told},
+  };
+  WriteTypes(folder, types);
+  std::vector<std::string> spawn;
+  int id = 10;
+  for (const Type& type : types) spawn.push_back(Spawn(type.name, id++));
+  const RunResult run = RunScene(folder, "TileRows", spawn);
+  ASSERT_TRUE(RanCleanly(run));
+  const auto rows = Rows(run.out);
+  for (const auto& [name, values] : rows) {
+    std::printf("%s:", name.c_str());
+    for (const double v : values) std::printf(" %g", v);
+    std::printf("\n");
+  }
+  // Stopped at the map's left edge (x -16), its bounce factor 1 playing no
+  // part, and told of the cells outside.
+  const auto stopper = Of(rows, "stopper", 4);
+  EXPECT_EQ(stopper[0], 0);
+  EXPECT_NEAR(stopper[2], -16 + 8, 0.1);
+  EXPECT_GE(stopper[3], 1);
+  // Mirrored whole off the edge, at bounce factor 0.
+  const auto bouncer = Of(rows, "bouncer", 4);
+  EXPECT_NEAR(bouncer[0], 120, 0.01);
+  EXPECT_GE(bouncer[3], 1);
+  // Told, not stopped: out of the map.
+  const auto ghost = Of(rows, "ghost", 4);
+  EXPECT_EQ(ghost[0], -120);
+  EXPECT_LT(ghost[2], -16 - 8);
+  EXPECT_GE(ghost[3], 1);
+  // Far from the map: in solid cells every frame.
+  EXPECT_GE(Of(rows, "outside", 1)[0], 15);
+}
+
+}  // namespace
