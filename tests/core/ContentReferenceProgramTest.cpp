@@ -4,6 +4,7 @@
 // reads the row's own words too, so a row changed without the program, or the
 // program without the row, shows here.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "support/ProgramRun.h"
+#include "support/Screenshot.h"
 
 using namespace OrvTest;
 
@@ -546,6 +548,124 @@ TEST(ContentReferenceProgram, TheTileRowsSayWhatTheProgramDoes) {
   EXPECT_GE(ghost[3], 1);
   // Far from the map: in solid cells every frame.
   EXPECT_GE(Of(rows, "outside", 1)[0], 15);
+}
+
+// Sprites with lighting on, as a game starts: what each layer, the
+// occluding flag, loop and currentframe, a light and the renderable's draw
+// level do, read back in pixels and in what Render() prints.
+TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDraws) {
+  ExpectSaid({
+      {Row("content/components.md", "collision", "occluding"),
+       "A layer-1 sprite on it, while lighting is on (and `EnableSurfaceLighting`, on from the start), is drawn lit: "
+       "in "
+       "its own colour times 0.8 × the light of the lights whose reach covers its centre, black where none does"},
+      {Row("content/components.md", "collision", "occluding"), "its script's `Render()` is not called"},
+      {Row("content/components.md", "spriteanim", "layer"),
+       "0 the base pass (under the shadows, dimmed by the "
+       "lighting"},
+      {Row("content/components.md", "spriteanim", "layer"),
+       "2 and above (or below 0) the high pass, over the level, "
+       "at full brightness"},
+      {Row("content/components.md", "spriteanim", "loop"), "**0 shows the first frame still**"},
+      {Row("content/components.md", "spriteanim", "currentframe"), "the frame shown first"},
+      {Page("docs/content/components.md"),
+       "Index 0 comes before 1 and 6, which count the frames of the animation it "
+       "names."},
+      {Row("content/components.md", "renderable", "drawlevel (any name)"),
+       "**0 (or below): no pass takes the object and `Render()` is never called**"},
+      {Page("docs/content/defaults.md"), "show at 30 % of their colour, plus what the lights near them add"},
+  });
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 240, "ContentSprites", 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  // A white frame and a red one, side by side.
+  std::string image = "P6\n32 16\n255\n";
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 32; ++x) image += x < 16 ? std::string("\xff\xff\xff") : std::string("\xff\x00\x00", 3);
+  }
+  folder.Write("res/textures/two.ppm", image);
+  folder.Write("res/textures/two.pack", R"({"file":"two.ppm","frames":[{"id":"w","x":0,"y":0,"sizeX":16,"sizeY":16},)"
+                                        R"({"id":"r","x":16,"y":0,"sizeX":16,"sizeY":16}]})");
+  folder.Write("res/anims/two.anim", R"({"white":["w"],"whitered":["w","r"]})");
+  // World (0, 0) is the window's middle; sprites drawn twice their size.
+  const auto sprite = [](double x, double y, const std::string& data, const std::string& more = "") {
+    char transform[160];
+    std::snprintf(transform, sizeof transform, R"({"type":"transform","data":[%.1f,%.1f,0.0,2.0,2.0]})", x, y);
+    return std::string(transform) + R"(,{"type":"spriteanim","data":[)" + data + "]}" + more;
+  };
+  const auto occluding = [](double x, double y) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  R"(,{"type":"collision","data":["Circle",{"pos x":%.1f,"pos y":%.1f,"radius":8.0,"occluding":1}]})",
+                  x, y);
+    return std::string(text);
+  };
+  const std::string says = "function Render() print('RENDER ' .. kind) end\n";
+  const std::vector<Type> types = {
+      {"Base", sprite(-120, -80, R"({"textureid":"white","layer":0})"), ""},
+      {"Surface", sprite(-60, -80, R"({"textureid":"white","layer":1})"), "kind = 'surface'\n" + says},
+      {"Dark", sprite(0, -80, R"({"textureid":"white","layer":1})", occluding(0, -80)), "kind = 'dark'\n" + says},
+      {"Lit", sprite(60, 60, R"({"textureid":"white","layer":1})", occluding(60, 60)), ""},
+      {"High", sprite(60, -80, R"({"textureid":"white","layer":2})"), ""},
+      {"Still", sprite(-120, 40, R"({"textureid":"whitered","layer":2,"loop":0})"), ""},
+      {"Second", sprite(-60, 40, R"("whitered",{"layer":2,"loop":0,"currentframe":1})"), ""},
+      {"Lamp", R"({"type":"transform","data":[60.0,60.0]},{"type":"light","data":[{"intensity":60.0}]})", ""},
+      {"Level0", R"({"type":"renderable","data":[0]})", "kind = 'level0'\n" + says},
+      {"Level2", R"({"type":"renderable","data":[2]})", "kind = 'level2'\n" + says},
+      {"Director", "",
+       "n = 0\nfunction Update(dt)\n  n = n + 1\n  if n == 3 then print('drawn') end\n  print('tick')\nend\n"},
+  };
+  WriteTypes(folder, types);
+  std::vector<std::string> spawn;
+  int id = 10;
+  for (const Type& type : types) spawn.push_back(Spawn(type.name, id++));
+  WriteSpawnList(folder, spawn);
+
+  int left = 0, top = 0;
+  bool found = false;
+  Screenshot shot;
+  RunOptions options;
+  options.triggers.push_back({"drawn\n", 0.0, [&](pid_t) {
+                                found = WindowPosition("ContentSprites", left, top);
+                                // The game's cursor, drawn at the pointer, away from the samples.
+                                Shell("xdotool mousemove --sync " + std::to_string(left + 300) + " " +
+                                      std::to_string(top + 230));
+                              }});
+  options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t pid) {
+    shot = GrabScreen();
+    kill(pid, SIGTERM);
+  }));
+  const RunResult run = RunOrv(folder, options);
+  ASSERT_TRUE(RanCleanly(run));
+  ASSERT_TRUE(found) << "no window titled ContentSprites";
+  ASSERT_TRUE(shot.error.empty()) << shot.error;
+  const auto at = [&](int x, int y) { return shot.At(left + x, top + y); };
+  const std::array<int, 3> base = at(40, 40), surface = at(100, 40), dark = at(160, 40), lit = at(220, 180),
+                           high = at(220, 40), still = at(40, 160), second = at(100, 160);
+  for (const auto& [name, seen] : {std::pair{"base", base},
+                                   {"surface", surface},
+                                   {"dark", dark},
+                                   {"lit", lit},
+                                   {"high", high},
+                                   {"still", still},
+                                   {"second", second}}) {
+    std::printf("%s %s\n", name, Text(seen).c_str());
+  }
+  constexpr std::array<int, 3> kWhite{255, 255, 255}, kBlack{0, 0, 0}, kRed{255, 0, 0};
+  EXPECT_TRUE(Near(base, {77, 77, 77}, 12)) << "layer 0, no light near: 30 % " << Text(base);
+  EXPECT_TRUE(Near(surface, kWhite)) << Text(surface);
+  EXPECT_TRUE(Near(dark, kBlack)) << "occluding, no light near: black " << Text(dark);
+  EXPECT_GT(lit[0], 40) << "occluding, under the lamp: lit " << Text(lit);
+  EXPECT_LE(lit[0], 0.8 * 255 + 6) << Text(lit);
+  EXPECT_TRUE(Near(high, kWhite)) << Text(high);
+  EXPECT_TRUE(Near(still, kWhite)) << "loop 0: the first frame, still " << Text(still);
+  EXPECT_TRUE(Near(second, kRed)) << "currentframe 1: the second frame " << Text(second);
+  // Render() for the plain layer-1 sprite and the overlay, not for the lit
+  // one nor for draw level 0.
+  EXPECT_NE(run.out.find("RENDER surface"), std::string::npos);
+  EXPECT_NE(run.out.find("RENDER level2"), std::string::npos);
+  EXPECT_EQ(run.out.find("RENDER dark"), std::string::npos);
+  EXPECT_EQ(run.out.find("RENDER level0"), std::string::npos);
 }
 
 }  // namespace
