@@ -29,10 +29,10 @@ std::string Row(const std::string& page, const std::string& section, const std::
   bool inSection = false;
   for (std::string line; std::getline(in, line);) {
     if (line.rfind("## ", 0) == 0) {
-      inSection = line.find("`" + section + "`") != std::string::npos;
+      inSection = section.empty() || line.find("`" + section + "`") != std::string::npos;
       continue;
     }
-    if (!inSection || line.rfind('|', 0) != 0) continue;
+    if ((!inSection && !section.empty()) || line.rfind('|', 0) != 0) continue;
     std::vector<std::string> cells;
     std::stringstream split(line.substr(1));
     for (std::string cell; std::getline(split, cell, '|');) {
@@ -666,6 +666,113 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   EXPECT_NE(run.out.find("RENDER level2"), std::string::npos);
   EXPECT_EQ(run.out.find("RENDER dark"), std::string::npos);
   EXPECT_EQ(run.out.find("RENDER level0"), std::string::npos);
+}
+
+// The content files' rows: a blueprint's sub_id, the spawn list's entries
+// and overrides, a level file's own overrides and the editable values it
+// gives, and removal by type in the frame of a creation.
+TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
+  ExpectSaid({
+      {Row("content/files.md", "data/gameobjects/*.txt", "sub_id"), "| -1 |"},
+      {Row("content/files.md", "data/gameobjects/*.txt", "name"), "`CreateGameObject`"},
+      {Row("content/files.md", "data/summoner.ini", "params"), "`{}` is needed even for no overrides"},
+      {Row("content/files.md", "data/summoner.ini", "id"), "the object's id (what `GetID` answers"},
+      {Page("docs/content/files.md"),
+       "An override is written into the blueprint itself: objects of that type made "
+       "later, by the list or by scripts, start from the overridden values too."},
+      {Page("docs/content/files.md"),
+       "Unlike the spawn list's, these overrides are the object's own: the blueprint "
+       "is left as it was."},
+      {Page("docs/content/files.md"), "reads the file from the user's folder, else from `data/<fileName>`"},
+      {Row("content/components.md", "editable", "4"), "1: a level file made the object; it is then put at (x, y)"},
+      {Row("content/components.md", "editable", "9"),
+       "the collider and the sprite of an object with a `transform` are turned to it"},
+      {Page("docs/content/defaults.md"), "objects made with `CreateGameObject` | world pixels"},
+      {Row("scripting/objects.md", "", "RemoveAllGameObjectsOfType(id)"),
+       "chosen at the end of the frame's update: objects made earlier in the same frame are removed too. To clear "
+       "objects and make new ones in one `Update` (a restart), make the new ones with `CreateDelayedGameObject`"},
+  });
+  ContentFolder folder;
+  folder.WriteConfig(ConfigJson(320, 240, "ContentFiles", 60, 1));
+  folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
+  const std::string place =
+      "function Init() local b = GetBoundingRec() print(string.format('ROW %s%d %.1f %.1f %.1f "
+      "%.1f', kind, GetID(), GetPos().x, GetPos().y, b.Right - b.Left, b.Bottom - b.Top)) end\n";
+  const std::vector<Type> types = {
+      {"Plain", R"({"type":"transform","data":[5.0]})", ""},
+      {"Moved", R"({"type":"collision","data":["Circle",{"radius":8.0}]})", "kind = 'moved'\n" + place},
+      {"Crate", std::string(kTransform) + "," + Box("OBB", 0, 0, 40, 10) + R"(,{"type":"editable","data":[]})",
+       "kind = 'crate'\n" + place},
+      {"Loner", "", "function Init() print('ROW loner 1') end\n"},
+      {"Token", "", "function Init() SubscribeToEventGroup('tokens') end\n"},
+      {"Director", "",
+       "n = 0\n"
+       "function Update(dt)\n"
+       "  n = n + 1\n"
+       "  if n == 2 then\n"
+       "    LoadObjects('level.json', true)\n"
+       "    CreateGameObject('Moved', 43)\n"
+       "    for _, e in pairs(GetArcheTypeInfoIndex('transform', 0)) do\n"
+       "      print(string.format('ROW arche%s %d', e.name, e.sub_id))\n"
+       "    end\n"
+       "  elseif n == 4 then\n"
+       "    CreateGameObject('Crate', 8)\n"
+       "  elseif n == 5 then\n"
+       "    CreateGameObject('Token', 60)\n"
+       "    CreateDelayedGameObject('Token', 61)\n"
+       "    RemoveAllGameObjectsOfType(60)\n"
+       "  elseif n == 7 then\n"
+       "    local ids = {}\n"
+       "    for _, e in ipairs(GetEventGroupList('tokens')) do ids[#ids + 1] = e.id end\n"
+       "    print('ROW tokens ' .. table.concat(ids, ' '))\n"
+       "    Shutdown()\n"
+       "  end\n"
+       "end\n"},
+  };
+  WriteTypes(folder, types);
+  folder.Write("data/gameobjects/Sub.txt",
+               R"({"name":"Sub","id":3,"sub_id":4,"components":[{"type":"transform","data":[5.0]}]})");
+  WriteSpawnList(folder, {Spawn("Moved", 42, R"({"collision":{"index":1,"value":50.0}})"), R"({"name":"Loner","id":2})",
+                          Spawn("Director", 1)});
+  folder.Write("data/level.json",
+               R"({"spawn":[{"name":"Crate","id":7,"params":{)"
+               R"("collision":[{"index":1,"value":160.0},{"index":2,"value":224.0}],)"
+               R"("editable":[{"index":0,"value":160.0},{"index":1,"value":224.0},{"index":4,"value":1},)"
+               R"({"index":9,"value":90.0}]}}]})");
+  RunOptions options;
+  options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", folder.Path() + "/documents"}};
+  const RunResult run = RunOrv(folder, options);
+  ASSERT_TRUE(RanCleanly(run));
+  const auto rows = Rows(run.out);
+  for (const auto& [name, values] : rows) {
+    std::printf("%s:", name.c_str());
+    for (const double v : values) std::printf(" %g", v);
+    std::printf("\n");
+  }
+  EXPECT_EQ(Of(rows, "archePlain", 1)[0], -1);
+  EXPECT_EQ(Of(rows, "archeSub", 1)[0], 4);
+  // The spawn list's id and override by index, kept by the blueprint for
+  // the object a script makes later.
+  EXPECT_EQ(Of(rows, "moved42", 4), (std::vector<double>{50, 0, 16, 16}));
+  EXPECT_EQ(Of(rows, "moved43", 4), (std::vector<double>{50, 0, 16, 16}));
+  // No params: not made, and said.
+  EXPECT_EQ(rows.count("loner"), 0u);
+  EXPECT_NE((run.out + run.err).find(R"(spawn entry 2 (Loner) is not made: "params" is missing)"), std::string::npos)
+      << run.out << run.err;
+  // The level file's crate at its x and y, turned by 90 degrees; the crate a
+  // script makes after it starts from the blueprint.
+  const auto loaded = Of(rows, "crate7", 4);
+  EXPECT_EQ(loaded[0], 160);
+  EXPECT_EQ(loaded[1], 224);
+  EXPECT_NEAR(loaded[2], 10, 0.01);
+  EXPECT_NEAR(loaded[3], 40, 0.01);
+  const auto made = Of(rows, "crate8", 4);
+  EXPECT_EQ(made[0], 0);
+  EXPECT_EQ(made[1], 0);
+  EXPECT_NEAR(made[2], 40, 0.01);
+  EXPECT_NEAR(made[3], 10, 0.01);
+  // Removal by type took the token made in the same Update, not the delayed one.
+  EXPECT_EQ(LinesStartingWith(run.out, "ROW tokens"), std::vector<std::string>{"ROW tokens 61"});
 }
 
 }  // namespace
