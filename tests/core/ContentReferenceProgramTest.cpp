@@ -318,6 +318,10 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
       {"DeadWall", Box("AABB", 3100, 0, 20, 200) + "," + Body(""), ""},
       {"AtDead", Circle(3000, 0, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0})"),
        Probe("atdead", kVelocity, "SetBouncy(1)")},
+      // A static wall stops a body of mass 0 too.
+      {"KinematicWall", Box("AABB", 8100, 0, 20, 200), ""},
+      {"Kinematic", Circle(8000, 0, 8) + "," + Body(R"({"vel x":120.0})"),
+       Probe("kinematic", std::string(kVelocity) + " .. ' ' .. GetPos().x")},
       // Two bodies of mass 0 pass through each other, in contact.
       {"GhostA", Circle(3500, 0, 8) + "," + Body(R"({"vel x":120.0})"), Probe("ghosta", contact, "", counted)},
       {"GhostB", Circle(3540, 0, 8) + "," + Body(""), ""},
@@ -439,6 +443,9 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
   EXPECT_NEAR(Of(rows, "atbouncy", 1)[0], -120, 0.5);
   EXPECT_EQ(Of(rows, "bouncywall", 2), (std::vector<double>{0, 0}));
   EXPECT_EQ(Of(rows, "atdead", 1)[0], 0);
+  const auto kinematic = Of(rows, "kinematic", 3);
+  EXPECT_EQ(kinematic[0], 0);
+  EXPECT_NEAR(kinematic[2], 8100 - 10 - 8, 0.1);
   // Two bodies of mass 0: in contact, and through.
   const auto ghost = Of(rows, "ghosta", 3);
   EXPECT_GE(ghost[0], 1) << "the contact was recorded";
@@ -517,7 +524,11 @@ TEST(ContentReferenceProgram, TheTileRowsSayWhatTheProgramDoes) {
        Probe("bouncer", report) + told},
       {"Ghost", Circle(100, 200, 8, R"(,"avoidTileTrigger":"true")") + "," + Body(R"({"mass":1.0,"vel x":-120.0})"),
        Probe("ghost", report) + told},
-      {"Outside", Circle(2000, 2000, 8), Probe("outside", "string.format('%d', heard or 0)") + told},
+      {"Outside", Circle(2000, 2000, 8),
+       Probe("outside",
+             "string.format('%d %.3f', heard or 0, math.abs(GetPos().x - 2000) + math.abs(GetPos().y - "
+             "2000))") +
+           told},
   };
   WriteTypes(folder, types);
   std::vector<std::string> spawn;
@@ -547,7 +558,9 @@ TEST(ContentReferenceProgram, TheTileRowsSayWhatTheProgramDoes) {
   EXPECT_LT(ghost[2], -16 - 8);
   EXPECT_GE(ghost[3], 1);
   // Far from the map: in solid cells every frame.
-  EXPECT_GE(Of(rows, "outside", 1)[0], 15);
+  const auto outside = Of(rows, "outside", 2);
+  EXPECT_GE(outside[0], 15);
+  EXPECT_GT(outside[1], 1) << "pushed by the cells, static as it is";
 }
 
 // Sprites with lighting on, as a game starts: what each layer, the
