@@ -25,7 +25,10 @@
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
+#include "script/ScriptBegin.h"
+#include "script/ScriptEngineSystem.h"
 #include "support/EngineFixture.h"
+#include "support/ScriptEngineFixture.h"
 #include "world/Collider.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
@@ -705,3 +708,116 @@ std::vector<unsigned> Seeds() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, GeneratedWorldScene, ::testing::ValuesIn(Seeds()));
+
+namespace {
+
+// Falls under its script's gravity; logs, each frame, its bounding box's
+// bottom and how many of its contacts are with the floor (id 7) and go on.
+const char* kLander =
+    "log = ''\n"
+    "function Update(dt)\n"
+    "  local floor = 0\n"
+    "  for i, c in ipairs(GetContactManifolds()) do\n"
+    "    if c.contactID == 7 and not c.collisionEnd then floor = floor + 1 end\n"
+    "  end\n"
+    "  log = log .. string.format('%.4f %d|', GetBoundingRec().Bottom, floor)\n"
+    "  local v = GetVelocity()\n"
+    "  SetVelocity(v.x / 60, (v.y + 320 * math.max(dt, 1 / 60)) / 60)\n"
+    "end\n";
+
+class Landing : public EngineFixture, public ::testing::WithParamInterface<float> {
+ protected:
+  Landing() {
+    Start({{std::make_shared<CollisionEngine>(&engine), RoleUpdate | RoleLateUpdate},
+           {std::make_shared<PhysicEngine>(&engine), RoleUpdate},
+           {std::make_shared<ScriptEngineSystem>(&engine), RoleLateUpdate},
+           {std::make_shared<ScriptBegin>(&engine), RoleLateUpdate}});
+  }
+};
+
+std::string CollisionData(const char* shape, double x, double y, double width, double height, double angle) {
+  char text[220];
+  std::snprintf(text, sizeof text,
+                R"({"type":"collision","data":["%s", {"pos x": %.2f, "pos y": %.2f, "width": %.2f, "height": %.2f, )"
+                R"("radius": %.2f, "orientation": %.2f}]})",
+                shape, x, y, width, height, width / 2, angle);
+  return text;
+}
+
+}  // namespace
+
+// Bodies of every shape fall at 1500 to 3000 px/s onto a floor 20 thick that
+// their step would carry them past: the step is cut so that the next pass
+// meets the floor, records the contact and takes the fall out, on the frame
+// after the one that landed it and on every frame after that.
+TEST_P(Landing, AFastBodyStoppedAtAFloorTouchesItFromTheNextFrameOn) {
+  const float dt = GetParam();
+  struct Case {
+    const char* floor;
+    double floorAngle;
+    const char* body;
+    double width, height, angle, vx, vy;
+    unsigned waits;
+  };
+  const Case cases[] = {
+      {"AABB", 0, "Circle", 16, 16, 0, 0, 3000, kHeld},         {"AABB", 0, "AABB", 16, 12, 0, 0, 2400, kHeld},
+      {"AABB", 0, "OBB", 16, 12, 30, 0, 1500, kHeld},           {"AABB", 0, "Circle", 12, 12, 0, 900, 2600, kHeld},
+      {"AABB", 0, "OBB", 20, 10, 0, -700, 2000, kHeld},         {"OBB", 0, "Circle", 16, 16, 0, 0, 3000, kTurnedWalls},
+      {"OBB", 180, "AABB", 16, 12, 0, 500, 2400, kTurnedWalls}, {"OBB", 0, "OBB", 16, 12, 0, 0, 2000, kTurnedWalls},
+  };
+  constexpr double kFloorTop = 400;
+  constexpr int kEach = 6;
+  // Each case from several heights at several speeds, so that where the
+  // step ends is no round number.
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<std::shared_ptr<GameObject>> bodies;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const double x = 8000.0 * static_cast<double>(i);
+    SpawnType("[" + CollisionData(c.floor, x, kFloorTop + 10, 6000, 20, c.floorAngle) + "]", std::nullopt, 7);
+    for (int k = 0; k < kEach; ++k) {
+      const double scale = 0.5 + 0.5 * unit(random);
+      char rigid[120];
+      std::snprintf(rigid, sizeof rigid, R"({"type":"rigidbody","data":[{"mass": 1.0, "vel x": %.6f, "vel y": %.6f}]})",
+                    c.vx * scale, c.vy * scale);
+      const std::string body = CollisionData(c.body, x - 1250 + 500 * k + 100 * unit(random), 40 + 80 * unit(random),
+                                             c.width, c.height, c.angle);
+      bodies.push_back(SpawnType("[" + body + "," + rigid + "]", kLander));
+    }
+  }
+  Admit();
+  // A second: none slides past its floor's end.
+  for (float time = 0; time < 1; time += dt) Frame(dt);
+  for (std::size_t i = 0; i < bodies.size(); ++i) {
+    const Case& c = cases[i / kEach];
+    const std::string log = RunInObjectState(bodies[i], "return log");
+    std::istringstream frames(log);
+    std::string entry;
+    int frame = 0, landed = -1, untouched = 0;
+    double deepest = -1e9;
+    while (std::getline(frames, entry, '|')) {
+      double bottom = 0;
+      int touching = 0;
+      ASSERT_EQ(std::sscanf(entry.c_str(), "%lf %d", &bottom, &touching), 2) << log;
+      if (landed >= 0 && touching == 0) ++untouched;
+      if (landed < 0 && bottom >= kFloorTop - kRestingWallOverlap) landed = frame;
+      deepest = std::max(deepest, bottom - kFloorTop);
+      ++frame;
+    }
+    const bool asserted = (c.waits & kHolds) == c.waits;
+    if (landed < 0 || untouched > 0 || deepest >= 1.0) {
+      std::printf(
+          "%s%s body %zu on %s floor at %.0f degrees, frames of %.4f s: landed on frame %d, %d later frames "
+          "without the floor's contact, deepest %.3f px into it\n",
+          asserted ? "" : "(not asserted yet) ", c.body, i % kEach, c.floor, c.floorAngle, dt, landed, untouched,
+          deepest);
+    }
+    if (!asserted) continue;
+    EXPECT_GE(landed, 0) << c.body << " on " << c.floor << ": " << log;
+    EXPECT_EQ(untouched, 0) << c.body << " on " << c.floor << ": " << log;
+    EXPECT_LT(deepest, 1.0) << c.body << " on " << c.floor << ": " << log;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, Landing, ::testing::Values(1.0f / 60, 0.1f));
