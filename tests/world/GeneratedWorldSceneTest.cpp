@@ -66,8 +66,8 @@ struct Piece {
   double angle;
 };
 
-enum Kind { kStraight, kTurnedRoom, kCrowd, kStack, kKinds };
-const char* const kKindNames[kKinds] = {"straight room", "turned room", "crowd", "stacks"};
+enum Kind { kStraight, kTurnedRoom, kCrowd, kStack, kGaps, kKinds };
+const char* const kKindNames[kKinds] = {"straight room", "turned room", "crowd", "stacks", "gaps"};
 
 enum Check { kThrough, kSpeed, kWallBounce, kRest, kChecks };
 const char* const kCheckNames[kChecks] = {"through a wall", "faster than its fall", "faster off walls alone",
@@ -320,6 +320,40 @@ class Maker {
 
   // Stacks of equal boxes (turned 0 degrees, straight, or circles) standing
   // touching on the floor, and a body dropped from above.
+  // Pairs of walls of one shape, turned any way, with a gap a little
+  // narrower than the body made in it, touching both.
+  Room Gaps(const Vec2& centre) {
+    Room room{kGaps, centre, 420, 0, {}, 0, {}};
+    CloseRoom(
+        room, [](Maker&) { return Form::Box; }, 10, 40);
+    for (const double x : {-140.0, 0.0, 140.0}) {
+      Body body{RandomShape(AnyForm(), 12, 32), {}, Drive::Launched, true};
+      if (body.shape.form == Form::Box) body.shape.angle = 0;
+      body.shape.at = centre + Vec2{x, Real(-60, 60)};
+      // Across the gap: the body's extent along it.
+      const Form form = AnyForm();
+      const double across = form == Form::Box ? 90.0 * Whole(0, 1) : Real(0, 180);
+      const Vec2 axis = Turn({1, 0}, across);
+      const Solid solid = SolidOf(body.shape);
+      double extent = solid.radius;
+      if (!solid.round) {
+        extent = 0;
+        for (const Vec2& c : solid.corners) extent = std::max(extent, (c - body.shape.at).Dot(axis));
+      }
+      const double gap = 2 * extent - Real(0.5, 4);
+      const double thick = Real(8, 30), length = Real(50, 90);
+      for (const double side : {-1.0, 1.0}) {
+        Piece wall{form, body.shape.at + axis * (side * (gap + thick) / 2), thick, length, across};
+        if (form == Form::Round) wall.height = thick;
+        if (form == Form::Box && across != 0) std::swap(wall.width, wall.height);
+        if (form == Form::Box) wall.angle = 0;
+        room.walls.push_back(wall);
+      }
+      room.bodies.push_back(body);
+    }
+    return room;
+  }
+
   Room Stacks(const Vec2& centre) {
     Room room{kStack, centre, 320, 0, {}, 0, {}};
     const double floor = Real(4, 40);
@@ -370,6 +404,7 @@ Scene MakeScene(unsigned seed) {
     scene.steps.push_back(static_cast<float>(step));
     time += step;
   }
+  scene.rooms.push_back(make.Gaps({8000, 0}));
   return scene;
 }
 
@@ -629,6 +664,9 @@ enum Class : unsigned {
   kEnergy = 4,
   // Boxes and circles resting in a heap sink into one another.
   kHeaps = 8,
+  // A body made wedged between two walls leaves through one of them, or
+  // gains speed while they hold it.
+  kSqueeze = 16,
 };
 constexpr unsigned kHeld = 0;
 
@@ -641,12 +679,14 @@ constexpr unsigned kWaitsFor[2][kKinds][kChecks] = {
         {kTurnedWalls, kHeld, kTurnedWalls, kHeld},  // turned room
         {kHeld, kHeld, kHeld, kHeaps},               // crowd
         {kHeld, kEnergy, kHeld, kHeaps},             // stacks
+        {kSqueeze, kSqueeze, kHeld, kHeld},          // gaps
     },
     {
         {kLongFrames, kHeld, kHeld, kLongFrames},
         {kTurnedWalls | kLongFrames, kLongFrames, kTurnedWalls, kLongFrames},
         {kLongFrames, kHeld, kHeld, kHeaps | kLongFrames},
         {kHeld, kEnergy | kLongFrames, kHeld, kHeaps | kLongFrames},
+        {kSqueeze | kLongFrames, kSqueeze | kLongFrames, kHeld, kHeld},
     },
 };
 
