@@ -34,25 +34,23 @@ bool PhysicEngine::StepBodies(double seconds) {
 }
 
 void PhysicEngine::StepAll(double seconds) {
-  const bool first = stepsTaken_ == 0;
+  if (stepsTaken_ == 0) ++frame_;
   for (std::size_t i = 0; i < objects_.size(); ++i) {
     auto object = objects_[i].Lock();
-    if (Lives(object)) Step(*object, seconds, first);
+    if (Lives(object)) Step(*object, seconds);
   }
 }
 
-void PhysicEngine::Step(GameObject& object, double seconds, bool firstOfFrame) {
+void PhysicEngine::Step(GameObject& object, double seconds) {
   auto rigid = object.LockComponent<RigidBodyComponent>();
   if (!rigid) return;
   auto transform = object.LockComponent<TransformComponent>();
   auto collision = object.LockComponent<CollisionComponent>();
   Collider* collider = collision ? collision->GetCollider() : nullptr;
   RigidBody& body = rigid->body;
-  if (firstOfFrame) {
-    body.KeepFrameInputs();
-  } else {
-    body.RestoreFrameInputs();
-  }
+  // A body made by a script during the frame's steps keeps its own at its
+  // first.
+  body.HoldFrameInputs(frame_);
   body.ApplyForcesFor(seconds);
   // The collider is where the body is: collisions moved it since the last step.
   if (collider != nullptr) {

@@ -4,6 +4,7 @@
 // place from its collider first and hands it back after, with a copy in the
 // object's transform. The collision engine takes the steps before the last
 // between its own passes (StepBodies); the update takes the rest.
+#include <cstdint>
 #include <vector>
 
 #include "core/ObjectLockPtr.h"
@@ -42,14 +43,15 @@ class PhysicEngine : public PlainSystem {
   // The body's functions when the object has a body, then the pause pair.
   void RegisterScriptFunctions(ScriptComponent& component, const ObjectLockPtr<GameObject>& object);
   void StepAll(double seconds);
-  void Step(GameObject& object, double seconds, bool firstOfFrame);
+  void Step(GameObject& object, double seconds);
 
   // In the order offered; an object offered twice is stepped twice.
   std::vector<ObjectLockPtr<GameObject>> objects_;
   bool paused_ = false;
   bool pausedByScript_ = false;
-  // Steps of this frame taken before its update.
+  // Steps of this frame taken before its update, and frames begun.
   int stepsTaken_ = 0;
+  std::uint64_t frame_ = 0;
 };
 
 }  // namespace Orv

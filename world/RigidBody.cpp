@@ -89,14 +89,15 @@ void RigidBody::IntegrateFor(double t) {
   force = {};
 }
 
-void RigidBody::KeepFrameInputs() {
-  frameForce_ = force;
-  frameAcceleration_ = acceleration;
-}
-
-void RigidBody::RestoreFrameInputs() {
-  force = frameForce_;
-  acceleration = frameAcceleration_;
+void RigidBody::HoldFrameInputs(std::uint64_t frame) {
+  if (frame != inputsFrame_) {
+    inputsFrame_ = frame;
+    frameForce_ = force;
+    frameAcceleration_ = acceleration;
+  } else {
+    force = frameForce_;
+    acceleration = frameAcceleration_;
+  }
 }
 
 void RigidBody::SetInertia(double value) {

@@ -47,9 +47,9 @@ class RigidBody {
   void IntegrateFor(double seconds);
   // The force and acceleration a script left for the frame act in each of
   // the frame's steps, as they would in each of as many short frames: the
-  // first step keeps them, each later one puts them back.
-  void KeepFrameInputs();
-  void RestoreFrameInputs();
+  // body's first step of the frame numbered frame keeps them, each later one
+  // puts them back.
+  void HoldFrameInputs(std::uint64_t frame);
   // The inverse is 1 / value above 0.0001, else exactly 0.0001.
   void SetInertia(double value);
   // The inertia of the mass spread over the shape (InertiaPerMass): what a
@@ -98,6 +98,8 @@ class RigidBody {
  private:
   const char* firstRefusal_ = nullptr;
   Vec2 frameForce_, frameAcceleration_;
+  // The frame they were kept in; 0 for none.
+  std::uint64_t inputsFrame_ = 0;
 };
 
 }  // namespace Orv
