@@ -160,8 +160,10 @@ bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, co
   return true;
 }
 
-void PairStep::Begin(float dt) {
-  step_ = StepTime(dt);
+void PairStep::Begin(float dt) { BeginFor(StepTime(dt)); }
+
+void PairStep::BeginFor(double seconds) {
+  step_ = seconds;
   held_.clear();
   sorted_ = true;
 }

@@ -57,11 +57,11 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
     return !(minB.x > maxA.x || minA.x > maxB.x || minB.y > maxA.y || minA.y > maxB.y);
   }
 
-  void CollideObjectPairs(float dt) override {
+  void CollideObjectPairs(double seconds) override {
     using namespace Orv;
     const std::size_t count = collisionObjects_.size();
     PairStep step;
-    step.Begin(dt);
+    step.BeginFor(seconds);
     // For each object of the list, the sum of the directions it was pushed
     // out of walls in this pass; moved by another body or out of a wall.
     std::vector<Vec2> held(count);
