@@ -385,12 +385,12 @@ TEST(LongFrameProgram, AFrameOfATenthMovesTheWorldAsSixFramesOfASixtiethDo) {
     // width (a centre on another's at 0.1 s a step).
     EXPECT_LE(run->deepest, kGrain / 2) << where;
   }
-  // A frame of 0.1 s is six steps of 1/60 s: the balls rise as high as at
-  // 60 frames a second, the one sped up once a frame as high at first.
-  ASSERT_TRUE(slow.apexes[0].size() >= 3 && fast.apexes[0].size() >= 3 && !slow.apexes[1].empty() &&
-              !fast.apexes[1].empty());
+  // A frame of 0.1 s is six steps of 1/60 s: the ball whose gravity acts in
+  // each step rises as high as at 60 frames a second. The one a script speeds
+  // up once a frame is not compared: how high it rises depends on the frames'
+  // lengths, which a loaded machine hands the 60-fps run as it likes.
+  ASSERT_TRUE(slow.apexes[0].size() >= 3 && fast.apexes[0].size() >= 3);
   for (std::size_t k = 0; k < 3; ++k) {
     EXPECT_NEAR(slow.apexes[0][k], fast.apexes[0][k], 0.1 * fast.apexes[0][k] + 2) << "apex " << k;
   }
-  EXPECT_NEAR(slow.apexes[1][0], fast.apexes[1][0], 0.1 * fast.apexes[1][0] + 2);
 }
