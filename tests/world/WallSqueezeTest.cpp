@@ -113,7 +113,8 @@ class Squeeze {
         AddBody(x, y, size, pick < 0.6 ? "Circle" : pick < 0.8 ? "AABB" : "OBB");
       }
     }
-    // Longer frames are stepped a sixtieth at a time.
+    // A step's own motion past a wall is the look-ahead's to stop: the
+    // frames are short enough that the crowd, not the step, does the work.
     step_ = static_cast<float>(Draw(0, 1) < 0.5 ? 1.0 / 60 : 1.0 / 30);
   }
 
@@ -131,8 +132,7 @@ class Squeeze {
       collisions_.LateUpdate(step_);
       const std::vector<Vec2> end = Centres();
       for (std::size_t b = 0; b < bodies_.size(); ++b) {
-        // Once out of the room, by the look-ahead's failings, it is judged
-        // no more.
+        // Once out of the room by its own step, it is judged no more.
         if (!(begin[b].x > 0 && begin[b].x < side_ && begin[b].y > 0 && begin[b].y < side_)) continue;
         for (const Box& wall : walls_) {
           // Past it both after the pass and after the step: the step alone
