@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "app/GameEngine.h"
 #include "audio/AudioSystem.h"
 #include "core/GOSummoner.h"
@@ -67,6 +69,15 @@ void CreateEngineSystems(GameEngine& engine) {
   engine.CreateSystem<TransitionEventSystem>(RoleRender | RoleLateUpdate);
   engine.CreateSystem<CursorRender>(RoleRender);
   engine.CreateSystem<ScriptBegin>(RoleLateUpdate);
+  // The collision engine takes a long frame in steps, moving the bodies
+  // between its passes.
+  std::shared_ptr<CollisionEngine> collision;
+  std::shared_ptr<PhysicEngine> physics;
+  for (const std::shared_ptr<System>& system : engine.GetAllSystems()) {
+    if (!collision) collision = std::dynamic_pointer_cast<CollisionEngine>(system);
+    if (!physics) physics = std::dynamic_pointer_cast<PhysicEngine>(system);
+  }
+  if (collision && physics) collision->StepBodiesWith(physics.get());
 }
 
 }  // namespace Orv

@@ -50,6 +50,31 @@ void TakeShapeFromFrame(EditComponent& edit, const Collider& collider, float wid
   }
 }
 
+// The pick shape of an object that has none of its own: its collider's.
+void TakeShapeFromCollider(EditComponent& edit, const Collider& collider) {
+  switch (collider.GetType()) {
+    case Collider::TypeAABB: {
+      const auto& box = static_cast<const AABB&>(collider);
+      edit.shape = "AABB";
+      edit.halfWidth = static_cast<float>(box.GetWidth() * 0.5);
+      edit.halfHeight = static_cast<float>(box.GetHeight() * 0.5);
+      break;
+    }
+    case Collider::TypeOBB: {
+      const auto& box = static_cast<const OBB&>(collider);
+      edit.shape = "OBB";
+      edit.halfWidth = static_cast<float>(box.GetWidth() * 0.5);
+      edit.halfHeight = static_cast<float>(box.GetHeight() * 0.5);
+      break;
+    }
+    case Collider::TypeCircle2D:
+      edit.shape = "Circle";
+      edit.radius = static_cast<float>(static_cast<const Circle2D&>(collider).GetRadius());
+      break;
+    default: break;
+  }
+}
+
 std::string Position(float x, float y) {
   std::ostringstream text;
   text << x << ", " << y;
@@ -83,6 +108,9 @@ void EditorSystem::Admit(const ObjectLockPtr<GameObject>& handle) {
       TakeShapeFromFrame(*edit, *collider, sprite->GetFrameWidth(), sprite->GetFrameHeight());
     }
   }
+  // Without a shape no point picks the object, and RemoveObject could never
+  // take it out of the saved level.
+  if (edit->shape.empty() && collider != nullptr) TakeShapeFromCollider(*edit, *collider);
   if (auto transform = object->LockComponent<TransformComponent>()) {
     if (collider != nullptr) collider->SetRotation(edit->rotation);
     transform->rotdeg = edit->rotation;

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,22 +32,39 @@ void LeadInheritedDescriptorsNowhere() {
   }
 }
 
+// In the box's process: the whole group goes, the library's child that
+// shows the window too.
+void EndBoxGroup(int) { kill(0, SIGKILL); }
+
 // The box in a process of its own, leading a group of its own (the library
 // shows it from a child of that one): a quit signal kills the group, which
-// ends the wait. True when the box was shown and closed.
+// ends the wait, and the game's end by any means (SIGKILL included) ends the
+// group too. True when the box was shown and closed.
 bool ShowBoxInOwnProcess(const std::string& text) {
+  const pid_t game = getpid();
   const pid_t pid = fork();
   if (pid < 0) return false;
   if (pid == 0) {
     setpgid(0, 0);
     std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    // The game's death arrives as SIGTERM; a SIGTERM from elsewhere ends
+    // the box as it always did, and its window with it.
+    std::signal(SIGTERM, EndBoxGroup);
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // The game may have died before the line above: nobody waits any more.
+    if (getppid() != game) EndBoxGroup(0);
     LeadInheritedDescriptorsNowhere();
     _exit(SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr) == 0 ? 0 : 1);
   }
   // Here too: the group must exist before a quit signal can kill it.
   setpgid(pid, pid);
   KillOnQuit(pid);
+  siginfo_t info{};
+  while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+  }
+  // Not yet reaped, so the group is still this one: a box process that was
+  // killed leaves no window of the library's child behind.
+  kill(-pid, SIGKILL);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

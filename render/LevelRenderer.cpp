@@ -34,13 +34,17 @@ TileMapEntity LockTileMap(const EntityRecord& entity) {
   return {std::move(component), std::move(map)};
 }
 
+// Grey of the debug fill: dark, so that a cell no tile covers leaves white
+// text over it readable.
+constexpr float kDebugFillGrey = 0.25f;
+
 void DrawCellDebugFrame(std::int64_t column, std::int64_t row, float sx, float sy, int tw, int th) {
   const float left = sx - static_cast<float>(tw / 2);
   const float right = sx + static_cast<float>(tw / 2);
   const float top = sy - static_cast<float>(th / 2);
   const float bottom = sy + static_cast<float>(th / 2);
   DisableCapability(GL_TEXTURE_2D);
-  SetColour(1.0f, 1.0f, 1.0f, 1.0f);
+  SetColour(kDebugFillGrey, kDebugFillGrey, kDebugFillGrey, 1.0f);
   glBegin(GL_QUADS);
   glVertex2f(left, top);
   glVertex2f(right, top);

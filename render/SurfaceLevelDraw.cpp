@@ -97,7 +97,9 @@ void SurfaceLevelDraw::RenderEntity(EntityRecord& entity) {
   auto collision = GetHandleComponent<CollisionComponent>(object).Lock();
   const bool occludes = collision && collision->occluding;
   collision.reset();
-  if (occludes && lightingEnabled_) {
+  // The lit draw takes its colour from the lights alone: with the game's
+  // lighting off it would draw the sprite black.
+  if (occludes && lightingEnabled_ && g_frameLit) {
     LitDraw(object);
   } else {
     PlainDraw(object);

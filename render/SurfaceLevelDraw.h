@@ -11,7 +11,8 @@ class ScriptComponent;
 // frame buffer, composes it (lit when lighting is on) into frame buffer 2,
 // and at the end puts frame buffer 2 onto the window. Its objects are the
 // layer-1 sprites and the draw-level-1 renderables without a sprite; an
-// occluder is lit by the lights near it while its lighting is on.
+// occluder is lit by the lights near it while both its lighting and the
+// game's are on, and drawn as any sprite otherwise.
 class SurfaceLevelDraw : public BasicEntitySystem {
  public:
   using BasicEntitySystem::BasicEntitySystem;

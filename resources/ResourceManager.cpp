@@ -131,15 +131,20 @@ bool ResourceManager::LoadTexturePack(const char* fileName) {
 
   const std::string sheetKey = json_string_value(file);
   const std::string imagePath = kTextureFolder + sheetKey;
-  auto sheet = std::make_shared<SpriteSheet>();
-  if (!sheet->LoadPixelsFromFile(imagePath)) {
-    PrintLineAndShowMessage("Error loading texture file: " + imagePath);
-    return false;
+  // Packs that cut frames from one image share its sheet: a second sheet in
+  // its place would leave the first pack's frames pointing at nothing.
+  std::shared_ptr<SpriteSheet> sheet;
+  if (const auto known = spriteSheets_.find(sheetKey); known != spriteSheets_.end()) sheet = known->second;
+  if (!sheet) {
+    sheet = std::make_shared<SpriteSheet>();
+    if (!sheet->LoadPixelsFromFile(imagePath)) {
+      PrintLineAndShowMessage("Error loading texture file: " + imagePath);
+      return false;
+    }
+    spriteSheets_[sheetKey] = sheet;
+    sheet->LoadTextureFromPixels32();
+    if (IsVerbose()) PrintLine("-> Texture: '" + imagePath + "' loaded successfully");
   }
-  Remove(spriteSheets_, sheetKey);
-  spriteSheets_[sheetKey] = sheet;
-  sheet->LoadTextureFromPixels32();
-  if (IsVerbose()) PrintLine("-> Texture: '" + imagePath + "' loaded successfully");
 
   for (size_t i = 0; i < json_array_size(frames); ++i) {
     const json_t* frame = json_array_get(frames, i);

@@ -119,6 +119,8 @@ class CollisionComponent : public Component {
   // carries to find it again.
   std::uint32_t KeepContactInfo(const std::map<std::string, DataBun>& info);
   const std::vector<ContactRecord>& GetContacts() const { return contacts_; }
+  // A record of the present list, to bring up to date in place.
+  ContactRecord& ContactAt(std::size_t k) { return contacts_[k]; }
   // The contact info a record of this component's present list carries;
   // empty for none, and for a number beyond what is kept.
   const std::map<std::string, DataBun>& ContactInfoOf(const ContactRecord& record) const;

@@ -48,14 +48,14 @@ void CollisionEngine::OnGameObjectAdded(ObjectLockPtr<GameObject> handle) {
   if (object->LockComponent<TileMapComponent>()) tilemapObjects_.push_back(handle);
 }
 
-void CollisionEngine::CollidePairs(float dt) {
+void CollisionEngine::CollidePairs(double seconds) {
   if (paused_) return;
-  CollideFollowersAndTiles(dt);
+  CollideFollowersAndTiles(seconds);
   // A script that paused collisions in phase 1 ends the pass there.
-  if (!paused_) CollideObjectPairs(dt);
+  if (!paused_) CollideObjectPairs(seconds);
 }
 
-void CollisionEngine::CollideFollowersAndTiles(float dt) {
+void CollisionEngine::CollideFollowersAndTiles(double seconds) {
   // Scripts may run here (OnTileCollide): objects are addressed by position
   // and the list's size is read again at every step.
   for (std::size_t i = 0; i < collisionObjects_.size() && !paused_; ++i) {
@@ -67,7 +67,7 @@ void CollisionEngine::CollideFollowersAndTiles(float dt) {
     // first data included: both phases read them.
     collider->UpdateBounds();
     PlaceFollowers(*object, *collider);
-    CollideWithTilemap(object, dt);
+    CollideWithTilemap(object, seconds);
   }
 }
 
@@ -85,9 +85,8 @@ void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collide
   }
 }
 
-void CollisionEngine::CollideObjectPairs(float dt) {
-  // Frames shorter than a sixtieth are answered as if they were one.
-  pairStep_.Begin(dt);
+void CollisionEngine::CollideObjectPairs(double seconds) {
+  pairStep_.BeginFor(seconds);
   TakePairSnapshot();
   manifolds_.BeginPass();
   FindAndAnswerPairs(pairStep_);
@@ -103,6 +102,7 @@ void CollisionEngine::CollideObjectPairs(float dt) {
 void CollisionEngine::AddRecord(CollisionComponent& to, std::int32_t state, const Vec2& contact, std::int32_t otherId,
                                 std::int32_t otherUniqueId, const TransformComponent* otherTransform,
                                 const CollisionComponent& otherCollision) {
+  if (severalSteps_ && RecordedThisFrame(to, state, contact, otherId, otherUniqueId, otherTransform)) return;
   ContactRecord& record = to.AddContact();
   record.collisionStart = state == ManifoldNew;
   record.collisionStay = state == ManifoldRefreshed;

@@ -4,8 +4,14 @@
 // pass before the update (followers, tiles, object pairs, response, contact
 // records), the sweep in the update that reports contacts that ended, and the
 // late update that ages manifolds and hands collider centres to transforms.
+// A frame longer than a step (StepsOf) is several: before the update, each
+// step but the last is a pair pass, a sweep, an ageing and the bodies' move,
+// and the last is the frame's passes; scripts hear each contact and each
+// tile once a frame.
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -22,6 +28,7 @@ namespace Orv {
 class Collider;
 class CollisionComponent;
 class GameObject;
+class PhysicEngine;
 class ScriptComponent;
 class TransformComponent;
 
@@ -43,7 +50,7 @@ class CollisionEngine : public PlainSystem {
   void Pause() override { paused_ = true; }
   // A pause a script asked for outlasts the engine's own resume.
   void Resume() override;
-  void PreUpdate(float dt) override { CollidePairs(dt); }
+  void PreUpdate(float dt) override { StepWorld(dt); }
   void LateUpdate(float dt) override;
   void OnGameObjectAdded(ObjectLockPtr<GameObject> object) override;
 
@@ -52,6 +59,10 @@ class CollisionEngine : public PlainSystem {
   bool LineOfSight(const ObjectLockPtr<GameObject>& a, const ObjectLockPtr<GameObject>& b) const;
   // The first live collision object with that unique id; empty when none.
   ObjectLockPtr<GameObject> FindColliderByUniqueId(std::int32_t uniqueId) const;
+
+  // The engine that moves the bodies between the passes of a long frame;
+  // without one, or while it is paused, a frame is one pass.
+  void StepBodiesWith(PhysicEngine* bodies) { bodies_ = bodies; }
 
   // Script functions bound to the engine itself.
   bool CallRaycast(unsigned uniqueIdA, unsigned uniqueIdB);
@@ -70,8 +81,9 @@ class CollisionEngine : public PlainSystem {
     bool b = false;
   };
 
-  // The pair pass, one phase after another. No script runs in it.
-  virtual void CollideObjectPairs(float dt);
+  // The pair pass for a step of seconds, one phase after another. No script
+  // runs in it.
+  virtual void CollideObjectPairs(double seconds);
   // Broad phase, with the narrow phase and answer of each pair it finds, in
   // the order of the all-pairs loop: for each object, the ones after it.
   virtual void FindAndAnswerPairs(PairStep& step);
@@ -87,23 +99,37 @@ class CollisionEngine : public PlainSystem {
   std::size_t PairObjectCount() const { return pairBoxes_.size(); }
   bool PairHasBody(std::size_t k) const { return pairBodies_[k] != 0; }
   // The record for a and its mirror for b, flagged by the manifold's state.
-  static void RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold);
+  void RecordContact(const ContactParty& a, const ContactParty& b, const Manifold& manifold);
 
   std::vector<ObjectLockPtr<GameObject>> collisionObjects_;
   std::vector<ObjectLockPtr<GameObject>> tilemapObjects_;
   ManifoldSystem manifolds_;
 
  private:
-  void CollidePairs(float dt);
+  // The frame's steps, all but the last one's bodies' move.
+  void StepWorld(float dt);
+  void CollidePairs(double seconds);
   // Phase 1 of the pass: followers placed and tiles collided, object by
   // object; scripts may run (OnTileCollide).
-  void CollideFollowersAndTiles(float dt);
-  // One record for to, about the other object, flagged by the state.
-  static void AddRecord(CollisionComponent& to, std::int32_t state, const Vec2& contact, std::int32_t otherId,
-                        std::int32_t otherUniqueId, const TransformComponent* otherTransform,
-                        const CollisionComponent& otherCollision);
+  void CollideFollowersAndTiles(double seconds);
+  // Between two steps of a frame: what the update and the late update do to
+  // contacts, the records of contacts that ended and the manifolds' ageing.
+  void EndStep();
+  // One record for to, about the other object, flagged by the state. In a
+  // frame's later steps a contact already recorded for to this frame, begun
+  // or held, or ended, is not recorded again: its record takes the newer
+  // point and place.
+  void AddRecord(CollisionComponent& to, std::int32_t state, const Vec2& contact, std::int32_t otherId,
+                 std::int32_t otherUniqueId, const TransformComponent* otherTransform,
+                 const CollisionComponent& otherCollision);
+  // In a frame of several steps: brings the record made earlier in the frame
+  // up to date, or notes where the new one goes; whether there was one.
+  bool RecordedThisFrame(CollisionComponent& to, std::int32_t state, const Vec2& contact, std::int32_t otherId,
+                         std::int32_t otherUniqueId, const TransformComponent* otherTransform);
   void PlaceFollowers(GameObject& parent, const Collider& collider);
-  void CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt);
+  void CollideWithTilemap(const std::shared_ptr<GameObject>& object, double seconds);
+  // Whether the object's script is to hear of the map's cell: once a frame.
+  bool FirstTellOfCell(const GameObject& object, const GameObject& map, long long x, long long y);
   void SweepManifolds();
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   void RegisterCollisionFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
@@ -212,6 +238,33 @@ class CollisionEngine : public PlainSystem {
   bool paused_ = false;
   bool pausedByScript_ = false;
   bool cellCapReported_ = false;
+
+  PhysicEngine* bodies_ = nullptr;
+  // Within a frame of several steps, what scripts were told already is
+  // looked up rather than told again.
+  bool severalSteps_ = false;
+  struct RecordKey {
+    const CollisionComponent* to;
+    std::int32_t otherUniqueId;
+    std::int32_t otherId;
+    bool ended;
+    bool operator==(const RecordKey&) const = default;
+  };
+  struct RecordKeyHash {
+    std::size_t operator()(const RecordKey& k) const;
+  };
+  // Where each contact recorded this frame lies in the receiver's list.
+  std::unordered_map<RecordKey, std::size_t, RecordKeyHash> frameRecords_;
+  struct CellKey {
+    std::uint32_t object;
+    const GameObject* map;
+    long long x, y;
+    bool operator==(const CellKey&) const = default;
+  };
+  struct CellKeyHash {
+    std::size_t operator()(const CellKey& k) const;
+  };
+  std::unordered_set<CellKey, CellKeyHash> frameCells_;
 };
 
 }  // namespace Orv

@@ -145,7 +145,10 @@ CollisionEngine::PairMoves CollisionEngine::HoldOut(std::size_t wall, std::size_
                                                     PairStep& step) {
   PairObject& held = pairObjects_[body];
   const bool wallIsA = wall < body;
-  AimAcrossEnteredFace(*pairObjects_[wall].collider, *held.collider, held.startMin, held.startMax, wallIsA, working);
+  const Collider& wallCollider = *pairObjects_[wall].collider;
+  AimAcrossEnteredFace(wallCollider, *held.collider, held.startMin, held.startMax, wallIsA, working);
+  // Shoved past a wall's middle by its neighbours, it goes back the way it came.
+  KeepToStartSide(wallCollider, *held.collider, (held.startMin + held.startMax) * 0.5, wallIsA, working);
   if (wallIsA) {
     working.PushOutB();
     working.StopAgainstA(held.rigid->body);

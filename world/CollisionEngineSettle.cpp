@@ -1,8 +1,8 @@
 // The last phases of the pair pass. Bodies pushed apart by one another, or
 // out of one wall into another, may end the loop inside a wall, one they were
-// pushed out of earlier in the loop or one they never touched before: each is
-// pushed out again and stopped against it, so no crowd can press a body
-// through a wall. Then each moving body's coming step is stopped at the faces
+// pushed out of earlier in the loop or one they never touched before, or past
+// one: each is pushed out again on the side it began on and stopped against
+// it, so no crowd can press a body through a wall. Then each moving body's coming step is stopped at the faces
 // of the walls it would enter.
 #include <algorithm>
 
@@ -63,7 +63,11 @@ void CollisionEngine::SettleRound(PairStep& step) {
   }
   settlePairs_.clear();
   for (const std::uint32_t k : settleSlots_) {
-    const GridBox box = BoxOf(*pairObjects_[k].collider);
+    // Where it began too: a crowd may have carried it through a wall whole.
+    const PairObject& object = pairObjects_[k];
+    GridBox box = BoxOf(*object.collider);
+    box = {std::min(box.minX, object.startMin.x), std::min(box.minY, object.startMin.y),
+           std::max(box.maxX, object.startMax.x), std::max(box.maxY, object.startMax.y)};
     grid_.Around(box, candidates_);
     for (const std::uint32_t wall : candidates_) {
       if (!pairWalls_[wall] || !Overlap(box, pairBoxes_[wall]) || !HoldsPair(wall, k)) continue;

@@ -1,5 +1,5 @@
 // The tile pass: each collider is tested against the solid cells of every
-// tile map where its body will be after this frame's step, each overlapping
+// tile map where its body will be after this step, each overlapping
 // cell is told to the object's script, and the collider is pushed so that
 // the step ends it outside them.
 #include <algorithm>
@@ -142,10 +142,12 @@ TileCandidate CellCandidate(const TileBox& t, long long x, long long y, const Ve
 }
 
 // The candidates of one map's solid cells that the collider overlaps, each
-// told to the object's script as it is found. False when the collider covers
-// too many cells to visit.
+// told to the object's script as it is found, when tells says it is the
+// first time this frame. False when the collider covers too many cells to
+// visit.
+template <typename Tells>
 bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std::shared_ptr<GameObject>& mapObject,
-                    const Motion& motion, std::vector<TileCandidate>& candidates) {
+                    const Motion& motion, std::vector<TileCandidate>& candidates, Tells tells) {
   auto tiles = mapObject->LockComponent<TileMapComponent>();
   if (!tiles || !tiles->GetTilemap() || collision.GetCollider() == nullptr) return true;
   const int width = std::max(tiles->tileWidth, 1);
@@ -193,7 +195,7 @@ bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std
         candidates.push_back(CellCandidate(tile, x, y, centre, nowMin, nowMax, motion, solidAt));
       }
       auto script = object.LockComponent<ScriptComponent>();
-      if (!script) continue;
+      if (!script || !tells(x, y)) continue;
       OrvLua::LuaObject cell = script->NewTable();
       cell.SetInteger("x", OrvLua::SaturateTo<int>(static_cast<double>(x)));
       cell.SetInteger("y", OrvLua::SaturateTo<int>(static_cast<double>(y)));
@@ -208,7 +210,7 @@ bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std
 
 }  // namespace
 
-void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& object, float dt) {
+void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& object, double seconds) {
   // Without a map the look-ahead's move and its return are work for nothing.
   if (tilemapObjects_.empty()) return;
   auto collision = object->LockComponent<CollisionComponent>();
@@ -219,7 +221,7 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
   // taken back afterwards, whatever a script did meanwhile.
   Motion motion{collider.GetMin(), collider.GetMax(), {}};
   if (auto rigid = object->LockComponent<RigidBodyComponent>()) {
-    const Vec2 step = rigid->body.velocity * StepTime(dt);
+    const Vec2 step = rigid->body.velocity * seconds;
     const Vec2 ahead = collider.GetPosition() + step;
     if (step.IsFinite() && ahead.IsFinite()) {
       motion.step = step;
@@ -230,7 +232,8 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
   std::vector<TileCandidate> candidates;
   for (std::size_t t = 0; t < tilemapObjects_.size(); ++t) {
     auto mapObject = tilemapObjects_[t].Lock();
-    if (Lives(mapObject) && !CollideWithMap(*object, *collision, mapObject, motion, candidates)) {
+    const auto tells = [&](long long x, long long y) { return FirstTellOfCell(*object, *mapObject, x, y); };
+    if (Lives(mapObject) && !CollideWithMap(*object, *collision, mapObject, motion, candidates, tells)) {
       ReportTooManyCells(*object);
     }
   }
@@ -250,7 +253,7 @@ void CollisionEngine::CollideWithTilemap(const std::shared_ptr<GameObject>& obje
   // its own axis; stopped along the diagonal between them, part of a fall
   // into the floor would turn into a rise.
   const bool stops = rigid && !rigid->body.resolveTileMap;
-  const Vec2 step = stops ? rigid->body.velocity * StepTime(dt) : Vec2{};
+  const Vec2 step = stops ? rigid->body.velocity * seconds : Vec2{};
   const bool stopsX = stops && step.x * chosen.normal.x < 0;
   const bool stopsY = stops && step.y * chosen.normal.y < 0;
   Vec2 pushed = collision->GetCollider()->GetPosition() + chosen.push;

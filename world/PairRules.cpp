@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "world/Collider.h"
 #include "world/CollisionComponent.h"
@@ -10,12 +9,6 @@
 #include "world/RigidBody.h"
 
 namespace Orv {
-
-namespace {
-
-constexpr double kNever = std::numeric_limits<double>::infinity();
-
-}  // namespace
 
 PairSide SideOf(const CollisionComponent& collision, const RigidBody* body) {
   return {&collision,
@@ -80,88 +73,10 @@ void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2
   }
 }
 
-Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls) {
-  // The walls grown by the body's box: its centre has to end outside them
-  // all. The nearest such point lies on a face of one, level with the centre,
-  // or at a corner made by the faces of two.
-  const Vec2 centre = body.GetPosition(), min = body.GetMin(), max = body.GetMax();
-  std::vector<Vec2> grownMin, grownMax;
-  std::vector<double> xs{centre.x}, ys{centre.y};
-  for (const Collider* wall : walls) {
-    grownMin.push_back(wall->GetMin() - (max - centre));
-    grownMax.push_back(wall->GetMax() + (centre - min));
-    xs.insert(xs.end(), {grownMin.back().x, grownMax.back().x});
-    ys.insert(ys.end(), {grownMin.back().y, grownMax.back().y});
-  }
-  const auto inside = [&](double x, double y) {
-    for (std::size_t k = 0; k < grownMin.size(); ++k) {
-      if (x > grownMin[k].x && x < grownMax[k].x && y > grownMin[k].y && y < grownMax[k].y) return true;
-    }
-    return false;
-  };
-  Vec2 best;
-  double nearest = kNever;
-  for (const double x : xs) {
-    for (const double y : ys) {
-      const double distance = (Vec2{x, y} - centre).LengthSquared();
-      if (distance < nearest && !inside(x, y)) {
-        nearest = distance;
-        best = Vec2{x, y} - centre;
-      }
-    }
-  }
-  return best;
-}
+void PairStep::Begin(float dt) { BeginFor(StepTime(dt)); }
 
-namespace {
-
-// Whether the box min..max lies in a wall deeper than resting on it.
-bool InsideBox(const Vec2& min, const Vec2& max, const Collider& wall) {
-  const Vec2 wallMin = wall.GetMin(), wallMax = wall.GetMax();
-  return std::min(max.x, wallMax.x) - std::max(min.x, wallMin.x) > kRestingWallOverlap &&
-         std::min(max.y, wallMax.y) - std::max(min.y, wallMin.y) > kRestingWallOverlap;
-}
-
-}  // namespace
-
-bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, const Vec2& startMax,
-                      const std::vector<const Collider*>& near, std::vector<const Collider*>& held) {
-  const Collider* inside = nullptr;
-  Manifold single;
-  std::size_t count = 0;
-  for (const Collider* wall : near) {
-    Manifold working;
-    if (!wall->Collide(body, working) || !(working.penetration > 0)) continue;
-    if (++count == 1) inside = wall, single = working;
-    if (std::find(held.begin(), held.end(), wall) == held.end()) held.push_back(wall);
-  }
-  if (count == 0) return false;
-  Vec2 move;
-  bool leaveAll = count > 1;
-  if (!leaveAll) {
-    AimAcrossEnteredFace(*inside, body, startMin, startMax, true, single);
-    move = single.normal * std::fabs(single.penetration);
-    const Vec2 min = body.GetMin() + move, max = body.GetMax() + move;
-    leaveAll = std::any_of(held.begin(), held.end(),
-                           [&](const Collider* wall) { return wall != inside && InsideBox(min, max, *wall); });
-  }
-  if (leaveAll) move = LeaveWalls(body, held);
-  const Vec2 moveTo = body.GetPosition() + move;
-  if (!moveTo.IsFinite() || move == Vec2{}) return false;
-  body.SetPosition(moveTo);
-  body.UpdateBounds();
-  if (!leaveAll) {
-    rigid.StopTowards(-single.normal);
-  } else {
-    // Out of a corner of two walls, it stops against both.
-    if (move.x != 0) rigid.StopTowards({move.x > 0 ? -1.0 : 1.0, 0});
-    if (move.y != 0) rigid.StopTowards({0, move.y > 0 ? -1.0 : 1.0});
-  }
-  return true;
-}
-
-void PairStep::Begin(float dt) {
-  step_ = StepTime(dt);
+void PairStep::BeginFor(double seconds) {
+  step_ = seconds;
   held_.clear();
   sorted_ = true;
 }

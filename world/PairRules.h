@@ -70,10 +70,25 @@ void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out);
 void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin, const Vec2& startMax,
                           bool wallIsA, Manifold& working);
 
+// A body whose centre the pass has carried past the middle of a box wall it
+// began outside of (its centre at from) is aimed back out across the face on
+// that side, never the far one. Over a corner, the face its box was farther
+// from. Otherwise working is left as it is.
+void KeepToStartSide(const Collider& wall, const Collider& body, const Vec2& from, bool wallIsA, Manifold& working);
+
+// Whether a body centred at centre, its box half extent wide and high, lies
+// behind a box wall as seen from from: past the wall's middle along each axis
+// on which from lies outside the wall, and within reach of the wall along
+// the others. Never for a wall from lies inside.
+bool BehindWall(const Collider& wall, const Vec2& from, const Vec2& centre, const Vec2& half);
+
 // The shortest move that takes the body's box out of every wall's box at
-// once, touching counting as out; (0, 0) when it is out already. Two walls
-// that overlap leave no face of either to push out across.
-Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls);
+// once, touching counting as out, that ends it behind no wall as seen from
+// from (its centre when the pass began) and is short: no longer than its own
+// half size and the half size of the walls its centre is in, or than the way
+// back to from. Failing that, the first place out of them all on the way
+// back to from; (0, 0) when it is out already or there is none.
+Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls, const Vec2& from);
 
 // Stops a body's coming step at each box wall it enters from outside, as
 // tiles stop it: at the face the next pass would send it back across, or, when
@@ -87,13 +102,14 @@ bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const 
 // A body's box swept over its coming step, for finding the walls it may meet.
 void SweptBox(const Collider& body, const Vec2& motion, Vec2& min, Vec2& max);
 
-// A body the pair loop may have left inside walls: near are the walls whose
-// boxes meet its box, in the pass's order; held the walls it was pushed out
-// of before in this pass, to which those it is inside now are added. Inside
-// one wall, it goes out across the face it entered by, or the nearest; when
-// that would end it in a wall it left before, or it is inside several, it
-// takes the shortest way out of them all. Its velocity into the walls it
-// leaves is stopped. True when it moved.
+// A body the pair loop may have left inside walls, or carried through one:
+// near are the walls whose boxes meet its box as it is or as it began the
+// pass, in the pass's order; held the walls it was pushed out of before in
+// this pass, to which those it is inside or behind now are added. Inside or
+// behind one wall, it goes out across the face on the side it began on (the
+// face it entered by, or the nearest); when that would end it in a wall it
+// left before, or it is inside several, it leaves them all as LeaveWalls
+// says. Its velocity into the walls it leaves is stopped. True when it moved.
 bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, const Vec2& startMax,
                       const std::vector<const Collider*>& near, std::vector<const Collider*>& held);
 
@@ -101,7 +117,10 @@ bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, co
 // and, by each body's place in the pass, the walls it was pushed out of.
 class PairStep {
  public:
+  // A frame's step: dt floored as a frame is (StepTime).
   void Begin(float dt);
+  // A step of seconds, one of a long frame's.
+  void BeginFor(double seconds);
   double Step() const { return step_; }
   void Hold(std::size_t body, const Collider* wall);
   // The walls body was pushed out of, each once, in the order it met them.

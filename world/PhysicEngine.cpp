@@ -6,6 +6,7 @@
 #include "core/ObjectFunc.h"
 #include "core/TransformComponent.h"
 #include "world/CollisionComponent.h"
+#include "world/RigidBody.h"
 #include "world/RigidBodyComponent.h"
 
 namespace Orv {
@@ -18,27 +19,45 @@ void PhysicEngine::PreUpdate(float) {
 }
 
 void PhysicEngine::Update(float dt) {
-  if (paused_) return;
+  if (!paused_) {
+    const FrameSteps steps = StepsOf(dt);
+    for (; stepsTaken_ < steps.count; ++stepsTaken_) StepAll(steps.seconds);
+  }
+  stepsTaken_ = 0;
+}
+
+bool PhysicEngine::StepBodies(double seconds) {
+  if (paused_) return false;
+  StepAll(seconds);
+  ++stepsTaken_;
+  return true;
+}
+
+void PhysicEngine::StepAll(double seconds) {
+  if (stepsTaken_ == 0) ++frame_;
   for (std::size_t i = 0; i < objects_.size(); ++i) {
     auto object = objects_[i].Lock();
-    if (Lives(object)) Step(*object, dt);
+    if (Lives(object)) Step(*object, seconds);
   }
 }
 
-void PhysicEngine::Step(GameObject& object, float dt) {
+void PhysicEngine::Step(GameObject& object, double seconds) {
   auto rigid = object.LockComponent<RigidBodyComponent>();
   if (!rigid) return;
   auto transform = object.LockComponent<TransformComponent>();
   auto collision = object.LockComponent<CollisionComponent>();
   Collider* collider = collision ? collision->GetCollider() : nullptr;
   RigidBody& body = rigid->body;
-  body.ApplyForces(dt);
+  // A body made by a script during the frame's steps keeps its own at its
+  // first.
+  body.HoldFrameInputs(frame_);
+  body.ApplyForcesFor(seconds);
   // The collider is where the body is: collisions moved it since the last step.
   if (collider != nullptr) {
     body.Accept(body.position, collider->GetPosition(), "position");
     if (collider->GetType() == Collider::TypeOBB) body.Accept(body.direction, collider->GetRotation(), "direction");
   }
-  body.Integrate(dt);
+  body.IntegrateFor(seconds);
   rigid->ReportRefusal();
   if (transform) {
     transform->velocityX = body.velocity.x;

@@ -20,6 +20,23 @@ constexpr double kMaximumTurn = 60.0;
 
 double StepTime(float dt) { return dt >= kMinimumStep ? static_cast<double>(dt) : static_cast<double>(kMinimumStep); }
 
+FrameSteps StepsOf(float dt) {
+  const double time = StepTime(dt);
+  // A frame that is a whole number of sixtieths in single precision is that
+  // many steps, not one more for its rounding.
+  const double count = std::ceil(time / double{kMinimumStep} - 1e-4);
+  if (!(count > 1)) return {1, time};
+  // No more steps than a frame of 0.1 s takes many times over: a frame that
+  // long is a stalled machine, and more steps would stall it further.
+  const int steps = static_cast<int>(std::min(count, 600.0));
+  // Steps of exactly a sixtieth where the frame is that many of them to
+  // single precision: a frame of 0.1 s then moves the world exactly as six
+  // frames at 60 frames a second do.
+  const double sixtieths = steps * double{kMinimumStep};
+  if (std::fabs(time - sixtieths) <= 1e-6 * sixtieths) return {steps, double{kMinimumStep}};
+  return {steps, time / steps};
+}
+
 RigidBody::RigidBody() : id(NextBodyId()) {}
 
 bool RigidBody::Accept(double& field, double value, const char* cause) {
@@ -44,14 +61,15 @@ void RigidBody::NoteRefusal(const char* cause) {
   if (firstRefusal_ == nullptr) firstRefusal_ = cause;
 }
 
-void RigidBody::ApplyForces(float dt) {
-  const double t = StepTime(dt);
+void RigidBody::ApplyForcesFor(double /*t*/) {
   Accept(force, force + acceleration * mass, "force");
-  Accept(acceleration, force * inverseMass * t, "acceleration");
+  // Per sixtieth of a second, the step as long as a frame at 60 frames a
+  // second; the step takes its own share of it, so that the velocity gained
+  // grows with time alone, however the time is cut into steps.
+  Accept(acceleration, force * inverseMass * double{kMinimumStep}, "acceleration");
 }
 
-void RigidBody::Integrate(float dt) {
-  const double t = StepTime(dt);
+void RigidBody::IntegrateFor(double t) {
   Accept(velocity, velocity + acceleration * t, "velocity");
   if (movementEnabled) {
     Accept(position, position + velocity * t, "position");
@@ -64,9 +82,22 @@ void RigidBody::Integrate(float dt) {
   } else {
     angularVelocity = 0.0;
   }
-  velocity -= velocity * friction;
-  angularVelocity -= friction * angularVelocity;
+  // Friction is a share lost per sixtieth of a second.
+  const double lost = t == double{kMinimumStep} ? friction : 1 - std::pow(1 - friction, t / double{kMinimumStep});
+  velocity -= velocity * lost;
+  angularVelocity -= lost * angularVelocity;
   force = {};
+}
+
+void RigidBody::HoldFrameInputs(std::uint64_t frame) {
+  if (frame != inputsFrame_) {
+    inputsFrame_ = frame;
+    frameForce_ = force;
+    frameAcceleration_ = acceleration;
+  } else {
+    force = frameForce_;
+    acceleration = frameAcceleration_;
+  }
 }
 
 void RigidBody::SetInertia(double value) {
@@ -88,8 +119,7 @@ double InertiaPerMass(const Collider& shape) {
       const double radius = static_cast<const Circle2D&>(shape).GetRadius();
       return radius * radius / 2;
     }
-    default:
-      return 0.0;
+    default: return 0.0;
   }
 }
 

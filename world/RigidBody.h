@@ -18,6 +18,15 @@ inline constexpr float kMinimumStep = 0.016666668f;
 // dt floored at kMinimumStep, compared in single precision.
 double StepTime(float dt);
 
+// The steps the world takes a frame in: the frame's time (StepTime) in as
+// few equal steps as keep each within a sixtieth of a second, so that a long
+// frame moves bodies as the same time in short frames does.
+struct FrameSteps {
+  int count = 1;
+  double seconds = kMinimumStep;
+};
+FrameSteps StepsOf(float dt);
+
 // The moment of inertia of a unit of mass spread evenly over the shape,
 // about its centre, in px²: a box (w² + h²) / 12, a circle r² / 2; 0 for a
 // shape without area.
@@ -29,10 +38,18 @@ class RigidBody {
   RigidBody();
 
   // Mass times acceleration joins the force; the acceleration then becomes
-  // this step's velocity change.
-  void ApplyForces(float dt);
+  // the velocity change of a sixtieth of a second, which the step takes in
+  // proportion to its length.
+  void ApplyForces(float dt) { ApplyForcesFor(StepTime(dt)); }
+  void ApplyForcesFor(double seconds);
   // Velocity, position, turning, friction, in that order; clears the force.
-  void Integrate(float dt);
+  void Integrate(float dt) { IntegrateFor(StepTime(dt)); }
+  void IntegrateFor(double seconds);
+  // The force and acceleration a script left for the frame act in each of
+  // the frame's steps, as they would in each of as many short frames: the
+  // body's first step of the frame numbered frame keeps them, each later one
+  // puts them back.
+  void HoldFrameInputs(std::uint64_t frame);
   // The inverse is 1 / value above 0.0001, else exactly 0.0001.
   void SetInertia(double value);
   // The inertia of the mass spread over the shape (InertiaPerMass): what a
@@ -74,12 +91,15 @@ class RigidBody {
   double inertia = 0.0;
   double inverseInertia = 0.0;
   double bouncy = 0.0;
-  // The share of velocity and turning lost every step, 0..1.
+  // The share of velocity and turning lost every sixtieth of a second, 0..1.
   double friction = 0.0;
   bool resolveTileMap = false;
 
  private:
   const char* firstRefusal_ = nullptr;
+  Vec2 frameForce_, frameAcceleration_;
+  // The frame they were kept in; 0 for none.
+  std::uint64_t inputsFrame_ = 0;
 };
 
 }  // namespace Orv

@@ -3,6 +3,7 @@
 #include <lua.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "LuaStateOutFile.h"
 #include "WString.h"
 #include "core/Report.h"
+#include "core/ReportOnce.h"
 
 namespace OrvLua {
 namespace {
@@ -521,8 +523,9 @@ void DumpWriter::WriteEntries(int idx, int level, bool multiLine) {
 }
 
 // The destination of a dump: an open io library file, "@" for the debugger
-// output, or a file name ("+" in front appends). Null when it cannot open.
-std::unique_ptr<LuaStateOutFile> OpenDestination(lua_State* L, int arg) {
+// output, or a file name ("+" in front appends). Null when it cannot open,
+// after a line naming the file and why (a folder that does not exist...).
+std::unique_ptr<LuaStateOutFile> OpenDestination(lua_State* L, int arg, const char* function) {
   int type = lua_type(L, arg);
   if (type == LUA_TUSERDATA) {
     auto* file = static_cast<std::FILE**>(luaL_checkudata(L, arg, "FILE*"));
@@ -536,7 +539,14 @@ std::unique_ptr<LuaStateOutFile> OpenDestination(lua_State* L, int arg) {
   const char* name = lua_tostring(L, arg);
   if (std::strcmp(name, "@") == 0) return std::make_unique<LuaStateOutputDebugStringFile>();
   auto out = std::make_unique<LuaStateOutFile>();
-  if (!out->Open(name)) return nullptr;
+  errno = 0;
+  if (!out->Open(name)) {
+    const int cause = errno;
+    Orv::PrintErrorLine(std::string("Error! ") + function + " cannot write \"" + Orv::QuotedName(name) +
+                        "\": " + (cause != 0 ? std::strerror(cause) : "it could not be opened") +
+                        "; nothing was written");
+    return nullptr;
+  }
   return out;
 }
 
@@ -563,7 +573,7 @@ int LuaDumpObject(lua_State* L) {
   lua_Integer indentLevel = luaL_optinteger(L, 5, -1);
   options.maxIndentLevel = static_cast<int>(std::clamp<lua_Integer>(luaL_optinteger(L, 6, -1), -1, kMaxDepth));
   options.writeAll = OptBoolean(L, 7, false);
-  std::unique_ptr<LuaStateOutFile> out = OpenDestination(L, 1);
+  std::unique_ptr<LuaStateOutFile> out = OpenDestination(L, 1, "LuaDumpObject");
   if (out == nullptr) {
     lua_pushboolean(L, 0);
     return 1;
@@ -583,7 +593,7 @@ int LuaDumpGlobals(lua_State* L) {
   options.alphabetical = OptBoolean(L, 2, true);
   options.maxIndentLevel = static_cast<int>(std::clamp<lua_Integer>(luaL_optinteger(L, 3, -1), -1, kMaxDepth));
   options.writeAll = OptBoolean(L, 4, false);
-  std::unique_ptr<LuaStateOutFile> out = OpenDestination(L, 1);
+  std::unique_ptr<LuaStateOutFile> out = OpenDestination(L, 1, "LuaDumpGlobals");
   if (out == nullptr) {
     lua_pushboolean(L, 0);
     return 1;

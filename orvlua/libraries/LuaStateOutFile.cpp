@@ -1,5 +1,6 @@
 #include "LuaStateOutFile.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <string>
@@ -33,7 +34,10 @@ bool LuaStateOutFile::Open(const char* fileName) {
   file_ = std::fopen(temporary_.c_str(), "wb");
   owned_ = true;
   if (file_ == nullptr) {
+    // The caller says why: the clean-up must not change the cause.
+    const int cause = errno;
     Discard();
+    errno = cause;
     return false;
   }
   if (append) {
@@ -44,7 +48,9 @@ bool LuaStateOutFile::Open(const char* fileName) {
       const bool readFailed = std::ferror(old) != 0;
       std::fclose(old);
       if (readFailed) {
+        const int cause = errno;
         Discard();
+        errno = cause;
         return false;
       }
     }

@@ -200,9 +200,9 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
       {Row("content/components.md", "rigidbody", "rotationTrue"), "the body does not turn"},
       {Row("content/components.md", "rigidbody", "impulse x"), "velocity x := impulse / mass; nothing without a mass"},
       {Row("content/components.md", "rigidbody", "accel x"),
-       "so it needs a mass; that step adds acceleration × "
-       "step² to the velocity, and it then fades"},
-      {Row("content/components.md", "rigidbody", "force x"), "adds force / mass × step² to the velocity"},
+       "so it needs a mass; each of those steps adds acceleration × "
+       "step / 60 to the velocity, and it then fades"},
+      {Row("content/components.md", "rigidbody", "force x"), "each adds force / mass × step / 60 to the velocity"},
       {Row("content/components.md", "collision", "pos x"), "| 0.0 |"},
       {Row("content/components.md", "collision", "z_collision"), "only colliders of exactly equal z collide"},
       {Row("content/components.md", "collision", "id_to_avoid"), "a collision id this object never collides with"},

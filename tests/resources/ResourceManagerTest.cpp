@@ -131,7 +131,7 @@ TEST_F(ResourceManagerTest, BrokenPacksAreReportedAndRegisterNothing) {
   }
 }
 
-TEST_F(ResourceManagerTest, LaterPackReplacesTheSheetAndTheFramesItRedefines) {
+TEST_F(ResourceManagerTest, PacksOnOneImageShareItsSheetAndTheLaterPackRedefinesFrames) {
   WritePatternPack("a.pack");
   WriteFile("res/textures/b.pack", R"({"file": "pattern.png", "frames": [
     {"id": "f1", "x": 7, "y": 0, "sizeX": 1, "sizeY": 1}]})");
@@ -143,7 +143,8 @@ TEST_F(ResourceManagerTest, LaterPackReplacesTheSheetAndTheFramesItRedefines) {
   ASSERT_TRUE(f0 && f1);
   EXPECT_EQ(f1->quad.x, 7) << "the later pack's frame wins";
   EXPECT_EQ(f1->sheet.Lock(), sheet);
-  EXPECT_FALSE(f0->sheet.Exists()) << "a frame of the replaced sheet draws nothing";
+  EXPECT_EQ(f0->sheet.Lock(), sheet) << "the first pack's frames still draw";
+  EXPECT_EQ(manager_.SpriteSheets().size(), 1u);
 }
 
 TEST_F(ResourceManagerTest, AnimationKeepsOnlyFramesThatExist) {

@@ -57,11 +57,11 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
     return !(minB.x > maxA.x || minA.x > maxB.x || minB.y > maxA.y || minA.y > maxB.y);
   }
 
-  void CollideObjectPairs(float dt) override {
+  void CollideObjectPairs(double seconds) override {
     using namespace Orv;
     const std::size_t count = collisionObjects_.size();
     PairStep step;
-    step.Begin(dt);
+    step.BeginFor(seconds);
     // For each object of the list, the sum of the directions it was pushed
     // out of walls in this pass; moved by another body or out of a wall.
     std::vector<Vec2> held(count);
@@ -74,6 +74,7 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
     const auto holdOut = [&](std::size_t wall, std::size_t body, const Held& w, const Held& b, Manifold& working) {
       const bool wallIsA = wall < body;
       AimAcrossEnteredFace(*w.collider(), *b.collider(), start[body].first, start[body].second, wallIsA, working);
+      KeepToStartSide(*w.collider(), *b.collider(), (start[body].first + start[body].second) * 0.5, wallIsA, working);
       if (wallIsA) {
         working.PushOutB();
         working.StopAgainstA(b.rigid->body);
@@ -163,7 +164,11 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
         for (std::size_t w = 0; w < count; ++w) {
           const Held wall = Lock(w);
           if (!MayHold(wall) || !Holds(wall, body)) continue;
-          if (Meet(box[w].first, box[w].second, box[k].first, box[k].second)) near.push_back(wall.collider());
+          // Its box as it is and as it began the pass, and all between.
+          const Vec2 sweptMin{std::min(box[k].first.x, start[k].first.x), std::min(box[k].first.y, start[k].first.y)};
+          const Vec2 sweptMax{std::max(box[k].second.x, start[k].second.x),
+                              std::max(box[k].second.y, start[k].second.y)};
+          if (Meet(box[w].first, box[w].second, sweptMin, sweptMax)) near.push_back(wall.collider());
         }
         step.HeldBy(k, walls);
         const std::size_t known = walls.size();

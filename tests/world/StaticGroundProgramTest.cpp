@@ -219,7 +219,10 @@ TEST(StaticGroundProgram, NoBodyPassesAThinFloorAWallOverlappingBoxesOrAnImmovab
     const double rose = kFloorTop - kRadius - bouncer[0].top;
     std::printf("fps %d, ball on a springy immovable floor: rose %.3f after landing, lowest %.3f\n", fps, rose,
                 bouncer[0].low);
-    EXPECT_GT(rose, 5) << fps;
+    // At 10 frames a second the script's fall of 1 px a frame per frame is a
+    // tenth of 60 fps's per second: the ball leaves at 30 px/s and is turned
+    // back within the frame's steps, about 3 px up.
+    EXPECT_GT(rose, fps == 60 ? 5 : 2) << fps;
     EXPECT_LE(bouncer[0].low, kFloorTop - kRadius + sink) << fps;
   }
 }

@@ -1,0 +1,285 @@
+// Crowds and squeezes against static walls, the engine's collision and
+// physics passes stepped as a game steps them, beside Box2D in metres (32 px a
+// metre, its default settings) where it was found at build time.
+//
+// - A crowded room: circles r 8 of mass 1 in a closed square room of static
+//   walls 10 thick, each given a new velocity of up to 1600 px/s every way
+//   every 1/3 s (a stand-in for the script that would give it): 80 in 200 x
+//   200 for 30 s and 400 in 1000 x 1000 for 3500 steps, at 1/60 s a step, and
+//   each for 600 steps of 0.1 s. How many bodies ever had their centre past
+//   the middle of a wall.
+// - A gap: two static walls 40 x 300 with a 31-px gap over a floor, and a
+//   32-px box (or a circle r 16) made in the gap, falling at 320 px/s²: how
+//   far it ever moves sideways, and whether it reaches the floor, in 2 s.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/GameObject.h"
+#include "core/TransformComponent.h"
+#include "core/TypeKey.h"
+#include "world/CollisionComponent.h"
+#include "world/CollisionEngine.h"
+#include "world/PhysicEngine.h"
+#include "world/RigidBodyComponent.h"
+
+#include "BenchSupport.h"
+
+#ifdef ORV_BENCH_BOX2D
+#include <box2d/box2d.h>
+#endif
+
+namespace {
+
+using namespace Orv;
+
+constexpr double kPixelsPerMetre = 32;
+constexpr double kRadius = 8, kWall = 10, kTopSpeed = 1600;
+
+struct Box {
+  double x, y, width, height;
+};
+
+struct Room {
+  double side;
+  int bodies;
+  int steps;
+  float step;
+};
+
+std::vector<Box> RoomWalls(double side) {
+  return {{side / 2, -kWall / 2, side + 2 * kWall, kWall},
+          {side / 2, side + kWall / 2, side + 2 * kWall, kWall},
+          {-kWall / 2, side / 2, kWall, side},
+          {side + kWall / 2, side / 2, kWall, side}};
+}
+
+// Bodies on a lattice 20 apart from the room's corner.
+Vec2 RoomStart(const Room& room, int k) {
+  const int across = static_cast<int>((room.side - 20) / 20);
+  return {20.0 + 20 * (k % across), 20.0 + 20 * (k / across)};
+}
+
+bool PastMiddle(const Room& room, const Vec2& p) {
+  return p.x < -kWall / 2 || p.y < -kWall / 2 || p.x > room.side + kWall / 2 || p.y > room.side + kWall / 2;
+}
+
+// The velocities every side draws, step by step.
+struct Drive {
+  explicit Drive(unsigned seed) : random(seed) {}
+  bool Due(int step, float dt) {
+    const int every = std::max(1, static_cast<int>(std::lround(1.0 / 3 / dt)));
+    return step % every == 0;
+  }
+  Vec2 Next() { return {speed(random), speed(random)}; }
+  std::mt19937 random;
+  std::uniform_real_distribution<double> speed{-kTopSpeed, kTopSpeed};
+};
+
+class EngineWorld {
+ public:
+  std::shared_ptr<GameObject> Add(const char* shape, const Vec2& centre, double width, double height, bool body) {
+    auto object = std::make_shared<GameObject>(nullptr, 1);
+    object->SetUniqueId(static_cast<std::uint32_t>(objects_.size() + 1));
+    auto collision = std::make_shared<CollisionComponent>();
+    collision->SetColliderByName(shape);
+    collision->SetRealProperty(CollisionComponent::PosX, centre.x);
+    collision->SetRealProperty(CollisionComponent::PosY, centre.y);
+    collision->SetRealProperty(CollisionComponent::Width, width);
+    collision->SetRealProperty(CollisionComponent::Height, height);
+    collision->SetRealProperty(CollisionComponent::Radius, width / 2);
+    collision->GetCollider()->UpdateBounds();
+    object->AddComponent(TypeKey<CollisionComponent>(), collision);
+    object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
+    if (body) {
+      auto rigid = std::make_shared<RigidBodyComponent>();
+      rigid->body.SetMass(1);
+      object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
+      bodies_.push_back(object);
+    }
+    collisions_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
+    physics_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
+    objects_.push_back(object);
+    return object;
+  }
+  void Step(float dt) {
+    collisions_.PreUpdate(dt);
+    collisions_.Update(dt);
+    physics_.PreUpdate(dt);
+    physics_.Update(dt);
+    collisions_.LateUpdate(dt);
+  }
+  std::size_t Count() const { return bodies_.size(); }
+  Vec2& Velocity(std::size_t k) { return bodies_[k]->FindComponent<RigidBodyComponent>()->body.velocity; }
+  Vec2 Position(std::size_t k) const {
+    return bodies_[k]->FindComponent<CollisionComponent>()->GetCollider()->GetPosition();
+  }
+
+ private:
+  CollisionEngine collisions_{nullptr};
+  PhysicEngine physics_{nullptr};
+  std::vector<std::shared_ptr<GameObject>> objects_, bodies_;
+};
+
+int EngineRoom(const Room& room) {
+  EngineWorld world;
+  for (const Box& wall : RoomWalls(room.side)) world.Add("AABB", {wall.x, wall.y}, wall.width, wall.height, false);
+  for (int k = 0; k < room.bodies; ++k) world.Add("Circle", RoomStart(room, k), 2 * kRadius, 2 * kRadius, true);
+  Drive drive(7);
+  std::vector<bool> out(world.Count());
+  for (int step = 0; step < room.steps; ++step) {
+    if (drive.Due(step, room.step)) {
+      for (std::size_t k = 0; k < world.Count(); ++k) world.Velocity(k) = drive.Next();
+    }
+    world.Step(room.step);
+    for (std::size_t k = 0; k < world.Count(); ++k) out[k] = out[k] || PastMiddle(room, world.Position(k));
+  }
+  return static_cast<int>(std::count(out.begin(), out.end(), true));
+}
+
+// The gap's walls: left, right and the floor under them.
+const Box kGapWalls[] = {{20, 150, 40, 300}, {91, 150, 40, 300}, {55.5, 310, 211, 20}};
+constexpr double kGapCentre = 55.5, kGapFloor = 300, kGapHalf = 16;
+constexpr int kGapSteps = 120;
+
+struct GapEnd {
+  double sideways;
+  double bottom;
+};
+
+GapEnd EngineGap(bool box) {
+  EngineWorld world;
+  for (const Box& wall : kGapWalls) world.Add("AABB", {wall.x, wall.y}, wall.width, wall.height, false);
+  world.Add(box ? "AABB" : "Circle", {kGapCentre, 100}, 2 * kGapHalf, 2 * kGapHalf, true);
+  GapEnd end{0, 0};
+  for (int step = 0; step < kGapSteps; ++step) {
+    world.Velocity(0).y += 320.0 / 60;
+    world.Step(1.0f / 60);
+    end.sideways = std::max(end.sideways, std::fabs(world.Position(0).x - kGapCentre));
+  }
+  end.bottom = world.Position(0).y + kGapHalf;
+  return end;
+}
+
+#ifdef ORV_BENCH_BOX2D
+float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
+Vec2 Pixels(const b2Vec2& p) { return {p.x * kPixelsPerMetre, p.y * kPixelsPerMetre}; }
+
+void AddStatic(b2World& world, const Box& box) {
+  b2BodyDef def;
+  def.position.Set(Metres(box.x), Metres(box.y));
+  b2PolygonShape shape;
+  shape.SetAsBox(Metres(box.width / 2), Metres(box.height / 2));
+  world.CreateBody(&def)->CreateFixture(&shape, 0);
+}
+
+// A body of mass 1, as the engine's, with its fixture's defaults otherwise.
+b2Body* AddBody(b2World& world, const Vec2& centre, const b2Shape& shape, double area) {
+  b2BodyDef def;
+  def.type = b2_dynamicBody;
+  def.position.Set(Metres(centre.x), Metres(centre.y));
+  b2FixtureDef fixture;
+  fixture.shape = &shape;
+  fixture.density = static_cast<float>(1 / area);
+  b2Body* body = world.CreateBody(&def);
+  body->CreateFixture(&fixture);
+  return body;
+}
+
+int Box2DRoom(const Room& room) {
+  b2World world(b2Vec2(0, 0));
+  for (const Box& wall : RoomWalls(room.side)) AddStatic(world, wall);
+  std::vector<b2Body*> bodies;
+  b2CircleShape circle;
+  circle.m_radius = Metres(kRadius);
+  for (int k = 0; k < room.bodies; ++k) {
+    bodies.push_back(AddBody(world, RoomStart(room, k), circle, 3.14159265358979 * circle.m_radius * circle.m_radius));
+  }
+  Drive drive(7);
+  std::vector<bool> out(bodies.size());
+  for (int step = 0; step < room.steps; ++step) {
+    if (drive.Due(step, room.step)) {
+      for (b2Body* body : bodies) {
+        const Vec2 v = drive.Next();
+        body->SetLinearVelocity(b2Vec2(Metres(v.x), Metres(v.y)));
+      }
+    }
+    world.Step(room.step, 8, 3);
+    for (std::size_t k = 0; k < bodies.size(); ++k) {
+      out[k] = out[k] || PastMiddle(room, Pixels(bodies[k]->GetPosition()));
+    }
+  }
+  return static_cast<int>(std::count(out.begin(), out.end(), true));
+}
+
+GapEnd Box2DGap(bool box) {
+  b2World world(b2Vec2(0, Metres(320)));
+  for (const Box& wall : kGapWalls) AddStatic(world, wall);
+  b2PolygonShape square;
+  square.SetAsBox(Metres(kGapHalf), Metres(kGapHalf));
+  b2CircleShape circle;
+  circle.m_radius = Metres(kGapHalf);
+  const double side = Metres(2 * kGapHalf);
+  b2Body* body = box ? AddBody(world, {kGapCentre, 100}, square, side * side)
+                     : AddBody(world, {kGapCentre, 100}, circle, 3.14159265358979 * side * side / 4);
+  GapEnd end{0, 0};
+  for (int step = 0; step < kGapSteps; ++step) {
+    world.Step(1.0f / 60, 8, 3);
+    end.sideways = std::max(end.sideways, std::fabs(Pixels(body->GetPosition()).x - kGapCentre));
+  }
+  end.bottom = Pixels(body->GetPosition()).y + kGapHalf;
+  return end;
+}
+#endif
+
+void BM_CrowdedRoom(benchmark::State& state, Room room) {
+  int ours = 0, theirs = -1;
+  for (auto _ : state) {
+    ours = EngineRoom(room);
+#ifdef ORV_BENCH_BOX2D
+    theirs = Box2DRoom(room);
+#endif
+  }
+  state.counters["engine_out"] = ours;
+  state.counters["box2d_out"] = theirs;
+  OrvBench::EmitRow(
+      {OrvBench::Format("squeeze: %d circles r 8 in a %g x %g room of 10-px walls, up to 1600 px/s, %d steps of %.3g "
+                        "s: bodies ever past a wall's middle",
+                        room.bodies, room.side, room.side, room.steps, static_cast<double>(room.step)),
+       OrvBench::Format("%d of %d", ours, room.bodies),
+       theirs < 0 ? "Box2D not built" : OrvBench::Format("Box2D in metres: %d of %d", theirs, room.bodies), "-",
+       "0 past", OrvBench::AtMost(ours, 0)});
+}
+BENCHMARK_CAPTURE(BM_CrowdedRoom, Small60, Room{200, 80, 1800, 1.0f / 60})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_CrowdedRoom, Small10, Room{200, 80, 600, 0.1f})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_CrowdedRoom, Large60, Room{1000, 400, 3500, 1.0f / 60})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_CrowdedRoom, Large10, Room{1000, 400, 600, 0.1f})->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_Gap(benchmark::State& state, bool box) {
+  GapEnd ours{}, theirs{-1, -1};
+  for (auto _ : state) {
+    ours = EngineGap(box);
+#ifdef ORV_BENCH_BOX2D
+    theirs = Box2DGap(box);
+#endif
+  }
+  const auto text = [](const GapEnd& end) {
+    return OrvBench::Format("%.2f px sideways at most, bottom %.2f px from the floor", end.sideways,
+                            end.bottom - kGapFloor);
+  };
+  OrvBench::EmitRow({OrvBench::Format("squeeze: a %s made in a 31-px gap between static walls, falling 2 s",
+                                      box ? "32-px box" : "circle r 16"),
+                     text(ours), theirs.sideways < 0 ? "Box2D not built" : "Box2D in metres: " + text(theirs), "-",
+                     "at most 1 px sideways", OrvBench::AtMost(ours.sideways, 1)});
+}
+BENCHMARK_CAPTURE(BM_Gap, Box, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Gap, Circle, false)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
