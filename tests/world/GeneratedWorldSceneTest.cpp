@@ -320,8 +320,9 @@ class Maker {
 
   // Stacks of equal boxes (turned 0 degrees, straight, or circles) standing
   // touching on the floor, and a body dropped from above.
-  // Pairs of walls of one shape, turned any way, with a gap a little
-  // narrower than the body made in it, touching both.
+  // Pairs of walls of one shape, turned any way, with a gap 0.5 to 2.5
+  // narrower than the body made in it, touching both: one that stays there
+  // rests no deeper in a wall than that.
   Room Gaps(const Vec2& centre) {
     Room room{kGaps, centre, 420, 0, {}, 0, {}};
     CloseRoom(
@@ -340,7 +341,7 @@ class Maker {
         extent = 0;
         for (const Vec2& c : solid.corners) extent = std::max(extent, (c - body.shape.at).Dot(axis));
       }
-      const double gap = 2 * extent - Real(0.5, 4);
+      const double gap = 2 * extent - Real(0.5, 2.5);
       const double thick = Real(8, 30), length = Real(50, 90);
       for (const double side : {-1.0, 1.0}) {
         Piece wall{form, body.shape.at + axis * (side * (gap + thick) / 2), thick, length, across};
@@ -494,6 +495,8 @@ class GeneratedWorld : public EngineFixture {
 
   Outcome Run(const Scene& scene) {
     Start({{collisions_, RoleUpdate | RoleLateUpdate}, {physics_, RoleUpdate}});
+    // As the program joins them: a long frame is taken in steps.
+    collisions_->StepBodiesWith(physics_.get());
     ::testing::internal::CaptureStdout();
     struct Mover {
       const Room* room;
@@ -664,9 +667,11 @@ enum Class : unsigned {
   kEnergy = 4,
   // Boxes and circles resting in a heap sink into one another.
   kHeaps = 8,
-  // A body made wedged between two walls leaves through one of them, or
-  // gains speed while they hold it.
+  // A body made wedged between two walls leaves through one of them.
   kSqueeze = 16,
+  // A body that walls hold (wedged, or a turned box resting on a floor)
+  // gains speed while it does not move.
+  kHeldSpeed = 32,
 };
 constexpr unsigned kHeld = 0;
 
@@ -679,18 +684,18 @@ constexpr unsigned kWaitsFor[2][kKinds][kChecks] = {
         {kTurnedWalls, kHeld, kTurnedWalls, kHeld},  // turned room
         {kHeld, kHeld, kHeld, kHeaps},               // crowd
         {kHeld, kEnergy, kHeld, kHeaps},             // stacks
-        {kSqueeze, kSqueeze, kHeld, kHeld},          // gaps
+        {kSqueeze, kHeldSpeed, kHeld, kHeld},        // gaps
     },
     {
-        {kLongFrames, kHeld, kHeld, kLongFrames},
-        {kTurnedWalls | kLongFrames, kLongFrames, kTurnedWalls, kLongFrames},
+        {kTurnedWalls | kLongFrames, kHeld, kHeld, kLongFrames},
+        {kTurnedWalls | kLongFrames, kLongFrames, kTurnedWalls, kHeaps | kLongFrames},
         {kLongFrames, kHeld, kHeld, kHeaps | kLongFrames},
         {kHeld, kEnergy | kLongFrames, kHeld, kHeaps | kLongFrames},
-        {kSqueeze | kLongFrames, kSqueeze | kLongFrames, kHeld, kHeld},
+        {kSqueeze | kLongFrames, kHeldSpeed | kLongFrames, kHeld, kHeld},
     },
 };
 
-constexpr unsigned kHolds = kHeld;
+constexpr unsigned kHolds = kLongFrames | kSqueeze;
 
 bool Asserted(const Scene& scene, Kind kind, Check check) {
   const unsigned waits = kWaitsFor[scene.longFrames ? 1 : 0][kind][check];
@@ -768,8 +773,11 @@ const char* kLander =
 class Landing : public EngineFixture, public ::testing::WithParamInterface<float> {
  protected:
   Landing() {
-    Start({{std::make_shared<CollisionEngine>(&engine), RoleUpdate | RoleLateUpdate},
-           {std::make_shared<PhysicEngine>(&engine), RoleUpdate},
+    auto collisions = std::make_shared<CollisionEngine>(&engine);
+    auto physics = std::make_shared<PhysicEngine>(&engine);
+    collisions->StepBodiesWith(physics.get());
+    Start({{collisions, RoleUpdate | RoleLateUpdate},
+           {physics, RoleUpdate},
            {std::make_shared<ScriptEngineSystem>(&engine), RoleLateUpdate},
            {std::make_shared<ScriptBegin>(&engine), RoleLateUpdate}});
   }
