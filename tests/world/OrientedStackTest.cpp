@@ -2,7 +2,7 @@
 // offsets, stacked and side by side on a floor, stepped as the program steps
 // them (a script's gravity, the collision pass, the physics step) at 60
 // frames a second or with 0.1-s frames: no pass but gravity adds kinetic
-// energy, turning included, and no box outruns its fall.
+// energy, turning included, and no box outruns a fall from the highest start.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -126,7 +126,7 @@ struct Scene {
 
 // Columns of one to six boxes 16-48 px a side, each turned up to 5 degrees
 // and shifted up to a quarter of its width off the one below, 1-6 px above
-// it; a floor of either box kind.
+// it, a third of them bouncing; a floor of either box kind.
 Scene Generate(unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -141,18 +141,20 @@ Scene Generate(unsigned seed) {
       const double w = 16 + 32 * unit(random), h = 16 + 32 * unit(random);
       const double degrees = (unit(random) - 0.5) * 10;
       x += (unit(random) - 0.5) * 0.5 * w;
-      scene.pieces.push_back({"OBB", {x, bottom - h / 2 - 1}, w, h, degrees, true, 0.5 + 2.5 * unit(random)});
+      const double mass = 0.5 + 2.5 * unit(random);
+      const double bounce = unit(random) < 0.3 ? unit(random) : 0.0;
+      scene.pieces.push_back({"OBB", {x, bottom - h / 2 - 1}, w, h, degrees, true, mass, bounce});
       bottom -= h + 2 + 3 * unit(random);
     }
   }
   char line[200];
-  std::snprintf(line, sizeof line, "seed %u, frames of %.4f s, %s floor; boxes (x, y, w, h, degrees, mass):\n", seed,
+  std::snprintf(line, sizeof line, "seed %u, frames of %.4f s, %s floor; boxes (x, y, w, h, degrees, mass, bounce):\n", seed,
                 scene.dt, scene.pieces[0].shape.c_str());
   scene.text = line;
   for (std::size_t k = 1; k < scene.pieces.size(); ++k) {
     const Piece& p = scene.pieces[k];
-    std::snprintf(line, sizeof line, "  %.3f %.3f %.3f %.3f %.3f %.3f\n", p.at.x, p.at.y, p.width, p.height, p.degrees,
-                  p.mass);
+    std::snprintf(line, sizeof line, "  %.3f %.3f %.3f %.3f %.3f %.3f %.3f\n", p.at.x, p.at.y, p.width, p.height,
+                  p.degrees, p.mass, p.bouncy);
     scene.text += line;
   }
   return scene;
@@ -160,12 +162,17 @@ Scene Generate(unsigned seed) {
 
 class GeneratedStacks : public ::testing::TestWithParam<unsigned> {};
 
-TEST_P(GeneratedStacks, NoPassButGravityAddsEnergyAndNoBoxOutrunsItsFall) {
+TEST_P(GeneratedStacks, NoPassButGravityAddsEnergyAndNoBoxOutrunsAFallThroughTheScene) {
   const Scene scene = Generate(GetParam());
   World world(scene.pieces);
   const int frames = static_cast<int>(10 / scene.dt);
   const double step = std::max(static_cast<double>(scene.dt), 1.0 / 60);
   double fastestOver = -1e9;
+  // A fall from the highest start to the floor, and one step of gravity: a
+  // box struck by one falling from above may take its speed.
+  double highest = kFloorTop;
+  for (const Piece& piece : scene.pieces) highest = std::min(highest, piece.at.y);
+  const double fall = std::sqrt(2 * kGravity * (kFloorTop - highest)) + kGravity * step;
   for (int frame = 0; frame < frames; ++frame) {
     world.Fall(scene.dt);
     const double before = world.Kinetic();
@@ -173,17 +180,15 @@ TEST_P(GeneratedStacks, NoPassButGravityAddsEnergyAndNoBoxOutrunsItsFall) {
     const double after = world.Kinetic();
     ASSERT_LE(after, before * (1 + 1e-9) + 1e-9) << "frame " << frame << " added energy\n" << scene.text;
     for (std::size_t k = 0; k < world.BodyCount(); ++k) {
-      // A fall from where it began to the floor, and one step of gravity.
-      const double fall = std::sqrt(2 * kGravity * (kFloorTop - scene.pieces[k + 1].at.y)) + kGravity * step;
       const double speed = world.Body(k).velocity.Length();
       fastestOver = std::max(fastestOver, speed - fall);
-      ASSERT_LE(speed, fall) << "box " << k << " outran its fall at frame " << frame << "\n" << scene.text;
+      ASSERT_LE(speed, fall) << "box " << k << " outran a fall from the highest start at frame " << frame << "\n" << scene.text;
     }
   }
-  std::printf("seed %u: the box nearest to outrunning its fall stayed %.1f px/s short of it\n", GetParam(),
+  std::printf("seed %u: the fastest box stayed %.1f px/s short of a fall from the highest start\n", GetParam(),
               -fastestOver);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, GeneratedStacks, ::testing::Range(1u, 13u));
+INSTANTIATE_TEST_SUITE_P(Seeds, GeneratedStacks, ::testing::Range(1u, 25u));
 
 }  // namespace
