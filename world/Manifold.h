@@ -70,8 +70,9 @@ struct Manifold : public Observer {
   // one is left out.
   // Both velocities mirrored about the normal; a zero normal leaves them.
   void ReflectVelocities(RigidBody& a, RigidBody& b) const;
-  // The impulse with restitution, then friction, at each contact point.
-  // Turning is in degrees per second; a body that contacts cannot turn
+  // The impulses that leave neither contact point closing, found for both
+  // points at once, then the bounce as a share of them, then friction at
+  // each point that parts. Turning is in degrees per second; a body that contacts cannot turn
   // (inverse inertia 0) hands them none of its turning either.
   void ResolveManifold(RigidBody& a, RigidBody& b, float dt);
   // Moves the bodies apart along the normal until they overlap by 0.01, so
