@@ -42,7 +42,8 @@ void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out) {
   const Vec2 n = out / length;
   const double closing = (body.velocity - wall.velocity).Dot(n);
   if (!(closing < 0)) return;
-  body.Accept(body.velocity, body.velocity - n * ((1 + std::min(body.bouncy, wall.bouncy)) * closing), "velocity");
+  const double bounce = closing < -kRestingApproach ? std::min(body.bouncy, wall.bouncy) : 0.0;
+  body.Accept(body.velocity, body.velocity - n * ((1 + bounce) * closing), "velocity");
 }
 
 void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin, const Vec2& startMax,

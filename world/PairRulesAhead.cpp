@@ -16,6 +16,9 @@ namespace {
 // meets the wall and records the contact, as tiles leave it.
 constexpr double kLeftOverlap = 0.01;
 constexpr double kNever = std::numeric_limits<double>::infinity();
+// A step turns a body by at most this many degrees a second.
+constexpr double kMostTurn = 60.0;
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
 
 // Where a box moving by motion from min..max first meets a wall's box, as a
 // share of the motion: on the axis it reaches last (0 for x, 1 for y), coming
@@ -54,6 +57,21 @@ Entry EnterWall(const Vec2& min, const Vec2& max, const Vec2& motion, const Vec2
   const double time = enter[axis];
   if (!(time <= 1) || !(time <= std::min(leave[0], leave[1]))) return {};
   return {true, time, axis, side[axis]};
+}
+
+// How much nearer its centre a turning box's extent along an axis (0 for x,
+// 1 for y) comes over one step of its turn.
+double TurnLift(const Collider& body, const RigidBody& rigid, double step, int axis) {
+  if (body.GetType() != Collider::TypeOBB || !rigid.rotationEnabled) return 0.0;
+  const auto& box = static_cast<const OBB&>(body);
+  const auto extent = [&](double degrees) {
+    const double radians = degrees * kRadiansPerDegree;
+    const double c = std::fabs(std::cos(radians)), s = std::fabs(std::sin(radians));
+    return 0.5 * (axis == 0 ? box.GetWidth() * c + box.GetHeight() * s : box.GetWidth() * s + box.GetHeight() * c);
+  };
+  const double turn = std::clamp(rigid.angularVelocity, -kMostTurn, kMostTurn) * step;
+  const double lift = extent(box.GetRotation()) - extent(box.GetRotation() + turn);
+  return std::isfinite(lift) && lift > 0 ? lift : 0.0;
 }
 
 Vec2 AxisVector(int axis, double length) { return axis == 0 ? Vec2{length, 0} : Vec2{0, length}; }
@@ -124,8 +142,11 @@ bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const 
     // its velocity for the next pass to answer, bounce included.
     const Vec2 wallMin = each.wall->GetMin(), wallMax = each.wall->GetMax();
     const bool x = stop.axis == 0;
+    // The step turns a box too, which can lift the corner that would reach
+    // the face: it is left that much deeper, so the next pass meets the wall.
+    const double left = kLeftOverlap + TurnLift(body, rigid, step, stop.axis);
     const double face =
-        stop.side < 0 ? (x ? wallMin.x : wallMin.y) + kLeftOverlap : (x ? wallMax.x : wallMax.y) - kLeftOverlap;
+        stop.side < 0 ? (x ? wallMin.x : wallMin.y) + left : (x ? wallMax.x : wallMax.y) - left;
     const double edge = stop.side < 0 ? (x ? max.x : max.y) : (x ? min.x : min.y);
     const double shift = face - edge - (x ? motion.x : motion.y);
     // Already ending no deeper than that.
