@@ -22,6 +22,9 @@ struct Stop {
   double time = 0;
   Vec2 normal;
   double height = 0;
+  // It came from clear of the wall and first touched it here.
+  bool landed = false;
+  Vec2 touch;
 };
 
 Stop StopAt(const Configuration& shape, const Vec2& motion) {
@@ -30,11 +33,11 @@ Stop StopAt(const Configuration& shape, const Vec2& motion) {
   if (!(start.distance >= -kRestingWallOverlap)) return {};
   Stop stop;
   if (start.distance <= 0) {
-    stop = {true, 0, start.normal, start.distance};
+    stop = {true, 0, start.normal, start.distance, false, {}};
   } else {
     const Impact hit = FirstImpact(shape, {}, motion);
     if (!hit.meets) return {};
-    stop = {true, hit.time, hit.normal, -hit.time * hit.normal.Dot(motion)};
+    stop = {true, hit.time, hit.normal, -hit.time * hit.normal.Dot(motion), true, motion * hit.time};
   }
   // The next pass sends a body that ends inside a box back across the face
   // it lies least deep behind. When it was clear of that face as the step
@@ -45,7 +48,7 @@ Stop StopAt(const Configuration& shape, const Vec2& motion) {
     if (end.distance < 0 && end.edge >= 0) {
       const Vec2 normal = shape.normals[static_cast<std::size_t>(end.edge)];
       const double height = -normal.Dot(shape.corners[static_cast<std::size_t>(end.edge)]);
-      if (height >= -kRestingWallOverlap) stop.normal = normal, stop.height = height;
+      if (height >= -kRestingWallOverlap) stop.normal = normal, stop.height = height, stop.landed = false;
     }
   }
   if (!(stop.normal.Dot(motion) < 0)) return {};
@@ -71,7 +74,8 @@ bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const 
   bool moved = false;
   for (const Met& each : met) {
     // A stop at an earlier wall moved the body back.
-    const Stop stop = StopAt(ConfigurationOf(ShapeOf(*each.wall), ShapeOf(body)), motion);
+    const Configuration shape = ConfigurationOf(ShapeOf(*each.wall), ShapeOf(body));
+    const Stop stop = StopAt(shape, motion);
     if (!stop.meets) continue;
     // Moved back now by what the step will carry it past the plane, it keeps
     // its velocity for the next pass to answer, bounce included, and its
@@ -79,7 +83,14 @@ bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const 
     const double below = -kLeftOverlap - (stop.height + stop.normal.Dot(motion));
     // Already ending no deeper than that.
     if (!(below > 0)) continue;
-    const Vec2 moveTo = body.GetPosition() + stop.normal * below;
+    Vec2 shift = stop.normal * below;
+    // A slide that carries it off the wall's end or round its corner would
+    // leave no contact to answer its velocity into the wall: it ends where
+    // it landed.
+    if (stop.landed && SeparationAt(shape, motion + shift).distance > 0) {
+      shift = stop.touch - stop.normal * kLeftOverlap - motion;
+    }
+    const Vec2 moveTo = body.GetPosition() + shift;
     if (!moveTo.IsFinite()) continue;
     body.SetPosition(moveTo);
     body.UpdateBounds();
