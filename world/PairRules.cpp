@@ -66,7 +66,7 @@ void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2
   // The plane it crossed: the face it rested on, or the one it met first.
   Vec2 out;
   double depth = 0;
-  if (start.distance <= 0) {
+  if (start.distance <= kTouchingGap) {
     out = start.normal;
     depth = out.Dot(from) - start.distance;
   } else {

@@ -32,7 +32,7 @@ Stop StopAt(const Configuration& shape, const Vec2& motion) {
   // Deeper inside than resting on it: the pass's settling has it.
   if (!(start.distance >= -kRestingWallOverlap)) return {};
   Stop stop;
-  if (start.distance <= 0) {
+  if (start.distance <= kTouchingGap) {
     stop = {true, 0, start.normal, start.distance, false, {}};
   } else {
     const Impact hit = FirstImpact(shape, {}, motion);

@@ -15,6 +15,7 @@ constexpr double kNever = std::numeric_limits<double>::infinity();
 // corners' own rounding.
 constexpr double kEdgeSlack = 1e-9;
 
+
 // The convex hull, counter-clockwise, without points on an edge between two
 // corners.
 std::vector<Vec2> Hull(std::vector<Vec2> points) {
@@ -50,25 +51,31 @@ Vec2 NearestOnSegment(const Vec2& a, const Vec2& b, const Vec2& p, bool& between
 }  // namespace
 
 ConvexShape ShapeOf(const Collider& collider) {
+  // From the centre and extent, not the corners: a box moved in the pass
+  // keeps its old corners until they are made again.
   ConvexShape shape;
+  const Vec2 centre = collider.GetPosition();
+  const auto box = [&](double width, double height, double radians) {
+    const double c = std::cos(radians), s = std::sin(radians), hw = width / 2, hh = height / 2;
+    const Vec2 offsets[4] = {{-hw, -hh}, {hw, -hh}, {hw, hh}, {-hw, hh}};
+    for (unsigned i = 0; i < 4; ++i) {
+      shape.corners[i] = centre + Vec2{c * offsets[i].x - s * offsets[i].y, s * offsets[i].x + c * offsets[i].y};
+    }
+    shape.count = 4;
+  };
   switch (collider.GetType()) {
     case Collider::TypeAABB: {
-      const Vec2 min = collider.GetMin(), max = collider.GetMax();
-      shape.corners[0] = min;
-      shape.corners[1] = {max.x, min.y};
-      shape.corners[2] = max;
-      shape.corners[3] = {min.x, max.y};
-      shape.count = 4;
+      const auto& aabb = static_cast<const AABB&>(collider);
+      box(aabb.GetWidth(), aabb.GetHeight(), 0);
       break;
     }
     case Collider::TypeOBB: {
-      const auto& corners = static_cast<const OBB&>(collider).GetCorners();
-      for (unsigned i = 0; i < 4; ++i) shape.corners[i] = corners[i];
-      shape.count = 4;
+      const auto& obb = static_cast<const OBB&>(collider);
+      box(obb.GetWidth(), obb.GetHeight(), obb.GetRotation() * kDegreesToRadians);
       break;
     }
     case Collider::TypeCircle2D:
-      shape.corners[0] = collider.GetPosition();
+      shape.corners[0] = centre;
       shape.count = 1;
       shape.radius = std::max(static_cast<const Circle2D&>(collider).GetRadius(), 0.0);
       break;
@@ -108,26 +115,36 @@ Configuration ConfigurationOf(const ConvexShape& still, const ConvexShape& mover
 Separation SeparationAt(const Configuration& shape, const Vec2& offset) {
   const std::size_t n = shape.corners.size();
   if (n == 0) return {kNever, {}, -1};
-  if (n >= 3) {
-    double deepest = -kNever;
-    int edge = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-      const double f = shape.normals[k].Dot(offset - shape.corners[k]);
-      if (f > deepest) deepest = f, edge = static_cast<int>(k);
-    }
-    if (deepest <= 0) return {deepest - shape.radius, shape.normals[edge], edge};
+  double deepest = -kNever;
+  int deepestEdge = 0;
+  for (std::size_t k = 0; n >= 3 && k < n; ++k) {
+    const double f = shape.normals[k].Dot(offset - shape.corners[k]);
+    if (f > deepest) deepest = f, deepestEdge = static_cast<int>(k);
   }
+  if (n >= 3 && deepest <= 0) return {deepest - shape.radius, shape.normals[deepestEdge], deepestEdge};
   Separation best{kNever, {1, 0}, -1};
+  Vec2 away;
   for (std::size_t k = 0; k < n; ++k) {
     bool between = false;
-    const Vec2 nearest = n == 1 ? shape.corners[0] : NearestOnSegment(shape.corners[k], shape.corners[(k + 1) % n], offset, between);
-    const Vec2 away = offset - nearest;
-    const double distance = away.Length();
+    const Vec2 nearest =
+        n == 1 ? shape.corners[0] : NearestOnSegment(shape.corners[k], shape.corners[(k + 1) % n], offset, between);
+    const double distance = (offset - nearest).Length();
     if (distance < best.distance) {
       best.distance = distance;
-      best.normal = distance > 0 ? away / distance : (n >= 2 ? shape.normals[k] : Vec2{1, 0});
       best.edge = between ? static_cast<int>(k) : -1;
+      away = offset - nearest;
     }
+  }
+  // Along an edge its own normal; a hair from a corner, where rounding
+  // leaves no direction, the face it is furthest out of.
+  if (best.edge >= 0) {
+    best.normal = shape.normals[static_cast<std::size_t>(best.edge)];
+    // A flat shape's two edges lie on one line: the side it is on.
+    if (n == 2 && best.normal.Dot(away) < 0) best.normal = -best.normal;
+  } else if (best.distance > kTouchingGap) {
+    best.normal = away / best.distance;
+  } else if (n >= 2) {
+    best.normal = shape.normals[static_cast<std::size_t>(deepestEdge)];
   }
   best.distance -= shape.radius;
   return best;
@@ -146,8 +163,9 @@ Impact FirstImpact(const Configuration& shape, const Vec2& from, const Vec2& mot
     const double closing = normal.Dot(motion);
     if (!(closing < 0)) continue;
     const Vec2 a = shape.corners[k] + normal * r - from, e = shape.corners[(k + 1) % n] - shape.corners[k];
-    const double t = normal.Dot(a) / closing;
-    if (!(t >= 0 && t <= 1 && t < first.time)) continue;
+    // A start a hair inside the face by rounding meets it at once.
+    const double t = std::max(normal.Dot(a) / closing, 0.0);
+    if (!(normal.Dot(a) <= kTouchingGap && t <= 1 && t < first.time)) continue;
     const double s = (motion * t - a).Dot(e) / e.LengthSquared();
     if (s < -kEdgeSlack || s > 1 + kEdgeSlack) continue;
     first = {true, t, normal, static_cast<int>(k)};
@@ -159,8 +177,8 @@ Impact FirstImpact(const Configuration& shape, const Vec2& from, const Vec2& mot
     const double b = -2 * motion.Dot(corner), c = corner.LengthSquared() - r * r;
     const double discriminant = b * b - 4 * a * c;
     if (!(discriminant >= 0)) continue;
-    const double t = (-b - std::sqrt(discriminant)) / (2 * a);
-    if (!(t >= 0 && t <= 1 && t < first.time)) continue;
+    const double early = (-b - std::sqrt(discriminant)) / (2 * a), t = std::max(early, 0.0);
+    if (!(early * std::sqrt(a) >= -kTouchingGap && t <= 1 && t < first.time)) continue;
     first = {true, t, (motion * t - corner) / r, -1};
   }
   return first;

@@ -14,6 +14,10 @@ namespace Orv {
 
 class Collider;
 
+// Shapes this close count as touching: rounding leaves touching shapes a
+// hair apart or a hair inside.
+inline constexpr double kTouchingGap = 1e-6;
+
 struct ConvexShape {
   Vec2 corners[4];
   unsigned count = 0;
