@@ -54,9 +54,9 @@ void Manifold::PushOutA() { MoveBody(bodyA, normal * -std::fabs(penetration)); }
 
 void Manifold::PushOutB() { MoveBody(bodyB, normal * std::fabs(penetration)); }
 
-void Manifold::StopAgainstB(RigidBody& a) const { a.StopTowards(normal); }
+void Manifold::StopAgainstB(RigidBody& a) const { StopAgainstWall(a, bodyA, normal); }
 
-void Manifold::StopAgainstA(RigidBody& b) const { b.StopTowards(-normal); }
+void Manifold::StopAgainstA(RigidBody& b) const { StopAgainstWall(b, bodyB, -normal); }
 
 void Manifold::MoveBodyA(const Vec2& vector, double factor) { MoveBody(bodyA, vector * factor); }
 

@@ -18,6 +18,11 @@ class Observer {
   virtual void OnNotify(int event) = 0;
 };
 
+// Bodies that meet closing slower than this, in px per second, do not bounce:
+// what one step of gravity hands a body at rest is not thrown back, and a
+// bouncing ball comes to rest instead of hopping for ever.
+inline constexpr double kRestingApproach = 40.0;
+
 enum ManifoldState : std::int32_t {
   ManifoldFree = 0,
   ManifoldNew = 1,
@@ -50,8 +55,10 @@ struct Manifold : public Observer {
   void PushOutB();
   // A body pushed out of a collider that does not move stops against it: it
   // loses the part of its velocity that points into the other along the
-  // normal and keeps what slides along. A for body A against B, B for B
-  // against A.
+  // normal and keeps what slides along. A box that turns stops so at its
+  // contact points, its turning included: it tips over a corner instead of
+  // keeping its turn, and no point is left running into the wall. A for
+  // body A against B, B for B against A.
   void StopAgainstB(RigidBody& a) const;
   void StopAgainstA(RigidBody& b) const;
   // The body's centre += vector × factor.
@@ -63,8 +70,9 @@ struct Manifold : public Observer {
   // one is left out.
   // Both velocities mirrored about the normal; a zero normal leaves them.
   void ReflectVelocities(RigidBody& a, RigidBody& b) const;
-  // The impulse with restitution, then friction, at each contact point.
-  // Turning is in degrees per second; a body that contacts cannot turn
+  // The impulses that leave neither contact point closing, found for both
+  // points at once, then the bounce as a share of them, then friction at
+  // each point that parts. Turning is in degrees per second; a body that contacts cannot turn
   // (inverse inertia 0) hands them none of its turning either.
   void ResolveManifold(RigidBody& a, RigidBody& b, float dt);
   // Moves the bodies apart along the normal until they overlap by 0.01, so
@@ -85,6 +93,10 @@ struct Manifold : public Observer {
   // is held along the normal from then on: a stack is answered from its
   // ground up in one pass.
   void AnswerBodies(const Party& a, const Party& b, float dt);
+
+  // What StopAgainstA and StopAgainstB do: body, of the component given,
+  // stops moving along towards, into the wall.
+  void StopAgainstWall(RigidBody& body, const CollisionComponent* component, const Vec2& towards) const;
 
   // Not owned: the first object's component (earlier in the engine's list)
   // and the second's; null once freed.

@@ -7,6 +7,7 @@
 #include "world/CollisionComponent.h"
 #include "world/Manifold.h"
 #include "world/RigidBody.h"
+#include "world/SweptShapes.h"
 
 namespace Orv {
 
@@ -42,35 +43,38 @@ void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out) {
   const Vec2 n = out / length;
   const double closing = (body.velocity - wall.velocity).Dot(n);
   if (!(closing < 0)) return;
-  body.Accept(body.velocity, body.velocity - n * ((1 + std::min(body.bouncy, wall.bouncy)) * closing), "velocity");
+  const double bounce = closing < -kRestingApproach ? std::min(body.bouncy, wall.bouncy) : 0.0;
+  body.Accept(body.velocity, body.velocity - n * ((1 + bounce) * closing), "velocity");
 }
 
 void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin, const Vec2& startMax,
                           bool wallIsA, Manifold& working) {
   // The nearest face of a wall can lead into the wall beside it, whose own
   // nearest face leads back, or out the far side of a thin one.
-  if (wall.GetType() != Collider::TypeAABB) return;
-  const Vec2 wallMin = wall.GetMin(), wallMax = wall.GetMax(), centre = body.GetPosition();
-  if (!(centre.x > wallMin.x && centre.x < wallMax.x && centre.y > wallMin.y && centre.y < wallMax.y)) return;
-  const bool clearX = startMax.x <= wallMin.x || startMin.x >= wallMax.x;
-  const bool clearY = startMax.y <= wallMin.y || startMin.y >= wallMax.y;
-  if (!clearX && !clearY) return;
-  const Vec2 min = body.GetMin(), max = body.GetMax();
-  const double sideX = startMax.x <= wallMin.x ? -1 : 1, sideY = startMax.y <= wallMin.y ? -1 : 1;
-  bool acrossX = clearX;
-  if (clearX && clearY) {
-    // Over a corner: back across the face it reached last.
-    const double gapX = sideX < 0 ? wallMin.x - startMax.x : startMin.x - wallMax.x;
-    const double gapY = sideY < 0 ? wallMin.y - startMax.y : startMin.y - wallMax.y;
-    acrossX = EntryTime(gapX, min.x - startMin.x) > EntryTime(gapY, min.y - startMin.y);
-  }
-  const Vec2 out = acrossX ? Vec2{sideX, 0} : Vec2{0, sideY};
-  working.normal = wallIsA ? out : -out;
-  if (acrossX) {
-    working.penetration = sideX < 0 ? max.x - wallMin.x : wallMax.x - min.x;
+  const Configuration shape = ConfigurationOf(ShapeOf(wall), ShapeOf(body));
+  // Where the step began, measured from where the body stands: its box's
+  // centre is its own.
+  const Vec2 from = (startMin + startMax) * 0.5 - body.GetPosition();
+  const Separation start = SeparationAt(shape, from);
+  if (!(start.distance >= -kRestingWallOverlap)) return;
+  // The plane it crossed: the face it rested on, or the one it met first.
+  Vec2 out;
+  double depth = 0;
+  if (start.distance <= kTouchingGap) {
+    out = start.normal;
+    depth = out.Dot(from) - start.distance;
   } else {
-    working.penetration = sideY < 0 ? max.y - wallMin.y : wallMax.y - min.y;
+    const Impact hit = FirstImpact(shape, from, -from);
+    if (!hit.meets) return;
+    out = hit.normal;
+    depth = out.Dot(from * (1 - hit.time));
   }
+  const Vec2 answered = wallIsA ? working.normal : -working.normal;
+  // Only where the narrow phase would take it out elsewhere than back: its
+  // centre past the wall's middle, or an answer through the wall.
+  if (!(depth > 0) || (!wall.ContainsPoint(body.GetPosition()) && answered.Dot(out) >= 0)) return;
+  working.normal = wallIsA ? out : -out;
+  working.penetration = depth;
 }
 
 void PairStep::Begin(float dt) { BeginFor(StepTime(dt)); }

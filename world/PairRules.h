@@ -63,10 +63,11 @@ bool HoldsAsWall(const RigidBody* wall, const RigidBody* body);
 // neither moves nor turns.
 void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out);
 
-// A body whose centre lies inside a box wall but whose box, at
-// startMin..startMax when the step began, was clear of it along an axis is
-// aimed back out across the face it crossed (over a corner, the one it
-// reached last); otherwise working keeps the narrow phase's face.
+// A body the pass left inside a wall, which was clear of it (or resting on
+// it) when the step began at startMin..startMax, is aimed back out across
+// the face its shape crossed first, when its centre lies inside the wall or
+// the narrow phase would send it out through the wall; otherwise working
+// keeps the narrow phase's face. Walls of every shape.
 void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin, const Vec2& startMax,
                           bool wallIsA, Manifold& working);
 
@@ -90,13 +91,15 @@ bool BehindWall(const Collider& wall, const Vec2& from, const Vec2& centre, cons
 // back to from; (0, 0) when it is out already or there is none.
 Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls, const Vec2& from);
 
-// Stops a body's coming step at each box wall it enters from outside, as
-// tiles stop it: at the face the next pass would send it back across, or, when
-// that pass would send it through, out the far side or beside, at the face it
-// reached last. The body is moved back now so that the step ends it 0.01 into
-// that face, where the next pass records the contact and answers its velocity
-// (bounce included). A wall that is no box only stops a step that would pass
-// through or past it. Walls in the pass's order; true when it moved the body.
+// Stops a body's coming step at each wall its shape meets from outside
+// (a box, a turned box or a circle; only there: a path that passes the shape
+// is left alone): at the face the next pass would send it back across when
+// it was clear of that face, else where its shape first touches the wall's.
+// The body is moved back now so that the step ends it 0.01 into that face,
+// still sliding along it, where the next pass records the contact and
+// answers its velocity (bounce included); a slide that would take it off the
+// wall ends it where it landed. Walls in the pass's order; true when it
+// moved the body.
 bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls);
 
 // A body's box swept over its coming step, for finding the walls it may meet.

@@ -10,6 +10,9 @@ namespace {
 
 // Shorter edges than 1e-4 give no axis.
 constexpr double kDegenerateEdge = 1e-8;
+// How far the second end of a box's face may stand off the face it meets and
+// still bear on it, in px.
+constexpr double kFaceSlop = 0.5;
 
 // The unit vector across an edge, turned one way or the other.
 Vec2 AcrossEdge(const Vec2& edge, bool leftTurn) {
@@ -51,32 +54,28 @@ Span Project(const Quad& box, const Vec2& axis) {
   return span;
 }
 
-// The incident box's corners reaching deepest into the reference one, the
-// first met scanning forwards and the first scanning backwards: two when a
-// face lies along the reference face, else one. Each is then kept within the
-// reference box's reach along the face, so a long incident face touching a
-// short one gives the ends of their common part. The manifold's normal points
-// towards the incident box when incidentAhead.
+// The incident box's corner reaching deepest into the reference one, the
+// first met scanning forwards, and beside it the nearer end of the face it
+// leads: both when that face lies along the reference face or within
+// kFaceSlop of it, so that a box resting all but flat stands on two corners
+// instead of rocking from one to the other; else the one. Each is then kept
+// within the reference box's reach along the face, so a long incident face
+// touching a short one gives the ends of their common part. The manifold's
+// normal points towards the incident box when incidentAhead.
 void IncidentContacts(const Quad& incident, const Quad& reference, bool incidentAhead, Manifold& manifold) {
   const Vec2 n = manifold.normal;
   const double sign = incidentAhead ? 1.0 : -1.0;
-  constexpr double kNoKey = std::numeric_limits<double>::infinity();
-  double bestKey = kNoKey;
+  double keys[4];
+  unsigned deepest = 0;
   for (unsigned i = 0; i < 4; ++i) {
-    const double key = sign * incident.corners[i].Dot(n);
-    if (key < bestKey) {
-      bestKey = key;
-      manifold.contacts[0] = incident.corners[i];
-    }
+    keys[i] = sign * incident.corners[i].Dot(n);
+    if (keys[i] < keys[deepest]) deepest = i;
   }
-  bestKey = kNoKey;
-  for (unsigned i = 4; i-- > 0;) {
-    const double key = sign * incident.corners[i].Dot(n);
-    if (key < bestKey) {
-      bestKey = key;
-      manifold.contacts[1] = incident.corners[i];
-    }
-  }
+  // Of the two corners beside it, the nearer; the later one on a tie.
+  const unsigned before = (deepest + 3) % 4, after = (deepest + 1) % 4;
+  const unsigned beside = keys[before] <= keys[after] ? before : after;
+  manifold.contacts[0] = incident.corners[deepest];
+  manifold.contacts[1] = keys[beside] - keys[deepest] <= kFaceSlop ? incident.corners[beside] : manifold.contacts[0];
   const Vec2 tangent{-n.y, n.x};
   const Span reach = Project(reference, tangent);
   for (Vec2& contact : manifold.contacts) {
