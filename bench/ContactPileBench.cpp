@@ -68,8 +68,6 @@ constexpr int kRounds = 5;
 // Steps are judged by the median of each window: one slow step on a loaded
 // machine says nothing.
 constexpr int kWindow = 20;
-// Box2D's lengths: its side of the scene is this scene divided by it.
-constexpr double kPixelsPerMetre = 32;
 
 // A box: centre and size, in pixels.
 struct Box {
@@ -296,6 +294,9 @@ Places EnginePileAt(const std::vector<Vec2>& starts, int steps, int window) {
 }
 
 #ifdef ORV_BENCH_BOX2D
+// Box2D's lengths: its side of the scene is this scene divided by it.
+constexpr double kPixelsPerMetre = 32;
+
 float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 Vec2 Pixels(const b2Vec2& p) { return {p.x * kPixelsPerMetre, p.y * kPixelsPerMetre}; }
 
@@ -411,12 +412,14 @@ void Print(const char* side, const Round& r) {
   PrintOutcome(side, "damped pile", r.outcome);
 }
 
+#ifdef ORV_BENCH_BOX2D
 // The pile's step of each round.
 std::vector<Times> Piles(const std::vector<Round>& rounds) {
   std::vector<Times> piles;
   for (const Round& round : rounds) piles.push_back(round.pile);
   return piles;
 }
+#endif
 
 std::string StepText(const Times& t) { return OrvBench::CpuAndWall(t, "%.3f", "ms"); }
 
