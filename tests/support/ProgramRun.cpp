@@ -247,10 +247,16 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
       const Trigger& trigger = options.triggers[t];
       if (fired[t] || (trigger.afterPrevious && t > 0 && !fired[t - 1])) continue;
       if (!textSeen[t]) {
-        const std::size_t at = result.out.find(trigger.whenStdoutHas, readFrom[t]);
-        if (at == std::string::npos) continue;
-        textSeen[t] = true;
-        readFrom[t] = std::max(framesFrom[t], at + trigger.whenStdoutHas.size());
+        if (trigger.onStderr) {
+          if (result.err.find(trigger.whenStdoutHas) == std::string::npos) continue;
+          textSeen[t] = true;
+          readFrom[t] = std::max(framesFrom[t], readFrom[t]);
+        } else {
+          const std::size_t at = result.out.find(trigger.whenStdoutHas, readFrom[t]);
+          if (at == std::string::npos) continue;
+          textSeen[t] = true;
+          readFrom[t] = std::max(framesFrom[t], at + trigger.whenStdoutHas.size());
+        }
       }
       while (framesSeen[t] < trigger.frames) {
         const std::size_t at = result.out.find(trigger.frameText, readFrom[t]);

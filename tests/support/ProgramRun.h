@@ -73,6 +73,8 @@ struct Trigger {
   int frames = 0;
   std::string frameText = {};
   bool afterPrevious = false;
+  // whenStdoutHas is looked for in standard error instead.
+  bool onStderr = false;
 };
 
 // SIGTERM once a window of that title is on the run's display and the delay
