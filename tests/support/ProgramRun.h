@@ -43,7 +43,10 @@ class ContentFolder {
 
 // An X server of the run's own, stopped with its owner. A window that loses
 // the focus pauses the engine, and on a display shared with other programs
-// under test windows take the focus from one another.
+// under test windows take the focus from one another. Started as test.sh
+// starts its own (scripts/start-xvfb.sh): a slow start is waited for, a
+// server that died is started again, and a failed start's words go to
+// standard error.
 class PrivateDisplay {
  public:
   PrivateDisplay();
