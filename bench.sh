@@ -7,7 +7,9 @@
 # At the end, one table: each figure a benchmark gave as a row (the line form
 # is described in bench/BenchSupport.h), beside its baseline from the same
 # run, the ratio, the goal, and whether the goal was met. A goal shown to be
-# out of reach on this machine says so, and why. Programs that gave no row
+# out of reach on this machine says so, and why; so does one the design does
+# not aim at. A ratio within 30 % of its goal is "within the noise": on a busy
+# machine two runs put it on either side. Programs that gave no row
 # are named under the table. The rows go to a file of their own, so that
 # each program's standard output is only its report (with
 # --benchmark_format=json, one JSON document a program); the table and the
