@@ -36,6 +36,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/Box2DScale.h"
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
@@ -245,7 +246,6 @@ class Box2DScene {
     b2Body* body;
     b2Vec2 start, velocity;
   };
-  static float Metres(double pixels) { return static_cast<float>(pixels / 32.0); }
 
   b2World world_;
   long frame_ = 0;

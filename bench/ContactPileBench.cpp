@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Box2DScale.h"
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
@@ -294,10 +295,7 @@ Places EnginePileAt(const std::vector<Vec2>& starts, int steps, int window) {
 }
 
 #ifdef ORV_BENCH_BOX2D
-// Box2D's lengths: its side of the scene is this scene divided by it.
-constexpr double kPixelsPerMetre = 32;
 
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 Vec2 Pixels(const b2Vec2& p) { return {p.x * kPixelsPerMetre, p.y * kPixelsPerMetre}; }
 
 void AddStatic(b2World& world, const Box& box) {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Box2DScale.h"
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
@@ -47,7 +48,6 @@ constexpr double kGravity = 320;
 constexpr double kSeconds = 10;
 constexpr double kRadius = 8;
 constexpr double kFloor = 1000;
-constexpr double kPixelsPerMetre = 32;
 
 struct Box {
   double x, y, width, height;
@@ -168,7 +168,6 @@ Run EngineBounce(float dt) {
 }
 
 #ifdef ORV_BENCH_BOX2D
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 
 // Box2D's side, y down as the engine's, its defaults otherwise: 8 velocity
 // and 3 position iterations, restitution mixed by the larger.

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Box2DScale.h"
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
@@ -36,7 +37,6 @@ constexpr double kGravity = 320;
 constexpr double kBox = 32;
 constexpr double kFloorTop = 500;
 constexpr double kSeconds = 10;
-constexpr double kPixelsPerMetre = 32;
 
 Vec2 Start(int i) { return {100, kFloorTop - kBox / 2 - kBox * i}; }
 
@@ -113,7 +113,6 @@ class EngineStack {
 };
 
 #ifdef ORV_BENCH_BOX2D
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 
 // Box2D with its defaults: 8 velocity and 3 position iterations, warm
 // starting, sleeping; friction 0.2.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Box2DScale.h"
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
@@ -32,7 +33,6 @@ using namespace Orv;
 
 constexpr int kCircles = 34;
 constexpr double kRadius = 8, kSpeed = 2000, kLength = 3000, kThick = 10;
-constexpr double kPixelsPerMetre = 32;
 const Vec2 kCentre{0, 0};
 
 struct Frame {
@@ -136,7 +136,6 @@ int EnginePast(double degrees, float dt, int steps) {
 }
 
 #ifdef ORV_BENCH_BOX2D
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 
 int Box2DPast(double degrees, float dt, int steps) {
   const Frame f = FrameOf(degrees);

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Box2DScale.h"
 #include "core/GameObject.h"
 #include "core/TransformComponent.h"
 #include "core/TypeKey.h"
@@ -38,7 +39,6 @@ namespace {
 
 using namespace Orv;
 
-constexpr double kPixelsPerMetre = 32;
 constexpr double kRadius = 8, kWall = 10, kTopSpeed = 1600;
 
 struct Box {
@@ -167,7 +167,6 @@ GapEnd EngineGap(bool box) {
 }
 
 #ifdef ORV_BENCH_BOX2D
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 Vec2 Pixels(const b2Vec2& p) { return {p.x * kPixelsPerMetre, p.y * kPixelsPerMetre}; }
 
 void AddStatic(b2World& world, const Box& box) {
