@@ -393,15 +393,16 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
 
   // Defaults: the collider at (0, 0); no gravity, no bounce, heading 0.
   EXPECT_EQ(Of(rows, "still", 8), (std::vector<double>{0, 0, 0, 0, 0, 1, 0, 0})) << run.out;
-  // vel x in pixels per second; friction per step, kept within 0 to 1;
+  // vel x in pixels per second; friction per 1/60 s, kept within 0 to 1;
   // movementTrue "false".
   const auto mover = Of(rows, "mover", 4);
   EXPECT_NEAR(mover[0], mover[1], 0.02 * mover[1] + 0.5);
   EXPECT_EQ(mover[2], 60);
   const double halved = Of(rows, "halved", 1)[0];
   const double halvings = std::log2(60 / halved);
-  EXPECT_GE(halvings, 0.99) << "friction 0.5 halves the velocity each step: " << halved;
-  EXPECT_NEAR(halvings, std::round(halvings), 0.01) << halved;
+  // A loaded machine's frames need not be whole sixtieths: the halvings
+  // count the time passed, not the frames.
+  EXPECT_GE(halvings, 0.99) << "friction 0.5 halves the velocity every 1/60 s: " << halved;
   EXPECT_EQ(Of(rows, "stopped", 1)[0], 0);
   EXPECT_EQ(Of(rows, "unslowed", 1)[0], 60);
   EXPECT_EQ(Of(rows, "frozen", 4), (std::vector<double>{0, 0, 0, 0}));
