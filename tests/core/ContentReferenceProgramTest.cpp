@@ -13,6 +13,7 @@
 #include <numbers>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/ProgramRun.h"
@@ -563,9 +564,9 @@ TEST(ContentReferenceProgram, TheTileRowsSayWhatTheProgramDoes) {
   EXPECT_GT(outside[1], 1) << "pushed by the cells, static as it is";
 }
 
-// Sprites with lighting on, as a game starts: what each layer, the
-// occluding flag, loop and currentframe, a light and the renderable's draw
-// level do, read back in pixels and in what Render() prints.
+// Sprites with lighting on, as a game starts, and then off: what each layer,
+// the occluding flag, loop and currentframe, a light and the renderable's
+// draw level do, read back in pixels and in what Render() prints.
 TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDraws) {
   ExpectSaid({
       {Row("content/components.md", "collision", "occluding"),
@@ -573,6 +574,12 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
        "in "
        "its own colour times 0.8 × the light of the lights whose reach covers its centre, black where none does"},
       {Row("content/components.md", "collision", "occluding"), "its script's `Render()` is not called"},
+      {Row("content/components.md", "collision", "occluding"),
+       "With lighting off (`SetEnableLighting(false)`) it is drawn as any layer-1 sprite"},
+      {Page("docs/content/defaults.md"), "switch lighting off from any script: `SetEnableLighting(false)`"},
+      {Page("docs/content/defaults.md"),
+       "Layer-1 sprites are lit only when their collider is `occluding` (and `EnableSurfaceLighting` is on, as it is "
+       "from the start, and the lighting is not switched off)"},
       {Row("content/components.md", "spriteanim", "layer"),
        "0 the base pass (under the shadows, dimmed by the "
        "lighting"},
@@ -625,8 +632,16 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
       {"Lamp", R"({"type":"transform","data":[60.0,60.0]},{"type":"light","data":[{"intensity":60.0}]})", ""},
       {"Level0", R"({"type":"renderable","data":[0]})", "kind = 'level0'\n" + says},
       {"Level2", R"({"type":"renderable","data":[2]})", "kind = 'level2'\n" + says},
+      // Lighting goes off once the test has looked at the lit frames.
       {"Director", "",
-       "n = 0\nfunction Update(dt)\n  n = n + 1\n  if n == 3 then print('drawn') end\n  print('tick')\nend\n"},
+       std::string(kStagesLua) +
+           "n = 0\n"
+           "function Update(dt)\n"
+           "  n = n + 1\n"
+           "  if n == 3 then Enter(1) end\n"
+           "  if stage == 1 and Released() then SetEnableLighting(false) Enter(2) end\n"
+           "  print('tick')\n"
+           "end\n"},
   };
   WriteTypes(folder, types);
   std::vector<std::string> spawn;
@@ -636,22 +651,27 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
 
   int left = 0, top = 0;
   bool found = false;
-  Screenshot shot;
+  Screenshot shot, unlit;
   RunOptions options;
-  options.triggers.push_back({"drawn\n", 0.0, [&](pid_t) {
+  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
                                 found = WindowPosition("ContentSprites", left, top);
                                 // The game's cursor, drawn at the pointer, away from the samples.
                                 Shell("xdotool mousemove --sync " + std::to_string(left + 300) + " " +
                                       std::to_string(top + 230));
                               }});
-  options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t pid) {
+  options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t) {
     shot = GrabScreen();
+    folder.Write("next 1", "");
+  }));
+  options.triggers.push_back(AfterFrames("stage 2\n", 4, "tick\n", [&](pid_t pid) {
+    unlit = GrabScreen();
     kill(pid, SIGTERM);
   }));
   const RunResult run = RunOrv(folder, options);
   ASSERT_TRUE(RanCleanly(run));
   ASSERT_TRUE(found) << "no window titled ContentSprites";
   ASSERT_TRUE(shot.error.empty()) << shot.error;
+  ASSERT_TRUE(unlit.error.empty()) << unlit.error;
   const auto at = [&](int x, int y) { return shot.At(left + x, top + y); };
   const std::array<int, 3> base = at(40, 40), surface = at(100, 40), dark = at(160, 40), lit = at(220, 180),
                            high = at(220, 40), still = at(40, 160), second = at(100, 160);
@@ -675,10 +695,20 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   EXPECT_TRUE(Near(second, kRed)) << "currentframe 1: the second frame " << Text(second);
   // Render() for the plain layer-1 sprite and the overlay, not for the lit
   // one nor for draw level 0.
-  EXPECT_NE(run.out.find("RENDER surface"), std::string::npos);
-  EXPECT_NE(run.out.find("RENDER level2"), std::string::npos);
-  EXPECT_EQ(run.out.find("RENDER dark"), std::string::npos);
+  const std::size_t unlitAt = std::min(run.out.find("stage 2\n"), run.out.size());
+  const std::string litOut = run.out.substr(0, unlitAt);
+  EXPECT_NE(litOut.find("RENDER surface"), std::string::npos);
+  EXPECT_NE(litOut.find("RENDER level2"), std::string::npos);
+  EXPECT_EQ(litOut.find("RENDER dark"), std::string::npos);
   EXPECT_EQ(run.out.find("RENDER level0"), std::string::npos);
+
+  // Lighting off: the occluders drawn as any layer-1 sprite, whole and with
+  // their Render(), lamp or no lamp; layer 0 at its own colour.
+  const auto off = [&](int x, int y) { return unlit.At(left + x, top + y); };
+  for (const auto& [name, x, y] : {std::tuple{"base", 40, 40}, {"dark", 160, 40}, {"lit", 220, 180}}) {
+    EXPECT_TRUE(Near(off(x, y), kWhite)) << "lighting off, " << name << " " << Text(off(x, y));
+  }
+  EXPECT_NE(run.out.find("RENDER dark", unlitAt), std::string::npos) << run.out;
 }
 
 // The content files' rows: a blueprint's sub_id, the spawn list's entries
