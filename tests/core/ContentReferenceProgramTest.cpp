@@ -161,6 +161,26 @@ std::vector<double> Of(const std::map<std::string, std::vector<double>>& rows, c
   return values;
 }
 
+// The values a level file gives its object of that type: collision 1 and 2,
+// then editable 0 to 9; empty when the file has no such object.
+std::vector<std::string> Saved(const std::string& file, const std::string& type) {
+  const std::size_t at = file.find("\"name\": \"" + type + "\"");
+  if (at == std::string::npos) return {};
+  const std::string entry = file.substr(at, file.find("\"name\":", at + 1) - at);
+  const std::size_t editable = std::min(entry.find("\"editable\""), entry.size());
+  std::vector<std::string> values;
+  const auto value = [&](std::size_t from, std::size_t to, int index) {
+    const std::string key = "{ \"index\" : " + std::to_string(index) + ", \"value\" : ";
+    const std::size_t found = entry.find(key, from);
+    if (found >= to) return std::string("(none)");
+    const std::size_t start = found + key.size();
+    return entry.substr(start, entry.find(" }", start) - start);
+  };
+  for (const int index : {1, 2}) values.push_back(value(0, editable, index));
+  for (int index = 0; index < 10; ++index) values.push_back(value(editable, entry.size(), index));
+  return values;
+}
+
 RunResult RunScene(const ContentFolder& folder, const std::string& title, const std::vector<std::string>& spawn) {
   folder.WriteConfig(ConfigJson(320, 240, title, 60, 1));
   folder.Write("res/audio/loadaudio.ini", R"({"sounds":[]})");
@@ -728,6 +748,23 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
        "is left as it was."},
       {Page("docs/content/files.md"), "reads the file from the user's folder, else from `data/<fileName>`"},
       {Row("content/components.md", "editable", "4"), "1: a level file made the object; it is then put at (x, y)"},
+      {Row("content/components.md", "editable", "5"),
+       "one without a sprite and without a shape here is picked by its collider's shape and size"},
+      {Row("content/components.md", "editable", "4"), "Objects made otherwise are level objects only when added with "
+                                                       "`AddObject`"},
+      {Row("content/files.md", "SaveObjects", "1, 2"), "the object's world x and y (reals)"},
+      {Row("content/files.md", "SaveObjects", "0, 1"), "the same x and y"},
+      {Row("content/files.md", "SaveObjects", "2, 3"), "the object's id and its type name"},
+      {Row("content/files.md", "SaveObjects", "4"), "1: made from a level file"},
+      {Row("content/files.md", "SaveObjects", "5"),
+       "(for an object without a sprite and without a shape of its own, its collider's shape, with its size in 6 to "
+       "8); `\"\"` for a `\"Line\"` collider without a shape of its own, which no point picks"},
+      {Row("content/files.md", "SaveObjects", "2, 3"), "a loaded object without a type name at 3 is left out of the "
+                                                        "next save"},
+      {Row("content/components.md", "editable", "3"), "an object a level file made without one is left out of the "
+                                                       "next save"},
+      {Row("content/files.md", "SaveObjects", "6, 7, 8"), "the shape's whole width and height, and its radius (reals)"},
+      {Row("content/files.md", "SaveObjects", "9"), "its rotation in degrees"},
       {Row("content/components.md", "editable", "9"),
        "the collider and the sprite of an object with a `transform` are turned to it"},
       {Page("docs/content/defaults.md"), "objects made with `CreateGameObject` | world pixels"},
@@ -746,6 +783,13 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
       {"Moved", R"({"type":"collision","data":["Circle",{"radius":8.0}]})", "kind = 'moved'\n" + place},
       {"Crate", std::string(kTransform) + "," + Box("OBB", 0, 0, 40, 10) + R"(,{"type":"editable","data":[]})",
        "kind = 'crate'\n" + place},
+      // The docs' usual editable objects: no sprite, no shape of their own.
+      // (A place by name would win over AddObject's.)
+      {"Coin",
+       std::string(kTransform) +
+           R"(,{"type":"collision","data":["Circle",{"radius":10.0}]},{"type":"editable","data":[]})",
+       ""},
+      {"Rod", R"({"type":"collision","data":["Line"]},{"type":"editable","data":[]})", ""},
       {"Loner", "", "function Init() print('ROW loner 1') end\n"},
       {"Token", "", "function Init() SubscribeToEventGroup('tokens') end\n"},
       {"Director", "",
@@ -758,8 +802,15 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
        "    for _, e in pairs(GetArcheTypeInfoIndex('transform', 0)) do\n"
        "      print(string.format('ROW arche%s %d', e.name, e.sub_id))\n"
        "    end\n"
+       "  elseif n == 3 then\n"
+       "    AddObject(100, 50, 9, 'Coin')\n"
+       "    AddObject(-100, 50, 10, 'Rod')\n"
        "  elseif n == 4 then\n"
        "    CreateGameObject('Crate', 8)\n"
+       "    SaveObjects('before.json')\n"
+       "    RemoveObject(102, 50)\n"
+       "    RemoveObject(-100, 50)\n"
+       "    SaveObjects('after.json')\n"
        "  elseif n == 5 then\n"
        "    CreateGameObject('Token', 60)\n"
        "    CreateDelayedGameObject('Token', 61)\n"
@@ -780,8 +831,11 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
   folder.Write("data/level.json",
                R"({"spawn":[{"name":"Crate","id":7,"params":{)"
                R"("collision":[{"index":1,"value":160.0},{"index":2,"value":224.0}],)"
-               R"("editable":[{"index":0,"value":160.0},{"index":1,"value":224.0},{"index":4,"value":1},)"
-               R"({"index":9,"value":90.0}]}}]})");
+               R"("editable":[{"index":0,"value":160.0},{"index":1,"value":224.0},{"index":2,"value":7},)"
+               R"({"index":3,"value":"Crate"},{"index":4,"value":1},)"
+               R"({"index":9,"value":90.0}]}},)"
+               R"({"name":"Crate","id":11,"params":{"collision":[{"index":1,"value":-160.0}],)"
+               R"("editable":[{"index":0,"value":-160.0},{"index":4,"value":1}]}}]})");
   RunOptions options;
   options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", folder.Path() + "/documents"}};
   const RunResult run = RunOrv(folder, options);
@@ -814,6 +868,28 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
   EXPECT_EQ(made[1], 0);
   EXPECT_NEAR(made[2], 40, 0.01);
   EXPECT_NEAR(made[3], 10, 0.01);
+  // What the editor writes for each level object: the crate the level file
+  // made, and the coin and the rod added, each with its collider's shape
+  // and size; neither the crate made by a script nor the one the level file
+  // gave no type name is written.
+  const std::string user = folder.Path() + "/documents/Kelvane/";
+  const std::string before = ReadFile(user + "before.json");
+  EXPECT_EQ(Of(rows, "crate11", 1)[0], -160) << "the crate without a type name was made";
+  EXPECT_EQ(Count(before, R"("name": "Crate")"), 1u) << before;
+  const std::map<std::string, std::vector<std::string>> written = {
+      {"Crate", {"160.0", "224.0", "160.0", "224.0", "7", R"("Crate")", "1", R"("OBB")", "40.0", "10.0", "0.0", "90.0"}},
+      {"Coin", {"100.0", "50.0", "100.0", "50.0", "9", R"("Coin")", "1", R"("Circle")", "0.0", "0.0", "10.0", "0.0"}},
+      {"Rod", {"-100.0", "50.0", "-100.0", "50.0", "10", R"("Rod")", "1", R"("")", "0.0", "0.0", "0.0", "0.0"}},
+  };
+  for (const auto& [name, values] : written) {
+    EXPECT_EQ(Saved(before, name), values) << name << " in\n" << before;
+  }
+  // RemoveObject 2 px from the coin's centre took it out of the next save; no
+  // point picks the rod.
+  const std::string after = ReadFile(user + "after.json");
+  EXPECT_EQ(Saved(after, "Coin"), std::vector<std::string>{}) << after;
+  EXPECT_EQ(Saved(after, "Crate"), written.at("Crate")) << after;
+  EXPECT_EQ(Saved(after, "Rod"), written.at("Rod")) << after;
   // Removal by type took the token made in the same Update, not the delayed one.
   EXPECT_EQ(LinesStartingWith(run.out, "ROW tokens"), std::vector<std::string>{"ROW tokens 61"});
 }
