@@ -607,7 +607,17 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
        "2 and above (or below 0) the high pass, over the level, "
        "at full brightness"},
       {Row("content/components.md", "spriteanim", "loop"), "**0 shows the first frame still**"},
-      {Row("content/components.md", "spriteanim", "currentframe"), "the frame shown first"},
+      {Row("content/components.md", "spriteanim", "currentframe"),
+       "the frame shown first, kept within the frames played as they stand when it is set: by name it comes before "
+       "`frames`, which then does not move it"},
+      {Row("content/components.md", "spriteanim", "frames"), "how many frames play, from the first"},
+      {Row("content/components.md", "spriteanim", "layerorder"),
+       "the order within the pass: lower values are drawn first, under higher ones"},
+      {Row("content/components.md", "transform", "scaleX"),
+       "horizontal scale of the sprite and the stencil shape; 1 draws the frame at its pixel size"},
+      {Row("content/components.md", "transform", "scaleY"), "vertical scale"},
+      {Row("content/components.md", "light", "intensity"), "the light's reach, in pixels"},
+      {Row("content/components.md", "light", "intensity"), "an integer is ignored"},
       {Page("docs/content/components.md"),
        "Index 0 comes before 1 and 6, which count the frames of the animation it "
        "names."},
@@ -626,11 +636,13 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   folder.Write("res/textures/two.ppm", image);
   folder.Write("res/textures/two.pack", R"({"file":"two.ppm","frames":[{"id":"w","x":0,"y":0,"sizeX":16,"sizeY":16},)"
                                         R"({"id":"r","x":16,"y":0,"sizeX":16,"sizeY":16}]})");
-  folder.Write("res/anims/two.anim", R"({"white":["w"],"whitered":["w","r"]})");
+  folder.Write("res/anims/two.anim", R"({"white":["w"],"red":["r"],"whitered":["w","r"]})");
   // World (0, 0) is the window's middle; sprites drawn twice their size.
-  const auto sprite = [](double x, double y, const std::string& data, const std::string& more = "") {
+  const auto sprite = [](double x, double y, const std::string& data, const std::string& more = "",
+                          double scaleX = 2.0, double scaleY = 2.0) {
     char transform[160];
-    std::snprintf(transform, sizeof transform, R"({"type":"transform","data":[%.1f,%.1f,0.0,2.0,2.0]})", x, y);
+    std::snprintf(transform, sizeof transform, R"({"type":"transform","data":[%.1f,%.1f,0.0,%.1f,%.1f]})", x, y,
+                  scaleX, scaleY);
     return std::string(transform) + R"(,{"type":"spriteanim","data":[)" + data + "]}" + more;
   };
   const auto occluding = [](double x, double y) {
@@ -650,6 +662,18 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
       {"Still", sprite(-120, 40, R"({"textureid":"whitered","layer":2,"loop":0})"), ""},
       {"Second", sprite(-60, 40, R"("whitered",{"layer":2,"loop":0,"currentframe":1})"), ""},
       {"Lamp", R"({"type":"transform","data":[60.0,60.0]},{"type":"light","data":[{"intensity":60.0}]})", ""},
+      // A lamp whose reach is written as an integer: it keeps 1 px, short of
+      // the occluder 2 px away.
+      {"Unlit", sprite(130, 60, R"({"textureid":"white","layer":1})", occluding(130, 60)), ""},
+      {"IntegerLamp", R"({"type":"transform","data":[130.0,58.0]},{"type":"light","data":[{"intensity":60}]})", ""},
+      // The one made first on top by its layerorder; three times as wide as
+      // high; one frame played of two, the second asked for, by index and by
+      // name (where currentframe comes first).
+      {"OnTop", sprite(120, -80, R"({"textureid":"red","layer":2,"layerorder":1})"), ""},
+      {"Under", sprite(120, -80, R"({"textureid":"white","layer":2})"), ""},
+      {"Wide", sprite(0, 40, R"({"textureid":"white","layer":2})", "", 3.0, 1.0), ""},
+      {"Held", sprite(-120, 100, R"("whitered",1,0.0,0,0,2,1)"), ""},
+      {"HeldByName", sprite(-60, 100, R"("whitered",{"layer":2,"frames":1,"currentframe":1})"), ""},
       {"Level0", R"({"type":"renderable","data":[0]})", "kind = 'level0'\n" + says},
       {"Level2", R"({"type":"renderable","data":[2]})", "kind = 'level2'\n" + says},
       // Lighting goes off once the test has looked at the lit frames.
@@ -694,14 +718,22 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   ASSERT_TRUE(unlit.error.empty()) << unlit.error;
   const auto at = [&](int x, int y) { return shot.At(left + x, top + y); };
   const std::array<int, 3> base = at(40, 40), surface = at(100, 40), dark = at(160, 40), lit = at(220, 180),
-                           high = at(220, 40), still = at(40, 160), second = at(100, 160);
+                           high = at(220, 40), still = at(40, 160), second = at(100, 160), unlitLamp = at(290, 180),
+                           onTop = at(280, 40), wide = at(180, 160), wideAbove = at(160, 173), held = at(40, 220),
+                           heldByName = at(100, 220);
   for (const auto& [name, seen] : {std::pair{"base", base},
                                    {"surface", surface},
                                    {"dark", dark},
                                    {"lit", lit},
                                    {"high", high},
                                    {"still", still},
-                                   {"second", second}}) {
+                                   {"second", second},
+                                   {"unlit", unlitLamp},
+                                   {"ontop", onTop},
+                                   {"wide", wide},
+                                   {"wideabove", wideAbove},
+                                   {"held", held},
+                                   {"heldbyname", heldByName}}) {
     std::printf("%s %s\n", name, Text(seen).c_str());
   }
   constexpr std::array<int, 3> kWhite{255, 255, 255}, kBlack{0, 0, 0}, kRed{255, 0, 0};
@@ -713,6 +745,12 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   EXPECT_TRUE(Near(high, kWhite)) << Text(high);
   EXPECT_TRUE(Near(still, kWhite)) << "loop 0: the first frame, still " << Text(still);
   EXPECT_TRUE(Near(second, kRed)) << "currentframe 1: the second frame " << Text(second);
+  EXPECT_TRUE(Near(unlitLamp, kBlack)) << "an integer reach is ignored " << Text(unlitLamp);
+  EXPECT_TRUE(Near(onTop, kRed)) << "layerorder 1 over 0 " << Text(onTop);
+  EXPECT_TRUE(Near(wide, kWhite)) << "scaleX 3: 48 px wide " << Text(wide);
+  EXPECT_TRUE(Near(wideAbove, kBlack)) << "scaleY 1: 16 px high " << Text(wideAbove);
+  EXPECT_TRUE(Near(held, kWhite)) << "frames 1: currentframe kept to the first " << Text(held);
+  EXPECT_TRUE(Near(heldByName, kRed)) << "currentframe set before frames " << Text(heldByName);
   // Render() for the plain layer-1 sprite and the overlay, not for the lit
   // one nor for draw level 0.
   const std::size_t unlitAt = std::min(run.out.find("stage 2\n"), run.out.size());
@@ -725,7 +763,8 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   // Lighting off: the occluders drawn as any layer-1 sprite, whole and with
   // their Render(), lamp or no lamp; layer 0 at its own colour.
   const auto off = [&](int x, int y) { return unlit.At(left + x, top + y); };
-  for (const auto& [name, x, y] : {std::tuple{"base", 40, 40}, {"dark", 160, 40}, {"lit", 220, 180}}) {
+  for (const auto& [name, x, y] :
+       {std::tuple{"base", 40, 40}, {"dark", 160, 40}, {"lit", 220, 180}, {"unlit", 290, 180}}) {
     EXPECT_TRUE(Near(off(x, y), kWhite)) << "lighting off, " << name << " " << Text(off(x, y));
   }
   EXPECT_NE(run.out.find("RENDER dark", unlitAt), std::string::npos) << run.out;
