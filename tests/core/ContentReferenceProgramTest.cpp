@@ -225,6 +225,14 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
        "step² to the velocity, and it then fades"},
       {Row("content/components.md", "rigidbody", "force x"), "adds force / mass × step² to the velocity"},
       {Row("content/components.md", "collision", "pos x"), "| 0.0 |"},
+      {Row("content/components.md", "collision", "id"),
+       "the collision id, which other objects can refuse with `id_to_avoid`"},
+      {Row("content/components.md", "collision", "width"), "a box's whole width"},
+      {Row("content/components.md", "collision", "radius"), "a circle's radius"},
+      {Row("content/components.md", "transform", "posY"), "world y, in pixels"},
+      {Row("content/components.md", "rigidbody", "objReflect"),
+       "`\"true\"`: in a contact with a body that does not reflect, the velocities are mirrored; two reflecting "
+       "bodies pass through each other"},
       {Row("content/components.md", "collision", "z_collision"), "only colliders of exactly equal z collide"},
       {Row("content/components.md", "collision", "id_to_avoid"), "a collision id this object never collides with"},
       {Row("content/components.md", "collision", "avoidTrigger"),
@@ -328,6 +336,14 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
       {"BounceA", Circle(1500, 300, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0})"),
        Probe("bouncea", kVelocity, "SetBouncy(1)")},
       {"BounceB", Circle(1540, 300, 8) + "," + Body(R"({"mass":1.0})"), Probe("bounceb", kVelocity, "SetBouncy(0.5)")},
+      // A reflecting body meets a plain one, and another reflecting one.
+      {"ReflectA", Circle(1500, 600, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0,"objReflect":"true"})"),
+       Probe("reflecta", std::string(kVelocity) + " .. ' ' .. GetPos().x")},
+      {"ReflectB", Circle(1540, 600, 8) + "," + Body(R"({"mass":1.0})"), withName("reflectb", velocityOnly)},
+      {"PassA", Circle(1500, 900, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0,"objReflect":"true"})"),
+       Probe("passa", std::string(kVelocity) + " .. ' ' .. GetPos().x")},
+      {"PassB", Circle(1540, 900, 8) + "," + Body(R"({"mass":1.0,"objReflect":"true"})"),
+       withName("passb", velocityOnly)},
       // A bouncy ball against a static wall, a bouncy wall of mass 0 and a
       // wall of mass 0 without bounce.
       {"StaticWall", Box("AABB", 2100, 0, 20, 200), ""},
@@ -456,6 +472,16 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
   EXPECT_NEAR(Of(rows, "headb", 1)[0], 60, 0.5);
   EXPECT_NEAR(Of(rows, "bouncea", 1)[0], 30, 0.5);
   EXPECT_NEAR(Of(rows, "bounceb", 1)[0], 90, 0.5);
+  // Reflected off the plain body, which is left as it was; through the
+  // reflecting one.
+  const auto reflect = Of(rows, "reflecta", 3);
+  EXPECT_NEAR(reflect[0], -120, 0.5);
+  EXPECT_LT(reflect[2], 1500);
+  EXPECT_NEAR(Of(rows, "reflectb", 1)[0], 0, 0.5);
+  const auto pass = Of(rows, "passa", 3);
+  EXPECT_EQ(pass[0], 120);
+  EXPECT_GT(pass[2], 1540 + 16);
+  EXPECT_EQ(Of(rows, "passb", 1)[0], 0);
   // A static wall never bounces a body; a bouncy wall of mass 0 does, and
   // does not move; one without bounce stops it.
   const auto atStatic = Of(rows, "atstatic", 3);
