@@ -208,6 +208,10 @@ std::string Spawn(const std::string& type, int id, const std::string& params = "
 TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
   ExpectSaid({
       {Row("content/components.md", "rigidbody", "vel x"), "pixels per second"},
+      {Row("content/components.md", "rigidbody", "vel y"), "velocity y, in pixels per second"},
+      {Row("content/components.md", "rigidbody", "accel y"), "acceleration y"},
+      {Row("content/components.md", "rigidbody", "force y"), "the same, y"},
+      {Row("content/components.md", "rigidbody", "impulse y"), "the same, y"},
       {Row("content/components.md", "rigidbody", "friction"),
        "the share of the velocity (and of the turning) lost "
        "each step, in the air too, kept within 0 to 1"},
@@ -336,6 +340,16 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
       {"BounceA", Circle(1500, 300, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0})"),
        Probe("bouncea", kVelocity, "SetBouncy(1)")},
       {"BounceB", Circle(1540, 300, 8) + "," + Body(R"({"mass":1.0})"), Probe("bounceb", kVelocity, "SetBouncy(0.5)")},
+      // The y members, as the x ones.
+      {"MoverY", Circle(9000, 0, 8) + "," + Body(R"({"vel y":60.0})"), Probe("movery", kMoved)},
+      {"ImpulseY",
+       Circle(9000, 300, 8) + "," +
+           Body(R"(0.0,0.0,0.0,0.0,0.0,0.0,0.0,0.0,2.0,0.0,"true","true","false",0.0,0.0,0.0,60.0)"),
+       "function Init() print('ROW impulsey ' .. string.format('%.4f', GetVelocity().y)) end\n"},
+      {"AcceleratedY", Circle(9000, 600, 8) + "," + Body(R"({"mass":1.0,"accel y":3600.0})"),
+       withName("accelerated_y", velocityOnly)},
+      {"ForcedY", Circle(9000, 900, 8) + "," + Body(R"({"mass":1.0,"force y":3600.0})"),
+       withName("forced_y", velocityOnly)},
       // A reflecting body meets a plain one, and another reflecting one.
       {"ReflectA", Circle(1500, 600, 8) + "," + Body(R"({"mass":1.0,"vel x":120.0,"objReflect":"true"})"),
        Probe("reflecta", std::string(kVelocity) + " .. ' ' .. GetPos().x")},
@@ -466,6 +480,16 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
     EXPECT_LE(v, 40.1) << pushed;
   }
   EXPECT_EQ(Of(rows, "massless", 1)[0], 0);
+  const auto moverY = Of(rows, "movery", 2);
+  EXPECT_EQ(moverY[0], 0);
+  EXPECT_NEAR(moverY[1], Of(rows, "mover", 2)[1], 0.02 * moverY[1] + 0.5);
+  EXPECT_EQ(Of(rows, "impulsey", 1)[0], 30);
+  for (const char* pushed : {"accelerated_y", "forced_y"}) {
+    const auto v = Of(rows, pushed, 2);
+    EXPECT_EQ(v[0], 0) << pushed;
+    EXPECT_GE(v[1], 0.99) << pushed;
+    EXPECT_LE(v[1], 40.1) << pushed;
+  }
   // Head on: the default bounce 0 leaves both at the average; bounces 1 and
   // 0.5 part them by the smaller.
   EXPECT_NEAR(Of(rows, "heada", 1)[0], 60, 0.5);
@@ -636,6 +660,9 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
       {Row("content/components.md", "spriteanim", "currentframe"),
        "the frame shown first, kept within the frames played as they stand when it is set: by name it comes before "
        "`frames`, which then does not move it"},
+      {Row("content/components.md", "spriteanim", "textureid"), "An unknown name is reported once, naming the blueprint"},
+      {Page("docs/content/files.md"),
+       "A `spriteanim` naming an animation that no `res/anims/*.anim` has is reported once, naming the file."},
       {Row("content/components.md", "spriteanim", "frames"), "how many frames play, from the first"},
       {Row("content/components.md", "spriteanim", "layerorder"),
        "the order within the pass: lower values are drawn first, under higher ones"},
@@ -699,6 +726,8 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
       {"Under", sprite(120, -80, R"({"textureid":"white","layer":2})"), ""},
       {"Wide", sprite(0, 40, R"({"textureid":"white","layer":2})", "", 3.0, 1.0), ""},
       {"Held", sprite(-120, 100, R"("whitered",1,0.0,0,0,2,1)"), ""},
+      // An animation no file has, on two objects of one type.
+      {"Unknown", sprite(0, 100, R"({"textureid":"nosuch","layer":2})"), ""},
       {"HeldByName", sprite(-60, 100, R"("whitered",{"layer":2,"frames":1,"currentframe":1})"), ""},
       {"Level0", R"({"type":"renderable","data":[0]})", "kind = 'level0'\n" + says},
       {"Level2", R"({"type":"renderable","data":[2]})", "kind = 'level2'\n" + says},
@@ -717,6 +746,7 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   std::vector<std::string> spawn;
   int id = 10;
   for (const Type& type : types) spawn.push_back(Spawn(type.name, id++));
+  spawn.push_back(Spawn("Unknown", id++));
   WriteSpawnList(folder, spawn);
 
   int left = 0, top = 0;
@@ -779,6 +809,10 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   EXPECT_TRUE(Near(heldByName, kRed)) << "currentframe set before frames " << Text(heldByName);
   // Render() for the plain layer-1 sprite and the overlay, not for the lit
   // one nor for draw level 0.
+  EXPECT_EQ(Count(run.out + run.err,
+                  R"(data/gameobjects/Unknown.txt: spriteanim names the animation "nosuch", which no res/anims/*.anim)"),
+            1u)
+      << run.out << run.err;
   const std::size_t unlitAt = std::min(run.out.find("stage 2\n"), run.out.size());
   const std::string litOut = run.out.substr(0, unlitAt);
   EXPECT_NE(litOut.find("RENDER surface"), std::string::npos);
