@@ -851,6 +851,10 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
        "one without a sprite and without a shape here is picked by its collider's shape and size"},
       {Row("content/components.md", "editable", "4"), "Objects made otherwise are level objects only when added with "
                                                        "`AddObject`"},
+      {Row("content/files.md", "SaveObjects", "name"),
+       "the entry is skipped with an error line naming the file and the entry"},
+      {Row("content/files.md", "SaveObjects", "params"), "skipped, as above"},
+      {Row("content/files.md", "SaveObjects", "index"), "without it, the form by name"},
       {Row("content/files.md", "SaveObjects", "1, 2"), "the object's world x and y (reals)"},
       {Row("content/files.md", "SaveObjects", "0, 1"), "the same x and y"},
       {Row("content/files.md", "SaveObjects", "2, 3"), "the object's id and its type name"},
@@ -933,8 +937,9 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
                R"("editable":[{"index":0,"value":160.0},{"index":1,"value":224.0},{"index":2,"value":7},)"
                R"({"index":3,"value":"Crate"},{"index":4,"value":1},)"
                R"({"index":9,"value":90.0}]}},)"
-               R"({"name":"Crate","id":11,"params":{"collision":[{"index":1,"value":-160.0}],)"
-               R"("editable":[{"index":0,"value":-160.0},{"index":4,"value":1}]}}]})");
+               R"({"name":"Crate","id":11,"params":{"collision":[{"index":1,"value":-160.0},)"
+               R"({"value":{"width":60.0}}],"editable":[{"index":0,"value":-160.0},{"index":4,"value":1}]}},)"
+               R"({"name":"Crate","id":12}]})");
   RunOptions options;
   options.env = {{"HOME", folder.Path() + "/home"}, {"XDG_DOCUMENTS_DIR", folder.Path() + "/documents"}};
   const RunResult run = RunOrv(folder, options);
@@ -973,7 +978,14 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
   // gave no type name is written.
   const std::string user = folder.Path() + "/documents/Kelvane/";
   const std::string before = ReadFile(user + "before.json");
-  EXPECT_EQ(Of(rows, "crate11", 1)[0], -160) << "the crate without a type name was made";
+  // The second crate placed by index and widened by name, made without a
+  // type name; the third, without params, not made and said.
+  EXPECT_EQ(Of(rows, "crate11", 4), (std::vector<double>{-160, 0, 60, 10})) << "the crate without a type name was made";
+  EXPECT_EQ(rows.count("crate12"), 0u);
+  EXPECT_EQ(Count(run.err, R"(data/level.json: spawn entry 3 needs a string "name", an integer "id" and an object )"
+                           R"("params")"),
+            1u)
+      << run.err;
   EXPECT_EQ(Count(before, R"("name": "Crate")"), 1u) << before;
   const std::map<std::string, std::vector<std::string>> written = {
       {"Crate", {"160.0", "224.0", "160.0", "224.0", "7", R"("Crate")", "1", R"("OBB")", "40.0", "10.0", "0.0", "90.0"}},
