@@ -660,6 +660,11 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
       {Row("content/components.md", "spriteanim", "currentframe"),
        "the frame shown first, kept within the frames played as they stand when it is set: by name it comes before "
        "`frames`, which then does not move it"},
+      {Row("content/files.md", "config/config.ini", "title"), "the window's title"},
+      {Row("content/files.md", "res/textures/*.pack", "x"), "the frame's left edge in the image, in pixels"},
+      {Row("content/files.md", "res/textures/*.pack", "sizeY"), "the frame's height in pixels"},
+      {Page("docs/content/files.md"),
+       "the member's name is the animation's name, its value the array of the frame ids it shows, in order"},
       {Row("content/components.md", "spriteanim", "textureid"), "An unknown name is reported once, naming the blueprint"},
       {Page("docs/content/files.md"),
        "A `spriteanim` naming an animation that no `res/anims/*.anim` has is reported once, naming the file."},
