@@ -2,9 +2,10 @@
 // A hashed grid over the bounding boxes of one frame's pair pass. It answers
 // which boxes may meet a given one, and follows the boxes the pass moves, so
 // that the pass can keep the all-pairs order while testing only neighbours.
-// The cells are sized from the boxes themselves and made, a small block at a
+// The finest cells are sized from the boxes themselves, coarser levels hold
+// the boxes much larger than most, and cells are made, a small block at a
 // time, only where a box lies, so where the boxes lie, near one another or
-// far apart, costs nothing. Two boxes that overlap (touching counts) always
+// far apart, and how their sizes differ, costs little. Two boxes that overlap (touching counts) always
 // share a cell: cell indices are a monotone function of the coordinates,
 // clamped at the ends.
 #include <cstddef>
@@ -25,7 +26,8 @@ class BroadPhaseGrid {
   void Build(const std::vector<GridBox>& boxes);
   void Build(const std::vector<GridBox>& boxes, const std::vector<std::uint8_t>& active);
   // Places slot at box; true when the cells it is listed in changed. Until
-  // the next Build a box inside its cells keeps them, and a wide one stays wide.
+  // the next Build a box inside its cells keeps them, a box keeps its level,
+  // and a wide one stays wide.
   bool Move(std::size_t slot, const GridBox& box);
   // The slots above after that share a cell with slot, in ascending order.
   void Candidates(std::size_t slot, std::size_t after, std::vector<std::uint32_t>& out);
@@ -34,26 +36,31 @@ class BroadPhaseGrid {
   void Around(const GridBox& box, std::vector<std::uint32_t>& out);
 
  private:
-  // A box over more cells than this is met by every query instead: listing a
-  // large collider in each of its cells costs more than testing it against all.
+  // Levels of cells, each this many times coarser than the one below: a box
+  // is listed at the finest level where it lies over few cells, so a body
+  // among pebbles a twentieth its size is listed in a few coarse cells, not
+  // met by every query.
+  static constexpr int kLevels = 8;
+  static constexpr int kLevelShift = 2;
+  // A box over more cells than this at the coarsest level is met by every
+  // query instead: listing a huge collider costs more than testing it against all.
   static constexpr std::int64_t kMostCellsPerBox = 16;
-  // Room for each slot's cells.
-  static constexpr std::size_t kCellsHeld = kMostCellsPerBox;
+  static constexpr std::uint8_t kWide = 0xff;
   struct CellRange {
     std::int64_t x0, y0, x1, y1;
     // Everywhere: not a number, or too large to list in its cells.
     bool wide;
     bool operator==(const CellRange&) const = default;
   };
-  // The cells box lies in, however many; wide only for a NaN corner.
-  CellRange CornersOf(const GridBox& box) const;
-  // The cells a box is listed in, wide when more than kMostCellsPerBox.
-  CellRange RangeOf(const GridBox& box) const;
+  // The cells box lies in at level, however many; wide only for a NaN corner.
+  CellRange CornersOf(const GridBox& box, int level) const;
   // Whether range is no wider than most cells in all.
   static bool Spans(const CellRange& range, std::int64_t most);
-  // The cell side the boxes ask for.
+  // The cell side the boxes ask for at the finest level.
   double Measure(const std::vector<GridBox>& boxes);
-  std::int64_t CellOf(double coordinate) const;
+  // The finest level where box lies over few cells, or kWide.
+  std::uint8_t LevelOf(const GridBox& box) const;
+  std::int64_t CellOf(double coordinate, int level) const;
 
   // The slots of a cell: the first few lie in the cell itself, so that a
   // query reads one line of memory; a crowded cell goes on in more. Active
@@ -72,37 +79,74 @@ class BroadPhaseGrid {
     void Take(std::uint32_t slot);
     void Clear();
   };
-  // The cell at (x, y), made with its block when missing.
-  std::uint32_t CellAt(std::int64_t x, std::int64_t y);
-  // The cell at (x, y), or null when its block was never made.
-  const Cell* FindCell(std::int64_t x, std::int64_t y);
+  // Cells are made in square blocks of 2^kBlockShift a side: a box over a
+  // few cells mostly finds them all in the block it looked up. A block
+  // above the finest level holds, after its own cells, as many cells
+  // listing the slots of the finer levels that lie there.
+  static constexpr int kBlockShift = 2;
+  static constexpr std::uint32_t kFinerCells = 1u << (2 * kBlockShift);
+  // The place of the cell at (x, y) of level, its block made when missing;
+  // the place of its cell of finer slots is kFinerCells on.
+  std::size_t PlaceAt(int level, std::int64_t x, std::int64_t y);
+  // The place of the cell at (x, y) of level, or kNoPlace when its block
+  // was never made.
+  static constexpr std::size_t kNoPlace = ~std::size_t{0};
+  std::size_t FindPlace(int level, std::int64_t x, std::int64_t y);
+  // The cell at place, made when missing.
+  Cell& CellIn(std::size_t place);
+  // Lists the cell at place, if it was made.
+  void ListPlace(std::size_t place, std::size_t first, bool all, std::vector<std::uint32_t>& out) {
+    if (places_[place] != 0) List(cells_[places_[place] - 1], first, all, out);
+  }
   // Starts a query: no slot is listed yet.
   void NewQuery();
   // Appends the slots of cell from first on not yet listed, the inactive ones
   // only when all.
   void List(const Cell& cell, std::size_t first, bool all, std::vector<std::uint32_t>& out);
+  // Appends every slot from first on, the inactive ones only when all.
+  void ListAll(std::size_t first, bool all, std::vector<std::uint32_t>& out) const;
   void Rehash(std::size_t capacity);
-  void Insert(std::uint32_t slot, const CellRange& range);
+  // Lists slot in the cells of box, at its level and in the cells of finer
+  // slots at each coarser level in use; a box that has outgrown its level
+  // goes wide.
+  void Insert(std::uint32_t slot, const GridBox& box);
   void Remove(std::uint32_t slot);
+  void MakeWide(std::uint32_t slot);
 
-  double inverseCellSize_ = 1;
-  // The cells of the blocks in use, a block after another; the rest keep
-  // their storage.
+  double inverseCellSize_[kLevels] = {};
+  // Levels that list at least one slot, finest first.
+  std::vector<int> levelsInUse_;
+  bool inUse_[kLevels] = {};
+  // The places of the blocks in use, a block after another: the number of
+  // the cell at each + 1, 0 while no slot was listed there. Cells are made
+  // one at a time, in the order the slots come, so that small boxes far
+  // apart do not each hold a block's worth of cells; the rest of the cells
+  // keep their storage.
+  std::vector<std::uint32_t> places_;
+  std::size_t placesInUse_ = 0;
   std::vector<Cell> cells_;
-  std::size_t blockCount_ = 0;
-  // Open addressing over the blocks in use by their place: number + 1, 0 for none.
+  std::size_t cellsInUse_ = 0;
+  // Open addressing over the blocks in use by level and place: first place + 1, 0 for none.
   struct Entry {
     std::int64_t x = 0, y = 0;
-    std::uint32_t block = 0;
+    std::int32_t level = 0;
+    std::uint32_t first = 0;
   };
   std::vector<Entry> table_;
   std::size_t tableMask_ = 0;
+  std::size_t blockCount_ = 0;
   // The block found last, which the next cell most often lies in.
   std::int64_t lastX_ = 0, lastY_ = 0;
-  std::uint32_t lastBlock_ = 0;
+  int lastLevel_ = 0;
+  std::uint32_t lastFirst_ = 0;
+  // Each slot's level, and its cells at each level from its own on as it is
+  // listed (at coarser levels, in the cells of finer slots).
+  std::vector<std::uint8_t> level_;
   std::vector<CellRange> ranges_;
-  // Each slot's cells, at a fixed stride, so that a query need not look them up.
+  // The places of each slot's cells, the own level's first, at the offset
+  // slotFirst_ gives.
   std::vector<std::uint32_t> slotCells_;
+  std::vector<std::size_t> slotFirst_;
   std::vector<std::uint8_t> active_;
   // Slots met by every query.
   Cell wide_;

@@ -191,6 +191,56 @@ TEST(BroadPhaseGrid, FarBoxesLeaveTheCellsOfTheRestAsTheyWere) {
 
 }  // namespace
 
+// Coins among characters: bodies twenty times the side of most colliders
+// are offered what lies near them, as bodies among colliders of their own
+// size are, not every slot; and each pair that meets is still offered, the
+// bodies moved across the cells of every level.
+TEST(BroadPhaseGrid, BodiesMuchLargerThanMostAreOfferedOnlyWhatLiesNear) {
+  const auto scene = [](double pebble) {
+    std::vector<GridBox> boxes;
+    std::vector<std::uint8_t> active;
+    for (int i = 0; i < 5000; ++i) {
+      const double x = 50.0 * (i % 100), y = 50.0 * (i / 100), r = i % 5 < 2 ? 20 : pebble;
+      boxes.push_back({x - r, y - r, x + r, y + r});
+      active.push_back(i % 5 < 2 ? 1 : 0);
+    }
+    return std::make_pair(boxes, active);
+  };
+  const auto [small, smallActive] = scene(1);
+  const auto [large, largeActive] = scene(20);
+  const std::size_t coins = Offered(small, smallActive), alike = Offered(large, largeActive);
+  std::printf("pebbles of radius 1: %zu candidates; of radius 20: %zu\n", coins, alike);
+  EXPECT_LE(coins, alike + alike / 2);
+  // Every body moved by up to 60 px each way, its pairs asked for again.
+  std::mt19937 random(4);
+  std::uniform_real_distribution<double> shift(-60, 60);
+  std::vector<GridBox> boxes = small;
+  BroadPhaseGrid grid;
+  grid.Build(boxes, smallActive);
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    if (!smallActive[i]) continue;
+    const double dx = shift(random), dy = shift(random);
+    boxes[i] = {boxes[i].minX + dx, boxes[i].minY + dy, boxes[i].maxX + dx, boxes[i].maxY + dy};
+    grid.Move(i, boxes[i]);
+  }
+  std::vector<std::uint32_t> candidates, around;
+  std::size_t met = 0;
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    grid.Candidates(i, i, candidates);
+    grid.Around(boxes[i], around);
+    std::sort(around.begin(), around.end());
+    EXPECT_LE(around.size(), 40u) << i;
+    for (std::size_t j = 0; j < boxes.size(); ++j) {
+      if (j == i || !Overlap(boxes[i], boxes[j])) continue;
+      EXPECT_TRUE(std::binary_search(around.begin(), around.end(), j)) << "around " << i << " misses " << j;
+      if (j < i || (!smallActive[i] && !smallActive[j])) continue;
+      ++met;
+      EXPECT_TRUE(std::binary_search(candidates.begin(), candidates.end(), j)) << i << " meets " << j;
+    }
+  }
+  EXPECT_GT(met, 500u);
+}
+
 // Two equal crowds cost what they cost side by side wherever they lie, and a
 // heap of colliders without bodies on one point costs nothing until a body
 // comes: the cells are the boxes' own size, and only those holding one exist.
