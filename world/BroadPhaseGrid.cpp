@@ -88,6 +88,8 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) { Build(boxes, {})
 
 void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<std::uint8_t>& active) {
   count_ = boxes.size();
+  boxes_.assign(boxes.begin(), boxes.end());
+  nearSlot_ = kNoSlot;
   active_.assign(active.begin(), active.end());
   active_.resize(count_, 1);
   // Multiplying keeps the cells in the order of the coordinates, as dividing
@@ -130,6 +132,7 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<
   }
   slotCells_.resize(room);
   seen_.assign(count_, 0);
+  nearby_.resize(count_);
   query_ = 0;
   for (std::size_t i = 0; i < count_; ++i) Insert(static_cast<std::uint32_t>(i), boxes[i]);
 }
@@ -171,7 +174,7 @@ std::uint8_t BroadPhaseGrid::LevelOf(const GridBox& box) const {
   for (int level = 0; level < kLevels; ++level) {
     const CellRange range = CornersOf(box, level);
     if (range.wide) return kWide;
-    if (Spans(range, level == 0 ? kMostCellsPerBox : 4)) return static_cast<std::uint8_t>(level);
+    if (Spans(range, level == 0 ? kMostCellsPerBox : kMostCellsAbove)) return static_cast<std::uint8_t>(level);
   }
   return kWide;
 }
@@ -304,8 +307,12 @@ void BroadPhaseGrid::Remove(std::uint32_t slot) {
 }
 
 bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
+  boxes_[slot] = box;
+  // Not a number fails every test: it left.
+  const bool left = slot == nearSlot_ && !(box.minX >= near_.minX && box.maxX <= near_.maxX &&
+                                           box.minY >= near_.minY && box.maxY <= near_.maxY);
   const int own = level_[slot];
-  if (own == kWide) return false;
+  if (own == kWide) return left;
   // A box still inside the cells it is listed in stays listed there: more
   // cells only offer pairs that are tested anyway, and a box that shakes
   // across a cell's edge in a pile is not taken out and put back each time.
@@ -320,7 +327,7 @@ bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
       break;
     }
   }
-  if (inside) return false;
+  if (inside) return left;
   Remove(static_cast<std::uint32_t>(slot));
   Insert(static_cast<std::uint32_t>(slot), box);
   return true;

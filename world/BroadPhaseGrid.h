@@ -25,11 +25,15 @@ class BroadPhaseGrid {
   // never pair); without flags every slot is active.
   void Build(const std::vector<GridBox>& boxes);
   void Build(const std::vector<GridBox>& boxes, const std::vector<std::uint8_t>& active);
-  // Places slot at box; true when the cells it is listed in changed. Until
-  // the next Build a box inside its cells keeps them, a box keeps its level,
-  // and a wide one stays wide.
+  // Places slot at box; true when the cells it is listed in changed, or
+  // when it is the slot candidates were last asked for and it left the box
+  // they were listed for. Until the next Build a box inside its cells keeps
+  // them, a box keeps its level, and a wide one stays wide.
   bool Move(std::size_t slot, const GridBox& box);
-  // The slots above after that share a cell with slot, in ascending order.
+  // The slots above after that share a cell with slot and lie near its box,
+  // in ascending order: each that meets slot's box, as long as slot is not
+  // moved out of the box they were listed for and the others stay where
+  // they are.
   void Candidates(std::size_t slot, std::size_t after, std::vector<std::uint32_t>& out);
   // Every slot listed in a cell that box lies in, each once, in no order:
   // each slot whose box, as last placed, overlaps it. Makes no cell.
@@ -45,6 +49,11 @@ class BroadPhaseGrid {
   // A box over more cells than this at the coarsest level is met by every
   // query instead: listing a huge collider costs more than testing it against all.
   static constexpr std::int64_t kMostCellsPerBox = 16;
+  // A box is listed at the finest level if it lies over at most
+  // kMostCellsPerBox there, else at the first coarser one where it lies
+  // over at most this many: a body among pebbles is listed in a few cells,
+  // each holding few pebbles.
+  static constexpr std::int64_t kMostCellsAbove = 4;
   static constexpr std::uint8_t kWide = 0xff;
   struct CellRange {
     std::int64_t x0, y0, x1, y1;
@@ -103,6 +112,8 @@ class BroadPhaseGrid {
   // Appends the slots of cell from first on not yet listed, the inactive ones
   // only when all.
   void List(const Cell& cell, std::size_t first, bool all, std::vector<std::uint32_t>& out);
+  // The same into nearby_, only the slots whose box meets near_.
+  void ListNear(const Cell& cell, std::size_t first, bool all);
   // Appends every slot from first on, the inactive ones only when all.
   void ListAll(std::size_t first, bool all, std::vector<std::uint32_t>& out) const;
   void Rehash(std::size_t capacity);
@@ -148,6 +159,17 @@ class BroadPhaseGrid {
   std::vector<std::uint32_t> slotCells_;
   std::vector<std::size_t> slotFirst_;
   std::vector<std::uint8_t> active_;
+  // Each slot's box as last placed.
+  std::vector<GridBox> boxes_;
+  // The slot whose candidates were asked for last, and the box they were
+  // listed for: its own, a little larger, so that a slot nudged in a pile
+  // need not ask again. Every other slot's box lies outside it or was listed.
+  static constexpr std::size_t kNoSlot = ~std::size_t{0};
+  std::size_t nearSlot_ = kNoSlot;
+  GridBox near_{};
+  // The slots listed for near_, nearbyCount_ of them; room for every slot.
+  std::vector<std::uint32_t> nearby_;
+  std::size_t nearbyCount_ = 0;
   // Slots met by every query.
   Cell wide_;
   // Scratch for the median side and the coordinates' size.

@@ -7,6 +7,10 @@ namespace Orv {
 
 namespace {
 
+// A slot's candidates are listed for its box grown by this share of its
+// cell's side each way: a slot pushed about in a pile asks again only once
+// it leaves that, and is offered few that it does not meet.
+constexpr double kNearShareOfCell = 0.25;
 // Candidate lists up to this long are sorted by insertion.
 constexpr std::size_t kInsertionSortMost = 24;
 
@@ -48,6 +52,29 @@ void BroadPhaseGrid::List(const Cell& cell, std::size_t first, bool all, std::ve
   if (count > Cell::kInside) each(cell.more.data(), count - Cell::kInside);
 }
 
+void BroadPhaseGrid::ListNear(const Cell& cell, std::size_t first, bool all) {
+  const std::uint32_t count = all ? cell.count : cell.activeCount;
+  const GridBox near = near_;
+  // Most slots of a crowded cell lie apart from near_: each is written and
+  // kept only when it meets, without a branch to mispredict. A slot is
+  // written once a query at most, so nearby_ has room for all.
+  const auto each = [&](const std::uint32_t* slots, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::uint32_t s = slots[k];
+      if (s < first || seen_[s] == query_) continue;
+      seen_[s] = query_;
+      const GridBox& box = boxes_[s];
+      // As the pair pass tests boxes: touching meets.
+      const bool apart = (box.minX > near.maxX) | (near.minX > box.maxX) | (box.minY > near.maxY) |
+                         (near.minY > box.maxY);
+      nearby_[nearbyCount_] = s;
+      nearbyCount_ += apart ? 0 : 1;
+    }
+  };
+  each(cell.inside, std::min(count, Cell::kInside));
+  if (count > Cell::kInside) each(cell.more.data(), count - Cell::kInside);
+}
+
 void BroadPhaseGrid::ListAll(std::size_t first, bool all, std::vector<std::uint32_t>& out) const {
   for (std::size_t s = first; s < count_; ++s) {
     if (all || active_[s] != 0) out.push_back(static_cast<std::uint32_t>(s));
@@ -61,10 +88,17 @@ void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector
   const bool active = active_[slot] != 0;
   const int own = level_[slot];
   if (own == kWide) {
+    nearSlot_ = kNoSlot;
     ListAll(after + 1, active, out);
     return;
   }
   NewQuery();
+  // A box turned inside out stays so; any box met by one inside near_ meets near_.
+  const double margin = kNearShareOfCell / inverseCellSize_[own];
+  const GridBox& box = boxes_[slot];
+  nearSlot_ = slot;
+  near_ = {box.minX - margin, box.minY - margin, box.maxX + margin, box.maxY + margin};
+  nearbyCount_ = 0;
   // At its own level, the slots of that level and of the finer ones; above
   // it, the coarser slots of each level in the cells it is listed in there.
   const bool finerInUse = levelsInUse_.front() < own;
@@ -76,14 +110,17 @@ void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector
     const std::int64_t cells = (range.x1 - range.x0 + 1) * (range.y1 - range.y0 + 1);
     for (std::int64_t k = 0; k < cells; ++k, ++held) {
       if (level > own) {
-        ListPlace(*held - kFinerCells, after + 1, active, out);
+        if (places_[*held - kFinerCells] != 0) ListNear(cells_[places_[*held - kFinerCells] - 1], after + 1, active);
         continue;
       }
-      List(cells_[places_[*held] - 1], after + 1, active, out);
-      if (finerInUse) ListPlace(*held + kFinerCells, after + 1, active, out);
+      ListNear(cells_[places_[*held] - 1], after + 1, active);
+      if (finerInUse && places_[*held + kFinerCells] != 0) {
+        ListNear(cells_[places_[*held + kFinerCells] - 1], after + 1, active);
+      }
     }
   }
-  List(wide_, after + 1, active, out);
+  ListNear(wide_, after + 1, active);
+  out.assign(nearby_.begin(), nearby_.begin() + static_cast<std::ptrdiff_t>(nearbyCount_));
   SortSlots(out);
 }
 

@@ -110,6 +110,56 @@ TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotInOrderOrAroundABoxIsACandida
   }
 }
 
+// The pair pass answers a slot's candidates in order, moving the slot and
+// each one it meets, and asks again from the last one answered when Move
+// says so: until then the rest of the list holds every slot above that the
+// slot's box meets, however it was pushed.
+TEST(BroadPhaseGrid, ASlotPushedWhileItsCandidatesAreAnsweredIsOfferedAllItMeets) {
+  std::mt19937 random(12);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<GridBox> boxes(600);
+  for (GridBox& box : boxes) {
+    const double x = 120 * unit(random), y = 120 * unit(random), side = unit(random) < 0.95 ? 4 : 30;
+    box = {x - side, y - side, x + side, y + side};
+  }
+  const auto push = [&](GridBox& box) {
+    const double most = unit(random) < 0.8 ? 1.5 : 8;
+    const double dx = most * (2 * unit(random) - 1), dy = most * (2 * unit(random) - 1);
+    box = {box.minX + dx, box.minY + dy, box.maxX + dx, box.maxY + dy};
+  };
+  BroadPhaseGrid grid;
+  grid.Build(boxes);
+  std::vector<std::uint32_t> candidates;
+  std::size_t checked = 0;
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    std::size_t after = i;
+    for (bool again = true; again;) {
+      again = false;
+      grid.Candidates(i, after, candidates);
+      for (std::size_t c = 0; c < candidates.size() && !again; ++c) {
+        const std::uint32_t j = candidates[c];
+        if (!Overlap(boxes[i], boxes[j])) continue;
+        push(boxes[j]);
+        grid.Move(j, boxes[j]);
+        push(boxes[i]);
+        if (grid.Move(i, boxes[i])) {
+          after = j;
+          again = true;
+          continue;
+        }
+        for (std::size_t k = j + 1; k < boxes.size(); ++k) {
+          if (!Overlap(boxes[i], boxes[k])) continue;
+          ++checked;
+          EXPECT_TRUE(std::find(candidates.begin() + static_cast<std::ptrdiff_t>(c) + 1, candidates.end(), k) !=
+                      candidates.end())
+              << i << " pushed onto " << k << " after " << j;
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 1000u);
+}
+
 // Two circles of radius 1e-310 and a point: cells sized from them alone
 // would have an infinite inverse, and the point's corner, 0 cells from the
 // origin, would lie in cell 0 times infinity.
