@@ -102,12 +102,6 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<
   placesInUse_ = 0;
   blockCount_ = 0;
   lastFirst_ = 0;
-  // A block mostly holds a few boxes, at one level or two; the table grows
-  // when it holds more.
-  std::size_t capacity = 16;
-  while (capacity < count_) capacity *= 2;
-  table_.assign(capacity, Entry{});
-  tableMask_ = capacity - 1;
   wide_.Clear();
   level_.resize(count_);
   std::fill(std::begin(inUse_), std::end(inUse_), false);
@@ -117,18 +111,23 @@ void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<
   }
   levelsInUse_.clear();
   for (int level = 0; level < kLevels; ++level) {
+    levelIndex_[level] = static_cast<std::uint8_t>(levelsInUse_.size());
     if (inUse_[level]) levelsInUse_.push_back(level);
   }
+  // A block mostly holds a few boxes at each level in use; the table grows
+  // when it holds more.
+  std::size_t capacity = 16;
+  while (capacity < count_ / 2 * levelsInUse_.size()) capacity *= 2;
+  table_.assign(capacity, Entry{});
+  tableMask_ = capacity - 1;
   // Room for each slot's cells at its level and each coarser one in use.
-  ranges_.resize(count_ * kLevels);
+  ranges_.resize(count_ * levelsInUse_.size());
   slotFirst_.resize(count_);
   std::size_t room = 0;
   for (std::size_t i = 0; i < count_; ++i) {
     slotFirst_[i] = room;
     if (level_[i] == kWide) continue;
-    for (const int level : levelsInUse_) {
-      if (level >= level_[i]) room += kMostCellsPerBox;
-    }
+    room += kMostCellsPerBox * (levelsInUse_.size() - levelIndex_[level_[i]]);
   }
   slotCells_.resize(room);
   seen_.assign(count_, 0);
@@ -263,21 +262,21 @@ void BroadPhaseGrid::Insert(std::uint32_t slot, const GridBox& box) {
     MakeWide(slot);
     return;
   }
-  CellRange* ranges = &ranges_[std::size_t{slot} * kLevels];
-  for (const int level : levelsInUse_) {
-    if (level < own) continue;
-    ranges[level] = CornersOf(box, level);
+  CellRange* ranges = &ranges_[std::size_t{slot} * levelsInUse_.size()];
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const int level = levelsInUse_[k];
+    ranges[k] = CornersOf(box, level);
     // Moved a long way out, where the cells are clamped, or grown.
-    if (!Spans(ranges[level], kMostCellsPerBox)) {
+    if (!Spans(ranges[k], kMostCellsPerBox)) {
       MakeWide(slot);
       return;
     }
   }
   const bool active = active_[slot] != 0;
   std::uint32_t* held = &slotCells_[slotFirst_[slot]];
-  for (const int level : levelsInUse_) {
-    if (level < own) continue;
-    const CellRange& range = ranges[level];
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const int level = levelsInUse_[k];
+    const CellRange& range = ranges[k];
     // Above its own level, a slot is listed with the finer ones.
     const std::uint32_t finer = level == own ? 0 : kFinerCells;
     for (std::int64_t y = range.y0; y <= range.y1; ++y) {
@@ -296,13 +295,12 @@ void BroadPhaseGrid::Remove(std::uint32_t slot) {
     wide_.Take(slot);
     return;
   }
-  const CellRange* ranges = &ranges_[std::size_t{slot} * kLevels];
+  const CellRange* ranges = &ranges_[std::size_t{slot} * levelsInUse_.size()];
   const std::uint32_t* held = &slotCells_[slotFirst_[slot]];
-  for (const int level : levelsInUse_) {
-    if (level < own) continue;
-    const CellRange& range = ranges[level];
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const CellRange& range = ranges[k];
     const std::int64_t cells = (range.x1 - range.x0 + 1) * (range.y1 - range.y0 + 1);
-    for (std::int64_t k = 0; k < cells; ++k) cells_[places_[*held++] - 1].Take(slot);
+    for (std::int64_t c = 0; c < cells; ++c) cells_[places_[*held++] - 1].Take(slot);
   }
 }
 
@@ -316,12 +314,12 @@ bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
   // A box still inside the cells it is listed in stays listed there: more
   // cells only offer pairs that are tested anyway, and a box that shakes
   // across a cell's edge in a pile is not taken out and put back each time.
-  const CellRange* ranges = &ranges_[slot * kLevels];
+  const CellRange* ranges = &ranges_[slot * levelsInUse_.size()];
   bool inside = true;
-  for (const int level : levelsInUse_) {
-    if (level < own) continue;
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const int level = levelsInUse_[k];
     const CellRange range = CornersOf(box, level);
-    const CellRange& held = ranges[level];
+    const CellRange& held = ranges[k];
     if (range.wide || range.x0 < held.x0 || range.x1 > held.x1 || range.y0 < held.y0 || range.y1 > held.y1) {
       inside = false;
       break;

@@ -128,6 +128,8 @@ class BroadPhaseGrid {
   // Levels that list at least one slot, finest first.
   std::vector<int> levelsInUse_;
   bool inUse_[kLevels] = {};
+  // Each level's place in levelsInUse_, or that of the next coarser one in use.
+  std::uint8_t levelIndex_[kLevels] = {};
   // The places of the blocks in use, a block after another: the number of
   // the cell at each + 1, 0 while no slot was listed there. Cells are made
   // one at a time, in the order the slots come, so that small boxes far
@@ -150,8 +152,9 @@ class BroadPhaseGrid {
   std::int64_t lastX_ = 0, lastY_ = 0;
   int lastLevel_ = 0;
   std::uint32_t lastFirst_ = 0;
-  // Each slot's level, and its cells at each level from its own on as it is
-  // listed (at coarser levels, in the cells of finer slots).
+  // Each slot's level, and its cells at each level in use from its own on
+  // as it is listed (at coarser levels, in the cells of finer slots), at a
+  // stride of the levels in use.
   std::vector<std::uint8_t> level_;
   std::vector<CellRange> ranges_;
   // The places of each slot's cells, the own level's first, at the offset

@@ -102,13 +102,13 @@ void BroadPhaseGrid::Candidates(std::size_t slot, std::size_t after, std::vector
   // At its own level, the slots of that level and of the finer ones; above
   // it, the coarser slots of each level in the cells it is listed in there.
   const bool finerInUse = levelsInUse_.front() < own;
-  const CellRange* ranges = &ranges_[slot * kLevels];
+  const CellRange* ranges = &ranges_[slot * levelsInUse_.size()];
   const std::uint32_t* held = &slotCells_[slotFirst_[slot]];
-  for (const int level : levelsInUse_) {
-    if (level < own) continue;
-    const CellRange& range = ranges[level];
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const int level = levelsInUse_[k];
+    const CellRange& range = ranges[k];
     const std::int64_t cells = (range.x1 - range.x0 + 1) * (range.y1 - range.y0 + 1);
-    for (std::int64_t k = 0; k < cells; ++k, ++held) {
+    for (std::int64_t c = 0; c < cells; ++c, ++held) {
       if (level > own) {
         if (places_[*held - kFinerCells] != 0) ListNear(cells_[places_[*held - kFinerCells] - 1], after + 1, active);
         continue;
