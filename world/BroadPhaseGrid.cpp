@@ -307,8 +307,8 @@ void BroadPhaseGrid::Remove(std::uint32_t slot) {
 bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
   boxes_[slot] = box;
   // Not a number fails every test: it left.
-  const bool left = slot == nearSlot_ && !(box.minX >= near_.minX && box.maxX <= near_.maxX &&
-                                           box.minY >= near_.minY && box.maxY <= near_.maxY);
+  const bool left = slot == nearSlot_ && !(box.minX >= near_.minX && box.maxX <= near_.maxX && box.minY >= near_.minY &&
+                                           box.maxY <= near_.maxY);
   const int own = level_[slot];
   if (own == kWide) return left;
   // A box still inside the cells it is listed in stays listed there: more

@@ -5,9 +5,10 @@
 // The finest cells are sized from the boxes themselves, coarser levels hold
 // the boxes much larger than most, and cells are made, a small block at a
 // time, only where a box lies, so where the boxes lie, near one another or
-// far apart, and how their sizes differ, costs little. Two boxes that overlap (touching counts) always
-// share a cell: cell indices are a monotone function of the coordinates,
-// clamped at the ends.
+// far apart, and how their sizes differ, costs little. Two boxes that
+// overlap (touching counts) always share a cell at the coarser level of the
+// two: cell indices are a monotone function of the coordinates, clamped at
+// the ends, and each level's cells split exactly into the finer ones.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -46,8 +47,9 @@ class BroadPhaseGrid {
   // met by every query.
   static constexpr int kLevels = 8;
   static constexpr int kLevelShift = 2;
-  // A box over more cells than this at the coarsest level is met by every
-  // query instead: listing a huge collider costs more than testing it against all.
+  // A box is listed in at most this many cells at any level; one that lies
+  // over more at every level is met by every query instead: listing a huge
+  // collider costs more than testing it against all.
   static constexpr std::int64_t kMostCellsPerBox = 16;
   // A box is listed at the finest level if it lies over at most
   // kMostCellsPerBox there, else at the first coarser one where it lies

@@ -65,8 +65,8 @@ void BroadPhaseGrid::ListNear(const Cell& cell, std::size_t first, bool all) {
       seen_[s] = query_;
       const GridBox& box = boxes_[s];
       // As the pair pass tests boxes: touching meets.
-      const bool apart = (box.minX > near.maxX) | (near.minX > box.maxX) | (box.minY > near.maxY) |
-                         (near.minY > box.maxY);
+      const bool apart =
+          (box.minX > near.maxX) | (near.minX > box.maxX) | (box.minY > near.maxY) | (near.minY > box.maxY);
       nearby_[nearbyCount_] = s;
       nearbyCount_ += apart ? 0 : 1;
     }

@@ -95,7 +95,8 @@ void RigidBodyComponent::Reflect(double nx, double ny) {
 void RigidBodyComponent::RefuseNegative(std::string_view member, double value, std::string_view kept) {
   std::ostringstream shown;
   shown << value;
-  refusal_.Refuse(member, "a negative " + std::string(member) + " (" + shown.str() + ") is ignored; " + std::string(kept));
+  refusal_.Refuse(member,
+                  "a negative " + std::string(member) + " (" + shown.str() + ") is ignored; " + std::string(kept));
 }
 
 void RigidBodyComponent::ReportRefusal() {
