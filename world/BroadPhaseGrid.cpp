@@ -20,9 +20,6 @@ constexpr std::size_t kSample = 512;
 // corner scaled to cells is a number, never 0 times infinity.
 const double kSmallestCell = std::ldexp(1.0, -1000);
 const double kLargestCell = std::ldexp(1.0, 1020);
-// Cell indices stop here, so that the width of any range is a 64-bit number:
-// colliders beyond share the last cells.
-const double kLastCell = std::ldexp(1.0, 61);
 
 bool Finite(const GridBox& box) {
   return std::isfinite(box.minX) && std::isfinite(box.minY) && std::isfinite(box.maxX) && std::isfinite(box.maxY);
@@ -153,22 +150,6 @@ double BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes) {
   return std::min(cell, kLargestCell);
 }
 
-// Clamped first, then cut towards zero: a monotone index, without a call into
-// the maths library for each corner. Never given a NaN.
-std::int64_t BroadPhaseGrid::CellOf(double coordinate, int level) const {
-  return static_cast<std::int64_t>(std::clamp(coordinate * inverseCellSize_[level], -kLastCell, kLastCell));
-}
-
-BroadPhaseGrid::CellRange BroadPhaseGrid::CornersOf(const GridBox& box, int level) const {
-  // A NaN corner makes every overlap test pass.
-  if (std::isnan(box.minX) || std::isnan(box.minY) || std::isnan(box.maxX) || std::isnan(box.maxY)) {
-    return {0, 0, 0, 0, true};
-  }
-  // A box turned inside out (a negative size) still meets what spans it.
-  return {CellOf(std::min(box.minX, box.maxX), level), CellOf(std::min(box.minY, box.maxY), level),
-          CellOf(std::max(box.minX, box.maxX), level), CellOf(std::max(box.minY, box.maxY), level), false};
-}
-
 std::uint8_t BroadPhaseGrid::LevelOf(const GridBox& box) const {
   for (int level = 0; level < kLevels; ++level) {
     const CellRange range = CornersOf(box, level);
@@ -185,12 +166,7 @@ bool BroadPhaseGrid::Spans(const CellRange& range, std::int64_t most) {
   return columns <= most && rows <= most && columns * rows <= most;
 }
 
-std::size_t BroadPhaseGrid::PlaceAt(int level, std::int64_t x, std::int64_t y) {
-  // Shifts and masks of two's complement numbers: the block's corner cell
-  // lies at or below, as a floor would give.
-  const std::int64_t bx = x >> kBlockShift, by = y >> kBlockShift, mask = (1 << kBlockShift) - 1;
-  const std::uint32_t within = static_cast<std::uint32_t>(((y & mask) << kBlockShift) | (x & mask));
-  if (lastFirst_ != 0 && bx == lastX_ && by == lastY_ && level == lastLevel_) return lastFirst_ - 1 + within;
+std::size_t BroadPhaseGrid::MakePlace(int level, std::int64_t bx, std::int64_t by) {
   for (std::size_t at = Hash(bx, by, level) & tableMask_;; at = (at + 1) & tableMask_) {
     Entry& entry = table_[at];
     if (entry.first == 0) {
@@ -211,7 +187,7 @@ std::size_t BroadPhaseGrid::PlaceAt(int level, std::int64_t x, std::int64_t y) {
   lastX_ = bx;
   lastY_ = by;
   lastLevel_ = level;
-  return lastFirst_ - 1 + within;
+  return lastFirst_ - 1;
 }
 
 std::size_t BroadPhaseGrid::FindPlace(int level, std::int64_t x, std::int64_t y) {
@@ -229,14 +205,6 @@ std::size_t BroadPhaseGrid::FindPlace(int level, std::int64_t x, std::int64_t y)
       return lastFirst_ - 1 + within;
     }
   }
-}
-
-BroadPhaseGrid::Cell& BroadPhaseGrid::CellIn(std::size_t place) {
-  if (places_[place] == 0) {
-    if (cellsInUse_ == cells_.size()) cells_.emplace_back();
-    places_[place] = static_cast<std::uint32_t>(++cellsInUse_);
-  }
-  return cells_[places_[place] - 1];
 }
 
 void BroadPhaseGrid::Rehash(std::size_t capacity) {

@@ -9,6 +9,8 @@
 // overlap (touching counts) always share a cell at the coarser level of the
 // two: cell indices are a monotone function of the coordinates, clamped at
 // the ends, and each level's cells split exactly into the finer ones.
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -57,6 +59,9 @@ class BroadPhaseGrid {
   // each holding few pebbles.
   static constexpr std::int64_t kMostCellsAbove = 4;
   static constexpr std::uint8_t kWide = 0xff;
+  // Cell indices stop here, so that the width of any range is a 64-bit
+  // number: colliders beyond share the last cells.
+  static constexpr double kLastCell = 0x1p61;
   struct CellRange {
     std::int64_t x0, y0, x1, y1;
     // Everywhere: not a number, or too large to list in its cells.
@@ -99,6 +104,8 @@ class BroadPhaseGrid {
   // The place of the cell at (x, y) of level, its block made when missing;
   // the place of its cell of finer slots is kFinerCells on.
   std::size_t PlaceAt(int level, std::int64_t x, std::int64_t y);
+  // The first place of the block (bx, by) of level, made when missing.
+  std::size_t MakePlace(int level, std::int64_t bx, std::int64_t by);
   // The place of the cell at (x, y) of level, or kNoPlace when its block
   // was never made.
   static constexpr std::size_t kNoPlace = ~std::size_t{0};
@@ -185,5 +192,40 @@ class BroadPhaseGrid {
   std::uint32_t query_ = 0;
   std::size_t count_ = 0;
 };
+
+// Clamped first, then cut towards zero: a monotone index, without a call into
+// the maths library for each corner. Never given a NaN. Inline: the grid
+// turns every corner of every box into cells.
+inline std::int64_t BroadPhaseGrid::CellOf(double coordinate, int level) const {
+  return static_cast<std::int64_t>(std::clamp(coordinate * inverseCellSize_[level], -kLastCell, kLastCell));
+}
+
+inline BroadPhaseGrid::CellRange BroadPhaseGrid::CornersOf(const GridBox& box, int level) const {
+  // A NaN corner makes every overlap test pass.
+  if (std::isnan(box.minX) || std::isnan(box.minY) || std::isnan(box.maxX) || std::isnan(box.maxY)) {
+    return {0, 0, 0, 0, true};
+  }
+  // A box turned inside out (a negative size) still meets what spans it.
+  return {CellOf(std::min(box.minX, box.maxX), level), CellOf(std::min(box.minY, box.maxY), level),
+          CellOf(std::max(box.minX, box.maxX), level), CellOf(std::max(box.minY, box.maxY), level), false};
+}
+
+inline std::size_t BroadPhaseGrid::PlaceAt(int level, std::int64_t x, std::int64_t y) {
+  // Shifts and masks of two's complement numbers: the block's corner cell
+  // lies at or below, as a floor would give.
+  const std::int64_t bx = x >> kBlockShift, by = y >> kBlockShift, mask = (1 << kBlockShift) - 1;
+  const std::size_t within = static_cast<std::size_t>(((y & mask) << kBlockShift) | (x & mask));
+  // Most cells lie in the block found last.
+  if (lastFirst_ != 0 && bx == lastX_ && by == lastY_ && level == lastLevel_) return lastFirst_ - 1 + within;
+  return MakePlace(level, bx, by) + within;
+}
+
+inline BroadPhaseGrid::Cell& BroadPhaseGrid::CellIn(std::size_t place) {
+  if (places_[place] == 0) {
+    if (cellsInUse_ == cells_.size()) cells_.emplace_back();
+    places_[place] = static_cast<std::uint32_t>(++cellsInUse_);
+  }
+  return cells_[places_[place] - 1];
+}
 
 }  // namespace Orv
