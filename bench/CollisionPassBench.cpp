@@ -14,6 +14,10 @@
 //   apart;
 // - statics: 10000 circles without bodies at that density, and the same
 //   10000 all on one point.
+// - wide bodies: 3000 static pebbles of radius 1 among 2000 bodies of radius
+//   20, none touching, and the same with pebbles of radius 20;
+// - heap: 1000 small bodies heaped in a 100 x 100 square, beside the sparse
+//   scene of 1000.
 // Where Box2D was found at build time, its world steps the sparse, pile and
 // lattice colliders too (in metres, 32 px a metre), finding and answering
 // their contacts as the engine's frame does: see Box2DScene.
@@ -143,6 +147,35 @@ void Sparse(AnyScene& scene, int count, Vec2 at = {}, bool withBodies = true, bo
   }
 }
 
+// 5000 places 50 apart, two in five a body of radius 20 moving up to 60 px/s
+// (1 px a frame, never into a neighbour), the rest static pebbles of
+// pebbleRadius: coins among characters, or as large as they are.
+void WideBodies(Scene& scene, double pebbleRadius) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> speed(-60, 60);
+  for (int i = 0; i < 5000; ++i) {
+    const double x = 50.0 * (i % 100), y = 50.0 * (i / 100);
+    if (i % 5 < 2) {
+      const double vx = speed(random), vy = speed(random);
+      scene.Add(x, y, 20, true, {vx, vy});
+    } else {
+      scene.Add(x, y, pebbleRadius, false);
+    }
+  }
+}
+
+// 1000 bodies of radius 2 to 5 moving up to 60 px/s heaped in a 100 x 100
+// square, each touching about a dozen others.
+void Heap(Scene& scene) {
+  std::mt19937 random(13);
+  std::uniform_real_distribution<double> place(0, 100), radius(2, 5), speed(-60, 60);
+  for (int i = 0; i < 1000; ++i) {
+    const double x = place(random), y = place(random), r = radius(random);
+    const double vx = speed(random), vy = speed(random);
+    scene.Add(x, y, r, true, {vx, vy});
+  }
+}
+
 // Two crowds of 4000, the second beside the first or far off on a diagonal.
 void Crowds(Scene& scene, double apart) {
   constexpr int kCrowd = 4000;
@@ -189,7 +222,10 @@ enum SceneKind {
   kCrowds1e5,
   kCrowds1e6,
   kStatics,
-  kStaticsOnAPoint
+  kStaticsOnAPoint,
+  kWideBodies,
+  kLargePebbles,
+  kHeap
 };
 
 #ifdef ORV_BENCH_BOX2D
@@ -288,6 +324,9 @@ void BM_CollisionFrame(benchmark::State& state) {
     case kCrowds1e6: Crowds(scene, 1e6); break;
     case kStatics: Sparse(scene, 10000, {}, false); break;
     case kStaticsOnAPoint: Sparse(scene, 10000, {}, false, true); break;
+    case kWideBodies: WideBodies(scene, 1); break;
+    case kLargePebbles: WideBodies(scene, 20); break;
+    case kHeap: Heap(scene); break;
   }
   std::size_t records = 0;
   // Its first step makes every contact of the scene at once, which no later
@@ -335,6 +374,9 @@ BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kCrowds1e5)->Name("crowds
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kCrowds1e6)->Name("crowds+1e6/engine")->Apply(Fixed);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kStatics)->Name("statics/engine")->Apply(Fixed);
 BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kStaticsOnAPoint)->Name("statics+point/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kWideBodies)->Name("widebodies/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kLargePebbles)->Name("largepebbles/engine")->Apply(Fixed);
+BENCHMARK_TEMPLATE(BM_CollisionFrame, CollisionEngine, kHeap)->Name("heap/engine")->Apply(Fixed);
 #ifdef ORV_BENCH_BOX2D
 // The patch's circles of radius 0.01 px are no scene a game in metres makes.
 BENCHMARK_TEMPLATE(BM_Box2DFrame, kSparse)->Name("sparse/box2d")->Apply(LargerSizes);
@@ -402,6 +444,13 @@ class SummaryReporter : public benchmark::BenchmarkReporter {
     }
     Line("10000 static circles on one point", "10000 static circles on one point", Median("statics+point", "engine", 0),
          "the same spread out", Median("statics", "engine", 0), "at most 1.5", 1.5);
+    Line("2000 bodies of radius 20 among 3000 static pebbles of radius 1, none touching",
+         "2000 bodies of radius 20 among 3000 pebbles of radius 1", Median("widebodies", "engine", 0),
+         "the same with pebbles of radius 20", Median("largepebbles", "engine", 0), "at most 1.5", 1.5);
+    // A heap's dozen contacts a body cost more than the sparse scene's few.
+    Line("1000 bodies heaped in a 100 x 100 square", "1000 bodies heaped in a 100 x 100 square",
+         Median("heap", "engine", 0), "the sparse scene of 1000 circles", Median("sparse", "engine", 1000), "at most 8",
+         8);
   }
 
  private:
