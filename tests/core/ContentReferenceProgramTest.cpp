@@ -214,7 +214,7 @@ TEST(ContentReferenceProgram, TheBodyAndColliderRowsSayWhatTheProgramDoes) {
       {Row("content/components.md", "rigidbody", "impulse y"), "the same, y"},
       {Row("content/components.md", "rigidbody", "friction"),
        "the share of the velocity (and of the turning) lost "
-       "each step, in the air too, kept within 0 to 1"},
+       "every 1/60 s, in the air too, kept within 0 to 1"},
       {Row("content/components.md", "rigidbody", "direction"),
        "On an `OBB` collider the box turns the heading, not the reverse: each step sets the heading to the box's "
        "angle (`orientation`)"},
