@@ -759,12 +759,7 @@ TEST(ContentReferenceProgram, TheSpriteLightAndOccludingRowsSayWhatTheProgramDra
   bool found = false;
   Screenshot shot, unlit;
   RunOptions options;
-  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("ContentSprites", left, top);
-                                // The game's cursor, drawn at the pointer, away from the samples.
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 300) + " " +
-                                      std::to_string(top + 230));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("stage 1\n", "ContentSprites", 300, 230, left, top, found));
   options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t) {
     shot = GrabScreen();
     folder.Write("next 1", "");

@@ -1,8 +1,10 @@
 #include "support/ProgramRun.h"
 
+#include "support/Screenshot.h"
+
 #include <poll.h>
-#include <sys/prctl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,6 +157,14 @@ Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds) 
 Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,
                     std::function<void(pid_t)> action, bool afterPrevious) {
   return {text, 0.0, std::move(action), frames, frameText, afterPrevious};
+}
+
+Trigger FindWindowAndParkPointer(const std::string& text, const std::string& title, int parkX, int parkY, int& left,
+                                 int& top, bool& found) {
+  return {text, 0.0, [=, &left, &top, &found](pid_t) {
+            found = WindowPosition(title, left, top);
+            Shell("xdotool mousemove --sync " + std::to_string(left + parkX) + " " + std::to_string(top + parkY));
+          }};
 }
 
 RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {

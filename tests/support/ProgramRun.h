@@ -91,6 +91,13 @@ Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds =
 Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,
                     std::function<void(pid_t)> action, bool afterPrevious = true);
 
+// Once text has been printed, finds the window of that title (found says
+// whether it showed, left and top where) and moves the pointer to (parkX,
+// parkY) in it: the game draws its cursor at the pointer, which the samples
+// must miss.
+Trigger FindWindowAndParkPointer(const std::string& text, const std::string& title, int parkX, int parkY, int& left,
+                                 int& top, bool& found);
+
 struct RunOptions {
   // Generous: a sanitized build on a busy machine starts and runs many times
   // slower than alone.
