@@ -256,7 +256,7 @@ class Box2DScene {
     fixture.density = 1;
     fixture.friction = 0;
     added->CreateFixture(&fixture);
-    if (body) placed_.push_back({added, def.position, b2Vec2(Metres(velocity.x), Metres(velocity.y))});
+    if (body) placed_.push_back({added, def.position, Metres(velocity)});
   }
 
   void Restore() {
