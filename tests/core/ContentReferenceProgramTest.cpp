@@ -867,11 +867,11 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
        "(for an object without a sprite and without a shape of its own, its collider's shape, with its size in 6 to "
        "8); `\"\"` for a `\"Line\"` collider without a shape of its own, which no point picks"},
       {Row("content/files.md", "SaveObjects", "2, 3"),
-       "a loaded object without a type name at 3 is left out of the "
-       "next save"},
+       "a loaded object without an id at 2 or a type name at 3 takes its entry's "
+       "`\"id\"` and `\"name\"`, so the next save writes it"},
       {Row("content/components.md", "editable", "3"),
-       "an object a level file made without one is left out of the "
-       "next save"},
+       "an object a level file made without one takes its entry's `\"name\"`, so "
+       "the next save writes it"},
       {Row("content/files.md", "SaveObjects", "6, 7, 8"), "the shape's whole width and height, and its radius (reals)"},
       {Row("content/files.md", "SaveObjects", "9"), "its rotation in degrees"},
       {Row("content/components.md", "editable", "9"),
@@ -892,11 +892,12 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
       {"Moved", R"({"type":"collision","data":["Circle",{"radius":8.0}]})", "kind = 'moved'\n" + place},
       {"Crate", std::string(kTransform) + "," + Box("OBB", 0, 0, 40, 10) + R"(,{"type":"editable","data":[]})",
        "kind = 'crate'\n" + place},
-      // The docs' usual editable objects: no sprite, no shape of their own.
-      // (A place by name would win over AddObject's.)
+      // The docs' usual editable objects: no sprite, no shape of their own;
+      // the coin's place by name gives way to AddObject's.
       {"Coin",
        std::string(kTransform) +
-           R"(,{"type":"collision","data":["Circle",{"radius":10.0}]},{"type":"editable","data":[]})",
+           R"(,{"type":"collision","data":["Circle",{"pos x":0.0,"pos y":0.0,"radius":10.0}]},)"
+           R"({"type":"editable","data":[]})",
        ""},
       {"Rod", R"({"type":"collision","data":["Line"]},{"type":"editable","data":[]})", ""},
       {"Loner", "", "function Init() print('ROW loner 1') end\n"},
@@ -978,10 +979,10 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
   EXPECT_EQ(made[1], 0);
   EXPECT_NEAR(made[2], 40, 0.01);
   EXPECT_NEAR(made[3], 10, 0.01);
-  // What the editor writes for each level object: the crate the level file
-  // made, and the coin and the rod added, each with its collider's shape
-  // and size; neither the crate made by a script nor the one the level file
-  // gave no type name is written.
+  // What the editor writes for each level object: the crates the level file
+  // made, the one without a type name or id with its entry's, and the coin
+  // and the rod added, each with its collider's shape and size; the crate
+  // made by a script is not written.
   const std::string user = folder.Path() + "/documents/Kelvane/";
   const std::string before = ReadFile(user + "before.json");
   // The second crate placed by index and widened by name, made without a
@@ -992,7 +993,13 @@ TEST(ContentReferenceProgram, TheFileRowsSayWhatTheProgramReads) {
                            R"("params")"),
             1u)
       << run.err;
-  EXPECT_EQ(Count(before, R"("name": "Crate")"), 1u) << before;
+  EXPECT_EQ(Count(before, R"("name": "Crate")"), 2u) << before;
+  const std::size_t unnamed = before.find("\"name\": \"Crate\",\n      \"id\": 11,");
+  ASSERT_NE(unnamed, std::string::npos) << before;
+  EXPECT_EQ(Saved(before.substr(unnamed), "Crate"),
+            (std::vector<std::string>{"-160.0", "0.0", "-160.0", "0.0", "11", R"("Crate")", "1", R"("OBB")", "60.0",
+                                      "10.0", "0.0", "0.0"}))
+      << before;
   const std::map<std::string, std::vector<std::string>> written = {
       {"Crate",
        {"160.0", "224.0", "160.0", "224.0", "7", R"("Crate")", "1", R"("OBB")", "40.0", "10.0", "0.0", "90.0"}},
