@@ -7,7 +7,9 @@
 # At the end, one table: each figure a benchmark gave as a row (the line form
 # is described in bench/BenchSupport.h), beside its baseline from the same
 # run, the ratio, the goal, and whether the goal was met. A goal shown to be
-# out of reach on this machine says so, and why. Programs that gave no row
+# out of reach on this machine says so, and why; so does one the design does
+# not aim at. A ratio within 30 % of its goal is "within the noise": on a busy
+# machine two runs put it on either side. Programs that gave no row
 # are named under the table. The rows go to a file of their own, so that
 # each program's standard output is only its report (with
 # --benchmark_format=json, one JSON document a program); the table and the
@@ -22,13 +24,19 @@ build="$root/build/bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORV_BENCH=ON -DORV_TESTS=OFF >/dev/null
 cmake --build "$build"
 export ORV_HEADLESS=1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
-# The figures from the real program and the drawing ones need a display.
+# The figures from the real program and the drawing ones need a display: a
+# server of the run's own when none is named, started as the tests start
+# theirs (a server that picks its number by lock files, as xvfb-run -a does,
+# can take the number of a running one that keeps none, and fail).
+xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x720x24" "$0" "$@" >&3 3>&-
+  started="$("$root/scripts/start-xvfb.sh")"
+  read -r display_number xvfb_pid <<<"$started"
+  export DISPLAY=":$display_number"
 fi
 
 rows="$(mktemp)"
-trap 'rm -f "$rows"' EXIT
+trap 'rm -f "$rows"; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
 export ORV_BENCH_ROWS="$rows"
 status=0
 silent=()

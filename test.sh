@@ -21,19 +21,14 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$clang_build" -G Ninja -DCMAKE_BUILD_T
 cmake --build "$clang_build"
 
 # The program needs a real X server for its GL context: one Xvfb per run, on
-# a display number it picks itself and writes to fd 3 once it is ready. The
-# tests connect one after another; a server that reset each time its last
-# client left would drop a connection made in that moment.
-display_file="$(mktemp)"
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$display_file"' EXIT
-for _ in $(seq 200); do
-  grep -qx '[0-9]\+' "$display_file" && break
-  sleep 0.05
-done
-grep -qx '[0-9]\+' "$display_file" || { echo "Xvfb did not start" >&2; exit 1; }
-display=":$(cat "$display_file")"
+# a display number it picks itself (see scripts/start-xvfb.sh: on a busy
+# machine it is waited for, and started again if it died). The tests connect
+# one after another; a server that reset each time its last client left would
+# drop a connection made in that moment.
+started="$("$root/scripts/start-xvfb.sh")"
+read -r display_number xvfb_pid <<<"$started"
+trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+display=":$display_number"
 
 export DISPLAY="$display"
 export ORV_HEADLESS=1

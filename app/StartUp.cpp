@@ -119,10 +119,7 @@ int StartUp() {
   SetDebugLevel(config->debug);
   // Before anything could show a box, which a silent display would hold as
   // it holds the window's start: one line says it all.
-  if (std::string silence; !Platform::DisplayAnswers(silence)) {
-    PrintErrorLine(silence);
-    return 1;
-  }
+  Platform::CheckDisplay();
 
   int exitCode = 1;
   {

@@ -446,10 +446,11 @@ void BM_EmptyLitFrame(benchmark::State& state) {
                        "bare loop, one clear and a swap: " + OrvBench::CpuAndWall(OrvBench::Median(bare), "%.3f", "ms"),
                        OrvBench::Ratio(Median(ratio)), "at most 2x",
                        OrvBench::AtMost(Median(ratio), 2.0,
-                                        "besides a clear and a swap, a lit frame needs one full-screen "
-                                        "shaded pass, which on this software OpenGL alone costs about the bare "
-                                        "loop's whole frame; drawing the scene straight into the window instead "
-                                        "would move pixels")});
+                                        "besides a clear and a swap, a lit frame lays one full-screen textured "
+                                        "pass over the window, and on this software OpenGL one textured "
+                                        "full-screen copy alone costs 4.7-6.4x the bare loop's whole frame "
+                                        "(measured side by side, 800 x 600); drawing the scene straight into the "
+                                        "window instead would move pixels")});
   }
   fs::remove_all(root);
 }

@@ -22,36 +22,22 @@
 #include <string>
 #include <vector>
 
-#include "core/GameObject.h"
-#include "core/TransformComponent.h"
-#include "core/TypeKey.h"
-#include "world/CollisionComponent.h"
-#include "world/CollisionEngine.h"
-#include "world/PhysicEngine.h"
-#include "world/RigidBodyComponent.h"
-
 #include "BenchRows.h"
 #include "BenchSupport.h"
 #include "BenchTiming.h"
-
-#ifdef ORV_BENCH_BOX2D
-#include <box2d/box2d.h>
-#endif
+#include "PhysicsBenchScene.h"
 
 namespace {
 
 using namespace Orv;
+using OrvBench::Box;
 using OrvBench::Times;
 
 constexpr double kGravity = 320;
 constexpr double kSeconds = 10;
 constexpr double kRadius = 8;
 constexpr double kFloor = 1000;
-constexpr double kPixelsPerMetre = 32;
 
-struct Box {
-  double x, y, width, height;
-};
 // The pile's box, inside 300..500 across and 580..1000 down.
 const Box kPileWalls[] = {{400, kFloor + 20, 240, 40}, {290, 800, 20, 400}, {510, 800, 20, 400}, {400, 570, 240, 20}};
 const Box kBallFloor = {1000, kFloor + 10, 200, 20};
@@ -73,47 +59,31 @@ struct Run {
   Times cpu;
 };
 
-// The engine's side: the scene in frames of dt for kSeconds.
+// The engine's side, as the program steps it: the collision engine steps the
+// bodies between its own steps.
 class World {
  public:
-  World() { collision_.StepBodiesWith(&physics_); }
+  World() { scene_.StepBodiesWithCollisions(); }
 
   void AddWall(const Box& box, double bounce = -1) {
-    auto object = Make("AABB", {box.x, box.y}, box.width, box.height);
-    if (bounce >= 0) {
-      auto rigid = std::make_shared<RigidBodyComponent>();
-      rigid->body.bouncy = bounce;
-      object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
-    }
-    Offer(object);
+    auto wall = scene_.AddBox("AABB", box);
+    // A rigid body of mass 0 only lends the floor its bounce.
+    if (bounce >= 0) scene_.AddBody(wall, 0).bouncy = bounce;
   }
   void AddBall(Vec2 at, double bounce) {
-    auto object = Make("Circle", at, 0, 0);
-    auto rigid = std::make_shared<RigidBodyComponent>();
-    rigid->body.SetMass(1);
-    rigid->body.bouncy = bounce;
-    rigid->body.position = at;
-    rigid->body.SetInertiaOf(*object->GetComponent<CollisionComponent>().Lock()->GetCollider());
-    object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
-    bodies_.push_back(object);
-    Offer(object);
+    auto ball = scene_.AddCircle(at, kRadius);
+    RigidBody& body = scene_.AddBody(ball);
+    body.bouncy = bounce;
+    body.SetInertiaOf(*ball->FindComponent<CollisionComponent>()->GetCollider());
   }
   Run RunFor(float dt) {
     Run run;
     const Times start = OrvBench::ThreadNow();
     for (int frame = 0; frame < static_cast<int>(std::lround(kSeconds / dt)); ++frame) {
       // SetAcceleration(0, 320) stores 60 times that.
-      for (auto& body : bodies_)
-        body->GetComponent<RigidBodyComponent>().Lock()->body.acceleration = {0, 60 * kGravity};
-      collision_.PreUpdate(dt);
-      collision_.Update(dt);
-      physics_.PreUpdate(dt);
-      physics_.Update(dt);
-      collision_.LateUpdate(dt);
-      std::vector<Vec2> places;
-      for (auto& body : bodies_)
-        places.push_back(body->GetComponent<CollisionComponent>().Lock()->GetCollider()->GetPosition());
-      run.track.push_back(places);
+      for (int i = 0; i < scene_.Bodies(); ++i) scene_.Body(i).acceleration = {0, 60 * kGravity};
+      scene_.Step(dt);
+      run.track.push_back(scene_.Places());
       run.frameTimes.push_back(dt);
     }
     run.cpu = OrvBench::ThreadNow() - start;
@@ -121,36 +91,7 @@ class World {
   }
 
  private:
-  std::shared_ptr<GameObject> Make(const char* type, Vec2 at, double width, double height) {
-    auto object = std::make_shared<GameObject>(nullptr, 1);
-    auto component = std::make_shared<CollisionComponent>();
-    component->Setup();
-    component->SetColliderByName(type);
-    component->SetRealProperty(CollisionComponent::PosX, at.x);
-    component->SetRealProperty(CollisionComponent::PosY, at.y);
-    if (width > 0) {
-      component->SetRealProperty(CollisionComponent::Width, width);
-      component->SetRealProperty(CollisionComponent::Height, height);
-    } else {
-      component->SetRealProperty(CollisionComponent::Radius, kRadius);
-    }
-    component->GetCollider()->UpdateBounds();
-    object->AddComponent(TypeKey<CollisionComponent>(), component);
-    object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
-    return object;
-  }
-  void Offer(const std::shared_ptr<GameObject>& object) {
-    objects_.push_back(object);
-    collision_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-    physics_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-  }
-
-  // Each collider says what it was made as on standard output, which is the
-  // benchmark library's.
-  OrvBench::QuietStdout quiet_;
-  CollisionEngine collision_{nullptr};
-  PhysicEngine physics_{nullptr};
-  std::vector<std::shared_ptr<GameObject>> objects_, bodies_;
+  OrvBench::PhysicsBenchScene scene_;
 };
 
 Run EnginePile(float dt) {
@@ -168,52 +109,25 @@ Run EngineBounce(float dt) {
 }
 
 #ifdef ORV_BENCH_BOX2D
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 
 // Box2D's side, y down as the engine's, its defaults otherwise: 8 velocity
 // and 3 position iterations, restitution mixed by the larger.
 Run Box2DRun(bool pile, float dt) {
   b2World world(b2Vec2(0, Metres(kGravity)));
-  const auto addStatic = [&](const Box& box, float restitution) {
-    b2BodyDef def;
-    def.position.Set(Metres(box.x), Metres(box.y));
-    b2PolygonShape shape;
-    shape.SetAsBox(Metres(box.width / 2), Metres(box.height / 2));
-    b2FixtureDef fixture;
-    fixture.shape = &shape;
-    fixture.restitution = restitution;
-    world.CreateBody(&def)->CreateFixture(&fixture);
-  };
   std::vector<b2Body*> bodies;
-  const auto addBall = [&](Vec2 at, float restitution) {
-    b2BodyDef def;
-    def.type = b2_dynamicBody;
-    def.position.Set(Metres(at.x), Metres(at.y));
-    b2CircleShape circle;
-    circle.m_radius = Metres(kRadius);
-    b2FixtureDef fixture;
-    fixture.shape = &circle;
-    fixture.density = 1 / (3.14159265f * circle.m_radius * circle.m_radius);
-    fixture.restitution = restitution;
-    b2Body* body = world.CreateBody(&def);
-    body->CreateFixture(&fixture);
-    bodies.push_back(body);
-  };
   if (pile) {
-    for (const Box& wall : kPileWalls) addStatic(wall, 0);
-    for (const Vec2& start : PileStarts()) addBall(start, 0);
+    for (const Box& wall : kPileWalls) OrvBench::AddStatic(world, wall);
+    for (const Vec2& start : PileStarts()) bodies.push_back(OrvBench::AddCircleBody(world, start, kRadius));
   } else {
-    addStatic(kBallFloor, 0.8f);
-    addBall({kBallFloor.x, kFloor - kRadius - 100}, 0.8f);
+    OrvBench::AddStatic(world, kBallFloor, 0, 0.8f);
+    bodies.push_back(OrvBench::AddCircleBody(world, {kBallFloor.x, kFloor - kRadius - 100}, kRadius, 0.2f, 0.8f));
   }
   Run run;
   const Times start = OrvBench::ThreadNow();
   for (int frame = 0; frame < static_cast<int>(std::lround(kSeconds / dt)); ++frame) {
     world.Step(dt, 8, 3);
     std::vector<Vec2> places;
-    for (const b2Body* body : bodies) {
-      places.push_back({body->GetPosition().x * kPixelsPerMetre, body->GetPosition().y * kPixelsPerMetre});
-    }
+    for (const b2Body* body : bodies) places.push_back(Pixels(body->GetPosition()));
     run.track.push_back(places);
     run.frameTimes.push_back(dt);
   }

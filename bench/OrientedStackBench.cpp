@@ -14,19 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "core/GameObject.h"
-#include "core/TransformComponent.h"
-#include "core/TypeKey.h"
-#include "world/CollisionComponent.h"
-#include "world/CollisionEngine.h"
-#include "world/PhysicEngine.h"
-#include "world/RigidBodyComponent.h"
-
 #include "BenchSupport.h"
-
-#ifdef ORV_BENCH_BOX2D
-#include <box2d/box2d.h>
-#endif
+#include "PhysicsBenchScene.h"
 
 namespace {
 
@@ -36,108 +25,43 @@ constexpr double kGravity = 320;
 constexpr double kBox = 32;
 constexpr double kFloorTop = 500;
 constexpr double kSeconds = 10;
-constexpr double kPixelsPerMetre = 32;
 
 Vec2 Start(int i) { return {100, kFloorTop - kBox / 2 - kBox * i}; }
+const OrvBench::Box kFloor{100, kFloorTop + 20, 600, 40};
 
 struct StackEnd {
   double fastest = 0;
   double topMoved = 0;
 };
 
-// The engine's collision pass, the sweep, the bodies' step and the ageing,
-// as the game's frame runs them.
-class EngineStack {
- public:
-  EngineStack(const char* floor, int height) {
-    Add(floor, {100, kFloorTop + 20}, 600, 40, false);
-    for (int i = 0; i < height; ++i) Add("OBB", Start(i), kBox, kBox, true);
-    for (const auto& object : objects_) {
-      collisions_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-      physics_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-    }
+StackEnd EngineStack(const char* floor, int height, float step) {
+  OrvBench::PhysicsBenchScene scene;
+  scene.AddBox(floor, kFloor);
+  for (int i = 0; i < height; ++i) scene.AddBody(scene.AddBox("OBB", {Start(i).x, Start(i).y, kBox, kBox}));
+  StackEnd end;
+  const int steps = static_cast<int>(std::lround(kSeconds / step));
+  for (int s = 0; s < steps; ++s) {
+    for (int i = 0; i < height; ++i) scene.Body(i).velocity.y += kGravity * step;
+    scene.Step(step);
+    for (int i = 0; i < height; ++i) end.fastest = std::max(end.fastest, scene.Body(i).velocity.Length());
   }
-
-  StackEnd Run(float step) {
-    StackEnd end;
-    const int steps = static_cast<int>(std::lround(kSeconds / step));
-    for (int s = 0; s < steps; ++s) {
-      for (const auto& rigid : bodies_) rigid->body.velocity.y += kGravity * step;
-      collisions_.PreUpdate(step);
-      collisions_.Update(step);
-      physics_.PreUpdate(step);
-      physics_.Update(step);
-      collisions_.LateUpdate(step);
-      for (const auto& rigid : bodies_) end.fastest = std::max(end.fastest, rigid->body.velocity.Length());
-    }
-    const Vec2 top = colliders_.back()->GetCollider()->GetPosition();
-    const Vec2 start = Start(static_cast<int>(bodies_.size()) - 1);
-    end.topMoved = std::hypot(top.x - start.x, top.y - start.y);
-    if (!std::isfinite(end.fastest)) end.fastest = INFINITY;
-    if (!std::isfinite(end.topMoved)) end.topMoved = INFINITY;
-    return end;
-  }
-
- private:
-  void Add(const char* shape, Vec2 at, double width, double height, bool body) {
-    auto object = std::make_shared<GameObject>(nullptr, 1);
-    object->SetUniqueId(static_cast<std::uint32_t>(objects_.size() + 1));
-    auto collision = std::make_shared<CollisionComponent>();
-    {
-      const OrvBench::QuietStdout quiet;
-      collision->SetColliderByName(shape);
-    }
-    collision->SetRealProperty(CollisionComponent::PosX, at.x);
-    collision->SetRealProperty(CollisionComponent::PosY, at.y);
-    collision->SetRealProperty(CollisionComponent::Width, width);
-    collision->SetRealProperty(CollisionComponent::Height, height);
-    collision->GetCollider()->UpdateBounds();
-    object->AddComponent(TypeKey<CollisionComponent>(), collision);
-    object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
-    if (body) {
-      auto rigid = std::make_shared<RigidBodyComponent>();
-      rigid->body.SetMass(1);
-      rigid->body.position = at;
-      object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
-      bodies_.push_back(rigid);
-      colliders_.push_back(collision);
-    }
-    objects_.push_back(object);
-  }
-
-  CollisionEngine collisions_{nullptr};
-  PhysicEngine physics_{nullptr};
-  std::vector<std::shared_ptr<GameObject>> objects_;
-  std::vector<std::shared_ptr<RigidBodyComponent>> bodies_;
-  std::vector<std::shared_ptr<CollisionComponent>> colliders_;
-};
+  const Vec2 top = scene.Position(height - 1);
+  const Vec2 start = Start(height - 1);
+  end.topMoved = std::hypot(top.x - start.x, top.y - start.y);
+  if (!std::isfinite(end.fastest)) end.fastest = INFINITY;
+  if (!std::isfinite(end.topMoved)) end.topMoved = INFINITY;
+  return end;
+}
 
 #ifdef ORV_BENCH_BOX2D
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 
 // Box2D with its defaults: 8 velocity and 3 position iterations, warm
 // starting, sleeping; friction 0.2.
 StackEnd Box2DStack(int height, float step) {
   b2World world(b2Vec2(0, 0));
-  b2BodyDef floorDef;
-  floorDef.position.Set(Metres(100), Metres(kFloorTop + 20));
-  b2PolygonShape floorShape;
-  floorShape.SetAsBox(Metres(300), Metres(20));
-  world.CreateBody(&floorDef)->CreateFixture(&floorShape, 0);
+  OrvBench::AddStatic(world, kFloor);
   std::vector<b2Body*> bodies;
-  for (int i = 0; i < height; ++i) {
-    b2BodyDef def;
-    def.type = b2_dynamicBody;
-    def.position.Set(Metres(Start(i).x), Metres(Start(i).y));
-    b2PolygonShape box;
-    box.SetAsBox(Metres(kBox / 2), Metres(kBox / 2));
-    b2FixtureDef fixture;
-    fixture.shape = &box;
-    fixture.density = 1 / (Metres(kBox) * Metres(kBox));
-    fixture.friction = 0.2f;
-    bodies.push_back(world.CreateBody(&def));
-    bodies.back()->CreateFixture(&fixture);
-  }
+  for (int i = 0; i < height; ++i) bodies.push_back(OrvBench::AddBoxBody(world, Start(i), kBox, kBox));
   StackEnd end;
   const int steps = static_cast<int>(std::lround(kSeconds / step));
   for (int s = 0; s < steps; ++s) {
@@ -147,9 +71,9 @@ StackEnd Box2DStack(int height, float step) {
       end.fastest = std::max(end.fastest, static_cast<double>(body->GetLinearVelocity().Length()) * kPixelsPerMetre);
     }
   }
-  const b2Vec2 top = bodies.back()->GetPosition();
+  const Vec2 top = Pixels(bodies.back()->GetPosition());
   const Vec2 start = Start(height - 1);
-  end.topMoved = std::hypot(top.x * kPixelsPerMetre - start.x, top.y * kPixelsPerMetre - start.y);
+  end.topMoved = std::hypot(top.x - start.x, top.y - start.y);
   return end;
 }
 #endif
@@ -160,7 +84,7 @@ void BM_OrientedStack(benchmark::State& state) {
   const float step = state.range(2) != 0 ? 0.1f : 1.0f / 60;
   StackEnd ours, theirs{-1, -1};
   for (auto _ : state) {
-    ours = EngineStack(turnedFloor ? "OBB" : "AABB", height).Run(step);
+    ours = EngineStack(turnedFloor ? "OBB" : "AABB", height, step);
 #ifdef ORV_BENCH_BOX2D
     theirs = Box2DStack(height, step);
 #endif

@@ -12,19 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/GameObject.h"
-#include "core/TransformComponent.h"
-#include "core/TypeKey.h"
-#include "world/CollisionComponent.h"
-#include "world/CollisionEngine.h"
-#include "world/PhysicEngine.h"
-#include "world/RigidBodyComponent.h"
-
 #include "BenchSupport.h"
-
-#ifdef ORV_BENCH_BOX2D
-#include <box2d/box2d.h>
-#endif
+#include "PhysicsBenchScene.h"
 
 namespace {
 
@@ -32,7 +21,6 @@ using namespace Orv;
 
 constexpr int kCircles = 34;
 constexpr double kRadius = 8, kSpeed = 2000, kLength = 3000, kThick = 10;
-constexpr double kPixelsPerMetre = 32;
 const Vec2 kCentre{0, 0};
 
 struct Frame {
@@ -51,123 +39,38 @@ bool Past(const Frame& f, Vec2 p) {
   return !(d.Dot(f.u) < 0) && std::fabs(d.Dot(f.v)) < kLength / 2;
 }
 
-// A static turned wall and circles with rigid bodies, stepped as the game's
-// frame runs the passes.
-class EngineWorld {
- public:
-  EngineWorld() : collisions_(nullptr), physics_(nullptr) {}
-
-  void AddWall(double degrees) {
-    auto collision = Add("OBB");
-    collision->SetRealProperty(CollisionComponent::Width, kThick);
-    collision->SetRealProperty(CollisionComponent::Height, kLength);
-    collision->SetRealProperty(CollisionComponent::Orientation, degrees);
-    collision->GetCollider()->UpdateBounds();
-  }
-  void AddCircle(Vec2 at) {
-    auto collision = Add("Circle");
-    collision->SetRealProperty(CollisionComponent::PosX, at.x);
-    collision->SetRealProperty(CollisionComponent::PosY, at.y);
-    collision->SetRealProperty(CollisionComponent::Radius, kRadius);
-    auto rigid = std::make_shared<RigidBodyComponent>();
-    rigid->body.SetMass(1.0);
-    bodies_.push_back(&rigid->body);
-    circles_.push_back(collision);
-    objects_.back()->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
-  }
-  void Step(float dt) {
-    if (!announced_) {
-      for (const auto& object : objects_) {
-        collisions_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-        physics_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-      }
-      announced_ = true;
-    }
-    for (RigidBody* body : bodies_) body->velocity = {kSpeed, 0};
-    collisions_.PreUpdate(dt);
-    collisions_.Update(dt);
-    physics_.PreUpdate(dt);
-    physics_.Update(dt);
-    for (const auto& object : objects_) object->LockComponent<CollisionComponent>()->ClearContacts();
-    collisions_.LateUpdate(dt);
-  }
-  std::vector<Vec2> Places() const {
-    std::vector<Vec2> places;
-    for (const auto& c : circles_) places.push_back(c->GetCollider()->GetPosition());
-    return places;
-  }
-
- private:
-  std::shared_ptr<CollisionComponent> Add(const char* shape) {
-    const auto id = static_cast<std::uint32_t>(objects_.size());
-    auto object = std::make_shared<GameObject>(nullptr, id);
-    object->SetUniqueId(id + 1);
-    auto collision = std::make_shared<CollisionComponent>();
-    collision->SetColliderByName(shape);
-    object->AddComponent(TypeKey<CollisionComponent>(), collision);
-    object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
-    objects_.push_back(object);
-    return collision;
-  }
-
-  OrvBench::QuietStdout quiet_;
-  CollisionEngine collisions_;
-  PhysicEngine physics_;
-  bool announced_ = false;
-  std::vector<std::shared_ptr<GameObject>> objects_;
-  std::vector<RigidBody*> bodies_;
-  std::vector<std::shared_ptr<CollisionComponent>> circles_;
-};
-
 int EnginePast(double degrees, float dt, int steps) {
   const Frame f = FrameOf(degrees);
-  EngineWorld world;
-  world.AddWall(degrees);
-  for (int k = 0; k < kCircles; ++k) world.AddCircle(Start(f, k));
+  OrvBench::PhysicsBenchScene scene;
+  scene.AddBox("OBB", {kCentre.x, kCentre.y, kThick, kLength}, degrees);
+  for (int k = 0; k < kCircles; ++k) scene.AddBody(scene.AddCircle(Start(f, k), kRadius));
   int past = 0;
   std::vector<bool> ever(kCircles, false);
   for (int step = 0; step < steps; ++step) {
-    world.Step(dt);
-    const std::vector<Vec2> places = world.Places();
-    for (int k = 0; k < kCircles; ++k) ever[static_cast<std::size_t>(k)] = ever[static_cast<std::size_t>(k)] || Past(f, places[static_cast<std::size_t>(k)]);
+    // Driven: the velocity is set again before every step.
+    for (int k = 0; k < scene.Bodies(); ++k) scene.Body(k).velocity = {kSpeed, 0};
+    scene.Step(dt);
+    const std::vector<Vec2> places = scene.Places();
+    for (std::size_t k = 0; k < places.size(); ++k) ever[k] = ever[k] || Past(f, places[k]);
   }
   for (const bool p : ever) past += p ? 1 : 0;
   return past;
 }
 
 #ifdef ORV_BENCH_BOX2D
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
 
 int Box2DPast(double degrees, float dt, int steps) {
   const Frame f = FrameOf(degrees);
   b2World world(b2Vec2(0, 0));
-  b2BodyDef wallDef;
-  wallDef.position.Set(Metres(kCentre.x), Metres(kCentre.y));
-  wallDef.angle = static_cast<float>(degrees * 3.14159265358979 / 180);
-  b2PolygonShape wallShape;
-  wallShape.SetAsBox(Metres(kThick / 2), Metres(kLength / 2));
-  world.CreateBody(&wallDef)->CreateFixture(&wallShape, 0);
+  OrvBench::AddStatic(world, {kCentre.x, kCentre.y, kThick, kLength}, degrees);
   std::vector<b2Body*> bodies;
-  for (int k = 0; k < kCircles; ++k) {
-    b2BodyDef def;
-    def.type = b2_dynamicBody;
-    const Vec2 at = Start(f, k);
-    def.position.Set(Metres(at.x), Metres(at.y));
-    b2CircleShape circle;
-    circle.m_radius = Metres(kRadius);
-    b2FixtureDef fixture;
-    fixture.shape = &circle;
-    fixture.density = static_cast<float>(1 / (3.14159265358979 * circle.m_radius * circle.m_radius));
-    bodies.push_back(world.CreateBody(&def));
-    bodies.back()->CreateFixture(&fixture);
-  }
+  for (int k = 0; k < kCircles; ++k) bodies.push_back(OrvBench::AddCircleBody(world, Start(f, k), kRadius));
   std::vector<bool> ever(kCircles, false);
   for (int step = 0; step < steps; ++step) {
     for (b2Body* body : bodies) body->SetLinearVelocity(b2Vec2(Metres(kSpeed), 0));
     world.Step(dt, 8, 3);
     for (std::size_t k = 0; k < bodies.size(); ++k) {
-      const b2Vec2 p = bodies[k]->GetPosition();
-      ever[k] = ever[k] || Past(f, {p.x * kPixelsPerMetre, p.y * kPixelsPerMetre});
+      ever[k] = ever[k] || Past(f, Pixels(bodies[k]->GetPosition()));
     }
   }
   int past = 0;

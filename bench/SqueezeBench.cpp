@@ -20,30 +20,16 @@
 #include <string>
 #include <vector>
 
-#include "core/GameObject.h"
-#include "core/TransformComponent.h"
-#include "core/TypeKey.h"
-#include "world/CollisionComponent.h"
-#include "world/CollisionEngine.h"
-#include "world/PhysicEngine.h"
-#include "world/RigidBodyComponent.h"
-
 #include "BenchSupport.h"
-
-#ifdef ORV_BENCH_BOX2D
-#include <box2d/box2d.h>
-#endif
+#include "PhysicsBenchScene.h"
 
 namespace {
 
 using namespace Orv;
+using OrvBench::Box;
+using OrvBench::PhysicsBenchScene;
 
-constexpr double kPixelsPerMetre = 32;
 constexpr double kRadius = 8, kWall = 10, kTopSpeed = 1600;
-
-struct Box {
-  double x, y, width, height;
-};
 
 struct Room {
   double side;
@@ -81,63 +67,20 @@ struct Drive {
   std::uniform_real_distribution<double> speed{-kTopSpeed, kTopSpeed};
 };
 
-class EngineWorld {
- public:
-  std::shared_ptr<GameObject> Add(const char* shape, const Vec2& centre, double width, double height, bool body) {
-    auto object = std::make_shared<GameObject>(nullptr, 1);
-    object->SetUniqueId(static_cast<std::uint32_t>(objects_.size() + 1));
-    auto collision = std::make_shared<CollisionComponent>();
-    collision->SetColliderByName(shape);
-    collision->SetRealProperty(CollisionComponent::PosX, centre.x);
-    collision->SetRealProperty(CollisionComponent::PosY, centre.y);
-    collision->SetRealProperty(CollisionComponent::Width, width);
-    collision->SetRealProperty(CollisionComponent::Height, height);
-    collision->SetRealProperty(CollisionComponent::Radius, width / 2);
-    collision->GetCollider()->UpdateBounds();
-    object->AddComponent(TypeKey<CollisionComponent>(), collision);
-    object->AddComponent(TypeKey<TransformComponent>(), std::make_shared<TransformComponent>());
-    if (body) {
-      auto rigid = std::make_shared<RigidBodyComponent>();
-      rigid->body.SetMass(1);
-      object->AddComponent(TypeKey<RigidBodyComponent>(), rigid);
-      bodies_.push_back(object);
-    }
-    collisions_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-    physics_.OnGameObjectAdded(ObjectLockPtr<GameObject>(object));
-    objects_.push_back(object);
-    return object;
-  }
-  void Step(float dt) {
-    collisions_.PreUpdate(dt);
-    collisions_.Update(dt);
-    physics_.PreUpdate(dt);
-    physics_.Update(dt);
-    collisions_.LateUpdate(dt);
-  }
-  std::size_t Count() const { return bodies_.size(); }
-  Vec2& Velocity(std::size_t k) { return bodies_[k]->FindComponent<RigidBodyComponent>()->body.velocity; }
-  Vec2 Position(std::size_t k) const {
-    return bodies_[k]->FindComponent<CollisionComponent>()->GetCollider()->GetPosition();
-  }
-
- private:
-  CollisionEngine collisions_{nullptr};
-  PhysicEngine physics_{nullptr};
-  std::vector<std::shared_ptr<GameObject>> objects_, bodies_;
-};
-
 int EngineRoom(const Room& room) {
-  EngineWorld world;
-  for (const Box& wall : RoomWalls(room.side)) world.Add("AABB", {wall.x, wall.y}, wall.width, wall.height, false);
-  for (int k = 0; k < room.bodies; ++k) world.Add("Circle", RoomStart(room, k), 2 * kRadius, 2 * kRadius, true);
+  PhysicsBenchScene scene;
+  for (const Box& wall : RoomWalls(room.side)) scene.AddBox("AABB", wall);
+  for (int k = 0; k < room.bodies; ++k) scene.AddBody(scene.AddCircle(RoomStart(room, k), kRadius));
   Drive drive(7);
-  std::vector<bool> out(world.Count());
+  std::vector<bool> out(static_cast<std::size_t>(scene.Bodies()));
   for (int step = 0; step < room.steps; ++step) {
     if (drive.Due(step, room.step)) {
-      for (std::size_t k = 0; k < world.Count(); ++k) world.Velocity(k) = drive.Next();
+      for (int k = 0; k < scene.Bodies(); ++k) scene.Body(k).velocity = drive.Next();
     }
-    world.Step(room.step);
-    for (std::size_t k = 0; k < world.Count(); ++k) out[k] = out[k] || PastMiddle(room, world.Position(k));
+    scene.Step(room.step);
+    for (int k = 0; k < scene.Bodies(); ++k) {
+      out[static_cast<std::size_t>(k)] = out[static_cast<std::size_t>(k)] || PastMiddle(room, scene.Position(k));
+    }
   }
   return static_cast<int>(std::count(out.begin(), out.end(), true));
 }
@@ -153,60 +96,34 @@ struct GapEnd {
 };
 
 GapEnd EngineGap(bool box) {
-  EngineWorld world;
-  for (const Box& wall : kGapWalls) world.Add("AABB", {wall.x, wall.y}, wall.width, wall.height, false);
-  world.Add(box ? "AABB" : "Circle", {kGapCentre, 100}, 2 * kGapHalf, 2 * kGapHalf, true);
+  PhysicsBenchScene scene;
+  for (const Box& wall : kGapWalls) scene.AddBox("AABB", wall);
+  const Vec2 start{kGapCentre, 100};
+  scene.AddBody(box ? scene.AddBox("AABB", {start.x, start.y, 2 * kGapHalf, 2 * kGapHalf})
+                    : scene.AddCircle(start, kGapHalf));
   GapEnd end{0, 0};
   for (int step = 0; step < kGapSteps; ++step) {
-    world.Velocity(0).y += 320.0 / 60;
-    world.Step(1.0f / 60);
-    end.sideways = std::max(end.sideways, std::fabs(world.Position(0).x - kGapCentre));
+    scene.Body(0).velocity.y += 320.0 / 60;
+    scene.Step(1.0f / 60);
+    end.sideways = std::max(end.sideways, std::fabs(scene.Position(0).x - kGapCentre));
   }
-  end.bottom = world.Position(0).y + kGapHalf;
+  end.bottom = scene.Position(0).y + kGapHalf;
   return end;
 }
 
 #ifdef ORV_BENCH_BOX2D
-float Metres(double pixels) { return static_cast<float>(pixels / kPixelsPerMetre); }
-Vec2 Pixels(const b2Vec2& p) { return {p.x * kPixelsPerMetre, p.y * kPixelsPerMetre}; }
-
-void AddStatic(b2World& world, const Box& box) {
-  b2BodyDef def;
-  def.position.Set(Metres(box.x), Metres(box.y));
-  b2PolygonShape shape;
-  shape.SetAsBox(Metres(box.width / 2), Metres(box.height / 2));
-  world.CreateBody(&def)->CreateFixture(&shape, 0);
-}
-
-// A body of mass 1, as the engine's, with its fixture's defaults otherwise.
-b2Body* AddBody(b2World& world, const Vec2& centre, const b2Shape& shape, double area) {
-  b2BodyDef def;
-  def.type = b2_dynamicBody;
-  def.position.Set(Metres(centre.x), Metres(centre.y));
-  b2FixtureDef fixture;
-  fixture.shape = &shape;
-  fixture.density = static_cast<float>(1 / area);
-  b2Body* body = world.CreateBody(&def);
-  body->CreateFixture(&fixture);
-  return body;
-}
-
 int Box2DRoom(const Room& room) {
   b2World world(b2Vec2(0, 0));
-  for (const Box& wall : RoomWalls(room.side)) AddStatic(world, wall);
+  for (const Box& wall : RoomWalls(room.side)) OrvBench::AddStatic(world, wall);
   std::vector<b2Body*> bodies;
-  b2CircleShape circle;
-  circle.m_radius = Metres(kRadius);
-  for (int k = 0; k < room.bodies; ++k) {
-    bodies.push_back(AddBody(world, RoomStart(room, k), circle, 3.14159265358979 * circle.m_radius * circle.m_radius));
-  }
+  for (int k = 0; k < room.bodies; ++k) bodies.push_back(OrvBench::AddCircleBody(world, RoomStart(room, k), kRadius));
   Drive drive(7);
   std::vector<bool> out(bodies.size());
   for (int step = 0; step < room.steps; ++step) {
     if (drive.Due(step, room.step)) {
       for (b2Body* body : bodies) {
         const Vec2 v = drive.Next();
-        body->SetLinearVelocity(b2Vec2(Metres(v.x), Metres(v.y)));
+        body->SetLinearVelocity(Metres(v));
       }
     }
     world.Step(room.step, 8, 3);
@@ -219,14 +136,10 @@ int Box2DRoom(const Room& room) {
 
 GapEnd Box2DGap(bool box) {
   b2World world(b2Vec2(0, Metres(320)));
-  for (const Box& wall : kGapWalls) AddStatic(world, wall);
-  b2PolygonShape square;
-  square.SetAsBox(Metres(kGapHalf), Metres(kGapHalf));
-  b2CircleShape circle;
-  circle.m_radius = Metres(kGapHalf);
-  const double side = Metres(2 * kGapHalf);
-  b2Body* body = box ? AddBody(world, {kGapCentre, 100}, square, side * side)
-                     : AddBody(world, {kGapCentre, 100}, circle, 3.14159265358979 * side * side / 4);
+  for (const Box& wall : kGapWalls) OrvBench::AddStatic(world, wall);
+  const Vec2 start{kGapCentre, 100};
+  b2Body* body = box ? OrvBench::AddBoxBody(world, start, 2 * kGapHalf, 2 * kGapHalf)
+                     : OrvBench::AddCircleBody(world, start, kGapHalf);
   GapEnd end{0, 0};
   for (int step = 0; step < kGapSteps; ++step) {
     world.Step(1.0f / 60, 8, 3);

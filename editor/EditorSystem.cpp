@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "core/App.h"
+#include "core/DataBun.h"
 #include "core/GameObject.h"
 #include "core/JsonFile.h"
 #include "core/OverrideLists.h"
@@ -75,6 +76,22 @@ void TakeShapeFromCollider(EditComponent& edit, const Collider& collider) {
   }
 }
 
+// The last override of the component at the index, or null.
+const IndexedOverride* LastIndexed(const OverrideLists& overrides, const char* component, std::uint32_t index) {
+  const IndexedOverride* found = nullptr;
+  for (const IndexedOverride& record : overrides.indexed) {
+    if (record.componentName == component && record.index == index) found = &record;
+  }
+  return found;
+}
+
+bool HasNamed(const OverrideLists& overrides, const char* component, const char* key) {
+  for (const NamedOverride& record : overrides.named) {
+    if (record.componentName == component && record.key == key) return true;
+  }
+  return false;
+}
+
 std::string Position(float x, float y) {
   std::ostringstream text;
   text << x << ", " << y;
@@ -87,6 +104,23 @@ void EditorSystem::Init(unsigned, unsigned) {
   requiredTypes.push_back(TypeKey<EditComponent>());
   requiredTypes.push_back(TypeKey<CollisionComponent>());
   requiredTypes.push_back(TypeKey<ScriptComponent>());
+}
+
+void EditorSystem::PlaceByNameToo(const std::string& typeName, OverrideLists& overrides) {
+  for (const auto& [index, key] : {std::pair<std::uint32_t, const char*>{1, "pos x"}, {2, "pos y"}}) {
+    const IndexedOverride* place = LastIndexed(overrides, "collision", index);
+    if (place == nullptr || HasNamed(overrides, "collision", key)) continue;
+    // Only a blueprint that places by name needs it: any other keeps taking
+    // later places by index, from spawn lists and level files.
+    bool byName = false;
+    for (const ArcheTypeInfo& info : owner_->GetArcheTypeInfoByKey("collision", key)) {
+      if (info.typeName == typeName) byName = info.value.type != DataNone;
+    }
+    if (!byName) continue;
+    const DataBun value = place->value;
+    if (value.type == DataReal) overrides.AddNamedOverride("collision", key, value.realValue);
+    if (value.type == DataInt) overrides.AddNamedOverride("collision", key, value.intValue);
+  }
 }
 
 bool EditorSystem::MiddlePressed() { return owner_->IsMouseButtonDown(kMiddleButton) && !middleDown_; }
@@ -216,6 +250,7 @@ void EditorSystem::ReadLevelObjects(const std::string& fileName, bool flag) {
     }
     // Each entry is made from the blueprint with its own values only: one
     // read before it, in this file or an earlier load, leaves nothing behind.
+    PlaceByNameToo(entry.name, entry.overrides);
     owner_->CreateObjectWithOwnOverrides(entry.name, entry.id, entry.overrides, flag);
   }
 }

@@ -8,6 +8,7 @@
 #include "FiniteArg.h"
 
 #include "core/BasicEntitySystem.h"
+#include "core/OverrideLists.h"
 
 namespace Orv {
 
@@ -55,6 +56,10 @@ class EditorSystem : public BasicEntitySystem {
   void RegisterScriptFunctions(ScriptComponent& script, const ObjectLockPtr<GameObject>& object);
   // A fresh press: down now, up at the previous late update.
   bool MiddlePressed();
+  // A blueprint's collider place by name is applied after the one by index:
+  // where the overrides place the collider by index only, the same place goes
+  // by name too, so that it wins over the blueprint's.
+  void PlaceByNameToo(const std::string& typeName, OverrideLists& overrides);
 
   std::vector<LoadRequest> loadRequests_;
   // The middle button as the previous late update saw it.

@@ -28,6 +28,7 @@ void EditorSystem::AddObject(OrvCall::Finite<float> x, OrvCall::Finite<float> y,
   overrides.AddIndexedOverride("collision", 2, static_cast<double>(y));
   // Recorded here, not again when the editor admits it.
   overrides.AddIndexedOverride("editable", EditComponent::FromFile, std::int32_t{0});
+  PlaceByNameToo(name, overrides);
   auto object = owner_->CreateObjectWithOverrides(name, static_cast<unsigned>(id), &overrides, true).Lock();
   if (!object) return;
   EditorObjectRecord record;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "editor/EditComponent.h"
+
 namespace Orv {
 
 namespace {
@@ -127,6 +129,26 @@ void AddParams(OverrideLists& overrides, const char* component, json_t* param) {
   }
 }
 
+// An entry whose editable has no type name or id of its own takes the entry's:
+// without a type name its object would be left out of the next save, and
+// without an id saved as 0.
+void GiveTypeAndId(LevelObjectEntry& entry) {
+  const IndexedOverride* name = nullptr;
+  const IndexedOverride* id = nullptr;
+  for (const IndexedOverride& record : entry.overrides.indexed) {
+    if (record.componentName != "editable") continue;
+    if (record.index == EditComponent::Name) name = &record;
+    if (record.index == EditComponent::SavedId) id = &record;
+  }
+  // Only these reach the component; other values there are ignored by it.
+  const bool named = name != nullptr && name->value.type == DataString && !name->value.stringValue.empty();
+  const bool numbered = id != nullptr && id->value.type == DataInt;
+  if (!named) entry.overrides.AddIndexedOverride("editable", EditComponent::Name, entry.name);
+  if (!numbered) {
+    entry.overrides.AddIndexedOverride("editable", EditComponent::SavedId, static_cast<std::int32_t>(entry.id));
+  }
+}
+
 }  // namespace
 
 std::string LevelObjectText(const std::map<std::uint32_t, EditorObjectRecord>& records) {
@@ -175,6 +197,7 @@ LevelObjectList ReadLevelObjectList(json_t* root) {
     const char* component;
     json_t* param;
     json_object_foreach(params, component, param) AddParams(entry.overrides, component, param);
+    GiveTypeAndId(entry);
   }
   return list;
 }

@@ -21,7 +21,8 @@ namespace Orv {
 std::string LevelObjectText(const std::map<std::uint32_t, EditorObjectRecord>& records);
 
 // One element of "spawn". Without a string "name", an integer "id" and an
-// object "params" it is not valid and creates nothing.
+// object "params" it is not valid and creates nothing. Where its editable
+// gives no type name or id, its overrides end with the entry's own.
 struct LevelObjectEntry {
   // Counted from 1 among all elements of "spawn", for messages.
   std::size_t position = 0;

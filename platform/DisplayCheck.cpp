@@ -2,19 +2,16 @@
 
 #include <SDL.h>
 #include <strings.h>
+#include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <mutex>
-#include <thread>
+#include <utility>
 
 namespace Orv::Platform {
 
 namespace {
-
-constexpr int kAnswerSeconds = 5;
 
 // The X library's own connect, loaded as the windowing library loads it: it
 // reads DISPLAY and the authority file as the window's connection will.
@@ -30,14 +27,115 @@ bool WindowUsesX11() {
   return driver == nullptr || *driver == '\0' || strcasecmp(driver, "x11") == 0;
 }
 
-struct Attempt {
-  std::mutex mutex;
-  std::condition_variable answered;
-  bool done = false;
-  void* display = nullptr;
-};
+std::string DisplayName() {
+  const char* name = std::getenv("DISPLAY");
+  return name != nullptr ? name : "";
+}
+
+void SayOnStandardError(const std::string& line) {
+  std::fputs((line + "\n").c_str(), stderr);
+  std::fflush(stderr);
+}
+
+// The wait is inside the X library on the main thread, which nothing can call
+// back: the program ends from here, with what it has printed.
+void GiveUp(const std::string& line) {
+  std::fflush(stdout);
+  SayOnStandardError(line);
+  _exit(1);
+}
+
+DisplayWatch& ProgramWatch() {
+  static DisplayWatch watch(std::chrono::seconds(kDisplayNoticeSeconds), std::chrono::seconds(kDisplayLimitSeconds),
+                            {SayOnStandardError, GiveUp, QuitAsked, EndForQuit});
+  return watch;
+}
 
 }  // namespace
+
+DisplayWatch::DisplayWatch(std::chrono::milliseconds notice, std::chrono::milliseconds limit, Hooks hooks)
+    : notice_(notice), limit_(limit), hooks_(std::move(hooks)) {}
+
+DisplayWatch::~DisplayWatch() {
+  {
+    const std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void DisplayWatch::Begin(const std::string& display) {
+  {
+    const std::lock_guard lock(mutex_);
+    waiting_ = true;
+    ++wait_;
+    since_ = std::chrono::steady_clock::now();
+    display_ = display;
+    if (!thread_.joinable()) thread_ = std::thread([this] { Watch(); });
+  }
+  changed_.notify_all();
+}
+
+void DisplayWatch::End() {
+  {
+    const std::lock_guard lock(mutex_);
+    waiting_ = false;
+  }
+  changed_.notify_all();
+}
+
+void DisplayWatch::Watch() {
+  // A quit signal cannot wake a condition variable: while a wait is watched,
+  // the flag is looked at this often.
+  constexpr auto kQuitLook = std::chrono::milliseconds(50);
+  std::unique_lock lock(mutex_);
+  while (!stop_) {
+    if (!waiting_) {
+      changed_.wait(lock);
+      continue;
+    }
+    const unsigned long wait = wait_;
+    const auto now = std::chrono::steady_clock::now();
+    const auto waited = now - since_;
+    const bool noticeDue = waited >= notice_;
+    if (noticeDue && hooks_.quitAsked()) {
+      lock.unlock();
+      hooks_.endForQuit();
+      lock.lock();
+    }
+    if (waited >= limit_) {
+      const std::string line = "Error! The display \"" + display_ + "\" did not answer within " +
+                               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit_).count()) +
+                               " seconds";
+      lock.unlock();
+      hooks_.giveUp(line);
+      lock.lock();
+      // A stand-in that returned: this wait is given up on.
+      changed_.wait(lock, [&] { return stop_ || wait_ != wait; });
+      continue;
+    }
+    if (noticeDue && !noticed_) {
+      noticed_ = true;
+      const std::string line = "The display \"" + display_ + "\" has not answered yet after " +
+                               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(notice_).count()) +
+                               " seconds; waiting up to " +
+                               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit_).count()) +
+                               " seconds for it. Ctrl-C ends the wait.";
+      lock.unlock();
+      hooks_.say(line);
+      lock.lock();
+      continue;
+    }
+    const auto next = noticeDue ? since_ + limit_ : since_ + notice_;
+    changed_.wait_until(lock, noticeDue ? std::min(next, now + kQuitLook) : next,
+                        [&] { return stop_ || wait_ != wait || !waiting_; });
+  }
+}
+
+DisplayWait::DisplayWait() { ProgramWatch().Begin(DisplayName()); }
+
+DisplayWait::~DisplayWait() { ProgramWatch().End(); }
 
 ConnectingToDisplay::ConnectingToDisplay() {
   struct sigaction ignore {};
@@ -48,35 +146,16 @@ ConnectingToDisplay::ConnectingToDisplay() {
 
 ConnectingToDisplay::~ConnectingToDisplay() { sigaction(SIGPIPE, &brokenPipe_, nullptr); }
 
-bool DisplayAnswers(std::string& silence) {
-  const char* name = std::getenv("DISPLAY");
-  if (name == nullptr || *name == '\0' || !WindowUsesX11() || heldDisplay != nullptr) return true;
+void CheckDisplay() {
+  if (DisplayName().empty() || !WindowUsesX11() || heldDisplay != nullptr) return;
   void* library = SDL_LoadObject("libX11.so.6");
-  if (library == nullptr) return true;
+  if (library == nullptr) return;
   const auto open = reinterpret_cast<OpenDisplay>(SDL_LoadFunction(library, "XOpenDisplay"));
   const auto close = reinterpret_cast<CloseDisplay>(SDL_LoadFunction(library, "XCloseDisplay"));
-  if (open == nullptr || close == nullptr) return true;
-
-  ConnectingToDisplay connecting;
-  // On its own thread, which a silent display leaves waiting while the
-  // program ends.
-  auto attempt = std::make_shared<Attempt>();
-  std::thread([attempt, open] {
-    void* display = open(nullptr);
-    const std::lock_guard lock(attempt->mutex);
-    attempt->display = display;
-    attempt->done = true;
-    attempt->answered.notify_one();
-  }).detach();
-  std::unique_lock lock(attempt->mutex);
-  if (!attempt->answered.wait_for(lock, std::chrono::seconds(kAnswerSeconds), [&] { return attempt->done; })) {
-    silence = "Error! The display \"" + std::string(name) + "\" did not answer within " +
-              std::to_string(kAnswerSeconds) + " seconds";
-    return false;
-  }
-  heldDisplay = attempt->display;
+  if (open == nullptr || close == nullptr) return;
+  const ConnectingToDisplay connecting;
+  heldDisplay = open(nullptr);
   closeHeld = close;
-  return true;
 }
 
 void EndDisplayCheck() {

@@ -52,6 +52,10 @@ bool TakeQuitSignal() {
 
 bool QuitAsked() { return received != 0; }
 
+void EndForQuit() {
+  if (received != 0) EndTheDefaultWay(received);
+}
+
 // Set before the check, as the handler sets `received` before it looks: a
 // signal in between is seen by one of the two.
 QuitEndsAtOnce::QuitEndsAtOnce() {

@@ -20,6 +20,10 @@ bool TakeQuitSignal();
 // True once a quit signal arrived, taken or not.
 bool QuitAsked();
 
+// Ends the program the default way of the quit signal that arrived (from any
+// thread); does nothing before one.
+void EndForQuit();
+
 // While one is held, a quit signal ends the program at once, the default way:
 // for waits inside a library that no pump follows and no flag reaches
 // (connecting to the display, before anything has started). A quit asked

@@ -212,7 +212,10 @@ bool Window::Create(const std::string& title, int x, int y, int width, int heigh
   if (fullScreenStyle) flags |= SDL_WINDOW_BORDERLESS;
   const int w = width > 0 ? width : 1;
   const int h = height > 0 ? height : 1;
-  window_ = SDL_CreateWindow(title.c_str(), x, y, w, h, flags);
+  {
+    const DisplayWait watched;
+    window_ = SDL_CreateWindow(title.c_str(), x, y, w, h, flags);
+  }
   if (window_ != nullptr) return true;
   failure_ = LibraryReason() + " (asked for a " + std::to_string(w) + "x" + std::to_string(h) +
              (fullScreenStyle ? " borderless" : "") + " window at (" + std::to_string(x) + ", " + std::to_string(y) +
@@ -221,6 +224,8 @@ bool Window::Create(const std::string& title, int x, int y, int width, int heigh
 }
 
 Window::ContextResult Window::CreateGLContext() {
+  // Making the context asks the display too.
+  const DisplayWait watched;
   const std::string asked = std::string("asked for ") + kContextRequest;
   if (window_ == nullptr) {
     failure_ = "there is no window to draw in (" + asked + ")";

@@ -20,8 +20,10 @@ fi
 if [ "${1:-}" = "--tests" ]; then
   packages+=(clang xfonts-base x11-utils)
 fi
-# The contact pile steps Box2D beside the engine; nothing else needs it.
-if [ "${1:-}" = "--bench" ]; then
+# The physics benchmarks step Box2D beside the engine; nothing else needs it.
+# The test build compiles them with it and without, as a machine without it
+# builds them.
+if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then
   packages+=(libbox2d-dev)
 fi
 

@@ -14,20 +14,12 @@ constexpr double kCellPerSide = 2.5;
 // of their coordinates' size), a few units of a double's last place there:
 // points spread out far from the origin get a cell each, not the last cells.
 const double kFinestShareOfPlace = std::ldexp(1.0, -50);
-// Cells are made in square blocks of this many a side (a power of 2): a box
-// over a few cells mostly finds them all in the block it looked up.
-constexpr int kBlockShift = 2;
-constexpr std::int64_t kBlockMask = (1 << kBlockShift) - 1;
-constexpr std::uint32_t kBlockCells = 1u << (2 * kBlockShift);
 // Boxes sampled for the medians.
 constexpr std::size_t kSample = 512;
 // The cell side stays a normal number with a normal inverse, so that a
 // corner scaled to cells is a number, never 0 times infinity.
 const double kSmallestCell = std::ldexp(1.0, -1000);
 const double kLargestCell = std::ldexp(1.0, 1020);
-// Cell indices stop here, so that the width of any range is a 64-bit number:
-// colliders beyond share the last cells.
-const double kLastCell = std::ldexp(1.0, 61);
 
 bool Finite(const GridBox& box) {
   return std::isfinite(box.minX) && std::isfinite(box.minY) && std::isfinite(box.maxX) && std::isfinite(box.maxY);
@@ -40,81 +32,65 @@ double Median(std::vector<double>& values) {
   return *middle;
 }
 
-std::size_t Hash(std::int64_t x, std::int64_t y) {
+std::size_t Hash(std::int64_t x, std::int64_t y, int level) {
   const std::uint64_t h = static_cast<std::uint64_t>(x) * 0x9E3779B97F4A7C15ull ^
-                          (static_cast<std::uint64_t>(y) + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+                          (static_cast<std::uint64_t>(y) + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full ^
+                          static_cast<std::uint64_t>(level) * 0xD6E8FEB86659FD93ull;
   return static_cast<std::size_t>(h ^ (h >> 31));
 }
 
 }  // namespace
 
-void BroadPhaseGrid::Cell::Append(std::uint32_t slot) {
-  if (count < kInside) {
-    inside[count] = slot;
-  } else {
-    more.push_back(slot);
-  }
-  ++count;
-}
-
-void BroadPhaseGrid::Cell::Add(std::uint32_t slot, bool active) {
-  if (!active || activeCount == count) {
-    Append(slot);
-  } else {
-    // The first inactive slot makes room at the end.
-    Append(At(activeCount));
-    At(activeCount) = slot;
-  }
-  if (active) ++activeCount;
-}
-
-void BroadPhaseGrid::Cell::Take(std::uint32_t slot) {
-  std::uint32_t at = 0;
-  while (At(at) != slot) ++at;
-  if (at < activeCount) {
-    // The last active slot fills the gap, the last slot fills its place.
-    --activeCount;
-    At(at) = At(activeCount);
-    at = activeCount;
-  }
-  At(at) = At(count - 1);
-  if (count > kInside) more.pop_back();
-  --count;
-}
-
-void BroadPhaseGrid::Cell::Clear() {
-  count = 0;
-  activeCount = 0;
-  more.clear();
-}
-
 void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes) { Build(boxes, {}); }
 
 void BroadPhaseGrid::Build(const std::vector<GridBox>& boxes, const std::vector<std::uint8_t>& active) {
   count_ = boxes.size();
+  boxes_.assign(boxes.begin(), boxes.end());
+  nearSlot_ = kNoSlot;
   active_.assign(active.begin(), active.end());
   active_.resize(count_, 1);
-  // Multiplying keeps the cells in the order of the coordinates, as dividing does.
-  inverseCellSize_ = 1.0 / Measure(boxes);
-  for (std::size_t c = 0; c < blockCount_ * kBlockCells; ++c) {
-    cells_[c].Clear();
-  }
+  // Multiplying keeps the cells in the order of the coordinates, as dividing
+  // does; a power of 2 apart, each level's cells split exactly into the finer ones.
+  const double inverse = 1.0 / Measure(boxes);
+  for (int level = 0; level < kLevels; ++level) inverseCellSize_[level] = std::ldexp(inverse, -kLevelShift * level);
+  for (std::size_t c = 0; c < cellsInUse_; ++c) cells_[c].Clear();
+  cellsInUse_ = 0;
+  std::fill(places_.begin(), places_.begin() + static_cast<std::ptrdiff_t>(placesInUse_), 0);
+  placesInUse_ = 0;
   blockCount_ = 0;
-  lastBlock_ = 0;
-  // A block mostly holds a few boxes; the table grows when it holds more.
+  lastFirst_ = 0;
+  wide_.Clear();
+  level_.resize(count_);
+  std::fill(std::begin(inUse_), std::end(inUse_), false);
+  for (std::size_t i = 0; i < count_; ++i) {
+    level_[i] = LevelOf(boxes[i]);
+    if (level_[i] != kWide) inUse_[level_[i]] = true;
+  }
+  levelsInUse_.clear();
+  for (int level = 0; level < kLevels; ++level) {
+    levelIndex_[level] = static_cast<std::uint8_t>(levelsInUse_.size());
+    if (inUse_[level]) levelsInUse_.push_back(level);
+  }
+  // A block mostly holds a few boxes at each level in use; the table grows
+  // when it holds more.
   std::size_t capacity = 16;
-  while (capacity < count_ / 2) capacity *= 2;
+  while (capacity < count_ / 2 * levelsInUse_.size()) capacity *= 2;
   table_.assign(capacity, Entry{});
   tableMask_ = capacity - 1;
-  wide_.Clear();
-  ranges_.resize(count_);
-  slotCells_.resize(count_ * kCellsHeld);
-  seen_.assign(count_, 0);
-  query_ = 0;
+  // Room for each slot's cells at its level and each coarser one in use.
+  ranges_.resize(count_ * levelsInUse_.size());
+  slotFirst_.resize(count_);
+  std::size_t room = 0;
   for (std::size_t i = 0; i < count_; ++i) {
-    ranges_[i] = RangeOf(boxes[i]);
-    Insert(static_cast<std::uint32_t>(i), ranges_[i]);
+    slotFirst_[i] = room;
+    if (level_[i] == kWide) continue;
+    room += kMostCellsPerBox * (levelsInUse_.size() - levelIndex_[level_[i]]);
   }
+  slotCells_.resize(room);
+  seen_.assign(count_, 0);
+  nearby_.resize(count_);
+  query_ = 0;
+  for (std::size_t i = 0; i < count_; ++i) Insert(static_cast<std::uint32_t>(i), boxes[i]);
 }
 
 double BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes) {
@@ -134,25 +110,13 @@ double BroadPhaseGrid::Measure(const std::vector<GridBox>& boxes) {
   return std::min(cell, kLargestCell);
 }
 
-// Clamped first, then cut towards zero: a monotone index, without a call into
-// the maths library for each corner. Never given a NaN.
-std::int64_t BroadPhaseGrid::CellOf(double coordinate) const {
-  return static_cast<std::int64_t>(std::clamp(coordinate * inverseCellSize_, -kLastCell, kLastCell));
-}
-
-BroadPhaseGrid::CellRange BroadPhaseGrid::CornersOf(const GridBox& box) const {
-  // A NaN corner makes every overlap test pass.
-  if (std::isnan(box.minX) || std::isnan(box.minY) || std::isnan(box.maxX) || std::isnan(box.maxY)) {
-    return {0, 0, 0, 0, true};
+std::uint8_t BroadPhaseGrid::LevelOf(const GridBox& box) const {
+  for (int level = 0; level < kLevels; ++level) {
+    const CellRange range = CornersOf(box, level);
+    if (range.wide) return kWide;
+    if (Spans(range, level == 0 ? kMostCellsPerBox : kMostCellsAbove)) return static_cast<std::uint8_t>(level);
   }
-  // A box turned inside out (a negative size) still meets what spans it.
-  return {CellOf(std::min(box.minX, box.maxX)), CellOf(std::min(box.minY, box.maxY)),
-          CellOf(std::max(box.minX, box.maxX)), CellOf(std::max(box.minY, box.maxY)), false};
-}
-
-BroadPhaseGrid::CellRange BroadPhaseGrid::RangeOf(const GridBox& box) const {
-  const CellRange range = CornersOf(box);
-  return Spans(range, kMostCellsPerBox) ? range : CellRange{0, 0, 0, 0, true};
+  return kWide;
 }
 
 bool BroadPhaseGrid::Spans(const CellRange& range, std::int64_t most) {
@@ -162,43 +126,43 @@ bool BroadPhaseGrid::Spans(const CellRange& range, std::int64_t most) {
   return columns <= most && rows <= most && columns * rows <= most;
 }
 
-std::uint32_t BroadPhaseGrid::CellAt(std::int64_t x, std::int64_t y) {
-  // Shifts and masks of two's complement numbers: the block's corner cell
-  // lies at or below, as a floor would give.
-  const std::int64_t bx = x >> kBlockShift, by = y >> kBlockShift;
-  const std::uint32_t within = static_cast<std::uint32_t>(((y & kBlockMask) << kBlockShift) | (x & kBlockMask));
-  if (lastBlock_ != 0 && bx == lastX_ && by == lastY_) return (lastBlock_ - 1) * kBlockCells + within;
-  for (std::size_t at = Hash(bx, by) & tableMask_;; at = (at + 1) & tableMask_) {
+std::size_t BroadPhaseGrid::MakePlace(int level, std::int64_t bx, std::int64_t by) {
+  for (std::size_t at = Hash(bx, by, level) & tableMask_;; at = (at + 1) & tableMask_) {
     Entry& entry = table_[at];
-    if (entry.block == 0) {
-      if (blockCount_ * kBlockCells == cells_.size()) cells_.resize(cells_.size() + kBlockCells);
-      entry = {bx, by, static_cast<std::uint32_t>(++blockCount_)};
-      lastBlock_ = entry.block;
-      if (2 * blockCount_ > table_.size()) Rehash(2 * table_.size());
+    if (entry.first == 0) {
+      // The finest level has no finer slots to list.
+      const std::size_t places = level == 0 ? kFinerCells : 2 * kFinerCells;
+      if (placesInUse_ + places > places_.size()) places_.resize(placesInUse_ + places, 0);
+      entry = {bx, by, level, static_cast<std::uint32_t>(placesInUse_ + 1)};
+      placesInUse_ += places;
+      lastFirst_ = entry.first;
+      if (2 * ++blockCount_ > table_.size()) Rehash(2 * table_.size());
       break;
     }
-    if (entry.x == bx && entry.y == by) {
-      lastBlock_ = entry.block;
+    if (entry.x == bx && entry.y == by && entry.level == level) {
+      lastFirst_ = entry.first;
       break;
     }
   }
   lastX_ = bx;
   lastY_ = by;
-  return (lastBlock_ - 1) * kBlockCells + within;
+  lastLevel_ = level;
+  return lastFirst_ - 1;
 }
 
-const BroadPhaseGrid::Cell* BroadPhaseGrid::FindCell(std::int64_t x, std::int64_t y) {
-  const std::int64_t bx = x >> kBlockShift, by = y >> kBlockShift;
-  const std::uint32_t within = static_cast<std::uint32_t>(((y & kBlockMask) << kBlockShift) | (x & kBlockMask));
-  if (lastBlock_ != 0 && bx == lastX_ && by == lastY_) return &cells_[(lastBlock_ - 1) * kBlockCells + within];
-  for (std::size_t at = Hash(bx, by) & tableMask_;; at = (at + 1) & tableMask_) {
+std::size_t BroadPhaseGrid::FindPlace(int level, std::int64_t x, std::int64_t y) {
+  const std::int64_t bx = x >> kBlockShift, by = y >> kBlockShift, mask = (1 << kBlockShift) - 1;
+  const std::uint32_t within = static_cast<std::uint32_t>(((y & mask) << kBlockShift) | (x & mask));
+  if (lastFirst_ != 0 && bx == lastX_ && by == lastY_ && level == lastLevel_) return lastFirst_ - 1 + within;
+  for (std::size_t at = Hash(bx, by, level) & tableMask_;; at = (at + 1) & tableMask_) {
     const Entry& entry = table_[at];
-    if (entry.block == 0) return nullptr;
-    if (entry.x == bx && entry.y == by) {
+    if (entry.first == 0) return kNoPlace;
+    if (entry.x == bx && entry.y == by && entry.level == level) {
       lastX_ = bx;
       lastY_ = by;
-      lastBlock_ = entry.block;
-      return &cells_[(lastBlock_ - 1) * kBlockCells + within];
+      lastLevel_ = level;
+      lastFirst_ = entry.first;
+      return lastFirst_ - 1 + within;
     }
   }
 }
@@ -208,52 +172,90 @@ void BroadPhaseGrid::Rehash(std::size_t capacity) {
   old.swap(table_);
   tableMask_ = capacity - 1;
   for (const Entry& entry : old) {
-    if (entry.block == 0) continue;
-    std::size_t at = Hash(entry.x, entry.y) & tableMask_;
-    while (table_[at].block != 0) at = (at + 1) & tableMask_;
+    if (entry.first == 0) continue;
+    std::size_t at = Hash(entry.x, entry.y, entry.level) & tableMask_;
+    while (table_[at].first != 0) at = (at + 1) & tableMask_;
     table_[at] = entry;
   }
 }
 
-void BroadPhaseGrid::Insert(std::uint32_t slot, const CellRange& range) {
-  if (range.wide) {
-    wide_.Add(slot, active_[slot] != 0);
+void BroadPhaseGrid::MakeWide(std::uint32_t slot) {
+  level_[slot] = kWide;
+  wide_.Add(slot, active_[slot] != 0);
+}
+
+void BroadPhaseGrid::Insert(std::uint32_t slot, const GridBox& box) {
+  const int own = level_[slot];
+  if (own == kWide) {
+    MakeWide(slot);
     return;
   }
-  std::uint32_t* held = &slotCells_[std::size_t{slot} * kCellsHeld];
-  for (std::int64_t y = range.y0; y <= range.y1; ++y) {
-    for (std::int64_t x = range.x0; x <= range.x1; ++x) {
-      const std::uint32_t c = CellAt(x, y);
-      cells_[c].Add(slot, active_[slot] != 0);
-      *held++ = c;
+  CellRange* ranges = &ranges_[std::size_t{slot} * levelsInUse_.size()];
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const int level = levelsInUse_[k];
+    ranges[k] = CornersOf(box, level);
+    // Moved a long way out, where the cells are clamped, or grown.
+    if (!Spans(ranges[k], kMostCellsPerBox)) {
+      MakeWide(slot);
+      return;
+    }
+  }
+  const bool active = active_[slot] != 0;
+  std::uint32_t* held = &slotCells_[slotFirst_[slot]];
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const int level = levelsInUse_[k];
+    const CellRange& range = ranges[k];
+    // Above its own level, a slot is listed with the finer ones.
+    const std::uint32_t finer = level == own ? 0 : kFinerCells;
+    for (std::int64_t y = range.y0; y <= range.y1; ++y) {
+      for (std::int64_t x = range.x0; x <= range.x1; ++x) {
+        const std::size_t place = PlaceAt(level, x, y) + finer;
+        CellIn(place).Add(slot, active);
+        *held++ = static_cast<std::uint32_t>(place);
+      }
     }
   }
 }
 
 void BroadPhaseGrid::Remove(std::uint32_t slot) {
-  const CellRange& range = ranges_[slot];
-  if (range.wide) {
+  const int own = level_[slot];
+  if (own == kWide) {
     wide_.Take(slot);
     return;
   }
-  const std::int64_t cells = (range.x1 - range.x0 + 1) * (range.y1 - range.y0 + 1);
-  const std::uint32_t* held = &slotCells_[std::size_t{slot} * kCellsHeld];
-  for (std::int64_t k = 0; k < cells; ++k) cells_[held[k]].Take(slot);
+  const CellRange* ranges = &ranges_[std::size_t{slot} * levelsInUse_.size()];
+  const std::uint32_t* held = &slotCells_[slotFirst_[slot]];
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const CellRange& range = ranges[k];
+    const std::int64_t cells = (range.x1 - range.x0 + 1) * (range.y1 - range.y0 + 1);
+    for (std::int64_t c = 0; c < cells; ++c) cells_[places_[*held++] - 1].Take(slot);
+  }
 }
 
 bool BroadPhaseGrid::Move(std::size_t slot, const GridBox& box) {
-  const CellRange& held = ranges_[slot];
-  if (held.wide) return false;
-  const CellRange range = RangeOf(box);
+  boxes_[slot] = box;
+  // Not a number fails every test: it left.
+  const bool left = slot == nearSlot_ && !(box.minX >= near_.minX && box.maxX <= near_.maxX && box.minY >= near_.minY &&
+                                           box.maxY <= near_.maxY);
+  const int own = level_[slot];
+  if (own == kWide) return left;
   // A box still inside the cells it is listed in stays listed there: more
   // cells only offer pairs that are tested anyway, and a box that shakes
   // across a cell's edge in a pile is not taken out and put back each time.
-  if (!range.wide && range.x0 >= held.x0 && range.x1 <= held.x1 && range.y0 >= held.y0 && range.y1 <= held.y1) {
-    return false;
+  const CellRange* ranges = &ranges_[slot * levelsInUse_.size()];
+  bool inside = true;
+  for (std::size_t k = levelIndex_[own]; k < levelsInUse_.size(); ++k) {
+    const int level = levelsInUse_[k];
+    const CellRange range = CornersOf(box, level);
+    const CellRange& held = ranges[k];
+    if (range.wide || range.x0 < held.x0 || range.x1 > held.x1 || range.y0 < held.y0 || range.y1 > held.y1) {
+      inside = false;
+      break;
+    }
   }
+  if (inside) return left;
   Remove(static_cast<std::uint32_t>(slot));
-  Insert(static_cast<std::uint32_t>(slot), range);
-  ranges_[slot] = range;
+  Insert(static_cast<std::uint32_t>(slot), box);
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <string>
 
 namespace Orv {
@@ -45,7 +46,15 @@ void RigidBodyComponent::OnRealProperty(unsigned index, double value) {
     // would reverse it, and the contact friction takes its square root.
     case Friction: b.Accept(b.friction, std::clamp(value, 0.0, 1.0), "friction"); break;
     case Direction: b.Accept(b.direction, value, "direction"); break;
-    case Mass: b.SetMass(value); break;
+    // Below 0 a push would pull: a body would pass through what it meets,
+    // or throw both back.
+    case Mass:
+      if (value < 0.0) {
+        RefuseNegative("mass", value, "the body keeps the mass it had");
+      } else {
+        b.SetMass(value);
+      }
+      break;
     case RotationSpeed: b.Accept(b.angularVelocity, value, "rotationSpeed"); break;
     case ForceX: b.Accept(b.force.x, value, "force x"); break;
     case ForceY: b.Accept(b.force.y, value, "force y"); break;
@@ -81,6 +90,13 @@ void RigidBodyComponent::Reflect(double nx, double ny) {
   const double d = (body.velocity.x * nx + body.velocity.y * ny) / lengthSquared;
   body.Accept(body.velocity, {body.velocity.x - 2 * d * nx, body.velocity.y - 2 * d * ny}, "velocity");
   ReportRefusal();
+}
+
+void RigidBodyComponent::RefuseNegative(std::string_view member, double value, std::string_view kept) {
+  std::ostringstream shown;
+  shown << value;
+  refusal_.Refuse(member,
+                  "a negative " + std::string(member) + " (" + shown.str() + ") is ignored; " + std::string(kept));
 }
 
 void RigidBodyComponent::ReportRefusal() {

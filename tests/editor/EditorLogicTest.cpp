@@ -142,8 +142,22 @@ TEST(LevelObjectFile, TheReaderTakesOverridesByIndexAndByNameAndMarksEntriesItCa
       {"index": 3, "value": {}}, {"index": "5", "value": 1}, {"value": {"k": 0.5, "b": true}}], "x": {"index": 0}}},
       3, {"name": "b", "id": 2.0, "params": {}}, {"name": "c", "id": 3}]})");
   ASSERT_EQ(list.entries.size(), 3u);
-  ASSERT_EQ(list.entries[0].overrides.indexed.size(), 1u);
+  // Then the entry's own type name and id, which the editable did not give.
+  ASSERT_EQ(list.entries[0].overrides.indexed.size(), 3u);
   EXPECT_EQ(list.entries[0].overrides.indexed[0].value.intValue, 2);
+  EXPECT_EQ(list.entries[0].overrides.indexed[1].index, 3u);
+  EXPECT_EQ(list.entries[0].overrides.indexed[1].value.stringValue, "a");
+  EXPECT_EQ(list.entries[0].overrides.indexed[2].index, 2u);
+  EXPECT_EQ(list.entries[0].overrides.indexed[2].value.intValue, 1);
+  // A type name and id of its own are kept; an empty name or a real id is none.
+  const auto own = read(R"({"spawn": [{"name": "a", "id": 1, "params": {"editable": [{"index": 3, "value": "b"},
+      {"index": 2, "value": 5}]}}, {"name": "c", "id": 6, "params": {"editable": [{"index": 3, "value": ""},
+      {"index": 2, "value": 5.0}]}}]})");
+  ASSERT_EQ(own.entries.size(), 2u);
+  EXPECT_EQ(own.entries[0].overrides.indexed.size(), 2u);
+  ASSERT_EQ(own.entries[1].overrides.indexed.size(), 4u);
+  EXPECT_EQ(own.entries[1].overrides.indexed[2].value.stringValue, "c");
+  EXPECT_EQ(own.entries[1].overrides.indexed[3].value.intValue, 6);
   ASSERT_EQ(list.entries[0].overrides.named.size(), 1u);
   EXPECT_EQ(list.entries[0].overrides.named[0].value.realValue, 0.5);
   EXPECT_FALSE(list.entries[1].valid) << "an id must be an integer";

@@ -33,9 +33,9 @@ std::string SheetImage() {
 // occluding box under it when asked; the tiles do not push the box.
 std::string Sprite(const std::string& type, const std::string& anim, double x, double y, int layer, bool occluding) {
   const std::string at = std::to_string(x) + "," + std::to_string(y);
-  std::string blueprint = R"({"name":")" + type + R"(","id":5,"components":[)" +
-                          R"({"type":"transform","data":[)" + at + R"(,0.0,2.0,2.0]},)" +
-                          R"({"type":"spriteanim","data":[")" + anim + R"(",0,0.0,0,0,)" + std::to_string(layer) + "]}";
+  std::string blueprint = R"({"name":")" + type + R"(","id":5,"components":[)" + R"({"type":"transform","data":[)" +
+                          at + R"(,0.0,2.0,2.0]},)" + R"({"type":"spriteanim","data":[")" + anim + R"(",0,0.0,0,0,)" +
+                          std::to_string(layer) + "]}";
   if (occluding) {
     blueprint += R"(,{"type":"collision","data":["AABB",{"pos x":)" + std::to_string(x) + R"(,"pos y":)" +
                  std::to_string(y) + R"(,"width":32.0,"height":32.0,"occluding":1,)" +
@@ -105,12 +105,7 @@ TEST(ContentDrawProgram, SharedImagePacksAnUnlitOccluderAndTextOverDebugCellsSho
   bool found = false;
   Screenshot shot;
   RunOptions options;
-  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvContentDraw", left, top);
-                                // The game draws its cursor at the pointer: keep it off the samples.
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
-                                      std::to_string(top + 195));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("stage 1\n", "OrvContentDraw", 5, 195, left, top, found));
   options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t pid) {
     shot = GrabScreen();
     kill(pid, SIGTERM);

@@ -368,11 +368,7 @@ TEST(EffectsProgram, ParticlesAroundTheShadowsAndAFadingTrailOnScreen) {
   Screenshot shot;
   RunOptions options;
   options.timeoutSeconds = 40.0;
-  options.triggers.push_back({"trail on\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvTrails", left, top);
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
-                                      std::to_string(top + 195));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("trail on\n", "OrvTrails", 5, 195, left, top, found));
   // Only the shot, once the mover says so and two frames more have shown
   // it: the ribbon changes every frame.
   options.triggers.push_back(AfterFrames("look\n", 2, "mover at ", [&](pid_t pid) {

@@ -85,12 +85,7 @@ TEST(FirstSceneProgram, InitSettingsHoldAndObjectsWithoutCollidersStandWhereThei
   const char* const tick = "tick\n";
   RunOptions options;
   options.timeoutSeconds = 60.0;
-  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvFirstScene", left, top);
-                                // The game draws its cursor at the pointer: park it right of the floor.
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 310) + " " +
-                                      std::to_string(top + 190));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("stage 1\n", "OrvFirstScene", 310, 190, left, top, found));
   options.triggers.push_back(AfterFrames("", 4, tick, [&](pid_t) {
     shots[0] = GrabScreen();
     folder.Write("next 1", "");

@@ -151,12 +151,7 @@ TEST(LayeredDrawProgram, LayersOrderCameraScriptSpritesAndAPausedAnimationOnScre
   constexpr int kDrawn = 4;
   const char* const tick = "tick\n";
   RunOptions options;
-  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvLayers", left, top);
-                                // The game draws its cursor at the pointer: keep it off the samples.
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
-                                      std::to_string(top + 195));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("stage 1\n", "OrvLayers", 5, 195, left, top, found));
   for (int stage = 1; stage <= 4; ++stage) {
     options.triggers.push_back(
         AfterFrames(stage == 1 ? "" : "stage " + std::to_string(stage) + "\n", kDrawn, tick, [&, stage](pid_t) {

@@ -102,12 +102,7 @@ TEST(LevelPassProgram, TilesShadowsTheCollisionOverlayAndAScriptTileOnScreen) {
   Screenshot shots[2];
   RunOptions options;
   options.timeoutSeconds = 40.0;
-  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvLevel", left, top);
-                                // The game draws its cursor at the pointer: keep it off the samples.
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
-                                      std::to_string(top + 195));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("stage 1\n", "OrvLevel", 5, 195, left, top, found));
   // Each shot waits for frames the stage has drawn and swapped.
   options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t) {
     shots[0] = GrabScreen();

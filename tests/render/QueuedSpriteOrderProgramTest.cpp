@@ -76,12 +76,7 @@ TEST(QueuedSpriteOrderProgram, TextTilesRelativeSpritesAndTransitionsComeAfterTh
   bool found = false;
   Screenshot painted, faded;
   RunOptions options;
-  options.triggers.push_back({"tick\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvQueued", left, top);
-                                // The game draws its cursor at the pointer: keep it off the samples.
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 300) + " " +
-                                      std::to_string(top + 190));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("tick\n", "OrvQueued", 300, 190, left, top, found));
   options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t) {
     painted = GrabScreen();
     folder.Write("next 1", "");

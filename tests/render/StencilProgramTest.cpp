@@ -63,12 +63,7 @@ TEST(StencilProgram, TheFloorShowsInsideTheUnionOfTheShapesAndWhollyWithoutThem)
   Screenshot shots[2];
   const char* const tick = "tick\n";
   RunOptions options;
-  options.triggers.push_back({"stage 1\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvStencil", left, top);
-                                // The game draws its cursor at the pointer: keep it off the samples.
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 790) + " " +
-                                      std::to_string(top + 590));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("stage 1\n", "OrvStencil", 790, 590, left, top, found));
   options.triggers.push_back(AfterFrames("", 4, tick, [&](pid_t) {
     shots[0] = GrabScreen();
     folder.Write("next 1", "");

@@ -64,12 +64,7 @@ TEST(LayeredDrawProgram, SurfaceAndHighPassesDrawByLayerOrderNotByArrival) {
   bool found = false;
   Screenshot shot;
   RunOptions options;
-  options.triggers.push_back({"drawn\n", 0.0, [&](pid_t) {
-                                found = WindowPosition("OrvOrder", left, top);
-                                // The game draws its cursor at the pointer: keep it off the samples.
-                                Shell("xdotool mousemove --sync " + std::to_string(left + 5) + " " +
-                                      std::to_string(top + 195));
-                              }});
+  options.triggers.push_back(FindWindowAndParkPointer("drawn\n", "OrvOrder", 5, 195, left, top, found));
   options.triggers.push_back(AfterFrames("", 4, "tick\n", [&](pid_t pid) {
     shot = GrabScreen();
     kill(pid, SIGTERM);

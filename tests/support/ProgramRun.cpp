@@ -1,8 +1,10 @@
 #include "support/ProgramRun.h"
 
-#include <fcntl.h>
+#include "support/Screenshot.h"
+
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,27 +73,19 @@ std::string ContentFolder::Read(const std::string& relativePath) const {
 }
 
 PrivateDisplay::PrivateDisplay() {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  pid_ = fork();
-  if (pid_ == 0) {
-    close(fds[0]);
-    const std::string fd = std::to_string(fds[1]);
-    int nullFd = open("/dev/null", O_WRONLY);
-    dup2(nullFd, STDOUT_FILENO);
-    dup2(nullFd, STDERR_FILENO);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp", "-noreset",
-           static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  // The server writes its display number once it accepts connections.
-  std::string number;
-  pollfd ready{fds[0], POLLIN, 0};
-  char c = 0;
-  while (pid_ > 0 && poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  if (!number.empty()) name_ = ":" + number;
+  // The script's server outlives the script: as the nearest reaper above it,
+  // this process can wait for it to end.
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+  // Up to what the test's own time limit leaves for the test; what the
+  // script says of a slow or failed start goes to the test's standard error.
+  FILE* started = popen((std::string(ORV_SOURCE_DIR) + "/scripts/start-xvfb.sh 80").c_str(), "r");
+  if (started == nullptr) return;
+  long number = -1, pid = -1;
+  if (std::fscanf(started, "%ld %ld", &number, &pid) != 2) number = pid = -1;
+  pclose(started);
+  if (number < 0 || pid <= 0) return;
+  pid_ = static_cast<pid_t>(pid);
+  name_ = ":" + std::to_string(number);
 }
 
 PrivateDisplay::~PrivateDisplay() {
@@ -165,6 +159,14 @@ Trigger AfterFrames(const std::string& text, int frames, const std::string& fram
   return {text, 0.0, std::move(action), frames, frameText, afterPrevious};
 }
 
+Trigger FindWindowAndParkPointer(const std::string& text, const std::string& title, int parkX, int parkY, int& left,
+                                 int& top, bool& found) {
+  return {text, 0.0, [=, &left, &top, &found](pid_t) {
+            found = WindowPosition(title, left, top);
+            Shell("xdotool mousemove --sync " + std::to_string(left + parkX) + " " + std::to_string(top + parkY));
+          }};
+}
+
 RunResult RunOrv(const ContentFolder& folder, const RunOptions& options) {
   return RunProgram(ORV_EXE_PATH, folder, options);
 }
@@ -174,7 +176,9 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
   for (const auto& entry : options.env) displayGiven = displayGiven || entry.first == "DISPLAY";
   std::optional<PrivateDisplay> display;
   if (!displayGiven) display.emplace();
-  if (display && display->Name().empty()) throw std::runtime_error("no X server of the run's own");
+  if (display && display->Name().empty()) {
+    throw std::runtime_error("no X server of the run's own (what its start said is above)");
+  }
   DisplayScope scope(display ? display->Name() : std::string());
   int outPipe[2];
   int errPipe[2];
@@ -247,10 +251,16 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
       const Trigger& trigger = options.triggers[t];
       if (fired[t] || (trigger.afterPrevious && t > 0 && !fired[t - 1])) continue;
       if (!textSeen[t]) {
-        const std::size_t at = result.out.find(trigger.whenStdoutHas, readFrom[t]);
-        if (at == std::string::npos) continue;
-        textSeen[t] = true;
-        readFrom[t] = std::max(framesFrom[t], at + trigger.whenStdoutHas.size());
+        if (trigger.onStderr) {
+          if (result.err.find(trigger.whenStdoutHas) == std::string::npos) continue;
+          textSeen[t] = true;
+          readFrom[t] = std::max(framesFrom[t], readFrom[t]);
+        } else {
+          const std::size_t at = result.out.find(trigger.whenStdoutHas, readFrom[t]);
+          if (at == std::string::npos) continue;
+          textSeen[t] = true;
+          readFrom[t] = std::max(framesFrom[t], at + trigger.whenStdoutHas.size());
+        }
       }
       while (framesSeen[t] < trigger.frames) {
         const std::size_t at = result.out.find(trigger.frameText, readFrom[t]);

@@ -43,7 +43,10 @@ class ContentFolder {
 
 // An X server of the run's own, stopped with its owner. A window that loses
 // the focus pauses the engine, and on a display shared with other programs
-// under test windows take the focus from one another.
+// under test windows take the focus from one another. Started as test.sh
+// starts its own (scripts/start-xvfb.sh): a slow start is waited for, a
+// server that died is started again, and a failed start's words go to
+// standard error.
 class PrivateDisplay {
  public:
   PrivateDisplay();
@@ -73,6 +76,8 @@ struct Trigger {
   int frames = 0;
   std::string frameText = {};
   bool afterPrevious = false;
+  // whenStdoutHas is looked for in standard error instead.
+  bool onStderr = false;
 };
 
 // SIGTERM once a window of that title is on the run's display and the delay
@@ -85,6 +90,13 @@ Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds =
 // before it.
 Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,
                     std::function<void(pid_t)> action, bool afterPrevious = true);
+
+// Once text has been printed, finds the window of that title (found says
+// whether it showed, left and top where) and moves the pointer to (parkX,
+// parkY) in it: the game draws its cursor at the pointer, which the samples
+// must miss.
+Trigger FindWindowAndParkPointer(const std::string& text, const std::string& title, int parkX, int parkY, int& left,
+                                 int& top, bool& found);
 
 struct RunOptions {
   // Generous: a sanitized build on a busy machine starts and runs many times

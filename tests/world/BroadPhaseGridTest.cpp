@@ -110,6 +110,56 @@ TEST(BroadPhaseGrid, EveryOverlappingPairAboveASlotInOrderOrAroundABoxIsACandida
   }
 }
 
+// The pair pass answers a slot's candidates in order, moving the slot and
+// each one it meets, and asks again from the last one answered when Move
+// says so: until then the rest of the list holds every slot above that the
+// slot's box meets, however it was pushed.
+TEST(BroadPhaseGrid, ASlotPushedWhileItsCandidatesAreAnsweredIsOfferedAllItMeets) {
+  std::mt19937 random(12);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<GridBox> boxes(600);
+  for (GridBox& box : boxes) {
+    const double x = 120 * unit(random), y = 120 * unit(random), side = unit(random) < 0.95 ? 4 : 30;
+    box = {x - side, y - side, x + side, y + side};
+  }
+  const auto push = [&](GridBox& box) {
+    const double most = unit(random) < 0.8 ? 1.5 : 8;
+    const double dx = most * (2 * unit(random) - 1), dy = most * (2 * unit(random) - 1);
+    box = {box.minX + dx, box.minY + dy, box.maxX + dx, box.maxY + dy};
+  };
+  BroadPhaseGrid grid;
+  grid.Build(boxes);
+  std::vector<std::uint32_t> candidates;
+  std::size_t checked = 0;
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    std::size_t after = i;
+    for (bool again = true; again;) {
+      again = false;
+      grid.Candidates(i, after, candidates);
+      for (std::size_t c = 0; c < candidates.size() && !again; ++c) {
+        const std::uint32_t j = candidates[c];
+        if (!Overlap(boxes[i], boxes[j])) continue;
+        push(boxes[j]);
+        grid.Move(j, boxes[j]);
+        push(boxes[i]);
+        if (grid.Move(i, boxes[i])) {
+          after = j;
+          again = true;
+          continue;
+        }
+        for (std::size_t k = j + 1; k < boxes.size(); ++k) {
+          if (!Overlap(boxes[i], boxes[k])) continue;
+          ++checked;
+          EXPECT_TRUE(std::find(candidates.begin() + static_cast<std::ptrdiff_t>(c) + 1, candidates.end(), k) !=
+                      candidates.end())
+              << i << " pushed onto " << k << " after " << j;
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 1000u);
+}
+
 // Two circles of radius 1e-310 and a point: cells sized from them alone
 // would have an infinite inverse, and the point's corner, 0 cells from the
 // origin, would lie in cell 0 times infinity.
@@ -190,6 +240,56 @@ TEST(BroadPhaseGrid, FarBoxesLeaveTheCellsOfTheRestAsTheyWere) {
 }
 
 }  // namespace
+
+// Coins among characters: bodies twenty times the side of most colliders
+// are offered what lies near them, as bodies among colliders of their own
+// size are, not every slot; and each pair that meets is still offered, the
+// bodies moved across the cells of every level.
+TEST(BroadPhaseGrid, BodiesMuchLargerThanMostAreOfferedOnlyWhatLiesNear) {
+  const auto scene = [](double pebble) {
+    std::vector<GridBox> boxes;
+    std::vector<std::uint8_t> active;
+    for (int i = 0; i < 5000; ++i) {
+      const double x = 50.0 * (i % 100), y = 50.0 * (i / 100), r = i % 5 < 2 ? 20 : pebble;
+      boxes.push_back({x - r, y - r, x + r, y + r});
+      active.push_back(i % 5 < 2 ? 1 : 0);
+    }
+    return std::make_pair(boxes, active);
+  };
+  const auto [small, smallActive] = scene(1);
+  const auto [large, largeActive] = scene(20);
+  const std::size_t coins = Offered(small, smallActive), alike = Offered(large, largeActive);
+  std::printf("pebbles of radius 1: %zu candidates; of radius 20: %zu\n", coins, alike);
+  EXPECT_LE(coins, alike + alike / 2);
+  // Every body moved by up to 60 px each way, its pairs asked for again.
+  std::mt19937 random(4);
+  std::uniform_real_distribution<double> shift(-60, 60);
+  std::vector<GridBox> boxes = small;
+  BroadPhaseGrid grid;
+  grid.Build(boxes, smallActive);
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    if (!smallActive[i]) continue;
+    const double dx = shift(random), dy = shift(random);
+    boxes[i] = {boxes[i].minX + dx, boxes[i].minY + dy, boxes[i].maxX + dx, boxes[i].maxY + dy};
+    grid.Move(i, boxes[i]);
+  }
+  std::vector<std::uint32_t> candidates, around;
+  std::size_t met = 0;
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    grid.Candidates(i, i, candidates);
+    grid.Around(boxes[i], around);
+    std::sort(around.begin(), around.end());
+    EXPECT_LE(around.size(), 40u) << i;
+    for (std::size_t j = 0; j < boxes.size(); ++j) {
+      if (j == i || !Overlap(boxes[i], boxes[j])) continue;
+      EXPECT_TRUE(std::binary_search(around.begin(), around.end(), j)) << "around " << i << " misses " << j;
+      if (j < i || (!smallActive[i] && !smallActive[j])) continue;
+      ++met;
+      EXPECT_TRUE(std::binary_search(candidates.begin(), candidates.end(), j)) << i << " meets " << j;
+    }
+  }
+  EXPECT_GT(met, 500u);
+}
 
 // Two equal crowds cost what they cost side by side wherever they lie, and a
 // heap of colliders without bodies on one point costs nothing until a body

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/ProgramRun.h"
+#include "world/SpawnEntries.h"
 
 using namespace OrvTest;
 
@@ -58,15 +59,6 @@ std::string WallBlueprint(const std::string& type, bool immovable, bool script) 
   return R"({"name":")" + type + R"(","id":5,"components":[{"type":"transform","data":[]},)" +
          R"({"type":"collision","data":["AABB"]})" + (immovable ? R"(,{"type":"rigidbody","data":[]})" : "") +
          (script ? R"(,{"type":"script","data":[]})" : "") + "]}";
-}
-
-std::string WallAt(const std::string& type, double left, double top, double width, double height) {
-  char text[260];
-  std::snprintf(text, sizeof text,
-                R"({"name":"%s","id":5,"params":{"collision":{"value":{"pos x":%.2f,"pos y":%.2f,)"
-                R"("width":%.2f,"height":%.2f}}}})",
-                type.c_str(), left + width / 2, top + height / 2, width, height);
-  return text;
 }
 
 struct Body {
@@ -219,10 +211,11 @@ TEST(StaticGroundProgram, NoBodyPassesAThinFloorAWallOverlappingBoxesOrAnImmovab
     const double rose = kFloorTop - kRadius - bouncer[0].top;
     std::printf("fps %d, ball on a springy immovable floor: rose %.3f after landing, lowest %.3f\n", fps, rose,
                 bouncer[0].low);
-    // At 10 frames a second the script's fall of 1 px a frame per frame is a
-    // tenth of 60 fps's per second: the ball leaves at 30 px/s and is turned
-    // back within the frame's steps, about 3 px up.
-    EXPECT_GT(rose, fps == 60 ? 5 : 2) << fps;
+    // The script's fall is 1 px a frame per frame, so how fast the ball lands
+    // and how high it rises follow the frames' lengths, which a loaded machine
+    // stretches: about 3 px at 10 frames a second, 3 to 8 at 60. A floor that
+    // lost its bounce leaves it on the floor.
+    EXPECT_GT(rose, 1) << fps;
     EXPECT_LE(bouncer[0].low, kFloorTop - kRadius + sink) << fps;
   }
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/ProgramRun.h"
+#include "world/SpawnEntries.h"
 
 using namespace OrvTest;
 
@@ -46,16 +47,6 @@ std::string Blueprint(const std::string& type, const std::string& collision, boo
          (body ? R"(,{"type":"rigidbody","data":[{"mass": 1.0}]},{"type":"script","data":[]})" : "") + "]}";
 }
 
-// A collider placed by its top left corner and sized.
-std::string PlacedBox(const std::string& type, double left, double top, double width, double height) {
-  char text[260];
-  std::snprintf(text, sizeof text,
-                R"({"name":"%s","id":5,"params":{"collision":{"value":{"pos x":%.2f,"pos y":%.2f,)"
-                R"("width":%.2f,"height":%.2f}}}})",
-                type.c_str(), left + width / 2, top + height / 2, width, height);
-  return text;
-}
-
 std::vector<std::vector<double>> Numbers(const std::string& out, const std::string& tag, std::size_t count) {
   std::vector<std::vector<double>> rows;
   for (const std::string& line : LinesStartingWith(out, tag + " ")) {
@@ -87,11 +78,11 @@ TEST(WallSqueezeProgram, ABodyMadeInAGapNarrowerThanItStaysInItAndFallsAtAnyFram
     // Two walls 40 x 300 with a 31-px gap over a floor, twice: a 32-px box
     // made in one gap, a circle r 16 in the other.
     for (const double left : {1600.0, 1800.0}) {
-      spawn.push_back(PlacedBox("Wall", left, 200, 40, 300));
-      spawn.push_back(PlacedBox("Wall", left + 71, 200, 40, 300));
-      spawn.push_back(PlacedBox("Wall", left - 50, 500, 211, 20));
+      spawn.push_back(WallAt("Wall", left, 200, 40, 300));
+      spawn.push_back(WallAt("Wall", left + 71, 200, 40, 300));
+      spawn.push_back(WallAt("Wall", left - 50, 500, 211, 20));
     }
-    spawn.push_back(PlacedBox("GapBox", 1600 + 40 - 0.5, 300, 32, 32));
+    spawn.push_back(WallAt("GapBox", 1600 + 40 - 0.5, 300, 32, 32));
     spawn.push_back(SpawnAt("GapBall", 2, 1800 + 40 + 15.5, 316));
     spawn.push_back(R"({"name":"Ender","id":9,"params":{}})");
     WriteSpawnList(folder, spawn);
