@@ -514,7 +514,7 @@ class GeneratedWorld : public EngineFixture {
     ::testing::internal::CaptureStdout();
     struct Mover {
       const Room* room;
-      const Body* spec;
+      const Body* plan;
       Live live;
       Vec2 before;
       // Its centre when the frame began.
@@ -544,10 +544,10 @@ class GeneratedWorld : public EngineFixture {
     Outcome outcome;
     auto fault = [&](const Mover& m, Check check, int frame, const std::string& what) {
       ++outcome.counts[m.room->kind][check];
-      const auto index = static_cast<std::size_t>(m.spec - m.room->bodies.data());
+      const auto index = static_cast<std::size_t>(m.plan - m.room->bodies.data());
       outcome.faults.push_back({m.room->kind, check,
                                 std::string(kKindNames[m.room->kind]) + " body " + std::to_string(index) + " (" +
-                                    FormName(m.spec->shape.form) + "), frame " + std::to_string(frame) + ": " + what});
+                                    FormName(m.plan->shape.form) + "), frame " + std::to_string(frame) + ": " + what});
     };
     // Per pair of a room's bodies, and per body and wall: the least depth in
     // the rest window.
@@ -563,7 +563,7 @@ class GeneratedWorld : public EngineFixture {
         Mover& m = movers[k];
         if (m.out) continue;
         const Room& room = *m.room;
-        const Piece now = Now(m.spec->shape, m.live);
+        const Piece now = Now(m.plan->shape, m.live);
         const int f = static_cast<int>(frame);
         char text[300];
         char from[120];
@@ -608,7 +608,7 @@ class GeneratedWorld : public EngineFixture {
         bool metBody = false;
         for (const Mover& o : movers) {
           if (&o == &m || o.room != m.room || o.out) continue;
-          const double reach = Reach(m.spec->shape) + Reach(o.spec->shape) + 4;
+          const double reach = Reach(m.plan->shape) + Reach(o.plan->shape) + 4;
           const double travel = 2 * (m.before.Length() + o.before.Length()) * std::max<double>(dt, kShortest);
           const double apart =
               std::min((m.start - o.start).Length(), (now.at - o.live.collider->GetPosition()).Length());
@@ -629,7 +629,7 @@ class GeneratedWorld : public EngineFixture {
           }
           for (std::size_t j = k + 1; j < movers.size(); ++j) {
             if (movers[j].room != m.room || movers[j].out) continue;
-            const double depth = Depth(solid, SolidOf(Now(movers[j].spec->shape, movers[j].live)));
+            const double depth = Depth(solid, SolidOf(Now(movers[j].plan->shape, movers[j].live)));
             auto [at, made] = rest.try_emplace({&m, &movers[j]}, depth);
             if (!made) at->second = std::min(at->second, depth);
           }
@@ -640,10 +640,10 @@ class GeneratedWorld : public EngineFixture {
       const double t = std::max<double>(dt, kShortest);
       for (Mover& m : movers) {
         Vec2& v = m.live.body->velocity;
-        if (driving && m.spec->drive == Drive::Flying) v = m.spec->velocity;
-        if (driving && m.spec->drive == Drive::Walking) v.x = m.spec->velocity.x;
-        if (m.spec->drive == Drive::Flying && !driving && time - dt < kDriveTime) v = {};
-        if (m.spec->gravity || !driving) v.y += kGravity * t;
+        if (driving && m.plan->drive == Drive::Flying) v = m.plan->velocity;
+        if (driving && m.plan->drive == Drive::Walking) v.x = m.plan->velocity.x;
+        if (m.plan->drive == Drive::Flying && !driving && time - dt < kDriveTime) v = {};
+        if (m.plan->gravity || !driving) v.y += kGravity * t;
         m.before = v;
         m.start = m.live.collider->GetPosition();
       }
@@ -658,8 +658,8 @@ class GeneratedWorld : public EngineFixture {
       if (isMover && other->out) continue;
       std::string with = "a wall";
       if (isMover) {
-        with = "body " + std::to_string(other->spec - m->room->bodies.data()) + " (" +
-               FormName(other->spec->shape.form) + ")";
+        with = "body " + std::to_string(other->plan - m->room->bodies.data()) + " (" +
+               FormName(other->plan->shape.form) + ")";
       }
       char text[120];
       std::snprintf(text, sizeof text, "%.2f px inside %s through the last %.1f s", depth, with.c_str(), kRestWindow);
@@ -726,11 +726,9 @@ void Judge(const Scene& scene, const Outcome& outcome) {
                 outcome.restDepth[kind]);
   }
   std::printf("\n");
-  bool failed = false;
   std::map<std::pair<int, int>, int> shown;
   for (const Fault& f : outcome.faults) {
     const bool asserted = Asserted(scene, f.kind, f.check);
-    failed = failed || asserted;
     if (++shown[{f.kind, f.check}] <= 3) {
       std::printf("  %s %s: %s\n", asserted ? "FAULT" : "(not asserted yet)", kCheckNames[f.check], f.what.c_str());
     }
