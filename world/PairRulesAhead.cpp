@@ -31,10 +31,12 @@ struct Stop {
   Vec2 touch;
 };
 
-Stop StopAt(const Configuration& shape, const Vec2& motion) {
+Stop StopAt(const Configuration& shape, const Vec2& motion, bool centreOutside) {
   const Separation start = SeparationAt(shape, {});
-  // Deeper inside than resting on it: the pass's settling has it.
-  if (!(start.distance >= -kRestingWallOverlap)) return {};
+  // Deeper inside than resting on it: the pass's settling has it. Left a
+  // little inside by a squeeze, its centre still out, its step goes no
+  // deeper than the face it lies behind.
+  if (!(start.distance >= -kRestingWallOverlap) && !centreOutside) return {};
   Stop stop;
   if (start.distance <= kTouchingGap) {
     stop = {true, 0, start.normal, start.distance, false, {}};
@@ -57,6 +59,13 @@ Stop StopAt(const Configuration& shape, const Vec2& motion) {
   }
   if (!(stop.normal.Dot(motion) < 0)) return {};
   return stop;
+}
+
+bool CentreOutside(const ConvexShape& wall, const Vec2& centre) {
+  ConvexShape point;
+  point.corners[0] = centre;
+  point.count = 1;
+  return SeparationAt(ConfigurationOf(wall, point), {}).distance > 0;
 }
 
 // How much nearer its centre a turning box's extent along normal comes over
@@ -95,8 +104,9 @@ bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const 
     double first = 2;
     Vec2 firstEnd, firstTouch;
     for (const Collider* wall : walls) {
-      const Configuration shape = ConfigurationOf(ShapeOf(*wall), from);
-      const Stop stop = StopAt(shape, path);
+      const ConvexShape still = ShapeOf(*wall);
+      const Configuration shape = ConfigurationOf(still, from);
+      const Stop stop = StopAt(shape, path, CentreOutside(still, body.GetPosition() + start));
       if (!stop.meets || !(stop.time < first)) continue;
       // Moved back now by what the step will carry it past the plane, it
       // keeps its velocity for the next pass to answer, bounce included,
