@@ -31,12 +31,20 @@ struct Stop {
   Vec2 touch;
 };
 
-Stop StopAt(const Configuration& shape, const Vec2& motion, bool centreOutside) {
+// The body's centre at centre lies outside wall.
+bool CentreOutside(const ConvexShape& wall, const Vec2& centre) {
+  ConvexShape point;
+  point.corners[0] = centre;
+  point.count = 1;
+  return SeparationAt(ConfigurationOf(wall, point), {}).distance > 0;
+}
+
+Stop StopAt(const Configuration& shape, const Vec2& motion, const ConvexShape& wall, const Vec2& centre) {
   const Separation start = SeparationAt(shape, {});
   // Deeper inside than resting on it: the pass's settling has it. Left a
   // little inside by a squeeze, its centre still out, its step goes no
   // deeper than the face it lies behind.
-  if (!(start.distance >= -kRestingWallOverlap) && !centreOutside) return {};
+  if (!(start.distance >= -kRestingWallOverlap) && !CentreOutside(wall, centre)) return {};
   Stop stop;
   if (start.distance <= kTouchingGap) {
     stop = {true, 0, start.normal, start.distance, false, {}};
@@ -59,13 +67,6 @@ Stop StopAt(const Configuration& shape, const Vec2& motion, bool centreOutside) 
   }
   if (!(stop.normal.Dot(motion) < 0)) return {};
   return stop;
-}
-
-bool CentreOutside(const ConvexShape& wall, const Vec2& centre) {
-  ConvexShape point;
-  point.corners[0] = centre;
-  point.count = 1;
-  return SeparationAt(ConfigurationOf(wall, point), {}).distance > 0;
 }
 
 // How much nearer its centre a turning box's extent along normal comes over
@@ -106,7 +107,7 @@ bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const 
     for (const Collider* wall : walls) {
       const ConvexShape still = ShapeOf(*wall);
       const Configuration shape = ConfigurationOf(still, from);
-      const Stop stop = StopAt(shape, path, CentreOutside(still, body.GetPosition() + start));
+      const Stop stop = StopAt(shape, path, still, body.GetPosition() + start);
       if (!stop.meets || !(stop.time < first)) continue;
       // Moved back now by what the step will carry it past the plane, it
       // keeps its velocity for the next pass to answer, bounce included,

@@ -208,15 +208,21 @@ class Squeeze {
   // Past the middle of one of the room's walls (the first four), in the
   // middle half of another box wall, or within half a round wall's radius of
   // its middle.
+  // A body that began the frame there is not judged.
   std::string Deep(int frame, std::size_t b, const Vec2& begin, const Vec2& after, const Vec2& end) const {
-    const auto middle = [&](std::size_t k) { return Vec2{walls_[k].minX + walls_[k].maxX, walls_[k].minY + walls_[k].maxY} * 0.5; };
-    bool deep = end.y < middle(0).y || end.y > middle(1).y || end.x < middle(2).x || end.x > middle(3).x;
-    for (const Box& w : walls_) {
-      const double inX = (w.maxX - w.minX) / 4, inY = (w.maxY - w.minY) / 4;
-      deep = deep || (end.x > w.minX + inX && end.x < w.maxX - inX && end.y > w.minY + inY && end.y < w.maxY - inY);
-    }
-    for (const Round& r : rounds_) deep = deep || (end - Vec2{r.x, r.y}).Length() < r.r / 2;
-    if (!deep) return "";
+    const auto middle = [&](std::size_t k) {
+      return Vec2{walls_[k].minX + walls_[k].maxX, walls_[k].minY + walls_[k].maxY} * 0.5;
+    };
+    const auto deep = [&](const Vec2& p) {
+      bool in = p.y < middle(0).y || p.y > middle(1).y || p.x < middle(2).x || p.x > middle(3).x;
+      for (const Box& w : walls_) {
+        const double inX = (w.maxX - w.minX) / 4, inY = (w.maxY - w.minY) / 4;
+        in = in || (p.x > w.minX + inX && p.x < w.maxX - inX && p.y > w.minY + inY && p.y < w.maxY - inY);
+      }
+      for (const Round& r : rounds_) in = in || (p - Vec2{r.x, r.y}).Length() < r.r / 2;
+      return in;
+    };
+    if (deep(begin) || !deep(end)) return "";
     char text[400];
     std::snprintf(text, sizeof text,
                   "frame %d (step %.4f, room turned %.2f): %s %.2f (angle %.1f) went from %.3f %.3f to %.3f %.3f "
