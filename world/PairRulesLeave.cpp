@@ -116,6 +116,8 @@ struct Region {
   std::vector<Vec2> corners;
   std::vector<Vec2> normals;
   WallFrame frame;
+  // The wall itself, met by a point.
+  Configuration solid;
   bool Inside(const Vec2& p, double margin) const {
     if (corners.size() < 3) return false;
     for (std::size_t k = 0; k < corners.size(); ++k) {
@@ -128,6 +130,9 @@ struct Region {
 Region RegionOf(const Collider& wall, const Collider& body, const Vec2& from) {
   Region region;
   region.frame = FrameOf(wall, body, from);
+  ConvexShape point;
+  point.count = 1;
+  region.solid = ConfigurationOf(ShapeOf(wall), point);
   const Vec2 centre = body.GetPosition();
   if (wall.GetType() == Collider::TypeAABB) {
     const Vec2 min = wall.GetMin() - (body.GetMax() - centre), max = wall.GetMax() + (centre - body.GetMin());
@@ -234,9 +239,13 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls,
   const auto inside = [&](const Vec2& p, double margin) {
     return std::any_of(regions.begin(), regions.end(), [&](const Region& r) { return r.Inside(p, margin); });
   };
-  // Out of a wall across its far face, or past one, is through it.
+  // Out of a wall across its far face, or past one, is through it; so is a
+  // way whose centre, seen from where it began, passes through a wall (past
+  // the outer corner where two walls meet).
   const auto through = [&](const Vec2& p) {
-    return std::any_of(regions.begin(), regions.end(), [&](const Region& r) { return Behind(r.frame, from, p); });
+    return std::any_of(regions.begin(), regions.end(), [&](const Region& r) {
+      return Behind(r.frame, from, p) || (p != from && FirstImpact(r.solid, from, p - from).meets);
+    });
   };
   // The faces within reach, as lines normal . p = offset.
   struct Line {
