@@ -71,24 +71,26 @@ void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out);
 void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2& startMin, const Vec2& startMax,
                           bool wallIsA, Manifold& working);
 
-// A body whose centre the pass has carried past the middle of a box wall it
+// A body whose centre the pass has carried past the middle of a wall it
 // began outside of (its centre at from) is aimed back out across the face on
-// that side, never the far one. Over a corner, the face its box was farther
-// from. Otherwise working is left as it is.
+// that side, never the far one: a box's sides, turned or not, and for a
+// circle the way from its middle to from. Over a box's corner, the face its
+// body was farther from. Otherwise working is left as it is.
 void KeepToStartSide(const Collider& wall, const Collider& body, const Vec2& from, bool wallIsA, Manifold& working);
 
-// Whether a body centred at centre, its box half extent wide and high, lies
-// behind a box wall as seen from from: past the wall's middle along each axis
-// on which from lies outside the wall, and within reach of the wall along
-// the others. Never for a wall from lies inside.
-bool BehindWall(const Collider& wall, const Vec2& from, const Vec2& centre, const Vec2& half);
+// Whether body centred at centre lies behind a wall as seen from from: past
+// the wall's middle along each of its axes (a circle's: the way to from) on
+// which from lies outside the wall, and within reach of the wall along the
+// others. Never for a wall from lies inside.
+bool BehindWall(const Collider& wall, const Collider& body, const Vec2& from, const Vec2& centre);
 
-// The shortest move that takes the body's box out of every wall's box at
-// once, touching counting as out, that ends it behind no wall as seen from
-// from (its centre when the pass began) and is short: no longer than its own
-// half size and the half size of the walls its centre is in, or than the way
-// back to from. Failing that, the first place out of them all on the way
-// back to from; (0, 0) when it is out already or there is none.
+// The shortest move that takes the body out of every wall at once, each
+// taken by its real shape (a box wall by the body's box), touching counting
+// as out, that ends it behind no wall as seen from from (its centre when the
+// pass began) and is short: no longer than its own half size and the half
+// size of the walls its centre is in, or than the way back to from. Failing
+// that, the first place out of them all on the way back to from; (0, 0) when
+// it is out already or there is none.
 Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls, const Vec2& from);
 
 // Stops a body's coming step at each wall its shape meets from outside
@@ -98,8 +100,9 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls,
 // The body is moved back now so that the step ends it 0.01 into that face,
 // still sliding along it, where the next pass records the contact and
 // answers its velocity (bounce included); a slide that would take it off the
-// wall ends it where it landed. Walls in the pass's order; true when it
-// moved the body.
+// wall ends it where it landed. The slide along the wall is stopped in turn
+// at the first wall it meets. Walls in the pass's order; true when it moved
+// the body.
 bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls);
 
 // A body's box swept over its coming step, for finding the walls it may meet.

@@ -31,10 +31,20 @@ struct Stop {
   Vec2 touch;
 };
 
-Stop StopAt(const Configuration& shape, const Vec2& motion) {
+// The body's centre at centre lies outside wall.
+bool CentreOutside(const ConvexShape& wall, const Vec2& centre) {
+  ConvexShape point;
+  point.corners[0] = centre;
+  point.count = 1;
+  return SeparationAt(ConfigurationOf(wall, point), {}).distance > 0;
+}
+
+Stop StopAt(const Configuration& shape, const Vec2& motion, const ConvexShape& wall, const Vec2& centre) {
   const Separation start = SeparationAt(shape, {});
-  // Deeper inside than resting on it: the pass's settling has it.
-  if (!(start.distance >= -kRestingWallOverlap)) return {};
+  // Deeper inside than resting on it: the pass's settling has it. Left a
+  // little inside by a squeeze, its centre still out, its step goes no
+  // deeper than the face it lies behind.
+  if (!(start.distance >= -kRestingWallOverlap) && !CentreOutside(wall, centre)) return {};
   Stop stop;
   if (start.distance <= kTouchingGap) {
     stop = {true, 0, start.normal, start.distance, false, {}};
@@ -79,46 +89,55 @@ double TurnLift(const Collider& body, const RigidBody& rigid, double step, const
 bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const std::vector<const Collider*>& walls) {
   const Vec2 motion = rigid.velocity * step;
   if (!motion.IsFinite() || motion == Vec2{} || walls.empty()) return false;
-  struct Met {
-    double time;
-    const Collider* wall;
-  };
-  std::vector<Met> met;
+  // The step's path, from where it starts (or where it last touched a wall)
+  // to where it ends, offsets from where the body stands. A stop at the
+  // first wall the path meets ends the step on that wall's face, the body
+  // sliding along it from where it touched: on that slide it may meet a
+  // wall its first path passed (in a room's corner, the wall beside the
+  // floor it slides on), which stops it again. A few rounds at most.
   const ConvexShape moving = ShapeOf(body);
-  for (const Collider* wall : walls) {
-    const Stop stop = StopAt(ConfigurationOf(ShapeOf(*wall), moving), motion);
-    if (stop.meets) met.push_back({stop.time, wall});
-  }
-  std::stable_sort(met.begin(), met.end(), [](const Met& a, const Met& b) { return a.time < b.time; });
-  bool moved = false;
-  for (const Met& each : met) {
-    // A stop at an earlier wall moved the body back.
-    const Configuration shape = ConfigurationOf(ShapeOf(*each.wall), ShapeOf(body));
-    const Stop stop = StopAt(shape, motion);
-    if (!stop.meets) continue;
-    // Moved back now by what the step will carry it past the plane, it keeps
-    // its velocity for the next pass to answer, bounce included, and its
-    // slide along the plane. The step turns a box too, which can lift the
-    // corner that would reach the plane: it is left that much deeper, so the
-    // next pass meets the wall.
-    const double left = kLeftOverlap + TurnLift(body, rigid, step, stop.normal);
-    const double below = -left - (stop.height + stop.normal.Dot(motion));
-    // Already ending no deeper than that.
-    if (!(below > 0)) continue;
-    Vec2 shift = stop.normal * below;
-    // A slide that carries it off the wall's end or round its corner would
-    // leave no contact to answer its velocity into the wall: it ends where
-    // it landed.
-    if (stop.landed && SeparationAt(shape, motion + shift).distance > 0) {
-      shift = stop.touch - stop.normal * left - motion;
+  Vec2 start, end = motion;
+  const int rounds = static_cast<int>(std::min<std::size_t>(walls.size(), 4)) + 1;
+  for (int round = 0; round < rounds; ++round) {
+    const ConvexShape from = Moved(moving, start);
+    const Vec2 path = end - start;
+    if (path == Vec2{}) break;
+    double first = 2;
+    Vec2 firstEnd, firstTouch;
+    for (const Collider* wall : walls) {
+      const ConvexShape still = ShapeOf(*wall);
+      const Configuration shape = ConfigurationOf(still, from);
+      const Stop stop = StopAt(shape, path, still, body.GetPosition() + start);
+      if (!stop.meets || !(stop.time < first)) continue;
+      // Moved back now by what the step will carry it past the plane, it
+      // keeps its velocity for the next pass to answer, bounce included,
+      // and its slide along the plane. The step turns a box too, which can
+      // lift the corner that would reach the plane: it is left that much
+      // deeper, so the next pass meets the wall.
+      const double left = kLeftOverlap + TurnLift(body, rigid, step, stop.normal);
+      const double below = -left - (stop.height + stop.normal.Dot(path));
+      // Already ending no deeper than that, rounding aside.
+      if (!(below > kTouchingGap)) continue;
+      Vec2 shift = stop.normal * below;
+      // A slide that carries it off the wall's end or round its corner would
+      // leave no contact to answer its velocity into the wall: it ends where
+      // it landed.
+      if (stop.landed && SeparationAt(shape, path + shift).distance > 0) {
+        shift = stop.touch - stop.normal * left - path;
+      }
+      if (!(path + shift).IsFinite()) continue;
+      first = stop.time;
+      firstEnd = start + path + shift;
+      firstTouch = start + stop.touch;
     }
-    const Vec2 moveTo = body.GetPosition() + shift;
-    if (!moveTo.IsFinite()) continue;
-    body.SetPosition(moveTo);
-    body.UpdateBounds();
-    moved = true;
+    if (!(first <= 1)) break;
+    start = firstTouch, end = firstEnd;
   }
-  return moved;
+  const Vec2 moveTo = body.GetPosition() + (end - motion);
+  if (end == motion || !moveTo.IsFinite()) return false;
+  body.SetPosition(moveTo);
+  body.UpdateBounds();
+  return true;
 }
 
 void SweptBox(const Collider& body, const Vec2& motion, Vec2& min, Vec2& max) {

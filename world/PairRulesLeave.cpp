@@ -1,7 +1,8 @@
 // How a body leaves the walls the pair pass left it in or carried it
 // through: always back to the side it began the pass on, never across a
 // wall's far face, and, among several walls, by a short way that crosses
-// none, back the way it came, or not at all.
+// none, back the way it came, or not at all. Each wall is taken by its real
+// shape: the box of a turned or round wall is not the wall.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -10,143 +11,273 @@
 #include "world/Manifold.h"
 #include "world/PairRules.h"
 #include "world/RigidBody.h"
+#include "world/SweptShapes.h"
 
 namespace Orv {
 
 namespace {
 
 constexpr double kNever = std::numeric_limits<double>::infinity();
+// A rounded part is taken as this many flat faces around it: outside them
+// is outside the rounding, at most 2 % of its radius farther.
+constexpr int kRoundFaces = 16;
 
 double Along(const Vec2& v, int axis) { return axis == 0 ? v.x : v.y; }
 
 Vec2 OnAxis(int axis, double value) { return axis == 0 ? Vec2{value, 0} : Vec2{0, value}; }
 
-// The face of the box wall min..max that a body centred at from, its box
-// half extent wide and high, began on: the axis (0 x, 1 y) and the side (-1
-// the low face, 1 the high one); over a corner, the face its box was farther
-// from. False when from lies inside the wall.
-bool StartFace(const Vec2& wallMin, const Vec2& wallMax, const Vec2& from, const Vec2& half, int& axis,
-               double& side) {
-  const bool outX = from.x <= wallMin.x || from.x >= wallMax.x;
-  const bool outY = from.y <= wallMin.y || from.y >= wallMax.y;
+// A wall seen from its own middle along its own axes (a box's sides; for a
+// circle, u points at where the body began), with its half extent and the
+// body's along each.
+struct WallFrame {
+  Vec2 middle, u{1, 0}, v{0, 1};
+  Vec2 half, bodyHalf;
+  Vec2 Local(const Vec2& p) const { return {(p - middle).Dot(u), (p - middle).Dot(v)}; }
+  Vec2 World(const Vec2& local) const { return u * local.x + v * local.y; }
+};
+
+double ExtentAlong(const ConvexShape& shape, const Vec2& direction) {
+  double low = kNever, high = -kNever;
+  for (unsigned i = 0; i < shape.count; ++i) {
+    low = std::min(low, shape.corners[i].Dot(direction));
+    high = std::max(high, shape.corners[i].Dot(direction));
+  }
+  return shape.count > 0 ? (high - low) / 2 + shape.radius : 0.0;
+}
+
+WallFrame FrameOf(const Collider& wall, const Collider& body, const Vec2& from) {
+  WallFrame frame;
+  frame.middle = wall.GetPosition();
+  switch (wall.GetType()) {
+    case Collider::TypeAABB:
+      frame.middle = (wall.GetMin() + wall.GetMax()) * 0.5;
+      frame.half = (wall.GetMax() - wall.GetMin()) * 0.5;
+      // The box it is pushed out by.
+      frame.bodyHalf = (body.GetMax() - body.GetMin()) * 0.5;
+      return frame;
+    case Collider::TypeOBB: {
+      const auto& box = static_cast<const OBB&>(wall);
+      const double radians = box.GetRotation() * kDegreesToRadians;
+      frame.u = {std::cos(radians), std::sin(radians)};
+      frame.v = {-frame.u.y, frame.u.x};
+      frame.half = {box.GetWidth() / 2, box.GetHeight() / 2};
+      break;
+    }
+    case Collider::TypeCircle2D: {
+      const double r = std::max(static_cast<const Circle2D&>(wall).GetRadius(), 0.0);
+      const Vec2 away = from - frame.middle;
+      const double length = away.Length();
+      if (length > 0 && std::isfinite(length)) frame.u = away / length, frame.v = {-frame.u.y, frame.u.x};
+      frame.half = {r, r};
+      break;
+    }
+    default:
+      break;
+  }
+  const ConvexShape shape = ShapeOf(body);
+  frame.bodyHalf = {ExtentAlong(shape, frame.u), ExtentAlong(shape, frame.v)};
+  return frame;
+}
+
+// The face of the wall that a body centred at from began on, in the wall's
+// frame: the axis (0 u, 1 v) and the side (-1 the low face, 1 the high one);
+// over a corner, the face its box was farther from. False when from lies
+// inside the wall.
+bool StartFace(const WallFrame& frame, const Vec2& from, int& axis, double& side) {
+  const Vec2 at = frame.Local(from), half = frame.half, body = frame.bodyHalf;
+  const bool outX = std::fabs(at.x) >= half.x, outY = std::fabs(at.y) >= half.y;
   if (!outX && !outY) return false;
-  const double gapX = (from.x <= wallMin.x ? wallMin.x - from.x : from.x - wallMax.x) - half.x;
-  const double gapY = (from.y <= wallMin.y ? wallMin.y - from.y : from.y - wallMax.y) - half.y;
+  const double gapX = std::fabs(at.x) - half.x - body.x, gapY = std::fabs(at.y) - half.y - body.y;
   axis = outX && (!outY || gapX >= gapY) ? 0 : 1;
-  side = Along(from, axis) <= Along(wallMin, axis) ? -1 : 1;
+  side = Along(at, axis) < 0 ? -1 : 1;
   return true;
 }
 
-// Whether the box min..max lies in a wall deeper than resting on it.
-bool InsideBox(const Vec2& min, const Vec2& max, const Collider& wall) {
-  const Vec2 wallMin = wall.GetMin(), wallMax = wall.GetMax();
-  return std::min(max.x, wallMax.x) - std::max(min.x, wallMin.x) > kRestingWallOverlap &&
-         std::min(max.y, wallMax.y) - std::max(min.y, wallMin.y) > kRestingWallOverlap;
-}
-
-}  // namespace
-
-bool BehindWall(const Collider& wall, const Vec2& from, const Vec2& centre, const Vec2& half) {
-  // The box of a turned or round wall is not the wall.
-  if (wall.GetType() != Collider::TypeAABB) return false;
-  const Vec2 wallMin = wall.GetMin(), wallMax = wall.GetMax();
+bool Behind(const WallFrame& frame, const Vec2& from, const Vec2& centre) {
+  const Vec2 start = frame.Local(from), at = frame.Local(centre);
   bool started = false, past = true;
   for (const int axis : {0, 1}) {
-    const double low = Along(wallMin, axis), high = Along(wallMax, axis), at = Along(centre, axis);
-    const double start = Along(from, axis), middle = (low + high) / 2;
-    if (start <= low || start >= high) {
+    const double half = Along(frame.half, axis), s = Along(start, axis), c = Along(at, axis);
+    if (std::fabs(s) >= half) {
       started = true;
-      past = past && (start <= low ? at > middle : at < middle);
+      past = past && (s < 0 ? c > 0 : c < 0);
     } else {
       // Touching counts: a box at the wall's corner is behind it.
-      past = past && at >= low - Along(half, axis) && at <= high + Along(half, axis);
+      past = past && std::fabs(c) <= half + Along(frame.bodyHalf, axis);
     }
   }
   return started && past;
 }
 
+// The centres at which the body overlaps a wall: a convex polygon,
+// counter-clockwise (a box wall grown by the body's box; another wall by the
+// body's own shape, its rounding taken as flat faces around it).
+struct Region {
+  std::vector<Vec2> corners;
+  std::vector<Vec2> normals;
+  WallFrame frame;
+  // The wall itself, met by a point.
+  Configuration solid;
+  bool Inside(const Vec2& p, double margin) const {
+    if (corners.size() < 3) return false;
+    for (std::size_t k = 0; k < corners.size(); ++k) {
+      if (normals[k].Dot(p - corners[k]) >= -margin) return false;
+    }
+    return true;
+  }
+};
+
+Region RegionOf(const Collider& wall, const Collider& body, const Vec2& from) {
+  Region region;
+  region.frame = FrameOf(wall, body, from);
+  ConvexShape point;
+  point.count = 1;
+  region.solid = ConfigurationOf(ShapeOf(wall), point);
+  const Vec2 centre = body.GetPosition();
+  if (wall.GetType() == Collider::TypeAABB) {
+    const Vec2 min = wall.GetMin() - (body.GetMax() - centre), max = wall.GetMax() + (centre - body.GetMin());
+    region.corners = {min, {max.x, min.y}, max, {min.x, max.y}};
+  } else {
+    const Configuration shape = ConfigurationOf(ShapeOf(wall), ShapeOf(body));
+    if (shape.radius > 0) {
+      const double reach = shape.radius / std::cos(M_PI / kRoundFaces);
+      std::vector<Vec2> points;
+      for (const Vec2& corner : shape.corners) {
+        for (int k = 0; k < kRoundFaces; ++k) {
+          const double angle = 2 * M_PI * k / kRoundFaces;
+          points.push_back(centre + corner + Vec2{std::cos(angle), std::sin(angle)} * reach);
+        }
+      }
+      region.corners = ConvexHull(std::move(points));
+    } else {
+      for (const Vec2& corner : shape.corners) region.corners.push_back(centre + corner);
+    }
+  }
+  const std::size_t n = region.corners.size();
+  for (std::size_t k = 0; n >= 3 && k < n; ++k) {
+    const Vec2 e = region.corners[(k + 1) % n] - region.corners[k];
+    region.normals.push_back(Vec2{e.y, -e.x} / e.Length());
+  }
+  if (region.normals.size() != n || n < 3) region.corners.clear(), region.normals.clear();
+  for (const Vec2& normal : region.normals) {
+    if (!normal.IsFinite()) region.corners.clear(), region.normals.clear();
+  }
+  return region;
+}
+
+// Whether the body moved by move lies in the wall deeper than resting on it.
+bool InsideWall(const Collider& wall, const Collider& body, const Vec2& move) {
+  if (wall.GetType() == Collider::TypeAABB) {
+    const Vec2 min = body.GetMin() + move, max = body.GetMax() + move;
+    const Vec2 wallMin = wall.GetMin(), wallMax = wall.GetMax();
+    return std::min(max.x, wallMax.x) - std::max(min.x, wallMin.x) > kRestingWallOverlap &&
+           std::min(max.y, wallMax.y) - std::max(min.y, wallMin.y) > kRestingWallOverlap;
+  }
+  const Configuration shape = ConfigurationOf(ShapeOf(wall), ShapeOf(body));
+  return SeparationAt(shape, move).distance < -kRestingWallOverlap;
+}
+
+}  // namespace
+
+bool BehindWall(const Collider& wall, const Collider& body, const Vec2& from, const Vec2& centre) {
+  return Behind(FrameOf(wall, body, from), from, centre);
+}
+
 void KeepToStartSide(const Collider& wall, const Collider& body, const Vec2& from, bool wallIsA,
                      Manifold& working) {
-  if (wall.GetType() != Collider::TypeAABB) return;
-  const Vec2 wallMin = wall.GetMin(), wallMax = wall.GetMax(), middle = (wallMin + wallMax) * 0.5;
-  const Vec2 min = body.GetMin(), max = body.GetMax(), centre = body.GetPosition();
-  const Vec2 half = (max - min) * 0.5;
+  const WallFrame frame = FrameOf(wall, body, from);
+  const Vec2 centre = body.GetPosition();
   int axis = 0;
   double side = 0;
-  if (!StartFace(wallMin, wallMax, from, half, axis, side)) return;
+  if (!StartFace(frame, from, axis, side)) return;
   // Only a body past the middle is sent out across the far face; nearer,
   // the narrow phase's face is one it may leave by.
-  const Vec2 out = wallIsA ? working.normal : -working.normal;
+  const Vec2 out = frame.Local(frame.middle + (wallIsA ? working.normal : -working.normal));
+  const Vec2 start = frame.Local(from), at = frame.Local(centre);
   const bool farFace = [&] {
     for (const int a : {0, 1}) {
-      const double start = Along(from, a), low = Along(wallMin, a), high = Along(wallMax, a);
-      if (start > low && start < high) continue;
-      const double s = start <= low ? -1 : 1;
-      if (Along(out, a) * s < 0 && (Along(centre, a) - Along(middle, a)) * s < 0) return true;
+      const double s = Along(start, a);
+      if (std::fabs(s) < Along(frame.half, a)) continue;
+      const double sign = s < 0 ? -1 : 1;
+      if (Along(out, a) * sign < 0 && Along(at, a) * sign < 0) return true;
     }
     return false;
   }();
-  if (!farFace && !BehindWall(wall, from, centre, half)) return;
-  const Vec2 across = OnAxis(axis, side);
+  if (!farFace && !Behind(frame, from, centre)) return;
+  const Vec2 across = frame.World(OnAxis(axis, side));
   working.normal = wallIsA ? across : -across;
-  working.penetration = side < 0 ? Along(max, axis) - Along(wallMin, axis) : Along(wallMax, axis) - Along(min, axis);
+  working.penetration = Along(frame.half, axis) + Along(frame.bodyHalf, axis) - side * Along(at, axis);
 }
 
 Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls, const Vec2& from) {
-  // The walls grown by the body's box: its centre has to end outside them
-  // all. The nearest such point lies on a face of one, level with the centre,
-  // or at a corner made by the faces of two.
-  const Vec2 centre = body.GetPosition(), min = body.GetMin(), max = body.GetMax();
-  const Vec2 half = (max - min) * 0.5;
-  std::vector<Vec2> grownMin, grownMax;
-  std::vector<double> xs{centre.x}, ys{centre.y};
+  // The centres at which the body overlaps each wall: its centre has to end
+  // outside them all. The nearest such point lies on a face of one, level
+  // with the centre, or where the faces of two meet.
+  const Vec2 centre = body.GetPosition();
+  const Vec2 half = (body.GetMax() - body.GetMin()) * 0.5;
+  std::vector<Region> regions;
+  regions.reserve(walls.size());
   // A way out is short when it is no longer than the body's half size and
   // that of the walls its centre is in, or than the way back.
-  double reach = std::max(half.x, half.y);
   double wallReach = 0;
   for (const Collider* wall : walls) {
-    const Vec2 wallMin = wall->GetMin(), wallMax = wall->GetMax();
-    grownMin.push_back(wallMin - (max - centre));
-    grownMax.push_back(wallMax + (centre - min));
-    xs.insert(xs.end(), {grownMin.back().x, grownMax.back().x});
-    ys.insert(ys.end(), {grownMin.back().y, grownMax.back().y});
-    if (centre.x > wallMin.x && centre.x < wallMax.x && centre.y > wallMin.y && centre.y < wallMax.y) {
+    regions.push_back(RegionOf(*wall, body, from));
+    const WallFrame& frame = regions.back().frame;
+    const Vec2 at = frame.Local(centre);
+    if (std::fabs(at.x) < frame.half.x && std::fabs(at.y) < frame.half.y) {
       // As deep as it went in from the side it began on; made inside, as
       // deep as the wall is.
       int axis = 0;
       double side = 0;
-      const double deep =
-          StartFace(wallMin, wallMax, from, half, axis, side)
-              ? (side < 0 ? Along(centre, axis) - Along(wallMin, axis) : Along(wallMax, axis) - Along(centre, axis))
-              : std::max((wallMax.x - wallMin.x) / 2, (wallMax.y - wallMin.y) / 2);
+      const double deep = StartFace(frame, from, axis, side) ? Along(frame.half, axis) + side * Along(at, axis)
+                                                             : std::max(frame.half.x, frame.half.y);
       wallReach = std::max(wallReach, deep);
     }
   }
-  reach = std::max(reach + wallReach, (from - centre).Length()) + kRestingWallOverlap;
+  const double reach =
+      std::max(std::max(half.x, half.y) + wallReach, (from - centre).Length()) + kRestingWallOverlap;
   const auto inside = [&](const Vec2& p, double margin) {
-    for (std::size_t k = 0; k < grownMin.size(); ++k) {
-      if (p.x > grownMin[k].x + margin && p.x < grownMax[k].x - margin && p.y > grownMin[k].y + margin &&
-          p.y < grownMax[k].y - margin) {
-        return true;
-      }
-    }
-    return false;
+    return std::any_of(regions.begin(), regions.end(), [&](const Region& r) { return r.Inside(p, margin); });
   };
-  // Out of a wall across its far face, or past one, is through it.
+  // Out of a wall across its far face, or past one, is through it; so is a
+  // way whose centre, seen from where it began, passes through a wall (past
+  // the outer corner where two walls meet).
   const auto through = [&](const Vec2& p) {
-    return std::any_of(walls.begin(), walls.end(),
-                       [&](const Collider* wall) { return BehindWall(*wall, from, p, half); });
+    return std::any_of(regions.begin(), regions.end(), [&](const Region& r) {
+      return Behind(r.frame, from, p) || (p != from && FirstImpact(r.solid, from, p - from).meets);
+    });
   };
+  // The faces within reach, as lines normal . p = offset.
+  struct Line {
+    Vec2 normal;
+    double offset;
+  };
+  std::vector<Line> lines;
+  for (const Region& region : regions) {
+    for (std::size_t k = 0; k < region.corners.size(); ++k) {
+      const Line line{region.normals[k], region.normals[k].Dot(region.corners[k])};
+      if (std::fabs(line.offset - line.normal.Dot(centre)) <= reach) lines.push_back(line);
+    }
+  }
   Vec2 best;
   double nearest = kNever;
-  for (const double x : xs) {
-    for (const double y : ys) {
-      const Vec2 p{x, y};
-      const double distance = (p - centre).Length();
-      if (distance < nearest && distance <= reach && !inside(p, 0) && !through(p)) {
-        nearest = distance;
-        best = p - centre;
-      }
+  const auto consider = [&](const Vec2& p) {
+    const double distance = (p - centre).Length();
+    // On a turned face by rounding's hair: on it.
+    if (distance < nearest && distance <= reach && !inside(p, kTouchingGap) && !through(p)) {
+      nearest = distance;
+      best = p - centre;
+    }
+  };
+  consider(centre);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    consider(centre + lines[i].normal * (lines[i].offset - lines[i].normal.Dot(centre)));
+    for (std::size_t j = i + 1; j < lines.size(); ++j) {
+      const Vec2 a = lines[i].normal, b = lines[j].normal;
+      const double det = a.Cross(b);
+      if (std::fabs(det) < 1e-9) continue;
+      consider(Vec2{(lines[i].offset * b.y - lines[j].offset * a.y) / det,
+                    (a.x * lines[j].offset - b.x * lines[i].offset) / det});
     }
   }
   if (nearest < kNever) return best;
@@ -156,16 +287,16 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls,
   // Made among walls with no way out: back where it was rather than through one.
   const Vec2 stay = through(centre) ? back : Vec2{};
   double t = 0;
-  for (std::size_t round = 0; round <= grownMin.size(); ++round) {
+  for (std::size_t round = 0; round <= regions.size(); ++round) {
     const Vec2 p = centre + back * t;
     double exit = -1;
-    for (std::size_t k = 0; k < grownMin.size() && exit < 0; ++k) {
-      if (!(p.x > grownMin[k].x && p.x < grownMax[k].x && p.y > grownMin[k].y && p.y < grownMax[k].y)) continue;
+    for (std::size_t k = 0; k < regions.size() && exit < 0; ++k) {
+      const Region& region = regions[k];
+      if (!region.Inside(p, 0)) continue;
       exit = kNever;
-      for (const int axis : {0, 1}) {
-        const double d = Along(back, axis), o = Along(centre, axis);
-        if (d > 0) exit = std::min(exit, (Along(grownMax[k], axis) - o) / d);
-        if (d < 0) exit = std::min(exit, (Along(grownMin[k], axis) - o) / d);
+      for (std::size_t e = 0; e < region.corners.size(); ++e) {
+        const double closing = region.normals[e].Dot(back);
+        if (closing > 0) exit = std::min(exit, region.normals[e].Dot(region.corners[e] - centre) / closing);
       }
     }
     if (exit < 0) break;
@@ -180,7 +311,6 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls,
 bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, const Vec2& startMax,
                       const std::vector<const Collider*>& near, std::vector<const Collider*>& held) {
   const Vec2 from = (startMin + startMax) * 0.5, centre = body.GetPosition();
-  const Vec2 half = (body.GetMax() - body.GetMin()) * 0.5;
   const Collider* inside = nullptr;
   Manifold single;
   bool behind = false;
@@ -189,7 +319,7 @@ bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, co
     Manifold working;
     const bool in = wall->Collide(body, working) && working.penetration > 0;
     // Carried through it whole, it no longer overlaps it.
-    const bool past = !in && BehindWall(*wall, from, centre, half);
+    const bool past = !in && BehindWall(*wall, body, from, centre);
     if (!in && !past) continue;
     if (++count == 1) inside = wall, single = working, behind = past;
     if (std::find(held.begin(), held.end(), wall) == held.end()) held.push_back(wall);
@@ -200,21 +330,20 @@ bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, co
   if (!leaveAll) {
     if (behind) {
       // Back to touching the face on the side it began on.
+      const WallFrame frame = FrameOf(*inside, body, from);
       int axis = 0;
       double side = 0;
-      StartFace(inside->GetMin(), inside->GetMax(), from, half, axis, side);
-      const double to = side < 0 ? Along(inside->GetMin(), axis) - Along(half, axis)
-                                 : Along(inside->GetMax(), axis) + Along(half, axis);
-      move = OnAxis(axis, to - Along(centre, axis));
-      single.normal = OnAxis(axis, side);
+      StartFace(frame, from, axis, side);
+      const double to = side * (Along(frame.half, axis) + Along(frame.bodyHalf, axis));
+      move = frame.World(OnAxis(axis, to - Along(frame.Local(centre), axis)));
+      single.normal = frame.World(OnAxis(axis, side));
     } else {
       AimAcrossEnteredFace(*inside, body, startMin, startMax, true, single);
       KeepToStartSide(*inside, body, from, true, single);
       move = single.normal * std::fabs(single.penetration);
     }
-    const Vec2 min = body.GetMin() + move, max = body.GetMax() + move;
     leaveAll = std::any_of(held.begin(), held.end(),
-                           [&](const Collider* wall) { return wall != inside && InsideBox(min, max, *wall); });
+                           [&](const Collider* wall) { return wall != inside && InsideWall(*wall, body, move); });
   }
   if (leaveAll) {
     // Nor into a wall beside them.
@@ -231,7 +360,9 @@ bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, co
   if (!leaveAll) {
     rigid.StopTowards(-single.normal);
   } else {
-    // Out of a corner of two walls, it stops against both.
+    // Out of a corner of two walls, it stops against both; out of turned
+    // ones, against the way it was moved too.
+    rigid.StopTowards(-move / move.Length());
     if (move.x != 0) rigid.StopTowards({move.x > 0 ? -1.0 : 1.0, 0});
     if (move.y != 0) rigid.StopTowards({0, move.y > 0 ? -1.0 : 1.0});
   }

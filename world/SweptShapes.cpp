@@ -16,9 +16,9 @@ constexpr double kNever = std::numeric_limits<double>::infinity();
 constexpr double kEdgeSlack = 1e-9;
 
 
-// The convex hull, counter-clockwise, without points on an edge between two
-// corners.
-std::vector<Vec2> Hull(std::vector<Vec2> points) {
+}  // namespace
+
+std::vector<Vec2> ConvexHull(std::vector<Vec2> points) {
   std::sort(points.begin(), points.end(), [](const Vec2& a, const Vec2& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
   points.erase(std::unique(points.begin(), points.end()), points.end());
   if (points.size() < 3) return points;
@@ -37,6 +37,8 @@ std::vector<Vec2> Hull(std::vector<Vec2> points) {
   hull.resize(k - 1);
   return hull;
 }
+
+namespace {
 
 // The point of segment a..b nearest p, and whether it lies strictly between
 // the ends.
@@ -100,7 +102,7 @@ Configuration ConfigurationOf(const ConvexShape& still, const ConvexShape& mover
   for (const Vec2& p : points) {
     if (!p.IsFinite()) return shape;
   }
-  shape.corners = Hull(std::move(points));
+  shape.corners = ConvexHull(std::move(points));
   shape.radius = still.radius + mover.radius;
   const std::size_t n = shape.corners.size();
   if (n >= 2) {

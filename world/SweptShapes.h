@@ -24,6 +24,10 @@ struct ConvexShape {
   double radius = 0;
 };
 
+// The convex hull of points, counter-clockwise, without points on an edge
+// between two corners.
+std::vector<Vec2> ConvexHull(std::vector<Vec2> points);
+
 // A collider as it stands (box corners as last made), or none for a line.
 ConvexShape ShapeOf(const Collider& collider);
 // The same shape moved by offset.
