@@ -12,170 +12,13 @@
 #include "world/PairRules.h"
 #include "world/RigidBody.h"
 #include "world/SweptShapes.h"
+#include "world/WallRegion.h"
 
 namespace Orv {
 
 namespace {
 
 constexpr double kNever = std::numeric_limits<double>::infinity();
-// A rounded part is taken as this many flat faces around it: outside them
-// is outside the rounding, at most 2 % of its radius farther.
-constexpr int kRoundFaces = 16;
-
-double Along(const Vec2& v, int axis) { return axis == 0 ? v.x : v.y; }
-
-Vec2 OnAxis(int axis, double value) { return axis == 0 ? Vec2{value, 0} : Vec2{0, value}; }
-
-// A wall seen from its own middle along its own axes (a box's sides; for a
-// circle, u points at where the body began), with its half extent and the
-// body's along each.
-struct WallFrame {
-  Vec2 middle, u{1, 0}, v{0, 1};
-  Vec2 half, bodyHalf;
-  Vec2 Local(const Vec2& p) const { return {(p - middle).Dot(u), (p - middle).Dot(v)}; }
-  Vec2 World(const Vec2& local) const { return u * local.x + v * local.y; }
-};
-
-double ExtentAlong(const ConvexShape& shape, const Vec2& direction) {
-  double low = kNever, high = -kNever;
-  for (unsigned i = 0; i < shape.count; ++i) {
-    low = std::min(low, shape.corners[i].Dot(direction));
-    high = std::max(high, shape.corners[i].Dot(direction));
-  }
-  return shape.count > 0 ? (high - low) / 2 + shape.radius : 0.0;
-}
-
-WallFrame FrameOf(const Collider& wall, const Collider& body, const Vec2& from) {
-  WallFrame frame;
-  frame.middle = wall.GetPosition();
-  switch (wall.GetType()) {
-    case Collider::TypeAABB:
-      frame.middle = (wall.GetMin() + wall.GetMax()) * 0.5;
-      frame.half = (wall.GetMax() - wall.GetMin()) * 0.5;
-      // The box it is pushed out by.
-      frame.bodyHalf = (body.GetMax() - body.GetMin()) * 0.5;
-      return frame;
-    case Collider::TypeOBB: {
-      const auto& box = static_cast<const OBB&>(wall);
-      const double radians = box.GetRotation() * kDegreesToRadians;
-      frame.u = {std::cos(radians), std::sin(radians)};
-      frame.v = {-frame.u.y, frame.u.x};
-      frame.half = {box.GetWidth() / 2, box.GetHeight() / 2};
-      break;
-    }
-    case Collider::TypeCircle2D: {
-      const double r = std::max(static_cast<const Circle2D&>(wall).GetRadius(), 0.0);
-      const Vec2 away = from - frame.middle;
-      const double length = away.Length();
-      if (length > 0 && std::isfinite(length)) frame.u = away / length, frame.v = {-frame.u.y, frame.u.x};
-      frame.half = {r, r};
-      break;
-    }
-    default:
-      break;
-  }
-  const ConvexShape shape = ShapeOf(body);
-  frame.bodyHalf = {ExtentAlong(shape, frame.u), ExtentAlong(shape, frame.v)};
-  return frame;
-}
-
-// The face of the wall that a body centred at from began on, in the wall's
-// frame: the axis (0 u, 1 v) and the side (-1 the low face, 1 the high one);
-// over a corner, the face its box was farther from. False when from lies
-// inside the wall.
-bool StartFace(const WallFrame& frame, const Vec2& from, int& axis, double& side) {
-  const Vec2 at = frame.Local(from), half = frame.half, body = frame.bodyHalf;
-  const bool outX = std::fabs(at.x) >= half.x, outY = std::fabs(at.y) >= half.y;
-  if (!outX && !outY) return false;
-  const double gapX = std::fabs(at.x) - half.x - body.x, gapY = std::fabs(at.y) - half.y - body.y;
-  axis = outX && (!outY || gapX >= gapY) ? 0 : 1;
-  side = Along(at, axis) < 0 ? -1 : 1;
-  return true;
-}
-
-bool Behind(const WallFrame& frame, const Vec2& from, const Vec2& centre) {
-  const Vec2 start = frame.Local(from), at = frame.Local(centre);
-  bool started = false, past = true;
-  for (const int axis : {0, 1}) {
-    const double half = Along(frame.half, axis), s = Along(start, axis), c = Along(at, axis);
-    if (std::fabs(s) >= half) {
-      started = true;
-      past = past && (s < 0 ? c > 0 : c < 0);
-    } else {
-      // Touching counts: a box at the wall's corner is behind it.
-      past = past && std::fabs(c) <= half + Along(frame.bodyHalf, axis);
-    }
-  }
-  return started && past;
-}
-
-// The centres at which the body overlaps a wall: a convex polygon,
-// counter-clockwise (a box wall grown by the body's box; another wall by the
-// body's own shape, its rounding taken as flat faces around it).
-struct Region {
-  std::vector<Vec2> corners;
-  std::vector<Vec2> normals;
-  WallFrame frame;
-  // The wall itself, met by a point.
-  Configuration solid;
-  bool Inside(const Vec2& p, double margin) const {
-    if (corners.size() < 3) return false;
-    for (std::size_t k = 0; k < corners.size(); ++k) {
-      if (normals[k].Dot(p - corners[k]) >= -margin) return false;
-    }
-    return true;
-  }
-};
-
-Region RegionOf(const Collider& wall, const Collider& body, const Vec2& from) {
-  Region region;
-  region.frame = FrameOf(wall, body, from);
-  ConvexShape point;
-  point.count = 1;
-  region.solid = ConfigurationOf(ShapeOf(wall), point);
-  const Vec2 centre = body.GetPosition();
-  if (wall.GetType() == Collider::TypeAABB) {
-    const Vec2 min = wall.GetMin() - (body.GetMax() - centre), max = wall.GetMax() + (centre - body.GetMin());
-    region.corners = {min, {max.x, min.y}, max, {min.x, max.y}};
-  } else {
-    const Configuration shape = ConfigurationOf(ShapeOf(wall), ShapeOf(body));
-    if (shape.radius > 0) {
-      const double reach = shape.radius / std::cos(M_PI / kRoundFaces);
-      std::vector<Vec2> points;
-      for (const Vec2& corner : shape.corners) {
-        for (int k = 0; k < kRoundFaces; ++k) {
-          const double angle = 2 * M_PI * k / kRoundFaces;
-          points.push_back(centre + corner + Vec2{std::cos(angle), std::sin(angle)} * reach);
-        }
-      }
-      region.corners = ConvexHull(std::move(points));
-    } else {
-      for (const Vec2& corner : shape.corners) region.corners.push_back(centre + corner);
-    }
-  }
-  const std::size_t n = region.corners.size();
-  for (std::size_t k = 0; n >= 3 && k < n; ++k) {
-    const Vec2 e = region.corners[(k + 1) % n] - region.corners[k];
-    region.normals.push_back(Vec2{e.y, -e.x} / e.Length());
-  }
-  if (region.normals.size() != n || n < 3) region.corners.clear(), region.normals.clear();
-  for (const Vec2& normal : region.normals) {
-    if (!normal.IsFinite()) region.corners.clear(), region.normals.clear();
-  }
-  return region;
-}
-
-// Whether the body moved by move lies in the wall deeper than resting on it.
-bool InsideWall(const Collider& wall, const Collider& body, const Vec2& move) {
-  if (wall.GetType() == Collider::TypeAABB) {
-    const Vec2 min = body.GetMin() + move, max = body.GetMax() + move;
-    const Vec2 wallMin = wall.GetMin(), wallMax = wall.GetMax();
-    return std::min(max.x, wallMax.x) - std::max(min.x, wallMin.x) > kRestingWallOverlap &&
-           std::min(max.y, wallMax.y) - std::max(min.y, wallMin.y) > kRestingWallOverlap;
-  }
-  const Configuration shape = ConfigurationOf(ShapeOf(wall), ShapeOf(body));
-  return SeparationAt(shape, move).distance < -kRestingWallOverlap;
-}
 
 }  // namespace
 
@@ -183,8 +26,7 @@ bool BehindWall(const Collider& wall, const Collider& body, const Vec2& from, co
   return Behind(FrameOf(wall, body, from), from, centre);
 }
 
-void KeepToStartSide(const Collider& wall, const Collider& body, const Vec2& from, bool wallIsA,
-                     Manifold& working) {
+void KeepToStartSide(const Collider& wall, const Collider& body, const Vec2& from, bool wallIsA, Manifold& working) {
   const WallFrame frame = FrameOf(wall, body, from);
   const Vec2 centre = body.GetPosition();
   int axis = 0;
@@ -234,8 +76,7 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls,
       wallReach = std::max(wallReach, deep);
     }
   }
-  const double reach =
-      std::max(std::max(half.x, half.y) + wallReach, (from - centre).Length()) + kRestingWallOverlap;
+  const double reach = std::max(std::max(half.x, half.y) + wallReach, (from - centre).Length()) + kRestingWallOverlap;
   const auto inside = [&](const Vec2& p, double margin) {
     return std::any_of(regions.begin(), regions.end(), [&](const Region& r) { return r.Inside(p, margin); });
   };
