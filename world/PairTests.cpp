@@ -13,6 +13,8 @@ constexpr double kDegenerateEdge = 1e-8;
 // How far the second end of a box's face may stand off the face it meets and
 // still bear on it, in px.
 constexpr double kFaceSlop = 0.5;
+// How far apart two shapes may be, by rounding alone, and still touch.
+constexpr double kTouchingSlop = 1e-9;
 
 // The unit vector across an edge, turned one way or the other.
 Vec2 AcrossEdge(const Vec2& edge, bool leftTurn) {
@@ -99,8 +101,10 @@ bool SeparatingAxisTest(const Quad& a, const Quad& b, Manifold& manifold) {
     const Span sb = Project(b, axes[k]);
     const double d1 = sa.max - sb.min;
     const double d2 = sb.max - sa.min;
-    if (d1 * d2 < 0) return false;
-    const double overlap = std::min(d1, d2);
+    // Touching counts, within rounding: a box pushed out of a turned one is
+    // left on its face, where the corners' arithmetic may put it a hair off.
+    if (std::min(d1, d2) < -kTouchingSlop) return false;
+    const double overlap = std::max(std::min(d1, d2), 0.0);
     if (overlap < best) {
       best = overlap;
       bestAxis = k;
@@ -206,7 +210,9 @@ bool CircleOBBTest(const Circle2D& circle, const OBB& box, Manifold& manifold) {
     const Span span = Project(p, axes[k]);
     const double o1 = (c + radius) - span.min;
     const double o2 = span.max - (c - radius);
-    if (o1 <= 0 || o2 <= 0) return false;
+    // Touching counts, as it does for the other shapes: a circle pushed out
+    // of a turned box rests on it, in contact, the next frame too.
+    if (o1 < -kTouchingSlop || o2 < -kTouchingSlop) return false;
     if (o2 <= o1) {
       overlaps[k] = o2;
       axes[k] = -axes[k];

@@ -712,7 +712,7 @@ constexpr unsigned kWaitsFor[2][kKinds][kChecks] = {
     },
 };
 
-constexpr unsigned kHolds = kLongFrames | kSqueeze | kEnergy;
+constexpr unsigned kHolds = kLongFrames | kSqueeze | kEnergy | kTurnedWalls;
 
 bool Asserted(const Scene& scene, Kind kind, Check check) {
   const unsigned waits = kWaitsFor[scene.longFrames ? 1 : 0][kind][check];
