@@ -377,8 +377,11 @@ TEST(LongFrameProgram, AFrameOfATenthMovesTheWorldAsSixFramesOfASixtiethDo) {
     }
     EXPECT_LE(run->lastSecondHeight[0], 1.0) << where << ": at rest";
     // The one a script speeds up once a frame gains a frame's fall at each
-    // bounce, so how fast it dies down follows the frames' lengths, which a
-    // loaded machine stretches; it still ends low.
+    // bounce, at 60 frames a second too; it still dies down by the last
+    // second. How fast it dies down depends on the frames' lengths (a loaded
+    // machine's 60-fps run had its fourth rebound at 0.62 of its first), so
+    // only its end is judged.
+    EXPECT_GE(run->apexes[1].size(), 4u) << where;
     EXPECT_LE(run->lastSecondHeight[1], 10.0) << where;
     // Circles in a pile end no deeper in one another than a quarter of their
     // width (a centre on another's at 0.1 s a step).
