@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/ProgramRun.h"
+#include "world/SpawnEntries.h"
 
 using namespace OrvTest;
 
@@ -81,15 +82,6 @@ std::string WallBlueprint(const std::string& type, bool immovable, bool script) 
   return R"({"name":")" + type + R"(","id":5,"components":[{"type":"transform","data":[]},)" +
          R"({"type":"collision","data":["AABB"]})" + (immovable ? R"(,{"type":"rigidbody","data":[]})" : "") +
          (script ? R"(,{"type":"script","data":[]})" : "") + "]}";
-}
-
-std::string WallAt(const std::string& type, double left, double top, double width, double height) {
-  char text[260];
-  std::snprintf(text, sizeof text,
-                R"({"name":"%s","id":5,"params":{"collision":{"value":{"pos x":%.2f,"pos y":%.2f,)"
-                R"("width":%.2f,"height":%.2f}}}})",
-                type.c_str(), left + width / 2, top + height / 2, width, height);
-  return text;
 }
 
 struct Body {
