@@ -41,20 +41,20 @@ struct Thrown {
   double vx, vy, bounce;
 };
 
-struct SceneSpec {
+struct SceneLayout {
   std::vector<Shape> walls;
   std::vector<Thrown> bodies;
   std::string text;
 };
 
-SceneSpec Generate(unsigned seed) {
+SceneLayout Generate(unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  SceneSpec spec;
-  spec.walls = {{"AABB", kSide / 2, kSide + 10, kSide + 40, 20, 0, 0},
-                {"AABB", kSide / 2, -10, kSide + 40, 20, 0, 0},
-                {"AABB", -10, kSide / 2, 20, kSide + 40, 0, 0},
-                {"AABB", kSide + 10, kSide / 2, 20, kSide + 40, 0, 0}};
+  SceneLayout layout;
+  layout.walls = {{"AABB", kSide / 2, kSide + 10, kSide + 40, 20, 0, 0},
+                  {"AABB", kSide / 2, -10, kSide + 40, 20, 0, 0},
+                  {"AABB", -10, kSide / 2, 20, kSide + 40, 0, 0},
+                  {"AABB", kSide + 10, kSide / 2, 20, kSide + 40, 0, 0}};
   char line[200];
   // A few walls inside, low down, of every shape, 4 to 40 thick.
   for (int k = 0; k < 3; ++k) {
@@ -64,10 +64,10 @@ SceneSpec Generate(unsigned seed) {
     Shape wall = kind == 0   ? Shape{"AABB", x, y, length, thick, 0, 0}
                  : kind == 1 ? Shape{"OBB", x, y, length, thick, 0, 180 * unit(random)}
                              : Shape{"Circle", x, y, 0, 0, thick, 0};
-    spec.walls.push_back(wall);
+    layout.walls.push_back(wall);
     std::snprintf(line, sizeof line, "wall %s at (%.1f, %.1f) %.1f x %.1f r %.1f turned %.1f\n", wall.type, wall.x,
                   wall.y, wall.width, wall.height, wall.radius, wall.turned);
-    spec.text += line;
+    layout.text += line;
   }
   // Bodies high up, one to a column so that they seldom meet.
   for (int k = 0; k < 5; ++k) {
@@ -81,13 +81,13 @@ SceneSpec Generate(unsigned seed) {
     body.shape.y = 40 + 100 * unit(random);
     body.vx = 600 * unit(random) - 300;
     body.vy = 600 * unit(random) - 300;
-    spec.bodies.push_back(body);
+    layout.bodies.push_back(body);
     std::snprintf(line, sizeof line,
                   "body %s at (%.1f, %.1f) size %.1f turned %.1f velocity (%.1f, %.1f) bounce %.2f\n", body.shape.type,
                   body.shape.x, body.shape.y, size, body.shape.turned, body.vx, body.vy, body.bounce);
-    spec.text += line;
+    layout.text += line;
   }
-  return spec;
+  return layout;
 }
 
 std::shared_ptr<GameObject> Make(const Shape& shape) {
@@ -127,7 +127,7 @@ struct Ends {
 
 // The scene run for the seconds given in frames of dt, a script setting each
 // body's gravity every frame.
-Ends RunFor(const SceneSpec& spec, float dt, double seconds) {
+Ends RunFor(const SceneLayout& layout, float dt, double seconds) {
   CollisionEngine engine(nullptr);
   PhysicEngine physics(nullptr);
   engine.StepBodiesWith(&physics);
@@ -138,8 +138,8 @@ Ends RunFor(const SceneSpec& spec, float dt, double seconds) {
   };
   // Each collider says what it was made as.
   ::testing::internal::CaptureStdout();
-  for (const Shape& shape : spec.walls) walls.push_back(Make(shape));
-  for (const Thrown& thrown : spec.bodies) {
+  for (const Shape& shape : layout.walls) walls.push_back(Make(shape));
+  for (const Thrown& thrown : layout.bodies) {
     auto object = Make(thrown.shape);
     auto rigid = std::make_shared<RigidBodyComponent>();
     rigid->body.SetMass(1);
@@ -171,7 +171,7 @@ Ends RunFor(const SceneSpec& spec, float dt, double seconds) {
     for (std::size_t k = 0; k < bodies.size() && ends.escaped.empty(); ++k) {
       const Vec2 p = place(bodies[k]);
       const bool inWall =
-          std::any_of(spec.walls.begin(), spec.walls.end(), [&](const Shape& w) { return Inside(w, p); });
+          std::any_of(layout.walls.begin(), layout.walls.end(), [&](const Shape& w) { return Inside(w, p); });
       if (inWall || !(p.x > 0 && p.x < kSide && p.y > 0 && p.y < kSide)) {
         char text[160];
         std::snprintf(text, sizeof text, "body %zu at (%.2f, %.2f) in frame %d", k, p.x, p.y, frame);
@@ -192,20 +192,20 @@ Ends RunFor(const SceneSpec& spec, float dt, double seconds) {
 // wall or out of the box.
 TEST(LongFrameSteps, TheSameSceneEndsAtTheSamePlaceForAnyFrameLength) {
   for (unsigned seed = 1; seed <= 8; ++seed) {
-    const SceneSpec spec = Generate(seed);
-    const Ends shortFrames = RunFor(spec, 1.0f / 60.0f, 2.0);
-    EXPECT_EQ(shortFrames.escaped, "") << "seed " << seed << ", frames of 1/60 s\n" << spec.text;
+    const SceneLayout layout = Generate(seed);
+    const Ends shortFrames = RunFor(layout, 1.0f / 60.0f, 2.0);
+    EXPECT_EQ(shortFrames.escaped, "") << "seed " << seed << ", frames of 1/60 s\n" << layout.text;
     std::mt19937 random(seed);
     const float drawn = std::uniform_real_distribution<float>(1.0f / 60.0f, 0.1f)(random);
     for (const float dt : {1.0f / 30.0f, 0.05f, 1.0f / 12.0f, 0.1f, drawn}) {
-      const Ends ends = RunFor(spec, dt, 2.0);
-      EXPECT_EQ(ends.escaped, "") << "seed " << seed << ", frames of " << dt << " s\n" << spec.text;
+      const Ends ends = RunFor(layout, dt, 2.0);
+      EXPECT_EQ(ends.escaped, "") << "seed " << seed << ", frames of " << dt << " s\n" << layout.text;
       if (dt == drawn) continue;
       double farthest = 0;
       for (std::size_t k = 0; k < ends.places.size(); ++k) {
         farthest = std::max(farthest, (ends.places[k] - shortFrames.places[k]).Length());
       }
-      EXPECT_LE(farthest, 0.01) << "seed " << seed << ", frames of " << dt << " s\n" << spec.text;
+      EXPECT_LE(farthest, 0.01) << "seed " << seed << ", frames of " << dt << " s\n" << layout.text;
     }
   }
 }

@@ -22,12 +22,12 @@ using namespace Orv;
 
 namespace {
 
-struct Spec {
+struct ShapeDraw {
   int kind;  // 0 box, 1 oriented box, 2 circle
   double x, y, w, h, degrees;
 };
 
-std::unique_ptr<Collider> MakeShape(const Spec& s) {
+std::unique_ptr<Collider> MakeShape(const ShapeDraw& s) {
   if (s.kind == 2) {
     auto c = std::make_unique<Circle2D>();
     c->SetPosition({s.x, s.y});
@@ -53,7 +53,7 @@ std::unique_ptr<Collider> MakeShape(const Spec& s) {
   return made;
 }
 
-std::string Describe(const Spec& s) {
+std::string Describe(const ShapeDraw& s) {
   static const char* kKinds[] = {"box", "oriented box", "circle"};
   char text[160];
   std::snprintf(text, sizeof text, "%s at (%.3f, %.3f) %.3f x %.3f turned %.2f", kKinds[s.kind], s.x, s.y, s.w, s.h,
@@ -67,7 +67,7 @@ struct Plain {
   double radius = 0;
 };
 
-Plain PlainOf(const Spec& s, const Vec2& offset) {
+Plain PlainOf(const ShapeDraw& s, const Vec2& offset) {
   Plain p;
   const Vec2 c{s.x + offset.x, s.y + offset.y};
   if (s.kind == 2) {
@@ -111,9 +111,9 @@ double Overlap(const Plain& a, const Plain& b) {
   return least;
 }
 
-Spec RandomSpec(std::mt19937& random, double x, double y, bool thin) {
+ShapeDraw RandomShape(std::mt19937& random, double x, double y, bool thin) {
   std::uniform_real_distribution<double> unit(0, 1);
-  Spec s{static_cast<int>(random() % 3), x, y, 0, 0, 0};
+  ShapeDraw s{static_cast<int>(random() % 3), x, y, 0, 0, 0};
   s.w = thin ? 4 + 36 * unit(random) : 4 + 40 * unit(random);
   s.h = thin ? 20 + 300 * unit(random) : 4 + 40 * unit(random);
   if (thin && unit(random) < 0.5) std::swap(s.w, s.h);
@@ -129,9 +129,9 @@ TEST(SweptShapes, TheFirstTouchIsWhereSamplingFirstFindsThemMeeting) {
   std::uniform_real_distribution<double> unit(0, 1);
   int met = 0;
   for (int trial = 0; trial < 300; ++trial) {
-    const Spec wall = RandomSpec(random, 0, 0, true);
+    const ShapeDraw wall = RandomShape(random, 0, 0, true);
     const double angle = 2 * M_PI * unit(random), distance = 60 + 200 * unit(random);
-    const Spec body = RandomSpec(random, distance * std::cos(angle), distance * std::sin(angle), false);
+    const ShapeDraw body = RandomShape(random, distance * std::cos(angle), distance * std::sin(angle), false);
     if (Overlap(PlainOf(wall, {}), PlainOf(body, {})) > -0.01) continue;
     // Aimed near the wall's centre, so about half meet it.
     const Vec2 aim = Vec2{-body.x, -body.y} + Vec2{unit(random) - 0.5, unit(random) - 0.5} * 200.0;
@@ -173,12 +173,13 @@ void RunLookAheadScene(unsigned seed, int& stopped, int& missed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> unit(0, 1);
   for (int trial = 0; trial < 60; ++trial) {
-    std::vector<Spec> walls{RandomSpec(random, 0, 0, true)};
-    if (unit(random) < 0.4) walls.push_back(RandomSpec(random, 200 * unit(random) - 100, 200 * unit(random) - 100, true));
+    std::vector<ShapeDraw> walls{RandomShape(random, 0, 0, true)};
+    if (unit(random) < 0.4)
+      walls.push_back(RandomShape(random, 200 * unit(random) - 100, 200 * unit(random) - 100, true));
     const double angle = 2 * M_PI * unit(random), distance = 30 + 250 * unit(random);
-    const Spec body = RandomSpec(random, distance * std::cos(angle), distance * std::sin(angle), false);
+    const ShapeDraw body = RandomShape(random, distance * std::cos(angle), distance * std::sin(angle), false);
     bool clear = true;
-    for (const Spec& w : walls) clear = clear && Overlap(PlainOf(w, {}), PlainOf(body, {})) < -0.01;
+    for (const ShapeDraw& w : walls) clear = clear && Overlap(PlainOf(w, {}), PlainOf(body, {})) < -0.01;
     if (!clear) continue;
     const double speed = 12000 * unit(random), step = 1.0 / 60 + (0.1 - 1.0 / 60) * unit(random);
     const Vec2 aim = Vec2{-body.x, -body.y} + Vec2{unit(random) - 0.5, unit(random) - 0.5} * 300.0;
@@ -188,18 +189,18 @@ void RunLookAheadScene(unsigned seed, int& stopped, int& missed) {
     std::string scene = "seed " + std::to_string(seed) + " trial " + std::to_string(trial) + ": body " +
                         Describe(body) + " at " + std::to_string(speed) + " px/s for " + std::to_string(step) +
                         " s along (" + std::to_string(rigid.velocity.x) + ", " + std::to_string(rigid.velocity.y) + ")";
-    for (const Spec& w : walls) scene += "; wall " + Describe(w);
+    for (const ShapeDraw& w : walls) scene += "; wall " + Describe(w);
     // Whether the straight path meets a wall, sampled every 0.25 px.
     const int samples = 1 + static_cast<int>(motion.Length() / 0.25);
     double deepest = -1e300;
     for (int k = 0; k <= samples; ++k) {
-      for (const Spec& w : walls) {
+      for (const ShapeDraw& w : walls) {
         deepest = std::max(deepest, Overlap(PlainOf(w, {}), PlainOf(body, motion * (double(k) / samples))));
       }
     }
     std::vector<std::unique_ptr<Collider>> made;
     std::vector<const Collider*> wallList;
-    for (const Spec& w : walls) made.push_back(MakeShape(w)), wallList.push_back(made.back().get());
+    for (const ShapeDraw& w : walls) made.push_back(MakeShape(w)), wallList.push_back(made.back().get());
     const auto moving = MakeShape(body);
     const bool moved = StopStepAtWalls(*moving, rigid, step, wallList);
     moving->SetPosition(moving->GetPosition() + motion);
@@ -211,7 +212,7 @@ void RunLookAheadScene(unsigned seed, int& stopped, int& missed) {
     } else {
       ++stopped;
     }
-    for (const Spec& w : walls) {
+    for (const ShapeDraw& w : walls) {
       EXPECT_LE(Overlap(PlainOf(w, {}), PlainOf(body, end)), kRestingWallOverlap)
           << "ends inside " << Describe(w) << ": " << scene;
     }
@@ -238,8 +239,9 @@ TEST(SweptShapes, ABodyTouchingATurnedWallStopsOnItsFace) {
         StopStepAtWalls(*body, rigid, 0.1, walls);
         const double along = (body->GetPosition() + Vec2{200, 0} - Vec2{8500, 2000}).Dot(u);
         if (std::fabs(along - (-reach + 0.01)) > 0.005) {
-          if (++wrong < 5) std::printf("%s at %.1f degrees, place %d: ends %.4f from the middle\n",
-                                       kind == 2 ? "circle" : "box", degrees, k, along);
+          if (++wrong < 5)
+            std::printf("%s at %.1f degrees, place %d: ends %.4f from the middle\n", kind == 2 ? "circle" : "box",
+                        degrees, k, along);
         }
       }
     }
@@ -258,6 +260,8 @@ TEST_P(LookAheadScenes, NoBodyEndsInsideAWallItStartedOutsideNorIsStoppedByOneIt
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, LookAheadScenes, testing::Values(1u, 2u, 3u, 4u, 5u, 6u),
-                         [](const testing::TestParamInfo<unsigned>& info) { return "seed" + std::to_string(info.param); });
+                         [](const testing::TestParamInfo<unsigned>& info) {
+                           return "seed" + std::to_string(info.param);
+                         });
 
 }  // namespace
