@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "world/SweptShapes.h"
+
 namespace Orv {
 
 namespace {
@@ -13,8 +15,6 @@ constexpr double kDegenerateEdge = 1e-8;
 // How far the second end of a box's face may stand off the face it meets and
 // still bear on it, in px.
 constexpr double kFaceSlop = 0.5;
-// How far apart two shapes may be, by rounding alone, and still touch.
-constexpr double kTouchingSlop = 1e-9;
 
 // The unit vector across an edge, turned one way or the other.
 Vec2 AcrossEdge(const Vec2& edge, bool leftTurn) {
@@ -103,7 +103,7 @@ bool SeparatingAxisTest(const Quad& a, const Quad& b, Manifold& manifold) {
     const double d2 = sb.max - sa.min;
     // Touching counts, within rounding: a box pushed out of a turned one is
     // left on its face, where the corners' arithmetic may put it a hair off.
-    if (std::min(d1, d2) < -kTouchingSlop) return false;
+    if (std::min(d1, d2) < -kTouchingGap) return false;
     const double overlap = std::max(std::min(d1, d2), 0.0);
     if (overlap < best) {
       best = overlap;
@@ -212,7 +212,7 @@ bool CircleOBBTest(const Circle2D& circle, const OBB& box, Manifold& manifold) {
     const double o2 = span.max - (c - radius);
     // Touching counts, as it does for the other shapes: a circle pushed out
     // of a turned box rests on it, in contact, the next frame too.
-    if (o1 < -kTouchingSlop || o2 < -kTouchingSlop) return false;
+    if (o1 < -kTouchingGap || o2 < -kTouchingGap) return false;
     if (o2 <= o1) {
       overlaps[k] = o2;
       axes[k] = -axes[k];
