@@ -16,16 +16,16 @@ class AllPairsCollisionEngine : public Orv::CollisionEngine {
   using CollisionEngine::CollisionEngine;
 
  protected:
-  void FindAndAnswerPairs(Orv::PairStep& step) override {
-    BuildPairGrid();
-    const std::size_t count = PairObjectCount();
+  void FindAndAnswerPairs(Orv::PairPass& pass) override {
+    pass.BuildGrid();
+    const std::size_t count = pass.ObjectCount();
     for (std::size_t i = 0; i < count; ++i) {
       for (std::size_t j = i + 1; j < count; ++j) {
-        if (!PairHasBody(i) && !PairHasBody(j)) continue;
-        const PairMoves moved = AnswerPair(i, j, step);
+        if (!pass.HasBody(i) && !pass.HasBody(j)) continue;
+        const Orv::PairMoves moved = pass.AnswerPair(i, j);
         // Only the pair's own colliders can have moved.
-        if (moved.a) RereadPairBox(i);
-        if (moved.b) RereadPairBox(j);
+        if (moved.a) pass.RereadBox(i);
+        if (moved.b) pass.RereadBox(j);
       }
     }
   }

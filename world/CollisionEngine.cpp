@@ -86,17 +86,15 @@ void CollisionEngine::PlaceFollowers(GameObject& parent, const Collider& collide
 }
 
 void CollisionEngine::CollideObjectPairs(double seconds) {
-  pairStep_.BeginFor(seconds);
-  TakePairSnapshot();
+  PairPass& pass = pass_;
+  pass.Begin(seconds, collisionObjects_, manifolds_);
   manifolds_.BeginPass();
-  FindAndAnswerPairs(pairStep_);
-  SettleStaticContacts(pairStep_);
-  StopAtWallsAhead(pairStep_);
+  FindAndAnswerPairs(pass);
+  pass.SettleStaticContacts();
+  pass.StopAtWallsAhead();
   manifolds_.EndPass();
-  RecordPairContacts();
-  // The pass holds no object past its end.
-  pairObjects_.clear();
-  wallsListed_ = false;
+  RecordPairContacts(pass);
+  pass.End();
 }
 
 void CollisionEngine::AddRecord(CollisionComponent& to, std::int32_t state, const Vec2& contact, std::int32_t otherId,
@@ -130,15 +128,14 @@ void CollisionEngine::RecordContact(const ContactParty& a, const ContactParty& b
             static_cast<std::int32_t>(a.object->GetUniqueId()), a.transform, *a.collision);
 }
 
-void CollisionEngine::RecordPairContacts() {
+void CollisionEngine::RecordPairContacts(const PairPass& pass) {
   // Nothing a pair's answer moves is in a record, so they are made after all.
-  for (const PairContact& each : pairContacts_) {
-    const PairObject& a = pairObjects_[each.a];
-    const PairObject& b = pairObjects_[each.b];
+  for (const PairPass::Contact& each : pass.Contacts()) {
+    const PairPass::Object& a = pass.At(each.a);
+    const PairPass::Object& b = pass.At(each.b);
     AddRecord(*a.collision, each.state, each.contact, b.id, b.uniqueId, b.transform, *b.collision);
     AddRecord(*b.collision, each.state, each.contact, a.id, a.uniqueId, a.transform, *a.collision);
   }
-  pairContacts_.clear();
 }
 
 void CollisionEngine::SweepManifolds() {

@@ -33,8 +33,14 @@ PairAnswer AnswerOf(const PairSide& a, const PairSide& b) {
   return a.trigger || b.trigger ? PairAnswer::Record : PairAnswer::Respond;
 }
 
-bool HoldsAsWall(const RigidBody* wall, const RigidBody* body) {
-  return body != nullptr && (wall == nullptr || (wall->mass == 0.0 && body->mass > 0.0));
+BodyKind KindOf(const RigidBody* body) {
+  if (body == nullptr) return BodyKind::Static;
+  return body->mass == 0.0 ? BodyKind::Immovable : BodyKind::Moving;
+}
+
+bool HoldsAsWall(BodyKind wall, BodyKind body) {
+  return body != BodyKind::Static &&
+         (wall == BodyKind::Static || (wall == BodyKind::Immovable && body == BodyKind::Moving));
 }
 
 void BounceOffWall(RigidBody& body, const RigidBody& wall, const Vec2& out) {

@@ -53,10 +53,17 @@ enum class PairAnswer {
 // avoided, at least one body, neither empty.
 PairAnswer AnswerOf(const PairSide& a, const PairSide& b);
 
-// Whether wall holds body as a static collider does: it has no rigid body,
-// or it is an immovable body (mass 0) and body has a positive mass. Two
-// bodies of mass 0 do not push each other.
-bool HoldsAsWall(const RigidBody* wall, const RigidBody* body);
+// How a collider takes part in a pass, decided once when the pass begins:
+// without a rigid body it is static; a body of mass 0 is immovable, and
+// holds moving bodies as a static collider does; any other moves.
+enum class BodyKind : std::uint8_t { Static, Immovable, Moving };
+
+BodyKind KindOf(const RigidBody* body);
+
+// Whether wall holds body as a static collider does: wall is static and
+// body is not, or wall is immovable and body moves. Two immovable bodies do
+// not push each other.
+bool HoldsAsWall(BodyKind wall, BodyKind body);
 
 // A body meeting an immovable wall bounces off it as the two bodies' bounce
 // factors ask (the smaller), along out (from the wall to the body); the wall

@@ -3,8 +3,9 @@
 // of the list in order, each object and component locked again for each
 // pair, every test in the order the rules give them. Slow, but easy to check
 // by eye. Tests and the benchmark compare the engine's own pass with it. It
-// decides by the same rules (world/PairRules.h) and hands the same step state
-// from phase to phase.
+// decides by the same rules (world/PairRules.h), answers each contact by the
+// same function (world/ContactAnswer.h) and hands the same step state from
+// phase to phase.
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "core/TransformComponent.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
+#include "world/ContactAnswer.h"
 #include "world/PairRules.h"
 #include "world/RigidBodyComponent.h"
 
@@ -30,6 +32,7 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
     std::shared_ptr<Orv::RigidBodyComponent> rigid;
     Orv::Collider* collider() const { return collision->GetCollider(); }
     Orv::RigidBody* body() const { return rigid ? &rigid->body : nullptr; }
+    Orv::BodyKind kind() const { return Orv::KindOf(body()); }
     Orv::PairSide side() const { return Orv::SideOf(*collision, body()); }
   };
 
@@ -45,12 +48,12 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
 
   // Whether wall holds body as a static collider does in this pass.
   static bool Holds(const Held& wall, const Held& body) {
-    return wall.collider() != body.collider() && Orv::HoldsAsWall(wall.body(), body.body()) &&
+    return wall.collider() != body.collider() && Orv::HoldsAsWall(wall.kind(), body.kind()) &&
            Orv::AnswerOf(wall.side(), body.side()) == Orv::PairAnswer::Respond;
   }
 
   static bool MayHold(const Held& held) {
-    return held.object && !held.collision->avoidTrigger && (!held.rigid || held.rigid->body.mass == 0.0);
+    return held.object && !held.collision->avoidTrigger && held.kind() != Orv::BodyKind::Moving;
   }
 
   static bool Meet(const Orv::Vec2& minA, const Orv::Vec2& maxA, const Orv::Vec2& minB, const Orv::Vec2& maxB) {
@@ -62,30 +65,16 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
     const std::size_t count = collisionObjects_.size();
     PairStep step;
     step.BeginFor(seconds);
-    // For each object of the list, the sum of the directions it was pushed
-    // out of walls in this pass; moved by another body or out of a wall.
-    std::vector<Vec2> held(count);
-    std::vector<bool> shoved(count);
-    // Each object's box when the pass began.
-    std::vector<std::pair<Vec2, Vec2>> start(count);
+    // For each object of the list, its box when the pass began, the sum of
+    // the directions it was pushed out of walls in this pass, and whether it
+    // was moved by another body or out of a wall.
+    std::vector<PassMotion> motion(count);
     for (std::size_t k = 0; k < count; ++k) {
-      if (const Held o = Lock(k); o.object) start[k] = {o.collider()->GetMin(), o.collider()->GetMax()};
-    }
-    const auto holdOut = [&](std::size_t wall, std::size_t body, const Held& w, const Held& b, Manifold& working) {
-      const bool wallIsA = wall < body;
-      AimAcrossEnteredFace(*w.collider(), *b.collider(), start[body].first, start[body].second, wallIsA, working);
-      KeepToStartSide(*w.collider(), *b.collider(), (start[body].first + start[body].second) * 0.5, wallIsA, working);
-      if (wallIsA) {
-        working.PushOutB();
-        working.StopAgainstA(b.rigid->body);
-      } else {
-        working.PushOutA();
-        working.StopAgainstB(b.rigid->body);
+      if (const Held o = Lock(k); o.object) {
+        motion[k].startMin = o.collider()->GetMin();
+        motion[k].startMax = o.collider()->GetMax();
       }
-      held[body] += wallIsA ? working.normal : -working.normal;
-      shoved[body] = true;
-      step.Hold(body, w.collider());
-    };
+    }
     for (std::size_t i = 0; i < count; ++i) {
       const Held a = Lock(i);
       if (!a.object) continue;
@@ -106,46 +95,23 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
           RecordContact(partyA, partyB, working);
           continue;
         }
-        if (!a.rigid) {
-          holdOut(i, j, a, b, working);
-        } else if (!b.rigid) {
-          holdOut(j, i, b, a, working);
-        } else if (!(a.rigid->body.objectReflect && b.rigid->body.objectReflect)) {
-          RigidBody& bodyA = a.rigid->body;
-          RigidBody& bodyB = b.rigid->body;
-          if (bodyA.objectReflect != bodyB.objectReflect) working.ReflectVelocities(bodyA, bodyB);
-          const float t = static_cast<float>(step.Step());
-          // An immovable body keeps its bounce, then holds the other out.
-          if (HoldsAsWall(&bodyA, &bodyB)) {
-            BounceOffWall(bodyB, bodyA, working.normal);
-            holdOut(i, j, a, b, working);
-          } else if (HoldsAsWall(&bodyB, &bodyA)) {
-            BounceOffWall(bodyA, bodyB, -working.normal);
-            holdOut(j, i, b, a, working);
-          } else {
-            // A body held against a wall, or resting on one that is, does not
-            // give way towards it.
-            working.AnswerBodies({bodyA, *a.collision->GetCollider(), held[i]},
-                                 {bodyB, *b.collision->GetCollider(), held[j]}, t);
-            shoved[i] = shoved[j] = true;
-          }
-          a.rigid->ReportRefusal();
-          b.rigid->ReportRefusal();
-        }
+        AnswerContact({i, *a.collider(), a.rigid.get(), a.kind(), motion[i]},
+                      {j, *b.collider(), b.rigid.get(), b.kind(), motion[j]}, working, step);
         RecordContact(partyA, partyB, working);
       }
     }
-    Settle(step, shoved, start);
+    Settle(step, motion);
     StopAhead(step);
   }
 
   // Up to four rounds: each shoved body that overlaps walls, with the walls
   // whose boxes met its box when the round began, in the list's order; it
   // leaves them by the rules and is asked again in the next round.
-  void Settle(Orv::PairStep& step, std::vector<bool>& shoved,
-              const std::vector<std::pair<Orv::Vec2, Orv::Vec2>>& start) const {
+  void Settle(Orv::PairStep& step, std::vector<Orv::PassMotion>& motion) const {
     using namespace Orv;
     const std::size_t count = collisionObjects_.size();
+    std::vector<bool> shoved(count);
+    for (std::size_t k = 0; k < count; ++k) shoved[k] = motion[k].shoved;
     for (int round = 0; round < 4; ++round) {
       std::vector<std::pair<Vec2, Vec2>> box(count);
       for (std::size_t k = 0; k < count; ++k) {
@@ -165,14 +131,16 @@ class ReferenceCollisionEngine : public Orv::CollisionEngine {
           const Held wall = Lock(w);
           if (!MayHold(wall) || !Holds(wall, body)) continue;
           // Its box as it is and as it began the pass, and all between.
-          const Vec2 sweptMin{std::min(box[k].first.x, start[k].first.x), std::min(box[k].first.y, start[k].first.y)};
-          const Vec2 sweptMax{std::max(box[k].second.x, start[k].second.x),
-                              std::max(box[k].second.y, start[k].second.y)};
+          const Vec2& startMin = motion[k].startMin;
+          const Vec2& startMax = motion[k].startMax;
+          const Vec2 sweptMin{std::min(box[k].first.x, startMin.x), std::min(box[k].first.y, startMin.y)};
+          const Vec2 sweptMax{std::max(box[k].second.x, startMax.x), std::max(box[k].second.y, startMax.y)};
           if (Meet(box[w].first, box[w].second, sweptMin, sweptMax)) near.push_back(wall.collider());
         }
         step.HeldBy(k, walls);
         const std::size_t known = walls.size();
-        if (!SettleAmongWalls(*body.collider(), body.rigid->body, start[k].first, start[k].second, near, walls)) {
+        if (!SettleAmongWalls(*body.collider(), body.rigid->body, motion[k].startMin, motion[k].startMax, near,
+                              walls)) {
           continue;
         }
         for (std::size_t w = known; w < walls.size(); ++w) step.Hold(k, walls[w]);
