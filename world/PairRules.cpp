@@ -5,6 +5,7 @@
 
 #include "world/Collider.h"
 #include "world/CollisionComponent.h"
+#include "world/ContactTolerances.h"
 #include "world/Manifold.h"
 #include "world/RigidBody.h"
 #include "world/SweptShapes.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Vec2.h"
+#include "world/ContactTolerances.h"
 
 namespace Orv {
 
@@ -16,11 +17,6 @@ class Collider;
 class CollisionComponent;
 class RigidBody;
 struct Manifold;
-
-// A box pushed out of a wall is left touching it, or overlapping it by the
-// 0.01 a look-ahead leaves; with rounding, an overlap no deeper than this is
-// a box resting on the face, not one inside.
-inline constexpr double kRestingWallOverlap = 0.05;
 
 // The share of a motion at which a gap of this size closed.
 inline double EntryTime(double gap, double motion) {
@@ -97,8 +93,8 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls,
 // (a box, a turned box or a circle; only there: a path that passes the shape
 // is left alone): at the face the next pass would send it back across when
 // it was clear of that face, else where its shape first touches the wall's.
-// The body is moved back now so that the step ends it 0.01 into that face,
-// still sliding along it, where the next pass records the contact and
+// The body is moved back now so that the step ends it kLeftOverlap into that
+// face, still sliding along it, where the next pass records the contact and
 // answers its velocity (bounce included); a slide that would take it off the
 // wall ends it where it landed. The slide along the wall is stopped in turn
 // at the first wall it meets. Walls in the pass's order; true when it moved

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 #include "world/Manifold.h"
 #include "world/PairRules.h"
 #include "world/RigidBody.h"

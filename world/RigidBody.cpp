@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 
 namespace Orv {
 
@@ -13,8 +14,6 @@ std::int32_t NextBodyId() {
   static std::int32_t next = 0;
   return next++;
 }
-
-constexpr double kMaximumTurn = 60.0;
 
 }  // namespace
 
@@ -76,7 +75,7 @@ void RigidBody::IntegrateFor(double t) {
   } else {
     velocity = {};
   }
-  angularVelocity = std::clamp(angularVelocity, -kMaximumTurn, kMaximumTurn);
+  angularVelocity = std::clamp(angularVelocity, -kMostTurn, kMostTurn);
   if (rotationEnabled) {
     Accept(direction, direction + angularVelocity * t, "direction");
   } else {

@@ -83,7 +83,7 @@ class RigidBody {
   Vec2 force;
   // Degrees.
   double direction = 0.0;
-  // Degrees per second; every step holds it within ±60.
+  // Degrees per second; every step holds it within ±kMostTurn.
   double angularVelocity = 0.0;
   double mass = 0.0;
   double inverseMass = 0.0;

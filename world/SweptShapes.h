@@ -9,14 +9,11 @@
 #include <vector>
 
 #include "core/Vec2.h"
+#include "world/ContactTolerances.h"
 
 namespace Orv {
 
 class Collider;
-
-// Shapes this close count as touching: rounding leaves touching shapes a
-// hair apart or a hair inside.
-inline constexpr double kTouchingGap = 1e-6;
 
 struct ConvexShape {
   Vec2 corners[4];

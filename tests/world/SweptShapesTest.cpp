@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 #include "world/PairRules.h"
 #include "world/RigidBody.h"
 #include "world/SweptShapes.h"
@@ -221,7 +222,8 @@ void RunLookAheadScene(unsigned seed, int& stopped, int& missed) {
 
 // Boxes and circles resting on a turned wall, touching it to within rounding
 // at 400 places along it, each driven into it: each step ends on the face,
-// 0.01 in, wherever rounding leaves the body a hair off or in.
+// the look-ahead's overlap in, wherever rounding leaves the body a hair off or
+// in.
 TEST(SweptShapes, ABodyTouchingATurnedWallStopsOnItsFace) {
   int wrong = 0;
   for (const double degrees : {30.0, 45.0, 60.0}) {
@@ -238,7 +240,7 @@ TEST(SweptShapes, ABodyTouchingATurnedWallStopsOnItsFace) {
         std::vector<const Collider*> walls{wall.get()};
         StopStepAtWalls(*body, rigid, 0.1, walls);
         const double along = (body->GetPosition() + Vec2{200, 0} - Vec2{8500, 2000}).Dot(u);
-        if (std::fabs(along - (-reach + 0.01)) > 0.005) {
+        if (std::fabs(along - (-reach + kLeftOverlap)) > 0.005) {
           if (++wrong < 5)
             std::printf("%s at %.1f degrees, place %d: ends %.4f from the middle\n", kind == 2 ? "circle" : "box",
                         degrees, k, along);
