@@ -15,6 +15,7 @@
 #include "world/CollisionEngine.h"
 #include "world/ContactTolerances.h"
 #include "world/RigidBodyComponent.h"
+#include "world/SweptShapes.h"
 #include "world/TileMapComponent.h"
 #include "world/TilePush.h"
 
@@ -76,9 +77,6 @@ struct Motion {
   Vec2 step;
 };
 
-// The share of the step's motion at which a gap of this size closed.
-double EntryTime(double gap, double motion) { return motion != 0 ? std::max(gap, 0.0) / std::fabs(motion) : 0.0; }
-
 // How deep the spans lo..hi and from..to overlap; negative for a gap.
 double Overlap(double lo, double hi, double from, double to) { return std::min(hi, to) - std::max(lo, from); }
 
@@ -109,13 +107,16 @@ TileCandidate CellCandidate(const TileBox& t, long long x, long long y, const Ve
   const double sideX = m.fromMax.x - t.left <= t.right - m.fromMin.x ? -1 : 1;
   const double sideY = m.fromMax.y - t.bottom <= t.top - m.fromMin.y ? -1 : 1;
   const double shiftX = sideX * t.width, shiftY = sideY * t.height;
-  bool acrossX = outsideX && (!solidAt(x + static_cast<long long>(sideX), y) ||
-                              Overlap(m.fromMin.x, m.fromMax.x, t.left + shiftX, t.right + shiftX) <= kRestingWallOverlap);
-  bool acrossY = outsideY && (!solidAt(x, y + static_cast<long long>(sideY)) ||
-                              Overlap(m.fromMin.y, m.fromMax.y, t.bottom + shiftY, t.top + shiftY) <= kRestingWallOverlap);
+  bool acrossX =
+      outsideX && (!solidAt(x + static_cast<long long>(sideX), y) ||
+                   Overlap(m.fromMin.x, m.fromMax.x, t.left + shiftX, t.right + shiftX) <= kRestingWallOverlap);
+  bool acrossY =
+      outsideY && (!solidAt(x, y + static_cast<long long>(sideY)) ||
+                   Overlap(m.fromMin.y, m.fromMax.y, t.bottom + shiftY, t.top + shiftY) <= kRestingWallOverlap);
   if (acrossX && acrossY) {
-    // Over a corner: across the face it reached last; a tie goes to y.
-    if (EntryTime(-overlapX, m.step.x) > EntryTime(-overlapY, m.step.y)) {
+    // Over a corner: across the face it reached last, as a shape's path
+    // enters another; a tie goes to y.
+    if (EnteredAcrossX({-overlapX, -overlapY}, m.step)) {
       acrossY = false;
     } else {
       acrossX = false;

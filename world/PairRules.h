@@ -18,11 +18,6 @@ class CollisionComponent;
 class RigidBody;
 struct Manifold;
 
-// The share of a motion at which a gap of this size closed.
-inline double EntryTime(double gap, double motion) {
-  return motion != 0 ? (gap > 0 ? gap : 0.0) / (motion < 0 ? -motion : motion) : 0.0;
-}
-
 // What the pair pass knows of one side of a pair besides its box.
 struct PairSide {
   const CollisionComponent* collision = nullptr;

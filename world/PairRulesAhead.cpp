@@ -34,19 +34,13 @@ bool CentreOutside(const ConvexShape& wall, const Vec2& centre) {
 }
 
 Stop StopAt(const Configuration& shape, const Vec2& motion, const ConvexShape& wall, const Vec2& centre) {
-  const Separation start = SeparationAt(shape, {});
+  const EnteredFace entered = FaceEntered(shape, {}, motion);
+  if (!entered.meets) return {};
   // Deeper inside than resting on it: the pass's settling has it. Left a
   // little inside by a squeeze, its centre still out, its step goes no
   // deeper than the face it lies behind.
-  if (!(start.distance >= -kRestingWallOverlap) && !CentreOutside(wall, centre)) return {};
-  Stop stop;
-  if (start.distance <= kTouchingGap) {
-    stop = {true, 0, start.normal, start.distance, false, {}};
-  } else {
-    const Impact hit = FirstImpact(shape, {}, motion);
-    if (!hit.meets) return {};
-    stop = {true, hit.time, hit.normal, -hit.time * hit.normal.Dot(motion), true, motion * hit.time};
-  }
+  if (!(entered.height >= -kRestingWallOverlap) && !CentreOutside(wall, centre)) return {};
+  Stop stop{true, entered.time, entered.normal, entered.height, !entered.resting, motion * entered.time};
   // The next pass sends a body that ends inside a box back across the face
   // it lies least deep behind. When it was clear of that face as the step
   // began, the step stops there: a body sliding along a floor of boxes meets
