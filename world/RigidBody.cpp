@@ -60,7 +60,7 @@ void RigidBody::NoteRefusal(const char* cause) {
   if (firstRefusal_ == nullptr) firstRefusal_ = cause;
 }
 
-void RigidBody::ApplyForcesFor(double /*t*/) {
+void RigidBody::ApplyForces() {
   Accept(force, force + acceleration * mass, "force");
   // Per sixtieth of a second, the step as long as a frame at 60 frames a
   // second; the step takes its own share of it, so that the velocity gained

@@ -38,10 +38,9 @@ class RigidBody {
   RigidBody();
 
   // Mass times acceleration joins the force; the acceleration then becomes
-  // the velocity change of a sixtieth of a second, which the step takes in
-  // proportion to its length.
-  void ApplyForces(float dt) { ApplyForcesFor(StepTime(dt)); }
-  void ApplyForcesFor(double seconds);
+  // the velocity change of a sixtieth of a second, whatever the step's
+  // length: Integrate takes it in proportion to that.
+  void ApplyForces();
   // Velocity, position, turning, friction, in that order; clears the force.
   void Integrate(float dt) { IntegrateFor(StepTime(dt)); }
   void IntegrateFor(double seconds);

@@ -283,7 +283,7 @@ TEST(CollisionResponse, HostileContactsAndStepsNeverLeaveAValueThatIsNotFinite) 
     for (Thing* t : {&a, &b}) {
       RigidBody& body = t->rigid.body;
       const float dt = step % 11 == 0 ? 1e30f : static_cast<float>(real(0, 0.05));
-      body.ApplyForces(dt);
+      body.ApplyForces();
       body.Accept(body.position, t->collision->GetCollider()->GetPosition(), "position");
       body.Integrate(dt);
       t->rigid.Reflect(pick(), pick());
