@@ -13,7 +13,9 @@
 #include "script/ScriptComponent.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
+#include "world/ContactTolerances.h"
 #include "world/RigidBodyComponent.h"
+#include "world/SweptShapes.h"
 #include "world/TileMapComponent.h"
 #include "world/TilePush.h"
 
@@ -24,11 +26,6 @@ namespace {
 // Cells one collider may visit in one map per frame: a collider larger than
 // this many cells is a content error, not a reason to stall the frame.
 constexpr long long kMaxCellsPerMap = 1LL << 16;
-
-// A collider pushed out of a cell is left overlapping it by 0.01; with the
-// rounding of the cells' single-precision edges, an overlap no deeper than
-// this is a collider resting on the cell, not one inside it.
-constexpr double kRestingOverlap = 0.05;
 
 // The cell index of a coordinate, or false when it lies beyond any map.
 bool CellIndex(double coordinate, int half, int size, long long& cell) {
@@ -47,12 +44,12 @@ struct TileBox {
 };
 
 // The pushes that take the box min..max out of the tile to the given side,
-// leaving 0.01 of overlap.
+// leaving kLeftOverlap of it.
 double PushX(const TileBox& t, double side, const Vec2& min, const Vec2& max) {
-  return side > 0 ? t.right - min.x - 0.01 : t.left - max.x + 0.01;
+  return side > 0 ? t.right - min.x - kLeftOverlap : t.left - max.x + kLeftOverlap;
 }
 double PushY(const TileBox& t, double side, const Vec2& min, const Vec2& max) {
-  return side > 0 ? t.top - min.y - 0.01 : t.bottom - max.y + 0.01;
+  return side > 0 ? t.top - min.y - kLeftOverlap : t.bottom - max.y + kLeftOverlap;
 }
 
 // The candidate of a collider inside the cell: on each axis towards the side
@@ -80,9 +77,6 @@ struct Motion {
   Vec2 step;
 };
 
-// The share of the step's motion at which a gap of this size closed.
-double EntryTime(double gap, double motion) { return motion != 0 ? std::max(gap, 0.0) / std::fabs(motion) : 0.0; }
-
 // How deep the spans lo..hi and from..to overlap; negative for a gap.
 double Overlap(double lo, double hi, double from, double to) { return std::min(hi, to) - std::max(lo, from); }
 
@@ -108,18 +102,21 @@ TileCandidate CellCandidate(const TileBox& t, long long x, long long y, const Ve
   const TileCandidate inside = FromCentre(t, centre, min, max);
   const double overlapX = Overlap(m.fromMin.x, m.fromMax.x, t.left, t.right);
   const double overlapY = Overlap(m.fromMin.y, m.fromMax.y, t.bottom, t.top);
-  const bool outsideX = overlapX <= kRestingOverlap, outsideY = overlapY <= kRestingOverlap;
+  const bool outsideX = overlapX <= kRestingWallOverlap, outsideY = overlapY <= kRestingWallOverlap;
   if (!outsideX && !outsideY) return inside;
   const double sideX = m.fromMax.x - t.left <= t.right - m.fromMin.x ? -1 : 1;
   const double sideY = m.fromMax.y - t.bottom <= t.top - m.fromMin.y ? -1 : 1;
   const double shiftX = sideX * t.width, shiftY = sideY * t.height;
-  bool acrossX = outsideX && (!solidAt(x + static_cast<long long>(sideX), y) ||
-                              Overlap(m.fromMin.x, m.fromMax.x, t.left + shiftX, t.right + shiftX) <= kRestingOverlap);
-  bool acrossY = outsideY && (!solidAt(x, y + static_cast<long long>(sideY)) ||
-                              Overlap(m.fromMin.y, m.fromMax.y, t.bottom + shiftY, t.top + shiftY) <= kRestingOverlap);
+  bool acrossX =
+      outsideX && (!solidAt(x + static_cast<long long>(sideX), y) ||
+                   Overlap(m.fromMin.x, m.fromMax.x, t.left + shiftX, t.right + shiftX) <= kRestingWallOverlap);
+  bool acrossY =
+      outsideY && (!solidAt(x, y + static_cast<long long>(sideY)) ||
+                   Overlap(m.fromMin.y, m.fromMax.y, t.bottom + shiftY, t.top + shiftY) <= kRestingWallOverlap);
   if (acrossX && acrossY) {
-    // Over a corner: across the face it reached last; a tie goes to y.
-    if (EntryTime(-overlapX, m.step.x) > EntryTime(-overlapY, m.step.y)) {
+    // Over a corner: across the face it reached last, as a shape's path
+    // enters another; a tie goes to y.
+    if (EnteredAcrossX({-overlapX, -overlapY}, m.step)) {
       acrossY = false;
     } else {
       acrossX = false;
@@ -188,7 +185,7 @@ bool CollideWithMap(GameObject& object, CollisionComponent& collision, const std
       // wall's top beside it must not land on its corner. One that arrives
       // this step is met, however shallow, so that it stops or bounces.
       const auto resting = [](double depth, double lo, double hi, double from, double to) {
-        return depth <= kRestingOverlap && depth <= Penetration(lo, hi, from, to);
+        return depth <= kRestingWallOverlap && depth <= Penetration(lo, hi, from, to);
       };
       if (!resting(depthX, motion.fromMin.x, motion.fromMax.x, tile.left, tile.right) &&
           !resting(depthY, motion.fromMin.y, motion.fromMax.y, tile.bottom, tile.top)) {

@@ -6,15 +6,13 @@
 #include "core/Report.h"
 #include "world/Collider.h"
 #include "world/CollisionComponent.h"
+#include "world/ContactTolerances.h"
 #include "world/Manifold.h"
 #include "world/RigidBody.h"
 
 namespace Orv {
 
 namespace {
-
-constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
-constexpr double kRestingOverlap = 0.01;
 
 // For one pair's answer, a held body weighs as if it could neither move nor
 // turn.
@@ -140,16 +138,16 @@ class PointAnswer {
  private:
   // The speed of the point at r from a body's centre, its turning included.
   static Vec2 PointVelocity(const Motion& body, const Vec2& r) {
-    const double t = body.inverseInertia > 0 ? body.w * kRadiansPerDegree : 0.0;
+    const double t = body.inverseInertia > 0 ? body.w * kDegreesToRadians : 0.0;
     return body.v + Vec2{-t * r.y, t * r.x};
   }
   Vec2 Relative(const Lever& at) const { return PointVelocity(b_, at.rb) - PointVelocity(a_, at.ra); }
   // An impulse turns a body by radians.
   void Push(const Lever& at, const Vec2& impulse) {
     b_.v += impulse * b_.inverseMass;
-    b_.w += at.rb.Cross(impulse) * b_.inverseInertia / kRadiansPerDegree;
+    b_.w += at.rb.Cross(impulse) * b_.inverseInertia / kDegreesToRadians;
     a_.v -= impulse * a_.inverseMass;
-    a_.w += at.ra.Cross(-impulse) * a_.inverseInertia / kRadiansPerDegree;
+    a_.w += at.ra.Cross(-impulse) * a_.inverseInertia / kDegreesToRadians;
   }
   // How much the speed of point k along one direction changes per unit
   // impulse along another at point l.
@@ -254,7 +252,7 @@ void Manifold::CorrectPositions(const RigidBody& a, const RigidBody& b) {
   // Bodies left just overlapping still touch in the next pass, as a body on
   // tiles does: a body resting on another neither leaves it nor drops onto
   // it again every other frame.
-  const Vec2 correction = normal * (std::max(std::fabs(penetration) - kRestingOverlap, 0.0) / denominator);
+  const Vec2 correction = normal * (std::max(std::fabs(penetration) - kLeftOverlap, 0.0) / denominator);
   if (!correction.IsFinite()) return;
   MoveBodyA(-correction, a.inverseMass);
   MoveBodyB(correction, b.inverseMass);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/Vec2.h"
+#include "world/ContactTolerances.h"
 
 namespace Orv {
 
@@ -17,11 +18,6 @@ class Observer {
   virtual ~Observer() = default;
   virtual void OnNotify(int event) = 0;
 };
-
-// Bodies that meet closing slower than this, in px per second, do not bounce:
-// what one step of gravity hands a body at rest is not thrown back, and a
-// bouncing ball comes to rest instead of hopping for ever.
-inline constexpr double kRestingApproach = 40.0;
 
 enum ManifoldState : std::int32_t {
   ManifoldFree = 0,
@@ -75,8 +71,8 @@ struct Manifold : public Observer {
   // each point that parts. Turning is in degrees per second; a body that contacts cannot turn
   // (inverse inertia 0) hands them none of its turning either.
   void ResolveManifold(RigidBody& a, RigidBody& b, float dt);
-  // Moves the bodies apart along the normal until they overlap by 0.01, so
-  // that bodies at rest on one another stay in contact.
+  // Moves the bodies apart along the normal until they overlap by
+  // kLeftOverlap, so that bodies at rest on one another stay in contact.
   void CorrectPositions(const RigidBody& a, const RigidBody& b);
 
   // One side of a contact between two bodies: its record, its shape, and

@@ -5,6 +5,7 @@
 
 #include "world/Collider.h"
 #include "world/CollisionComponent.h"
+#include "world/ContactTolerances.h"
 #include "world/Manifold.h"
 #include "world/RigidBody.h"
 #include "world/SweptShapes.h"
@@ -61,20 +62,14 @@ void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2
   // Where the step began, measured from where the body stands: its box's
   // centre is its own.
   const Vec2 from = (startMin + startMax) * 0.5 - body.GetPosition();
-  const Separation start = SeparationAt(shape, from);
-  if (!(start.distance >= -kRestingWallOverlap)) return;
-  // The plane it crossed: the face it rested on, or the one it met first.
-  Vec2 out;
-  double depth = 0;
-  if (start.distance <= kTouchingGap) {
-    out = start.normal;
-    depth = out.Dot(from) - start.distance;
-  } else {
-    const Impact hit = FirstImpact(shape, from, -from);
-    if (!hit.meets) return;
-    out = hit.normal;
-    depth = out.Dot(from * (1 - hit.time));
-  }
+  // The plane it crossed on its way from there: the face it rested on, or
+  // the one it met first.
+  const EnteredFace entered = FaceEntered(shape, from, -from);
+  if (!entered.meets || !(entered.height >= -kRestingWallOverlap)) return;
+  const Vec2 out = entered.normal;
+  // How deep it lies behind that plane now: the face it rested on by its way
+  // since, the face it met by what was left of its way after the touch.
+  const double depth = entered.resting ? out.Dot(from) - entered.height : out.Dot(from * (1 - entered.time));
   const Vec2 answered = wallIsA ? working.normal : -working.normal;
   // Only where the narrow phase would take it out elsewhere than back: its
   // centre past the wall's middle, or an answer through the wall.

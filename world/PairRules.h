@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Vec2.h"
+#include "world/ContactTolerances.h"
 
 namespace Orv {
 
@@ -16,16 +17,6 @@ class Collider;
 class CollisionComponent;
 class RigidBody;
 struct Manifold;
-
-// A box pushed out of a wall is left touching it, or overlapping it by the
-// 0.01 a look-ahead leaves; with rounding, an overlap no deeper than this is
-// a box resting on the face, not one inside.
-inline constexpr double kRestingWallOverlap = 0.05;
-
-// The share of a motion at which a gap of this size closed.
-inline double EntryTime(double gap, double motion) {
-  return motion != 0 ? (gap > 0 ? gap : 0.0) / (motion < 0 ? -motion : motion) : 0.0;
-}
 
 // What the pair pass knows of one side of a pair besides its box.
 struct PairSide {
@@ -85,27 +76,12 @@ void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2
 // body was farther from. Otherwise working is left as it is.
 void KeepToStartSide(const Collider& wall, const Collider& body, const Vec2& from, bool wallIsA, Manifold& working);
 
-// Whether body centred at centre lies behind a wall as seen from from: past
-// the wall's middle along each of its axes (a circle's: the way to from) on
-// which from lies outside the wall, and within reach of the wall along the
-// others. Never for a wall from lies inside.
-bool BehindWall(const Collider& wall, const Collider& body, const Vec2& from, const Vec2& centre);
-
-// The shortest move that takes the body out of every wall at once, each
-// taken by its real shape (a box wall by the body's box), touching counting
-// as out, that ends it behind no wall as seen from from (its centre when the
-// pass began) and is short: no longer than its own half size and the half
-// size of the walls its centre is in, or than the way back to from. Failing
-// that, the first place out of them all on the way back to from; (0, 0) when
-// it is out already or there is none.
-Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls, const Vec2& from);
-
 // Stops a body's coming step at each wall its shape meets from outside
 // (a box, a turned box or a circle; only there: a path that passes the shape
 // is left alone): at the face the next pass would send it back across when
 // it was clear of that face, else where its shape first touches the wall's.
-// The body is moved back now so that the step ends it 0.01 into that face,
-// still sliding along it, where the next pass records the contact and
+// The body is moved back now so that the step ends it kLeftOverlap into that
+// face, still sliding along it, where the next pass records the contact and
 // answers its velocity (bounce included); a slide that would take it off the
 // wall ends it where it landed. The slide along the wall is stopped in turn
 // at the first wall it meets. Walls in the pass's order; true when it moved
@@ -121,8 +97,9 @@ void SweptBox(const Collider& body, const Vec2& motion, Vec2& min, Vec2& max);
 // this pass, to which those it is inside or behind now are added. Inside or
 // behind one wall, it goes out across the face on the side it began on (the
 // face it entered by, or the nearest); when that would end it in a wall it
-// left before, or it is inside several, it leaves them all as LeaveWalls
-// says. Its velocity into the walls it leaves is stopped. True when it moved.
+// left before, or it is inside several, it leaves them all at once by a
+// short way that crosses none, else back the way it came, or not at all.
+// Its velocity into the walls it leaves is stopped. True when it moved.
 bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, const Vec2& startMax,
                       const std::vector<const Collider*>& near, std::vector<const Collider*>& held);
 

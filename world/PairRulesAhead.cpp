@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 #include "world/PairRules.h"
 #include "world/RigidBody.h"
 #include "world/SweptShapes.h"
@@ -10,13 +11,6 @@
 namespace Orv {
 
 namespace {
-
-// What the look-ahead leaves of the step into a face, so that the next pass
-// meets the wall and records the contact, as tiles leave it.
-constexpr double kLeftOverlap = 0.01;
-// A step turns a body by at most this many degrees a second.
-constexpr double kMostTurn = 60.0;
-constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
 
 // Where a body's step meets one wall: when (a share of the step) and the
 // plane through the first touch, by its normal out of the wall and the
@@ -40,19 +34,13 @@ bool CentreOutside(const ConvexShape& wall, const Vec2& centre) {
 }
 
 Stop StopAt(const Configuration& shape, const Vec2& motion, const ConvexShape& wall, const Vec2& centre) {
-  const Separation start = SeparationAt(shape, {});
+  const EnteredFace entered = FaceEntered(shape, {}, motion);
+  if (!entered.meets) return {};
   // Deeper inside than resting on it: the pass's settling has it. Left a
   // little inside by a squeeze, its centre still out, its step goes no
   // deeper than the face it lies behind.
-  if (!(start.distance >= -kRestingWallOverlap) && !CentreOutside(wall, centre)) return {};
-  Stop stop;
-  if (start.distance <= kTouchingGap) {
-    stop = {true, 0, start.normal, start.distance, false, {}};
-  } else {
-    const Impact hit = FirstImpact(shape, {}, motion);
-    if (!hit.meets) return {};
-    stop = {true, hit.time, hit.normal, -hit.time * hit.normal.Dot(motion), true, motion * hit.time};
-  }
+  if (!(entered.height >= -kRestingWallOverlap) && !CentreOutside(wall, centre)) return {};
+  Stop stop{true, entered.time, entered.normal, entered.height, !entered.resting, motion * entered.time};
   // The next pass sends a body that ends inside a box back across the face
   // it lies least deep behind. When it was clear of that face as the step
   // began, the step stops there: a body sliding along a floor of boxes meets
@@ -75,7 +63,7 @@ double TurnLift(const Collider& body, const RigidBody& rigid, double step, const
   if (body.GetType() != Collider::TypeOBB || !rigid.rotationEnabled) return 0.0;
   const auto& box = static_cast<const OBB&>(body);
   const auto extent = [&](double degrees) {
-    const double radians = degrees * kRadiansPerDegree;
+    const double radians = degrees * kDegreesToRadians;
     const Vec2 across{std::cos(radians), std::sin(radians)}, up{-across.y, across.x};
     return 0.5 * (box.GetWidth() * std::fabs(across.Dot(normal)) + box.GetHeight() * std::fabs(up.Dot(normal)));
   };

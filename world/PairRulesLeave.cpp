@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 #include "world/Manifold.h"
 #include "world/PairRules.h"
 #include "world/RigidBody.h"
@@ -20,11 +21,15 @@ namespace {
 
 constexpr double kNever = std::numeric_limits<double>::infinity();
 
-}  // namespace
-
+// Whether body centred at centre lies behind a wall as seen from from: past
+// the wall's middle along each of its axes (a circle's: the way to from) on
+// which from lies outside the wall, and within reach of the wall along the
+// others. Never for a wall from lies inside.
 bool BehindWall(const Collider& wall, const Collider& body, const Vec2& from, const Vec2& centre) {
   return Behind(FrameOf(wall, body, from), from, centre);
 }
+
+}  // namespace
 
 void KeepToStartSide(const Collider& wall, const Collider& body, const Vec2& from, bool wallIsA, Manifold& working) {
   const WallFrame frame = FrameOf(wall, body, from);
@@ -51,6 +56,15 @@ void KeepToStartSide(const Collider& wall, const Collider& body, const Vec2& fro
   working.penetration = Along(frame.half, axis) + Along(frame.bodyHalf, axis) - side * Along(at, axis);
 }
 
+namespace {
+
+// The shortest move that takes the body out of every wall at once, each
+// taken by its real shape (a box wall by the body's box), touching counting
+// as out, that ends it behind no wall as seen from from (its centre when the
+// pass began) and is short: no longer than its own half size and the half
+// size of the walls its centre is in, or than the way back to from. Failing
+// that, the first place out of them all on the way back to from; (0, 0) when
+// it is out already or there is none.
 Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls, const Vec2& from) {
   // The centres at which the body overlaps each wall: its centre has to end
   // outside them all. The nearest such point lies on a face of one, level
@@ -148,6 +162,8 @@ Vec2 LeaveWalls(const Collider& body, const std::vector<const Collider*>& walls,
   if (inside(out, 1e-9) || through(out)) return stay;
   return back * t;
 }
+
+}  // namespace
 
 bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, const Vec2& startMax,
                       const std::vector<const Collider*>& near, std::vector<const Collider*>& held) {

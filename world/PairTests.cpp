@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "world/ContactTolerances.h"
 #include "world/SweptShapes.h"
 
 namespace Orv {

@@ -51,7 +51,7 @@ void PhysicEngine::Step(GameObject& object, double seconds) {
   // A body made by a script during the frame's steps keeps its own at its
   // first.
   body.HoldFrameInputs(frame_);
-  body.ApplyForcesFor(seconds);
+  body.ApplyForces();
   // The collider is where the body is: collisions moved it since the last step.
   if (collider != nullptr) {
     body.Accept(body.position, collider->GetPosition(), "position");

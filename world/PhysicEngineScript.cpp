@@ -7,6 +7,7 @@
 #include "core/GameObject.h"
 #include "script/ScriptComponent.h"
 #include "script/ScriptRegistrar.h"
+#include "world/Collider.h"
 #include "world/PhysicEngine.h"
 #include "world/PhysicEngineScript.h"
 #include "world/RigidBodyComponent.h"
@@ -17,7 +18,6 @@ namespace {
 
 // Scripts think in amounts per sixtieth of a second, bodies per second.
 constexpr double kPerSecond = 60.0;
-constexpr double kRadiansPerDegree = 0.017453292519888888;
 
 // A body's values reach scripts in single precision; one beyond its range
 // stands at its edge.
@@ -161,14 +161,14 @@ void AddForceFunc::operator()(double x, double y) {
 
 OrvLua::LuaObject GetDirectionFunc::operator()() {
   return BodyTable(LiveObject(), [](OrvLua::LuaObject& table, const RigidBody& body) {
-    table.SetNumber("x", std::cos(body.direction * kRadiansPerDegree));
-    table.SetNumber("y", std::sin(body.direction * kRadiansPerDegree));
+    table.SetNumber("x", std::cos(body.direction * kDegreesToRadians));
+    table.SetNumber("y", std::sin(body.direction * kDegreesToRadians));
   });
 }
 
 void SetDirectionFunc::operator()(double x1, double y1, double x2, double y2) {
   ChangeBody(LiveObject(), [&](RigidBody& b) {
-    b.Accept(b.direction, std::atan2(y2 - y1, x2 - x1) / kRadiansPerDegree, "direction");
+    b.Accept(b.direction, std::atan2(y2 - y1, x2 - x1) / kDegreesToRadians, "direction");
   });
 }
 

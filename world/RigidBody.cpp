@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 
 namespace Orv {
 
@@ -13,8 +14,6 @@ std::int32_t NextBodyId() {
   static std::int32_t next = 0;
   return next++;
 }
-
-constexpr double kMaximumTurn = 60.0;
 
 }  // namespace
 
@@ -61,7 +60,7 @@ void RigidBody::NoteRefusal(const char* cause) {
   if (firstRefusal_ == nullptr) firstRefusal_ = cause;
 }
 
-void RigidBody::ApplyForcesFor(double /*t*/) {
+void RigidBody::ApplyForces() {
   Accept(force, force + acceleration * mass, "force");
   // Per sixtieth of a second, the step as long as a frame at 60 frames a
   // second; the step takes its own share of it, so that the velocity gained
@@ -76,7 +75,7 @@ void RigidBody::IntegrateFor(double t) {
   } else {
     velocity = {};
   }
-  angularVelocity = std::clamp(angularVelocity, -kMaximumTurn, kMaximumTurn);
+  angularVelocity = std::clamp(angularVelocity, -kMostTurn, kMostTurn);
   if (rotationEnabled) {
     Accept(direction, direction + angularVelocity * t, "direction");
   } else {

@@ -38,10 +38,9 @@ class RigidBody {
   RigidBody();
 
   // Mass times acceleration joins the force; the acceleration then becomes
-  // the velocity change of a sixtieth of a second, which the step takes in
-  // proportion to its length.
-  void ApplyForces(float dt) { ApplyForcesFor(StepTime(dt)); }
-  void ApplyForcesFor(double seconds);
+  // the velocity change of a sixtieth of a second, whatever the step's
+  // length: Integrate takes it in proportion to that.
+  void ApplyForces();
   // Velocity, position, turning, friction, in that order; clears the force.
   void Integrate(float dt) { IntegrateFor(StepTime(dt)); }
   void IntegrateFor(double seconds);
@@ -83,7 +82,7 @@ class RigidBody {
   Vec2 force;
   // Degrees.
   double direction = 0.0;
-  // Degrees per second; every step holds it within ±60.
+  // Degrees per second; every step holds it within ±kMostTurn.
   double angularVelocity = 0.0;
   double mass = 0.0;
   double inverseMass = 0.0;

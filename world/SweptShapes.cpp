@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 
 namespace Orv {
 
@@ -15,11 +16,14 @@ constexpr double kNever = std::numeric_limits<double>::infinity();
 // corners' own rounding.
 constexpr double kEdgeSlack = 1e-9;
 
+// The share of a motion at which a gap of this size closed.
+double EntryTime(double gap, double motion) { return motion != 0 ? std::max(gap, 0.0) / std::fabs(motion) : 0.0; }
 
 }  // namespace
 
 std::vector<Vec2> ConvexHull(std::vector<Vec2> points) {
-  std::sort(points.begin(), points.end(), [](const Vec2& a, const Vec2& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+  std::sort(points.begin(), points.end(),
+            [](const Vec2& a, const Vec2& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
   points.erase(std::unique(points.begin(), points.end()), points.end());
   if (points.size() < 3) return points;
   std::vector<Vec2> hull(2 * points.size());
@@ -81,8 +85,7 @@ ConvexShape ShapeOf(const Collider& collider) {
       shape.count = 1;
       shape.radius = std::max(static_cast<const Circle2D&>(collider).GetRadius(), 0.0);
       break;
-    default:
-      break;
+    default: break;
   }
   return shape;
 }
@@ -184,6 +187,18 @@ Impact FirstImpact(const Configuration& shape, const Vec2& from, const Vec2& mot
     first = {true, t, (motion * t - corner) / r, -1};
   }
   return first;
+}
+
+EnteredFace FaceEntered(const Configuration& shape, const Vec2& from, const Vec2& motion) {
+  const Separation start = SeparationAt(shape, from);
+  if (start.distance <= kTouchingGap) return {true, true, 0, start.normal, start.distance};
+  const Impact hit = FirstImpact(shape, from, motion);
+  if (!hit.meets) return {};
+  return {true, false, hit.time, hit.normal, -hit.time * hit.normal.Dot(motion)};
+}
+
+bool EnteredAcrossX(const Vec2& gaps, const Vec2& motion) {
+  return EntryTime(gaps.x, motion.x) > EntryTime(gaps.y, motion.y);
 }
 
 }  // namespace Orv

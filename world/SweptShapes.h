@@ -9,14 +9,11 @@
 #include <vector>
 
 #include "core/Vec2.h"
+#include "world/ContactTolerances.h"
 
 namespace Orv {
 
 class Collider;
-
-// Shapes this close count as touching: rounding leaves touching shapes a
-// hair apart or a hair inside.
-inline constexpr double kTouchingGap = 1e-6;
 
 struct ConvexShape {
   Vec2 corners[4];
@@ -70,5 +67,27 @@ struct Impact {
 };
 
 Impact FirstImpact(const Configuration& shape, const Vec2& from, const Vec2& motion);
+
+// The face by which mover, moved by from and going on by motion, enters
+// still: when it starts touching (kTouchingGap) or inside, the face it rests
+// on or lies least deep behind, at once; else the face its path first meets
+// (FirstImpact), or none when its path passes by. Height is from's distance
+// over that face's plane: how far the face was, or how deep it lay.
+struct EnteredFace {
+  bool meets = false;
+  // It started touching or inside.
+  bool resting = false;
+  double time = 0;
+  Vec2 normal;
+  double height = 0;
+};
+
+EnteredFace FaceEntered(const Configuration& shape, const Vec2& from, const Vec2& motion);
+
+// The same for an axis-aligned box that ends a motion inside another and was
+// clear of it along both axes by gaps (negative: overlapping by so much):
+// whether it entered across an x face, the one it reached last. A tie goes
+// to y.
+bool EnteredAcrossX(const Vec2& gaps, const Vec2& motion);
 
 }  // namespace Orv

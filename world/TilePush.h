@@ -9,8 +9,8 @@
 namespace Orv {
 
 struct TileCandidate {
-  // The push that takes the collider out of the cell, leaving 0.01 of overlap,
-  // along each axis, and its direction there (0: none on that axis).
+  // The push that takes the collider out of the cell, leaving kLeftOverlap of
+  // overlap, along each axis, and its direction there (0: none on that axis).
   double dx, dy, nx, ny;
   // The collider came into the cell from outside during this step, across
   // one face: the candidate holds only that axis, the side it came from; or

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 #include "world/PairRules.h"
 
 namespace Orv {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "world/CollisionComponent.h"
+#include "world/ContactTolerances.h"
 #include "world/Manifold.h"
 #include "world/RigidBodyComponent.h"
 
@@ -111,9 +112,9 @@ TEST(CollisionResponse, CorrectionLeavesEachPairJustOverlappingSoRestingBodiesSt
   Manifold pushed(ca.get(), 1, box.get(), 2);
   pushed.MoveBodyB({0, 3}, 1);
   EXPECT_EQ(box->GetCollider()->GetMin(), Vec2(-1, 2));
-  // An overlap of the resting 0.01 is left; without mass on either side
+  // The overlap a correction leaves is left; without mass on either side
   // nothing moves; without bodies it says so.
-  m.penetration = 0.01;
+  m.penetration = kLeftOverlap;
   m.CorrectPositions(a, b);
   EXPECT_NEAR(ca->GetCollider()->GetPosition().x, -0.99, 1e-12);
   m.penetration = 1;
@@ -282,7 +283,7 @@ TEST(CollisionResponse, HostileContactsAndStepsNeverLeaveAValueThatIsNotFinite) 
     for (Thing* t : {&a, &b}) {
       RigidBody& body = t->rigid.body;
       const float dt = step % 11 == 0 ? 1e30f : static_cast<float>(real(0, 0.05));
-      body.ApplyForces(dt);
+      body.ApplyForces();
       body.Accept(body.position, t->collision->GetCollider()->GetPosition(), "position");
       body.Integrate(dt);
       t->rigid.Reflect(pick(), pick());

@@ -110,7 +110,7 @@ TEST(RigidBodyStep, EachRuleOfOneStepMeasured) {
     SCOPED_TRACE(c.name);
     RigidBody body;
     c.set(body);
-    body.ApplyForces(c.dt);
+    body.ApplyForces();
     body.Integrate(c.dt);
     c.check(body);
     EXPECT_EQ(body.FirstRefusal(), nullptr);

@@ -22,6 +22,7 @@
 #include "core/TypeKey.h"
 #include "world/CollisionComponent.h"
 #include "world/CollisionEngine.h"
+#include "world/ContactTolerances.h"
 #include "world/PhysicEngine.h"
 #include "world/RigidBodyComponent.h"
 
@@ -189,8 +190,8 @@ TEST(StaticContact, ACircleShovedOverAWallsCornerLeavesTheWayItsShapeCame) {
   const Vec2 along = shove / shove.Length();
   const Made wall = Make("AABB", 150, 150, 100, 100, 0, false);
   const Made circle = Make("Circle", 90, 88, 0, 0, 0, true);
-  // Overlapping the circle by the shove and the 0.01 a correction leaves.
-  const Vec2 behind = Vec2{90, 88} - along * (28 - (shove.Length() + 0.01));
+  // Overlapping the circle by the shove and the overlap a correction leaves.
+  const Vec2 behind = Vec2{90, 88} - along * (28 - (shove.Length() + kLeftOverlap));
   const Made heavy = Make("Circle", behind.x, behind.y, 0, 0, 0, true, 20, 1e9);
   for (const Made& m : {wall, circle, heavy}) collisions.OnGameObjectAdded(ObjectLockPtr<GameObject>(m.object));
   collisions.PreUpdate(kStep);

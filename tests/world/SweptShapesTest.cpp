@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "world/Collider.h"
+#include "world/ContactTolerances.h"
 #include "world/PairRules.h"
 #include "world/RigidBody.h"
 #include "world/SweptShapes.h"
@@ -221,7 +222,8 @@ void RunLookAheadScene(unsigned seed, int& stopped, int& missed) {
 
 // Boxes and circles resting on a turned wall, touching it to within rounding
 // at 400 places along it, each driven into it: each step ends on the face,
-// 0.01 in, wherever rounding leaves the body a hair off or in.
+// the look-ahead's overlap in, wherever rounding leaves the body a hair off or
+// in.
 TEST(SweptShapes, ABodyTouchingATurnedWallStopsOnItsFace) {
   int wrong = 0;
   for (const double degrees : {30.0, 45.0, 60.0}) {
@@ -238,7 +240,7 @@ TEST(SweptShapes, ABodyTouchingATurnedWallStopsOnItsFace) {
         std::vector<const Collider*> walls{wall.get()};
         StopStepAtWalls(*body, rigid, 0.1, walls);
         const double along = (body->GetPosition() + Vec2{200, 0} - Vec2{8500, 2000}).Dot(u);
-        if (std::fabs(along - (-reach + 0.01)) > 0.005) {
+        if (std::fabs(along - (-reach + kLeftOverlap)) > 0.005) {
           if (++wrong < 5)
             std::printf("%s at %.1f degrees, place %d: ends %.4f from the middle\n", kind == 2 ? "circle" : "box",
                         degrees, k, along);
@@ -247,6 +249,71 @@ TEST(SweptShapes, ABodyTouchingATurnedWallStopsOnItsFace) {
     }
   }
   EXPECT_EQ(wrong, 0);
+}
+
+// The face a body enters a wall by: the one it rests on or lies a little
+// behind when it starts touching, else the one its path first meets. For two
+// axis-aligned boxes the tiles' rule, the face reached last by the gaps each
+// axis closed, names the same face.
+TEST(SweptShapes, TheFaceEnteredIsTheOneRestedOnElseTheOneThePathMeetsFirst) {
+  const auto wall = MakeShape({0, 0, 0, 100, 20, 0});
+  const auto entered = [&](const Vec2& at, const Vec2& motion) {
+    const auto body = MakeShape({0, at.x, at.y, 10, 10, 0});
+    return FaceEntered(ConfigurationOf(ShapeOf(*wall), ShapeOf(*body)), {}, motion);
+  };
+  // A hair over the top, moving down or across: resting on the top, at once.
+  for (const Vec2& motion : {Vec2{0, -5}, Vec2{5, 0}}) {
+    const EnteredFace touching = entered({0, 15 + 4e-7}, motion);
+    EXPECT_TRUE(touching.meets && touching.resting);
+    EXPECT_EQ(touching.time, 0.0);
+    EXPECT_NEAR(touching.normal.y, 1, 1e-12);
+    EXPECT_NEAR(touching.height, 4e-7, 1e-9);
+  }
+  // A little inside near a corner: the face it lies least deep behind, and
+  // how deep.
+  const EnteredFace inside = entered({-54.97, 0}, {0, 5});
+  EXPECT_TRUE(inside.meets && inside.resting);
+  EXPECT_NEAR(inside.normal.x, -1, 1e-12);
+  EXPECT_NEAR(inside.height, -0.03, 1e-9);
+  // Clear: where the path meets the top, and how far above it it began.
+  const EnteredFace falling = entered({3, 25}, {4, -20});
+  EXPECT_TRUE(falling.meets && !falling.resting);
+  EXPECT_NEAR(falling.time, 0.5, 1e-12);
+  EXPECT_NEAR(falling.normal.y, 1, 1e-12);
+  EXPECT_NEAR(falling.height, 10, 1e-9);
+  // A path that passes by, or leads away, enters nothing.
+  EXPECT_FALSE(entered({80, 25}, {0, -20}).meets);
+  EXPECT_FALSE(entered({0, 25}, {0, 20}).meets);
+
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int compared = 0, acrossX = 0;
+  for (int k = 0; k < 4000; ++k) {
+    const ShapeDraw w{0, 0, 0, 4 + 60 * unit(random), 4 + 60 * unit(random), 0};
+    const ShapeDraw b{0, 0, 0, 4 + 60 * unit(random), 4 + 60 * unit(random), 0};
+    // Gaps on each axis, clear on one at least, and an end inside both.
+    const double gapX = -20 + 50 * unit(random),
+                 gapY = unit(random) < 0.3 && gapX > 0 ? -20 * unit(random) : 30 * unit(random);
+    const double sideX = unit(random) < 0.5 ? -1 : 1, sideY = unit(random) < 0.5 ? -1 : 1;
+    const Vec2 start{sideX * ((w.w + b.w) / 2 + gapX), sideY * ((w.h + b.h) / 2 + gapY)};
+    const Vec2 end{(unit(random) - 0.5) * (w.w + b.w - 2), (unit(random) - 0.5) * (w.h + b.h - 2)};
+    const auto wallBox = MakeShape(w);
+    const auto body = MakeShape({0, start.x, start.y, b.w, b.h, 0});
+    const EnteredFace face = FaceEntered(ConfigurationOf(ShapeOf(*wallBox), ShapeOf(*body)), {}, end - start);
+    const Vec2 gaps{
+        -(std::min(body->GetMax().x, wallBox->GetMax().x) - std::max(body->GetMin().x, wallBox->GetMin().x)),
+        -(std::min(body->GetMax().y, wallBox->GetMax().y) - std::max(body->GetMin().y, wallBox->GetMin().y))};
+    if (!(std::max(gaps.x, gaps.y) > 1e-3)) continue;
+    ASSERT_TRUE(face.meets && !face.resting) << k;
+    const bool x = std::fabs(face.normal.x) > 0.5;
+    EXPECT_EQ(EnteredAcrossX(gaps, end - start), x)
+        << "case " << k << ": " << Describe(w) << ", body " << Describe({0, start.x, start.y, b.w, b.h, 0})
+        << " moving to " << end.x << " " << end.y;
+    ++compared, acrossX += x;
+  }
+  // Both faces, often.
+  EXPECT_GT(acrossX, 500);
+  EXPECT_GT(compared - acrossX, 500);
 }
 
 class LookAheadScenes : public testing::TestWithParam<unsigned> {};
