@@ -12,6 +12,9 @@ namespace Orv {
 
 namespace {
 
+// Two normals closer than this are one face's: rounding aside, the same.
+constexpr double kSameFace = 1 - 1e-9;
+
 // Where a body's step meets one wall: when (a share of the step) and the
 // plane through the first touch, by its normal out of the wall and the
 // body's height over it when the step began.
@@ -107,11 +110,14 @@ bool StopStepAtWalls(Collider& body, const RigidBody& rigid, double step, const 
       // Already ending no deeper than that, rounding aside.
       if (!(below > kTouchingGap)) continue;
       Vec2 shift = stop.normal * below;
-      // A slide that carries it off the wall's end or round its corner would
-      // leave no contact to answer its velocity into the wall: it ends where
-      // it landed.
-      if (stop.landed && SeparationAt(shape, path + shift).distance > 0) {
-        shift = stop.touch - stop.normal * left - path;
+      // A slide that carries it off the wall's end would leave no contact to
+      // answer its velocity into the wall, and one that ends round its
+      // corner, still touching, a contact whose normal is the corner's, which
+      // turns part of its fall along the wall's end: it ends where it landed.
+      if (stop.landed) {
+        const Separation slid = SeparationAt(shape, path + shift);
+        if (slid.distance > 0 || slid.normal.Dot(stop.normal) < kSameFace)
+          shift = stop.touch - stop.normal * left - path;
       }
       if (!(path + shift).IsFinite()) continue;
       first = stop.time;
