@@ -47,7 +47,8 @@ bool AnyNear(const Screenshot& shot, int x, int y, Test&& test) {
 // or a frame more (the line says how long), with
 // the collider outlines, until the test has looked and written "next burst"
 // (each frame drawn meanwhile says "held"); then a 4 s fade to black, with a
-// line every 0.5 s of it; once the fade has ended, the white sprite goes.
+// line each frame and a mark every 0.5 s of it; once the fade has ended, the
+// white sprite goes.
 const char* kDirector = R"(
 local t = 0
 local stage = 0
@@ -94,6 +95,8 @@ function Update(dt)
     stage = 4
     Say("fade 0")
   elseif stage == 4 then
+    -- First, so that a mark's frame is on the screen once a later line says so.
+    Say("fading")
     fadeTime = fadeTime + dt
     if IsTransitionEnd(7) then
       RemoveAllGameObjectsOfType(20)
@@ -163,12 +166,13 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
     burst = GrabScreen();
     folder.Write("next burst", "");
   }));
-  // The fade goes on while a grab is made, which may take long on a busy
+  // Each mark's frame is on the screen once the next frame has begun. The
+  // fade goes on while a grab is made, which may take long on a busy
   // machine: the program is held still meanwhile, so each shot shows the
   // fade just after its mark.
   for (int i = 1; i <= 5; ++i) {
-    options.triggers.push_back(
-        {"fade " + std::to_string(i) + "\n", 0.0, [&, i](pid_t pid) { fades[i - 1] = GrabHeld(pid); }});
+    options.triggers.push_back(AfterFrames(
+        "fade " + std::to_string(i) + "\n", 1, "fading\n", [&, i](pid_t pid) { fades[i - 1] = GrabHeld(pid); }, false));
   }
   options.triggers.push_back(TerminateWhen("fade ended", 0.2));
   const RunResult run = RunOrv(folder, options);
