@@ -57,15 +57,13 @@ struct DemoWindow {
     Shell("xdotool mousemove " + std::to_string(left + 620) + " " + std::to_string(top + 470));
   }
 
-  // Grabs until the screen shows what `done` looks for, for at most `seconds`.
-  bool WaitFor(const std::function<bool()>& done, double seconds = 20.0) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    do {
+  // Grabs until the screen shows what `done` looks for, for as long as the
+  // program runs within the run's limit.
+  bool WaitFor(const std::function<bool()>& done) {
+    return WaitUntil("the demo's window to show a step's effect", [&] {
       Grab();
-      if (shot.error.empty() && done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+      return shot.error.empty() && done();
+    });
   }
 
   // The hero's orange body, wherever it is on the floor.
