@@ -8,14 +8,12 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -58,16 +56,14 @@ struct GameWindow {
   Screenshot shot;
 
   Rgb At(int x, int y) const { return shot.At(left + x, top + y); }
-  // Grabs until the window shows what `done` looks for, for at most `seconds`
-  // (frames come at any pace on a busy machine).
-  bool WaitFor(const std::function<bool()>& done, double seconds = 20.0) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    do {
+  // Grabs until the window shows what `done` looks for, for as long as the
+  // program runs within the run's limit (frames come at any pace on a busy
+  // machine).
+  bool WaitFor(const std::function<bool()>& done) {
+    return WaitUntil("the game's window to show a step's effect", [&] {
       shot = GrabScreen();
-      if (shot.error.empty() && done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+      return shot.error.empty() && done();
+    });
   }
 
   // How many pixels of the size x size square centred on (x0, y0) pass is.
