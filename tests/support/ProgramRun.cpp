@@ -245,8 +245,17 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
   int outPipe[2];
   int errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+  const pid_t test = getpid();
   const pid_t pid = fork();
   if (pid == 0) {
+    // A group of its own, whose parent outside it is this process: a group
+    // that loses its last such parent while a member is stopped (held for a
+    // grab) is sent SIGHUP, and this process's group may lose the shell that
+    // started the run at any time. It ends with this process, however that
+    // one ends, instead of running on unseen.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != test) _exit(125);
     dup2(outPipe[1], STDOUT_FILENO);
     dup2(errPipe[1], STDERR_FILENO);
     close(outPipe[0]);
@@ -274,6 +283,8 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
     execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
+  // Here too, so that the group exists before the first signal to it.
+  setpgid(pid, pid);
   close(outPipe[1]);
   close(errPipe[1]);
 
