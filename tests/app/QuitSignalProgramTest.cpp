@@ -77,8 +77,9 @@ TEST(QuitSignalProgram, SigtermEndsTheProgramWithAMessageBoxUp) {
   // The box's window names its title in a way xdotool does not read.
   bool boxUp = false;
   options.triggers.push_back({"", 0.0, [&](pid_t pid) {
-                                boxUp = Shell("for i in $(seq 600); do xwininfo -root -tree | grep -q '\"Error\": (' && "
-                                              "echo up && break; sleep 0.1; done") == "up\n";
+                                boxUp = WaitUntil("a message box's window", [] {
+                                  return Shell("xwininfo -root -tree | grep -c '\"Error\": ('") != "0\n";
+                                });
                                 kill(pid, SIGTERM);
                               }});
   const RunResult run = RunOrv(folder, options);

@@ -4,8 +4,6 @@
 
 #include <signal.h>
 
-#include <chrono>
-#include <thread>
 #include <utility>
 
 #include "support/ProgramRun.h"
@@ -76,10 +74,8 @@ TEST(InputScriptProgram, QueuedSoundIsMixedIntoTheOutput) {
     return std::pair{samples.size(), loud};
   };
   options.triggers.push_back({"played on", 0.0, [&](pid_t pid) {
-                                const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-                                while (loudBytes().second < enough && std::chrono::steady_clock::now() < end) {
-                                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                                }
+                                WaitUntil("the queued sound in the mixed output",
+                                          [&] { return loudBytes().second >= enough; });
                                 kill(pid, SIGTERM);
                               }});
   const RunResult run = RunOrv(folder, options);

@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "app/GameEngine.h"
 #include "core/GameObject.h"
@@ -17,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/Window.h"
 #include "script/ScriptComponent.h"
+#include "support/ProgramRun.h"
 
 namespace Orv {
 namespace {
@@ -74,12 +73,10 @@ class KeyboardWindowTest : public ::testing::Test {
   }
   // Runs passes until done() holds; the X server answers in its own time.
   bool PassUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 500; ++i) {
+    return OrvTest::WaitUntil("the X server's answer", [&] {
       Pass();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+      return done();
+    });
   }
   int Xdo(const std::string& args) { return std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()); }
   std::string WindowId() {

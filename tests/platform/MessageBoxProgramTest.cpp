@@ -6,12 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/ProgramRun.h"
@@ -51,29 +49,33 @@ std::vector<Process> Processes() {
 }
 
 // The first process that the predicate accepts, waiting for it to show (a
-// box starts slowly on a busy machine); 0 when none does in a minute.
+// box starts slowly on a busy machine); 0 when none does while the game runs.
 template <typename Accept>
-pid_t WaitForProcess(Accept accept) {
-  for (int i = 0; i < 1200; ++i) {
+pid_t WaitForProcess(const std::string& what, Accept accept) {
+  pid_t found = 0;
+  WaitUntil(what, [&] {
     for (const Process& p : Processes()) {
-      if (p.state != 'Z' && accept(p)) return p.pid;
+      if (p.state != 'Z' && accept(p)) {
+        found = p.pid;
+        return true;
+      }
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return 0;
+    return false;
+  });
+  return found;
 }
 
 // The box's process: a child of the game leading a group of its own, not one
 // seen before.
 pid_t WaitForBox(pid_t game, const std::vector<pid_t>& seen) {
-  return WaitForProcess([&](const Process& p) {
+  return WaitForProcess("a message box's process", [&](const Process& p) {
     return p.parent == game && p.group == p.pid && std::find(seen.begin(), seen.end(), p.pid) == seen.end();
   });
 }
 
 // The process that shows the box's window, started by the box's process.
 pid_t WaitForWindowProcess(pid_t box) {
-  return WaitForProcess([&](const Process& p) { return p.parent == box; });
+  return WaitForProcess("the process of a message box's window", [&](const Process& p) { return p.parent == box; });
 }
 
 std::size_t LiveMembers(pid_t group) {
@@ -82,14 +84,13 @@ std::size_t LiveMembers(pid_t group) {
   return n;
 }
 
-// The processes of the group still alive once they had a minute to end (a
-// busy machine may take long); those are then ended here, so the run ends.
+// The processes of the group still alive once they had the run's time to end
+// (a busy machine may take long), also after the game; those are then ended
+// here, so the run ends.
 std::size_t LeftAfterAWhile(pid_t group) {
-  std::size_t left = LiveMembers(group);
-  for (int i = 0; i < 1200 && left != 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    left = LiveMembers(group);
-  }
+  const auto ended = [&] { return LiveMembers(group) == 0; };
+  WaitUntil("a message box's processes to end", ended, false);
+  const std::size_t left = LiveMembers(group);
   if (left != 0) kill(-group, SIGKILL);
   return left;
 }

@@ -5,12 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/ProgramRun.h"
@@ -47,9 +45,10 @@ bool AnyNear(const Screenshot& shot, int x, int y, Test&& test) {
 
 // Steps: a burst, held still by the engine's pause once it has flown 2 s
 // or a frame more (the line says how long), with
-// the collider outlines, until the test has looked and written "next burst";
-// then a 4 s fade to black, with a line every 0.5 s of it; once the fade has
-// ended, the white sprite goes.
+// the collider outlines, until the test has looked and written "next burst"
+// (each frame drawn meanwhile says "held"); then a 4 s fade to black, with a
+// line each frame and a mark every 0.5 s of it; once the fade has ended, the
+// white sprite goes.
 const char* kDirector = R"(
 local t = 0
 local stage = 0
@@ -63,6 +62,7 @@ end
 -- Scripts do not run while the engine is paused; drawing does.
 function Render()
   if stage == 2 then
+    Say("held")
     local file = io.open("next burst")
     if file then
       file:close()
@@ -95,6 +95,8 @@ function Update(dt)
     stage = 4
     Say("fade 0")
   elseif stage == 4 then
+    -- First, so that a mark's frame is on the screen once a later line says so.
+    Say("fading")
     fadeTime = fadeTime + dt
     if IsTransitionEnd(7) then
       RemoveAllGameObjectsOfType(20)
@@ -156,14 +158,21 @@ TEST(EffectsProgram, OutlinesBurstFadeAndCursorOnScreen) {
                                 // The game's cursor: an orange disc on the white sprite.
                                 Shell("xdotool mousemove --sync " + std::to_string(left + 160) + " " +
                                       std::to_string(top + 120));
-                                // The pause holds the scene; let the paused frames catch up.
-                                std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                                burst = GrabScreen();
-                                folder.Write("next burst", "");
                               }});
+  // The pause holds the scene: once a held frame has been drawn after the
+  // one that paused (a frame is on the screen when the next one starts), the
+  // screen shows the held burst.
+  options.triggers.push_back(AfterFrames("", 2, "held\n", [&](pid_t) {
+    burst = GrabScreen();
+    folder.Write("next burst", "");
+  }));
+  // Each mark's frame is on the screen once the next frame has begun. The
+  // fade goes on while a grab is made, which may take long on a busy
+  // machine: the program is held still meanwhile, so each shot shows the
+  // fade just after its mark.
   for (int i = 1; i <= 5; ++i) {
-    options.triggers.push_back(
-        {"fade " + std::to_string(i) + "\n", 0.0, [&, i](pid_t) { fades[i - 1] = GrabScreen(); }});
+    options.triggers.push_back(AfterFrames(
+        "fade " + std::to_string(i) + "\n", 1, "fading\n", [&, i](pid_t pid) { fades[i - 1] = GrabHeld(pid); }, false));
   }
   options.triggers.push_back(TerminateWhen("fade ended", 0.2));
   const RunResult run = RunOrv(folder, options);
@@ -370,9 +379,10 @@ TEST(EffectsProgram, ParticlesAroundTheShadowsAndAFadingTrailOnScreen) {
   options.timeoutSeconds = 40.0;
   options.triggers.push_back(FindWindowAndParkPointer("trail on\n", "OrvTrails", 5, 195, left, top, found));
   // Only the shot, once the mover says so and two frames more have shown
-  // it: the ribbon changes every frame.
+  // it: the ribbon changes every frame, so the program is held still while
+  // the screen is grabbed, however long that takes.
   options.triggers.push_back(AfterFrames("look\n", 2, "mover at ", [&](pid_t pid) {
-    shot = GrabScreen();
+    shot = GrabHeld(pid);
     // Where the window is, once it surely stands there.
     found = WindowPosition("OrvTrails", left, top);
     kill(pid, SIGTERM);

@@ -54,7 +54,10 @@ function Update(dt)
   DrawHUDSpriteTop("green", 300, 20, 45, 0.5, 0.5)
   if frames == 20 then print("ready") end
   if stage == 0 then
-    if button:IsHovering() and not hovered then hovered = true; print("hovering") end
+    if button:IsHovering() and not hovered then hovered = frames; print("hovering") end
+    -- A frame is on the screen once the next one runs: the one after the
+    -- first hovered frame shows the hover.
+    if hovered and frames == hovered + 2 then print("hover shown") end
     if button:IsPressedDown() then print("pressed down") end
     if button:IsPressedUp() then stage = 1; wait = frames + 10 end
   elseif stage == 1 and frames > wait then
@@ -97,7 +100,7 @@ TEST(GUIProgram, ButtonHoversAndClicksBarFillsLabelCentresAndMisusedTablesOnlyEr
                                 Shell("xdotool mousemove " + std::to_string(left + 80) + " " +
                                       std::to_string(top + 60));
                               }});
-  options.triggers.push_back({"hovering", 0.5, [&](pid_t) {
+  options.triggers.push_back({"hover shown", 0.0, [&](pid_t) {
                                 hover = GrabScreen();
                                 Shell("xdotool mousedown 1");
                               }});

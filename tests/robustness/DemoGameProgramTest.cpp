@@ -57,15 +57,13 @@ struct DemoWindow {
     Shell("xdotool mousemove " + std::to_string(left + 620) + " " + std::to_string(top + 470));
   }
 
-  // Grabs until the screen shows what `done` looks for, for at most `seconds`.
-  bool WaitFor(const std::function<bool()>& done, double seconds = 20.0) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    do {
+  // Grabs until the screen shows what `done` looks for, for as long as the
+  // program runs within the run's limit.
+  bool WaitFor(const std::function<bool()>& done) {
+    return WaitUntil("the demo's window to show a step's effect", [&] {
       Grab();
-      if (shot.error.empty() && done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+      return shot.error.empty() && done();
+    });
   }
 
   // The hero's orange body, wherever it is on the floor.
@@ -210,131 +208,127 @@ TEST(DemoGameProgram, EveryKeyOfTheReadmeKeepsItsPromise) {
   };
   DemoWindow w;
   const Point firstCrates[] = {{176, 240}, {464, 368}, {528, 112}};
-  options.triggers.push_back(
-      {"", 0.0, [&](pid_t pid) {
-         Shell("timeout 60 xdotool search --sync --name '^Orv Demo$' >/dev/null 2>&1");
-         w.id = Shell("xdotool search --name '^Orv Demo$' | head -n1");
-         w.id.erase(w.id.find_last_not_of('\n') + 1);
-         ASSERT_TRUE(WindowPosition("Orv Demo", w.left, w.top)) << "no window titled Orv Demo";
-         Shell("xdotool windowfocus --sync " + w.id + " >/dev/null 2>&1");
-         w.ParkPointer();
-         // The first scene: the hero at its place, the three crates, and no debug
-         // drawing (collider outlines are red).
-         const bool started = w.WaitFor([&] {
-           const auto hero = w.Hero();
-           return hero && std::abs(hero->x - 136) < 4 && std::abs(hero->y - 256) < 4 && w.HasCrate(firstCrates[2]);
-         });
-         EXPECT_TRUE(started) << "no first scene";
-         for (const Point& crate : firstCrates) EXPECT_TRUE(w.HasCrate(crate)) << "no crate at " << Where(crate);
-         int red = 0;
-         for (int y = 0; y < 480; ++y) {
-           for (int x = 0; x < 640; ++x) {
-             const Rgb c = w.At(x, y);
-             red += c[0] > 150 && c[1] < 60 && c[2] < 60;
-           }
-         }
-         EXPECT_EQ(red, 0) << "red debug outlines drawn";
+  Trigger play;
+  play.whenWindowShows = "Orv Demo";
+  play.action = [&](pid_t pid) {
+    w.id = Shell("xdotool search --name '^Orv Demo$' | head -n1");
+    w.id.erase(w.id.find_last_not_of('\n') + 1);
+    ASSERT_TRUE(WindowPosition("Orv Demo", w.left, w.top)) << "no window titled Orv Demo";
+    Shell("xdotool windowfocus --sync " + w.id + " >/dev/null 2>&1");
+    w.ParkPointer();
+    // The first scene: the hero at its place, the three crates, and no debug
+    // drawing (collider outlines are red).
+    const bool started = w.WaitFor([&] {
+      const auto hero = w.Hero();
+      return hero && std::abs(hero->x - 136) < 4 && std::abs(hero->y - 256) < 4 && w.HasCrate(firstCrates[2]);
+    });
+    EXPECT_TRUE(started) << "no first scene";
+    for (const Point& crate : firstCrates) EXPECT_TRUE(w.HasCrate(crate)) << "no crate at " << Where(crate);
+    int red = 0;
+    for (int y = 0; y < 480; ++y) {
+      for (int x = 0; x < 640; ++x) {
+        const Rgb c = w.At(x, y);
+        red += c[0] > 150 && c[1] < 60 && c[2] < 60;
+      }
+    }
+    EXPECT_EQ(red, 0) << "red debug outlines drawn";
 
-         // Down: the hero walks and stops at the bottom wall (past y 425).
-         const Walk down = Hold(w, "Down", 0, 1, 170, {136, 256}, true);
-         EXPECT_TRUE(down.moved) << "the hero did not walk down and stop";
-         EXPECT_NEAR(down.end.x, 136, 3);
-         EXPECT_TRUE(down.end.y > 425 && down.end.y < 440)
-             << "stopped at " << Where(down.end) << ", the wall starts at 448";
+    // Down: the hero walks and stops at the bottom wall (past y 425).
+    const Walk down = Hold(w, "Down", 0, 1, 170, {136, 256}, true);
+    EXPECT_TRUE(down.moved) << "the hero did not walk down and stop";
+    EXPECT_NEAR(down.end.x, 136, 3);
+    EXPECT_TRUE(down.end.y > 425 && down.end.y < 440) << "stopped at " << Where(down.end) << ", the wall starts at 448";
 
-         // C puts a crate at the hero; S saves the four.
-         const Point first = down.end;
-         EXPECT_FALSE(w.HasCrate(first)) << w.CratePixels(first);
-         w.Key("key", "c");
-         EXPECT_TRUE(w.WaitFor([&] { return w.HasCrate(first); })) << "no crate added at " << Where(first);
-         w.Key("key", "s");
-         EXPECT_TRUE(w.WaitFor([&] { return Count(saved(), "\"name\": \"crate\"") == kSavedCrateEntries; }))
-             << "saved:\n"
-             << saved();
+    // C puts a crate at the hero; S saves the four.
+    const Point first = down.end;
+    EXPECT_FALSE(w.HasCrate(first)) << w.CratePixels(first);
+    w.Key("key", "c");
+    EXPECT_TRUE(w.WaitFor([&] { return w.HasCrate(first); })) << "no crate added at " << Where(first);
+    w.Key("key", "s");
+    EXPECT_TRUE(w.WaitFor([&] { return Count(saved(), "\"name\": \"crate\"") == kSavedCrateEntries; })) << "saved:\n"
+                                                                                                        << saved();
 
-         // Right along the bottom wall, which nothing blocks (a busy machine
-         // may see the hero go much further than asked), then one crate more,
-         // which the saved file lacks; L brings back exactly the saved crates.
-         const Walk right = Hold(w, "Right", 1, 0, 80, first);
-         EXPECT_TRUE(right.moved) << "the hero did not walk right";
-         const Point second = right.end;
-         w.Key("key", "c");
-         EXPECT_TRUE(w.WaitFor([&] { return w.HasCrate(second); })) << "no crate added at " << Where(second);
-         // L takes every crate away in one frame and puts the saved ones back in
-         // a later one: a screen between the two shows none.
-         w.Key("key", "l");
-         const auto savedOnly = [&] {
-           bool all = !w.HasCrate(second) && w.HasCrate(first);
-           for (const Point& crate : firstCrates) all = all && w.HasCrate(crate);
-           return all;
-         };
-         if (!w.WaitFor(savedOnly)) {
-           ADD_FAILURE() << "L did not bring back exactly the saved crates";
-           EXPECT_FALSE(w.HasCrate(second)) << "unsaved crate back at " << Where(second);
-           EXPECT_TRUE(w.HasCrate(first)) << "saved crate missing at " << Where(first);
-           for (const Point& crate : firstCrates)
-             EXPECT_TRUE(w.HasCrate(crate)) << "saved crate missing at " << Where(crate);
-         }
+    // Right along the bottom wall, which nothing blocks (a busy machine
+    // may see the hero go much further than asked), then one crate more,
+    // which the saved file lacks; L brings back exactly the saved crates.
+    const Walk right = Hold(w, "Right", 1, 0, 80, first);
+    EXPECT_TRUE(right.moved) << "the hero did not walk right";
+    const Point second = right.end;
+    w.Key("key", "c");
+    EXPECT_TRUE(w.WaitFor([&] { return w.HasCrate(second); })) << "no crate added at " << Where(second);
+    // L takes every crate away in one frame and puts the saved ones back in
+    // a later one: a screen between the two shows none.
+    w.Key("key", "l");
+    const auto savedOnly = [&] {
+      bool all = !w.HasCrate(second) && w.HasCrate(first);
+      for (const Point& crate : firstCrates) all = all && w.HasCrate(crate);
+      return all;
+    };
+    if (!w.WaitFor(savedOnly)) {
+      ADD_FAILURE() << "L did not bring back exactly the saved crates";
+      EXPECT_FALSE(w.HasCrate(second)) << "unsaved crate back at " << Where(second);
+      EXPECT_TRUE(w.HasCrate(first)) << "saved crate missing at " << Where(first);
+      for (const Point& crate : firstCrates)
+        EXPECT_TRUE(w.HasCrate(crate)) << "saved crate missing at " << Where(crate);
+    }
 
-         // Left, at most back to the first crate; up, at least 40 pixels free
-         // whatever stands above.
-         const Walk left = Hold(w, "Left", -1, 0, 40, second);
-         EXPECT_TRUE(left.moved) << "the hero did not walk left";
-         const Walk up = Hold(w, "Up", 0, -1, 30, left.end);
-         EXPECT_TRUE(up.moved) << "the hero did not walk up";
-         // A trail follows the hero; a busy machine may show it on a few of the walks only.
-         EXPECT_TRUE(down.trail || right.trail || left.trail || up.trail) << "no trail behind the hero";
+    // Left, at most back to the first crate; up, at least 40 pixels free
+    // whatever stands above.
+    const Walk left = Hold(w, "Left", -1, 0, 40, second);
+    EXPECT_TRUE(left.moved) << "the hero did not walk left";
+    const Walk up = Hold(w, "Up", 0, -1, 30, left.end);
+    EXPECT_TRUE(up.moved) << "the hero did not walk up";
+    // A trail follows the hero; a busy machine may show it on a few of the walks only.
+    EXPECT_TRUE(down.trail || right.trail || left.trail || up.trail) << "no trail behind the hero";
 
-         // Space: sparks fly out around the hero. The burst lasts a second or so
-         // of the program's time, less than a grab of the screen may take on a
-         // busy machine: the program is held still while the screen is grabbed
-         // and let go for a quarter of a second between grabs, in which its
-         // time moves at most a step of 0.1 s more than that, so the burst
-         // spans several grabs however long each takes. Every frame counts.
-         const Point hero = up.end;
-         EXPECT_TRUE(w.WaitFor([&] { return !w.TrailBehind(hero, 0, -1); })) << "the trail did not fade";
-         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-         w.Grab();
-         const Screenshot before = w.shot;
-         std::vector<bool> marks;
-         int brightened = 0;
-         // The hero fires when space is let go, read once a frame: a press and
-         // a release that fall between two slow frames are never seen, so each
-         // try holds the key longer.
-         for (const int holdMs : {50, 400, 1500, 4000}) {
-           w.Key("keydown", "space");
-           std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-           w.Key("keyup", "space");
-           const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(12);
-           do {
-             kill(pid, SIGSTOP);
-             w.Grab();
-             if (w.shot.error.empty()) brightened = w.Brightened(before, hero, marks);
-             kill(pid, SIGCONT);
-             std::this_thread::sleep_for(std::chrono::milliseconds(250));
-           } while (brightened <= 200 && std::chrono::steady_clock::now() < end);
-           if (brightened > 200) break;
-         }
-         EXPECT_GT(brightened, 200) << "no sparks around " << Where(hero);
+    // Space: sparks fly out around the hero. The burst lasts a second or so
+    // of the program's time, less than a grab of the screen may take on a
+    // busy machine: the program is held still while the screen is grabbed
+    // and let go for a quarter of a second between grabs, in which its
+    // time moves at most a step of 0.1 s more than that, so the burst
+    // spans several grabs however long each takes. Every frame counts.
+    const Point hero = up.end;
+    EXPECT_TRUE(w.WaitFor([&] { return !w.TrailBehind(hero, 0, -1); })) << "the trail did not fade";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    w.Grab();
+    const Screenshot before = w.shot;
+    std::vector<bool> marks;
+    int brightened = 0;
+    // The hero fires when space is let go, read once a frame: a press and
+    // a release that fall between two slow frames are never seen, so each
+    // try holds the key longer.
+    for (const int holdMs : {50, 400, 1500, 4000}) {
+      w.Key("keydown", "space");
+      std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+      w.Key("keyup", "space");
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(12);
+      do {
+        w.shot = GrabHeld(pid);
+        if (w.shot.error.empty()) brightened = w.Brightened(before, hero, marks);
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      } while (brightened <= 200 && std::chrono::steady_clock::now() < end);
+      if (brightened > 200) break;
+    }
+    EXPECT_GT(brightened, 200) << "no sparks around " << Where(hero);
 
-         // F switches the lamp's light and the walls' shadows on; the Light
-         // button switches them off again.
-         EXPECT_TRUE(w.PlainFloor()) << Text(w.At(450, 200));
-         w.Key("key", "f");
-         EXPECT_TRUE(w.WaitFor([&] { return w.Shadowed(); })) << "F cast no shadow: " << Text(w.At(450, 200));
-         // The button takes a press and a release while the pointer is over it.
-         const auto face = [&](int blue) { return std::abs(w.At(524, 28)[2] - blue) < 12; };
-         Shell("xdotool mousemove " + std::to_string(w.left + 560) + " " + std::to_string(w.top + 36));
-         EXPECT_TRUE(w.WaitFor([&] { return face(210); })) << "the button shows no hover " << Text(w.At(524, 28));
-         // The button reads the mouse's state once a frame, and a press and a
-         // release that come between two frames cancel out: the press is held
-         // until the button has switched (the frame after it saw the press).
-         Shell("xdotool mousedown 1");
-         EXPECT_TRUE(w.WaitFor([&] { return w.PlainFloor(); }))
-             << "the button left the light on: " << Text(w.At(450, 200));
-         Shell("xdotool mouseup 1");
-         w.ParkPointer();
-       }});
+    // F switches the lamp's light and the walls' shadows on; the Light
+    // button switches them off again.
+    EXPECT_TRUE(w.PlainFloor()) << Text(w.At(450, 200));
+    w.Key("key", "f");
+    EXPECT_TRUE(w.WaitFor([&] { return w.Shadowed(); })) << "F cast no shadow: " << Text(w.At(450, 200));
+    // The button takes a press and a release while the pointer is over it.
+    const auto face = [&](int blue) { return std::abs(w.At(524, 28)[2] - blue) < 12; };
+    Shell("xdotool mousemove " + std::to_string(w.left + 560) + " " + std::to_string(w.top + 36));
+    EXPECT_TRUE(w.WaitFor([&] { return face(210); })) << "the button shows no hover " << Text(w.At(524, 28));
+    // The button reads the mouse's state once a frame, and a press and a
+    // release that come between two frames cancel out: the press is held
+    // until the button has switched (the frame after it saw the press).
+    Shell("xdotool mousedown 1");
+    EXPECT_TRUE(w.WaitFor([&] { return w.PlainFloor(); })) << "the button left the light on: " << Text(w.At(450, 200));
+    Shell("xdotool mouseup 1");
+    w.ParkPointer();
+  };
+  options.triggers.push_back(play);
   // Escape ends the program, also when a step above went wrong.
   options.triggers.push_back({"", 0.0,
                               [&](pid_t pid) {

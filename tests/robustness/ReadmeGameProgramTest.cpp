@@ -8,14 +8,12 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -58,16 +56,14 @@ struct GameWindow {
   Screenshot shot;
 
   Rgb At(int x, int y) const { return shot.At(left + x, top + y); }
-  // Grabs until the window shows what `done` looks for, for at most `seconds`
-  // (frames come at any pace on a busy machine).
-  bool WaitFor(const std::function<bool()>& done, double seconds = 20.0) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    do {
+  // Grabs until the window shows what `done` looks for, for as long as the
+  // program runs within the run's limit (frames come at any pace on a busy
+  // machine).
+  bool WaitFor(const std::function<bool()>& done) {
+    return WaitUntil("the game's window to show a step's effect", [&] {
       shot = GrabScreen();
-      if (shot.error.empty() && done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+      return shot.error.empty() && done();
+    });
   }
 
   // How many pixels of the size x size square centred on (x0, y0) pass is.
@@ -154,33 +150,34 @@ TEST(ReadmeGameProgram, TheWindowShowsTheScoreEveryCoinUntilPickedUpAndThePlayer
            "; cursor at (600, 440): " + std::to_string(w.CursorPixels(600, 440));
   };
   RunOptions options;
-  options.triggers.push_back({"Score: 1\n", 0.0, [&](pid_t pid) {
-                                Shell("timeout 60 xdotool search --sync --name '^" + title + "$' >/dev/null 2>&1");
-                                std::string id = Shell("xdotool search --name '^" + title + "$' | head -n1");
-                                id.erase(id.find_last_not_of('\n') + 1);
-                                if (!WindowPosition(title, w.left, w.top)) {
-                                  ADD_FAILURE() << "no window titled " << title;
-                                  kill(pid, SIGTERM);
-                                  return;
-                                }
-                                Shell("xdotool windowfocus --sync " + id + " >/dev/null 2>&1");
-                                // The game draws its cursor at the pointer: out of the way, and
-                                // seen there.
-                                Shell("xdotool mousemove " + std::to_string(w.left + 600) + " " +
-                                      std::to_string(w.top + 440));
-                                const bool shown = w.WaitFor([&] {
-                                  return w.LabelShows() && w.PlayerPixels(120, 240) >= 200 &&
-                                         w.CoinPixels(300, 240) > 100 && w.CoinPixels(300, 100) > 100 &&
-                                         w.CursorPixels(600, 440) > 10;
-                                });
-                                EXPECT_TRUE(shown) << describe();
-                                if (!shown) {
-                                  kill(pid, SIGTERM);
-                                  return;
-                                }
-                                walked = true;
-                                Shell("xdotool keydown Right");
-                              }});
+  Trigger walk;
+  walk.whenStdoutHas = "Score: 1\n";
+  walk.whenWindowShows = title;
+  walk.action = [&](pid_t pid) {
+    std::string id = Shell("xdotool search --name '^" + title + "$' | head -n1");
+    id.erase(id.find_last_not_of('\n') + 1);
+    if (!WindowPosition(title, w.left, w.top)) {
+      ADD_FAILURE() << "no window titled " << title;
+      kill(pid, SIGTERM);
+      return;
+    }
+    Shell("xdotool windowfocus --sync " + id + " >/dev/null 2>&1");
+    // The game draws its cursor at the pointer: out of the way, and
+    // seen there.
+    Shell("xdotool mousemove " + std::to_string(w.left + 600) + " " + std::to_string(w.top + 440));
+    const bool shown = w.WaitFor([&] {
+      return w.LabelShows() && w.PlayerPixels(120, 240) >= 200 && w.CoinPixels(300, 240) > 100 &&
+             w.CoinPixels(300, 100) > 100 && w.CursorPixels(600, 440) > 10;
+    });
+    EXPECT_TRUE(shown) << describe();
+    if (!shown) {
+      kill(pid, SIGTERM);
+      return;
+    }
+    walked = true;
+    Shell("xdotool keydown Right");
+  };
+  options.triggers.push_back(walk);
   options.triggers.push_back({"Score: 2\n", 0.0,
                               [&](pid_t) {
                                 Shell("xdotool keyup Right");

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -96,6 +97,47 @@ PrivateDisplay::~PrivateDisplay() {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// The run under way, for the waits of its triggers' actions.
+struct RunUnderWay {
+  pid_t pid = -1;
+  Clock::time_point ends;
+  double limitSeconds = 0.0;
+};
+std::optional<RunUnderWay> runUnderWay;
+
+// Exited, or reaped already; left for the run to reap.
+bool Exited(pid_t pid) {
+  siginfo_t info{};
+  if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return true;
+  return info.si_pid == pid;
+}
+
+// Says once, when a wait has gone on long, what it waits for.
+class LongWait {
+ public:
+  explicit LongWait(std::string what) : what_(std::move(what)), start_(Clock::now()) {}
+  void SayWhenLong() {
+    constexpr double kLong = 10.0;
+    if (said_ || std::chrono::duration<double>(Clock::now() - start_).count() < kLong) return;
+    said_ = true;
+    std::string ends = "when the program ends";
+    if (runUnderWay) ends += " or the run's " + std::to_string(std::lround(runUnderWay->limitSeconds)) + " s are up";
+    std::fprintf(stderr, "Still waiting for %s after %.0f s; the wait ends %s.\n", what_.c_str(), kLong, ends.c_str());
+  }
+
+ private:
+  std::string what_;
+  Clock::time_point start_;
+  bool said_ = false;
+};
+
+// Mapped, so that it can take the focus and shows on a grab.
+bool WindowShows(const std::string& title) {
+  return !Shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null").empty();
+}
+
 // Points this process (and so Shell's xdotool) at a display for one run.
 class DisplayScope {
  public:
@@ -147,11 +189,31 @@ Trigger TerminateWhen(const std::string& stdoutText, double afterSeconds) {
 }
 
 Trigger TerminateOnceWindowShows(const std::string& title, double afterSeconds) {
-  return {"", 0.0, [title, afterSeconds](pid_t pid) {
-            Shell("timeout 60 xdotool search --sync --name '^" + title + "$' >/dev/null 2>&1");
-            std::this_thread::sleep_for(std::chrono::duration<double>(afterSeconds));
-            kill(pid, SIGTERM);
-          }};
+  Trigger trigger = TerminateWhen("", afterSeconds);
+  trigger.whenWindowShows = title;
+  return trigger;
+}
+
+bool WaitUntil(const std::string& what, const std::function<bool()>& done, bool whileProgramRuns) {
+  // Outside a run, as long as a run's default limit.
+  const Clock::time_point ends = runUnderWay
+                                     ? runUnderWay->ends
+                                     : Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                          std::chrono::duration<double>(RunOptions{}.timeoutSeconds));
+  LongWait wait(what);
+  while (!done()) {
+    if ((whileProgramRuns && runUnderWay && Exited(runUnderWay->pid)) || Clock::now() >= ends) return done();
+    wait.SayWhenLong();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+Screenshot GrabHeld(pid_t pid) {
+  kill(pid, SIGSTOP);
+  Screenshot shot = GrabScreen();
+  kill(pid, SIGCONT);
+  return shot;
 }
 
 Trigger AfterFrames(const std::string& text, int frames, const std::string& frameText,
@@ -183,8 +245,17 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
   int outPipe[2];
   int errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+  const pid_t test = getpid();
   const pid_t pid = fork();
   if (pid == 0) {
+    // A group of its own, whose parent outside it is this process: a group
+    // that loses its last such parent while a member is stopped (held for a
+    // grab) is sent SIGHUP, and this process's group may lose the shell that
+    // started the run at any time. It ends with this process, however that
+    // one ends, instead of running on unseen.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != test) _exit(125);
     dup2(outPipe[1], STDOUT_FILENO);
     dup2(errPipe[1], STDERR_FILENO);
     close(outPipe[0]);
@@ -212,12 +283,17 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
     execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
+  // Here too, so that the group exists before the first signal to it.
+  setpgid(pid, pid);
   close(outPipe[1]);
   close(errPipe[1]);
 
   RunResult result;
-  const auto start = std::chrono::steady_clock::now();
-  const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+  const auto start = Clock::now();
+  const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+  runUnderWay = RunUnderWay{
+      pid, start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.timeoutSeconds)),
+      options.timeoutSeconds};
   const std::size_t count = options.triggers.size();
   std::vector<bool> fired(count, false);
   std::vector<double> matchedAt(count, -1.0);
@@ -227,6 +303,9 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
   std::vector<std::size_t> framesFrom(count, 0);
   std::vector<int> framesSeen(count, 0);
   std::vector<bool> textSeen(count, false);
+  std::vector<bool> windowSeen(count, false);
+  std::vector<double> windowLookedAt(count, -1.0);
+  std::vector<std::optional<LongWait>> windowWaits(count);
   bool outOpen = true, errOpen = true, killed = false;
   char buffer[4096];
   const auto readAvailable = [&](int timeoutMs) {
@@ -269,6 +348,17 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
         readFrom[t] = at + trigger.frameText.size();
       }
       if (framesSeen[t] < trigger.frames) continue;
+      if (!trigger.whenWindowShows.empty() && !windowSeen[t]) {
+        if (!windowWaits[t]) windowWaits[t].emplace("a window titled \"" + trigger.whenWindowShows + "\"");
+        // Each look runs xdotool: a few a second.
+        if (now - windowLookedAt[t] < 0.2) continue;
+        windowLookedAt[t] = now;
+        windowSeen[t] = WindowShows(trigger.whenWindowShows);
+        if (!windowSeen[t]) {
+          windowWaits[t]->SayWhenLong();
+          continue;
+        }
+      }
       if (matchedAt[t] < 0) matchedAt[t] = now;
       if (now - matchedAt[t] >= trigger.afterSeconds) {
         fired[t] = true;
@@ -295,6 +385,7 @@ RunResult RunProgram(const std::string& executable, const ContentFolder& folder,
   close(errPipe[0]);
   int status = 0;
   waitpid(pid, &status, 0);
+  runUnderWay.reset();
   if (WIFEXITED(status)) {
     result.exitCode = WEXITSTATUS(status);
   } else if (WIFSIGNALED(status)) {

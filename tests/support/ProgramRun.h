@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/Screenshot.h"
+
 namespace OrvTest {
 
 // A whole file as it is on disk (empty when there is none), and one written
@@ -78,7 +80,25 @@ struct Trigger {
   bool afterPrevious = false;
   // whenStdoutHas is looked for in standard error instead.
   bool onStderr = false;
+  // Also waits, after the text and frames, until a window of exactly this
+  // title is on the run's display; the wait says so when it is long.
+  std::string whenWindowShows = {};
 };
+
+// Waits, in a trigger's action, until done() holds: true then. What it waits
+// on (the program, its window, a process of its own) may take any time on a
+// busy machine, so there is no limit of its own: after 10 s it says once on
+// standard error what it is waiting for, and it gives up (false) only when
+// the program under test has exited (unless whileProgramRuns is false, for a
+// wait on what outlives the program) or the run's own time limit has passed.
+// Outside a run it waits up to a run's default limit. done() is asked every
+// 50 ms.
+bool WaitUntil(const std::string& what, const std::function<bool()>& done, bool whileProgramRuns = true);
+
+// The screen grabbed with the program held still (SIGSTOP) meanwhile: the
+// grab shows one moment however long it takes, and the program's next step
+// after it is no longer than its longest step.
+Screenshot GrabHeld(pid_t pid);
 
 // SIGTERM once a window of that title is on the run's display and the delay
 // has passed, for a program that prints nothing to wait for: before its window
