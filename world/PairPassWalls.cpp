@@ -26,18 +26,16 @@ bool Overlap(const GridBox& a, const GridBox& b) {
 
 void PairPass::WallsMeeting(const GridBox& box, std::size_t k) {
   grid_.Around(box, candidates_);
+  const Object& body = objects_[k];
+  std::erase_if(candidates_, [&](std::uint32_t wall) {
+    const Object& w = objects_[wall];
+    return !walls_[wall] || wall == k || !Overlap(box, boxes_[wall]) || !HoldsAsWall(w.kind, body.kind) ||
+           AnswerOf(w.Side(), body.Side()) != PairAnswer::Respond;
+  });
   // In the pass's order, which breaks ties between walls met at once.
   std::sort(candidates_.begin(), candidates_.end());
   nearWalls_.clear();
-  const Object& body = objects_[k];
-  for (const std::uint32_t wall : candidates_) {
-    const Object& w = objects_[wall];
-    if (!walls_[wall] || wall == k || !Overlap(box, boxes_[wall]) || !HoldsAsWall(w.kind, body.kind) ||
-        AnswerOf(w.Side(), body.Side()) != PairAnswer::Respond) {
-      continue;
-    }
-    nearWalls_.push_back(w.collider);
-  }
+  for (const std::uint32_t wall : candidates_) nearWalls_.push_back(objects_[wall].collider);
 }
 
 void PairPass::SettleStaticContacts() {

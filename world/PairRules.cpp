@@ -78,8 +78,6 @@ void AimAcrossEnteredFace(const Collider& wall, const Collider& body, const Vec2
   working.penetration = depth;
 }
 
-void PairStep::Begin(float dt) { BeginFor(StepTime(dt)); }
-
 void PairStep::BeginFor(double seconds) {
   step_ = seconds;
   held_.clear();

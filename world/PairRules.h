@@ -107,8 +107,6 @@ bool SettleAmongWalls(Collider& body, RigidBody& rigid, const Vec2& startMin, co
 // and, by each body's place in the pass, the walls it was pushed out of.
 class PairStep {
  public:
-  // A frame's step: dt floored as a frame is (StepTime).
-  void Begin(float dt);
   // A step of seconds, one of a long frame's.
   void BeginFor(double seconds);
   double Step() const { return step_; }
