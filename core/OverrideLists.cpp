@@ -51,4 +51,19 @@ void OverrideLists::AddNamedOverride(const std::string& componentName, const std
   named.push_back({componentName, key, Int(0, value)});
 }
 
+const IndexedOverride* OverrideLists::LastIndexed(std::string_view componentName, std::uint32_t index) const {
+  const IndexedOverride* found = nullptr;
+  for (const IndexedOverride& record : indexed) {
+    if (record.componentName == componentName && record.index == index) found = &record;
+  }
+  return found;
+}
+
+bool OverrideLists::HasNamed(std::string_view componentName, std::string_view key) const {
+  for (const NamedOverride& record : named) {
+    if (record.componentName == componentName && record.key == key) return true;
+  }
+  return false;
+}
+
 }  // namespace Orv

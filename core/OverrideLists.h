@@ -3,6 +3,7 @@
 // position, or by component name and key.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/DataBun.h"
@@ -31,6 +32,10 @@ struct OverrideLists {
   void AddNamedOverride(const std::string& componentName, const std::string& key, double value);
   void AddNamedOverride(const std::string& componentName, const std::string& key, const std::string& value);
   void AddNamedOverride(const std::string& componentName, const std::string& key, std::int32_t value);
+  // The last change to the component's value at the index (the one that
+  // wins), or null.
+  const IndexedOverride* LastIndexed(std::string_view componentName, std::uint32_t index) const;
+  bool HasNamed(std::string_view componentName, std::string_view key) const;
   bool Empty() const { return indexed.empty() && named.empty(); }
   void Clear() {
     indexed.clear();

@@ -76,22 +76,6 @@ void TakeShapeFromCollider(EditComponent& edit, const Collider& collider) {
   }
 }
 
-// The last override of the component at the index, or null.
-const IndexedOverride* LastIndexed(const OverrideLists& overrides, const char* component, std::uint32_t index) {
-  const IndexedOverride* found = nullptr;
-  for (const IndexedOverride& record : overrides.indexed) {
-    if (record.componentName == component && record.index == index) found = &record;
-  }
-  return found;
-}
-
-bool HasNamed(const OverrideLists& overrides, const char* component, const char* key) {
-  for (const NamedOverride& record : overrides.named) {
-    if (record.componentName == component && record.key == key) return true;
-  }
-  return false;
-}
-
 std::string Position(float x, float y) {
   std::ostringstream text;
   text << x << ", " << y;
@@ -108,8 +92,8 @@ void EditorSystem::Init(unsigned, unsigned) {
 
 void EditorSystem::PlaceByNameToo(const std::string& typeName, OverrideLists& overrides) {
   for (const auto& [index, key] : {std::pair<std::uint32_t, const char*>{1, "pos x"}, {2, "pos y"}}) {
-    const IndexedOverride* place = LastIndexed(overrides, "collision", index);
-    if (place == nullptr || HasNamed(overrides, "collision", key)) continue;
+    const IndexedOverride* place = overrides.LastIndexed("collision", index);
+    if (place == nullptr || overrides.HasNamed("collision", key)) continue;
     // Only a blueprint that places by name needs it: any other keeps taking
     // later places by index, from spawn lists and level files.
     bool byName = false;

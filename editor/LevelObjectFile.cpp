@@ -133,13 +133,8 @@ void AddParams(OverrideLists& overrides, const char* component, json_t* param) {
 // without a type name its object would be left out of the next save, and
 // without an id saved as 0.
 void GiveTypeAndId(LevelObjectEntry& entry) {
-  const IndexedOverride* name = nullptr;
-  const IndexedOverride* id = nullptr;
-  for (const IndexedOverride& record : entry.overrides.indexed) {
-    if (record.componentName != "editable") continue;
-    if (record.index == EditComponent::Name) name = &record;
-    if (record.index == EditComponent::SavedId) id = &record;
-  }
+  const IndexedOverride* name = entry.overrides.LastIndexed("editable", EditComponent::Name);
+  const IndexedOverride* id = entry.overrides.LastIndexed("editable", EditComponent::SavedId);
   // Only these reach the component; other values there are ignored by it.
   const bool named = name != nullptr && name->value.type == DataString && !name->value.stringValue.empty();
   const bool numbered = id != nullptr && id->value.type == DataInt;
