@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/ProgramRun.h"
+#include "world/SpawnEntries.h"
 
 using namespace OrvTest;
 
@@ -50,12 +51,6 @@ std::string CrowdScript(const Room& room) {
   return text;
 }
 
-std::string Blueprint(const std::string& type, const std::string& collision, bool body) {
-  return R"({"name":")" + type + R"(","id":2,"components":[{"type":"transform","data":[]},)" +
-         R"({"type":"collision","data":)" + collision + "}" +
-         (body ? R"(,{"type":"rigidbody","data":[{"mass": 1.0}]},{"type":"script","data":[]})" : "") + "]}";
-}
-
 std::string PlacedBox(double left, double top, double width, double height) {
   char text[260];
   std::snprintf(text, sizeof text,
@@ -80,9 +75,9 @@ TEST(CrowdedRoomProgram, NoCircleShovedThroughAWallOfAClosedRoomAtAnyFrameRate) 
     folder.WriteConfig(ConfigJson(320, 200, "Crowd", fps, 1));
     for (const Room& room : rooms) {
       folder.Write("data/gameobjects/" + room.tag + ".txt",
-                   Blueprint(room.tag, R"(["Circle", {"radius": 8.0}])", true));
+                   SceneBlueprint(room.tag, R"("Circle", {"radius": 8.0})", kMassOne, 2));
     }
-    folder.Write("data/gameobjects/Wall.txt", Blueprint("Wall", R"(["AABB"])", false));
+    folder.Write("data/gameobjects/Wall.txt", SceneBlueprint("Wall", R"("AABB")", "", 2));
     std::vector<std::string> spawn;
     for (const Room& room : rooms) {
       const double l = room.left, t = room.top, s = room.side;
@@ -116,9 +111,10 @@ TEST(CrowdedRoomProgram, NoCircleShovedThroughAWallOfAClosedRoomAtAnyFrameRate) 
         // Past the middle of a wall 10 px thick.
         if (past > 5) out += 1, escaped += line + "\n";
       }
-      std::printf("fps %d, %d circles in a room %.0f x %.0f: %d got past a wall's middle; the deepest centre %.2f px "
-                  "past an inside face\n",
-                  fps, room.bodies, room.side, room.side, out, worst);
+      std::printf(
+          "fps %d, %d circles in a room %.0f x %.0f: %d got past a wall's middle; the deepest centre %.2f px "
+          "past an inside face\n",
+          fps, room.bodies, room.side, room.side, out, worst);
       EXPECT_EQ(out, 0) << escaped;
     }
   }

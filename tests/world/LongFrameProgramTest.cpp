@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/ProgramRun.h"
+#include "world/SpawnEntries.h"
 
 using namespace OrvTest;
 
@@ -44,19 +45,6 @@ constexpr double kWalker = 20;
 std::string Gravity() { return "SetAcceleration(0, " + std::to_string(kGravity) + ")\n"; }
 std::string Fall(const std::string& vx) {
   return "SetVelocity(" + vx + ", (GetVelocity().y + " + std::to_string(kGravity) + " * math.max(dt, 1 / 60)) / 60)\n";
-}
-
-std::string Blueprint(const std::string& name, const std::string& shape, const std::string& body) {
-  return R"({"name":")" + name + R"(","id":1,"components":[{"type":"transform","data":[]},)" +
-         R"({"type":"collision","data":[)" + shape + "]}" +
-         (body.empty() ? "" : R"(,{"type":"rigidbody","data":[)" + body + R"(]},{"type":"script","data":[]})") + "]}";
-}
-
-std::string Box(double x, double y, double width, double height) {
-  char text[200];
-  std::snprintf(text, sizeof text, R"("AABB", {"pos x": %.3f, "pos y": %.3f, "width": %.1f, "height": %.1f})", x, y,
-                width, height);
-  return text;
 }
 
 std::string Circle(double radius) { return R"("Circle", {"radius": )" + std::to_string(radius) + "}"; }
@@ -138,13 +126,13 @@ Seen RunScene(int fps) {
     blueprints.push_back({name, blueprint});
   };
   // Static ground.
-  const std::vector<std::string> statics = {Box(400, kPileFloor + 20, 240, 40), Box(290, 800, 20, 400),
-                                            Box(510, 800, 20, 400), Box(400, 570, 240, 20),
+  const std::vector<std::string> statics = {BoxShape(400, kPileFloor + 20, 240, 40), BoxShape(290, 800, 20, 400),
+                                            BoxShape(510, 800, 20, 400), BoxShape(400, 570, 240, 20),
                                             // Under the resting body.
-                                            Box(1000, 520, 200, 20)};
+                                            BoxShape(1000, 520, 200, 20)};
   for (std::size_t k = 0; k < statics.size(); ++k) {
     const std::string name = "Ground" + std::to_string(k);
-    blueprints.push_back({name, Blueprint(name, statics[k], "")});
+    blueprints.push_back({name, SceneBlueprint(name, statics[k], "")});
     spawn.push_back(R"({"name":")" + name + R"(","id":1,"params":{}})");
   }
   // The pile: 20 rows of 10 circles, 4 px apart, every other row shifted by
@@ -165,7 +153,7 @@ Seen RunScene(int fps) {
           "^ 2)))\n"
           "  end\n"
           "end\n",
-      Blueprint("Grain", Circle(kGrain), R"({"mass": 1.0})"));
+      SceneBlueprint("Grain", Circle(kGrain), kMassOne));
   for (int row = 0; row < 20; ++row) {
     for (int k = 0; k < 10; ++k) {
       spawn.push_back(SpawnAt(
@@ -177,14 +165,14 @@ Seen RunScene(int fps) {
   // Two balls, each over a floor of its own: 0 falls by its acceleration, 1
   // by its velocity.
   add("BallFloor", "function Init() SetBouncy(0.8) end\n",
-      Blueprint("BallFloor", Box(0, 0, 200, 20), R"({"mass": 0.0})"));
+      SceneBlueprint("BallFloor", BoxShape(0, 0, 200, 20), R"({"mass": 0.0})"));
   add("Ball",
       "t = 0\n"
       "function Init() SetBouncy(0.8) which = GetPos().x > 1200 and 1 or 0 end\n"
       "function Update(dt)\n" +
           PrintSample("ball") + "  t = t + dt\n  if which == 0 then " + Gravity() + "  else " + Fall("0") +
           "  end\nend\n",
-      Blueprint("Ball", Circle(kBall), R"({"mass": 1.0})"));
+      SceneBlueprint("Ball", Circle(kBall), kMassOne));
   for (const double x : {1000, 1400}) {
     spawn.push_back(SpawnAt("BallFloor", 1, x, kBallFloor + 10));
     spawn.push_back(SpawnAt("Ball", 1, x, kBallFloor - kBall - kDrop));
@@ -198,7 +186,7 @@ Seen RunScene(int fps) {
           "function Update(dt)\n" +
           PrintSample("walker") + "  t = t + dt\n  local far = p.x > (which * " + std::to_string(kSite) + " + " +
           std::to_string(kPit + 4) + ") * 32\n  " + Fall("far and 0 or 1.5 + 0.75 * which") + "end\n",
-      Blueprint("Walker", Circle(kWalker), R"({"mass": 1.0})"));
+      SceneBlueprint("Walker", Circle(kWalker), kMassOne));
   for (int k = 0; k < kWalkers; ++k) {
     spawn.push_back(SpawnAt("Walker", 1, 32.0 * (k * kSite + 2), kTileFloor - kWalker + 0.01));
   }
@@ -207,7 +195,7 @@ Seen RunScene(int fps) {
       "which, t = 0, 0\n"
       "function Update(dt)\n" +
           PrintSample("mover") + "  t = t + dt\n  SetVelocity(2, 0)\nend\n",
-      Blueprint("Mover", Circle(4), R"({"mass": 1.0})"));
+      SceneBlueprint("Mover", Circle(4), kMassOne));
   spawn.push_back(SpawnAt("Mover", 1, 3000, 100));
   // Rests on a static box and on tiles: how many records and cells a frame.
   for (const std::string name : {"Rester", "TileRester"}) {
@@ -227,7 +215,7 @@ Seen RunScene(int fps) {
             "  cells = 0\n"
             "  t = t + dt\n  " +
             Gravity() + "end\n",
-        Blueprint(name, Box(0, 0, 24, 24), R"({"mass": 1.0})"));
+        SceneBlueprint(name, BoxShape(0, 0, 24, 24), kMassOne));
   }
   spawn.push_back(SpawnAt("Rester", 1, 1000, 510 - 12 - 20));
   // Across two cells of the tile floor, right of the last site.

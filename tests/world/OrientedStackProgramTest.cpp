@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/ProgramRun.h"
+#include "world/SpawnEntries.h"
 
 using namespace OrvTest;
 
@@ -58,13 +59,6 @@ std::string Body(const std::string& name, bool falls, const std::string& init, b
   return text;
 }
 
-std::string Blueprint(const std::string& name, const std::string& shape, const std::string& body) {
-  return R"({"name":")" + name + R"(","id":1,"components":[{"type":"transform","data":[]},)" +
-         R"({"type":"collision","data":[)" + shape + "]}" +
-         (body.empty() ? "" : R"(,{"type":"rigidbody","data":[)" + body + R"(]},{"type":"script","data":[]})") +
-         "]}";
-}
-
 std::string Shape(const char* kind, double x, double y, double width, double height, double degrees = 0) {
   char text[240];
   std::snprintf(text, sizeof text,
@@ -87,7 +81,7 @@ std::map<std::string, Seen> RunScenes(int fps) {
   const auto place = [&](const std::string& name, const std::string& shape, const std::string& body,
                          const std::string& script) {
     if (!body.empty()) types.push_back({name, script});
-    blueprints.push_back({name, Blueprint(name, shape, body)});
+    blueprints.push_back({name, SceneBlueprint(name, shape, body)});
     spawn.push_back(R"({"name":")" + name + R"(","id":1,"params":{}})");
   };
   const std::string mass1 = R"({"mass": 1.0})";
@@ -102,7 +96,8 @@ std::map<std::string, Seen> RunScenes(int fps) {
     for (int s = 0; s < 3; ++s) {
       const double x = 100 + 800 * floor + 200 * s;
       for (int i = 0; i < kHeights[s]; ++i) {
-        const std::string name = "S" + std::to_string(floor) + "_" + std::to_string(kHeights[s]) + "_" + std::to_string(i);
+        const std::string name =
+            "S" + std::to_string(floor) + "_" + std::to_string(kHeights[s]) + "_" + std::to_string(i);
         place(name, Shape("OBB", x, kFloorTop - kBox / 2 - kBox * i, kBox, kBox), mass1, falling(name));
       }
     }
@@ -141,10 +136,10 @@ std::map<std::string, Seen> RunScenes(int fps) {
   for (const std::string& line : LinesStartingWith(run.out, "body ")) {
     char name[40];
     Seen s{};
-    EXPECT_EQ(std::sscanf(line.c_str(), "body %39s %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf", name, &s.startX,
-                          &s.startY, &s.x, &s.y, &s.fastest, &s.highest, &s.lowest, &s.lastSecondRange, &s.vx, &s.vy,
-                          &s.firstVy),
-              12)
+    EXPECT_EQ(
+        std::sscanf(line.c_str(), "body %39s %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf", name, &s.startX, &s.startY,
+                    &s.x, &s.y, &s.fastest, &s.highest, &s.lowest, &s.lastSecondRange, &s.vx, &s.vy, &s.firstVy),
+        12)
         << line;
     seen[name] = s;
   }
@@ -172,9 +167,10 @@ TEST(OrientedStackProgram, StacksOfTurnableBoxesStandAndNoAnswerAddsSpeed) {
           EXPECT_LE(box.lowest, box.startY + 1) << stack << i << " sank into the box below or the floor";
         }
         const Seen& top = seen.at(stack + std::to_string(height - 1));
-        std::printf("fps %d, %s floor, %d boxes: fastest %.1f px/s (a fall through the stack %.0f), top moved %.3f px\n",
-                    fps, floor == 0 ? "axis-aligned" : "oriented", height, fastest, fall,
-                    std::hypot(top.x - top.startX, top.y - top.startY));
+        std::printf(
+            "fps %d, %s floor, %d boxes: fastest %.1f px/s (a fall through the stack %.0f), top moved %.3f px\n", fps,
+            floor == 0 ? "axis-aligned" : "oriented", height, fastest, fall,
+            std::hypot(top.x - top.startX, top.y - top.startY));
         EXPECT_LE(fastest, fall) << stack << " gained speed";
         EXPECT_LE(std::hypot(top.x - top.startX, top.y - top.startY), 4) << stack << " top box left its place";
       }
@@ -198,8 +194,7 @@ TEST(OrientedStackProgram, StacksOfTurnableBoxesStandAndNoAnswerAddsSpeed) {
     // give along the normal, it would take three times that and turn the
     // slide back.
     const Seen& struck = seen.at("Struck");
-    std::printf("fps %d, glancing ball: the struck ball leaves at (%.3f, %.3f) px/s\n", fps, struck.vx,
-                struck.firstVy);
+    std::printf("fps %d, glancing ball: the struck ball leaves at (%.3f, %.3f) px/s\n", fps, struck.vx, struck.firstVy);
     EXPECT_NEAR(struck.vx, 300, 1) << "the full bounce along the normal";
     EXPECT_GT(struck.firstVy, 0) << "friction acted";
     EXPECT_LE(struck.firstVy, 60.0 / 6 * 1.2) << "friction took more than the slide";
@@ -210,9 +205,10 @@ TEST(OrientedStackProgram, StacksOfTurnableBoxesStandAndNoAnswerAddsSpeed) {
     const Seen& bouncy = seen.at("Bouncy");
     const Seen& half = seen.at("HalfBall");
     const double rest = kFloorTop - 8;
-    std::printf("fps %d, bouncy ball on a dead platform: highest %.3f px above its rest after the first second; "
-                "half-bouncy ball: %.4f px up and down in its last second, highest %.3f above rest\n",
-                fps, rest - bouncy.highest, half.lastSecondRange, rest - half.highest);
+    std::printf(
+        "fps %d, bouncy ball on a dead platform: highest %.3f px above its rest after the first second; "
+        "half-bouncy ball: %.4f px up and down in its last second, highest %.3f above rest\n",
+        fps, rest - bouncy.highest, half.lastSecondRange, rest - half.highest);
     EXPECT_LE(rest - bouncy.highest, 1) << "the ball rebounds off a dead platform";
     EXPECT_LE(bouncy.lowest, rest + 1);
     EXPECT_LE(half.lowest, rest + 1);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/ProgramRun.h"
+#include "world/SpawnEntries.h"
 
 using namespace OrvTest;
 
@@ -54,19 +55,6 @@ std::string Body(const std::string& name, double halfHeight, bool ends) {
   return text;
 }
 
-std::string Blueprint(const std::string& name, const std::string& shape, bool body) {
-  return R"({"name":")" + name + R"(","id":1,"components":[{"type":"transform","data":[]},)" +
-         R"({"type":"collision","data":[)" + shape + "]}" +
-         (body ? R"(,{"type":"rigidbody","data":[{"mass": 1.0}]},{"type":"script","data":[]})" : "") + "]}";
-}
-
-std::string Box(double x, double y, double width, double height) {
-  char text[200];
-  std::snprintf(text, sizeof text, R"("AABB", {"pos x": %.3f, "pos y": %.3f, "width": %.1f, "height": %.1f})", x, y,
-                width, height);
-  return text;
-}
-
 struct Seen {
   std::string name;
   double x, startY, y, fastest, deepest, lastSecond;
@@ -85,19 +73,20 @@ TEST(StackAndPileProgram, StacksStandAPileComesToRestAndNoContactOutrunsAFall) {
     const auto add = [&](const std::string& shape, double halfHeight, bool last) {
       const std::string name = "B" + std::to_string(count++);
       types.push_back({name, Body(name, halfHeight, last)});
-      blueprints.push_back({name, Blueprint(name, shape, true)});
+      blueprints.push_back({name, SceneBlueprint(name, shape, kMassOne)});
       spawn.push_back(R"({"name":")" + name + R"(","id":1,"params":{}})");
     };
     // Static ground: a floor, and the trough's two walls.
-    const std::string statics[] = {Box(400, kFloorTop + 20, 800, 40), Box(470, 420, 20, 160), Box(730, 420, 20, 160)};
+    const std::string statics[] = {BoxShape(400, kFloorTop + 20, 800, 40), BoxShape(470, 420, 20, 160),
+                                   BoxShape(730, 420, 20, 160)};
     for (int k = 0; k < 3; ++k) {
       const std::string name = "Ground" + std::to_string(k);
-      blueprints.push_back({name, Blueprint(name, statics[k], false)});
+      blueprints.push_back({name, SceneBlueprint(name, statics[k], "")});
       spawn.push_back(R"({"name":")" + name + R"(","id":1,"params":{}})");
     }
     for (const double gap : {0.0, 1.0}) {
       for (int i = 0; i < kStackHeight; ++i) {
-        add(Box(gap == 0 ? 100 : 300, kFloorTop - kBox / 2 - i * (kBox + gap), kBox, kBox), kBox / 2, false);
+        add(BoxShape(gap == 0 ? 100 : 300, kFloorTop - kBox / 2 - i * (kBox + gap), kBox, kBox), kBox / 2, false);
       }
     }
     // Columns of ten circles, 4 px apart every way, as a pile starts from a

@@ -41,12 +41,6 @@ std::string FallerScript(const std::string& tag) {
          "end\n";
 }
 
-std::string Blueprint(const std::string& type, const std::string& collision, bool body) {
-  return R"({"name":")" + type + R"(","id":2,"components":[{"type":"transform","data":[]},)" +
-         R"({"type":"collision","data":)" + collision + "}" +
-         (body ? R"(,{"type":"rigidbody","data":[{"mass": 1.0}]},{"type":"script","data":[]})" : "") + "]}";
-}
-
 std::vector<std::vector<double>> Numbers(const std::string& out, const std::string& tag, std::size_t count) {
   std::vector<std::vector<double>> rows;
   for (const std::string& line : LinesStartingWith(out, tag + " ")) {
@@ -71,9 +65,10 @@ TEST(WallSqueezeProgram, ABodyMadeInAGapNarrowerThanItStaysInItAndFallsAtAnyFram
                                     " then Shutdown() end end\n"}},
                      {});
     folder.WriteConfig(ConfigJson(320, 200, "Squeeze", fps, 1));
-    folder.Write("data/gameobjects/GapBox.txt", Blueprint("GapBox", R"(["AABB"])", true));
-    folder.Write("data/gameobjects/GapBall.txt", Blueprint("GapBall", R"(["Circle", {"radius": 16.0}])", true));
-    folder.Write("data/gameobjects/Wall.txt", Blueprint("Wall", R"(["AABB"])", false));
+    folder.Write("data/gameobjects/GapBox.txt", SceneBlueprint("GapBox", R"("AABB")", kMassOne, 2));
+    folder.Write("data/gameobjects/GapBall.txt",
+                 SceneBlueprint("GapBall", R"("Circle", {"radius": 16.0})", kMassOne, 2));
+    folder.Write("data/gameobjects/Wall.txt", SceneBlueprint("Wall", R"("AABB")", "", 2));
     std::vector<std::string> spawn;
     // Two walls 40 x 300 with a 31-px gap over a floor, twice: a 32-px box
     // made in one gap, a circle r 16 in the other.
@@ -91,7 +86,8 @@ TEST(WallSqueezeProgram, ABodyMadeInAGapNarrowerThanItStaysInItAndFallsAtAnyFram
     ASSERT_TRUE(RanCleanly(run));
     // In the gap, at most a step's fall from the floor, never sideways by
     // more than the overlap it was made with.
-    for (const auto& [tag, centre, half] : {std::tuple{"box", 1640 + 15.5, 16.0}, std::tuple{"ball", 1840 + 15.5, 16.0}}) {
+    for (const auto& [tag, centre, half] :
+         {std::tuple{"box", 1640 + 15.5, 16.0}, std::tuple{"ball", 1840 + 15.5, 16.0}}) {
       const auto rows = Numbers(run.out, tag, 4);
       ASSERT_EQ(rows.size(), 1u) << tag;
       const auto& r = rows[0];
