@@ -53,19 +53,20 @@ void TakeShapeFromFrame(EditComponent& edit, const Collider& collider, float wid
 
 // The pick shape of an object that has none of its own: its collider's.
 void TakeShapeFromCollider(EditComponent& edit, const Collider& collider) {
+  const auto takeBox = [&](const char* shape, double width, double height) {
+    edit.shape = shape;
+    edit.halfWidth = static_cast<float>(width * 0.5);
+    edit.halfHeight = static_cast<float>(height * 0.5);
+  };
   switch (collider.GetType()) {
     case Collider::TypeAABB: {
       const auto& box = static_cast<const AABB&>(collider);
-      edit.shape = "AABB";
-      edit.halfWidth = static_cast<float>(box.GetWidth() * 0.5);
-      edit.halfHeight = static_cast<float>(box.GetHeight() * 0.5);
+      takeBox("AABB", box.GetWidth(), box.GetHeight());
       break;
     }
     case Collider::TypeOBB: {
       const auto& box = static_cast<const OBB&>(collider);
-      edit.shape = "OBB";
-      edit.halfWidth = static_cast<float>(box.GetWidth() * 0.5);
-      edit.halfHeight = static_cast<float>(box.GetHeight() * 0.5);
+      takeBox("OBB", box.GetWidth(), box.GetHeight());
       break;
     }
     case Collider::TypeCircle2D:
