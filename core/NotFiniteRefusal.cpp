@@ -1,6 +1,7 @@
 #include "core/NotFiniteRefusal.h"
 
 #include <cmath>
+#include <sstream>
 
 #include "core/GameObject.h"
 #include "core/Report.h"
@@ -11,6 +12,16 @@ namespace Orv {
 bool NotFiniteRefusal::Accept(std::string_view member, double value) {
   if (std::isfinite(value)) return true;
   Refuse(member);
+  return false;
+}
+
+bool NotFiniteRefusal::AcceptNotNegative(std::string_view member, double value, std::string_view what,
+                                         std::string_view kept) {
+  if (!Accept(member, value)) return false;
+  if (value >= 0.0) return true;
+  std::ostringstream shown;
+  shown << value;
+  Refuse(member, std::string(what) + " (" + shown.str() + ") is ignored; " + std::string(kept));
   return false;
 }
 

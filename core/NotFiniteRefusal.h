@@ -16,6 +16,9 @@ class NotFiniteRefusal {
 
   // False, noting member, when value is not finite.
   bool Accept(std::string_view member, double value);
+  // False, noting member, when value is not finite or below 0; a negative one
+  // is said as "<what> (<value>) is ignored; <kept>".
+  bool AcceptNotNegative(std::string_view member, double value, std::string_view what, std::string_view kept);
   // Notes member as refused; only the first one is named. why replaces the
   // line's "not a finite number" for a value refused for another cause.
   void Refuse(std::string_view member, std::string_view why = {});

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 
 #include "core/Report.h"
 #include "world/Manifold.h"
@@ -112,7 +111,9 @@ void CollisionComponent::OnRealProperty(unsigned index, double value) {
       if (auto* box = dynamic_cast<OBB*>(collider_.get())) box->SetWidth(value);
       break;
     case Radius:
-      if (!AcceptNotNegative("radius", value, "a negative radius", "the circle keeps the radius it had")) break;
+      if (!refusal_.AcceptNotNegative("radius", value, "a negative radius", "the circle keeps the radius it had")) {
+        break;
+      }
       if (auto* circle = dynamic_cast<Circle2D*>(collider_.get())) circle->SetRadius(value);
       break;
     case Orientation:
@@ -145,17 +146,7 @@ bool CollisionComponent::AcceptFinite(std::string_view parameter, double value) 
 
 bool CollisionComponent::AcceptSize(std::string_view parameter, double value) {
   // A box of negative size has its min past its max: nothing would touch it.
-  return AcceptNotNegative(parameter, value, "a negative size", "the box keeps the size it had");
-}
-
-bool CollisionComponent::AcceptNotNegative(std::string_view parameter, double value, std::string_view what,
-                                           std::string_view kept) {
-  if (!AcceptFinite(parameter, value)) return false;
-  if (value >= 0.0) return true;
-  std::ostringstream shown;
-  shown << value;
-  refusal_.Refuse(parameter, std::string(what) + " (" + shown.str() + ") is ignored; " + std::string(kept));
-  return false;
+  return refusal_.AcceptNotNegative(parameter, value, "a negative size", "the box keeps the size it had");
 }
 
 bool CollisionComponent::AvoidsId(std::int32_t id) const {

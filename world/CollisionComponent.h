@@ -149,9 +149,6 @@ class CollisionComponent : public Component {
   bool AcceptFinite(std::string_view parameter, double value);
   // A box's width or height: finite and not negative.
   bool AcceptSize(std::string_view parameter, double value);
-  // False, with one line for the object, when value is not finite or below
-  // 0: "<what> (<value>) is ignored; <kept>".
-  bool AcceptNotNegative(std::string_view parameter, double value, std::string_view what, std::string_view kept);
 
   // Refused by other objects listing it in "id_to_avoid"; not the object's ID.
   std::int32_t collisionId = -1;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 #include <string>
 
 namespace Orv {
@@ -49,9 +48,7 @@ void RigidBodyComponent::OnRealProperty(unsigned index, double value) {
     // Below 0 a push would pull: a body would pass through what it meets,
     // or throw both back.
     case Mass:
-      if (value < 0.0) {
-        RefuseNegative("mass", value, "the body keeps the mass it had");
-      } else {
+      if (refusal_.AcceptNotNegative("mass", value, "a negative mass", "the body keeps the mass it had")) {
         b.SetMass(value);
       }
       break;
@@ -90,13 +87,6 @@ void RigidBodyComponent::Reflect(double nx, double ny) {
   const double d = (body.velocity.x * nx + body.velocity.y * ny) / lengthSquared;
   body.Accept(body.velocity, {body.velocity.x - 2 * d * nx, body.velocity.y - 2 * d * ny}, "velocity");
   ReportRefusal();
-}
-
-void RigidBodyComponent::RefuseNegative(std::string_view member, double value, std::string_view kept) {
-  std::ostringstream shown;
-  shown << value;
-  refusal_.Refuse(member,
-                  "a negative " + std::string(member) + " (" + shown.str() + ") is ignored; " + std::string(kept));
 }
 
 void RigidBodyComponent::ReportRefusal() {

@@ -53,9 +53,6 @@ class RigidBodyComponent : public Component {
   RigidBody body;
 
  private:
-  // Says once, naming the object, that member's negative value is ignored.
-  void RefuseNegative(std::string_view member, double value, std::string_view kept);
-
   NotFiniteRefusal refusal_{"Rigid body"};
 };
 
